@@ -1,0 +1,11 @@
+# Shared by the build scripts: where the trees are and how many jobs to run.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+JOBS="$(nproc)"
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/orvilant-ccache}"
+export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
+
+configure_and_build() { # <tree> [cmake args...] ; builds everything the tree configures
+  local tree="$1"; shift
+  cmake -S "$ROOT" -B "$ROOT/$tree" -G Ninja "$@" >/dev/null
+  cmake --build "$ROOT/$tree" -j "$JOBS"
+}

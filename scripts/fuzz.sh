@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer programs with clang and runs each for a bounded time (default 60 s each):
+#   bash scripts/fuzz.sh [seconds]
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+bash "$ROOT/scripts/deps.sh"
+seconds="${1:-60}"
+configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DORV_BUILD_FUZZ=ON -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF
+for f in "$ROOT"/build-fuzz/tests/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  echo "=== $(basename "$f") for ${seconds}s ==="
+  mkdir -p "$ROOT/build-fuzz/corpus/$(basename "$f")"
+  "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=512 \
+    "$ROOT/build-fuzz/corpus/$(basename "$f")"
+done
