@@ -67,10 +67,14 @@ QFileDataReader::QFileDataReader(std::string path) : m_path(std::move(path)) {
 }
 
 QFileDataReader::~QFileDataReader() {
-    Close();
+    CloseFile();
 }
 
 void QFileDataReader::Close() {
+    CloseFile();
+}
+
+void QFileDataReader::CloseFile() {
     if (m_file >= 0) {
         ::close(m_file);
         m_file = -1;
@@ -83,7 +87,7 @@ void QFileDataReader::ThrowInsufficient() {
 }
 
 void QFileDataReader::FailRead() {
-    Close();
+    CloseFile();
     throw QStorageLayerException("Error#312: Error reading from file: " + m_path + ".");
 }
 

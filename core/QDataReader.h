@@ -125,6 +125,7 @@ private:
     // Returns false on a read error.
     bool Refill();
     [[noreturn]] void FailRead();
+    void CloseFile();
 
     int m_file = -1;
     std::string m_path;

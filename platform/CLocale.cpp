@@ -46,24 +46,20 @@ std::string FormatC(const char* format, ...) {
     char small[256];
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
+    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start above; the analyser misreads std::
     const int needed = std::vsnprintf(small, sizeof small, format, args);
     va_end(args);
-    std::string result;
     if (needed < 0) {
-        va_end(copy);
-        return result;
+        return {};
     }
     if (static_cast<size_t>(needed) < sizeof small) {
-        result.assign(small, static_cast<size_t>(needed));
-    } else {
-        std::vector<char> big(static_cast<size_t>(needed) + 1);
-        std::vsnprintf(big.data(), big.size(), format, copy);
-        result.assign(big.data(), static_cast<size_t>(needed));
+        return {small, static_cast<size_t>(needed)};
     }
-    va_end(copy);
-    return result;
+    std::vector<char> big(static_cast<size_t>(needed) + 1);
+    va_start(args, format);
+    std::vsnprintf(big.data(), big.size(), format, args);
+    va_end(args);
+    return {big.data(), static_cast<size_t>(needed)};
 }
 
 std::optional<double> ParseDoubleC(std::string_view text) {

@@ -1,6 +1,6 @@
 # Shared by the build scripts: where the trees are and how many jobs to run.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-JOBS="$(nproc)"
+JOBS="${JOBS:-$(nproc)}"
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/orvilant-ccache}"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
 
