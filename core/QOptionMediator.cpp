@@ -1,0 +1,7 @@
+#include "core/QOptionMediator.h"
+
+namespace orv {
+
+QOptionMediator::~QOptionMediator() = default;
+
+} // namespace orv

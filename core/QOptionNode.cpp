@@ -1,0 +1,7 @@
+#include "core/QOptionNode.h"
+
+namespace orv {
+
+QOptionNode::~QOptionNode() = default;
+
+} // namespace orv

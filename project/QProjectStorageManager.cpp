@@ -1,0 +1,7 @@
+#include "project/QProjectStorageManager.h"
+
+namespace orv {
+
+QProjectStorageManager::~QProjectStorageManager() = default;
+
+} // namespace orv

@@ -1,0 +1,7 @@
+#include "project/QProjectStorageManagerFactory.h"
+
+namespace orv {
+
+QProjectStorageManagerFactory::~QProjectStorageManagerFactory() = default;
+
+} // namespace orv

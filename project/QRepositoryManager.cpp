@@ -1,0 +1,7 @@
+#include "project/QRepositoryManager.h"
+
+namespace orv {
+
+QRepositoryManager::~QRepositoryManager() = default;
+
+} // namespace orv
