@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/QOptions.h"
+#include "core/TypeIds.h"
+
+#include <cstdint>
+
+namespace orv {
+
+// The spatial drawing settings in force for a node once the inherited ones are resolved.
+struct QSpatialDisplayRecord {
+    uint32_t m_modeA = 0;
+    uint8_t m_modeB = 0;
+    float m_rangeLow = 0.0F;
+    float m_rangeHigh = 0.0F;
+    int32_t m_offset = 0;
+    uint8_t m_flag1 = 0;
+    uint8_t m_flag2 = 0;
+    uint8_t m_flag6 = 0;
+    uint8_t m_flag7 = 0;
+    uint8_t m_flag11 = 0;
+    uint8_t m_flag12 = 0;
+    uint8_t m_ownOffset = 0;
+    uint8_t m_ownFlag1 = 0;
+    uint8_t m_flag5 = 0;
+    uint8_t m_ownFlag6 = 0;
+    uint8_t m_ownFlag7 = 0;
+    uint8_t m_flag18 = 0;
+    uint8_t m_flag19 = 0;
+    uint8_t m_flag20 = 0;
+    uint8_t m_flag8 = 0;
+
+    bool operator==(const QSpatialDisplayRecord& other) const = default;
+};
+
+// How a node's heat maps are drawn: modes, level range, offset and switches. A node may use its own
+// offset and four of its flags or inherit them from the nearest ancestor (the m_own... flags);
+// GetEffectiveSettings resolves them. The spatial views and their pages read and edit the fields
+// directly.
+class QSpatialDisplayOptions : public QOptions {
+public:
+    static constexpr uint32_t kReservedBytes = 100;
+    static constexpr uint32_t kStoredBodySize = 129;
+    static constexpr uint32_t kReportedBodySize = 28;
+    // How far up the tree the inheritance reaches before the topmost node counts as the root.
+    static constexpr int kMaxAncestorLevels = 50;
+
+    QSpatialDisplayOptions() = default;
+
+    // The settings in force. The range: the own range when mode B is 0 and m_flag12 is set, the
+    // ancestor's with mode B 0 otherwise. With mode B not 0 (an automatic range) the level range is
+    // the owner's scan container's, which these options cannot compute: the record then carries the
+    // stored range and the caller that holds the container asks it for the levels.
+    QSpatialDisplayRecord GetEffectiveSettings() const;
+    // The two range values of GetEffectiveSettings.
+    void GetRange(float& low, float& high) const;
+    bool IsAutomaticRange() const { return m_modeB != 0; }
+    // The settings as they stand on this node alone, nothing inherited.
+    QSpatialDisplayRecord GetOwnSettings() const;
+
+    // The five words and the twenty flags except m_flag8 and m_ownFlag2; not the header or owner.
+    void CopyFrom(const QSpatialDisplayOptions& other);
+    // Turns the node to inherit its offset and flags 2, 6 and 7 (flag 1 is pinned to the value in
+    // force), then takes the governing node's modes, range and shared flags.
+    void SyncFromNode() override;
+    bool IsShared() const override { return true; }
+
+    void WriteBody(QDataWriter& writer) const override;
+    // A stored high range of 0.0 reads as 100.0 to 1000.0; "Use Same View Setting" always reads as
+    // 0. Checks the whole body is there before taking anything.
+    void ReadBody(QDataReader& reader) override;
+    uint16_t GetTypeID() const override { return kTypeSpatialDisplayOptions; }
+    uint32_t GetBodySize() const override { return kReportedBodySize; }
+
+    uint32_t m_modeA = 1;
+    uint8_t m_modeB = 1;
+    float m_rangeLow = 100.0F;
+    float m_rangeHigh = 1000.0F;
+    int32_t m_offset = -10;
+    uint8_t m_flag1 = 1;
+    uint8_t m_flag2 = 0;
+    uint8_t m_flag3 = 1;
+    uint8_t m_flag4 = 0;
+    uint8_t m_flag5 = 0;
+    uint8_t m_flag6 = 1;
+    uint8_t m_flag7 = 1;
+    uint8_t m_flag8 = 0;
+    uint8_t m_flag9 = 1;
+    uint8_t m_useSameViewSetting = 0;
+    uint8_t m_flag11 = 1;
+    uint8_t m_flag12 = 1;
+    uint8_t m_ownOffset = 1;
+    uint8_t m_ownFlag1 = 1;
+    uint8_t m_ownFlag2 = 1;
+    uint8_t m_ownFlag6 = 1;
+    uint8_t m_ownFlag7 = 1;
+    uint8_t m_flag18 = 1;
+    uint8_t m_flag19 = 1;
+    uint8_t m_flag20 = 1;
+
+private:
+    // The effective settings of the parent node's spatial display options, reaching up the tree;
+    // this node's own settings when it has no usable parent.
+    QSpatialDisplayRecord GetAncestorSettings() const;
+    // This node's settings resolved against an ancestor record.
+    QSpatialDisplayRecord Resolve(const QSpatialDisplayRecord& ancestor) const;
+};
+
+} // namespace orv

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/QOptions.h"
+#include "core/TypeIds.h"
+
+#include <cstdint>
+#include <string>
+
+namespace orv {
+
+// How a node's spectra are drawn: modes, level range, markers and switches. The spectral views and
+// their pages read and edit the fields directly; the node follows its governing node's drawing
+// settings (SyncFromNode). Fields named by position get their meaning from the views.
+class QSpectralDisplayOptions : public QOptions {
+public:
+    static constexpr uint32_t kReservedBytes = 99;
+    // The bytes the body writes, and the (smaller) size the kind reports.
+    static constexpr uint32_t kStoredBodySize = 140;
+    static constexpr uint32_t kReportedBodySize = 31;
+
+    QSpectralDisplayOptions() = default;
+
+    // The drawing settings of another node's options; not the fourth, fifth and eighth switches,
+    // the second marker pair, the text, the header or the owner.
+    void CopyFrom(const QSpectralDisplayOptions& other);
+    // Clears the six show flags, then takes the governing node's modes, levels, markers and
+    // "Use Same View Setting"; without a governing node the rest stays.
+    void SyncFromNode() override;
+    bool IsShared() const override { return true; }
+
+    void WriteBody(QDataWriter& writer) const override;
+    // Checks the whole body is there before taking anything.
+    void ReadBody(QDataReader& reader) override;
+    uint16_t GetTypeID() const override { return kTypeSpectralDisplayOptions; }
+    uint32_t GetBodySize() const override { return kReportedBodySize; }
+
+    uint32_t m_modeA = 1;
+    uint8_t m_modeB = 1;
+    float m_levelLow = 10.0F;
+    float m_levelHigh = 100.0F;
+    uint8_t m_modeC = 1;
+    float m_markerLow = 0.0F;
+    float m_markerHigh = 50.0F;
+    float m_secondMarkerLow = 0.0F;
+    float m_secondMarkerHigh = 50.0F;
+    float m_step = 5.0F;
+    uint32_t m_count = 10;
+    uint8_t m_switch1 = 1;
+    uint8_t m_switch2 = 1;
+    uint8_t m_switch3 = 0;
+    uint8_t m_switch4 = 0;
+    uint8_t m_switch5 = 0;
+    uint8_t m_useSameViewSetting = 0;
+    uint8_t m_switch7 = 1;
+    uint8_t m_switch8 = 0;
+    uint8_t m_modeD = 2;
+    std::string m_text;
+    uint8_t m_showFlag1 = 1;
+    uint8_t m_showFlag2 = 1;
+    uint8_t m_showFlag3 = 1;
+    uint8_t m_showFlag4 = 1;
+    uint8_t m_showFlag5 = 1;
+    uint8_t m_showFlag6 = 1;
+};
+
+} // namespace orv
