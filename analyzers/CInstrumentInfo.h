@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace orv {
+
+// The application-wide instrument state that the model side reads from everywhere. This form holds
+// the facts the core stores and the scanner context ask for; the analyser control side adds its
+// table of supported analysers and the connection flags.
+//
+// The texts may be set on the user-interface thread while a scan worker reads them, so they are
+// handed out as copies under a lock; the numbers are atomic.
+class CInstrumentInfo {
+public:
+    // The scanner kind of the robot-arm scanner.
+    static constexpr int32_t kScannerKindRobotArm = 2;
+    // The stored-file version every stored file carries today.
+    static constexpr int32_t kInitialStoredFileVersion = 11;
+
+    CInstrumentInfo();
+    CInstrumentInfo(const CInstrumentInfo&) = delete;
+    CInstrumentInfo& operator=(const CInstrumentInfo&) = delete;
+
+    // The running program's version a.b.c.d, compiled in.
+    std::array<uint16_t, 4> GetProgramVersion() const { return m_programVersion; }
+
+    // The version of the stored file opened last (11 until a file is opened).
+    int32_t GetStoredFileVersion() const { return m_storedFileVersion.load(); }
+    void SetStoredFileVersion(int32_t version) { m_storedFileVersion.store(version); }
+
+    // The program's folder; the correction and compensation folders lie in it. Empty until the main
+    // frame sets it, which makes those folders relative to the current directory.
+    std::string GetApplicationFolder() const;
+    void SetApplicationFolder(std::string folder);
+
+    // The scan head in use, as the scan set-up and the scan description name it ("name,...").
+    std::string GetScanHeadText() const;
+    void SetScanHeadText(std::string text);
+
+    // The selected probe type (the kind of scanner); kScannerKindRobotArm is the robot arm.
+    int32_t GetScannerKind() const { return m_scannerKind.load(); }
+    void SetScannerKind(int32_t kind) { m_scannerKind.store(kind); }
+
+private:
+    const std::array<uint16_t, 4> m_programVersion;
+    std::atomic<int32_t> m_storedFileVersion{kInitialStoredFileVersion};
+    mutable std::mutex m_textLock;
+    std::string m_applicationFolder;
+    std::string m_scanHeadText;
+    std::atomic<int32_t> m_scannerKind{0};
+};
+
+// The one instrument state of the process, made on first use (thread-safe) and kept to the end.
+CInstrumentInfo& GetInstrumentInfo();
+
+} // namespace orv

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+// One entry of a correction list file: the correction file of one frequency row.
+struct QCorrectionListEntry {
+    std::string m_fileName;
+    int32_t m_id = 0;
+    float m_frequency = 0.0f;
+};
+
+// Where a frequency falls among the rows of a correction set: the rows to interpolate between
+// (equal when no interpolation is needed), and whether the frequency is at or past the last row.
+struct QCorrectionBracket {
+    float m_position = 0.0f;
+    int32_t m_lower = 0;
+    int32_t m_upper = 0;
+    bool m_atLastRow = false;
+};
+
+// The application-wide store of amplitude correction factors. It holds up to three correction sets,
+// one per scan head used, each with up to 200 frequency rows of up to 4096 per-cell factors (dB),
+// read on demand from application folder/"correctiondata"/<scan head>/. The cell of (row, column)
+// of the scan head is row x columns + column.
+//
+// Loading and selecting are serialised by a lock of the store; factor look-ups take no lock and may
+// run while another thread selects. Sets are numbered 1 to 3.
+class QCorrectionData {
+public:
+    static constexpr int32_t kSetCount = 3;
+    static constexpr int32_t kMaxRows = 200;
+    static constexpr int32_t kMaxCells = 4096;
+    static constexpr size_t kMaxFileNameLength = 29;
+    // The name of a set that holds nothing.
+    static constexpr const char* kEmptySetName = "*******";
+
+    // Clears every set and reads "RBWTime.txt".
+    QCorrectionData();
+    QCorrectionData(const QCorrectionData&) = delete;
+    QCorrectionData& operator=(const QCorrectionData&) = delete;
+
+    // Makes the set loaded for the scan head current. False when the scan-head records do not know
+    // the name or no set was loaded for it. A known name fixes the cell count of later loads.
+    bool SelectSet(const std::string& scanHeadName);
+    // Loads the set of a scan head from its folder into the next free set (the first two heads get
+    // sets 1 and 2, every later one replaces set 3). The cell count comes from the scan-head record
+    // found by SelectSet; the argument is kept for callers and not used. On failure the set is left
+    // empty (its name kEmptySetName, no rows) and its slot is used by the next load.
+    bool LoadCorrectionSet(int32_t cellCount, const std::string& folder, const std::string& scanHeadName);
+    // Reads a list file ("correctionfile.txt") into the lowest frequency, row count and list
+    // entries of the set; on failure nothing changes.
+    bool ParseCorrectionList(const std::string& path, int32_t set);
+    // Reads count factors from a correction file into out[0..count-1]; on failure nothing changes.
+    bool ReadCorrectionFile(const std::string& path, int32_t count, std::span<float> out);
+    // Reads "RBWTime.txt" of the correction folder; false (the map empty) when it cannot be read.
+    bool LoadRbwTimes();
+
+    // The sequence every user follows before computing factors: take the application's scan-head
+    // text up to its first comma, and select (loading on first use) the set of that head. Answers
+    // the set number, or 0 when there is no set: no list file, an unknown head, a name that cannot
+    // name a folder, or a failed load.
+    int32_t ChooseSetForCurrentScanHead();
+    int32_t ChooseSet(std::string_view scanHeadText);
+
+    // Tells the user that a correction or compensation file exists but cannot be opened.
+    static void ShowCannotOpenMessage();
+
+    // Application folder/"correctiondata"/ (with the separator at the end).
+    static std::string GetCorrectionFolder();
+    // The folder of a scan head, or an empty text when the name could leave the correction folder
+    // (it is empty, or holds "/" or "..").
+    static std::string GetScanHeadFolder(std::string_view scanHeadName);
+
+    // Where frequency f falls among the rows of the set.
+    QCorrectionBracket FindPosition(int32_t set, float f) const;
+    // The factor of the cell at f between the rows of the bracket, interpolated linearly by
+    // frequency; 0.0 for a set, cell or row outside what is in use.
+    float GetFactorAt(int32_t set, int32_t cell, int32_t lower, int32_t upper, float f) const;
+    float GetFactorAt(int32_t set, int32_t cell, const QCorrectionBracket& bracket, float f) const {
+        return GetFactorAt(set, cell, bracket.m_lower, bracket.m_upper, f);
+    }
+
+    int32_t GetCurrentSet() const { return m_CurrentSet.load(); }
+    int32_t GetCellCount() const { return m_CellCount.load(); }
+    // 0 for a set number outside 1-3.
+    int32_t GetRowCount(int32_t set) const;
+    float GetLowestFrequency(int32_t set) const;
+    // The row frequencies in use, ascending; the storage stays where it is for the store's life.
+    std::span<const float> GetRowFrequencies(int32_t set) const;
+    // The factor of row r, cell k as read (0.0 outside the table).
+    float GetFactor(int32_t set, int32_t row, int32_t cell) const;
+    std::string GetSetName(int32_t set) const;
+    const QCorrectionListEntry& GetListEntry(int32_t index) const {
+        return m_ListEntries.at(static_cast<size_t>(index));
+    }
+    const std::map<float, float>& GetRbwTimes() const { return m_RbwTimes; }
+
+    // The switches of the display preferences: whether spectral and spatial amplitudes are shown
+    // corrected, and the spatial level (tenths) at or below which cells are shown uncorrected. They
+    // belong to the application, not to one store, and are read by the scan workers.
+    static bool IsSpectralCompensationOn() { return s_spectralCompensationOn.load(); }
+    static void SetSpectralCompensationOn(bool on) { s_spectralCompensationOn.store(on); }
+    static bool IsSpatialCompensationOn() { return s_spatialCompensationOn.load(); }
+    static void SetSpatialCompensationOn(bool on) { s_spatialCompensationOn.store(on); }
+    static float GetSpatialCompensationThreshold() { return s_spatialCompensationThreshold.load(); }
+    static void SetSpatialCompensationThreshold(float level) { s_spatialCompensationThreshold.store(level); }
+
+private:
+    static bool IsSetNumber(int32_t set) { return set >= 1 && set <= kSetCount; }
+    float* Row(int32_t set, int32_t row) {
+        return m_Tables.data() +
+               (static_cast<size_t>(set - 1) * kMaxRows + static_cast<size_t>(row)) * kMaxCells;
+    }
+    const float* Row(int32_t set, int32_t row) const {
+        return m_Tables.data() +
+               (static_cast<size_t>(set - 1) * kMaxRows + static_cast<size_t>(row)) * kMaxCells;
+    }
+    bool SelectSetLocked(const std::string& scanHeadName);
+    bool LoadCorrectionSetLocked(const std::string& folder, const std::string& scanHeadName);
+
+    mutable std::mutex m_loadLock;
+    std::vector<float> m_Tables; // kSetCount x kMaxRows x kMaxCells
+    float m_LowestFrequency[kSetCount] = {};
+    std::atomic<int32_t> m_RowCount[kSetCount] = {};
+    float m_RowFrequencies[kSetCount][kMaxRows] = {};
+    // Whether a set's row frequencies never decrease (then a position is found by bisection).
+    std::atomic<bool> m_RowsAscending[kSetCount] = {};
+    std::atomic<int32_t> m_CurrentSet{0};
+    std::vector<QCorrectionListEntry> m_ListEntries;
+    std::string m_SetNames[kSetCount];
+    std::map<float, float> m_RbwTimes;
+    std::atomic<int32_t> m_CellCount{0};
+    int32_t m_NextSetSlot = 1;
+
+    static std::atomic<bool> s_spectralCompensationOn;
+    static std::atomic<bool> s_spatialCompensationOn;
+    static std::atomic<float> s_spatialCompensationThreshold;
+};
+
+// The one store, made on first use (which reads "RBWTime.txt").
+QCorrectionData& GetCorrectionData();
+// Frees the store (the main frame, at exit); a later GetCorrectionData makes a new, empty one.
+void DestroyCorrectionData();
+
+} // namespace orv

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+class QArmHeightSource;
+
+// One label of the scan-head grid; marked labels are drawn emphasised on the axes.
+struct QGridLabel {
+    std::string m_text;
+    bool m_marked = false;
+};
+
+// The grid labels of the scan head and the identity of the connected scanner.
+class QScannerContext {
+public:
+    static constexpr int32_t kColumnLabelCount = 42;
+    static constexpr int32_t kRowLabelCount = 29;
+    // The scanner id of the robot-arm scanner, and the height answered for every other scanner.
+    static constexpr int32_t kArmScannerId = 200;
+    static constexpr int32_t kDefaultArmMaxHeight = 5;
+    // The longest part of a dotted version text.
+    static constexpr size_t kMaxVersionPartLength = 9;
+
+    QScannerContext();
+    QScannerContext(const QScannerContext&) = delete;
+    QScannerContext& operator=(const QScannerContext&) = delete;
+
+    int32_t GetScannerId() const { return m_scannerIndex.load() + 1; }
+    void SetScannerId(int32_t id) { m_scannerIndex.store(id - 1); }
+
+    int32_t GetReferenceVersion() const { return m_referenceVersion; }
+    // The firmware version packed as a x 1000000 + b x 1000 + c.
+    int32_t GetFirmwareVersion() const { return m_firmwareVersion.load(); }
+    // Packs a dotted text "a.b.c" into the firmware version. An empty text changes nothing; a text
+    // with a part longer than kMaxVersionPartLength, or whose value does not fit in 32 bits, is
+    // refused and leaves the version as it was. False when the text changed nothing.
+    bool SetVersionFromString(std::string_view text);
+
+    int32_t GetColumnLabelCount() const { return kColumnLabelCount; }
+    int32_t GetRowLabelCount() const { return kRowLabelCount; }
+    // Index from 0; the index must be below the label count.
+    const QGridLabel& GetColumnLabel(int32_t index) const {
+        return m_columnLabels.at(static_cast<size_t>(index));
+    }
+    const QGridLabel& GetRowLabel(int32_t index) const { return m_rowLabels.at(static_cast<size_t>(index)); }
+
+    // The engine registers the source that answers for its attached scanner driver (not owned; null
+    // removes it).
+    void SetArmHeightSource(const QArmHeightSource* source) { m_armSource.store(source); }
+    // For the robot arm (scanner id 200, scanner kind 2 and an arm driver attached), the driver's
+    // maximum height over the cell; kDefaultArmMaxHeight for every other scanner.
+    int32_t GetArmMaxHeightForCell(int32_t row, int32_t column) const;
+    // For the robot arm, whether the driver's stored height for the cell is 0; false otherwise.
+    bool IsArmCellHeightZero(int32_t row, int32_t column) const;
+
+private:
+    const QArmHeightSource* ArmSourceInUse() const;
+
+    std::atomic<int32_t> m_scannerIndex{44};
+    int32_t m_referenceVersion = 4002007;
+    std::atomic<int32_t> m_firmwareVersion{0};
+    std::array<QGridLabel, kColumnLabelCount> m_columnLabels;
+    std::array<QGridLabel, kRowLabelCount> m_rowLabels;
+    std::atomic<const QArmHeightSource*> m_armSource{nullptr};
+};
+
+// The one context, made and filled on first use.
+QScannerContext& GetScannerContext();
+// Frees the context (the main frame, at exit); a later GetScannerContext makes a fresh one.
+void DestroyScannerContext();
+
+} // namespace orv
