@@ -1,0 +1,36 @@
+#pragma once
+
+// The folders the program works in. Folders are returned without a trailing '/'.
+//   executable folder  the folder of /proc/self/exe
+//   user data folder   $XDG_DATA_HOME/QZV Technologies/Orvilant ($XDG_DATA_HOME defaults to
+//                      ~/.local/share): the log files and per-user data
+//   process temp folder <temp>/orvilant-<uid>/<pid> (<temp> honours $TMPDIR): scratch files of this
+//                      process; the executable's folder may be read-only, and two users or two
+//                      running copies must not clear each other's files
+// Each can be replaced from code (tests point them at a folder of their own); an empty text brings
+// back the default. Safe to call from any thread.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orv {
+
+std::string GetExecutableFolder();
+std::string GetUserDataFolder();
+std::string GetProcessTempFolder();
+
+void SetExecutableFolderOverride(std::string folder);
+void SetUserDataFolderOverride(std::string folder);
+void SetProcessTempFolderOverride(std::string folder);
+
+// Creates the process temp folder and its per-user parent (mode 0700) when missing. False when it
+// cannot be made or when the per-user parent is not a folder of this user (someone else may have
+// planted it in the shared temp folder).
+bool EnsureProcessTempFolder();
+
+// Creates a new, empty file named prefix + four hexadecimal digits + ".tmp" in the folder, never
+// reusing a name that exists; the full path, or nullopt when no name could be made.
+std::optional<std::string> CreateUniqueTempFile(const std::string& folder, std::string_view prefix);
+
+} // namespace orv

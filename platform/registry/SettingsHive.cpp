@@ -1,0 +1,418 @@
+#include "platform/registry/SettingsHive.h"
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+
+// The registry's own limits; they also keep a corrupt file from nesting keys deep enough to exhaust
+// the stack of the recursive writer.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxKeyDepth = 512;
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsValidKeyName(std::string_view name) {
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f || c == '[' || c == ']') {
+            return false;
+        }
+    }
+    return !name.empty() && name.size() <= kMaxKeyNameLength;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+const char kHex[] = "0123456789abcdef";
+
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7f) {
+                out += "\\x";
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0x0f];
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+// Reads a quoted text at the start of `text`; on success `text` is left after the closing quote.
+bool ReadQuoted(std::string_view& text, std::string& out) {
+    if (text.empty() || text.front() != '"') {
+        return false;
+    }
+    out.clear();
+    size_t i = 1;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '"') {
+            text.remove_prefix(i + 1);
+            return true;
+        }
+        if (c != '\\') {
+            out += c;
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size()) {
+            return false;
+        }
+        const char e = text[i + 1];
+        i += 2;
+        switch (e) {
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'x': {
+            if (i + 1 >= text.size()) {
+                return false;
+            }
+            const int high = HexDigit(text[i]);
+            const int low = HexDigit(text[i + 1]);
+            if (high < 0 || low < 0) {
+                return false;
+            }
+            out += static_cast<char>((high << 4) | low);
+            i += 2;
+            break;
+        }
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+bool ParseDwordData(std::string_view text, uint32_t& value) {
+    if (text.empty() || text.size() > 8) {
+        return false;
+    }
+    value = 0;
+    for (const char c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            return false;
+        }
+        value = (value << 4) | static_cast<uint32_t>(digit);
+    }
+    return true;
+}
+
+bool ParseBinaryData(std::string_view text, std::string& bytes) {
+    bytes.clear();
+    if (text.empty()) {
+        return true;
+    }
+    size_t i = 0;
+    while (true) {
+        if (i + 2 > text.size()) {
+            return false;
+        }
+        const int high = HexDigit(text[i]);
+        const int low = HexDigit(text[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        bytes += static_cast<char>((high << 4) | low);
+        i += 2;
+        if (i == text.size()) {
+            return true;
+        }
+        if (text[i] != ',') {
+            return false;
+        }
+        ++i;
+    }
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// One value line: "name"=type:data. False when the line is not one.
+bool ParseValueLine(std::string_view line, SettingsValue& value) {
+    if (!ReadQuoted(line, value.name)) {
+        return false;
+    }
+    if (line.empty() || line.front() != '=') {
+        return false;
+    }
+    line.remove_prefix(1);
+    if (line.starts_with("sz:")) {
+        line.remove_prefix(3);
+        value.type = SettingsValueType::String;
+        return ReadQuoted(line, value.data) && line.empty();
+    }
+    if (line.starts_with("dword:")) {
+        uint32_t number = 0;
+        if (!ParseDwordData(line.substr(6), number)) {
+            return false;
+        }
+        value = SettingsValue::MakeDword(std::move(value.name), number);
+        return true;
+    }
+    if (line.starts_with("hex:")) {
+        value.type = SettingsValueType::Binary;
+        return ParseBinaryData(line.substr(4), value.data);
+    }
+    return false;
+}
+
+void FormatKey(const SettingsHive::Key& key, const std::string& path, std::string& out) {
+    if (!path.empty()) {
+        out += '[';
+        out += path;
+        out += "]\n";
+    }
+    for (const SettingsValue& value : key.values) {
+        AppendQuoted(out, value.name);
+        out += '=';
+        switch (value.type) {
+        case SettingsValueType::String:
+            out += "sz:";
+            AppendQuoted(out, value.data);
+            break;
+        case SettingsValueType::Dword: {
+            const uint32_t number = value.AsDword();
+            out += "dword:";
+            for (int shift = 28; shift >= 0; shift -= 4) {
+                out += kHex[(number >> shift) & 0x0f];
+            }
+            break;
+        }
+        case SettingsValueType::Binary:
+            out += "hex:";
+            for (size_t i = 0; i < value.data.size(); ++i) {
+                const auto byte = static_cast<unsigned char>(value.data[i]);
+                if (i != 0) {
+                    out += ',';
+                }
+                out += kHex[byte >> 4];
+                out += kHex[byte & 0x0f];
+            }
+            break;
+        }
+        out += '\n';
+    }
+    for (const auto& sub : key.subKeys) {
+        FormatKey(*sub, path.empty() ? sub->name : path + "\\" + sub->name, out);
+    }
+}
+
+} // namespace
+
+SettingsValue SettingsValue::MakeString(std::string name, std::string text) {
+    return SettingsValue{std::move(name), SettingsValueType::String, std::move(text)};
+}
+
+SettingsValue SettingsValue::MakeDword(std::string name, uint32_t value) {
+    std::string bytes(4, '\0');
+    for (size_t i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    }
+    return SettingsValue{std::move(name), SettingsValueType::Dword, std::move(bytes)};
+}
+
+SettingsValue SettingsValue::MakeBinary(std::string name, std::string bytes) {
+    return SettingsValue{std::move(name), SettingsValueType::Binary, std::move(bytes)};
+}
+
+uint32_t SettingsValue::AsDword() const {
+    if (type != SettingsValueType::Dword || data.size() != 4) {
+        return 0;
+    }
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
+    }
+    return value;
+}
+
+bool SettingsNamesEqual(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+bool SplitSettingsPath(std::string_view path, std::vector<std::string>& components) {
+    components.clear();
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) {
+            end = path.size();
+        }
+        const std::string_view part = path.substr(start, end - start);
+        if (!part.empty()) {
+            if (!IsValidKeyName(part)) {
+                components.clear();
+                return false;
+            }
+            if (components.size() == kMaxKeyDepth) {
+                components.clear();
+                return false;
+            }
+            components.emplace_back(part);
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+SettingsHive::Key* SettingsHive::Key::FindSubKey(std::string_view subKeyName) const {
+    for (const auto& sub : subKeys) {
+        if (SettingsNamesEqual(sub->name, subKeyName)) {
+            return sub.get();
+        }
+    }
+    return nullptr;
+}
+
+int64_t SettingsHive::Key::FindValue(std::string_view valueName) const {
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (SettingsNamesEqual(values[i].name, valueName)) {
+            return static_cast<int64_t>(i);
+        }
+    }
+    return -1;
+}
+
+SettingsHive::SettingsHive() : m_root(std::make_unique<Key>()) {}
+
+SettingsHive SettingsHive::Parse(std::string_view text) {
+    SettingsHive hive;
+    Key* current = nullptr;
+    std::vector<std::string> components;
+    while (!text.empty()) {
+        size_t end = text.find('\n');
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view line = TrimSpaces(text.substr(0, end));
+        text.remove_prefix(end == text.size() ? end : end + 1);
+        if (line.empty() || line.front() == '#' || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[') {
+            // A header we cannot read leaves us outside any key, so its values are not misfiled.
+            current = nullptr;
+            if (line.back() == ']' && SplitSettingsPath(line.substr(1, line.size() - 2), components) &&
+                !components.empty()) {
+                current = &hive.Create(components);
+            }
+            continue;
+        }
+        SettingsValue value;
+        if (current == nullptr || !ParseValueLine(line, value)) {
+            continue;
+        }
+        if (current->FindValue(value.name) < 0) {
+            current->values.push_back(std::move(value));
+        }
+    }
+    return hive;
+}
+
+std::string SettingsHive::Format() const {
+    std::string out = "# Orvilant settings\n";
+    FormatKey(*m_root, std::string(), out);
+    return out;
+}
+
+SettingsHive::Key* SettingsHive::Find(const std::vector<std::string>& components) const {
+    Key* key = m_root.get();
+    for (const std::string& name : components) {
+        key = key->FindSubKey(name);
+        if (key == nullptr) {
+            return nullptr;
+        }
+    }
+    return key;
+}
+
+SettingsHive::Key& SettingsHive::Create(const std::vector<std::string>& components) {
+    Key* key = m_root.get();
+    for (const std::string& name : components) {
+        Key* sub = key->FindSubKey(name);
+        if (sub == nullptr) {
+            key->subKeys.push_back(std::make_unique<Key>());
+            sub = key->subKeys.back().get();
+            sub->name = name;
+        }
+        key = sub;
+    }
+    return *key;
+}
+
+bool SettingsHive::Remove(const std::vector<std::string>& components) {
+    if (components.empty()) {
+        return false;
+    }
+    Key* parent = Find(std::vector<std::string>(components.begin(), components.end() - 1));
+    if (parent == nullptr) {
+        return false;
+    }
+    for (auto it = parent->subKeys.begin(); it != parent->subKeys.end(); ++it) {
+        if (SettingsNamesEqual((*it)->name, components.back())) {
+            parent->subKeys.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace orv

@@ -1,0 +1,74 @@
+#pragma once
+
+// One hive of the settings store in memory, with its text form (the format is described in
+// platform/registry/SettingsStore.h). Not locked: SettingsStore guards it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv {
+
+// The numbers are the registry's REG_SZ, REG_BINARY and REG_DWORD.
+enum class SettingsValueType : uint32_t {
+    String = 1,
+    Binary = 3,
+    Dword = 4,
+};
+
+struct SettingsValue {
+    std::string name;
+    SettingsValueType type = SettingsValueType::String;
+    // String: the text without a terminating zero. Dword: 4 bytes, little-endian. Binary: the bytes.
+    std::string data;
+
+    static SettingsValue MakeString(std::string name, std::string text);
+    static SettingsValue MakeDword(std::string name, uint32_t value);
+    static SettingsValue MakeBinary(std::string name, std::string bytes);
+
+    // The value as a 32-bit number (0 unless it is a Dword value of 4 bytes).
+    uint32_t AsDword() const;
+
+    bool operator==(const SettingsValue&) const = default;
+};
+
+// Names of keys and values compare without regard to ASCII case.
+bool SettingsNamesEqual(std::string_view a, std::string_view b);
+
+// Splits "A\B/C" into its components, skipping empty ones; false when a component is not a valid key
+// name (control characters, '[' or ']', longer than 255 bytes) or the path is more than 512 keys deep.
+bool SplitSettingsPath(std::string_view path, std::vector<std::string>& components);
+
+class SettingsHive {
+public:
+    struct Key {
+        std::string name;
+        std::vector<SettingsValue> values;
+        std::vector<std::unique_ptr<Key>> subKeys;
+
+        Key* FindSubKey(std::string_view subKeyName) const;
+        // Index of the value in `values`, or -1.
+        int64_t FindValue(std::string_view valueName) const;
+    };
+
+    SettingsHive();
+
+    // Never fails: what is not understood is skipped.
+    static SettingsHive Parse(std::string_view text);
+    std::string Format() const;
+
+    Key& Root() { return *m_root; }
+    const Key& Root() const { return *m_root; }
+    Key* Find(const std::vector<std::string>& components) const;
+    // Finds or creates the key and its missing parents.
+    Key& Create(const std::vector<std::string>& components);
+    // Removes the key with everything under it; false when it does not exist or is the root.
+    bool Remove(const std::vector<std::string>& components);
+
+private:
+    std::unique_ptr<Key> m_root;
+};
+
+} // namespace orv
