@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test:
 #   build/       the normal build, all tests;
 #   build-asan/  the model libraries' tests under AddressSanitizer + UndefinedBehaviorSanitizer;
-#   build-tsan/  the tests of threaded code (label "threaded") under ThreadSanitizer.
+#   build-tsan/  the tests of threaded code under ThreadSanitizer (that tree builds only the tests
+#                labelled "threaded", so it runs all it has).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 bash "$ROOT/scripts/deps.sh"
@@ -21,8 +22,8 @@ run_tree() { # <tree> <ctest label or empty> [cmake args...]
 }
 
 run_tree build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_tree build-asan model -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=asan -DORV_BUILD_BENCH=OFF
-run_tree build-tsan threaded -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=tsan -DORV_BUILD_BENCH=OFF
+run_tree build-asan "" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=asan -DORV_BUILD_BENCH=OFF
+run_tree build-tsan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=tsan -DORV_BUILD_BENCH=OFF
 
 # One closing line over the three trees.
 passed=0; failed=0
