@@ -1,0 +1,7 @@
+#include "scandata/CHandHeldProbeScanData.h"
+
+namespace orv {
+
+CHandHeldProbeScanData::~CHandHeldProbeScanData() = default;
+
+} // namespace orv

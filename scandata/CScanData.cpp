@@ -1,0 +1,82 @@
+#include "scandata/CScanData.h"
+
+#include "core/UnitConversion.h"
+#include "scandata/CSpatialDataAtom.h"
+#include "scandata/CSpectralDataAtom.h"
+#include "scandata/QSSSpatialSnapshot.h"
+#include "scandata/QSSSpectralSnapshot.h"
+
+namespace orv {
+
+CScanData::CScanData() = default;
+
+CScanData::~CScanData() = default;
+
+void CScanData::SetProbeScanPatternSize(uint16_t rows, uint16_t columns) {
+    m_Rows = rows;
+    m_Columns = columns;
+    m_ProbeScanPattern.Resize(rows, columns);
+    m_ProbeScanPattern.SetAllProbes(0);
+}
+
+bool CScanData::GetCompensationSettings(QScanCompensationSettings& out) const {
+    return m_Mediator != nullptr && m_Mediator->GetCompensationSettings(out);
+}
+
+void CScanData::FillDescriptionTexts() {
+    Prepare();
+    QDescriptionRecord& texts = m_DescriptionTexts;
+    texts.SetDate(m_DateText);
+    texts.SetUserText(m_UserText);
+    texts.SetCenterFrequency(m_CenterFrequency);
+    texts.SetResolutionBandwidth(m_ResolutionBandwidth);
+    texts.SetFrequencySpan(m_StopFrequency - m_StartFrequency);
+    texts.SetReferenceLevel(m_ReferenceLevel);
+    texts.SetValuesPerPoint(static_cast<int32_t>(m_ValuesPerPoint));
+    texts.SetAnalyzer(m_AnalyzerText);
+    texts.SetScanHead(m_ScanHeadText);
+    texts.SetPeakHold(m_PeakHold == 1);
+    const uint16_t kind = GetNodeTypeId();
+    const auto cells = static_cast<int32_t>(m_ProbeScanPattern.GetProbeOnCount());
+    if (kind == kSpectralNode || kind == kSpectralSpatialNode || kind == kHandHeldNode) {
+        texts.SetPointsCellsAndPoints(cells, static_cast<int32_t>(m_PointCount));
+    } else if (kind == kSpatialNode) {
+        texts.SetPointsCells(cells);
+    }
+    texts.SetText(kPerCellLabelText, kind == kSpatialNode ? "Samples Per Cell" : "Sweeps Per Cell");
+    texts.SetLevelRange(ConvertAmplitudeToUnit(m_MinValue, kAmplitudeUnitDbuV),
+                        ConvertAmplitudeToUnit(m_MaxValue, kAmplitudeUnitDbuV), kAmplitudeUnitDbuV);
+}
+
+void CScanData::CopyTextsTo(CScanData& target) const {
+    target.m_DescriptionTexts = m_DescriptionTexts;
+    target.m_UserText = m_UserText;
+    target.m_AnalyzerText = m_AnalyzerText;
+    target.m_ModuleText = m_ModuleText;
+    target.m_TextValue = m_TextValue;
+    target.m_DateText = m_DateText;
+    target.m_ScanHeadText = m_ScanHeadText;
+    target.m_ExtraText = m_ExtraText;
+}
+
+void CScanData::CopyScanFieldsTo(CScanData& target) const {
+    target.m_Mediator = m_Mediator;
+    CopyTextsTo(target);
+    target.m_StartFrequency = m_StartFrequency;
+    target.m_StopFrequency = m_StopFrequency;
+    target.m_CenterFrequency = m_CenterFrequency;
+    target.m_LevelOffset = m_LevelOffset;
+    target.m_ReferenceLevel = m_ReferenceLevel;
+    target.m_ValuesPerPoint = m_ValuesPerPoint;
+    target.m_PeakHold = m_PeakHold;
+    target.m_ResolutionBandwidth = m_ResolutionBandwidth;
+    target.m_IsZeltData = m_IsZeltData;
+    target.m_ZeltLevel = m_ZeltLevel;
+    target.m_ScanKindReserved = m_ScanKindReserved;
+    target.m_ApplyCompensation = m_ApplyCompensation;
+    target.m_DisplayFlags = m_DisplayFlags;
+    target.m_ScanArea = m_ScanArea;
+    target.SetProbeScanPatternSize(m_Rows, m_Columns);
+}
+
+} // namespace orv

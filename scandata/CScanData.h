@@ -1,0 +1,144 @@
+#pragma once
+
+#include "core/QDescriptionRecord.h"
+#include "core/QProbeScanPattern.h"
+#include "scandata/QScanDataMediator.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace orv {
+
+class QSSSpectralSnapshot;
+class QSSSpatialSnapshot;
+class CSpatialDataAtom;
+class CSpectralDataAtom;
+
+// Where a scan lies on the scanner: the overlay linked to it, how many quarter turns that overlay
+// is rotated by, and the scanned rectangle in scanner units.
+struct CScanAreaRecord {
+    uint32_t m_OverlayId = 0;
+    int8_t m_RotationCount = 0;
+    int32_t m_Left = 0;
+    int32_t m_Top = 0;
+    int32_t m_Right = 0;
+    int32_t m_Bottom = 0;
+};
+
+// The display-side object of one stored scan: the views draw from it and enter m_Lock while they
+// read it; the node mediator keeps one list of them per scan kind and fills their fields.
+class CScanData {
+public:
+    static constexpr int16_t kNoValue = 30000;
+    static constexpr uint16_t kSpectralNode = 2003;
+    static constexpr uint16_t kSpatialNode = 2004;
+    static constexpr uint16_t kSpectralSpatialNode = 2005;
+    static constexpr uint16_t kHandHeldNode = 2029;
+
+    CScanData();
+    virtual ~CScanData();
+    CScanData(const CScanData&) = delete;
+    CScanData& operator=(const CScanData&) = delete;
+
+    // Makes the derived tables ready; the kinds do it once.
+    virtual void Prepare() {}
+    virtual float GetFrequency(int32_t /*index*/) { return 0.0F; }
+    virtual uint32_t GetCount() const { return 0; }
+    // Recomputes m_MinLevelShown and m_MaxLevelShown; the kinds answer whether the compensated
+    // range was used.
+    virtual uint8_t UpdateLevelRange() { return 0; }
+
+    // Sets the grid and resizes and clears the probe pattern.
+    void SetProbeScanPatternSize(uint16_t rows, uint16_t columns);
+
+    void GetDateText(std::string& out) const { out = m_DescriptionTexts.GetText(1); }
+    void GetUserText(std::string& out) const { out = m_DescriptionTexts.GetText(2); }
+    void GetCenterFrequencyText(std::string& out) const { out = m_DescriptionTexts.GetText(3); }
+    void GetResolutionBandwidthText(std::string& out) const { out = m_DescriptionTexts.GetText(4); }
+    void GetFrequencySpanText(std::string& out) const { out = m_DescriptionTexts.GetText(5); }
+    void GetReferenceLevelText(std::string& out) const { out = m_DescriptionTexts.GetText(6); }
+    void GetValuesPerPointText(std::string& out) const { out = m_DescriptionTexts.GetText(8); }
+    void GetPointsText(std::string& out) const { out = m_DescriptionTexts.GetText(9); }
+    void GetScanHeadText(std::string& out) const { out = m_DescriptionTexts.GetText(10); }
+    void GetAnalyzerText(std::string& out) const { out = m_DescriptionTexts.GetText(11); }
+    void GetPeakHoldText(std::string& out) const { out = m_DescriptionTexts.GetText(12); }
+    // The label of the values-per-point line ("Samples Per Cell" or "Sweeps Per Cell").
+    void GetPerCellLabelText(std::string& out) const { out = m_DescriptionTexts.GetText(kPerCellLabelText); }
+
+    // Prepares the scan, then fills the description texts that the text export prints.
+    void FillDescriptionTexts();
+
+    // The Preferences node's compensation settings; false without a mediator or settings.
+    bool GetCompensationSettings(QScanCompensationSettings& out) const;
+    const CScanAreaRecord& GetScanArea() const { return m_ScanArea; }
+
+    uint8_t m_Prepared = 0;
+    QScanDataMediator* m_Mediator = nullptr; // not owned
+    uint32_t m_ScanId = 0;
+    QDescriptionRecord m_DescriptionTexts;
+
+    std::string m_UserText; // copied into the description's second text
+    std::string m_AnalyzerText;
+    std::string m_ModuleText;
+    uint32_t m_TextValue = 0;
+    std::string m_DateText;
+    std::string m_ScanHeadText;
+    std::string m_ExtraText;
+
+    float m_StartFrequency = 0.0F; // MHz
+    float m_StopFrequency = 0.0F;
+    float m_CenterFrequency = 0.0F;     // a spatial scan's one frequency
+    float m_ResolutionBandwidth = 0.0F; // also the point spacing of Zelt data
+    float m_FrequencyStep = 0.0F;       // the point spacing in use
+
+    uint8_t m_IsZeltData = 0; // 0 Mirt data, 1 or more Zelt multi-level data
+    uint8_t m_ZeltLevel = 0;  // sub-cell exponent
+    uint8_t m_ScanKindReserved = 0;
+    uint8_t m_ApplyCompensation = 1;
+    std::array<uint8_t, 12> m_DisplayFlags{1, 1, 0, 0, 0, 1, 0, 1, 1, 0, 0, 1};
+
+    float m_LevelOffset = 0.0F;     // added to both ends of the displayed level range
+    float m_ReferenceLevel = 50.0F; // dBuV, the analyser's
+    uint32_t m_ValuesPerPoint = 1;
+    uint8_t m_PeakHold = 0;
+    int16_t m_NoiseFloor = 0; // tenths
+    uint32_t m_PointCount = 0;
+
+    uint16_t m_Rows = 0;
+    uint16_t m_Columns = 0;
+    QProbeScanPattern m_ProbeScanPattern;
+
+    float m_MinLevelShown = 0.0F;
+    float m_MaxLevelShown = 0.0F;
+    float m_MaxValue = -10000.0F;
+    float m_MinValue = 10000.0F;
+    uint16_t m_MaxRow = 0;
+    uint16_t m_MaxColumn = 0;
+    uint16_t m_MinRow = 0;
+    uint16_t m_MinColumn = 0;
+
+    std::recursive_mutex m_Lock;
+    CScanAreaRecord m_ScanArea;
+
+    // The display objects the kinds build: the max-hold spectrum, the heat map (or peak map), and
+    // the atoms of Zelt data.
+    std::unique_ptr<QSSSpectralSnapshot> m_SpectralSnapshot;
+    std::unique_ptr<QSSSpatialSnapshot> m_SpatialSnapshot;
+    std::unique_ptr<CSpatialDataAtom> m_SpatialAtom;
+    std::unique_ptr<CSpectralDataAtom> m_SpectralAtom;
+
+protected:
+    static constexpr int kPerCellLabelText = 13;
+
+    // The fields a derived copy (clone, comparison, blind-spot result) takes from this scan: the
+    // mediator, the texts, the three frequencies, level offset, reference level, values per
+    // point, peak hold, resolution bandwidth, the scan-kind bytes, the scan area and the grid size.
+    void CopyScanFieldsTo(CScanData& target) const;
+    void CopyTextsTo(CScanData& target) const;
+    uint16_t GetNodeTypeId() const { return m_Mediator != nullptr ? m_Mediator->GetNodeTypeId() : 0; }
+};
+
+} // namespace orv

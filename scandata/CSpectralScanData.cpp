@@ -1,0 +1,444 @@
+#include "scandata/CSpectralScanData.h"
+
+#include "core/UnitConversion.h"
+#include "platform/log/InformationLog.h"
+#include "scandata/QSSSpectralSnapshot.h"
+#include "scandata/ScanDataCompensation.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orv {
+
+namespace {
+
+// How many points of a spectrum starting at `ownStart` lie in [start, stop) at `step`, and where the
+// first of them is; clipped to the points the spectrum holds.
+struct Stretch {
+    uint32_t m_First = 0;
+    uint32_t m_Count = 0;
+};
+
+Stretch FindStretch(float start, float stop, float step, float ownStart, uint32_t pointCount) {
+    Stretch stretch;
+    const double count = std::trunc(static_cast<double>((stop - start) / step));
+    const double first = std::trunc(static_cast<double>((start - ownStart) / step));
+    if (!(count > 0.0) || !(first >= 0.0) || first >= static_cast<double>(pointCount)) {
+        return stretch;
+    }
+    stretch.m_First = static_cast<uint32_t>(first);
+    stretch.m_Count =
+        static_cast<uint32_t>(std::min(count, static_cast<double>(pointCount - stretch.m_First)));
+    return stretch;
+}
+
+} // namespace
+
+float InterpolateScanFrequency(uint32_t index, float start, float stop, float step, uint32_t pointCount,
+                               const std::vector<QMeasuredFrequencyData::Entry>& entries) {
+    if (entries.empty()) {
+        return start + static_cast<float>(index) * step;
+    }
+    int64_t previousIndex = 0;
+    float previousFrequency = start;
+    for (const QMeasuredFrequencyData::Entry& entry : entries) {
+        if (index <= entry.m_Index) {
+            if (entry.m_Index == previousIndex) {
+                return entry.m_Frequency;
+            }
+            return previousFrequency +
+                   (entry.m_Frequency - previousFrequency) *
+                       static_cast<float>(static_cast<int64_t>(index) - previousIndex) /
+                       static_cast<float>(static_cast<int64_t>(entry.m_Index) - previousIndex);
+        }
+        previousIndex = entry.m_Index;
+        previousFrequency = entry.m_Frequency;
+    }
+    if (static_cast<int64_t>(pointCount) == previousIndex) {
+        return stop;
+    }
+    return previousFrequency + (stop - previousFrequency) *
+                                   static_cast<float>(static_cast<int64_t>(index) - previousIndex) /
+                                   static_cast<float>(static_cast<int64_t>(pointCount) - previousIndex);
+}
+
+CSpectralScanData::~CSpectralScanData() = default;
+
+void CSpectralScanData::SetMirtPoints(std::vector<QSpectralPoint> points) {
+    m_PointFormat = kMirtPoints;
+    m_MirtPoints = std::move(points);
+    m_FloatPoints.clear();
+    m_PointCount = static_cast<uint32_t>(m_MirtPoints.size());
+    m_Frequencies.clear();
+}
+
+void CSpectralScanData::SetFloatPoints(std::vector<CFloatSpectralPoint> points, uint8_t format) {
+    m_PointFormat = format == kMirtFloatPoints ? kMirtFloatPoints : kZeltPoints;
+    m_FloatPoints = std::move(points);
+    m_MirtPoints.clear();
+    m_PointCount = static_cast<uint32_t>(m_FloatPoints.size());
+    m_Frequencies.clear();
+}
+
+uint32_t CSpectralScanData::GetPointBytes() const {
+    const uint32_t size = m_PointFormat == kMirtPoints ? 6U : m_PointFormat == kMirtFloatPoints ? 8U : 12U;
+    return size * m_PointCount;
+}
+
+double CSpectralScanData::GetPointAmplitude(uint32_t index) const {
+    if (m_PointFormat == kMirtPoints) {
+        return index < m_MirtPoints.size() ? m_MirtPoints[index].m_Amplitude : 0.0;
+    }
+    return index < m_FloatPoints.size() ? m_FloatPoints[index].m_Amplitude : 0.0;
+}
+
+void CSpectralScanData::Prepare() {
+    if (m_Prepared != 0) {
+        return;
+    }
+    m_Prepared = 1;
+    BuildSpectralSnapshot();
+    UpdateFrequencyStep();
+    FillDescriptionTexts();
+}
+
+float CSpectralScanData::GetFrequency(int32_t index) {
+    if (index < 0) {
+        return m_StartFrequency;
+    }
+    if (static_cast<uint32_t>(index) >= m_PointCount) {
+        return m_StopFrequency;
+    }
+    if (m_Frequencies.size() != m_PointCount) {
+        m_Frequencies.resize(m_PointCount);
+        for (uint32_t i = 0; i < m_PointCount; ++i) {
+            m_Frequencies[i] = InterpolateScanFrequency(i, m_StartFrequency, m_StopFrequency, m_FrequencyStep,
+                                                        m_PointCount, m_MeasuredFrequencies);
+        }
+    }
+    return m_Frequencies[static_cast<uint32_t>(index)];
+}
+
+void CSpectralScanData::UpdateFrequencyStep() {
+    if (m_IsZeltData != 0 || m_PointCount < 2) {
+        m_FrequencyStep = m_ResolutionBandwidth;
+    } else {
+        m_FrequencyStep = (m_StopFrequency - m_StartFrequency) / static_cast<float>(m_PointCount - 1);
+    }
+}
+
+void CSpectralScanData::BuildSpectralSnapshot() {
+    m_SpectralSnapshot = std::make_unique<QSSSpectralSnapshot>(m_PointCount);
+    m_SpectralSnapshot->SetFrequencyRange(m_StartFrequency, m_StopFrequency);
+    m_MinValue = 10000.0F;
+    m_MaxValue = -10000.0F;
+    for (uint32_t i = 0; i < m_PointCount; ++i) {
+        const double amplitude = GetPointAmplitude(i);
+        uint16_t row = 0;
+        uint16_t column = 0;
+        if (m_PointFormat == kMirtPoints) {
+            row = m_MirtPoints[i].m_Row;
+            column = m_MirtPoints[i].m_Column;
+        } else {
+            row = m_FloatPoints[i].m_Row;
+            column = m_FloatPoints[i].m_Column;
+        }
+        m_SpectralSnapshot->SetPoint(i, TruncateToInt16(amplitude), row, column);
+        const auto value = static_cast<float>(amplitude);
+        if (value < m_MinValue) {
+            m_MinValue = value;
+            m_MinPointIndex = i;
+            m_MinRow = row;
+            m_MinColumn = column;
+        }
+        if (value > m_MaxValue) {
+            m_MaxValue = value;
+            m_MaxPointIndex = i;
+            m_MaxRow = row;
+            m_MaxColumn = column;
+        }
+    }
+}
+
+int16_t CSpectralScanData::EstimateNoiseFloor() {
+    std::vector<double> values(m_PointCount);
+    for (uint32_t i = 0; i < m_PointCount; ++i) {
+        values[i] = GetPointAmplitude(i);
+    }
+    m_NoiseFloor = EstimateNoiseFloorOfValues(values);
+    return m_NoiseFloor;
+}
+
+bool CSpectralScanData::PrepareCompensation() {
+    if (m_ApplyCompensation == 0) {
+        return true;
+    }
+    if (m_Prepared == 0) {
+        Prepare();
+    }
+    if (m_CompensationTried != 0) {
+        return m_CompensationAvailable != 0;
+    }
+    m_CompensationTried = 1;
+    QScanCompensationSettings settings;
+    const bool loaded =
+        GetCompensationSettings(settings) &&
+        LoadPointFactors(
+            settings.m_CorrectionSetName, m_PointCount, m_StartFrequency, m_StopFrequency, m_Columns,
+            [this](uint32_t i) {
+                if (m_PointFormat == kMirtPoints) {
+                    return QPointCell{m_MirtPoints[i].m_Row, m_MirtPoints[i].m_Column};
+                }
+                return QPointCell{m_FloatPoints[i].m_Row, m_FloatPoints[i].m_Column};
+            },
+            m_CorrectionFactors);
+    if (!loaded) {
+        AddInformationMessage(0, "can't open the correction file for the spectral correction.");
+        return false;
+    }
+    m_CompensationAvailable = 1;
+    m_CompensationReferenceLevel = settings.m_ReferenceLevel;
+    return true;
+}
+
+bool CSpectralScanData::GetCompensatedValue(int32_t amplitude, uint32_t index, int32_t& out) {
+    out = amplitude;
+    if (!PrepareCompensation()) {
+        return false;
+    }
+    QScanCompensationSettings settings;
+    if (!GetCompensationSettings(settings)) {
+        return true;
+    }
+    const int32_t limit =
+        TruncateToInt32(10.0F * m_CompensationReferenceLevel + 0.5F + static_cast<float>(m_NoiseFloor));
+    if (settings.m_Mode == 2 && amplitude <= limit) {
+        return true;
+    }
+    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
+        return true;
+    }
+    const float factor = index < m_CorrectionFactors.size() ? m_CorrectionFactors[index] : 0.0F;
+    out = amplitude - TruncateToInt32(factor * -10.0F);
+    return true;
+}
+
+uint8_t CSpectralScanData::UpdateLevelRange() {
+    QScanCompensationSettings settings;
+    const uint8_t flag = GetCompensationSettings(settings) ? settings.m_CompensatedRange : uint8_t{0};
+    const int unit = m_Mediator != nullptr ? m_Mediator->GetSpectralDisplayUnit() : kAmplitudeUnitStored;
+    const auto offset = static_cast<float>(TruncateToInt32(m_LevelOffset));
+    if (flag != 1) {
+        m_MinLevelShown = ConvertAmplitudeToUnit(m_MinValue + offset, unit);
+        m_MaxLevelShown = ConvertAmplitudeToUnit(m_MaxValue + offset, unit);
+        return flag;
+    }
+    int32_t low = 0;
+    int32_t high = 0;
+    GetCompensatedValue(TruncateToInt32(m_MinValue), m_MinPointIndex, low);
+    const bool result = GetCompensatedValue(TruncateToInt32(m_MaxValue), m_MaxPointIndex, high);
+    m_MinLevelShown = ConvertAmplitudeToUnit(static_cast<float>(low) + offset, unit);
+    m_MaxLevelShown = ConvertAmplitudeToUnit(static_cast<float>(high) + offset, unit);
+    return result ? 1 : 0;
+}
+
+bool CSpectralScanData::FindCommonRange(const CSpectralScanData& other, CommonRange& range) const {
+    range.m_Start = std::max(m_StartFrequency, other.m_StartFrequency);
+    range.m_Stop = std::min(m_StopFrequency, other.m_StopFrequency);
+    return range.m_Start < range.m_Stop;
+}
+
+bool CSpectralScanData::CheckComparisonCompatibility(CSpectralScanData& other, std::string& reason) {
+    UpdateFrequencyStep();
+    other.UpdateFrequencyStep();
+    if ((m_IsZeltData != 0) != (other.m_IsZeltData != 0)) {
+        reason = "--- no support for the scan data, Zelt scan data is not compatible with Mirt scan data.";
+        return false;
+    }
+    // The common range is counted in steps: a step of 0 has no count.
+    if (!(m_FrequencyStep > 0.0F) || !(other.m_FrequencyStep > 0.0F)) {
+        reason = "--- no frequency step.";
+        return false;
+    }
+    if (m_FrequencyStep != other.m_FrequencyStep) {
+        reason = "--- different resolution bandwidth.";
+        return false;
+    }
+    CommonRange range;
+    if (!FindCommonRange(other, range)) {
+        reason = "--- no frequrncy overlap.";
+        return false;
+    }
+    return true;
+}
+
+bool CSpectralScanData::CheckOverlayCompatibility(CSpectralScanData& other, std::string& reason) {
+    UpdateFrequencyStep();
+    other.UpdateFrequencyStep();
+    if ((m_IsZeltData != 0) != (other.m_IsZeltData != 0)) {
+        reason = "--- no support for the scan data, Zelt scan data is not compatible with Mirt scan data.";
+        return false;
+    }
+    if (!(m_FrequencyStep > 0.0F) || !(other.m_FrequencyStep > 0.0F)) {
+        reason = "--- no frequency step.";
+        return false;
+    }
+    CommonRange range;
+    if (!FindCommonRange(other, range)) {
+        reason = "--- no frequrncy overlap.";
+        return false;
+    }
+    return true;
+}
+
+void CSpectralScanData::SetProbeScanPattern(const std::vector<std::pair<uint16_t, uint16_t>>& pairs) {
+    m_ProbeCells = pairs;
+    m_ProbeScanPattern.SetAllProbes(0);
+    for (const auto& [row, column] : pairs) {
+        m_ProbeScanPattern.SetProbeAt(row, column, 1);
+    }
+}
+
+std::unique_ptr<CSpectralScanData> CSpectralScanData::MakeDerivedResult(float start, float stop) const {
+    auto result = std::make_unique<CSpectralScanData>();
+    result->m_Mediator = m_Mediator;
+    CopyTextsTo(*result);
+    result->m_DisplayFlags = m_DisplayFlags;
+    result->m_DisplayFlags[0] = 1;
+    result->m_DisplayFlags[1] = 1;
+    result->m_DisplayFlags[2] = 0;
+    result->m_ScanArea = m_ScanArea;
+    result->SetProbeScanPatternSize(m_Rows, m_Columns);
+    result->SetProbeScanPattern(m_ProbeCells);
+    result->m_IsZeltData = m_IsZeltData;
+    result->m_ZeltLevel = m_ZeltLevel;
+    result->m_ScanKindReserved = m_ScanKindReserved;
+    // The step of Zelt data is its resolution bandwidth: without it the result would have none.
+    result->m_ResolutionBandwidth = m_ResolutionBandwidth;
+    result->m_StartFrequency = start;
+    result->m_StopFrequency = stop;
+    return result;
+}
+
+double CSpectralScanData::CompensatedPointValue(uint32_t index, bool compensate, CSpectralScanData& factors,
+                                                uint32_t factorIndex) {
+    double value = GetPointAmplitude(index);
+    if (compensate) {
+        int32_t compensated = 0;
+        factors.GetCompensatedValue(TruncateToInt32(value), factorIndex, compensated);
+        value = compensated;
+    }
+    return value + 10.0 * static_cast<double>(m_LevelOffset);
+}
+
+std::unique_ptr<CSpectralScanData> CSpectralScanData::CreateComparisonWith(CSpectralScanData& reference,
+                                                                           uint8_t compensate) {
+    std::string reason;
+    if (!CheckOverlayCompatibility(reference, reason)) {
+        return nullptr;
+    }
+    CommonRange range;
+    FindCommonRange(reference, range);
+    const float step = m_FrequencyStep;
+    const Stretch own = FindStretch(range.m_Start, range.m_Stop, step, m_StartFrequency, m_PointCount);
+    const Stretch theirs =
+        FindStretch(range.m_Start, range.m_Stop, step, reference.m_StartFrequency, reference.m_PointCount);
+    const uint32_t n = std::min(own.m_Count, theirs.m_Count);
+
+    auto result = MakeDerivedResult(range.m_Start, range.m_Stop);
+    result->m_ApplyCompensation = 0;
+    const bool useCompensation = compensate == 1 && PrepareCompensation();
+    const bool zelt = m_IsZeltData != 0;
+    std::vector<CFloatSpectralPoint> points(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t a = own.m_First + i;
+        const uint32_t b = theirs.m_First + i;
+        const double mine = CompensatedPointValue(a, useCompensation, *this, a);
+        // Zelt references are corrected with this scan's factors (at the same frequency).
+        const double other = zelt ? reference.CompensatedPointValue(b, useCompensation, *this, a)
+                                  : reference.CompensatedPointValue(b, useCompensation, reference, b);
+        points[i].m_Amplitude = static_cast<float>((mine - other) / 10.0);
+    }
+    result->SetFloatPoints(std::move(points), zelt ? kZeltPoints : kMirtFloatPoints);
+    result->BuildSpectralSnapshot();
+    result->UpdateFrequencyStep();
+    return result;
+}
+
+std::unique_ptr<CSpectralScanData> CSpectralScanData::CreateOverlayWith(CSpectralScanData& other) {
+    std::string reason;
+    if (!CheckOverlayCompatibility(other, reason)) {
+        return nullptr;
+    }
+    CommonRange range;
+    FindCommonRange(other, range);
+    const Stretch own =
+        FindStretch(range.m_Start, range.m_Stop, m_FrequencyStep, m_StartFrequency, m_PointCount);
+    const Stretch theirs = FindStretch(range.m_Start, range.m_Stop, other.m_FrequencyStep,
+                                       other.m_StartFrequency, other.m_PointCount);
+    const uint32_t n = std::min(own.m_Count, theirs.m_Count);
+    auto result = MakeDerivedResult(range.m_Start, range.m_Stop);
+    double lowest = 0.0;
+    double highest = 0.0;
+    bool seen = false;
+    auto note = [&](double value, bool atOrBeyond) {
+        if (!seen) {
+            lowest = value;
+            highest = value;
+            seen = true;
+            return;
+        }
+        if (atOrBeyond ? value <= lowest : value < lowest) {
+            lowest = value;
+        }
+        if (atOrBeyond ? value >= highest : value > highest) {
+            highest = value;
+        }
+    };
+    const bool zelt = m_IsZeltData != 0;
+    std::vector<double> values(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        const double a = GetPointAmplitude(own.m_First + i);
+        const double b = other.GetPointAmplitude(theirs.m_First + i);
+        note(a, zelt);
+        note(b, zelt);
+        values[i] = std::max(a, b);
+    }
+    if (n > 1) {
+        values[0] = lowest;
+        values[1] = highest;
+    }
+    if (zelt) {
+        std::vector<CFloatSpectralPoint> points(n);
+        for (uint32_t i = 0; i < n; ++i) {
+            points[i].m_Amplitude = static_cast<float>(values[i]);
+        }
+        result->SetFloatPoints(std::move(points), kZeltPoints);
+    } else {
+        std::vector<QSpectralPoint> points(n);
+        for (uint32_t i = 0; i < n; ++i) {
+            points[i].m_Amplitude = TruncateToInt16(values[i]);
+        }
+        result->SetMirtPoints(std::move(points));
+    }
+    result->BuildSpectralSnapshot();
+    result->UpdateFrequencyStep();
+    return result;
+}
+
+std::unique_ptr<CSpectralScanData> CSpectralScanData::Clone() const {
+    auto copy = std::make_unique<CSpectralScanData>();
+    CopyScanFieldsTo(*copy);
+    copy->SetProbeScanPattern(m_ProbeCells);
+    if (m_PointFormat == kMirtPoints) {
+        copy->SetMirtPoints(m_MirtPoints);
+    } else {
+        copy->SetFloatPoints(m_FloatPoints, m_PointFormat);
+    }
+    copy->m_MeasuredFrequencies = m_MeasuredFrequencies;
+    copy->BuildSpectralSnapshot();
+    copy->UpdateFrequencyStep();
+    return copy;
+}
+
+} // namespace orv

@@ -1,0 +1,377 @@
+#include "scandata/CSpectralSpatialScanData.h"
+
+#include "core/UnitConversion.h"
+#include "platform/log/InformationLog.h"
+#include "scandata/CSpatialDataAtom.h"
+#include "scandata/CSpectralDataAtom.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/QSSSpatialSnapshot.h"
+#include "scandata/QSSSpectralSnapshot.h"
+#include "scandata/ScanDataCompensation.h"
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+constexpr uint32_t kFactorStride = CSpatialScanData::kFactorStride;
+}
+
+CSpectralSpatialScanData::~CSpectralSpatialScanData() = default;
+
+void CSpectralSpatialScanData::Prepare() {
+    if (m_Prepared != 0) {
+        return;
+    }
+    m_Prepared = 1;
+    BuildCellData();
+    UpdateFrequencyStep();
+    FillDescriptionTexts();
+}
+
+float CSpectralSpatialScanData::GetFrequency(int32_t index) {
+    if (index < 0) {
+        return m_StartFrequency;
+    }
+    if (static_cast<uint32_t>(index) >= m_PointCount) {
+        return m_StopFrequency;
+    }
+    if (m_Frequencies.size() != m_PointCount) {
+        m_Frequencies.resize(m_PointCount);
+        for (uint32_t i = 0; i < m_PointCount; ++i) {
+            m_Frequencies[i] = InterpolateScanFrequency(i, m_StartFrequency, m_StopFrequency, m_FrequencyStep,
+                                                        m_PointCount, m_MeasuredFrequencies);
+        }
+    }
+    return m_Frequencies[static_cast<uint32_t>(index)];
+}
+
+void CSpectralSpatialScanData::UpdateFrequencyStep() {
+    if (m_IsZeltData != 0 || m_PointCount < 2) {
+        m_FrequencyStep = m_ResolutionBandwidth;
+    } else {
+        m_FrequencyStep = (m_StopFrequency - m_StartFrequency) / static_cast<float>(m_PointCount - 1);
+    }
+}
+
+bool CSpectralSpatialScanData::FindUnitPeak(_SpectralSpatialScanDataUnit& unit) const {
+    const bool zelt = m_IsZeltData != 0;
+    const uint32_t count = unit.GetPointCount(zelt);
+    if (count == 0) {
+        return false;
+    }
+    uint32_t at = 0;
+    float peak = zelt ? unit.m_ZeltAmplitudes[0] : static_cast<float>(unit.m_Amplitudes[0]);
+    for (uint32_t i = 1; i < count; ++i) {
+        const float value = zelt ? unit.m_ZeltAmplitudes[i] : static_cast<float>(unit.m_Amplitudes[i]);
+        if (value > peak) {
+            peak = value;
+            at = i;
+        }
+    }
+    unit.m_PeakLevel = peak;
+    unit.m_PeakFrequency = m_StartFrequency + static_cast<float>(at) * m_ResolutionBandwidth;
+    return true;
+}
+
+void CSpectralSpatialScanData::NotePeak(const _SpectralSpatialScanDataUnit& unit) {
+    if (unit.m_PeakLevel < m_LowestPeak) {
+        m_LowestPeak = unit.m_PeakLevel;
+        m_LowestPeakRow = unit.m_Row;
+        m_LowestPeakColumn = unit.m_Column;
+    }
+    if (unit.m_PeakLevel > m_HighestPeak) {
+        m_HighestPeak = unit.m_PeakLevel;
+        m_HighestPeakRow = unit.m_Row;
+        m_HighestPeakColumn = unit.m_Column;
+    }
+}
+
+double CSpectralSpatialScanData::GetMaxHoldAmplitude(uint32_t index) const {
+    if (m_IsZeltData != 0) {
+        return m_SpectralAtom != nullptr ? m_SpectralAtom->GetAmplitude(index) : 0.0;
+    }
+    if (m_SpectralSnapshot == nullptr || index >= m_SpectralSnapshot->GetPointCount()) {
+        return 0.0;
+    }
+    return m_SpectralSnapshot->GetRawAmplitude(index);
+}
+
+void CSpectralSpatialScanData::FinishRange() {
+    m_LowestMaxHold = 10000.0F;
+    m_HighestMaxHold = -10000.0F;
+    for (uint32_t i = 0; i < m_PointCount; ++i) {
+        const auto value = static_cast<float>(GetMaxHoldAmplitude(i));
+        if (value < m_LowestMaxHold) {
+            m_LowestMaxHold = value;
+            m_LowestMaxHoldIndex = i;
+        }
+        if (value > m_HighestMaxHold) {
+            m_HighestMaxHold = value;
+            m_HighestMaxHoldIndex = i;
+        }
+    }
+    m_MinValue = std::min(m_LowestPeak, m_LowestMaxHold);
+    m_MaxValue = std::max(m_HighestPeak, m_HighestMaxHold);
+}
+
+void CSpectralSpatialScanData::BuildCellData() {
+    m_LowestPeak = 10000.0F;
+    m_HighestPeak = -10000.0F;
+    if (m_IsZeltData != 0) {
+        BuildZeltCellData();
+    } else {
+        BuildMirtCellData();
+    }
+}
+
+void CSpectralSpatialScanData::BuildMirtCellData() {
+    m_SpatialSnapshot = std::make_unique<QSSSpatialSnapshot>(m_Rows, m_Columns);
+    m_SpatialSnapshot->Fill(kNoValue);
+    bool first = true;
+    for (const auto& unitPointer : m_Units) {
+        _SpectralSpatialScanDataUnit& unit = *unitPointer;
+        m_ProbeScanPattern.SetProbeAt(unit.m_Row, unit.m_Column, 1);
+        const uint32_t count = unit.GetPointCount(false);
+        if (m_SpectralSnapshot == nullptr) {
+            m_SpectralSnapshot = std::make_unique<QSSSpectralSnapshot>(count);
+        }
+        // The max-hold spectrum has the first cell's points: another count has no point-by-point match.
+        if (count == m_SpectralSnapshot->GetPointCount()) {
+            for (uint32_t i = 0; i < count; ++i) {
+                const int16_t amplitude = unit.m_Amplitudes[i];
+                if (first || amplitude > m_SpectralSnapshot->GetRawAmplitude(i)) {
+                    m_SpectralSnapshot->SetPoint(i, amplitude, unit.m_Row, unit.m_Column);
+                }
+            }
+            first = false;
+        }
+        if (!FindUnitPeak(unit)) {
+            continue;
+        }
+        if (unit.m_Row < m_Rows && unit.m_Column < m_Columns) {
+            m_SpatialSnapshot->SetCell(unit.m_Row, unit.m_Column, TruncateToInt16(unit.m_PeakLevel),
+                                       unit.m_PeakFrequency);
+        }
+        NotePeak(unit);
+    }
+    m_PointCount = m_SpectralSnapshot != nullptr ? m_SpectralSnapshot->GetPointCount() : 0;
+    FinishRange();
+    std::vector<double> values(m_PointCount);
+    for (uint32_t i = 0; i < m_PointCount; ++i) {
+        values[i] = GetMaxHoldAmplitude(i);
+    }
+    m_NoiseFloor = EstimateNoiseFloorOfValues(values);
+}
+
+void CSpectralSpatialScanData::BuildZeltCellData() {
+    m_SpatialAtom = std::make_unique<CSpatialDataAtom>(
+        static_cast<int16_t>(m_Rows), static_cast<int16_t>(m_Columns), static_cast<int8_t>(m_ZeltLevel));
+    bool first = true;
+    for (const auto& unitPointer : m_Units) {
+        _SpectralSpatialScanDataUnit& unit = *unitPointer;
+        m_ProbeScanPattern.SetProbeAt(unit.m_Row, unit.m_Column, 1);
+        const uint32_t count = unit.GetPointCount(true);
+        if (m_SpectralAtom == nullptr) {
+            m_SpectralAtom = std::make_unique<CSpectralDataAtom>(count);
+        }
+        const uint16_t subRow = unit.m_Words[2];
+        const uint16_t subColumn = unit.m_Words[3];
+        if (count == m_SpectralAtom->GetPointCount()) {
+            for (uint32_t i = 0; i < count; ++i) {
+                const float amplitude = unit.m_ZeltAmplitudes[i];
+                if (first || amplitude > m_SpectralAtom->GetAmplitude(i)) {
+                    m_SpectralAtom->SetAmplitude(i, amplitude);
+                    m_SpectralAtom->SetRow(i, unit.m_Row);
+                    m_SpectralAtom->SetColumn(i, unit.m_Column);
+                    m_SpectralAtom->SetSubRow(i, static_cast<uint8_t>(subRow));
+                    m_SpectralAtom->SetSubColumn(i, static_cast<uint8_t>(subColumn));
+                }
+            }
+            first = false;
+        }
+        if (!FindUnitPeak(unit)) {
+            continue;
+        }
+        m_SpatialAtom->SetValue(unit.m_Row, unit.m_Column, subRow, subColumn,
+                                static_cast<float>(TruncateToInt16(unit.m_PeakLevel)));
+        m_SpatialAtom->SetSecondValue(unit.m_Row, unit.m_Column, subRow, subColumn, unit.m_PeakFrequency);
+        NotePeak(unit);
+    }
+    m_PointCount = m_SpectralAtom != nullptr ? m_SpectralAtom->GetPointCount() : 0;
+    FinishRange();
+}
+
+bool CSpectralSpatialScanData::PrepareSpectralCompensation() {
+    if (m_ApplySpectralSpatialCompensation == 0) {
+        return false;
+    }
+    if (m_Prepared == 0) {
+        Prepare();
+    }
+    if (m_SpectralCompensationTried != 0) {
+        return m_SpectralCompensationAvailable != 0;
+    }
+    m_SpectralCompensationTried = 1;
+    QScanCompensationSettings settings;
+    const bool loaded =
+        GetCompensationSettings(settings) &&
+        LoadPointFactors(
+            settings.m_CorrectionSetName, m_PointCount, m_StartFrequency, m_StopFrequency, m_Columns,
+            [this](uint32_t i) {
+                // Each point is corrected at the cell that gave its maximum.
+                if (m_IsZeltData != 0) {
+                    return m_SpectralAtom != nullptr
+                               ? QPointCell{m_SpectralAtom->GetRow(i), m_SpectralAtom->GetColumn(i)}
+                               : QPointCell{};
+                }
+                if (m_SpectralSnapshot == nullptr || i >= m_SpectralSnapshot->GetPointCount()) {
+                    return QPointCell{};
+                }
+                const QSpectralPoint& point = m_SpectralSnapshot->GetPoints()[i];
+                return QPointCell{point.m_Row, point.m_Column};
+            },
+            m_SpectralFactors);
+    if (!loaded) {
+        return false;
+    }
+    m_SpectralCompensationAvailable = 1;
+    m_SpectralReferenceLevel = settings.m_ReferenceLevel;
+    return true;
+}
+
+bool CSpectralSpatialScanData::PrepareSpatialCompensation() {
+    if (m_ApplySpectralSpatialCompensation == 0) {
+        return false;
+    }
+    if (m_Prepared == 0) {
+        Prepare();
+    }
+    if (m_SpatialCompensationTried != 0) {
+        return m_SpatialCompensationAvailable != 0;
+    }
+    m_SpatialCompensationTried = 1;
+    QScanCompensationSettings settings;
+    const bool loaded =
+        GetCompensationSettings(settings) &&
+        LoadCellFactors(
+            settings.m_CorrectionSetName, m_ProbeScanPattern, m_Rows, m_Columns,
+            [this](uint16_t row, uint16_t column) {
+                // Each cell is corrected at the frequency of its own peak.
+                if (m_IsZeltData == 0) {
+                    if (m_SpatialSnapshot == nullptr || row >= m_SpatialSnapshot->GetRowCount() ||
+                        column >= m_SpatialSnapshot->GetColumnCount()) {
+                        return 0.0F;
+                    }
+                    return m_SpatialSnapshot->GetFrequency(row, column);
+                }
+                if (m_SpatialAtom == nullptr) {
+                    return 0.0F;
+                }
+                const auto sub = static_cast<int>(m_SpatialAtom->GetSubRows());
+                for (int sr = 0; sr < sub; ++sr) {
+                    for (int sc = 0; sc < sub; ++sc) {
+                        float frequency = 0.0F;
+                        if (m_SpatialAtom->GetSecondValue(row, column, sr, sc, frequency) &&
+                            frequency != CSpatialDataAtom::kNoValue) {
+                            return frequency;
+                        }
+                    }
+                }
+                return 0.0F;
+            },
+            m_SpatialFactors);
+    if (!loaded) {
+        AddInformationMessage(0, "can't open the correction file for the spectral/spatial correction.");
+        return false;
+    }
+    m_SpatialCompensationAvailable = 1;
+    m_SpatialCompensationLimit = static_cast<float>(m_NoiseFloor) + 10.0F * settings.m_ReferenceLevel;
+    return true;
+}
+
+bool CSpectralSpatialScanData::GetCompensatedSpectralValue(int32_t amplitude, uint32_t index, int32_t& out) {
+    out = amplitude;
+    if (!PrepareSpectralCompensation()) {
+        return false;
+    }
+    QScanCompensationSettings settings;
+    if (!GetCompensationSettings(settings)) {
+        return true;
+    }
+    const int32_t limit =
+        TruncateToInt32(10.0F * m_SpectralReferenceLevel + 0.5F + static_cast<float>(m_NoiseFloor));
+    if (settings.m_Mode == 2 && amplitude <= limit) {
+        return true;
+    }
+    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
+        return true;
+    }
+    const float factor = index < m_SpectralFactors.size() ? m_SpectralFactors[index] : 0.0F;
+    out = amplitude - TruncateToInt32(factor * -10.0F);
+    return true;
+}
+
+bool CSpectralSpatialScanData::GetCompensatedSpatialValue(int32_t value, uint16_t row, uint16_t column,
+                                                          int32_t& out) {
+    out = value;
+    if (!PrepareSpatialCompensation()) {
+        return false;
+    }
+    QScanCompensationSettings settings;
+    if (!GetCompensationSettings(settings)) {
+        return true;
+    }
+    // The spectral reference level, 5.0 until the spectral compensation has been prepared.
+    const int32_t limit =
+        TruncateToInt32(10.0F * m_SpectralReferenceLevel + 0.5F + static_cast<float>(m_NoiseFloor));
+    if (settings.m_Mode == 2 && value <= limit) {
+        return true;
+    }
+    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
+        return true;
+    }
+    if (row >= kFactorStride || column >= kFactorStride) {
+        return true;
+    }
+    out =
+        value - TruncateToInt32(m_SpatialFactors[static_cast<size_t>(row) * kFactorStride + column] * -10.0F);
+    return true;
+}
+
+uint8_t CSpectralSpatialScanData::UpdateLevelRange() {
+    QScanCompensationSettings settings;
+    const uint8_t flag = GetCompensationSettings(settings) ? settings.m_CompensatedRange : uint8_t{0};
+    const int unit = m_Mediator != nullptr ? m_Mediator->GetSpectralDisplayUnit() : kAmplitudeUnitStored;
+    const auto offset = static_cast<float>(TruncateToInt32(m_LevelOffset));
+    if (flag != 1) {
+        m_MinLevelShown = ConvertAmplitudeToUnit(m_MinValue, unit) + offset;
+        m_MaxLevelShown = ConvertAmplitudeToUnit(m_MaxValue, unit) + offset;
+        return flag;
+    }
+    int32_t low = 0;
+    int32_t high = 0;
+    GetCompensatedSpectralValue(TruncateToInt32(GetMaxHoldAmplitude(m_LowestMaxHoldIndex)),
+                                m_LowestMaxHoldIndex, low);
+    const bool result = GetCompensatedSpectralValue(
+        TruncateToInt32(GetMaxHoldAmplitude(m_HighestMaxHoldIndex)), m_HighestMaxHoldIndex, high);
+    m_MinLevelShown = ConvertAmplitudeToUnit(static_cast<float>(low), unit) + offset;
+    m_MaxLevelShown = ConvertAmplitudeToUnit(static_cast<float>(high), unit) + offset;
+    return result ? 1 : 0;
+}
+
+std::unique_ptr<CSpectralSpatialScanData> CSpectralSpatialScanData::Clone() const {
+    auto copy = std::make_unique<CSpectralSpatialScanData>();
+    CopyScanFieldsTo(*copy);
+    copy->m_MeasuredFrequencies = m_MeasuredFrequencies;
+    copy->m_Units.reserve(m_Units.size());
+    for (const auto& unit : m_Units) {
+        copy->m_Units.push_back(std::make_unique<_SpectralSpatialScanDataUnit>(*unit));
+    }
+    copy->BuildCellData();
+    copy->m_ApplySpectralSpatialCompensation = 1;
+    copy->UpdateFrequencyStep();
+    return copy;
+}
+
+} // namespace orv

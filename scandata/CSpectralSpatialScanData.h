@@ -1,0 +1,91 @@
+#pragma once
+
+#include "scandata/CScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/QMeasuredFrequencyData.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+// One measured cell of a spectral/spatial scan: its spectrum (16-bit levels for Mirt data; the
+// cell, sub-cell and float levels for Zelt data) and the peak the build found in it.
+struct _SpectralSpatialScanDataUnit {
+    uint16_t m_Row = 0;
+    uint16_t m_Column = 0;
+    float m_PeakLevel = 0.0F;
+    float m_PeakFrequency = 0.0F;
+    std::vector<int16_t> m_Amplitudes;   // Mirt data
+    std::array<uint16_t, 4> m_Words{};   // Zelt data: row, column, sub-row, sub-column
+    std::vector<float> m_ZeltAmplitudes; // Zelt data
+    uint32_t m_Word1 = 0;
+    uint32_t m_Word2 = 0;
+
+    uint32_t GetPointCount(bool zelt) const {
+        return static_cast<uint32_t>(zelt ? m_ZeltAmplitudes.size() : m_Amplitudes.size());
+    }
+};
+
+// One spectrum per measured cell: the max-hold spectrum over the cells, the peak map, and the
+// spectral and spatial compensation of the Preferences node's correction set.
+class CSpectralSpatialScanData : public CScanData {
+public:
+    CSpectralSpatialScanData() = default;
+    ~CSpectralSpatialScanData() override;
+
+    // Once: the cell data, the frequency step, the description texts.
+    void Prepare() override;
+    float GetFrequency(int32_t index) override;
+    uint32_t GetCount() const override { return static_cast<uint32_t>(m_MeasuredFrequencies.size()); }
+    uint8_t UpdateLevelRange() override;
+
+    std::unique_ptr<CSpectralSpatialScanData> Clone() const;
+    void BuildCellData();
+    void UpdateFrequencyStep();
+    bool PrepareSpectralCompensation();
+    bool PrepareSpatialCompensation();
+    bool GetCompensatedSpectralValue(int32_t amplitude, uint32_t index, int32_t& out);
+    bool GetCompensatedSpatialValue(int32_t value, uint16_t row, uint16_t column, int32_t& out);
+
+    std::vector<std::unique_ptr<_SpectralSpatialScanDataUnit>> m_Units; // in arrival order
+    std::vector<QMeasuredFrequencyData::Entry> m_MeasuredFrequencies;
+    uint32_t m_ApplySpectralSpatialCompensation = 1;
+
+    uint8_t m_SpectralCompensationTried = 0;
+    uint8_t m_SpectralCompensationAvailable = 0;
+    float m_SpectralReferenceLevel = 5.0F;
+    std::vector<float> m_SpectralFactors;
+    uint8_t m_SpatialCompensationTried = 0;
+    uint8_t m_SpatialCompensationAvailable = 0;
+    float m_SpatialCompensationLimit = 5.0F;
+    std::array<float, CSpatialScanData::kFactorStride * CSpatialScanData::kFactorStride> m_SpatialFactors{};
+
+    float m_LowestPeak = 10000.0F;
+    float m_HighestPeak = -10000.0F;
+    uint16_t m_LowestPeakRow = 0;
+    uint16_t m_LowestPeakColumn = 0;
+    uint16_t m_HighestPeakRow = 0;
+    uint16_t m_HighestPeakColumn = 0;
+    float m_LowestMaxHold = 10000.0F;
+    float m_HighestMaxHold = -10000.0F;
+    uint32_t m_LowestMaxHoldIndex = 0;
+    uint32_t m_HighestMaxHoldIndex = 0;
+
+private:
+    void BuildMirtCellData();
+    void BuildZeltCellData();
+    // The peak (first highest level) of a unit and its frequency; false for a unit without points.
+    bool FindUnitPeak(_SpectralSpatialScanDataUnit& unit) const;
+    void NotePeak(const _SpectralSpatialScanDataUnit& unit);
+    void FinishRange();
+    // The max-hold level of point i (tenths).
+    double GetMaxHoldAmplitude(uint32_t index) const;
+
+    std::vector<float> m_Frequencies;
+};
+
+} // namespace orv
