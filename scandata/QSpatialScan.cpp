@@ -94,7 +94,8 @@ int16_t QSpatialScan::GetAmplitude(uint16_t row, uint16_t column) const {
     if (!QCorrectionData::IsSpatialCompensationOn()) {
         return level;
     }
-    if (!(static_cast<float>(level) > QCorrectionData::GetSpatialCompensationThreshold())) {
+    const float limit = m_CompensationLevel.value_or(QCorrectionData::GetSpatialCompensationThreshold());
+    if (!(static_cast<float>(level) > limit)) {
         return level;
     }
     const double correction = std::trunc(m_CellCorrections[row * kFactorStride + column] * 10.0);

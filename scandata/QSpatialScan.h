@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace orv {
@@ -60,7 +61,9 @@ public:
     uint16_t GetRowCount() const override { return m_Grid.m_Rows; }
     uint16_t GetColumnCount() const override { return m_Grid.m_Columns; }
     // The level, plus ten times the cell's factor while spatial compensation is on and the level lies
-    // above the application's spatial threshold. 0 outside the grid.
+    // above the compensation level: the owning container's own level once it has set one (so that
+    // one node's data never moves another's), else the application's spatial threshold. 0 outside
+    // the grid.
     int16_t GetAmplitude(uint16_t row, uint16_t column) const override;
     float GetFrequency(uint16_t /*row*/, uint16_t /*column*/) const override { return m_Frequency; }
 
@@ -110,6 +113,7 @@ public:
     float GetLowLevel() const { return m_LowLevel; }
     void SetLowLevel(float level) { m_LowLevel = level; }
     float GetScanFrequency() const { return m_Frequency; }
+    void SetCompensationLevel(float level) { m_CompensationLevel = level; }
     void SetFrequency(float frequency) { m_Frequency = frequency; }
 
 private:
@@ -132,6 +136,7 @@ private:
     const float* m_CorrectionFrequencies = nullptr; // inside the correction store
     float m_LowLevel = 0.0f;
     float m_Frequency = 0.0f;
+    std::optional<float> m_CompensationLevel;
 };
 
 } // namespace orv

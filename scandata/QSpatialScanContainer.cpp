@@ -123,6 +123,7 @@ void QSpatialScanContainer::AddScanData(QTransportContainer& transport, bool mer
     UpdateStoredRange(nullptr, nullptr);
     const float threshold = m_Mediator != nullptr ? m_Mediator->GetCompensationThreshold() : 0.0F;
     m_CompensationLevel = std::max(m_StoredLow, 0.0F) + 10.0F * threshold;
+    m_SpatialScan->SetCompensationLevel(m_CompensationLevel);
 }
 
 void QSpatialScanContainer::ReprocessSpatialScan() {

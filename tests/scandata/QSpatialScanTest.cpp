@@ -172,6 +172,12 @@ TEST(SpatialScan, CorrectionFactorsAndTheSpatialThreshold) {
     EXPECT_EQ(scan.GetAmplitude(0, 0), 100);      // exactly at the threshold
     EXPECT_EQ(scan.GetAmplitude(1, 2), 101 + 20); // trunc(2.0 x 10)
     EXPECT_EQ(scan.GetAmplitude(1, 0), 101 + 17); // the factor 1.8 is 1.7999999 in single precision
+    // A record that its container has given a level of its own ignores the application-wide one.
+    scan.SetCompensationLevel(101.0f);
+    EXPECT_EQ(scan.GetAmplitude(1, 2), 101); // not above its own level
+    QCorrectionData::SetSpatialCompensationThreshold(500.0f);
+    scan.SetCompensationLevel(100.0f);
+    EXPECT_EQ(scan.GetAmplitude(1, 2), 101 + 20);
     QCorrectionData::SetSpatialCompensationOn(false);
     EXPECT_EQ(scan.GetAmplitude(1, 2), 101);
 
