@@ -5,8 +5,11 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 bash "$ROOT/scripts/deps.sh"
 seconds="${1:-60}"
-configure_and_build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DORV_BUILD_FUZZ=ON -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF
+cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DORV_BUILD_FUZZ=ON -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF >/dev/null
+# Only the fuzz programs: the rest of the tree is built and tested by the test command.
+targets=$(cmake --build "$ROOT/build-fuzz" --target help | sed -n 's/^\(fuzz_[a-z_]*\):.*/\1/p')
+cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target $targets
 for f in "$ROOT"/build-fuzz/tests/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
   echo "=== $(basename "$f") for ${seconds}s ==="

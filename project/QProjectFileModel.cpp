@@ -1,0 +1,7 @@
+#include "project/QProjectFileModel.h"
+
+namespace orv {
+
+QProjectFileModel::~QProjectFileModel() = default;
+
+} // namespace orv
