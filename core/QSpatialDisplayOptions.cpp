@@ -1,8 +1,12 @@
 #include "core/QSpatialDisplayOptions.h"
 
+#include "core/QLevelRangeSource.h"
 #include "core/QOptionMediator.h"
 #include "core/QOptionNode.h"
+#include "core/QSmallOptions.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace orv {
@@ -56,7 +60,19 @@ QSpatialDisplayRecord QSpatialDisplayOptions::Resolve(const QSpatialDisplayRecor
     return record;
 }
 
-QSpatialDisplayRecord QSpatialDisplayOptions::GetAncestorSettings() const {
+QSpatialDisplayRecord QSpatialDisplayOptions::ResolveLevel(const QSpatialDisplayRecord& ancestor,
+                                                           const float* compensationThreshold) const {
+    QSpatialDisplayRecord record = Resolve(ancestor);
+    if (compensationThreshold != nullptr && IsAutomaticRange()) {
+        if (const std::optional<QAutomaticLevelRange> range = ComputeAutomaticRange(*compensationThreshold)) {
+            record.m_rangeLow = range->m_low;
+            record.m_rangeHigh = range->m_high;
+        }
+    }
+    return record;
+}
+
+QSpatialDisplayRecord QSpatialDisplayOptions::GetAncestorSettings(const float* compensationThreshold) const {
     // Collect the ancestors' options from the parent upwards first, then resolve from the top down:
     // every level is asked once per operation, and a tree that loops back on itself, ends in a
     // node without options or climbs past kMaxAncestorLevels ends the walk instead of recursing.
@@ -85,9 +101,20 @@ QSpatialDisplayRecord QSpatialDisplayOptions::GetAncestorSettings() const {
     if (chain.empty()) {
         return GetOwnSettings();
     }
-    QSpatialDisplayRecord record = chain.back()->GetOwnSettings();
-    for (auto level = chain.rbegin(); level != chain.rend(); ++level) {
-        record = (*level)->Resolve(record);
+    // An ancestor's automatic range is read from its container only when the levels below take
+    // their range from it all the way down: no container is locked for nothing.
+    std::vector<const float*> thresholds(chain.size(), nullptr);
+    bool rangeNeeded = TakesAncestorRange();
+    for (size_t level = 0; level < chain.size(); ++level) {
+        thresholds[level] = rangeNeeded ? compensationThreshold : nullptr;
+        rangeNeeded = rangeNeeded && chain[level]->TakesAncestorRange();
+    }
+    size_t level = chain.size() - 1;
+    QSpatialDisplayRecord record =
+        chain[level]->ResolveLevel(chain[level]->GetOwnSettings(), thresholds[level]);
+    while (level > 0) {
+        --level;
+        record = chain[level]->ResolveLevel(record, thresholds[level]);
     }
     return record;
 }
@@ -100,6 +127,79 @@ void QSpatialDisplayOptions::GetRange(float& low, float& high) const {
     const QSpatialDisplayRecord record = GetEffectiveSettings();
     low = record.m_rangeLow;
     high = record.m_rangeHigh;
+}
+
+QSpatialDisplayRecord QSpatialDisplayOptions::GetEffectiveSettings(float compensationThreshold) const {
+    return ResolveLevel(GetAncestorSettings(&compensationThreshold), &compensationThreshold);
+}
+
+void QSpatialDisplayOptions::GetRange(float& low, float& high, float compensationThreshold) const {
+    const QSpatialDisplayRecord record = GetEffectiveSettings(compensationThreshold);
+    low = record.m_rangeLow;
+    high = record.m_rangeHigh;
+}
+
+namespace {
+
+// The threshold in tenths of a dB, truncated; a value that is no number or out of range is held.
+float ThresholdInTenths(float thresholdDb) {
+    const double tenths = static_cast<double>(thresholdDb) * 10.0;
+    if (std::isnan(tenths)) {
+        return 0.0F;
+    }
+    const double clamped = std::clamp(tenths, -2147483648.0, 2147483647.0);
+    return static_cast<float>(static_cast<int32_t>(clamped));
+}
+
+} // namespace
+
+std::optional<QAutomaticLevelRange>
+QSpatialDisplayOptions::ComputeAutomaticRange(float compensationThreshold) const {
+    auto* own = dynamic_cast<QLevelRangeNode*>(m_owner);
+    if (own == nullptr) {
+        return std::nullopt;
+    }
+    const QFrequencyBucketList* selection = nullptr;
+    const QSSSpatialViewOptions* spatialView = m_owner->GetSSSpatialViewOptions();
+    const QSSSpectralViewOptions* spectralView = m_owner->GetSSSpectralViewOptions();
+    if (spatialView != nullptr && spectralView != nullptr && spatialView->m_viewMode == 1) {
+        selection = &spectralView->GetFrequencyBuckets();
+    }
+    QAutomaticLevelRange range;
+    if (GetOwnerKind() == kTypeSpatialScanNode) {
+        // Lock order: the parent's lock alone, given back, then the own node's lock alone. Two
+        // nodes' locks are never held at once here.
+        float noiseFloor = 0.0F;
+        QOptionMediator* parentMediator = GetParentMediator();
+        QOptionNode* parent = parentMediator != nullptr ? parentMediator->GetNode() : nullptr;
+        const uint16_t parentKind = parent != nullptr ? parent->GetNodeTypeId() : 0;
+        if (parent != nullptr && parent != m_owner &&
+            (parentKind == kTypeSpectralSpatialScanNode || parentKind == kTypeHandHeldProbeScanNode)) {
+            if (auto* parentNode = dynamic_cast<QLevelRangeNode*>(parent)) {
+                const QLevelRangeLock parentLock(*parentNode);
+                if (parentLock.Source() != nullptr) {
+                    noiseFloor = parentLock.Source()->GetNoiseFloor();
+                }
+            }
+        }
+        const QLevelRangeLock ownLock(*own);
+        if (ownLock.Source() == nullptr) {
+            return std::nullopt;
+        }
+        float storedLow = 0.0F;
+        ownLock.Source()->GetStoredLevelRange(&storedLow, nullptr);
+        range.m_compensationLevel =
+            std::max(storedLow, noiseFloor) + ThresholdInTenths(compensationThreshold);
+        ownLock.Source()->GetShownLevelRange(&range.m_low, &range.m_high, selection,
+                                             range.m_compensationLevel);
+        return range;
+    }
+    const QLevelRangeLock ownLock(*own);
+    if (ownLock.Source() == nullptr) {
+        return std::nullopt;
+    }
+    ownLock.Source()->GetShownLevelRange(&range.m_low, &range.m_high, selection, std::nullopt);
+    return range;
 }
 
 void QSpatialDisplayOptions::CopyFrom(const QSpatialDisplayOptions& other) {

@@ -4,6 +4,7 @@
 #include "core/TypeIds.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace orv {
 
@@ -33,6 +34,14 @@ struct QSpatialDisplayRecord {
     bool operator==(const QSpatialDisplayRecord& other) const = default;
 };
 
+// An automatic level range as one node's container gives it, with the level (tenths) above which
+// its heat map was taken as compensated, when the range was computed with one.
+struct QAutomaticLevelRange {
+    float m_low = 0.0F;
+    float m_high = 0.0F;
+    std::optional<float> m_compensationLevel;
+};
+
 // How a node's heat maps are drawn: modes, level range, offset and switches. A node may use its own
 // offset and four of its flags or inherit them from the nearest ancestor (the m_own... flags);
 // GetEffectiveSettings resolves them. The spatial views and their pages read and edit the fields
@@ -54,6 +63,20 @@ public:
     QSpatialDisplayRecord GetEffectiveSettings() const;
     // The two range values of GetEffectiveSettings.
     void GetRange(float& low, float& high) const;
+
+    // The settings in force with every automatic range that they depend on read from its node's
+    // container (see ComputeAutomaticRange). Nothing application-wide is read for it or written.
+    // Call it with no node lock held: it takes one node's lock at a time.
+    QSpatialDisplayRecord GetEffectiveSettings(float compensationThreshold) const;
+    void GetRange(float& low, float& high, float compensationThreshold) const;
+    // The automatic range of the owner's container, or nothing when the owner offers no container.
+    // compensationThreshold is the dB value of the owner's mediator. For a Spatial scan node the
+    // level above which cells count as compensated is max(stored low, n) + the threshold in tenths
+    // (truncated), n being the noise floor of a Spectral/Spatial or Handheld Probe parent (0 for
+    // other parents): the parent's lock is taken and given back before the owner's is taken. The
+    // range is restricted to the spectral view's frequency buckets when the spatial view's first
+    // value is 1.
+    std::optional<QAutomaticLevelRange> ComputeAutomaticRange(float compensationThreshold) const;
     bool IsAutomaticRange() const { return m_modeB != 0; }
     // The settings as they stand on this node alone, nothing inherited.
     QSpatialDisplayRecord GetOwnSettings() const;
@@ -101,9 +124,16 @@ public:
 private:
     // The effective settings of the parent node's spatial display options, reaching up the tree;
     // this node's own settings when it has no usable parent.
-    QSpatialDisplayRecord GetAncestorSettings() const;
+    // With a threshold, the automatic ranges that the result takes are computed; without, the
+    // stored ranges stand in for them.
+    QSpatialDisplayRecord GetAncestorSettings(const float* compensationThreshold = nullptr) const;
     // This node's settings resolved against an ancestor record.
     QSpatialDisplayRecord Resolve(const QSpatialDisplayRecord& ancestor) const;
+    // Resolve, with the node's automatic range in place of its stored one when a threshold is given.
+    QSpatialDisplayRecord ResolveLevel(const QSpatialDisplayRecord& ancestor,
+                                       const float* compensationThreshold) const;
+    // Whether the node's range is its ancestor's.
+    bool TakesAncestorRange() const { return m_modeB == 0 && m_flag12 == 0; }
 };
 
 } // namespace orv
