@@ -78,6 +78,7 @@ public:
     uint16_t GetModuleValue() const { return m_ModuleValue; }
     void SetModuleValue(uint16_t value) { m_ModuleValue = value; }
     float GetReference() const { return m_Reference; }
+    void SetReference(float reference) { m_Reference = reference; }
     const std::vector<int16_t>& GetAmplitudes() const { return m_Amplitudes; }
 
 private:

@@ -76,20 +76,6 @@ std::vector<QCableListPeak> ReadPeaks(QDataReader& reader) {
     return peaks;
 }
 
-// The record with its reference value. The record offers no setter for it, so it goes through the
-// record's own stored form (the reference is its last field); the found peaks are not kept by that
-// form, so this runs before they are searched.
-void SetReference(QCableScan& record, float reference) {
-    QCharCounterDataWriter counter;
-    record.WriteBody(counter);
-    std::vector<uint8_t> bytes(counter.m_count);
-    QCharArrayDataWriter writer(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    record.WriteBody(writer);
-    std::memcpy(bytes.data() + bytes.size() - sizeof(float), &reference, sizeof(float));
-    QCharArrayDataReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    record.ReadBody(reader);
-}
-
 bool SameReference(float a, float b) {
     return std::fabs(static_cast<double>(a) - static_cast<double>(b)) < QCableScanContainer::kSameReference;
 }
@@ -365,7 +351,7 @@ void QCableScanContainer::SortPeakList() {
 void QCableScanContainer::ProcessPeaks() {
     // The task's value identifies the record of the task from now on.
     const float value = m_FineScanPlan.m_current.m_step;
-    SetReference(*m_CurrentScan, value);
+    m_CurrentScan->SetReference(value);
     m_CurrentScan->SetFrequencyRange(GetSetupScanCommand().GetStartFrequency(),
                                      GetSetupScanCommand().GetStopFrequency());
     m_CurrentScan->FindPeaks();

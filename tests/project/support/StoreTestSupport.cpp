@@ -53,12 +53,35 @@ std::map<std::string, std::vector<uint8_t>> Snapshot(const std::string& folder) 
     return files;
 }
 
+bool RecordingFileOperations::SaveProject(QFileSystemProjectStorageManager& storage, TfrmMainApp* /*window*/,
+                                          const QNodePairList& pairs, QStorageErrorList& /*errors*/) {
+    ++m_saves;
+    m_savedProjectFolder = storage.GetProject()->GetFolderPath();
+    m_sawSavingAs = storage.IsSavingAs();
+    m_sawSourceFolder = storage.GetSourceProject() ? storage.GetSourceProject()->GetFolderPath() : "";
+    return m_onSave ? m_onSave(storage, pairs) : true;
+}
+
+bool RecordingFileOperations::LoadProject(QFileSystemProjectStorageManager& /*storage*/,
+                                          TfrmMainApp* /*window*/, QNodePairList& /*pairs*/,
+                                          QStorageErrorList& /*errors*/) {
+    ++m_loads;
+    return true;
+}
+
+bool RecordingFileOperations::ValidateNodes(QFileSystemProjectStorageManager& /*storage*/,
+                                            QNodePairList& /*pairs*/, QStorageErrorList& /*errors*/) {
+    ++m_validations;
+    return true;
+}
+
 std::unique_ptr<QProjectStorageManager>
 FakeStorageManagerFactory::CreateStorageManager(std::shared_ptr<QFileSystemProjectDescriptor> descriptor,
                                                 QFileSystemRepositoryManager& repository) {
     ++m_made;
     m_lastRepository = &repository;
-    return std::make_unique<FakeStorageManager>(std::move(descriptor));
+    return std::make_unique<QFileSystemProjectStorageManager>(std::move(descriptor), repository,
+                                                              m_operations);
 }
 
 } // namespace orv::storetest

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "project/QFileSystemProjectStorageManager.h"
 #include "project/QFileSystemRepositoryManager.h"
+#include "project/QProjectFileOperations.h"
 #include "project/QProjectStorageManager.h"
 #include "project/QProjectStorageManagerFactory.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,22 +38,35 @@ void WriteText(const std::string& path, const std::string& text);
 // Every file under the folder (relative path -> bytes): compares whole trees.
 std::map<std::string, std::vector<uint8_t>> Snapshot(const std::string& folder);
 
-// The seam of the repository's storage managers: this one only remembers its project.
-class FakeStorageManager : public QProjectStorageManager {
+// Project-file operations that only record their calls; a save can be given work to do (a
+// node-table save, a failure) through m_onSave.
+class RecordingFileOperations : public QProjectFileOperations {
 public:
-    explicit FakeStorageManager(std::shared_ptr<QProjectDescriptor> project)
-        : m_project(std::move(project)) {}
-    std::shared_ptr<QProjectDescriptor> GetProjectDescriptor() const override { return m_project; }
+    bool SaveProject(QFileSystemProjectStorageManager& storage, TfrmMainApp* window,
+                     const QNodePairList& pairs, QStorageErrorList& errors) override;
+    bool LoadProject(QFileSystemProjectStorageManager& storage, TfrmMainApp* window, QNodePairList& pairs,
+                     QStorageErrorList& errors) override;
+    bool ValidateNodes(QFileSystemProjectStorageManager& storage, QNodePairList& pairs,
+                       QStorageErrorList& errors) override;
 
-    std::shared_ptr<QProjectDescriptor> m_project;
+    std::function<bool(QFileSystemProjectStorageManager&, const QNodePairList&)> m_onSave;
+    int m_saves = 0;
+    int m_loads = 0;
+    int m_validations = 0;
+    // The project the storage manager stood for, and its save-as state, when the save ran.
+    std::string m_savedProjectFolder;
+    bool m_sawSavingAs = false;
+    std::string m_sawSourceFolder;
 };
 
+// Makes real file-system storage managers over recording project-file operations, and counts them.
 class FakeStorageManagerFactory : public QProjectStorageManagerFactory {
 public:
     std::unique_ptr<QProjectStorageManager>
     CreateStorageManager(std::shared_ptr<QFileSystemProjectDescriptor> descriptor,
                          QFileSystemRepositoryManager& repository) override;
 
+    std::shared_ptr<RecordingFileOperations> m_operations = std::make_shared<RecordingFileOperations>();
     int m_made = 0;
     QFileSystemRepositoryManager* m_lastRepository = nullptr;
 };

@@ -1,0 +1,7 @@
+#include "project/QProjectFileOperations.h"
+
+namespace orv {
+
+QProjectFileOperations::~QProjectFileOperations() = default;
+
+} // namespace orv
