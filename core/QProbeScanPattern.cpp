@@ -19,10 +19,6 @@ bool FitsGrid(uint16_t rows, uint16_t columns) {
     return static_cast<uint64_t>(rows) * columns < kMaxProbeGridCells;
 }
 
-size_t CellIndex(int row, int column, uint16_t columns) {
-    return static_cast<size_t>(row) * columns + static_cast<size_t>(column);
-}
-
 // Clips an inclusive rectangle to a grid; false when nothing of it lies inside.
 bool ClipRange(int& firstRow, int& firstColumn, int& lastRow, int& lastColumn, uint16_t rows,
                uint16_t columns) {
@@ -34,46 +30,6 @@ bool ClipRange(int& firstRow, int& firstColumn, int& lastRow, int& lastColumn, u
 }
 
 } // namespace
-
-bool QProbeChoiceGrid::Resize(uint16_t rows, uint16_t columns) {
-    if (!FitsGrid(rows, columns)) {
-        return false;
-    }
-    m_cells.resize(static_cast<size_t>(rows) * columns);
-    m_rows = rows;
-    m_columns = columns;
-    return true;
-}
-
-uint8_t QProbeChoiceGrid::Get(int row, int column) const {
-    return Contains(row, column) ? m_cells[CellIndex(row, column, m_columns)] : 0;
-}
-
-void QProbeChoiceGrid::Set(int row, int column, uint8_t choice) {
-    if (Contains(row, column)) {
-        m_cells[CellIndex(row, column, m_columns)] = choice;
-    }
-}
-
-bool QProbeHeightGrid::Resize(uint16_t rows, uint16_t columns) {
-    if (!FitsGrid(rows, columns)) {
-        return false;
-    }
-    m_cells.resize(static_cast<size_t>(rows) * columns);
-    m_rows = rows;
-    m_columns = columns;
-    return true;
-}
-
-uint16_t QProbeHeightGrid::Get(int row, int column) const {
-    return Contains(row, column) ? m_cells[CellIndex(row, column, m_columns)] : 0;
-}
-
-void QProbeHeightGrid::Set(int row, int column, uint16_t height) {
-    if (Contains(row, column)) {
-        m_cells[CellIndex(row, column, m_columns)] = height;
-    }
-}
 
 QProbeScanPattern::QProbeScanPattern(uint16_t rows, uint16_t columns)
     : QProbeScanPattern(rows, columns, 1, QProbeHeightGrid::kDefaultHeight) {}

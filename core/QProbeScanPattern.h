@@ -3,6 +3,7 @@
 #include "core/QSerializable.h"
 #include "core/TypeIds.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,61 +13,62 @@ namespace orv {
 // product of rows and columns.
 inline constexpr uint64_t kMaxProbeGridCells = 65536;
 
-// Which probes of the scanner's cell grid take part in a scan: one byte per cell, row-major, bit 0
-// set when the probe is on (the other bits are kept as they come).
-class QProbeChoiceGrid {
+// A grid of one value per cell of the scanner, row-major. Reads outside the grid give 0 and writes
+// outside it change nothing.
+template <typename Cell> class QProbeGrid {
 public:
     uint16_t GetRows() const { return m_rows; }
     uint16_t GetColumns() const { return m_columns; }
     uint32_t GetCellCount() const { return static_cast<uint32_t>(m_cells.size()); }
     // False (and the grid unchanged) when rows x columns reaches kMaxProbeGridCells. New cells are 0.
-    bool Resize(uint16_t rows, uint16_t columns);
+    bool Resize(uint16_t rows, uint16_t columns) {
+        if (static_cast<uint64_t>(rows) * columns >= kMaxProbeGridCells) {
+            return false;
+        }
+        m_cells.resize(static_cast<size_t>(rows) * columns);
+        m_rows = rows;
+        m_columns = columns;
+        return true;
+    }
     bool Contains(int row, int column) const {
         return row >= 0 && column >= 0 && row < m_rows && column < m_columns;
     }
-    // The cell's byte; 0 outside the grid.
-    uint8_t Get(int row, int column) const;
-    // Outside the grid nothing changes.
-    void Set(int row, int column, uint8_t choice);
-    bool IsOn(int row, int column) const { return (Get(row, column) & 1U) != 0; }
-    const std::vector<uint8_t>& GetCells() const { return m_cells; }
-    std::vector<uint8_t>& GetCells() { return m_cells; }
+    Cell Get(int row, int column) const {
+        return Contains(row, column) ? m_cells[Index(row, column)] : Cell{0};
+    }
+    void Set(int row, int column, Cell value) {
+        if (Contains(row, column)) {
+            m_cells[Index(row, column)] = value;
+        }
+    }
+    const std::vector<Cell>& GetCells() const { return m_cells; }
+    std::vector<Cell>& GetCells() { return m_cells; }
 
-    bool operator==(const QProbeChoiceGrid& other) const = default;
+    bool operator==(const QProbeGrid& other) const = default;
 
 private:
-    uint32_t m_word = 1;
+    size_t Index(int row, int column) const {
+        return static_cast<size_t>(row) * m_columns + static_cast<size_t>(column);
+    }
+
     uint16_t m_rows = 0;
     uint16_t m_columns = 0;
-    std::vector<uint8_t> m_cells;
+    std::vector<Cell> m_cells;
+};
+
+// Which probes of the scanner's cell grid take part in a scan: one byte per cell, bit 0 set when
+// the probe is on (the other bits are kept as they come).
+class QProbeChoiceGrid : public QProbeGrid<uint8_t> {
+public:
+    bool IsOn(int row, int column) const { return (Get(row, column) & 1U) != 0; }
+    bool operator==(const QProbeChoiceGrid& other) const = default;
 };
 
 // The probe height of each cell, the same way round as the choice grid.
-class QProbeHeightGrid {
+class QProbeHeightGrid : public QProbeGrid<uint16_t> {
 public:
     static constexpr uint16_t kDefaultHeight = 100;
-
-    uint16_t GetRows() const { return m_rows; }
-    uint16_t GetColumns() const { return m_columns; }
-    uint32_t GetCellCount() const { return static_cast<uint32_t>(m_cells.size()); }
-    // False (and the grid unchanged) when rows x columns reaches kMaxProbeGridCells. New cells are 0.
-    bool Resize(uint16_t rows, uint16_t columns);
-    bool Contains(int row, int column) const {
-        return row >= 0 && column >= 0 && row < m_rows && column < m_columns;
-    }
-    // The cell's height; 0 outside the grid.
-    uint16_t Get(int row, int column) const;
-    // Outside the grid nothing changes.
-    void Set(int row, int column, uint16_t height);
-    const std::vector<uint16_t>& GetCells() const { return m_cells; }
-    std::vector<uint16_t>& GetCells() { return m_cells; }
-
     bool operator==(const QProbeHeightGrid& other) const = default;
-
-private:
-    uint16_t m_rows = 0;
-    uint16_t m_columns = 0;
-    std::vector<uint16_t> m_cells;
 };
 
 // For each cell of the scanner, whether its probe takes part in a scan and at what height. The two
