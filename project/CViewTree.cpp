@@ -1,0 +1,7 @@
+#include "project/CViewTree.h"
+
+namespace orv {
+
+CViewTree::~CViewTree() = default;
+
+} // namespace orv

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace orv {
+
+// The application-wide start-up flag of the overlay: set when the program starts; the command-line
+// switches "-NoOVP" and "-NoOVPR" clear it, and so does making a hand-held probe node. Read and
+// written on the user-interface thread.
+bool IsOverlayStartupFlagSet();
+void ClearOverlayStartupFlag();
+// Sets it again (a fresh start; the tests use it).
+void ResetOverlayStartupFlag();
+
+} // namespace orv

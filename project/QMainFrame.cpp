@@ -1,0 +1,7 @@
+#include "project/QMainFrame.h"
+
+namespace orv {
+
+QMainFrame::~QMainFrame() = default;
+
+} // namespace orv

@@ -1,0 +1,7 @@
+#include "project/QProjectFormView.h"
+
+namespace orv {
+
+QProjectFormView::~QProjectFormView() = default;
+
+} // namespace orv

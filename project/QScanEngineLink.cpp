@@ -1,0 +1,7 @@
+#include "project/QScanEngineLink.h"
+
+namespace orv {
+
+QScanEngineLink::~QScanEngineLink() = default;
+
+} // namespace orv

@@ -1,0 +1,197 @@
+#pragma once
+
+#include "project/CClipboardHelper.h"
+#include "project/QNodeContainerImpl.h"
+#include "project/QNodeFactory.h"
+#include "project/QOverlayControlList.h"
+#include "project/QProjectStorageManager.h"
+#include "project/QProjectStorageManagerFactory.h"
+#include "project/QRepositoryManager.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class CViewTree;
+class COverlayControl;
+class QDataReader;
+class QDataWriter;
+class QMainFrame;
+class QNodeMediator;
+class QProjectFormView;
+class QScanEngineLink;
+class TfrmProjectView;
+
+// The container behind one project window. It chooses and owns the repository, owns the preferences
+// project with its Preferences node, owns the open project's node tree (TfrmProjectView), keeps the
+// project's PCB overlays, and hands the main frame's project commands to the right object. For the
+// Preferences node it is the node container itself.
+//
+// The repository folder the user chose is kept in the user settings and reopened at the next start.
+// The repository is not switched while a project is open: the open project's storage manager belongs
+// to it.
+//
+// User-interface thread only.
+class TfrmMainApp {
+public:
+    static constexpr const char* kRepositoriesKey = "Software\\QZV Technologies\\Stavren\\Repositories";
+    static constexpr const char* kLastRepositoryValue = "LastRepository";
+    static constexpr const char* kNoRepositoryText =
+        "Error#350: No project repository has been selected or the selected repository cannot be "
+        "located.\nPush OK to select a repository now or Cancel to Exit.";
+    static constexpr const char* kNoRepositoryCaption = "No Project Repository";
+    static constexpr const char* kBrowseTitle = "Select Repository Root Directory";
+    static constexpr const char* kInvalidPathText = "Error#343: The selected path is invalid.";
+    static constexpr const char* kInvalidPathCaption = "Invalid Repository";
+    static constexpr const char* kRepositoryInUseText =
+        "The repository cannot be changed while a project is open. Close the project first.";
+    static constexpr const char* kNoRepositoryListedText = "No repository currently selected.";
+    static constexpr const char* kSelectNodeText =
+        "The node needs to be selected before the scan can be performed!";
+    static constexpr const char* kWrongKindText = "Scan can't be run for this kind of node!";
+    static constexpr const char* kEngineHost = "127.0.0.1";
+    static constexpr uint16_t kCommandPort = 5005;
+    static constexpr uint16_t kDataPort = 6006;
+
+    // Opens the repository chosen last; without one it asks the user for a folder until one is
+    // chosen, or ends the program (exit code 0) when the user cancels. With `noPreferences` no
+    // Preferences node is made: an opened project brings its own. The storage managers of the
+    // repository's projects come from the storage factory; the node factories this window uses make
+    // their fundamental mediators with `makeFundamental`.
+    TfrmMainApp(QMainFrame& mainFrame, bool noPreferences,
+                std::shared_ptr<QProjectStorageManagerFactory> storageFactory,
+                QNodeFactory::FundamentalMediatorMaker makeFundamental);
+    ~TfrmMainApp();
+    TfrmMainApp(const TfrmMainApp&) = delete;
+    TfrmMainApp& operator=(const TfrmMainApp&) = delete;
+
+    // The container made last and still alive; null when there is none.
+    static TfrmMainApp* GetCurrentProjectContainer();
+
+    // --- Repository ---
+
+    // Asks the user for a repository folder and opens it; the choice is remembered for the next
+    // start. False when cancelled, the choice was invalid, or a project is open.
+    bool ChooseRepositoryFolder();
+    // Takes over the repository, with a new preferences project (and Preferences node unless the
+    // no-preferences flag is set). False, and the repository is dropped, while a project is open.
+    bool SetRepository(std::unique_ptr<QRepositoryManager> repository);
+    QRepositoryManager* GetRepository() const { return m_repository.get(); }
+    QProjectStorageManager* GetPreferencesStorageManager() const { return m_preferencesStorage.get(); }
+    // Updates the line that names the current repository from the user settings.
+    void ShowCurrentRepository();
+    const std::string& GetRepositoryText() const { return m_repositoryText; }
+
+    // --- Preferences node ---
+
+    QNodeMediator* GetPreferencesMediator() const { return m_preferencesMediator.get(); }
+    // The loaded project's Preferences node replaces the current one; the scanner context takes its
+    // scanner id and version text.
+    void SetPreferencesMediator(std::unique_ptr<QNodeMediator> mediator);
+    // Makes the Preferences node's settings sheet; true when one was made.
+    bool OpenPreferences();
+    // The node container of the Preferences node (and the owner handed to the node factory for
+    // nodes this window loads).
+    QNodeContainer* GetNodeContainer() { return &m_nodeContainer; }
+    // A node factory for the nodes of this window.
+    QNodeFactory MakeNodeFactory() const { return QNodeFactory(m_makeFundamental); }
+    const QNodeFactory::FundamentalMediatorMaker& GetFundamentalMediatorMaker() const {
+        return m_makeFundamental;
+    }
+
+    // --- Project windows and projects ---
+
+    void SetProjectId(uint32_t id) { m_projectId = id; }
+    uint32_t GetProjectId() const { return m_projectId; }
+    // The tree must outlive every project opened on it: closing a project removes its items.
+    void RegisterProjectTree(uint32_t windowNumber, CViewTree* tree);
+    CViewTree* GetProjectTree(uint32_t windowNumber) const;
+    QMainFrame& GetMainFrame() const { return m_mainFrame; }
+    QProjectFormView* GetProjectFormView() const { return m_formView; }
+
+    bool NewProject(uint32_t windowNumber, QProjectFormView* formView);
+    bool OpenProject(uint32_t windowNumber, const std::string& projectFilePath, QProjectFormView* formView);
+    bool SaveProject();
+    bool SaveProjectAs(const std::string& projectFilePath);
+    void CloseProject();
+    TfrmProjectView* GetOpenProject() const { return m_openProject.get(); }
+    bool IsUntitled() const { return m_untitled != 0; }
+    bool IsClosing() const { return m_closing != 0; }
+
+    QNodeMediator* AddNodeToSelected(uint16_t kind);
+    bool DeleteSelectedNode();
+    void RefreshAllNodeViews();
+    bool IsNodeMediatorInProject(QNodeMediator* mediator) const;
+    size_t CountUsersOfOverlayPicture(uint32_t overlayId) const;
+
+    // --- Scanning engine ---
+
+    bool ConnectScanEngine();
+    bool DisconnectScanEngine();
+    // Runs one scan of the selected node, which must be a scan node.
+    bool RunScan();
+    bool StopScan();
+
+    // --- Overlays ---
+
+    COverlayControl* FindOverlayControl(uint32_t overlayId) const;
+    bool FindOverlayControlBySourceSize(uint32_t sourceFileSize, uint8_t& sourceKind,
+                                        uint32_t& overlayId) const;
+    bool DeleteOverlayControl(uint32_t overlayId);
+    // `drawing` is the serialised drawing of the PCB.
+    bool AddPcbOverlayControl(const std::vector<uint8_t>& drawing, uint32_t overlayId,
+                              uint32_t sourceFileSize, bool atFront);
+    bool AddPictureOverlayControl(const uint8_t* bytes, uint32_t length, uint32_t overlayId,
+                                  uint32_t sourceFileSize, bool atFront);
+    void ReadOverlayControls(QDataReader& reader) { m_overlays.ReadOverlayControls(reader); }
+    void WriteOverlayControls(QDataWriter& writer) const { m_overlays.WriteOverlayControls(writer); }
+    QOverlayControlList& GetOverlayControls() { return m_overlays; }
+
+    const std::array<CClipboardHelper, 3>& GetClipboardHelpers() const { return m_clipboard; }
+    const std::string& GetStartFolder() const { return m_startFolder; }
+
+    // --- The node container of the Preferences node ---
+
+    // The open project's root node.
+    std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& parent);
+    // The Preferences node has no tree item and no scans: these do nothing.
+    void UpdateNodeItem(QNodeMediator& mediator, int32_t code);
+    void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
+                                   QNodeMediator& mediator);
+    void AddSpatialScanDataToList(CSpatialScanData& scan, bool live, bool newEntry, QNodeMediator& mediator);
+    void AddSpectralSpatialScanDataToList(CSpectralSpatialScanData& scan, bool live, QNodeMediator& mediator);
+    void AddHandHeldProbeScanDataToList(CHandHeldProbeScanData& scan, bool live, QNodeMediator& mediator);
+
+private:
+    bool OpenLastRepository();
+    std::unique_ptr<QRepositoryManager> MakeRepository(const std::string& folder) const;
+    void AttachPreferencesMediator();
+    std::unique_ptr<TfrmProjectView> MakeProjectView(uint32_t windowNumber, QProjectFormView* formView);
+
+    QMainFrame& m_mainFrame;
+    QScanEngineLink* m_engine = nullptr;
+    std::shared_ptr<QProjectStorageManagerFactory> m_storageFactory;
+    QNodeFactory::FundamentalMediatorMaker m_makeFundamental;
+    uint8_t m_untitled = 1;
+    std::unique_ptr<QRepositoryManager> m_repository;
+    std::unique_ptr<QProjectStorageManager> m_preferencesStorage;
+    QNodeContainerImpl<TfrmMainApp> m_nodeContainer{*this};
+    std::unique_ptr<TfrmProjectView> m_openProject;
+    QProjectFormView* m_formView = nullptr;
+    uint8_t m_noPreferences = 0;
+    uint8_t m_closing = 0;
+    uint32_t m_projectId = 0;
+    std::map<uint32_t, CViewTree*> m_projectTrees;
+    QOverlayControlList m_overlays;
+    std::unique_ptr<QNodeMediator> m_preferencesMediator;
+    std::array<CClipboardHelper, 3> m_clipboard;
+    std::string m_repositoryText;
+    std::string m_startFolder;
+};
+
+} // namespace orv
