@@ -1,0 +1,7 @@
+#include "project/QNodeContainer.h"
+
+namespace orv {
+
+QNodeContainer::~QNodeContainer() = default;
+
+} // namespace orv

@@ -1,0 +1,682 @@
+#include "project/QNodeMediator.h"
+
+#include "core/TypeIds.h"
+#include "platform/CLocale.h"
+#include "platform/msg/MessageTarget.h"
+#include "platform/sync/Event.h"
+#include "platform/ui/Prompt.h"
+#include "project/NodeMessages.h"
+#include "project/QNodeContainer.h"
+#include "project/QProjectTree.h"
+#include "project/QProjectWindow.h"
+#include "project/QScanDataList.h"
+#include "project/QScanThread.h"
+#include "project/QViewFrame.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+
+namespace orv {
+
+std::atomic<QNodeMediator*> QNodeMediator::s_scanningMediator{nullptr};
+std::atomic<QNodeMediator*> QNodeMediator::s_previousScanningMediator{nullptr};
+
+namespace {
+
+constexpr QNodeMediator* kNone = nullptr;
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    const std::string other(b);
+    return a.size() == other.size() && std::equal(a.begin(), a.end(), other.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+template <class T> QNodeMediator::ComparedScans<T>::ComparedScans() = default;
+template <class T> QNodeMediator::ComparedScans<T>::~ComparedScans() = default;
+
+QNodeMediator::QNodeMediator() = default;
+
+QNodeMediator::~QNodeMediator() {
+    StopScanThread();
+    QNodeMediator* self = this;
+    s_scanningMediator.compare_exchange_strong(self, kNone);
+    self = this;
+    s_previousScanningMediator.compare_exchange_strong(self, kNone);
+
+    ClearScanData();
+    for (auto& frame : m_frames) {
+        if (frame != nullptr && frame->HasWindow()) {
+            frame->DestroyWindow();
+        }
+    }
+    m_pSpectralView = nullptr;
+    m_pSpatialView = nullptr;
+    if (m_pSettingsSheet != nullptr && m_pSettingsSheet->HasWindow()) {
+        m_pSettingsSheet->DestroyWindow();
+    }
+    m_pSettingsSheet.reset();
+    m_pages.clear();
+    for (auto& frame : m_frames) {
+        frame.reset();
+    }
+}
+
+// --- Views ---
+
+const QNodeMediator::ViewKind* QNodeMediator::FindViewKind(uint16_t kind) {
+    static const ViewKind kKinds[] = {
+        {kTypeSpectralScanNode, QFrameClass::Spectral, "Spectral View", 438, true, false, true},
+        {kTypeSpatialScanNode, QFrameClass::Spatial, "Spatial View", 439, false, true, false},
+        {kTypeSpectralSpatialScanNode, QFrameClass::SpectralSpatial, "SpectralSpatial View", 440, true, true,
+         true},
+        {kTypeSpectralSpatialUserCompositeNode, QFrameClass::SpectralSpatial, "SpectralSpatial View", 440,
+         true, true, true},
+        {kTypeHandHeldProbeScanNode, QFrameClass::SpectralSpatial, "SpectralSpatial View", 441, true, true,
+         true},
+        {kTypeSpectralComparisonNode, QFrameClass::SpectralComparison, "Spectral Comparison View", 462, true,
+         false, true},
+        {kTypeSpatialComparisonNode, QFrameClass::SpatialComparison, "Spatial Comparison View", 464, false,
+         true, false},
+        {kTypeSpectralOverlayNode, QFrameClass::SpectralOverlay, "Spectral Overlay View", 463, true, false,
+         true},
+        {kTypeSpectralSpatialScriptingModuleNode, QFrameClass::Scripting, "Spectral/Spatial Scripting View",
+         465, true, false, true},
+        {kTypeBlindSpotReductionNode, QFrameClass::BlindSpotReduction, "BlindSpot Reduction View", 461, false,
+         true, false},
+    };
+    for (const ViewKind& entry : kKinds) {
+        if (entry.kind == kind) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+QViewFrame* QNodeMediator::LiveFrame(QFrameClass frameClass) const {
+    QViewFrame* frame = m_frames[Index(frameClass)].get();
+    return frame != nullptr && frame->HasWindow() ? frame : nullptr;
+}
+
+bool QNodeMediator::LiveView(const QNodeView* view) {
+    return view != nullptr && view->HasWindow();
+}
+
+QNodeView* QNodeMediator::OpenView(uint16_t kind, bool& created, bool show) {
+    created = false;
+    const ViewKind* viewKind = FindViewKind(kind);
+    if (viewKind == nullptr) {
+        return nullptr;
+    }
+    auto mainView = [&]() -> QNodeView* {
+        return viewKind->mainIsSpectral ? static_cast<QNodeView*>(m_pSpectralView)
+                                        : static_cast<QNodeView*>(m_pSpatialView);
+    };
+    if (QViewFrame* frame = LiveFrame(viewKind->frame)) {
+        if (frame->GetShowState() == QShowState::Minimised) {
+            frame->SetShowState(QShowState::Normal);
+        }
+        frame->BringToTop();
+        return mainView();
+    }
+    if (m_pViewFactory == nullptr) {
+        return nullptr;
+    }
+
+    QFrameRequest request;
+    request.frameClass = viewKind->frame;
+    request.mediator = this;
+    request.parent = m_pMainWnd;
+    request.projectTree = m_pProjectTree;
+    request.scanDataList = m_pScanListWnd;
+    request.iconResource = viewKind->icon;
+    request.title = viewKind->title;
+    if (viewKind->frame == QFrameClass::SpectralSpatial) {
+        request.spectralSpatialKind = kind == kTypeSpectralSpatialUserCompositeNode
+                                          ? kTypeSpectralSpatialUserCompositeNode
+                                          : kTypeSpectralSpatialScanNode;
+    }
+    std::unique_ptr<QViewFrame> frame = m_pViewFactory->CreateFrame(request);
+    if (frame == nullptr) {
+        return nullptr;
+    }
+    // A frame kept from a closed window is replaced; its views went with it.
+    auto& slot = m_frames[Index(viewKind->frame)];
+    if (slot != nullptr) {
+        if (viewKind->setsSpectral && m_pSpectralView == slot->GetSpectralView()) {
+            m_pSpectralView = nullptr;
+        }
+        if (viewKind->setsSpatial && m_pSpatialView == slot->GetSpatialView()) {
+            m_pSpatialView = nullptr;
+        }
+    }
+    slot = std::move(frame);
+    if (viewKind->setsSpectral) {
+        m_pSpectralView = slot->GetSpectralView();
+    }
+    if (viewKind->setsSpatial) {
+        m_pSpatialView = slot->GetSpatialView();
+    }
+    created = true;
+    if (show) {
+        slot->Show();
+        FillScanDataListForKind(kind);
+    }
+    return mainView();
+}
+
+std::string QNodeMediator::ScanTitle(int32_t scanID) {
+    return FormatC("%s --- Scan ID: %-4d", GetName().c_str(), scanID);
+}
+
+void QNodeMediator::ShowSpectralScanData(int32_t scanID) {
+    QViewFrame* frame = LiveFrame(QFrameClass::Spectral);
+    if (frame == nullptr || !LiveView(m_pSpectralView)) {
+        return;
+    }
+    m_nDisplayedSpectralScanID = scanID;
+    frame->SetTitle(ScanTitle(scanID));
+    frame->BringToTop();
+    m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowSpectralScan);
+}
+
+void QNodeMediator::ShowSpatialScanData(int32_t scanID) {
+    QViewFrame* frame = LiveFrame(QFrameClass::Spatial);
+    if (frame == nullptr || !LiveView(m_pSpatialView)) {
+        return;
+    }
+    m_nDisplayedSpatialScanID = scanID;
+    frame->SetTitle(ScanTitle(scanID));
+    frame->BringToTop();
+    m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowSpatialScan);
+}
+
+void QNodeMediator::ShowSpectralSpatialScanData(int32_t scanID, bool flag) {
+    QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial);
+    if (frame == nullptr || !LiveView(m_pSpectralView) || !LiveView(m_pSpatialView)) {
+        return;
+    }
+    m_nDisplayedSpectralSpatialScanID = scanID;
+    frame->SetTitle(ScanTitle(scanID));
+    frame->BringToTop();
+    const auto id = static_cast<uint64_t>(static_cast<int64_t>(scanID));
+    m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowSpectralSpatialScan, id, flag ? 1 : 0);
+    m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowSpectralSpatialScan, id, flag ? 1 : 0);
+}
+
+void QNodeMediator::ShowHandHeldProbeScanData(int32_t scanID, bool flag) {
+    QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial);
+    if (frame == nullptr || !LiveView(m_pSpectralView) || !LiveView(m_pSpatialView)) {
+        return;
+    }
+    m_nDisplayedHandHeldScanID = scanID;
+    frame->SetTitle(ScanTitle(scanID));
+    frame->BringToTop();
+    const auto id = static_cast<uint64_t>(static_cast<int64_t>(scanID));
+    m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowHandHeldScan, id, flag ? 1 : 0);
+    m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowHandHeldScan, id, flag ? 1 : 0);
+}
+
+void QNodeMediator::ShowScanData(int32_t scanID) {
+    switch (m_nKind) {
+    case kTypeSpectralScanNode:
+        ShowSpectralScanData(scanID);
+        break;
+    case kTypeSpatialScanNode:
+        ShowSpatialScanData(scanID);
+        break;
+    case kTypeSpectralSpatialScanNode:
+        ShowSpectralSpatialScanData(scanID, false);
+        break;
+    case kTypeHandHeldProbeScanNode:
+        ShowHandHeldProbeScanData(scanID, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void QNodeMediator::ShowNewestScan(uint16_t kind) {
+    bool created = false;
+    OpenView(kind, created, true);
+    if (kind != kTypeSpectralScanNode && kind != kTypeSpatialScanNode &&
+        kind != kTypeSpectralSpatialScanNode && kind != kTypeHandHeldProbeScanNode) {
+        return;
+    }
+    size_t count = 0;
+    const int32_t scanID = NewestScanID(kind, count);
+    if (count == 0) {
+        return;
+    }
+    switch (kind) {
+    case kTypeSpectralScanNode:
+        ShowSpectralScanData(scanID);
+        break;
+    case kTypeSpatialScanNode:
+        ShowSpatialScanData(scanID);
+        break;
+    case kTypeSpectralSpatialScanNode:
+        ShowSpectralSpatialScanData(scanID, true);
+        break;
+    default:
+        ShowHandHeldProbeScanData(scanID, true);
+        break;
+    }
+    m_nDisplayedScanID = scanID;
+
+    if (count != 1 || m_pProjectTree == nullptr) {
+        return;
+    }
+    if (kind == kTypeSpectralSpatialScanNode || kind == kTypeHandHeldProbeScanNode) {
+        if (m_nLastCellIndex != 1) {
+            return;
+        }
+    } else if (m_bContinuousRun == 1 && m_nScansThisRun >= 2) {
+        return;
+    }
+    m_pProjectTree->Repaint();
+}
+
+void QNodeMediator::RefreshSpectralView() {
+    auto post = [this](QFrameClass frameClass, uint32_t message) {
+        if (LiveFrame(frameClass) != nullptr && LiveView(m_pSpectralView)) {
+            m_pSpectralView->GetMessageTarget().Post(message);
+        }
+    };
+    post(QFrameClass::Spectral, NodeMessage::kRefreshSpectral);
+    if (LiveFrame(QFrameClass::SpectralSpatial) != nullptr && LiveView(m_pSpectralView) &&
+        LiveView(m_pSpatialView)) {
+        if (m_nKind == kTypeSpectralSpatialScanNode) {
+            m_pSpectralView->GetMessageTarget().Post(NodeMessage::kRefreshSpectralSpatial);
+        } else if (m_nKind == kTypeHandHeldProbeScanNode) {
+            m_pSpectralView->GetMessageTarget().Post(NodeMessage::kRefreshHandHeld);
+        }
+    }
+    post(QFrameClass::SpectralComparison, NodeMessage::kRefreshSpectralComparison);
+    post(QFrameClass::SpectralOverlay, NodeMessage::kRefreshSpectralOverlay);
+}
+
+void QNodeMediator::RefreshSpatialView() {
+    auto post = [this](QFrameClass frameClass, uint32_t message) {
+        if (LiveFrame(frameClass) != nullptr && LiveView(m_pSpatialView)) {
+            m_pSpatialView->GetMessageTarget().Post(message);
+        }
+    };
+    post(QFrameClass::Spatial, NodeMessage::kRefreshSpatial);
+    if (LiveFrame(QFrameClass::SpectralSpatial) != nullptr && LiveView(m_pSpectralView) &&
+        LiveView(m_pSpatialView)) {
+        if (m_nKind == kTypeSpectralSpatialScanNode) {
+            m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshSpectralSpatial);
+        } else if (m_nKind == kTypeHandHeldProbeScanNode) {
+            m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshHandHeld);
+        }
+    }
+    post(QFrameClass::SpatialComparison, NodeMessage::kRefreshSpatialComparison);
+    post(QFrameClass::BlindSpotReduction, NodeMessage::kRefreshBlindSpotReduction);
+}
+
+void QNodeMediator::RefreshAllViews() {
+    const std::string name = GetName();
+    auto retitle = [&](QFrameClass frameClass, int32_t displayed) {
+        if (QViewFrame* frame = LiveFrame(frameClass)) {
+            frame->SetTitle(displayed != -1 ? ScanTitle(displayed) : FormatC("%s", name.c_str()));
+        }
+    };
+    const int32_t spectralSpatialShown = m_nKind == kTypeHandHeldProbeScanNode
+                                             ? m_nDisplayedHandHeldScanID
+                                             : m_nDisplayedSpectralSpatialScanID;
+    retitle(QFrameClass::Spectral, m_nDisplayedSpectralScanID);
+    retitle(QFrameClass::Spatial, m_nDisplayedSpatialScanID);
+    retitle(QFrameClass::SpectralSpatial, spectralSpatialShown);
+    for (QFrameClass frameClass :
+         {QFrameClass::SpectralComparison, QFrameClass::SpatialComparison, QFrameClass::SpectralOverlay,
+          QFrameClass::Scripting, QFrameClass::BlindSpotReduction}) {
+        retitle(frameClass, -1);
+    }
+    RefreshSpectralView();
+    RefreshSpatialView();
+    // The spatial side of a spectral/spatial frame redraws its peak map as well.
+    if (LiveFrame(QFrameClass::SpectralSpatial) != nullptr && LiveView(m_pSpatialView) &&
+        spectralSpatialShown != -1) {
+        m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshSpatial, 0, 1);
+    }
+}
+
+void QNodeMediator::RelayoutViews() {
+    if (QViewFrame* frame = LiveFrame(QFrameClass::Spectral); frame != nullptr && LiveView(m_pSpectralView)) {
+        frame->GetMessageTarget().Post(NodeMessage::kRelayoutFrame, 1);
+        frame->GetMessageTarget().Post(NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne);
+    }
+    for (QFrameClass frameClass : {QFrameClass::Spatial, QFrameClass::SpectralSpatial}) {
+        if (QViewFrame* frame = LiveFrame(frameClass)) {
+            frame->GetMessageTarget().Post(NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne);
+        }
+    }
+}
+
+void QNodeMediator::ReapplyPlacement() {
+    for (QFrameClass frameClass :
+         {QFrameClass::Spectral, QFrameClass::Spatial, QFrameClass::SpectralSpatial}) {
+        QViewFrame* frame = LiveFrame(frameClass);
+        if (frame == nullptr) {
+            continue;
+        }
+        const QShowState state = frame->GetShowState();
+        if (state == QShowState::Maximised || state == QShowState::Minimised) {
+            frame->SetShowState(QShowState::Normal);
+            frame->SetShowState(state);
+        }
+    }
+}
+
+bool QNodeMediator::ParentIsKind(uint16_t kind) {
+    return m_pParent != nullptr && m_pParent->GetKind() == kind;
+}
+
+void QNodeMediator::ViewNode() {
+    if (m_nKind == kTypeSpectralSpatialUserCompositeNode && !ParentIsKind(kTypeSpectralSpatialScanNode) &&
+        !ResolveLinkedScanData()) {
+        ShowPrompt("The linked san data can't be found. The scan info can't be opened any more in the view !",
+                   "Warning", PromptButtons::Ok, PromptIcon::Information);
+        return;
+    }
+    if (m_nKind == kTypeWordReportNode) {
+        if (m_pViewFactory == nullptr) {
+            return;
+        }
+        switch (m_pViewFactory->OpenReportFile(*this)) {
+        case QReportOpenResult::FileMissing:
+            ShowPrompt("The report file can't be found.", "Warning", PromptButtons::Ok, PromptIcon::Warning);
+            break;
+        case QReportOpenResult::WordProcessorFailed:
+            ShowPrompt("There is a problem with MS Word when initializing.", "Warning", PromptButtons::Ok,
+                       PromptIcon::Warning);
+            break;
+        case QReportOpenResult::Opened:
+            break;
+        }
+        return;
+    }
+    bool created = false;
+    OpenView(m_nKind, created, true);
+    if (!created) {
+        return;
+    }
+    size_t count = 0;
+    switch (m_nKind) {
+    case kTypeSpectralScanNode:
+    case kTypeSpatialScanNode:
+    case kTypeSpectralSpatialScanNode:
+    case kTypeHandHeldProbeScanNode: {
+        const int32_t scanID = NewestScanID(m_nKind, count);
+        if (count == 0) {
+            break;
+        }
+        if (m_nKind == kTypeSpectralScanNode) {
+            ShowSpectralScanData(scanID);
+        } else if (m_nKind == kTypeSpatialScanNode) {
+            ShowSpatialScanData(scanID);
+        } else if (m_nKind == kTypeSpectralSpatialScanNode) {
+            ShowSpectralSpatialScanData(scanID, false);
+        } else {
+            ShowHandHeldProbeScanData(scanID, false);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    RefreshComparedViews();
+}
+
+void QNodeMediator::RefreshComparedViews() {
+    if (LiveFrame(QFrameClass::SpectralComparison) != nullptr && LiveView(m_pSpectralView)) {
+        m_pSpectralView->GetMessageTarget().Post(NodeMessage::kRefreshSpectralComparison);
+    }
+    if (LiveFrame(QFrameClass::SpatialComparison) != nullptr && LiveView(m_pSpatialView)) {
+        m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshSpatialComparison);
+    }
+    if (LiveFrame(QFrameClass::SpectralOverlay) != nullptr && LiveView(m_pSpectralView)) {
+        m_pSpectralView->GetMessageTarget().Post(NodeMessage::kRefreshSpectralOverlay);
+    }
+    if (LiveFrame(QFrameClass::BlindSpotReduction) != nullptr && LiveView(m_pSpatialView)) {
+        m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshBlindSpotReduction);
+    }
+}
+
+// --- Settings sheet ---
+
+void QNodeMediator::AddPage(QSettingsPageKind kind, uint16_t scanKind) {
+    std::unique_ptr<QSettingsPage> page = m_pViewFactory->CreateSettingsPage(kind, *this, scanKind);
+    if (page == nullptr) {
+        return;
+    }
+    m_pSettingsSheet->AddPage(*page);
+    m_pages.push_back(std::move(page));
+}
+
+QSettingsSheet* QNodeMediator::OpenNodeSettings() {
+    if (m_pSettingsSheet != nullptr) {
+        if (m_pSettingsSheet->HasWindow()) {
+            return m_pSettingsSheet.get();
+        }
+        ReleasePages();
+    }
+    if (m_pViewFactory == nullptr) {
+        return nullptr;
+    }
+    const std::string name = GetName();
+    const std::string caption =
+        EqualsIgnoringCase(name, "Preference123") ? std::string("Preferences") : "Node Settings - " + name;
+    m_pSettingsSheet = m_pViewFactory->CreateSettingsSheet(caption, m_pMainWnd);
+    if (m_pSettingsSheet == nullptr) {
+        return nullptr;
+    }
+    m_pSettingsSheet->RemoveAllPages();
+    m_pages.clear();
+
+    using Kind = QSettingsPageKind;
+    switch (m_nKind) {
+    case kTypePreferencesNode:
+        AddPage(Kind::PreferenceAnalyzer, 0);
+        AddPage(Kind::PreferenceScannerType, 0);
+        AddPage(Kind::PreferenceSpectralDisplay, 0);
+        break;
+    case kTypeModuleNode:
+    case kTypeProjectNode:
+        AddPage(Kind::SpectralScan, 0);
+        AddPage(Kind::ScanProbes, kTypeSpectralScanNode);
+        AddPage(Kind::SpatialScan, 0);
+        AddPage(Kind::ScanProbes, kTypeSpatialScanNode);
+        AddPage(Kind::AmplitudeAdjust, 0);
+        break;
+    case kTypeSpectralScanNode:
+        AddPage(Kind::SpectralScan, 0);
+        AddPage(Kind::ScanProbes, kTypeSpectralScanNode);
+        AddPage(Kind::AmplitudeAdjust, 0);
+        break;
+    case kTypeSpatialScanNode:
+        // The spatial children a spectral/spatial scan made follow their parent's settings.
+        if (!ParentIsKind(kTypeSpectralSpatialScanNode)) {
+            AddPage(Kind::SpatialScan, 0);
+            AddPage(Kind::ScanProbes, kTypeSpatialScanNode);
+            AddPage(Kind::AmplitudeAdjust, 0);
+        }
+        break;
+    case kTypeSpectralSpatialScanNode:
+    case kTypeHandHeldProbeScanNode:
+        AddPage(Kind::SpectralScan, 0);
+        AddPage(Kind::ScanProbes, m_nKind);
+        if (m_nKind == kTypeSpectralSpatialScanNode) {
+            AddPage(Kind::AmplitudeAdjust, 0);
+        }
+        break;
+    case kTypeSpectralSpatialScriptingModuleNode:
+        AddPage(Kind::SpectralScan, 0);
+        AddPage(Kind::ScanProbes, kTypeSpectralSpatialScriptingModuleNode);
+        AddPage(Kind::DefineScripting, 0);
+        AddPage(Kind::AmplitudeAdjust, 0);
+        break;
+    case kTypeWordReportNode:
+        AddPage(Kind::ReportGenerator, 0);
+        break;
+    default:
+        break;
+    }
+    AddPage(Kind::NodeDescription, 0);
+    return m_pSettingsSheet.get();
+}
+
+void QNodeMediator::ReleasePages() {
+    if (m_pSettingsSheet != nullptr && m_pSettingsSheet->HasWindow()) {
+        m_pSettingsSheet->DestroyWindow();
+    }
+    m_pSettingsSheet.reset();
+    m_pages.clear();
+}
+
+QSettingsPage* QNodeMediator::FindPage(QSettingsPageKind kind) const {
+    for (const auto& page : m_pages) {
+        if (page->GetKind() == kind) {
+            return page.get();
+        }
+    }
+    return nullptr;
+}
+
+void QNodeMediator::EnableScanPages() {
+    for (const auto& page : m_pages) {
+        switch (page->GetKind()) {
+        case QSettingsPageKind::SpatialScan:
+        case QSettingsPageKind::ScanProbes:
+        case QSettingsPageKind::SpectralScan:
+        case QSettingsPageKind::AmplitudeAdjust:
+        case QSettingsPageKind::NodeDescription:
+            page->EnableControls(true);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// --- Project window and tree ---
+
+void QNodeMediator::MarkProjectModified() {
+    if (m_pMainWnd != nullptr) {
+        m_pMainWnd->GetMessageTarget().Post(NodeMessage::kProjectModified);
+    }
+}
+
+void QNodeMediator::ResetDisplayedScanIds() {
+    m_viewState = {};
+    m_nDisplayedSpectralScanID = -1;
+    m_nDisplayedSpatialScanID = -1;
+    m_nDisplayedSpectralSpatialScanID = -1;
+    m_nDisplayedHandHeldScanID = -1;
+}
+
+QNodeMediator* QNodeMediator::GetPreferencesMediator() {
+    return m_pContainer != nullptr ? m_pContainer->GetPreferencesMediator() : nullptr;
+}
+
+void QNodeMediator::SelectInProjectTree() {
+    if (m_pProjectTree != nullptr) {
+        m_pProjectTree->SelectNode(*this);
+    }
+}
+
+// --- Scan run hooks ---
+
+QNodeMediator* QNodeMediator::GetScanningMediator() {
+    return s_scanningMediator.load();
+}
+
+QNodeMediator* QNodeMediator::GetPreviousScanningMediator() {
+    return s_previousScanningMediator.load();
+}
+
+bool QNodeMediator::StartScanThread(QScanThreadHost& controller, int64_t argument) {
+    s_scanningMediator.store(this);
+    Event& scanEvent = controller.GetScanEvent();
+    scanEvent.Clear();
+    {
+        std::lock_guard lock(m_scanThreadMutex);
+        if (m_pScanThread != nullptr) {
+            return true;
+        }
+    }
+    std::unique_ptr<QScanThread> thread = controller.CreateScanThread(1, scanEvent, argument, *this);
+    if (thread == nullptr || !thread->Start()) {
+        return false;
+    }
+    std::lock_guard lock(m_scanThreadMutex);
+    m_pScanThread = std::move(thread);
+    return true;
+}
+
+void QNodeMediator::SignalEvent() {
+    std::lock_guard lock(m_scanThreadMutex);
+    if (m_pScanThread != nullptr) {
+        m_pScanThread->SignalEvent();
+    }
+}
+
+void QNodeMediator::StopScanThread() {
+    std::unique_ptr<QScanThread> thread;
+    {
+        std::lock_guard lock(m_scanThreadMutex);
+        thread = std::move(m_pScanThread);
+    }
+    // Joined outside the lock: the worker may still signal through this mediator while it ends.
+    thread.reset();
+}
+
+void QNodeMediator::StopWorker() {
+    StopScanThread();
+    s_previousScanningMediator.store(s_scanningMediator.exchange(nullptr));
+    m_bScanInProgress.store(false);
+    EnableScanPages();
+}
+
+void QNodeMediator::SetScanInProgress(bool running) {
+    m_bScanInProgress.store(running);
+    if (!running) {
+        EnableScanPages();
+    }
+}
+
+void QNodeMediator::PrepareScanRun(bool continuous) {
+    m_nScansThisRun = 0;
+    m_bContinuousRun = continuous ? 1 : 0;
+}
+
+// --- Settings copy ---
+
+void QNodeMediator::CopyNodeSettingsFrom(QNodeMediator& source) {
+    TakeSettingsFrom(source);
+    if (m_nKind == kTypeSpectralSpatialScriptingModuleNode && &source != this) {
+        const auto& definitions = source.GetScriptDefinitions();
+        m_scriptDefinitions.insert(m_scriptDefinitions.end(), definitions.begin(), definitions.end());
+    }
+    m_bSettingsCopied = 1;
+    m_nSettingsSourceID = source.GetNodeID();
+    if (QNode* node = GetNode()) {
+        node->SetSettingsCopied(true);
+        node->SetSettingsSourceID(m_nSettingsSourceID);
+    }
+}
+
+uint16_t QNodeMediator::GetNodeTypeId() const {
+    return m_nKind;
+}
+
+} // namespace orv

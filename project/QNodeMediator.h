@@ -1,0 +1,437 @@
+#pragma once
+
+#include "core/QOptionMediator.h"
+#include "platform/sync/CriticalSection.h"
+#include "project/QNode.h"
+#include "project/QScanDataRecord.h"
+#include "project/QSettingsSheet.h"
+#include "project/QViewFactory.h"
+#include "project/QViewFrame.h"
+#include "scandata/QScanDataMediator.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orv {
+
+class CHandHeldProbeScanData;
+class CScanData;
+class CSpatialScanData;
+class CSpectralScanData;
+class CSpectralSpatialScanData;
+class QDataReader;
+class QReportDocument;
+class QDataWriter;
+class QNodeContainer;
+class QProjectStorageManager;
+class QProjectTree;
+class QProjectWindow;
+class QScanContainer;
+class QScanDataList;
+class QScanThread;
+class QScanThreadHost;
+class QSpatialViewInterface;
+class QSpectralViewInterface;
+class QViewFrame;
+struct QNodeCommandState;
+
+// One script of a scripting node: start and stop frequency (MHz), a third value and its text.
+struct SpectralSpatialScriptsDefinition {
+    float m_startFrequency = 0.0F;
+    float m_stopFrequency = 0.0F;
+    float m_value = 0.0F;
+    std::string m_text;
+};
+
+// Everything outside the project model reaches a node through its mediator: the tree, the panes, the
+// views, the settings sheet and the scan workflow. The base ties a node to the screen (its frames
+// and views, its settings sheet, the scan-data lists the views draw, the displayed scans); the
+// fundamental kind owns a node, the proxy kind stands in front of a fundamental mediator for a
+// reference node.
+//
+// Threads: everything here runs on the user-interface thread except what a running scan's worker
+// calls (SignalEvent, and through the fundamental kind the container's lock and the notifications,
+// which it only posts). The two critical sections guard the scan values the views read.
+class QNodeMediator : public QOptionMediator, public QScanDataMediator {
+public:
+    static constexpr size_t kFrameSlotCount = 8;
+
+    QNodeMediator();
+    ~QNodeMediator() override;
+
+    // --- Virtual operations; the base answers as a mediator without a node. ---
+
+    // Tells the user-interface thread that a new scan of the given kind arrived.
+    virtual void PostNotification(uint16_t /*kind*/) {}
+    // Called before the node leaves the tree.
+    virtual void Detach() = 0;
+    virtual bool IsScanning() = 0;
+    virtual bool IsBusy() = 0;
+    virtual void SignalEvent();
+    virtual void StopWorker();
+    QNode* GetNode() override { return nullptr; }
+    // The node written into the node file and the project file.
+    virtual QNode* GetEffectiveNode() { return GetNode(); }
+    virtual void SetNode(std::unique_ptr<QNode> /*node*/) {}
+    virtual QNodeCommandState* GetCommandState() { return nullptr; }
+    virtual void NotifyChange(int32_t /*code*/) {}
+    virtual void UpdateInformation(uint32_t /*flags*/) {}
+    virtual void LinkTo(QNodeMediator& /*target*/) {}
+    virtual void Unlink() {}
+    virtual void ExportSpectral() {}
+    virtual void ExportSpatial() {}
+    virtual void ExportSpectralTo(int32_t /*scanID*/) {}
+    virtual void ExportSpatialTo(int32_t /*scanID*/) {}
+    virtual std::string GetLabel() { return {}; }
+    virtual void SetLabel(const std::string& /*label*/) {}
+    virtual std::string GetName() { return {}; }
+    virtual void SetName(const std::string& /*name*/) {}
+    virtual uint32_t GetNodeID() { return 0xFFFFFFFFU; }
+    virtual void GetTopLevelMenuItems(std::vector<std::string>& /*items*/) {}
+    virtual void GetAddMenuItems(std::vector<std::string>& /*items*/) {}
+    virtual void GetViewMenuItems(std::vector<std::string>& /*items*/) {}
+    virtual void GetRunMenuItems(std::vector<std::string>& /*items*/) {}
+    virtual int32_t GetImageIndex() { return -1; }
+    virtual bool CanAcceptChild(uint32_t /*word*/, QNodeMediator* /*child*/) { return false; }
+    virtual int32_t GetLinkMode(uint32_t /*word*/, QNodeMediator* /*other*/) { return 0; }
+    virtual int32_t GetViewKind() { return 0; }
+
+    virtual QScanOptions* GetScanOptions() { return nullptr; }
+    virtual QProbeScanPatternOptions* GetFirstProbePatternOptions() { return nullptr; }
+    virtual QProbeScanPatternOptions* GetSecondProbePatternOptions() { return nullptr; }
+    virtual QSpectralDisplayOptions* GetSpectralDisplayOptions() { return nullptr; }
+    virtual QAttenuatorOptions* GetAttenuatorOptions() { return nullptr; }
+    virtual QSpatialDisplayOptions* GetSpatialDisplayOptions() { return nullptr; }
+    virtual QAnalyzerOptions* GetAnalyzerOptions() { return nullptr; }
+    virtual QIPAddressOptions* GetIPAddressOptions() { return nullptr; }
+    virtual QSSSpectralViewOptions* GetSSSpectralViewOptions() { return nullptr; }
+    virtual QSSSpatialViewOptions* GetSSSpatialViewOptions() { return nullptr; }
+    virtual QNoteOptions* GetNoteOptions() { return nullptr; }
+    virtual QOverlayOptions* GetOverlayOptions() { return nullptr; }
+    virtual QSpectralScriptingDisplayOptions* GetSpectralScriptingDisplayOptions() { return nullptr; }
+    virtual QCableScanOptions* GetCableScanOptions() { return nullptr; }
+    virtual QCurrentClampModuleOptions* GetCurrentClampModuleOptions() { return nullptr; }
+    virtual QAmplifierAntennuatorOptions* GetAmplifierAntennuatorOptions() { return nullptr; }
+    virtual QCablesSpectralViewOptions* GetCablesSpectralViewOptions() { return nullptr; }
+    virtual QSpectralStandLineOptions* GetSpectralStandLineOptions() { return nullptr; }
+    virtual QWordReportOptions* GetWordReportOptions() { return nullptr; }
+    virtual QAmbientScanOptions* GetAmbientScanOptions() { return nullptr; }
+    virtual QAntennaScanOptions* GetAntennaScanOptions() { return nullptr; }
+    virtual QAntennaScanModuleOptions* GetAntennaScanModuleOptions() { return nullptr; }
+    virtual QDifferentRangeScanModuleOptions* GetDifferentRangeScanModuleOptions() { return nullptr; }
+    virtual QAntennaPositionScanOptions* GetAntennaPositionScanOptions() { return nullptr; }
+    virtual QNearFieldAmbientScanOptions* GetNearFieldAmbientScanOptions() { return nullptr; }
+    virtual QFarFieldAmbientScanOptions* GetFarFieldAmbientScanOptions() { return nullptr; }
+    virtual QAutoSpatialsOptions* GetAutoSpatialsOptions() { return nullptr; }
+
+    virtual void StoreScanData(QProjectStorageManager& /*storage*/) {}
+    // The node takes over the settings of the node behind `other`. Kinds check that `other` is of
+    // their own kind.
+    virtual void TakeSettingsFrom(QNodeMediator& /*other*/) {}
+    virtual QScanContainer* LockScanContainer() { return nullptr; }
+    virtual QScanContainer* AcquireScanContainer() { return nullptr; }
+    virtual void UnlockScanContainer() {}
+    virtual bool IsRunnable() { return false; }
+    virtual bool CanRunContinuously() { return false; }
+    virtual void ReleaseScanData() {}
+    virtual bool HasScanData() = 0;
+
+    // The mediator data block of the node body: the IDs of the reference nodes linked to the node.
+    virtual uint32_t GetDataSize() = 0;
+    virtual void WriteData(QDataWriter& writer) = 0;
+    virtual void ReadData(QDataReader& reader) = 0;
+
+    // Link bookkeeping of a link target: a proxy that links to this mediator records itself here
+    // and removes itself when it unlinks, so that the target can drop its proxies when it goes.
+    virtual void AddLinkedProxy(QNodeMediator& /*proxy*/) {}
+    virtual void RemoveLinkedProxy(QNodeMediator& /*proxy*/) {}
+    // True for the mediator kind that stands in front of a reference node.
+    virtual bool IsProxy() const { return false; }
+
+    // QScanDataMediator: the node kind. The compensation settings and display units come from the
+    // node's options, which the kinds that hold a node answer.
+    uint16_t GetNodeTypeId() const override;
+
+    // QOptionMediator: null for a root.
+    QNodeMediator* GetParentMediator() override { return m_pParent; }
+
+    // --- Wiring; the node factory and its callers set these once. ---
+    void SetParentMediator(QNodeMediator* parent) { m_pParent = parent; }
+    void SetKind(uint16_t kind) { m_nKind = kind; }
+    uint16_t GetKind() const { return m_nKind; }
+    void SetMainWindow(QProjectWindow* window) { m_pMainWnd = window; }
+    void SetContainer(QNodeContainer* container) { m_pContainer = container; }
+    QNodeContainer* GetContainer() const { return m_pContainer; }
+    void SetProjectTree(QProjectTree* tree) { m_pProjectTree = tree; }
+    void SetScanDataList(QScanDataList* list) { m_pScanListWnd = list; }
+    void SetViewFactory(QViewFactory* factory) { m_pViewFactory = factory; }
+    // The project view registers itself; while it is set, NotifyChange(5) updates the tree item.
+    void SetTreeContainer(QNodeContainer* container) { m_pTreeContainer = container; }
+    QNodeContainer* GetTreeContainer() const { return m_pTreeContainer; }
+
+    // --- Views ---
+
+    // Opens (or raises) the view of `kind`. Answers the kind's main view (the spectral view for the
+    // spectral kinds, the spatial view for the spatial ones), null for kinds without a view.
+    QNodeView* OpenView(uint16_t kind, bool& created, bool show);
+    void ShowSpectralScanData(int32_t scanID);
+    void ShowSpatialScanData(int32_t scanID);
+    void ShowSpectralSpatialScanData(int32_t scanID, bool flag);
+    void ShowHandHeldProbeScanData(int32_t scanID, bool flag);
+    // By the node kind (2003, 2004, 2005, 2029).
+    void ShowScanData(int32_t scanID);
+    // The new-scan notification of a live scan.
+    void ShowNewestScan(uint16_t kind);
+    void RefreshSpectralView();
+    void RefreshSpatialView();
+    // After settings were applied: refreshes and re-titles every open view.
+    void RefreshAllViews();
+    void RelayoutViews();
+    void ReapplyPlacement();
+    // The node's View command.
+    void ViewNode();
+    // The settings sheet built for the node kind; the caller shows it modeless.
+    QSettingsSheet* OpenNodeSettings();
+    void MarkProjectModified();
+    // The frames call it when their window is destroyed.
+    void ResetDisplayedScanIds();
+    void ReleasePages();
+    // The mediator of the project's Preferences node, null without a container.
+    QNodeMediator* GetPreferencesMediator();
+    void SelectInProjectTree();
+
+    QViewFrame* GetFrame(QFrameClass frameClass) const { return m_frames[Index(frameClass)].get(); }
+    QSpectralViewInterface* GetSpectralView() const { return m_pSpectralView; }
+    QSpatialViewInterface* GetSpatialView() const { return m_pSpatialView; }
+    QSettingsPage* FindPage(QSettingsPageKind kind) const;
+
+    int32_t GetDisplayedScanID() const { return m_nDisplayedScanID; }
+    void SetDisplayedScanID(int32_t scanID) { m_nDisplayedScanID = scanID; }
+    int32_t GetDisplayedSpectralScanID() const { return m_nDisplayedSpectralScanID; }
+    int32_t GetDisplayedSpatialScanID() const { return m_nDisplayedSpatialScanID; }
+    int32_t GetDisplayedSpectralSpatialScanID() const { return m_nDisplayedSpectralSpatialScanID; }
+    int32_t GetDisplayedHandHeldScanID() const { return m_nDisplayedHandHeldScanID; }
+
+    // --- Scan data: one list per scan kind, in the order the scans were made or last reordered ---
+
+    // Each lookup prepares the scan it finds.
+    CSpectralScanData* GetSpectralScanData(int32_t scanID);
+    CSpatialScanData* GetSpatialScanData(int32_t scanID);
+    CSpectralSpatialScanData* GetSpectralSpatialScanData(int32_t scanID);
+    CHandHeldProbeScanData* GetHandHeldProbeScanData(int32_t scanID);
+    // The last entry and its ID; null (ID untouched) when the list is empty.
+    CSpectralScanData* GetLastSpectralScanData(int32_t& scanID);
+    CSpatialScanData* GetLastSpatialScanData(int32_t& scanID);
+    CSpectralSpatialScanData* GetLastSpectralSpatialScanData(int32_t& scanID);
+    CHandHeldProbeScanData* GetLastHandHeldProbeScanData(int32_t& scanID);
+    // The size of the list of the node's own kind; 0 for kinds without one.
+    size_t GetScanDataCount() const;
+    // The IDs of the list of a kind (2003, 2004, 2005, 2029), in list order.
+    std::vector<int32_t> GetScanIDs(uint16_t kind) const;
+
+    // Answer whether the scan was found.
+    bool DeleteSpectralScanData(int32_t scanID);
+    bool DeleteSpatialScanData(int32_t scanID);
+    bool DeleteSpectralSpatialScanData(int32_t scanID);
+    bool DeleteHandHeldProbeScanData(int32_t scanID);
+    void ClearScanData();
+    // Moves each given scan one place later (down) or earlier in the list of the node's kind, then
+    // refills the scan-data list and reselects the moved rows.
+    void ReorderScanData(const std::vector<int32_t>& scanIDs, bool down);
+    // The largest ID in the list plus 1; 1 for an empty list.
+    int32_t GetNextSpectralScanID() const;
+    int32_t GetNextSpatialScanID() const;
+    int32_t GetNextSpectralSpatialScanID() const;
+    int32_t GetNextHandHeldScanID() const;
+
+    // A stored or received spectral scan. Without points only the measured frequencies reach the
+    // last entry. With `updateLast` a running scan refreshes its entry: an empty list throws
+    // std::invalid_argument, more points than the entry holds are refused (false), nothing changed.
+    bool AddSpectralScanData(QSpectralScanAddition addition, bool live, bool updateLast);
+    // The same for spatial scans; a live first pass of a blind-spot reduction scan is held back
+    // until its second pass arrives and the two are listed as one scan.
+    bool AddSpatialScanData(QSpatialScanAddition addition, bool live, bool updateLast);
+    // One cell of a spectral/spatial scan; cell index 1 starts a new entry.
+    bool AddSpectralSpatialScanData(QCellAddition addition, bool live);
+    bool AddHandHeldProbeScanData(QCellAddition addition, bool live);
+    uint32_t GetLastCellIndex() const { return m_nLastCellIndex; }
+    uint32_t GetLastCellCount() const { return m_nLastCellCount; }
+    // The instrument's pass mode: with Zelt data and a mode above 2 the passes of a blind-spot
+    // reduction scan are listed as ordinary scans. 3 until the instrument state sets it.
+    static void SetZeltBlindSpotMode(int32_t mode);
+    bool HasKeptBlindSpotPass() const { return m_pKeptBlindSpotPass != nullptr; }
+
+    // Fills the scan-data list with the scans of a kind and raises the kind's frame.
+    void FillScanDataList(uint16_t kind);
+    void ClearScanDataList();
+    void SelectDisplayedScanInList();
+    // Opens the view on one scan and selects it in the scan-data list.
+    void ViewScanData(int32_t scanID);
+
+    // The peaks of a spectral (or spectral/spatial) scan for the spectral views: point indexes and
+    // their frequencies, highest snapshot level first.
+    void FindPeaks(CScanData& scan, std::vector<uint32_t>& pointIndexes, std::vector<float>& frequencies);
+    // Puts the picture of one scan into the report document (none: only the view is switched).
+    void InsertScanViewIntoReport(int32_t scanID, QReportDocument* document, int32_t picture);
+
+    // The scans a comparison (2010, 2011), overlay (2012) or blind-spot (2030) node compares; the
+    // mediator owns them. False (nothing kept) for another kind or a scan of the wrong kind.
+    bool SetComparedScan(bool first, std::unique_ptr<CScanData> scan);
+    CScanData* GetComparedScan(bool first) const;
+    // Release the first (true) or second compared scan and refresh the open view.
+    void RemoveSpectralComparisonScan(bool first);
+    void RemoveSpatialComparisonScan(bool first);
+    void RemoveSpectralOverlayScan(bool first);
+    void RemoveBlindSpotReductionScan(bool first);
+
+    // User composite nodes: the scan of the parent node this node shows.
+    bool ResolveLinkedScanData();
+    void CreateUserComposite(QNodeMediator& source);
+    int32_t GetLinkedScanID() const { return m_nLinkedScanID; }
+    // Child nodes in the tree linked to one of this node's scans: how many, and closing their views
+    // (before the scan goes).
+    size_t CountNodesLinkedToScan(int32_t scanID);
+    void CloseViewsOfNodesLinkedToScan(int32_t scanID);
+    // Scans of the four lists that lie on the overlay with this ID.
+    size_t CountScansUsingOverlay(uint32_t overlayID) const;
+    bool IsLinkedToScan() const { return m_bLinked != 0; }
+
+    // --- Scan run hooks ---
+
+    // The mediator whose scan runs (null when none) and the one whose scan ran last.
+    static QNodeMediator* GetScanningMediator();
+    static QNodeMediator* GetPreviousScanningMediator();
+    // Records this mediator as the scanning one and resets the controller's scan event; makes and
+    // starts the worker only when the mediator holds none (false when it could not be started).
+    bool StartScanThread(QScanThreadHost& controller, int64_t argument);
+    bool HasScanThread() const { return m_pScanThread != nullptr; }
+    void SetScanInProgress(bool running);
+    bool IsScanInProgress() const { return m_bScanInProgress.load(); }
+    void PrepareScanRun(bool continuous);
+
+    CriticalSection& GetFirstCriticalSection() { return m_firstSection; }
+    CriticalSection& GetSecondCriticalSection() { return m_secondSection; }
+
+    // Taking over another node's settings (the copy of a node).
+    void CopyNodeSettingsFrom(QNodeMediator& source);
+    bool IsSettingsCopied() const { return m_bSettingsCopied != 0; }
+    std::vector<SpectralSpatialScriptsDefinition>& GetScriptDefinitions() { return m_scriptDefinitions; }
+    uint32_t GetSettingsSourceID() const { return m_nSettingsSourceID; }
+
+protected:
+    static size_t Index(QFrameClass frameClass) { return static_cast<size_t>(frameClass); }
+    // Stops and deletes the worker (joins it). Kinds call it first thing in their destructors, so
+    // that a running worker never meets a half-destroyed mediator.
+    void StopScanThread();
+
+private:
+    // How a node kind's view is opened.
+    struct ViewKind {
+        uint16_t kind;
+        QFrameClass frame;
+        const char* title;
+        uint16_t icon;
+        bool setsSpectral;
+        bool setsSpatial;
+        bool mainIsSpectral;
+    };
+    static const ViewKind* FindViewKind(uint16_t kind);
+    QViewFrame* OpenFrame(QFrameClass frameClass) const;
+    QViewFrame* LiveFrame(QFrameClass frameClass) const;
+    static bool LiveView(const QNodeView* view);
+    std::string ScanTitle(int32_t scanID);
+    void EnableScanPages();
+    void AddPage(QSettingsPageKind kind, uint16_t scanKind);
+    bool ParentIsKind(uint16_t kind);
+    void FillScanDataListForKind(uint16_t kind);
+    int32_t NewestScanID(uint16_t kind, size_t& count);
+    void RefreshComparedViews();
+
+    // Two scans compared by a comparison, overlay or blind-spot node, and their result.
+    template <class T> struct ComparedScans {
+        ComparedScans();
+        ~ComparedScans();
+        std::unique_ptr<T> first;
+        std::unique_ptr<T> second;
+        std::unique_ptr<T> result;
+        uint16_t word = 1;
+        uint8_t firstFlag = 0;
+        uint8_t secondFlag = 0;
+    };
+
+    template <class T>
+    void ReleaseCompared(ComparedScans<T>& group, bool first, QFrameClass frame, bool spectralSide,
+                         uint32_t message);
+
+    std::vector<std::unique_ptr<CSpectralScanData>> m_spectralScans;
+    std::vector<std::unique_ptr<CSpatialScanData>> m_spatialScans;
+    std::vector<std::unique_ptr<CSpectralSpatialScanData>> m_spectralSpatialScans;
+    std::vector<std::unique_ptr<CHandHeldProbeScanData>> m_handHeldScans;
+    CSpectralScanData* m_pCurrentSpectral = nullptr;
+    CSpatialScanData* m_pCurrentSpatial = nullptr;
+    CSpectralSpatialScanData* m_pCurrentSpectralSpatial = nullptr;
+    CHandHeldProbeScanData* m_pCurrentHandHeld = nullptr;
+    // The scan a user composite node shows (in its parent's lists).
+    CSpectralSpatialScanData* m_pLinkedScan = nullptr;
+    ComparedScans<CSpectralScanData> m_spectralComparison;
+    ComparedScans<CSpatialScanData> m_spatialComparison;
+    ComparedScans<CSpectralScanData> m_spectralOverlay;
+    ComparedScans<CSpatialScanData> m_blindSpotReduction;
+    // The first pass of a live blind-spot reduction scan, waiting for its second pass.
+    std::unique_ptr<CSpatialScanData> m_pKeptBlindSpotPass;
+    uint32_t m_nLastCellIndex = 0;
+    uint32_t m_nLastCellCount = 0;
+    int32_t m_nLinkedScanID = -1;
+    uint8_t m_bLinked = 0;
+    std::vector<SpectralSpatialScriptsDefinition> m_scriptDefinitions;
+    uint8_t m_bSettingsCopied = 0;
+    uint32_t m_nSettingsSourceID = 0;
+    std::array<int32_t, 3> m_viewState{};
+
+    CriticalSection m_firstSection;
+    CriticalSection m_secondSection;
+
+    QProjectWindow* m_pMainWnd = nullptr;
+    QNodeContainer* m_pContainer = nullptr;
+    QNodeContainer* m_pTreeContainer = nullptr;
+    QProjectTree* m_pProjectTree = nullptr;
+    QScanDataList* m_pScanListWnd = nullptr;
+    QViewFactory* m_pViewFactory = nullptr;
+
+    int32_t m_nDisplayedScanID = -1;
+    int32_t m_nDisplayedSpectralScanID = -1;
+    int32_t m_nDisplayedSpatialScanID = -1;
+    int32_t m_nDisplayedSpectralSpatialScanID = -1;
+    int32_t m_nDisplayedHandHeldScanID = -1;
+
+    QSpectralViewInterface* m_pSpectralView = nullptr;
+    QSpatialViewInterface* m_pSpatialView = nullptr;
+
+    std::unique_ptr<QSettingsSheet> m_pSettingsSheet;
+    std::vector<std::unique_ptr<QSettingsPage>> m_pages;
+
+    uint16_t m_nKind = 0;
+    QNodeMediator* m_pParent = nullptr;
+
+    std::array<std::unique_ptr<QViewFrame>, kFrameSlotCount> m_frames;
+
+    uint32_t m_nScansThisRun = 0;
+    uint8_t m_bContinuousRun = 0;
+    std::atomic<bool> m_bScanInProgress{false};
+
+    // The worker is made, signalled and deleted under this lock; it is joined outside it.
+    std::mutex m_scanThreadMutex;
+    std::unique_ptr<QScanThread> m_pScanThread;
+
+    static std::atomic<int32_t> s_zeltBlindSpotMode;
+    static std::atomic<QNodeMediator*> s_scanningMediator;
+    static std::atomic<QNodeMediator*> s_previousScanningMediator;
+};
+
+} // namespace orv

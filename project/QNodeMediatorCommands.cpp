@@ -1,0 +1,414 @@
+#include "core/QSpectralDisplayOptions.h"
+#include "core/TypeIds.h"
+#include "core/UnitConversion.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/NodeMessages.h"
+#include "project/QNodeContainer.h"
+#include "project/QNodeMediator.h"
+#include "project/QReportDocument.h"
+#include "project/QViewFrame.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QSSSpectralSnapshot.h"
+
+#include <vector>
+
+namespace orv {
+
+namespace {
+
+// The peak settings a scan is made with; the scan data keep no others yet.
+constexpr float kScanDisplayValue = 5.0F;
+constexpr uint32_t kScanDisplayCount = 20;
+
+} // namespace
+
+void QNodeMediator::FindPeaks(CScanData& scan, std::vector<uint32_t>& pointIndexes,
+                              std::vector<float>& frequencies) {
+    std::vector<uint32_t>().swap(pointIndexes);
+    std::vector<float>().swap(frequencies);
+
+    QSpectralDisplayOptions* options = GetSpectralDisplayOptions();
+    if (options == nullptr || options->m_switch2 == 0) {
+        return;
+    }
+
+    CriticalSectionGuard guard(m_firstSection);
+    const std::vector<QMeasuredFrequencyData::Entry>* entries = nullptr;
+    switch (m_nKind) {
+    case kTypeSpectralScanNode:
+    case kTypeSpectralComparisonNode:
+    case kTypeSpectralOverlayNode:
+        if (auto* spectral = dynamic_cast<CSpectralScanData*>(&scan)) {
+            spectral->Prepare();
+            entries = &spectral->m_MeasuredFrequencies;
+        }
+        break;
+    case kTypeSpectralSpatialScanNode:
+        if (auto* spectralSpatial = dynamic_cast<CSpectralSpatialScanData*>(&scan)) {
+            spectralSpatial->Prepare();
+            entries = &spectralSpatial->m_MeasuredFrequencies;
+        }
+        break;
+    default:
+        break;
+    }
+    if (entries == nullptr) {
+        return;
+    }
+
+    const auto unit = static_cast<int>(options->m_modeA);
+    const bool sameAsView = options->m_useSameViewSetting == 1;
+    const float value = sameAsView ? options->m_step : kScanDisplayValue;
+    const uint32_t limit = sameAsView ? options->m_count : kScanDisplayCount;
+    const float threshold =
+        ConvertAmplitudeToUnit(static_cast<float>(scan.m_NoiseFloor), unit) + value + scan.m_LevelOffset;
+
+    const QSSSpectralSnapshot* snapshot = scan.m_SpectralSnapshot.get();
+    const uint32_t snapshotPoints = snapshot != nullptr ? snapshot->GetPointCount() : 0;
+    struct Candidate {
+        uint32_t index;
+        float frequency;
+        int16_t level;
+    };
+    std::vector<Candidate> candidates;
+    for (const QMeasuredFrequencyData::Entry& entry : *entries) {
+        // An index beyond the snapshot has no level of its own.
+        const int16_t level =
+            entry.m_Index < snapshotPoints ? snapshot->GetRawAmplitude(entry.m_Index) : int16_t{0};
+        if (ConvertAmplitudeToUnit(static_cast<float>(level), unit) >= threshold) {
+            candidates.push_back({entry.m_Index, entry.m_Frequency, level});
+        }
+    }
+    // Highest level first; of equal levels the earlier candidate.
+    while (!candidates.empty()) {
+        // The search starts from the first remaining candidate (not from a fixed floor), so that it
+        // always takes one, also when every level lies below -10000.
+        size_t best = 0;
+        double bestLevel = candidates[0].level;
+        for (size_t i = 1; i < candidates.size(); ++i) {
+            if (static_cast<double>(candidates[i].level) > bestLevel) {
+                bestLevel = candidates[i].level;
+                best = i;
+            }
+        }
+        const Candidate taken = candidates[best];
+        candidates.erase(candidates.begin() + static_cast<std::ptrdiff_t>(best));
+        if (pointIndexes.size() < limit) {
+            pointIndexes.push_back(taken.index);
+            frequencies.push_back(taken.frequency);
+        }
+    }
+}
+
+void QNodeMediator::InsertScanViewIntoReport(int32_t scanID, QReportDocument* document, int32_t picture) {
+    bool created = false;
+    OpenView(m_nKind, created, false);
+
+    auto paste = [document](const char* text) {
+        if (document != nullptr) {
+            document->PasteAndFormat();
+            document->TypeText(text);
+        }
+    };
+    // A frame opened only for the picture goes again.
+    auto closeIfHidden = [](QViewFrame& frame) {
+        if (!frame.IsVisible()) {
+            frame.GetMessageTarget().Post(NodeMessage::kClose);
+        }
+    };
+    const auto id = static_cast<uint64_t>(static_cast<int64_t>(scanID));
+
+    switch (m_nKind) {
+    case kTypeSpectralScanNode: {
+        CSpectralScanData* scan = GetSpectralScanData(scanID);
+        QViewFrame* frame = m_frames[Index(QFrameClass::Spectral)].get();
+        if (scan == nullptr || frame == nullptr || !LiveView(m_pSpectralView)) {
+            return;
+        }
+        m_pCurrentSpectral = scan;
+        m_nDisplayedSpectralScanID = scanID;
+        m_pSpectralView->SetScanTitle(ScanTitle(scanID));
+        m_pSpectralView->GetMessageTarget().Send(NodeMessage::kShowSpectralScan);
+        m_pSpectralView->CopyImageToClipboard(picture);
+        paste("\n\n");
+        closeIfHidden(*frame);
+        break;
+    }
+    case kTypeSpatialScanNode: {
+        CSpatialScanData* scan = GetSpatialScanData(scanID);
+        QViewFrame* frame = m_frames[Index(QFrameClass::Spatial)].get();
+        if (scan == nullptr || frame == nullptr || !LiveView(m_pSpatialView)) {
+            return;
+        }
+        m_pCurrentSpatial = scan;
+        m_nDisplayedSpatialScanID = scanID;
+        m_pSpatialView->GetMessageTarget().Send(NodeMessage::kShowSpatialScan);
+        m_pSpatialView->CopyViewImageForReport(picture);
+        paste("\n\n");
+        closeIfHidden(*frame);
+        break;
+    }
+    case kTypeSpectralSpatialScanNode:
+    case kTypeHandHeldProbeScanNode: {
+        const bool handHeld = m_nKind == kTypeHandHeldProbeScanNode;
+        CSpectralSpatialScanData* scan =
+            handHeld ? GetHandHeldProbeScanData(scanID) : GetSpectralSpatialScanData(scanID);
+        QViewFrame* frame = m_frames[Index(QFrameClass::SpectralSpatial)].get();
+        if (scan == nullptr || frame == nullptr || !LiveView(m_pSpectralView) || !LiveView(m_pSpatialView)) {
+            return;
+        }
+        if (handHeld) {
+            m_pCurrentHandHeld = static_cast<CHandHeldProbeScanData*>(scan);
+            m_nDisplayedHandHeldScanID = scanID;
+        } else {
+            m_pCurrentSpectralSpatial = scan;
+            m_nDisplayedSpectralSpatialScanID = scanID;
+        }
+        const uint32_t message =
+            handHeld ? NodeMessage::kShowHandHeldScan : NodeMessage::kShowSpectralSpatialScan;
+        m_pSpectralView->GetMessageTarget().Send(message, id);
+        m_pSpectralView->CopyImageToClipboard(picture);
+        paste("\n");
+        m_pSpatialView->GetMessageTarget().Send(message, id);
+        m_pSpatialView->CopyViewImageForReport(picture);
+        paste("\n\n");
+        closeIfHidden(*frame);
+        if (!handHeld) {
+            m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowSpectralSpatialScan, id);
+            m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowSpectralSpatialScan, id);
+        }
+        break;
+    }
+    case kTypeSpectralComparisonNode:
+    case kTypeSpectralOverlayNode: {
+        const bool overlay = m_nKind == kTypeSpectralOverlayNode;
+        ComparedScans<CSpectralScanData>& group = overlay ? m_spectralOverlay : m_spectralComparison;
+        QViewFrame* frame =
+            m_frames[Index(overlay ? QFrameClass::SpectralOverlay : QFrameClass::SpectralComparison)].get();
+        if (group.first == nullptr || group.second == nullptr || frame == nullptr ||
+            !LiveView(m_pSpectralView)) {
+            return;
+        }
+        if (overlay) {
+            m_pSpectralView->SetOverlayState(2);
+        } else {
+            m_pSpectralView->SetComparisonState(2);
+        }
+        group.first->UpdateFrequencyStep();
+        group.second->UpdateFrequencyStep();
+        m_pSpectralView->GetMessageTarget().Send(overlay ? NodeMessage::kRefreshSpectralOverlay
+                                                         : NodeMessage::kRefreshSpectralComparison);
+        m_pSpectralView->CopyImageToClipboard(picture);
+        paste("\n\n");
+        closeIfHidden(*frame);
+        break;
+    }
+    case kTypeSpatialComparisonNode:
+    case kTypeBlindSpotReductionNode: {
+        const bool blindSpot = m_nKind == kTypeBlindSpotReductionNode;
+        QViewFrame* frame =
+            m_frames[Index(blindSpot ? QFrameClass::BlindSpotReduction : QFrameClass::SpatialComparison)]
+                .get();
+        const bool held =
+            blindSpot ? (m_blindSpotReduction.firstFlag != 0 && m_blindSpotReduction.secondFlag != 0)
+                      : (m_spatialComparison.first != nullptr && m_spatialComparison.second != nullptr);
+        if (!held || frame == nullptr || !LiveView(m_pSpatialView)) {
+            return;
+        }
+        if (blindSpot) {
+            m_pSpatialView->SetBlindSpotState(2);
+        } else {
+            m_pSpatialView->SetComparisonState(2);
+        }
+        m_pSpatialView->GetMessageTarget().Send(blindSpot ? NodeMessage::kRefreshBlindSpotReduction
+                                                          : NodeMessage::kRefreshSpatialComparison);
+        m_pSpatialView->CopyViewImageForReport(picture);
+        paste("\n\n");
+        closeIfHidden(*frame);
+        break;
+    }
+    case kTypeSpectralSpatialScriptingModuleNode: {
+        QViewFrame* frame = m_frames[Index(QFrameClass::Scripting)].get();
+        if (frame == nullptr || !LiveView(m_pSpectralView)) {
+            return;
+        }
+        m_pSpectralView->GetMessageTarget().Send(NodeMessage::kShowScripting);
+        m_pSpectralView->CopyImageToClipboard(picture);
+        paste("\n\n");
+        closeIfHidden(*frame);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+bool QNodeMediator::ResolveLinkedScanData() {
+    m_pLinkedScan = nullptr;
+    if (m_pParent == nullptr) {
+        return false;
+    }
+    if (m_pParent->GetKind() == kTypeSpectralSpatialScanNode) {
+        m_pLinkedScan = m_pParent->GetSpectralSpatialScanData(m_nLinkedScanID);
+    } else {
+        m_pLinkedScan = m_pParent->GetHandHeldProbeScanData(m_nLinkedScanID);
+    }
+    return m_pLinkedScan != nullptr;
+}
+
+namespace {
+
+template <class T> bool Keep(std::unique_ptr<CScanData>& scan, std::unique_ptr<T>& slot, uint8_t& flag) {
+    if (scan != nullptr && dynamic_cast<T*>(scan.get()) == nullptr) {
+        return false;
+    }
+    slot.reset(static_cast<T*>(scan.release()));
+    flag = slot != nullptr ? 1 : 0;
+    return true;
+}
+
+} // namespace
+
+bool QNodeMediator::SetComparedScan(bool first, std::unique_ptr<CScanData> scan) {
+    auto keep = [&](auto& group) {
+        return first ? Keep(scan, group.first, group.firstFlag) : Keep(scan, group.second, group.secondFlag);
+    };
+    switch (m_nKind) {
+    case kTypeSpectralComparisonNode:
+        return keep(m_spectralComparison);
+    case kTypeSpectralOverlayNode:
+        return keep(m_spectralOverlay);
+    case kTypeSpatialComparisonNode:
+        return keep(m_spatialComparison);
+    case kTypeBlindSpotReductionNode:
+        return keep(m_blindSpotReduction);
+    default:
+        return false;
+    }
+}
+
+CScanData* QNodeMediator::GetComparedScan(bool first) const {
+    auto pick = [first](const auto& group) -> CScanData* {
+        return first ? static_cast<CScanData*>(group.first.get())
+                     : static_cast<CScanData*>(group.second.get());
+    };
+    switch (m_nKind) {
+    case kTypeSpectralComparisonNode:
+        return pick(m_spectralComparison);
+    case kTypeSpectralOverlayNode:
+        return pick(m_spectralOverlay);
+    case kTypeSpatialComparisonNode:
+        return pick(m_spatialComparison);
+    case kTypeBlindSpotReductionNode:
+        return pick(m_blindSpotReduction);
+    default:
+        return nullptr;
+    }
+}
+
+template <class T>
+void QNodeMediator::ReleaseCompared(ComparedScans<T>& group, bool first, QFrameClass frame, bool spectralSide,
+                                    uint32_t message) {
+    {
+        // The views read the compared scans under the first section.
+        CriticalSectionGuard guard(m_firstSection);
+        if (first) {
+            group.first.reset();
+            group.firstFlag = 0;
+        } else {
+            group.second.reset();
+            group.secondFlag = 0;
+        }
+    }
+    QNodeView* view =
+        spectralSide ? static_cast<QNodeView*>(m_pSpectralView) : static_cast<QNodeView*>(m_pSpatialView);
+    if (LiveFrame(frame) != nullptr && LiveView(view)) {
+        view->GetMessageTarget().Post(message);
+    }
+}
+
+void QNodeMediator::RemoveSpectralComparisonScan(bool first) {
+    ReleaseCompared(m_spectralComparison, first, QFrameClass::SpectralComparison, true,
+                    NodeMessage::kRefreshSpectralComparison);
+}
+
+void QNodeMediator::RemoveSpatialComparisonScan(bool first) {
+    ReleaseCompared(m_spatialComparison, first, QFrameClass::SpatialComparison, false,
+                    NodeMessage::kRefreshSpatialComparison);
+}
+
+void QNodeMediator::RemoveSpectralOverlayScan(bool first) {
+    ReleaseCompared(m_spectralOverlay, first, QFrameClass::SpectralOverlay, true,
+                    NodeMessage::kRefreshSpectralOverlay);
+}
+
+void QNodeMediator::RemoveBlindSpotReductionScan(bool first) {
+    ReleaseCompared(m_blindSpotReduction, first, QFrameClass::BlindSpotReduction, false,
+                    NodeMessage::kRefreshBlindSpotReduction);
+}
+
+size_t QNodeMediator::CountNodesLinkedToScan(int32_t scanID) {
+    if (m_pContainer == nullptr) {
+        return 0;
+    }
+    size_t count = 0;
+    for (QNodeMediator* child : m_pContainer->GetChildMediators(*this)) {
+        if (child != nullptr && child->IsLinkedToScan() && child->GetLinkedScanID() == scanID) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void QNodeMediator::CloseViewsOfNodesLinkedToScan(int32_t scanID) {
+    if (m_pContainer == nullptr) {
+        return;
+    }
+    for (QNodeMediator* child : m_pContainer->GetChildMediators(*this)) {
+        if (child == nullptr || !child->IsLinkedToScan() || child->GetLinkedScanID() != scanID) {
+            continue;
+        }
+        for (const auto& frame : child->m_frames) {
+            if (frame != nullptr && frame->HasWindow()) {
+                frame->GetMessageTarget().Post(NodeMessage::kClose);
+            }
+        }
+    }
+}
+
+size_t QNodeMediator::CountScansUsingOverlay(uint32_t overlayID) const {
+    size_t count = 0;
+    auto countIn = [&](const auto& list) {
+        for (const auto& scan : list) {
+            if (scan->GetScanArea().m_OverlayId == overlayID) {
+                ++count;
+            }
+        }
+    };
+    countIn(m_spectralScans);
+    countIn(m_spatialScans);
+    countIn(m_spectralSpatialScans);
+    countIn(m_handHeldScans);
+    return count;
+}
+
+void QNodeMediator::CreateUserComposite(QNodeMediator& source) {
+    m_nLinkedScanID = source.GetDisplayedScanID();
+    m_bLinked = 1;
+    CopyNodeSettingsFrom(source);
+    SetLabel(std::string());
+    SetName("Spectral/Spatial User Composite");
+
+    CSpectralSpatialScanData* scan = nullptr;
+    if (source.GetKind() == kTypeSpectralSpatialScanNode) {
+        scan = source.GetSpectralSpatialScanData(m_nLinkedScanID);
+    } else if (source.GetKind() == kTypeHandHeldProbeScanNode) {
+        scan = source.GetHandHeldProbeScanData(m_nLinkedScanID);
+    }
+    m_pLinkedScan = scan;
+}
+
+} // namespace orv

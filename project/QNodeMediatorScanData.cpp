@@ -1,0 +1,611 @@
+#include "analyzers/CInstrumentInfo.h"
+#include "core/QSpectralDisplayOptions.h"
+#include "core/TypeIds.h"
+#include "core/UnitConversion.h"
+#include "platform/CLocale.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/NodeMessages.h"
+#include "project/QNodeContainer.h"
+#include "project/QNodeMediator.h"
+#include "project/QReportDocument.h"
+#include "project/QScanDataList.h"
+#include "project/QViewFrame.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QSSSpectralSnapshot.h"
+
+#include <algorithm>
+#include <mutex>
+#include <stdexcept>
+
+namespace orv {
+
+namespace {
+
+template <class T> T* FindScan(const std::vector<std::unique_ptr<T>>& list, int32_t scanID) {
+    for (const auto& scan : list) {
+        if (static_cast<int32_t>(scan->m_ScanId) == scanID) {
+            return scan.get();
+        }
+    }
+    return nullptr;
+}
+
+template <class T> T* FindPrepared(const std::vector<std::unique_ptr<T>>& list, int32_t scanID) {
+    T* scan = FindScan(list, scanID);
+    if (scan != nullptr) {
+        scan->Prepare();
+    }
+    return scan;
+}
+
+template <class T> T* LastScan(const std::vector<std::unique_ptr<T>>& list, int32_t& scanID) {
+    if (list.empty()) {
+        return nullptr;
+    }
+    T* scan = list.back().get();
+    scan->Prepare();
+    scanID = static_cast<int32_t>(scan->m_ScanId);
+    return scan;
+}
+
+// The largest ID plus one, so that an ID stays unique after the list was reordered.
+template <class T> int32_t NextID(const std::vector<std::unique_ptr<T>>& list) {
+    int32_t largest = 0;
+    for (const auto& scan : list) {
+        largest = std::max(largest, static_cast<int32_t>(scan->m_ScanId));
+    }
+    return largest + 1;
+}
+
+template <class T> std::vector<int32_t> IDsOf(const std::vector<std::unique_ptr<T>>& list) {
+    std::vector<int32_t> ids;
+    ids.reserve(list.size());
+    for (const auto& scan : list) {
+        ids.push_back(static_cast<int32_t>(scan->m_ScanId));
+    }
+    return ids;
+}
+
+template <class T>
+void Reorder(std::vector<std::unique_ptr<T>>& list, const std::vector<int32_t>& scanIDs, bool down) {
+    for (int32_t scanID : scanIDs) {
+        auto found = std::find_if(list.begin(), list.end(), [scanID](const auto& scan) {
+            return static_cast<int32_t>(scan->m_ScanId) == scanID;
+        });
+        if (found == list.end()) {
+            continue;
+        }
+        if (down && found + 1 != list.end()) {
+            std::iter_swap(found, found + 1);
+        } else if (!down && found != list.begin()) {
+            std::iter_swap(found, found - 1);
+        }
+    }
+}
+
+void CopyRecordInto(CScanData& scan, const QScanDataRecord& record, QScanDataMediator* mediator) {
+    scan.m_ScanId = static_cast<uint32_t>(record.m_ScanId);
+    scan.m_Mediator = mediator;
+    scan.m_UserText = record.m_Texts[0];
+    scan.m_AnalyzerText = record.m_Texts[1];
+    scan.m_ModuleText = record.m_Texts[2];
+    scan.m_DateText = record.m_Texts[3];
+    scan.m_ScanHeadText = record.m_Texts[4];
+    scan.m_ExtraText = record.m_Texts[5];
+    scan.m_StartFrequency = record.m_StartFrequency;
+    scan.m_StopFrequency = record.m_StopFrequency;
+    scan.m_CenterFrequency = record.m_CenterFrequency;
+    scan.m_ResolutionBandwidth = record.m_ResolutionBandwidth;
+    scan.m_IsZeltData = record.m_IsZeltData;
+    scan.m_ZeltLevel = record.m_ZeltLevel;
+    scan.m_DisplayFlags = record.m_DisplayFlags;
+    scan.m_ReferenceLevel = record.m_ReferenceLevel;
+    scan.m_ValuesPerPoint = record.m_ValuesPerPoint;
+    scan.m_PeakHold = record.m_PeakHold;
+    scan.m_LevelOffset = record.m_LevelOffset;
+    scan.m_ScanArea = record.m_Area;
+    scan.SetProbeScanPatternSize(record.m_Rows, record.m_Columns);
+}
+
+std::unique_ptr<_SpectralSpatialScanDataUnit> MakeUnit(QCellAddition& addition, bool zelt) {
+    auto unit = std::make_unique<_SpectralSpatialScanDataUnit>();
+    unit->m_Row = addition.m_CellWord1;
+    unit->m_Column = addition.m_CellWord2;
+    unit->m_PeakLevel = static_cast<float>(static_cast<int16_t>(addition.m_CellWord3));
+    unit->m_PeakFrequency = addition.m_CellValue;
+    if (zelt) {
+        unit->m_Words = addition.m_ZeltWords;
+        unit->m_ZeltAmplitudes = std::move(addition.m_ZeltValues);
+    } else {
+        unit->m_Amplitudes = std::move(addition.m_Values);
+    }
+    unit->m_Word2 = 0;
+    return unit;
+}
+
+} // namespace
+
+// --- Lookups ---
+
+CSpectralScanData* QNodeMediator::GetSpectralScanData(int32_t scanID) {
+    return FindPrepared(m_spectralScans, scanID);
+}
+CSpatialScanData* QNodeMediator::GetSpatialScanData(int32_t scanID) {
+    return FindPrepared(m_spatialScans, scanID);
+}
+CSpectralSpatialScanData* QNodeMediator::GetSpectralSpatialScanData(int32_t scanID) {
+    return FindPrepared(m_spectralSpatialScans, scanID);
+}
+CHandHeldProbeScanData* QNodeMediator::GetHandHeldProbeScanData(int32_t scanID) {
+    return FindPrepared(m_handHeldScans, scanID);
+}
+
+CSpectralScanData* QNodeMediator::GetLastSpectralScanData(int32_t& scanID) {
+    return LastScan(m_spectralScans, scanID);
+}
+CSpatialScanData* QNodeMediator::GetLastSpatialScanData(int32_t& scanID) {
+    return LastScan(m_spatialScans, scanID);
+}
+CSpectralSpatialScanData* QNodeMediator::GetLastSpectralSpatialScanData(int32_t& scanID) {
+    return LastScan(m_spectralSpatialScans, scanID);
+}
+CHandHeldProbeScanData* QNodeMediator::GetLastHandHeldProbeScanData(int32_t& scanID) {
+    return LastScan(m_handHeldScans, scanID);
+}
+
+size_t QNodeMediator::GetScanDataCount() const {
+    switch (m_nKind) {
+    case kTypeSpectralScanNode:
+        return m_spectralScans.size();
+    case kTypeSpatialScanNode:
+        return m_spatialScans.size();
+    case kTypeSpectralSpatialScanNode:
+        return m_spectralSpatialScans.size();
+    case kTypeHandHeldProbeScanNode:
+        return m_handHeldScans.size();
+    default:
+        return 0;
+    }
+}
+
+std::vector<int32_t> QNodeMediator::GetScanIDs(uint16_t kind) const {
+    switch (kind) {
+    case kTypeSpectralScanNode:
+        return IDsOf(m_spectralScans);
+    case kTypeSpatialScanNode:
+        return IDsOf(m_spatialScans);
+    case kTypeSpectralSpatialScanNode:
+        return IDsOf(m_spectralSpatialScans);
+    case kTypeHandHeldProbeScanNode:
+    case kTypeSpectralSpatialUserCompositeNode:
+        return IDsOf(m_handHeldScans);
+    default:
+        return {};
+    }
+}
+
+int32_t QNodeMediator::NewestScanID(uint16_t kind, size_t& count) {
+    const std::vector<int32_t> ids = GetScanIDs(kind);
+    count = ids.size();
+    return ids.empty() ? -1 : ids.back();
+}
+
+int32_t QNodeMediator::GetNextSpectralScanID() const {
+    return NextID(m_spectralScans);
+}
+int32_t QNodeMediator::GetNextSpatialScanID() const {
+    return NextID(m_spatialScans);
+}
+int32_t QNodeMediator::GetNextSpectralSpatialScanID() const {
+    return NextID(m_spectralSpatialScans);
+}
+int32_t QNodeMediator::GetNextHandHeldScanID() const {
+    return NextID(m_handHeldScans);
+}
+
+// --- Deleting, clearing, reordering ---
+
+namespace {
+
+// Removes the scan with the ID; answers its former index, or -1.
+template <class T>
+long RemoveScan(std::vector<std::unique_ptr<T>>& list, int32_t scanID, CriticalSection& section,
+                T*& current) {
+    auto found = std::find_if(list.begin(), list.end(), [scanID](const auto& scan) {
+        return static_cast<int32_t>(scan->m_ScanId) == scanID;
+    });
+    if (found == list.end()) {
+        return -1;
+    }
+    const long index = found - list.begin();
+    std::unique_ptr<T> removed;
+    {
+        // The views read the values under this section.
+        CriticalSectionGuard guard(section);
+        if (current == found->get()) {
+            current = nullptr;
+        }
+        removed = std::move(*found);
+        list.erase(found);
+    }
+    return index;
+}
+
+template <class T> int32_t SuccessorID(const std::vector<std::unique_ptr<T>>& list, long index) {
+    const size_t at = std::min(static_cast<size_t>(index), list.size() - 1);
+    return static_cast<int32_t>(list[at]->m_ScanId);
+}
+
+} // namespace
+
+bool QNodeMediator::DeleteSpectralScanData(int32_t scanID) {
+    const long index = RemoveScan(m_spectralScans, scanID, m_firstSection, m_pCurrentSpectral);
+    if (index < 0) {
+        return false;
+    }
+    if (scanID == m_nDisplayedSpectralScanID) {
+        if (!m_spectralScans.empty()) {
+            ShowSpectralScanData(SuccessorID(m_spectralScans, index));
+        } else if (QViewFrame* frame = LiveFrame(QFrameClass::Spectral)) {
+            frame->GetMessageTarget().Post(NodeMessage::kClose);
+        }
+    }
+    return true;
+}
+
+bool QNodeMediator::DeleteSpatialScanData(int32_t scanID) {
+    const long index = RemoveScan(m_spatialScans, scanID, m_firstSection, m_pCurrentSpatial);
+    if (index < 0) {
+        return false;
+    }
+    if (scanID == m_nDisplayedSpatialScanID) {
+        if (!m_spatialScans.empty()) {
+            ShowSpatialScanData(SuccessorID(m_spatialScans, index));
+        } else if (QViewFrame* frame = LiveFrame(QFrameClass::Spatial)) {
+            frame->GetMessageTarget().Post(NodeMessage::kClose);
+        }
+    }
+    return true;
+}
+
+bool QNodeMediator::DeleteSpectralSpatialScanData(int32_t scanID) {
+    const long index = RemoveScan(m_spectralSpatialScans, scanID, m_secondSection, m_pCurrentSpectralSpatial);
+    if (index < 0) {
+        return false;
+    }
+    if (scanID == m_nDisplayedSpectralSpatialScanID) {
+        if (!m_spectralSpatialScans.empty()) {
+            ShowSpectralSpatialScanData(SuccessorID(m_spectralSpatialScans, index), false);
+        } else if (QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial)) {
+            frame->GetMessageTarget().Post(NodeMessage::kClose);
+        }
+    }
+    return true;
+}
+
+bool QNodeMediator::DeleteHandHeldProbeScanData(int32_t scanID) {
+    const long index = RemoveScan(m_handHeldScans, scanID, m_secondSection, m_pCurrentHandHeld);
+    if (index < 0) {
+        return false;
+    }
+    if (scanID == m_nDisplayedHandHeldScanID) {
+        if (!m_handHeldScans.empty()) {
+            ShowHandHeldProbeScanData(SuccessorID(m_handHeldScans, index), false);
+        } else if (QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial)) {
+            frame->GetMessageTarget().Post(NodeMessage::kClose);
+        }
+    }
+    return true;
+}
+
+void QNodeMediator::ClearScanData() {
+    CriticalSectionGuard first(m_firstSection);
+    CriticalSectionGuard second(m_secondSection);
+    m_pCurrentSpectral = nullptr;
+    m_pCurrentSpatial = nullptr;
+    m_pCurrentSpectralSpatial = nullptr;
+    m_pCurrentHandHeld = nullptr;
+    m_spectralScans.clear();
+    m_spatialScans.clear();
+    m_spectralSpatialScans.clear();
+    m_handHeldScans.clear();
+}
+
+void QNodeMediator::ReorderScanData(const std::vector<int32_t>& scanIDs, bool down) {
+    switch (m_nKind) {
+    case kTypeSpectralScanNode:
+        Reorder(m_spectralScans, scanIDs, down);
+        break;
+    case kTypeSpatialScanNode:
+        Reorder(m_spatialScans, scanIDs, down);
+        break;
+    case kTypeSpectralSpatialScanNode:
+        Reorder(m_spectralSpatialScans, scanIDs, down);
+        break;
+    case kTypeHandHeldProbeScanNode:
+        Reorder(m_handHeldScans, scanIDs, down);
+        break;
+    default:
+        return;
+    }
+    if (m_pScanListWnd == nullptr) {
+        return;
+    }
+    FillScanDataList(m_nKind);
+    for (int32_t scanID : scanIDs) {
+        m_pScanListWnd->SelectRow(FormatC("%d", scanID));
+    }
+}
+
+// --- The scan-data list ---
+
+void QNodeMediator::ClearScanDataList() {
+    if (m_pScanListWnd != nullptr) {
+        m_pScanListWnd->Clear();
+    }
+}
+
+void QNodeMediator::FillScanDataList(uint16_t kind) {
+    if (m_pScanListWnd == nullptr) {
+        return;
+    }
+    m_pScanListWnd->SetOwner(this);
+    m_pScanListWnd->Clear();
+    for (int32_t scanID : GetScanIDs(kind)) {
+        m_pScanListWnd->AddRow(FormatC("%d", scanID));
+    }
+    const ViewKind* viewKind = FindViewKind(kind == kTypeSpectralSpatialUserCompositeNode ? m_nKind : kind);
+    if (viewKind != nullptr) {
+        if (QViewFrame* frame = LiveFrame(viewKind->frame)) {
+            frame->BringToTop();
+        }
+    }
+}
+
+void QNodeMediator::FillScanDataListForKind(uint16_t kind) {
+    switch (kind) {
+    case kTypeSpectralScanNode:
+    case kTypeSpatialScanNode:
+    case kTypeSpectralSpatialScanNode:
+    case kTypeHandHeldProbeScanNode:
+    case kTypeSpectralSpatialUserCompositeNode:
+        FillScanDataList(kind);
+        break;
+    default:
+        break;
+    }
+}
+
+void QNodeMediator::SelectDisplayedScanInList() {
+    if (m_pScanListWnd != nullptr && m_nDisplayedScanID != -1) {
+        m_pScanListWnd->SelectRow(FormatC("%d", m_nDisplayedScanID));
+    }
+}
+
+void QNodeMediator::ViewScanData(int32_t scanID) {
+    bool created = false;
+    OpenView(m_nKind, created, true);
+    ShowScanData(scanID);
+    m_nDisplayedScanID = scanID;
+    if (m_pScanListWnd != nullptr) {
+        m_pScanListWnd->SelectRow(FormatC("%d", scanID));
+    }
+}
+
+// --- Adding scan data ---
+
+std::atomic<int32_t> QNodeMediator::s_zeltBlindSpotMode{3};
+
+void QNodeMediator::SetZeltBlindSpotMode(int32_t mode) {
+    s_zeltBlindSpotMode.store(mode);
+}
+
+bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool live, bool updateLast) {
+    CSpectralScanData* touched = nullptr;
+    if (!addition.m_HasPoints) {
+        // The frequencies measured after a live spectral scan reach its entry.
+        if (addition.m_MeasuredFrequencies.empty() || m_spectralScans.empty()) {
+            return false;
+        }
+        CSpectralScanData& last = *m_spectralScans.back();
+        CriticalSectionGuard guard(m_firstSection);
+        last.m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        return true;
+    }
+    const QScanDataRecord& record = addition.m_Record;
+    if (!updateLast) {
+        auto scan = std::make_unique<CSpectralScanData>();
+        CopyRecordInto(*scan, record, this);
+        scan->SetProbeScanPattern(addition.m_Markers);
+        if (record.m_IsZeltData > 0) {
+            scan->SetFloatPoints(std::move(addition.m_ZeltPoints), CSpectralScanData::kZeltPoints);
+        } else {
+            scan->SetMirtPoints(std::move(addition.m_MirtPoints));
+        }
+        scan->m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        touched = scan.get();
+        m_spectralScans.push_back(std::move(scan));
+    } else {
+        if (m_spectralScans.empty()) {
+            throw std::invalid_argument("no spectral scan to update");
+        }
+        CSpectralScanData& last = *m_spectralScans.back();
+        {
+            CriticalSectionGuard guard(m_firstSection);
+            if (last.GetPointFormat() == CSpectralScanData::kMirtPoints) {
+                std::vector<QSpectralPoint> points = last.GetMirtPoints();
+                if (addition.m_MirtPoints.size() > points.size()) {
+                    return false;
+                }
+                std::copy(addition.m_MirtPoints.begin(), addition.m_MirtPoints.end(), points.begin());
+                last.SetMirtPoints(std::move(points));
+            } else {
+                std::vector<CFloatSpectralPoint> points = last.GetFloatPoints();
+                if (addition.m_ZeltPoints.size() > points.size()) {
+                    return false;
+                }
+                std::copy(addition.m_ZeltPoints.begin(), addition.m_ZeltPoints.end(), points.begin());
+                last.SetFloatPoints(std::move(points), last.GetPointFormat());
+            }
+            last.m_UserText = record.m_Texts[0];
+            last.m_PeakHold = record.m_PeakHold;
+            last.BuildSpectralSnapshot();
+        }
+        touched = &last;
+    }
+    if (m_pTreeContainer != nullptr) {
+        m_pTreeContainer->AddSpectralScanDataToList(*touched, live, !updateLast, *this);
+    }
+    if (live) {
+        PostNotification(m_nKind);
+    }
+    return true;
+}
+
+bool QNodeMediator::AddSpatialScanData(QSpatialScanAddition addition, bool live, bool updateLast) {
+    const QScanDataRecord& record = addition.m_Record;
+    const bool zelt = record.m_IsZeltData > 0;
+    CSpatialScanData* touched = nullptr;
+    if (!updateLast) {
+        auto scan = std::make_unique<CSpatialScanData>();
+        CopyRecordInto(*scan, record, this);
+        scan->m_Values = std::move(addition.m_Values);
+        if (zelt) {
+            scan->SetZeltRecordBytes(addition.m_ZeltRecords);
+        }
+        const bool pairsPasses = record.m_BlindSpot == 1 && live && !(zelt && s_zeltBlindSpotMode.load() > 2);
+        if (pairsPasses) {
+            if (record.m_PassWord == 1 && m_pKeptBlindSpotPass != nullptr) {
+                std::unique_ptr<CSpatialScanData> combined =
+                    scan->CreateBlindSpotReductionWith(*m_pKeptBlindSpotPass);
+                m_pKeptBlindSpotPass.reset();
+                if (combined == nullptr) {
+                    return false;
+                }
+                combined->m_ScanId = scan->m_ScanId;
+                combined->m_Mediator = this;
+                scan = std::move(combined);
+            } else {
+                m_pKeptBlindSpotPass = std::move(scan);
+                return true;
+            }
+        }
+        touched = scan.get();
+        m_spatialScans.push_back(std::move(scan));
+    } else {
+        if (m_spatialScans.empty()) {
+            throw std::invalid_argument("no spatial scan to update");
+        }
+        CSpatialScanData& last = *m_spatialScans.back();
+        {
+            CriticalSectionGuard guard(m_firstSection);
+            if (!zelt) {
+                const size_t cells = static_cast<size_t>(record.m_Rows) * record.m_Columns;
+                if (cells > addition.m_Values.size() || cells > last.m_Values.size()) {
+                    return false;
+                }
+                std::copy_n(addition.m_Values.begin(), cells, last.m_Values.begin());
+            } else {
+                last.SetZeltRecordBytes(addition.m_ZeltRecords);
+            }
+            last.m_UserText = record.m_Texts[0];
+            last.m_PeakHold = record.m_PeakHold;
+            last.BuildSpatialSnapshot();
+        }
+        touched = &last;
+    }
+    if (m_pTreeContainer != nullptr) {
+        m_pTreeContainer->AddSpatialScanDataToList(*touched, live, !updateLast, *this);
+    }
+    if (live) {
+        PostNotification(m_nKind);
+    }
+    return true;
+}
+
+namespace {
+
+// The entry a cell call feeds: cell index 1 made it; a later cell or the closing call belongs to
+// the last entry only when that entry is the same scan.
+template <class T> T* CellEntry(std::vector<std::unique_ptr<T>>& list, const QCellAddition& addition) {
+    if (list.empty()) {
+        if (addition.m_HasValues) {
+            throw std::invalid_argument("no spectral/spatial scan to add the cell to");
+        }
+        return nullptr;
+    }
+    T* entry = list.back().get();
+    return static_cast<int32_t>(entry->m_ScanId) == addition.m_Record.m_ScanId ? entry : nullptr;
+}
+
+} // namespace
+
+bool QNodeMediator::AddSpectralSpatialScanData(QCellAddition addition, bool live) {
+    const bool zelt = addition.m_Record.m_IsZeltData > 0;
+    if (addition.m_CellIndex == 1) {
+        auto scan = std::make_unique<CSpectralSpatialScanData>();
+        CopyRecordInto(*scan, addition.m_Record, this);
+        m_spectralSpatialScans.push_back(std::move(scan));
+    }
+    CSpectralSpatialScanData* entry = CellEntry(m_spectralSpatialScans, addition);
+    if (entry == nullptr) {
+        return false;
+    }
+    if (addition.m_HasValues) {
+        std::unique_ptr<_SpectralSpatialScanDataUnit> unit = MakeUnit(addition, zelt);
+        CriticalSectionGuard guard(m_secondSection);
+        entry->m_Units.push_back(std::move(unit));
+        if (addition.m_CellIndex == addition.m_CellCount) {
+            entry->m_Prepared = 0;
+        }
+    } else if (!addition.m_MeasuredFrequencies.empty()) {
+        CriticalSectionGuard guard(m_secondSection);
+        entry->m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        entry->m_Prepared = 0;
+    }
+    m_nLastCellIndex = addition.m_CellIndex;
+    m_nLastCellCount = addition.m_CellCount;
+    if (addition.m_CellIndex == 1 && m_pTreeContainer != nullptr) {
+        m_pTreeContainer->AddSpectralSpatialScanDataToList(*entry, live, *this);
+    }
+    if (live) {
+        PostNotification(m_nKind);
+    }
+    return true;
+}
+
+bool QNodeMediator::AddHandHeldProbeScanData(QCellAddition addition, bool live) {
+    const bool zelt = addition.m_Record.m_IsZeltData > 0;
+    if (addition.m_CellIndex == 1) {
+        auto scan = std::make_unique<CHandHeldProbeScanData>();
+        CopyRecordInto(*scan, addition.m_Record, this);
+        m_handHeldScans.push_back(std::move(scan));
+    }
+    CHandHeldProbeScanData* entry = CellEntry(m_handHeldScans, addition);
+    if (entry == nullptr) {
+        return false;
+    }
+    if (addition.m_HasValues) {
+        std::unique_ptr<_SpectralSpatialScanDataUnit> unit = MakeUnit(addition, zelt);
+        // The views read the units of a running hand-held scan under this section.
+        CriticalSectionGuard guard(m_secondSection);
+        entry->m_Units.push_back(std::move(unit));
+        if (addition.m_CellIndex == addition.m_CellCount) {
+            entry->m_Prepared = 0;
+        }
+    }
+    m_nLastCellIndex = addition.m_CellIndex;
+    m_nLastCellCount = addition.m_CellCount;
+    if (m_pTreeContainer != nullptr) {
+        m_pTreeContainer->AddHandHeldProbeScanDataToList(*entry, live, *this);
+    }
+    if (live) {
+        PostNotification(m_nKind);
+    }
+    return true;
+}
+
+} // namespace orv

@@ -1,0 +1,7 @@
+#include "project/QProjectTree.h"
+
+namespace orv {
+
+QProjectTree::~QProjectTree() = default;
+
+} // namespace orv

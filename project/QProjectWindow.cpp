@@ -1,0 +1,7 @@
+#include "project/QProjectWindow.h"
+
+namespace orv {
+
+QProjectWindow::~QProjectWindow() = default;
+
+} // namespace orv

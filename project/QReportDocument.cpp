@@ -1,0 +1,7 @@
+#include "project/QReportDocument.h"
+
+namespace orv {
+
+QReportDocument::~QReportDocument() = default;
+
+} // namespace orv

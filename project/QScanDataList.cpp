@@ -1,0 +1,7 @@
+#include "project/QScanDataList.h"
+
+namespace orv {
+
+QScanDataList::~QScanDataList() = default;
+
+} // namespace orv

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+namespace orv {
+
+class QNodeMediator;
+
+// The scan-data list pane: one row per scan of the node whose view was raised last, the scan ID as
+// the row text.
+class QScanDataList {
+public:
+    QScanDataList() = default;
+    QScanDataList(const QScanDataList&) = delete;
+    QScanDataList& operator=(const QScanDataList&) = delete;
+    virtual ~QScanDataList();
+
+    virtual void SetOwner(QNodeMediator* mediator) = 0;
+    // Removes every row (and with them the selection).
+    virtual void Clear() = 0;
+    virtual void AddRow(const std::string& text) = 0;
+    // Adds the row with this text to the selection; no such row: nothing.
+    virtual void SelectRow(const std::string& text) = 0;
+};
+
+} // namespace orv

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orv {
+
+// The page kinds of a node's settings sheet.
+enum class QSettingsPageKind {
+    PreferenceAnalyzer,
+    PreferenceScannerType,
+    PreferenceSpectralDisplay,
+    SpectralScan,
+    SpatialScan,
+    ScanProbes, // made for one node kind
+    AmplitudeAdjust,
+    DefineScripting,
+    ReportGenerator,
+    NodeDescription,
+};
+
+class QSettingsPage {
+public:
+    QSettingsPage() = default;
+    QSettingsPage(const QSettingsPage&) = delete;
+    QSettingsPage& operator=(const QSettingsPage&) = delete;
+    virtual ~QSettingsPage();
+
+    virtual QSettingsPageKind GetKind() const = 0;
+    // Called with true when a scan stops, so that the page can be edited again.
+    virtual void EnableControls(bool enable) = 0;
+};
+
+// The modeless settings sheet of a node. The node mediator owns the sheet and its pages; the sheet
+// only shows the pages it is given.
+class QSettingsSheet {
+public:
+    QSettingsSheet() = default;
+    QSettingsSheet(const QSettingsSheet&) = delete;
+    QSettingsSheet& operator=(const QSettingsSheet&) = delete;
+    virtual ~QSettingsSheet();
+
+    virtual bool HasWindow() const = 0;
+    virtual std::string GetCaption() const = 0;
+    virtual void RemoveAllPages() = 0;
+    virtual void AddPage(QSettingsPage& page) = 0;
+    virtual void DestroyWindow() = 0;
+};
+
+} // namespace orv

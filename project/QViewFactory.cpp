@@ -1,0 +1,7 @@
+#include "project/QViewFactory.h"
+
+namespace orv {
+
+QViewFactory::~QViewFactory() = default;
+
+} // namespace orv

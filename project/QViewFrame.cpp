@@ -1,0 +1,8 @@
+#include "project/QViewFrame.h"
+
+namespace orv {
+
+QNodeView::~QNodeView() = default;
+QViewFrame::~QViewFrame() = default;
+
+} // namespace orv

@@ -1,0 +1,494 @@
+#include "core/UnitConversion.h"
+#include "project/NodeMessages.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QSSSpectralSnapshot.h"
+#include "tests/project/support/MediatorFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace orv::test {
+namespace {
+
+QSpectralScanAddition Spectral(int32_t id, std::vector<int16_t> levels) {
+    QSpectralScanAddition addition;
+    addition.m_Record.m_ScanId = id;
+    addition.m_Record.m_Texts = {"user " + std::to_string(id), "analyser", "module", "date", "head", ""};
+    addition.m_Record.m_StartFrequency = 100.0F;
+    addition.m_Record.m_StopFrequency = 200.0F;
+    addition.m_Record.m_Rows = 29;
+    addition.m_Record.m_Columns = 42;
+    addition.m_HasPoints = true;
+    for (int16_t level : levels) {
+        addition.m_MirtPoints.push_back(QSpectralPoint{level, 1, 2});
+    }
+    return addition;
+}
+
+QSpatialScanAddition Spatial(int32_t id, uint16_t rows, uint16_t columns, int16_t value) {
+    QSpatialScanAddition addition;
+    addition.m_Record.m_ScanId = id;
+    addition.m_Record.m_Rows = rows;
+    addition.m_Record.m_Columns = columns;
+    addition.m_Record.m_CenterFrequency = 150.0F;
+    addition.m_Values.assign(static_cast<size_t>(rows) * columns, value);
+    return addition;
+}
+
+QCellAddition Cell(int32_t id, uint32_t index, uint32_t count, std::vector<int16_t> values) {
+    QCellAddition addition;
+    addition.m_Record.m_ScanId = id;
+    addition.m_Record.m_Rows = 29;
+    addition.m_Record.m_Columns = 42;
+    addition.m_CellIndex = index;
+    addition.m_CellCount = count;
+    addition.m_CellWord1 = static_cast<uint16_t>(index);
+    addition.m_CellWord2 = 3;
+    addition.m_CellWord3 = static_cast<uint16_t>(-5);
+    addition.m_CellValue = 1.5F;
+    addition.m_HasValues = !values.empty();
+    addition.m_Values = std::move(values);
+    return addition;
+}
+
+class ScanDataTest : public ::testing::Test {
+protected:
+    ScanDataTest() : factory(thread), window(thread) {}
+
+    std::unique_ptr<TestMediator> Make(uint16_t kind) {
+        auto mediator = std::make_unique<TestMediator>(kind, "Node");
+        mediator->Wire(&factory, &window, &tree, &list, &container);
+        return mediator;
+    }
+
+    MessageThread thread;
+    FakeViewFactory factory;
+    FakeProjectWindow window;
+    FakeProjectTree tree;
+    FakeScanDataList list;
+    FakeNodeContainer container;
+};
+
+TEST_F(ScanDataTest, AddedScansAreListedAndLookedUp) {
+    auto mediator = Make(2003);
+    int32_t id = 77;
+    EXPECT_EQ(mediator->GetLastSpectralScanData(id), nullptr);
+    EXPECT_EQ(id, 77);
+    EXPECT_EQ(mediator->GetNextSpectralScanID(), 1);
+
+    for (int32_t scanID : {1, 2, 3}) {
+        ASSERT_TRUE(mediator->AddSpectralScanData(Spectral(scanID, {10, 20}), false, false));
+    }
+    EXPECT_EQ(mediator->GetScanDataCount(), 3U);
+    CSpectralScanData* scan = mediator->GetSpectralScanData(2);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_Prepared, 1);
+    EXPECT_EQ(scan->m_UserText, "user 2");
+    EXPECT_EQ(scan->m_PointCount, 2U);
+    EXPECT_EQ(scan->m_Rows, 29);
+    EXPECT_EQ(mediator->GetSpectralScanData(9), nullptr);
+    EXPECT_NE(mediator->GetLastSpectralScanData(id), nullptr);
+    EXPECT_EQ(id, 3);
+    ASSERT_EQ(container.listCalls.size(), 3U);
+    EXPECT_TRUE(container.listCalls[0].newEntry);
+    EXPECT_FALSE(container.listCalls[0].live);
+    EXPECT_TRUE(mediator->notifications.empty());
+    EXPECT_EQ(mediator->GetScanIDs(2004), std::vector<int32_t>{});
+}
+
+TEST_F(ScanDataTest, NextIdAfterAReorderIsUnique) {
+    auto mediator = Make(2003);
+    for (int32_t scanID : {1, 2, 3}) {
+        mediator->AddSpectralScanData(Spectral(scanID, {10}), false, false);
+    }
+    mediator->ReorderScanData({3}, false);
+    EXPECT_EQ(mediator->GetScanIDs(2003), (std::vector<int32_t>{1, 3, 2}));
+    EXPECT_EQ(list.rows, (std::vector<std::string>{"1", "3", "2"}));
+    EXPECT_EQ(list.selected, std::vector<std::string>{"3"});
+    EXPECT_EQ(list.owner, mediator.get());
+    EXPECT_EQ(mediator->GetNextSpectralScanID(), 4);
+
+    // Each ID in turn: 1 moves down past 3, then 3 (now first) past 1.
+    mediator->ReorderScanData({1, 3}, true);
+    EXPECT_EQ(mediator->GetScanIDs(2003), (std::vector<int32_t>{1, 3, 2}));
+    EXPECT_EQ(list.selected, (std::vector<std::string>{"1", "3"}));
+    mediator->ReorderScanData({2}, true); // already last: stays
+    EXPECT_EQ(mediator->GetScanIDs(2003), (std::vector<int32_t>{1, 3, 2}));
+    EXPECT_EQ(mediator->GetNextSpectralScanID(), 4);
+}
+
+TEST_F(ScanDataTest, DeletingTheDisplayedScan) {
+    auto mediator = Make(2003);
+    for (int32_t scanID : {1, 2, 3}) {
+        mediator->AddSpectralScanData(Spectral(scanID, {10}), false, false);
+    }
+    bool created = false;
+    mediator->OpenView(2003, created, true);
+    FakeFrame& frame = *factory.frames.back();
+    mediator->ShowSpectralScanData(3);
+    EXPECT_FALSE(mediator->DeleteSpectralScanData(8));
+    ASSERT_TRUE(mediator->DeleteSpectralScanData(3));
+    EXPECT_EQ(mediator->GetDisplayedSpectralScanID(), 2);
+    EXPECT_EQ(frame.title, "Node --- Scan ID: 2   ");
+    // Deleting a scan that is not shown changes nothing on the screen.
+    ASSERT_TRUE(mediator->DeleteSpectralScanData(1));
+    EXPECT_EQ(mediator->GetDisplayedSpectralScanID(), 2);
+    ASSERT_TRUE(mediator->DeleteSpectralScanData(2));
+    thread.Pump();
+    EXPECT_FALSE(frame.HasWindow());
+    EXPECT_EQ(frame.target.Ids(), std::vector<uint32_t>{NodeMessage::kClose});
+    EXPECT_EQ(mediator->GetScanDataCount(), 0U);
+}
+
+TEST_F(ScanDataTest, UpdateLastFailsCleanly) {
+    auto mediator = Make(2003);
+    EXPECT_THROW(mediator->AddSpectralScanData(Spectral(1, {10}), true, true), std::invalid_argument);
+    EXPECT_THROW(mediator->AddSpatialScanData(Spatial(1, 2, 2, 5), true, true), std::invalid_argument);
+    EXPECT_THROW(mediator->AddSpectralSpatialScanData(Cell(1, 2, 4, {1, 2}), true), std::invalid_argument);
+    EXPECT_TRUE(container.listCalls.empty());
+
+    ASSERT_TRUE(mediator->AddSpectralScanData(Spectral(1, {10, 20}), true, false));
+    // More points than the entry holds: refused, nothing changed.
+    QSpectralScanAddition oversized = Spectral(1, {50, 60, 70});
+    oversized.m_Record.m_Texts[0] = "changed";
+    EXPECT_FALSE(mediator->AddSpectralScanData(oversized, true, true));
+    CSpectralScanData* scan = mediator->GetSpectralScanData(1);
+    EXPECT_EQ(scan->m_UserText, "user 1");
+    EXPECT_EQ(scan->GetMirtPoints()[0].m_Amplitude, 10);
+    // A smaller update overwrites the leading points and keeps the rest.
+    QSpectralScanAddition update = Spectral(1, {55});
+    update.m_Record.m_Texts[0] = "running";
+    update.m_Record.m_PeakHold = 1;
+    ASSERT_TRUE(mediator->AddSpectralScanData(update, true, true));
+    EXPECT_EQ(scan->m_UserText, "running");
+    EXPECT_EQ(scan->m_PeakHold, 1);
+    EXPECT_EQ(scan->GetMirtPoints()[0].m_Amplitude, 55);
+    EXPECT_EQ(scan->GetMirtPoints()[1].m_Amplitude, 20);
+    EXPECT_EQ(scan->m_SpectralSnapshot->GetRawAmplitude(0), 55);
+    ASSERT_EQ(container.listCalls.size(), 2U);
+    EXPECT_FALSE(container.listCalls[1].newEntry);
+    EXPECT_EQ(mediator->notifications, (std::vector<uint16_t>{2003, 2003}));
+
+    // A spatial update of a larger grid than the entry's is refused too.
+    ASSERT_TRUE(mediator->AddSpatialScanData(Spatial(1, 2, 2, 5), false, false));
+    EXPECT_FALSE(mediator->AddSpatialScanData(Spatial(1, 3, 3, 9), false, true));
+    EXPECT_EQ(mediator->GetSpatialScanData(1)->m_Values, std::vector<int16_t>(4, 5));
+    ASSERT_TRUE(mediator->AddSpatialScanData(Spatial(1, 2, 2, 9), false, true));
+    EXPECT_EQ(mediator->GetSpatialScanData(1)->m_Values, std::vector<int16_t>(4, 9));
+}
+
+TEST_F(ScanDataTest, MeasuredFrequenciesReachTheLastSpectralEntry) {
+    auto mediator = Make(2003);
+    QSpectralScanAddition frequencies;
+    frequencies.m_MeasuredFrequencies = {{0, 101.0F}};
+    EXPECT_FALSE(mediator->AddSpectralScanData(frequencies, true, false)); // empty list
+    mediator->AddSpectralScanData(Spectral(1, {10, 20}), false, false);
+    QSpectralScanAddition none;
+    EXPECT_FALSE(mediator->AddSpectralScanData(none, true, false));
+    EXPECT_TRUE(mediator->GetSpectralScanData(1)->m_MeasuredFrequencies.empty());
+    EXPECT_TRUE(mediator->AddSpectralScanData(frequencies, true, false));
+    ASSERT_EQ(mediator->GetSpectralScanData(1)->m_MeasuredFrequencies.size(), 1U);
+    EXPECT_EQ(container.listCalls.size(), 1U);
+}
+
+TEST_F(ScanDataTest, BlindSpotPassesArePaired) {
+    auto mediator = Make(2004);
+    QSpatialScanAddition first = Spatial(4, 3, 2, 100);
+    first.m_Record.m_BlindSpot = 1;
+    first.m_Record.m_PassWord = 0;
+    ASSERT_TRUE(mediator->AddSpatialScanData(first, true, false));
+    EXPECT_EQ(mediator->GetScanDataCount(), 0U);
+    EXPECT_TRUE(mediator->HasKeptBlindSpotPass());
+    EXPECT_TRUE(container.listCalls.empty());
+    EXPECT_TRUE(mediator->notifications.empty());
+
+    QSpatialScanAddition second = Spatial(5, 3, 2, 200);
+    second.m_Record.m_BlindSpot = 1;
+    second.m_Record.m_PassWord = 1;
+    ASSERT_TRUE(mediator->AddSpatialScanData(second, true, false));
+    EXPECT_FALSE(mediator->HasKeptBlindSpotPass());
+    ASSERT_EQ(mediator->GetScanIDs(2004), std::vector<int32_t>{5});
+    CSpatialScanData* combined = mediator->GetSpatialScanData(5);
+    ASSERT_NE(combined, nullptr);
+    EXPECT_EQ(combined->m_Mediator, mediator.get());
+    EXPECT_EQ(combined->m_Values.size(), 6U);
+    EXPECT_EQ(mediator->notifications, std::vector<uint16_t>{2004});
+
+    // A second pass with nothing kept is kept itself; a stored (not live) pass is listed as it is.
+    ASSERT_TRUE(mediator->AddSpatialScanData(second, true, false));
+    EXPECT_TRUE(mediator->HasKeptBlindSpotPass());
+    ASSERT_TRUE(mediator->AddSpatialScanData(first, false, false));
+    EXPECT_EQ(mediator->GetScanIDs(2004), (std::vector<int32_t>{5, 4}));
+}
+
+TEST_F(ScanDataTest, ZeltBlindSpotPassesAreListedWhenTheInstrumentSaysSo) {
+    auto mediator = Make(2004);
+    QSpatialScanAddition pass = Spatial(1, 2, 2, 0);
+    pass.m_Record.m_BlindSpot = 1;
+    pass.m_Record.m_IsZeltData = 1;
+    ASSERT_TRUE(mediator->AddSpatialScanData(pass, true, false)); // mode 3 at start
+    EXPECT_EQ(mediator->GetScanDataCount(), 1U);
+    QNodeMediator::SetZeltBlindSpotMode(2);
+    pass.m_Record.m_ScanId = 2;
+    ASSERT_TRUE(mediator->AddSpatialScanData(pass, true, false));
+    EXPECT_EQ(mediator->GetScanDataCount(), 1U);
+    EXPECT_TRUE(mediator->HasKeptBlindSpotPass());
+    QNodeMediator::SetZeltBlindSpotMode(3);
+}
+
+TEST_F(ScanDataTest, SpectralSpatialCells) {
+    auto mediator = Make(2005);
+    ASSERT_TRUE(mediator->AddSpectralSpatialScanData(Cell(1, 1, 2, {1, 2, 3}), true));
+    ASSERT_TRUE(mediator->AddSpectralSpatialScanData(Cell(1, 2, 2, {4, 5, 6}), true));
+    CSpectralSpatialScanData* scan = mediator->GetSpectralSpatialScanData(1);
+    ASSERT_NE(scan, nullptr);
+    ASSERT_EQ(scan->m_Units.size(), 2U);
+    EXPECT_EQ(scan->m_Units[1]->m_Row, 2);
+    EXPECT_EQ(scan->m_Units[1]->m_Column, 3);
+    EXPECT_EQ(scan->m_Units[1]->m_Amplitudes, (std::vector<int16_t>{4, 5, 6}));
+    EXPECT_EQ(mediator->GetLastCellIndex(), 2U);
+    EXPECT_EQ(mediator->GetLastCellCount(), 2U);
+    ASSERT_EQ(container.listCalls.size(), 1U); // only the first cell is listed
+    EXPECT_EQ(mediator->notifications.size(), 2U);
+
+    // The closing call of a scan without cells does not feed scan 1.
+    QCellAddition closing = Cell(2, 0, 0, {});
+    closing.m_MeasuredFrequencies = {{1, 120.0F}};
+    EXPECT_FALSE(mediator->AddSpectralSpatialScanData(closing, false));
+    EXPECT_TRUE(scan->m_MeasuredFrequencies.empty());
+    // Its own closing call does.
+    closing.m_Record.m_ScanId = 1;
+    EXPECT_TRUE(mediator->AddSpectralSpatialScanData(closing, false));
+    EXPECT_EQ(scan->m_MeasuredFrequencies.size(), 1U);
+    EXPECT_EQ(scan->m_Prepared, 0);
+    EXPECT_EQ(mediator->GetNextSpectralSpatialScanID(), 2);
+}
+
+TEST_F(ScanDataTest, HandHeldCellsAreListedOnEveryCall) {
+    auto mediator = Make(2029);
+    ASSERT_TRUE(mediator->AddHandHeldProbeScanData(Cell(1, 1, 3, {1}), true));
+    ASSERT_TRUE(mediator->AddHandHeldProbeScanData(Cell(1, 2, 3, {2}), true));
+    EXPECT_EQ(container.listCalls.size(), 2U);
+    EXPECT_EQ(mediator->GetHandHeldProbeScanData(1)->m_Units.size(), 2U);
+    EXPECT_THROW(Make(2029)->AddHandHeldProbeScanData(Cell(1, 2, 3, {2}), true), std::invalid_argument);
+}
+
+TEST_F(ScanDataTest, NewestScanRepaintsTheTreeOnTheFirstScanOnly) {
+    auto mediator = Make(2003);
+    mediator->AddSpectralScanData(Spectral(1, {10}), true, false);
+    mediator->ShowNewestScan(2003);
+    EXPECT_EQ(tree.repaints, 1);
+    EXPECT_EQ(mediator->GetDisplayedScanID(), 1);
+    ASSERT_EQ(factory.frames.size(), 1U);
+    EXPECT_EQ(factory.frames[0]->title, "Node --- Scan ID: 1   ");
+    mediator->AddSpectralScanData(Spectral(2, {10}), true, false);
+    mediator->ShowNewestScan(2003);
+    EXPECT_EQ(tree.repaints, 1);
+    EXPECT_EQ(mediator->GetDisplayedSpectralScanID(), 2);
+
+    auto spectralSpatial = Make(2005);
+    spectralSpatial->AddSpectralSpatialScanData(Cell(1, 1, 2, {1}), true);
+    spectralSpatial->ShowNewestScan(2005);
+    EXPECT_EQ(tree.repaints, 2);
+    spectralSpatial->AddSpectralSpatialScanData(Cell(1, 2, 2, {1}), true);
+    spectralSpatial->ShowNewestScan(2005); // cell 2: not again
+    EXPECT_EQ(tree.repaints, 2);
+}
+
+TEST_F(ScanDataTest, ReportPictureOfASpectralScan) {
+    auto mediator = Make(2003);
+    mediator->AddSpectralScanData(Spectral(4, {10}), false, false);
+    FakeReportDocument document;
+    mediator->InsertScanViewIntoReport(9, &document, 1); // no such scan: only the view opens
+    ASSERT_EQ(factory.frames.size(), 1U);
+    FakeFrame& frame = *factory.frames[0];
+    EXPECT_TRUE(document.steps.empty());
+    EXPECT_FALSE(frame.visible);
+
+    mediator->InsertScanViewIntoReport(4, &document, 3);
+    EXPECT_EQ(frame.spectral->scanTitle, "Node --- Scan ID: 4   ");
+    // Sent, not posted: the view switched before the copy.
+    EXPECT_EQ(frame.spectral->target.Ids(), std::vector<uint32_t>{NodeMessage::kShowSpectralScan});
+    EXPECT_EQ(frame.spectral->copies, std::vector<int32_t>{3});
+    EXPECT_EQ(document.steps, (std::vector<std::string>{"paste", "\n\n"}));
+    thread.Pump();
+    EXPECT_FALSE(frame.HasWindow()); // opened only for the picture
+}
+
+TEST_F(ScanDataTest, UserCompositeLinksToTheScanItsSourceShows) {
+    auto parent = Make(2005);
+    parent->AddSpectralSpatialScanData(Cell(1, 1, 1, {1}), false);
+    parent->AddSpectralSpatialScanData(Cell(2, 1, 1, {1}), false);
+    parent->SetDisplayedScanID(1);
+    auto composite = Make(2033);
+    composite->SetParentMediator(parent.get());
+    composite->CreateUserComposite(*parent);
+    EXPECT_EQ(composite->GetLinkedScanID(), 1);
+    EXPECT_TRUE(composite->IsLinkedToScan());
+    EXPECT_EQ(composite->name, "Spectral/Spatial User Composite");
+    EXPECT_EQ(composite->label, "");
+    EXPECT_EQ(composite->settingsTakenFrom, std::vector<QNodeMediator*>{parent.get()});
+    EXPECT_TRUE(composite->IsSettingsCopied());
+    EXPECT_EQ(composite->GetSettingsSourceID(), parent->GetNodeID());
+    EXPECT_TRUE(composite->ResolveLinkedScanData());
+
+    container.children = {composite.get()};
+    EXPECT_EQ(parent->CountNodesLinkedToScan(1), 1U);
+    EXPECT_EQ(parent->CountNodesLinkedToScan(2), 0U);
+    composite->ViewNode();
+    ASSERT_EQ(factory.frames.size(), 1U);
+    parent->CloseViewsOfNodesLinkedToScan(2);
+    thread.Pump();
+    EXPECT_TRUE(factory.frames[0]->HasWindow());
+    parent->CloseViewsOfNodesLinkedToScan(1);
+    thread.Pump();
+    EXPECT_FALSE(factory.frames[0]->HasWindow());
+
+    // A scan that is gone is not found again.
+    parent->DeleteSpectralSpatialScanData(1);
+    EXPECT_FALSE(composite->ResolveLinkedScanData());
+}
+
+TEST_F(ScanDataTest, ScansUsingAnOverlay) {
+    auto mediator = Make(2003);
+    QSpectralScanAddition onOverlay = Spectral(1, {1});
+    onOverlay.m_Record.m_Area.m_OverlayId = 7;
+    mediator->AddSpectralScanData(onOverlay, false, false);
+    mediator->AddSpectralScanData(Spectral(2, {1}), false, false);
+    QSpatialScanAddition spatial = Spatial(1, 1, 1, 0);
+    spatial.m_Record.m_Area.m_OverlayId = 7;
+    mediator->AddSpatialScanData(spatial, false, false);
+    EXPECT_EQ(mediator->CountScansUsingOverlay(7), 2U);
+    EXPECT_EQ(mediator->CountScansUsingOverlay(8), 0U);
+}
+
+TEST_F(ScanDataTest, ReportPictureOfAComparisonNeedsBothScans) {
+    auto mediator = Make(2010);
+    EXPECT_FALSE(mediator->SetComparedScan(true, std::make_unique<CSpatialScanData>())); // wrong kind
+    ASSERT_TRUE(mediator->SetComparedScan(true, std::make_unique<CSpectralScanData>()));
+    FakeReportDocument document;
+    mediator->InsertScanViewIntoReport(0, &document, 0);
+    ASSERT_EQ(factory.frames.size(), 1U);
+    FakeFrame& frame = *factory.frames[0];
+    EXPECT_TRUE(document.steps.empty());
+    EXPECT_EQ(frame.spectral->comparisonState, 0);
+
+    ASSERT_TRUE(mediator->SetComparedScan(false, std::make_unique<CSpectralScanData>()));
+    mediator->InsertScanViewIntoReport(0, &document, 5);
+    EXPECT_EQ(frame.spectral->comparisonState, 2);
+    EXPECT_EQ(frame.spectral->target.Ids(), std::vector<uint32_t>{NodeMessage::kRefreshSpectralComparison});
+    EXPECT_EQ(frame.spectral->copies, std::vector<int32_t>{5});
+    EXPECT_EQ(document.steps, (std::vector<std::string>{"paste", "\n\n"}));
+
+    // Releasing a scan refreshes the open view; the picture then needs it again.
+    thread.Pump(); // the frame opened for the picture closes
+    bool created = false;
+    mediator->OpenView(2010, created, true);
+    ASSERT_TRUE(created);
+    mediator->RemoveSpectralComparisonScan(false);
+    EXPECT_EQ(mediator->GetComparedScan(false), nullptr);
+    EXPECT_NE(mediator->GetComparedScan(true), nullptr);
+    thread.Pump();
+    EXPECT_EQ(factory.frames.back()->spectral->target.Ids(),
+              std::vector<uint32_t>{NodeMessage::kRefreshSpectralComparison});
+}
+
+struct PeakRow {
+    const char* name;
+    uint8_t marking;
+    uint8_t sameAsView;
+    float step;
+    uint32_t count;
+    std::vector<int16_t> levels;    // snapshot levels by point
+    std::vector<uint32_t> entries;  // measured point indexes
+    std::vector<uint32_t> expected; // point indexes found
+};
+
+class FindPeaksTest : public ScanDataTest, public ::testing::WithParamInterface<PeakRow> {};
+
+TEST_P(FindPeaksTest, Table) {
+    const PeakRow& row = GetParam();
+    auto mediator = Make(2003);
+    mediator->spectralDisplay.m_switch2 = row.marking;
+    mediator->spectralDisplay.m_useSameViewSetting = row.sameAsView;
+    mediator->spectralDisplay.m_step = row.step;
+    mediator->spectralDisplay.m_count = row.count;
+    mediator->spectralDisplay.m_modeA = kAmplitudeUnitStored;
+    QSpectralScanAddition addition = Spectral(1, row.levels);
+    for (uint32_t index : row.entries) {
+        addition.m_MeasuredFrequencies.push_back({index, 100.0F + static_cast<float>(index)});
+    }
+    mediator->AddSpectralScanData(addition, false, false);
+    CSpectralScanData* scan = mediator->GetSpectralScanData(1);
+    ASSERT_NE(scan, nullptr);
+    std::vector<uint32_t> indexes{99};
+    std::vector<float> frequencies{1.0F};
+    mediator->FindPeaks(*scan, indexes, frequencies);
+    EXPECT_EQ(indexes, row.expected);
+    ASSERT_EQ(frequencies.size(), indexes.size());
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        EXPECT_EQ(frequencies[i], 100.0F + static_cast<float>(indexes[i]));
+    }
+}
+
+std::vector<uint32_t> Iota(uint32_t from, uint32_t count) {
+    std::vector<uint32_t> values;
+    for (uint32_t i = 0; i < count; ++i) {
+        values.push_back(from + i);
+    }
+    return values;
+}
+
+std::vector<int16_t> Levels30() {
+    std::vector<int16_t> levels;
+    for (int i = 0; i < 30; ++i) {
+        levels.push_back(static_cast<int16_t>(100 + i));
+    }
+    return levels;
+}
+
+std::vector<uint32_t> Highest20() {
+    std::vector<uint32_t> indexes;
+    for (uint32_t i = 29; i >= 10; --i) {
+        indexes.push_back(i);
+    }
+    return indexes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Peaks, FindPeaksTest,
+    ::testing::Values(
+        PeakRow{"MarkingOff", 0, 1, 0.0F, 10, {50, 60}, {0, 1}, {}},
+        PeakRow{"ThirtyQualifyScanCountTwenty", 1, 0, 0.0F, 99, Levels30(), Iota(0, 30), Highest20()},
+        PeakRow{"TiesInEntryOrder", 1, 1, 0.0F, 3, {70, 90, 70, 90, 10}, {0, 1, 2, 3, 4}, {1, 3, 0}},
+        PeakRow{"BelowThreshold", 1, 1, 65.0F, 10, {70, 60, 80}, {0, 1, 2}, {2, 0}},
+        PeakRow{"IndexBeyondSnapshotIsLevelZero", 1, 1, -5.0F, 10, {-20, 30}, {0, 1, 7}, {1, 7}},
+        PeakRow{"IndexBeyondSnapshotBelowThreshold", 1, 1, 5.0F, 10, {-20, 30}, {0, 1, 7}, {1}},
+        PeakRow{"EveryLevelBelowTheSearchFloor",
+                1,
+                1,
+                -30000.0F,
+                10,
+                {-25000, -20000, -20000},
+                {0, 1, 2},
+                {1, 2, 0}}),
+    [](const ::testing::TestParamInfo<PeakRow>& info) { return std::string(info.param.name); });
+
+TEST_F(ScanDataTest, FindPeaksIgnoresKindsWithoutPeaks) {
+    auto mediator = Make(2004);
+    QSpectralScanAddition addition = Spectral(1, {50});
+    addition.m_MeasuredFrequencies = {{0, 100.0F}};
+    auto spectral = Make(2003);
+    spectral->AddSpectralScanData(addition, false, false);
+    std::vector<uint32_t> indexes;
+    std::vector<float> frequencies;
+    mediator->FindPeaks(*spectral->GetSpectralScanData(1), indexes, frequencies);
+    EXPECT_TRUE(indexes.empty());
+}
+
+} // namespace
+} // namespace orv::test

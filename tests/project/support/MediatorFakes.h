@@ -1,0 +1,295 @@
+#pragma once
+
+// Fakes of the window side that node mediators reach: frames and views that record the messages
+// they receive, a view factory that records what it made, the settings sheet and its pages, the
+// project window, tree, scan-data list and node container, and a concrete mediator for tests.
+
+#include "core/QSpectralDisplayOptions.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/QNodeContainer.h"
+#include "project/QNodeMediator.h"
+#include "project/QProjectTree.h"
+#include "project/QProjectWindow.h"
+#include "project/QReportDocument.h"
+#include "project/QScanDataList.h"
+#include "project/QSettingsSheet.h"
+#include "project/QViewFactory.h"
+#include "project/QViewFrame.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv::test {
+
+struct ReceivedMessage {
+    uint32_t id = 0;
+    uint64_t wParam = 0;
+    int64_t lParam = 0;
+    bool operator==(const ReceivedMessage& other) const = default;
+};
+
+// A message target that records what reached it (posted messages once pumped, sent ones at once).
+class RecordingTarget : public MessageTarget {
+public:
+    explicit RecordingTarget(MessageThread& thread) : MessageTarget(thread) {}
+    std::vector<ReceivedMessage> received;
+    std::vector<uint32_t> Ids() const;
+
+protected:
+    int64_t HandleMessage(Message& message) override;
+};
+
+class FakeSpectralView : public QSpectralViewInterface {
+public:
+    explicit FakeSpectralView(MessageThread& thread) : target(thread) {}
+    bool HasWindow() const override { return window; }
+    MessageTarget& GetMessageTarget() override { return target; }
+    void SetScanTitle(const std::string& title) override { scanTitle = title; }
+    void CopyImageToClipboard(int32_t picture) override { copies.push_back(picture); }
+    void SetComparisonState(int32_t state) override { comparisonState = state; }
+    void SetOverlayState(int32_t state) override { overlayState = state; }
+
+    bool window = true;
+    RecordingTarget target;
+    std::string scanTitle;
+    std::vector<int32_t> copies;
+    int32_t comparisonState = 0;
+    int32_t overlayState = 0;
+};
+
+class FakeSpatialView : public QSpatialViewInterface {
+public:
+    explicit FakeSpatialView(MessageThread& thread) : target(thread) {}
+    bool HasWindow() const override { return window; }
+    MessageTarget& GetMessageTarget() override { return target; }
+    void CopyViewImageForReport(int32_t picture) override { copies.push_back(picture); }
+    void SetComparisonState(int32_t state) override { comparisonState = state; }
+    void SetBlindSpotState(int32_t state) override { blindSpotState = state; }
+
+    bool window = true;
+    RecordingTarget target;
+    std::vector<int32_t> copies;
+    int32_t comparisonState = 0;
+    int32_t blindSpotState = 0;
+};
+
+// A frame whose window closes when it receives the close message, telling its mediator as a real
+// frame does.
+class FakeFrame : public QViewFrame {
+public:
+    FakeFrame(MessageThread& thread, const QFrameRequest& request, int* destroyedWindows);
+
+    bool HasWindow() const override { return window; }
+    bool IsVisible() const override { return visible; }
+    QShowState GetShowState() const override { return state; }
+    void SetShowState(QShowState newState) override;
+    void BringToTop() override { ++raised; }
+    void Show() override { visible = true; }
+    void SetTitle(const std::string& newTitle) override { title = newTitle; }
+    std::string GetTitle() const override { return title; }
+    void DestroyWindow() override;
+    MessageTarget& GetMessageTarget() override { return target; }
+    QSpectralViewInterface* GetSpectralView() override { return spectral.get(); }
+    QSpatialViewInterface* GetSpatialView() override { return spatial.get(); }
+
+    // The user closes the window.
+    void CloseWindow();
+
+    class FrameTarget : public RecordingTarget {
+    public:
+        FrameTarget(MessageThread& thread, FakeFrame& frame) : RecordingTarget(thread), m_frame(frame) {}
+
+    protected:
+        int64_t HandleMessage(Message& message) override;
+
+    private:
+        FakeFrame& m_frame;
+    };
+
+    QFrameRequest request;
+    bool window = true;
+    bool visible = false;
+    QShowState state = QShowState::Normal;
+    std::vector<QShowState> placements;
+    int raised = 0;
+    int* destroyedWindows;
+    std::string title;
+    FrameTarget target;
+    std::unique_ptr<FakeSpectralView> spectral;
+    std::unique_ptr<FakeSpatialView> spatial;
+};
+
+class FakePage : public QSettingsPage {
+public:
+    FakePage(QSettingsPageKind kind, uint16_t scanKind) : kind(kind), scanKind(scanKind) {}
+    QSettingsPageKind GetKind() const override { return kind; }
+    void EnableControls(bool enable) override { enabled.push_back(enable); }
+
+    QSettingsPageKind kind;
+    uint16_t scanKind;
+    std::vector<bool> enabled;
+};
+
+class FakeSheet : public QSettingsSheet {
+public:
+    FakeSheet(std::string caption, int* destroyedWindows)
+        : caption(std::move(caption)), destroyedWindows(destroyedWindows) {}
+    bool HasWindow() const override { return window; }
+    std::string GetCaption() const override { return caption; }
+    void RemoveAllPages() override { pages.clear(); }
+    void AddPage(QSettingsPage& page) override { pages.push_back(&page); }
+    void DestroyWindow() override {
+        window = false;
+        ++*destroyedWindows;
+    }
+
+    bool window = true;
+    std::string caption;
+    int* destroyedWindows;
+    std::vector<QSettingsPage*> pages;
+};
+
+class FakeViewFactory : public QViewFactory {
+public:
+    explicit FakeViewFactory(MessageThread& thread) : m_thread(thread) {}
+
+    std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
+    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption,
+                                                        QProjectWindow* parent) override;
+    std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator,
+                                                      uint16_t scanKind) override;
+    QReportOpenResult OpenReportFile(QNodeMediator& mediator) override;
+
+    // Not owned: the mediator owns what the factory makes.
+    std::vector<FakeFrame*> frames;
+    std::vector<FakeSheet*> sheets;
+    std::vector<FakePage*> pages;
+    int destroyedWindows = 0;
+    QReportOpenResult reportResult = QReportOpenResult::Opened;
+    int reportOpens = 0;
+
+private:
+    MessageThread& m_thread;
+};
+
+class FakeProjectWindow : public QProjectWindow {
+public:
+    explicit FakeProjectWindow(MessageThread& thread) : target(thread) {}
+    MessageTarget& GetMessageTarget() override { return target; }
+    RecordingTarget target;
+};
+
+class FakeProjectTree : public QProjectTree {
+public:
+    void Repaint() override { ++repaints; }
+    void SelectNode(QNodeMediator& mediator) override { selected.push_back(&mediator); }
+    int repaints = 0;
+    std::vector<QNodeMediator*> selected;
+};
+
+class FakeScanDataList : public QScanDataList {
+public:
+    void SetOwner(QNodeMediator* mediator) override { owner = mediator; }
+    void Clear() override {
+        rows.clear();
+        selected.clear();
+    }
+    void AddRow(const std::string& text) override { rows.push_back(text); }
+    void SelectRow(const std::string& text) override { selected.push_back(text); }
+
+    QNodeMediator* owner = nullptr;
+    std::vector<std::string> rows;
+    std::vector<std::string> selected;
+};
+
+class FakeNodeContainer : public QNodeContainer {
+public:
+    struct ListCall {
+        std::string kind;
+        uint32_t scanID;
+        bool live;
+        bool newEntry;
+    };
+
+    QNodeMediator* GetPreferencesMediator() override { return preferences; }
+    std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& /*parent*/) override { return children; }
+    void UpdateNodeItem(QNodeMediator& mediator, int32_t code) override {
+        updates.push_back({&mediator, code});
+    }
+    void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
+                                   QNodeMediator& mediator) override;
+    void AddSpatialScanDataToList(CSpatialScanData& scan, bool live, bool newEntry,
+                                  QNodeMediator& mediator) override;
+    void AddSpectralSpatialScanDataToList(CSpectralSpatialScanData& scan, bool live,
+                                          QNodeMediator& mediator) override;
+    void AddHandHeldProbeScanDataToList(CHandHeldProbeScanData& scan, bool live,
+                                        QNodeMediator& mediator) override;
+
+    QNodeMediator* preferences = nullptr;
+    std::vector<QNodeMediator*> children;
+    std::vector<std::pair<QNodeMediator*, int32_t>> updates;
+    std::vector<ListCall> listCalls;
+};
+
+class FakeReportDocument : public QReportDocument {
+public:
+    void PasteAndFormat() override { steps.emplace_back("paste"); }
+    void TypeText(const std::string& text) override { steps.push_back(text); }
+    std::vector<std::string> steps;
+};
+
+// A mediator for tests: no node, its name, ID and spectral display options held here.
+class TestMediator : public QNodeMediator {
+public:
+    explicit TestMediator(uint16_t kind = 0, std::string name = "Node", uint32_t id = 1);
+    ~TestMediator() override;
+
+    void PostNotification(uint16_t kind) override { notifications.push_back(kind); }
+    void Detach() override { ++detached; }
+    bool IsScanning() override { return scanning; }
+    bool IsBusy() override { return false; }
+    bool HasScanData() override { return false; }
+    std::string GetName() override { return name; }
+    void SetName(const std::string& newName) override { name = newName; }
+    std::string GetLabel() override { return label; }
+    void SetLabel(const std::string& newLabel) override { label = newLabel; }
+    uint32_t GetNodeID() override { return id; }
+    void GetTopLevelMenuItems(std::vector<std::string>& items) override;
+    int32_t GetImageIndex() override { return imageIndex; }
+    bool CanAcceptChild(uint32_t /*word*/, QNodeMediator* /*child*/) override { return acceptsChildren; }
+    QSpectralDisplayOptions* GetSpectralDisplayOptions() override { return &spectralDisplay; }
+    QNoteOptions* GetNoteOptions() override { return &note; }
+    void TakeSettingsFrom(QNodeMediator& other) override { settingsTakenFrom.push_back(&other); }
+    bool IsRunnable() override { return runnable; }
+    uint32_t GetDataSize() override { return 4; }
+    void WriteData(QDataWriter& writer) override;
+    void ReadData(QDataReader& reader) override;
+    void AddLinkedProxy(QNodeMediator& proxy) override { linkedProxies.push_back(&proxy); }
+    void RemoveLinkedProxy(QNodeMediator& proxy) override;
+    bool GetCompensationSettings(QScanCompensationSettings& /*out*/) const override { return false; }
+    int GetSpatialDisplayUnit() const override { return 1; }
+    int GetSpectralDisplayUnit() const override { return 1; }
+
+    // Wires the fakes in and sets the kind.
+    void Wire(FakeViewFactory* factory, FakeProjectWindow* window, FakeProjectTree* tree,
+              FakeScanDataList* list, FakeNodeContainer* container);
+
+    std::string name;
+    std::string label;
+    uint32_t id;
+    bool scanning = false;
+    bool runnable = false;
+    bool acceptsChildren = false;
+    int32_t imageIndex = 7;
+    int detached = 0;
+    std::vector<std::string> menu;
+    QSpectralDisplayOptions spectralDisplay;
+    QNoteOptions note;
+    std::vector<uint16_t> notifications;
+    std::vector<QNodeMediator*> settingsTakenFrom;
+    std::vector<QNodeMediator*> linkedProxies;
+};
+
+} // namespace orv::test
