@@ -20,6 +20,8 @@ public:
     static constexpr int32_t kScannerKindRobotArm = 2;
     // The stored-file version every stored file carries today.
     static constexpr int32_t kInitialStoredFileVersion = 11;
+    // The blind-spot pass mode the instrument starts with.
+    static constexpr int32_t kInitialBlindSpotPassMode = 3;
 
     CInstrumentInfo();
     CInstrumentInfo(const CInstrumentInfo&) = delete;
@@ -45,6 +47,12 @@ public:
     int32_t GetScannerKind() const { return m_scannerKind.load(); }
     void SetScannerKind(int32_t kind) { m_scannerKind.store(kind); }
 
+    // How the passes of a live blind-spot reduction scan are listed: with Zelt data and a mode above
+    // 2 each pass is an ordinary scan; otherwise the first pass waits for the second and the two are
+    // listed as one. Read by the scan workers, set by the instrument state.
+    int32_t GetBlindSpotPassMode() const { return m_blindSpotPassMode.load(); }
+    void SetBlindSpotPassMode(int32_t mode) { m_blindSpotPassMode.store(mode); }
+
 private:
     const std::array<uint16_t, 4> m_programVersion;
     std::atomic<int32_t> m_storedFileVersion{kInitialStoredFileVersion};
@@ -52,6 +60,7 @@ private:
     std::string m_applicationFolder;
     std::string m_scanHeadText;
     std::atomic<int32_t> m_scannerKind{0};
+    std::atomic<int32_t> m_blindSpotPassMode{kInitialBlindSpotPassMode};
 };
 
 // The one instrument state of the process, made on first use (thread-safe) and kept to the end.

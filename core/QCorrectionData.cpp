@@ -87,6 +87,14 @@ bool IsPlainFileName(std::string_view name) {
 std::atomic<bool> QCorrectionData::s_spectralCompensationOn{false};
 std::atomic<bool> QCorrectionData::s_spatialCompensationOn{false};
 std::atomic<float> QCorrectionData::s_spatialCompensationThreshold{0.0f};
+std::atomic<bool> QCorrectionData::s_spectralSpatialMode{true};
+std::atomic<bool> QCorrectionData::s_missingListNotice{false};
+
+bool QCorrectionData::IsListFileMissing(std::string_view scanHeadName) {
+    const std::string folder = GetScanHeadFolder(scanHeadName);
+    std::error_code error;
+    return folder.empty() || !std::filesystem::exists(folder + kListFileName, error);
+}
 
 QCorrectionData::QCorrectionData()
     : m_Tables(static_cast<size_t>(kSetCount) * kMaxRows * kMaxCells, 0.0f),

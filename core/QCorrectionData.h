@@ -113,6 +113,20 @@ public:
     static void SetSpatialCompensationOn(bool on) { s_spatialCompensationOn.store(on); }
     static float GetSpatialCompensationThreshold() { return s_spatialCompensationThreshold.load(); }
     static void SetSpatialCompensationThreshold(float level) { s_spatialCompensationThreshold.store(level); }
+    // Which switch applies to a level range that serves both views: set, the spectral switch;
+    // clear, the spatial switch. The automatic spatial range clears it before it asks.
+    static bool IsSpectralSpatialMode() { return s_spectralSpatialMode.load(); }
+    static void SetSpectralSpatialMode(bool spectral) { s_spectralSpatialMode.store(spectral); }
+
+    // Set the first time in a run that scan data find no correction list, so that the user hears of
+    // it once, not once per scan or per call. Answers whether this call set it (it was clear). A
+    // run clears it.
+    static bool SetMissingListNotice() { return !s_missingListNotice.exchange(true); }
+    static bool IsMissingListNoticeSet() { return s_missingListNotice.load(); }
+    static void ClearMissingListNotice() { s_missingListNotice.store(false); }
+    // Whether the scan head's folder lacks its list file "correctionfile.txt" (also for a name that
+    // cannot name a folder).
+    static bool IsListFileMissing(std::string_view scanHeadName);
 
 private:
     static bool IsSetNumber(int32_t set) { return set >= 1 && set <= kSetCount; }
@@ -144,6 +158,8 @@ private:
     static std::atomic<bool> s_spectralCompensationOn;
     static std::atomic<bool> s_spatialCompensationOn;
     static std::atomic<float> s_spatialCompensationThreshold;
+    static std::atomic<bool> s_spectralSpatialMode;
+    static std::atomic<bool> s_missingListNotice;
 };
 
 // The one store, made on first use (which reads "RBWTime.txt").

@@ -305,6 +305,8 @@ void QFileSystemProjectStorageManager::LoadSpectralSpatialScanData(QNodeMediator
     const std::string dataFile = container->GetTempFilePath();
     CopyReplacing(scanFile, dataFile);
     if (QCellDataFile::Read(dataFile, *container) != 0) {
+        // The views draw the peak map and the cell spectrum, not the records.
+        container->RebuildFromCellRecords();
         container->SetHasScanData(true);
     }
     container->ClearUpdated();

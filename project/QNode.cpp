@@ -6,8 +6,8 @@
 #include "platform/CLocale.h"
 #include "platform/debug/DebugOutput.h"
 #include "project/QNodeMediator.h"
+#include "scandata/QContainerLevelRangeSource.h"
 #include "scandata/QScanContainer.h"
-#include "scandata/QScanContainerMediator.h"
 #include "scandata/QSetupScanCommand.h"
 
 #include <cstring>
@@ -81,6 +81,7 @@ QNode::QNode() {
 QNode::~QNode() {
     OutputDebugString("Deleting Node with name:  Begin\nName: " + m_strName +
                       " and ID: " + FormatC("%u", m_nID) + ". \n");
+    m_pLevelRangeSource.reset();
     m_pScanContainer.reset();
     OutputDebugString("Deleting Node with name: End\n");
 }
@@ -110,17 +111,34 @@ QOptionMediator* QNode::GetMediator() const {
 void QNode::SetMediator(QNodeMediator* mediator) {
     m_pMediator = mediator;
     if (m_pScanContainer != nullptr) {
-        m_pScanContainer->SetMediator(dynamic_cast<QScanContainerMediator*>(mediator));
+        m_pScanContainer->SetMediator(mediator);
     }
 }
 
 void QNode::SetScanContainer(std::unique_ptr<QScanContainer> container) {
+    m_pLevelRangeSource.reset();
     m_pScanContainer = std::move(container);
+    if (m_pScanContainer != nullptr) {
+        m_pScanContainer->SetMediator(m_pMediator);
+        m_pScanContainer->SetContext(m_pContext);
+        m_pLevelRangeSource = std::make_unique<QContainerLevelRangeSource>(*m_pScanContainer);
+    }
 }
 
 void QNode::SetContext(QNodeContainer* context) {
-    // The scan containers keep no context of their own yet; the node is where it is asked for.
     m_pContext = context;
+    if (m_pScanContainer != nullptr) {
+        m_pScanContainer->SetContext(context);
+    }
+}
+
+QLevelRangeSource* QNode::LockLevelRangeSource() {
+    m_mutex.Lock();
+    return m_pLevelRangeSource.get();
+}
+
+void QNode::UnlockLevelRangeSource() {
+    m_mutex.Unlock();
 }
 
 QScanContainer* QNode::LockScanContainer() {

@@ -5,6 +5,7 @@
 #include "core/QAntennaScanOptions.h"
 #include "core/QAttenuatorOptions.h"
 #include "core/QDifferentRangeScanModuleOptions.h"
+#include "core/QLevelRangeSource.h"
 #include "core/QMutex.h"
 #include "core/QOptionNode.h"
 #include "core/QOverlayOptions.h"
@@ -24,6 +25,7 @@
 
 namespace orv {
 
+class QContainerLevelRangeSource;
 class QNodeContainer;
 class QNodeMediator;
 class QProjectStorageManager;
@@ -39,12 +41,15 @@ class QScanContainer;
 //    data block at the end of the node body (the IDs of the reference nodes linked to this node).
 //    WriteData writes exactly GetDataSize() bytes; ReadData reads one block that has already been
 //    checked to be a link count C followed by C IDs;
-//  - when it is also a QScanContainerMediator, the node hands it on to its scan container.
+//  - it is the QScanContainerMediator that the node hands on to its scan container.
+//
+// The automatic level range of the display options reads the container through QLevelRangeNode:
+// under the node's lock, over a QContainerLevelRangeSource of the container.
 //
 // Threads: the scan container is shared with the scan worker and reached only between
 // LockScanContainer (or AcquireScanContainer) and UnlockScanContainer. Everything else is for the
 // user-interface thread.
-class QNode : public QSerializable, public QOptionNode {
+class QNode : public QSerializable, public QOptionNode, public QLevelRangeNode {
 public:
     // Both probe-pattern grids and the spectral/spatial cell pattern have the scanner's label
     // counts: 29 rows, 42 columns.
@@ -98,6 +103,11 @@ public:
     uint16_t GetNodeTypeId() const override { return GetTypeID(); }
     QOptionMediator* GetMediator() const override;
 
+    // QLevelRangeNode: the node's lock (recursive, waited for without limit) and the container's
+    // face; null (the lock still held) for a node without a container.
+    QLevelRangeSource* LockLevelRangeSource() override;
+    void UnlockLevelRangeSource() override;
+
     uint32_t GetID() const { return m_nID; }
     void SetID(uint32_t id) { m_nID = id; }
     std::string GetName() const { return m_strName; }
@@ -115,7 +125,8 @@ public:
     // Also hands the mediator to the scan container.
     void SetMediator(QNodeMediator* mediator);
     QNodeMediator* GetNodeMediator() const { return m_pMediator; }
-    // The node takes the container over; a container it held before is deleted.
+    // The node takes the container over and hands it its mediator and context; a container it held
+    // before is deleted.
     void SetScanContainer(std::unique_ptr<QScanContainer> container);
     // Without locking: only for callers that hold the lock or know that no scan is running.
     QScanContainer* GetScanContainer() const { return m_pScanContainer.get(); }
@@ -185,6 +196,8 @@ private:
     QNoteOptions m_note;
     QOverlayOptions m_overlay;
     std::unique_ptr<QScanContainer> m_pScanContainer;
+    // What the automatic level range reads of m_pScanContainer; made and dropped with it.
+    std::unique_ptr<QContainerLevelRangeSource> m_pLevelRangeSource;
     // Guards the scan container; mutable so that a const write can hold it.
     mutable QMutex m_mutex;
     QSpectralScriptingDisplayOptions m_scriptingDisplay;

@@ -10,6 +10,7 @@ class CSpatialScanData;
 class CSpectralScanData;
 class CSpectralSpatialScanData;
 class QNodeMediator;
+class QProjectStorageManager;
 
 // What a node mediator reaches of the container that holds its node: the project window's node
 // container, or the project view that also shows the nodes in the tree and lists their scans.
@@ -20,12 +21,26 @@ public:
     QNodeContainer& operator=(const QNodeContainer&) = delete;
     virtual ~QNodeContainer();
 
-    // The mediator of the project's Preferences node; null while there is none.
-    virtual QNodeMediator* GetPreferencesMediator() = 0;
+    // The mediator of the node's parent; null when the container holds no tree.
+    virtual QNodeMediator* GetParentMediator(QNodeMediator& mediator) = 0;
     // The mediators of the node's children in the tree, in tree order.
     virtual std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& parent) = 0;
+    // The storage manager of the project that holds the node.
+    virtual QProjectStorageManager* GetStorageManager() = 0;
     // Redraws the node's tree item (code 5: its name, icon or link changed).
     virtual void UpdateNodeItem(QNodeMediator& mediator, int32_t code) = 0;
+    // Marks the project as changed.
+    virtual void MarkModified() = 0;
+    // The mediator of the project's Preferences node; null while there is none.
+    virtual QNodeMediator* GetPreferencesMediator() = 0;
+
+    // A new node of the kind as the parent's last child, with its mediator (the container owns
+    // it); null when the container holds no tree or the parent is not in it. Marks the project
+    // modified.
+    virtual QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind) = 0;
+    // Deletes the node with its whole subtree; false (nothing deleted) when the container does not
+    // hold it or refuses (the root, a node whose scan runs). The mediator is gone afterwards.
+    virtual bool DeleteChildNode(QNodeMediator& child) = 0;
 
     // A scan was added to (new entry) or refreshed in the node's list: the container records it as
     // the node's current scan, writes its ID into the mediator, adds or updates its row in the

@@ -12,13 +12,22 @@ public:
 
     Host& GetHost() const { return m_host; }
 
-    QNodeMediator* GetPreferencesMediator() override { return m_host.GetPreferencesMediator(); }
+    QNodeMediator* GetParentMediator(QNodeMediator& mediator) override {
+        return m_host.GetParentMediator(mediator);
+    }
     std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& parent) override {
         return m_host.GetChildMediators(parent);
     }
+    QProjectStorageManager* GetStorageManager() override { return m_host.GetStorageManager(); }
     void UpdateNodeItem(QNodeMediator& mediator, int32_t code) override {
         m_host.UpdateNodeItem(mediator, code);
     }
+    void MarkModified() override { m_host.MarkModified(); }
+    QNodeMediator* GetPreferencesMediator() override { return m_host.GetPreferencesMediator(); }
+    QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind) override {
+        return m_host.AddChildNode(parent, kind);
+    }
+    bool DeleteChildNode(QNodeMediator& child) override { return m_host.DeleteChildNode(child); }
     void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
                                    QNodeMediator& mediator) override {
         m_host.AddSpectralScanDataToList(scan, live, newEntry, mediator);

@@ -1,5 +1,7 @@
 #include "project/QNodeKinds.h"
 
+#include "analyzers/CInstrumentInfo.h"
+#include "project/QNodeMediator.h"
 #include "scandata/QAmbientScanContainer.h"
 #include "scandata/QAntennaPositionScanContainer.h"
 #include "scandata/QAntennaScanContainer.h"
@@ -21,6 +23,20 @@
 #include <memory>
 
 namespace orv {
+
+QComparisonSource* QComparisonNode::GetFirstLink() {
+    QNodeMediator* mediator = GetNodeMediator();
+    return mediator != nullptr ? mediator->GetComparisonLink(true) : nullptr;
+}
+
+QComparisonSource* QComparisonNode::GetSecondLink() {
+    QNodeMediator* mediator = GetNodeMediator();
+    return mediator != nullptr ? mediator->GetComparisonLink(false) : nullptr;
+}
+
+void QComparisonNode::SetCurrentProjectScanHeadText(const std::string& text) {
+    GetInstrumentInfo().SetScanHeadText(text);
+}
 
 QPreferencesNode::QPreferencesNode() {
     SetName("Preferences");
@@ -67,20 +83,17 @@ QSpatialScanReferenceNode::QSpatialScanReferenceNode() {
 
 QSpectralComparisonNode::QSpectralComparisonNode() {
     SetName("Compare Spectral");
-    // The sources come with the links that the node's mediator keeps; until then nothing resolves.
-    SetScanContainer(std::make_unique<QSpectralComparisonScanContainer>(nullptr));
+    SetScanContainer(std::make_unique<QSpectralComparisonScanContainer>(this));
 }
 
 QSpatialComparisonNode::QSpatialComparisonNode() {
     SetName("Compare Spatial");
-    // The sources come with the links that the node's mediator keeps; until then nothing resolves.
-    SetScanContainer(std::make_unique<QSpatialComparisonScanContainer>(nullptr));
+    SetScanContainer(std::make_unique<QSpatialComparisonScanContainer>(this));
 }
 
 QSpectralOverlayNode::QSpectralOverlayNode() {
     SetName("Spectral Overlay");
-    // The sources come with the links that the node's mediator keeps; until then nothing resolves.
-    SetScanContainer(std::make_unique<QSpectralOverlayScanContainer>(nullptr));
+    SetScanContainer(std::make_unique<QSpectralOverlayScanContainer>(this));
 }
 
 QOverlayNode::QOverlayNode() {
@@ -149,12 +162,12 @@ QDifferentRangeScanModuleNode::QDifferentRangeScanModuleNode() {
 
 QHandHeldProbeScanNode::QHandHeldProbeScanNode() {
     SetName("Handheld Probe");
+    SetScanContainer(std::make_unique<QHandHeldProbeScanContainer>());
 }
 
 QBlindSpotReductionNode::QBlindSpotReductionNode() {
     SetName("Blind Spot Reduction");
-    // The sources come with the links that the node's mediator keeps; until then nothing resolves.
-    SetScanContainer(std::make_unique<QBlindSpotReductionScanContainer>(nullptr));
+    SetScanContainer(std::make_unique<QBlindSpotReductionScanContainer>(this));
 }
 
 CSpectralSpatialUserCompositeNode::CSpectralSpatialUserCompositeNode() {

@@ -2,6 +2,7 @@
 
 #include "core/TypeIds.h"
 #include "project/QNode.h"
+#include "scandata/QComparisonOwner.h"
 
 #include <cstdint>
 
@@ -11,8 +12,16 @@ namespace orv {
 // keeps its scans in. The kinds without scans keep an empty QDummyScanContainer.
 
 // Base of the kinds that compare the scans of two other nodes: their containers borrow the two
-// linked sources instead of holding scans.
-class QComparisonNode : public QNode {
+// linked sources instead of holding scans. The node is its container's owner: the links are the
+// two comparison links its mediator keeps.
+class QComparisonNode : public QNode, public QComparisonOwner {
+public:
+    // Null while the node has no mediator or the mediator has no such link.
+    QComparisonSource* GetFirstLink() override;
+    QComparisonSource* GetSecondLink() override;
+    // The scan head the correction of a spectrum looks its factors up for is the instrument's.
+    void SetCurrentProjectScanHeadText(const std::string& text) override;
+
 protected:
     QComparisonNode() = default;
 };

@@ -16,6 +16,9 @@
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QComparisonScanContainer.h"
+#include "scandata/QMeasuredFrequencyData.h"
+#include "scandata/QScanContainer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -47,6 +50,7 @@ QNodeMediator::QNodeMediator() = default;
 
 QNodeMediator::~QNodeMediator() {
     StopScanThread();
+    DropComparisonLinks();
     QNodeMediator* self = this;
     s_scanningMediator.compare_exchange_strong(self, kNone);
     self = this;
@@ -677,6 +681,152 @@ void QNodeMediator::CopyNodeSettingsFrom(QNodeMediator& source) {
 
 uint16_t QNodeMediator::GetNodeTypeId() const {
     return m_nKind;
+}
+
+// --- The node's container, as its mediator hands it out ---
+
+QScanContainer* QNodeMediator::LockScanContainer() {
+    QNode* node = GetNode();
+    return node != nullptr ? node->LockScanContainer() : nullptr;
+}
+
+QScanContainer* QNodeMediator::AcquireScanContainer() {
+    QNode* node = GetNode();
+    return node != nullptr ? node->AcquireScanContainer() : nullptr;
+}
+
+void QNodeMediator::UnlockScanContainer() {
+    if (QNode* node = GetNode()) {
+        node->UnlockScanContainer();
+    }
+}
+
+uint32_t QNodeMediator::GetLinkedNodeID() const {
+    // The node ID is read through the (non-const) mediator slot that every kind answers.
+    return const_cast<QNodeMediator*>(this)->GetNodeID();
+}
+
+// --- Comparison links ---
+
+void QNodeMediator::AttachComparisonLink(QNodeMediator*& slot, QNodeMediator* link) {
+    QNodeMediator* old = slot;
+    slot = link;
+    // A mediator linked as both sources keeps this one among its users until neither link names it.
+    if (old != nullptr && m_pFirstLink != old && m_pSecondLink != old) {
+        std::erase(old->m_comparisonUsers, this);
+    }
+    if (link != nullptr && std::find(link->m_comparisonUsers.begin(), link->m_comparisonUsers.end(), this) ==
+                               link->m_comparisonUsers.end()) {
+        link->m_comparisonUsers.push_back(this);
+    }
+}
+
+void QNodeMediator::DropComparisonLinks() {
+    AttachComparisonLink(m_pFirstLink, nullptr);
+    AttachComparisonLink(m_pSecondLink, nullptr);
+    // The comparisons that borrow this node's container lose the link rather than keep a dangling one.
+    const std::vector<QNodeMediator*> users = std::move(m_comparisonUsers);
+    m_comparisonUsers.clear();
+    for (QNodeMediator* user : users) {
+        if (user->m_pFirstLink == this) {
+            user->m_pFirstLink = nullptr;
+        }
+        if (user->m_pSecondLink == this) {
+            user->m_pSecondLink = nullptr;
+        }
+    }
+}
+
+bool QNodeMediator::LinkComparisonSources(QNodeMediator* first, QNodeMediator* second) {
+    AttachComparisonLink(m_pFirstLink, first);
+    AttachComparisonLink(m_pSecondLink, second);
+    if (m_pFirstLink == nullptr || m_pSecondLink == nullptr) {
+        return false;
+    }
+    return CheckComparisonCompatibility();
+}
+
+bool QNodeMediator::CheckComparisonCompatibility() {
+    QComparisonScanContainer* comparison = nullptr;
+    bool compatible = false;
+    {
+        // Lock hierarchy: the comparison node's own lock first, then (inside ResolveSources) its
+        // sources' locks; everything is given back before a box is shown.
+        QAcquiredScanContainer own(this);
+        comparison = own.As<QComparisonScanContainer>();
+        if (comparison == nullptr) {
+            return false;
+        }
+        comparison->ResolveSources();
+        compatible = comparison->CheckCompatibility(true);
+        comparison->ReleaseSources();
+    }
+    comparison->ShowPendingMessages();
+    return compatible;
+}
+
+// --- Child nodes ---
+
+void QNodeMediator::DeleteChildNodes() {
+    if (m_pContainer == nullptr) {
+        return;
+    }
+    // Each child goes with its own subtree; the list is taken before anything is deleted.
+    for (QNodeMediator* child : m_pContainer->GetChildMediators(*this)) {
+        m_pContainer->DeleteChildNode(*child);
+    }
+}
+
+void QNodeMediator::CreateSpatialSubNodes() {
+    if (m_pContainer == nullptr) {
+        return;
+    }
+    std::vector<float> frequencies;
+    {
+        QAcquiredScanContainer own(this);
+        if (QScanContainer* container = own.Get()) {
+            const QMeasuredFrequencyData& measured = container->GetMeasuredFrequencyData();
+            for (uint32_t k = 0; k < measured.GetEntryCount(); ++k) {
+                frequencies.push_back(measured.GetEntryFrequency(k));
+            }
+        }
+    }
+    // The children are made with the own lock given back: a new node syncs its options from here.
+    for (const float frequency : frequencies) {
+        QNodeMediator* child = m_pContainer->AddChildNode(*this, kTypeSpatialScanNode);
+        if (child == nullptr) {
+            continue;
+        }
+        child->SetName(FormatC("spatial - %8.3f MHz", static_cast<double>(frequency)));
+        if (QScanOptions* options = child->GetScanOptions()) {
+            options->SetStartFrequency(frequency);
+            options->SetStopFrequency(frequency);
+        }
+        m_pContainer->UpdateNodeItem(*child, 5);
+    }
+}
+
+void QNodeMediator::RebuildScriptNodes() {
+    if (m_pContainer == nullptr || m_nKind != kTypeSpectralSpatialScriptingModuleNode) {
+        return;
+    }
+    DeleteChildNodes();
+    // Copied first: making a child may reach back into this mediator.
+    const std::vector<SpectralSpatialScriptsDefinition> scripts = m_scriptDefinitions;
+    for (const SpectralSpatialScriptsDefinition& script : scripts) {
+        QNodeMediator* child = m_pContainer->AddChildNode(*this, kTypeSpectralSpatialScanNode);
+        if (child == nullptr) {
+            continue;
+        }
+        child->SetLabel(FormatC("Start Freq: %-8.2f; Stop Freq: %-8.2f; RBW: %s",
+                                static_cast<double>(script.m_startFrequency),
+                                static_cast<double>(script.m_stopFrequency), script.m_text.c_str()));
+        if (QScanOptions* options = child->GetScanOptions()) {
+            options->SetStartFrequency(script.m_startFrequency);
+            options->SetStopFrequency(script.m_stopFrequency);
+        }
+        m_pContainer->UpdateNodeItem(*child, 5);
+    }
 }
 
 } // namespace orv

@@ -7,6 +7,9 @@
 #include "project/QSettingsSheet.h"
 #include "project/QViewFactory.h"
 #include "project/QViewFrame.h"
+#include "scandata/QComparisonOwner.h"
+#include "scandata/QContainerNodeMediator.h"
+#include "scandata/QScanContainerMediator.h"
 #include "scandata/QScanDataMediator.h"
 
 #include <array>
@@ -55,12 +58,23 @@ struct SpectralSpatialScriptsDefinition {
 // fundamental kind owns a node, the proxy kind stands in front of a fundamental mediator for a
 // reference node.
 //
+// The mediator is also what the node's scan container and the containers of other nodes see of the
+// node: its compensation threshold, its lock, its parent and the option members the containers flag
+// (QScanContainerMediator, QContainerNodeMediator), and, as the link of a comparison node, the node
+// whose container a comparison borrows (QComparisonSource).
+//
 // Threads: everything here runs on the user-interface thread except what a running scan's worker
-// calls (SignalEvent, and through the fundamental kind the container's lock and the notifications,
-// which it only posts). The two critical sections guard the scan values the views read.
-class QNodeMediator : public QOptionMediator, public QScanDataMediator {
+// calls (SignalEvent, the container's lock and the notifications, which it only posts). The two
+// critical sections guard the scan values the views read.
+class QNodeMediator : public QOptionMediator,
+                      public QScanDataMediator,
+                      public QScanContainerMediator,
+                      public QContainerNodeMediator,
+                      public QComparisonSource {
 public:
     static constexpr size_t kFrameSlotCount = 8;
+    // dB; what a spatial scan node's mediator holds from construction.
+    static constexpr float kDefaultCompensationThreshold = 5.0F;
 
     QNodeMediator();
     ~QNodeMediator() override;
@@ -134,9 +148,11 @@ public:
     // The node takes over the settings of the node behind `other`. Kinds check that `other` is of
     // their own kind.
     virtual void TakeSettingsFrom(QNodeMediator& /*other*/) {}
-    virtual QScanContainer* LockScanContainer() { return nullptr; }
-    virtual QScanContainer* AcquireScanContainer() { return nullptr; }
-    virtual void UnlockScanContainer() {}
+    // The node's lock, waited for without limit, and its container; null (no lock taken) for a
+    // mediator without a node. Every container handed out needs its UnlockScanContainer.
+    virtual QScanContainer* LockScanContainer();
+    QScanContainer* AcquireScanContainer() override;
+    void UnlockScanContainer() override;
     virtual bool IsRunnable() { return false; }
     virtual bool CanRunContinuously() { return false; }
     virtual void ReleaseScanData() {}
@@ -160,6 +176,36 @@ public:
 
     // QOptionMediator: null for a root.
     QNodeMediator* GetParentMediator() override { return m_pParent; }
+
+    // QScanContainerMediator
+    float GetCompensationThreshold() const override { return m_fCompensationThreshold; }
+    // QContainerNodeMediator
+    QContainerNodeMediator* GetParentContainerMediator() override { return GetParentMediator(); }
+    // QComparisonSource: the ID of the node whose container AcquireScanContainer answers.
+    uint32_t GetLinkedNodeID() const override;
+
+    // --- Comparison, overlay and blind-spot nodes: the two linked mediators whose containers the
+    // node's comparison container borrows (a proxy stands for its target). A link goes when the
+    // linked mediator is destroyed. ---
+
+    // Keeps both links (null: none) and, once both are set, checks the linked scans with messages.
+    // Answers whether they can be compared (false while a link is missing).
+    bool LinkComparisonSources(QNodeMediator* first, QNodeMediator* second);
+    QNodeMediator* GetComparisonLink(bool first) const { return first ? m_pFirstLink : m_pSecondLink; }
+    // Locks the own node, resolves the sources, checks them with messages, releases the sources and
+    // the own lock, and only then shows the texts. False for a node without a comparison container.
+    bool CheckComparisonCompatibility();
+
+    // --- Child nodes in the project tree ---
+
+    // Removes every child node (with its subtree) of this node.
+    void DeleteChildNodes();
+    // After a spectral/spatial scan: one Spatial child per measured frequency of the node's
+    // container, named "spatial - %8.3f MHz", scanning from and to that frequency.
+    void CreateSpatialSubNodes();
+    // A scripting node's children made anew, one Spectral/Spatial child per script definition,
+    // scanning its range and labelled with it.
+    void RebuildScriptNodes();
 
     // --- Wiring; the node factory and its callers set these once. ---
     void SetParentMediator(QNodeMediator* parent) { m_pParent = parent; }
@@ -262,9 +308,6 @@ public:
     bool AddHandHeldProbeScanData(QCellAddition addition, bool live);
     uint32_t GetLastCellIndex() const { return m_nLastCellIndex; }
     uint32_t GetLastCellCount() const { return m_nLastCellCount; }
-    // The instrument's pass mode: with Zelt data and a mode above 2 the passes of a blind-spot
-    // reduction scan are listed as ordinary scans. 3 until the instrument state sets it.
-    static void SetZeltBlindSpotMode(int32_t mode);
     bool HasKeptBlindSpotPass() const { return m_pKeptBlindSpotPass != nullptr; }
 
     // Fills the scan-data list with the scans of a kind and raises the kind's frame.
@@ -301,6 +344,12 @@ public:
     // Scans of the four lists that lie on the overlay with this ID.
     size_t CountScansUsingOverlay(uint32_t overlayID) const;
     bool IsLinkedToScan() const { return m_bLinked != 0; }
+    // A user composite's frequency markers and points, taken from the linked scan after what was
+    // there, each list with the flag byte that came with it.
+    const std::vector<_FrequencyMarkerPoint>& GetFrequencyMarkers() const { return m_frequencyMarkers; }
+    const std::vector<CScanPoint>& GetPoints() const { return m_points; }
+    uint8_t GetMarkerFlag() const { return m_markerFlag; }
+    uint8_t GetPointFlag() const { return m_pointFlag; }
 
     // --- Scan run hooks ---
 
@@ -352,6 +401,8 @@ private:
     void FillScanDataListForKind(uint16_t kind);
     int32_t NewestScanID(uint16_t kind, size_t& count);
     void RefreshComparedViews();
+    void AttachComparisonLink(QNodeMediator*& slot, QNodeMediator* link);
+    void DropComparisonLinks();
 
     // Two scans compared by a comparison, overlay or blind-spot node, and their result.
     template <class T> struct ComparedScans {
@@ -389,6 +440,10 @@ private:
     uint32_t m_nLastCellCount = 0;
     int32_t m_nLinkedScanID = -1;
     uint8_t m_bLinked = 0;
+    uint8_t m_markerFlag = 0;
+    std::vector<_FrequencyMarkerPoint> m_frequencyMarkers;
+    uint8_t m_pointFlag = 0;
+    std::vector<CScanPoint> m_points;
     std::vector<SpectralSpatialScriptsDefinition> m_scriptDefinitions;
     uint8_t m_bSettingsCopied = 0;
     uint32_t m_nSettingsSourceID = 0;
@@ -429,7 +484,13 @@ private:
     std::mutex m_scanThreadMutex;
     std::unique_ptr<QScanThread> m_pScanThread;
 
-    static std::atomic<int32_t> s_zeltBlindSpotMode;
+    // Comparison links, both ways: the mediators this node compares, and the comparison mediators
+    // that link to this one.
+    QNodeMediator* m_pFirstLink = nullptr;
+    QNodeMediator* m_pSecondLink = nullptr;
+    std::vector<QNodeMediator*> m_comparisonUsers;
+    float m_fCompensationThreshold = kDefaultCompensationThreshold;
+
     static std::atomic<QNodeMediator*> s_scanningMediator;
     static std::atomic<QNodeMediator*> s_previousScanningMediator;
 };

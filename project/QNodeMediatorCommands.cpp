@@ -1,3 +1,4 @@
+#include "core/QSpatialDisplayOptions.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "core/UnitConversion.h"
@@ -16,14 +17,6 @@
 #include <vector>
 
 namespace orv {
-
-namespace {
-
-// The peak settings a scan is made with; the scan data keep no others yet.
-constexpr float kScanDisplayValue = 5.0F;
-constexpr uint32_t kScanDisplayCount = 20;
-
-} // namespace
 
 void QNodeMediator::FindPeaks(CScanData& scan, std::vector<uint32_t>& pointIndexes,
                               std::vector<float>& frequencies) {
@@ -61,8 +54,8 @@ void QNodeMediator::FindPeaks(CScanData& scan, std::vector<uint32_t>& pointIndex
 
     const auto unit = static_cast<int>(options->m_modeA);
     const bool sameAsView = options->m_useSameViewSetting == 1;
-    const float value = sameAsView ? options->m_step : kScanDisplayValue;
-    const uint32_t limit = sameAsView ? options->m_count : kScanDisplayCount;
+    const float value = sameAsView ? options->m_step : scan.m_DisplayValue;
+    const uint32_t limit = sameAsView ? options->m_count : scan.m_DisplayCount;
     const float threshold =
         ConvertAmplitudeToUnit(static_cast<float>(scan.m_NoiseFloor), unit) + value + scan.m_LevelOffset;
 
@@ -409,6 +402,33 @@ void QNodeMediator::CreateUserComposite(QNodeMediator& source) {
         scan = source.GetHandHeldProbeScanData(m_nLinkedScanID);
     }
     m_pLinkedScan = scan;
+    if (scan == nullptr) {
+        return;
+    }
+
+    // The composite starts from the view settings the scan was shown with.
+    if (QSpectralDisplayOptions* spectral = GetSpectralDisplayOptions()) {
+        spectral->m_levelLow = scan->m_LevelLow;
+        spectral->m_levelHigh = scan->m_LevelHigh;
+        spectral->m_secondMarkerLow = scan->m_SecondLevelLow;
+        spectral->m_secondMarkerHigh = scan->m_SecondLevelHigh;
+        spectral->m_step = scan->m_DisplayValue;
+        spectral->m_count = scan->m_DisplayCount;
+        spectral->m_markerLow = scan->m_MarkerLow;
+        spectral->m_markerHigh = scan->m_MarkerHigh;
+        spectral->m_modeB = scan->m_FrequencyAutoByte == 1 ? 1 : 0;
+        spectral->m_modeC = scan->m_LevelAutoByte == 1 ? 1 : 0;
+    }
+    if (QSpatialDisplayOptions* spatial = GetSpatialDisplayOptions()) {
+        spatial->m_rangeLow = scan->m_SpatialRangeLow;
+        spatial->m_rangeHigh = scan->m_SpatialRangeHigh;
+        spatial->m_modeB = scan->m_SpatialAutoByte == 1 ? 1 : 0;
+    }
+    m_markerFlag = scan->m_MarkerFlag;
+    m_frequencyMarkers.insert(m_frequencyMarkers.end(), scan->m_FrequencyMarkers.begin(),
+                              scan->m_FrequencyMarkers.end());
+    m_pointFlag = scan->m_PointFlag;
+    m_points.insert(m_points.end(), scan->m_Points.begin(), scan->m_Points.end());
 }
 
 } // namespace orv

@@ -102,6 +102,8 @@ void CopyRecordInto(CScanData& scan, const QScanDataRecord& record, QScanDataMed
     scan.m_IsZeltData = record.m_IsZeltData;
     scan.m_ZeltLevel = record.m_ZeltLevel;
     scan.m_DisplayFlags = record.m_DisplayFlags;
+    scan.m_DisplayCount = record.m_DisplayCount;
+    scan.m_DisplayValue = record.m_DisplayValue;
     scan.m_ReferenceLevel = record.m_ReferenceLevel;
     scan.m_ValuesPerPoint = record.m_ValuesPerPoint;
     scan.m_PeakHold = record.m_PeakHold;
@@ -397,12 +399,6 @@ void QNodeMediator::ViewScanData(int32_t scanID) {
 
 // --- Adding scan data ---
 
-std::atomic<int32_t> QNodeMediator::s_zeltBlindSpotMode{3};
-
-void QNodeMediator::SetZeltBlindSpotMode(int32_t mode) {
-    s_zeltBlindSpotMode.store(mode);
-}
-
 bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool live, bool updateLast) {
     CSpectralScanData* touched = nullptr;
     if (!addition.m_HasPoints) {
@@ -412,7 +408,7 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
         }
         CSpectralScanData& last = *m_spectralScans.back();
         CriticalSectionGuard guard(m_firstSection);
-        last.m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        last.SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
         return true;
     }
     const QScanDataRecord& record = addition.m_Record;
@@ -425,7 +421,7 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
         } else {
             scan->SetMirtPoints(std::move(addition.m_MirtPoints));
         }
-        scan->m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        scan->SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
         touched = scan.get();
         m_spectralScans.push_back(std::move(scan));
     } else {
@@ -476,7 +472,8 @@ bool QNodeMediator::AddSpatialScanData(QSpatialScanAddition addition, bool live,
         if (zelt) {
             scan->SetZeltRecordBytes(addition.m_ZeltRecords);
         }
-        const bool pairsPasses = record.m_BlindSpot == 1 && live && !(zelt && s_zeltBlindSpotMode.load() > 2);
+        const bool pairsPasses =
+            record.m_BlindSpot == 1 && live && !(zelt && GetInstrumentInfo().GetBlindSpotPassMode() > 2);
         if (pairsPasses) {
             if (record.m_PassWord == 1 && m_pKeptBlindSpotPass != nullptr) {
                 std::unique_ptr<CSpatialScanData> combined =
@@ -547,6 +544,7 @@ bool QNodeMediator::AddSpectralSpatialScanData(QCellAddition addition, bool live
     const bool zelt = addition.m_Record.m_IsZeltData > 0;
     if (addition.m_CellIndex == 1) {
         auto scan = std::make_unique<CSpectralSpatialScanData>();
+        scan->m_CellCount = addition.m_CellCount;
         CopyRecordInto(*scan, addition.m_Record, this);
         m_spectralSpatialScans.push_back(std::move(scan));
     }
@@ -554,16 +552,21 @@ bool QNodeMediator::AddSpectralSpatialScanData(QCellAddition addition, bool live
     if (entry == nullptr) {
         return false;
     }
+    if (live) {
+        entry->m_Completed = 0;
+    }
     if (addition.m_HasValues) {
         std::unique_ptr<_SpectralSpatialScanDataUnit> unit = MakeUnit(addition, zelt);
         CriticalSectionGuard guard(m_secondSection);
         entry->m_Units.push_back(std::move(unit));
         if (addition.m_CellIndex == addition.m_CellCount) {
             entry->m_Prepared = 0;
+            entry->m_Completed = 1;
         }
     } else if (!addition.m_MeasuredFrequencies.empty()) {
         CriticalSectionGuard guard(m_secondSection);
-        entry->m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        entry->m_Completed = 1;
+        entry->SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
         entry->m_Prepared = 0;
     }
     m_nLastCellIndex = addition.m_CellIndex;

@@ -59,9 +59,10 @@ bool QProxyNodeMediator::LinkToTarget(QNodeMediator& target) {
     return true;
 }
 
-uint32_t QProxyNodeMediator::GetLinkedNodeID() {
+uint32_t QProxyNodeMediator::GetLinkedNodeID() const {
     QNodeMediator* routed = Routed();
-    return routed != nullptr ? routed->GetNodeID() : QNodeMediator::GetNodeID();
+    return routed != nullptr ? routed->GetNodeID()
+                             : const_cast<QProxyNodeMediator*>(this)->QNodeMediator::GetNodeID();
 }
 
 void QProxyNodeMediator::Unlink() {

@@ -25,8 +25,9 @@ public:
     QNodeMediator* GetTarget() const { return m_pTarget; }
     // True when the proxy is now linked to `target`.
     bool LinkToTarget(QNodeMediator& target);
-    // The target's node ID when linked, else the own node's.
-    uint32_t GetLinkedNodeID();
+    // The target's node ID when linked, else the own node's: a comparison that borrows the
+    // container through this proxy takes its lock in that node's place of the lock order.
+    uint32_t GetLinkedNodeID() const override;
 
     bool IsProxy() const override { return true; }
 

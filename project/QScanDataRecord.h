@@ -28,6 +28,10 @@ struct QScanDataRecord {
     uint8_t m_IsZeltData = 0;
     uint8_t m_ZeltLevel = 0;
     std::array<uint8_t, 12> m_DisplayFlags{1, 1, 0, 0, 0, 1, 0, 1, 1, 0, 0, 1};
+    // The peak count and offset the scan's views start with (a hand-held scan read from a project
+    // file starts its offset at -5.0).
+    uint32_t m_DisplayCount = 20;
+    float m_DisplayValue = 5.0F;
     float m_ReferenceLevel = 50.0F;
     uint32_t m_ValuesPerPoint = 1;
     uint8_t m_PeakHold = 0;

@@ -385,6 +385,18 @@ bool TfrmMainApp::AddPictureOverlayControl(const uint8_t* bytes, uint32_t length
 
 // --- Node container of the Preferences node ---
 
+QNodeMediator* TfrmMainApp::GetParentMediator(QNodeMediator& /*mediator*/) {
+    return nullptr;
+}
+
+QNodeMediator* TfrmMainApp::AddChildNode(QNodeMediator& /*parent*/, uint16_t /*kind*/) {
+    return nullptr;
+}
+
+bool TfrmMainApp::DeleteChildNode(QNodeMediator& /*child*/) {
+    return false;
+}
+
 std::vector<QNodeMediator*> TfrmMainApp::GetChildMediators(QNodeMediator& /*parent*/) {
     std::vector<QNodeMediator*> children;
     if (m_openProject != nullptr) {

@@ -157,10 +157,19 @@ public:
 
     // --- The node container of the Preferences node ---
 
+    // The Preferences node has no parent.
+    QNodeMediator* GetParentMediator(QNodeMediator& mediator);
     // The open project's root node.
     std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& parent);
-    // The Preferences node has no tree item and no scans: these do nothing.
+    // The preferences project's.
+    QProjectStorageManager* GetStorageManager() const { return GetPreferencesStorageManager(); }
+    // The Preferences node has no tree item and no scans, and the preferences project is not marked
+    // modified: these do nothing.
     void UpdateNodeItem(QNodeMediator& mediator, int32_t code);
+    void MarkModified() {}
+    // The Preferences node has no child nodes of its own: none is made, none deleted.
+    QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind);
+    bool DeleteChildNode(QNodeMediator& child);
     void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
                                    QNodeMediator& mediator);
     void AddSpatialScanDataToList(CSpatialScanData& scan, bool live, bool newEntry, QNodeMediator& mediator);

@@ -499,6 +499,19 @@ void TfrmProjectView::UpdateNodeItem(QNodeMediator& mediator, int32_t /*code*/) 
     }
 }
 
+QNodeMediator* TfrmProjectView::AddChildNode(QNodeMediator& parent, uint16_t kind) {
+    const auto record = m_nodes.find(&parent);
+    if (record == m_nodes.end()) {
+        return nullptr;
+    }
+    return AddNode(record->second.m_item, CViewTree::kLast, kind);
+}
+
+bool TfrmProjectView::DeleteChildNode(QNodeMediator& child) {
+    const auto record = m_nodes.find(&child);
+    return record != m_nodes.end() && DeleteNode(record->second.m_item);
+}
+
 void TfrmProjectView::AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
                                                 QNodeMediator& mediator) {
     if (m_formView != nullptr) {

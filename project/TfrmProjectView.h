@@ -120,6 +120,10 @@ public:
     std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& parent);
     // Takes the item's label and icons from the mediator again.
     void UpdateNodeItem(QNodeMediator& mediator, int32_t code);
+    // AddNode under the parent's item, as its last child; none when the parent is not in the project.
+    QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind);
+    // DeleteNode of the child's item; false when the child is not in the project.
+    bool DeleteChildNode(QNodeMediator& child);
     // Handed on to the project's form view.
     void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
                                    QNodeMediator& mediator);

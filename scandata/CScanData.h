@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -26,6 +27,25 @@ struct CScanAreaRecord {
     int32_t m_Top = 0;
     int32_t m_Right = 0;
     int32_t m_Bottom = 0;
+};
+
+// One frequency marker of a spectrum: a single point (last index -1) or a range of points.
+struct _FrequencyMarkerPoint {
+    float m_Frequency = 0.0F; // MHz
+    int32_t m_FirstIndex = 0;
+    uint8_t m_Selected = 0;
+    uint32_t m_Word = 0; // carried along unchanged
+    int32_t m_LastIndex = -1;
+
+    bool operator==(const _FrequencyMarkerPoint& other) const = default;
+};
+
+// A point of the views (x, y).
+struct CScanPoint {
+    int32_t m_X = 0;
+    int32_t m_Y = 0;
+
+    bool operator==(const CScanPoint& other) const = default;
 };
 
 // The display-side object of one stored scan: the views draw from it and enter m_Lock while they
@@ -99,6 +119,32 @@ public:
     uint8_t m_ScanKindReserved = 0;
     uint8_t m_ApplyCompensation = 1;
     std::array<uint8_t, 12> m_DisplayFlags{1, 1, 0, 0, 0, 1, 0, 1, 1, 0, 0, 1};
+
+    // The view settings kept with the scan; the views use them unless the node's "Use Same View
+    // Setting" is on. Spectral: the frequency window and its auto byte, the two level pairs and the
+    // level auto byte, the peak offset (dB above the noise floor) and peak count.
+    float m_LevelLow = 0.0F;
+    float m_LevelHigh = 0.0F;
+    float m_SecondLevelLow = 0.0F;
+    float m_SecondLevelHigh = 0.0F;
+    uint32_t m_DisplayCount = 20;
+    float m_DisplayValue = 5.0F;
+    float m_MarkerLow = -1.0F;
+    float m_MarkerHigh = -1.0F;
+    uint8_t m_FrequencyAutoByte = 0;
+    uint8_t m_LevelAutoByte = 1;
+    // Spatial: the level range and its auto byte, a flag byte, and the two words after them.
+    float m_SpatialRangeLow = 0.0F;
+    float m_SpatialRangeHigh = 0.0F;
+    uint8_t m_SpatialAutoByte = 0;
+    uint8_t m_SpatialFlagByte = 0;
+    uint32_t m_SpatialWord1 = 1;
+    uint32_t m_SpatialWord2 = 1;
+    // The markers and points the views keep with the scan, each list with its flag byte.
+    uint8_t m_MarkerFlag = 0;
+    std::vector<_FrequencyMarkerPoint> m_FrequencyMarkers;
+    uint8_t m_PointFlag = 0;
+    std::vector<CScanPoint> m_Points;
 
     float m_LevelOffset = 0.0F;     // added to both ends of the displayed level range
     float m_ReferenceLevel = 50.0F; // dBuV, the analyser's

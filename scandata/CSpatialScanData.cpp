@@ -125,9 +125,13 @@ bool CSpatialScanData::LoadCorrectionFactors() {
         return false;
     }
     const float frequency = m_CenterFrequency;
-    return LoadCellFactors(
-        settings.m_CorrectionSetName, m_ProbeScanPattern, m_Rows, m_Columns,
-        [frequency](uint16_t, uint16_t) { return frequency; }, m_CorrectionFactors);
+    if (!LoadCellFactors(
+            settings.m_CorrectionSetName, m_ProbeScanPattern, m_Rows, m_Columns,
+            [frequency](uint16_t, uint16_t) { return frequency; }, m_CorrectionFactors)) {
+        NoteMissingCorrectionList(settings.m_CorrectionSetName);
+        return false;
+    }
+    return true;
 }
 
 bool CSpatialScanData::PrepareCompensation() {

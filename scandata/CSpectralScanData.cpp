@@ -80,6 +80,11 @@ void CSpectralScanData::SetFloatPoints(std::vector<CFloatSpectralPoint> points, 
     m_Frequencies.clear();
 }
 
+void CSpectralScanData::SetMeasuredFrequencies(std::vector<QMeasuredFrequencyData::Entry> entries) {
+    m_MeasuredFrequencies = std::move(entries);
+    m_Frequencies.clear();
+}
+
 uint32_t CSpectralScanData::GetPointBytes() const {
     const uint32_t size = m_PointFormat == kMirtPoints ? 6U : m_PointFormat == kMirtFloatPoints ? 8U : 12U;
     return size * m_PointCount;
@@ -193,6 +198,7 @@ bool CSpectralScanData::PrepareCompensation() {
             },
             m_CorrectionFactors);
     if (!loaded) {
+        NoteMissingCorrectionList(settings.m_CorrectionSetName);
         AddInformationMessage(0, "can't open the correction file for the spectral correction.");
         return false;
     }

@@ -62,6 +62,8 @@ public:
 
     void SetMirtPoints(std::vector<QSpectralPoint> points);
     void SetFloatPoints(std::vector<CFloatSpectralPoint> points, uint8_t format);
+    // Frequencies measured after the scan; the frequency table is built again from them.
+    void SetMeasuredFrequencies(std::vector<QMeasuredFrequencyData::Entry> entries);
     uint8_t GetPointFormat() const { return m_PointFormat; }
     uint32_t GetPointBytes() const;
     // The point's level in tenths (float points as held).

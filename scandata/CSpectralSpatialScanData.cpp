@@ -202,6 +202,11 @@ void CSpectralSpatialScanData::BuildZeltCellData() {
     FinishRange();
 }
 
+void CSpectralSpatialScanData::SetMeasuredFrequencies(std::vector<QMeasuredFrequencyData::Entry> entries) {
+    m_MeasuredFrequencies = std::move(entries);
+    m_Frequencies.clear();
+}
+
 bool CSpectralSpatialScanData::PrepareSpectralCompensation() {
     if (m_ApplySpectralSpatialCompensation == 0) {
         return false;
@@ -233,6 +238,7 @@ bool CSpectralSpatialScanData::PrepareSpectralCompensation() {
             },
             m_SpectralFactors);
     if (!loaded) {
+        NoteMissingCorrectionList(settings.m_CorrectionSetName);
         return false;
     }
     m_SpectralCompensationAvailable = 1;
@@ -282,6 +288,7 @@ bool CSpectralSpatialScanData::PrepareSpatialCompensation() {
             },
             m_SpatialFactors);
     if (!loaded) {
+        NoteMissingCorrectionList(settings.m_CorrectionSetName);
         AddInformationMessage(0, "can't open the correction file for the spectral/spatial correction.");
         return false;
     }

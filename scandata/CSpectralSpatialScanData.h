@@ -50,10 +50,15 @@ public:
     bool PrepareSpatialCompensation();
     bool GetCompensatedSpectralValue(int32_t amplitude, uint32_t index, int32_t& out);
     bool GetCompensatedSpatialValue(int32_t value, uint16_t row, uint16_t column, int32_t& out);
+    // Frequencies measured after the scan; the frequency table is built again from them.
+    void SetMeasuredFrequencies(std::vector<QMeasuredFrequencyData::Entry> entries);
 
     std::vector<std::unique_ptr<_SpectralSpatialScanDataUnit>> m_Units; // in arrival order
     std::vector<QMeasuredFrequencyData::Entry> m_MeasuredFrequencies;
     uint32_t m_ApplySpectralSpatialCompensation = 1;
+    // The cells the scan was made with, and whether all of them (or the closing frequencies) arrived.
+    uint32_t m_CellCount = 0;
+    uint8_t m_Completed = 0;
 
     uint8_t m_SpectralCompensationTried = 0;
     uint8_t m_SpectralCompensationAvailable = 0;

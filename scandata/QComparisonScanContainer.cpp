@@ -219,6 +219,7 @@ void QComparisonScanContainer::CorrectSpectralSource(QScanContainer& source, flo
     const QProbeScanPattern pattern = source.GetProbeScanPattern();
     const QScanHeadInfo grid("", 0, 0.0F, 0.0F, pattern.GetRows(), pattern.GetColumns(), 0, 0, 0U);
     record->ApplyCorrectionFactors(startFrequency, stopFrequency, grid);
+    record->SetCorrected();
 }
 
 void QComparisonScanContainer::EstimateSpectralNoiseFloor(QScanContainer& source) {

@@ -10,6 +10,8 @@ namespace orv {
 class QDescription;
 class QFrequencyBucketList;
 class QMeasuredFrequencyData;
+// The project window's node container (project model); a container only carries it for its node.
+class QNodeContainer;
 class QProbeScanPattern;
 class QScanContainerMediator;
 class QSetupScanCommand;
@@ -79,8 +81,12 @@ public:
 
     QScanContainerMediator* GetMediator() const { return m_Mediator; }
     void SetMediator(QScanContainerMediator* mediator) { m_Mediator = mediator; }
+    // The node container that made the owning node; the node hands it on whenever its own is set.
+    QNodeContainer* GetContext() const { return m_Context; }
+    void SetContext(QNodeContainer* context) { m_Context = context; }
 
 protected:
+    QNodeContainer* m_Context = nullptr;
     uint8_t m_FrequencyDataTaken = 0;
     uint8_t m_HasScanData = 0;
     // Declared so that destruction frees the set-up command, then the frequency table, then the

@@ -142,6 +142,7 @@ void QSpatialComparisonScanContainer::CorrectSpatialSources() {
         }
         const QProbeScanPattern pattern = source->GetProbeScanPattern();
         record->ApplyCorrectionFactors(pattern);
+        record->SetCorrected();
     }
 }
 

@@ -101,6 +101,9 @@ public:
     uint16_t GetSecondGridColumns() const { return m_SecondGridColumns; }
     int32_t GetAverageCount() const { return m_AverageCount; }
     bool IsCorrected() const { return m_Corrected != 0; }
+    // The comparison containers mark a record they had corrected, also when no set applied, so
+    // that it is corrected once and not again at every call.
+    void SetCorrected() { m_Corrected = 1; }
     int32_t GetCorrectionSet() const { return m_CorrectionSet; }
     int32_t GetCorrectionRowCount() const { return m_CorrectionRowCount; }
     const float* GetCorrectionFrequencies() const { return m_CorrectionFrequencies; }

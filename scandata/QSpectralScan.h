@@ -71,6 +71,9 @@ public:
     void ApplyCorrectionFactors(float startFrequency, float stopFrequency, const QScanHeadInfo& scanHead);
 
     bool IsCorrected() const { return m_Corrected != 0; }
+    // The comparison containers mark a record they had corrected, also when no set applied, so
+    // that it is corrected once and not again at every call.
+    void SetCorrected() { m_Corrected = 1; }
     uint32_t GetNumberOfPoints() const { return m_PointCount; }
     int8_t GetDataForm() const { return m_DataForm; }
     uint8_t GetHeaderByte2() const { return m_HeaderByte2; }

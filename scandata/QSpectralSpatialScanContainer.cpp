@@ -99,6 +99,46 @@ void QSpectralSpatialScanContainer::SetCellRecord(uint32_t row, uint32_t column,
     }
 }
 
+uint32_t QSpectralSpatialScanContainer::RebuildFromCellRecords() {
+    const uint32_t rows = m_GridRows;
+    const uint32_t columns = m_GridColumns;
+    const uint32_t points = m_PointCount;
+    auto peakMap =
+        std::make_unique<QSSSpatialSnapshot>(static_cast<uint16_t>(rows), static_cast<uint16_t>(columns));
+    peakMap->Fill(QSSSpatialSnapshot::kNoValue);
+    auto cellSpectrum = std::make_unique<QSSSpectralSnapshot>(points);
+    cellSpectrum->SetFrequencyRange(m_StartFrequency, m_StopFrequency);
+    cellSpectrum->SetMeasuredFrequencies(&GetMeasuredFrequencyData());
+    const float step =
+        points > 1 ? (m_StopFrequency - m_StartFrequency) / static_cast<float>(points - 1) : 0.0F;
+
+    uint32_t taken = 0;
+    for (uint32_t r = 0; r < rows; ++r) {
+        for (uint32_t c = 0; c < columns; ++c) {
+            const QSSCellRecord* record = GetCellRecord(r, c);
+            if (record == nullptr || points == 0 || !CheckRecord(*record, r, c)) {
+                continue;
+            }
+            m_ProbeScanPattern->SetProbeAt(static_cast<int>(r), static_cast<int>(c), 1);
+            int16_t highest = record->m_Amplitudes[0];
+            uint32_t peakIndex = 0;
+            for (uint32_t i = 0; i < points; ++i) {
+                const int16_t level = record->m_Amplitudes[i];
+                cellSpectrum->SetPoint(i, level, record->m_Row, record->m_Column);
+                if (level > highest) {
+                    highest = level;
+                    peakIndex = i;
+                }
+            }
+            peakMap->SetCell(r, c, highest, m_StartFrequency + step * static_cast<float>(peakIndex));
+            ++taken;
+        }
+    }
+    m_PeakMap = std::move(peakMap);
+    m_CellSpectrum = std::move(cellSpectrum);
+    return taken;
+}
+
 void QSpectralSpatialScanContainer::MakeGeometry(uint32_t rows, uint32_t columns, uint32_t points,
                                                  bool withResults) {
     // Snapshots refuse grids beyond their size before anything here changes.
@@ -313,9 +353,9 @@ const std::string& QSpectralSpatialScanContainer::GetTempFilePath() {
     return m_TempFilePath;
 }
 
-bool QSpectralSpatialScanContainer::ApplicableSwitchOn() const {
-    return m_SpectralSwitchApplies ? QCorrectionData::IsSpectralCompensationOn()
-                                   : QCorrectionData::IsSpatialCompensationOn();
+bool QSpectralSpatialScanContainer::ApplicableSwitchOn(bool spectralMode) {
+    return spectralMode ? QCorrectionData::IsSpectralCompensationOn()
+                        : QCorrectionData::IsSpatialCompensationOn();
 }
 
 const QSpectralScanInterface*
@@ -382,7 +422,10 @@ QSpectralSpatialScanContainer::GetSpatialScanForCells(const QFrequencyBucketList
 
 void QSpectralSpatialScanContainer::GetLevelRange(float* low, float* high, const QProbeScanPattern* pattern,
                                                   const QFrequencyBucketList* selection) {
-    const bool switchOn = ApplicableSwitchOn();
+    // Which view asks is told by the correction database's mode flag; read once, so that the range
+    // and the view it is kept for agree.
+    const bool spectralMode = QCorrectionData::IsSpectralSpatialMode();
+    const bool switchOn = ApplicableSwitchOn(spectralMode);
     if (pattern == nullptr && selection == nullptr) {
         if (low != nullptr) {
             *low = static_cast<float>(switchOn ? m_CompensatedMinLevel : m_MinLevel);
@@ -447,7 +490,7 @@ void QSpectralSpatialScanContainer::GetLevelRange(float* low, float* high, const
         }
     }
     if (switchOn) {
-        int16_t* viewRange = m_SpectralSwitchApplies ? m_SpectralViewRange : m_SpatialViewRange;
+        int16_t* viewRange = spectralMode ? m_SpectralViewRange : m_SpatialViewRange;
         viewRange[0] = lowest;
         viewRange[1] = highest;
         m_CompensatedMinLevel = lowest;

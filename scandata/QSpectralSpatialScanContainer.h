@@ -75,8 +75,6 @@ public:
     void SetSetupValue(float value) { m_SetupValue = value; }
     // 0: no compensation; 1-3: the correction set whose factors apply.
     void SetCorrectionSet(int32_t set) { m_CorrectionSet = set; }
-    // Whether the spectral (true) or the spatial compensation switch applies to the level range.
-    void SetSpectralSwitchApplies(bool spectral) { m_SpectralSwitchApplies = spectral; }
     float GetThreshold() const { return m_Threshold; }
 
     int16_t GetMinLevel() const { return m_MinLevel; }
@@ -96,6 +94,12 @@ public:
     // The cell records; project storage fills them when it loads the scan file.
     const QSSCellRecord* GetCellRecord(uint32_t row, uint32_t column) const;
     void SetCellRecord(uint32_t row, uint32_t column, std::unique_ptr<QSSCellRecord> record);
+    // After the cell records were loaded: marks their cells in the pattern and rebuilds the peak map
+    // (each cell's peak level and the frequency of its first peak) and the cell spectrum (the
+    // spectra of the cells in row-major order, the last one standing) from them. The set-up command
+    // is not stored, so the frequencies come from the stored set-up range. Records that fail the
+    // record check are left out. Answers the number of cells taken.
+    uint32_t RebuildFromCellRecords();
     // The compensated ranges handed to the spectral and spatial views.
     void GetSpectralViewRange(int16_t* low, int16_t* high) const;
     void GetSpatialViewRange(int16_t* low, int16_t* high) const;
@@ -124,7 +128,7 @@ private:
     // count; the first failure shows the box.
     bool CheckRecord(const QSSCellRecord& record, uint32_t row, uint32_t column);
     void ReportCorrupt();
-    bool ApplicableSwitchOn() const;
+    static bool ApplicableSwitchOn(bool spectralMode);
 
     uint32_t m_ExpectedRecords = 0;
     uint32_t m_ReceivedRecords = 0;
@@ -153,7 +157,6 @@ private:
     std::unique_ptr<QSSSpectralSnapshot> m_SpectralResult;
     uint32_t m_StaleMarker = 0;
     int32_t m_CorrectionSet = 0;
-    bool m_SpectralSwitchApplies = true;
     float m_Threshold = 5.0F;
     int16_t m_SpectralViewRange[2] = {0, 0};
     int16_t m_SpatialViewRange[2] = {0, 0};

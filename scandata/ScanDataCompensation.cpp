@@ -69,6 +69,15 @@ int32_t ChooseCorrectionSet(const std::string& setName) {
     return GetCorrectionData().ChooseSet(setName);
 }
 
+bool NoteMissingCorrectionList(const std::string& setName) {
+    // Without a set named (no Preferences node) there is no list to miss.
+    if (setName.empty() || !QCorrectionData::IsListFileMissing(setName)) {
+        return false;
+    }
+    QCorrectionData::SetMissingListNotice();
+    return true;
+}
+
 bool LoadCellFactors(const std::string& setName, const QProbeScanPattern& pattern, uint16_t rows,
                      uint16_t columns, const std::function<float(uint16_t, uint16_t)>& cellFrequency,
                      std::span<float> factors) {

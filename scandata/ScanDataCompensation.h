@@ -24,6 +24,11 @@ int16_t EstimateNoiseFloorOfValues(std::span<const double> values);
 // 0 when its list file is missing or the set cannot be loaded.
 int32_t ChooseCorrectionSet(const std::string& setName);
 
+// Called when the factors of the set could not be loaded: a missing list file ("correctionfile.txt")
+// raises the correction database's one-time notice flag, so that the run tells the user once,
+// however many scans find no list. Answers whether the list file is missing.
+bool NoteMissingCorrectionList(const std::string& setName);
+
 // Per-cell factors into a 64 x 64 grid (row x 64 + column), every one 1.0 first; a marked cell
 // whose frequency lies above the set's lowest frequency gets the set's factor at that frequency.
 // Cells at row or column 64 or beyond are skipped. False when no set can be chosen.

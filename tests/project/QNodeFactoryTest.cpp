@@ -53,7 +53,7 @@ const std::vector<KindRow>& KindTable() {
         {2026, "Antenna Scan", kTypeAntennaScanContainer},
         {2027, "Antenna Scan Module", kTypeAntennaScanModuleContainer},
         {2028, "Spectral Spatial Scripting", kTypeDifferentRangeScanModuleContainer},
-        {2029, "Handheld Probe", 0},
+        {2029, "Handheld Probe", kTypeHandHeldProbeScanContainer},
         {2030, "Blind Spot Reduction", kTypeBlindSpotReductionScanContainer},
         {2033, "Spectral/Spatial User composite", kTypeSpectralSpatialScanContainer},
     };

@@ -1,3 +1,4 @@
+#include "analyzers/CInstrumentInfo.h"
 #include "core/UnitConversion.h"
 #include "project/NodeMessages.h"
 #include "scandata/CHandHeldProbeScanData.h"
@@ -232,12 +233,12 @@ TEST_F(ScanDataTest, ZeltBlindSpotPassesAreListedWhenTheInstrumentSaysSo) {
     pass.m_Record.m_IsZeltData = 1;
     ASSERT_TRUE(mediator->AddSpatialScanData(pass, true, false)); // mode 3 at start
     EXPECT_EQ(mediator->GetScanDataCount(), 1U);
-    QNodeMediator::SetZeltBlindSpotMode(2);
+    GetInstrumentInfo().SetBlindSpotPassMode(2);
     pass.m_Record.m_ScanId = 2;
     ASSERT_TRUE(mediator->AddSpatialScanData(pass, true, false));
     EXPECT_EQ(mediator->GetScanDataCount(), 1U);
     EXPECT_TRUE(mediator->HasKeptBlindSpotPass());
-    QNodeMediator::SetZeltBlindSpotMode(3);
+    GetInstrumentInfo().SetBlindSpotPassMode(3);
 }
 
 TEST_F(ScanDataTest, SpectralSpatialCells) {

@@ -526,7 +526,7 @@ TEST(ComparisonScanContainer, KindsStoreNothing) {
     for (const auto& [container, id] : kinds) {
         EXPECT_EQ(container->GetTypeID(), id);
         EXPECT_EQ(container->GetBodySize(), 0U);
-        EXPECT_TRUE(testing::BodyBytes(*container).empty());
+        EXPECT_TRUE(testing::SizedBodyBytes(*container).empty());
         EXPECT_TRUE(container->IsStale());
         EXPECT_FALSE(container->IsUpdated());
         // Outside the resolution window nothing is read from a source.

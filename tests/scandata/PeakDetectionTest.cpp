@@ -95,7 +95,7 @@ TEST(CableScan, ReadingAStoredRecordKeepsTheCountButNoPeaks) {
     QCableScan cable = Cable(ThirtyOnePeaks(), 0.0f, 3999.0f);
     cable.FindPeaks();
     QCableScan back;
-    testing::ReadFrame(back, testing::FrameBytes(cable));
+    testing::ReadFrame(back, testing::SizedFrameBytes(cable));
     EXPECT_EQ(back.GetPeakCount(), 30);
     EXPECT_TRUE(back.GetPeaks().empty());
     EXPECT_EQ(back.GetAmplitudes(), cable.GetAmplitudes());

@@ -15,10 +15,10 @@ namespace {
 
 using testing::Bytes;
 using testing::CompensationSwitchGuard;
-using testing::FrameBytes;
 using testing::ReadBody;
 using testing::ReadFrame;
 using testing::ScanCorrectionFolder;
+using testing::SizedFrameBytes;
 
 // A body of R x C cells numbered from `first`.
 std::vector<uint8_t> Body(int8_t form, int8_t level, uint16_t rows, uint16_t columns, int16_t first = 1) {
@@ -57,7 +57,7 @@ TEST(SpatialScan, LevelZeroFillsTheMainGrid) {
     EXPECT_EQ(scan.GetSecondGridColumns(), 84);
     EXPECT_EQ(scan.GetSubPosition(), 3);
     EXPECT_EQ(scan.GetBodySize(), 13U + 12U);
-    EXPECT_EQ(testing::BodyBytes(scan), Body(0, 0, 2, 3));
+    EXPECT_EQ(testing::SizedBodyBytes(scan), Body(0, 0, 2, 3));
 }
 
 TEST(SpatialScan, LevelTwoFillsTheSubGridAndWritesItBack) {
@@ -67,10 +67,10 @@ TEST(SpatialScan, LevelTwoFillsTheSubGridAndWritesItBack) {
     EXPECT_EQ(scan.GetGridFactor(), 4U);
     EXPECT_EQ(scan.GetSubGrid().m_Cells, (std::vector<int16_t>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(Levels(scan), (std::vector<int16_t>{100, 101, 102, 103, 104, 105}));
-    EXPECT_EQ(testing::BodyBytes(scan), Body(1, 2, 2, 3));
+    EXPECT_EQ(testing::SizedBodyBytes(scan), Body(1, 2, 2, 3));
 
     QSpatialScan framed;
-    ReadFrame(framed, FrameBytes(scan));
+    ReadFrame(framed, SizedFrameBytes(scan));
     EXPECT_EQ(framed.GetSubGrid().m_Cells, scan.GetSubGrid().m_Cells);
     EXPECT_EQ(framed.GetLevel(), 2);
     EXPECT_EQ(framed.GetPassFlag(), 1);

@@ -14,11 +14,11 @@
 namespace orv {
 namespace {
 
-using testing::BodyBytes;
 using testing::CompensationSwitchGuard;
-using testing::FrameBytes;
 using testing::ReadFrame;
 using testing::ScanCorrectionFolder;
+using testing::SizedBodyBytes;
+using testing::SizedFrameBytes;
 
 struct Point {
     int16_t amplitude;
@@ -48,10 +48,11 @@ void ExpectPoints(const QSpectralScan& scan, const std::vector<Point>& points) {
 
 TEST(SpectralScan, EmptyRecordIsSevenBodyBytesAndReadsBackWithoutPoints) {
     const QSpectralScan scan;
-    EXPECT_EQ(FrameBytes(scan), (std::vector<uint8_t>{0x2A, 0, 0, 99, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(SizedFrameBytes(scan),
+              (std::vector<uint8_t>{0x2A, 0, 0, 99, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     QSpectralScan back = Make({{5, 1, 1}});
-    ReadFrame(back, FrameBytes(scan));
+    ReadFrame(back, SizedFrameBytes(scan));
     EXPECT_FALSE(back.HasData());
     EXPECT_EQ(back.GetPointCount(), 0U);
     float low = -1.0f;
@@ -67,7 +68,7 @@ TEST(SpectralScan, ThreePointsHaveTheEngineLayoutAndRoundTrip) {
                                         0,    0,    0, 3,  0, 0,  0,                   // header, N
                                         0xFB, 0xFF, 1, 0,  2, 0,  0x2C, 1, 3, 0, 4, 0, // points
                                         0,    0,    0, 0,  0, 0};
-    const std::vector<uint8_t> bytes = FrameBytes(scan);
+    const std::vector<uint8_t> bytes = SizedFrameBytes(scan);
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(scan.GetSerializedSize(), bytes.size());
 
@@ -81,7 +82,7 @@ TEST(SpectralScan, ThreePointsHaveTheEngineLayoutAndRoundTrip) {
     EXPECT_EQ(back.GetHeaderByte2(), 0x11);
     EXPECT_EQ(back.GetHeaderByte3(), 0x22);
     EXPECT_EQ(back.GetPeakAmplitude(1), 300.0f);
-    EXPECT_EQ(FrameBytes(back), withHeader);
+    EXPECT_EQ(SizedFrameBytes(back), withHeader);
 }
 
 TEST(SpectralScan, BadBodiesThrowAndLeaveTheRecordAsItWas) {
@@ -135,7 +136,7 @@ TEST(SpectralScan, RunningAverageTruncatesWhileTheCellFollowsTheMaximum) {
         {-33, 5, -10, 2, 5}, // (-20 - 33) / 5 = -10.6 -> -10 (toward zero)
     };
     QSpectralScan held;
-    ReadFrame(held, FrameBytes(Make({{10, 1, 0}})));
+    ReadFrame(held, SizedFrameBytes(Make({{10, 1, 0}})));
     for (const Step& step : steps) {
         held.MergeScan(QSpectralScan::kMergeRunningAverage, Make({{step.incoming, step.row, 9}}));
         EXPECT_EQ(held.GetStoredAmplitude(0), step.average) << step.incoming;
@@ -147,7 +148,7 @@ TEST(SpectralScan, RunningAverageTruncatesWhileTheCellFollowsTheMaximum) {
 
 TEST(SpectralScan, RunningAverageOfLongRunsDoesNotOverflow) {
     QSpectralScan held;
-    ReadFrame(held, FrameBytes(Make({{32767, 0, 0}})));
+    ReadFrame(held, SizedFrameBytes(Make({{32767, 0, 0}})));
     const QSpectralScan high = Make({{32767, 0, 0}});
     for (int i = 0; i < 70000; ++i) {
         held.MergeScan(QSpectralScan::kMergeRunningAverage, high);

@@ -28,10 +28,10 @@
 namespace orv {
 namespace {
 
-using testing::BodyBytes;
 using testing::CompensationSwitchGuard;
-using testing::FrameBytes;
 using testing::ReadFrame;
+using testing::SizedBodyBytes;
+using testing::SizedFrameBytes;
 
 template <typename Family> void FillFamily(Family& record, uint32_t n) {
     record.SetPointCount(n);
@@ -158,13 +158,13 @@ TEST(ScanRecords, EveryKindRoundTripsWithTheSizeItWrites) {
         const auto record = kind.make(true);
         EXPECT_EQ(record->GetTypeID(), kind.typeId);
         EXPECT_EQ(record->GetBodySize(), kind.bodySize);
-        const std::vector<uint8_t> bytes = FrameBytes(*record);
+        const std::vector<uint8_t> bytes = SizedFrameBytes(*record);
         EXPECT_EQ(bytes.size(), 9 + kind.bodySize);
         EXPECT_EQ(record->GetSerializedSize(), bytes.size());
 
         const auto back = kind.make(false);
         ReadFrame(*back, bytes);
-        EXPECT_EQ(FrameBytes(*back), bytes);
+        EXPECT_EQ(SizedFrameBytes(*back), bytes);
         EXPECT_FALSE(back->DeliverToHandler(nullptr));
     }
 }
@@ -172,13 +172,13 @@ TEST(ScanRecords, EveryKindRoundTripsWithTheSizeItWrites) {
 TEST(ScanRecords, EveryCutBodyThrowsAndLeavesTheRecordAsItWas) {
     for (const Kind& kind : Kinds()) {
         SCOPED_TRACE(kind.name);
-        const std::vector<uint8_t> other = BodyBytes(*kind.make(true));
+        const std::vector<uint8_t> other = SizedBodyBytes(*kind.make(true));
         for (size_t cut = 0; cut < other.size(); ++cut) {
             auto record = kind.make(false);
-            const std::vector<uint8_t> before = FrameBytes(*record);
+            const std::vector<uint8_t> before = SizedFrameBytes(*record);
             QCharArrayDataReader reader(other.data(), static_cast<uint32_t>(cut));
             EXPECT_THROW(record->ReadBody(reader), QIOException) << cut;
-            EXPECT_EQ(FrameBytes(*record), before) << cut;
+            EXPECT_EQ(SizedFrameBytes(*record), before) << cut;
         }
     }
 }
@@ -209,7 +209,7 @@ TEST(ScanRecords, SmallRecordDefaults) {
     EXPECT_EQ(progress.GetBodySize(), 15U);
 
     QGeneralModuleScan module(4);
-    ReadFrame(module, FrameBytes(QGeneralModuleScan(0)));
+    ReadFrame(module, SizedFrameBytes(QGeneralModuleScan(0)));
     EXPECT_EQ(module.GetBodySize(), 6U);
     EXPECT_FALSE(module.HasData());
 

@@ -218,6 +218,12 @@ public:
     void UpdateNodeItem(QNodeMediator& mediator, int32_t code) override {
         updates.push_back({&mediator, code});
     }
+    // A flat container: no tree parents, storage or child nodes of its own.
+    QNodeMediator* GetParentMediator(QNodeMediator& /*mediator*/) override { return nullptr; }
+    QProjectStorageManager* GetStorageManager() override { return nullptr; }
+    void MarkModified() override { ++modifiedMarks; }
+    QNodeMediator* AddChildNode(QNodeMediator& /*parent*/, uint16_t /*kind*/) override { return nullptr; }
+    bool DeleteChildNode(QNodeMediator& /*child*/) override { return false; }
     void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
                                    QNodeMediator& mediator) override;
     void AddSpatialScanDataToList(CSpatialScanData& scan, bool live, bool newEntry,
@@ -231,6 +237,7 @@ public:
     std::vector<QNodeMediator*> children;
     std::vector<std::pair<QNodeMediator*, int32_t>> updates;
     std::vector<ListCall> listCalls;
+    int modifiedMarks = 0;
 };
 
 class FakeReportDocument : public QReportDocument {

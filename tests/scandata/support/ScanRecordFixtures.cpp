@@ -18,7 +18,7 @@ namespace orv::testing {
 
 namespace fs = std::filesystem;
 
-std::vector<uint8_t> FrameBytes(const QSerializable& object) {
+std::vector<uint8_t> SizedFrameBytes(const QSerializable& object) {
     std::vector<uint8_t> out(object.GetSerializedSize());
     QCharArrayDataWriter writer(out.data(), static_cast<uint32_t>(out.size()));
     object.Serialize(writer);
@@ -26,7 +26,7 @@ std::vector<uint8_t> FrameBytes(const QSerializable& object) {
     return out;
 }
 
-std::vector<uint8_t> BodyBytes(const QSerializable& object) {
+std::vector<uint8_t> SizedBodyBytes(const QSerializable& object) {
     std::vector<uint8_t> out(object.GetBodySize());
     QCharArrayDataWriter writer(out.data(), static_cast<uint32_t>(out.size()));
     object.WriteBody(writer);

@@ -10,9 +10,9 @@
 namespace orv::testing {
 
 // The whole frame of an object, checking that it fills exactly GetSerializedSize bytes.
-std::vector<uint8_t> FrameBytes(const QSerializable& object);
+std::vector<uint8_t> SizedFrameBytes(const QSerializable& object);
 // The body alone, checking that it fills exactly GetBodySize bytes.
-std::vector<uint8_t> BodyBytes(const QSerializable& object);
+std::vector<uint8_t> SizedBodyBytes(const QSerializable& object);
 // Reads a whole frame into the object; fails the test when bytes are left over.
 void ReadFrame(QSerializable& object, const std::vector<uint8_t>& bytes);
 void ReadBody(QSerializable& object, const std::vector<uint8_t>& bytes);

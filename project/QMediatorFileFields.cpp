@@ -1,0 +1,7 @@
+#include "project/QMediatorFileFields.h"
+
+namespace orv {
+
+QMediatorFileFields::~QMediatorFileFields() = default;
+
+} // namespace orv

@@ -1,0 +1,725 @@
+#include "project/QMediatorProjectFileModel.h"
+
+#include "core/ByteCodec.h"
+#include "core/QException.h"
+#include "core/QSerializable.h"
+#include "core/TypeIds.h"
+#include "platform/debug/DebugOutput.h"
+#include "platform/sync/CriticalSection.h"
+#include "project/QMediatorFileFields.h"
+#include "project/QNode.h"
+#include "project/QNodeMediator.h"
+#include "project/QProxyNodeMediator.h"
+#include "project/QScanDataRecord.h"
+#include "project/TfrmMainApp.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace orv {
+namespace {
+
+constexpr const char* kNoNodeText = "A node of the project has no node data; the project was not saved.";
+constexpr const char* kListChangedText =
+    "The scans of a node changed while the project was saved; the project was not saved.";
+constexpr const char* kUnstorablePointsText =
+    "A spectral scan holds points of a kind a project file cannot store; the project was not saved.";
+constexpr const char* kUnstorableValuesText =
+    "A spatial scan holds values of a kind a project file cannot store; the project was not saved.";
+
+// Places of the six header texts in a QScanDataRecord (user, analyser, module, date, scan head,
+// last), in the file's order: date, scan head, first (user) text, analyser, third (module) text, last.
+constexpr std::array<size_t, 6> kRecordTextOfFileText = {3, 4, 0, 1, 2, 5};
+
+// --- File records into the add operations' records ---
+
+QScanDataRecord MakeScanDataRecord(const QProjectScanHeader& header, uint16_t rows, uint16_t columns,
+                                   uint8_t zeltFlag, uint8_t zeltLevel) {
+    QScanDataRecord record;
+    record.m_ScanId = static_cast<int32_t>(header.m_scanId);
+    for (size_t i = 0; i < header.m_texts.size(); ++i) {
+        record.m_Texts[kRecordTextOfFileText[i]] = header.m_texts[i];
+    }
+    record.m_StartFrequency = header.m_frequencies[0];
+    record.m_StopFrequency = header.m_frequencies[1];
+    record.m_CenterFrequency = header.m_frequencies[2];
+    record.m_ResolutionBandwidth = header.m_frequencies[3];
+    // The file takes the flag as signed; the scan data take any non-zero flag as Zelt data. A flag
+    // the file reads as Mirt data must stay Mirt data in the scan.
+    record.m_IsZeltData = IsZeltFlag(zeltFlag) ? zeltFlag : 0;
+    record.m_ZeltLevel = zeltLevel;
+    record.m_ReferenceLevel = header.m_referenceLevel;
+    record.m_ValuesPerPoint = header.m_valuesPerPoint;
+    record.m_PeakHold = header.m_peakHold;
+    record.m_LevelOffset = header.m_levelOffset;
+    const QProjectScanArea& area = header.m_area;
+    record.m_Area.m_OverlayId = area.m_word0;
+    if (area.m_variant == 0) {
+        record.m_Area.m_RotationCount = static_cast<int8_t>(area.m_byte1);
+        record.m_Area.m_Left = static_cast<int32_t>(area.m_words1to4[0]);
+        record.m_Area.m_Top = static_cast<int32_t>(area.m_words1to4[1]);
+        record.m_Area.m_Right = static_cast<int32_t>(area.m_words1to4[2]);
+        record.m_Area.m_Bottom = static_cast<int32_t>(area.m_words1to4[3]);
+    }
+    record.m_Rows = rows;
+    record.m_Columns = columns;
+    return record;
+}
+
+std::vector<QMeasuredFrequencyData::Entry> DecodeMeasuredFrequencies(int32_t count,
+                                                                     const std::vector<uint8_t>& bytes) {
+    std::vector<QMeasuredFrequencyData::Entry> entries;
+    if (count <= 0) {
+        return entries;
+    }
+    entries.resize(std::min<size_t>(static_cast<size_t>(count), bytes.size() / 8));
+    const uint8_t* cursor = bytes.data();
+    for (auto& entry : entries) {
+        entry.m_Index = GetLE<uint32_t>(cursor);
+        entry.m_Frequency = GetLE<float>(cursor);
+    }
+    return entries;
+}
+
+std::vector<std::pair<uint16_t, uint16_t>> DecodeMarkers(const QProjectSpectralScanRecord& record) {
+    std::vector<std::pair<uint16_t, uint16_t>> markers(
+        std::min<size_t>(record.m_markerCount, record.m_markers.size() / 4));
+    const uint8_t* cursor = record.m_markers.data();
+    for (auto& [row, column] : markers) {
+        row = GetLE<uint16_t>(cursor);
+        column = GetLE<uint16_t>(cursor);
+    }
+    return markers;
+}
+
+QSpectralScanAddition MakeSpectralAddition(QProjectSpectralScanRecord& record) {
+    QSpectralScanAddition addition;
+    addition.m_Record = MakeScanDataRecord(record.m_header, record.m_rows, record.m_columns,
+                                           record.m_zeltFlag, record.m_zeltLevel);
+    addition.m_Markers = DecodeMarkers(record);
+    addition.m_HasPoints = true;
+    const uint8_t* cursor = record.m_points.data();
+    if (IsZeltFlag(record.m_zeltFlag)) {
+        addition.m_ZeltPoints.resize(record.m_points.size() / 12);
+        for (auto& point : addition.m_ZeltPoints) {
+            point.m_Amplitude = GetLE<float>(cursor);
+            point.m_Row = GetLE<uint16_t>(cursor);
+            point.m_Column = GetLE<uint16_t>(cursor);
+            point.m_SubRow = GetLE<uint16_t>(cursor);
+            point.m_SubColumn = GetLE<uint16_t>(cursor);
+        }
+    } else {
+        addition.m_MirtPoints.resize(record.m_points.size() / 6);
+        for (auto& point : addition.m_MirtPoints) {
+            point.m_Amplitude = GetLE<int16_t>(cursor);
+            point.m_Row = GetLE<uint16_t>(cursor);
+            point.m_Column = GetLE<uint16_t>(cursor);
+        }
+    }
+    std::vector<uint8_t>().swap(record.m_points);
+    addition.m_MeasuredFrequencies = DecodeMeasuredFrequencies(record.m_extraCount, record.m_extra);
+    return addition;
+}
+
+QSpatialScanAddition MakeSpatialAddition(QProjectSpatialScanRecord& record) {
+    QSpatialScanAddition addition;
+    addition.m_Record = MakeScanDataRecord(record.m_header, record.m_rows, record.m_columns,
+                                           record.m_zeltFlag, record.m_zeltLevel);
+    if (IsZeltFlag(record.m_zeltFlag)) {
+        addition.m_ZeltRecords = std::move(record.m_zeltRecords);
+    } else {
+        addition.m_Values.resize(record.m_values.size() / 2);
+        const uint8_t* cursor = record.m_values.data();
+        for (int16_t& value : addition.m_Values) {
+            value = GetLE<int16_t>(cursor);
+        }
+    }
+    return addition;
+}
+
+// The cell's spectrum into the addition: Zelt data carry the four sub-cell words, then a float per
+// value; Mirt data a 16-bit amplitude per value.
+void DecodeCellValues(const QProjectCellEntry& cell, bool zelt, QCellAddition& addition) {
+    const uint8_t* cursor = cell.m_values.data();
+    if (zelt) {
+        if (cell.m_values.size() < 8) {
+            ThrowCorruptProject();
+        }
+        for (uint16_t& word : addition.m_ZeltWords) {
+            word = GetLE<uint16_t>(cursor);
+        }
+        addition.m_ZeltValues.resize((cell.m_values.size() - 8) / 4);
+        for (float& value : addition.m_ZeltValues) {
+            value = GetLE<float>(cursor);
+        }
+    } else {
+        addition.m_Values.resize(cell.m_values.size() / 2);
+        for (int16_t& value : addition.m_Values) {
+            value = GetLE<int16_t>(cursor);
+        }
+    }
+}
+
+// Lists a record under an ID the list does not hold yet.
+int32_t UniqueScanID(QNodeMediator& mediator, uint16_t kind, int32_t scanID, int32_t nextID) {
+    const std::vector<int32_t> ids = mediator.GetScanIDs(kind);
+    return std::find(ids.begin(), ids.end(), scanID) == ids.end() ? scanID : nextID;
+}
+
+// A hand-held scan read from a project file starts its views' peak offset below the noise floor.
+constexpr float kHandHeldDisplayValue = -5.0F;
+
+template <class Add>
+void AddCells(QProjectSpectralSpatialScanRecord& record, int32_t scanID, bool handHeld, Add&& add) {
+    const bool zelt = IsZeltFlag(record.m_zeltFlag);
+    QScanDataRecord scanRecord = MakeScanDataRecord(record.m_header, record.m_rows, record.m_columns,
+                                                    record.m_zeltFlag, record.m_zeltLevel);
+    scanRecord.m_ScanId = scanID;
+    if (handHeld) {
+        scanRecord.m_DisplayValue = kHandHeldDisplayValue;
+    }
+    const auto count = static_cast<uint32_t>(record.m_cells.size());
+    for (uint32_t i = 0; i < count; ++i) {
+        QProjectCellEntry& cell = record.m_cells[i];
+        QCellAddition addition;
+        addition.m_CellIndex = i + 1;
+        addition.m_CellCount = count;
+        addition.m_Record = scanRecord;
+        addition.m_CellWord1 = cell.m_words[0];
+        addition.m_CellWord2 = cell.m_words[1];
+        addition.m_CellWord3 = cell.m_words[2];
+        addition.m_CellValue = cell.m_value;
+        addition.m_HasValues = true;
+        DecodeCellValues(cell, zelt, addition);
+        std::vector<uint8_t>().swap(cell.m_values);
+        add(std::move(addition));
+    }
+}
+
+// --- Scan data into file records ---
+
+QProjectScanHeader MakeHeader(const CScanData& scan, bool spatial) {
+    QProjectScanHeader header;
+    header.m_scanId = scan.m_ScanId;
+    const std::array<const std::string*, 6> recordTexts = {&scan.m_UserText,     &scan.m_AnalyzerText,
+                                                           &scan.m_ModuleText,   &scan.m_DateText,
+                                                           &scan.m_ScanHeadText, &scan.m_ExtraText};
+    for (size_t i = 0; i < header.m_texts.size(); ++i) {
+        header.m_texts[i] = *recordTexts[kRecordTextOfFileText[i]];
+    }
+    if (!spatial) {
+        header.m_frequencies[0] = scan.m_StartFrequency;
+        header.m_frequencies[1] = scan.m_StopFrequency;
+    }
+    header.m_frequencies[2] = scan.m_CenterFrequency;
+    header.m_frequencies[3] = scan.m_ResolutionBandwidth;
+    header.m_referenceLevel = scan.m_ReferenceLevel;
+    header.m_valuesPerPoint = scan.m_ValuesPerPoint;
+    header.m_peakHold = scan.m_PeakHold;
+    header.m_levelOffset = scan.m_LevelOffset;
+    const CScanAreaRecord& area = scan.GetScanArea();
+    header.m_area.m_variant = 0;
+    header.m_area.m_word0 = area.m_OverlayId;
+    header.m_area.m_byte1 = static_cast<uint8_t>(area.m_RotationCount);
+    header.m_area.m_words1to4 = {static_cast<uint32_t>(area.m_Left), static_cast<uint32_t>(area.m_Top),
+                                 static_cast<uint32_t>(area.m_Right), static_cast<uint32_t>(area.m_Bottom)};
+    return header;
+}
+
+void EncodeMeasuredFrequencies(const std::vector<QMeasuredFrequencyData::Entry>& entries, int32_t& count,
+                               std::vector<uint8_t>& bytes) {
+    count = static_cast<int32_t>(entries.size());
+    bytes.resize(entries.size() * 8);
+    uint8_t* cursor = bytes.data();
+    for (const auto& entry : entries) {
+        PutLE<uint32_t>(cursor, entry.m_Index);
+        PutLE<float>(cursor, entry.m_Frequency);
+    }
+}
+
+// The cell's first float (its peak level) as the file's third cell word: truncated toward zero into
+// the 16-bit range.
+uint16_t PeakWord(float peak) {
+    if (std::isnan(peak)) {
+        return 0;
+    }
+    const float clamped = std::clamp(peak, static_cast<float>(std::numeric_limits<int16_t>::min()),
+                                     static_cast<float>(std::numeric_limits<int16_t>::max()));
+    return static_cast<uint16_t>(static_cast<int16_t>(std::trunc(clamped)));
+}
+
+QNode& NodeOf(QNodeMediator& mediator) {
+    QNode* node = mediator.GetEffectiveNode();
+    if (node == nullptr) {
+        throw QStorageLayerException(kNoNodeText);
+    }
+    return *node;
+}
+
+// Holds the node's lock while its frame is sized and written, so that both see the same body.
+class NodeLock {
+public:
+    explicit NodeLock(QNode& node) : m_node(node) { m_node.LockScanContainer(); }
+    ~NodeLock() { m_node.UnlockScanContainer(); }
+    NodeLock(const NodeLock&) = delete;
+    NodeLock& operator=(const NodeLock&) = delete;
+
+private:
+    QNode& m_node;
+};
+
+// Visits the scans of one list by ID, each looked up and turned into a record under the section.
+template <class Scan, class Record, class Find, class Make>
+void VisitList(QNodeMediator& mediator, uint16_t kind, CriticalSection& section, Find&& find, Make&& make,
+               const std::function<void(const Record&)>& visit) {
+    for (int32_t scanID : mediator.GetScanIDs(kind)) {
+        CriticalSectionGuard guard(section);
+        Scan* scan = find(scanID);
+        if (scan == nullptr) {
+            throw QStorageLayerException(kListChangedText);
+        }
+        visit(make(*scan));
+    }
+}
+
+} // namespace
+
+QMediatorProjectFileModel::QMediatorProjectFileModel(QNodeFactory::FundamentalMediatorMaker makeFundamental)
+    : m_makeFundamental(std::move(makeFundamental)) {}
+
+QMediatorProjectFileModel::~QMediatorProjectFileModel() = default;
+
+QOverlayControlList* QMediatorProjectFileModel::GetOverlayControls(TfrmMainApp* window) {
+    return window != nullptr ? &window->GetOverlayControls() : nullptr;
+}
+
+QMediatorFileFields* QMediatorProjectFileModel::FindFileFields(QNodeMediator& mediator) {
+    QNodeMediator* owner = &mediator;
+    if (auto* proxy = dynamic_cast<QProxyNodeMediator*>(&mediator)) {
+        owner = proxy->GetOwnMediator();
+    }
+    return owner != nullptr ? dynamic_cast<QMediatorFileFields*>(owner) : nullptr;
+}
+
+// --- Load ---
+
+std::unique_ptr<QNodeMediator> QMediatorProjectFileModel::ReadNode(QDataReader& reader, QNodeMediator* parent,
+                                                                   TfrmMainApp* window) {
+    QNodeHeader header;
+    header.Deserialize(reader);
+    // The frame's size must fit the file and match what the body reads, or the entries after it
+    // would be read from the wrong place.
+    const uint32_t bodySize = header.GetHeaderBodySize();
+    RequireProjectBytes(reader, bodySize);
+    QNodeFactory factory = window != nullptr ? window->MakeNodeFactory() : QNodeFactory(m_makeFundamental);
+    const uint16_t type = header.GetHeaderTypeId();
+    std::unique_ptr<QNodeMediator> mediator = factory.CreateNodeWithMediator(
+        parent, window != nullptr ? window->GetNodeContainer() : nullptr, type, nullptr, false);
+    // The kind decides which scan lists and compared scans the mediator keeps; the project view sets
+    // it again when it binds the node.
+    mediator->SetKind(type);
+    QNode& node = NodeOf(*mediator);
+    node.CopyHeader(header);
+    const uint64_t before = reader.GetRemaining();
+    node.ReadBody(reader);
+    if (before - reader.GetRemaining() != bodySize) {
+        ThrowCorruptProject();
+    }
+    return mediator;
+}
+
+void QMediatorProjectFileModel::ResolveLinks(QNodeMediator& mediator, const QNodeIdMap& ids) {
+    // Only a node that owns its node is a link target; a reference node never is.
+    if (mediator.IsProxy()) {
+        return;
+    }
+    QMediatorFileFields* fields = FindFileFields(mediator);
+    if (fields == nullptr) {
+        return;
+    }
+    for (uint32_t id : fields->TakePendingLinks()) {
+        const auto found = ids.find(id);
+        if (found == ids.end() || found->second == nullptr) {
+            continue;
+        }
+        if (auto* proxy = dynamic_cast<QProxyNodeMediator*>(found->second)) {
+            proxy->LinkToTarget(mediator);
+        }
+    }
+}
+
+void QMediatorProjectFileModel::AddSpectralScan(QNodeMediator& mediator,
+                                                QProjectSpectralScanRecord&& record) {
+    QSpectralScanAddition addition = MakeSpectralAddition(record);
+    addition.m_Record.m_ScanId = UniqueScanID(mediator, kTypeSpectralScanNode, addition.m_Record.m_ScanId,
+                                              mediator.GetNextSpectralScanID());
+    mediator.AddSpectralScanData(std::move(addition), false, false);
+}
+
+void QMediatorProjectFileModel::AddSpatialScan(QNodeMediator& mediator, QProjectSpatialScanRecord&& record) {
+    QSpatialScanAddition addition = MakeSpatialAddition(record);
+    addition.m_Record.m_ScanId = UniqueScanID(mediator, kTypeSpatialScanNode, addition.m_Record.m_ScanId,
+                                              mediator.GetNextSpatialScanID());
+    mediator.AddSpatialScanData(std::move(addition), false, false);
+}
+
+void QMediatorProjectFileModel::AddSpectralSpatialScan(QNodeMediator& mediator,
+                                                       QProjectSpectralSpatialScanRecord&& record) {
+    const int32_t scanID =
+        UniqueScanID(mediator, kTypeSpectralSpatialScanNode, static_cast<int32_t>(record.m_header.m_scanId),
+                     mediator.GetNextSpectralSpatialScanID());
+    AddCells(record, scanID, false, [&mediator](QCellAddition&& addition) {
+        mediator.AddSpectralSpatialScanData(std::move(addition), false);
+    });
+    if (record.m_extraCount > 0) {
+        // The closing call hands the scan its measured frequencies.
+        QCellAddition closing;
+        closing.m_Record = MakeScanDataRecord(record.m_header, record.m_rows, record.m_columns,
+                                              record.m_zeltFlag, record.m_zeltLevel);
+        closing.m_Record.m_ScanId = scanID;
+        closing.m_Record.m_LevelOffset = 0.0F;
+        closing.m_MeasuredFrequencies = DecodeMeasuredFrequencies(record.m_extraCount, record.m_extra);
+        mediator.AddSpectralSpatialScanData(std::move(closing), false);
+    }
+}
+
+void QMediatorProjectFileModel::AddHandHeldScan(QNodeMediator& mediator,
+                                                QProjectSpectralSpatialScanRecord&& record) {
+    const int32_t scanID =
+        UniqueScanID(mediator, kTypeHandHeldProbeScanNode, static_cast<int32_t>(record.m_header.m_scanId),
+                     mediator.GetNextHandHeldScanID());
+    AddCells(record, scanID, true, [&mediator](QCellAddition&& addition) {
+        mediator.AddHandHeldProbeScanData(std::move(addition), false);
+    });
+}
+
+void QMediatorProjectFileModel::SetNodeValues(QNodeMediator& mediator, const QProjectNodeValues& values) {
+    if (QMediatorFileFields* fields = FindFileFields(mediator)) {
+        fields->SetNodeValues(values);
+    } else if (values.m_flag != 0) {
+        OutputDebugString("The node values of '" + mediator.GetName() + "' have no place in its mediator.\n");
+    }
+}
+
+void QMediatorProjectFileModel::SetComparedSpectralScan(QNodeMediator& mediator, int slot,
+                                                        std::unique_ptr<QProjectSpectralScanRecord> record) {
+    std::unique_ptr<CSpectralScanData> scan;
+    if (record != nullptr) {
+        QSpectralScanAddition addition = MakeSpectralAddition(*record);
+        scan = std::make_unique<CSpectralScanData>();
+        const QScanDataRecord& fields = addition.m_Record;
+        scan->m_ScanId = static_cast<uint32_t>(fields.m_ScanId);
+        scan->m_Mediator = &mediator;
+        scan->m_UserText = fields.m_Texts[0];
+        scan->m_AnalyzerText = fields.m_Texts[1];
+        scan->m_ModuleText = fields.m_Texts[2];
+        scan->m_DateText = fields.m_Texts[3];
+        scan->m_ScanHeadText = fields.m_Texts[4];
+        scan->m_ExtraText = fields.m_Texts[5];
+        scan->m_StartFrequency = fields.m_StartFrequency;
+        scan->m_StopFrequency = fields.m_StopFrequency;
+        scan->m_CenterFrequency = fields.m_CenterFrequency;
+        scan->m_ResolutionBandwidth = fields.m_ResolutionBandwidth;
+        scan->m_IsZeltData = fields.m_IsZeltData;
+        scan->m_ZeltLevel = fields.m_ZeltLevel;
+        scan->m_DisplayFlags = fields.m_DisplayFlags;
+        scan->m_ReferenceLevel = fields.m_ReferenceLevel;
+        scan->m_ValuesPerPoint = fields.m_ValuesPerPoint;
+        scan->m_PeakHold = fields.m_PeakHold;
+        scan->m_LevelOffset = fields.m_LevelOffset;
+        scan->m_ScanArea = fields.m_Area;
+        scan->SetProbeScanPatternSize(fields.m_Rows, fields.m_Columns);
+        scan->SetProbeScanPattern(addition.m_Markers);
+        if (fields.m_IsZeltData > 0) {
+            scan->SetFloatPoints(std::move(addition.m_ZeltPoints), CSpectralScanData::kZeltPoints);
+        } else {
+            scan->SetMirtPoints(std::move(addition.m_MirtPoints));
+        }
+        scan->m_MeasuredFrequencies = std::move(addition.m_MeasuredFrequencies);
+        // An overlay draws its reference scan at its own point spacing from the start.
+        if (slot == 0 && mediator.GetKind() == kTypeSpectralOverlayNode) {
+            scan->UpdateFrequencyStep();
+        }
+    }
+    mediator.SetComparedScan(slot == 0, std::move(scan));
+}
+
+void QMediatorProjectFileModel::SetComparedSpatialScan(QNodeMediator& mediator, int slot,
+                                                       std::unique_ptr<QProjectSpatialScanRecord> record) {
+    std::unique_ptr<CSpatialScanData> scan;
+    if (record != nullptr) {
+        QSpatialScanAddition addition = MakeSpatialAddition(*record);
+        scan = std::make_unique<CSpatialScanData>();
+        const QScanDataRecord& fields = addition.m_Record;
+        scan->m_ScanId = static_cast<uint32_t>(fields.m_ScanId);
+        scan->m_Mediator = &mediator;
+        scan->m_UserText = fields.m_Texts[0];
+        scan->m_AnalyzerText = fields.m_Texts[1];
+        scan->m_ModuleText = fields.m_Texts[2];
+        scan->m_DateText = fields.m_Texts[3];
+        scan->m_ScanHeadText = fields.m_Texts[4];
+        scan->m_ExtraText = fields.m_Texts[5];
+        scan->m_CenterFrequency = fields.m_CenterFrequency;
+        scan->m_ResolutionBandwidth = fields.m_ResolutionBandwidth;
+        scan->m_IsZeltData = fields.m_IsZeltData;
+        scan->m_ZeltLevel = fields.m_ZeltLevel;
+        scan->m_DisplayFlags = fields.m_DisplayFlags;
+        scan->m_ReferenceLevel = fields.m_ReferenceLevel;
+        scan->m_ValuesPerPoint = fields.m_ValuesPerPoint;
+        scan->m_PeakHold = fields.m_PeakHold;
+        scan->m_LevelOffset = fields.m_LevelOffset;
+        scan->m_ScanArea = fields.m_Area;
+        scan->SetProbeScanPatternSize(fields.m_Rows, fields.m_Columns);
+        scan->m_Values = std::move(addition.m_Values);
+        if (fields.m_IsZeltData > 0) {
+            scan->SetZeltRecordBytes(addition.m_ZeltRecords);
+        }
+    }
+    mediator.SetComparedScan(slot == 0, std::move(scan));
+}
+
+void QMediatorProjectFileModel::SetScriptPoints(QNodeMediator& mediator,
+                                                std::vector<QProjectScriptPoint>&& points) {
+    std::vector<SpectralSpatialScriptsDefinition>& definitions = mediator.GetScriptDefinitions();
+    definitions.reserve(definitions.size() + points.size());
+    for (const QProjectScriptPoint& point : points) {
+        definitions.push_back({point[0], point[1], point[2], std::string()});
+    }
+}
+
+void QMediatorProjectFileModel::SetReportSection(QNodeMediator& mediator, QProjectReportSection&& section) {
+    if (QMediatorFileFields* fields = FindFileFields(mediator)) {
+        fields->SetReportSection(std::move(section));
+    } else if (!section.m_groups.empty() || !section.m_text.empty()) {
+        OutputDebugString("The report of '" + mediator.GetName() + "' has no place in its mediator.\n");
+    }
+}
+
+// --- Both ---
+
+uint32_t QMediatorProjectFileModel::GetNodeID(QNodeMediator& mediator) {
+    return mediator.GetNodeID();
+}
+
+uint16_t QMediatorProjectFileModel::GetTypeID(QNodeMediator& mediator) {
+    return NodeOf(mediator).GetTypeID();
+}
+
+std::string QMediatorProjectFileModel::GetName(QNodeMediator& mediator) {
+    return mediator.GetName();
+}
+
+// --- Save ---
+
+bool QMediatorProjectFileModel::IsScanRunning(QNodeMediator& mediator) {
+    return mediator.IsScanning() || mediator.IsScanInProgress();
+}
+
+void QMediatorProjectFileModel::WriteNode(QDataWriter& writer, QNodeMediator& mediator) {
+    QNode& node = NodeOf(mediator);
+    NodeLock lock(node);
+    node.Serialize(writer);
+}
+
+uint32_t QMediatorProjectFileModel::GetScanCount(QNodeMediator& mediator) {
+    const uint16_t kind = GetTypeID(mediator);
+    switch (kind) {
+    case kTypeSpectralScanNode:
+    case kTypeSpatialScanNode:
+    case kTypeSpectralSpatialScanNode:
+    case kTypeHandHeldProbeScanNode:
+        return static_cast<uint32_t>(mediator.GetScanIDs(kind).size());
+    default:
+        return 0;
+    }
+}
+
+QProjectSpectralScanRecord QMediatorProjectFileModel::MakeSpectralRecord(const CSpectralScanData& scan) {
+    QProjectSpectralScanRecord record;
+    record.m_header = MakeHeader(scan, false);
+    record.m_rows = scan.m_Rows;
+    record.m_columns = scan.m_Columns;
+    record.m_zeltLevel = scan.m_ZeltLevel;
+    record.m_markerCount = static_cast<uint32_t>(scan.m_ProbeCells.size());
+    record.m_markers.resize(scan.m_ProbeCells.size() * 4);
+    uint8_t* cursor = record.m_markers.data();
+    for (const auto& [row, column] : scan.m_ProbeCells) {
+        PutLE<uint16_t>(cursor, row);
+        PutLE<uint16_t>(cursor, column);
+    }
+    if (scan.GetPointFormat() == CSpectralScanData::kZeltPoints) {
+        const std::vector<CFloatSpectralPoint>& points = scan.GetFloatPoints();
+        record.m_zeltFlag = IsZeltFlag(scan.m_IsZeltData) ? scan.m_IsZeltData : 1;
+        record.m_pointCount = static_cast<uint32_t>(points.size());
+        record.m_points.resize(points.size() * 12);
+        cursor = record.m_points.data();
+        for (const CFloatSpectralPoint& point : points) {
+            PutLE<float>(cursor, point.m_Amplitude);
+            PutLE<uint16_t>(cursor, point.m_Row);
+            PutLE<uint16_t>(cursor, point.m_Column);
+            PutLE<uint16_t>(cursor, point.m_SubRow);
+            PutLE<uint16_t>(cursor, point.m_SubColumn);
+        }
+    } else if (scan.GetPointFormat() == CSpectralScanData::kMirtPoints) {
+        const std::vector<QSpectralPoint>& points = scan.GetMirtPoints();
+        record.m_zeltFlag = 0;
+        record.m_pointCount = static_cast<uint32_t>(points.size());
+        record.m_points.resize(points.size() * 6);
+        cursor = record.m_points.data();
+        for (const QSpectralPoint& point : points) {
+            PutLE<int16_t>(cursor, point.m_Amplitude);
+            PutLE<uint16_t>(cursor, point.m_Row);
+            PutLE<uint16_t>(cursor, point.m_Column);
+        }
+    } else {
+        // The float points of a comparison result have no stored form.
+        throw QStorageLayerException(kUnstorablePointsText);
+    }
+    EncodeMeasuredFrequencies(scan.m_MeasuredFrequencies, record.m_extraCount, record.m_extra);
+    return record;
+}
+
+QProjectSpatialScanRecord QMediatorProjectFileModel::MakeSpatialRecord(const CSpatialScanData& scan) {
+    QProjectSpatialScanRecord record;
+    record.m_header = MakeHeader(scan, true);
+    record.m_rows = scan.m_Rows;
+    record.m_columns = scan.m_Columns;
+    record.m_zeltLevel = scan.m_ZeltLevel;
+    if (IsZeltFlag(scan.m_IsZeltData)) {
+        record.m_zeltFlag = scan.m_IsZeltData;
+        record.m_zeltRecords.resize(scan.m_ZeltRecords.size() * CSpatialScanData::kRecordBytes);
+        uint8_t* cursor = record.m_zeltRecords.data();
+        for (const CZeltSpatialRecord& zelt : scan.m_ZeltRecords) {
+            PutLE<uint16_t>(cursor, zelt.m_Row);
+            PutLE<uint16_t>(cursor, zelt.m_Column);
+            PutLE<uint16_t>(cursor, zelt.m_SubRow);
+            PutLE<uint16_t>(cursor, zelt.m_SubColumn);
+            PutLE<float>(cursor, zelt.m_Value);
+        }
+    } else {
+        if (scan.HoldsFloatValues()) {
+            throw QStorageLayerException(kUnstorableValuesText);
+        }
+        record.m_zeltFlag = 0;
+        record.m_values.resize(scan.m_Values.size() * 2);
+        uint8_t* cursor = record.m_values.data();
+        for (int16_t value : scan.m_Values) {
+            PutLE<int16_t>(cursor, value);
+        }
+    }
+    return record;
+}
+
+QProjectSpectralSpatialScanRecord
+QMediatorProjectFileModel::MakeSpectralSpatialRecord(const CSpectralSpatialScanData& scan) {
+    QProjectSpectralSpatialScanRecord record;
+    record.m_header = MakeHeader(scan, false);
+    record.m_rows = scan.m_Rows;
+    record.m_columns = scan.m_Columns;
+    const bool zelt = IsZeltFlag(scan.m_IsZeltData);
+    record.m_zeltFlag = zelt ? scan.m_IsZeltData : 0;
+    record.m_zeltLevel = scan.m_ZeltLevel;
+    EncodeMeasuredFrequencies(scan.m_MeasuredFrequencies, record.m_extraCount, record.m_extra);
+    record.m_cells.resize(scan.m_Units.size());
+    for (size_t i = 0; i < scan.m_Units.size(); ++i) {
+        const _SpectralSpatialScanDataUnit& unit = *scan.m_Units[i];
+        QProjectCellEntry& cell = record.m_cells[i];
+        cell.m_words = {unit.m_Row, unit.m_Column, PeakWord(unit.m_PeakLevel)};
+        cell.m_value = unit.m_PeakFrequency;
+        cell.m_valueCount = unit.GetPointCount(zelt);
+        cell.m_values.resize(
+            static_cast<size_t>(QProjectCellEntry::ValueBytes(cell.m_valueCount, record.m_zeltFlag)));
+        uint8_t* cursor = cell.m_values.data();
+        if (zelt) {
+            for (uint16_t word : unit.m_Words) {
+                PutLE<uint16_t>(cursor, word);
+            }
+            for (float value : unit.m_ZeltAmplitudes) {
+                PutLE<float>(cursor, value);
+            }
+        } else {
+            for (int16_t value : unit.m_Amplitudes) {
+                PutLE<int16_t>(cursor, value);
+            }
+        }
+    }
+    return record;
+}
+
+void QMediatorProjectFileModel::VisitSpectralScans(
+    QNodeMediator& mediator, const std::function<void(const QProjectSpectralScanRecord&)>& visit) {
+    VisitList<CSpectralScanData, QProjectSpectralScanRecord>(
+        mediator, kTypeSpectralScanNode, mediator.GetFirstCriticalSection(),
+        [&mediator](int32_t id) { return mediator.GetSpectralScanData(id); }, MakeSpectralRecord, visit);
+}
+
+void QMediatorProjectFileModel::VisitSpatialScans(
+    QNodeMediator& mediator, const std::function<void(const QProjectSpatialScanRecord&)>& visit) {
+    VisitList<CSpatialScanData, QProjectSpatialScanRecord>(
+        mediator, kTypeSpatialScanNode, mediator.GetFirstCriticalSection(),
+        [&mediator](int32_t id) { return mediator.GetSpatialScanData(id); }, MakeSpatialRecord, visit);
+}
+
+void QMediatorProjectFileModel::VisitSpectralSpatialScans(
+    QNodeMediator& mediator, const std::function<void(const QProjectSpectralSpatialScanRecord&)>& visit) {
+    VisitList<CSpectralSpatialScanData, QProjectSpectralSpatialScanRecord>(
+        mediator, kTypeSpectralSpatialScanNode, mediator.GetSecondCriticalSection(),
+        [&mediator](int32_t id) { return mediator.GetSpectralSpatialScanData(id); },
+        MakeSpectralSpatialRecord, visit);
+}
+
+void QMediatorProjectFileModel::VisitHandHeldScans(
+    QNodeMediator& mediator, const std::function<void(const QProjectSpectralSpatialScanRecord&)>& visit) {
+    VisitList<CHandHeldProbeScanData, QProjectSpectralSpatialScanRecord>(
+        mediator, kTypeHandHeldProbeScanNode, mediator.GetSecondCriticalSection(),
+        [&mediator](int32_t id) { return mediator.GetHandHeldProbeScanData(id); },
+        [](const CHandHeldProbeScanData& scan) { return MakeSpectralSpatialRecord(scan); }, visit);
+}
+
+QProjectNodeValues QMediatorProjectFileModel::GetNodeValues(QNodeMediator& mediator) {
+    QMediatorFileFields* fields = FindFileFields(mediator);
+    return fields != nullptr ? fields->GetNodeValues() : QProjectNodeValues{};
+}
+
+bool QMediatorProjectFileModel::VisitComparedSpectralScan(
+    QNodeMediator& mediator, int slot, const std::function<void(const QProjectSpectralScanRecord&)>& visit) {
+    CriticalSectionGuard guard(mediator.GetFirstCriticalSection());
+    const auto* scan = dynamic_cast<const CSpectralScanData*>(mediator.GetComparedScan(slot == 0));
+    if (scan == nullptr) {
+        return false;
+    }
+    visit(MakeSpectralRecord(*scan));
+    return true;
+}
+
+bool QMediatorProjectFileModel::VisitComparedSpatialScan(
+    QNodeMediator& mediator, int slot, const std::function<void(const QProjectSpatialScanRecord&)>& visit) {
+    CriticalSectionGuard guard(mediator.GetFirstCriticalSection());
+    const auto* scan = dynamic_cast<const CSpatialScanData*>(mediator.GetComparedScan(slot == 0));
+    if (scan == nullptr) {
+        return false;
+    }
+    visit(MakeSpatialRecord(*scan));
+    return true;
+}
+
+std::vector<QProjectScriptPoint> QMediatorProjectFileModel::GetScriptPoints(QNodeMediator& mediator) {
+    std::vector<QProjectScriptPoint> points;
+    for (const SpectralSpatialScriptsDefinition& definition : mediator.GetScriptDefinitions()) {
+        points.push_back({definition.m_startFrequency, definition.m_stopFrequency, definition.m_value});
+    }
+    return points;
+}
+
+QProjectReportSection QMediatorProjectFileModel::GetReportSection(QNodeMediator& mediator) {
+    QMediatorFileFields* fields = FindFileFields(mediator);
+    return fields != nullptr ? fields->GetReportSection() : QProjectReportSection{};
+}
+
+} // namespace orv

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "project/QNodeFactory.h"
+#include "project/QProjectFileModel.h"
+
+namespace orv {
+
+class CScanData;
+class CSpatialScanData;
+class CSpectralScanData;
+class CSpectralSpatialScanData;
+class QMediatorFileFields;
+
+// The project file over the real node model: nodes are made through the project window's node
+// factory with their mediators, each node's scan records go to its mediator's add operations as new
+// (never live) scans, and a save reads the mediators' scan-data lists back into records.
+//
+// The scan data hold these file fields: the scan id, the six texts, the four frequencies (a spatial
+// scan only the centre frequency and the resolution bandwidth), the reference level, values per
+// point, peak hold, level offset, Zelt flag and level, the grid, the probe cells of a spectral scan,
+// the points, values, Zelt records and cells, and the measured frequencies. Of the scan-area block
+// they hold area word 0 (the linked overlay's id), area byte 1 (the overlay's quarter turns) and area
+// words 1-4 (the scanned rectangle), which is what a variant-0 block carries. The fields the scan data
+// have no place for (the settings bytes, the tail fields, area values 1-2, the fields of other area
+// variants, the two spatial bytes and the third flag of a spectral/spatial record) are written as
+// zeros with area variant 0.
+//
+// Scan IDs are unique within a list: a stored scan whose ID the list already holds is listed under
+// the list's next free ID, so that no scan of a file is lost.
+//
+// The program keeps one model; it holds no state of its own. User-interface thread.
+class QMediatorProjectFileModel : public QProjectFileModel {
+public:
+    // `makeFundamental` makes the nodes of a load that has no project window (the node-table check);
+    // a load into a window uses the window's node factory.
+    explicit QMediatorProjectFileModel(QNodeFactory::FundamentalMediatorMaker makeFundamental = {});
+    ~QMediatorProjectFileModel() override;
+
+    QOverlayControlList* GetOverlayControls(TfrmMainApp* window) override;
+
+    std::unique_ptr<QNodeMediator> ReadNode(QDataReader& reader, QNodeMediator* parent,
+                                            TfrmMainApp* window) override;
+    void ResolveLinks(QNodeMediator& mediator, const QNodeIdMap& ids) override;
+    void AddSpectralScan(QNodeMediator& mediator, QProjectSpectralScanRecord&& record) override;
+    void AddSpatialScan(QNodeMediator& mediator, QProjectSpatialScanRecord&& record) override;
+    void AddSpectralSpatialScan(QNodeMediator& mediator, QProjectSpectralSpatialScanRecord&& record) override;
+    void AddHandHeldScan(QNodeMediator& mediator, QProjectSpectralSpatialScanRecord&& record) override;
+    void SetNodeValues(QNodeMediator& mediator, const QProjectNodeValues& values) override;
+    void SetComparedSpectralScan(QNodeMediator& mediator, int slot,
+                                 std::unique_ptr<QProjectSpectralScanRecord> record) override;
+    void SetComparedSpatialScan(QNodeMediator& mediator, int slot,
+                                std::unique_ptr<QProjectSpatialScanRecord> record) override;
+    void SetScriptPoints(QNodeMediator& mediator, std::vector<QProjectScriptPoint>&& points) override;
+    void SetReportSection(QNodeMediator& mediator, QProjectReportSection&& section) override;
+
+    uint32_t GetNodeID(QNodeMediator& mediator) override;
+    uint16_t GetTypeID(QNodeMediator& mediator) override;
+    std::string GetName(QNodeMediator& mediator) override;
+
+    bool IsScanRunning(QNodeMediator& mediator) override;
+    void WriteNode(QDataWriter& writer, QNodeMediator& mediator) override;
+    uint32_t GetScanCount(QNodeMediator& mediator) override;
+    void VisitSpectralScans(QNodeMediator& mediator,
+                            const std::function<void(const QProjectSpectralScanRecord&)>& visit) override;
+    void VisitSpatialScans(QNodeMediator& mediator,
+                           const std::function<void(const QProjectSpatialScanRecord&)>& visit) override;
+    void VisitSpectralSpatialScans(
+        QNodeMediator& mediator,
+        const std::function<void(const QProjectSpectralSpatialScanRecord&)>& visit) override;
+    void
+    VisitHandHeldScans(QNodeMediator& mediator,
+                       const std::function<void(const QProjectSpectralSpatialScanRecord&)>& visit) override;
+    QProjectNodeValues GetNodeValues(QNodeMediator& mediator) override;
+    bool
+    VisitComparedSpectralScan(QNodeMediator& mediator, int slot,
+                              const std::function<void(const QProjectSpectralScanRecord&)>& visit) override;
+    bool
+    VisitComparedSpatialScan(QNodeMediator& mediator, int slot,
+                             const std::function<void(const QProjectSpatialScanRecord&)>& visit) override;
+    std::vector<QProjectScriptPoint> GetScriptPoints(QNodeMediator& mediator) override;
+    QProjectReportSection GetReportSection(QNodeMediator& mediator) override;
+
+    // The records a save writes for one scan (public for the tests of the mapping).
+    static QProjectSpectralScanRecord MakeSpectralRecord(const CSpectralScanData& scan);
+    static QProjectSpatialScanRecord MakeSpatialRecord(const CSpatialScanData& scan);
+    static QProjectSpectralSpatialScanRecord MakeSpectralSpatialRecord(const CSpectralSpatialScanData& scan);
+
+    // The file fields of the mediator that owns the node (the own mediator of a proxy); null when it
+    // keeps none.
+    static QMediatorFileFields* FindFileFields(QNodeMediator& mediator);
+
+private:
+    QNodeFactory::FundamentalMediatorMaker m_makeFundamental;
+};
+
+} // namespace orv
