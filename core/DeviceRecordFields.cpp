@@ -31,4 +31,17 @@ uint32_t ParseDeviceFieldU32(std::string_view field) {
     return static_cast<uint32_t>(ParseTruncatedInRange(field, 0.0, 4294967295.0));
 }
 
+void ParseDeviceRecord(std::string_view text, size_t fieldCount,
+                       const std::function<void(const std::vector<std::string>&)>& fill) {
+    const std::vector<std::string> fields = SplitDeviceRecordText(text);
+    if (fields.size() != fieldCount) {
+        throw QParseException(MakeDeviceRecordParseMessage(text));
+    }
+    try {
+        fill(fields);
+    } catch (const QParseException&) {
+        throw QParseException(MakeDeviceRecordParseMessage(text));
+    }
+}
+
 } // namespace orv

@@ -2,19 +2,13 @@
 
 #include "core/DeviceRecordFields.h"
 #include "core/DeviceRecordText.h"
-#include "core/QException.h"
 
 #include <vector>
 
 namespace orv {
 
 QScanHeadInfo::QScanHeadInfo(const std::string& text, int32_t id) : QManaged(id, std::string()) {
-    const std::vector<std::string> fields = SplitDeviceRecordText(text);
-    if (fields.size() != 8) {
-        throw QParseException(MakeDeviceRecordParseMessage(text));
-    }
-    try {
-        // Read into locals first: a record that fails is never half filled.
+    ParseDeviceRecord(text, 8, [this](const std::vector<std::string>& fields) {
         const float minFrequency = ParseFrequencyText(fields[1]);
         const float maxFrequency = ParseFrequencyText(fields[2]);
         const uint16_t rowCount = ParseDeviceFieldU16(fields[3]);
@@ -30,10 +24,7 @@ QScanHeadInfo::QScanHeadInfo(const std::string& text, int32_t id) : QManaged(id,
         m_firstValue = firstValue;
         m_secondValue = secondValue;
         m_thirdValue = thirdValue;
-    } catch (const QParseException&) {
-        // The user is shown the whole record, not the one field.
-        throw QParseException(MakeDeviceRecordParseMessage(text));
-    }
+    });
 }
 
 QScanHeadInfo::QScanHeadInfo(std::string name, int32_t id, float minFrequency, float maxFrequency,

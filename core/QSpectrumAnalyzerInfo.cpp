@@ -2,7 +2,6 @@
 
 #include "core/DeviceRecordFields.h"
 #include "core/DeviceRecordText.h"
-#include "core/QException.h"
 
 #include <vector>
 
@@ -10,12 +9,7 @@ namespace orv {
 
 QSpectrumAnalyzerInfo::QSpectrumAnalyzerInfo(const std::string& text, int32_t id)
     : QManaged(id, std::string()) {
-    const std::vector<std::string> fields = SplitDeviceRecordText(text);
-    if (fields.size() != 7) {
-        throw QParseException(MakeDeviceRecordParseMessage(text));
-    }
-    try {
-        // Read into locals first: a record that fails is never half filled.
+    ParseDeviceRecord(text, 7, [this](const std::vector<std::string>& fields) {
         const int32_t code = ParseDeviceFieldI32(fields[1]);
         const float minFrequency = ParseFrequencyText(fields[2]);
         const float maxFrequency = ParseFrequencyText(fields[3]);
@@ -29,10 +23,7 @@ QSpectrumAnalyzerInfo::QSpectrumAnalyzerInfo(const std::string& text, int32_t id
         m_minBandwidth = minBandwidth;
         m_maxBandwidth = maxBandwidth;
         m_lastValue = lastValue;
-    } catch (const QParseException&) {
-        // The user is shown the whole record, not the one field.
-        throw QParseException(MakeDeviceRecordParseMessage(text));
-    }
+    });
 }
 
 QSpectrumAnalyzerInfo::QSpectrumAnalyzerInfo(std::string name, int32_t id, int32_t code, float minFrequency,

@@ -11,6 +11,7 @@
 #include "project/QNodeMediator.h"
 #include "project/QProxyNodeMediator.h"
 #include "project/QScanDataRecord.h"
+#include "project/ScanRecordFields.h"
 #include "project/TfrmMainApp.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
@@ -414,27 +415,9 @@ void QMediatorProjectFileModel::SetComparedSpectralScan(QNodeMediator& mediator,
         QSpectralScanAddition addition = MakeSpectralAddition(*record);
         scan = std::make_unique<CSpectralScanData>();
         const QScanDataRecord& fields = addition.m_Record;
-        scan->m_ScanId = static_cast<uint32_t>(fields.m_ScanId);
-        scan->m_Mediator = &mediator;
-        scan->m_UserText = fields.m_Texts[0];
-        scan->m_AnalyzerText = fields.m_Texts[1];
-        scan->m_ModuleText = fields.m_Texts[2];
-        scan->m_DateText = fields.m_Texts[3];
-        scan->m_ScanHeadText = fields.m_Texts[4];
-        scan->m_ExtraText = fields.m_Texts[5];
+        CopyCommonRecordFields(*scan, fields, &mediator);
         scan->m_StartFrequency = fields.m_StartFrequency;
         scan->m_StopFrequency = fields.m_StopFrequency;
-        scan->m_CenterFrequency = fields.m_CenterFrequency;
-        scan->m_ResolutionBandwidth = fields.m_ResolutionBandwidth;
-        scan->m_IsZeltData = fields.m_IsZeltData;
-        scan->m_ZeltLevel = fields.m_ZeltLevel;
-        scan->m_DisplayFlags = fields.m_DisplayFlags;
-        scan->m_ReferenceLevel = fields.m_ReferenceLevel;
-        scan->m_ValuesPerPoint = fields.m_ValuesPerPoint;
-        scan->m_PeakHold = fields.m_PeakHold;
-        scan->m_LevelOffset = fields.m_LevelOffset;
-        scan->m_ScanArea = fields.m_Area;
-        scan->SetProbeScanPatternSize(fields.m_Rows, fields.m_Columns);
         scan->SetProbeScanPattern(addition.m_Markers);
         if (fields.m_IsZeltData > 0) {
             scan->SetFloatPoints(std::move(addition.m_ZeltPoints), CSpectralScanData::kZeltPoints);
@@ -457,25 +440,7 @@ void QMediatorProjectFileModel::SetComparedSpatialScan(QNodeMediator& mediator, 
         QSpatialScanAddition addition = MakeSpatialAddition(*record);
         scan = std::make_unique<CSpatialScanData>();
         const QScanDataRecord& fields = addition.m_Record;
-        scan->m_ScanId = static_cast<uint32_t>(fields.m_ScanId);
-        scan->m_Mediator = &mediator;
-        scan->m_UserText = fields.m_Texts[0];
-        scan->m_AnalyzerText = fields.m_Texts[1];
-        scan->m_ModuleText = fields.m_Texts[2];
-        scan->m_DateText = fields.m_Texts[3];
-        scan->m_ScanHeadText = fields.m_Texts[4];
-        scan->m_ExtraText = fields.m_Texts[5];
-        scan->m_CenterFrequency = fields.m_CenterFrequency;
-        scan->m_ResolutionBandwidth = fields.m_ResolutionBandwidth;
-        scan->m_IsZeltData = fields.m_IsZeltData;
-        scan->m_ZeltLevel = fields.m_ZeltLevel;
-        scan->m_DisplayFlags = fields.m_DisplayFlags;
-        scan->m_ReferenceLevel = fields.m_ReferenceLevel;
-        scan->m_ValuesPerPoint = fields.m_ValuesPerPoint;
-        scan->m_PeakHold = fields.m_PeakHold;
-        scan->m_LevelOffset = fields.m_LevelOffset;
-        scan->m_ScanArea = fields.m_Area;
-        scan->SetProbeScanPatternSize(fields.m_Rows, fields.m_Columns);
+        CopyCommonRecordFields(*scan, fields, &mediator);
         scan->m_Values = std::move(addition.m_Values);
         if (fields.m_IsZeltData > 0) {
             scan->SetZeltRecordBytes(addition.m_ZeltRecords);

@@ -181,52 +181,43 @@ std::string QNodeMediator::ScanTitle(int32_t scanID) {
     return FormatC("%s --- Scan ID: %-4d", GetName().c_str(), scanID);
 }
 
-void QNodeMediator::ShowSpectralScanData(int32_t scanID) {
-    QViewFrame* frame = LiveFrame(QFrameClass::Spectral);
-    if (frame == nullptr || !LiveView(m_pSpectralView)) {
+// Nothing is shown until the frame and each of its views are live; the views learn of the scan by
+// message.
+void QNodeMediator::ShowInFrame(QFrameClass frameClass, std::initializer_list<QNodeView*> views,
+                                int32_t& displayedID, int32_t scanID, uint32_t message, uint64_t wParam,
+                                int64_t lParam) {
+    QViewFrame* frame = LiveFrame(frameClass);
+    if (frame == nullptr || !std::all_of(views.begin(), views.end(), LiveView)) {
         return;
     }
-    m_nDisplayedSpectralScanID = scanID;
+    displayedID = scanID;
     frame->SetTitle(ScanTitle(scanID));
     frame->BringToTop();
-    m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowSpectralScan);
+    for (QNodeView* view : views) {
+        view->GetMessageTarget().Post(message, wParam, lParam);
+    }
+}
+
+void QNodeMediator::ShowSpectralScanData(int32_t scanID) {
+    ShowInFrame(QFrameClass::Spectral, {m_pSpectralView}, m_nDisplayedSpectralScanID, scanID,
+                NodeMessage::kShowSpectralScan);
 }
 
 void QNodeMediator::ShowSpatialScanData(int32_t scanID) {
-    QViewFrame* frame = LiveFrame(QFrameClass::Spatial);
-    if (frame == nullptr || !LiveView(m_pSpatialView)) {
-        return;
-    }
-    m_nDisplayedSpatialScanID = scanID;
-    frame->SetTitle(ScanTitle(scanID));
-    frame->BringToTop();
-    m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowSpatialScan);
+    ShowInFrame(QFrameClass::Spatial, {m_pSpatialView}, m_nDisplayedSpatialScanID, scanID,
+                NodeMessage::kShowSpatialScan);
 }
 
 void QNodeMediator::ShowSpectralSpatialScanData(int32_t scanID, bool flag) {
-    QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial);
-    if (frame == nullptr || !LiveView(m_pSpectralView) || !LiveView(m_pSpatialView)) {
-        return;
-    }
-    m_nDisplayedSpectralSpatialScanID = scanID;
-    frame->SetTitle(ScanTitle(scanID));
-    frame->BringToTop();
-    const auto id = static_cast<uint64_t>(static_cast<int64_t>(scanID));
-    m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowSpectralSpatialScan, id, flag ? 1 : 0);
-    m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowSpectralSpatialScan, id, flag ? 1 : 0);
+    ShowInFrame(QFrameClass::SpectralSpatial, {m_pSpectralView, m_pSpatialView},
+                m_nDisplayedSpectralSpatialScanID, scanID, NodeMessage::kShowSpectralSpatialScan,
+                static_cast<uint64_t>(static_cast<int64_t>(scanID)), flag ? 1 : 0);
 }
 
 void QNodeMediator::ShowHandHeldProbeScanData(int32_t scanID, bool flag) {
-    QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial);
-    if (frame == nullptr || !LiveView(m_pSpectralView) || !LiveView(m_pSpatialView)) {
-        return;
-    }
-    m_nDisplayedHandHeldScanID = scanID;
-    frame->SetTitle(ScanTitle(scanID));
-    frame->BringToTop();
-    const auto id = static_cast<uint64_t>(static_cast<int64_t>(scanID));
-    m_pSpectralView->GetMessageTarget().Post(NodeMessage::kShowHandHeldScan, id, flag ? 1 : 0);
-    m_pSpatialView->GetMessageTarget().Post(NodeMessage::kShowHandHeldScan, id, flag ? 1 : 0);
+    ShowInFrame(QFrameClass::SpectralSpatial, {m_pSpectralView, m_pSpatialView}, m_nDisplayedHandHeldScanID,
+                scanID, NodeMessage::kShowHandHeldScan, static_cast<uint64_t>(static_cast<int64_t>(scanID)),
+                flag ? 1 : 0);
 }
 
 void QNodeMediator::ShowScanData(int32_t scanID) {
@@ -289,42 +280,38 @@ void QNodeMediator::ShowNewestScan(uint16_t kind) {
     m_pProjectTree->Repaint();
 }
 
-void QNodeMediator::RefreshSpectralView() {
-    auto post = [this](QFrameClass frameClass, uint32_t message) {
-        if (LiveFrame(frameClass) != nullptr && LiveView(m_pSpectralView)) {
-            m_pSpectralView->GetMessageTarget().Post(message);
+// The view takes the refresh of each live frame that shows it: its own frame's, then a
+// spectral/spatial frame's (of the node's kind), then the two comparison frames'.
+void QNodeMediator::PostRefresh(QNodeView* view, const std::array<FrameRefresh, 3>& frames) {
+    auto post = [this, view](const FrameRefresh& refresh) {
+        if (LiveFrame(refresh.first) != nullptr && LiveView(view)) {
+            view->GetMessageTarget().Post(refresh.second);
         }
     };
-    post(QFrameClass::Spectral, NodeMessage::kRefreshSpectral);
+    post(frames[0]);
     if (LiveFrame(QFrameClass::SpectralSpatial) != nullptr && LiveView(m_pSpectralView) &&
         LiveView(m_pSpatialView)) {
         if (m_nKind == kTypeSpectralSpatialScanNode) {
-            m_pSpectralView->GetMessageTarget().Post(NodeMessage::kRefreshSpectralSpatial);
+            view->GetMessageTarget().Post(NodeMessage::kRefreshSpectralSpatial);
         } else if (m_nKind == kTypeHandHeldProbeScanNode) {
-            m_pSpectralView->GetMessageTarget().Post(NodeMessage::kRefreshHandHeld);
+            view->GetMessageTarget().Post(NodeMessage::kRefreshHandHeld);
         }
     }
-    post(QFrameClass::SpectralComparison, NodeMessage::kRefreshSpectralComparison);
-    post(QFrameClass::SpectralOverlay, NodeMessage::kRefreshSpectralOverlay);
+    post(frames[1]);
+    post(frames[2]);
+}
+
+void QNodeMediator::RefreshSpectralView() {
+    PostRefresh(m_pSpectralView, {{{QFrameClass::Spectral, NodeMessage::kRefreshSpectral},
+                                   {QFrameClass::SpectralComparison, NodeMessage::kRefreshSpectralComparison},
+                                   {QFrameClass::SpectralOverlay, NodeMessage::kRefreshSpectralOverlay}}});
 }
 
 void QNodeMediator::RefreshSpatialView() {
-    auto post = [this](QFrameClass frameClass, uint32_t message) {
-        if (LiveFrame(frameClass) != nullptr && LiveView(m_pSpatialView)) {
-            m_pSpatialView->GetMessageTarget().Post(message);
-        }
-    };
-    post(QFrameClass::Spatial, NodeMessage::kRefreshSpatial);
-    if (LiveFrame(QFrameClass::SpectralSpatial) != nullptr && LiveView(m_pSpectralView) &&
-        LiveView(m_pSpatialView)) {
-        if (m_nKind == kTypeSpectralSpatialScanNode) {
-            m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshSpectralSpatial);
-        } else if (m_nKind == kTypeHandHeldProbeScanNode) {
-            m_pSpatialView->GetMessageTarget().Post(NodeMessage::kRefreshHandHeld);
-        }
-    }
-    post(QFrameClass::SpatialComparison, NodeMessage::kRefreshSpatialComparison);
-    post(QFrameClass::BlindSpotReduction, NodeMessage::kRefreshBlindSpotReduction);
+    PostRefresh(m_pSpatialView,
+                {{{QFrameClass::Spatial, NodeMessage::kRefreshSpatial},
+                  {QFrameClass::SpatialComparison, NodeMessage::kRefreshSpatialComparison},
+                  {QFrameClass::BlindSpotReduction, NodeMessage::kRefreshBlindSpotReduction}}});
 }
 
 void QNodeMediator::RefreshAllViews() {

@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -393,6 +394,11 @@ private:
     static const ViewKind* FindViewKind(uint16_t kind);
     QViewFrame* OpenFrame(QFrameClass frameClass) const;
     QViewFrame* LiveFrame(QFrameClass frameClass) const;
+    void PostCloseToLiveFrame(QFrameClass frameClass);
+    void ShowInFrame(QFrameClass frameClass, std::initializer_list<QNodeView*> views, int32_t& displayedID,
+                     int32_t scanID, uint32_t message, uint64_t wParam = 0, int64_t lParam = 0);
+    using FrameRefresh = std::pair<QFrameClass, uint32_t>;
+    void PostRefresh(QNodeView* view, const std::array<FrameRefresh, 3>& frames);
     static bool LiveView(const QNodeView* view);
     std::string ScanTitle(int32_t scanID);
     void EnableScanPages();

@@ -10,6 +10,7 @@
 #include "project/QReportDocument.h"
 #include "project/QScanDataList.h"
 #include "project/QViewFrame.h"
+#include "project/ScanRecordFields.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
@@ -87,29 +88,11 @@ void Reorder(std::vector<std::unique_ptr<T>>& list, const std::vector<int32_t>& 
 }
 
 void CopyRecordInto(CScanData& scan, const QScanDataRecord& record, QScanDataMediator* mediator) {
-    scan.m_ScanId = static_cast<uint32_t>(record.m_ScanId);
-    scan.m_Mediator = mediator;
-    scan.m_UserText = record.m_Texts[0];
-    scan.m_AnalyzerText = record.m_Texts[1];
-    scan.m_ModuleText = record.m_Texts[2];
-    scan.m_DateText = record.m_Texts[3];
-    scan.m_ScanHeadText = record.m_Texts[4];
-    scan.m_ExtraText = record.m_Texts[5];
+    CopyCommonRecordFields(scan, record, mediator);
     scan.m_StartFrequency = record.m_StartFrequency;
     scan.m_StopFrequency = record.m_StopFrequency;
-    scan.m_CenterFrequency = record.m_CenterFrequency;
-    scan.m_ResolutionBandwidth = record.m_ResolutionBandwidth;
-    scan.m_IsZeltData = record.m_IsZeltData;
-    scan.m_ZeltLevel = record.m_ZeltLevel;
-    scan.m_DisplayFlags = record.m_DisplayFlags;
     scan.m_DisplayCount = record.m_DisplayCount;
     scan.m_DisplayValue = record.m_DisplayValue;
-    scan.m_ReferenceLevel = record.m_ReferenceLevel;
-    scan.m_ValuesPerPoint = record.m_ValuesPerPoint;
-    scan.m_PeakHold = record.m_PeakHold;
-    scan.m_LevelOffset = record.m_LevelOffset;
-    scan.m_ScanArea = record.m_Area;
-    scan.SetProbeScanPatternSize(record.m_Rows, record.m_Columns);
 }
 
 std::unique_ptr<_SpectralSpatialScanDataUnit> MakeUnit(QCellAddition& addition, bool zelt) {
@@ -241,66 +224,60 @@ template <class T> int32_t SuccessorID(const std::vector<std::unique_ptr<T>>& li
     return static_cast<int32_t>(list[at]->m_ScanId);
 }
 
-} // namespace
-
-bool QNodeMediator::DeleteSpectralScanData(int32_t scanID) {
-    const long index = RemoveScan(m_spectralScans, scanID, m_firstSection, m_pCurrentSpectral);
+// Removes the scan; when it was the displayed one, its successor is shown in its place, or the frame
+// closes when none is left.
+template <class T, class Show, class Close>
+bool DeleteScan(std::vector<std::unique_ptr<T>>& list, int32_t scanID, CriticalSection& section, T*& current,
+                bool displayed, Show show, Close close) {
+    const long index = RemoveScan(list, scanID, section, current);
     if (index < 0) {
         return false;
     }
-    if (scanID == m_nDisplayedSpectralScanID) {
-        if (!m_spectralScans.empty()) {
-            ShowSpectralScanData(SuccessorID(m_spectralScans, index));
-        } else if (QViewFrame* frame = LiveFrame(QFrameClass::Spectral)) {
-            frame->GetMessageTarget().Post(NodeMessage::kClose);
+    if (displayed) {
+        if (!list.empty()) {
+            show(SuccessorID(list, index));
+        } else {
+            close();
         }
     }
     return true;
+}
+
+} // namespace
+
+void QNodeMediator::PostCloseToLiveFrame(QFrameClass frameClass) {
+    if (QViewFrame* frame = LiveFrame(frameClass)) {
+        frame->GetMessageTarget().Post(NodeMessage::kClose);
+    }
+}
+
+bool QNodeMediator::DeleteSpectralScanData(int32_t scanID) {
+    return DeleteScan(
+        m_spectralScans, scanID, m_firstSection, m_pCurrentSpectral, scanID == m_nDisplayedSpectralScanID,
+        [this](int32_t successor) { ShowSpectralScanData(successor); },
+        [this] { PostCloseToLiveFrame(QFrameClass::Spectral); });
 }
 
 bool QNodeMediator::DeleteSpatialScanData(int32_t scanID) {
-    const long index = RemoveScan(m_spatialScans, scanID, m_firstSection, m_pCurrentSpatial);
-    if (index < 0) {
-        return false;
-    }
-    if (scanID == m_nDisplayedSpatialScanID) {
-        if (!m_spatialScans.empty()) {
-            ShowSpatialScanData(SuccessorID(m_spatialScans, index));
-        } else if (QViewFrame* frame = LiveFrame(QFrameClass::Spatial)) {
-            frame->GetMessageTarget().Post(NodeMessage::kClose);
-        }
-    }
-    return true;
+    return DeleteScan(
+        m_spatialScans, scanID, m_firstSection, m_pCurrentSpatial, scanID == m_nDisplayedSpatialScanID,
+        [this](int32_t successor) { ShowSpatialScanData(successor); },
+        [this] { PostCloseToLiveFrame(QFrameClass::Spatial); });
 }
 
 bool QNodeMediator::DeleteSpectralSpatialScanData(int32_t scanID) {
-    const long index = RemoveScan(m_spectralSpatialScans, scanID, m_secondSection, m_pCurrentSpectralSpatial);
-    if (index < 0) {
-        return false;
-    }
-    if (scanID == m_nDisplayedSpectralSpatialScanID) {
-        if (!m_spectralSpatialScans.empty()) {
-            ShowSpectralSpatialScanData(SuccessorID(m_spectralSpatialScans, index), false);
-        } else if (QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial)) {
-            frame->GetMessageTarget().Post(NodeMessage::kClose);
-        }
-    }
-    return true;
+    return DeleteScan(
+        m_spectralSpatialScans, scanID, m_secondSection, m_pCurrentSpectralSpatial,
+        scanID == m_nDisplayedSpectralSpatialScanID,
+        [this](int32_t successor) { ShowSpectralSpatialScanData(successor, false); },
+        [this] { PostCloseToLiveFrame(QFrameClass::SpectralSpatial); });
 }
 
 bool QNodeMediator::DeleteHandHeldProbeScanData(int32_t scanID) {
-    const long index = RemoveScan(m_handHeldScans, scanID, m_secondSection, m_pCurrentHandHeld);
-    if (index < 0) {
-        return false;
-    }
-    if (scanID == m_nDisplayedHandHeldScanID) {
-        if (!m_handHeldScans.empty()) {
-            ShowHandHeldProbeScanData(SuccessorID(m_handHeldScans, index), false);
-        } else if (QViewFrame* frame = LiveFrame(QFrameClass::SpectralSpatial)) {
-            frame->GetMessageTarget().Post(NodeMessage::kClose);
-        }
-    }
-    return true;
+    return DeleteScan(
+        m_handHeldScans, scanID, m_secondSection, m_pCurrentHandHeld, scanID == m_nDisplayedHandHeldScanID,
+        [this](int32_t successor) { ShowHandHeldProbeScanData(successor, false); },
+        [this] { PostCloseToLiveFrame(QFrameClass::SpectralSpatial); });
 }
 
 void QNodeMediator::ClearScanData() {

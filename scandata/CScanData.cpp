@@ -48,6 +48,21 @@ void CScanData::FillDescriptionTexts() {
                         ConvertAmplitudeToUnit(m_MaxValue, kAmplitudeUnitDbuV), kAmplitudeUnitDbuV);
 }
 
+bool CScanData::PrepareCompensationOnce(uint8_t& tried, uint8_t& available,
+                                        const std::function<bool()>& load) {
+    if (m_Prepared == 0) {
+        Prepare();
+    }
+    if (tried != 0) {
+        return available != 0;
+    }
+    tried = 1;
+    if (load()) {
+        available = 1;
+    }
+    return available != 0;
+}
+
 void CScanData::CopyTextsTo(CScanData& target) const {
     target.m_DescriptionTexts = m_DescriptionTexts;
     target.m_UserText = m_UserText;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -184,6 +185,8 @@ protected:
     // point, peak hold, resolution bandwidth, the scan-kind bytes, the scan area and the grid size.
     void CopyScanFieldsTo(CScanData& target) const;
     void CopyTextsTo(CScanData& target) const;
+    // Prepares the scan, then runs `load` the first time only; later calls answer what it gave.
+    bool PrepareCompensationOnce(uint8_t& tried, uint8_t& available, const std::function<bool()>& load);
     uint16_t GetNodeTypeId() const { return m_Mediator != nullptr ? m_Mediator->GetNodeTypeId() : 0; }
 };
 

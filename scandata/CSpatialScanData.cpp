@@ -16,20 +16,31 @@ namespace {
 
 constexpr float kNoValueFloat = 30000.0F;
 
-// The bounding rectangle of the records' cells; starts at 1000 / -1000 so that no records give an
-// empty rectangle.
-void RecordBounds(const std::vector<CZeltSpatialRecord>& records, int& firstRow, int& lastRow,
-                  int& firstColumn, int& lastColumn) {
-    firstRow = 1000;
-    lastRow = -1000;
-    firstColumn = 1000;
-    lastColumn = -1000;
-    for (const CZeltSpatialRecord& record : records) {
-        firstRow = std::min(firstRow, static_cast<int>(record.m_Row));
-        lastRow = std::max(lastRow, static_cast<int>(record.m_Row));
-        firstColumn = std::min(firstColumn, static_cast<int>(record.m_Column));
-        lastColumn = std::max(lastColumn, static_cast<int>(record.m_Column));
+struct CellBounds {
+    int m_FirstRow = 1000;
+    int m_LastRow = -1000;
+    int m_FirstColumn = 1000;
+    int m_LastColumn = -1000;
+};
+
+// The bounding rectangle of the cells that both record lists reach; starts at 1000 / -1000 so that
+// no records give an empty rectangle.
+CellBounds CommonRecordBounds(const std::vector<CZeltSpatialRecord>& first,
+                              const std::vector<CZeltSpatialRecord>& second) {
+    CellBounds bounds[2];
+    const std::vector<CZeltSpatialRecord>* lists[2] = {&first, &second};
+    for (int i = 0; i < 2; ++i) {
+        for (const CZeltSpatialRecord& record : *lists[i]) {
+            bounds[i].m_FirstRow = std::min(bounds[i].m_FirstRow, static_cast<int>(record.m_Row));
+            bounds[i].m_LastRow = std::max(bounds[i].m_LastRow, static_cast<int>(record.m_Row));
+            bounds[i].m_FirstColumn = std::min(bounds[i].m_FirstColumn, static_cast<int>(record.m_Column));
+            bounds[i].m_LastColumn = std::max(bounds[i].m_LastColumn, static_cast<int>(record.m_Column));
+        }
     }
+    return CellBounds{std::max(bounds[0].m_FirstRow, bounds[1].m_FirstRow),
+                      std::min(bounds[0].m_LastRow, bounds[1].m_LastRow),
+                      std::max(bounds[0].m_FirstColumn, bounds[1].m_FirstColumn),
+                      std::min(bounds[0].m_LastColumn, bounds[1].m_LastColumn)};
 }
 
 } // namespace
@@ -138,21 +149,16 @@ bool CSpatialScanData::PrepareCompensation() {
     if (m_ApplyCompensation == 0) {
         return true;
     }
-    if (m_Prepared == 0) {
-        Prepare();
-    }
-    if (m_CompensationTried != 0) {
-        return m_CompensationAvailable != 0;
-    }
-    m_CompensationTried = 1;
-    if (LoadCorrectionFactors()) {
-        m_CompensationAvailable = 1;
+    return PrepareCompensationOnce(m_CompensationTried, m_CompensationAvailable, [this] {
+        if (!LoadCorrectionFactors()) {
+            return false;
+        }
         QScanCompensationSettings settings;
         GetCompensationSettings(settings);
         m_StoredOffset = std::max(0.0F, m_MinValue);
         m_CompensationLimit = m_StoredOffset + 10.0F * settings.m_ReferenceLevel;
-    }
-    return m_CompensationAvailable != 0;
+        return true;
+    });
 }
 
 bool CSpatialScanData::GetCompensatedCellValue(int32_t value, uint16_t row, uint16_t column, int32_t& out) {
@@ -165,16 +171,11 @@ bool CSpatialScanData::GetCompensatedCellValue(int32_t value, uint16_t row, uint
         return true;
     }
     const float limit = 10.0F * settings.m_ReferenceLevel + m_StoredOffset;
-    if (settings.m_Mode == 2 && static_cast<float>(value) <= limit) {
-        return true;
-    }
-    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
-        return true;
-    }
     if (row >= kFactorStride || column >= kFactorStride) {
         return true; // no factor for a cell beyond the grid
     }
-    out = value - TruncateToInt32(GetFactor(row, column) * -10.0F);
+    out = ApplyCompensationFactor(value, settings.m_Mode, static_cast<float>(value) <= limit,
+                                  GetFactor(row, column));
     return true;
 }
 
@@ -215,9 +216,9 @@ void CSpatialScanData::FillAtom(CSpatialDataAtom& atom, const std::vector<CZeltS
     }
 }
 
-void CSpatialScanData::ComputeRecordBounds(int& firstRow, int& lastRow, int& firstColumn,
-                                           int& lastColumn) const {
-    RecordBounds(m_ZeltRecords, firstRow, lastRow, firstColumn, lastColumn);
+CSpatialDataAtom CSpatialScanData::MakeAtom() const {
+    return CSpatialDataAtom(static_cast<int16_t>(m_Rows), static_cast<int16_t>(m_Columns),
+                            static_cast<int8_t>(m_ZeltLevel));
 }
 
 bool CSpatialScanData::CheckComparisonCompatibility(CSpatialScanData& reference, std::string& reason) {
@@ -252,10 +253,8 @@ bool CSpatialScanData::CheckComparisonCompatibility(CSpatialScanData& reference,
         }
         return true;
     }
-    CSpatialDataAtom mine(static_cast<int16_t>(m_Rows), static_cast<int16_t>(m_Columns),
-                          static_cast<int8_t>(m_ZeltLevel));
-    CSpatialDataAtom theirs(static_cast<int16_t>(m_Rows), static_cast<int16_t>(m_Columns),
-                            static_cast<int8_t>(m_ZeltLevel));
+    CSpatialDataAtom mine = MakeAtom();
+    CSpatialDataAtom theirs = MakeAtom();
     FillAtom(mine, m_ZeltRecords, false);
     FillAtom(theirs, reference.m_ZeltRecords, false);
     for (int r = 0; r < m_Rows; ++r) {
@@ -359,30 +358,14 @@ std::unique_ptr<CSpatialScanData> CSpatialScanData::CreateBlindSpotReductionWith
         }
         return result;
     }
-    const auto rows = static_cast<int16_t>(m_Rows);
-    const auto columns = static_cast<int16_t>(m_Columns);
-    const auto level = static_cast<int8_t>(m_ZeltLevel);
-    CSpatialDataAtom a(rows, columns, level);
-    CSpatialDataAtom b(rows, columns, level);
+    CSpatialDataAtom a = MakeAtom();
+    CSpatialDataAtom b = MakeAtom();
     FillAtom(a, m_ZeltRecords, true);
     FillAtom(b, other.m_ZeltRecords, false);
-    int firstRow = 0;
-    int lastRow = 0;
-    int firstColumn = 0;
-    int lastColumn = 0;
-    int otherFirstRow = 0;
-    int otherLastRow = 0;
-    int otherFirstColumn = 0;
-    int otherLastColumn = 0;
-    ComputeRecordBounds(firstRow, lastRow, firstColumn, lastColumn);
-    other.ComputeRecordBounds(otherFirstRow, otherLastRow, otherFirstColumn, otherLastColumn);
-    firstRow = std::max(firstRow, otherFirstRow);
-    lastRow = std::min(lastRow, otherLastRow);
-    firstColumn = std::max(firstColumn, otherFirstColumn);
-    lastColumn = std::min(lastColumn, otherLastColumn);
+    const CellBounds bounds = CommonRecordBounds(m_ZeltRecords, other.m_ZeltRecords);
     const int sub = static_cast<int>(b.GetSubRows());
-    for (int r = firstRow; r <= lastRow; ++r) {
-        for (int c = firstColumn; c <= lastColumn; ++c) {
+    for (int r = bounds.m_FirstRow; r <= bounds.m_LastRow; ++r) {
+        for (int c = bounds.m_FirstColumn; c <= bounds.m_LastColumn; ++c) {
             if (!b.HasCell(r, c)) {
                 continue;
             }
@@ -441,11 +424,8 @@ std::unique_ptr<CSpatialScanData> CSpatialScanData::CreateComparisonWith(CSpatia
         }
         return result;
     }
-    const auto rows = static_cast<int16_t>(m_Rows);
-    const auto columns = static_cast<int16_t>(m_Columns);
-    const auto level = static_cast<int8_t>(m_ZeltLevel);
-    CSpatialDataAtom a(rows, columns, level);
-    CSpatialDataAtom b(rows, columns, level);
+    CSpatialDataAtom a = MakeAtom();
+    CSpatialDataAtom b = MakeAtom();
     auto fill = [&](CSpatialDataAtom& atom, const std::vector<CZeltSpatialRecord>& records, float offset) {
         for (const CZeltSpatialRecord& record : records) {
             float value = record.m_Value + 10.0F * offset;
@@ -461,24 +441,10 @@ std::unique_ptr<CSpatialScanData> CSpatialScanData::CreateComparisonWith(CSpatia
     };
     fill(a, m_ZeltRecords, m_LevelOffset);
     fill(b, reference.m_ZeltRecords, reference.m_LevelOffset);
-    int firstRow = 0;
-    int lastRow = 0;
-    int firstColumn = 0;
-    int lastColumn = 0;
-    int referenceFirstRow = 0;
-    int referenceLastRow = 0;
-    int referenceFirstColumn = 0;
-    int referenceLastColumn = 0;
-    ComputeRecordBounds(firstRow, lastRow, firstColumn, lastColumn);
-    reference.ComputeRecordBounds(referenceFirstRow, referenceLastRow, referenceFirstColumn,
-                                  referenceLastColumn);
-    firstRow = std::max(firstRow, referenceFirstRow);
-    lastRow = std::min(lastRow, referenceLastRow);
-    firstColumn = std::max(firstColumn, referenceFirstColumn);
-    lastColumn = std::min(lastColumn, referenceLastColumn);
+    const CellBounds bounds = CommonRecordBounds(m_ZeltRecords, reference.m_ZeltRecords);
     const int sub = static_cast<int>(a.GetSubRows());
-    for (int r = firstRow; r <= lastRow; ++r) {
-        for (int c = firstColumn; c <= lastColumn; ++c) {
+    for (int r = bounds.m_FirstRow; r <= bounds.m_LastRow; ++r) {
+        for (int c = bounds.m_FirstColumn; c <= bounds.m_LastColumn; ++c) {
             if (!a.HasCell(r, c) || !b.HasCell(r, c)) {
                 continue;
             }

@@ -78,7 +78,8 @@ private:
     // The records as an atom of this scan's size and level (records outside it are skipped).
     void FillAtom(CSpatialDataAtom& atom, const std::vector<CZeltSpatialRecord>& records,
                   bool moveDown) const;
-    void ComputeRecordBounds(int& firstRow, int& lastRow, int& firstColumn, int& lastColumn) const;
+    // An empty atom of this scan's grid and Zelt level.
+    CSpatialDataAtom MakeAtom() const;
     bool LoadCorrectionFactors();
 };
 

@@ -62,6 +62,43 @@ float InterpolateScanFrequency(uint32_t index, float start, float stop, float st
                                    static_cast<float>(static_cast<int64_t>(pointCount) - previousIndex);
 }
 
+float SpectralFrequencyStep(const CScanData& scan) {
+    if (scan.m_IsZeltData != 0 || scan.m_PointCount < 2) {
+        return scan.m_ResolutionBandwidth;
+    }
+    return (scan.m_StopFrequency - scan.m_StartFrequency) / static_cast<float>(scan.m_PointCount - 1);
+}
+
+float LookUpScanFrequency(const CScanData& scan, int32_t index,
+                          const std::vector<QMeasuredFrequencyData::Entry>& measured,
+                          std::vector<float>& table) {
+    if (index < 0) {
+        return scan.m_StartFrequency;
+    }
+    const uint32_t count = scan.m_PointCount;
+    if (static_cast<uint32_t>(index) >= count) {
+        return scan.m_StopFrequency;
+    }
+    if (table.size() != count) {
+        table.resize(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            table[i] = InterpolateScanFrequency(i, scan.m_StartFrequency, scan.m_StopFrequency,
+                                                scan.m_FrequencyStep, count, measured);
+        }
+    }
+    return table[static_cast<uint32_t>(index)];
+}
+
+int32_t CompensateSpectralLevel(const CScanData& scan, int32_t value, float referenceLevel, float factor) {
+    QScanCompensationSettings settings;
+    if (!scan.GetCompensationSettings(settings)) {
+        return value;
+    }
+    const int32_t limit =
+        TruncateToInt32(10.0F * referenceLevel + 0.5F + static_cast<float>(scan.m_NoiseFloor));
+    return ApplyCompensationFactor(value, settings.m_Mode, value <= limit, factor);
+}
+
 CSpectralScanData::~CSpectralScanData() = default;
 
 void CSpectralScanData::SetMirtPoints(std::vector<QSpectralPoint> points) {
@@ -108,28 +145,11 @@ void CSpectralScanData::Prepare() {
 }
 
 float CSpectralScanData::GetFrequency(int32_t index) {
-    if (index < 0) {
-        return m_StartFrequency;
-    }
-    if (static_cast<uint32_t>(index) >= m_PointCount) {
-        return m_StopFrequency;
-    }
-    if (m_Frequencies.size() != m_PointCount) {
-        m_Frequencies.resize(m_PointCount);
-        for (uint32_t i = 0; i < m_PointCount; ++i) {
-            m_Frequencies[i] = InterpolateScanFrequency(i, m_StartFrequency, m_StopFrequency, m_FrequencyStep,
-                                                        m_PointCount, m_MeasuredFrequencies);
-        }
-    }
-    return m_Frequencies[static_cast<uint32_t>(index)];
+    return LookUpScanFrequency(*this, index, m_MeasuredFrequencies, m_Frequencies);
 }
 
 void CSpectralScanData::UpdateFrequencyStep() {
-    if (m_IsZeltData != 0 || m_PointCount < 2) {
-        m_FrequencyStep = m_ResolutionBandwidth;
-    } else {
-        m_FrequencyStep = (m_StopFrequency - m_StartFrequency) / static_cast<float>(m_PointCount - 1);
-    }
+    m_FrequencyStep = SpectralFrequencyStep(*this);
 }
 
 void CSpectralScanData::BuildSpectralSnapshot() {
@@ -178,33 +198,27 @@ bool CSpectralScanData::PrepareCompensation() {
     if (m_ApplyCompensation == 0) {
         return true;
     }
-    if (m_Prepared == 0) {
-        Prepare();
-    }
-    if (m_CompensationTried != 0) {
-        return m_CompensationAvailable != 0;
-    }
-    m_CompensationTried = 1;
-    QScanCompensationSettings settings;
-    const bool loaded =
-        GetCompensationSettings(settings) &&
-        LoadPointFactors(
-            settings.m_CorrectionSetName, m_PointCount, m_StartFrequency, m_StopFrequency, m_Columns,
-            [this](uint32_t i) {
-                if (m_PointFormat == kMirtPoints) {
-                    return QPointCell{m_MirtPoints[i].m_Row, m_MirtPoints[i].m_Column};
-                }
-                return QPointCell{m_FloatPoints[i].m_Row, m_FloatPoints[i].m_Column};
-            },
-            m_CorrectionFactors);
-    if (!loaded) {
-        NoteMissingCorrectionList(settings.m_CorrectionSetName);
-        AddInformationMessage(0, "can't open the correction file for the spectral correction.");
-        return false;
-    }
-    m_CompensationAvailable = 1;
-    m_CompensationReferenceLevel = settings.m_ReferenceLevel;
-    return true;
+    return PrepareCompensationOnce(m_CompensationTried, m_CompensationAvailable, [this] {
+        QScanCompensationSettings settings;
+        const bool loaded =
+            GetCompensationSettings(settings) &&
+            LoadPointFactors(
+                settings.m_CorrectionSetName, m_PointCount, m_StartFrequency, m_StopFrequency, m_Columns,
+                [this](uint32_t i) {
+                    if (m_PointFormat == kMirtPoints) {
+                        return QPointCell{m_MirtPoints[i].m_Row, m_MirtPoints[i].m_Column};
+                    }
+                    return QPointCell{m_FloatPoints[i].m_Row, m_FloatPoints[i].m_Column};
+                },
+                m_CorrectionFactors);
+        if (!loaded) {
+            NoteMissingCorrectionList(settings.m_CorrectionSetName);
+            AddInformationMessage(0, "can't open the correction file for the spectral correction.");
+            return false;
+        }
+        m_CompensationReferenceLevel = settings.m_ReferenceLevel;
+        return true;
+    });
 }
 
 bool CSpectralScanData::GetCompensatedValue(int32_t amplitude, uint32_t index, int32_t& out) {
@@ -212,20 +226,8 @@ bool CSpectralScanData::GetCompensatedValue(int32_t amplitude, uint32_t index, i
     if (!PrepareCompensation()) {
         return false;
     }
-    QScanCompensationSettings settings;
-    if (!GetCompensationSettings(settings)) {
-        return true;
-    }
-    const int32_t limit =
-        TruncateToInt32(10.0F * m_CompensationReferenceLevel + 0.5F + static_cast<float>(m_NoiseFloor));
-    if (settings.m_Mode == 2 && amplitude <= limit) {
-        return true;
-    }
-    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
-        return true;
-    }
     const float factor = index < m_CorrectionFactors.size() ? m_CorrectionFactors[index] : 0.0F;
-    out = amplitude - TruncateToInt32(factor * -10.0F);
+    out = CompensateSpectralLevel(*this, amplitude, m_CompensationReferenceLevel, factor);
     return true;
 }
 
@@ -254,7 +256,7 @@ bool CSpectralScanData::FindCommonRange(const CSpectralScanData& other, CommonRa
     return range.m_Start < range.m_Stop;
 }
 
-bool CSpectralScanData::CheckComparisonCompatibility(CSpectralScanData& other, std::string& reason) {
+bool CSpectralScanData::CheckKindAndSteps(CSpectralScanData& other, std::string& reason) {
     UpdateFrequencyStep();
     other.UpdateFrequencyStep();
     if ((m_IsZeltData != 0) != (other.m_IsZeltData != 0)) {
@@ -266,10 +268,10 @@ bool CSpectralScanData::CheckComparisonCompatibility(CSpectralScanData& other, s
         reason = "--- no frequency step.";
         return false;
     }
-    if (m_FrequencyStep != other.m_FrequencyStep) {
-        reason = "--- different resolution bandwidth.";
-        return false;
-    }
+    return true;
+}
+
+bool CSpectralScanData::CheckOverlap(const CSpectralScanData& other, std::string& reason) const {
     CommonRange range;
     if (!FindCommonRange(other, range)) {
         reason = "--- no frequrncy overlap.";
@@ -278,23 +280,19 @@ bool CSpectralScanData::CheckComparisonCompatibility(CSpectralScanData& other, s
     return true;
 }
 
+bool CSpectralScanData::CheckComparisonCompatibility(CSpectralScanData& other, std::string& reason) {
+    if (!CheckKindAndSteps(other, reason)) {
+        return false;
+    }
+    if (m_FrequencyStep != other.m_FrequencyStep) {
+        reason = "--- different resolution bandwidth.";
+        return false;
+    }
+    return CheckOverlap(other, reason);
+}
+
 bool CSpectralScanData::CheckOverlayCompatibility(CSpectralScanData& other, std::string& reason) {
-    UpdateFrequencyStep();
-    other.UpdateFrequencyStep();
-    if ((m_IsZeltData != 0) != (other.m_IsZeltData != 0)) {
-        reason = "--- no support for the scan data, Zelt scan data is not compatible with Mirt scan data.";
-        return false;
-    }
-    if (!(m_FrequencyStep > 0.0F) || !(other.m_FrequencyStep > 0.0F)) {
-        reason = "--- no frequency step.";
-        return false;
-    }
-    CommonRange range;
-    if (!FindCommonRange(other, range)) {
-        reason = "--- no frequrncy overlap.";
-        return false;
-    }
-    return true;
+    return CheckKindAndSteps(other, reason) && CheckOverlap(other, reason);
 }
 
 void CSpectralScanData::SetProbeScanPattern(const std::vector<std::pair<uint16_t, uint16_t>>& pairs) {

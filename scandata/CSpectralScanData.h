@@ -28,6 +28,17 @@ struct CFloatSpectralPoint {
 // The frequency table that spectral scan data build from start, step and measured frequencies.
 float InterpolateScanFrequency(uint32_t index, float start, float stop, float step, uint32_t pointCount,
                                const std::vector<QMeasuredFrequencyData::Entry>& entries);
+// The point spacing of a spectrum: the resolution bandwidth for Zelt data or fewer than two points,
+// else the span over the gaps between the points.
+float SpectralFrequencyStep(const CScanData& scan);
+// The frequency of point `index` of a spectrum (its start below 0, its stop at or past the last
+// point); `table` is built again from the measured frequencies when it does not match the points.
+float LookUpScanFrequency(const CScanData& scan, int32_t index,
+                          const std::vector<QMeasuredFrequencyData::Entry>& measured,
+                          std::vector<float>& table);
+// The level (tenths) as the Preferences node's compensation mode shows it with the given factor
+// (dB); mode 2 leaves levels up to the reference level (dB) above the scan's noise floor.
+int32_t CompensateSpectralLevel(const CScanData& scan, int32_t value, float referenceLevel, float factor);
 
 // One spectrum for the views.
 class CSpectralScanData : public CScanData {
@@ -86,6 +97,9 @@ private:
         float m_Stop = 0.0F;
     };
     bool FindCommonRange(const CSpectralScanData& other, CommonRange& range) const;
+    // The checks both comparison and overlay make: the same kind of data, and a step in both.
+    bool CheckKindAndSteps(CSpectralScanData& other, std::string& reason);
+    bool CheckOverlap(const CSpectralScanData& other, std::string& reason) const;
     std::unique_ptr<CSpectralScanData> MakeDerivedResult(float start, float stop) const;
     double CompensatedPointValue(uint32_t index, bool compensate, CSpectralScanData& factors,
                                  uint32_t factorIndex);

@@ -30,28 +30,11 @@ void CSpectralSpatialScanData::Prepare() {
 }
 
 float CSpectralSpatialScanData::GetFrequency(int32_t index) {
-    if (index < 0) {
-        return m_StartFrequency;
-    }
-    if (static_cast<uint32_t>(index) >= m_PointCount) {
-        return m_StopFrequency;
-    }
-    if (m_Frequencies.size() != m_PointCount) {
-        m_Frequencies.resize(m_PointCount);
-        for (uint32_t i = 0; i < m_PointCount; ++i) {
-            m_Frequencies[i] = InterpolateScanFrequency(i, m_StartFrequency, m_StopFrequency, m_FrequencyStep,
-                                                        m_PointCount, m_MeasuredFrequencies);
-        }
-    }
-    return m_Frequencies[static_cast<uint32_t>(index)];
+    return LookUpScanFrequency(*this, index, m_MeasuredFrequencies, m_Frequencies);
 }
 
 void CSpectralSpatialScanData::UpdateFrequencyStep() {
-    if (m_IsZeltData != 0 || m_PointCount < 2) {
-        m_FrequencyStep = m_ResolutionBandwidth;
-    } else {
-        m_FrequencyStep = (m_StopFrequency - m_StartFrequency) / static_cast<float>(m_PointCount - 1);
-    }
+    m_FrequencyStep = SpectralFrequencyStep(*this);
 }
 
 bool CSpectralSpatialScanData::FindUnitPeak(_SpectralSpatialScanDataUnit& unit) const {
@@ -211,90 +194,78 @@ bool CSpectralSpatialScanData::PrepareSpectralCompensation() {
     if (m_ApplySpectralSpatialCompensation == 0) {
         return false;
     }
-    if (m_Prepared == 0) {
-        Prepare();
-    }
-    if (m_SpectralCompensationTried != 0) {
-        return m_SpectralCompensationAvailable != 0;
-    }
-    m_SpectralCompensationTried = 1;
-    QScanCompensationSettings settings;
-    const bool loaded =
-        GetCompensationSettings(settings) &&
-        LoadPointFactors(
-            settings.m_CorrectionSetName, m_PointCount, m_StartFrequency, m_StopFrequency, m_Columns,
-            [this](uint32_t i) {
-                // Each point is corrected at the cell that gave its maximum.
-                if (m_IsZeltData != 0) {
-                    return m_SpectralAtom != nullptr
-                               ? QPointCell{m_SpectralAtom->GetRow(i), m_SpectralAtom->GetColumn(i)}
-                               : QPointCell{};
-                }
-                if (m_SpectralSnapshot == nullptr || i >= m_SpectralSnapshot->GetPointCount()) {
-                    return QPointCell{};
-                }
-                const QSpectralPoint& point = m_SpectralSnapshot->GetPoints()[i];
-                return QPointCell{point.m_Row, point.m_Column};
-            },
-            m_SpectralFactors);
-    if (!loaded) {
-        NoteMissingCorrectionList(settings.m_CorrectionSetName);
-        return false;
-    }
-    m_SpectralCompensationAvailable = 1;
-    m_SpectralReferenceLevel = settings.m_ReferenceLevel;
-    return true;
+    return PrepareCompensationOnce(m_SpectralCompensationTried, m_SpectralCompensationAvailable, [this] {
+        QScanCompensationSettings settings;
+        const bool loaded =
+            GetCompensationSettings(settings) &&
+            LoadPointFactors(
+                settings.m_CorrectionSetName, m_PointCount, m_StartFrequency, m_StopFrequency, m_Columns,
+                [this](uint32_t i) {
+                    // Each point is corrected at the cell that gave its maximum.
+                    if (m_IsZeltData != 0) {
+                        return m_SpectralAtom != nullptr
+                                   ? QPointCell{m_SpectralAtom->GetRow(i), m_SpectralAtom->GetColumn(i)}
+                                   : QPointCell{};
+                    }
+                    if (m_SpectralSnapshot == nullptr || i >= m_SpectralSnapshot->GetPointCount()) {
+                        return QPointCell{};
+                    }
+                    const QSpectralPoint& point = m_SpectralSnapshot->GetPoints()[i];
+                    return QPointCell{point.m_Row, point.m_Column};
+                },
+                m_SpectralFactors);
+        if (!loaded) {
+            NoteMissingCorrectionList(settings.m_CorrectionSetName);
+            return false;
+        }
+        m_SpectralReferenceLevel = settings.m_ReferenceLevel;
+        return true;
+    });
 }
 
 bool CSpectralSpatialScanData::PrepareSpatialCompensation() {
     if (m_ApplySpectralSpatialCompensation == 0) {
         return false;
     }
-    if (m_Prepared == 0) {
-        Prepare();
-    }
-    if (m_SpatialCompensationTried != 0) {
-        return m_SpatialCompensationAvailable != 0;
-    }
-    m_SpatialCompensationTried = 1;
-    QScanCompensationSettings settings;
-    const bool loaded =
-        GetCompensationSettings(settings) &&
-        LoadCellFactors(
-            settings.m_CorrectionSetName, m_ProbeScanPattern, m_Rows, m_Columns,
-            [this](uint16_t row, uint16_t column) {
-                // Each cell is corrected at the frequency of its own peak.
-                if (m_IsZeltData == 0) {
-                    if (m_SpatialSnapshot == nullptr || row >= m_SpatialSnapshot->GetRowCount() ||
-                        column >= m_SpatialSnapshot->GetColumnCount()) {
+    return PrepareCompensationOnce(m_SpatialCompensationTried, m_SpatialCompensationAvailable, [this] {
+        QScanCompensationSettings settings;
+        const bool loaded =
+            GetCompensationSettings(settings) &&
+            LoadCellFactors(
+                settings.m_CorrectionSetName, m_ProbeScanPattern, m_Rows, m_Columns,
+                [this](uint16_t row, uint16_t column) {
+                    // Each cell is corrected at the frequency of its own peak.
+                    if (m_IsZeltData == 0) {
+                        if (m_SpatialSnapshot == nullptr || row >= m_SpatialSnapshot->GetRowCount() ||
+                            column >= m_SpatialSnapshot->GetColumnCount()) {
+                            return 0.0F;
+                        }
+                        return m_SpatialSnapshot->GetFrequency(row, column);
+                    }
+                    if (m_SpatialAtom == nullptr) {
                         return 0.0F;
                     }
-                    return m_SpatialSnapshot->GetFrequency(row, column);
-                }
-                if (m_SpatialAtom == nullptr) {
-                    return 0.0F;
-                }
-                const auto sub = static_cast<int>(m_SpatialAtom->GetSubRows());
-                for (int sr = 0; sr < sub; ++sr) {
-                    for (int sc = 0; sc < sub; ++sc) {
-                        float frequency = 0.0F;
-                        if (m_SpatialAtom->GetSecondValue(row, column, sr, sc, frequency) &&
-                            frequency != CSpatialDataAtom::kNoValue) {
-                            return frequency;
+                    const auto sub = static_cast<int>(m_SpatialAtom->GetSubRows());
+                    for (int sr = 0; sr < sub; ++sr) {
+                        for (int sc = 0; sc < sub; ++sc) {
+                            float frequency = 0.0F;
+                            if (m_SpatialAtom->GetSecondValue(row, column, sr, sc, frequency) &&
+                                frequency != CSpatialDataAtom::kNoValue) {
+                                return frequency;
+                            }
                         }
                     }
-                }
-                return 0.0F;
-            },
-            m_SpatialFactors);
-    if (!loaded) {
-        NoteMissingCorrectionList(settings.m_CorrectionSetName);
-        AddInformationMessage(0, "can't open the correction file for the spectral/spatial correction.");
-        return false;
-    }
-    m_SpatialCompensationAvailable = 1;
-    m_SpatialCompensationLimit = static_cast<float>(m_NoiseFloor) + 10.0F * settings.m_ReferenceLevel;
-    return true;
+                    return 0.0F;
+                },
+                m_SpatialFactors);
+        if (!loaded) {
+            NoteMissingCorrectionList(settings.m_CorrectionSetName);
+            AddInformationMessage(0, "can't open the correction file for the spectral/spatial correction.");
+            return false;
+        }
+        m_SpatialCompensationLimit = static_cast<float>(m_NoiseFloor) + 10.0F * settings.m_ReferenceLevel;
+        return true;
+    });
 }
 
 bool CSpectralSpatialScanData::GetCompensatedSpectralValue(int32_t amplitude, uint32_t index, int32_t& out) {
@@ -302,20 +273,8 @@ bool CSpectralSpatialScanData::GetCompensatedSpectralValue(int32_t amplitude, ui
     if (!PrepareSpectralCompensation()) {
         return false;
     }
-    QScanCompensationSettings settings;
-    if (!GetCompensationSettings(settings)) {
-        return true;
-    }
-    const int32_t limit =
-        TruncateToInt32(10.0F * m_SpectralReferenceLevel + 0.5F + static_cast<float>(m_NoiseFloor));
-    if (settings.m_Mode == 2 && amplitude <= limit) {
-        return true;
-    }
-    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
-        return true;
-    }
     const float factor = index < m_SpectralFactors.size() ? m_SpectralFactors[index] : 0.0F;
-    out = amplitude - TruncateToInt32(factor * -10.0F);
+    out = CompensateSpectralLevel(*this, amplitude, m_SpectralReferenceLevel, factor);
     return true;
 }
 
@@ -325,24 +284,12 @@ bool CSpectralSpatialScanData::GetCompensatedSpatialValue(int32_t value, uint16_
     if (!PrepareSpatialCompensation()) {
         return false;
     }
-    QScanCompensationSettings settings;
-    if (!GetCompensationSettings(settings)) {
-        return true;
-    }
-    // The spectral reference level, 5.0 until the spectral compensation has been prepared.
-    const int32_t limit =
-        TruncateToInt32(10.0F * m_SpectralReferenceLevel + 0.5F + static_cast<float>(m_NoiseFloor));
-    if (settings.m_Mode == 2 && value <= limit) {
-        return true;
-    }
-    if (settings.m_Mode != 0 && settings.m_Mode != 2) {
-        return true;
-    }
-    if (row >= kFactorStride || column >= kFactorStride) {
-        return true;
-    }
-    out =
-        value - TruncateToInt32(m_SpatialFactors[static_cast<size_t>(row) * kFactorStride + column] * -10.0F);
+    // A cell beyond the factor grid has no factor, which leaves its level as it is.
+    const float factor = row < kFactorStride && column < kFactorStride
+                             ? m_SpatialFactors[static_cast<size_t>(row) * kFactorStride + column]
+                             : 0.0F;
+    // Against the spectral reference level, 5.0 until the spectral compensation has been prepared.
+    out = CompensateSpectralLevel(*this, value, m_SpectralReferenceLevel, factor);
     return true;
 }
 

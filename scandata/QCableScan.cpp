@@ -8,42 +8,26 @@
 
 namespace orv {
 
-QCableScan::QCableScan(uint32_t count) : m_PointCount(count), m_Amplitudes(count, 0) {}
+QCableScan::QCableScan(uint32_t count) : QModuleSpectrum(count) {}
 
 void QCableScan::WriteBody(QDataWriter& writer) const {
-    writer.WriteU32(m_PointCount);
-    WriteInt16Block(writer, m_Amplitudes);
-    writer.WriteU16(m_ModuleValue);
+    WriteLevelsAndModule(writer);
     writer.WriteU8(m_WideFlag);
     writer.WriteU16(m_PeakCount);
     writer.WriteF32(m_Reference);
 }
 
 void QCableScan::ReadBody(QDataReader& reader) {
-    const uint32_t count = reader.ReadU32();
-    std::vector<int16_t> levels = ReadInt16Block(reader, count);
-    const uint16_t moduleValue = reader.ReadU16();
+    LevelsAndModule read = ReadLevelsAndModule(reader);
     const uint8_t wideFlag = reader.ReadU8();
     const uint16_t peakCount = reader.ReadU16();
     const float reference = reader.ReadF32();
 
-    m_PointCount = count;
-    m_Amplitudes.swap(levels);
-    m_ModuleValue = moduleValue;
+    Assign(read);
     m_WideFlag = wideFlag;
     m_PeakCount = peakCount;
     m_Reference = reference;
     m_Peaks.clear();
-}
-
-void QCableScan::SetAmplitude(uint32_t index, int16_t amplitude) {
-    if (index < m_PointCount) {
-        m_Amplitudes[index] = amplitude;
-    }
-}
-
-int16_t QCableScan::GetAmplitude(uint32_t index) const {
-    return index < m_PointCount ? m_Amplitudes[index] : int16_t{0};
 }
 
 void QCableScan::CopyFromSpectral(const QSpectralScan& source) {

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "core/QPacket.h"
 #include "core/TypeIds.h"
-#include "scandata/QSpectralScanInterface.h"
+#include "scandata/QModuleSpectrum.h"
 
 #include <cstdint>
 #include <vector>
@@ -26,7 +25,7 @@ struct QCablePeak {
 //
 // Body: 32-bit N, N 16-bit levels, 16-bit module value, wide flag byte, 16-bit peak count, 32-bit
 // float reference; 13 + 2N bytes. The peaks themselves are not stored.
-class QCableScan : public QDataPacket, public QSpectralScanInterface {
+class QCableScan : public QModuleSpectrum {
 public:
     static constexpr int32_t kMergeMaximumHold = 0;
     static constexpr size_t kMaxPeaks = 30;
@@ -41,18 +40,6 @@ public:
     // The bytes WriteBody writes.
     uint32_t GetBodySize() const override { return 13 + 2 * m_PointCount; }
     bool DeliverToHandler(QDataPacketHandler* /*target*/) override { return false; }
-
-    virtual void SetAmplitude(uint32_t index, int16_t amplitude);
-    virtual void SetPointWord1(uint32_t /*index*/, uint16_t /*row*/) {}
-    virtual void SetPointWord2(uint32_t /*index*/, uint16_t /*column*/) {}
-    virtual bool HasData() const { return m_PointCount > 0; }
-
-    uint32_t GetPointCount() const override { return m_PointCount; }
-    // As stored; 0 outside the points.
-    int16_t GetAmplitude(uint32_t index) const override;
-    uint16_t GetPointWord1(uint32_t /*index*/) const override { return 0; }
-    uint16_t GetPointWord2(uint32_t /*index*/) const override { return 0; }
-    float GetFrequency(uint32_t /*index*/) const override { return 0.0f; }
 
     // The levels of a received spectral record; reference and wide flag cleared.
     void CopyFromSpectral(const QSpectralScan& source);
@@ -75,8 +62,6 @@ public:
     float GetStartFrequency() const { return m_StartFrequency; }
     float GetStopFrequency() const { return m_StopFrequency; }
     uint8_t GetWideFlag() const { return m_WideFlag; }
-    uint16_t GetModuleValue() const { return m_ModuleValue; }
-    void SetModuleValue(uint16_t value) { m_ModuleValue = value; }
     float GetReference() const { return m_Reference; }
     void SetReference(float reference) { m_Reference = reference; }
     const std::vector<int16_t>& GetAmplitudes() const { return m_Amplitudes; }
@@ -85,10 +70,7 @@ private:
     float m_StartFrequency = 0.0f;
     float m_StopFrequency = 0.0f;
     uint8_t m_WideFlag = 0;
-    uint32_t m_PointCount = 0;
-    uint16_t m_ModuleValue = 0;
     float m_Reference = 0.0f;
-    std::vector<int16_t> m_Amplitudes;
     std::vector<QCablePeak> m_Peaks;
     uint16_t m_PeakCount = 0;
 };

@@ -83,15 +83,10 @@ const QSpatialScanInterface* QSpatialComparisonScanContainer::GetSpatialScan() {
 void QSpatialComparisonScanContainer::GetLevelRange(float* low, float* high,
                                                     const QProbeScanPattern* /*pattern*/,
                                                     const QFrequencyBucketList* /*selection*/) {
-    if (!HasScanData()) {
-        m_LevelLow = 0;
-        m_LevelHigh = 0;
-    } else if (m_RangeComputed == 0) {
+    m_LevelRange.HandOut(HasScanData(), low, high, [this](int16_t& lowest, int16_t& highest) {
         const QSpatialScanInterface* result = GetSpatialScan();
         const QProbeScanPattern& common = CommonPattern();
         bool any = false;
-        int16_t lowest = 0;
-        int16_t highest = 0;
         const uint16_t rows = result != nullptr ? result->GetRowCount() : 0;
         const uint16_t columns = result != nullptr ? result->GetColumnCount() : 0;
         for (uint16_t r = 0; r < rows; ++r) {
@@ -113,22 +108,13 @@ void QSpatialComparisonScanContainer::GetLevelRange(float* low, float* high,
                 any = true;
             }
         }
-        m_LevelLow = lowest;
-        m_LevelHigh = highest;
-        m_RangeComputed = 1;
-    }
-    if (low != nullptr) {
-        *low = static_cast<float>(m_LevelLow);
-    }
-    if (high != nullptr) {
-        *high = static_cast<float>(m_LevelHigh);
-    }
+    });
 }
 
 void QSpatialComparisonScanContainer::ReleaseSources() {
     m_Result.reset();
     m_CommonPattern.reset();
-    m_RangeComputed = 0;
+    m_LevelRange.Reset();
     QComparisonScanContainer::ReleaseSources();
 }
 

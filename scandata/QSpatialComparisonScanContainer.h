@@ -2,6 +2,7 @@
 
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
+#include "scandata/QCachedLevelRange.h"
 #include "scandata/QComparisonScanContainer.h"
 #include "scandata/QSpatialScanInterface.h"
 
@@ -36,7 +37,7 @@ public:
     // Each source's heat map not corrected yet is corrected over a copy of the source's pattern.
     void CorrectSpatialSources() override;
 
-    bool IsRangeComputed() const { return m_RangeComputed != 0; }
+    bool IsRangeComputed() const { return m_LevelRange.IsComputed(); }
 
 protected:
     // The record that combines the two heat maps over the common pattern.
@@ -47,9 +48,7 @@ protected:
 private:
     const QProbeScanPattern& CommonPattern();
 
-    uint8_t m_RangeComputed = 0;
-    int16_t m_LevelLow = 0;
-    int16_t m_LevelHigh = 0;
+    QCachedLevelRange m_LevelRange;
     std::unique_ptr<QProbeScanPattern> m_CommonPattern;
     std::unique_ptr<QSpatialScanInterface> m_Result;
 };

@@ -29,15 +29,10 @@ const QSpectralScanInterface* QSpectralComparisonScanContainer::GetSpectralScan(
 void QSpectralComparisonScanContainer::GetLevelRange(float* low, float* high,
                                                      const QProbeScanPattern* /*pattern*/,
                                                      const QFrequencyBucketList* /*selection*/) {
-    if (!HasScanData()) {
-        m_LevelLow = 0;
-        m_LevelHigh = 0;
-    } else if (m_RangeComputed == 0) {
+    m_LevelRange.HandOut(HasScanData(), low, high, [this](int16_t& lowest, int16_t& highest) {
         const QSpectralScanInterface* result = GetSpectralScan();
         const uint32_t count = result != nullptr ? result->GetPointCount() : 0;
         // An empty difference has no level at all: its range is 0 and 0, not point 0 of nothing.
-        int16_t lowest = 0;
-        int16_t highest = 0;
         if (count > 0) {
             lowest = result->GetAmplitude(0);
             highest = lowest;
@@ -50,21 +45,12 @@ void QSpectralComparisonScanContainer::GetLevelRange(float* low, float* high,
                 }
             }
         }
-        m_LevelLow = lowest;
-        m_LevelHigh = highest;
-        m_RangeComputed = 1;
-    }
-    if (low != nullptr) {
-        *low = static_cast<float>(m_LevelLow);
-    }
-    if (high != nullptr) {
-        *high = static_cast<float>(m_LevelHigh);
-    }
+    });
 }
 
 void QSpectralComparisonScanContainer::ReleaseSources() {
     m_Result.reset();
-    m_RangeComputed = 0;
+    m_LevelRange.Reset();
     QComparisonScanContainer::ReleaseSources();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/TypeIds.h"
+#include "scandata/QCachedLevelRange.h"
 #include "scandata/QComparisonScanContainer.h"
 #include "scandata/QSpectralComparisonScan.h"
 
@@ -32,12 +33,10 @@ public:
     void CorrectSpectralSources(float startFrequency, float stopFrequency) override;
     void CorrectSpatialSources() override {}
 
-    bool IsRangeComputed() const { return m_RangeComputed != 0; }
+    bool IsRangeComputed() const { return m_LevelRange.IsComputed(); }
 
 private:
-    uint8_t m_RangeComputed = 0;
-    int16_t m_LevelLow = 0;
-    int16_t m_LevelHigh = 0;
+    QCachedLevelRange m_LevelRange;
     std::unique_ptr<QSpectralComparisonScan> m_Result;
 };
 

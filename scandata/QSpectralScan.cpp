@@ -16,6 +16,28 @@ namespace {
 
 constexpr float kNoPeakYet = -10000.0f;
 
+// Lowest and highest of count levels; 0.0 and 0.0 without any. Either output may be null.
+template <class LevelAt>
+void StoreLevelRange(uint32_t count, LevelAt levelAt, float* minimum, float* maximum) {
+    float low = 0.0f;
+    float high = 0.0f;
+    for (uint32_t i = 0; i < count; ++i) {
+        const float level = levelAt(i);
+        if (i == 0 || level < low) {
+            low = level;
+        }
+        if (i == 0 || level > high) {
+            high = level;
+        }
+    }
+    if (minimum != nullptr) {
+        *minimum = low;
+    }
+    if (maximum != nullptr) {
+        *maximum = high;
+    }
+}
+
 } // namespace
 
 void QSpectralScan::WriteBody(QDataWriter& writer) const {
@@ -169,43 +191,13 @@ void QSpectralScan::MergeScan(int32_t mode, const QSpectralScan& incoming) {
 }
 
 void QSpectralScan::GetLevelRange(float* minimum, float* maximum) const {
-    float low = 0.0f;
-    float high = 0.0f;
-    for (uint32_t i = 0; i < m_PointCount; ++i) {
-        const float level = GetAmplitude(i);
-        if (i == 0 || level < low) {
-            low = level;
-        }
-        if (i == 0 || level > high) {
-            high = level;
-        }
-    }
-    if (minimum != nullptr) {
-        *minimum = low;
-    }
-    if (maximum != nullptr) {
-        *maximum = high;
-    }
+    StoreLevelRange(
+        m_PointCount, [this](uint32_t i) { return GetAmplitude(i); }, minimum, maximum);
 }
 
 void QSpectralScan::GetStoredLevelRange(float* minimum, float* maximum) const {
-    float low = 0.0f;
-    float high = 0.0f;
-    for (uint32_t i = 0; i < m_PointCount; ++i) {
-        const float level = m_Points[i].m_Amplitude;
-        if (i == 0 || level < low) {
-            low = level;
-        }
-        if (i == 0 || level > high) {
-            high = level;
-        }
-    }
-    if (minimum != nullptr) {
-        *minimum = low;
-    }
-    if (maximum != nullptr) {
-        *maximum = high;
-    }
+    StoreLevelRange(
+        m_PointCount, [this](uint32_t i) { return m_Points[i].m_Amplitude; }, minimum, maximum);
 }
 
 int16_t QSpectralScan::EstimateNoiseFloor() {

@@ -283,18 +283,7 @@ void QSpectralSpatialScanContainer::AddScanData(QTransportContainer& transport, 
         return;
     }
     transport.SetSpectralSpatialScanComponent(nullptr);
-    std::unique_ptr<QSpectralSpatialScanComponent> record(component);
-    std::array<uint16_t, 4> position{};
-    const Incoming incoming{record->GetRow(), record->GetColumn(), &record->GetAmplitudes(),
-                            record->GetDataForm(), record->GetBodySize()};
-    const IngestResult result = Ingest(incoming, position);
-    if (result == IngestResult::Refused) {
-        return;
-    }
-    if (result == IngestResult::TakenWithPosition) {
-        record->SetPosition(position[0], position[1], position[2], position[3]);
-    }
-    KeepLastRecord(std::move(record));
+    TakeRecord(std::unique_ptr<QSpectralSpatialScanComponent>(component));
 }
 
 void QHandHeldProbeScanContainer::AddScanData(QTransportContainer& transport, bool /*mergeMaximum*/,
@@ -304,18 +293,7 @@ void QHandHeldProbeScanContainer::AddScanData(QTransportContainer& transport, bo
         return;
     }
     transport.SetHandHeldProbeScan(nullptr);
-    std::unique_ptr<QHandHeldProbeScan> record(probeScan);
-    std::array<uint16_t, 4> position{};
-    const Incoming incoming{record->GetRow(), record->GetColumn(), &record->GetAmplitudes(),
-                            record->GetDataForm(), record->GetBodySize()};
-    const IngestResult result = Ingest(incoming, position);
-    if (result == IngestResult::Refused) {
-        return;
-    }
-    if (result == IngestResult::TakenWithPosition) {
-        record->SetPosition(position[0], position[1], position[2], position[3]);
-    }
-    KeepLastRecord(std::move(record));
+    TakeRecord(std::unique_ptr<QHandHeldProbeScan>(probeScan));
 }
 
 void QSpectralSpatialScanContainer::ClearScanData() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -119,6 +120,21 @@ protected:
     IngestResult Ingest(const Incoming& incoming, std::array<uint16_t, 4>& position);
     // Counts a taken record and keeps it as the last one.
     void KeepLastRecord(std::unique_ptr<QDataPacket> record);
+    // Ingests a received record of either kind, stores the position in a multi-level one, and keeps
+    // it as the last record unless it was refused.
+    template <typename Record> void TakeRecord(std::unique_ptr<Record> record) {
+        std::array<uint16_t, 4> position{};
+        const Incoming incoming{record->GetRow(), record->GetColumn(), &record->GetAmplitudes(),
+                                record->GetDataForm(), record->GetBodySize()};
+        const IngestResult result = Ingest(incoming, position);
+        if (result == IngestResult::Refused) {
+            return;
+        }
+        if (result == IngestResult::TakenWithPosition) {
+            record->SetPosition(position[0], position[1], position[2], position[3]);
+        }
+        KeepLastRecord(std::move(record));
+    }
 
 private:
     void ResizeCellGrid(uint32_t rows, uint32_t columns);

@@ -35,6 +35,13 @@ int32_t TruncateToInt32(double value) {
     return Saturate<int32_t>(value);
 }
 
+int32_t ApplyCompensationFactor(int32_t value, uint32_t mode, bool atOrBelowLimit, float factor) {
+    if (mode == 0 || (mode == 2 && !atOrBelowLimit)) {
+        return value - TruncateToInt32(factor * -10.0F);
+    }
+    return value;
+}
+
 int16_t EstimateNoiseFloorOfValues(std::span<const double> values) {
     if (values.empty()) {
         return 0;

@@ -20,6 +20,10 @@ int32_t TruncateToInt32(double value);
 // is 0), truncated; 0 for no values.
 int16_t EstimateNoiseFloorOfValues(std::span<const double> values);
 
+// The level (tenths) less its factor (dB) where the compensation mode asks for it: mode 0 always,
+// mode 2 only for a level above its limit; any other mode leaves the level as stored.
+int32_t ApplyCompensationFactor(int32_t value, uint32_t mode, bool atOrBelowLimit, float factor);
+
 // The correction set of the named scan head ("correctiondata"/<name>/), loading it on first use;
 // 0 when its list file is missing or the set cannot be loaded.
 int32_t ChooseCorrectionSet(const std::string& setName);

@@ -17,7 +17,7 @@ std::string EnvOrEmpty(const char* name) {
 
 // ---- SettingsKey ----
 
-int32_t SettingsKey::EnumValue(uint32_t index, SettingsValue& out) const {
+template <class Read> int32_t SettingsKey::ReadKey(Read read) const {
     if (m_store == nullptr) {
         return SettingsStatus::kInvalidHandle;
     }
@@ -26,45 +26,39 @@ int32_t SettingsKey::EnumValue(uint32_t index, SettingsValue& out) const {
     if (key == nullptr) {
         return SettingsStatus::kKeyDeleted;
     }
-    if (index >= key->values.size()) {
-        return SettingsStatus::kNoMoreItems;
-    }
-    out = key->values[index];
-    return SettingsStatus::kSuccess;
+    return read(*key);
+}
+
+int32_t SettingsKey::EnumValue(uint32_t index, SettingsValue& out) const {
+    return ReadKey([&](const SettingsHive::Key& key) {
+        if (index >= key.values.size()) {
+            return SettingsStatus::kNoMoreItems;
+        }
+        out = key.values[index];
+        return SettingsStatus::kSuccess;
+    });
 }
 
 int32_t SettingsKey::EnumSubKey(uint32_t index, std::string& name) const {
-    if (m_store == nullptr) {
-        return SettingsStatus::kInvalidHandle;
-    }
-    std::lock_guard lock(m_store->m_mutex);
-    const SettingsHive::Key* key = m_store->FindKey(*this);
-    if (key == nullptr) {
-        return SettingsStatus::kKeyDeleted;
-    }
-    if (index >= key->subKeys.size()) {
-        return SettingsStatus::kNoMoreItems;
-    }
-    name = key->subKeys[index]->name;
-    return SettingsStatus::kSuccess;
+    return ReadKey([&](const SettingsHive::Key& key) {
+        if (index >= key.subKeys.size()) {
+            return SettingsStatus::kNoMoreItems;
+        }
+        name = key.subKeys[index]->name;
+        return SettingsStatus::kSuccess;
+    });
 }
 
 int32_t SettingsKey::QueryInfo(uint32_t* subKeyCount, uint32_t* valueCount) const {
-    if (m_store == nullptr) {
-        return SettingsStatus::kInvalidHandle;
-    }
-    std::lock_guard lock(m_store->m_mutex);
-    const SettingsHive::Key* key = m_store->FindKey(*this);
-    if (key == nullptr) {
-        return SettingsStatus::kKeyDeleted;
-    }
-    if (subKeyCount != nullptr) {
-        *subKeyCount = static_cast<uint32_t>(key->subKeys.size());
-    }
-    if (valueCount != nullptr) {
-        *valueCount = static_cast<uint32_t>(key->values.size());
-    }
-    return SettingsStatus::kSuccess;
+    return ReadKey([&](const SettingsHive::Key& key) {
+        if (subKeyCount != nullptr) {
+            *subKeyCount = static_cast<uint32_t>(key.subKeys.size());
+        }
+        if (valueCount != nullptr) {
+            *valueCount = static_cast<uint32_t>(key.values.size());
+        }
+        return SettingsStatus::kSuccess;
+    });
 }
 
 std::vector<SettingsValue> SettingsKey::GetValues() const {
@@ -92,20 +86,14 @@ std::vector<std::string> SettingsKey::GetSubKeyNames() const {
 }
 
 int32_t SettingsKey::QueryValue(std::string_view name, SettingsValue& out) const {
-    if (m_store == nullptr) {
-        return SettingsStatus::kInvalidHandle;
-    }
-    std::lock_guard lock(m_store->m_mutex);
-    const SettingsHive::Key* key = m_store->FindKey(*this);
-    if (key == nullptr) {
-        return SettingsStatus::kKeyDeleted;
-    }
-    const int64_t index = key->FindValue(name);
-    if (index < 0) {
-        return SettingsStatus::kNotFound;
-    }
-    out = key->values[static_cast<size_t>(index)];
-    return SettingsStatus::kSuccess;
+    return ReadKey([&](const SettingsHive::Key& key) {
+        const int64_t index = key.FindValue(name);
+        if (index < 0) {
+            return SettingsStatus::kNotFound;
+        }
+        out = key.values[static_cast<size_t>(index)];
+        return SettingsStatus::kSuccess;
+    });
 }
 
 int32_t SettingsKey::GetString(std::string_view name, std::string& out) const {

@@ -109,6 +109,11 @@ public:
 
 private:
     friend class SettingsStore;
+
+    // Runs `read` on the key under the store's lock: 6 for a handle that was never opened, 1018 when
+    // the key has gone, else what `read` answers.
+    template <class Read> int32_t ReadKey(Read read) const;
+
     SettingsStore* m_store = nullptr;
     SettingsRoot m_root = SettingsRoot::None;
     std::string m_path;

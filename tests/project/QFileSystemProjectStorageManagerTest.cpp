@@ -20,6 +20,7 @@
 #include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QSpectralSpatialScanContainer.h"
 #include "scandata/QTransportContainer.h"
+#include "tests/project/support/NodeFixtures.h"
 #include "tests/project/support/StoreTestSupport.h"
 
 #include <filesystem>
@@ -125,17 +126,6 @@ std::unique_ptr<QSpectralSpatialScanContainer> Cells(int16_t base) {
     return container;
 }
 
-class TestNode : public QNode {
-public:
-    TestNode(uint16_t type, std::unique_ptr<QScanContainer> container) : m_type(type) {
-        SetScanContainer(std::move(container));
-    }
-    uint16_t GetTypeID() const override { return m_type; }
-
-private:
-    uint16_t m_type;
-};
-
 // A mediator over a node of its own; its store runs the storage operation of the node's kind, and
 // it counts the container locks taken and released.
 class TestMediator : public QNodeMediator {
@@ -195,7 +185,7 @@ public:
 
 private:
     uint32_t m_id;
-    TestNode m_node;
+    nodefix::FixtureNode m_node;
 };
 
 class StorageManagerTest : public ::testing::Test {

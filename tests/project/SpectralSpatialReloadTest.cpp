@@ -14,6 +14,7 @@
 #include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QSpectralSpatialScanContainer.h"
 #include "scandata/QTransportContainer.h"
+#include "tests/project/support/NodeFixtures.h"
 #include "tests/project/support/StoreTestSupport.h"
 
 #include <filesystem>
@@ -62,17 +63,6 @@ std::unique_ptr<QTransportContainer> CellStep(uint16_t kind, uint16_t row, uint1
     return step;
 }
 
-class ScanNode : public QNode {
-public:
-    ScanNode(uint16_t type, std::unique_ptr<QScanContainer> container) : m_type(type) {
-        SetScanContainer(std::move(container));
-    }
-    uint16_t GetTypeID() const override { return m_type; }
-
-private:
-    uint16_t m_type;
-};
-
 // A mediator over a node of its own whose store and load are the spectral/spatial ones.
 class ScanMediator : public QNodeMediator {
 public:
@@ -111,7 +101,7 @@ public:
 
 private:
     uint32_t m_id;
-    ScanNode m_node;
+    nodefix::FixtureNode m_node;
 };
 
 std::vector<uint8_t> BodyOf(const QSerializable& object) {
