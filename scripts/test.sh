@@ -21,9 +21,9 @@ run_tree() { # <tree> <ctest label or empty> [cmake args...]
   ctest "${args[@]}" --no-tests=ignore | tee "$ROOT/$tree/ctest-summary.log"
 }
 
-run_tree build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-run_tree build-asan "" -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=asan -DORV_BUILD_BENCH=OFF
-run_tree build-tsan "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=tsan -DORV_BUILD_BENCH=OFF
+run_tree build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_BUILD_TESTS=ON
+run_tree build-asan "" -DORV_BUILD_TESTS=ON -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=asan -DORV_BUILD_BENCH=OFF
+run_tree build-tsan "" -DORV_BUILD_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_SANITIZE=tsan -DORV_BUILD_BENCH=OFF
 
 # One closing line over the three trees.
 passed=0; failed=0
