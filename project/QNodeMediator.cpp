@@ -183,12 +183,12 @@ std::string QNodeMediator::ScanTitle(int32_t scanID) {
 
 // Nothing is shown until the frame and each of its views are live; the views learn of the scan by
 // message.
-void QNodeMediator::ShowInFrame(QFrameClass frameClass, std::initializer_list<QNodeView*> views,
+bool QNodeMediator::ShowInFrame(QFrameClass frameClass, std::initializer_list<QNodeView*> views,
                                 int32_t& displayedID, int32_t scanID, uint32_t message, uint64_t wParam,
                                 int64_t lParam) {
     QViewFrame* frame = LiveFrame(frameClass);
     if (frame == nullptr || !std::all_of(views.begin(), views.end(), LiveView)) {
-        return;
+        return false;
     }
     displayedID = scanID;
     frame->SetTitle(ScanTitle(scanID));
@@ -196,28 +196,37 @@ void QNodeMediator::ShowInFrame(QFrameClass frameClass, std::initializer_list<QN
     for (QNodeView* view : views) {
         view->GetMessageTarget().Post(message, wParam, lParam);
     }
+    return true;
 }
 
 void QNodeMediator::ShowSpectralScanData(int32_t scanID) {
-    ShowInFrame(QFrameClass::Spectral, {m_pSpectralView}, m_nDisplayedSpectralScanID, scanID,
-                NodeMessage::kShowSpectralScan);
+    if (ShowInFrame(QFrameClass::Spectral, {m_pSpectralView}, m_nDisplayedSpectralScanID, scanID,
+                    NodeMessage::kShowSpectralScan)) {
+        m_pCurrentSpectral = GetSpectralScanData(scanID);
+    }
 }
 
 void QNodeMediator::ShowSpatialScanData(int32_t scanID) {
-    ShowInFrame(QFrameClass::Spatial, {m_pSpatialView}, m_nDisplayedSpatialScanID, scanID,
-                NodeMessage::kShowSpatialScan);
+    if (ShowInFrame(QFrameClass::Spatial, {m_pSpatialView}, m_nDisplayedSpatialScanID, scanID,
+                    NodeMessage::kShowSpatialScan)) {
+        m_pCurrentSpatial = GetSpatialScanData(scanID);
+    }
 }
 
 void QNodeMediator::ShowSpectralSpatialScanData(int32_t scanID, bool flag) {
-    ShowInFrame(QFrameClass::SpectralSpatial, {m_pSpectralView, m_pSpatialView},
-                m_nDisplayedSpectralSpatialScanID, scanID, NodeMessage::kShowSpectralSpatialScan,
-                static_cast<uint64_t>(static_cast<int64_t>(scanID)), flag ? 1 : 0);
+    if (ShowInFrame(QFrameClass::SpectralSpatial, {m_pSpectralView, m_pSpatialView},
+                    m_nDisplayedSpectralSpatialScanID, scanID, NodeMessage::kShowSpectralSpatialScan,
+                    static_cast<uint64_t>(static_cast<int64_t>(scanID)), flag ? 1 : 0)) {
+        m_pCurrentSpectralSpatial = GetSpectralSpatialScanData(scanID);
+    }
 }
 
 void QNodeMediator::ShowHandHeldProbeScanData(int32_t scanID, bool flag) {
-    ShowInFrame(QFrameClass::SpectralSpatial, {m_pSpectralView, m_pSpatialView}, m_nDisplayedHandHeldScanID,
-                scanID, NodeMessage::kShowHandHeldScan, static_cast<uint64_t>(static_cast<int64_t>(scanID)),
-                flag ? 1 : 0);
+    if (ShowInFrame(QFrameClass::SpectralSpatial, {m_pSpectralView, m_pSpatialView},
+                    m_nDisplayedHandHeldScanID, scanID, NodeMessage::kShowHandHeldScan,
+                    static_cast<uint64_t>(static_cast<int64_t>(scanID)), flag ? 1 : 0)) {
+        m_pCurrentHandHeld = GetHandHeldProbeScanData(scanID);
+    }
 }
 
 void QNodeMediator::ShowScanData(int32_t scanID) {

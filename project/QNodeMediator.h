@@ -3,6 +3,7 @@
 #include "core/QOptionMediator.h"
 #include "platform/sync/CriticalSection.h"
 #include "project/QNode.h"
+#include "project/QProbeVideoTrack.h"
 #include "project/QScanDataRecord.h"
 #include "project/QSettingsSheet.h"
 #include "project/QViewFactory.h"
@@ -279,6 +280,9 @@ public:
     CHandHeldProbeScanData* GetLastHandHeldProbeScanData(int32_t& scanID);
     // The size of the list of the node's own kind; 0 for kinds without one.
     size_t GetScanDataCount() const;
+    // The point count of the current entry of the node's own kind; 0 when none. For a hand-held node
+    // its current entry also becomes the current spectral/spatial one.
+    uint32_t GetCurrentScanPointCount();
     // The IDs of the list of a kind (2003, 2004, 2005, 2029), in list order.
     std::vector<int32_t> GetScanIDs(uint16_t kind) const;
 
@@ -311,7 +315,15 @@ public:
     uint32_t GetLastCellCount() const { return m_nLastCellCount; }
     bool HasKeptBlindSpotPass() const { return m_pKeptBlindSpotPass != nullptr; }
 
-    // Fills the scan-data list with the scans of a kind and raises the kind's frame.
+    // A pasted node: copies of the scans of `source` (a mediator of the same kind) are appended to
+    // this node's lists, and a comparison, overlay or blind-spot node takes copies of the compared
+    // scans. False (nothing copied) for a source of another kind, or one that holds hand-held scans
+    // (those cannot be copied yet).
+    bool CopyScanDataFrom(QNodeMediator& source);
+
+    // Fills the scan-data list with the scans of a kind and raises the kind's frame. A comparison,
+    // overlay or blind-spot kind lists the compared scans it holds; the scripting kind lists the
+    // spectral/spatial scans.
     void FillScanDataList(uint16_t kind);
     void ClearScanDataList();
     void SelectDisplayedScanInList();
@@ -365,6 +377,20 @@ public:
     bool IsScanInProgress() const { return m_bScanInProgress.load(); }
     void PrepareScanRun(bool continuous);
 
+    // --- The hand-held probe tracker ---
+
+    // Keeps the camera path, drops the tracker held and takes the shared tracker of that camera;
+    // false when the camera could not be opened.
+    bool StartProbeVideoTrack(const std::string& cameraPath);
+    void StopProbeVideoTrack();
+    bool HasProbeVideoTrack() const { return m_pProbeVideoTrack != nullptr; }
+    std::shared_ptr<CProbeVideoTrack> GetProbeVideoTrack() const { return m_pProbeVideoTrack; }
+    const std::string& GetProbeCameraPath() const { return m_probeCameraPath; }
+    // (0, 0) without a tracker.
+    void GetProbeMarkerPosition(float& x, float& y) const;
+    // The tracker saw the marker within the last 3 frames.
+    bool IsProbeMarkerTracked() const;
+
     CriticalSection& GetFirstCriticalSection() { return m_firstSection; }
     CriticalSection& GetSecondCriticalSection() { return m_secondSection; }
 
@@ -395,7 +421,8 @@ private:
     QViewFrame* OpenFrame(QFrameClass frameClass) const;
     QViewFrame* LiveFrame(QFrameClass frameClass) const;
     void PostCloseToLiveFrame(QFrameClass frameClass);
-    void ShowInFrame(QFrameClass frameClass, std::initializer_list<QNodeView*> views, int32_t& displayedID,
+    // False when the frame or one of the views is not open.
+    bool ShowInFrame(QFrameClass frameClass, std::initializer_list<QNodeView*> views, int32_t& displayedID,
                      int32_t scanID, uint32_t message, uint64_t wParam = 0, int64_t lParam = 0);
     using FrameRefresh = std::pair<QFrameClass, uint32_t>;
     void PostRefresh(QNodeView* view, const std::array<FrameRefresh, 3>& frames);
@@ -405,6 +432,8 @@ private:
     void AddPage(QSettingsPageKind kind, uint16_t scanKind);
     bool ParentIsKind(uint16_t kind);
     void FillScanDataListForKind(uint16_t kind);
+    // What the scan-data list shows for a kind.
+    std::vector<int32_t> ListedScanIDs(uint16_t kind) const;
     int32_t NewestScanID(uint16_t kind, size_t& count);
     void RefreshComparedViews();
     void AttachComparisonLink(QNodeMediator*& slot, QNodeMediator* link);
@@ -496,6 +525,9 @@ private:
     QNodeMediator* m_pSecondLink = nullptr;
     std::vector<QNodeMediator*> m_comparisonUsers;
     float m_fCompensationThreshold = kDefaultCompensationThreshold;
+
+    std::string m_probeCameraPath;
+    std::shared_ptr<CProbeVideoTrack> m_pProbeVideoTrack;
 
     static std::atomic<QNodeMediator*> s_scanningMediator;
     static std::atomic<QNodeMediator*> s_previousScanningMediator;

@@ -431,4 +431,29 @@ void QNodeMediator::CreateUserComposite(QNodeMediator& source) {
     m_points.insert(m_points.end(), scan->m_Points.begin(), scan->m_Points.end());
 }
 
+// --- The hand-held probe tracker ---
+
+bool QNodeMediator::StartProbeVideoTrack(const std::string& cameraPath) {
+    m_probeCameraPath = cameraPath;
+    m_pProbeVideoTrack.reset();
+    m_pProbeVideoTrack = AcquireProbeVideoTrack(cameraPath);
+    return m_pProbeVideoTrack != nullptr;
+}
+
+void QNodeMediator::StopProbeVideoTrack() {
+    m_pProbeVideoTrack.reset();
+}
+
+void QNodeMediator::GetProbeMarkerPosition(float& x, float& y) const {
+    x = 0.0F;
+    y = 0.0F;
+    if (m_pProbeVideoTrack != nullptr) {
+        m_pProbeVideoTrack->GetMarkerPosition(x, y);
+    }
+}
+
+bool QNodeMediator::IsProbeMarkerTracked() const {
+    return m_pProbeVideoTrack != nullptr && m_pProbeVideoTrack->GetFramesSinceDetected() < 3;
+}
+
 } // namespace orv

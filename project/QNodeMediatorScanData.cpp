@@ -172,6 +172,28 @@ std::vector<int32_t> QNodeMediator::GetScanIDs(uint16_t kind) const {
     }
 }
 
+uint32_t QNodeMediator::GetCurrentScanPointCount() {
+    CScanData* scan = nullptr;
+    switch (m_nKind) {
+    case kTypeSpectralScanNode:
+        scan = m_pCurrentSpectral;
+        break;
+    case kTypeSpatialScanNode:
+        scan = m_pCurrentSpatial;
+        break;
+    case kTypeSpectralSpatialScanNode:
+        scan = m_pCurrentSpectralSpatial;
+        break;
+    case kTypeHandHeldProbeScanNode:
+        m_pCurrentSpectralSpatial = m_pCurrentHandHeld;
+        scan = m_pCurrentHandHeld;
+        break;
+    default:
+        break;
+    }
+    return scan != nullptr ? scan->GetCount() : 0;
+}
+
 int32_t QNodeMediator::NewestScanID(uint16_t kind, size_t& count) {
     const std::vector<int32_t> ids = GetScanIDs(kind);
     count = ids.size();
@@ -274,6 +296,12 @@ bool QNodeMediator::DeleteSpectralSpatialScanData(int32_t scanID) {
 }
 
 bool QNodeMediator::DeleteHandHeldProbeScanData(int32_t scanID) {
+    // The current hand-held entry doubles as the current spectral/spatial one.
+    if (CHandHeldProbeScanData* doomed = FindScan(m_handHeldScans, scanID);
+        doomed != nullptr && m_pCurrentSpectralSpatial == doomed) {
+        CriticalSectionGuard guard(m_secondSection);
+        m_pCurrentSpectralSpatial = nullptr;
+    }
     return DeleteScan(
         m_handHeldScans, scanID, m_secondSection, m_pCurrentHandHeld, scanID == m_nDisplayedHandHeldScanID,
         [this](int32_t successor) { ShowHandHeldProbeScanData(successor, false); },
@@ -333,7 +361,7 @@ void QNodeMediator::FillScanDataList(uint16_t kind) {
     }
     m_pScanListWnd->SetOwner(this);
     m_pScanListWnd->Clear();
-    for (int32_t scanID : GetScanIDs(kind)) {
+    for (int32_t scanID : ListedScanIDs(kind)) {
         m_pScanListWnd->AddRow(FormatC("%d", scanID));
     }
     const ViewKind* viewKind = FindViewKind(kind == kTypeSpectralSpatialUserCompositeNode ? m_nKind : kind);
@@ -351,11 +379,122 @@ void QNodeMediator::FillScanDataListForKind(uint16_t kind) {
     case kTypeSpectralSpatialScanNode:
     case kTypeHandHeldProbeScanNode:
     case kTypeSpectralSpatialUserCompositeNode:
+    case kTypeSpectralComparisonNode:
+    case kTypeSpatialComparisonNode:
+    case kTypeSpectralOverlayNode:
+    case kTypeBlindSpotReductionNode:
+    case kTypeSpectralSpatialScriptingModuleNode:
         FillScanDataList(kind);
         break;
     default:
         break;
     }
+}
+
+std::vector<int32_t> QNodeMediator::ListedScanIDs(uint16_t kind) const {
+    std::vector<int32_t> ids;
+    const auto compared = [&ids](const auto& group) {
+        for (const auto* scan : {group.first.get(), group.second.get()}) {
+            if (scan != nullptr) {
+                ids.push_back(static_cast<int32_t>(scan->m_ScanId));
+            }
+        }
+    };
+    switch (kind) {
+    case kTypeSpectralComparisonNode:
+        compared(m_spectralComparison);
+        return ids;
+    case kTypeSpatialComparisonNode:
+        compared(m_spatialComparison);
+        return ids;
+    case kTypeSpectralOverlayNode:
+        compared(m_spectralOverlay);
+        return ids;
+    case kTypeBlindSpotReductionNode:
+        compared(m_blindSpotReduction);
+        return ids;
+    case kTypeSpectralSpatialScriptingModuleNode:
+        return GetScanIDs(kTypeSpectralSpatialScanNode);
+    default:
+        return GetScanIDs(kind);
+    }
+}
+
+// --- Copying the scans of a pasted node ---
+
+namespace {
+
+template <class T>
+bool SharesAnID(const std::vector<std::unique_ptr<T>>& own, const std::vector<std::unique_ptr<T>>& other) {
+    return std::any_of(other.begin(), other.end(), [&own](const auto& scan) {
+        return FindScan(own, static_cast<int32_t>(scan->m_ScanId)) != nullptr;
+    });
+}
+
+template <class T> std::unique_ptr<T> CopyOf(const std::unique_ptr<T>& scan, QScanDataMediator* mediator) {
+    if (scan == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<T> copy = scan->Clone();
+    // A clone takes the scan's fields but not its identity.
+    copy->m_ScanId = scan->m_ScanId;
+    copy->m_Mediator = mediator;
+    return copy;
+}
+
+template <class T>
+void AppendCopies(std::vector<std::unique_ptr<T>>& own, const std::vector<std::unique_ptr<T>>& other,
+                  QScanDataMediator* mediator) {
+    for (const auto& scan : other) {
+        own.push_back(CopyOf(scan, mediator));
+    }
+}
+
+} // namespace
+
+bool QNodeMediator::CopyScanDataFrom(QNodeMediator& source) {
+    if (&source == this || source.m_nKind != m_nKind) {
+        return false;
+    }
+    // Scan IDs stay unique within a list.
+    if (SharesAnID(m_spectralScans, source.m_spectralScans) ||
+        SharesAnID(m_spatialScans, source.m_spatialScans) ||
+        SharesAnID(m_spectralSpatialScans, source.m_spectralSpatialScans) ||
+        SharesAnID(m_handHeldScans, source.m_handHeldScans)) {
+        return false;
+    }
+    QScanDataMediator* self = this;
+    const auto copyGroup = [self](auto& own, const auto& other) {
+        own.first = CopyOf(other.first, self);
+        own.second = CopyOf(other.second, self);
+        own.result = CopyOf(other.result, self);
+        own.word = other.word;
+        own.firstFlag = other.firstFlag;
+        own.secondFlag = other.secondFlag;
+    };
+    CriticalSectionGuard first(m_firstSection);
+    CriticalSectionGuard second(m_secondSection);
+    AppendCopies(m_spectralScans, source.m_spectralScans, self);
+    AppendCopies(m_spatialScans, source.m_spatialScans, self);
+    AppendCopies(m_spectralSpatialScans, source.m_spectralSpatialScans, self);
+    AppendCopies(m_handHeldScans, source.m_handHeldScans, self);
+    switch (m_nKind) {
+    case kTypeSpectralComparisonNode:
+        copyGroup(m_spectralComparison, source.m_spectralComparison);
+        break;
+    case kTypeSpatialComparisonNode:
+        copyGroup(m_spatialComparison, source.m_spatialComparison);
+        break;
+    case kTypeSpectralOverlayNode:
+        copyGroup(m_spectralOverlay, source.m_spectralOverlay);
+        break;
+    case kTypeBlindSpotReductionNode:
+        copyGroup(m_blindSpotReduction, source.m_blindSpotReduction);
+        break;
+    default:
+        break;
+    }
+    return true;
 }
 
 void QNodeMediator::SelectDisplayedScanInList() {

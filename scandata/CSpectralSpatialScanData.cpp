@@ -316,16 +316,20 @@ uint8_t CSpectralSpatialScanData::UpdateLevelRange() {
 
 std::unique_ptr<CSpectralSpatialScanData> CSpectralSpatialScanData::Clone() const {
     auto copy = std::make_unique<CSpectralSpatialScanData>();
-    CopyScanFieldsTo(*copy);
-    copy->m_MeasuredFrequencies = m_MeasuredFrequencies;
-    copy->m_Units.reserve(m_Units.size());
-    for (const auto& unit : m_Units) {
-        copy->m_Units.push_back(std::make_unique<_SpectralSpatialScanDataUnit>(*unit));
-    }
-    copy->BuildCellData();
-    copy->m_ApplySpectralSpatialCompensation = 1;
-    copy->UpdateFrequencyStep();
+    CloneInto(*copy);
     return copy;
+}
+
+void CSpectralSpatialScanData::CloneInto(CSpectralSpatialScanData& copy) const {
+    CopyScanFieldsTo(copy);
+    copy.m_MeasuredFrequencies = m_MeasuredFrequencies;
+    copy.m_Units.reserve(m_Units.size());
+    for (const auto& unit : m_Units) {
+        copy.m_Units.push_back(std::make_unique<_SpectralSpatialScanDataUnit>(*unit));
+    }
+    copy.BuildCellData();
+    copy.m_ApplySpectralSpatialCompensation = 1;
+    copy.UpdateFrequencyStep();
 }
 
 } // namespace orv

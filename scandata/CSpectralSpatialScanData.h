@@ -44,6 +44,12 @@ public:
     uint8_t UpdateLevelRange() override;
 
     std::unique_ptr<CSpectralSpatialScanData> Clone() const;
+
+protected:
+    // Copies this scan's fields and units into a fresh scan of this kind or a derived one.
+    void CloneInto(CSpectralSpatialScanData& copy) const;
+
+public:
     void BuildCellData();
     void UpdateFrequencyStep();
     bool PrepareSpectralCompensation();
