@@ -14,7 +14,8 @@
 
 namespace orv {
 
-// The numbers are those of the Windows message-box styles and answers, so the Parts' tables apply.
+// The numbers are those of the Windows message-box styles and answers, so callers pass the values the
+// original boxes took.
 enum class PromptButtons {
     Ok = 0,
     OkCancel = 1,

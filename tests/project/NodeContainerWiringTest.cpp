@@ -15,7 +15,7 @@
 #include <clocale>
 #include <string>
 
-namespace orv::pcont {
+namespace orv::containertest {
 namespace {
 
 class NodeContainerWiringTest : public ProjectContainerTest {
@@ -136,4 +136,4 @@ TEST_F(NodeContainerWiringTest, AScriptingNodesChildrenAreMadeAnewFromItsScripts
 }
 
 } // namespace
-} // namespace orv::pcont
+} // namespace orv::containertest

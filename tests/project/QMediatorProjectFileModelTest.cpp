@@ -21,7 +21,7 @@
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
-#include "tests/project/support/PModelMediator.h"
+#include "tests/project/support/FileModelMediator.h"
 #include "tests/project/support/ProjectContainerFixture.h"
 
 #include <gtest/gtest.h>
@@ -34,10 +34,10 @@
 #include <string>
 #include <vector>
 
-namespace orv::pmodel {
+namespace orv::filemodeltest {
 namespace {
 
-using pcont::ProjectContainerTest;
+using containertest::ProjectContainerTest;
 
 std::unique_ptr<QNodeMediator> MakeFundamental() {
     return std::make_unique<LinkKeepingMediator>();
@@ -361,7 +361,7 @@ protected:
 // read back the containers hold none until they get scan data. So the first save of a new project
 // is followed by one that differs there, and from then on every save is the same.
 TEST_F(MediatorProjectFileTest, AProjectIsCreatedSavedClosedOpenedAndSavedAgainByteIdentical) {
-    const int before = pcont::NodeOwningMediator::Alive();
+    const int before = containertest::NodeOwningMediator::Alive();
     std::string outline;
     std::string project;
     std::string overlays;
@@ -375,7 +375,7 @@ TEST_F(MediatorProjectFileTest, AProjectIsCreatedSavedClosedOpenedAndSavedAgainB
         project = DescribeProject(app->GetOpenProject()->GetPairList());
         app->CloseProject();
     }
-    EXPECT_EQ(pcont::NodeOwningMediator::Alive(), before);
+    EXPECT_EQ(containertest::NodeOwningMediator::Alive(), before);
 
     std::vector<std::vector<uint8_t>> saves;
     for (int round = 0; round < 2; ++round) {
@@ -407,7 +407,7 @@ TEST_F(MediatorProjectFileTest, AProjectIsCreatedSavedClosedOpenedAndSavedAgainB
         saves.push_back(ReadBytes(ProjectFile()));
         app->CloseProject();
     }
-    EXPECT_EQ(pcont::NodeOwningMediator::Alive(), before);
+    EXPECT_EQ(containertest::NodeOwningMediator::Alive(), before);
     ASSERT_EQ(saves.size(), 2U);
     const auto differ = std::mismatch(saves[0].begin(), saves[0].end(), saves[1].begin(), saves[1].end());
     EXPECT_TRUE(saves[1] == saves[0]) << "sizes " << saves[0].size() << " and " << saves[1].size()
@@ -425,7 +425,7 @@ TEST_F(MediatorProjectFileTest, ATruncatedFileIsACorruptProjectAndLeavesNoNodesB
         app->CloseProject();
     }
     const std::vector<uint8_t> whole = ReadBytes(ProjectFile());
-    const int before = pcont::NodeOwningMediator::Alive();
+    const int before = containertest::NodeOwningMediator::Alive();
     for (size_t length = 4; length < whole.size(); length += 1 + length / 16) {
         SCOPED_TRACE(length);
         {
@@ -439,7 +439,7 @@ TEST_F(MediatorProjectFileTest, ATruncatedFileIsACorruptProjectAndLeavesNoNodesB
         EXPECT_EQ(LastPrompt(), kCorruptProjectMessage);
         EXPECT_EQ(app->GetOpenProject(), nullptr);
         app.reset();
-        EXPECT_EQ(pcont::NodeOwningMediator::Alive(), before);
+        EXPECT_EQ(containertest::NodeOwningMediator::Alive(), before);
         EXPECT_EQ(m_tree.ItemCount(), 0U);
     }
 }
@@ -603,4 +603,4 @@ TEST_F(MediatorModelTest, LinksToUnknownIdsAreSkipped) {
 }
 
 } // namespace
-} // namespace orv::pmodel
+} // namespace orv::filemodeltest

@@ -13,7 +13,7 @@
 namespace orv {
 namespace {
 
-using pftest::ByteBuilder;
+using projectfiletest::ByteBuilder;
 
 std::vector<uint8_t> Written(const std::function<void(QDataWriter&)>& write) {
     QCharCounterDataWriter counter;

@@ -24,9 +24,9 @@
 namespace orv {
 namespace {
 
-using pftest::FakeMediator;
-using pftest::FakeProjectFileModel;
-using pftest::OwnedPairs;
+using projectfiletest::FakeMediator;
+using projectfiletest::FakeProjectFileModel;
+using projectfiletest::OwnedPairs;
 
 std::vector<uint8_t> Written(const std::function<void(QDataWriter&)>& write) {
     QCharCounterDataWriter counter;
@@ -55,7 +55,7 @@ FakeMediator& Fake(const QNodePair& pair) {
 TEST(ProjectFile, EveryKindWithOverlaysSavesLoadsAndSavesByteIdentical) {
     FakeProjectFileModel model;
     OwnedPairs project;
-    pftest::BuildEveryKindProject(project, model);
+    projectfiletest::BuildEveryKindProject(project, model);
     QProjectFile file(model);
     const std::vector<uint8_t> first = SaveToBytes(file, project.m_pairs, 40);
 
@@ -82,8 +82,8 @@ TEST(ProjectFile, EveryKindWithOverlaysSavesLoadsAndSavesByteIdentical) {
     }
     // The records arrive as they were saved.
     for (size_t i = 0; i < project.m_pairs.size(); ++i) {
-        const pftest::FakeNodeData& saved = Fake(project.m_pairs[i]).m_data;
-        const pftest::FakeNodeData& back = Fake(loaded.m_pairs[i]).m_data;
+        const projectfiletest::FakeNodeData& saved = Fake(project.m_pairs[i]).m_data;
+        const projectfiletest::FakeNodeData& back = Fake(loaded.m_pairs[i]).m_data;
         EXPECT_EQ(back.m_spectral, saved.m_spectral);
         EXPECT_EQ(back.m_spatial, saved.m_spatial);
         EXPECT_EQ(back.m_cells, saved.m_cells);
@@ -109,7 +109,7 @@ TEST(ProjectFile, HeadOfTheFileIsVersionOverlaysCountAndNextId) {
     project.Add(kTypeProjectNode, 5, "R");
     QProjectFile file(model, {5, 1, 2, 0});
     const std::vector<uint8_t> bytes = SaveToBytes(file, project.m_pairs, 9);
-    pftest::ByteBuilder expected;
+    projectfiletest::ByteBuilder expected;
     expected.U16(5).U16(1).U16(2).U16(0).U32(0).U32(2).U32(9);
     expected.U8(0x2A).U16(kTypePreferencesNode).U32(9).U32(0xFFFFFFFFU).U32(1).U8('P');
     expected.U32(5).U32(5).U8(0x2A).U16(kTypeProjectNode).U32(9).U32(5).U32(1).U8('R').Fill(128, 0);
@@ -163,17 +163,17 @@ TEST(ProjectFile, ZeroPointComparisonScanIsAbsentAndTheRestLoads) {
     FakeMediator& root = project.Add(kTypeProjectNode, 1, "R");
     FakeMediator& comparison = project.Add(kTypeSpectralComparisonNode, 2, "C", &root);
     comparison.m_data.m_comparedSpectral[0] =
-        std::make_unique<QProjectSpectralScanRecord>(pftest::SampleSpectral(1, 0, 0));
+        std::make_unique<QProjectSpectralScanRecord>(projectfiletest::SampleSpectral(1, 0, 0));
     comparison.m_data.m_comparedSpectral[1] =
-        std::make_unique<QProjectSpectralScanRecord>(pftest::SampleSpectral(2, 0, 3));
+        std::make_unique<QProjectSpectralScanRecord>(projectfiletest::SampleSpectral(2, 0, 3));
     FakeMediator& blindSpot = project.Add(kTypeBlindSpotReductionNode, 3, "B", &root);
-    QProjectSpatialScanRecord empty = pftest::SampleSpatial(1, 0);
+    QProjectSpatialScanRecord empty = projectfiletest::SampleSpatial(1, 0);
     empty.m_rows = 0;
     empty.m_values.clear();
     blindSpot.m_data.m_comparedSpatial[1] = std::make_unique<QProjectSpatialScanRecord>(empty);
     FakeMediator& spectral = project.Add(kTypeSpectralScanNode, 4, "S", &root);
-    spectral.m_data.m_spectral.push_back(pftest::SampleSpectral(1, 0, 0)); // read, not added
-    spectral.m_data.m_spectral.push_back(pftest::SampleSpectral(2, 1, 2));
+    spectral.m_data.m_spectral.push_back(projectfiletest::SampleSpectral(1, 0, 0)); // read, not added
+    spectral.m_data.m_spectral.push_back(projectfiletest::SampleSpectral(2, 1, 2));
     QProjectFile file(model);
     const std::vector<uint8_t> bytes = SaveToBytes(file, project.m_pairs, 5);
 
@@ -191,7 +191,7 @@ TEST(ProjectFile, ZeroPointComparisonScanIsAbsentAndTheRestLoads) {
 TEST(ProjectFile, CorruptFilesAreError317AndLeaveOnlyOwnedMediators) {
     FakeProjectFileModel model;
     OwnedPairs project;
-    pftest::BuildEveryKindProject(project, model);
+    projectfiletest::BuildEveryKindProject(project, model);
     QProjectFile file(model);
     const std::vector<uint8_t> bytes = SaveToBytes(file, project.m_pairs, 40);
     for (size_t length = 0; length < bytes.size(); ++length) {
@@ -273,7 +273,7 @@ protected:
 
 TEST_F(ProjectFileOnDisk, FailedSaveLeavesThePreviousFileIntactAndLoadable) {
     OwnedPairs project;
-    pftest::BuildEveryKindProject(project, m_model);
+    projectfiletest::BuildEveryKindProject(project, m_model);
     QStorageErrorList errors;
     m_storage->SetNextNodeId(40);
     ASSERT_TRUE(m_storage->SaveProject(nullptr, project.m_pairs, errors));
@@ -284,7 +284,7 @@ TEST_F(ProjectFileOnDisk, FailedSaveLeavesThePreviousFileIntactAndLoadable) {
     EXPECT_EQ(good[0], 11);
 
     // A much larger project cannot be written under the file size limit.
-    Fake(project.m_pairs[2]).m_data.m_spectral.push_back(pftest::SampleSpectral(9, 0, 100000));
+    Fake(project.m_pairs[2]).m_data.m_spectral.push_back(projectfiletest::SampleSpectral(9, 0, 100000));
     m_storage->SetNextNodeId(41);
     struct rlimit saved {};
     ::getrlimit(RLIMIT_FSIZE, &saved);

@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-namespace orv::pcont {
+namespace orv::containertest {
 namespace {
 
 using MainAppTest = ProjectContainerTest;
@@ -203,4 +203,4 @@ TEST_F(MainAppTest, CountsTheNodesThatShowAnOverlayPicture) {
 }
 
 } // namespace
-} // namespace orv::pcont
+} // namespace orv::containertest

@@ -19,7 +19,7 @@
 #include <fstream>
 #include <stdexcept>
 
-namespace orv::pcont {
+namespace orv::containertest {
 namespace {
 
 // The node model of the project file for projects whose nodes hold no scans: nodes are made through
@@ -157,4 +157,4 @@ TEST_F(ProjectFileContainerTest, ACorruptFileIsShownAndLeavesNoNodesBehind) {
 }
 
 } // namespace
-} // namespace orv::pcont
+} // namespace orv::containertest

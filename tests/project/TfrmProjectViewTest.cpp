@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 
-namespace orv::pcont {
+namespace orv::containertest {
 namespace {
 
 using ProjectViewTest = ProjectContainerTest;
@@ -340,4 +340,4 @@ TEST_F(ProjectViewTest, AFailedSaveIsShownAndKeepsTheModifiedMark) {
 }
 
 } // namespace
-} // namespace orv::pcont
+} // namespace orv::containertest

@@ -7,7 +7,7 @@
 
 // Builds the bytes of a file by hand, field by field (little-endian), for fixtures that do not come
 // from the code under test. Offsets of fields can be noted to patch them afterwards.
-namespace orv::pftest {
+namespace orv::projectfiletest {
 
 class ByteBuilder {
 public:
@@ -36,4 +36,4 @@ public:
     std::vector<uint8_t> m_bytes;
 };
 
-} // namespace orv::pftest
+} // namespace orv::projectfiletest

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace orv::pcont {
+namespace orv::containertest {
 namespace {
 
 int g_alive = 0;
@@ -159,4 +159,4 @@ bool ScriptedFileOperations::ValidateNodes(QFileSystemProjectStorageManager& /*s
     return false;
 }
 
-} // namespace orv::pcont
+} // namespace orv::containertest

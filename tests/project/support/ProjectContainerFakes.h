@@ -37,7 +37,7 @@ struct CTreeItem {
 
 } // namespace orv
 
-namespace orv::pcont {
+namespace orv::containertest {
 
 class FakeViewTree : public CViewTree {
 public:
@@ -229,4 +229,4 @@ public:
     std::vector<QNodePairList> savedMediators;
 };
 
-} // namespace orv::pcont
+} // namespace orv::containertest

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <unistd.h>
 
-namespace orv::pcont {
+namespace orv::containertest {
 
 void ProjectContainerTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_folder = (std::filesystem::temp_directory_path() / ("orv-pcont-" + std::to_string(getpid()) + "-" +
-                                                          info->test_suite_name() + "-" + info->name()))
+    m_folder = (std::filesystem::temp_directory_path() / ("orv-containertest-" + std::to_string(getpid()) +
+                                                          "-" + info->test_suite_name() + "-" + info->name()))
                    .string();
     std::filesystem::remove_all(m_folder);
     m_repository = m_folder + "/repo";
@@ -62,4 +62,4 @@ std::string ProjectContainerTest::RememberedRepository() {
     return folder;
 }
 
-} // namespace orv::pcont
+} // namespace orv::containertest

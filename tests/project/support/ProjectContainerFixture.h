@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-namespace orv::pcont {
+namespace orv::containertest {
 
 class ProjectContainerTest : public ::testing::Test {
 protected:
@@ -40,4 +40,4 @@ protected:
     FakeViewTree m_tree;
 };
 
-} // namespace orv::pcont
+} // namespace orv::containertest

@@ -4,7 +4,7 @@
 #include "core/QSerializable.h"
 #include "core/TypeIds.h"
 
-namespace orv::pftest {
+namespace orv::projectfiletest {
 namespace {
 
 std::vector<uint8_t> Pattern(uint64_t size, uint8_t seed) {
@@ -301,4 +301,4 @@ void BuildEveryKindProject(OwnedPairs& project, FakeProjectFileModel& model) {
     model.m_overlays.Add(std::move(image), false);
 }
 
-} // namespace orv::pftest
+} // namespace orv::projectfiletest

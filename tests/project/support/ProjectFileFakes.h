@@ -15,7 +15,7 @@
 
 // Fakes for the project-file tests: a node model whose mediators keep the project file's records as
 // they are handed over, and whose node frame is a small stand-in body (id and name).
-namespace orv::pftest {
+namespace orv::projectfiletest {
 
 // What one fake node holds of the project file.
 struct FakeNodeData {
@@ -121,4 +121,4 @@ QProjectSpectralSpatialScanRecord SampleCells(uint32_t scanId, uint8_t zeltFlag,
 // The project of the round-trip tests: Preferences, root, and one node of every kind with scans.
 void BuildEveryKindProject(OwnedPairs& project, FakeProjectFileModel& model);
 
-} // namespace orv::pftest
+} // namespace orv::projectfiletest

@@ -1,9 +1,9 @@
-#include "tests/project/support/PModelMediator.h"
+#include "tests/project/support/FileModelMediator.h"
 
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
 
-namespace orv::pmodel {
+namespace orv::filemodeltest {
 
 LinkKeepingMediator::~LinkKeepingMediator() {
     const std::set<QNodeMediator*> linked = m_linked;
@@ -32,4 +32,4 @@ std::vector<uint32_t> LinkKeepingMediator::TakePendingLinks() {
     return links;
 }
 
-} // namespace orv::pmodel
+} // namespace orv::filemodeltest

@@ -11,9 +11,9 @@
 #include <set>
 #include <vector>
 
-namespace orv::pmodel {
+namespace orv::filemodeltest {
 
-class LinkKeepingMediator : public pcont::NodeOwningMediator, public QMediatorFileFields {
+class LinkKeepingMediator : public containertest::NodeOwningMediator, public QMediatorFileFields {
 public:
     LinkKeepingMediator() = default;
     // Leaves every proxy still linked to it unlinked.
@@ -43,4 +43,4 @@ private:
     QProjectReportSection m_report;
 };
 
-} // namespace orv::pmodel
+} // namespace orv::filemodeltest
