@@ -58,4 +58,12 @@ bool Event::Wait(std::stop_token stop) {
     return TakeLocked();
 }
 
+bool Event::Wait(std::chrono::milliseconds timeout, std::stop_token stop) {
+    std::unique_lock lock(m_mutex);
+    if (!m_changed.wait_for(lock, stop, timeout, [this] { return m_set; })) {
+        return false;
+    }
+    return TakeLocked();
+}
+
 } // namespace orv

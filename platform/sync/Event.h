@@ -28,6 +28,7 @@ public:
     bool Wait(std::chrono::milliseconds timeout);
     void Wait();
     bool Wait(std::stop_token stop);
+    bool Wait(std::chrono::milliseconds timeout, std::stop_token stop);
 
 private:
     bool TakeLocked(); // under m_mutex: true when set, clearing an auto-reset event
