@@ -13,8 +13,8 @@ namespace orv {
 class CSpatialDataAtom {
 public:
     static constexpr float kNoValue = -10000.0F;
-    // Finer levels would need more memory per cell than any scanner line delivers.
-    static constexpr int8_t kMaxLevel = 6;
+    // The finest interleave level the engine delivers (2^7 sub-cells per side).
+    static constexpr int8_t kMaxLevel = 7;
     static constexpr uint32_t kMaxCells = 65536;
 
     // Negative sizes count as 0; a level outside 0..kMaxLevel or a grid of more than kMaxCells

@@ -41,15 +41,16 @@ public:
     // The largest scan head grid; the factor table is laid out 64 x 64.
     static constexpr uint16_t kMaxRows = 64;
     static constexpr uint16_t kMaxColumns = 64;
-    // Interleave levels accepted from a body: 2^level sub-cells per side.
+    // Interleave levels accepted from a body: 2^level sub-cells per side. The engine's spatial
+    // scans offer eight levels.
     static constexpr int8_t kMinLevel = 0;
-    static constexpr int8_t kMaxLevel = 4;
+    static constexpr int8_t kMaxLevel = 7;
     static constexpr uint32_t kFactorStride = 64;
 
     QSpatialScan() = default;
 
     void WriteBody(QDataWriter& writer) const override;
-    // Refuses (Error#363) more than 64 rows or columns, a level outside 0-4, and an interleaved grid
+    // Refuses (Error#363) more than 64 rows or columns, a level outside 0-7, and an interleaved grid
     // of more cells than one hand-over holds; a short body throws the reader's exception. A failed
     // read leaves the record as it was.
     void ReadBody(QDataReader& reader) override;

@@ -76,13 +76,34 @@ TEST(SpatialScan, LevelTwoFillsTheSubGridAndWritesItBack) {
     EXPECT_EQ(framed.GetPassFlag(), 1);
 }
 
+TEST(SpatialScan, EveryEngineLevelReadsAndWritesBackByteIdentical) {
+    for (const int8_t level : {int8_t{0}, int8_t{5}, int8_t{7}}) {
+        SCOPED_TRACE(static_cast<int>(level));
+        const std::vector<uint8_t> body = Body(level > 0 ? 1 : 0, level, 3, 2);
+        QSpatialScan scan;
+        ReadBody(scan, body);
+        EXPECT_EQ(scan.GetLevel(), level);
+        EXPECT_EQ(scan.GetGridFactor(), 1U << level);
+        EXPECT_EQ(testing::SizedBodyBytes(scan), body);
+
+        QSpatialScan framed;
+        ReadFrame(framed, SizedFrameBytes(scan));
+        EXPECT_EQ(testing::SizedBodyBytes(framed), body);
+    }
+    QSpatialScan header;
+    header.SetHeader(0, 7, 0, 0);
+    EXPECT_EQ(header.GetLevel(), 7);
+    EXPECT_EQ(header.GetGridFactor(), 128U);
+}
+
 TEST(SpatialScan, OversizedOrShortBodiesThrowAndLeaveTheRecordAsItWas) {
     std::vector<uint8_t> shortBody = Body(0, 0, 2, 3);
     shortBody.pop_back();
     const std::vector<std::vector<uint8_t>> bodies{
         Body(0, 0, 65, 1),  // more than 64 rows
         Body(0, 0, 1, 65),  // more than 64 columns
-        Body(0, 5, 1, 1),   // level above the range
+        Body(0, 8, 1, 1),   // level above the range
+        Body(0, 30, 1, 1),  // far above it
         Body(0, -1, 1, 1),  // negative level
         Body(1, 1, 40, 31), // an interleaved grid larger than one hand-over
         shortBody,

@@ -32,12 +32,16 @@ TEST(CSpatialDataAtom, CellsAreMadeOnFirstWriteAndIndexesOutsideAreRefused) {
 }
 
 TEST(CSpatialDataAtom, LevelsAndSizesOutsideTheLimitsHoldNothing) {
-    for (const CSpatialDataAtom& atom :
-         {CSpatialDataAtom(2, 2, -1), CSpatialDataAtom(2, 2, CSpatialDataAtom::kMaxLevel + 1),
-          CSpatialDataAtom(-4, 2, 0), CSpatialDataAtom(30000, 30000, 0)}) {
+    for (const CSpatialDataAtom& atom : {CSpatialDataAtom(2, 2, -1), CSpatialDataAtom(2, 2, 8),
+                                         CSpatialDataAtom(-4, 2, 0), CSpatialDataAtom(30000, 30000, 0)}) {
         CSpatialDataAtom copy = atom;
         EXPECT_FALSE(copy.SetValue(0, 0, 0, 0, 1.0F));
     }
+    // The finest level the engine delivers: 128 sub-cells per side.
+    CSpatialDataAtom finest(1, 1, 7);
+    EXPECT_EQ(finest.GetSubRows(), 128U);
+    EXPECT_TRUE(finest.SetValue(0, 0, 127, 127, 1.0F));
+    EXPECT_FALSE(finest.SetValue(0, 0, 128, 0, 1.0F));
 }
 
 TEST(CSpectralDataAtom, PointsStartLowAndIgnoreIndexesBeyondTheEnd) {
