@@ -10,6 +10,8 @@
 #include "scandata/QTerminator.h"
 #include "scandata/QTransportContainer.h"
 
+#include <utility>
+
 namespace orv {
 
 QScanContainer::QScanContainer()
@@ -72,15 +74,16 @@ uint32_t QScanContainer::TakeTransportContainer(std::unique_ptr<QTransportContai
             m_Description = std::make_unique<QDescription>();
         }
         if (m_MeasuredFrequencyData->GetEntryCount() != 0) {
-            m_MeasuredFrequencyData = std::make_unique<QMeasuredFrequencyData>();
+            *m_MeasuredFrequencyData = QMeasuredFrequencyData();
         }
         status |= kStatusNewSetup;
     }
 
     // A frequency table and a scan record of the same step are both taken.
-    if (tc.GetMeasuredFrequencyData() != nullptr) {
-        m_MeasuredFrequencyData.reset(tc.GetMeasuredFrequencyData());
-        tc.SetMeasuredFrequencyData(nullptr);
+    // Spectra of this container point at the table, so the incoming entries replace its contents
+    // and the table object itself stays.
+    if (QMeasuredFrequencyData* incoming = tc.GetMeasuredFrequencyData()) {
+        *m_MeasuredFrequencyData = std::move(*incoming);
         m_FrequencyDataTaken = 1;
     }
     if (hasScanRecord) {

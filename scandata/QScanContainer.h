@@ -92,7 +92,8 @@ protected:
     // Declared so that destruction frees the set-up command, then the frequency table, then the
     // description.
     std::unique_ptr<QDescription> m_Description;
-    std::unique_ptr<QMeasuredFrequencyData> m_MeasuredFrequencyData;
+    // Made once and never replaced: the spectra of the kinds keep pointers to it.
+    const std::unique_ptr<QMeasuredFrequencyData> m_MeasuredFrequencyData;
     std::unique_ptr<QSetupScanCommand> m_SetupScanCommand;
     QScanContainerMediator* m_Mediator = nullptr;
     uint8_t m_RangeStale = 1;

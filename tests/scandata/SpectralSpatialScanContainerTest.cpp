@@ -4,6 +4,7 @@
 #include "platform/fs/AppPaths.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "scandata/QHandHeldProbeScan.h"
+#include "scandata/QMeasuredFrequencyData.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QSpectralSpatialScanContainer.h"
@@ -181,6 +182,35 @@ TEST_F(SpectralSpatialRun, MultiLevelRecordsRemakeThePicturesAndGetTheirPosition
     EXPECT_EQ(m_container.GetSpatialScan()->GetAmplitude(1, 1), QSSSpatialSnapshot::kNoValue);
     EXPECT_EQ(m_container.GetSpectralScan()->GetPointCount(), 6U);
     EXPECT_EQ(m_container.GetCellRecord(0, 0), nullptr);
+}
+
+// "Measure Peaks" sends the measured frequencies after the cells; the spectra handed out before
+// keep reading the container's table and see the new breakpoints.
+TEST_F(SpectralSpatialRun, AMeasuredFrequencyRecordAfterTheCellsReachesTheSpectra) {
+    const QSpectralScanInterface& cell = *m_container.GetSpectralScan();
+    const QSpectralScanInterface& result =
+        *m_container.GetSpectralScanForCells(m_container.GetProbeScanPattern());
+    for (int step = 0; step < 2; ++step) {
+        auto* table = new QMeasuredFrequencyData();
+        table->Reset(1);
+        table->SetEntryIndex(0, 2);
+        table->SetEntryFrequency(0, 160.0F + static_cast<float>(step) * 20.0F);
+        auto tc = std::make_unique<QTransportContainer>();
+        tc->SetMeasuredFrequencyData(table);
+        m_container.TakeTransportContainer(std::move(tc), false, nullptr, false);
+
+        const float breakpoint = 160.0F + static_cast<float>(step) * 20.0F;
+        for (const QSpectralScanInterface* spectrum : {&cell, &result}) {
+            EXPECT_FLOAT_EQ(spectrum->GetFrequency(2), breakpoint);
+            // between the stored set-up start (10) and the breakpoint
+            EXPECT_FLOAT_EQ(spectrum->GetFrequency(1), 10.0F + (breakpoint - 10.0F) / 2.0F);
+        }
+    }
+    // A new set-up empties the table in place.
+    m_container.TakeTransportContainer(SetupStep(2, 2), false, nullptr, false);
+    EXPECT_EQ(m_container.GetMeasuredFrequencyData().GetEntryCount(), 0U);
+    Add(0, 0, {1, 2, 3, 4, 5});
+    EXPECT_FLOAT_EQ(m_container.GetSpectralScan()->GetFrequency(2), 10.0F + 90.0F * 2.0F / 5.0F);
 }
 
 TEST_F(SpectralSpatialRun, BodyRoundTripRestoresSettingsWithEmptyResults) {
