@@ -4,6 +4,7 @@
 #   build-asan/  the model libraries' tests under AddressSanitizer + UndefinedBehaviorSanitizer;
 #   build-tsan/  the tests of threaded code under ThreadSanitizer (that tree builds only the tests
 #                labelled "threaded", so it runs all it has).
+# A tree that runs no test fails: a broken label or glob must not pass with nothing in it.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 bash "$ROOT/scripts/deps.sh"
@@ -18,7 +19,7 @@ run_tree() { # <tree> <ctest label or empty> [cmake args...]
   configure_and_build "$tree" "$@"
   local args=(--test-dir "$ROOT/$tree" --output-on-failure -j "$JOBS" --timeout 600)
   if [ -n "$label" ]; then args+=(-L "$label"); fi
-  ctest "${args[@]}" --no-tests=ignore | tee "$ROOT/$tree/ctest-summary.log"
+  ctest "${args[@]}" --no-tests=error | tee "$ROOT/$tree/ctest-summary.log"
 }
 
 run_tree build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_BUILD_TESTS=ON
