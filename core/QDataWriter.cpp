@@ -2,10 +2,6 @@
 
 #include "core/QException.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace orv {
 
 QDataWriter::~QDataWriter() = default;
@@ -32,18 +28,8 @@ void QCharArrayDataWriter::WriteToSink(const void* data, uint32_t count) {
     }
 }
 
-namespace {
-
-std::string TempPathBeside(const std::string& path) {
-    return path + ".tmp-" + std::to_string(::getpid());
-}
-
-} // namespace
-
 QFileDataWriter::QFileDataWriter(std::string path) : m_path(std::move(path)) {
-    m_tempPath = TempPathBeside(m_path);
-    m_file = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (m_file < 0) {
+    if (!m_file.Open(m_path)) {
         throw QStorageLayerException("Error#330: Error creating file: " + m_path + ".");
     }
     m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
@@ -56,11 +42,7 @@ QFileDataWriter::~QFileDataWriter() {
 }
 
 void QFileDataWriter::Discard() {
-    if (m_file >= 0) {
-        ::close(m_file);
-        m_file = -1;
-        ::unlink(m_tempPath.c_str());
-    }
+    m_file.Discard();
     m_windowPos = m_windowEnd = nullptr;
 }
 
@@ -70,16 +52,8 @@ void QFileDataWriter::FailWrite() {
 }
 
 void QFileDataWriter::WriteAll(const uint8_t* data, uint64_t count) {
-    while (count > 0) {
-        const ssize_t n = ::write(m_file, data, count);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            FailWrite();
-        }
-        data += n;
-        count -= static_cast<uint64_t>(n);
+    if (!m_file.Write(data, count)) {
+        FailWrite();
     }
 }
 
@@ -92,7 +66,7 @@ void QFileDataWriter::FlushBuffer() {
 }
 
 void QFileDataWriter::WriteToSink(const void* data, uint32_t count) {
-    if (m_file < 0) {
+    if (!m_file.IsOpen()) {
         throw QStorageLayerException("Error#331: Error writing to file: " + m_path + ".");
     }
     const auto* bytes = static_cast<const uint8_t*>(data);
@@ -106,18 +80,12 @@ void QFileDataWriter::WriteToSink(const void* data, uint32_t count) {
 }
 
 void QFileDataWriter::Close() {
-    if (m_file < 0) {
+    if (!m_file.IsOpen()) {
         return;
     }
     FlushBuffer();
-    if (::fsync(m_file) != 0) {
-        FailWrite();
-    }
-    const int fd = m_file;
-    m_file = -1;
     m_windowPos = m_windowEnd = nullptr;
-    if (::close(fd) != 0 || ::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
-        ::unlink(m_tempPath.c_str());
+    if (!m_file.Commit()) {
         throw QStorageLayerException("Error#331: Error writing to file: " + m_path + ".");
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs/AtomicFileWriter.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -82,9 +84,9 @@ private:
     uint32_t m_size;
 };
 
-// Writes a file. The bytes go to a temporary file beside the target, which replaces the target only
-// when Close succeeds (after a flush and fsync): a failed or abandoned write never destroys the
-// last good copy. Destruction without Close discards the temporary file.
+// Writes a file through an AtomicFileWriter: the target is replaced only when Close succeeds, a
+// failed or abandoned write never destroys the last good copy, and of two writers on one path the
+// later Close wins whole. Destruction without Close discards the temporary file.
 class QFileDataWriter : public QDataWriter {
 public:
     explicit QFileDataWriter(std::string path);
@@ -103,9 +105,8 @@ private:
     [[noreturn]] void FailWrite();
     void Discard();
 
-    int m_file = -1;
+    AtomicFileWriter m_file;
     std::string m_path;
-    std::string m_tempPath;
     std::unique_ptr<uint8_t[]> m_buffer;
 };
 

@@ -1,38 +1,74 @@
 #include "platform/fs/FileIo.h"
 
-#include <atomic>
+#include "platform/fs/AtomicFileWriter.h"
+
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orv {
 
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(written);
+int OpenRegularFileForReading(const std::string& path, uint64_t maxBytes, uint64_t* size,
+                              FileRefusal* refusal) {
+    FileRefusal ignored = FileRefusal::kNone;
+    FileRefusal& why = refusal != nullptr ? *refusal : ignored;
+    why = FileRefusal::kNone;
+    // Non-blocking only for the open itself: opening a FIFO with no writer would wait for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        why = FileRefusal::kCannotOpen;
+        return -1;
     }
-    return true;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        ::close(fd);
+        why = FileRefusal::kCannotOpen;
+        return -1;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        why = FileRefusal::kNotARegularFile;
+        return -1;
+    }
+    const auto bytes = static_cast<uint64_t>(status.st_size);
+    if (bytes > maxBytes) {
+        ::close(fd);
+        why = FileRefusal::kTooLarge;
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    if (size != nullptr) {
+        *size = bytes;
+    }
+    return fd;
 }
 
-} // namespace
+std::string DescribeFileRefusal(FileRefusal refusal, const std::string& path) {
+    switch (refusal) {
+    case FileRefusal::kNone:
+        break;
+    case FileRefusal::kCannotOpen:
+        return "cannot open " + path;
+    case FileRefusal::kNotARegularFile:
+        return path + " is not a regular file";
+    case FileRefusal::kTooLarge:
+        return path + " is too large";
+    }
+    return {};
+}
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes, FileRefusal* refusal) {
+    uint64_t size = 0;
+    const int fd = OpenRegularFileForReading(path, maxBytes, &size, refusal);
     if (fd < 0) {
         return std::nullopt;
     }
     std::string content;
+    content.reserve(static_cast<size_t>(size));
     char buffer[65536];
     while (true) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -46,6 +82,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
         if (got == 0) {
             break;
         }
+        // The file may grow while it is read.
+        if (content.size() + static_cast<size_t>(got) > maxBytes) {
+            ::close(fd);
+            if (refusal != nullptr) {
+                *refusal = FileRefusal::kTooLarge;
+            }
+            return std::nullopt;
+        }
         content.append(buffer, static_cast<size_t>(got));
     }
     ::close(fd);
@@ -53,26 +97,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    // Two threads of one process may save the same file: each takes its own temporary name.
-    static std::atomic<unsigned> sequence{0};
-    std::error_code ec;
-    const std::filesystem::path target(path);
-    if (target.has_parent_path()) {
-        std::filesystem::create_directories(target.parent_path(), ec);
-    }
-    const std::string temp =
-        path + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(sequence.fetch_add(1));
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    AtomicFileWriter writer;
+    return writer.Open(path, /*createFolders=*/true) && writer.Write(bytes.data(), bytes.size()) &&
+           writer.Commit();
 }
 
 } // namespace orv

@@ -1,16 +1,38 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace orv {
 
-// The whole file as bytes; nullopt when it cannot be opened or read.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// The largest settings or INI file read: far beyond any real one, small enough that a hostile file
+// (a link to /dev/zero, a huge sparse file) is refused at once instead of exhausting memory.
+constexpr uint64_t kMaxTextFileBytes = 16u * 1024u * 1024u;
 
-// Writes the bytes to a temporary file beside `path`, flushes it to disk and renames it over `path`:
-// a failed write never destroys the last good copy. Missing parent folders are created. False on any
-// failure (the temporary file is then removed).
+// Why a file was not opened for reading.
+enum class FileRefusal {
+    kNone,
+    kCannotOpen,      // missing, no permission, ...
+    kNotARegularFile, // a FIFO, device, socket or folder: reading it could block or never end
+    kTooLarge,        // beyond the limit the caller gave
+};
+
+// Opens a regular file for reading, never blocking on a FIFO or device (it is refused). Answers the
+// descriptor (close-on-exec, blocking reads) and the file's size, or -1 with the reason.
+int OpenRegularFileForReading(const std::string& path, uint64_t maxBytes, uint64_t* size,
+                              FileRefusal* refusal);
+
+// A sentence for a refusal, naming the file.
+std::string DescribeFileRefusal(FileRefusal refusal, const std::string& path);
+
+// The whole file as bytes; nullopt when it cannot be opened or read, is not a regular file, or holds
+// more than maxBytes (the reason in *refusal when given).
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes = kMaxTextFileBytes,
+                                         FileRefusal* refusal = nullptr);
+
+// Writes the bytes through an AtomicFileWriter: a failed write never destroys the last good copy.
+// Missing parent folders are created. False on any failure (the temporary file is then removed).
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 
 } // namespace orv

@@ -1,5 +1,6 @@
 #include "platform/ini/IniFile.h"
 
+#include "platform/debug/DebugOutput.h"
 #include "platform/fs/FileIo.h"
 
 #include <algorithm>
@@ -99,7 +100,11 @@ IniFile::IniFile(std::string_view text) {
 }
 
 IniFile IniFile::Load(const std::string& path) {
-    const std::optional<std::string> text = ReadWholeFile(path);
+    FileRefusal refusal = FileRefusal::kNone;
+    const std::optional<std::string> text = ReadWholeFile(path, kMaxTextFileBytes, &refusal);
+    if (!text && refusal != FileRefusal::kCannotOpen) {
+        OutputDebugString("INI file refused: " + DescribeFileRefusal(refusal, path));
+    }
     return text ? IniFile(*text) : IniFile();
 }
 

@@ -87,8 +87,10 @@ bool ReadQuoted(std::string_view& text, std::string& out) {
             return true;
         }
         if (c != '\\') {
-            out += c;
-            ++i;
+            // A run of plain characters at once.
+            const size_t end = std::min(text.find_first_of("\"\\", i), text.size());
+            out.append(text.substr(i, end - i));
+            i = end;
             continue;
         }
         if (i + 1 >= text.size()) {
@@ -313,22 +315,99 @@ bool SplitSettingsPath(std::string_view path, std::vector<std::string>& componen
     return true;
 }
 
-SettingsHive::Key* SettingsHive::Key::FindSubKey(std::string_view subKeyName) const {
-    for (const auto& sub : subKeys) {
-        if (SettingsNamesEqual(sub->name, subKeyName)) {
-            return sub.get();
-        }
+size_t SettingsHive::Key::NameHash::operator()(std::string_view name) const {
+    // FNV-1a over the lower-cased bytes.
+    uint64_t hash = 14695981039346656037ULL;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
     }
-    return nullptr;
+    return static_cast<size_t>(hash);
+}
+
+namespace {
+
+// Keys hold a few values as a rule: below this many, a walk is cheaper than an index.
+constexpr size_t kIndexedFrom = 16;
+
+template <typename Items, typename NameOf, typename Index>
+int64_t FindByName(const Items& items, const NameOf& nameOf, const Index& index, std::string_view name) {
+    if (items.size() < kIndexedFrom) {
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (SettingsNamesEqual(nameOf(items[i]), name)) {
+                return static_cast<int64_t>(i);
+            }
+        }
+        return -1;
+    }
+    const auto found = index.find(name);
+    return found == index.end() ? -1 : static_cast<int64_t>(found->second);
+}
+
+// Called after an item was appended or removed.
+template <typename Items, typename NameOf, typename Index>
+void UpdateIndex(const Items& items, const NameOf& nameOf, Index& index, bool appended) {
+    if (items.size() < kIndexedFrom) {
+        index.clear();
+        return;
+    }
+    if (appended && index.size() + 1 == items.size()) {
+        index.emplace(nameOf(items.back()), items.size() - 1);
+        return;
+    }
+    index.clear();
+    index.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        index.emplace(nameOf(items[i]), i);
+    }
+}
+
+const std::string& ValueName(const SettingsValue& value) {
+    return value.name;
+}
+
+const std::string& SubKeyName(const std::unique_ptr<SettingsHive::Key>& key) {
+    return key->name;
+}
+
+} // namespace
+
+SettingsHive::Key* SettingsHive::Key::FindSubKey(std::string_view subKeyName) const {
+    const int64_t at = FindByName(subKeys, SubKeyName, m_subKeyIndex, subKeyName);
+    return at < 0 ? nullptr : subKeys[static_cast<size_t>(at)].get();
 }
 
 int64_t SettingsHive::Key::FindValue(std::string_view valueName) const {
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (SettingsNamesEqual(values[i].name, valueName)) {
-            return static_cast<int64_t>(i);
-        }
+    return FindByName(values, ValueName, m_valueIndex, valueName);
+}
+
+void SettingsHive::Key::AddValue(SettingsValue value) {
+    values.push_back(std::move(value));
+    UpdateIndex(values, ValueName, m_valueIndex, true);
+}
+
+void SettingsHive::Key::RemoveValue(size_t index) {
+    if (index >= values.size()) {
+        return;
     }
-    return -1;
+    values.erase(values.begin() + static_cast<std::ptrdiff_t>(index));
+    UpdateIndex(values, ValueName, m_valueIndex, false);
+}
+
+SettingsHive::Key& SettingsHive::Key::AddSubKey(std::string subKeyName) {
+    subKeys.push_back(std::make_unique<Key>());
+    subKeys.back()->name = std::move(subKeyName);
+    UpdateIndex(subKeys, SubKeyName, m_subKeyIndex, true);
+    return *subKeys.back();
+}
+
+bool SettingsHive::Key::RemoveSubKey(std::string_view subKeyName) {
+    const int64_t at = FindByName(subKeys, SubKeyName, m_subKeyIndex, subKeyName);
+    if (at < 0) {
+        return false;
+    }
+    subKeys.erase(subKeys.begin() + static_cast<std::ptrdiff_t>(at));
+    UpdateIndex(subKeys, SubKeyName, m_subKeyIndex, false);
+    return true;
 }
 
 SettingsHive::SettingsHive() : m_root(std::make_unique<Key>()) {}
@@ -361,7 +440,7 @@ SettingsHive SettingsHive::Parse(std::string_view text) {
             continue;
         }
         if (current->FindValue(value.name) < 0) {
-            current->values.push_back(std::move(value));
+            current->AddValue(std::move(value));
         }
     }
     return hive;
@@ -388,12 +467,7 @@ SettingsHive::Key& SettingsHive::Create(const std::vector<std::string>& componen
     Key* key = m_root.get();
     for (const std::string& name : components) {
         Key* sub = key->FindSubKey(name);
-        if (sub == nullptr) {
-            key->subKeys.push_back(std::make_unique<Key>());
-            sub = key->subKeys.back().get();
-            sub->name = name;
-        }
-        key = sub;
+        key = sub != nullptr ? sub : &key->AddSubKey(name);
     }
     return *key;
 }
@@ -406,13 +480,7 @@ bool SettingsHive::Remove(const std::vector<std::string>& components) {
     if (parent == nullptr) {
         return false;
     }
-    for (auto it = parent->subKeys.begin(); it != parent->subKeys.end(); ++it) {
-        if (SettingsNamesEqual((*it)->name, components.back())) {
-            parent->subKeys.erase(it);
-            return true;
-        }
-    }
-    return false;
+    return parent->RemoveSubKey(components.back());
 }
 
 } // namespace orv

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orv {
@@ -43,6 +44,9 @@ bool SplitSettingsPath(std::string_view path, std::vector<std::string>& componen
 
 class SettingsHive {
 public:
+    // Values and sub-keys keep their file order; read them freely, change them only through the
+    // operations below, which keep the name indexes (lower-cased names) that make look-ups, and so
+    // parsing a file, take constant time per name.
     struct Key {
         std::string name;
         std::vector<SettingsValue> values;
@@ -51,6 +55,26 @@ public:
         Key* FindSubKey(std::string_view subKeyName) const;
         // Index of the value in `values`, or -1.
         int64_t FindValue(std::string_view valueName) const;
+        // Appends a value whose name the key does not hold yet.
+        void AddValue(SettingsValue value);
+        void RemoveValue(size_t index);
+        // Appends a sub-key of a name the key does not hold yet.
+        Key& AddSubKey(std::string subKeyName);
+        bool RemoveSubKey(std::string_view subKeyName);
+
+    private:
+        // Hashes and compares names without regard to ASCII case, also as string_view (no copy).
+        struct NameHash {
+            using is_transparent = void;
+            size_t operator()(std::string_view name) const;
+        };
+        struct NameEqual {
+            using is_transparent = void;
+            bool operator()(std::string_view a, std::string_view b) const { return SettingsNamesEqual(a, b); }
+        };
+        using NameIndex = std::unordered_map<std::string, size_t, NameHash, NameEqual>;
+        NameIndex m_valueIndex;
+        NameIndex m_subKeyIndex;
     };
 
     SettingsHive();

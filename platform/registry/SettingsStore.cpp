@@ -1,10 +1,26 @@
 #include "platform/registry/SettingsStore.h"
 
+#include "platform/debug/DebugOutput.h"
 #include "platform/fs/FileIo.h"
 
 #include <cstdlib>
 
 namespace orv {
+
+namespace {
+
+// A missing file is an empty hive; one that is refused (a FIFO, a device, a huge file) is too, and
+// the developer hears why.
+std::string ReadSettingsFile(const std::string& path) {
+    FileRefusal refusal = FileRefusal::kNone;
+    std::optional<std::string> text = ReadWholeFile(path, kMaxTextFileBytes, &refusal);
+    if (!text && refusal != FileRefusal::kCannotOpen) {
+        OutputDebugString("Settings file refused: " + DescribeFileRefusal(refusal, path));
+    }
+    return text ? std::move(*text) : std::string();
+}
+
+} // namespace
 
 namespace {
 
@@ -209,14 +225,13 @@ SettingsHive* SettingsStore::LoadedHive(SettingsRoot root) {
     switch (root) {
     case SettingsRoot::LocalMachine:
         if (!m_machine) {
-            m_machine = std::make_unique<SettingsHive>(
-                SettingsHive::Parse(ReadWholeFile(GetMachinePath()).value_or(std::string())));
+            m_machine =
+                std::make_unique<SettingsHive>(SettingsHive::Parse(ReadSettingsFile(GetMachinePath())));
         }
         return m_machine.get();
     case SettingsRoot::CurrentUser:
         if (!m_user) {
-            m_user = std::make_unique<SettingsHive>(
-                SettingsHive::Parse(ReadWholeFile(GetUserPath()).value_or(std::string())));
+            m_user = std::make_unique<SettingsHive>(SettingsHive::Parse(ReadSettingsFile(GetUserPath())));
         }
         return m_user.get();
     case SettingsRoot::None:
@@ -259,14 +274,14 @@ int32_t SettingsStore::ChangeValue(const SettingsKey& key, std::string_view name
         if (index < 0) {
             return SettingsStatus::kNotFound;
         }
-        node->values.erase(node->values.begin() + index);
+        node->RemoveValue(static_cast<size_t>(index));
     } else if (index >= 0) {
         // The stored name keeps its spelling, as the registry keeps the first one.
         SettingsValue& stored = node->values[static_cast<size_t>(index)];
         stored.type = value->type;
         stored.data = value->data;
     } else {
-        node->values.push_back(*value);
+        node->AddValue(*value);
     }
     return SaveUserHive();
 }
