@@ -24,7 +24,11 @@ public:
     // Each copies the data in.
     void SetDrawingBlob(const uint8_t* bytes, uint32_t length);
     void SetPictureBytes(const uint8_t* bytes, uint32_t length);
-    void SetPixels(const uint8_t* pixels, uint32_t width, uint32_t height, uint8_t bytesPerPixel);
+    // Copies width x height x bytesPerPixel bytes; false, with the control unchanged, when that
+    // product does not fit 64 bits or the memory the program can address.
+    bool SetPixels(const uint8_t* pixels, uint32_t width, uint32_t height, uint8_t bytesPerPixel);
+    // The byte count of a pixel image of that shape; false when it overflows.
+    static bool PixelBytes(uint32_t width, uint32_t height, uint8_t bytesPerPixel, uint64_t& bytes);
 
     const std::vector<uint8_t>& GetDrawingBlob() const { return m_drawingBlob; }
     const std::vector<uint8_t>& GetPictureBytes() const { return m_pictureBytes; }

@@ -5,6 +5,8 @@
 #include "core/QException.h"
 #include "project/QProjectFileFormat.h"
 
+#include <algorithm>
+
 namespace orv {
 namespace {
 
@@ -17,10 +19,16 @@ void WriteSizedBlock(QDataWriter& writer, const std::vector<uint8_t>& block) {
     writer.Write(block.data(), static_cast<uint32_t>(block.size()));
 }
 
+// A block may exceed what one stream call takes; it is read in steps.
 std::vector<uint8_t> ReadSizedBlock(QDataReader& reader, uint64_t size) {
+    static constexpr uint64_t kStep = 1U << 30;
     RequireProjectBytes(reader, size);
     std::vector<uint8_t> block(static_cast<size_t>(size));
-    reader.Read(block.data(), static_cast<uint32_t>(size));
+    for (uint64_t done = 0; done < size;) {
+        const uint64_t step = std::min(size - done, kStep);
+        reader.Read(block.data() + done, static_cast<uint32_t>(step));
+        done += step;
+    }
     return block;
 }
 
@@ -36,10 +44,11 @@ void QOverlayControlList::WriteOverlayControls(QDataWriter& writer) const {
         if (kind > COverlayControl::kPixelImage) {
             throw QStorageLayerException("An overlay of an unknown kind cannot be saved.");
         }
-        if (kind == COverlayControl::kPixelImage && static_cast<uint64_t>(control->GetPixelWidth()) *
-                                                            control->GetPixelHeight() *
-                                                            control->GetBytesPerPixel() >
-                                                        0xFFFFFFFFU) {
+        uint64_t pixelBytes = 0;
+        if (kind == COverlayControl::kPixelImage &&
+            (!COverlayControl::PixelBytes(control->GetPixelWidth(), control->GetPixelHeight(),
+                                          control->GetBytesPerPixel(), pixelBytes) ||
+             pixelBytes > 0xFFFFFFFFU || pixelBytes != control->GetPixels().size())) {
             throw QStorageLayerException("An overlay is too large for a project file; the project cannot be "
                                          "saved.");
         }
@@ -98,14 +107,19 @@ void QOverlayControlList::ReadOverlayControls(QDataReader& reader) {
             const uint32_t width = reader.ReadU32();
             const uint32_t height = reader.ReadU32();
             const uint8_t bytesPerPixel = reader.ReadU8();
-            const uint64_t size = static_cast<uint64_t>(width) * height * bytesPerPixel;
+            uint64_t size = 0;
+            if (!COverlayControl::PixelBytes(width, height, bytesPerPixel, size)) {
+                ThrowCorruptProject();
+            }
             const std::vector<uint8_t> pixels = ReadSizedBlock(reader, size);
             if (pixels.empty()) {
                 continue;
             }
             // The source file size of a pixel image is read but not kept.
             control->SetSourceFileSize(0);
-            control->SetPixels(pixels.data(), width, height, bytesPerPixel);
+            if (!control->SetPixels(pixels.data(), width, height, bytesPerPixel)) {
+                ThrowCorruptProject();
+            }
         } else {
             ThrowCorruptProject();
         }

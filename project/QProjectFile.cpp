@@ -187,12 +187,10 @@ QProjectFile::LoadResult QProjectFile::ReadProject(QDataReader& source, TfrmMain
     if (ComputeVersionValue(m_programVersion) < fileVersion) {
         ShowPrompt(kNewerVersionMessage, "", PromptButtons::Ok, PromptIcon::None);
     }
-    if (QOverlayControlList* overlays = m_model.GetOverlayControls(window)) {
-        overlays->ReadOverlayControls(reader);
-    } else {
-        QOverlayControlList dropped;
-        dropped.ReadOverlayControls(reader);
-    }
+    // The window keeps its overlays until the whole project was read: a failed load must not leave
+    // half a project's overlays behind, nor mix them with another project's.
+    QOverlayControlList overlays;
+    overlays.ReadOverlayControls(reader);
     RequireProjectBytes(reader, 8);
     const uint32_t count = reader.ReadU32();
     result.m_nextNodeId = reader.ReadU32();
@@ -236,6 +234,9 @@ QProjectFile::LoadResult QProjectFile::ReadProject(QDataReader& source, TfrmMain
     }
     for (size_t i = firstPair + 1; i < pairs.size(); ++i) {
         m_model.ResolveLinks(*pairs[i].m_node, ids);
+    }
+    if (QOverlayControlList* windowOverlays = m_model.GetOverlayControls(window)) {
+        windowOverlays->Swap(overlays);
     }
     result.m_loaded = true;
     return result;

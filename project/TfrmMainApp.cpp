@@ -216,6 +216,7 @@ bool TfrmMainApp::NewProject(uint32_t windowNumber, QProjectFormView* formView) 
         return false;
     }
     m_openProject.reset();
+    m_overlays.Clear();
     m_formView = formView;
     if (m_preferencesMediator != nullptr) {
         m_preferencesMediator->SetMainWindow(formView);
@@ -238,8 +239,13 @@ bool TfrmMainApp::OpenProject(uint32_t windowNumber, const std::string& projectF
         return false;
     }
     m_openProject.reset();
+    // A successful load installs the project's overlays; a failed open leaves the list as it was,
+    // also when the tree is refused after the file was read.
+    QOverlayControlList previous;
+    previous.Swap(m_overlays);
     auto view = MakeProjectView(windowNumber, formView);
     if (!view->OpenProject(projectFilePath)) {
+        m_overlays.Swap(previous);
         return false;
     }
     m_openProject = std::move(view);
@@ -265,6 +271,7 @@ bool TfrmMainApp::SaveProjectAs(const std::string& projectFilePath) {
 void TfrmMainApp::CloseProject() {
     m_closing = 1;
     m_openProject.reset();
+    m_overlays.Clear();
 }
 
 QNodeMediator* TfrmMainApp::AddNodeToSelected(uint16_t kind) {

@@ -375,6 +375,10 @@ TEST(ProjectFileOverlays, UnknownKindsAndOversizedImagesAreCorruptAndLeaveTheLis
     ByteBuilder count;
     count.U32(0x20000000).U8(0).U32(1).U32(0).U32(0);
     ExpectCorrupt(count.m_bytes, read);
+    // The 64-bit product wraps to 2,891,648 bytes, which the few MB behind it would hold.
+    ByteBuilder wrapping;
+    wrapping.U32(1).U8(2).U32(1).U32(0).U32(268447041U).U32(536847743U).U8(128).Fill(4U << 20, 0x55);
+    ExpectCorrupt(wrapping.m_bytes, read);
     const ByteBuilder fixture = OverlayFixture();
     for (size_t length = 0; length < fixture.m_bytes.size(); ++length) {
         ExpectCorrupt(std::vector<uint8_t>(fixture.m_bytes.begin(),
@@ -382,6 +386,16 @@ TEST(ProjectFileOverlays, UnknownKindsAndOversizedImagesAreCorruptAndLeaveTheLis
                       read);
     }
     EXPECT_EQ(list.GetControls().size(), 1U);
+}
+
+TEST(ProjectFileOverlays, PixelImagesWhoseSizeOverflowsAreRefused) {
+    COverlayControl control;
+    const std::vector<uint8_t> pixels(12, 7);
+    ASSERT_TRUE(control.SetPixels(pixels.data(), 2, 2, 3));
+    EXPECT_FALSE(control.SetPixels(pixels.data(), 268447041U, 536847743U, 128));
+    EXPECT_FALSE(control.SetPixels(pixels.data(), 0xFFFFFFFFU, 0xFFFFFFFFU, 0xFF));
+    EXPECT_EQ(control.GetPixelWidth(), 2U);
+    EXPECT_EQ(control.GetPixels(), pixels);
 }
 
 TEST(ProjectFileReaderTest, ShortReadsInsideForeignBodiesAreCorruptProjects) {

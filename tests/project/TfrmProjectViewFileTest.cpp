@@ -156,5 +156,40 @@ TEST_F(ProjectFileContainerTest, ACorruptFileIsShownAndLeavesNoNodesBehind) {
     EXPECT_EQ(m_tree.ItemCount(), 0U);
 }
 
+TEST_F(ProjectFileContainerTest, OverlaysBelongToTheOpenProjectOnly) {
+    {
+        auto app = MakeFileApp(false);
+        ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+        const uint8_t picture[] = {1, 2, 3, 4};
+        app->AddPictureOverlayControl(picture, 4, 11, 4000, false);
+        app->AddPictureOverlayControl(picture, 2, 12, 4001, false);
+        ASSERT_TRUE(app->SaveProject());
+    }
+    const auto overlayCount = [](TfrmMainApp& app) { return app.GetOverlayControls().GetControls().size(); };
+    auto app = MakeFileApp(true);
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr));
+    EXPECT_EQ(overlayCount(*app), 2U);
+    app->CloseProject();
+    EXPECT_EQ(overlayCount(*app), 0U);
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr));
+    EXPECT_EQ(overlayCount(*app), 2U);
+    // Opening again replaces the list rather than adding to it.
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr));
+    EXPECT_EQ(overlayCount(*app), 2U);
+
+    // A copy cut inside its last node reads every overlay, then fails: the list stays as it was.
+    const std::string cut = m_repository + "/cut.ovp";
+    std::filesystem::copy_file(ProjectFile(), cut);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 20);
+    const uint8_t other[] = {5};
+    app->AddPictureOverlayControl(other, 1, 13, 4002, false);
+    EXPECT_FALSE(app->OpenProject(kWindow, cut, nullptr));
+    EXPECT_EQ(overlayCount(*app), 3U);
+    EXPECT_NE(app->FindOverlayControl(13), nullptr);
+
+    ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+    EXPECT_EQ(overlayCount(*app), 0U);
+}
+
 } // namespace
 } // namespace orv::containertest
