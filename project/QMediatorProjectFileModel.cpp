@@ -60,14 +60,22 @@ QScanDataRecord MakeScanDataRecord(const QProjectScanHeader& header, uint16_t ro
     record.m_PeakHold = header.m_peakHold;
     record.m_LevelOffset = header.m_levelOffset;
     const QProjectScanArea& area = header.m_area;
-    record.m_Area.m_OverlayId = area.m_word0;
-    if (area.m_variant == 0) {
-        record.m_Area.m_RotationCount = static_cast<int8_t>(area.m_byte1);
-        record.m_Area.m_Left = static_cast<int32_t>(area.m_words1to4[0]);
-        record.m_Area.m_Top = static_cast<int32_t>(area.m_words1to4[1]);
-        record.m_Area.m_Right = static_cast<int32_t>(area.m_words1to4[2]);
-        record.m_Area.m_Bottom = static_cast<int32_t>(area.m_words1to4[3]);
-    }
+    CScanAreaRecord& kept = record.m_Area;
+    kept.m_Variant = area.m_variant;
+    kept.m_OverlayId = area.m_word0;
+    kept.m_RotationCount = static_cast<int8_t>(area.m_byte1);
+    kept.m_Values = area.m_values1to2;
+    kept.m_Left = static_cast<int32_t>(area.m_words1to4[0]);
+    kept.m_Top = static_cast<int32_t>(area.m_words1to4[1]);
+    kept.m_Right = static_cast<int32_t>(area.m_words1to4[2]);
+    kept.m_Bottom = static_cast<int32_t>(area.m_words1to4[3]);
+    kept.m_OtherValues = area.m_values3to6;
+    kept.m_OtherWord = area.m_word5;
+    kept.m_OtherBytes = area.m_bytes2to4;
+    record.m_SettingsBytes = header.m_settingsBytes;
+    record.m_TailBytes = header.m_tailBytes;
+    record.m_TailWord = header.m_tailWord;
+    record.m_TailValue = header.m_tailValue;
     record.m_Rows = rows;
     record.m_Columns = columns;
     return record;
@@ -132,6 +140,7 @@ QSpatialScanAddition MakeSpatialAddition(QProjectSpatialScanRecord& record) {
     QSpatialScanAddition addition;
     addition.m_Record = MakeScanDataRecord(record.m_header, record.m_rows, record.m_columns,
                                            record.m_zeltFlag, record.m_zeltLevel);
+    addition.m_Record.m_SpatialBytes = {record.m_spatialByte1, record.m_spatialByte2};
     if (IsZeltFlag(record.m_zeltFlag)) {
         addition.m_ZeltRecords = std::move(record.m_zeltRecords);
     } else {
@@ -182,6 +191,7 @@ void AddCells(QProjectSpectralSpatialScanRecord& record, int32_t scanID, bool ha
     QScanDataRecord scanRecord = MakeScanDataRecord(record.m_header, record.m_rows, record.m_columns,
                                                     record.m_zeltFlag, record.m_zeltLevel);
     scanRecord.m_ScanId = scanID;
+    scanRecord.m_ThirdFlag = record.m_thirdFlag;
     if (handHeld) {
         scanRecord.m_DisplayValue = kHandHeldDisplayValue;
     }
@@ -224,12 +234,20 @@ QProjectScanHeader MakeHeader(const CScanData& scan, bool spatial) {
     header.m_valuesPerPoint = scan.m_ValuesPerPoint;
     header.m_peakHold = scan.m_PeakHold;
     header.m_levelOffset = scan.m_LevelOffset;
+    header.m_settingsBytes = scan.m_SettingsBytes;
     const CScanAreaRecord& area = scan.GetScanArea();
-    header.m_area.m_variant = 0;
+    header.m_area.m_variant = area.m_Variant;
     header.m_area.m_word0 = area.m_OverlayId;
     header.m_area.m_byte1 = static_cast<uint8_t>(area.m_RotationCount);
+    header.m_area.m_values1to2 = area.m_Values;
     header.m_area.m_words1to4 = {static_cast<uint32_t>(area.m_Left), static_cast<uint32_t>(area.m_Top),
                                  static_cast<uint32_t>(area.m_Right), static_cast<uint32_t>(area.m_Bottom)};
+    header.m_area.m_values3to6 = area.m_OtherValues;
+    header.m_area.m_word5 = area.m_OtherWord;
+    header.m_area.m_bytes2to4 = area.m_OtherBytes;
+    header.m_tailBytes = scan.m_TailBytes;
+    header.m_tailWord = scan.m_TailWord;
+    header.m_tailValue = scan.m_TailValue;
     return header;
 }
 
@@ -242,17 +260,6 @@ void EncodeMeasuredFrequencies(const std::vector<QMeasuredFrequencyData::Entry>&
         PutLE<uint32_t>(cursor, entry.m_Index);
         PutLE<float>(cursor, entry.m_Frequency);
     }
-}
-
-// The cell's first float (its peak level) as the file's third cell word: truncated toward zero into
-// the 16-bit range.
-uint16_t PeakWord(float peak) {
-    if (std::isnan(peak)) {
-        return 0;
-    }
-    const float clamped = std::clamp(peak, static_cast<float>(std::numeric_limits<int16_t>::min()),
-                                     static_cast<float>(std::numeric_limits<int16_t>::max()));
-    return static_cast<uint16_t>(static_cast<int16_t>(std::trunc(clamped)));
 }
 
 QNode& NodeOf(QNodeMediator& mediator) {
@@ -275,7 +282,8 @@ private:
     QNode& m_node;
 };
 
-// Visits the scans of one list by ID, each looked up and turned into a record under the section.
+// Visits the scans of one list by ID, each looked up and turned into a record under the section. The
+// scans are not prepared: a save writes what was loaded or measured, not what a build derived.
 template <class Scan, class Record, class Find, class Make>
 void VisitList(QNodeMediator& mediator, uint16_t kind, CriticalSection& section, Find&& find, Make&& make,
                const std::function<void(const Record&)>& visit) {
@@ -441,6 +449,7 @@ void QMediatorProjectFileModel::SetComparedSpatialScan(QNodeMediator& mediator, 
         scan = std::make_unique<CSpatialScanData>();
         const QScanDataRecord& fields = addition.m_Record;
         CopyCommonRecordFields(*scan, fields, &mediator);
+        scan->m_SpatialBytes = fields.m_SpatialBytes;
         scan->m_Values = std::move(addition.m_Values);
         if (fields.m_IsZeltData > 0) {
             scan->SetZeltRecordBytes(addition.m_ZeltRecords);
@@ -556,6 +565,8 @@ QProjectSpatialScanRecord QMediatorProjectFileModel::MakeSpatialRecord(const CSp
     record.m_rows = scan.m_Rows;
     record.m_columns = scan.m_Columns;
     record.m_zeltLevel = scan.m_ZeltLevel;
+    record.m_spatialByte1 = scan.m_SpatialBytes[0];
+    record.m_spatialByte2 = scan.m_SpatialBytes[1];
     if (IsZeltFlag(scan.m_IsZeltData)) {
         record.m_zeltFlag = scan.m_IsZeltData;
         record.m_zeltRecords.resize(scan.m_ZeltRecords.size() * CSpatialScanData::kRecordBytes);
@@ -590,13 +601,14 @@ QMediatorProjectFileModel::MakeSpectralSpatialRecord(const CSpectralSpatialScanD
     const bool zelt = IsZeltFlag(scan.m_IsZeltData);
     record.m_zeltFlag = zelt ? scan.m_IsZeltData : 0;
     record.m_zeltLevel = scan.m_ZeltLevel;
+    record.m_thirdFlag = scan.m_ThirdFlag;
     EncodeMeasuredFrequencies(scan.m_MeasuredFrequencies, record.m_extraCount, record.m_extra);
     record.m_cells.resize(scan.m_Units.size());
     for (size_t i = 0; i < scan.m_Units.size(); ++i) {
         const _SpectralSpatialScanDataUnit& unit = *scan.m_Units[i];
         QProjectCellEntry& cell = record.m_cells[i];
-        cell.m_words = {unit.m_Row, unit.m_Column, PeakWord(unit.m_PeakLevel)};
-        cell.m_value = unit.m_PeakFrequency;
+        cell.m_words = {unit.m_Row, unit.m_Column, unit.m_CellWord3};
+        cell.m_value = unit.m_CellValue;
         cell.m_valueCount = unit.GetPointCount(zelt);
         cell.m_values.resize(
             static_cast<size_t>(QProjectCellEntry::ValueBytes(cell.m_valueCount, record.m_zeltFlag)));
@@ -621,21 +633,21 @@ void QMediatorProjectFileModel::VisitSpectralScans(
     QNodeMediator& mediator, const std::function<void(const QProjectSpectralScanRecord&)>& visit) {
     VisitList<CSpectralScanData, QProjectSpectralScanRecord>(
         mediator, kTypeSpectralScanNode, mediator.GetFirstCriticalSection(),
-        [&mediator](int32_t id) { return mediator.GetSpectralScanData(id); }, MakeSpectralRecord, visit);
+        [&mediator](int32_t id) { return mediator.FindSpectralScanData(id); }, MakeSpectralRecord, visit);
 }
 
 void QMediatorProjectFileModel::VisitSpatialScans(
     QNodeMediator& mediator, const std::function<void(const QProjectSpatialScanRecord&)>& visit) {
     VisitList<CSpatialScanData, QProjectSpatialScanRecord>(
         mediator, kTypeSpatialScanNode, mediator.GetFirstCriticalSection(),
-        [&mediator](int32_t id) { return mediator.GetSpatialScanData(id); }, MakeSpatialRecord, visit);
+        [&mediator](int32_t id) { return mediator.FindSpatialScanData(id); }, MakeSpatialRecord, visit);
 }
 
 void QMediatorProjectFileModel::VisitSpectralSpatialScans(
     QNodeMediator& mediator, const std::function<void(const QProjectSpectralSpatialScanRecord&)>& visit) {
     VisitList<CSpectralSpatialScanData, QProjectSpectralSpatialScanRecord>(
         mediator, kTypeSpectralSpatialScanNode, mediator.GetSecondCriticalSection(),
-        [&mediator](int32_t id) { return mediator.GetSpectralSpatialScanData(id); },
+        [&mediator](int32_t id) { return mediator.FindSpectralSpatialScanData(id); },
         MakeSpectralSpatialRecord, visit);
 }
 
@@ -643,7 +655,7 @@ void QMediatorProjectFileModel::VisitHandHeldScans(
     QNodeMediator& mediator, const std::function<void(const QProjectSpectralSpatialScanRecord&)>& visit) {
     VisitList<CHandHeldProbeScanData, QProjectSpectralSpatialScanRecord>(
         mediator, kTypeHandHeldProbeScanNode, mediator.GetSecondCriticalSection(),
-        [&mediator](int32_t id) { return mediator.GetHandHeldProbeScanData(id); },
+        [&mediator](int32_t id) { return mediator.FindHandHeldProbeScanData(id); },
         [](const CHandHeldProbeScanData& scan) { return MakeSpectralSpatialRecord(scan); }, visit);
 }
 

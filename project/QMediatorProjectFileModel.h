@@ -15,15 +15,12 @@ class QMediatorFileFields;
 // factory with their mediators, each node's scan records go to its mediator's add operations as new
 // (never live) scans, and a save reads the mediators' scan-data lists back into records.
 //
-// The scan data hold these file fields: the scan id, the six texts, the four frequencies (a spatial
-// scan only the centre frequency and the resolution bandwidth), the reference level, values per
-// point, peak hold, level offset, Zelt flag and level, the grid, the probe cells of a spectral scan,
-// the points, values, Zelt records and cells, and the measured frequencies. Of the scan-area block
-// they hold area word 0 (the linked overlay's id), area byte 1 (the overlay's quarter turns) and area
-// words 1-4 (the scanned rectangle), which is what a variant-0 block carries. The fields the scan data
-// have no place for (the settings bytes, the tail fields, area values 1-2, the fields of other area
-// variants, the two spatial bytes and the third flag of a spectral/spatial record) are written as
-// zeros with area variant 0.
+// The scan data hold every field of a scan record: the scan id, the six texts, the frequencies,
+// levels, settings bytes, the whole scan-area block (its variant and all its fields), the tail fields,
+// the Zelt flag and level, the grid, the spatial bytes and third flag, the probe cells, points,
+// values, Zelt records, cells with their three words and value, and the measured frequencies. A save
+// writes them from the scans as they were loaded or measured (never prepared first), so a project
+// that another program wrote saves back byte for byte.
 //
 // Scan IDs are unique within a list: a stored scan whose ID the list already holds is listed under
 // the list's next free ID, so that no scan of a file is lost.

@@ -273,6 +273,11 @@ public:
     CSpatialScanData* GetSpatialScanData(int32_t scanID);
     CSpectralSpatialScanData* GetSpectralSpatialScanData(int32_t scanID);
     CHandHeldProbeScanData* GetHandHeldProbeScanData(int32_t scanID);
+    // The same without preparing the scan (a save writes the scan as it was loaded or measured).
+    CSpectralScanData* FindSpectralScanData(int32_t scanID) const;
+    CSpatialScanData* FindSpatialScanData(int32_t scanID) const;
+    CSpectralSpatialScanData* FindSpectralSpatialScanData(int32_t scanID) const;
+    CHandHeldProbeScanData* FindHandHeldProbeScanData(int32_t scanID) const;
     // The last entry and its ID; null (ID untouched) when the list is empty.
     CSpectralScanData* GetLastSpectralScanData(int32_t& scanID);
     CSpatialScanData* GetLastSpatialScanData(int32_t& scanID);

@@ -101,6 +101,8 @@ std::unique_ptr<_SpectralSpatialScanDataUnit> MakeUnit(QCellAddition& addition, 
     unit->m_Column = addition.m_CellWord2;
     unit->m_PeakLevel = static_cast<float>(static_cast<int16_t>(addition.m_CellWord3));
     unit->m_PeakFrequency = addition.m_CellValue;
+    unit->m_CellWord3 = addition.m_CellWord3;
+    unit->m_CellValue = addition.m_CellValue;
     if (zelt) {
         unit->m_Words = addition.m_ZeltWords;
         unit->m_ZeltAmplitudes = std::move(addition.m_ZeltValues);
@@ -126,6 +128,19 @@ CSpectralSpatialScanData* QNodeMediator::GetSpectralSpatialScanData(int32_t scan
 }
 CHandHeldProbeScanData* QNodeMediator::GetHandHeldProbeScanData(int32_t scanID) {
     return FindPrepared(m_handHeldScans, scanID);
+}
+
+CSpectralScanData* QNodeMediator::FindSpectralScanData(int32_t scanID) const {
+    return FindScan(m_spectralScans, scanID);
+}
+CSpatialScanData* QNodeMediator::FindSpatialScanData(int32_t scanID) const {
+    return FindScan(m_spatialScans, scanID);
+}
+CSpectralSpatialScanData* QNodeMediator::FindSpectralSpatialScanData(int32_t scanID) const {
+    return FindScan(m_spectralSpatialScans, scanID);
+}
+CHandHeldProbeScanData* QNodeMediator::FindHandHeldProbeScanData(int32_t scanID) const {
+    return FindScan(m_handHeldScans, scanID);
 }
 
 CSpectralScanData* QNodeMediator::GetLastSpectralScanData(int32_t& scanID) {
@@ -584,6 +599,7 @@ bool QNodeMediator::AddSpatialScanData(QSpatialScanAddition addition, bool live,
     if (!updateLast) {
         auto scan = std::make_unique<CSpatialScanData>();
         CopyRecordInto(*scan, record, this);
+        scan->m_SpatialBytes = record.m_SpatialBytes;
         scan->m_Values = std::move(addition.m_Values);
         if (zelt) {
             scan->SetZeltRecordBytes(addition.m_ZeltRecords);
@@ -662,6 +678,7 @@ bool QNodeMediator::AddSpectralSpatialScanData(QCellAddition addition, bool live
         auto scan = std::make_unique<CSpectralSpatialScanData>();
         scan->m_CellCount = addition.m_CellCount;
         CopyRecordInto(*scan, addition.m_Record, this);
+        scan->m_ThirdFlag = addition.m_Record.m_ThirdFlag;
         m_spectralSpatialScans.push_back(std::move(scan));
     }
     CSpectralSpatialScanData* entry = CellEntry(m_spectralSpatialScans, addition);

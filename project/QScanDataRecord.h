@@ -37,12 +37,22 @@ struct QScanDataRecord {
     uint8_t m_PeakHold = 0;
     float m_LevelOffset = 0.0F;
     CScanAreaRecord m_Area;
+    // The header's settings bytes and the scan tail: kept on the scan data and stored back as they
+    // came.
+    std::array<uint8_t, 2> m_SettingsBytes{};
+    std::array<uint8_t, 6> m_TailBytes{};
+    uint16_t m_TailWord = 0;
+    float m_TailValue = 0.0F;
     uint16_t m_Rows = 0;
     uint16_t m_Columns = 0;
     // Of the spatial record: 1 for a pass of a blind-spot reduction scan, and which pass (0 the
     // first, 1 the second, one row lower).
     uint8_t m_BlindSpot = 0;
     uint16_t m_PassWord = 0;
+    // The two spatial bytes of a stored spatial record and the third flag of a stored
+    // spectral/spatial record, kept as they came.
+    std::array<uint8_t, 2> m_SpatialBytes{};
+    uint8_t m_ThirdFlag = 0;
 };
 
 // The arguments of AddSpectralScanData beyond the record.

@@ -21,6 +21,10 @@ void CopyCommonRecordFields(CScanData& scan, const QScanDataRecord& record, QSca
     scan.m_PeakHold = record.m_PeakHold;
     scan.m_LevelOffset = record.m_LevelOffset;
     scan.m_ScanArea = record.m_Area;
+    scan.m_SettingsBytes = record.m_SettingsBytes;
+    scan.m_TailBytes = record.m_TailBytes;
+    scan.m_TailWord = record.m_TailWord;
+    scan.m_TailValue = record.m_TailValue;
     scan.SetProbeScanPatternSize(record.m_Rows, record.m_Columns);
 }
 

@@ -91,6 +91,10 @@ void CScanData::CopyScanFieldsTo(CScanData& target) const {
     target.m_ApplyCompensation = m_ApplyCompensation;
     target.m_DisplayFlags = m_DisplayFlags;
     target.m_ScanArea = m_ScanArea;
+    target.m_SettingsBytes = m_SettingsBytes;
+    target.m_TailBytes = m_TailBytes;
+    target.m_TailWord = m_TailWord;
+    target.m_TailValue = m_TailValue;
     target.SetProbeScanPatternSize(m_Rows, m_Columns);
 }
 

@@ -20,14 +20,26 @@ class CSpatialDataAtom;
 class CSpectralDataAtom;
 
 // Where a scan lies on the scanner: the overlay linked to it, how many quarter turns that overlay
-// is rotated by, and the scanned rectangle in scanner units.
+// is rotated by, and the scanned rectangle in scanner units. That is the form of variant 0; a record
+// of another variant carries four values, a word and three bytes of its own instead of the turns,
+// the two values and the rectangle. Every field is kept as it came (from a project file or a scan)
+// and stored back unchanged, also those whose use is not known.
 struct CScanAreaRecord {
+    uint8_t m_Variant = 0;
     uint32_t m_OverlayId = 0;
+    // Variant 0.
     int8_t m_RotationCount = 0;
+    std::array<float, 2> m_Values{};
     int32_t m_Left = 0;
     int32_t m_Top = 0;
     int32_t m_Right = 0;
     int32_t m_Bottom = 0;
+    // Other variants.
+    std::array<float, 4> m_OtherValues{};
+    uint32_t m_OtherWord = 0;
+    std::array<uint8_t, 3> m_OtherBytes{};
+
+    bool operator==(const CScanAreaRecord& other) const = default;
 };
 
 // One frequency marker of a spectrum: a single point (last index -1) or a range of points.
@@ -147,6 +159,13 @@ public:
     uint8_t m_PointFlag = 0;
     std::vector<CScanPoint> m_Points;
 
+    // Settings of the scan header and the scan tail that the program keeps for the scan and stores
+    // back as they came.
+    std::array<uint8_t, 2> m_SettingsBytes{};
+    std::array<uint8_t, 6> m_TailBytes{};
+    uint16_t m_TailWord = 0;
+    float m_TailValue = 0.0F;
+
     float m_LevelOffset = 0.0F;     // added to both ends of the displayed level range
     float m_ReferenceLevel = 50.0F; // dBuV, the analyser's
     uint32_t m_ValuesPerPoint = 1;
@@ -182,7 +201,8 @@ protected:
 
     // The fields a derived copy (clone, comparison, blind-spot result) takes from this scan: the
     // mediator, the texts, the three frequencies, level offset, reference level, values per
-    // point, peak hold, resolution bandwidth, the scan-kind bytes, the scan area and the grid size.
+    // point, peak hold, resolution bandwidth, the scan-kind bytes, the scan area, the kept header
+    // and tail settings and the grid size.
     void CopyScanFieldsTo(CScanData& target) const;
     void CopyTextsTo(CScanData& target) const;
     // Prepares the scan, then runs `load` the first time only; later calls answer what it gave.

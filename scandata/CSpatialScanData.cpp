@@ -320,6 +320,7 @@ float CSpatialScanData::GetAreaHeightFraction(uint16_t rows) const {
 std::unique_ptr<CSpatialScanData> CSpatialScanData::Clone() const {
     auto copy = std::make_unique<CSpatialScanData>();
     CopyScanFieldsTo(*copy);
+    copy->m_SpatialBytes = m_SpatialBytes;
     copy->m_Values = m_Values;
     copy->m_FloatValues = m_FloatValues;
     copy->m_HoldsFloatValues = m_HoldsFloatValues;

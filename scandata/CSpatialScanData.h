@@ -61,6 +61,8 @@ public:
     bool HoldsFloatValues() const { return m_HoldsFloatValues != 0; }
     float GetFactor(uint16_t row, uint16_t column) const;
 
+    // The two bytes a spatial record carries around its Zelt flag and level, kept as they came.
+    std::array<uint8_t, 2> m_SpatialBytes{};
     std::vector<int16_t> m_Values; // rows x columns, 30000 = no value (Mirt data)
     // A Mirt comparison result: rows x columns differences in dB, 30000.0 = no value.
     std::vector<float> m_FloatValues;

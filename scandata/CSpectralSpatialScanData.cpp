@@ -323,6 +323,7 @@ std::unique_ptr<CSpectralSpatialScanData> CSpectralSpatialScanData::Clone() cons
 void CSpectralSpatialScanData::CloneInto(CSpectralSpatialScanData& copy) const {
     CopyScanFieldsTo(copy);
     copy.m_MeasuredFrequencies = m_MeasuredFrequencies;
+    copy.m_ThirdFlag = m_ThirdFlag;
     copy.m_Units.reserve(m_Units.size());
     for (const auto& unit : m_Units) {
         copy.m_Units.push_back(std::make_unique<_SpectralSpatialScanDataUnit>(*unit));

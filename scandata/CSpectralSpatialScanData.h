@@ -19,6 +19,10 @@ struct _SpectralSpatialScanDataUnit {
     uint16_t m_Column = 0;
     float m_PeakLevel = 0.0F;
     float m_PeakFrequency = 0.0F;
+    // The cell's third word and value as they were loaded or measured. The build finds its own peak
+    // (above); these are stored back unchanged, so that showing a scan never alters its stored form.
+    uint16_t m_CellWord3 = 0;
+    float m_CellValue = 0.0F;
     std::vector<int16_t> m_Amplitudes;   // Mirt data
     std::array<uint16_t, 4> m_Words{};   // Zelt data: row, column, sub-row, sub-column
     std::vector<float> m_ZeltAmplitudes; // Zelt data
@@ -61,6 +65,8 @@ public:
 
     std::vector<std::unique_ptr<_SpectralSpatialScanDataUnit>> m_Units; // in arrival order
     std::vector<QMeasuredFrequencyData::Entry> m_MeasuredFrequencies;
+    // The third flag of the stored record (a hand-held scan has none), kept as it came.
+    uint8_t m_ThirdFlag = 0;
     uint32_t m_ApplySpectralSpatialCompensation = 1;
     // The cells the scan was made with, and whether all of them (or the closing frequencies) arrived.
     uint32_t m_CellCount = 0;

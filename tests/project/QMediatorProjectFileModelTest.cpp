@@ -21,6 +21,7 @@
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
+#include "tests/project/support/ByteBuilder.h"
 #include "tests/project/support/FileModelMediator.h"
 #include "tests/project/support/ProjectContainerFixture.h"
 
@@ -58,7 +59,12 @@ QScanDataRecord MakeRecord(int32_t id, uint16_t rows, uint16_t columns, bool zel
     record.m_ValuesPerPoint = 4;
     record.m_PeakHold = 1;
     record.m_LevelOffset = -1.5F;
-    record.m_Area = {21, -1, 10, 20, 300, 400};
+    record.m_Area.m_OverlayId = 21;
+    record.m_Area.m_RotationCount = -1;
+    record.m_Area.m_Left = 10;
+    record.m_Area.m_Top = 20;
+    record.m_Area.m_Right = 300;
+    record.m_Area.m_Bottom = 400;
     record.m_Rows = rows;
     record.m_Columns = columns;
     return record;
@@ -515,6 +521,174 @@ TEST_F(MediatorProjectFileTest, ASaveWhileAScanRunsIsRefusedAndKeepsThePreviousF
     EXPECT_TRUE(app->GetOpenProject()->IsModified());
     EXPECT_EQ(ReadBytes(ProjectFile()), saved);
     dynamic_cast<LinkKeepingMediator&>(*spectral).scanning = false;
+}
+
+// --- Files written by another program ---
+
+using projectfiletest::ByteBuilder;
+
+// Every field of a record is written with a value other than 0, so that a field the model drops or
+// writes from somewhere else shows as a changed byte.
+void PutForeignHeader(ByteBuilder& b, uint32_t id, bool spatial, uint8_t variant) {
+    b.U32(id).Text16("2026-12-09 17:5" + FormatC("%u", id)).Text16("Head 12").Text16("user").Text16("SA 9");
+    b.Text16("module").Text16("last");
+    if (!spatial) {
+        b.F32(30.5F).F32(999.75F);
+    }
+    b.F32(515.0F).F32(0.12F).F32(97.0F).U32(3).U8(1).F32(-1.5F).U8(0xA1).U8(0xA2);
+    b.U8(variant).U32(0x01020304U + id);
+    if (variant == 0) {
+        b.U8(0xFD).F32(1.25F).F32(-2.5F).U32(11).U32(0xFFFFFF22U).U32(3000).U32(2400);
+    } else {
+        b.F32(3.0F).F32(-4.0F).F32(5.5F).F32(6.0F).U32(0x55667788U).U8(0xB2).U8(0xB3).U8(variant);
+    }
+}
+
+void PutForeignTail(ByteBuilder& b) {
+    b.U8(1).U8(2).U8(3).U8(0xF4).U8(5).U8(6).U16(0xBEEF).F32(0.25F).Fill(88, 0);
+}
+
+void PutForeignSpectral(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant) {
+    PutForeignHeader(b, id, false, variant);
+    b.U16(3).U16(4).U8(zelt).U8(zelt != 0 ? 2 : 5);
+    b.U32(2).U16(0).U16(1).U16(2).U16(3);
+    b.U32(3);
+    for (uint16_t i = 0; i < 3; ++i) {
+        if (zelt != 0) {
+            b.F32(-20.5F + i).U16(i).U16(1).U16(1).U16(0);
+        } else {
+            b.U16(static_cast<uint16_t>(-90 + 37 * i)).U16(i).U16(3);
+        }
+    }
+    b.U32(2).U32(1).F32(100.5F).U32(2).F32(200.25F);
+    PutForeignTail(b);
+}
+
+void PutForeignSpatial(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant) {
+    PutForeignHeader(b, id, true, variant);
+    b.U16(3).U16(4).U8(0xD1).U8(zelt).U8(zelt != 0 ? 1 : 4).U8(0xD2);
+    if (zelt != 0) {
+        b.U32(24).U16(1).U16(2).U16(0).U16(1).F32(10.0F).U16(0).U16(3).U16(1).U16(1).F32(-5.0F);
+    } else {
+        for (uint16_t i = 0; i < 12; ++i) {
+            b.U16(i % 5 == 0 ? 30000 : static_cast<uint16_t>(i * 11 - 40));
+        }
+    }
+    PutForeignTail(b);
+}
+
+// Three cells whose third words are 0xFFFE, 0x9C40 and 100.
+void PutForeignCells(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant, bool handHeld) {
+    PutForeignHeader(b, id, false, variant);
+    b.U16(3).U16(4).U8(zelt).U8(zelt != 0 ? 1 : 6);
+    if (!handHeld) {
+        b.U8(0xC3).U32(1).U32(1).F32(330.0F);
+    }
+    PutForeignTail(b);
+    const uint16_t thirdWords[3] = {0xFFFE, 0x9C40, 100};
+    b.U32(3);
+    for (uint16_t cell = 0; cell < 3; ++cell) {
+        b.U16(cell).U16(static_cast<uint16_t>(cell + 1)).U16(thirdWords[cell]).F32(250.5F + cell).U32(2);
+        if (zelt != 0) {
+            b.U16(cell).U16(static_cast<uint16_t>(cell + 1)).U16(1).U16(0).F32(-3.25F).F32(7.5F);
+        } else {
+            b.U16(static_cast<uint16_t>(-30 - cell)).U16(static_cast<uint16_t>(12 + cell));
+        }
+    }
+}
+
+std::vector<uint8_t> FrameOf(QProjectFileModel& model, QNodeMediator& mediator) {
+    QCharCounterDataWriter counter;
+    model.WriteNode(counter, mediator);
+    std::vector<uint8_t> bytes(counter.m_count);
+    QCharArrayDataWriter writer(bytes.data(), counter.m_count);
+    model.WriteNode(writer, mediator);
+    return bytes;
+}
+
+// A project file as another program writes it: the node frames come from a project of this program
+// (saved and read once, so that they are in their settled form), the scan records are built by hand
+// with every field set, Mirt and Zelt data of each record form and all three area variants.
+TEST_F(MediatorProjectFileTest, AFileOfAnotherProgramLoadsAndSavesBackByteIdentical) {
+    {
+        auto app = MakeModelApp(false);
+        ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+        for (uint16_t kind : {kTypeSpectralScanNode, kTypeSpatialScanNode, kTypeSpectralSpatialScanNode,
+                              kTypeHandHeldProbeScanNode}) {
+            Add(*app->GetOpenProject(), nullptr, kind);
+        }
+        ASSERT_TRUE(app->SaveProject()) << LastPrompt();
+    }
+    ByteBuilder file;
+    {
+        auto app = MakeModelApp(true);
+        ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr)) << LastPrompt();
+        const std::vector<uint8_t> settled = ReadBytes(ProjectFile());
+        // Stored-file version, program version, an empty overlay list, node count, next node id.
+        file.m_bytes.assign(settled.begin(), settled.begin() + 24);
+        const QNodePairList& pairs = app->GetOpenProject()->GetPairList();
+        ASSERT_EQ(pairs.size(), 6U);
+        for (size_t i = 0; i < pairs.size(); ++i) {
+            QNodeMediator& node = *pairs[i].m_node;
+            if (i > 0) {
+                file.U32(node.GetNodeID()).U32(pairs[i].m_parent->GetNodeID());
+            }
+            const std::vector<uint8_t> frame = FrameOf(m_model, node);
+            file.m_bytes.insert(file.m_bytes.end(), frame.begin(), frame.end());
+            if (i == 0) {
+                continue;
+            }
+            file.Fill(kNodeEntryReservedBytes, 0);
+            switch (node.GetEffectiveNode()->GetTypeID()) {
+            case kTypeSpectralScanNode:
+                file.U32(3);
+                PutForeignSpectral(file, 1, 0, 0);
+                PutForeignSpectral(file, 2, 1, 1);
+                PutForeignSpectral(file, 3, 0, 2);
+                break;
+            case kTypeSpatialScanNode:
+                file.U32(3);
+                PutForeignSpatial(file, 1, 0, 2);
+                PutForeignSpatial(file, 2, 1, 0);
+                PutForeignSpatial(file, 3, 1, 1);
+                break;
+            case kTypeSpectralSpatialScanNode:
+                file.U8(1).F32(1.5F).F32(-2.0F).F32(300.0F).U32(2);
+                PutForeignCells(file, 1, 0, 1, false);
+                PutForeignCells(file, 2, 1, 2, false);
+                break;
+            case kTypeHandHeldProbeScanNode:
+                file.U32(2);
+                PutForeignCells(file, 1, 0, 0, true);
+                PutForeignCells(file, 2, 1, 1, true);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    {
+        std::ofstream out(ProjectFile(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(file.m_bytes.data()),
+                  static_cast<std::streamsize>(file.m_bytes.size()));
+    }
+    auto app = MakeModelApp(true);
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr)) << LastPrompt();
+    // Showing the scans builds their peaks; the stored cell words and values stay as they came.
+    for (const QNodePair& pair : app->GetOpenProject()->GetPairList()) {
+        for (int32_t id : pair.m_node->GetScanIDs(kTypeSpectralSpatialScanNode)) {
+            ASSERT_NE(pair.m_node->GetSpectralSpatialScanData(id), nullptr);
+        }
+        for (int32_t id : pair.m_node->GetScanIDs(kTypeHandHeldProbeScanNode)) {
+            ASSERT_NE(pair.m_node->GetHandHeldProbeScanData(id), nullptr);
+        }
+    }
+    ASSERT_TRUE(app->SaveProject()) << LastPrompt();
+    const std::vector<uint8_t> saved = ReadBytes(ProjectFile());
+    const auto differ = std::mismatch(file.m_bytes.begin(), file.m_bytes.end(), saved.begin(), saved.end());
+    EXPECT_TRUE(saved == file.m_bytes)
+        << "sizes " << file.m_bytes.size() << " and " << saved.size() << ", first difference at byte "
+        << (differ.first - file.m_bytes.begin());
 }
 
 // --- The model alone ---
