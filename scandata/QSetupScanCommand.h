@@ -59,6 +59,12 @@ public:
     void SetBlindSpotReduction(uint8_t flag) { m_BlindSpotReduction = flag; }
     uint32_t GetInterleaveSkip() const { return m_InterleaveSkip; }
     void SetInterleaveSkip(uint32_t skip) { m_InterleaveSkip = skip; }
+    // Which pass of a run this set-up starts: the run copies them in before sending, so that the
+    // second pass of an interleaved spatial scan can be told from the first.
+    uint8_t GetInterleavedPass() const { return m_InterleavedPass; }
+    void SetInterleavedPass(uint8_t flag) { m_InterleavedPass = flag; }
+    uint32_t GetPassNumber() const { return m_PassNumber; }
+    void SetPassNumber(uint32_t pass) { m_PassNumber = pass; }
 
     // The fields of the body in wire order (names as the engine knows them).
     uint16_t m_ScanKind = 0;
@@ -100,6 +106,8 @@ private:
     mutable uint8_t m_HasExtension = 1;
     uint8_t m_BlindSpotReduction = 0;
     uint32_t m_InterleaveSkip = 0;
+    uint8_t m_InterleavedPass = 0;
+    uint32_t m_PassNumber = 0;
 };
 
 } // namespace orv
