@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   locales
+  libudev-dev
 )
 
 missing=()
