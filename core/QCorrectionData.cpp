@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace orv {
 
@@ -35,10 +36,11 @@ struct ParsedList {
     std::vector<QCorrectionListEntry> entries;
 };
 
-std::optional<ParsedList> ReadList(const std::string& path) {
+// A list that cannot be opened sets *cannotOpen (the caller tells the user when it is safe to).
+std::optional<ParsedList> ReadList(const std::string& path, bool* cannotOpen) {
     QTextLineReader reader;
     if (!reader.Open(path)) {
-        QCorrectionData::ShowCannotOpenMessage();
+        *cannotOpen = true;
         return std::nullopt;
     }
     std::vector<std::string_view> tokens;
@@ -96,11 +98,9 @@ bool QCorrectionData::IsListFileMissing(std::string_view scanHeadName) {
     return folder.empty() || !std::filesystem::exists(folder + kListFileName, error);
 }
 
-QCorrectionData::QCorrectionData()
-    : m_Tables(static_cast<size_t>(kSetCount) * kMaxRows * kMaxCells, 0.0f),
-      m_ListEntries(static_cast<size_t>(kMaxRows)) {
-    for (std::string& name : m_SetNames) {
-        name = kEmptySetName;
+QCorrectionData::QCorrectionData() : m_ListEntries(static_cast<size_t>(kMaxRows)) {
+    for (auto& set : m_Sets) {
+        set = std::make_shared<const QCorrectionSet>(kEmptySetName);
     }
     LoadRbwTimes();
 }
@@ -125,6 +125,30 @@ std::string QCorrectionData::GetScanHeadFolder(std::string_view scanHeadName) {
     return GetCorrectionFolder() + std::string(scanHeadName) + "/";
 }
 
+void QCorrectionData::Show(const Messages& messages) {
+    if (messages.m_cannotOpen) {
+        ShowCannotOpenMessage();
+    }
+}
+
+std::shared_ptr<const QCorrectionSet> QCorrectionData::GetSet(int32_t set) const {
+    if (!IsSetNumber(set)) {
+        static const std::shared_ptr<const QCorrectionSet> none = std::make_shared<const QCorrectionSet>("");
+        return none;
+    }
+    std::lock_guard<std::mutex> guard(m_publishLock);
+    return m_Sets[set - 1];
+}
+
+void QCorrectionData::Publish(int32_t set, std::shared_ptr<const QCorrectionSet> block) {
+    std::shared_ptr<const QCorrectionSet> old;
+    {
+        std::lock_guard<std::mutex> guard(m_publishLock);
+        old = std::exchange(m_Sets[set - 1], std::move(block));
+    }
+    // The old set is freed here, outside the lock, unless a look-up still holds it.
+}
+
 bool QCorrectionData::SelectSet(const std::string& scanHeadName) {
     std::lock_guard<std::mutex> guard(m_loadLock);
     return SelectSetLocked(scanHeadName);
@@ -136,9 +160,11 @@ bool QCorrectionData::SelectSetLocked(const std::string& scanHeadName) {
         return false;
     }
     m_CellCount.store(static_cast<int32_t>(head->m_rowCount) * static_cast<int32_t>(head->m_columnCount));
+    m_ColumnCount.store(static_cast<int32_t>(head->m_columnCount));
     for (int32_t s = 1; s <= kSetCount; ++s) {
+        const std::shared_ptr<const QCorrectionSet> set = GetSet(s);
         // An empty set matches no name, whatever the name.
-        if (m_SetNames[s - 1] == scanHeadName && m_RowCount[s - 1].load() > 0) {
+        if (set->GetName() == scanHeadName && set->GetRowCount() > 0) {
             m_CurrentSet.store(s);
             return true;
         }
@@ -148,76 +174,101 @@ bool QCorrectionData::SelectSetLocked(const std::string& scanHeadName) {
 
 bool QCorrectionData::LoadCorrectionSet(int32_t /*cellCount*/, const std::string& folder,
                                         const std::string& scanHeadName) {
-    std::lock_guard<std::mutex> guard(m_loadLock);
-    return LoadCorrectionSetLocked(folder, scanHeadName);
+    Messages messages;
+    bool loaded = false;
+    {
+        std::lock_guard<std::mutex> guard(m_loadLock);
+        loaded = LoadCorrectionSetLocked(folder, scanHeadName, messages);
+    }
+    Show(messages);
+    return loaded;
 }
 
-bool QCorrectionData::LoadCorrectionSetLocked(const std::string& folder, const std::string& scanHeadName) {
+bool QCorrectionData::LoadCorrectionSetLocked(const std::string& folder, const std::string& scanHeadName,
+                                              Messages& messages) {
     const int32_t s = m_NextSetSlot;
     m_NextSetSlot = std::min(s + 1, kSetCount);
-    const size_t index = static_cast<size_t>(s - 1);
-    m_SetNames[index] = scanHeadName;
-    // No rows while the set is rewritten: a look-up meanwhile finds nothing rather than a mixture.
-    m_RowCount[index].store(0);
 
-    bool loaded = false;
+    std::shared_ptr<const QCorrectionSet> block;
     const int32_t cells = m_CellCount.load();
     if (cells >= 1 && cells <= kMaxCells) {
-        std::optional<ParsedList> list = ReadList(folder + kListFileName);
+        std::optional<ParsedList> list = ReadList(folder + kListFileName, &messages.m_cannotOpen);
         if (list) {
-            loaded = true;
-            const int32_t rows = static_cast<int32_t>(list->entries.size());
-            for (int32_t r = 0; r < rows && loaded; ++r) {
-                const QCorrectionListEntry& entry = list->entries[static_cast<size_t>(r)];
-                m_RowFrequencies[index][r] = entry.m_frequency;
+            const size_t rows = list->entries.size();
+            std::vector<float> frequencies(rows);
+            std::vector<float> factors(rows * static_cast<size_t>(cells));
+            bool loaded = true;
+            for (size_t r = 0; r < rows && loaded; ++r) {
+                const QCorrectionListEntry& entry = list->entries[r];
+                frequencies[r] = entry.m_frequency;
                 loaded = IsPlainFileName(entry.m_fileName) &&
-                         ReadCorrectionFile(folder + entry.m_fileName, cells,
-                                            std::span<float>(Row(s, r), static_cast<size_t>(kMaxCells)));
+                         ReadFactors(folder + entry.m_fileName, cells,
+                                     std::span<float>(factors).subspan(r * static_cast<size_t>(cells),
+                                                                       static_cast<size_t>(cells)),
+                                     messages);
             }
             if (loaded) {
-                m_RowsAscending[index].store(
-                    std::is_sorted(m_RowFrequencies[index], m_RowFrequencies[index] + rows));
-                m_LowestFrequency[index] = list->lowest;
+                block =
+                    std::make_shared<const QCorrectionSet>(scanHeadName, list->lowest, std::move(frequencies),
+                                                           std::move(factors), cells, m_ColumnCount.load());
+                std::lock_guard<std::mutex> guard(m_publishLock);
                 std::move(list->entries.begin(), list->entries.end(), m_ListEntries.begin());
-                m_RowCount[index].store(rows);
             }
         }
     }
-    if (!loaded) {
+    if (!block) {
         // Left empty, so that no selection finds the old factors under the new name; the slot is
         // taken again by the next load.
-        m_SetNames[index] = kEmptySetName;
         m_NextSetSlot = s;
+        Publish(s, std::make_shared<const QCorrectionSet>(kEmptySetName));
+        return false;
     }
-    return loaded;
+    Publish(s, std::move(block));
+    return true;
 }
 
 bool QCorrectionData::ParseCorrectionList(const std::string& path, int32_t set) {
     if (!IsSetNumber(set)) {
         return false;
     }
-    std::optional<ParsedList> list = ReadList(path);
+    bool cannotOpen = false;
+    std::optional<ParsedList> list = ReadList(path, &cannotOpen);
+    if (cannotOpen) {
+        ShowCannotOpenMessage();
+    }
     if (!list) {
         return false;
     }
+    std::vector<float> frequencies;
+    frequencies.reserve(list->entries.size());
+    for (const QCorrectionListEntry& entry : list->entries) {
+        frequencies.push_back(entry.m_frequency);
+    }
     std::lock_guard<std::mutex> guard(m_loadLock);
-    const size_t index = static_cast<size_t>(set - 1);
-    m_LowestFrequency[index] = list->lowest;
-    const int32_t rows = static_cast<int32_t>(list->entries.size());
-    // The row frequencies are filled by the caller: no ordering can be assumed.
-    m_RowsAscending[index].store(false);
+    const std::shared_ptr<const QCorrectionSet> old = GetSet(set);
+    // The rows are known, their factors not yet: a set of rows without cells, which answer 0.
+    Publish(set, std::make_shared<const QCorrectionSet>(old->GetName(), list->lowest, std::move(frequencies),
+                                                        std::vector<float>(), 0, old->GetColumnCount()));
+    std::lock_guard<std::mutex> publish(m_publishLock);
     std::move(list->entries.begin(), list->entries.end(), m_ListEntries.begin());
-    m_RowCount[index].store(rows);
     return true;
 }
 
 bool QCorrectionData::ReadCorrectionFile(const std::string& path, int32_t count, std::span<float> out) {
+    Messages messages;
+    const bool read = ReadFactors(path, count, out, messages);
+    Show(messages);
+    return read;
+}
+
+bool QCorrectionData::ReadFactors(const std::string& path, int32_t count, std::span<float> out,
+                                  Messages& messages) {
     if (count < 1 || count > kMaxCells || static_cast<size_t>(count) > out.size()) {
         return false;
     }
     QTextLineReader reader;
     if (!reader.Open(path)) {
-        QCorrectionData::ShowCannotOpenMessage();
+        messages.m_cannotOpen = true;
         return false;
     }
     std::vector<float> factors(static_cast<size_t>(count));
@@ -237,150 +288,96 @@ bool QCorrectionData::ReadCorrectionFile(const std::string& path, int32_t count,
 }
 
 bool QCorrectionData::LoadRbwTimes() {
-    m_RbwTimes.clear();
-    QTextLineReader reader;
-    if (!reader.Open(GetCorrectionFolder() + kRbwTimeFileName)) {
-        return false;
-    }
-    std::vector<std::string_view> tokens;
-    if (reader.ReadTokenLine(tokens) != QTextLineReader::Result::kLine || tokens.empty()) {
-        return false;
-    }
-    const int32_t count = LeadingInt32(tokens[0]);
-    if (count < 0) {
-        return false;
-    }
     std::map<float, float> times;
-    for (int32_t i = 0; i < count; ++i) {
-        if (reader.ReadTokenLine(tokens) != QTextLineReader::Result::kLine) {
+    const bool read = [&] {
+        QTextLineReader reader;
+        if (!reader.Open(GetCorrectionFolder() + kRbwTimeFileName)) {
             return false;
         }
-        const std::optional<float> key = tokens.empty() ? 0.0f : LeadingFloat(tokens[0]);
-        const std::optional<float> value = tokens.size() < 2 ? 0.0f : LeadingFloat(tokens[1]);
-        if (!key || !value) {
+        std::vector<std::string_view> tokens;
+        if (reader.ReadTokenLine(tokens) != QTextLineReader::Result::kLine || tokens.empty()) {
             return false;
         }
-        times.try_emplace(*key, *value);
+        const int32_t count = LeadingInt32(tokens[0]);
+        // Every entry takes a line of at least its line feed: a count the file cannot hold fails
+        // at once, before any of it is read.
+        if (count < 0 || static_cast<uint64_t>(count) > reader.GetFileSize()) {
+            return false;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            if (reader.ReadTokenLine(tokens) != QTextLineReader::Result::kLine) {
+                return false;
+            }
+            const std::optional<float> key = tokens.empty() ? 0.0f : LeadingFloat(tokens[0]);
+            const std::optional<float> value = tokens.size() < 2 ? 0.0f : LeadingFloat(tokens[1]);
+            if (!key || !value) {
+                return false;
+            }
+            times.try_emplace(*key, *value);
+        }
+        return true;
+    }();
+    if (!read) {
+        times.clear();
     }
+    std::lock_guard<std::mutex> guard(m_publishLock);
     m_RbwTimes = std::move(times);
-    return true;
+    return read;
 }
 
 int32_t QCorrectionData::ChooseSetForCurrentScanHead() {
-    return ChooseSet(GetInstrumentInfo().GetScanHeadText());
+    return TakeSetForCurrentScanHead().m_number;
 }
 
 int32_t QCorrectionData::ChooseSet(std::string_view scanHeadText) {
+    return TakeSet(scanHeadText).m_number;
+}
+
+QChosenCorrectionSet QCorrectionData::TakeSetForCurrentScanHead() {
+    return TakeSet(GetInstrumentInfo().GetScanHeadText());
+}
+
+QChosenCorrectionSet QCorrectionData::TakeSet(std::string_view scanHeadText) {
     const std::string name(scanHeadText.substr(0, scanHeadText.find(',')));
     const std::string folder = GetScanHeadFolder(name);
     if (folder.empty()) {
-        return 0;
+        return {};
     }
     std::error_code error;
     if (!std::filesystem::exists(folder + kListFileName, error)) {
-        return 0;
-    }
-    std::lock_guard<std::mutex> guard(m_loadLock);
-    if (SelectSetLocked(name)) {
-        return m_CurrentSet.load();
-    }
-    // A head the records do not know is never loaded: the load would take a slot from a good set.
-    if (FindScanHead(name) == nullptr) {
-        return 0;
-    }
-    if (!LoadCorrectionSetLocked(folder, name) || !SelectSetLocked(name)) {
-        return 0;
-    }
-    return m_CurrentSet.load();
-}
-
-QCorrectionBracket QCorrectionData::FindPosition(int32_t set, float f) const {
-    QCorrectionBracket bracket;
-    const int32_t rows = GetRowCount(set);
-    if (rows <= 0) {
-        return bracket;
-    }
-    const float* frequencies = m_RowFrequencies[set - 1];
-    if (std::isnan(f)) {
-        return bracket; // matches no row: the first
-    }
-    if (frequencies[0] >= f) {
-        bracket.m_position = 0.0f;
-    } else if (rows >= 2 && frequencies[1] > f) {
-        bracket.m_position = 0.5f;
-    } else if (f >= frequencies[rows - 1]) {
-        bracket.m_position = static_cast<float>(rows - 1);
-        bracket.m_atLastRow = true;
-    } else if (m_RowsAscending[set - 1].load()) {
-        // The first row at or above f; on rows in ascending order this is the row that the walk
-        // below would stop at, found in logarithmic time.
-        const float* found = std::lower_bound(frequencies + 1, frequencies + rows - 1, f);
-        const int32_t k = static_cast<int32_t>(found - frequencies);
-        bracket.m_position = *found == f ? static_cast<float>(k) : static_cast<float>(k - 1) + 0.5f;
-    } else {
-        for (int32_t k = 1; k < rows; ++k) {
-            if (f == frequencies[k]) {
-                bracket.m_position = static_cast<float>(k);
-                break;
-            }
-            if (k + 1 < rows && f > frequencies[k] && frequencies[k + 1] > f) {
-                bracket.m_position = static_cast<float>(k) + 0.5f;
-                break;
-            }
-        }
-    }
-    bracket.m_lower = static_cast<int32_t>(bracket.m_position);
-    bracket.m_upper =
-        bracket.m_position > static_cast<float>(bracket.m_lower) ? bracket.m_lower + 1 : bracket.m_lower;
-    return bracket;
-}
-
-float QCorrectionData::GetFactorAt(int32_t set, int32_t cell, int32_t lower, int32_t upper, float f) const {
-    const int32_t rows = GetRowCount(set);
-    if (cell < 0 || cell >= kMaxCells || lower < 0 || upper < 0 || lower >= rows || upper >= rows) {
-        return 0.0f;
-    }
-    const float low = Row(set, lower)[cell];
-    if (upper <= lower) {
-        return low;
-    }
-    const float* frequencies = m_RowFrequencies[set - 1];
-    const float span = frequencies[upper] - frequencies[lower];
-    if (!(span > 0.0f)) {
-        return low;
-    }
-    const float high = Row(set, upper)[cell];
-    return low + (high - low) * (f - frequencies[lower]) / span;
-}
-
-int32_t QCorrectionData::GetRowCount(int32_t set) const {
-    return IsSetNumber(set) ? m_RowCount[set - 1].load() : 0;
-}
-
-float QCorrectionData::GetLowestFrequency(int32_t set) const {
-    return IsSetNumber(set) ? m_LowestFrequency[set - 1] : 0.0f;
-}
-
-std::span<const float> QCorrectionData::GetRowFrequencies(int32_t set) const {
-    if (!IsSetNumber(set)) {
         return {};
     }
-    return std::span<const float>(m_RowFrequencies[set - 1], static_cast<size_t>(GetRowCount(set)));
-}
-
-float QCorrectionData::GetFactor(int32_t set, int32_t row, int32_t cell) const {
-    if (row < 0 || row >= GetRowCount(set) || cell < 0 || cell >= kMaxCells) {
-        return 0.0f;
+    Messages messages;
+    QChosenCorrectionSet chosen;
+    {
+        std::lock_guard<std::mutex> guard(m_loadLock);
+        bool selected = SelectSetLocked(name);
+        // A head the records do not know is never loaded: the load would take a slot from a good set.
+        if (!selected && FindScanHead(name) != nullptr) {
+            selected = LoadCorrectionSetLocked(folder, name, messages) && SelectSetLocked(name);
+        }
+        if (selected) {
+            // Taken under the load lock: no other load can replace the set in between.
+            chosen.m_number = m_CurrentSet.load();
+            chosen.m_set = GetSet(chosen.m_number);
+        }
     }
-    return Row(set, row)[cell];
+    Show(messages);
+    return chosen;
 }
 
 std::string QCorrectionData::GetSetName(int32_t set) const {
-    if (!IsSetNumber(set)) {
-        return {};
-    }
-    std::lock_guard<std::mutex> guard(m_loadLock);
-    return m_SetNames[set - 1];
+    return IsSetNumber(set) ? GetSet(set)->GetName() : std::string();
+}
+
+QCorrectionListEntry QCorrectionData::GetListEntry(int32_t index) const {
+    std::lock_guard<std::mutex> guard(m_publishLock);
+    return m_ListEntries.at(static_cast<size_t>(index));
+}
+
+std::map<float, float> QCorrectionData::GetRbwTimes() const {
+    std::lock_guard<std::mutex> guard(m_publishLock);
+    return m_RbwTimes;
 }
 
 QCorrectionData& GetCorrectionData() {

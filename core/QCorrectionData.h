@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/QCorrectionSet.h"
+
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -18,13 +21,11 @@ struct QCorrectionListEntry {
     float m_frequency = 0.0f;
 };
 
-// Where a frequency falls among the rows of a correction set: the rows to interpolate between
-// (equal when no interpolation is needed), and whether the frequency is at or past the last row.
-struct QCorrectionBracket {
-    float m_position = 0.0f;
-    int32_t m_lower = 0;
-    int32_t m_upper = 0;
-    bool m_atLastRow = false;
+// A set chosen for a scan head: its number (0 when there is none) and the set itself, taken in one
+// step so that a load by another thread in between cannot hand over another head's factors.
+struct QChosenCorrectionSet {
+    int32_t m_number = 0;
+    std::shared_ptr<const QCorrectionSet> m_set;
 };
 
 // The application-wide store of amplitude correction factors. It holds up to three correction sets,
@@ -32,8 +33,12 @@ struct QCorrectionBracket {
 // read on demand from application folder/"correctiondata"/<scan head>/. The cell of (row, column)
 // of the scan head is row x columns + column.
 //
-// Loading and selecting are serialised by a lock of the store; factor look-ups take no lock and may
-// run while another thread selects. Sets are numbered 1 to 3.
+// Sets are numbered 1 to 3. Used from the user-interface thread and from the scan worker: loading
+// and selecting are serialised by a load lock; each loaded set is an immutable QCorrectionSet
+// published whole under a short lock of its own, so a look-up never waits for a load and works on
+// one whole set (the old or the new one, never a mixture), which stays alive while it is held.
+// Messages about files that cannot be opened are shown after the load lock is released: the
+// user-interface thread may need the store while the box waits for it.
 class QCorrectionData {
 public:
     static constexpr int32_t kSetCount = 3;
@@ -57,7 +62,7 @@ public:
     // empty (its name kEmptySetName, no rows) and its slot is used by the next load.
     bool LoadCorrectionSet(int32_t cellCount, const std::string& folder, const std::string& scanHeadName);
     // Reads a list file ("correctionfile.txt") into the lowest frequency, row count and list
-    // entries of the set; on failure nothing changes.
+    // entries of the set (its rows then hold no factors until a load); on failure nothing changes.
     bool ParseCorrectionList(const std::string& path, int32_t set);
     // Reads count factors from a correction file into out[0..count-1]; on failure nothing changes.
     bool ReadCorrectionFile(const std::string& path, int32_t count, std::span<float> out);
@@ -70,6 +75,11 @@ public:
     // name a folder, or a failed load.
     int32_t ChooseSetForCurrentScanHead();
     int32_t ChooseSet(std::string_view scanHeadText);
+    // The same, handing over the chosen set itself: what a user that computes factors should hold.
+    QChosenCorrectionSet TakeSetForCurrentScanHead();
+    QChosenCorrectionSet TakeSet(std::string_view scanHeadText);
+    // The set now published under a number (an empty set for a number outside 1-3); never null.
+    std::shared_ptr<const QCorrectionSet> GetSet(int32_t set) const;
 
     // Tells the user that a correction or compensation file exists but cannot be opened.
     static void ShowCannotOpenMessage();
@@ -80,11 +90,12 @@ public:
     // (it is empty, or holds "/" or "..").
     static std::string GetScanHeadFolder(std::string_view scanHeadName);
 
-    // Where frequency f falls among the rows of the set.
-    QCorrectionBracket FindPosition(int32_t set, float f) const;
-    // The factor of the cell at f between the rows of the bracket, interpolated linearly by
-    // frequency; 0.0 for a set, cell or row outside what is in use.
-    float GetFactorAt(int32_t set, int32_t cell, int32_t lower, int32_t upper, float f) const;
+    // One look-up on the set now published; a user looking up many factors takes the set once
+    // (GetSet, TakeSet) and asks it.
+    QCorrectionBracket FindPosition(int32_t set, float f) const { return GetSet(set)->FindPosition(f); }
+    float GetFactorAt(int32_t set, int32_t cell, int32_t lower, int32_t upper, float f) const {
+        return GetSet(set)->GetFactorAt(cell, lower, upper, f);
+    }
     float GetFactorAt(int32_t set, int32_t cell, const QCorrectionBracket& bracket, float f) const {
         return GetFactorAt(set, cell, bracket.m_lower, bracket.m_upper, f);
     }
@@ -92,17 +103,15 @@ public:
     int32_t GetCurrentSet() const { return m_CurrentSet.load(); }
     int32_t GetCellCount() const { return m_CellCount.load(); }
     // 0 for a set number outside 1-3.
-    int32_t GetRowCount(int32_t set) const;
-    float GetLowestFrequency(int32_t set) const;
-    // The row frequencies in use, ascending; the storage stays where it is for the store's life.
-    std::span<const float> GetRowFrequencies(int32_t set) const;
-    // The factor of row r, cell k as read (0.0 outside the table).
-    float GetFactor(int32_t set, int32_t row, int32_t cell) const;
-    std::string GetSetName(int32_t set) const;
-    const QCorrectionListEntry& GetListEntry(int32_t index) const {
-        return m_ListEntries.at(static_cast<size_t>(index));
+    int32_t GetRowCount(int32_t set) const { return GetSet(set)->GetRowCount(); }
+    float GetLowestFrequency(int32_t set) const { return GetSet(set)->GetLowestFrequency(); }
+    // The factor of row r, cell k as read (0.0 outside the set).
+    float GetFactor(int32_t set, int32_t row, int32_t cell) const {
+        return GetSet(set)->GetFactor(row, cell);
     }
-    const std::map<float, float>& GetRbwTimes() const { return m_RbwTimes; }
+    std::string GetSetName(int32_t set) const;
+    QCorrectionListEntry GetListEntry(int32_t index) const;
+    std::map<float, float> GetRbwTimes() const;
 
     // The switches of the display preferences: whether spectral and spatial amplitudes are shown
     // corrected, and the spatial level (tenths) at or below which cells are shown uncorrected. They
@@ -130,30 +139,30 @@ public:
 
 private:
     static bool IsSetNumber(int32_t set) { return set >= 1 && set <= kSetCount; }
-    float* Row(int32_t set, int32_t row) {
-        return m_Tables.data() +
-               (static_cast<size_t>(set - 1) * kMaxRows + static_cast<size_t>(row)) * kMaxCells;
-    }
-    const float* Row(int32_t set, int32_t row) const {
-        return m_Tables.data() +
-               (static_cast<size_t>(set - 1) * kMaxRows + static_cast<size_t>(row)) * kMaxCells;
-    }
+    // What a load found that the user must hear of once the load lock is free.
+    struct Messages {
+        bool m_cannotOpen = false;
+    };
+    static void Show(const Messages& messages);
     bool SelectSetLocked(const std::string& scanHeadName);
-    bool LoadCorrectionSetLocked(const std::string& folder, const std::string& scanHeadName);
+    bool LoadCorrectionSetLocked(const std::string& folder, const std::string& scanHeadName,
+                                 Messages& messages);
+    bool ReadFactors(const std::string& path, int32_t count, std::span<float> out, Messages& messages);
+    void Publish(int32_t set, std::shared_ptr<const QCorrectionSet> block);
 
+    // Held across a whole load or selection (file reading included).
     mutable std::mutex m_loadLock;
-    std::vector<float> m_Tables; // kSetCount x kMaxRows x kMaxCells
-    float m_LowestFrequency[kSetCount] = {};
-    std::atomic<int32_t> m_RowCount[kSetCount] = {};
-    float m_RowFrequencies[kSetCount][kMaxRows] = {};
-    // Whether a set's row frequencies never decrease (then a position is found by bisection).
-    std::atomic<bool> m_RowsAscending[kSetCount] = {};
+    // Held only to read or replace a published set.
+    mutable std::mutex m_publishLock;
+    std::shared_ptr<const QCorrectionSet> m_Sets[kSetCount];
     std::atomic<int32_t> m_CurrentSet{0};
-    std::vector<QCorrectionListEntry> m_ListEntries;
-    std::string m_SetNames[kSetCount];
-    std::map<float, float> m_RbwTimes;
+    // The head found by the last selection: the cells read per correction file, and its columns.
     std::atomic<int32_t> m_CellCount{0};
+    std::atomic<int32_t> m_ColumnCount{0};
     int32_t m_NextSetSlot = 1;
+    // The entries of the list read last, and the pairs of "RBWTime.txt" (under m_publishLock).
+    std::vector<QCorrectionListEntry> m_ListEntries;
+    std::map<float, float> m_RbwTimes;
 
     static std::atomic<bool> s_spectralCompensationOn;
     static std::atomic<bool> s_spatialCompensationOn;

@@ -1,10 +1,12 @@
 #include "core/QTextLineReader.h"
 
 #include "platform/CLocale.h"
+#include "platform/fs/FileIo.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <unistd.h>
 
 namespace orv {
 
@@ -32,11 +34,21 @@ QTextLineReader::~QTextLineReader() {
 
 bool QTextLineReader::Open(const std::string& path) {
     Close();
-    m_file = std::fopen(path.c_str(), "rb");
     m_bufferPos = 0;
     m_bufferEnd = 0;
     m_readFailed = false;
-    return m_file != nullptr;
+    m_fileSize = 0;
+    const int fd = OpenRegularFileForReading(path, kMaxFileBytes, &m_fileSize, &m_refusal);
+    if (fd < 0) {
+        return false;
+    }
+    m_file = ::fdopen(fd, "rb");
+    if (m_file == nullptr) {
+        ::close(fd);
+        m_refusal = FileRefusal::kCannotOpen;
+        return false;
+    }
+    return true;
 }
 
 void QTextLineReader::Close() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs/FileIo.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -33,8 +35,15 @@ public:
     QTextLineReader(const QTextLineReader&) = delete;
     QTextLineReader& operator=(const QTextLineReader&) = delete;
 
-    // Opens the file for reading; false when it cannot be opened.
+    // The largest data file read (a correction file of 4096 cells takes under 1 MB).
+    static constexpr uint64_t kMaxFileBytes = 16u * 1024u * 1024u;
+
+    // Opens the file for reading; false when it cannot be opened, is not a regular file (a FIFO
+    // would block for ever) or is larger than kMaxFileBytes (GetRefusal tells which).
     bool Open(const std::string& path);
+    FileRefusal GetRefusal() const { return m_refusal; }
+    // The size of the open file when it was opened.
+    uint64_t GetFileSize() const { return m_fileSize; }
     bool IsOpen() const { return m_file != nullptr; }
     void Close();
 
@@ -52,6 +61,8 @@ private:
     size_t m_bufferPos = 0;
     size_t m_bufferEnd = 0;
     bool m_readFailed = false;
+    uint64_t m_fileSize = 0;
+    FileRefusal m_refusal = FileRefusal::kNone;
     std::string m_line;
 };
 

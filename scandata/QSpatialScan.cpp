@@ -244,16 +244,17 @@ void QSpatialScan::ApplyCorrectionFactors(const QProbeScanPattern& pattern) {
         }
     }
 
-    QCorrectionData& store = GetCorrectionData();
-    const int32_t set = store.ChooseSetForCurrentScanHead();
-    if (set == 0) {
+    // The set is taken once and held: a reload by another thread cannot change it under the loop.
+    QChosenCorrectionSet chosen = GetCorrectionData().TakeSetForCurrentScanHead();
+    if (chosen.m_number == 0) {
         return;
     }
-    const std::span<const float> rowFrequencies = store.GetRowFrequencies(set);
-    m_CorrectionSet = set;
-    m_CorrectionFrequencies = rowFrequencies.data();
-    m_CorrectionRowCount = store.GetRowCount(set);
-    const float lowest = store.GetLowestFrequency(set);
+    const QCorrectionSet& store = *chosen.m_set;
+    const std::span<const float> rowFrequencies = store.GetRowFrequencies();
+    m_CorrectionSet = chosen.m_number;
+    m_CorrectionBlock = std::move(chosen.m_set);
+    m_CorrectionRowCount = store.GetRowCount();
+    const float lowest = store.GetLowestFrequency();
 
     struct Cell {
         uint16_t m_Row;
@@ -274,16 +275,15 @@ void QSpatialScan::ApplyCorrectionFactors(const QProbeScanPattern& pattern) {
         }
     }
     const auto factorOf = [&](const Cell& cell, int32_t lower, int32_t upper) {
-        const int32_t index = cell.m_Row * columns + cell.m_Column;
         m_CellCorrections[cell.m_Row * kFactorStride + cell.m_Column] =
-            store.GetFactorAt(set, index, lower, upper, cell.m_Frequency);
+            store.GetFactorAt(store.GetCellIndex(cell.m_Row, cell.m_Column), lower, upper, cell.m_Frequency);
     };
     // Cells whose frequencies fall between the same two rows share one position look-up.
     for (Cell& first : cells) {
         if (first.m_Done) {
             continue;
         }
-        const QCorrectionBracket bracket = store.FindPosition(set, first.m_Frequency);
+        const QCorrectionBracket bracket = store.FindPosition(first.m_Frequency);
         factorOf(first, bracket.m_lower, bracket.m_upper);
         first.m_Done = true;
         const bool bounded =

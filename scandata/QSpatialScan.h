@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace orv {
+
+class QCorrectionSet;
 
 class QProbeScanPattern;
 
@@ -107,7 +110,9 @@ public:
     void SetCorrected() { m_Corrected = 1; }
     int32_t GetCorrectionSet() const { return m_CorrectionSet; }
     int32_t GetCorrectionRowCount() const { return m_CorrectionRowCount; }
-    const float* GetCorrectionFrequencies() const { return m_CorrectionFrequencies; }
+    // The correction set the factors were taken from (held, so a reload of the store leaves it
+    // whole); null before a correction.
+    const std::shared_ptr<const QCorrectionSet>& GetCorrectionBlock() const { return m_CorrectionBlock; }
     // The factor of a cell (row x 64 + column); 0.0 outside the 64 x 64 table.
     float GetCellCorrection(uint16_t row, uint16_t column) const;
     const QSpatialCellGrid& GetGrid() const { return m_Grid; }
@@ -137,7 +142,7 @@ private:
     int32_t m_CorrectionSet = 0;
     int32_t m_CorrectionRowCount = 0;
     std::array<float, kFactorStride * kFactorStride> m_CellCorrections{};
-    const float* m_CorrectionFrequencies = nullptr; // inside the correction store
+    std::shared_ptr<const QCorrectionSet> m_CorrectionBlock;
     float m_LowLevel = 0.0f;
     float m_Frequency = 0.0f;
     std::optional<float> m_CompensationLevel;

@@ -81,7 +81,6 @@ protected:
     int16_t m_NoiseFloor = 0;
     uint8_t m_Corrected = 0;
     int32_t m_PastLastRow = -1;
-    const float* m_CorrectionFrequencies = nullptr;
     int32_t m_CorrectionSet = 0;
     int32_t m_CorrectionRowCount = 21;
     uint32_t m_PointCount = 0;

@@ -72,6 +72,7 @@ void QSpectralScan::ReadBody(QDataReader& reader) {
     m_CorrectionRowCount = 21;
     m_PastLastRow = -1;
     m_CorrectionSet = 0;
+    m_CorrectionBlock.reset();
     m_Threshold = 5.0f;
     m_Points.resize(count);
     m_PeakAmplitudes.resize(count);
@@ -100,6 +101,7 @@ void QSpectralScan::ResetArrays(uint32_t count) {
     m_CorrectionRowCount = 21;
     m_PastLastRow = -1;
     m_CorrectionSet = 0;
+    m_CorrectionBlock.reset();
     m_Threshold = 5.0f;
     m_Points.assign(count, QSpectralPoint{});
     m_Corrections.assign(count, 0.0f);
@@ -213,41 +215,39 @@ int16_t QSpectralScan::EstimateNoiseFloor() {
 }
 
 void QSpectralScan::ApplyCorrectionFactors(float startFrequency, float stopFrequency,
-                                           const QScanHeadInfo& scanHead) {
-    QCorrectionData& store = GetCorrectionData();
-    const int32_t set = store.ChooseSetForCurrentScanHead();
-    if (set == 0) {
+                                           const QScanHeadInfo& /*scanHead*/) {
+    // The set is taken once and held: a reload by another thread cannot change it under the loop.
+    QChosenCorrectionSet chosen = GetCorrectionData().TakeSetForCurrentScanHead();
+    if (chosen.m_number == 0) {
         m_CorrectionSet = 0;
         return;
     }
-    const std::span<const float> rows = store.GetRowFrequencies(set);
-    m_CorrectionSet = set;
-    m_CorrectionFrequencies = rows.data();
-    m_CorrectionRowCount = store.GetRowCount(set);
-    const float lowest = store.GetLowestFrequency(set);
+    const QCorrectionSet& set = *chosen.m_set;
+    const std::span<const float> rows = set.GetRowFrequencies();
+    m_CorrectionSet = chosen.m_number;
+    m_CorrectionBlock = std::move(chosen.m_set);
+    m_CorrectionRowCount = set.GetRowCount();
+    const float lowest = set.GetLowestFrequency();
 
     m_PastLastRow = -1;
     const double step =
         m_PointCount > 1 ? (static_cast<double>(stopFrequency) - startFrequency) / (m_PointCount - 1) : 0.0;
     int32_t lower = 0;
     int32_t upper = 0;
-    const int32_t columns = scanHead.m_columnCount;
     for (uint32_t i = 0; i < m_PointCount; ++i) {
         const QSpectralPoint& point = m_Points[i];
         const auto f = static_cast<float>(startFrequency + i * step);
         const bool aboveUpperRow = static_cast<size_t>(upper) < rows.size() && f > rows[upper];
         if (f > lowest && aboveUpperRow && m_PastLastRow != 1) {
-            const QCorrectionBracket bracket = store.FindPosition(set, f);
+            const QCorrectionBracket bracket = set.FindPosition(f);
             if (bracket.m_atLastRow) {
                 m_PastLastRow = 1;
             }
             lower = bracket.m_lower;
             upper = bracket.m_upper;
         }
-        // A cell beyond the correction table (rows and columns come from the wire) gets factor 0.
-        const int64_t cell = int64_t{point.m_Row} * columns + point.m_Column;
-        m_Corrections[i] = store.GetFactorAt(
-            set, static_cast<int32_t>(std::min<int64_t>(cell, QCorrectionData::kMaxCells)), lower, upper, f);
+        // A cell beyond the scan head's grid (rows and columns come from the wire) gets factor 0.
+        m_Corrections[i] = set.GetFactorAt(set.GetCellIndex(point.m_Row, point.m_Column), lower, upper, f);
     }
     m_Corrected = 1;
 }

@@ -6,9 +6,12 @@
 #include "scandata/QSpectralScanInterface.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace orv {
+
+class QCorrectionSet;
 
 class QMeasuredFrequencyData;
 class QScanHeadInfo;
@@ -84,7 +87,9 @@ public:
     int32_t GetCorrectionSet() const { return m_CorrectionSet; }
     int32_t GetCorrectionRowCount() const { return m_CorrectionRowCount; }
     int32_t GetPastLastRow() const { return m_PastLastRow; }
-    const float* GetCorrectionFrequencies() const { return m_CorrectionFrequencies; }
+    // The correction set the factors were taken from (held, so a reload of the store leaves it
+    // whole); null before a correction.
+    const std::shared_ptr<const QCorrectionSet>& GetCorrectionBlock() const { return m_CorrectionBlock; }
     float GetCorrection(uint32_t index) const { return index < m_PointCount ? m_Corrections[index] : 0.0f; }
     float GetPeakAmplitude(uint32_t index) const {
         return index < m_PointCount ? m_PeakAmplitudes[index] : 0.0f;
@@ -117,7 +122,7 @@ private:
     int16_t m_NoiseFloor = 0;
     uint8_t m_Corrected = 0;
     int32_t m_PastLastRow = -1;
-    const float* m_CorrectionFrequencies = nullptr; // inside the correction store
+    std::shared_ptr<const QCorrectionSet> m_CorrectionBlock;
     int32_t m_CorrectionSet = 0;
     int32_t m_CorrectionRowCount = 21;
     uint32_t m_PointCount = 0;

@@ -420,6 +420,9 @@ void QSpectralSpatialScanContainer::GetLevelRange(float* low, float* high, const
     const float step = m_PointCount > 1 ? (stop - start) / static_cast<float>(m_PointCount - 1) : 0.0F;
     const int16_t noiseFloor = UpdateNoiseFloor();
     const bool correct = switchOn && m_CorrectionSet >= 1 && m_CorrectionSet <= QCorrectionData::kSetCount;
+    // Taken once: every value of this pass comes from one whole set, whatever the store reloads.
+    const std::shared_ptr<const QCorrectionSet> set =
+        correct ? GetCorrectionData().GetSet(m_CorrectionSet) : std::shared_ptr<const QCorrectionSet>();
     const float limit = 10.0F * m_Threshold + static_cast<float>(noiseFloor);
 
     bool any = false;
@@ -442,16 +445,14 @@ void QSpectralSpatialScanContainer::GetLevelRange(float* low, float* high, const
             }
             CheckRecord(*record, r, c);
             const std::vector<int16_t>& levels = record->m_Amplitudes;
-            const int32_t cell = static_cast<int32_t>(r * m_GridColumns + c);
+            const int32_t cell = correct ? set->GetCellIndex(r, c) : -1;
             auto value = [&](uint32_t i) -> int16_t {
                 const int16_t level = levels[i];
                 if (!correct || !(static_cast<float>(level) > limit)) {
                     return level;
                 }
                 const float f = start + static_cast<float>(i) * step;
-                const QCorrectionData& store = GetCorrectionData();
-                const float factor =
-                    store.GetFactorAt(m_CorrectionSet, cell, store.FindPosition(m_CorrectionSet, f), f);
+                const float factor = set->GetFactorAt(cell, set->FindPosition(f), f);
                 return SaturateToInt16(static_cast<double>(level) + 10.0 * static_cast<double>(factor));
             };
             if (selection == nullptr) {

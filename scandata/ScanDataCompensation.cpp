@@ -88,15 +88,15 @@ bool NoteMissingCorrectionList(const std::string& setName) {
 bool LoadCellFactors(const std::string& setName, const QProbeScanPattern& pattern, uint16_t rows,
                      uint16_t columns, const std::function<float(uint16_t, uint16_t)>& cellFrequency,
                      std::span<float> factors) {
-    const int32_t set = ChooseCorrectionSet(setName);
-    if (set == 0) {
+    const QChosenCorrectionSet chosen = GetCorrectionData().TakeSet(setName);
+    if (chosen.m_number == 0) {
         return false;
     }
-    const QCorrectionData& store = GetCorrectionData();
+    const QCorrectionSet& set = *chosen.m_set;
     for (float& factor : factors) {
         factor = 1.0F;
     }
-    const float lowest = store.GetLowestFrequency(set);
+    const float lowest = set.GetLowestFrequency();
     for (uint16_t r = 0; r < rows; ++r) {
         for (uint16_t c = 0; c < columns; ++c) {
             // The factor grid has 64 columns: a cell beyond them would land on another cell's factor.
@@ -107,16 +107,15 @@ bool LoadCellFactors(const std::string& setName, const QProbeScanPattern& patter
             if (!(f > lowest)) {
                 continue;
             }
-            const QCorrectionBracket bracket = store.FindPosition(set, f);
-            const uint32_t cell = static_cast<uint32_t>(r) * columns + c;
-            if (bracket.m_lower >= QCorrectionData::kMaxRows ||
-                bracket.m_upper >= QCorrectionData::kMaxRows ||
-                cell >= static_cast<uint32_t>(QCorrectionData::kMaxCells)) {
+            const QCorrectionBracket bracket = set.FindPosition(f);
+            // A cell beyond the scan head's grid has no factor of its own.
+            const int32_t cell = set.GetCellIndex(r, c);
+            if (cell < 0) {
                 continue;
             }
             const size_t at = static_cast<size_t>(r) * kFactorStride + c;
             if (at < factors.size()) {
-                factors[at] = store.GetFactorAt(set, static_cast<int32_t>(cell), bracket, f);
+                factors[at] = set.GetFactorAt(cell, bracket, f);
             }
         }
     }
@@ -125,13 +124,13 @@ bool LoadCellFactors(const std::string& setName, const QProbeScanPattern& patter
 
 bool LoadPointFactors(const std::string& setName, uint32_t count, float start, float stop, uint16_t columns,
                       const std::function<QPointCell(uint32_t)>& pointCell, std::vector<float>& factors) {
-    const int32_t set = ChooseCorrectionSet(setName);
-    if (set == 0) {
+    const QChosenCorrectionSet chosen = GetCorrectionData().TakeSet(setName);
+    if (chosen.m_number == 0) {
         return false;
     }
-    const QCorrectionData& store = GetCorrectionData();
-    const float lowest = store.GetLowestFrequency(set);
-    const std::span<const float> rowFrequencies = store.GetRowFrequencies(set);
+    const QCorrectionSet& set = *chosen.m_set;
+    const float lowest = set.GetLowestFrequency();
+    const std::span<const float> rowFrequencies = set.GetRowFrequencies();
     std::vector<float> loaded(count, 0.0F);
     int32_t lower = 0;
     int32_t upper = 0;
@@ -143,15 +142,15 @@ bool LoadPointFactors(const std::string& setName, uint32_t count, float start, f
         const bool insideBracket =
             upper >= 0 && static_cast<size_t>(upper) < rowFrequencies.size() && !(f > rowFrequencies[upper]);
         if (!(f <= lowest || insideBracket || atEnd)) {
-            const QCorrectionBracket bracket = store.FindPosition(set, f);
+            const QCorrectionBracket bracket = set.FindPosition(f);
             lower = bracket.m_lower;
             upper = bracket.m_upper;
             atEnd = bracket.m_atLastRow;
         }
         const QPointCell cell = pointCell(i);
-        const int64_t index = static_cast<int64_t>(cell.m_Row) * columns + cell.m_Column;
-        loaded[i] = index < QCorrectionData::kMaxCells
-                        ? store.GetFactorAt(set, static_cast<int32_t>(index), lower, upper, f)
+        // A cell beyond the scan's or the scan head's grid gets factor 0.
+        loaded[i] = cell.m_Column < columns
+                        ? set.GetFactorAt(set.GetCellIndex(cell.m_Row, cell.m_Column), lower, upper, f)
                         : 0.0F;
     }
     factors.swap(loaded);

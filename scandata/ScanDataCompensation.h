@@ -35,7 +35,8 @@ bool NoteMissingCorrectionList(const std::string& setName);
 
 // Per-cell factors into a 64 x 64 grid (row x 64 + column), every one 1.0 first; a marked cell
 // whose frequency lies above the set's lowest frequency gets the set's factor at that frequency.
-// Cells at row or column 64 or beyond are skipped. False when no set can be chosen.
+// Cells at row or column 64 or beyond, or beyond the scan head's grid, are skipped. False when no set can be
+// chosen.
 bool LoadCellFactors(const std::string& setName, const QProbeScanPattern& pattern, uint16_t rows,
                      uint16_t columns, const std::function<float(uint16_t, uint16_t)>& cellFrequency,
                      std::span<float> factors);
@@ -47,7 +48,8 @@ struct QPointCell {
 };
 
 // Per-point factors of a spectrum from start to stop over `count` points, each point read at the
-// cell that gave it (cell index row x columns + column). The bracket of rows found for one point
+// cell that gave it (the scan head's cell of that row and column; a column beyond the scan's
+// columns or the head's, or a cell beyond the set's, gets factor 0). The bracket of rows found for one point
 // serves the following points until they pass its upper row. False when no set can be chosen.
 bool LoadPointFactors(const std::string& setName, uint32_t count, float start, float stop, uint16_t columns,
                       const std::function<QPointCell(uint32_t)>& pointCell, std::vector<float>& factors);

@@ -4,6 +4,7 @@
 #include "platform/CLocale.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/core/support/CorrectionFixtures.h"
+#include "tests/platform/support/HostileFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,7 @@ protected:
         AddScanHead(9106, "HeadOne", 2, 3);
         AddScanHead(9107, "HeadHuge", 65, 64);
         AddScanHead(9108, "HeadBad", 2, 3);
+        AddScanHead(9109, "HeadBig", 4, 4);
     }
 
     ApplicationFolderFixture m_folder;
@@ -91,7 +93,8 @@ TEST_F(CorrectionDataTest, LfAndCrLfFoldersLoadTheSameFactors) {
     for (int s = 1; s <= 2; ++s) {
         EXPECT_EQ(store.GetRowCount(s), 3);
         EXPECT_FLOAT_EQ(store.GetLowestFrequency(s), 10.0f);
-        const std::vector<float> rows(store.GetRowFrequencies(s).begin(), store.GetRowFrequencies(s).end());
+        const std::shared_ptr<const QCorrectionSet> set = store.GetSet(s);
+        const std::vector<float> rows(set->GetRowFrequencies().begin(), set->GetRowFrequencies().end());
         EXPECT_EQ(rows, (std::vector<float>{100.0f, 200.0f, 400.0f}));
         for (int r = 0; r < 3; ++r) {
             for (int k = 0; k < 6; ++k) {
@@ -295,6 +298,94 @@ TEST_F(CorrectionDataTest, ThreeSetsAndAFourthHeadReplacesTheThird) {
     EXPECT_FALSE(store.SelectSet("HeadC"));
     EXPECT_TRUE(store.SelectSet("HeadA"));
     EXPECT_EQ(store.GetCurrentSet(), 1);
+}
+
+TEST_F(CorrectionDataTest, CellIndexTableStaysInsideTheSetAndTheHeadsColumns) {
+    for (const char* head : {"HeadA", "HeadB", "HeadC"}) {
+        WriteGoodHead(m_folder, head);
+    }
+    // A 4 x 4 head first fills set 3 with 16 cells; the 2 x 3 head then replaces it.
+    m_folder.WriteFile("correctiondata/HeadBig/correctionfile.txt", "0\n1\n1,100,big.txt\n");
+    std::string big;
+    for (int k = 0; k < 16; ++k) {
+        big += "99\n";
+    }
+    m_folder.WriteFile("correctiondata/HeadBig/big.txt", big);
+    QCorrectionData store;
+    ASSERT_EQ(store.ChooseSet("HeadA"), 1);
+    ASSERT_EQ(store.ChooseSet("HeadB"), 2);
+    ASSERT_EQ(store.ChooseSet("HeadBig"), 3);
+    EXPECT_EQ(store.GetFactor(3, 0, 10), 99.0f);
+    ASSERT_EQ(store.ChooseSet("HeadC"), 3);
+    const std::shared_ptr<const QCorrectionSet> set = store.GetSet(3);
+    EXPECT_EQ(set->GetCellCount(), 6);
+    EXPECT_EQ(set->GetColumnCount(), 3);
+
+    struct Case {
+        const char* what;
+        int64_t row;
+        int64_t column;
+        int32_t cell; // -1: no cell
+    };
+    const Case cases[] = {
+        {"first cell", 0, 0, 0},
+        {"last cell", 1, 2, 5},
+        {"second row", 1, 0, 3},
+        {"row beyond the set's cells", 2, 0, -1},
+        {"column beyond the head's columns", 0, 3, -1},
+        {"negative row", -1, 2, -1},
+        {"negative column", 1, -1, -1},
+        {"far beyond", 70000, 70000, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int32_t cell = set->GetCellIndex(c.row, c.column);
+        EXPECT_EQ(cell, c.cell);
+        const float expected = c.cell < 0 ? 0.0f : FixtureFactor(1, c.cell);
+        EXPECT_EQ(set->GetFactorAt(cell, 1, 1, 200.0f), expected);
+    }
+    // Cells past the set's own count read 0, never what an earlier, larger set left there.
+    for (const int32_t cell : {6, 10, 15, 4095, 4096}) {
+        EXPECT_EQ(store.GetFactor(3, 0, cell), 0.0f) << cell;
+        EXPECT_EQ(store.GetFactorAt(3, cell, 0, 1, 150.0f), 0.0f) << cell;
+    }
+}
+
+TEST_F(CorrectionDataTest, HostileFilesEndAtOnceWithTheCannotOpenMessage) {
+    const std::vector<test::HostileFile> files =
+        test::MakeHostileFiles((m_folder.Path() / "hostile").string(), ".txt");
+    for (const test::HostileFile& file : files) {
+        SCOPED_TRACE(file.what);
+        for (const char* target : {"correctionfile.txt", "row2.txt"}) {
+            SCOPED_TRACE(target);
+            const ApplicationFolderFixture folder;
+            WriteGoodHead(folder, "HeadBad");
+            test::PlaceHostileFile(file, (folder.Path() / "correctiondata" / "HeadBad" / target).string());
+            const auto prompt = std::make_shared<ScriptedPrompt>();
+            const ScopedPromptInstall install(prompt);
+            QCorrectionData store;
+            EXPECT_EQ(store.ChooseSet("HeadBad"), 0);
+            EXPECT_EQ(store.GetRowCount(1), 0);
+            EXPECT_EQ(prompt->Texts(), std::vector<std::string>{"cannot open this correction file "});
+        }
+        // "RBWTime.txt" fails silently, as a missing one does.
+        const ApplicationFolderFixture folder;
+        test::PlaceHostileFile(file, (folder.Path() / "correctiondata" / "RBWTime.txt").string());
+        QCorrectionData store;
+        EXPECT_FALSE(store.LoadRbwTimes());
+        EXPECT_TRUE(store.GetRbwTimes().empty());
+    }
+}
+
+TEST_F(CorrectionDataTest, RbwTimesClaimingMoreEntriesThanTheFileHoldsFailAtOnce) {
+    std::string text = "2000000000\n";
+    for (int i = 0; i < 100; ++i) {
+        text += std::to_string(i) + ",1\n";
+    }
+    m_folder.WriteFile("correctiondata/RBWTime.txt", text);
+    QCorrectionData store;
+    EXPECT_FALSE(store.LoadRbwTimes());
+    EXPECT_TRUE(store.GetRbwTimes().empty());
 }
 
 TEST_F(CorrectionDataTest, UnknownOrUnsafeHeadsNeverSelectNorTakeASlot) {
