@@ -1,6 +1,7 @@
 #include "analyzers/CInstrumentInfo.h"
 
 #include "orv/Version.h"
+#include "platform/fs/AppPaths.h"
 
 #include <utility>
 
@@ -8,7 +9,10 @@ namespace orv {
 
 CInstrumentInfo::CInstrumentInfo()
     : m_programVersion{static_cast<uint16_t>(version::kMajor), static_cast<uint16_t>(version::kMinor),
-                       static_cast<uint16_t>(version::kPatch), static_cast<uint16_t>(version::kBuild)} {}
+                       static_cast<uint16_t>(version::kPatch), static_cast<uint16_t>(version::kBuild)},
+      // Set once, from the program's own folder (the current directory when that cannot be
+      // found): the correction and compensation folders must not depend on where it was started.
+      m_applicationFolder(GetExecutableFolder()) {}
 
 std::string CInstrumentInfo::GetApplicationFolder() const {
     std::lock_guard<std::mutex> guard(m_textLock);

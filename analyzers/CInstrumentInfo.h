@@ -34,8 +34,8 @@ public:
     int32_t GetStoredFileVersion() const { return m_storedFileVersion.load(); }
     void SetStoredFileVersion(int32_t version) { m_storedFileVersion.store(version); }
 
-    // The program's folder; the correction and compensation folders lie in it. Empty until the main
-    // frame sets it, which makes those folders relative to the current directory.
+    // The program's folder (the executable's, from the start); the correction and compensation
+    // folders lie in it.
     std::string GetApplicationFolder() const;
     void SetApplicationFolder(std::string folder);
 

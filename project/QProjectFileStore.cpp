@@ -1,5 +1,7 @@
 #include "project/QProjectFileStore.h"
 
+#include "analyzers/CInstrumentInfo.h"
+
 #include "core/QException.h"
 #include "platform/CLocale.h"
 #include "project/FolderTree.h"
@@ -113,7 +115,10 @@ std::string QProjectFileStore::BuildProjectFilePath(bool fromSource) const {
 std::unique_ptr<QFileDataReader> QProjectFileStore::OpenReader(const std::string& path) const {
     // The reader's own opening error names the file when it is missing.
     auto reader = std::make_unique<QFileDataReader>(path);
-    reader->SetStoredFileVersion(reader->ReadU32());
+    const uint32_t version = reader->ReadU32();
+    reader->SetStoredFileVersion(version);
+    // The instrument state answers the version of the stored file opened last.
+    GetInstrumentInfo().SetStoredFileVersion(static_cast<int32_t>(version));
     return reader;
 }
 

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
 namespace orv {
 namespace {
 
@@ -18,7 +22,6 @@ TEST(InstrumentInfo, StartValues) {
     const uint64_t value = ((version[0] * 100ull + version[1]) * 100ull + version[2]) * 100ull + version[3];
     EXPECT_GE(value, 5010200u);
     EXPECT_EQ(info.GetStoredFileVersion(), 11);
-    EXPECT_EQ(info.GetApplicationFolder(), "");
     EXPECT_EQ(info.GetScanHeadText(), "");
     EXPECT_EQ(info.GetScannerKind(), 0);
 }
@@ -34,6 +37,20 @@ TEST(InstrumentInfo, FieldsKeepWhatIsSet) {
     EXPECT_EQ(info.GetScanHeadText(), "Head 40x32,40,32");
     EXPECT_EQ(info.GetScannerKind(), 2);
     EXPECT_EQ(&GetInstrumentInfo(), &GetInstrumentInfo());
+}
+
+TEST(InstrumentInfo, ApplicationFolderIsTheExecutablesWhereverTheProgramStarts) {
+    const std::filesystem::path started = std::filesystem::current_path();
+    const std::filesystem::path elsewhere =
+        std::filesystem::temp_directory_path() / ("orv-elsewhere-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(elsewhere);
+    std::filesystem::current_path(elsewhere);
+    const CInstrumentInfo info;
+    std::filesystem::current_path(started);
+    std::filesystem::remove_all(elsewhere);
+    EXPECT_EQ(info.GetApplicationFolder(),
+              std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+    EXPECT_NE(info.GetApplicationFolder(), elsewhere.string());
 }
 
 } // namespace

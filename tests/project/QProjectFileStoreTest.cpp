@@ -1,4 +1,5 @@
 #include "project/QProjectFileStore.h"
+#include "analyzers/CInstrumentInfo.h"
 #include "core/QException.h"
 #include "core/QSerializable.h"
 #include "tests/project/support/StoreTestSupport.h"
@@ -189,11 +190,16 @@ TEST_F(FileStoreTest, NodeHeaderReadsAnyKindButOnlyAFrame) {
     }
 }
 
-TEST_F(FileStoreTest, OpenerKeepsTheFilesVersionOnTheReader) {
+TEST_F(FileStoreTest, OpenerKeepsTheFilesVersionOnTheReaderAndInTheInstrumentState) {
     WriteBytes(Saved("scans/0000000003.scn"), {0x0A, 0, 0, 0, 0x55});
     auto reader = m_store.OpenStoredFileReader(kStoredScanFile, 3);
     EXPECT_EQ(reader->GetStoredFileVersion(), 10U);
+    EXPECT_EQ(GetInstrumentInfo().GetStoredFileVersion(), 10);
     EXPECT_EQ(reader->ReadU8(), 0x55);
+
+    WriteBytes(Saved("scans/0000000004.scn"), {0x0B, 0, 0, 0});
+    m_store.OpenStoredFileReader(kStoredScanFile, 4);
+    EXPECT_EQ(GetInstrumentInfo().GetStoredFileVersion(), 11);
 
     WriteBytes(Folder() + "/Board A", {0x0B, 0});
     EXPECT_THROW(m_store.OpenProjectFileReader(), QStorageLayerException); // shorter than its header
