@@ -97,12 +97,15 @@ bool InformationLog::OpenFile(const std::string& folder) {
     ::unlink(oldPath.c_str());
     ::rename(logPath.c_str(), oldPath.c_str());
     m_fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-    if (m_fd < 0) {
+    const bool opened = m_fd >= 0;
+    if (!opened) {
         AddMessage(0, FormatC("Could not open log file. Error code: %d", errno));
-        return false;
+    } else {
+        m_filePath = logPath;
     }
-    m_filePath = logPath;
-    return true;
+    // The file's first line shows 000, whatever was logged before it was opened.
+    m_firstLine = true;
+    return opened;
 }
 
 bool InformationLog::OpenFileInUserDataFolder() {

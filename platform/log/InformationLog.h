@@ -42,7 +42,7 @@ public:
     // only the sink and the console see it), creates the folder, deletes "log_old.txt", renames
     // "log.txt" to "log_old.txt" and creates a new "log.txt". On failure logs "Could not open log
     // file. Error code: %d" and goes on without a file. True when the file is open. A file already
-    // open is closed first.
+    // open is closed first. The next line restarts the interval (000).
     bool OpenFile(const std::string& folder);
     // The same in the per-user data folder (platform/fs/AppPaths.h), where the program keeps its log.
     bool OpenFileInUserDataFolder();

@@ -89,6 +89,31 @@ TEST(InformationLog, IntervalsBetweenLines) {
     EXPECT_EQ(clock.Lines()[0].first, 1);
 }
 
+TEST(InformationLog, TheFirstLineAfterOpeningTheFileShowsZero) {
+    PlatTestFolder folder;
+    ManualClockLog clock;
+    InformationLog& log = clock.Log();
+    log.AddMessage(0, "before the file");
+    clock.Advance(milliseconds(300));
+    ASSERT_TRUE(log.OpenFile(folder.File("data")));
+    clock.Advance(milliseconds(40));
+    log.AddMessage(0, "first in the file");
+    clock.Advance(milliseconds(25));
+    log.AddMessage(0, "second");
+    std::vector<std::string> stamps;
+    for (const auto& [kind, line] : clock.Lines()) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, kStamped)) << line;
+        stamps.push_back(match[1].str());
+    }
+    ASSERT_EQ(stamps.size(), 4U);
+    EXPECT_EQ(stamps[2], "000");
+    EXPECT_EQ(stamps[3], "025");
+    const std::vector<std::string> inFile = Lines(PlatTestFolder::ReadText(folder.File("data/log.txt")));
+    ASSERT_EQ(inFile.size(), 2U);
+    EXPECT_TRUE(inFile[0].find("  000(ms) --- first in the file") != std::string::npos) << inFile[0];
+}
+
 TEST(InformationLog, RunsRotateLogIntoLogOld) {
     PlatTestFolder folder;
     const std::string data = folder.File("QZV Technologies/Orvilant");
