@@ -20,6 +20,7 @@
 #include "project/TfrmProjectView.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
 
@@ -46,7 +47,15 @@ bool IsScanKind(uint16_t kind) {
            kind == kTypeSpectralSpatialScanNode || kind == kTypeHandHeldProbeScanNode;
 }
 
+std::atomic<int> g_openWindows{0};
+
 } // namespace
+
+TfrmMainApp::OpenWindowCount::OpenWindowCount() : m_onlyWindow(g_openWindows.fetch_add(1) == 0) {}
+
+TfrmMainApp::OpenWindowCount::~OpenWindowCount() {
+    g_openWindows.fetch_sub(1);
+}
 
 TfrmMainApp::TfrmMainApp(QMainFrame& mainFrame, bool noPreferences,
                          std::shared_ptr<QProjectStorageManagerFactory> storageFactory,
@@ -57,7 +66,11 @@ TfrmMainApp::TfrmMainApp(QMainFrame& mainFrame, bool noPreferences,
     m_mainFrame.DisableScreenSaver();
     std::error_code ec;
     m_startFolder = std::filesystem::current_path(ec).string();
-    ClearTempFolder();
+    // The temp folder holds the per-cell data files of every open project of this process: it is
+    // cleared only while no other project window is open.
+    if (m_openWindowCount.IsOnlyWindow()) {
+        ClearTempFolder();
+    }
     m_engine = m_mainFrame.GetScanEngineLink();
     m_clipboard[0].AddFormat("MySpatialCompare", "CF_TEXT");
     m_clipboard[1].AddFormat("MySpectralCompare", "CF_TEXT");

@@ -182,6 +182,21 @@ private:
     void AttachPreferencesMediator();
     std::unique_ptr<TfrmProjectView> MakeProjectView(uint32_t windowNumber, QProjectFormView* formView);
 
+    // Counts the project windows of the process while it lives (also when the constructor throws).
+    class OpenWindowCount {
+    public:
+        OpenWindowCount();
+        ~OpenWindowCount();
+        OpenWindowCount(const OpenWindowCount&) = delete;
+        OpenWindowCount& operator=(const OpenWindowCount&) = delete;
+        // Whether no other window was open when this one opened.
+        bool IsOnlyWindow() const { return m_onlyWindow; }
+
+    private:
+        bool m_onlyWindow;
+    };
+
+    OpenWindowCount m_openWindowCount;
     QMainFrame& m_mainFrame;
     QScanEngineLink* m_engine = nullptr;
     std::shared_ptr<QProjectStorageManagerFactory> m_storageFactory;

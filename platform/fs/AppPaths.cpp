@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -126,7 +127,48 @@ bool EnsureProcessTempFolder() {
         std::filesystem::create_directories(folder, ec);
         return std::filesystem::is_directory(folder, ec);
     }
-    return MakePrivateFolder(PerUserTempFolder()) && MakePrivateFolder(folder);
+    if (!MakePrivateFolder(PerUserTempFolder())) {
+        return false;
+    }
+    // The first use in a run is its start: what crashed runs left behind goes now, and this run's
+    // folder goes when the process ends in order (a crash leaves it to the next start's sweep).
+    static std::once_flag started;
+    std::call_once(started, [] {
+        RemoveStaleProcessTempFolders();
+        std::atexit([] { RemoveProcessTempFolder(); });
+    });
+    return MakePrivateFolder(folder);
+}
+
+bool RemoveProcessTempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(GetProcessTempFolder(), ec);
+    return !ec;
+}
+
+void RemoveStaleProcessTempFolders() {
+    const std::string parent = PerUserTempFolder();
+    struct stat info {};
+    // Only inside our own per-user folder, never through a link someone planted.
+    if (::lstat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+        return;
+    }
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(parent, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const auto pid = static_cast<pid_t>(std::stol(name));
+        // EPERM: the process runs, under another user.
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        std::error_code ignored;
+        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+            std::filesystem::remove_all(it->path(), ignored);
+        }
+    }
 }
 
 std::optional<std::string> CreateUniqueTempFile(const std::string& folder, std::string_view prefix) {

@@ -26,8 +26,17 @@ void SetProcessTempFolderOverride(std::string folder);
 
 // Creates the process temp folder and its per-user parent (mode 0700) when missing. False when it
 // cannot be made or when the per-user parent is not a folder of this user (someone else may have
-// planted it in the shared temp folder).
+// planted it in the shared temp folder). The first call of a run also removes the folders of runs
+// that no longer exist and has this run's folder removed when the process exits in order.
 bool EnsureProcessTempFolder();
+
+// Removes the process temp folder with everything in it (at an orderly shutdown); true when it is
+// gone.
+bool RemoveProcessTempFolder();
+
+// Removes, from the per-user temp folder, the folders of processes that no longer run (a crashed
+// or killed run's scratch files). Done once by the first EnsureProcessTempFolder of a run.
+void RemoveStaleProcessTempFolders();
 
 // Creates a new, empty file named prefix + four hexadecimal digits + ".tmp" in the folder, never
 // reusing a name that exists; the full path, or nullopt when no name could be made.

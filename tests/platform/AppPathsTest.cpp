@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace orv {
@@ -53,6 +54,51 @@ TEST(AppPaths, ProcessTempFolderIsPrivateAndPerProcess) {
     std::filesystem::create_directory_symlink(folder.File("elsewhere"),
                                               folder.Path() + "/orvilant-" + std::to_string(::getuid()));
     EXPECT_FALSE(EnsureProcessTempFolder());
+    ::unsetenv("TMPDIR");
+}
+
+TEST(AppPaths, TempFolderGoesAtShutdownAndStaleOnesOfDeadProcessesAtTheNextStart) {
+    PlatTestFolder folder;
+    ::setenv("TMPDIR", folder.Path().c_str(), 1);
+    const std::string perUser = folder.Path() + "/orvilant-" + std::to_string(::getuid());
+    ASSERT_TRUE(EnsureProcessTempFolder());
+    PlatTestFolder::WriteText(GetProcessTempFolder() + "/stv0001.tmp", "cells");
+    ASSERT_TRUE(RemoveProcessTempFolder());
+    EXPECT_FALSE(std::filesystem::exists(GetProcessTempFolder()));
+
+    // A run that ends in order leaves no temp folder behind.
+    const pid_t run = ::fork();
+    ASSERT_GE(run, 0);
+    if (run == 0) {
+        const bool made = EnsureProcessTempFolder();
+        PlatTestFolder::WriteText(GetProcessTempFolder() + "/stv0003.tmp", "cells");
+        std::exit(made && std::filesystem::exists(GetProcessTempFolder()) ? 0 : 1);
+    }
+    int runStatus = 0;
+    ASSERT_EQ(::waitpid(run, &runStatus, 0), run);
+    ASSERT_TRUE(WIFEXITED(runStatus));
+    EXPECT_EQ(WEXITSTATUS(runStatus), 0);
+    EXPECT_FALSE(std::filesystem::exists(perUser + "/" + std::to_string(run)));
+
+    // A process that has ended, one that runs (the test's parent) and a name that is no process id.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::string dead = perUser + "/" + std::to_string(child);
+    const std::string live = perUser + "/" + std::to_string(::getppid());
+    const std::string other = perUser + "/not-a-process";
+    for (const std::string& stale : {dead, live, other}) {
+        std::filesystem::create_directories(stale);
+        PlatTestFolder::WriteText(stale + "/stv0002.tmp", "cells");
+    }
+    RemoveStaleProcessTempFolders();
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_TRUE(std::filesystem::exists(live + "/stv0002.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(other + "/stv0002.tmp"));
     ::unsetenv("TMPDIR");
 }
 

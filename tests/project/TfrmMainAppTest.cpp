@@ -1,4 +1,5 @@
 #include "project/TfrmMainApp.h"
+#include "core/PathUtilities.h"
 #include "core/QAnalyzerOptions.h"
 #include "core/TypeIds.h"
 #include "core/WriteRegistryString.h"
@@ -200,6 +201,25 @@ TEST_F(MainAppTest, CountsTheNodesThatShowAnOverlayPicture) {
     EXPECT_EQ(app->CountUsersOfOverlayPicture(6), 1U);
     app->CloseProject();
     EXPECT_EQ(app->CountUsersOfOverlayPicture(5), 0U);
+}
+
+TEST_F(MainAppTest, OnlyTheFirstWindowClearsTheTempFolder) {
+    std::string cells;
+    const auto first = MakeApp();
+    CreateTempFileName(cells); // a per-cell data file of the first window's project
+    ASSERT_TRUE(std::filesystem::exists(cells));
+    auto second = MakeApp();
+    EXPECT_TRUE(std::filesystem::exists(cells)) << "another window's files were deleted";
+    second.reset();
+    auto third = MakeApp();
+    EXPECT_TRUE(std::filesystem::exists(cells));
+}
+
+TEST_F(MainAppTest, TheFirstWindowClearsWhatAnEarlierRunLeft) {
+    std::string left;
+    CreateTempFileName(left);
+    const auto app = MakeApp();
+    EXPECT_FALSE(std::filesystem::exists(left));
 }
 
 } // namespace
