@@ -1,6 +1,6 @@
 #include "core/QAnalyzerOptions.h"
 
-#include "core/QScannerSource.h"
+#include "core/QAttachedScannerSource.h"
 
 namespace orv {
 

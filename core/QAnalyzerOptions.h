@@ -15,7 +15,7 @@ public:
     // The scanner id recorded when no scanner is attached.
     static constexpr int32_t kDefaultScannerId = 45;
 
-    // Takes the attached scanner's id when there is one (QScannerSource), else kDefaultScannerId.
+    // Takes the attached scanner's id when there is one (QAttachedScannerSource), else kDefaultScannerId.
     QAnalyzerOptions();
 
     void SetManualDriver(int32_t driverId);

@@ -1,6 +1,6 @@
 #include "core/QProbeScanPatternOptions.h"
 
-#include "core/QArmProbeHeightSource.h"
+#include "core/QAttachedScannerSource.h"
 #include "core/QOptionMediator.h"
 #include "core/QOptionNode.h"
 

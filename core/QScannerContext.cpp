@@ -1,7 +1,7 @@
 #include "core/QScannerContext.h"
 
 #include "analyzers/CInstrumentInfo.h"
-#include "core/QArmHeightSource.h"
+#include "core/QAttachedScannerSource.h"
 #include "core/QTextLineReader.h"
 
 #include <limits>
@@ -66,16 +66,26 @@ bool QScannerContext::SetVersionFromString(std::string_view text) {
     return true;
 }
 
-const QArmHeightSource* QScannerContext::ArmSourceInUse() const {
+bool QScannerContext::SetScannerId(int32_t id) {
+    // In 64 bits: the index of the lowest 32-bit id would not fit.
+    const int64_t index = static_cast<int64_t>(id) - 1;
+    if (index < 0) {
+        return false;
+    }
+    m_scannerIndex.store(static_cast<int32_t>(index));
+    return true;
+}
+
+std::shared_ptr<const QAttachedScannerSource> QScannerContext::ArmSourceInUse() const {
     if (GetScannerId() != kArmScannerId ||
         GetInstrumentInfo().GetScannerKind() != CInstrumentInfo::kScannerKindRobotArm) {
         return nullptr;
     }
-    return m_armSource.load();
+    return GetAttachedScannerSource();
 }
 
 int32_t QScannerContext::GetArmMaxHeightForCell(int32_t row, int32_t column) const {
-    if (const QArmHeightSource* source = ArmSourceInUse()) {
+    if (const std::shared_ptr<const QAttachedScannerSource> source = ArmSourceInUse()) {
         if (const std::optional<int32_t> height = source->GetArmMaxHeightForCell(row, column)) {
             return *height;
         }
@@ -84,7 +94,7 @@ int32_t QScannerContext::GetArmMaxHeightForCell(int32_t row, int32_t column) con
 }
 
 bool QScannerContext::IsArmCellHeightZero(int32_t row, int32_t column) const {
-    if (const QArmHeightSource* source = ArmSourceInUse()) {
+    if (const std::shared_ptr<const QAttachedScannerSource> source = ArmSourceInUse()) {
         if (const std::optional<int32_t> height = source->GetArmStoredHeightForCell(row, column)) {
             return *height == 0;
         }

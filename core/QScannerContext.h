@@ -3,12 +3,13 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace orv {
 
-class QArmHeightSource;
+class QAttachedScannerSource;
 
 // One label of the scan-head grid; marked labels are drawn emphasised on the axes.
 struct QGridLabel {
@@ -32,7 +33,8 @@ public:
     QScannerContext& operator=(const QScannerContext&) = delete;
 
     int32_t GetScannerId() const { return m_scannerIndex.load() + 1; }
-    void SetScannerId(int32_t id) { m_scannerIndex.store(id - 1); }
+    // Ids come from stored files and instruments: one below 1 is refused (false) and the id stays.
+    bool SetScannerId(int32_t id);
 
     int32_t GetReferenceVersion() const { return m_referenceVersion; }
     // The firmware version packed as a x 1000000 + b x 1000 + c.
@@ -50,24 +52,22 @@ public:
     }
     const QGridLabel& GetRowLabel(int32_t index) const { return m_rowLabels.at(static_cast<size_t>(index)); }
 
-    // The engine registers the source that answers for its attached scanner driver (not owned; null
-    // removes it).
-    void SetArmHeightSource(const QArmHeightSource* source) { m_armSource.store(source); }
-    // For the robot arm (scanner id 200, scanner kind 2 and an arm driver attached), the driver's
+    // For the robot arm (scanner id 200, scanner kind 2 and an arm driver attached, asked through
+    // the attached-scanner source, QAttachedScannerSource), the driver's
     // maximum height over the cell; kDefaultArmMaxHeight for every other scanner.
     int32_t GetArmMaxHeightForCell(int32_t row, int32_t column) const;
     // For the robot arm, whether the driver's stored height for the cell is 0; false otherwise.
     bool IsArmCellHeightZero(int32_t row, int32_t column) const;
 
 private:
-    const QArmHeightSource* ArmSourceInUse() const;
+    // The attached-scanner source when the robot arm is in use; null otherwise.
+    std::shared_ptr<const QAttachedScannerSource> ArmSourceInUse() const;
 
     std::atomic<int32_t> m_scannerIndex{44};
     int32_t m_referenceVersion = 4002007;
     std::atomic<int32_t> m_firmwareVersion{0};
     std::array<QGridLabel, kColumnLabelCount> m_columnLabels;
     std::array<QGridLabel, kRowLabelCount> m_rowLabels;
-    std::atomic<const QArmHeightSource*> m_armSource{nullptr};
 };
 
 // The one context, made and filled on first use.

@@ -1,8 +1,8 @@
 #include "core/QProbeScanPatternOptions.h"
-#include "core/QArmProbeHeightSource.h"
 #include "core/QException.h"
 #include "core/TypeIds.h"
 #include "support/FakeOptionNodes.h"
+#include "tests/core/support/FakeAttachedScanner.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,6 @@ using fake::FakeOptionNode;
 using fake::FakeOptionTree;
 using fake::ReadBodyBytes;
 using fake::WrittenBody;
-
-class ArmAttached : public QArmProbeHeightSource {
-public:
-    std::optional<float> GetArmDefaultProbeHeight() const override { return 110.0F; }
-};
 
 TEST(ProbeScanPatternOptions, BodyIsThePatternPlus109AndReports9More) {
     QProbeScanPatternOptions options(1, 29, 42);
@@ -85,11 +80,13 @@ TEST(ProbeScanPatternOptions, VersionTenBodyAndFailedRead) {
 
 TEST(ProbeScanPatternOptions, RobotArmGivesItsDefaultHeight) {
     EXPECT_EQ(QProbeScanPatternOptions(1).GetMeasurementHeight(), 100.0F);
-    const ArmAttached arm;
-    SetArmProbeHeightSource(&arm);
-    EXPECT_EQ(QProbeScanPatternOptions(1).GetMeasurementHeight(), 110.0F);
-    EXPECT_EQ(QProbeScanPatternOptions(0, 29, 42).GetMeasurementHeight(), 110.0F);
-    SetArmProbeHeightSource(nullptr);
+    {
+        fake::ScopedAttachedScanner attached;
+        EXPECT_EQ(QProbeScanPatternOptions(1).GetMeasurementHeight(), 100.0F); // another scanner
+        attached.Source().m_armAttached = true;
+        EXPECT_EQ(QProbeScanPatternOptions(1).GetMeasurementHeight(), 110.0F);
+        EXPECT_EQ(QProbeScanPatternOptions(0, 29, 42).GetMeasurementHeight(), 110.0F);
+    }
     EXPECT_EQ(QProbeScanPatternOptions(1).GetMeasurementHeight(), 100.0F);
 }
 

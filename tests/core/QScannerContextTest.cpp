@@ -1,8 +1,11 @@
 #include "core/QScannerContext.h"
 #include "analyzers/CInstrumentInfo.h"
-#include "core/QArmHeightSource.h"
+#include "tests/core/support/FakeAttachedScanner.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
 
 #include <optional>
 #include <set>
@@ -75,29 +78,28 @@ TEST(ScannerContext, VersionFromString) {
     }
 }
 
-class FakeArm : public QArmHeightSource {
-public:
-    std::optional<int32_t> GetArmMaxHeightForCell(int32_t row, int32_t column) const override {
-        if (!m_attached) {
-            return std::nullopt;
-        }
-        return 100 + row * 10 + column;
+TEST(ScannerContext, ScannerIdsBelowOneAreRefusedAndKeepTheId) {
+    QScannerContext context;
+    struct Case {
+        int32_t id;
+        bool accepted;
+    };
+    const Case cases[] = {{200, true}, {1, true},   {std::numeric_limits<int32_t>::max(), true},
+                          {0, false},  {-5, false}, {std::numeric_limits<int32_t>::min(), false}};
+    for (const Case& c : cases) {
+        const int32_t before = context.GetScannerId();
+        EXPECT_EQ(context.SetScannerId(c.id), c.accepted) << c.id;
+        EXPECT_EQ(context.GetScannerId(), c.accepted ? c.id : before) << c.id;
     }
-    std::optional<int32_t> GetArmStoredHeightForCell(int32_t row, int32_t column) const override {
-        if (!m_attached) {
-            return std::nullopt;
-        }
-        return row == 0 && column == 0 ? 0 : 7;
-    }
-    bool m_attached = true;
-};
+}
 
 TEST(ScannerContext, ArmHeightsOnlyForTheRobotArm) {
     CInstrumentInfo& info = GetInstrumentInfo();
     const int32_t previousKind = info.GetScannerKind();
-    FakeArm arm;
+    auto attached = std::make_unique<fake::ScopedAttachedScanner>();
+    fake::FakeAttachedScanner& arm = attached->Source();
+    arm.m_armAttached = true;
     QScannerContext context;
-    context.SetArmHeightSource(&arm);
 
     info.SetScannerKind(CInstrumentInfo::kScannerKindRobotArm);
     EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 5); // scanner id 45
@@ -109,17 +111,22 @@ TEST(ScannerContext, ArmHeightsOnlyForTheRobotArm) {
     EXPECT_TRUE(context.IsArmCellHeightZero(0, 0));
     EXPECT_FALSE(context.IsArmCellHeightZero(1, 0));
 
-    arm.m_attached = false; // another driver is attached now
+    arm.m_armAttached = false; // another driver is attached now
     EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 5);
     EXPECT_FALSE(context.IsArmCellHeightZero(0, 0));
-    arm.m_attached = true;
+    arm.m_armAttached = true;
 
     info.SetScannerKind(0);
     EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 5);
     EXPECT_FALSE(context.IsArmCellHeightZero(0, 0));
 
     info.SetScannerKind(CInstrumentInfo::kScannerKindRobotArm);
-    context.SetArmHeightSource(nullptr);
+    // The source is the application's, not the context's: a new context asks it too.
+    DestroyScannerContext();
+    GetScannerContext().SetScannerId(200);
+    EXPECT_EQ(GetScannerContext().GetArmMaxHeightForCell(2, 3), 123);
+    DestroyScannerContext();
+    attached.reset();
     EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 5);
     info.SetScannerKind(previousKind);
 }

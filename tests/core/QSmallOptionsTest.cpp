@@ -1,7 +1,7 @@
 #include "core/QSmallOptions.h"
 #include "core/QAnalyzerOptions.h"
 #include "core/QException.h"
-#include "core/QScannerSource.h"
+#include "tests/core/support/FakeAttachedScanner.h"
 #include "tests/core/support/OptionBodyBytes.h"
 
 #include <gtest/gtest.h>
@@ -218,25 +218,10 @@ TEST(SmallOptions, ResetFlagsAndModuleWithoutBody) {
     EXPECT_EQ(ReadBodyFrom(module, next), 1U);
 }
 
-class FakeScannerSource : public QScannerSource {
-public:
-    std::optional<int32_t> GetAttachedScannerId() const override { return m_id; }
-    std::optional<int32_t> m_id;
-};
-
-// Installs a source for one test and always takes it out again.
-class AttachedScanner {
-public:
-    explicit AttachedScanner(FakeScannerSource& source) { SetScannerSource(&source); }
-    ~AttachedScanner() { SetScannerSource(nullptr); }
-    AttachedScanner(const AttachedScanner&) = delete;
-    AttachedScanner& operator=(const AttachedScanner&) = delete;
-};
-
 TEST(AnalyzerOptions, ScannerIdFollowsTheAttachedScanner) {
-    FakeScannerSource source;
     {
-        AttachedScanner attached(source);
+        fake::ScopedAttachedScanner attached;
+        fake::FakeAttachedScanner& source = attached.Source();
         QAnalyzerOptions noScanner; // a device manager without an attached scanner
         EXPECT_EQ(noScanner.GetScannerId(), 45);
         source.m_id = 77;

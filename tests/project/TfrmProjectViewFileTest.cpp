@@ -13,7 +13,11 @@
 #include "project/TfrmProjectView.h"
 #include "tests/project/support/ProjectContainerFixture.h"
 
+#include "core/QScannerContext.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include <filesystem>
 #include <fstream>
@@ -133,6 +137,22 @@ TEST_F(ProjectFileContainerTest, AProjectSavedInOneWindowOpensInTheNext) {
     ASSERT_NE(app->FindOverlayControl(11), nullptr);
     EXPECT_EQ(app->FindOverlayControl(11)->GetPictureBytes(), (std::vector<uint8_t>{1, 2, 3, 4}));
     EXPECT_TRUE(m_prompt->Texts().empty());
+}
+
+TEST_F(ProjectFileContainerTest, AStoredScannerIdOfTheLowest32BitValueLoadsWithoutChangingTheScanner) {
+    {
+        auto app = MakeFileApp(false);
+        ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+        app->GetPreferencesMediator()->GetAnalyzerOptions()->SetScannerId(
+            std::numeric_limits<int32_t>::min());
+        ASSERT_TRUE(app->SaveProject());
+    }
+    GetScannerContext().SetScannerId(45);
+    auto app = MakeFileApp(true);
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr));
+    EXPECT_EQ(app->GetPreferencesMediator()->GetAnalyzerOptions()->GetStoredScannerId(),
+              std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(GetScannerContext().GetScannerId(), 45);
 }
 
 TEST_F(ProjectFileContainerTest, ACorruptFileIsShownAndLeavesNoNodesBehind) {
