@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   locales
   libudev-dev
+  qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
 )
 
 missing=()
