@@ -1,0 +1,9 @@
+#include "app/controls/GetCommonControlsVersion.h"
+
+namespace orv {
+
+std::string GetCommonControlsVersion() {
+    return {};
+}
+
+} // namespace orv
