@@ -124,7 +124,8 @@ void CloseBoxLater(QMessageBox* box) {
 
 // One request asked from another thread, shared by the asker and the user-interface thread.
 struct RemoteRequest {
-    RemoteRequest(PromptRequest r, PromptAnswer ifStopped) : request(std::move(r)), answerIfStopped(ifStopped) {}
+    RemoteRequest(PromptRequest r, PromptAnswer ifStopped)
+        : request(std::move(r)), answerIfStopped(ifStopped) {}
 
     PromptRequest request;
     PromptAnswer answerIfStopped;
@@ -205,7 +206,7 @@ void MessageBoxPrompt::SetOwnerWindow(QWidget* owner) {
 PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request, std::stop_token stop,
                                    PromptAnswer answerIfStopped) {
     if (OnUserInterfaceThread()) {
-        return AskOnUserInterfaceThread(request, std::move(stop), answerIfStopped);
+        return AskOnUserInterfaceThread(request, stop, answerIfStopped);
     }
     auto remote = std::make_shared<RemoteRequest>(request, answerIfStopped);
     // Made before the post: a stop that has already fired withdraws the box before it is reached.
@@ -214,7 +215,8 @@ PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request, std::stop_token
     return remote->answer.Wait(stop, answerIfStopped);
 }
 
-PromptAnswer MessageBoxPrompt::AskOnUserInterfaceThread(const PromptRequest& request, std::stop_token stop,
+PromptAnswer MessageBoxPrompt::AskOnUserInterfaceThread(const PromptRequest& request,
+                                                        const std::stop_token& stop,
                                                         PromptAnswer answerIfStopped) {
     if (stop.stop_requested()) {
         return answerIfStopped;

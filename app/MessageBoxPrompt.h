@@ -25,7 +25,7 @@ public:
     static void SetOwnerWindow(QWidget* owner);
 
 private:
-    static PromptAnswer AskOnUserInterfaceThread(const PromptRequest& request, std::stop_token stop,
+    static PromptAnswer AskOnUserInterfaceThread(const PromptRequest& request, const std::stop_token& stop,
                                                  PromptAnswer answerIfStopped);
 };
 
