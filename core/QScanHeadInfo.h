@@ -21,6 +21,10 @@ public:
     QScanHeadInfo(std::string name, int32_t id, float minFrequency, float maxFrequency, uint16_t rowCount,
                   uint16_t columnCount, int32_t firstValue, int32_t secondValue, uint32_t thirdValue);
 
+    // The frequency range in MHz.
+    float GetMinFrequency() const { return m_minFrequency; }
+    float GetMaxFrequency() const { return m_maxFrequency; }
+
     float m_minFrequency = 0.0f;
     float m_maxFrequency = 0.0f;
     uint16_t m_rowCount = 0;

@@ -100,8 +100,8 @@ TEST(QScanHeadInfo, ParsesEightFieldsWithUnits) {
     const QScanHeadInfo head("Near Field 3, 100 kHz, 3GHz, 32, 40, -7, 12, 4000000000", 7);
     EXPECT_EQ(head.m_id, 7);
     EXPECT_EQ(head.m_name, "NearField3");
-    EXPECT_FLOAT_EQ(head.m_minFrequency, 0.1f);
-    EXPECT_FLOAT_EQ(head.m_maxFrequency, 3000.0f);
+    EXPECT_FLOAT_EQ(head.GetMinFrequency(), 0.1f);
+    EXPECT_FLOAT_EQ(head.GetMaxFrequency(), 3000.0f);
     EXPECT_EQ(head.m_rowCount, 32);
     EXPECT_EQ(head.m_columnCount, 40);
     EXPECT_EQ(head.m_firstValue, -7);

@@ -5,10 +5,15 @@
 #include "core/QAntennaPositionScanOptions.h"
 #include "core/QAntennaScanOptions.h"
 #include "core/QAttenuatorOptions.h"
+#include "core/QDescription.h"
 #include "core/QDifferentRangeScanModuleOptions.h"
 #include "core/QException.h"
 #include "core/QFineScanTask.h"
 #include "core/QFrequencyBucketList.h"
+#include "core/QOverlayOptions.h"
+#include "core/QProbeScanPattern.h"
+#include "core/QProbeScanPatternOptions.h"
+#include "core/QScanOptions.h"
 #include "core/QSmallOptions.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/QSpectralDisplayOptions.h"
@@ -23,7 +28,7 @@ namespace {
 using namespace orv;
 
 std::unique_ptr<QSerializable> MakeKind(uint8_t selector) {
-    switch (selector % 25) {
+    switch (selector % 30) {
     case 0:
         return std::make_unique<QSpectralDisplayOptions>();
     case 1:
@@ -72,8 +77,18 @@ std::unique_ptr<QSerializable> MakeKind(uint8_t selector) {
         return std::make_unique<QDifferentRangeScanModuleOptions>();
     case 23:
         return std::make_unique<QAutoSpatialsOptions>();
-    default:
+    case 24:
         return std::make_unique<QFineScanTask>();
+    case 25:
+        return std::make_unique<QScanOptions>();
+    case 26:
+        return std::make_unique<QDescription>();
+    case 27:
+        return std::make_unique<QProbeScanPatternOptions>(1, 29, 42);
+    case 28:
+        return std::make_unique<QProbeScanPattern>(2, 3);
+    default:
+        return std::make_unique<QOverlayOptions>();
     }
 }
 
