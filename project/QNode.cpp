@@ -2,6 +2,7 @@
 
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
+#include "core/QDeferredPrompts.h"
 #include "core/QException.h"
 #include "platform/CLocale.h"
 #include "platform/debug/DebugOutput.h"
@@ -10,7 +11,9 @@
 #include "scandata/QScanContainer.h"
 #include "scandata/QSetupScanCommand.h"
 
+#include <cstddef>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace orv {
@@ -23,34 +26,72 @@ constexpr const char* kCorruptProjectText = "Error#317: Invalid or corrupt proje
 constexpr uint32_t kLinkCountBytes = 4;
 constexpr uint32_t kLinkIdBytes = 4;
 
-// Brings a container back to the body it had: a node whose read fails keeps its old scans.
-class ContainerBackup {
+// Reads a container's part of a node body so that a node whose read fails keeps its container
+// exactly as it was. Kinds that hold more than their body (cell records, pictures) are read into a
+// scratch container and take the body over only at Commit; the others are read in place, their old
+// body kept aside and read back at Undo. Boxes raised by the read are taken back at Undo.
+class ContainerBodyRead {
 public:
-    explicit ContainerBackup(QScanContainer* container) : m_container(container) {
+    ContainerBodyRead(QScanContainer* container, bool hasExtension)
+        : m_container(container), m_hasExtension(hasExtension),
+          m_promptsBefore(QDeferredPrompts::GetPendingCount()) {
         if (m_container == nullptr) {
+            return;
+        }
+        m_scratch = m_container->CreateBodyScratch();
+        if (m_scratch != nullptr) {
             return;
         }
         m_hadExtension = m_container->GetSetupScanCommand().HasExtension();
-        QCharCounterDataWriter counter;
-        m_container->WriteBody(counter);
-        m_bytes.resize(counter.m_count);
-        QCharArrayDataWriter writer(m_bytes.data(), counter.m_count);
-        m_container->WriteBody(writer);
+        m_oldBody = BodyOf(*m_container);
     }
 
-    void Restore() {
-        if (m_container == nullptr) {
+    void Read(QDataReader& reader) {
+        QScanContainer* target = m_scratch != nullptr ? m_scratch.get() : m_container;
+        if (target != nullptr) {
+            target->GetSetupScanCommand().SetHasExtension(m_hasExtension);
+            target->ReadBody(reader);
+        }
+    }
+
+    // Hands a body read into the scratch container to the node's container.
+    void Commit() {
+        if (m_scratch == nullptr) {
             return;
         }
-        m_container->GetSetupScanCommand().SetHasExtension(m_hadExtension);
-        QCharArrayDataReader reader(m_bytes.data(), static_cast<uint32_t>(m_bytes.size()));
+        const std::vector<uint8_t> body = BodyOf(*m_scratch);
+        m_container->GetSetupScanCommand().SetHasExtension(m_hasExtension);
+        QCharArrayDataReader reader(body.data(), static_cast<uint32_t>(body.size()));
         m_container->ReadBody(reader);
     }
 
+    void Undo() {
+        QDeferredPrompts::DiscardFrom(m_promptsBefore);
+        if (m_container == nullptr || m_scratch != nullptr) {
+            return;
+        }
+        m_container->GetSetupScanCommand().SetHasExtension(m_hadExtension);
+        QCharArrayDataReader reader(m_oldBody.data(), static_cast<uint32_t>(m_oldBody.size()));
+        m_container->ReadBody(reader);
+        QDeferredPrompts::DiscardFrom(m_promptsBefore);
+    }
+
 private:
+    static std::vector<uint8_t> BodyOf(const QScanContainer& container) {
+        QCharCounterDataWriter counter;
+        container.WriteBody(counter);
+        std::vector<uint8_t> bytes(counter.m_count);
+        QCharArrayDataWriter writer(bytes.data(), counter.m_count);
+        container.WriteBody(writer);
+        return bytes;
+    }
+
     QScanContainer* m_container;
+    bool m_hasExtension;
+    std::size_t m_promptsBefore;
+    std::unique_ptr<QScanContainer> m_scratch;
     bool m_hadExtension = true;
-    std::vector<uint8_t> m_bytes;
+    std::vector<uint8_t> m_oldBody;
 };
 
 } // namespace
@@ -263,15 +304,12 @@ void QNode::ReadBody(QDataReader& reader) {
     spectralDisplay.ReadBody(reader);
     spatialDisplay.ReadBody(reader);
     {
-        // The container is read in place under the node's lock; its old body is kept aside so
-        // that a failure further on can put it back.
+        // The container is read under the node's lock, so that a failure further on leaves it as
+        // it was.
         QLockGuard lock(m_mutex);
-        ContainerBackup backup(m_pScanContainer.get());
+        ContainerBodyRead containerRead(m_pScanContainer.get(), scanOptions.HasExtension());
         try {
-            if (m_pScanContainer != nullptr) {
-                m_pScanContainer->GetSetupScanCommand().SetHasExtension(scanOptions.HasExtension());
-                m_pScanContainer->ReadBody(reader);
-            }
+            containerRead.Read(reader);
             ssSpectralView.ReadBody(reader);
             ssSpatialView.ReadBody(reader);
             note.ReadBody(reader);
@@ -305,8 +343,9 @@ void QNode::ReadBody(QDataReader& reader) {
                 kLinkCountBytes + static_cast<uint64_t>(kLinkIdBytes) * linkCount) {
                 throw QIOException(kCorruptProjectText);
             }
+            containerRead.Commit();
         } catch (...) {
-            backup.Restore();
+            containerRead.Undo();
             throw;
         }
     }

@@ -4,7 +4,7 @@
 #include "core/QCorrectionData.h"
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
-#include "platform/ui/Prompt.h"
+#include "core/QDeferredPrompts.h"
 #include "scandata/QMeasuredFrequencyData.h"
 
 #include <algorithm>
@@ -215,9 +215,10 @@ void QCurrentClampModuleContainer::ReadBody(QDataReader& reader) {
     m_SetupValue2 = setupValue2;
     m_Names = std::move(normalised);
 
-    // Told only once the body has been taken, so a read that fails shows nothing.
+    // Told only once the body has been taken, so a read that fails shows nothing; the node reads
+    // its body under its lock, so the boxes wait for its release.
     for (uint32_t i = 0; i < renamed; ++i) {
-        ShowPrompt(kRenamedText, kRenamedCaption, PromptButtons::Ok, PromptIcon::Warning);
+        QDeferredPrompts::Show({kRenamedText, kRenamedCaption, PromptButtons::Ok, PromptIcon::Warning});
     }
 }
 

@@ -39,6 +39,10 @@ public:
     void WriteBody(QDataWriter& /*writer*/) const override {}
     void ReadBody(QDataReader& /*reader*/) override {}
     uint32_t GetBodySize() const override { return 0; }
+    // A fresh container to read a stored body into before this one takes it over; null for kinds
+    // whose whole state is their body. Kinds that hold more (cell records, pictures) answer one, so
+    // that a node body refused half-way leaves them untouched.
+    virtual std::unique_ptr<QScanContainer> CreateBodyScratch() const { return nullptr; }
 
     virtual QMeasuredFrequencyData& GetMeasuredFrequencyData();
     virtual QDescription& GetDescription();

@@ -2,9 +2,9 @@
 
 #include "core/PathUtilities.h"
 #include "core/QCorrectionData.h"
+#include "core/QDeferredPrompts.h"
 #include "core/QFrequencyBucketList.h"
 #include "platform/debug/DebugOutput.h"
-#include "platform/ui/Prompt.h"
 #include "scandata/QHandHeldProbeScan.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpectralSpatialScanComponent.h"
@@ -180,7 +180,8 @@ void QSpectralSpatialScanContainer::ReportCorrupt() {
         return;
     }
     m_ReportedCorrupt = 1;
-    ShowPrompt(kCorruptText, kCorruptCaption, PromptButtons::Ok, PromptIcon::Warning);
+    // Records arrive under the node's lock on the scan thread: the box waits until it is released.
+    QDeferredPrompts::Show({kCorruptText, kCorruptCaption, PromptButtons::Ok, PromptIcon::Warning});
 }
 
 bool QSpectralSpatialScanContainer::CheckRecord(const QSSCellRecord& record, uint32_t row, uint32_t column) {
@@ -306,6 +307,8 @@ void QSpectralSpatialScanContainer::ClearScanData() {
     m_CellSpectrum = std::make_unique<QSSSpectralSnapshot>();
     m_SpectralResult = std::make_unique<QSSSpectralSnapshot>();
     m_CurrentSpectrum.reset();
+    m_LastRecord.reset();
+    ResizeCellGrid(0, 0);
     m_PointCount = 0;
     m_RecordSize = 0;
     m_MinLevel = 0;

@@ -28,7 +28,9 @@ struct QSSCellRecord {
 // frequency of that peak). The first record of a scan sets the geometry from the set-up command.
 //
 // Records for cells outside the set-up grid are dropped; records whose point count differs from the
-// scan's are refused. Both show "Error#363" once per container (ClearScanData re-arms it).
+// scan's are refused. Both show "Error#363" once per container (ClearScanData re-arms it); the box
+// waits until the thread holds no node lock (QDeferredPrompts), since records arrive under the
+// node's lock on the scan thread.
 //
 // Stored body: level range, point count, record size, set-up range and value, the pattern's body.
 // The cell records and the pictures travel in the node's scan file.
@@ -46,6 +48,10 @@ public:
     void ReadBody(QDataReader& reader) override;
     uint16_t GetTypeID() const override { return kTypeSpectralSpatialScanContainer; }
     uint32_t GetBodySize() const override;
+    // The body is the same for the hand-held kind.
+    std::unique_ptr<QScanContainer> CreateBodyScratch() const override {
+        return std::make_unique<QSpectralSpatialScanContainer>();
+    }
 
     bool IsStale() const override { return !HasScanData() || m_StaleMarker != 0; }
     bool IsUpdated() const override { return m_Updated != 0; }
@@ -61,6 +67,7 @@ public:
     const QProbeScanPattern& GetProbeScanPattern() const override { return *m_ProbeScanPattern; }
     void StartNewScan() override {}
     void AddScanData(QTransportContainer& transport, bool mergeMaximum, bool mergeAverage) override;
+    // Drops everything of the last run: pictures, results, cell records and ranges.
     void ClearScanData() override;
 
     // Estimates the noise floor of the cell spectrum and hands it to the results and both maps.

@@ -3,10 +3,15 @@
 #include "core/TypeIds.h"
 #include "platform/debug/DebugOutput.h"
 #include "project/QNodeMediator.h"
+#include "scandata/QSetupScanCommand.h"
+#include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QSpectralSpatialScanContainer.h"
+#include "scandata/QTransportContainer.h"
 #include "tests/project/support/NodeFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <string>
 #include <vector>
@@ -261,6 +266,63 @@ TEST(QNodeTest, CorruptLinkBlocksAreRefusedAndTheNodeKeepsWhatItHad) {
         EXPECT_EQ(target.node.GetName(), "kept");
         EXPECT_EQ(WriteBodyBytes(target.node), before);
     }
+}
+
+// A node whose spectral/spatial container holds a run of 2 x 2 cells, which live outside the body.
+void RunTwoByTwo(QSpectralSpatialScanContainer& container) {
+    auto setup = std::make_unique<QTransportContainer>();
+    auto* command = new QSetupScanCommand();
+    command->SetProbeScanPattern(QProbeScanPattern(2, 2));
+    command->SetFrequencyRange(100.0F, 200.0F);
+    setup->SetSetupScanCommand(command);
+    container.TakeTransportContainer(std::move(setup), false, nullptr, false);
+    for (uint16_t cell = 0; cell < 4; ++cell) {
+        auto* component = new QSpectralSpatialScanComponent();
+        component->SetCell(cell / 2, cell % 2, 0);
+        component->SetPointCount(3);
+        for (uint32_t i = 0; i < 3; ++i) {
+            component->SetAmplitude(i, static_cast<int16_t>(10 * cell + static_cast<int16_t>(i) - 5));
+        }
+        auto step = std::make_unique<QTransportContainer>();
+        step->SetSpectralSpatialScanComponent(component);
+        container.TakeTransportContainer(std::move(step), false, nullptr, false);
+    }
+}
+
+TEST(QNodeTest, ABodyRefusedHalfWayLeavesTheContainersRunAsItWas) {
+    NodeWithMediator source(kTypeSpectralSpatialScanNode, 30.0F, 90.0F); // a 2 x 3 pattern
+    std::vector<uint8_t> refused = WriteBodyBytes(source.node);
+    refused.resize(refused.size() - 8);
+    AppendU32(refused, 0); // a link block of N = 0, read after the container
+
+    auto owned = std::make_unique<QSpectralSpatialScanContainer>();
+    QSpectralSpatialScanContainer& container = *owned;
+    FixtureNode node(kTypeSpectralSpatialScanNode, std::move(owned));
+    LinkListMediator mediator(&node);
+    node.SetMediator(&mediator);
+    RunTwoByTwo(container);
+    const std::vector<uint8_t> before = WriteBodyBytes(node);
+
+    EXPECT_THROW(ReadBodyBytes(node, refused), QIOException);
+    EXPECT_EQ(WriteBodyBytes(node), before);
+    EXPECT_EQ(container.GetGridRows(), 2U);
+    for (uint16_t cell = 0; cell < 4; ++cell) {
+        const QSSCellRecord* record = container.GetCellRecord(cell / 2, cell % 2);
+        ASSERT_NE(record, nullptr) << cell;
+        EXPECT_EQ(record->m_Amplitudes[2], 10 * cell - 3);
+        EXPECT_EQ(container.GetPeakMap().GetAmplitude(cell / 2, cell % 2), 10 * cell - 3);
+    }
+    EXPECT_EQ(container.GetMinLevel(), -5);
+    EXPECT_EQ(container.GetMaxLevel(), 27);
+    EXPECT_EQ(container.GetSpectralScanForCells(container.GetProbeScanPattern())->GetAmplitude(1), 26);
+
+    // The same body with a sound link block is taken: the stored grid replaces the run's.
+    refused.resize(refused.size() - 4);
+    AppendU32(refused, 4);
+    AppendU32(refused, 0);
+    ReadBodyBytes(node, refused);
+    EXPECT_EQ(container.GetGridColumns(), 3U);
+    EXPECT_EQ(container.GetCellRecord(0, 0), nullptr);
 }
 
 TEST(QNodeTest, TruncatedBodyFailsWithTheReadersErrorAndChangesNothing) {

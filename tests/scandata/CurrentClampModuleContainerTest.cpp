@@ -1,6 +1,8 @@
 #include "core/QCompensationDataStore.h"
+#include "core/QDeferredPrompts.h"
 #include "core/QException.h"
 #include "core/QFrequencyBucketList.h"
+#include "core/QMutex.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "scandata/QCurrentClampModuleContainer.h"
 #include "tests/scandata/support/ContainerTestSupport.h"
@@ -157,6 +159,23 @@ TEST_F(CurrentClampModuleContainerTest, ReadingAnOldBodyWarnsOncePerRenamedNameA
         EXPECT_EQ(request.buttons, PromptButtons::Ok);
     }
     EXPECT_EQ(BodyBytes(clamp), OldBody(1, "Antenna 4", "Clamp A", "Cable 2", "CT 3"));
+}
+
+// A node reads its container's body under its own lock: the warnings wait for the lock's release.
+TEST_F(CurrentClampModuleContainerTest, RenameWarningsWaitUntilTheNodeLockIsReleased) {
+    QMutex nodeLock;
+    QCurrentClampModuleContainer clamp;
+    {
+        const QLockGuard outer(nodeLock);
+        {
+            const QLockGuard inner(nodeLock); // recursive: only the last release counts
+            ReadBodyFrom(clamp, OldBody(1, "antenna-4-old", "clamp-a-old", "", "CT 3"));
+        }
+        EXPECT_TRUE(m_prompt->Texts().empty());
+        EXPECT_EQ(QDeferredPrompts::GetPendingCount(), 2u);
+    }
+    EXPECT_EQ(m_prompt->Texts().size(), 2u);
+    EXPECT_EQ(QDeferredPrompts::GetPendingCount(), 0u);
 }
 
 TEST_F(CurrentClampModuleContainerTest, ACorruptBodyChangesNothingAndWarnsNobody) {

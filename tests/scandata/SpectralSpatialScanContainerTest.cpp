@@ -126,6 +126,10 @@ TEST_F(SpectralSpatialRun, CorruptRecordsAreRefusedAndReportedOnce) {
 
 TEST_F(SpectralSpatialRun, ClearThenAddAgainStartsANewGeometry) {
     m_container.ClearScanData();
+    EXPECT_EQ(m_container.GetGridRows(), 0U);
+    EXPECT_EQ(m_container.GetCellRecord(0, 0), nullptr);
+    EXPECT_EQ(m_container.GetLastRecord(), nullptr);
+    EXPECT_EQ(m_container.GetSpectralScanForCells(QProbeScanPattern(2, 2))->GetPointCount(), 0U);
     EXPECT_EQ(m_container.GetPointCount(), 0U);
     EXPECT_EQ(m_container.GetCurrentSpectrum(), nullptr);
     EXPECT_EQ(m_container.GetSpatialScan()->GetRowCount(), 0);
