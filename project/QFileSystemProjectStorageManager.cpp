@@ -33,22 +33,25 @@ namespace {
 }
 
 // Holds a node's container lock from construction to destruction, so that every way out of a store
-// or load releases it.
+// or load releases it; the lock released is the one taken, whatever the mediator routes to by then.
 class ContainerLock {
 public:
-    explicit ContainerLock(QNodeMediator& mediator)
-        : m_mediator(mediator), m_container(mediator.LockScanContainer()) {}
+    explicit ContainerLock(QNodeMediator& mediator) : m_held(mediator.AcquireHeldScanContainer()) {}
     ContainerLock(const ContainerLock&) = delete;
     ContainerLock& operator=(const ContainerLock&) = delete;
-    ~ContainerLock() { m_mediator.UnlockScanContainer(); }
+    ~ContainerLock() {
+        if (m_held.m_Lock != nullptr) {
+            m_held.m_Lock->Unlock();
+        }
+    }
 
     // The container as the kind the operation serves; null for a mediator without a node. A node
     // whose container is of another kind reached the wrong operation.
     template <class Kind> Kind* As() const {
-        if (m_container == nullptr) {
+        if (m_held.m_Container == nullptr) {
             return nullptr;
         }
-        auto* kind = dynamic_cast<Kind*>(m_container);
+        auto* kind = dynamic_cast<Kind*>(m_held.m_Container);
         if (kind == nullptr) {
             FailUnknown();
         }
@@ -56,8 +59,7 @@ public:
     }
 
 private:
-    QNodeMediator& m_mediator;
-    QScanContainer* m_container;
+    QHeldScanContainer m_held;
 };
 
 // A whole-file copy that replaces the destination, creating its folders first.

@@ -195,6 +195,11 @@ void QNode::UnlockScanContainer() {
     m_mutex.Unlock();
 }
 
+QHeldScanContainer QNode::AcquireHeldScanContainer() {
+    m_mutex.Lock();
+    return {m_pScanContainer.get(), &m_mutex};
+}
+
 void QNode::MatchContainerExtension() const {
     // The set-up command inside the container carries its extension fields exactly when the scan
     // settings do, so that both are written and read with the same layout.

@@ -17,6 +17,7 @@
 #include "core/QSpectralDisplayOptions.h"
 #include "project/QNodeCommandState.h"
 #include "project/QViewRequest.h"
+#include "scandata/QHeldScanContainer.h"
 
 #include <cstdint>
 #include <memory>
@@ -97,6 +98,8 @@ public:
     virtual QScanContainer* LockScanContainer();
     virtual QScanContainer* AcquireScanContainer();
     virtual void UnlockScanContainer();
+    // The same wait; answers the container with the node's lock, which the holder unlocks itself.
+    QHeldScanContainer AcquireHeldScanContainer();
     virtual void LoadScanData(QProjectStorageManager& /*storage*/) {}
 
     // QOptionNode

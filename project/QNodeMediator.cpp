@@ -697,6 +697,15 @@ void QNodeMediator::UnlockScanContainer() {
     }
 }
 
+QHeldScanContainer QNodeMediator::AcquireHeldScanContainer() {
+    QNode* node = GetNode();
+    return node != nullptr ? node->AcquireHeldScanContainer() : QHeldScanContainer{};
+}
+
+bool QNodeMediator::IsComparisonNode() {
+    return dynamic_cast<QComparisonOwner*>(GetNode()) != nullptr;
+}
+
 uint32_t QNodeMediator::GetLinkedNodeID() const {
     // The node ID is read through the (non-const) mediator slot that every kind answers.
     return const_cast<QNodeMediator*>(this)->GetNodeID();

@@ -155,6 +155,11 @@ public:
     virtual QScanContainer* LockScanContainer();
     QScanContainer* AcquireScanContainer() override;
     void UnlockScanContainer() override;
+    // QContainerNodeMediator and QComparisonSource: the node's lock with its container; nothing
+    // held for a mediator without a node.
+    QHeldScanContainer AcquireHeldScanContainer() override;
+    // QComparisonSource: whether the node is of a comparison kind (its kind never changes).
+    bool IsComparisonNode() override;
     virtual bool IsRunnable() { return false; }
     virtual bool CanRunContinuously() { return false; }
     virtual void ReleaseScanData() {}

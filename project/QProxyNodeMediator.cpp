@@ -245,6 +245,16 @@ void QProxyNodeMediator::UnlockScanContainer() {
     }
 }
 
+QHeldScanContainer QProxyNodeMediator::AcquireHeldScanContainer() {
+    QNodeMediator* routed = Routed();
+    return routed != nullptr ? routed->AcquireHeldScanContainer() : QHeldScanContainer{};
+}
+
+bool QProxyNodeMediator::IsComparisonNode() {
+    QNodeMediator* routed = Routed();
+    return routed != nullptr && routed->IsComparisonNode();
+}
+
 bool QProxyNodeMediator::IsRunnable() {
     QNodeMediator* routed = Routed();
     return routed != nullptr && routed->IsRunnable();

@@ -60,6 +60,8 @@ public:
     QScanContainer* LockScanContainer() override;
     QScanContainer* AcquireScanContainer() override;
     void UnlockScanContainer() override;
+    QHeldScanContainer AcquireHeldScanContainer() override;
+    bool IsComparisonNode() override;
     bool IsRunnable() override;
     bool CanRunContinuously() override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scandata/QHeldScanContainer.h"
+
 #include <cstdint>
 #include <string>
 
@@ -20,6 +22,12 @@ public:
     // throws a QException it holds no lock. Every successful call needs its UnlockScanContainer.
     virtual QScanContainer* AcquireScanContainer() = 0;
     virtual void UnlockScanContainer() = 0;
+    // The same wait, answering the lock taken as well; the holder gives back exactly that lock. When
+    // it throws a QException it holds no lock.
+    virtual QHeldScanContainer AcquireHeldScanContainer() = 0;
+    // Whether the node behind the link is a comparison node itself; answered without its lock, so
+    // that such a source is refused before any lock is taken.
+    virtual bool IsComparisonNode() = 0;
 
 protected:
     QComparisonSource() = default;

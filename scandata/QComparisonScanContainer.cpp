@@ -61,6 +61,12 @@ void QComparisonScanContainer::ResolveSources() {
         return;
     }
     try {
+        // Rule 2 of the hierarchy: a comparison node as a source is refused before any lock is
+        // taken (two comparisons linked to each other would otherwise wait for each other).
+        if (first->IsComparisonNode() || second->IsComparisonNode()) {
+            FallBackToStandby();
+            return;
+        }
         const uint32_t firstId = first->GetLinkedNodeID();
         const uint32_t secondId = second->GetLinkedNodeID();
         QScanContainer* firstContainer = nullptr;

@@ -1,5 +1,6 @@
 #include "scandata/QComparisonSourceLocks.h"
 
+#include "core/QLockable.h"
 #include "scandata/QComparisonOwner.h"
 
 #include <stdexcept>
@@ -10,16 +11,18 @@ QScanContainer* QComparisonSourceLocks::Acquire(QComparisonSource& source) {
     if (m_Count == kMaxLocks) {
         throw std::logic_error("a comparison holds at most two source locks");
     }
-    QScanContainer* container = source.AcquireScanContainer();
-    m_Taken[m_Count++] = &source;
-    return container;
+    const QHeldScanContainer held = source.AcquireHeldScanContainer();
+    if (held.m_Lock != nullptr) {
+        m_Taken[m_Count++] = held.m_Lock;
+    }
+    return held.m_Container;
 }
 
 void QComparisonSourceLocks::ReleaseAll() {
     while (m_Count > 0) {
-        QComparisonSource* source = m_Taken[--m_Count];
+        QLockable* lock = m_Taken[--m_Count];
         m_Taken[m_Count] = nullptr;
-        source->UnlockScanContainer();
+        lock->Unlock();
     }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/QLockable.h"
+#include "scandata/QHeldScanContainer.h"
+
 namespace orv {
 
 class QAntennaPositionScanOptions;
@@ -22,6 +25,8 @@ public:
     virtual QScanContainer* AcquireScanContainer() = 0;
     // Gives back the lock that a successful AcquireScanContainer took.
     virtual void UnlockScanContainer() = 0;
+    // The same wait, answering the lock taken as well; the holder gives back exactly that lock.
+    virtual QHeldScanContainer AcquireHeldScanContainer() = 0;
 
     // The node's option members; null when the node has none of that kind.
     virtual QNearFieldAmbientScanOptions* GetNearFieldAmbientScanOptions() = 0;
@@ -34,31 +39,31 @@ protected:
     QContainerNodeMediator& operator=(const QContainerNodeMediator&) = default;
 };
 
-// Holds one node's container lock for a scope. It gives back only a lock it actually took, so a
-// failed acquisition (no node) releases nothing, and an exception leaving the scope releases it.
+// Holds one node's container lock for a scope. It gives back only the lock it actually took, also
+// when the mediator's route has changed meanwhile, so a failed acquisition (no node) releases
+// nothing, and an exception leaving the scope releases it.
 class QAcquiredScanContainer {
 public:
     explicit QAcquiredScanContainer(QContainerNodeMediator* mediator)
-        : m_mediator(mediator),
-          m_container(mediator != nullptr ? mediator->AcquireScanContainer() : nullptr) {}
+        : m_held(mediator != nullptr ? mediator->AcquireHeldScanContainer() : QHeldScanContainer{}) {}
     ~QAcquiredScanContainer() { Release(); }
     QAcquiredScanContainer(const QAcquiredScanContainer&) = delete;
     QAcquiredScanContainer& operator=(const QAcquiredScanContainer&) = delete;
 
-    QScanContainer* Get() const { return m_container; }
-    template <typename Kind> Kind* As() const { return dynamic_cast<Kind*>(m_container); }
+    QScanContainer* Get() const { return m_held.m_Container; }
+    template <typename Kind> Kind* As() const { return dynamic_cast<Kind*>(m_held.m_Container); }
 
     // Gives the lock back early; later calls do nothing.
     void Release() {
-        if (m_container != nullptr) {
-            m_container = nullptr;
-            m_mediator->UnlockScanContainer();
+        QLockable* lock = m_held.m_Lock;
+        m_held = QHeldScanContainer{};
+        if (lock != nullptr) {
+            lock->Unlock();
         }
     }
 
 private:
-    QContainerNodeMediator* m_mediator;
-    QScanContainer* m_container;
+    QHeldScanContainer m_held;
 };
 
 } // namespace orv

@@ -21,6 +21,8 @@ public:
     uint32_t GetPointCount() const override { return m_PointCount; }
     // As stored; 0 outside the points.
     int16_t GetAmplitude(uint32_t index) const override;
+    // Module spectra are never compensated.
+    int16_t GetStoredAmplitude(uint32_t index) const override { return QModuleSpectrum::GetAmplitude(index); }
     uint16_t GetPointWord1(uint32_t /*index*/) const override { return 0; }
     uint16_t GetPointWord2(uint32_t /*index*/) const override { return 0; }
     float GetFrequency(uint32_t /*index*/) const override { return 0.0f; }

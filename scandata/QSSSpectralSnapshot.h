@@ -26,7 +26,11 @@ public:
     uint16_t GetPointWord2(uint32_t index) const override;
     float GetFrequency(uint32_t index) const override;
 
-    // The level as stored, without compensation.
+    // The level as stored, without compensation; 0 outside the points.
+    int16_t GetStoredAmplitude(uint32_t index) const override {
+        return index < m_Points.size() ? m_Points[index].m_Amplitude : int16_t{0};
+    }
+    // The same, for an index known to lie inside the points.
     int16_t GetRawAmplitude(uint32_t index) const { return m_Points[index].m_Amplitude; }
     void SetPoint(uint32_t index, int16_t amplitude, uint16_t word1, uint16_t word2) {
         m_Points[index] = QSpectralPoint{amplitude, word1, word2};

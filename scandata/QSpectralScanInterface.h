@@ -20,9 +20,9 @@ public:
     virtual uint16_t GetPointWord1(uint32_t index) const = 0;
     virtual uint16_t GetPointWord2(uint32_t index) const = 0;
     virtual float GetFrequency(uint32_t index) const = 0;
-    // The level as stored, whatever the compensation switch says. Kinds that compensate override it;
-    // for the others the shown level is the stored one.
-    virtual int16_t GetStoredAmplitude(uint32_t index) const { return GetAmplitude(index); }
+    // The level as stored, whatever the compensation switch says; comparisons work on it. Every kind
+    // answers it itself, so that none that compensates hands out its shown level by accident.
+    virtual int16_t GetStoredAmplitude(uint32_t index) const = 0;
 };
 
 } // namespace orv

@@ -147,6 +147,7 @@ public:
         ++m_unlocks;
         m_node.UnlockScanContainer();
     }
+    QHeldScanContainer AcquireHeldScanContainer() override { return {LockScanContainer(), &m_countedLock}; }
     void StoreScanData(QProjectStorageManager& storage) override {
         switch (m_node.GetTypeID()) {
         case kTypeSpectralScanNode:
@@ -184,8 +185,20 @@ public:
     int m_unlocks = 0;
 
 private:
+    // The node's lock as the storage's holder gives it back, counted.
+    class CountedLock final : public QLockable {
+    public:
+        explicit CountedLock(TestMediator& mediator) : m_mediator(mediator) {}
+        void Lock() override { m_mediator.LockScanContainer(); }
+        void Unlock() override { m_mediator.UnlockScanContainer(); }
+
+    private:
+        TestMediator& m_mediator;
+    };
+
     uint32_t m_id;
     nodefix::FixtureNode m_node;
+    CountedLock m_countedLock{*this};
 };
 
 class StorageManagerTest : public ::testing::Test {

@@ -311,6 +311,8 @@ TEST(ComparisonScanContainer, MissingLinksAndComparisonSourcesAreRefusedWithoutA
     top.ResolveSources();
     EXPECT_EQ(top.GetFirstSource(), &top.GetStandby());
     EXPECT_EQ(a.HeldCount() + nested.HeldCount(), 0);
+    // Refused before any lock was taken, the sound source's included.
+    EXPECT_EQ(a.AcquiredCount() + nested.AcquiredCount(), 0);
     EXPECT_TRUE(top.GetLastError().empty());
     top.ReleaseSources();
 }

@@ -11,6 +11,7 @@
 #include "scandata/QHandHeldProbeScan.h"
 #include "scandata/QMeasuredFrequencyData.h"
 #include "scandata/QNearFieldAmbientScan.h"
+#include "scandata/QSSSpectralSnapshot.h"
 #include "scandata/QScanProgressIndicator.h"
 #include "scandata/QSpatialComparisonScan.h"
 #include "scandata/QSpatialScan.h"
@@ -305,6 +306,24 @@ TEST(ScanRecords, SpectralComparisonReadsStoredLevelsAndLeavesTheSwitchAlone) {
         EXPECT_EQ(difference.GetPointWord1(0), 0);
         EXPECT_EQ(QCorrectionData::IsSpectralCompensationOn(), on);
     }
+}
+
+// The spectra of spectral/spatial sources are snapshots that compensate what they show: the
+// difference still takes their raw levels.
+TEST(ScanRecords, SpectralComparisonOfSpectralSpatialSourcesTakesTheirRawLevels) {
+    const CompensationSwitchGuard guard;
+    QCorrectionData::SetSpectralCompensationOn(true);
+    QSSSpectralSnapshot a(2);
+    QSSSpectralSnapshot b(2);
+    a.SetPoint(0, 500, 1, 2);
+    b.SetPoint(0, 100, 0, 0);
+    a.GetCorrections()[0] = 3.0F;
+    b.GetCorrections()[0] = 1.0F;
+    ASSERT_EQ(a.GetAmplitude(0), 530); // the factor is in force for what the views show
+    const QSpectralComparisonScan difference(a, b);
+    EXPECT_EQ(difference.GetAmplitude(0), 400);
+    EXPECT_EQ(a.GetStoredAmplitude(0), 500);
+    EXPECT_EQ(a.GetStoredAmplitude(2), 0); // beyond the points
 }
 
 QSpatialScan Spatial(uint16_t rows, uint16_t columns, const std::vector<int16_t>& levels, float frequency) {

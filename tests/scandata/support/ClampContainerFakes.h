@@ -30,6 +30,7 @@ public:
     QContainerNodeMediator* GetParentContainerMediator() override { return m_parent; }
     QScanContainer* AcquireScanContainer() override;
     void UnlockScanContainer() override;
+    QHeldScanContainer AcquireHeldScanContainer() override { return {AcquireScanContainer(), &m_nodeLock}; }
     QNearFieldAmbientScanOptions* GetNearFieldAmbientScanOptions() override { return &m_nearField; }
     QFarFieldAmbientScanOptions* GetFarFieldAmbientScanOptions() override { return &m_farField; }
     QAntennaPositionScanOptions* GetAntennaPositionScanOptions() override { return &m_antennaPosition; }
@@ -47,6 +48,18 @@ public:
     QAntennaPositionScanOptions m_antennaPosition;
 
 private:
+    // The node's lock as a holder gives it back.
+    class NodeLock final : public QLockable {
+    public:
+        explicit NodeLock(FakeContainerNode& node) : m_node(node) {}
+        void Lock() override { m_node.AcquireScanContainer(); }
+        void Unlock() override { m_node.UnlockScanContainer(); }
+
+    private:
+        FakeContainerNode& m_node;
+    };
+
+    NodeLock m_nodeLock{*this};
     std::recursive_mutex m_lock;
     std::unique_ptr<QScanContainer> m_container;
     FakeContainerNode* m_parent;

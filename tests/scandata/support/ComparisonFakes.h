@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/QException.h"
+#include "core/QLockable.h"
 #include "scandata/QComparisonOwner.h"
+#include "scandata/QComparisonScanContainer.h"
 #include "scandata/QScanContainer.h"
 #include "scandata/QSpatialScanContainer.h"
 #include "scandata/QSpectralScanContainer.h"
@@ -47,6 +49,7 @@ public:
         }
         m_lock.lock();
         m_held.fetch_add(1);
+        m_acquired.fetch_add(1);
         if (m_log != nullptr) {
             m_log->Add("+" + std::to_string(m_id));
         }
@@ -59,19 +62,42 @@ public:
         m_held.fetch_sub(1);
         m_lock.unlock();
     }
+    QHeldScanContainer AcquireHeldScanContainer() override { return {AcquireScanContainer(), &m_nodeLock}; }
+    bool IsComparisonNode() override {
+        m_kindAsked.fetch_add(1);
+        return dynamic_cast<QComparisonScanContainer*>(m_container.get()) != nullptr;
+    }
 
     void FailWith(std::string message) { m_failure = std::move(message); }
     int HeldCount() const { return m_held.load(); }
     QScanContainer* Container() const { return m_container.get(); }
     std::recursive_mutex& Lock() { return m_lock; }
+    // How often the node was asked whether it is a comparison node.
+    int KindAskedCount() const { return m_kindAsked.load(); }
+    // How many times the node's lock was taken in all.
+    int AcquiredCount() const { return m_acquired.load(); }
 
 private:
+    // The node's lock as a holder gives it back.
+    class NodeLock final : public QLockable {
+    public:
+        explicit NodeLock(FakeSourceNode& node) : m_node(node) {}
+        void Lock() override { m_node.AcquireScanContainer(); }
+        void Unlock() override { m_node.UnlockScanContainer(); }
+
+    private:
+        FakeSourceNode& m_node;
+    };
+
     uint32_t m_id;
     std::unique_ptr<QScanContainer> m_container;
     LockLog* m_log;
     std::recursive_mutex m_lock;
     std::atomic<int> m_held{0};
+    std::atomic<int> m_acquired{0};
+    std::atomic<int> m_kindAsked{0};
     std::optional<std::string> m_failure;
+    NodeLock m_nodeLock{*this};
 };
 
 // A comparison node: its two links, and the scan-head texts it was told to make current.
