@@ -1,6 +1,5 @@
 #include "core/QSpatialDisplayOptions.h"
 
-#include "core/QCorrectionData.h"
 #include "core/QLevelRangeSource.h"
 #include "core/QOptionMediator.h"
 #include "core/QOptionNode.h"
@@ -166,8 +165,6 @@ QSpatialDisplayOptions::ComputeAutomaticRange(float compensationThreshold) const
     if (spatialView != nullptr && spectralView != nullptr && spatialView->m_viewMode == 1) {
         selection = &spectralView->GetFrequencyBuckets();
     }
-    // A spectral/spatial container asked for this range answers it for the spatial view.
-    QCorrectionData::SetSpectralSpatialMode(false);
     QAutomaticLevelRange range;
     if (GetOwnerKind() == kTypeSpatialScanNode) {
         // Lock order: the parent's lock alone, given back, then the own node's lock alone. Two

@@ -27,6 +27,12 @@ void WriteRange(float* low, float* high, float lowValue, float highValue) {
 void QContainerLevelRangeSource::GetShownLevelRange(float* low, float* high,
                                                     const QFrequencyBucketList* selection,
                                                     std::optional<float> compensationLevel) {
+    // The automatic range is the spatial view's: a spectral/spatial container is asked for that
+    // view by name, whatever view the application-wide mode flag names.
+    if (auto* spectralSpatial = dynamic_cast<QSpectralSpatialScanContainer*>(&m_Container)) {
+        spectralSpatial->GetLevelRangeForView(false, low, high, nullptr, selection);
+        return;
+    }
     auto* spatial = dynamic_cast<QSpatialScanContainer*>(&m_Container);
     if (spatial == nullptr || !compensationLevel.has_value() || !spatial->GetSpatialScanRecord().HasData()) {
         m_Container.GetLevelRange(low, high, nullptr, selection);

@@ -16,7 +16,8 @@ public:
     // A spatial container with a compensation level: the lowest and highest level over the active
     // cells of its pattern, a level above the compensation level shown with its cell's factor while
     // spatial compensation is on (0 and 0 without an active cell; the container's own range while it
-    // has no heat map). Every other case: the container's own level range over the selection.
+    // has no heat map). A spectral/spatial container: its spatial view's range over the selection.
+    // Every other case: the container's own level range over the selection.
     void GetShownLevelRange(float* low, float* high, const QFrequencyBucketList* selection,
                             std::optional<float> compensationLevel) override;
     // A spatial container's stored range; 0 and 0 for other kinds.

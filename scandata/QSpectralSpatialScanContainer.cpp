@@ -403,9 +403,14 @@ QSpectralSpatialScanContainer::GetSpatialScanForCells(const QFrequencyBucketList
 
 void QSpectralSpatialScanContainer::GetLevelRange(float* low, float* high, const QProbeScanPattern* pattern,
                                                   const QFrequencyBucketList* selection) {
-    // Which view asks is told by the correction database's mode flag; read once, so that the range
-    // and the view it is kept for agree.
-    const bool spectralMode = QCorrectionData::IsSpectralSpatialMode();
+    // Callers that do not name their view are told it by the correction database's mode flag; read
+    // once, so that the range and the view it is kept for agree.
+    GetLevelRangeForView(QCorrectionData::IsSpectralSpatialMode(), low, high, pattern, selection);
+}
+
+void QSpectralSpatialScanContainer::GetLevelRangeForView(bool spectralMode, float* low, float* high,
+                                                         const QProbeScanPattern* pattern,
+                                                         const QFrequencyBucketList* selection) {
     const bool switchOn = ApplicableSwitchOn(spectralMode);
     if (pattern == nullptr && selection == nullptr) {
         if (low != nullptr) {

@@ -56,8 +56,15 @@ public:
     bool IsStale() const override { return !HasScanData() || m_StaleMarker != 0; }
     bool IsUpdated() const override { return m_Updated != 0; }
     void ClearUpdated() override { m_Updated = 0; }
+    // For the view that the correction database's mode flag names.
     void GetLevelRange(float* low, float* high, const QProbeScanPattern* pattern = nullptr,
                        const QFrequencyBucketList* selection = nullptr) override;
+    // The same for the named view: the spectral view's range follows the spectral compensation
+    // switch, the spatial view's the spatial one. Callers that know their view pass it here rather
+    // than setting the application-wide mode flag.
+    void GetLevelRangeForView(bool spectralView, float* low, float* high,
+                              const QProbeScanPattern* pattern = nullptr,
+                              const QFrequencyBucketList* selection = nullptr);
     const QSpectralScanInterface* GetSpectralScan() override { return m_CellSpectrum.get(); }
     const QSpatialScanInterface* GetSpatialScan() override { return m_PeakMap.get(); }
     // Maximum hold over the spectra of the given cells.

@@ -104,24 +104,29 @@ public:
     GlobalsUnchanged()
         : m_spectral(QCorrectionData::IsSpectralCompensationOn()),
           m_spatial(QCorrectionData::IsSpatialCompensationOn()),
-          m_threshold(QCorrectionData::GetSpatialCompensationThreshold()) {
+          m_threshold(QCorrectionData::GetSpatialCompensationThreshold()),
+          m_spectralSpatialMode(QCorrectionData::IsSpectralSpatialMode()) {
         QCorrectionData::SetSpectralCompensationOn(true);
         QCorrectionData::SetSpatialCompensationOn(false);
         QCorrectionData::SetSpatialCompensationThreshold(-4321.0F);
+        QCorrectionData::SetSpectralSpatialMode(true); // the spectral view asked last
     }
     ~GlobalsUnchanged() {
         EXPECT_TRUE(QCorrectionData::IsSpectralCompensationOn());
         EXPECT_FALSE(QCorrectionData::IsSpatialCompensationOn());
         EXPECT_EQ(QCorrectionData::GetSpatialCompensationThreshold(), -4321.0F);
+        EXPECT_TRUE(QCorrectionData::IsSpectralSpatialMode());
         QCorrectionData::SetSpectralCompensationOn(m_spectral);
         QCorrectionData::SetSpatialCompensationOn(m_spatial);
         QCorrectionData::SetSpatialCompensationThreshold(m_threshold);
+        QCorrectionData::SetSpectralSpatialMode(m_spectralSpatialMode);
     }
 
 private:
     bool m_spectral;
     bool m_spatial;
     float m_threshold;
+    bool m_spectralSpatialMode;
 };
 
 // Per level (scan, module, root): whether the range is automatic (mode B 1), whether a fixed range is

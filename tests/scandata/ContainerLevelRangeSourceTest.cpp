@@ -1,20 +1,49 @@
 #include "core/QCorrectionData.h"
 #include "core/QDescription.h"
 #include "core/QDescriptionRecord.h"
+#include "core/QFrequencyBucketList.h"
+#include "core/QProbeScanPattern.h"
 #include "scandata/QContainerLevelRangeSource.h"
+#include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpatialScan.h"
+#include "scandata/QSpectralSpatialScanComponent.h"
+#include "scandata/QSpectralSpatialScanContainer.h"
+#include "scandata/QTransportContainer.h"
 #include "tests/scandata/support/ComparisonFakes.h"
 #include "tests/scandata/support/ScanRecordFixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace orv {
 namespace {
+
+std::unique_ptr<QTransportContainer> SpectralSpatialSetup() {
+    auto* setup = new QSetupScanCommand();
+    setup->SetProbeScanPattern(QProbeScanPattern(1, 2));
+    setup->SetFrequencyRange(100.0F, 200.0F);
+    auto step = std::make_unique<QTransportContainer>();
+    step->SetSetupScanCommand(setup);
+    return step;
+}
+
+std::unique_ptr<QTransportContainer> SpectralSpatialCell(uint16_t row, uint16_t column,
+                                                         const std::vector<int16_t>& levels) {
+    auto* component = new QSpectralSpatialScanComponent();
+    component->SetCell(row, column, 0);
+    component->SetPointCount(static_cast<uint32_t>(levels.size()));
+    for (uint32_t i = 0; i < levels.size(); ++i) {
+        component->SetAmplitude(i, levels[i]);
+    }
+    auto step = std::make_unique<QTransportContainer>();
+    step->SetSpectralSpatialScanComponent(component);
+    return step;
+}
 
 TEST(ContainerLevelRangeSource, SpatialRangeWithTheGivenCompensationLevel) {
     const testing::ScanCorrectionFolder folder;
@@ -86,6 +115,35 @@ TEST(ContainerLevelRangeSource, OtherKindsAnswerTheirOwnRange) {
     EXPECT_EQ(low, 0.0F);
     EXPECT_EQ(high, 0.0F);
     EXPECT_EQ(source.GetNoiseFloor(), 0.0F);
+}
+
+// The automatic range belongs to the spatial view: a spectral/spatial container answers the range
+// that follows the spatial switch even while the mode flag names the spectral view, and the flag
+// stays as it was.
+TEST(ContainerLevelRangeSource, SpectralSpatialContainersAnswerTheSpatialViewsRange) {
+    const testing::CompensationSwitchGuard switches;
+    const bool mode = QCorrectionData::IsSpectralSpatialMode();
+    QSpectralSpatialScanContainer container;
+    container.TakeTransportContainer(SpectralSpatialSetup(), false, nullptr, false);
+    container.TakeTransportContainer(SpectralSpatialCell(0, 0, {-40, 70, 10}), false, nullptr, false);
+    container.TakeTransportContainer(SpectralSpatialCell(0, 1, {-20, 90, 30}), false, nullptr, false);
+    QCorrectionData::SetSpectralCompensationOn(true); // the spectral view would take its own range
+    QCorrectionData::SetSpatialCompensationOn(false);
+    QCorrectionData::SetSpectralSpatialMode(true);
+
+    QContainerLevelRangeSource source(container);
+    float low = 0.0F;
+    float high = 0.0F;
+    source.GetShownLevelRange(&low, &high, nullptr, std::nullopt);
+    EXPECT_EQ(low, -40.0F);
+    EXPECT_EQ(high, 90.0F);
+    QFrequencyBucketList selection;
+    selection.Insert(2);
+    source.GetShownLevelRange(&low, &high, &selection, std::nullopt);
+    EXPECT_EQ(low, 10.0F);
+    EXPECT_EQ(high, 30.0F);
+    EXPECT_TRUE(QCorrectionData::IsSpectralSpatialMode());
+    QCorrectionData::SetSpectralSpatialMode(mode);
 }
 
 } // namespace
