@@ -116,9 +116,13 @@ void QSpatialScanContainer::AddScanData(QTransportContainer& transport, bool mer
         m_SpatialScan = std::move(record);
     }
     m_Updated = 1;
+    MarkPending();
+    TakeCompensationLevelFromRecord();
+}
+
+void QSpatialScanContainer::TakeCompensationLevelFromRecord() {
     m_StoredLow = 0.0F;
     m_StoredHigh = 0.0F;
-    MarkPending();
     SetRangeStale(true);
     UpdateStoredRange(nullptr, nullptr);
     const float threshold = m_Mediator != nullptr ? m_Mediator->GetCompensationThreshold() : 0.0F;
@@ -145,7 +149,8 @@ void QSpatialScanContainer::ClearScanData() {
 void QSpatialScanContainer::SetSpatialScanRecord(std::unique_ptr<QSpatialScan> record) {
     if (record) {
         m_SpatialScan = std::move(record);
-        SetRangeStale(true);
+        // A loaded heat map is shown compensated against its own level, as a received one is.
+        TakeCompensationLevelFromRecord();
     }
 }
 

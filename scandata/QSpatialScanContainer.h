@@ -51,10 +51,14 @@ public:
     void ReprocessSpatialScan();
 
     QSpatialScan& GetSpatialScanRecord() { return *m_SpatialScan; }
-    // Project storage puts the heat map read from the scan file in place.
+    // Project storage puts the heat map read from the scan file in place; its stored range and
+    // compensation level are computed from it.
     void SetSpatialScanRecord(std::unique_ptr<QSpatialScan> record);
 
 private:
+    // Computes the stored range of the held heat map again, and from it the compensation level,
+    // which the record is handed too.
+    void TakeCompensationLevelFromRecord();
     int16_t ShownLevel(uint16_t row, uint16_t column) const;
 
     uint8_t m_HasNewData = 0;

@@ -62,6 +62,14 @@ TEST(ContainerLevelRangeSource, SpatialRangeWithTheGivenCompensationLevel) {
     };
     QContainerLevelRangeSource source(*container);
 
+    // The heat map was set on load: it compensates above its container's level (its lowest stored
+    // level, 100), not above the application-wide threshold.
+    QCorrectionData::SetSpatialCompensationOn(true);
+    QCorrectionData::SetSpatialCompensationThreshold(-77.0F);
+    EXPECT_EQ(container->GetSpatialCompensationLevel(), 100.0F);
+    EXPECT_EQ(map.GetAmplitude(0, 0), 100);
+    EXPECT_EQ(static_cast<float>(map.GetAmplitude(1, 2)), shown(1, 2));
+
     struct Row {
         bool compensationOn;
         float level;

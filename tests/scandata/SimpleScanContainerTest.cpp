@@ -210,6 +210,19 @@ TEST(SpatialScanContainerTest, StoredRangeAndPerContainerCompensationLevel) {
     ReadBodyFrom(first, std::vector<uint8_t>(8, 0x41));
     first.UpdateStoredRange(nullptr, &high);
     EXPECT_EQ(high, 200.0F);
+
+    // A heat map put in place on load gets its range and level as a received one does.
+    QSpatialScanContainer loaded;
+    loaded.SetMediator(&threeDb);
+    WithPattern(loaded);
+    ReadBodyFrom(loaded, std::vector<uint8_t>(8, 0));
+    std::unique_ptr<QTransportContainer> step = MapStep({20, 90, 70, -900}, true);
+    loaded.SetSpatialScanRecord(std::unique_ptr<QSpatialScan>(step->GetSpatialScan()));
+    step->SetSpatialScan(nullptr);
+    loaded.UpdateStoredRange(&low, &high);
+    EXPECT_EQ(low, 20.0F);
+    EXPECT_EQ(high, 90.0F);
+    EXPECT_EQ(loaded.GetSpatialCompensationLevel(), 50.0F); // 20 + 10 x 3
 }
 
 TEST(SpatialScanContainerTest, StoredRangeWithoutDataIsComputedAgainEachTime) {
