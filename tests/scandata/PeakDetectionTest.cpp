@@ -146,6 +146,30 @@ TEST(AmbientScan, DetectsSignalsWithoutBreakpoints) {
     EXPECT_EQ(ambient.GetSignals(), &signals);
 }
 
+// The spread that sets the detection level is taken over the noise population itself (the levels
+// below the limit + 5 dB) and divided by its own count. Taken over the strong signals instead, as a
+// sum over one population divided by the other's count, the level would be noise + 3 x 232.4 = 711
+// and the signal of 200 would go unseen; over the noise it is 14 + 3 x 45.1 = 149.
+TEST(AmbientScan, DetectionLevelComesFromTheNoisePopulation) {
+    const std::vector<int16_t> trace = {0, 10, 0, 10,   0, 200, 0, 10, 0, 10,
+                                        0, 10, 0, 1000, 0, 10,  0, 10, 0, 10};
+    QAmbientScan ambient;
+    ambient.CopyFromSpectral(Received(trace));
+    ambient.SetFrequencyRange(0.0f, 19.0f);
+    QMeasuredFrequencyData signals;
+    std::vector<float> amplitudes;
+    int32_t mean = 0;
+    uint32_t count = 0;
+    ambient.DetectAmbientSignals(signals, amplitudes, mean, count);
+
+    EXPECT_EQ(mean, 64);
+    EXPECT_EQ(ambient.GetNoiseFloor(), 14); // 280 / 19 levels below 513.3 + 50
+    EXPECT_EQ(amplitudes, (std::vector<float>{200.0f, 1000.0f}));
+    ASSERT_EQ(signals.GetEntryCount(), 2U);
+    EXPECT_EQ(signals.GetEntryIndex(0), 5U);
+    EXPECT_EQ(signals.GetEntryIndex(1), 13U);
+}
+
 TEST(AmbientScan, DetectsSignalsWithBreakpoints) {
     QAmbientScan ambient;
     ambient.CopyFromSpectral(Received(AmbientTrace()));
