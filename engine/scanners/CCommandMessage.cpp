@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 
 namespace orv {
 
@@ -92,6 +93,59 @@ std::optional<CCommandMessage> CCommandMessage::Parse(std::span<const uint8_t> b
         return std::nullopt;
     }
     return FromBody(bytes[2], bytes.subspan(3));
+}
+
+std::optional<CCommandMessage> CCommandMessage::Hunt(const std::function<bool(uint8_t&)>& readByte,
+                                                     std::size_t byteLimit, std::deque<uint8_t>& carried) {
+    std::deque<uint8_t>& again = carried;
+    std::size_t fromSource = 0;
+    const auto next = [&](uint8_t& byte) {
+        if (!again.empty()) {
+            byte = again.front();
+            again.pop_front();
+            return true;
+        }
+        if (fromSource >= byteLimit || !readByte(byte)) {
+            return false;
+        }
+        ++fromSource;
+        return true;
+    };
+    std::vector<uint8_t> candidate; // what followed the first header byte
+    for (;;) {
+        uint8_t byte = 0;
+        if (!next(byte)) {
+            return std::nullopt;
+        }
+        if (byte != kHeaderByte) {
+            continue;
+        }
+        candidate.clear();
+        if (!next(byte)) {
+            return std::nullopt;
+        }
+        candidate.push_back(byte);
+        if (byte == kHeaderByte) {
+            uint8_t length = 0;
+            if (!next(length)) {
+                return std::nullopt;
+            }
+            candidate.push_back(length);
+            if (length >= 2 && length <= kMaxLength) {
+                for (int i = 0; i <= length; ++i) {
+                    if (!next(byte)) {
+                        return std::nullopt;
+                    }
+                    candidate.push_back(byte);
+                }
+                auto message = FromBody(length, std::span<const uint8_t>(candidate).subspan(2));
+                if (message) {
+                    return message;
+                }
+            }
+        }
+        again.insert(again.begin(), candidate.begin(), candidate.end());
+    }
 }
 
 bool CommandParameterReader::ReadUInt8(uint8_t& out) {

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,6 +58,16 @@ public:
     static std::optional<CCommandMessage> FromBody(uint8_t length, std::span<const uint8_t> body);
     // A packet from its whole serialised form; none unless it is exactly one valid packet.
     static std::optional<CCommandMessage> Parse(std::span<const uint8_t> bytes);
+
+    // The receiving side's search for the next packet in a stream of bytes that `readByte` gives one
+    // at a time: skips to a 0xAA 0xAA header with a length of 2 to kMaxLength and a body whose
+    // checksum holds. After a false start it looks again from the byte after that start's first
+    // header byte, so a stray 0xAA or a cut-off packet cannot swallow the header of the next one.
+    // `carried` holds bytes already read but not yet used: they are looked at first, and bytes read
+    // past the packet found are left there for the next search. None when `readByte` fails or
+    // `byteLimit` bytes came from it without a packet.
+    static std::optional<CCommandMessage> Hunt(const std::function<bool(uint8_t&)>& readByte,
+                                               std::size_t byteLimit, std::deque<uint8_t>& carried);
 
 private:
     void Seal(); // length and checksum after the parameters changed

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <deque>
 
 namespace orv {
 
@@ -40,6 +39,7 @@ CDobotMagician::~CDobotMagician() {
 
 bool CDobotMagician::Open(const std::string& portName, uint32_t speed) {
     CriticalSectionGuard guard(m_section);
+    m_carried.clear();
     if (!m_serial.Open(portName, speed, 0, 1, 8)) {
         return false;
     }
@@ -50,59 +50,13 @@ bool CDobotMagician::Open(const std::string& portName, uint32_t speed) {
 void CDobotMagician::Close() {
     // Not under the link's lock: closing wakes an exchange that waits for its answer.
     m_serial.Close();
+    CriticalSectionGuard guard(m_section);
+    m_carried.clear();
 }
 
 std::optional<CCommandMessage> CDobotMagician::Receive() {
-    std::deque<uint8_t> again; // bytes of a false start, looked at once more
-    std::size_t fromPort = 0;
-    const auto next = [&](uint8_t& byte) {
-        if (!again.empty()) {
-            byte = again.front();
-            again.pop_front();
-            return true;
-        }
-        if (fromPort >= kHuntLimit || !m_serial.ReadByte(byte)) {
-            return false;
-        }
-        ++fromPort;
-        return true;
-    };
-    std::vector<uint8_t> candidate; // what followed the first header byte
-    for (;;) {
-        uint8_t byte = 0;
-        if (!next(byte)) {
-            return std::nullopt;
-        }
-        if (byte != CCommandMessage::kHeaderByte) {
-            continue;
-        }
-        candidate.clear();
-        if (!next(byte)) {
-            return std::nullopt;
-        }
-        candidate.push_back(byte);
-        if (byte == CCommandMessage::kHeaderByte) {
-            uint8_t length = 0;
-            if (!next(length)) {
-                return std::nullopt;
-            }
-            candidate.push_back(length);
-            if (length >= 2 && length <= CCommandMessage::kMaxLength) {
-                for (int i = 0; i <= length; ++i) {
-                    if (!next(byte)) {
-                        return std::nullopt;
-                    }
-                    candidate.push_back(byte);
-                }
-                auto message =
-                    CCommandMessage::FromBody(length, std::span<const uint8_t>(candidate).subspan(2));
-                if (message) {
-                    return message;
-                }
-            }
-        }
-        again.insert(again.begin(), candidate.begin(), candidate.end());
-    }
+    return CCommandMessage::Hunt([this](uint8_t& byte) { return m_serial.ReadByte(byte); }, kHuntLimit,
+                                 m_carried);
 }
 
 std::optional<CCommandMessage> CDobotMagician::SendAndAwait(const CCommandMessage& request) {

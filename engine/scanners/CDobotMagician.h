@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 
@@ -171,9 +172,7 @@ public:
     bool WaitForQueuedCommand(uint64_t queuedIndex, uint32_t timeoutMs = kQueuedCommandTimeoutMs);
 
 private:
-    // The packet hunt: skips to a 0xAA 0xAA header with a length of 2 to 0xA9 and a body whose
-    // checksum holds; after a false start it looks again from the byte after that start's first
-    // header byte. None when a byte read fails or kHuntLimit bytes came without a packet.
+    // The packet hunt (CCommandMessage::Hunt) over ReadByte, giving up after kHuntLimit bytes.
     std::optional<CCommandMessage> Receive();
 
     // One exchange whose answer must carry the request's id and at least `answerBytes` parameters.
@@ -188,6 +187,7 @@ private:
 
     CSerialComm m_serial;
     CriticalSection m_section;
+    std::deque<uint8_t> m_carried; // read past the last packet found; under m_section
 };
 
 } // namespace orv

@@ -72,6 +72,39 @@ TEST(CCommandMessage, ParsesOnlyOneWholeValidPacket) {
     }
 }
 
+TEST(CCommandMessageHunt, AFalseStartCoveringWholePacketsLosesNeitherOfThem) {
+    // A stray header with length 10 takes in the first packet and the head of the second.
+    const Bytes stream{0xAA, 0xAA, 0x0A, 0xAA, 0xAA, 0x02, 0x0A, 0x00, 0xF6,
+                       0xAA, 0xAA, 0x02, 0x0B, 0x00, 0xF5, 0x00, 0x00};
+    std::size_t offset = 0;
+    const auto readByte = [&](uint8_t& byte) {
+        if (offset >= stream.size()) {
+            return false;
+        }
+        byte = stream[offset++];
+        return true;
+    };
+    std::deque<uint8_t> carried;
+    const auto first = CCommandMessage::Hunt(readByte, 1024, carried);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->GetId(), 10);
+    EXPECT_FALSE(carried.empty());
+    const auto second = CCommandMessage::Hunt(readByte, 1024, carried);
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->GetId(), 11);
+    EXPECT_FALSE(CCommandMessage::Hunt(readByte, 1024, carried).has_value());
+
+    const Bytes noise(3000, 0x55);
+    offset = 0;
+    std::size_t reads = 0;
+    const auto noiseByte = [&](uint8_t& byte) {
+        byte = noise[reads++ % noise.size()];
+        return true;
+    };
+    EXPECT_FALSE(CCommandMessage::Hunt(noiseByte, 1024, carried).has_value());
+    EXPECT_EQ(reads, 1024U) << "the hunt gives up at its limit";
+}
+
 TEST(CommandParameterReader, ReadsInOrderAndFailsPastTheEndWithoutTakingBytes) {
     CCommandMessage message(10, 0);
     message.AddFloat(3.5F);
