@@ -109,6 +109,15 @@ bool QFileSystemProjectStorageManager::WriteNodeTable(const QNodePairList& pairs
     if (!DeleteFilesInTree(workingCopy)) {
         throw QStorageLayerException("Error#330: Error creating file: " + workingCopy + ".");
     }
+    struct CommitScope {
+        QFileSystemProjectStorageManager& self;
+        ~CommitScope() {
+            self.m_committing = false;
+            self.m_storedDuringCommit.clear();
+        }
+    } scope{*this};
+    m_committing = true;
+    m_storedDuringCommit.clear();
     m_store.WriteNodeTableFile(table);
     for (size_t i = 0; i < pairs.size(); ++i) {
         const QNodeTable::Entry& entry = table.m_entries[i];
@@ -118,7 +127,22 @@ bool QFileSystemProjectStorageManager::WriteNodeTable(const QNodePairList& pairs
     }
     m_store.CommitTempToPermanent();
     m_committedNodeId = m_nextNodeId;
+    // Only now is the new data in the saved copy.
+    for (QNodeMediator* mediator : m_storedDuringCommit) {
+        ContainerLock lock(*mediator);
+        if (auto* container = lock.As<QScanContainer>()) {
+            container->ClearUpdated();
+        }
+    }
     return true;
+}
+
+void QFileSystemProjectStorageManager::NoteStored(QNodeMediator& mediator, QScanContainer& container) {
+    if (m_committing) {
+        m_storedDuringCommit.push_back(&mediator);
+    } else {
+        container.ClearUpdated();
+    }
 }
 
 bool QFileSystemProjectStorageManager::SaveProject(TfrmMainApp* window, const QNodePairList& pairs,
@@ -195,7 +219,7 @@ void QFileSystemProjectStorageManager::StoreScanFile(QNodeMediator& mediator) {
     const bool copied = m_savingAs != 0 && IsUnchanged(*container) && CopyScanFileFromSource(id);
     if (!copied && container->HasScanData() && (m_savingAs != 0 || container->IsUpdated())) {
         m_store.WriteObjectFile(*container->GetScanPacket(), kStoredScanFile, id, std::nullopt);
-        container->ClearUpdated();
+        NoteStored(mediator, *container);
     }
 }
 
@@ -221,7 +245,7 @@ void QFileSystemProjectStorageManager::StoreSpectralSpatialScanData(QNodeMediato
         const std::string dataFile = container->GetTempFilePath();
         QCellDataFile::Write(dataFile, *container);
         m_store.CopyFileRaw(dataFile, m_store.BuildStoredFilePath(kStoredScanFile, true, id, false));
-        container->ClearUpdated();
+        NoteStored(mediator, *container);
     }
 }
 
@@ -237,7 +261,7 @@ void QFileSystemProjectStorageManager::StoreCableScanData(QNodeMediator& mediato
         auto writer = m_store.CreateStoredFileWriter(kStoredScanFile, id);
         container->WriteCableScans(*writer);
         writer->Close();
-        container->ClearUpdated();
+        NoteStored(mediator, *container);
     }
 }
 
@@ -252,7 +276,7 @@ void QFileSystemProjectStorageManager::StoreCurrentClampScanData(QNodeMediator& 
     if (!copied && container->HasScanData() && (m_savingAs != 0 || container->IsUpdated())) {
         // The clamp's data travels in its node's body: its scan file is the header alone.
         m_store.CreateStoredFileWriter(kStoredScanFile, id)->Close();
-        container->ClearUpdated();
+        NoteStored(mediator, *container);
     }
 }
 

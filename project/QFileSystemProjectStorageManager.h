@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -89,11 +90,18 @@ private:
     // Whether the saved copy may hold this node's scan data.
     bool IsCommitted(uint32_t id) const;
     bool ScanFileExists(uint32_t id) const;
+    // A store wrote the container's scan file. Outside a commit the container is marked stored at
+    // once; during one (WriteNodeTable) only once the commit went through, so that a failed commit
+    // leaves its new data marked for the next.
+    void NoteStored(QNodeMediator& mediator, QScanContainer& container);
 
     uint32_t m_nextNodeId = 0;
     uint32_t m_committedNodeId = 0;
     std::array<uint16_t, 4> m_fileVersion{};
     uint8_t m_savingAs = 0;
+    // While WriteNodeTable runs: the mediators whose containers were stored by it.
+    bool m_committing = false;
+    std::vector<QNodeMediator*> m_storedDuringCommit;
     QProjectFileStore m_store; // the current and the source project, and the copy buffer
     QFileSystemRepositoryManager& m_repository;
     std::shared_ptr<QProjectFileOperations> m_fileOperations;

@@ -4,6 +4,7 @@
 
 #include "core/QException.h"
 #include "platform/CLocale.h"
+#include "platform/fs/FileIo.h"
 #include "project/FolderTree.h"
 
 #include <cerrno>
@@ -30,8 +31,11 @@ bool Exists(const fs::path& path) {
 }
 
 // Gives the destination tree every file of the source tree as a second name for the same file (a
-// copy where the file system cannot link). The top-level folder named skipFolder is left out.
-void LinkTree(const fs::path& source, const fs::path& destination, const char* skipFolder,
+// copy where the file system cannot link). The top-level folder named skipFolder is left out. With
+// `replacing`, a file of the same name in the destination gives way (a folder does not: the link
+// then fails). Every destination folder is flushed to disk once its names are in, so that the tree
+// is whole on disk before it is swapped in.
+void LinkTree(const fs::path& source, const fs::path& destination, const char* skipFolder, bool replacing,
               QStorageBuffer& buffer) {
     std::error_code ec;
     fs::create_directories(destination, ec);
@@ -50,14 +54,20 @@ void LinkTree(const fs::path& source, const fs::path& destination, const char* s
         const fs::path target = destination / entry.path().filename();
         if (entry.symlink_status(ec).type() == fs::file_type::directory) {
             if (skipFolder == nullptr || entry.path().filename() != skipFolder) {
-                LinkTree(entry.path(), target, nullptr, buffer);
+                LinkTree(entry.path(), target, nullptr, replacing, buffer);
             }
             continue;
+        }
+        if (replacing && fs::symlink_status(target, ec).type() != fs::file_type::directory) {
+            fs::remove(target, ec);
         }
         fs::create_hard_link(entry.path(), target, ec);
         if (ec) {
             CopyFileRaw(entry.path().string(), target.string(), buffer);
         }
+    }
+    if (!SyncFolder(destination.string())) {
+        throw QStorageLayerException("Error#331: Error writing to file: " + destination.string() + ".");
     }
 }
 
@@ -214,10 +224,17 @@ void QProjectFileStore::CommitTempToPermanent() {
         // The old saved copy's node files are left out: nodes that the working copy does not hold no
         // longer exist. Its scan files stay unless they lose their node below.
         if (Exists(saved)) {
-            LinkTree(saved, staging, "nodes", m_copyBuffer);
+            LinkTree(saved, staging, "nodes", false, m_copyBuffer);
         }
-        MoveFolderTree(working.string(), staging.string());
+        // The working files stay where they are until the new saved copy is in place: a commit that
+        // fails leaves them for the next one.
+        if (Exists(working)) {
+            LinkTree(working, staging, nullptr, true, m_copyBuffer);
+        }
         ::orv::DeleteOrphanScanFiles(staging.string());
+        if (!SyncFolder(staging.string() + "/scans") && Exists(staging / "scans")) {
+            throw QStorageLayerException("Error#331: Error writing to file: " + staging.string() + ".");
+        }
 
         if (!Exists(saved)) {
             fs::rename(staging, saved, ec);
@@ -240,9 +257,16 @@ void QProjectFileStore::CommitTempToPermanent() {
         DeleteFolderTree(staging.string());
         throw;
     }
-    // Now the old saved copy; what cannot be removed here goes at the next commit.
+    // The exchange is a change of the project folder's names: on disk only once the folder is.
+    const bool durable = SyncFolder(folder);
+    // Now the old saved copy; what cannot be removed here goes at the next commit. The working copy
+    // is committed: its files have their names in the saved copy.
     DeleteFolderTree(staging.string());
     DeleteFolderTree(retired.string());
+    DeleteFilesInTree(working.string());
+    if (!durable) {
+        throw QStorageLayerException("Error#331: Error writing to file: " + folder + ".");
+    }
 }
 
 } // namespace orv

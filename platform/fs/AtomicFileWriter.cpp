@@ -1,5 +1,7 @@
 #include "platform/fs/AtomicFileWriter.h"
 
+#include "platform/fs/FileIo.h"
+
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -124,7 +126,9 @@ bool AtomicFileWriter::Commit() {
         ::unlink(m_tempPath.c_str());
         return false;
     }
-    return true;
+    // The new name lives in the folder: until the folder is on disk, a power loss can bring back
+    // the old file (or none).
+    return SyncFolder(FolderOf(m_path));
 }
 
 void AtomicFileWriter::Discard() {

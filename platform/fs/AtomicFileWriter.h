@@ -28,8 +28,10 @@ public:
     bool Open(const std::string& path, bool createFolders = false);
     // Appends the bytes; false when they could not all be written (the writer is then discarded).
     bool Write(const void* data, size_t count);
-    // Flushes to disk and renames over the target; false when any step failed (the target is then
-    // unchanged and the temporary file gone). The writer is closed either way.
+    // Flushes to disk, renames over the target and flushes the target's folder; false when any step
+    // failed (before the rename the target is then unchanged and the temporary file gone; a failed
+    // flush of the folder leaves the new file in place, but not known to be on disk). The writer is
+    // closed either way.
     bool Commit();
     // Drops the temporary file; the target stays as it was.
     void Discard();

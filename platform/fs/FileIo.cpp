@@ -96,6 +96,15 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBy
     return content;
 }
 
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     AtomicFileWriter writer;
     return writer.Open(path, /*createFolders=*/true) && writer.Write(bytes.data(), bytes.size()) &&

@@ -31,6 +31,10 @@ std::string DescribeFileRefusal(FileRefusal refusal, const std::string& path);
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes = kMaxTextFileBytes,
                                          FileRefusal* refusal = nullptr);
 
+// Flushes the folder's own entries (names created, renamed or removed in it) to disk, so that a
+// rename into it survives a power loss. False when the folder cannot be opened or synced.
+bool SyncFolder(const std::string& folder);
+
 // Writes the bytes through an AtomicFileWriter: a failed write never destroys the last good copy.
 // Missing parent folders are created. False on any failure (the temporary file is then removed).
 bool WriteFileAtomically(const std::string& path, const std::string& bytes);

@@ -37,6 +37,14 @@ TEST(FileIo, AFailedWriteLeavesNoTemporaryFile) {
     EXPECT_EQ(ReadWholeFile(folder.File("missing")), std::nullopt);
 }
 
+TEST(FileIo, SyncFolderFlushesFoldersOnly) {
+    PlatTestFolder folder;
+    ASSERT_TRUE(WriteFileAtomically(folder.File("a/file.txt"), "text"));
+    EXPECT_TRUE(SyncFolder(folder.File("a")));
+    EXPECT_FALSE(SyncFolder(folder.File("a/file.txt")));
+    EXPECT_FALSE(SyncFolder(folder.File("missing")));
+}
+
 TEST(FileIo, HostileFilesAreRefusedAtOnceWithTheirReason) {
     PlatTestFolder folder;
     const std::vector<test::HostileFile> files = test::MakeHostileFiles(folder.Path(), ".settings");

@@ -339,6 +339,48 @@ TEST_F(StorageManagerTest, NodeTableNodeFilesAndScanFilesAreWrittenByteExact) {
     EXPECT_EQ(ReadBytes(Saved("Board A", "Board A.lin")), Join({kHeader, U32s({3, 10, 0, 0, 1, 1, 7, 1})}));
 }
 
+// The commit fails half-way (a folder squats on the name of a scan file in the saved copy): the saved
+// copy stays as it was, the working copy keeps every file, and the new data stays marked, so the next
+// commit writes every changed scan file.
+TEST_F(StorageManagerTest, AFailedCommitKeepsTheWorkingFilesAndTheChangedScansMarked) {
+    AddTreeHead();
+    TestMediator& first = Add(7, 1, kTypeSpectralScanNode, Spectral({-5, 40, 12}));
+    TestMediator& second = Add(8, 1, kTypeSpectralScanNode, Spectral({1, 2}));
+    m_storage->SetNextNodeId(10);
+    ASSERT_TRUE(m_storage->WriteNodeTable(m_pairs));
+    EXPECT_TRUE(Snapshot(m_scratch.Path("Data/Board A/temp")).empty());
+
+    for (TestMediator* node : {&first, &second}) {
+        node->Container<QSpectralScanContainer>().TakeTransportContainer(SpectrumStep({3, 3, 3}), false,
+                                                                         nullptr, false);
+    }
+    fs::remove(Saved("Board A", ScanFile(8)));
+    fs::create_directories(Saved("Board A", ScanFile(8)));
+    const auto before = Snapshot(m_scratch.Path("Data/Board A/permanent"));
+    EXPECT_THROW(m_storage->WriteNodeTable(m_pairs), QStorageLayerException);
+
+    EXPECT_EQ(Snapshot(m_scratch.Path("Data/Board A/permanent")), before);
+    const auto working = Snapshot(m_scratch.Path("Data/Board A/temp"));
+    EXPECT_EQ(working.size(), 7U); // the table, four node files, two scan files
+    EXPECT_EQ(working.count(ScanFile(7)), 1U);
+    EXPECT_EQ(working.count(ScanFile(8)), 1U);
+    EXPECT_FALSE(fs::exists(m_scratch.Path("Data/Board A/permanent.commit")));
+    for (TestMediator* node : {&first, &second}) {
+        EXPECT_TRUE(node->Container<QSpectralScanContainer>().IsUpdated());
+        EXPECT_TRUE(node->LocksBalanced());
+    }
+
+    fs::remove(Saved("Board A", ScanFile(8)));
+    ASSERT_TRUE(m_storage->WriteNodeTable(m_pairs));
+    for (TestMediator* node : {&first, &second}) {
+        auto& container = node->Container<QSpectralScanContainer>();
+        EXPECT_EQ(ReadBytes(Saved("Board A", ScanFile(node->GetNodeID()))),
+                  Join({kHeader, FrameOf(container.GetSpectralScanRecord())}));
+        EXPECT_FALSE(container.IsUpdated());
+    }
+    EXPECT_TRUE(Snapshot(m_scratch.Path("Data/Board A/temp")).empty());
+}
+
 TEST_F(StorageManagerTest, CellDataFileIsTheScanFileAndLoadsBack) {
     AddTreeHead();
     TestMediator& cells = Add(2, 1, kTypeSpectralSpatialScanNode, Cells(70));
