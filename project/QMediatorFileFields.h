@@ -3,6 +3,7 @@
 #include "project/QProjectFileFormat.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace orv {
@@ -10,8 +11,8 @@ namespace orv {
 // What the project file keeps of a node beyond its frame and its scan lists, held by the mediator
 // that owns the node (the fundamental mediator): the IDs of the reference nodes that were linked to
 // the node when it was stored (read from the mediator data block of its body, resolved once the
-// whole tree is read), the node flag and values of a spectral/spatial scan node, and the groups and
-// text of a Word report node.
+// whole tree is read), the node flag and values of a spectral/spatial scan node, and the report text
+// of a Word report node (its report selection is the base mediator's).
 //
 // The project-file model finds it on a mediator by dynamic_cast (on the own mediator of a proxy). A
 // mediator without it keeps none of these: they are written as empty.
@@ -28,8 +29,8 @@ public:
     virtual QProjectNodeValues GetNodeValues() const = 0;
     virtual void SetNodeValues(const QProjectNodeValues& values) = 0;
 
-    virtual QProjectReportSection GetReportSection() const = 0;
-    virtual void SetReportSection(QProjectReportSection section) = 0;
+    virtual std::string GetReportText() const = 0;
+    virtual void SetReportText(std::string text) = 0;
 };
 
 } // namespace orv

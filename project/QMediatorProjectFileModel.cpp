@@ -4,7 +4,9 @@
 #include "core/QException.h"
 #include "core/QSerializable.h"
 #include "core/TypeIds.h"
+#include "platform/CLocale.h"
 #include "platform/debug/DebugOutput.h"
+#include "platform/log/InformationLog.h"
 #include "platform/sync/CriticalSection.h"
 #include "project/QMediatorFileFields.h"
 #include "project/QNode.h"
@@ -174,12 +176,6 @@ void DecodeCellValues(const QProjectCellEntry& cell, bool zelt, QCellAddition& a
             value = GetLE<int16_t>(cursor);
         }
     }
-}
-
-// Lists a record under an ID the list does not hold yet.
-int32_t UniqueScanID(QNodeMediator& mediator, uint16_t kind, int32_t scanID, int32_t nextID) {
-    const std::vector<int32_t> ids = mediator.GetScanIDs(kind);
-    return std::find(ids.begin(), ids.end(), scanID) == ids.end() ? scanID : nextID;
 }
 
 // A hand-held scan read from a project file starts its views' peak offset below the noise floor.
@@ -363,26 +359,71 @@ void QMediatorProjectFileModel::ResolveLinks(QNodeMediator& mediator, const QNod
     }
 }
 
+int32_t QMediatorProjectFileModel::ListScanID(QNodeMediator& mediator, uint16_t kind, int32_t storedID,
+                                              int32_t nextID) {
+    const std::vector<int32_t> ids = mediator.GetScanIDs(kind);
+    const int32_t listed = std::find(ids.begin(), ids.end(), storedID) == ids.end() ? storedID : nextID;
+    ScanRenumbering& renumbering = m_renumbered[&mediator];
+    // A report names the first scan of a stored ID; a repeated stored ID cannot be named apart.
+    if (renumbering.m_stored.insert(storedID).second && listed != storedID) {
+        renumbering.m_moved[storedID] = listed;
+    }
+    if (listed != storedID) {
+        AddInformationMessage(
+            0, FormatC("The scan %d of the node \"", storedID) + mediator.GetName() +
+                   FormatC("\" has an ID that is already listed; it is listed as scan %d.", listed));
+    }
+    return listed;
+}
+
+void QMediatorProjectFileModel::BeginLoad() {
+    m_renumbered.clear();
+}
+
+void QMediatorProjectFileModel::FinishLoad(const QNodeIdMap& ids) {
+    for (const auto& [id, mediator] : ids) {
+        if (mediator == nullptr || mediator->GetReportBuffers().empty()) {
+            continue;
+        }
+        std::vector<_ReportGeneratorDataBuffer> buffers = mediator->GetReportBuffers();
+        for (_ReportGeneratorDataBuffer& buffer : buffers) {
+            const auto node = ids.find(static_cast<uint32_t>(buffer.m_NodeId));
+            const auto renumbering = node != ids.end() ? m_renumbered.find(node->second) : m_renumbered.end();
+            if (renumbering == m_renumbered.end()) {
+                continue;
+            }
+            for (int32_t& scanID : buffer.m_ScanIds) {
+                const auto moved = renumbering->second.m_moved.find(scanID);
+                if (moved != renumbering->second.m_moved.end()) {
+                    scanID = moved->second;
+                }
+            }
+        }
+        mediator->SetReportBuffers(std::move(buffers));
+    }
+    m_renumbered.clear();
+}
+
 void QMediatorProjectFileModel::AddSpectralScan(QNodeMediator& mediator,
                                                 QProjectSpectralScanRecord&& record) {
     QSpectralScanAddition addition = MakeSpectralAddition(record);
-    addition.m_Record.m_ScanId = UniqueScanID(mediator, kTypeSpectralScanNode, addition.m_Record.m_ScanId,
-                                              mediator.GetNextSpectralScanID());
+    addition.m_Record.m_ScanId = ListScanID(mediator, kTypeSpectralScanNode, addition.m_Record.m_ScanId,
+                                            mediator.GetNextSpectralScanID());
     mediator.AddSpectralScanData(std::move(addition), false, false);
 }
 
 void QMediatorProjectFileModel::AddSpatialScan(QNodeMediator& mediator, QProjectSpatialScanRecord&& record) {
     QSpatialScanAddition addition = MakeSpatialAddition(record);
-    addition.m_Record.m_ScanId = UniqueScanID(mediator, kTypeSpatialScanNode, addition.m_Record.m_ScanId,
-                                              mediator.GetNextSpatialScanID());
+    addition.m_Record.m_ScanId = ListScanID(mediator, kTypeSpatialScanNode, addition.m_Record.m_ScanId,
+                                            mediator.GetNextSpatialScanID());
     mediator.AddSpatialScanData(std::move(addition), false, false);
 }
 
 void QMediatorProjectFileModel::AddSpectralSpatialScan(QNodeMediator& mediator,
                                                        QProjectSpectralSpatialScanRecord&& record) {
     const int32_t scanID =
-        UniqueScanID(mediator, kTypeSpectralSpatialScanNode, static_cast<int32_t>(record.m_header.m_scanId),
-                     mediator.GetNextSpectralSpatialScanID());
+        ListScanID(mediator, kTypeSpectralSpatialScanNode, static_cast<int32_t>(record.m_header.m_scanId),
+                   mediator.GetNextSpectralSpatialScanID());
     AddCells(record, scanID, false, [&mediator](QCellAddition&& addition) {
         mediator.AddSpectralSpatialScanData(std::move(addition), false);
     });
@@ -401,8 +442,8 @@ void QMediatorProjectFileModel::AddSpectralSpatialScan(QNodeMediator& mediator,
 void QMediatorProjectFileModel::AddHandHeldScan(QNodeMediator& mediator,
                                                 QProjectSpectralSpatialScanRecord&& record) {
     const int32_t scanID =
-        UniqueScanID(mediator, kTypeHandHeldProbeScanNode, static_cast<int32_t>(record.m_header.m_scanId),
-                     mediator.GetNextHandHeldScanID());
+        ListScanID(mediator, kTypeHandHeldProbeScanNode, static_cast<int32_t>(record.m_header.m_scanId),
+                   mediator.GetNextHandHeldScanID());
     AddCells(record, scanID, true, [&mediator](QCellAddition&& addition) {
         mediator.AddHandHeldProbeScanData(std::move(addition), false);
     });
@@ -468,10 +509,19 @@ void QMediatorProjectFileModel::SetScriptPoints(QNodeMediator& mediator,
 }
 
 void QMediatorProjectFileModel::SetReportSection(QNodeMediator& mediator, QProjectReportSection&& section) {
+    // A group is a ticked node (its ID) and its ticked scans (their IDs), the same 32 bits each.
+    std::vector<_ReportGeneratorDataBuffer> buffers;
+    buffers.reserve(section.m_groups.size());
+    for (QProjectReportGroup& group : section.m_groups) {
+        _ReportGeneratorDataBuffer& buffer = buffers.emplace_back();
+        buffer.m_NodeId = static_cast<int32_t>(group.m_key);
+        buffer.m_ScanIds.assign(group.m_members.begin(), group.m_members.end());
+    }
+    mediator.SetReportBuffers(std::move(buffers));
     if (QMediatorFileFields* fields = FindFileFields(mediator)) {
-        fields->SetReportSection(std::move(section));
-    } else if (!section.m_groups.empty() || !section.m_text.empty()) {
-        OutputDebugString("The report of '" + mediator.GetName() + "' has no place in its mediator.\n");
+        fields->SetReportText(std::move(section.m_text));
+    } else if (!section.m_text.empty()) {
+        OutputDebugString("The report text of '" + mediator.GetName() + "' has no place in its mediator.\n");
     }
 }
 
@@ -695,8 +745,16 @@ std::vector<QProjectScriptPoint> QMediatorProjectFileModel::GetScriptPoints(QNod
 }
 
 QProjectReportSection QMediatorProjectFileModel::GetReportSection(QNodeMediator& mediator) {
-    QMediatorFileFields* fields = FindFileFields(mediator);
-    return fields != nullptr ? fields->GetReportSection() : QProjectReportSection{};
+    QProjectReportSection section;
+    for (const _ReportGeneratorDataBuffer& buffer : mediator.GetReportBuffers()) {
+        QProjectReportGroup& group = section.m_groups.emplace_back();
+        group.m_key = static_cast<uint32_t>(buffer.m_NodeId);
+        group.m_members.assign(buffer.m_ScanIds.begin(), buffer.m_ScanIds.end());
+    }
+    if (QMediatorFileFields* fields = FindFileFields(mediator)) {
+        section.m_text = fields->GetReportText();
+    }
+    return section;
 }
 
 } // namespace orv

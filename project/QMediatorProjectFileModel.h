@@ -3,6 +3,9 @@
 #include "project/QNodeFactory.h"
 #include "project/QProjectFileModel.h"
 
+#include <map>
+#include <set>
+
 namespace orv {
 
 class CScanData;
@@ -23,9 +26,11 @@ class QMediatorFileFields;
 // that another program wrote saves back byte for byte.
 //
 // Scan IDs are unique within a list: a stored scan whose ID the list already holds is listed under
-// the list's next free ID, so that no scan of a file is lost.
+// the list's next free ID, so that no scan of a file is lost; the information log names both IDs.
+// The report selections of the file name scans by their IDs in the file; once the whole tree is read
+// they are made to name the same scans under the IDs they are listed by.
 //
-// The program keeps one model; it holds no state of its own. User-interface thread.
+// The program keeps one model; it holds no state beyond one load. User-interface thread.
 class QMediatorProjectFileModel : public QProjectFileModel {
 public:
     // `makeFundamental` makes the nodes of a load that has no project window (the node-table check);
@@ -49,6 +54,8 @@ public:
                                 std::unique_ptr<QProjectSpatialScanRecord> record) override;
     void SetScriptPoints(QNodeMediator& mediator, std::vector<QProjectScriptPoint>&& points) override;
     void SetReportSection(QNodeMediator& mediator, QProjectReportSection&& section) override;
+    void BeginLoad() override;
+    void FinishLoad(const QNodeIdMap& ids) override;
 
     uint32_t GetNodeID(QNodeMediator& mediator) override;
     uint16_t GetTypeID(QNodeMediator& mediator) override;
@@ -87,7 +94,18 @@ public:
     static QMediatorFileFields* FindFileFields(QNodeMediator& mediator);
 
 private:
+    // Lists a stored scan under an ID its list does not hold yet, and notes the change.
+    int32_t ListScanID(QNodeMediator& mediator, uint16_t kind, int32_t storedID, int32_t nextID);
+
+    // What one load learnt of a node's scans: the stored IDs met so far, and the stored IDs whose
+    // first scan is listed under another ID.
+    struct ScanRenumbering {
+        std::set<int32_t> m_stored;
+        std::map<int32_t, int32_t> m_moved;
+    };
+
     QNodeFactory::FundamentalMediatorMaker m_makeFundamental;
+    std::map<const QNodeMediator*, ScanRenumbering> m_renumbered;
 };
 
 } // namespace orv

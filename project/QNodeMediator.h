@@ -8,6 +8,7 @@
 #include "project/QSettingsSheet.h"
 #include "project/QViewFactory.h"
 #include "project/QViewFrame.h"
+#include "project/ReportGeneratorDataBuffer.h"
 #include "scandata/QComparisonOwner.h"
 #include "scandata/QContainerNodeMediator.h"
 #include "scandata/QScanContainerMediator.h"
@@ -327,7 +328,8 @@ public:
 
     // A pasted node: copies of the scans of `source` (a mediator of the same kind) are appended to
     // this node's lists, and a comparison, overlay or blind-spot node takes copies of the compared
-    // scans. False (nothing copied) for a source of another kind, or one that holds hand-held scans
+    // scans, and a report generator node the report selection. False (nothing copied) for a source
+    // of another kind, or one that holds hand-held scans
     // (those cannot be copied yet).
     bool CopyScanDataFrom(QNodeMediator& source);
 
@@ -408,6 +410,13 @@ public:
     void CopyNodeSettingsFrom(QNodeMediator& source);
     bool IsSettingsCopied() const { return m_bSettingsCopied != 0; }
     std::vector<SpectralSpatialScriptsDefinition>& GetScriptDefinitions() { return m_scriptDefinitions; }
+    // The report selection of a report generator node: the ticked nodes and their ticked scans. Kept
+    // with the node (stored in the project file, copied with a pasted node); the report page works on
+    // a copy of its own and hands it back on apply.
+    const std::vector<_ReportGeneratorDataBuffer>& GetReportBuffers() const { return m_reportBuffers; }
+    void SetReportBuffers(std::vector<_ReportGeneratorDataBuffer> buffers) {
+        m_reportBuffers = std::move(buffers);
+    }
     uint32_t GetSettingsSourceID() const { return m_nSettingsSourceID; }
 
 protected:
@@ -490,6 +499,7 @@ private:
     uint8_t m_pointFlag = 0;
     std::vector<CScanPoint> m_points;
     std::vector<SpectralSpatialScriptsDefinition> m_scriptDefinitions;
+    std::vector<_ReportGeneratorDataBuffer> m_reportBuffers;
     uint8_t m_bSettingsCopied = 0;
     uint32_t m_nSettingsSourceID = 0;
     std::array<int32_t, 3> m_viewState{};

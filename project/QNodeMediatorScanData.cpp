@@ -493,6 +493,8 @@ bool QNodeMediator::CopyScanDataFrom(QNodeMediator& source) {
     AppendCopies(m_spatialScans, source.m_spatialScans, self);
     AppendCopies(m_spectralSpatialScans, source.m_spectralSpatialScans, self);
     AppendCopies(m_handHeldScans, source.m_handHeldScans, self);
+    // A pasted report generator reports what its original was set to report.
+    m_reportBuffers = source.m_reportBuffers;
     switch (m_nKind) {
     case kTypeSpectralComparisonNode:
         copyGroup(m_spectralComparison, source.m_spectralComparison);

@@ -201,6 +201,7 @@ QProjectFile::LoadResult QProjectFile::ReadProject(QDataReader& source, TfrmMain
     RequireProjectBytes(reader, 7 + (static_cast<uint64_t>(count) - 1) * kSmallestLaterEntry);
 
     QNodeIdMap ids;
+    m_model.BeginLoad();
     const auto lookUp = [&ids](uint32_t id) -> QNodeMediator* {
         const auto found = ids.find(id);
         return found == ids.end() ? nullptr : found->second;
@@ -235,6 +236,7 @@ QProjectFile::LoadResult QProjectFile::ReadProject(QDataReader& source, TfrmMain
     for (size_t i = firstPair + 1; i < pairs.size(); ++i) {
         m_model.ResolveLinks(*pairs[i].m_node, ids);
     }
+    m_model.FinishLoad(ids);
     if (QOverlayControlList* windowOverlays = m_model.GetOverlayControls(window)) {
         windowOverlays->Swap(overlays);
     }

@@ -36,6 +36,12 @@ public:
     virtual QOverlayControlList* GetOverlayControls(TfrmMainApp* window) = 0;
 
     // --- Load ---
+    // Bracket one load: BeginLoad before the first node is read, FinishLoad once every entry was
+    // read and the links were resolved (not after a load that failed). What a model learns about
+    // the nodes while they are read (say, scans listed under new IDs) it may settle across nodes
+    // there.
+    virtual void BeginLoad() {}
+    virtual void FinishLoad(const QNodeIdMap& /*ids*/) {}
     // Reads the node frame at the reader: its header, then a node of that kind with its mediator made
     // through the node factory under `parent` (null: none) and owned by `window`, then the body. An
     // unknown kind throws "Error#314".

@@ -8,6 +8,7 @@
 #include "core/QSerializable.h"
 #include "core/TypeIds.h"
 #include "platform/CLocale.h"
+#include "platform/log/InformationLog.h"
 #include "project/COverlayControl.h"
 #include "project/QFileSystemProjectStorageManagerFactory.h"
 #include "project/QNode.h"
@@ -248,14 +249,13 @@ std::string DescribeNode(QNodeMediator& mediator) {
         const QProjectNodeValues values = fields->GetNodeValues();
         text += FormatC("\n  values %u ", values.m_flag) + Hex(values.m_values[0]) + " " +
                 Hex(values.m_values[1]) + " " + Hex(values.m_values[2]);
-        const QProjectReportSection report = fields->GetReportSection();
-        for (const QProjectReportGroup& group : report.m_groups) {
-            text += FormatC("\n  group %u:", group.m_key);
-            for (uint32_t member : group.m_members) {
-                text += FormatC(" %u", member);
-            }
+        text += "\n  report '" + fields->GetReportText() + "'";
+    }
+    for (const _ReportGeneratorDataBuffer& buffer : mediator.GetReportBuffers()) {
+        text += FormatC("\n  group %d:", buffer.m_NodeId);
+        for (int32_t scanID : buffer.m_ScanIds) {
+            text += FormatC(" %d", scanID);
         }
-        text += "\n  report '" + report.m_text + "'";
     }
     if (auto* proxy = dynamic_cast<QProxyNodeMediator*>(&mediator)) {
         text += FormatC("\n  linked to %u", proxy->GetLinkedNodeID());
@@ -340,8 +340,9 @@ protected:
         scripting->GetScriptDefinitions().push_back({100.0F, 200.0F, 0.5F, "ignored"});
         scripting->GetScriptDefinitions().push_back({300.0F, 450.5F, 1.0F, ""});
         QNodeMediator* report = Add(view, nullptr, kTypeWordReportNode);
-        dynamic_cast<LinkKeepingMediator&>(*report).SetReportSection(
-            {{{7, {1, 2, 3}}, {9, {}}}, "Report text"});
+        report->SetReportBuffers({{static_cast<int32_t>(spectral->GetNodeID()), {2, 1}},
+                                  {static_cast<int32_t>(handHeld->GetNodeID()), {}}});
+        dynamic_cast<LinkKeepingMediator&>(*report).SetReportText("Report text");
         auto* reference =
             dynamic_cast<QProxyNodeMediator*>(Add(view, module, kTypeSpectralScanReferenceNode));
         ASSERT_NE(reference, nullptr);
@@ -521,6 +522,75 @@ TEST_F(MediatorProjectFileTest, ASaveWhileAScanRunsIsRefusedAndKeepsThePreviousF
     EXPECT_TRUE(app->GetOpenProject()->IsModified());
     EXPECT_EQ(ReadBytes(ProjectFile()), saved);
     dynamic_cast<LinkKeepingMediator&>(*spectral).scanning = false;
+}
+
+// A report generator pasted from another keeps its report selection, in memory and through a save and
+// a load.
+TEST_F(MediatorProjectFileTest, APastedReportNodeKeepsItsSelectionAlsoAfterSavingAndLoading) {
+    const std::vector<_ReportGeneratorDataBuffer> selection = {{42, {3, 1, 2}}, {43, {}}};
+    {
+        auto app = MakeModelApp(false);
+        ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+        QNodeMediator* original = Add(*app->GetOpenProject(), nullptr, kTypeWordReportNode);
+        original->SetReportBuffers(selection);
+        QNodeMediator* pasted = Add(*app->GetOpenProject(), nullptr, kTypeWordReportNode);
+        ASSERT_TRUE(pasted->CopyScanDataFrom(*original));
+        EXPECT_EQ(pasted->GetReportBuffers(), selection);
+        original->SetReportBuffers({});
+        ASSERT_TRUE(app->SaveProject()) << LastPrompt();
+    }
+    auto app = MakeModelApp(true);
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr)) << LastPrompt();
+    const QNodePairList& pairs = app->GetOpenProject()->GetPairList();
+    ASSERT_EQ(pairs.size(), 4U);
+    EXPECT_TRUE(pairs[2].m_node->GetReportBuffers().empty());
+    EXPECT_EQ(pairs[3].m_node->GetReportBuffers(), selection);
+}
+
+// A stored scan whose ID is already listed gets the next free ID; the log names both IDs, and a report
+// that named a scan by its stored ID names the same scan after the load.
+TEST_F(MediatorProjectFileTest, RenumberedScansAreLoggedAndReportsKeepNamingTheirScans) {
+    uint32_t spectralID = 0;
+    {
+        auto app = MakeModelApp(false);
+        ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+        QNodeMediator* spectral = Add(*app->GetOpenProject(), nullptr, kTypeSpectralScanNode);
+        spectralID = spectral->GetNodeID();
+        // Another program left two scans with ID 5 in the list, then one with ID 6 (start 36 MHz).
+        AddSpectral(*spectral, 5, false);
+        AddSpectral(*spectral, 5, false);
+        AddSpectral(*spectral, 6, false);
+        QNodeMediator* report = Add(*app->GetOpenProject(), nullptr, kTypeWordReportNode);
+        report->SetReportBuffers({{static_cast<int32_t>(spectralID), {6, 5}}});
+        ASSERT_TRUE(app->SaveProject()) << LastPrompt();
+    }
+    std::vector<std::string> lines;
+    InformationLog::Sink previous = InformationLog::Instance().SetSink(
+        [&lines](uint8_t /*kind*/, const std::string& line) { lines.push_back(line); });
+    auto app = MakeModelApp(true);
+    const bool opened = app->OpenProject(kWindow, ProjectFile(), nullptr);
+    InformationLog::Instance().SetSink(previous);
+    ASSERT_TRUE(opened) << LastPrompt();
+
+    const QNodePairList& pairs = app->GetOpenProject()->GetPairList();
+    ASSERT_EQ(pairs.size(), 4U);
+    QNodeMediator& spectral = *pairs[2].m_node;
+    EXPECT_EQ(spectral.GetScanIDs(kTypeSpectralScanNode), (std::vector<int32_t>{5, 6, 7}));
+    EXPECT_EQ(spectral.FindSpectralScanData(7)->m_StartFrequency, 36.0F);
+    const std::vector<_ReportGeneratorDataBuffer> expected = {{static_cast<int32_t>(spectralID), {7, 5}}};
+    EXPECT_EQ(pairs[3].m_node->GetReportBuffers(), expected);
+    std::vector<std::string> renumbered;
+    for (const std::string& line : lines) {
+        if (line.find("already listed") != std::string::npos) {
+            renumbered.push_back(line.substr(line.find("The scan")));
+        }
+    }
+    const std::string name = spectral.GetName();
+    EXPECT_EQ(renumbered,
+              (std::vector<std::string>{"The scan 5 of the node \"" + name +
+                                            "\" has an ID that is already listed; it is listed as scan 6.",
+                                        "The scan 6 of the node \"" + name +
+                                            "\" has an ID that is already listed; it is listed as scan 7."}));
 }
 
 // --- Files written by another program ---

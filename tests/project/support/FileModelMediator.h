@@ -31,8 +31,8 @@ public:
     std::vector<uint32_t> TakePendingLinks() override;
     QProjectNodeValues GetNodeValues() const override { return m_values; }
     void SetNodeValues(const QProjectNodeValues& values) override { m_values = values; }
-    QProjectReportSection GetReportSection() const override { return m_report; }
-    void SetReportSection(QProjectReportSection section) override { m_report = std::move(section); }
+    std::string GetReportText() const override { return m_reportText; }
+    void SetReportText(std::string text) override { m_reportText = std::move(text); }
 
     // What the node's data block named, until the load resolves it.
     std::vector<uint32_t> m_pendingLinks;
@@ -40,7 +40,7 @@ public:
 private:
     std::set<QNodeMediator*> m_linked;
     QProjectNodeValues m_values;
-    QProjectReportSection m_report;
+    std::string m_reportText;
 };
 
 } // namespace orv::filemodeltest
