@@ -352,8 +352,11 @@ void ReadSpectralSpatialScanRecord(QDataReader& reader, QProjectSpectralSpatialS
     const uint32_t cellCount = PositiveCount(U32(reader));
     // Every cell takes at least its fixed fields: a count beyond that cannot be in the file.
     RequireProjectBytes(reader, cellCount * kCellFixedBytes);
-    read.m_cells.resize(cellCount);
-    for (QProjectCellEntry& cell : read.m_cells) {
+    // An entry in memory is larger than its fixed fields in the file: no more entries are reserved
+    // than the bytes that remain would fill, so a load never holds much more than the file.
+    read.m_cells.reserve(std::min<uint64_t>(cellCount, reader.GetRemaining() / sizeof(QProjectCellEntry)));
+    for (uint32_t i = 0; i < cellCount; ++i) {
+        QProjectCellEntry& cell = read.m_cells.emplace_back();
         cell.m_words[0] = U16(reader);
         cell.m_words[1] = U16(reader);
         cell.m_words[2] = U16(reader);
