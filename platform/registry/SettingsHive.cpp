@@ -400,6 +400,20 @@ SettingsHive::Key& SettingsHive::Key::AddSubKey(std::string subKeyName) {
     return *subKeys.back();
 }
 
+SettingsHive::Key& SettingsHive::Key::FindOrAddSubKey(std::string_view subKeyName) {
+    if (subKeys.size() < kIndexedFrom) {
+        Key* found = FindSubKey(subKeyName);
+        return found != nullptr ? *found : AddSubKey(std::string(subKeyName));
+    }
+    const auto [entry, added] = m_subKeyIndex.try_emplace(std::string(subKeyName), subKeys.size());
+    if (!added) {
+        return *subKeys[entry->second];
+    }
+    subKeys.push_back(std::make_unique<Key>());
+    subKeys.back()->name = entry->first;
+    return *subKeys.back();
+}
+
 bool SettingsHive::Key::RemoveSubKey(std::string_view subKeyName) {
     const int64_t at = FindByName(subKeys, SubKeyName, m_subKeyIndex, subKeyName);
     if (at < 0) {
@@ -466,8 +480,7 @@ SettingsHive::Key* SettingsHive::Find(const std::vector<std::string>& components
 SettingsHive::Key& SettingsHive::Create(const std::vector<std::string>& components) {
     Key* key = m_root.get();
     for (const std::string& name : components) {
-        Key* sub = key->FindSubKey(name);
-        key = sub != nullptr ? sub : &key->AddSubKey(name);
+        key = &key->FindOrAddSubKey(name);
     }
     return *key;
 }

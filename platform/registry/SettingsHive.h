@@ -60,6 +60,8 @@ public:
         void RemoveValue(size_t index);
         // Appends a sub-key of a name the key does not hold yet.
         Key& AddSubKey(std::string subKeyName);
+        // The sub-key of that name, appended when missing (one look-up either way).
+        Key& FindOrAddSubKey(std::string_view subKeyName);
         bool RemoveSubKey(std::string_view subKeyName);
 
     private:
