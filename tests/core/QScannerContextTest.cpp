@@ -120,6 +120,12 @@ TEST(ScannerContext, ArmHeightsOnlyForTheRobotArm) {
     EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 5);
     EXPECT_FALSE(context.IsArmCellHeightZero(0, 0));
 
+    // The selected probe type is the kind these checks compare.
+    info.SetProbeType(eProbeType::RobotArm);
+    EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 123);
+    info.SetProbeType(eProbeType::ExternalAdapter);
+    EXPECT_EQ(context.GetArmMaxHeightForCell(2, 3), 5);
+
     info.SetScannerKind(CInstrumentInfo::kScannerKindRobotArm);
     // The source is the application's, not the context's: a new context asks it too.
     DestroyScannerContext();
