@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config git
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-pyvisa python3-pyvisa-py
   locales
   libudev-dev
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core

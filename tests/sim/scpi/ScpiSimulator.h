@@ -1,0 +1,103 @@
+#pragma once
+
+// A simulated SCPI spectrum analyser for tests: raw SCPI over TCP on loopback, any number of
+// resources (one listening port each, chosen by the system), driven and read through control lines
+// on standard input and output. It listens on 127.0.0.1 only and never connects anywhere.
+//
+// Control lines (fields separated by tabs, escaped as scpi/ControlText.h says), each answered by one
+// line "OK[\t...]" or "ERR\t<why>":
+//   ADD name                     new resource; answers OK\t<port>
+//   IDN name text                the "*IDN?" reply (a line feed is added)
+//   REPLY name command bytes     reply to a command with exactly these bytes (none: no reply)
+//   BLOCK name command length    reply with an IEEE 488.2 block of `length` pattern bytes and LF
+//   FILL name command length     reply with `length` bytes 'A' and no line feed
+//   DROP name command            close the connection when the command arrives
+//   DELAY name command ms        send the command's reply this much later
+//   ERRORS name n                error count ("ERR?" answers it, ":SYST:ERR?" takes one error)
+//   MODE name text               the "INST?" reply (a line feed is added)
+//   OPC name n                   "*OPC?" answers "0" lines until the n-th line, which is "1"
+//   LOG name                     every command received so far: OK\t<command>\t<command>...
+//   WAIT name count ms           answers OK\t<n> once n >= count commands arrived, or after ms
+//   CLEAR name                   forgets the commands received
+//   KICK name                    closes every open connection of the resource
+//   QUIT                         ends the simulator
+// A command is a line received without its line feed. Replies are looked up by the exact command,
+// then by its plain form (upper case, no leading ':' and no trailing ';' or white space); the
+// built-in commands "*IDN?", "ERR?", "SYST:ERR?", "*CLS", "INST?" and "*OPC?" match by plain form.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace orv::sim {
+
+class ScpiSimulator {
+public:
+    ScpiSimulator() = default;
+    ~ScpiSimulator();
+    ScpiSimulator(const ScpiSimulator&) = delete;
+    ScpiSimulator& operator=(const ScpiSimulator&) = delete;
+
+    // Serves until QUIT or the end of standard input; the exit code.
+    int Run();
+
+    // The data bytes of a BLOCK reply of this length.
+    static std::string BlockPattern(size_t length);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Reply {
+        std::string bytes;
+        bool drop = false;
+        int delayMs = 0;
+    };
+    struct Resource {
+        int listener = -1;
+        uint16_t port = 0;
+        std::string identity = "QZV Technologies,SCPI simulator,0,1.0";
+        std::string mode = "SA";
+        int errorCount = 0;
+        int opcPolls = 1;
+        std::map<std::string, Reply> replies;
+        std::vector<std::string> log;
+    };
+    struct Outgoing {
+        Clock::time_point due;
+        std::string bytes;
+        bool drop = false;
+    };
+    struct Client {
+        int socket = -1;
+        std::string resource;
+        std::string input;
+        std::string output;
+        std::deque<Outgoing> queued;
+    };
+    struct Waiting {
+        std::string resource;
+        size_t count = 0;
+        Clock::time_point until;
+    };
+
+    std::string Control(const std::vector<std::string>& fields);
+    std::string Add(const std::string& name);
+    void Accept(Resource& resource, const std::string& name);
+    void ReceiveFrom(Client& client);
+    void HandleCommand(Client& client, const std::string& command);
+    void SendPending(Client& client);
+    void CloseClient(Client& client);
+    void AnswerWaitIfDone(bool timedOut);
+    void Answer(const std::string& line);
+
+    std::map<std::string, Resource> m_resources;
+    std::vector<Client> m_clients;
+    std::string m_controlInput;
+    std::vector<Waiting> m_waiting; // at most one: control lines are handled one at a time
+    bool m_quit = false;
+};
+
+} // namespace orv::sim
