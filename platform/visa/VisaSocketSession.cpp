@@ -125,6 +125,10 @@ Status VisaSocketSession::Open(const SocketResource& resource, std::unique_ptr<V
 
 VisaSocketSession::VisaSocketSession(int socket) : m_socket(socket), m_input(2 * kReceiveChunk) {}
 
+std::unique_ptr<VisaSocketSession> VisaSocketSession::FromConnectedSocket(int socket) {
+    return std::unique_ptr<VisaSocketSession>(new VisaSocketSession(socket));
+}
+
 VisaSocketSession::~VisaSocketSession() {
     close(m_socket);
 }

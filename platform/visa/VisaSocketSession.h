@@ -30,6 +30,8 @@ class VisaSocketSession {
 public:
     // Connects to the resource (at most kConnectTimeoutMs); kErrorResourceNotFound when it cannot.
     static Status Open(const SocketResource& resource, std::unique_ptr<VisaSocketSession>& session);
+    // Takes over a connected stream socket (the session closes it).
+    static std::unique_ptr<VisaSocketSession> FromConnectedSocket(int socket);
     ~VisaSocketSession();
     VisaSocketSession(const VisaSocketSession&) = delete;
     VisaSocketSession& operator=(const VisaSocketSession&) = delete;
