@@ -2,7 +2,7 @@
 // tests of every model rely on.
 #include "platform/visa/BuiltinVisa.h"
 
-#include "tests/sim/support/ScpiSimulatorProcess.h"
+#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
 #include <gtest/gtest.h>
 
