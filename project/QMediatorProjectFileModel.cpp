@@ -56,6 +56,7 @@ QScanDataRecord MakeScanDataRecord(const QProjectScanHeader& header, uint16_t ro
     // The file takes the flag as signed; the scan data take any non-zero flag as Zelt data. A flag
     // the file reads as Mirt data must stay Mirt data in the scan.
     record.m_IsZeltData = IsZeltFlag(zeltFlag) ? zeltFlag : 0;
+    record.m_MirtFlagByte = IsZeltFlag(zeltFlag) ? 0 : zeltFlag;
     record.m_ZeltLevel = zeltLevel;
     record.m_ReferenceLevel = header.m_referenceLevel;
     record.m_ValuesPerPoint = header.m_valuesPerPoint;
@@ -256,6 +257,11 @@ void EncodeMeasuredFrequencies(const std::vector<QMeasuredFrequencyData::Entry>&
         PutLE<uint32_t>(cursor, entry.m_Index);
         PutLE<float>(cursor, entry.m_Frequency);
     }
+}
+
+// The flag byte of Mirt data: the one it was read with; never one that would read as Zelt data.
+uint8_t MirtFlagOf(const CScanData& scan) {
+    return IsZeltFlag(scan.m_MirtFlagByte) ? 0 : scan.m_MirtFlagByte;
 }
 
 QNode& NodeOf(QNodeMediator& mediator) {
@@ -592,7 +598,7 @@ QProjectSpectralScanRecord QMediatorProjectFileModel::MakeSpectralRecord(const C
         }
     } else if (scan.GetPointFormat() == CSpectralScanData::kMirtPoints) {
         const std::vector<QSpectralPoint>& points = scan.GetMirtPoints();
-        record.m_zeltFlag = 0;
+        record.m_zeltFlag = MirtFlagOf(scan);
         record.m_pointCount = static_cast<uint32_t>(points.size());
         record.m_points.resize(points.size() * 6);
         cursor = record.m_points.data();
@@ -632,7 +638,7 @@ QProjectSpatialScanRecord QMediatorProjectFileModel::MakeSpatialRecord(const CSp
         if (scan.HoldsFloatValues()) {
             throw QStorageLayerException(kUnstorableValuesText);
         }
-        record.m_zeltFlag = 0;
+        record.m_zeltFlag = MirtFlagOf(scan);
         record.m_values.resize(scan.m_Values.size() * 2);
         uint8_t* cursor = record.m_values.data();
         for (int16_t value : scan.m_Values) {
@@ -649,7 +655,7 @@ QMediatorProjectFileModel::MakeSpectralSpatialRecord(const CSpectralSpatialScanD
     record.m_rows = scan.m_Rows;
     record.m_columns = scan.m_Columns;
     const bool zelt = IsZeltFlag(scan.m_IsZeltData);
-    record.m_zeltFlag = zelt ? scan.m_IsZeltData : 0;
+    record.m_zeltFlag = zelt ? scan.m_IsZeltData : MirtFlagOf(scan);
     record.m_zeltLevel = scan.m_ZeltLevel;
     record.m_thirdFlag = scan.m_ThirdFlag;
     EncodeMeasuredFrequencies(scan.m_MeasuredFrequencies, record.m_extraCount, record.m_extra);

@@ -40,6 +40,8 @@ struct QScanDataRecord {
     // The header's settings bytes and the scan tail: kept on the scan data and stored back as they
     // came.
     std::array<uint8_t, 2> m_SettingsBytes{};
+    // The stored Zelt flag byte when it reads as Mirt data (see CScanData::m_MirtFlagByte).
+    uint8_t m_MirtFlagByte = 0;
     std::array<uint8_t, 6> m_TailBytes{};
     uint16_t m_TailWord = 0;
     float m_TailValue = 0.0F;

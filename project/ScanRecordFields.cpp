@@ -22,6 +22,7 @@ void CopyCommonRecordFields(CScanData& scan, const QScanDataRecord& record, QSca
     scan.m_LevelOffset = record.m_LevelOffset;
     scan.m_ScanArea = record.m_Area;
     scan.m_SettingsBytes = record.m_SettingsBytes;
+    scan.m_MirtFlagByte = record.m_MirtFlagByte;
     scan.m_TailBytes = record.m_TailBytes;
     scan.m_TailWord = record.m_TailWord;
     scan.m_TailValue = record.m_TailValue;

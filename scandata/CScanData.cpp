@@ -92,6 +92,7 @@ void CScanData::CopyScanFieldsTo(CScanData& target) const {
     target.m_DisplayFlags = m_DisplayFlags;
     target.m_ScanArea = m_ScanArea;
     target.m_SettingsBytes = m_SettingsBytes;
+    target.m_MirtFlagByte = m_MirtFlagByte;
     target.m_TailBytes = m_TailBytes;
     target.m_TailWord = m_TailWord;
     target.m_TailValue = m_TailValue;

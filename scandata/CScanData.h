@@ -162,6 +162,9 @@ public:
     // Settings of the scan header and the scan tail that the program keeps for the scan and stores
     // back as they came.
     std::array<uint8_t, 2> m_SettingsBytes{};
+    // The Zelt flag byte of a stored record that reads it as Mirt data (0, or a value negative as a
+    // signed byte): m_IsZeltData is 0 then, and this byte is stored back.
+    uint8_t m_MirtFlagByte = 0;
     std::array<uint8_t, 6> m_TailBytes{};
     uint16_t m_TailWord = 0;
     float m_TailValue = 0.0F;

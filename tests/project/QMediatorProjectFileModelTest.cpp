@@ -620,11 +620,11 @@ void PutForeignTail(ByteBuilder& b) {
 
 void PutForeignSpectral(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant) {
     PutForeignHeader(b, id, false, variant);
-    b.U16(3).U16(4).U8(zelt).U8(zelt != 0 ? 2 : 5);
+    b.U16(3).U16(4).U8(zelt).U8(IsZeltFlag(zelt) ? 2 : 5);
     b.U32(2).U16(0).U16(1).U16(2).U16(3);
     b.U32(3);
     for (uint16_t i = 0; i < 3; ++i) {
-        if (zelt != 0) {
+        if (IsZeltFlag(zelt)) {
             b.F32(-20.5F + i).U16(i).U16(1).U16(1).U16(0);
         } else {
             b.U16(static_cast<uint16_t>(-90 + 37 * i)).U16(i).U16(3);
@@ -636,8 +636,8 @@ void PutForeignSpectral(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t varia
 
 void PutForeignSpatial(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant) {
     PutForeignHeader(b, id, true, variant);
-    b.U16(3).U16(4).U8(0xD1).U8(zelt).U8(zelt != 0 ? 1 : 4).U8(0xD2);
-    if (zelt != 0) {
+    b.U16(3).U16(4).U8(0xD1).U8(zelt).U8(IsZeltFlag(zelt) ? 1 : 4).U8(0xD2);
+    if (IsZeltFlag(zelt)) {
         b.U32(24).U16(1).U16(2).U16(0).U16(1).F32(10.0F).U16(0).U16(3).U16(1).U16(1).F32(-5.0F);
     } else {
         for (uint16_t i = 0; i < 12; ++i) {
@@ -650,7 +650,7 @@ void PutForeignSpatial(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t varian
 // Three cells whose third words are 0xFFFE, 0x9C40 and 100.
 void PutForeignCells(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant, bool handHeld) {
     PutForeignHeader(b, id, false, variant);
-    b.U16(3).U16(4).U8(zelt).U8(zelt != 0 ? 1 : 6);
+    b.U16(3).U16(4).U8(zelt).U8(IsZeltFlag(zelt) ? 1 : 6);
     if (!handHeld) {
         b.U8(0xC3).U32(1).U32(1).F32(330.0F);
     }
@@ -659,7 +659,7 @@ void PutForeignCells(ByteBuilder& b, uint32_t id, uint8_t zelt, uint8_t variant,
     b.U32(3);
     for (uint16_t cell = 0; cell < 3; ++cell) {
         b.U16(cell).U16(static_cast<uint16_t>(cell + 1)).U16(thirdWords[cell]).F32(250.5F + cell).U32(2);
-        if (zelt != 0) {
+        if (IsZeltFlag(zelt)) {
             b.U16(cell).U16(static_cast<uint16_t>(cell + 1)).U16(1).U16(0).F32(-3.25F).F32(7.5F);
         } else {
             b.U16(static_cast<uint16_t>(-30 - cell)).U16(static_cast<uint16_t>(12 + cell));
@@ -714,11 +714,11 @@ TEST_F(MediatorProjectFileTest, AFileOfAnotherProgramLoadsAndSavesBackByteIdenti
                 file.U32(3);
                 PutForeignSpectral(file, 1, 0, 0);
                 PutForeignSpectral(file, 2, 1, 1);
-                PutForeignSpectral(file, 3, 0, 2);
+                PutForeignSpectral(file, 3, 0x80, 2); // a flag that reads as Mirt data
                 break;
             case kTypeSpatialScanNode:
                 file.U32(3);
-                PutForeignSpatial(file, 1, 0, 2);
+                PutForeignSpatial(file, 1, 0xFF, 2);
                 PutForeignSpatial(file, 2, 1, 0);
                 PutForeignSpatial(file, 3, 1, 1);
                 break;
@@ -729,7 +729,7 @@ TEST_F(MediatorProjectFileTest, AFileOfAnotherProgramLoadsAndSavesBackByteIdenti
                 break;
             case kTypeHandHeldProbeScanNode:
                 file.U32(2);
-                PutForeignCells(file, 1, 0, 0, true);
+                PutForeignCells(file, 1, 0x90, 0, true);
                 PutForeignCells(file, 2, 1, 1, true);
                 break;
             default:
@@ -802,7 +802,10 @@ TEST_F(MediatorModelTest, AZeltFlagTheFileReadsAsMirtDataKeepsThePointsAsMirtDat
     EXPECT_EQ(scan->GetPointFormat(), CSpectralScanData::kMirtPoints);
     ASSERT_EQ(scan->GetMirtPoints().size(), 2U);
     EXPECT_EQ(scan->GetMirtPoints()[1].m_Amplitude, -16);
-    EXPECT_EQ(QMediatorProjectFileModel::MakeSpectralRecord(*scan).m_points, MirtRecord(1, 0).m_points);
+    const QProjectSpectralScanRecord saved = QMediatorProjectFileModel::MakeSpectralRecord(*scan);
+    EXPECT_EQ(saved.m_points, MirtRecord(1, 0).m_points);
+    // The flag byte itself is stored back as it was read.
+    EXPECT_EQ(saved.m_zeltFlag, 0x80);
 }
 
 TEST_F(MediatorModelTest, ANodeFrameWhoseSizeDisagreesWithItsBodyIsACorruptProject) {
