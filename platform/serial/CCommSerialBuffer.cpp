@@ -7,7 +7,7 @@ namespace orv {
 
 CCommSerialBuffer::CCommSerialBuffer(std::size_t capacity) : m_ring(std::max<std::size_t>(capacity, 1)) {}
 
-std::size_t CCommSerialBuffer::WaitForRoom(std::stop_token stop) {
+std::size_t CCommSerialBuffer::WaitForRoom(const std::stop_token& stop) {
     std::unique_lock lock(m_mutex);
     m_readerWaitsForRoom = true;
     m_roomFreed.wait(lock, stop, [this] { return m_size < m_ring.size(); });

@@ -20,14 +20,14 @@ namespace orv {
 
 class CCommSerialBuffer {
 public:
-    static constexpr std::size_t kDefaultCapacity = 256 * 1024;
+    static constexpr std::size_t kDefaultCapacity = std::size_t{256} * 1024;
 
     explicit CCommSerialBuffer(std::size_t capacity = kDefaultCapacity);
     CCommSerialBuffer(const CCommSerialBuffer&) = delete;
     CCommSerialBuffer& operator=(const CCommSerialBuffer&) = delete;
 
     // Reader side. Waits until there is room for a byte; the room, or 0 when `stop` was requested.
-    std::size_t WaitForRoom(std::stop_token stop);
+    std::size_t WaitForRoom(const std::stop_token& stop);
     // Appends `count` bytes (at most the room WaitForRoom gave) and raises the data-available signal.
     void Append(const uint8_t* bytes, std::size_t count);
     // No more bytes will come until Restart.

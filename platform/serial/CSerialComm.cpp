@@ -16,7 +16,7 @@ namespace orv {
 
 namespace {
 
-constexpr std::size_t kReadBlock = 16 * 1024;
+constexpr std::size_t kReadBlock = std::size_t{16} * 1024;
 
 std::chrono::steady_clock::time_point DeadlineAfter(uint32_t timeoutMs) {
     return std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -71,16 +71,16 @@ bool CSerialComm::Open(const std::string& portName, uint32_t speed, int parity, 
     m_buffer.Restart();
     m_lost.store(false);
     m_readerStarted.Clear();
-    m_reader = std::jthread([this](std::stop_token stop) {
+    m_reader = std::jthread([this](const std::stop_token& stop) {
         m_readerStarted.Set();
-        ReaderLoop(std::move(stop));
+        ReaderLoop(stop);
     });
     m_readerStarted.Wait();
     m_state.store(kStateOpened);
     return true;
 }
 
-void CSerialComm::ReaderLoop(std::stop_token stop) {
+void CSerialComm::ReaderLoop(const std::stop_token& stop) {
     const int fd = m_fd.load();
     const int wakeFd = m_wakeFd.load();
     uint8_t block[kReadBlock];

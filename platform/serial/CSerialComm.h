@@ -69,7 +69,7 @@ public:
     uint32_t GetLineSpeed() const;
 
 private:
-    void ReaderLoop(std::stop_token stop);
+    void ReaderLoop(const std::stop_token& stop);
     void MarkLost();
     void CloseDescriptors(); // under m_section
 

@@ -44,8 +44,20 @@ DobotSimulatorProcess::DobotSimulatorProcess() {
         m_pid = -1;
         throw std::runtime_error("the simulator did not start");
     }
-    const std::string first = ReadLine(kAnswerTimeout);
+    std::string first;
+    try {
+        first = ReadLine(kAnswerTimeout);
+    } catch (const std::runtime_error&) {
+        first.clear();
+    }
     if (first.rfind("PTY ", 0) != 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+        ::close(m_toSimulator);
+        ::close(m_fromSimulator);
+        m_toSimulator = -1;
+        m_fromSimulator = -1;
         throw std::runtime_error("the simulator gave no terminal: " + first);
     }
     m_portName = first.substr(4);
@@ -74,7 +86,6 @@ DobotSimulatorProcess::~DobotSimulatorProcess() {
     if (m_fromSimulator >= 0) {
         ::close(m_fromSimulator);
     }
-    SetSystemSerialPortSearchEnabled(true);
 }
 
 std::string DobotSimulatorProcess::ReadLine(std::chrono::milliseconds timeout) {

@@ -2,7 +2,8 @@
 
 // Starts the robot-arm simulator (tests/sim/dobot) as a child process, learns its pseudo-terminal
 // and drives it through its control lines. Also switches the system's half of the serial port
-// search off, so that nothing in the engine tests ever reaches a real port.
+// search off for the rest of the test program, so that nothing in the engine tests ever reaches a
+// real port.
 
 #include <chrono>
 #include <cstdint>
