@@ -5,10 +5,10 @@ namespace orv {
 Event::Event(Reset reset, bool initiallySet) : m_reset(reset), m_set(initiallySet) {}
 
 void Event::Set() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_set = true;
-    }
+    // Notified under the lock: a waiter that owns the event may destroy it as soon as its wait
+    // returns, and the wait cannot return before the lock is given back.
+    std::lock_guard lock(m_mutex);
+    m_set = true;
     if (m_reset == Reset::Manual) {
         m_changed.notify_all();
     } else {

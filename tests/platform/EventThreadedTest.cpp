@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <memory>
 #include <thread>
 
 namespace orv {
@@ -63,6 +64,19 @@ TEST(Event, AutoSetsHandOverOneByOneAndAStopEndsTheWait) {
     stop.request_stop();
     consumer.join();
     EXPECT_EQ(handedOver, 100);
+}
+
+// A waiter that owns its event frees it as soon as the wait returns; the setter must be done
+// with the event by then.
+TEST(Event, AWaiterMayDestroyItsEventAsSoonAsTheWaitReturns) {
+    for (int round = 0; round < 200; ++round) {
+        auto event = std::make_unique<Event>(Event::Reset::Auto);
+        Event* shared = event.get();
+        std::thread setter([shared] { shared->Set(); });
+        event->Wait();
+        event.reset();
+        setter.join();
+    }
 }
 
 TEST(CriticalSection, TheHolderMayEnterAgainAndUnlockForAScope) {
