@@ -64,6 +64,10 @@ std::unique_ptr<VisaLibrary> VisaLibrary::Load(std::string_view name) {
     return LoadVendor(std::string(name));
 }
 
+std::unique_ptr<VisaLibrary> VisaLibrary::FromEntryPoints(const VisaEntryPoints& entryPoints) {
+    return std::unique_ptr<VisaLibrary>(new VisaLibrary(nullptr, {}, entryPoints));
+}
+
 void* VisaLibrary::FindEntryPoint(std::string_view name) const {
     const void* const slots[11] = {reinterpret_cast<const void*>(m_entryPoints.viOpenDefaultRM),
                                    reinterpret_cast<const void*>(m_entryPoints.viOpen),

@@ -20,6 +20,8 @@ class VisaLibrary {
 public:
     // nullptr when nothing could be loaded under that name.
     static std::unique_ptr<VisaLibrary> Load(std::string_view name);
+    // A library made of the given entry points (a layer that wraps another; tests).
+    static std::unique_ptr<VisaLibrary> FromEntryPoints(const VisaEntryPoints& entryPoints);
     ~VisaLibrary();
     VisaLibrary(const VisaLibrary&) = delete;
     VisaLibrary& operator=(const VisaLibrary&) = delete;

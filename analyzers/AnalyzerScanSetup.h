@@ -1,0 +1,27 @@
+#pragma once
+
+// What the analyser side reads of the engine's scan set-up. The analysers sit below the engine, so
+// the set-up object implements this small interface and hands itself to the connection and the
+// driver; tests give a fake.
+
+#include <cstdint>
+#include <stop_token>
+#include <vector>
+
+namespace orv {
+
+class AnalyzerScanSetup {
+public:
+    virtual ~AnalyzerScanSetup() = default;
+
+    // True once the program has begun its teardown: sessions are then left to the process's end.
+    virtual bool IsTearingDown() const = 0;
+    // The grid of probe cells and its table of active cells (one byte per cell, row by row).
+    virtual int16_t GetGridRows() const = 0;
+    virtual int16_t GetGridColumns() const = 0;
+    virtual std::vector<uint8_t> GetActiveCells() const = 0;
+    // Fires when the running scan is stopped or the program closes.
+    virtual std::stop_token GetScanStopToken() const = 0;
+};
+
+} // namespace orv
