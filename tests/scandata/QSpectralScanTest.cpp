@@ -1,4 +1,5 @@
 #include "scandata/QSpectralScan.h"
+#include "core/QCorrectionSet.h"
 
 #include "analyzers/CInstrumentInfo.h"
 #include "core/QCorrectionData.h"
@@ -8,6 +9,8 @@
 #include "tests/scandata/support/ScanRecordFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <vector>
 
@@ -242,6 +245,24 @@ TEST(SpectralScan, CorrectionFactorsFollowTheSetRowsAndTheThreshold) {
     scan.GetLevelRange(&low, &high);
     EXPECT_EQ(low, 50.0f);
     EXPECT_EQ(high, 116.0f);
+
+    // The record holds the set its factors came from: freeing the store leaves it whole.
+    const std::shared_ptr<const QCorrectionSet> set = scan.GetCorrectionBlock();
+    ASSERT_NE(set, nullptr);
+    DestroyCorrectionData();
+    EXPECT_EQ(scan.GetCorrectionBlock()->GetRowCount(), 3);
+    EXPECT_FLOAT_EQ(scan.GetCorrectionBlock()->GetFactor(1, 5), f(1, 5));
+}
+
+TEST(SpectralScan, AColumnBeyondTheHeadsColumnsGetsNoFactorOfTheNextRow) {
+    const ScanCorrectionFolder folder;
+    const QScanHeadInfo head(ScanCorrectionFolder::kHead, 1, 10.0f, 1500.0f, 2, 3, 0, 0, 100U);
+    // Row 0, column 3 would be cell 3, the first cell of row 1.
+    QSpectralScan scan = Make({{100, 0, 3}, {100, 1, 0}});
+    scan.ApplyCorrectionFactors(100.0f, 100.0f, head);
+    ASSERT_TRUE(scan.IsCorrected());
+    EXPECT_EQ(scan.GetCorrection(0), 0.0f);
+    EXPECT_FLOAT_EQ(scan.GetCorrection(1), ScanCorrectionFolder::Factor(0, 3));
 }
 
 TEST(SpectralScan, NoCorrectionWithoutAListFile) {
