@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -130,6 +131,14 @@ TEST_F(InformationWindowTest, EightThreadsLogTheirLinesWholeInFileOrderAndColour
         const bool kindOne = line.text.ends_with("kind 1");
         ASSERT_EQ(line.colour, kindOne ? QColor(0, 100, 0) : QColor(0, 0, 255)) << line.text;
     }
+
+    // Closing only hides the window; it keeps its lines.
+    QPointer<CInformationMessages> kept = window;
+    window->close();
+    testing::FlushEvents();
+    ASSERT_FALSE(kept.isNull());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(ShownLines(messages).size(), shown.size());
     delete window;
 }
 
