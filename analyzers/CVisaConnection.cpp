@@ -20,7 +20,7 @@ namespace {
 using namespace visa;
 
 // The priority file holds at most a few thousand names; anything larger is not ours.
-constexpr uint64_t kMaxPriorityFileBytes = 1024 * 1024;
+constexpr uint64_t kMaxPriorityFileBytes = uint64_t{1024} * 1024;
 constexpr const char* kResourceExpression = "?*::(INSTR|SOCKET)";
 
 void Log(const std::string& text) {

@@ -1,0 +1,85 @@
+#pragma once
+
+// Shared fixtures of the analyser tests: environment values, the information log's lines, a fake
+// scan set-up, and the simulator with the built-in VISA layer listing its resources.
+
+#include "analyzers/AnalyzerScanSetup.h"
+#include "platform/clock/FakeClock.h"
+#include "platform/log/InformationLog.h"
+#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
+
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orv::test {
+
+class AnalyzerEnvironmentValue {
+public:
+    AnalyzerEnvironmentValue(const char* name, const std::optional<std::string>& value);
+    ~AnalyzerEnvironmentValue();
+    AnalyzerEnvironmentValue(const AnalyzerEnvironmentValue&) = delete;
+    AnalyzerEnvironmentValue& operator=(const AnalyzerEnvironmentValue&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_previous;
+};
+
+class AnalyzerLogLines {
+public:
+    AnalyzerLogLines();
+    ~AnalyzerLogLines();
+    AnalyzerLogLines(const AnalyzerLogLines&) = delete;
+    AnalyzerLogLines& operator=(const AnalyzerLogLines&) = delete;
+
+    // The texts of the lines, without their time stamps.
+    std::vector<std::string> Texts() const;
+    bool Has(const std::string& text) const;
+
+private:
+    InformationLog::Sink m_previous;
+    std::vector<std::string> m_lines;
+};
+
+class FakeAnalyzerScanSetup : public AnalyzerScanSetup {
+public:
+    bool IsTearingDown() const override { return m_tearingDown; }
+    int16_t GetGridRows() const override { return m_rows; }
+    int16_t GetGridColumns() const override { return m_columns; }
+    std::vector<uint8_t> GetActiveCells() const override { return m_cells; }
+    std::stop_token GetScanStopToken() const override { return m_stop.get_token(); }
+
+    bool m_tearingDown = false;
+    int16_t m_rows = 0;
+    int16_t m_columns = 0;
+    std::vector<uint8_t> m_cells;
+    std::stop_source m_stop;
+};
+
+// The simulator, the built-in VISA layer (no vendor library) listing the resources added here, a
+// per-user folder of its own, the analyser table built, "-NoSA" off, and a fake clock installed.
+class AnalyzerSimulatorBench {
+public:
+    AnalyzerSimulatorBench();
+    ~AnalyzerSimulatorBench();
+    AnalyzerSimulatorBench(const AnalyzerSimulatorBench&) = delete;
+    AnalyzerSimulatorBench& operator=(const AnalyzerSimulatorBench&) = delete;
+
+    // Adds resources (name, identity) and lists them, in this order, for the VISA search.
+    void AddResources(const std::vector<std::pair<std::string, std::string>>& resources);
+    std::string Name(const std::string& resource) const { return m_sim.ResourceName(resource); }
+
+    FakeClock m_clock;
+    ScpiSimulatorProcess m_sim;
+
+private:
+    ScopedClockInstall m_clockInstall;
+    AnalyzerEnvironmentValue m_libraries;
+    std::optional<AnalyzerEnvironmentValue> m_resources;
+    std::string m_folder;
+};
+
+} // namespace orv::test
