@@ -252,14 +252,15 @@ void QNode::WriteBody(QDataWriter& writer) const {
     if (m_pMediator == nullptr) {
         writer.WriteU32(kLinkCountBytes);
         writer.WriteU32(0);
-        return;
+    } else {
+        const uint32_t size = m_pMediator->GetDataSize();
+        std::vector<uint8_t> data(size);
+        QCharArrayDataWriter dataWriter(data.data(), size);
+        m_pMediator->WriteData(dataWriter);
+        writer.WriteU32(size);
+        writer.Write(data.data(), size);
     }
-    const uint32_t size = m_pMediator->GetDataSize();
-    std::vector<uint8_t> data(size);
-    QCharArrayDataWriter dataWriter(data.data(), size);
-    m_pMediator->WriteData(dataWriter);
-    writer.WriteU32(size);
-    writer.Write(data.data(), size);
+    WriteBodyTail(writer);
 }
 
 void QNode::ReadBody(QDataReader& reader) {
@@ -348,6 +349,7 @@ void QNode::ReadBody(QDataReader& reader) {
                 kLinkCountBytes + static_cast<uint64_t>(kLinkIdBytes) * linkCount) {
                 throw QIOException(kCorruptProjectText);
             }
+            ReadBodyTail(reader);
             containerRead.Commit();
         } catch (...) {
             containerRead.Undo();
@@ -386,6 +388,7 @@ void QNode::ReadBody(QDataReader& reader) {
     m_farFieldAmbient = farFieldAmbient;
     m_differentRange = differentRange;
     m_autoSpatials = autoSpatials;
+    CommitBodyTail();
 
     if (m_pMediator != nullptr) {
         QCharArrayDataReader blockReader(linkBlock.data(), static_cast<uint32_t>(linkBlock.size()));

@@ -177,6 +177,14 @@ public:
     // Stores the truncated attenuator value in force on the record's mediator's node.
     void RefreshAttenuatorValue(QNodeCommandState& state);
 
+protected:
+    // What a kind stores after the node body (the link block). ReadBodyTail reads it while the body
+    // is read and keeps it aside; CommitBodyTail takes it over once the whole body was read, so a
+    // failed read leaves the node as it was.
+    virtual void WriteBodyTail(QDataWriter& /*writer*/) const {}
+    virtual void ReadBodyTail(QDataReader& /*reader*/) {}
+    virtual void CommitBodyTail() {}
+
 private:
     void WriteOptionsAfterScanSettings(QDataWriter& writer) const;
     void ReadOptionsAfterScanSettings(QDataReader& reader);

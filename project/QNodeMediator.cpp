@@ -755,16 +755,15 @@ bool QNodeMediator::CheckComparisonCompatibility() {
     QComparisonScanContainer* comparison = nullptr;
     bool compatible = false;
     {
-        // Lock hierarchy: the comparison node's own lock first, then (inside ResolveSources) its
-        // sources' locks; everything is given back before a box is shown.
+        // Lock hierarchy: the comparison node's own lock first; its outermost lock resolves the
+        // sources (taking their locks) and the matching unlock releases them, so everything is
+        // given back before a box is shown.
         QAcquiredScanContainer own(this);
         comparison = own.As<QComparisonScanContainer>();
         if (comparison == nullptr) {
             return false;
         }
-        comparison->ResolveSources();
         compatible = comparison->CheckCompatibility(true);
-        comparison->ReleaseSources();
     }
     comparison->ShowPendingMessages();
     return compatible;

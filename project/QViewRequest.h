@@ -1,7 +1,12 @@
 #pragma once
 
+#include "core/QProbeScanPattern.h"
+#include "project/QStateChangeListener.h"
+
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace orv {
 
@@ -39,6 +44,51 @@ public:
 
     // Null when the record cannot be allocated.
     static std::unique_ptr<QViewRequest> Create(QNodeMediator* mediator);
+};
+
+// What a spectral view is opened with: its state listener (pointing back at this record), a text and
+// the frequency range shown first (MHz).
+class QSpectralViewRequest : public QViewRequest {
+public:
+    static constexpr float kDefaultStartFrequency = 10.0F;
+    static constexpr float kDefaultStopFrequency = 100.0F;
+
+    QSpectralViewRequest() : m_listener(this) {}
+
+    QStateChangeListener& GetListener() { return m_listener; }
+    const QStateChangeListenerProxy<QSpectralViewRequest>& GetListenerProxy() const { return m_listener; }
+    // The last state the listener received (0 before any).
+    void OnStateChange(uint32_t state) { m_nLastState = state; }
+    uint32_t GetLastState() const { return m_nLastState; }
+
+    std::string m_text;
+    float m_startFrequency = kDefaultStartFrequency;
+    float m_stopFrequency = kDefaultStopFrequency;
+
+private:
+    QStateChangeListenerProxy<QSpectralViewRequest> m_listener;
+    uint32_t m_nLastState = 0;
+};
+
+// What a spatial view is opened with: cleared header words, a 64 x 64 probe pattern and its state
+// listener (pointing back at this record).
+class QSpatialViewRequest : public QViewRequest {
+public:
+    static constexpr uint16_t kPatternSize = 64;
+
+    QSpatialViewRequest() : m_pattern(kPatternSize, kPatternSize), m_listener(this) {}
+
+    QStateChangeListener& GetListener() { return m_listener; }
+    const QStateChangeListenerProxy<QSpatialViewRequest>& GetListenerProxy() const { return m_listener; }
+    void OnStateChange(uint32_t state) { m_nLastState = state; }
+    uint32_t GetLastState() const { return m_nLastState; }
+
+    std::array<uint32_t, 4> m_header{};
+    QProbeScanPattern m_pattern;
+
+private:
+    QStateChangeListenerProxy<QSpatialViewRequest> m_listener;
+    uint32_t m_nLastState = 0;
 };
 
 } // namespace orv
