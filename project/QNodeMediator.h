@@ -44,6 +44,7 @@ class QScanThread;
 class QScanThreadHost;
 class QSpatialViewInterface;
 class QSpectralViewInterface;
+class QTransportContainer;
 class QViewFrame;
 struct QNodeCommandState;
 
@@ -151,6 +152,14 @@ public:
     // The node takes over the settings of the node behind `other`. Kinds check that `other` is of
     // their own kind.
     virtual void TakeSettingsFrom(QNodeMediator& /*other*/) {}
+    // One received scan step for the node's container (the scan worker calls it); answers the
+    // container's status bits (QScanContainer::kStatusEnded, kStatusNewSetup). A mediator without a
+    // node takes nothing and answers 0.
+    virtual uint32_t TakeTransportContainer(std::unique_ptr<QTransportContainer> /*transport*/,
+                                            bool /*mergeMaximum*/, int32_t* /*endValue*/,
+                                            bool /*mergeAverage*/) {
+        return 0;
+    }
     // The node's lock, waited for without limit, and its container; null (no lock taken) for a
     // mediator without a node. Every container handed out needs its UnlockScanContainer.
     virtual QScanContainer* LockScanContainer();

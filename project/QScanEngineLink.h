@@ -30,6 +30,9 @@ public:
     // Runs the scan of the node behind the mediator; once, or again and again when continuous.
     virtual bool RunScan(QNodeMediator& mediator, bool continuous) = 0;
     virtual void StopScan() = 0;
+    // Whether the controller lets the user give the command (0-9; 2 runs a scan) now. Until a
+    // controller answers, no command is allowed.
+    virtual bool IsCommandAllowed(uint32_t /*command*/) { return false; }
 };
 
 } // namespace orv

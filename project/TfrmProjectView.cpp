@@ -13,6 +13,7 @@
 #include "project/QProjectFormView.h"
 #include "project/QRepositoryManager.h"
 #include "project/TfrmMainApp.h"
+#include "scandata/QParentClampLink.h"
 
 #include <algorithm>
 #include <exception>
@@ -133,6 +134,14 @@ bool TfrmProjectView::OpenProject(const std::string& projectFilePath) {
     if (!RebuildTree(m_pairs)) {
         FailOpen(kCorruptProjectText);
         return false;
+    }
+    // Ambient and cable scans take their clamp module's set-up once the whole tree stands (no node
+    // lock is held here).
+    for (const QNodePair& pair : m_pairs) {
+        const uint16_t kind = KindOf(*pair.m_node);
+        if (kind == kTypeAmbientScanNode || kind == kTypeCableScanNode) {
+            QParentClampLink::Synchronise(*pair.m_node);
+        }
     }
     return true;
 }

@@ -84,6 +84,10 @@ public:
     void DestroyDriverConnection() override { ++driverDestroyed; }
     bool RunScan(QNodeMediator& mediator, bool continuous) override;
     void StopScan() override { ++stops; }
+    bool IsCommandAllowed(uint32_t command) override {
+        askedCommands.push_back(command);
+        return commandsAllowed;
+    }
 
     std::vector<std::string> connections; // "host:port"
     QProjectWindow* window = nullptr;
@@ -91,6 +95,8 @@ public:
     int driverDestroyed = 0;
     std::vector<std::pair<QNodeMediator*, bool>> runs;
     int stops = 0;
+    bool commandsAllowed = false;
+    std::vector<uint32_t> askedCommands;
 };
 
 // The main frame's ExitProgram in a test: thrown instead of ending the process.
