@@ -271,6 +271,15 @@ QScanContainer* QFundamentalNodeMediator::AcquireScanContainer() {
     return container;
 }
 
+QHeldScanContainer QFundamentalNodeMediator::AcquireHeldScanContainer() {
+    if (m_pNode == nullptr) {
+        return {};
+    }
+    QHeldScanContainer held = m_pNode->AcquireHeldScanContainer();
+    StampContainer(held.m_Container);
+    return held;
+}
+
 void QFundamentalNodeMediator::UnlockScanContainer() {
     if (m_pNode != nullptr) {
         m_pNode->UnlockScanContainer();

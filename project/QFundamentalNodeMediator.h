@@ -113,6 +113,7 @@ public:
     // Both record this mediator in the container as the one that took it.
     QScanContainer* LockScanContainer() override;
     QScanContainer* AcquireScanContainer() override;
+    QHeldScanContainer AcquireHeldScanContainer() override;
     void UnlockScanContainer() override;
     bool IsRunnable() override;
     bool CanRunContinuously() override;
@@ -149,8 +150,8 @@ public:
     std::vector<uint32_t> TakePendingLinks() override;
     QProjectNodeValues GetNodeValues() const override { return m_nodeValues; }
     void SetNodeValues(const QProjectNodeValues& values) override { m_nodeValues = values; }
-    QProjectReportSection GetReportSection() const override { return m_reportSection; }
-    void SetReportSection(QProjectReportSection section) override { m_reportSection = std::move(section); }
+    std::string GetReportText() const override { return m_reportText; }
+    void SetReportText(std::string text) override { m_reportText = std::move(text); }
 
 private:
     class NotificationTarget;
@@ -166,7 +167,7 @@ private:
     std::vector<QNodeMediator*> m_linkedProxies;
     std::vector<uint32_t> m_pendingLinks;
     QProjectNodeValues m_nodeValues;
-    QProjectReportSection m_reportSection;
+    std::string m_reportText;
 };
 
 } // namespace orv

@@ -196,8 +196,8 @@ void QNode::UnlockScanContainer() {
 }
 
 QHeldScanContainer QNode::AcquireHeldScanContainer() {
-    m_mutex.Lock();
-    return {m_pScanContainer.get(), &m_mutex};
+    QScanContainer* container = AcquireScanContainer();
+    return {container, &m_kindLock};
 }
 
 void QNode::MatchContainerExtension() const {

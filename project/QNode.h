@@ -98,7 +98,8 @@ public:
     virtual QScanContainer* LockScanContainer();
     virtual QScanContainer* AcquireScanContainer();
     virtual void UnlockScanContainer();
-    // The same wait; answers the container with the node's lock, which the holder unlocks itself.
+    // The same wait, through the kind's own acquire; answers the container with a lock whose Unlock
+    // is the kind's own unlock (a comparison kind lets its sources go there), which the holder calls.
     QHeldScanContainer AcquireHeldScanContainer();
     virtual void LoadScanData(QProjectStorageManager& /*storage*/) {}
 
@@ -191,6 +192,18 @@ private:
     void MatchContainerExtension() const;
     void SetDefaultProbePatterns();
 
+    // The node's lock as its kind takes and gives it back (slots 24 to 26).
+    class KindLock final : public QLockable {
+    public:
+        explicit KindLock(QNode& node) : m_node(node) {}
+        void Lock() override { m_node.AcquireScanContainer(); }
+        void Unlock() override { m_node.UnlockScanContainer(); }
+
+    private:
+        QNode& m_node;
+    };
+
+    KindLock m_kindLock{*this};
     QNodeContainer* m_pContext = nullptr;
     std::string m_strLabel;
     QNodeMediator* m_pMediator = nullptr;
