@@ -1,0 +1,102 @@
+#include "engine/AnalyzerFactoryTable.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace orv {
+namespace {
+
+using C = eAnalyzerClass;
+
+// The class of every catch-all code.
+constexpr C kUnlistedCodeClass = C::FSQ;
+
+constexpr std::array<std::pair<int32_t, C>, 47> kCodeTable{{
+    {1, C::Generic},    {15, C::FSP},          {16, C::None},   {17, C::None},   {19, C::FSH},
+    {20, C::N9912ANew}, {21, C::None},         {22, C::None},   {23, C::FSL},    {24, C::N9010B},
+    {25, C::N9010A},    {26, C::N9030A},       {27, C::N9000A}, {28, C::N9020A}, {29, C::E4440A},
+    {30, C::FSQ},       {34, C::FSU},          {38, C::FSV3},   {39, C::FSV4},   {40, C::FSG8},
+    {41, C::FSW},       {42, C::FSL},          {43, C::ESU},    {44, C::N9040B}, {49, C::N9030B},
+    {50, C::N9000B},    {51, C::FPL},          {52, C::DSA},    {53, C::RSA},    {54, C::N9020B},
+    {60, C::N9915B},    {61, C::N9917B},       {62, C::N9918A}, {63, C::N9917A}, {64, C::N9918B},
+    {65, C::N9934B},    {66, C::N9935B},       {67, C::ZND},    {68, C::ZNL},    {69, C::N9320B},
+    {70, C::N9324C},    {71, C::SSA3075XR},    {72, C::N9913B}, {106, C::BB60},  {107, C::TekRSA},
+    {108, C::N99xx},    {900, C::Placeholder},
+}};
+
+// One row per class, in the order of eAnalyzerClass. A driver gives its row a maker when it exists.
+constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
+    {C::None, "", nullptr},
+    {C::Generic, "CSpectrumAnalyzerGeneric", nullptr},
+    {C::FSP, "CSpectrumAnalyzerFSP", nullptr},
+    {C::FSH, "CSpectrumAnalyzerFSH", nullptr},
+    {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", nullptr},
+    {C::FSL, "CSpectrumAnalyzerFSL", nullptr},
+    {C::N9010B, "CSpectrumAnalyzerN9010B", nullptr},
+    {C::N9010A, "CSpectrumAnalyzerN9010A", nullptr},
+    {C::N9030A, "CSpectrumAnalyzerN9030A", nullptr},
+    {C::N9000A, "CSpectrumAnalyzerN9000A", nullptr},
+    {C::N9020A, "CSpectrumAnalyzerN9020A", nullptr},
+    {C::E4440A, "CSpectrumAnalyzerE4440A", nullptr},
+    {C::FSQ, "CSpectrumAnalyzerFSQ", nullptr},
+    {C::FSU, "CSpectrumAnalyzerFSU", nullptr},
+    {C::FSV3, "CSpectrumAnalyzerFSV3", nullptr},
+    {C::FSV4, "CSpectrumAnalyzerFSV4", nullptr},
+    {C::FSG8, "CSpectrumAnalyzerFSG8", nullptr},
+    {C::FSW, "CSpectrumAnalyzerFSW", nullptr},
+    {C::ESU, "CSpectrumAnalyzerESU", nullptr},
+    {C::N9040B, "CSpectrumAnalyzerN9040B", nullptr},
+    {C::N9030B, "CSpectrumAnalyzerN9030B", nullptr},
+    {C::N9000B, "CSpectrumAnalyzerN9000B", nullptr},
+    {C::FPL, "CSpectrumAnalyzerFPL", nullptr},
+    {C::DSA, "CSpectrumAnalyzerDSA", nullptr},
+    {C::RSA, "CSpectrumAnalyzerRSA", nullptr},
+    {C::N9020B, "CSpectrumAnalyzerN9020B", nullptr},
+    {C::N9915B, "CSpectrumAnalyzerN9915B", nullptr},
+    {C::N9917B, "CSpectrumAnalyzerN9917B", nullptr},
+    {C::N9918A, "CSpectrumAnalyzerN9918A", nullptr},
+    {C::N9917A, "CSpectrumAnalyzerN9917A", nullptr},
+    {C::N9918B, "CSpectrumAnalyzerN9918B", nullptr},
+    {C::N9934B, "CSpectrumAnalyzerN9934B", nullptr},
+    {C::N9935B, "CSpectrumAnalyzerN9935B", nullptr},
+    {C::ZND, "CSpectrumAnalyzerZND", nullptr},
+    {C::ZNL, "CSpectrumAnalyzerZNL", nullptr},
+    {C::N9320B, "CSpectrumAnalyzerN9320B", nullptr},
+    {C::N9324C, "CSpectrumAnalyzerN9324C", nullptr},
+    {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", nullptr},
+    {C::N9913B, "CSpectrumAnalyzerN9913B", nullptr},
+    {C::BB60, "CSpectrumAnalyzerBB60", nullptr},
+    {C::TekRSA, "CSpectrumAnalyzerTekRSA", nullptr},
+    {C::N99xx, "CSpectrumAnalyzerN99xx", nullptr},
+    {C::Placeholder, "CSpectrumAnalyzerNone", nullptr},
+}};
+
+constexpr bool ClassRowsFollowTheEnumeration() {
+    for (size_t i = 0; i < kClassTable.size(); ++i) {
+        if (static_cast<size_t>(kClassTable[i].analyzerClass) != i) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(ClassRowsFollowTheEnumeration());
+static_assert(kClassTable.back().analyzerClass == C::Placeholder);
+
+} // namespace
+
+eAnalyzerClass AnalyzerClassForCode(int32_t code) {
+    const auto row = std::find_if(kCodeTable.begin(), kCodeTable.end(),
+                                  [code](const auto& entry) { return entry.first == code; });
+    return row == kCodeTable.end() ? kUnlistedCodeClass : row->second;
+}
+
+const AnalyzerClassRow& AnalyzerClassRowFor(eAnalyzerClass analyzerClass) {
+    return kClassTable[static_cast<size_t>(analyzerClass)];
+}
+
+AnalyzerMaker AnalyzerMakerForCode(int32_t code) {
+    return AnalyzerClassRowFor(AnalyzerClassForCode(code)).maker;
+}
+
+} // namespace orv

@@ -1,0 +1,61 @@
+#include "engine/AnalyzerFactoryTable.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+std::string ClassName(int32_t code) {
+    return std::string(AnalyzerClassRowFor(AnalyzerClassForCode(code)).className);
+}
+
+TEST(AnalyzerFactoryTable, ListedCodesMakeTheirOwnClass) {
+    const std::vector<std::pair<int32_t, const char*>> listed{
+        {1, "Generic"}, {15, "FSP"},       {19, "FSH"},    {20, "N9912ANew"}, {23, "FSL"},     {24, "N9010B"},
+        {25, "N9010A"}, {26, "N9030A"},    {27, "N9000A"}, {28, "N9020A"},    {29, "E4440A"},  {30, "FSQ"},
+        {34, "FSU"},    {38, "FSV3"},      {39, "FSV4"},   {40, "FSG8"},      {41, "FSW"},     {42, "FSL"},
+        {43, "ESU"},    {44, "N9040B"},    {49, "N9030B"}, {50, "N9000B"},    {51, "FPL"},     {52, "DSA"},
+        {53, "RSA"},    {54, "N9020B"},    {60, "N9915B"}, {61, "N9917B"},    {62, "N9918A"},  {63, "N9917A"},
+        {64, "N9918B"}, {65, "N9934B"},    {66, "N9935B"}, {67, "ZND"},       {68, "ZNL"},     {69, "N9320B"},
+        {70, "N9324C"}, {71, "SSA3075XR"}, {72, "N9913B"}, {106, "BB60"},     {107, "TekRSA"}, {108, "N99xx"},
+        {900, "None"},
+    };
+    std::set<eAnalyzerClass> classes;
+    for (const auto& [code, suffix] : listed) {
+        EXPECT_EQ(ClassName(code), std::string("CSpectrumAnalyzer") + suffix) << code;
+        classes.insert(AnalyzerClassForCode(code));
+    }
+    // 23 and 42 share one class; every other listed code has a class of its own.
+    EXPECT_EQ(AnalyzerClassForCode(23), AnalyzerClassForCode(42));
+    EXPECT_EQ(classes.size(), listed.size() - 1);
+    EXPECT_EQ(AnalyzerClassForCode(900), eAnalyzerClass::Placeholder);
+}
+
+TEST(AnalyzerFactoryTable, CodesOfModelsWithoutADriverMakeNone) {
+    for (const int32_t code : {16, 17, 21, 22}) {
+        EXPECT_EQ(AnalyzerClassForCode(code), eAnalyzerClass::None) << code;
+        EXPECT_EQ(AnalyzerMakerForCode(code), nullptr) << code;
+    }
+}
+
+TEST(AnalyzerFactoryTable, EveryUnlistedCodeMakesTheCatchAllClass) {
+    std::vector<int32_t> unlisted{INT_MIN, -1, 0, 5, 901, INT_MAX};
+    for (const auto& [first, last] : std::vector<std::pair<int32_t, int32_t>>{
+             {2, 14}, {18, 18}, {31, 33}, {35, 37}, {45, 48}, {55, 59}, {73, 105}, {109, 899}}) {
+        for (int32_t code = first; code <= last; ++code) {
+            unlisted.push_back(code);
+        }
+    }
+    for (const int32_t code : unlisted) {
+        EXPECT_EQ(AnalyzerClassForCode(code), eAnalyzerClass::FSQ) << code;
+    }
+    EXPECT_EQ(ClassName(5), "CSpectrumAnalyzerFSQ");
+}
+
+} // namespace
+} // namespace orv
