@@ -1,0 +1,209 @@
+#include "engine/CDeviceManager.h"
+
+#include "analyzers/CInstrumentInfo.h"
+#include "analyzers/CVisaConnection.h"
+#include "core/QAttachedScannerSource.h"
+#include "engine/scanners/CNoScannerBoard.h"
+#include "platform/clock/Clock.h"
+
+#include <utility>
+
+namespace orv {
+
+// The attached scanner as the model sees it: copies published at connect, read from any thread.
+class CDeviceManager::AttachedScannerAnswers final : public QAttachedScannerSource {
+public:
+    void Publish(const CScanner* scanner) {
+        if (scanner != nullptr) {
+            m_scannerId.store(scanner->GetScannerID());
+        }
+        m_attached.store(scanner != nullptr);
+    }
+
+    std::optional<int32_t> GetAttachedScannerId() const override {
+        if (!m_attached.load()) {
+            return std::nullopt;
+        }
+        return m_scannerId.load();
+    }
+    // The robot arm's heights are answered by the arm's driver; no other kind has them.
+    std::optional<float> GetArmDefaultProbeHeight() const override { return std::nullopt; }
+    std::optional<int32_t> GetArmMaxHeightForCell(int32_t /*row*/, int32_t /*column*/) const override {
+        return std::nullopt;
+    }
+    std::optional<int32_t> GetArmStoredHeightForCell(int32_t /*row*/, int32_t /*column*/) const override {
+        return std::nullopt;
+    }
+
+private:
+    std::atomic<bool> m_attached{false};
+    std::atomic<int32_t> m_scannerId{0};
+};
+
+namespace {
+
+size_t MakerIndex(eProbeType type) {
+    return static_cast<size_t>(type);
+}
+
+bool IsKnownProbeType(eProbeType type) {
+    return type == eProbeType::NoScanner || type == eProbeType::UsbScannerBoard ||
+           type == eProbeType::RobotArm || type == eProbeType::ExternalAdapter;
+}
+
+struct SearchStep {
+    eProbeType type;
+    std::chrono::milliseconds settle;
+};
+
+// The ordered search after the kind asked for did not answer.
+constexpr std::array<SearchStep, 3> kScannerSearchOrder{{
+    {eProbeType::RobotArm, CDeviceManager::kRobotArmSettle},
+    {eProbeType::ExternalAdapter, CDeviceManager::kExternalAdapterSettle},
+    {eProbeType::UsbScannerBoard, CDeviceManager::kUsbBoardSettle},
+}};
+
+constexpr std::array<eProbeType, 4> kDetectionOrder{eProbeType::RobotArm, eProbeType::ExternalAdapter,
+                                                    eProbeType::UsbScannerBoard, eProbeType::NoScanner};
+
+} // namespace
+
+CDeviceManager::CDeviceManager()
+    : m_traceBuffer(kTraceCapacity, 0.0F),
+      m_visaConnectionMaker([] { return std::make_unique<CVisaConnection>(); }),
+      m_noScannerFallbackAllowed([] { return true; }),
+      m_attachedScanner(std::make_shared<AttachedScannerAnswers>()) {
+    m_scannerMakers[MakerIndex(eProbeType::NoScanner)] = [] { return std::make_unique<CNoScannerBoard>(); };
+    SetAttachedScannerSource(m_attachedScanner);
+}
+
+CDeviceManager::~CDeviceManager() {
+    // Leave the seam only when it is still ours; a caller holding it keeps the answers alive.
+    if (GetAttachedScannerSource() == m_attachedScanner) {
+        SetAttachedScannerSource(nullptr);
+    }
+}
+
+void CDeviceManager::SetScannerMaker(eProbeType type, ScannerMaker maker) {
+    if (IsKnownProbeType(type)) {
+        const std::lock_guard guard(m_deviceLock);
+        m_scannerMakers[MakerIndex(type)] = std::move(maker);
+    }
+}
+
+void CDeviceManager::SetVisaConnectionMaker(VisaConnectionMaker maker) {
+    const std::lock_guard guard(m_deviceLock);
+    m_visaConnectionMaker = std::move(maker);
+}
+
+void CDeviceManager::SetNoScannerFallbackSource(std::function<bool()> allowed) {
+    const std::lock_guard guard(m_deviceLock);
+    m_noScannerFallbackAllowed = std::move(allowed);
+}
+
+std::unique_lock<std::recursive_mutex> CDeviceManager::LockDevices() const {
+    return std::unique_lock(m_deviceLock);
+}
+
+std::unique_ptr<CScanner> CDeviceManager::MakeAndConnect(eProbeType type) const {
+    const ScannerMaker& maker = m_scannerMakers[MakerIndex(type)];
+    if (!maker) {
+        return nullptr;
+    }
+    std::unique_ptr<CScanner> scanner = maker();
+    if (scanner == nullptr || !scanner->Connect()) {
+        return nullptr;
+    }
+    return scanner;
+}
+
+bool CDeviceManager::DetectScanners() {
+    const std::lock_guard guard(m_deviceLock);
+    for (const eProbeType type : kDetectionOrder) {
+        if (MakeAndConnect(type) != nullptr) {
+            GetInstrumentInfo().AddDetectedProbeType(type);
+        }
+    }
+    return true;
+}
+
+void CDeviceManager::KeepScanner(std::unique_ptr<CScanner> scanner) {
+    if (scanner != nullptr) {
+        // The model shows the scanner's id; read it now so no other thread ever asks the driver.
+        scanner->ReadScannerType();
+    }
+    m_scanner = std::move(scanner);
+    m_attachedScanner->Publish(m_scanner.get());
+}
+
+bool CDeviceManager::ConnectScanner(eProbeType type) {
+    const std::lock_guard guard(m_deviceLock);
+    if (IsScanRunning()) {
+        return false;
+    }
+    KeepScanner(nullptr);
+
+    if (type == eProbeType::UsbScannerBoard || type == eProbeType::RobotArm ||
+        type == eProbeType::ExternalAdapter) {
+        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(type)) {
+            KeepScanner(std::move(scanner));
+            return true;
+        }
+    }
+
+    CInstrumentInfo& info = GetInstrumentInfo();
+    info.SetProbeType(eProbeType::NoScanner);
+    DetectScanners();
+    for (const SearchStep& step : kScannerSearchOrder) {
+        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(step.type)) {
+            ClockSleep(step.settle);
+            info.SetProbeType(step.type);
+            KeepScanner(std::move(scanner));
+            return true;
+        }
+    }
+    if (m_noScannerFallbackAllowed && m_noScannerFallbackAllowed()) {
+        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(eProbeType::NoScanner)) {
+            ClockSleep(kNoScannerSettle);
+            info.SetProbeType(eProbeType::NoScanner);
+            KeepScanner(std::move(scanner));
+            return true;
+        }
+    }
+    return false;
+}
+
+CScanner* CDeviceManager::GetScanner() const {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner.get();
+}
+
+bool CDeviceManager::ConnectVisa() {
+    const std::lock_guard guard(m_deviceLock);
+    if (m_connection != nullptr || IsScanRunning() || !m_visaConnectionMaker) {
+        return false;
+    }
+    std::unique_ptr<CSAConnection> connection = m_visaConnectionMaker();
+    if (connection == nullptr || !connection->DetectAndConnect()) {
+        return false;
+    }
+    m_connection = std::move(connection);
+    return true;
+}
+
+CSAConnection* CDeviceManager::GetConnection() const {
+    const std::lock_guard guard(m_deviceLock);
+    return m_connection.get();
+}
+
+void CDeviceManager::ClearVisaConnections() {
+    const std::lock_guard guard(m_deviceLock);
+    m_visaConnections.clear();
+}
+
+size_t CDeviceManager::GetVisaConnectionCount() const {
+    const std::lock_guard guard(m_deviceLock);
+    return m_visaConnections.size();
+}
+
+} // namespace orv

@@ -1,0 +1,128 @@
+#pragma once
+
+// The engine's instruments: the connected scanner, the analyser connection, the list of VISA
+// connections found, and the trace buffer the acquisitions fill. It detects which scanners answer,
+// connects the one asked for (or the first that answers), and makes the analyser driver for a model
+// code.
+//
+// Devices are never replaced under a running scan: while the scan thread holds the devices, the
+// connects refuse and the caller (the connection thread) tries again later. The device lock
+// serialises the command thread's device work with the scan thread's.
+//
+// While it lives, the device manager answers the model's questions about the attached scanner (the
+// user-interface thread asks them) from copies taken at connect, so no other thread touches a driver.
+
+#include "analyzers/ProbeType.h"
+#include "engine/scanners/CScanner.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace orv {
+
+class CSAConnection;
+class CVisaConnection;
+class QAttachedScannerSource;
+
+class CDeviceManager {
+public:
+    static constexpr size_t kTraceCapacity = 102400;
+    // The pauses after a scanner kind answered, before it is used.
+    static constexpr std::chrono::milliseconds kRobotArmSettle{5000};
+    static constexpr std::chrono::milliseconds kExternalAdapterSettle{1500};
+    static constexpr std::chrono::milliseconds kUsbBoardSettle{1500};
+    static constexpr std::chrono::milliseconds kNoScannerSettle{10};
+
+    using ScannerMaker = std::function<std::unique_ptr<CScanner>()>;
+    using VisaConnectionMaker = std::function<std::unique_ptr<CSAConnection>()>;
+
+    CDeviceManager();
+    ~CDeviceManager();
+    CDeviceManager(const CDeviceManager&) = delete;
+    CDeviceManager& operator=(const CDeviceManager&) = delete;
+
+    // Replaces the maker of one scanner kind (null: the kind never answers). A kind joins the
+    // detection by having a maker; the no-scanner driver has one from the start.
+    void SetScannerMaker(eProbeType type, ScannerMaker maker);
+    // Replaces how the VISA connection is made (tests: a connection double).
+    void SetVisaConnectionMaker(VisaConnectionMaker maker);
+    // Whether the no-scanner driver may stand in when no scanner answers (read at each connect).
+    void SetNoScannerFallbackSource(std::function<bool()> allowed);
+
+    // Makes each scanner kind in turn (robot arm, external adapter, USB board, no scanner), connects
+    // it, records the kinds that answered in the instrument state, and deletes it. Always true.
+    bool DetectScanners();
+    // Replaces the scanner: the kind asked for when it answers, otherwise the first kind of the
+    // ordered search that answers, or the no-scanner driver when falling back is allowed. False
+    // (scanner unchanged) while a scan runs; false with no scanner when none answered.
+    bool ConnectScanner(eProbeType type);
+    CScanner* GetScanner() const;
+
+    // Keeps a new VISA connection when it finds an analyser. False when a connection is already held
+    // (the held one is kept), while a scan runs, or when none was found.
+    bool ConnectVisa();
+    CSAConnection* GetConnection() const;
+    // Deletes every listed VISA connection.
+    void ClearVisaConnections();
+    size_t GetVisaConnectionCount() const;
+
+    // The scan thread holds the devices for the length of a scan; the connects refuse meanwhile.
+    void SetScanRunning(bool running) { m_scanRunning.store(running); }
+    bool IsScanRunning() const { return m_scanRunning.load(); }
+    // Serialises the command thread's device work with the scan thread's per-cell device work.
+    std::unique_lock<std::recursive_mutex> LockDevices() const;
+
+    // The acquisitions' trace buffer and the length of the last trace.
+    float* GetTraceBuffer() { return m_traceBuffer.data(); }
+    size_t GetTraceCapacity() const { return m_traceBuffer.size(); }
+    uint32_t GetTraceLength() const { return m_traceLength; }
+    void SetTraceLength(uint32_t length) {
+        m_traceLength = length <= kTraceCapacity ? length : kTraceCapacity;
+    }
+    float GetMeasuredFrequency() const { return m_measuredFrequency; }
+    void SetMeasuredFrequency(float mhz) { m_measuredFrequency = mhz; }
+    // The flags of the last acquisition.
+    uint8_t GetScannerReady() const { return m_scannerReady.load(); }
+    void SetScannerReady(uint8_t value) { m_scannerReady.store(value); }
+    uint8_t GetAnalyzerReady() const { return m_analyzerReady.load(); }
+    void SetAnalyzerReady(uint8_t value) { m_analyzerReady.store(value); }
+    uint8_t GetReadOk() const { return m_readOk.load(); }
+    void SetReadOk(uint8_t value) { m_readOk.store(value); }
+    uint8_t GetFrameAbandoned() const { return m_frameAbandoned.load(); }
+    void SetFrameAbandoned(uint8_t value) { m_frameAbandoned.store(value); }
+    int32_t GetModelCode() const { return m_modelCode.load(); }
+
+private:
+    class AttachedScannerAnswers;
+
+    std::unique_ptr<CScanner> MakeAndConnect(eProbeType type) const;
+    void KeepScanner(std::unique_ptr<CScanner> scanner);
+
+    std::vector<float> m_traceBuffer;
+    uint32_t m_traceLength = 0;
+    float m_measuredFrequency = 0.0F;
+    std::atomic<int32_t> m_modelCodeCopy{-1};
+    std::atomic<uint8_t> m_scannerReady{0};
+    std::atomic<uint8_t> m_analyzerReady{0};
+    std::atomic<uint8_t> m_readOk{0};
+    std::atomic<uint8_t> m_frameAbandoned{0};
+    std::vector<std::unique_ptr<CVisaConnection>> m_visaConnections;
+    std::atomic<int32_t> m_modelCode{-1};
+    std::unique_ptr<CScanner> m_scanner;
+    std::unique_ptr<CSAConnection> m_connection;
+
+    mutable std::recursive_mutex m_deviceLock;
+    std::atomic<bool> m_scanRunning{false};
+    std::array<ScannerMaker, 4> m_scannerMakers;
+    VisaConnectionMaker m_visaConnectionMaker;
+    std::function<bool()> m_noScannerFallbackAllowed;
+    std::shared_ptr<AttachedScannerAnswers> m_attachedScanner;
+};
+
+} // namespace orv
