@@ -385,6 +385,21 @@ void SettingsHive::Key::AddValue(SettingsValue value) {
     UpdateIndex(values, ValueName, m_valueIndex, true);
 }
 
+bool SettingsHive::Key::AddValueIfMissing(SettingsValue value) {
+    if (values.size() < kIndexedFrom) {
+        if (FindValue(value.name) >= 0) {
+            return false;
+        }
+        AddValue(std::move(value));
+        return true;
+    }
+    if (!m_valueIndex.try_emplace(value.name, values.size()).second) {
+        return false;
+    }
+    values.push_back(std::move(value));
+    return true;
+}
+
 void SettingsHive::Key::RemoveValue(size_t index) {
     if (index >= values.size()) {
         return;
@@ -453,9 +468,7 @@ SettingsHive SettingsHive::Parse(std::string_view text) {
         if (current == nullptr || !ParseValueLine(line, value)) {
             continue;
         }
-        if (current->FindValue(value.name) < 0) {
-            current->AddValue(std::move(value));
-        }
+        current->AddValueIfMissing(std::move(value));
     }
     return hive;
 }

@@ -57,6 +57,8 @@ public:
         int64_t FindValue(std::string_view valueName) const;
         // Appends a value whose name the key does not hold yet.
         void AddValue(SettingsValue value);
+        // Appends the value unless the key holds one of that name (one look-up); false when it does.
+        bool AddValueIfMissing(SettingsValue value);
         void RemoveValue(size_t index);
         // Appends a sub-key of a name the key does not hold yet.
         Key& AddSubKey(std::string subKeyName);
