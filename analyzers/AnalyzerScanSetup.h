@@ -22,6 +22,18 @@ public:
     virtual std::vector<uint8_t> GetActiveCells() const = 0;
     // Fires when the running scan is stopped or the program closes.
     virtual std::stop_token GetScanStopToken() const = 0;
+
+    // The RBW of the applied set-up, MHz.
+    virtual double GetAppliedRbw() const { return 0.0; }
+    // While the user's manual timing is on, the drivers' timing tables give way to these values
+    // (switch time and wait in ms, gate length in microseconds).
+    virtual bool IsManualTimingOn() const { return false; }
+    virtual int32_t GetManualSwitchTime() const { return 10; }
+    virtual int32_t GetManualSwitchWait() const { return 10; }
+    virtual int32_t GetManualGateLength() const { return 500; }
+    // A driver reports why the set-up failed; the set-up keeps the code for the scan's caller (it is
+    // a report, not a change of the set-up, hence callable on the const view the driver holds).
+    virtual void SetFailureCode(int32_t /*code*/) const {}
 };
 
 } // namespace orv

@@ -51,12 +51,24 @@ public:
     int16_t GetGridColumns() const override { return m_columns; }
     std::vector<uint8_t> GetActiveCells() const override { return m_cells; }
     std::stop_token GetScanStopToken() const override { return m_stop.get_token(); }
+    double GetAppliedRbw() const override { return m_appliedRbw; }
+    bool IsManualTimingOn() const override { return m_manualTiming; }
+    int32_t GetManualSwitchTime() const override { return m_manualSwitchTime; }
+    int32_t GetManualSwitchWait() const override { return m_manualSwitchWait; }
+    int32_t GetManualGateLength() const override { return m_manualGateLength; }
+    void SetFailureCode(int32_t code) const override { m_failureCode = code; }
 
     bool m_tearingDown = false;
     int16_t m_rows = 0;
     int16_t m_columns = 0;
     std::vector<uint8_t> m_cells;
     std::stop_source m_stop;
+    double m_appliedRbw = 0.0;
+    bool m_manualTiming = false;
+    int32_t m_manualSwitchTime = 10;
+    int32_t m_manualSwitchWait = 10;
+    int32_t m_manualGateLength = 500;
+    mutable int32_t m_failureCode = 0;
 };
 
 // The simulator, the built-in VISA layer (no vendor library) listing the resources added here, a

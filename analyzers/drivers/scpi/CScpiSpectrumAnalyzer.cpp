@@ -1,0 +1,259 @@
+#include "analyzers/drivers/scpi/CScpiSpectrumAnalyzer.h"
+
+#include "analyzers/drivers/scpi/ScpiBlockData.h"
+#include "platform/CLocale.h"
+#include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
+
+#include <algorithm>
+#include <array>
+
+namespace orv {
+
+using namespace visa;
+
+class CScpiSpectrumAnalyzer::TermCharOff {
+public:
+    explicit TermCharOff(CScpiSpectrumAnalyzer& driver) : m_driver(driver) {
+        uint16_t enabled = 1;
+        if (m_driver.m_vi.viGetAttribute(m_driver.m_session, kAttrTermCharEnabled, &enabled) >= 0) {
+            m_previous = enabled;
+        }
+        m_driver.m_vi.viSetAttribute(m_driver.m_session, kAttrTermCharEnabled, 0);
+    }
+    ~TermCharOff() { m_driver.m_vi.viSetAttribute(m_driver.m_session, kAttrTermCharEnabled, m_previous); }
+    TermCharOff(const TermCharOff&) = delete;
+    TermCharOff& operator=(const TermCharOff&) = delete;
+
+private:
+    CScpiSpectrumAnalyzer& m_driver;
+    uint16_t m_previous = 1;
+};
+
+int64_t CScpiSpectrumAnalyzer::GetPollBoundMs() const {
+    return std::max(m_minimumPollBoundMs, 2 * m_lastSweepTimeMs);
+}
+
+bool CScpiSpectrumAnalyzer::FailCommand(const std::string& why) {
+    m_commandValid = 0;
+    AddInformationMessage(1, why);
+    return false;
+}
+
+bool CScpiSpectrumAnalyzer::SendStatusOnly(const std::string& command) {
+    if (WriteCommand(command) < 0) {
+        m_commandValid = 0;
+        return false;
+    }
+    return true;
+}
+
+bool CScpiSpectrumAnalyzer::PassesErrorCheck() {
+    return CheckStatus() && m_errorFlag != 1;
+}
+
+bool CScpiSpectrumAnalyzer::SendVerified(const std::string& command) {
+    if (WriteCommand(command) < 0 || !PassesErrorCheck()) {
+        m_commandValid = 0;
+        return false;
+    }
+    return true;
+}
+
+bool CScpiSpectrumAnalyzer::SendVerifiedAll(std::initializer_list<std::string> commands) {
+    return std::all_of(commands.begin(), commands.end(),
+                       [this](const std::string& command) { return SendVerified(command); });
+}
+
+bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
+    m_queryValid = 1;
+    value = 0;
+    if (WriteCommand(query) < 0) {
+        m_queryValid = 0;
+        return false;
+    }
+    int32_t read = 0;
+    m_lastStatus = m_vi.viScanf(m_session, "%d", &read);
+    if (m_lastStatus >= 0) {
+        value = read;
+    }
+    if (m_lastStatus < 0 || !PassesErrorCheck()) {
+        m_queryValid = 0;
+        return false;
+    }
+    return true;
+}
+
+bool CScpiSpectrumAnalyzer::QueryDouble(const std::string& query, double& value) {
+    m_queryValid = 1;
+    value = 0.0;
+    if (WriteCommand(query) < 0) {
+        m_queryValid = 0;
+        return false;
+    }
+    double read = 0.0;
+    m_lastStatus = m_vi.viScanf(m_session, "%lf", &read);
+    if (m_lastStatus >= 0) {
+        value = read;
+    }
+    if (m_lastStatus < 0 || !PassesErrorCheck()) {
+        m_queryValid = 0;
+        return false;
+    }
+    return true;
+}
+
+bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEachRound,
+                                         std::chrono::milliseconds pause) {
+    if (!resendEachRound && WriteCommand(query) < 0) {
+        return FailCommand(FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
+    }
+    const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
+    Clock::TimePoint start = ClockNow();
+    while (true) {
+        if (resendEachRound && WriteCommand(query) < 0) {
+            return FailCommand(FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
+        }
+        int32_t reply = 0;
+        m_lastStatus = m_vi.viScanf(m_session, "%d", &reply);
+        if (m_lastStatus >= 0 && reply == 1) {
+            return true;
+        }
+        if (m_lastStatus < 0 && m_lastStatus != kErrorTimeout) {
+            return FailCommand(
+                FormatC("Spectrum analyzer: reading the reply to '%s' failed.", query.c_str()));
+        }
+        if (!ClockSleep(pause, stop)) {
+            return FailCommand("Spectrum analyzer: waiting stopped.");
+        }
+        if (ElapsedMilliseconds(start) >= GetPollBoundMs()) {
+            if (stop.stop_requested() || !ConfirmKeepWaiting()) {
+                return FailCommand(FormatC("Spectrum analyzer: waiting for '%s' ended.", query.c_str()));
+            }
+            start = ClockNow();
+        }
+    }
+}
+
+bool CScpiSpectrumAnalyzer::ReadRetryingTimeouts(unsigned char* buffer, uint32_t count, uint32_t& received) {
+    received = 0;
+    if (!CanCallVisa()) {
+        return false;
+    }
+    uint16_t termEnabled = 1;
+    m_vi.viGetAttribute(m_session, kAttrTermCharEnabled, &termEnabled);
+    unsigned char termChar = '\n';
+    m_vi.viGetAttribute(m_session, kAttrTermChar, &termChar);
+    int32_t timeoutsInRow = 0;
+    while (received < count) {
+        uint32_t got = 0;
+        m_lastStatus = m_vi.viRead(m_session, buffer + received, count - received, &got);
+        got = std::min(got, count - received);
+        received += got;
+        if (m_lastStatus >= 0) {
+            if (m_lastStatus == kSuccessTermChar ||
+                (termEnabled != 0 && got > 0 && buffer[received - 1] == termChar)) {
+                return true;
+            }
+            continue;
+        }
+        if (m_lastStatus != kErrorTimeout) {
+            return false;
+        }
+        if (got > 0) {
+            timeoutsInRow = 0;
+            if (termEnabled != 0 && buffer[received - 1] == termChar) {
+                return true;
+            }
+            continue;
+        }
+        if (++timeoutsInRow >= kTimeoutsBeforeAsking) {
+            if (!ConfirmKeepWaiting()) {
+                AddInformationMessage(1, "Spectrum analyzer: reading the reply was given up.");
+                return false;
+            }
+            timeoutsInRow = 0;
+        }
+    }
+    return true;
+}
+
+bool CScpiSpectrumAnalyzer::ScanBlock(unsigned char* buffer, int32_t& count) {
+    if (!CanCallVisa()) {
+        count = 0;
+        return false;
+    }
+    if (count <= 0 || buffer == nullptr) {
+        count = 0;
+        m_lastStatus = kErrorUserBuffer;
+        return false;
+    }
+    m_lastStatus = m_vi.viScanf(m_session, "%#b", &count, buffer);
+    return m_lastStatus >= 0;
+}
+
+bool CScpiSpectrumAnalyzer::ReadRawCountUnguarded(unsigned char* buffer, size_t count, size_t& received) {
+    received = 0;
+    while (received < count) {
+        const uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(count - received, 1u << 30));
+        uint32_t got = 0;
+        if (!ReadRetryingTimeouts(buffer + received, chunk, got)) {
+            received += std::min(got, chunk);
+            return false;
+        }
+        received += std::min(got, chunk);
+    }
+    return true;
+}
+
+bool CScpiSpectrumAnalyzer::ReadRawCount(unsigned char* buffer, size_t count, size_t& received) {
+    received = 0;
+    if (!CanCallVisa()) {
+        return false;
+    }
+    TermCharOff termOff(*this);
+    return ReadRawCountUnguarded(buffer, count, received);
+}
+
+bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length) {
+    length = 0;
+    if (!CanCallVisa()) {
+        return false;
+    }
+    TermCharOff termOff(*this);
+    std::array<unsigned char, 2> head{};
+    size_t got = 0;
+    if (!ReadRawCountUnguarded(head.data(), head.size(), got)) {
+        return false;
+    }
+    const int32_t digitCount = BlockLengthDigitCount(static_cast<char>(head[1]));
+    if (head[0] != '#' || digitCount == 0) {
+        m_lastStatus = kErrorInvalidFormat;
+        AddInformationMessage(1, "Spectrum analyzer: the trace is not a block of known length.");
+        return false;
+    }
+    std::array<unsigned char, 9> digits{};
+    if (!ReadRawCountUnguarded(digits.data(), static_cast<size_t>(digitCount), got)) {
+        return false;
+    }
+    size_t announced = 0;
+    if (!ParseBlockLength(std::string_view(reinterpret_cast<const char*>(digits.data()), got), capacity,
+                          announced)) {
+        m_lastStatus = kErrorInvalidFormat;
+        AddInformationMessage(1, "Spectrum analyzer: the trace block's length is not usable.");
+        return false;
+    }
+    const bool whole = ReadRawCountUnguarded(buffer, announced, length);
+    if (!whole) {
+        return false;
+    }
+    // The line feed that ends the message, so that it never starts the next reply.
+    unsigned char end = 0;
+    uint32_t endGot = 0;
+    const Status dataStatus = m_lastStatus;
+    m_vi.viRead(m_session, &end, 1, &endGot);
+    m_lastStatus = dataStatus;
+    return true;
+}
+
+} // namespace orv

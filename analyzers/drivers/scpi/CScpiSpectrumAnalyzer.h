@@ -1,0 +1,78 @@
+#pragma once
+
+// What every SCPI analyser driver shares beyond the interface: the after-write patterns with their
+// flag rules, the guarded reads, the bounded poll, the read that survives time-outs, and the block
+// reads. Commands are built with FormatC by the caller and always sent as data ("%s"), so a '%' in a
+// command or in a value read back is never taken as a conversion.
+
+#include "analyzers/CSpectrumAnalyzer.h"
+
+#include <chrono>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+namespace orv {
+
+class CScpiSpectrumAnalyzer : public CSpectrumAnalyzer {
+public:
+    // Time-outs in a row before the user is asked whether to keep waiting for a reply.
+    static constexpr int32_t kTimeoutsBeforeAsking = 5;
+    // The shortest bound of a poll; a slow sweep extends it to twice the sweep time.
+    static constexpr int64_t kMinimumPollBoundMs = 35000;
+    static constexpr std::chrono::milliseconds kDefaultPollPause{1};
+
+    // The bound's floor; tests lower it so that a bound passes in a few reads.
+    void SetMinimumPollBoundMs(int64_t ms) { m_minimumPollBoundMs = ms; }
+    void SetLastSweepTimeMs(int64_t ms) { m_lastSweepTimeMs = ms; }
+    int64_t GetPollBoundMs() const;
+
+protected:
+    // Sent; only a failed write fails (command-valid cleared).
+    bool SendStatusOnly(const std::string& command);
+    // Sent, then CheckStatus and the instrument-error flag; any failure clears command-valid.
+    bool SendVerified(const std::string& command);
+    // Each in turn; the first failure ends it.
+    bool SendVerifiedAll(std::initializer_list<std::string> commands);
+    // The check after a write alone: CheckStatus true and no instrument error.
+    bool PassesErrorCheck();
+
+    // Query-valid set, the query sent, the reply read in the format, then the error check; any
+    // failure clears query-valid. `value` keeps what was read (0 when nothing was).
+    bool QueryInt(const std::string& query, int32_t& value);
+    bool QueryDouble(const std::string& query, double& value);
+
+    // Reads "%d" replies until one is 1, pausing between reads through the clock. The query is sent
+    // once (`resendEachRound` false: the instrument answers when done) or before every read. A read
+    // that times out is tried again; one that fails otherwise ends the poll at once. When the bound
+    // passes the user is asked: OK waits one more bound, Cancel or the scan's stop fails. A failure
+    // clears command-valid and is logged.
+    bool PollUntilOne(const std::string& query, bool resendEachRound,
+                      std::chrono::milliseconds pause = kDefaultPollPause);
+
+    // Reads `count` bytes, going on where a timed-out read stopped; after kTimeoutsBeforeAsking
+    // time-outs in a row without a byte the user is asked (OK: as many more, Cancel: fail). Ends at
+    // the termination character when it is enabled. `received` is what arrived either way.
+    bool ReadRetryingTimeouts(unsigned char* buffer, uint32_t count, uint32_t& received);
+
+    // viScanf "%#b": `count` holds the capacity going in and the bytes stored coming out.
+    bool ScanBlock(unsigned char* buffer, int32_t& count);
+    // A "#" block read raw with the termination character off (restored on every path): the length
+    // judged against `capacity` before any data is read, the data read whole, the line feed after
+    // it consumed. `length` is the bytes stored (those that arrived, on failure).
+    bool ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length);
+    // Exactly `count` raw bytes, termination character off and restored; `received` as it arrived.
+    bool ReadRawCount(unsigned char* buffer, size_t count, size_t& received);
+
+private:
+    // Switches the termination character off and back on when it goes.
+    class TermCharOff;
+
+    bool ReadRawCountUnguarded(unsigned char* buffer, size_t count, size_t& received);
+    bool FailCommand(const std::string& why);
+
+    int64_t m_minimumPollBoundMs = kMinimumPollBoundMs;
+    int64_t m_lastSweepTimeMs = 0;
+};
+
+} // namespace orv
