@@ -101,6 +101,9 @@ public:
     virtual void ExtraHook() {}
     virtual void WaitForOperationComplete();
     virtual void WaitForCompletion();
+    // Asks the instrument which firmware generation it runs, for models whose commands differ
+    // between generations; run once when the driver is made. Nothing for the other models.
+    virtual void QueryFirmwareGeneration() {}
 
     // Helpers of the model drivers.
     bool WaitForOpc(int32_t timeoutSeconds);

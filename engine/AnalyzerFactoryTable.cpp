@@ -1,13 +1,21 @@
 #include "engine/AnalyzerFactoryTable.h"
 
+#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+
 #include <algorithm>
 #include <array>
+#include <new>
 #include <utility>
 
 namespace orv {
 namespace {
 
 using C = eAnalyzerClass;
+
+// A failed allocation makes no driver, as a code without one does.
+template <class Driver> std::unique_ptr<CSpectrumAnalyzer> Make() {
+    return std::unique_ptr<CSpectrumAnalyzer>(new (std::nothrow) Driver());
+}
 
 // The class of every catch-all code.
 constexpr C kUnlistedCodeClass = C::FSQ;
@@ -69,7 +77,7 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::BB60, "CSpectrumAnalyzerBB60", nullptr},
     {C::TekRSA, "CSpectrumAnalyzerTekRSA", nullptr},
     {C::N99xx, "CSpectrumAnalyzerN99xx", nullptr},
-    {C::Placeholder, "CSpectrumAnalyzerNone", nullptr},
+    {C::Placeholder, "CSpectrumAnalyzerNone", &Make<CSpectrumAnalyzerNone>},
 }};
 
 constexpr bool ClassRowsFollowTheEnumeration() {

@@ -1,8 +1,10 @@
 #include "engine/CDeviceManager.h"
 
 #include "analyzers/CInstrumentInfo.h"
+#include "analyzers/CSpectrumAnalyzer.h"
 #include "analyzers/CVisaConnection.h"
 #include "core/QAttachedScannerSource.h"
+#include "engine/AnalyzerFactoryTable.h"
 #include "engine/scanners/CNoScannerBoard.h"
 #include "platform/clock/Clock.h"
 
@@ -69,7 +71,11 @@ constexpr std::array<eProbeType, 4> kDetectionOrder{eProbeType::RobotArm, eProbe
 } // namespace
 
 CDeviceManager::CDeviceManager()
-    : m_traceBuffer(kTraceCapacity, 0.0F),
+    : m_traceBuffer(kTraceCapacity, 0.0F), m_driverChangeApplying([] { return false; }),
+      m_analyzerFactory([](int32_t code) {
+          const AnalyzerMaker maker = AnalyzerMakerForCode(code);
+          return maker != nullptr ? maker() : nullptr;
+      }),
       m_visaConnectionMaker([] { return std::make_unique<CVisaConnection>(); }),
       m_noScannerFallbackAllowed([] { return true; }),
       m_attachedScanner(std::make_shared<AttachedScannerAnswers>()) {
@@ -94,6 +100,21 @@ void CDeviceManager::SetScannerMaker(eProbeType type, ScannerMaker maker) {
 void CDeviceManager::SetVisaConnectionMaker(VisaConnectionMaker maker) {
     const std::lock_guard guard(m_deviceLock);
     m_visaConnectionMaker = std::move(maker);
+}
+
+void CDeviceManager::SetAnalyzerFactory(AnalyzerFactory factory) {
+    const std::lock_guard guard(m_deviceLock);
+    m_analyzerFactory = std::move(factory);
+}
+
+void CDeviceManager::SetDriverChangeApplySource(std::function<bool()> applying) {
+    const std::lock_guard guard(m_deviceLock);
+    m_driverChangeApplying = std::move(applying);
+}
+
+void CDeviceManager::SetScanSetup(const AnalyzerScanSetup* setup) {
+    const std::lock_guard guard(m_deviceLock);
+    m_scanSetup = setup;
 }
 
 void CDeviceManager::SetNoScannerFallbackSource(std::function<bool()> allowed) {
@@ -184,6 +205,9 @@ bool CDeviceManager::ConnectVisa() {
         return false;
     }
     std::unique_ptr<CSAConnection> connection = m_visaConnectionMaker();
+    if (auto* visa = dynamic_cast<CVisaConnection*>(connection.get())) {
+        visa->SetScanSetup(m_scanSetup);
+    }
     if (connection == nullptr || !connection->DetectAndConnect()) {
         return false;
     }
@@ -194,6 +218,65 @@ bool CDeviceManager::ConnectVisa() {
 CSAConnection* CDeviceManager::GetConnection() const {
     const std::lock_guard guard(m_deviceLock);
     return m_connection.get();
+}
+
+CSpectrumAnalyzer* CDeviceManager::CreateAnalyzer(int32_t code) {
+    const std::lock_guard guard(m_deviceLock);
+    m_analyzer.reset();
+    m_modelCode.store(code);
+    m_modelCodeCopy.store(code);
+    if (m_analyzerFactory) {
+        m_analyzer = m_analyzerFactory(code);
+    }
+    return m_analyzer.get();
+}
+
+bool CDeviceManager::BindAnalyzer(int32_t code, bool acceptWithoutCheck) {
+    if (m_analyzer == nullptr || m_connection == nullptr) {
+        return false;
+    }
+    const bool found = m_analyzer->FindVisaConnection(m_connection.get(), code);
+    return found || acceptWithoutCheck;
+}
+
+bool CDeviceManager::SetAnalyzerDriver(std::array<uint32_t, 4>& words) {
+    const std::lock_guard guard(m_deviceLock);
+    const int32_t oldCode = m_modelCode.load();
+    if (IsScanRunning()) {
+        // The scan's driver stays; the reply names it.
+        words[0] = static_cast<uint32_t>(oldCode);
+        return false;
+    }
+    const auto newCode = static_cast<int32_t>(words[0]);
+    CreateAnalyzer(newCode);
+    const bool applying = m_driverChangeApplying && m_driverChangeApplying();
+    bool kept = BindAnalyzer(newCode, applying);
+    if (!kept) {
+        m_analyzer.reset();
+        if (oldCode != -1) {
+            CreateAnalyzer(oldCode);
+            kept = BindAnalyzer(oldCode, applying);
+            if (!kept) {
+                m_analyzer.reset();
+            }
+        }
+        if (!kept) {
+            // No driver is left: the code in use is none.
+            m_modelCode.store(-1);
+            m_modelCodeCopy.store(-1);
+            words[0] = static_cast<uint32_t>(-1);
+            return false;
+        }
+        words[0] = static_cast<uint32_t>(oldCode);
+    }
+    m_analyzer->SetScanSetup(m_scanSetup);
+    m_analyzer->QueryFirmwareGeneration();
+    return true;
+}
+
+CSpectrumAnalyzer* CDeviceManager::GetAnalyzer() const {
+    const std::lock_guard guard(m_deviceLock);
+    return m_analyzer.get();
 }
 
 void CDeviceManager::ClearVisaConnections() {

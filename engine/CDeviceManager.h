@@ -26,7 +26,9 @@
 
 namespace orv {
 
+class AnalyzerScanSetup;
 class CSAConnection;
+class CSpectrumAnalyzer;
 class CVisaConnection;
 class QAttachedScannerSource;
 
@@ -41,6 +43,7 @@ public:
 
     using ScannerMaker = std::function<std::unique_ptr<CScanner>()>;
     using VisaConnectionMaker = std::function<std::unique_ptr<CSAConnection>()>;
+    using AnalyzerFactory = std::function<std::unique_ptr<CSpectrumAnalyzer>(int32_t code)>;
 
     CDeviceManager();
     ~CDeviceManager();
@@ -52,6 +55,13 @@ public:
     void SetScannerMaker(eProbeType type, ScannerMaker maker);
     // Replaces how the VISA connection is made (tests: a connection double).
     void SetVisaConnectionMaker(VisaConnectionMaker maker);
+    // Replaces the factory table (tests: driver doubles).
+    void SetAnalyzerFactory(AnalyzerFactory factory);
+    // Whether a driver change is being applied from the settings page: the new driver is then taken
+    // without checking that the connection reaches that model.
+    void SetDriverChangeApplySource(std::function<bool()> applying);
+    // The engine's set-up, handed to each driver and connection made here (not owned).
+    void SetScanSetup(const AnalyzerScanSetup* setup);
     // Whether the no-scanner driver may stand in when no scanner answers (read at each connect).
     void SetNoScannerFallbackSource(std::function<bool()> allowed);
 
@@ -68,6 +78,15 @@ public:
     // (the held one is kept), while a scan runs, or when none was found.
     bool ConnectVisa();
     CSAConnection* GetConnection() const;
+
+    // Replaces the analyser driver with the class of the model code (none for codes without one).
+    CSpectrumAnalyzer* CreateAnalyzer(int32_t code);
+    // The driver command: makes the driver for the code in words[0] and binds it to the held
+    // connection. A driver that cannot serve the connected analyser is refused and deleted, and the
+    // previous model's driver is made again; words[0] then names the code in use (-1 when none is
+    // left, and the result is false). While a scan runs the driver is kept and the result is false.
+    bool SetAnalyzerDriver(std::array<uint32_t, 4>& words);
+    CSpectrumAnalyzer* GetAnalyzer() const;
     // Deletes every listed VISA connection.
     void ClearVisaConnections();
     size_t GetVisaConnectionCount() const;
@@ -103,6 +122,8 @@ private:
 
     std::unique_ptr<CScanner> MakeAndConnect(eProbeType type) const;
     void KeepScanner(std::unique_ptr<CScanner> scanner);
+    // Binds the current driver to the held connection; true when it may be kept.
+    bool BindAnalyzer(int32_t code, bool acceptWithoutCheck);
 
     std::vector<float> m_traceBuffer;
     uint32_t m_traceLength = 0;
@@ -114,8 +135,13 @@ private:
     std::atomic<uint8_t> m_frameAbandoned{0};
     std::vector<std::unique_ptr<CVisaConnection>> m_visaConnections;
     std::atomic<int32_t> m_modelCode{-1};
-    std::unique_ptr<CScanner> m_scanner;
+    // Declared so that the analyser, which borrows the connection, goes first.
     std::unique_ptr<CSAConnection> m_connection;
+    std::unique_ptr<CScanner> m_scanner;
+    std::unique_ptr<CSpectrumAnalyzer> m_analyzer;
+    const AnalyzerScanSetup* m_scanSetup = nullptr;
+    std::function<bool()> m_driverChangeApplying;
+    AnalyzerFactory m_analyzerFactory;
 
     mutable std::recursive_mutex m_deviceLock;
     std::atomic<bool> m_scanRunning{false};

@@ -1,5 +1,7 @@
 #include "engine/AnalyzerFactoryTable.h"
 
+#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -55,6 +57,17 @@ TEST(AnalyzerFactoryTable, EveryUnlistedCodeMakesTheCatchAllClass) {
         EXPECT_EQ(AnalyzerClassForCode(code), eAnalyzerClass::FSQ) << code;
     }
     EXPECT_EQ(ClassName(5), "CSpectrumAnalyzerFSQ");
+}
+
+TEST(AnalyzerFactoryTable, OnlyClassesWithADriverMakeOne) {
+    const AnalyzerMaker placeholder = AnalyzerMakerForCode(900);
+    ASSERT_NE(placeholder, nullptr);
+    const std::unique_ptr<CSpectrumAnalyzer> made = placeholder();
+    EXPECT_NE(dynamic_cast<CSpectrumAnalyzerNone*>(made.get()), nullptr);
+    // The model drivers have not joined yet: their codes make none, as 16 does.
+    for (const int32_t code : {1, 5, 23, 30, 42, 106, 107}) {
+        EXPECT_EQ(AnalyzerMakerForCode(code), nullptr) << code;
+    }
 }
 
 } // namespace
