@@ -122,6 +122,11 @@ void CDeviceManager::SetNoScannerFallbackSource(std::function<bool()> allowed) {
     m_noScannerFallbackAllowed = std::move(allowed);
 }
 
+void CDeviceManager::SetScanRunning(bool running) {
+    const std::lock_guard guard(m_deviceLock);
+    m_scanRunning.store(running);
+}
+
 std::unique_lock<std::recursive_mutex> CDeviceManager::LockDevices() const {
     return std::unique_lock(m_deviceLock);
 }

@@ -91,8 +91,9 @@ public:
     void ClearVisaConnections();
     size_t GetVisaConnectionCount() const;
 
-    // The scan thread holds the devices for the length of a scan; the connects refuse meanwhile.
-    void SetScanRunning(bool running) { m_scanRunning.store(running); }
+    // The scan thread holds the devices for the length of a scan; the connects refuse meanwhile. Set
+    // under the device lock, so no connect is half-way when the scan takes its devices.
+    void SetScanRunning(bool running);
     bool IsScanRunning() const { return m_scanRunning.load(); }
     // Serialises the command thread's device work with the scan thread's per-cell device work.
     std::unique_lock<std::recursive_mutex> LockDevices() const;
