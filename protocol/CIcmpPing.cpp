@@ -1,0 +1,247 @@
+#include "protocol/CIcmpPing.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <linux/errqueue.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace orv {
+
+namespace {
+
+constexpr uint8_t kEchoReply = 0;
+constexpr uint8_t kEchoRequest = 8;
+constexpr uint8_t kDestinationUnreachable = 3;
+constexpr uint8_t kSourceQuenchType = 4;
+constexpr uint8_t kTimeExceeded = 11;
+constexpr uint8_t kParameterProblemType = 12;
+constexpr size_t kIcmpHeaderSize = 8;
+// How often the wait looks at the caller's stop token.
+constexpr int kStopPollMs = 50;
+
+class OwnedSocket {
+public:
+    explicit OwnedSocket(int fd) : m_fd(fd) {}
+    OwnedSocket(const OwnedSocket&) = delete;
+    OwnedSocket& operator=(const OwnedSocket&) = delete;
+    ~OwnedSocket() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+int OpenEchoSocket() {
+    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
+}
+
+int32_t StatusOfIcmpError(uint8_t type, uint8_t code) {
+    switch (type) {
+    case kDestinationUnreachable:
+        switch (code) {
+        case 0:
+            return CIcmpPing::kDestinationNetUnreachable;
+        case 1:
+            return CIcmpPing::kDestinationHostUnreachable;
+        case 2:
+            return CIcmpPing::kDestinationProtocolUnreachable;
+        case 3:
+            return CIcmpPing::kDestinationPortUnreachable;
+        default:
+            return CIcmpPing::kDestinationHostUnreachable;
+        }
+    case kTimeExceeded:
+        return code == 0 ? CIcmpPing::kTimeToLiveExpiredTransit : CIcmpPing::kTimeToLiveExpiredReassembly;
+    case kParameterProblemType:
+        return CIcmpPing::kParameterProblem;
+    case kSourceQuenchType:
+        return CIcmpPing::kSourceQuench;
+    default:
+        return CIcmpPing::kGeneralFailure;
+    }
+}
+
+int32_t StatusOfSendError(int error) {
+    switch (error) {
+    case ENETUNREACH:
+        return CIcmpPing::kDestinationNetUnreachable;
+    case EHOSTUNREACH:
+        return CIcmpPing::kDestinationHostUnreachable;
+    default:
+        return CIcmpPing::kGeneralFailure;
+    }
+}
+
+// Takes one ICMP error that answered our echo off the socket's error queue; its status, or nullopt
+// when the queued error came from elsewhere.
+std::optional<int32_t> TakeQueuedError(int fd) {
+    std::array<uint8_t, 256> data{};
+    std::array<uint8_t, 512> control{};
+    iovec part{data.data(), data.size()};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    if (::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT) < 0) {
+        return std::nullopt;
+    }
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level == SOL_IP && header->cmsg_type == IP_RECVERR) {
+            sock_extended_err error{};
+            std::memcpy(&error, CMSG_DATA(header), sizeof error);
+            if (error.ee_origin == SO_EE_ORIGIN_ICMP) {
+                return StatusOfIcmpError(error.ee_type, error.ee_code);
+            }
+            return StatusOfSendError(static_cast<int>(error.ee_errno));
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+CIcmpPing::CIcmpPing() : CIcmpPing(&CIcmpPing::ResolveWithSystem) {}
+
+CIcmpPing::CIcmpPing(HostResolver resolver) : m_resolver(std::move(resolver)) {}
+
+std::optional<uint32_t> CIcmpPing::ResolveWithSystem(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<uint32_t> address;
+    if (found->ai_family == AF_INET && found->ai_addrlen >= sizeof(sockaddr_in)) {
+        sockaddr_in first{};
+        std::memcpy(&first, found->ai_addr, sizeof first);
+        address = first.sin_addr.s_addr;
+    }
+    ::freeaddrinfo(found);
+    return address;
+}
+
+bool CIcmpPing::Initialize() {
+    if (!m_initialized) {
+        m_initialized = true;
+        const int fd = OpenEchoSocket();
+        m_available = fd >= 0;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    return m_available;
+}
+
+bool CIcmpPing::Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::string& error,
+                     std::stop_token stop) {
+    if (!Initialize()) {
+        return false;
+    }
+    in_addr dotted{};
+    uint32_t address = 0;
+    if (::inet_aton(host.c_str(), &dotted) != 0) {
+        address = dotted.s_addr;
+    } else if (const std::optional<uint32_t> resolved = m_resolver ? m_resolver(host) : std::nullopt) {
+        address = *resolved;
+    } else {
+        error = "Could not resolve the host name.";
+        return false;
+    }
+
+    const OwnedSocket echo(OpenEchoSocket());
+    if (echo.Get() < 0) {
+        error = "Could not get a valid ICMP handle";
+        return false;
+    }
+    const int timeToLive = kTimeToLive;
+    const int on = 1;
+    ::setsockopt(echo.Get(), SOL_IP, IP_TTL, &timeToLive, sizeof timeToLive);
+    ::setsockopt(echo.Get(), SOL_IP, IP_RECVERR, &on, sizeof on);
+
+    // The kernel puts the socket's own identifier into the echo and hands it only replies that carry
+    // it; the sequence number tells this echo's reply from a late one of an earlier echo.
+    const uint16_t sequence = ++m_sequence;
+    std::array<uint8_t, kIcmpHeaderSize + kEchoDataSize> request{};
+    request[0] = kEchoRequest;
+    request[6] = static_cast<uint8_t>(sequence >> 8);
+    request[7] = static_cast<uint8_t>(sequence & 0xFF);
+    std::memset(request.data() + kIcmpHeaderSize, kEchoDataByte, kEchoDataSize);
+
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_addr.s_addr = address;
+    const auto sent = std::chrono::steady_clock::now();
+    if (::sendto(echo.Get(), request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&target),
+                 sizeof target) < 0) {
+        m_lastError = StatusOfSendError(errno);
+        return false;
+    }
+
+    const auto deadline = sent + kReplyTimeout;
+    std::array<uint8_t, 1500> received{};
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            m_lastError = kRequestTimedOut;
+            return false;
+        }
+        if (stop.stop_requested()) {
+            return false;
+        }
+        pollfd waiting{echo.Get(), POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, static_cast<int>(std::min<int64_t>(left, kStopPollMs)));
+        if (ready <= 0) {
+            continue;
+        }
+        if ((waiting.revents & POLLERR) != 0) {
+            if (const std::optional<int32_t> status = TakeQueuedError(echo.Get())) {
+                m_lastError = *status;
+                return false;
+            }
+            continue;
+        }
+        sockaddr_in from{};
+        socklen_t fromSize = sizeof from;
+        const ssize_t got = ::recvfrom(echo.Get(), received.data(), received.size(), MSG_DONTWAIT,
+                                       reinterpret_cast<sockaddr*>(&from), &fromSize);
+        if (got < static_cast<ssize_t>(kIcmpHeaderSize)) {
+            continue;
+        }
+        const uint16_t replySequence = static_cast<uint16_t>((received[6] << 8) | received[7]);
+        if (received[0] != kEchoReply || replySequence != sequence) {
+            continue; // an answer to another echo
+        }
+        const size_t dataSize = static_cast<size_t>(got) - kIcmpHeaderSize;
+        bool ours = dataSize == kEchoDataSize;
+        for (size_t i = 0; ours && i < kEchoDataSize; ++i) {
+            ours = received[kIcmpHeaderSize + i] == kEchoDataByte;
+        }
+        if (!ours) {
+            m_lastError = kUnexpectedNetworkError;
+            return false;
+        }
+        reply.address = from.sin_addr.s_addr;
+        reply.roundTripMs = static_cast<uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent)
+                .count());
+        return true;
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,62 @@
+#pragma once
+
+// Checks that a network analyser's host answers an ICMP echo, over an unprivileged ICMP datagram
+// socket (the program runs as an ordinary user and opens no raw socket). Where the system's ping
+// group does not include the user, no such socket can be opened: Initialize then answers false and
+// the connection thread goes without pings.
+//
+// The echo: 32 data bytes 'E', time-to-live 10, 3,000 ms for the answer. The last-error numbers
+// are the echo status numbers the log line has always shown: 11003 host unreachable, 11013
+// time-to-live expired on the way, 11010 no answer in time, 59 a reply that is not ours.
+
+#include "protocol/AnalyzerPing.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace orv {
+
+class CIcmpPing final : public AnalyzerPing {
+public:
+    static constexpr size_t kEchoDataSize = 32;
+    static constexpr uint8_t kEchoDataByte = 'E';
+    static constexpr int kTimeToLive = 10;
+    static constexpr std::chrono::milliseconds kReplyTimeout{3000};
+
+    // Echo status numbers set as the last error.
+    static constexpr int32_t kUnexpectedNetworkError = 59;
+    static constexpr int32_t kDestinationNetUnreachable = 11002;
+    static constexpr int32_t kDestinationHostUnreachable = 11003;
+    static constexpr int32_t kDestinationProtocolUnreachable = 11004;
+    static constexpr int32_t kDestinationPortUnreachable = 11005;
+    static constexpr int32_t kRequestTimedOut = 11010;
+    static constexpr int32_t kTimeToLiveExpiredTransit = 11013;
+    static constexpr int32_t kTimeToLiveExpiredReassembly = 11014;
+    static constexpr int32_t kParameterProblem = 11015;
+    static constexpr int32_t kSourceQuench = 11016;
+    static constexpr int32_t kGeneralFailure = 11050;
+
+    // Answers the first IPv4 address of a host name (network byte order), or nullopt.
+    using HostResolver = std::function<std::optional<uint32_t>(const std::string& name)>;
+
+    CIcmpPing();
+    // Tests replace the name resolution.
+    explicit CIcmpPing(HostResolver resolver);
+
+    bool Initialize() override;
+    bool Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::string& error,
+              std::stop_token stop = {}) override;
+    int32_t GetLastError() const override { return m_lastError; }
+
+    static std::optional<uint32_t> ResolveWithSystem(const std::string& name);
+
+private:
+    HostResolver m_resolver;
+    bool m_initialized = false;
+    bool m_available = false;
+    uint16_t m_sequence = 0;
+    int32_t m_lastError = 0;
+};
+
+} // namespace orv
