@@ -7,17 +7,19 @@
 // or the program goes away, the client is closed, and a request that is running or still to come
 // answers -2 at once; the object itself lives on as long as anyone holds it.
 
+#include "platform/clock/Clock.h"
 #include "platform/net/UnixStreamSocket.h"
+#include "platform/sync/Event.h"
 #include "protocol/pipe/HandHeldProbeReplyParser.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <thread>
-
-#include "platform/sync/Event.h"
+#include <vector>
 
 namespace orv {
 
@@ -46,29 +48,52 @@ public:
 
     // Sends one request (type 1001 with the five values) and answers the program's result: the
     // value it sent, or -2 when no reply came within 30 seconds (platform clock), when the client
-    // is closed or gone, or when `stop` fires.
+    // is closed or gone, when another request is still pending, or when `stop` fires.
     int32_t SendHandHeldProbeRequest(int32_t value0, int32_t row, int32_t column, int32_t value3,
                                      int32_t value4, const std::stop_token& stop = {});
+    // The same without waiting: `target` is posted `messageId` (wParam 0, lParam the result) exactly
+    // once, when the reply comes, after the 30 seconds, or at once when the client cannot serve.
+    // The main frame then waits in its own event loop. False (nothing posted) while another request
+    // is pending. `target` must outlive the client's reader (Close).
+    bool StartHandHeldProbeRequest(int32_t value0, int32_t row, int32_t column, int32_t value3,
+                                   int32_t value4, MessageTarget& target, uint32_t messageId);
 
     bool IsConnected() const;
     bool IsReaderRunning() const { return m_readerActive.load(); }
 
 private:
+    struct Completion {
+        MessageTarget* target = nullptr;
+        uint32_t messageId = 0;
+        int32_t result = 0;
+    };
+
+    // Under m_lock. Starts a request: its bytes go out through the reader. Answers its serial
+    // number, 0 when the client cannot serve or a request is pending.
+    uint64_t BeginLocked(const HandHeldProbeRequestValues& values, MessageTarget* target, uint32_t messageId);
+    // Under m_lock. Answers the pending request once; the message to post, if any, is returned to be
+    // posted after the lock is released.
+    std::optional<Completion> CompleteLocked(int32_t result);
+    void Finish(std::optional<Completion> completion);
     void ReadLoop();
-    // Under m_lock.
+    void WriteOutgoingLocked();
     bool IsServableLocked() const { return m_connected && !m_closed; }
     void MarkGoneAndNotify();
 
-    // Reply result and flag, the connection state; written by the reader, read by the caller.
+    // Written by the reader and the caller alike, always under m_lock.
     mutable std::mutex m_lock;
-    int32_t m_replyResult = 0;
-    bool m_replyArrived = false;
     bool m_connected = false;
     bool m_closed = false;
+    bool m_pending = false;
+    Clock::TimePoint m_deadline{};
+    MessageTarget* m_pendingTarget = nullptr;
+    uint32_t m_pendingMessageId = 0;
+    uint64_t m_requestSerial = 0;  // of the latest request
+    uint64_t m_answeredSerial = 0; // of the latest request answered, with its result
+    int32_t m_replyResult = 0;
+    std::vector<uint8_t> m_outgoing;
+    size_t m_outgoingSent = 0;
     Event m_replyChanged{Event::Reset::Auto};
-
-    // Serialises requests: one request at a time owns the reply flag.
-    std::mutex m_requestLock;
 
     std::atomic<bool> m_run{true};
     std::atomic<bool> m_readerActive{false};

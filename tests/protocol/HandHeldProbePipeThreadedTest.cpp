@@ -29,12 +29,17 @@ constexpr auto kBound = 10s;
 class MainFrameStandIn : public MessageTarget {
 public:
     explicit MainFrameStandIn(MessageThread& thread) : MessageTarget(thread) {}
+    static constexpr uint32_t kRequestDone = 0x8123;
     std::vector<uint64_t> connectionMessages; // wParam of each 10041, in order
+    std::vector<int64_t> requestResults;      // lParam of each completed request
 
 protected:
     int64_t HandleMessage(Message& message) override {
         if (message.id == kPipeClientConnectionMessage && message.lParam == 0) {
             connectionMessages.push_back(message.wParam);
+        }
+        if (message.id == kRequestDone && message.wParam == 0) {
+            requestResults.push_back(message.lParam);
         }
         return 0;
     }
@@ -77,6 +82,18 @@ protected:
         EXPECT_TRUE(m_manager->Start());
         EXPECT_EQ(m_manager->WaitUntilSettled(kBound), CNamedPipeListenerManager::State::Listening);
         return *m_manager;
+    }
+
+    void WaitForRequestResults(size_t count) {
+        const auto until = std::chrono::steady_clock::now() + kBound;
+        while (m_frame.requestResults.size() < count && std::chrono::steady_clock::now() < until) {
+            m_ui.PumpFor(20ms);
+        }
+        ASSERT_GE(m_frame.requestResults.size(), count);
+    }
+
+    bool Start(CNamedPipeIncomingClient& client) {
+        return client.StartHandHeldProbeRequest(1, 2, 3, 4, 5, m_frame, MainFrameStandIn::kRequestDone);
     }
 
     size_t CountConnects() const {
@@ -340,6 +357,48 @@ TEST_F(HandHeldProbePipe, DestroyingTheManagerWithARequestPendingAnswersItAndDoe
     EXPECT_FALSE(client->IsReaderRunning());
     // The socket is gone with its listener: nobody else can connect.
     EXPECT_NE(access(m_path.c_str(), F_OK), 0);
+}
+
+TEST_F(HandHeldProbePipe, ARequestCanBeAnsweredOnTheMainFramesQueueOnceEach) {
+    // The reader watches the deadline of such a request, so the clock is in place before it starts.
+    FakeClock clock;
+    ScopedClockInstall installed(clock);
+    StartListener();
+    auto program = std::make_unique<HandHeldProbeClientProcess>(m_path);
+    auto client = Connect(*program);
+
+    program->ReplyWith(-1);
+    ASSERT_TRUE(Start(*client));
+    WaitForRequestResults(1);
+    EXPECT_EQ(m_frame.requestResults, (std::vector<int64_t>{-1}));
+    EXPECT_EQ(program->WaitForRequest(), (std::array<int32_t, 5>{1, 2, 3, 4, 5}));
+
+    // Unanswered: -2 once the clock has passed the 30 seconds, and never before.
+    program->LeaveUnanswered();
+    ASSERT_TRUE(Start(*client));
+    EXPECT_FALSE(Start(*client)); // one request at a time
+    EXPECT_EQ(Ask(*client), -2);  // nor does a waiting request slip in
+    program->WaitForRequest();
+    clock.Advance(29s);
+    EXPECT_EQ(m_ui.PumpFor(100ms), 0u);
+    clock.Advance(2s);
+    WaitForRequestResults(2);
+    EXPECT_EQ(m_frame.requestResults.back(), -2);
+
+    // A hang-up answers the pending request; a gone client answers at once.
+    program->LeaveUnanswered();
+    ASSERT_TRUE(Start(*client));
+    program->WaitForRequest();
+    program->HangUp();
+    WaitForRequestResults(3);
+    EXPECT_EQ(m_frame.requestResults.back(), -2);
+    ASSERT_TRUE(Start(*client));
+    WaitForRequestResults(4);
+    EXPECT_EQ(m_frame.requestResults, (std::vector<int64_t>{-1, -2, -2, -2}));
+
+    program.reset();
+    m_manager.reset(); // its reader is gone before the clock
+    EXPECT_EQ(m_frame.requestResults.size(), 4u);
 }
 
 TEST_F(HandHeldProbePipe, ALeftoverSocketIsReplacedAndAnythingElseEndsTheListener) {
