@@ -97,6 +97,7 @@ public:
         int sequenceShift = 0; // answer as if to another echo
         size_t dataSize = 32;  // bytes of data sent back
         int changedByte = -1;  // index of a data byte that is altered, -1 none
+        int errorType = -1;    // answer with this ICMP error instead (code 0), -1 none
     };
 
     explicit ScriptedEchoResponder(std::vector<Answer> answers) : m_answers(std::move(answers)) {
@@ -138,6 +139,18 @@ private:
                 continue; // our own answers come back here too
             }
             for (const Answer& answer : m_answers) {
+                if (answer.errorType >= 0) {
+                    // An error carries the echo's IP header and its first 8 bytes.
+                    std::vector<uint8_t> error(8, 0);
+                    error[0] = static_cast<uint8_t>(answer.errorType);
+                    error.insert(error.end(), packet, packet + headerSize + 8);
+                    const uint16_t sum = Checksum(error.data(), error.size());
+                    error[2] = static_cast<uint8_t>(sum >> 8);
+                    error[3] = static_cast<uint8_t>(sum & 0xFF);
+                    ::sendto(m_fd, error.data(), error.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                             fromSize);
+                    continue;
+                }
                 std::vector<uint8_t> reply(icmp, icmp + 8);
                 reply[0] = 0;
                 const uint16_t sequence =
@@ -241,6 +254,8 @@ TEST(CIcmpPing, RepliesAreCheckedAndAnswersToOtherEchoesIgnored) {
         {"31 data bytes", {{0, 31, -1}}, false, CIcmpPing::kUnexpectedNetworkError},
         {"one byte changed", {{0, 32, 17}}, false, CIcmpPing::kUnexpectedNetworkError},
         {"another sequence, then ours", {{5, 32, -1}, {0, 32, -1}}, true, 0},
+        {"time-to-live expired on the way", {{0, 32, -1, 11}}, false, CIcmpPing::kTimeToLiveExpiredTransit},
+        {"destination unreachable", {{0, 32, -1, 3}}, false, CIcmpPing::kDestinationNetUnreachable},
     };
     for (const Case& c : cases) {
         RUN_IN_OWN_NETWORK_NAMESPACE([&c] {
@@ -255,6 +270,19 @@ TEST(CIcmpPing, RepliesAreCheckedAndAnswersToOtherEchoesIgnored) {
             EXPECT_EQ(ping.GetLastError(), c.lastError) << c.what;
         });
     }
+}
+
+TEST(CIcmpPing, AnAddressWithoutARouteAnswersNetworkUnreachable) {
+    RUN_IN_OWN_NETWORK_NAMESPACE([] {
+        OpenPingGroupToThisProcess();
+        CIcmpPing ping;
+        IcmpEchoReplyRecord reply;
+        std::string error;
+        // The namespace has only its loopback: nothing leaves it, and the send itself is refused.
+        EXPECT_FALSE(ping.Ping("10.250.0.1", reply, error));
+        EXPECT_EQ(ping.GetLastError(), CIcmpPing::kDestinationNetUnreachable);
+        EXPECT_TRUE(error.empty());
+    });
 }
 
 TEST(CIcmpPing, AClosedPingGroupAnswersFalseAndTheFirstAnswerStays) {
