@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstddef>
 #include <poll.h>
 #include <system_error>
 
@@ -67,8 +68,12 @@ uint64_t CNamedPipeIncomingClient::BeginLocked(const HandHeldProbeRequestValues&
         return 0;
     }
     const auto message = EncodeHandHeldProbeRequest(values);
-    m_outgoing.assign(message.begin(), message.end());
+    // The rest of an earlier request that went out in part goes first, so the program's stream
+    // stays made of whole messages.
+    m_outgoing.erase(m_outgoing.begin(), m_outgoing.begin() + static_cast<std::ptrdiff_t>(m_outgoingSent));
     m_outgoingSent = 0;
+    m_requestStart = m_outgoing.size();
+    m_outgoing.insert(m_outgoing.end(), message.begin(), message.end());
     m_pending = true;
     m_deadline = ClockNow() + kReplyWindow;
     m_pendingTarget = target;
@@ -84,8 +89,10 @@ std::optional<CNamedPipeIncomingClient::Completion> CNamedPipeIncomingClient::Co
         return std::nullopt;
     }
     m_pending = false;
-    m_outgoing.clear();
-    m_outgoingSent = 0;
+    if (m_outgoingSent <= m_requestStart) {
+        // Not begun: the request is withdrawn. A begun one is finished by the reader.
+        m_outgoing.resize(m_requestStart);
+    }
     m_replyResult = result;
     m_answeredSerial = m_requestSerial;
     std::optional<Completion> completion;
@@ -178,6 +185,7 @@ void CNamedPipeIncomingClient::WriteOutgoingLocked() {
         // hang-up.
         m_outgoing.clear();
         m_outgoingSent = 0;
+        m_requestStart = 0;
         return;
     }
 }

@@ -93,6 +93,7 @@ private:
     int32_t m_replyResult = 0;
     std::vector<uint8_t> m_outgoing;
     size_t m_outgoingSent = 0;
+    size_t m_requestStart = 0; // where the pending request's bytes begin in m_outgoing
     Event m_replyChanged{Event::Reset::Auto};
 
     std::atomic<bool> m_run{true};

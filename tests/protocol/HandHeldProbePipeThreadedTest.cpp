@@ -401,6 +401,36 @@ TEST_F(HandHeldProbePipe, ARequestCanBeAnsweredOnTheMainFramesQueueOnceEach) {
     EXPECT_EQ(m_frame.requestResults.size(), 4u);
 }
 
+TEST_F(HandHeldProbePipe, RequestsToAProgramThatStopsReadingLeaveItsStreamOfWholeMessages) {
+    FakeClock clock; // each unanswered request runs out at once
+    ScopedClockInstall installed(clock);
+    StartListener();
+    UnixStreamSocket program = UnixStreamSocket::Connect(m_path);
+    WaitForConnects(1);
+    auto client = m_manager->GetCurrentClient();
+    // More than the socket's buffers hold: some requests go out in part, later ones not at all.
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_EQ(Ask(*client), -2);
+    }
+    std::vector<uint8_t> stream;
+    std::array<uint8_t, 65536> buffer{};
+    while (program.WaitReadable(stream.size() % 26 == 0 ? 200 : 5000)) {
+        const ssize_t got = program.ReadSome(buffer.data(), buffer.size());
+        ASSERT_GT(got, 0);
+        stream.insert(stream.end(), buffer.begin(), buffer.begin() + got);
+    }
+    ASSERT_EQ(stream.size() % 26, 0u);
+    EXPECT_GT(stream.size(), 26u * 100);
+    EXPECT_LT(stream.size(), 26u * 20000) << "the buffers never filled";
+    const auto expected = EncodeHandHeldProbeRequest({1, 2, 3, 4, 5});
+    for (size_t at = 0; at < stream.size(); at += 26) {
+        ASSERT_TRUE(
+            std::equal(expected.begin(), expected.end(), stream.begin() + static_cast<std::ptrdiff_t>(at)))
+            << at;
+    }
+    m_manager.reset(); // its reader is gone before the clock
+}
+
 TEST_F(HandHeldProbePipe, ALeftoverSocketIsReplacedAndAnythingElseEndsTheListener) {
     {
         // A socket left behind by a run that ended without removing it.
