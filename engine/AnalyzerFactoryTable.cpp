@@ -1,5 +1,6 @@
 #include "engine/AnalyzerFactoryTable.h"
 
+#include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 
 #include <algorithm>
@@ -36,7 +37,7 @@ constexpr std::array<std::pair<int32_t, C>, 47> kCodeTable{{
 // One row per class, in the order of eAnalyzerClass. A driver gives its row a maker when it exists.
 constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::None, "", nullptr},
-    {C::Generic, "CSpectrumAnalyzerGeneric", nullptr},
+    {C::Generic, "CSpectrumAnalyzerGeneric", &Make<CSpectrumAnalyzerGeneric>},
     {C::FSP, "CSpectrumAnalyzerFSP", nullptr},
     {C::FSH, "CSpectrumAnalyzerFSH", nullptr},
     {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", nullptr},

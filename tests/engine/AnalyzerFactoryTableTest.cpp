@@ -1,10 +1,12 @@
 #include "engine/AnalyzerFactoryTable.h"
 
+#include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -64,8 +66,13 @@ TEST(AnalyzerFactoryTable, OnlyClassesWithADriverMakeOne) {
     ASSERT_NE(placeholder, nullptr);
     const std::unique_ptr<CSpectrumAnalyzer> made = placeholder();
     EXPECT_NE(dynamic_cast<CSpectrumAnalyzerNone*>(made.get()), nullptr);
+    const AnalyzerMaker generic = AnalyzerMakerForCode(1);
+    ASSERT_NE(generic, nullptr);
+    const std::unique_ptr<CSpectrumAnalyzer> driver = generic();
+    EXPECT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(driver.get()), nullptr);
+    EXPECT_EQ(driver->GetSweepMode(), "GatedSweep");
     // The model drivers have not joined yet: their codes make none, as 16 does.
-    for (const int32_t code : {1, 5, 23, 30, 42, 106, 107}) {
+    for (const int32_t code : {5, 23, 30, 42, 106, 107}) {
         EXPECT_EQ(AnalyzerMakerForCode(code), nullptr) << code;
     }
 }

@@ -1,6 +1,7 @@
 // Fuzz entry for the analyser drivers' text handling: a configured command template with each kind
-// of argument, and a block header an instrument sends. Nothing may overrun, and every accepted
+// of argument, a block header and an ASCII trace an instrument sends. Nothing may overrun, and every accepted
 // command stays within the command limit.
+#include "analyzers/drivers/scpi/AsciiTrace.h"
 #include "analyzers/drivers/scpi/CommandTemplate.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > 4096) {
@@ -21,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::abort();
         }
     };
-    switch (data[0] % 5) {
+    switch (data[0] % 6) {
     case 0:
         check(orv::ExpandCommandTemplate(text));
         break;
@@ -34,6 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 3:
         check(orv::ExpandCommandTemplate(text, static_cast<double>(size) * -1.25e37));
         break;
+    case 4: {
+        // The expected count comes from the first byte; a good parse has exactly that many values.
+        const int32_t points = data[0] / 6;
+        std::vector<float> values;
+        if (orv::ParseAsciiTrace(text, points, 107.0f, values) &&
+            values.size() != static_cast<size_t>(points)) {
+            std::abort();
+        }
+        break;
+    }
     default: {
         // "#", a digit count, then that many length digits.
         if (text.size() >= 2 && text[0] == '#') {

@@ -22,8 +22,11 @@ TEST(ScpiCommandTextFuzz, ReplayedInputsEndCleanly) {
         Bytes(3, ":RLEV %f;"),
         Bytes(3, "%999.999f"),
         Bytes(1, "%s%s%n%*d"),
-        Bytes(4, "#41000\x01\x02\x03\x04"),
-        Bytes(4, "#9999999999"),
+        Bytes(5, "#41000\x01\x02\x03\x04"),
+        Bytes(5, "#9999999999"),
+        Bytes(4 + 6 * 5, "1,2,3,4,5\n"),
+        Bytes(4 + 6 * 3, " -1.5E+1, 2 ,3,\r\n"),
+        Bytes(4 + 6 * 2, "1,,x,1e999\n"),
     };
     EXPECT_GT(orv::test::ReplayFuzzInputs(&LLVMFuzzerTestOneInput, seeds, 3000), 3000);
 }

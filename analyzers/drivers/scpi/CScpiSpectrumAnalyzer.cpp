@@ -65,6 +65,15 @@ bool CScpiSpectrumAnalyzer::SendVerifiedAll(std::initializer_list<std::string> c
                        [this](const std::string& command) { return SendVerified(command); });
 }
 
+void CScpiSpectrumAnalyzer::DropRestOfReply() {
+    if (!CanCallVisa()) {
+        return;
+    }
+    const Status kept = m_lastStatus;
+    m_vi.viFlush(m_session, kFlushReadBuffer);
+    m_lastStatus = kept;
+}
+
 bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
     m_queryValid = 1;
     value = 0;
@@ -74,6 +83,7 @@ bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
     }
     int32_t read = 0;
     m_lastStatus = m_vi.viScanf(m_session, "%d", &read);
+    DropRestOfReply();
     if (m_lastStatus >= 0) {
         value = read;
     }
@@ -93,6 +103,7 @@ bool CScpiSpectrumAnalyzer::QueryDouble(const std::string& query, double& value)
     }
     double read = 0.0;
     m_lastStatus = m_vi.viScanf(m_session, "%lf", &read);
+    DropRestOfReply();
     if (m_lastStatus >= 0) {
         value = read;
     }

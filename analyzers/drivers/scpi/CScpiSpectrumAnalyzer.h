@@ -37,6 +37,10 @@ protected:
     // The check after a write alone: CheckStatus true and no instrument error.
     bool PassesErrorCheck();
 
+    // Drops what is left of the reply just scanned (its line end, an error text after the number), so
+    // that it never answers the next query; the last status is kept.
+    void DropRestOfReply();
+
     // Query-valid set, the query sent, the reply read in the format, then the error check; any
     // failure clears query-valid. `value` keeps what was read (0 when nothing was).
     bool QueryInt(const std::string& query, int32_t& value);

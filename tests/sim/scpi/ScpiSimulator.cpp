@@ -138,6 +138,8 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
         resource.replies[fields[2]].drop = false;
     } else if (verb == "DROP" && count == 3) {
         resource.replies[fields[2]].drop = true;
+    } else if (verb == "REFUSE" && count == 3) {
+        resource.replies[fields[2]].refuse = true;
     } else if (verb == "DELAY" && count == 4 && ReadCount(fields[3], 0, 600000, number)) {
         resource.replies[fields[2]].delayMs = static_cast<int>(number);
     } else if (verb == "ERRORS" && count == 3 && ReadCount(fields[2], 0, 1000000, number)) {
@@ -222,6 +224,9 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
                 break;
             }
         }
+    }
+    if (scripted != nullptr && scripted->refuse) {
+        ++resource.errorCount;
     }
     Outgoing outgoing;
     outgoing.due = Clock::now() + std::chrono::milliseconds(scripted != nullptr ? scripted->delayMs : 0);

@@ -12,6 +12,7 @@
 //   BLOCK name command length    reply with an IEEE 488.2 block of `length` pattern bytes and LF
 //   FILL name command length     reply with `length` bytes 'A' and no line feed
 //   DROP name command            close the connection when the command arrives
+//   REFUSE name command          queue one error (as ERRORS counts them) when the command arrives
 //   DELAY name command ms        send the command's reply this much later
 //   ERRORS name n                error count ("ERR?" answers it, ":SYST:ERR?" takes one error)
 //   MODE name text               the "INST?" reply (a line feed is added)
@@ -53,6 +54,7 @@ private:
     struct Reply {
         std::string bytes;
         bool drop = false;
+        bool refuse = false; // queues an instrument error when the command arrives
         int delayMs = 0;
     };
     struct Resource {

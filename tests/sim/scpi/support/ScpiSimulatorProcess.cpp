@@ -140,6 +140,10 @@ void ScpiSimulatorProcess::SetDropOn(const std::string& name, const std::string&
     Request({"DROP", name, command});
 }
 
+void ScpiSimulatorProcess::SetRefused(const std::string& name, const std::string& command) {
+    Request({"REFUSE", name, command});
+}
+
 void ScpiSimulatorProcess::SetDelay(const std::string& name, const std::string& command, int ms) {
     Request({"DELAY", name, command, std::to_string(ms)});
 }

@@ -33,6 +33,8 @@ public:
     // `length` bytes 'A' without a line feed.
     void SetFillReply(const std::string& name, const std::string& command, size_t length);
     void SetDropOn(const std::string& name, const std::string& command);
+    // The command queues an instrument error, as an analyser does with a command it does not know.
+    void SetRefused(const std::string& name, const std::string& command);
     void SetDelay(const std::string& name, const std::string& command, int ms);
     void SetErrorCount(const std::string& name, int count);
     // "*OPC?" answers "1" on the n-th line read, "0" before it.

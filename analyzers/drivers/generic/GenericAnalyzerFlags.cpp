@@ -1,0 +1,10 @@
+#include "analyzers/drivers/generic/GenericAnalyzerFlags.h"
+
+namespace orv {
+
+GenericAnalyzerFlags& GenericAnalyzerFlags::Instance() {
+    static GenericAnalyzerFlags flags;
+    return flags;
+}
+
+} // namespace orv
