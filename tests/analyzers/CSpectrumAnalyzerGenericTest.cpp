@@ -87,6 +87,10 @@ protected:
 };
 
 TEST_F(GenericDriverTest, WithoutTheCandidateFileEveryListIsEmpty) {
+    // Built-in candidates until the file is read.
+    EXPECT_EQ(m_driver.GetCandidates(Key::kSetDisplayOn),
+              (std::vector<std::string>{":SYST:DISP:UPD ON;", ":DISP:ENAB ON;"}));
+    EXPECT_EQ(m_driver.GetCandidates(Key::kMarkPeak).size(), 3u);
     ASSERT_TRUE(m_driver.SetupSpectrumAnalyzer());
     EXPECT_FALSE(m_driver.IsConfigured());
     for (int key = 0; key < Key::kCommandKeyCount; ++key) {

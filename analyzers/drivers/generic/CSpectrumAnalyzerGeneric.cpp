@@ -31,7 +31,8 @@ constexpr const char* kKeyNames[CSpectrumAnalyzerGeneric::kCommandKeyCount] = {
     "SetDisplayOn",       "TraceData",    "SetMarkOn",           "SetMarkOff",
     "MarkPeak",           "ReadPeak"};
 
-const std::vector<std::string> kBuiltInCandidates[CSpectrumAnalyzerGeneric::kCommandKeyCount] = {
+// Built in, used until the candidate file is read; a list shorter than three ends in null entries.
+constexpr const char* kBuiltInCandidates[CSpectrumAnalyzerGeneric::kCommandKeyCount][3] = {
     {":Trigger:Source Immediate; :Initiate:Continuous on;", ":Trigger:Source free;"},
     {":Sweep:Time:Auto on; :Initiate:Continuous on;", ":SWE:TIME:AUTO:RUL:AUTO ON;",
      ":Sweep:ACQuisition:Auto on; :Initiate:Continuous on;"},
@@ -93,9 +94,12 @@ std::optional<std::string> ReadIniValue(const IniFile& file, const std::string& 
 }
 
 // The waits after an RBW change (values unused, pauses only).
-const RbwRuleTable kRbwWaits({{RbwComparison::AtLeast, 0.0003f, 0, 100},
-                              {RbwComparison::AtLeast, 0.0001f, 0, 1000},
-                              {RbwComparison::AtLeast, 0.000029f, 0, 2000}});
+const RbwRuleTable& RbwWaits() {
+    static const RbwRuleTable table({{RbwComparison::AtLeast, 0.0003f, 0, 100},
+                                     {RbwComparison::AtLeast, 0.0001f, 0, 1000},
+                                     {RbwComparison::AtLeast, 0.000029f, 0, 2000}});
+    return table;
+}
 
 } // namespace
 
@@ -111,7 +115,11 @@ CSpectrumAnalyzerGeneric::CSpectrumAnalyzerGeneric() {
     m_narrowRbwThreshold = 10.00031;
     m_sweepPoints = kMaxSweepPoints;
     for (size_t key = 0; key < kCommandKeyCount; ++key) {
-        m_candidates[key] = kBuiltInCandidates[key];
+        for (const char* candidate : kBuiltInCandidates[key]) {
+            if (candidate != nullptr) {
+                m_candidates[key].emplace_back(candidate);
+            }
+        }
     }
 }
 
@@ -595,7 +603,7 @@ int32_t CSpectrumAnalyzerGeneric::GetCellsPerSweep(float /*rbw*/) {
 }
 
 void CSpectrumAnalyzerGeneric::WaitForRbw(float rbw) {
-    kRbwWaits.Apply(rbw, nullptr);
+    RbwWaits().Apply(rbw, nullptr);
 }
 
 bool CSpectrumAnalyzerGeneric::SetInputCoupling(bool dc) {
