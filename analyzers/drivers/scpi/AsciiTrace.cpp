@@ -1,7 +1,6 @@
 #include "analyzers/drivers/scpi/AsciiTrace.h"
 
-#include "platform/CLocale.h"
-
+#include <charconv>
 #include <cmath>
 
 namespace orv {
@@ -35,10 +34,16 @@ bool ParseAsciiTrace(std::string_view reply, int32_t points, float offset, std::
         const bool last = comma == std::string_view::npos;
         const std::string_view piece = Trim(reply.substr(0, comma));
         if (!(last && piece.empty())) {
-            size_t used = 0;
-            const double value = StrToDoubleC(piece, &used);
-            if (piece.empty() || used != piece.size() || !std::isfinite(value) ||
-                values.size() >= static_cast<size_t>(points)) {
+            // from_chars reads the C locale's form whatever the process locale, and fast: a trace is
+            // thousands of these. It takes no leading '+', which instruments send.
+            std::string_view number = piece;
+            if (number.size() > 1 && number.front() == '+' && number[1] != '-' && number[1] != '+') {
+                number.remove_prefix(1);
+            }
+            double value = 0.0;
+            const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+            if (number.empty() || error != std::errc() || end != number.data() + number.size() ||
+                !std::isfinite(value) || values.size() >= static_cast<size_t>(points)) {
                 return false;
             }
             values.push_back(static_cast<float>(value) + offset);

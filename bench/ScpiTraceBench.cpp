@@ -1,0 +1,324 @@
+// Trace reads through the analyser drivers and the built-in VISA layer against the same query and
+// bytes read over a plain socket, in the same run and from the same loopback responder: a 4,001-point
+// ASCII trace through the generic driver's QueryScan, a 4,001-point REAL,32 block through the shared
+// block read and decode, and the 32,001-point ASCII trace. The resident-set growth over the run's
+// reads is reported as a counter (it should stay flat).
+
+#include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
+#include "analyzers/drivers/scpi/AsciiTrace.h"
+#include "analyzers/drivers/scpi/CScpiSpectrumAnalyzer.h"
+#include "analyzers/drivers/scpi/ScpiBlockData.h"
+#include "platform/CLocale.h"
+#include "platform/visa/BuiltinVisa.h"
+
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <bit>
+#include <cstdio>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace orv;
+using namespace orv::visa;
+
+std::string AsciiTrace(int points) {
+    std::string text;
+    for (int i = 0; i < points; ++i) {
+        text += FormatC(i == 0 ? "%.8E" : ",%.8E", -80.0 + 0.001 * i);
+    }
+    return text + "\n";
+}
+
+std::string Real32Block(int points) {
+    std::string data;
+    for (int i = 0; i < points; ++i) {
+        const uint32_t word = std::bit_cast<uint32_t>(static_cast<float>(-80.0 + 0.001 * i));
+        for (int b = 0; b < 4; ++b) {
+            data.push_back(static_cast<char>(word >> (8 * b)));
+        }
+    }
+    const std::string length = std::to_string(data.size());
+    return "#" + std::to_string(length.size()) + length + data + "\n";
+}
+
+// Answers the point-count query, "ASCII4001?", "ASCII32001?" and "BLOCK?"; an empty line (the
+// generic driver's unconfigured trace command) answers the current ASCII trace.
+class TraceResponder {
+public:
+    TraceResponder()
+        : m_ascii4001(AsciiTrace(4001)), m_ascii32001(AsciiTrace(32001)), m_block(Real32Block(4001)) {
+        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(m_listener, 8);
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_acceptor = std::thread([this] { AcceptLoop(); });
+    }
+    ~TraceResponder() {
+        shutdown(m_listener, SHUT_RDWR);
+        m_acceptor.join();
+        for (const int s : m_clients) {
+            shutdown(s, SHUT_RDWR);
+        }
+        for (std::thread& t : m_servers) {
+            t.join();
+        }
+        for (const int s : m_clients) {
+            close(s);
+        }
+        close(m_listener);
+    }
+    uint16_t Port() const { return m_port; }
+    const std::string& Block() const { return m_block; }
+
+private:
+    void AcceptLoop() {
+        while (true) {
+            const int client = accept(m_listener, nullptr, nullptr);
+            if (client < 0) {
+                return;
+            }
+            const int on = 1;
+            setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            m_clients.push_back(client);
+            m_servers.emplace_back([this, client] { Serve(client); });
+        }
+    }
+    void Serve(int client) {
+        std::string input;
+        char buffer[4096];
+        int points = 4001;
+        while (true) {
+            const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+            if (got <= 0) {
+                return;
+            }
+            input.append(buffer, static_cast<size_t>(got));
+            size_t end = 0;
+            while ((end = input.find('\n')) != std::string::npos) {
+                const std::string command = input.substr(0, end);
+                input.erase(0, end + 1);
+                std::string reply;
+                if (command == ":Sweep:Points?;") {
+                    reply = std::to_string(points) + "\n";
+                } else if (command.rfind(":Sweep:Points ", 0) == 0) {
+                    points = std::stoi(command.substr(14));
+                    continue;
+                } else if (command == "BLOCK?") {
+                    reply = m_block;
+                } else if (command == "ASCII32001?" || (command.empty() && points == 32001)) {
+                    reply = m_ascii32001;
+                } else if (command == "ASCII4001?" || command.empty()) {
+                    reply = m_ascii4001;
+                } else {
+                    continue;
+                }
+                size_t sent = 0;
+                while (sent < reply.size()) {
+                    const ssize_t done = send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
+                    if (done <= 0) {
+                        return;
+                    }
+                    sent += static_cast<size_t>(done);
+                }
+            }
+        }
+    }
+
+    std::string m_ascii4001;
+    std::string m_ascii32001;
+    std::string m_block;
+    int m_listener = -1;
+    uint16_t m_port = 0;
+    std::thread m_acceptor;
+    std::vector<int> m_clients;
+    std::vector<std::thread> m_servers;
+};
+
+TraceResponder& Responder() {
+    static TraceResponder responder;
+    return responder;
+}
+
+long ResidentKb() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Opens a built-in VISA session on the responder and hands it to a driver.
+template <class Driver> class BoundDriver : public Driver {
+public:
+    bool Bind() {
+        this->m_vi = BuiltinVisaEntryPoints();
+        this->m_vi.viOpenDefaultRM(&this->m_resourceManager);
+        const std::string name = "TCPIP0::127.0.0.1::" + std::to_string(Responder().Port()) + "::SOCKET";
+        return this->m_vi.viOpen(this->m_resourceManager, name.c_str(), 0, 0, &this->m_session) >= 0;
+    }
+    ~BoundDriver() override {
+        if (this->m_resourceManager != kNoSession) {
+            this->m_vi.viClose(this->m_resourceManager);
+        }
+    }
+};
+
+class BlockReader : public CScpiSpectrumAnalyzer {
+public:
+    bool ReadBlockTrace(std::vector<unsigned char>& bytes, std::vector<float>& values) {
+        WriteCommand("BLOCK?\n");
+        size_t length = 0;
+        if (!ReadRawBlock(bytes.data(), bytes.size(), length)) {
+            return false;
+        }
+        return DecodeLittleEndianSingles(bytes.data(), length, values.data(), values.size()) == values.size();
+    }
+};
+
+int ConnectPlain() {
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(Responder().Port());
+    connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    const int on = 1;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return s;
+}
+
+// The whole reply: to its line feed, or `exact` bytes when given.
+size_t ReceiveReply(int s, std::vector<char>& buffer, size_t exact = 0) {
+    size_t have = 0;
+    while (have < buffer.size()) {
+        const ssize_t got = recv(s, buffer.data() + have, buffer.size() - have, 0);
+        if (got <= 0) {
+            break;
+        }
+        have += static_cast<size_t>(got);
+        if (exact != 0 ? have >= exact : buffer[have - 1] == '\n') {
+            break;
+        }
+    }
+    return have;
+}
+
+void GenericAscii(benchmark::State& state, int points) {
+    BoundDriver<CSpectrumAnalyzerGeneric> driver;
+    if (!driver.Bind()) {
+        state.SkipWithError("viOpen failed");
+        return;
+    }
+    driver.SetSweepPoints(points);
+    if (driver.ReadSweepPoints() != points) {
+        state.SkipWithError("point count");
+        return;
+    }
+    driver.QueryScan(); // buffers sized once before the memory is measured
+    const long before = ResidentKb();
+    for (auto _ : state) {
+        const float* trace = driver.QueryScan();
+        if (trace == nullptr) {
+            state.SkipWithError("trace failed");
+            break;
+        }
+        benchmark::DoNotOptimize(trace[points - 1]);
+    }
+    state.counters["rss_growth_kb"] = static_cast<double>(ResidentKb() - before);
+}
+
+void BM_Ascii4001_GenericDriver(benchmark::State& state) {
+    GenericAscii(state, 4001);
+}
+BENCHMARK(BM_Ascii4001_GenericDriver)->Iterations(1000)->UseRealTime();
+
+void BM_Ascii32001_GenericDriver(benchmark::State& state) {
+    GenericAscii(state, 32001);
+}
+BENCHMARK(BM_Ascii32001_GenericDriver)->Iterations(200)->UseRealTime();
+
+void PlainAscii(benchmark::State& state, const char* query, size_t bytes) {
+    const int s = ConnectPlain();
+    std::vector<char> buffer(bytes + 64);
+    for (auto _ : state) {
+        send(s, query, std::char_traits<char>::length(query), MSG_NOSIGNAL);
+        benchmark::DoNotOptimize(ReceiveReply(s, buffer));
+    }
+    close(s);
+}
+
+void BM_Ascii4001_Socket(benchmark::State& state) {
+    PlainAscii(state, "ASCII4001?\n", AsciiTrace(4001).size());
+}
+BENCHMARK(BM_Ascii4001_Socket)->Iterations(1000)->UseRealTime();
+
+void BM_Ascii32001_Socket(benchmark::State& state) {
+    PlainAscii(state, "ASCII32001?\n", AsciiTrace(32001).size());
+}
+BENCHMARK(BM_Ascii32001_Socket)->Iterations(200)->UseRealTime();
+
+void BM_Real32Block4001_SharedBlockRead(benchmark::State& state) {
+    BoundDriver<BlockReader> driver;
+    if (!driver.Bind()) {
+        state.SkipWithError("viOpen failed");
+        return;
+    }
+    std::vector<unsigned char> bytes(4001 * 4);
+    std::vector<float> values(4001);
+    driver.ReadBlockTrace(bytes, values);
+    const long before = ResidentKb();
+    for (auto _ : state) {
+        if (!driver.ReadBlockTrace(bytes, values)) {
+            state.SkipWithError("block failed");
+            break;
+        }
+        benchmark::DoNotOptimize(values.back());
+    }
+    state.counters["rss_growth_kb"] = static_cast<double>(ResidentKb() - before);
+}
+BENCHMARK(BM_Real32Block4001_SharedBlockRead)->Iterations(1000)->UseRealTime();
+
+void BM_Real32Block4001_Socket(benchmark::State& state) {
+    const int s = ConnectPlain();
+    const size_t size = Responder().Block().size();
+    std::vector<char> buffer(size);
+    for (auto _ : state) {
+        send(s, "BLOCK?\n", 7, MSG_NOSIGNAL);
+        benchmark::DoNotOptimize(ReceiveReply(s, buffer, size));
+    }
+    close(s);
+}
+BENCHMARK(BM_Real32Block4001_Socket)->Iterations(1000)->UseRealTime();
+
+} // namespace
+
+namespace {
+
+// The ASCII parse alone, to tell it from the transfer.
+void BM_Ascii4001_ParseOnly(benchmark::State& state) {
+    const std::string text = AsciiTrace(4001);
+    std::vector<float> values;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(orv::ParseAsciiTrace(text, 4001, 0.0f, values));
+    }
+}
+BENCHMARK(BM_Ascii4001_ParseOnly)->Iterations(1000);
+
+} // namespace
