@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-pyvisa python3-pyvisa-py
   locales
-  libudev-dev
+  libudev-dev libusb-1.0-0-dev
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
 )
 
