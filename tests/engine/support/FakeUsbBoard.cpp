@@ -80,8 +80,9 @@ void FakeUsbBoard::Answer(const std::vector<std::uint8_t>& command) {
         break;
     case '2': {
         const auto id = static_cast<std::uint32_t>(m_scannerId);
-        m_replies.push_back({m_typeFirstByte, static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
-                             static_cast<std::uint8_t>(id >> 16), static_cast<std::uint8_t>(id >> 24), 0});
+        m_replies.push_back({m_typeFirstByte, static_cast<std::uint8_t>(id),
+                             static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id >> 16),
+                             static_cast<std::uint8_t>(id >> 24), 0});
         break;
     }
     case 'i':
@@ -111,8 +112,8 @@ void FakeUsbBoard::Answer(const std::vector<std::uint8_t>& command) {
     }
 }
 
-UsbTransferResult FakeUsbBoard::DoTransfer(int generation, std::uint8_t endpoint, std::span<std::uint8_t> data,
-                                           std::uint32_t timeoutMs) {
+UsbTransferResult FakeUsbBoard::DoTransfer(int generation, std::uint8_t endpoint,
+                                           std::span<std::uint8_t> data, std::uint32_t timeoutMs) {
     const std::lock_guard lock(m_mutex);
     const int number = m_transfers;
     const bool attached = IsAttachedLocked();

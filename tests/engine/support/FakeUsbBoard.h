@@ -22,17 +22,17 @@ public:
     enum class CallKind : std::uint8_t { Count, Open, Transfer, Close };
     struct Call {
         CallKind kind;
-        std::uint8_t endpoint = 0;        // transfers
-        std::vector<std::uint8_t> bytes;  // written, or the reply handed back
-        std::uint32_t requested = 0;      // bytes asked for (reads) or offered (writes)
+        std::uint8_t endpoint = 0;       // transfers
+        std::vector<std::uint8_t> bytes; // written, or the reply handed back
+        std::uint32_t requested = 0;     // bytes asked for (reads) or offered (writes)
         std::uint32_t timeoutMs = 0;
     };
     enum class Fault : std::uint8_t {
-        TimeOut,      // the transfer times out, nothing moved
-        ShortReply,   // the reply loses its last byte
-        LongReply,    // the reply gains a byte
-        WrongByte,    // the reply's first byte becomes '?'
-        ShortWrite,   // a write moves one byte fewer
+        TimeOut,    // the transfer times out, nothing moved
+        ShortReply, // the reply loses its last byte
+        LongReply,  // the reply gains a byte
+        WrongByte,  // the reply's first byte becomes '?'
+        ShortWrite, // a write moves one byte fewer
     };
 
     FakeUsbBoard();
