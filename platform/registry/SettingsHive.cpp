@@ -315,88 +315,120 @@ bool SplitSettingsPath(std::string_view path, std::vector<std::string>& componen
     return true;
 }
 
-size_t SettingsHive::Key::NameHash::operator()(std::string_view name) const {
-    // FNV-1a over the lower-cased bytes.
+namespace {
+
+uint64_t HashName(std::string_view name) {
+    // FNV-1a over the lower-cased bytes, so names equal without regard to case hash alike.
     uint64_t hash = 14695981039346656037ULL;
     for (const char c : name) {
         hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
     }
-    return static_cast<size_t>(hash);
+    return hash;
 }
-
-namespace {
 
 // Keys hold a few values as a rule: below this many, a walk is cheaper than an index.
 constexpr size_t kIndexedFrom = 16;
 
-template <typename Items, typename NameOf, typename Index>
-int64_t FindByName(const Items& items, const NameOf& nameOf, const Index& index, std::string_view name) {
-    if (items.size() < kIndexedFrom) {
-        for (size_t i = 0; i < items.size(); ++i) {
-            if (SettingsNamesEqual(nameOf(items[i]), name)) {
-                return static_cast<int64_t>(i);
-            }
-        }
-        return -1;
-    }
-    const auto found = index.find(name);
-    return found == index.end() ? -1 : static_cast<int64_t>(found->second);
-}
-
-// Called after an item was appended or removed.
-template <typename Items, typename NameOf, typename Index>
-void UpdateIndex(const Items& items, const NameOf& nameOf, Index& index, bool appended) {
-    if (items.size() < kIndexedFrom) {
-        index.clear();
-        return;
-    }
-    if (appended && index.size() + 1 == items.size()) {
-        index.emplace(nameOf(items.back()), items.size() - 1);
-        return;
-    }
-    index.clear();
-    index.reserve(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        index.emplace(nameOf(items[i]), i);
-    }
-}
-
-const std::string& ValueName(const SettingsValue& value) {
-    return value.name;
-}
-
-const std::string& SubKeyName(const std::unique_ptr<SettingsHive::Key>& key) {
-    return key->name;
-}
-
 } // namespace
 
+void SettingsHive::Key::NameIndex::Clear() {
+    m_slots.clear();
+    m_used = 0;
+}
+
+template <typename NameAt>
+int64_t SettingsHive::Key::NameIndex::Find(std::string_view name, const NameAt& nameAt) const {
+    if (m_slots.empty()) {
+        return -1;
+    }
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = HashName(name) & mask;; slot = (slot + 1) & mask) {
+        const uint32_t entry = m_slots[slot];
+        if (entry == 0) {
+            return -1;
+        }
+        if (SettingsNamesEqual(nameAt(entry - 1), name)) {
+            return entry - 1;
+        }
+    }
+}
+
+template <typename NameAt>
+void SettingsHive::Key::NameIndex::Add(size_t at, size_t count, const NameAt& nameAt) {
+    if ((m_used + 1) * 2 > m_slots.size()) {
+        Rebuild(count, nameAt);
+        return;
+    }
+    const size_t mask = m_slots.size() - 1;
+    size_t slot = HashName(nameAt(at)) & mask;
+    while (m_slots[slot] != 0) {
+        slot = (slot + 1) & mask;
+    }
+    m_slots[slot] = static_cast<uint32_t>(at + 1);
+    ++m_used;
+}
+
+template <typename NameAt> void SettingsHive::Key::NameIndex::Rebuild(size_t count, const NameAt& nameAt) {
+    Clear();
+    if (count < kIndexedFrom) {
+        return;
+    }
+    size_t size = 64;
+    while (size < count * 2 + 2) {
+        size *= 2;
+    }
+    m_slots.assign(size, 0);
+    const size_t mask = size - 1;
+    for (size_t at = 0; at < count; ++at) {
+        size_t slot = HashName(nameAt(at)) & mask;
+        while (m_slots[slot] != 0) {
+            slot = (slot + 1) & mask;
+        }
+        m_slots[slot] = static_cast<uint32_t>(at + 1);
+    }
+    m_used = count;
+}
+
 SettingsHive::Key* SettingsHive::Key::FindSubKey(std::string_view subKeyName) const {
-    const int64_t at = FindByName(subKeys, SubKeyName, m_subKeyIndex, subKeyName);
+    const auto nameAt = [this](size_t at) -> std::string_view { return subKeys[at]->name; };
+    if (m_subKeyIndex.Empty()) {
+        for (size_t at = 0; at < subKeys.size(); ++at) {
+            if (SettingsNamesEqual(nameAt(at), subKeyName)) {
+                return subKeys[at].get();
+            }
+        }
+        return nullptr;
+    }
+    const int64_t at = m_subKeyIndex.Find(subKeyName, nameAt);
     return at < 0 ? nullptr : subKeys[static_cast<size_t>(at)].get();
 }
 
 int64_t SettingsHive::Key::FindValue(std::string_view valueName) const {
-    return FindByName(values, ValueName, m_valueIndex, valueName);
+    const auto nameAt = [this](size_t at) -> std::string_view { return values[at].name; };
+    if (m_valueIndex.Empty()) {
+        for (size_t at = 0; at < values.size(); ++at) {
+            if (SettingsNamesEqual(nameAt(at), valueName)) {
+                return static_cast<int64_t>(at);
+            }
+        }
+        return -1;
+    }
+    return m_valueIndex.Find(valueName, nameAt);
 }
 
 void SettingsHive::Key::AddValue(SettingsValue value) {
     values.push_back(std::move(value));
-    UpdateIndex(values, ValueName, m_valueIndex, true);
+    if (values.size() >= kIndexedFrom) {
+        m_valueIndex.Add(values.size() - 1, values.size(),
+                         [this](size_t at) -> std::string_view { return values[at].name; });
+    }
 }
 
 bool SettingsHive::Key::AddValueIfMissing(SettingsValue value) {
-    if (values.size() < kIndexedFrom) {
-        if (FindValue(value.name) >= 0) {
-            return false;
-        }
-        AddValue(std::move(value));
-        return true;
-    }
-    if (!m_valueIndex.try_emplace(value.name, values.size()).second) {
+    if (FindValue(value.name) >= 0) {
         return false;
     }
-    values.push_back(std::move(value));
+    AddValue(std::move(value));
     return true;
 }
 
@@ -405,37 +437,41 @@ void SettingsHive::Key::RemoveValue(size_t index) {
         return;
     }
     values.erase(values.begin() + static_cast<std::ptrdiff_t>(index));
-    UpdateIndex(values, ValueName, m_valueIndex, false);
+    m_valueIndex.Rebuild(values.size(), [this](size_t at) -> std::string_view { return values[at].name; });
 }
 
 SettingsHive::Key& SettingsHive::Key::AddSubKey(std::string subKeyName) {
     subKeys.push_back(std::make_unique<Key>());
     subKeys.back()->name = std::move(subKeyName);
-    UpdateIndex(subKeys, SubKeyName, m_subKeyIndex, true);
+    if (subKeys.size() >= kIndexedFrom) {
+        m_subKeyIndex.Add(subKeys.size() - 1, subKeys.size(),
+                          [this](size_t at) -> std::string_view { return subKeys[at]->name; });
+    }
     return *subKeys.back();
 }
 
 SettingsHive::Key& SettingsHive::Key::FindOrAddSubKey(std::string_view subKeyName) {
-    if (subKeys.size() < kIndexedFrom) {
-        Key* found = FindSubKey(subKeyName);
-        return found != nullptr ? *found : AddSubKey(std::string(subKeyName));
-    }
-    const auto [entry, added] = m_subKeyIndex.try_emplace(std::string(subKeyName), subKeys.size());
-    if (!added) {
-        return *subKeys[entry->second];
-    }
-    subKeys.push_back(std::make_unique<Key>());
-    subKeys.back()->name = entry->first;
-    return *subKeys.back();
+    Key* found = FindSubKey(subKeyName);
+    return found != nullptr ? *found : AddSubKey(std::string(subKeyName));
 }
 
 bool SettingsHive::Key::RemoveSubKey(std::string_view subKeyName) {
-    const int64_t at = FindByName(subKeys, SubKeyName, m_subKeyIndex, subKeyName);
+    const auto nameAt = [this](size_t at) -> std::string_view { return subKeys[at]->name; };
+    int64_t at = -1;
+    if (m_subKeyIndex.Empty()) {
+        for (size_t i = 0; i < subKeys.size() && at < 0; ++i) {
+            if (SettingsNamesEqual(nameAt(i), subKeyName)) {
+                at = static_cast<int64_t>(i);
+            }
+        }
+    } else {
+        at = m_subKeyIndex.Find(subKeyName, nameAt);
+    }
     if (at < 0) {
         return false;
     }
     subKeys.erase(subKeys.begin() + static_cast<std::ptrdiff_t>(at));
-    UpdateIndex(subKeys, SubKeyName, m_subKeyIndex, false);
+    m_subKeyIndex.Rebuild(subKeys.size(), nameAt);
     return true;
 }
 

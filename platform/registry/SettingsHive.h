@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace orv {
@@ -67,16 +66,25 @@ public:
         bool RemoveSubKey(std::string_view subKeyName);
 
     private:
-        // Hashes and compares names without regard to ASCII case, also as string_view (no copy).
-        struct NameHash {
-            using is_transparent = void;
-            size_t operator()(std::string_view name) const;
+        // An open-addressing table of positions in `values` or `subKeys`, compared through the
+        // items' own names: no name is copied and no entry allocated, so a file of many keys parses
+        // at about the speed it is read. Built only once a list is long enough to need it.
+        class NameIndex {
+        public:
+            void Clear();
+            bool Empty() const { return m_slots.empty(); }
+            // Position of the item of that name, or -1.
+            template <typename NameAt> int64_t Find(std::string_view name, const NameAt& nameAt) const;
+            // Adds position `at`, whose item is already in the list; grows (re-reading the first
+            // `count` items) when the table gets half full.
+            template <typename NameAt> void Add(size_t at, size_t count, const NameAt& nameAt);
+            template <typename NameAt> void Rebuild(size_t count, const NameAt& nameAt);
+
+        private:
+            // 0 = free, else position + 1.
+            std::vector<uint32_t> m_slots;
+            size_t m_used = 0;
         };
-        struct NameEqual {
-            using is_transparent = void;
-            bool operator()(std::string_view a, std::string_view b) const { return SettingsNamesEqual(a, b); }
-        };
-        using NameIndex = std::unordered_map<std::string, size_t, NameHash, NameEqual>;
         NameIndex m_valueIndex;
         NameIndex m_subKeyIndex;
     };
