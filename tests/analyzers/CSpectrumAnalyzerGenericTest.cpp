@@ -313,5 +313,63 @@ TEST_F(GenericDriverTest, ImplausibleReadBackKeepsTheCount) {
     }
 }
 
+TEST_F(GenericDriverTest, FixedCommandsAndReadsInInstrumentUnits) {
+    Configure("SetPrAmpOn=:PRE ON;\r\nSetPrAmpOff=:PRE OFF;\r\nSetMarkOn=:MC ON;\r\nMarkPeak=:MAX;\r\n");
+    m_bench.m_sim.SetReply("A", ":Frequency:Span?;", "1.000000E+07\n");
+    m_bench.m_sim.SetReply("A", ":Bandwidth?;", "3.0E+4\n");
+    m_bench.m_sim.SetReply("A", ":Frequency:Center?;", "+1.5E+08\n");
+    m_bench.m_sim.SetReply("A", ":MARK:X?;", "2.5E+8\n");
+    EXPECT_TRUE(m_driver.SetSpan(10.0f));
+    EXPECT_FLOAT_EQ(m_driver.ReadSpan(), 10.0f);
+    EXPECT_TRUE(m_driver.SetResolution(0.03f));
+    EXPECT_FLOAT_EQ(m_driver.ReadResolution(), 0.03f);
+    EXPECT_TRUE(m_driver.SetCenterFrequency(150.0f));
+    EXPECT_FLOAT_EQ(m_driver.ReadCenterFrequency(), 150.0f);
+    EXPECT_TRUE(m_driver.IsQueryValid());
+    EXPECT_FLOAT_EQ(m_driver.ReadMarkerFrequency(0), 250.0f);
+    EXPECT_TRUE(m_driver.SetInternalTriger(0)); // nothing sent
+    EXPECT_TRUE(m_driver.SetPreAmp(true));
+    EXPECT_TRUE(m_driver.SetPreAmp(false));
+    EXPECT_TRUE(m_driver.SetMarkerCount(true));
+    EXPECT_TRUE(m_driver.MarkPeak());
+    EXPECT_TRUE(m_driver.SweepAndWait());
+    EXPECT_TRUE(m_driver.SetTraceFormat());
+    EXPECT_TRUE(m_driver.SetSpectralSweepPoints(400));
+    EXPECT_TRUE(m_driver.SetInputCoupling(true));
+    bool dc = false;
+    EXPECT_TRUE(m_driver.IsDcCoupled(dc));
+    EXPECT_TRUE(dc);
+    EXPECT_EQ(Commands(), (std::vector<std::string>{":Frequency:Span 10.000000 MHZ;",
+                                                    ":Frequency:Span?;",
+                                                    ":Bandwidth 0.030000 MHZ;",
+                                                    ":Bandwidth:Video 0.030000 MHZ;",
+                                                    ":Bandwidth?;",
+                                                    ":Frequency:Center 150.000000 MHZ;",
+                                                    ":Frequency:Center?;",
+                                                    ":MARK:X?;",
+                                                    ":PRE ON;",
+                                                    ":SYST:ERR?;",
+                                                    ":PRE OFF;",
+                                                    ":SYST:ERR?;",
+                                                    ":MC ON;",
+                                                    ":MAX;",
+                                                    ":Initiate:Continuous off;",
+                                                    ":INIT; *WAI;",
+                                                    ":FORMAT:DATA ASCII;",
+                                                    ":Sweep:Points 5 ;",
+                                                    ":Sweep:Points?;",
+                                                    ":INP:COUP DC;"}));
+    EXPECT_EQ(m_driver.GetRbwValueA(0.0003f), 12);
+    EXPECT_EQ(m_driver.GetRbwValueA(0.001f), 6);
+    m_setup.m_appliedRbw = 10.0;
+    EXPECT_TRUE(m_driver.IsNarrowRbw());
+    m_setup.m_appliedRbw = 10.1;
+    EXPECT_FALSE(m_driver.IsNarrowRbw());
+    // A read that fails gives the unscaled value and clears query-valid.
+    m_bench.m_sim.SetReply("A", ":Frequency:Span?;", "junk\n");
+    EXPECT_FLOAT_EQ(m_driver.ReadSpan(), 0.0f);
+    EXPECT_FALSE(m_driver.IsQueryValid());
+}
+
 } // namespace
 } // namespace orv
