@@ -931,6 +931,8 @@ Status VisaSocketSession::Scanf(const char* format, va_list args) {
                 bool blockTruncated = false;
                 status = ScanBlock(deadline, out, capacity, stored, blockTruncated);
                 truncated = truncated || blockTruncated;
+                // A data byte equal to the termination character does not end the message.
+                m_insideReply = true;
             } else {
                 status = ScanText(deadline, type, out, capacity, stored);
             }
@@ -952,6 +954,12 @@ Status VisaSocketSession::Scanf(const char* format, va_list args) {
             status = kErrorUnsupportedFormat;
             break;
         }
+    }
+    // Flush on access: what is left of the reply after the conversions ("No error" after the number,
+    // the line feed after a block) is dropped, so that it never answers the next query. After a
+    // time-out or a lost connection nothing is dropped: a retry goes on where the read stopped.
+    if (m_readBufferMode == 1 && m_termCharEnabled && status != kErrorTimeout && !m_connectionLost) {
+        DiscardToTermChar(deadline);
     }
     if (status < 0) {
         return status;

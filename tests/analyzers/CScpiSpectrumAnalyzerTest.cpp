@@ -34,6 +34,10 @@ public:
     using CScpiSpectrumAnalyzer::SendVerifiedAll;
 
     void SetVisaTimeout(uint32_t ms) { m_vi.viSetAttribute(m_session, visa::kAttrTimeoutValue, ms); }
+    visa::Status ScanInt(int32_t& value) { return m_vi.viScanf(m_session, "%d", &value); }
+    visa::Status ScanBlockRaw(unsigned char* out, int32_t& count) {
+        return m_vi.viScanf(m_session, "%#b", &count, out);
+    }
     bool TermCharEnabled() {
         uint16_t enabled = 0;
         m_vi.viGetAttribute(m_session, visa::kAttrTermCharEnabled, &enabled);
@@ -239,6 +243,35 @@ TEST_F(ScpiDriverTest, FixedCountAndScannedBlocks) {
     EXPECT_EQ(NextReply(), "next\n");
     count = 0;
     EXPECT_FALSE(m_driver.ScanBlock(block.data(), count));
+}
+
+// The connection sets flush-on-access on its session: what a scan leaves of a reply is dropped.
+TEST_F(ScpiDriverTest, ScanningLeavesNothingOfTheReplyBehind) {
+    int32_t number = -1;
+    m_driver.SendStatusOnly(":SYST:ERR?;\n");
+    EXPECT_GE(m_driver.ScanInt(number), 0);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(NextReply(), "next\n");
+    // A block whose last data byte is a line feed, then its own line feed.
+    m_bench.m_sim.SetReply("A", "BLK?", std::string("#14abc\n\n"));
+    m_driver.SendStatusOnly("BLK?\n");
+    unsigned char block[8] = {};
+    int32_t count = 8;
+    EXPECT_GE(m_driver.ScanBlockRaw(block, count), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 4), "abc\n");
+    EXPECT_EQ(NextReply(), "next\n");
+    // After a time-out nothing is dropped: the late reply is read by the retry.
+    m_driver.SetVisaTimeout(30);
+    m_bench.m_sim.SetReply("A", "SLOW?", "42\n");
+    m_bench.m_sim.SetDelay("A", "SLOW?", 100);
+    m_driver.SendStatusOnly("SLOW?\n");
+    visa::Status status = visa::kErrorTimeout;
+    for (int attempt = 0; attempt < 50 && status == visa::kErrorTimeout; ++attempt) {
+        status = m_driver.ScanInt(number);
+    }
+    EXPECT_GE(status, 0);
+    EXPECT_EQ(number, 42);
+    EXPECT_EQ(NextReply(), "next\n");
 }
 
 } // namespace
