@@ -1,11 +1,13 @@
 #include "engine/CDeviceManager.h"
 
+#include "analyzers/AnalyzerScanSetup.h"
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/CSpectrumAnalyzer.h"
 #include "analyzers/CVisaConnection.h"
 #include "core/QAttachedScannerSource.h"
 #include "engine/AnalyzerFactoryTable.h"
 #include "engine/scanners/CNoScannerBoard.h"
+#include "engine/scanners/CScannerBoard.h"
 #include "platform/clock/Clock.h"
 
 #include <utility>
@@ -80,6 +82,28 @@ CDeviceManager::CDeviceManager()
       m_noScannerFallbackAllowed([] { return true; }),
       m_attachedScanner(std::make_shared<AttachedScannerAnswers>()) {
     m_scannerMakers[MakerIndex(eProbeType::NoScanner)] = [] { return std::make_unique<CNoScannerBoard>(); };
+    m_scannerMakers[MakerIndex(eProbeType::UsbScannerBoard)] = [this] {
+        auto board = std::make_unique<CScannerBoard>();
+        // Read at each command, so the board follows the set-up and the analyser in force; the
+        // boards made here never outlive the manager.
+        board->SetSetupSource([this] {
+            const std::lock_guard guard(m_deviceLock);
+            ScannerBoardSetup setup;
+            double rbw = 0.0;
+            if (m_scanSetup != nullptr) {
+                setup.rows = m_scanSetup->GetGridRows();
+                setup.columns = m_scanSetup->GetGridColumns();
+                rbw = m_scanSetup->GetAppliedRbw();
+            }
+            if (m_analyzer != nullptr) {
+                setup.timing1 = m_analyzer->GetRbwTimingA(static_cast<float>(rbw));
+                setup.timing2 = m_analyzer->GetRbwTimingB(static_cast<float>(rbw));
+            }
+            setup.analyserModelCode = m_modelCode.load();
+            return setup;
+        });
+        return board;
+    };
     SetAttachedScannerSource(m_attachedScanner);
 }
 

@@ -7,6 +7,8 @@
 #include "engine/scanners/CNoScannerBoard.h"
 #include "platform/clock/FakeClock.h"
 
+#include "support/FakeUsbBoard.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -217,6 +219,9 @@ TEST_F(CDeviceManagerTest, ASecondVisaConnectKeepsTheHeldConnection) {
 TEST(CDeviceManager, TheNoScannerDriverReportsItsIdThroughTheSeamWhileTheManagerLives) {
     FakeClock clock;
     const ScopedClockInstall install(clock);
+    test::FakeUsbBoard noBoard; // no USB board attached: the fall-back holds
+    noBoard.Unplug();
+    const ScopedUsbTransportInstall usbInstall(noBoard);
     const int32_t storedId = QAnalyzerOptions().GetScannerId();
     {
         CDeviceManager manager;

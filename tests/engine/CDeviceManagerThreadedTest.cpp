@@ -4,6 +4,8 @@
 #include "analyzers/CSpectrumAnalyzer.h"
 #include "platform/clock/FakeClock.h"
 
+#include "support/FakeUsbBoard.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -36,6 +38,9 @@ public:
 TEST(CDeviceManagerThreaded, DevicesAreNeverReplacedUnderARunningScan) {
     FakeClock clock;
     const ScopedClockInstall install(clock);
+    test::FakeUsbBoard noBoard; // the search never reaches a real USB device
+    noBoard.Unplug();
+    const ScopedUsbTransportInstall usbInstall(noBoard);
     CDeviceManager manager;
     manager.SetVisaConnectionMaker([] { return std::make_unique<ConnectionDouble>(); });
     manager.SetAnalyzerFactory(
