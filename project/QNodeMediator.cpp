@@ -657,6 +657,7 @@ void QNodeMediator::SetScanInProgress(bool running) {
 void QNodeMediator::PrepareScanRun(bool continuous) {
     m_nScansThisRun = 0;
     m_bContinuousRun = continuous ? 1 : 0;
+    m_scanError.store(0);
 }
 
 // --- Settings copy ---

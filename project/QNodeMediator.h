@@ -396,7 +396,12 @@ public:
     bool HasScanThread() const { return m_pScanThread != nullptr; }
     void SetScanInProgress(bool running);
     bool IsScanInProgress() const { return m_bScanInProgress.load(); }
+    // Clears the run's scan count and its scan-error flag.
     void PrepareScanRun(bool continuous);
+    // Set from the data worker when a packet of this run reported an error; read on the
+    // user-interface thread when the run's scan is listed.
+    void SetScanError(bool error) { m_scanError.store(error ? 1 : 0); }
+    bool HasScanError() const { return m_scanError.load() != 0; }
 
     // --- The hand-held probe tracker ---
 
@@ -542,6 +547,7 @@ private:
 
     uint32_t m_nScansThisRun = 0;
     uint8_t m_bContinuousRun = 0;
+    std::atomic<uint8_t> m_scanError{0};
     std::atomic<bool> m_bScanInProgress{false};
 
     // The worker is made, signalled and deleted under this lock; it is joined outside it.

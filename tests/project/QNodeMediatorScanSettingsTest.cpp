@@ -213,5 +213,14 @@ TEST_F(ScanSettingsTest, UserCompositeTakesTheScansViewSettingsMarkersAndPoints)
     EXPECT_TRUE(untouched->GetFrequencyMarkers().empty());
 }
 
+TEST_F(ScanSettingsTest, ScanErrorFlagLastsUntilTheNextRunIsPrepared) {
+    auto mediator = Make(2003);
+    EXPECT_FALSE(mediator->HasScanError());
+    mediator->SetScanError(true);
+    EXPECT_TRUE(mediator->HasScanError());
+    mediator->PrepareScanRun(true);
+    EXPECT_FALSE(mediator->HasScanError());
+}
+
 } // namespace
 } // namespace orv::test

@@ -1,0 +1,119 @@
+#include "project/QReceivedScanCopy.h"
+
+#include "core/QProbeScanPattern.h"
+#include "core/TypeIds.h"
+#include "scandata/QMeasuredFrequencyData.h"
+#include "scandata/QSetupScanCommand.h"
+#include "scandata/QSpatialScanContainer.h"
+#include "scandata/QSpectralScanContainer.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace orv {
+
+namespace {
+
+void CopySetupFields(const QSetupScanCommand& setup, QScanDataRecord& record) {
+    record.m_StartFrequency = setup.GetStartFrequency();
+    record.m_StopFrequency = setup.GetStopFrequency();
+    record.m_CenterFrequency = setup.m_CenterFrequency;
+    record.m_ResolutionBandwidth = setup.m_ResolutionBandwidth;
+    record.m_Rows = setup.GetRows();
+    record.m_Columns = setup.GetColumns();
+}
+
+// The cells whose probe is on, row by row, columns in order: the same walk that counts them.
+std::vector<std::pair<uint16_t, uint16_t>> ProbeOnCells(const QProbeScanPattern& pattern) {
+    std::vector<std::pair<uint16_t, uint16_t>> cells;
+    cells.reserve(pattern.GetProbeOnCount());
+    for (uint16_t row = 0; row < pattern.GetRows(); ++row) {
+        for (uint16_t column = 0; column < pattern.GetColumns(); ++column) {
+            if (pattern.IsProbeOn(row, column)) {
+                cells.emplace_back(row, column);
+            }
+        }
+    }
+    return cells;
+}
+
+// The measured frequencies of the scan when the set-up asked for peaks: those within the scan's
+// range (inclusive) at a point the scan has.
+std::vector<QMeasuredFrequencyData::Entry>
+PeaksWithin(const QSetupScanCommand& setup, const QMeasuredFrequencyData& measured, uint32_t points) {
+    std::vector<QMeasuredFrequencyData::Entry> peaks;
+    if ((setup.m_MeasurePeaks & 1U) == 0) {
+        return peaks;
+    }
+    const float start = setup.GetStartFrequency();
+    const float stop = setup.GetStopFrequency();
+    for (uint32_t k = 0; k < measured.GetEntryCount(); ++k) {
+        const QMeasuredFrequencyData::Entry entry{measured.GetEntryIndex(k), measured.GetEntryFrequency(k)};
+        if (entry.m_Index < points && entry.m_Frequency >= start && entry.m_Frequency <= stop) {
+            peaks.push_back(entry);
+        }
+    }
+    return peaks;
+}
+
+std::unique_ptr<QReceivedScanCopy> CopySpectral(QSpectralScanContainer& container, std::string date) {
+    const QSetupScanCommand& setup = container.GetSetupScanCommand();
+    const QSpectralScan& scan = container.GetSpectralScanRecord();
+    auto copy = std::make_unique<QReceivedScanCopy>();
+    copy->m_NodeKind = kTypeSpectralScanNode;
+    copy->m_Date = std::move(date);
+    QSpectralScanAddition& addition = copy->m_Spectral.emplace();
+    CopySetupFields(setup, addition.m_Record);
+    addition.m_Markers = ProbeOnCells(container.GetProbeScanPattern());
+    const std::vector<QSpectralPoint>& points = scan.GetPoints();
+    const uint32_t count = std::min<uint32_t>(scan.GetNumberOfPoints(), static_cast<uint32_t>(points.size()));
+    addition.m_HasPoints = true;
+    addition.m_MirtPoints.assign(points.begin(), points.begin() + count);
+    addition.m_MeasuredFrequencies = PeaksWithin(setup, container.GetMeasuredFrequencyData(), count);
+    return copy;
+}
+
+std::unique_ptr<QReceivedScanCopy> CopySpatial(QSpatialScanContainer& container, std::string date) {
+    const QSetupScanCommand& setup = container.GetSetupScanCommand();
+    const QSpatialScan& scan = container.GetSpatialScanRecord();
+    const QProbeScanPattern& pattern = container.GetProbeScanPattern();
+    auto copy = std::make_unique<QReceivedScanCopy>();
+    copy->m_NodeKind = kTypeSpatialScanNode;
+    copy->m_Date = std::move(date);
+    QSpatialScanAddition& addition = copy->m_Spatial.emplace();
+    CopySetupFields(setup, addition.m_Record);
+    const uint16_t rows = setup.GetRows();
+    const uint16_t columns = setup.GetColumns();
+    const uint64_t cells = uint64_t{rows} * columns;
+    addition.m_Values.assign(static_cast<size_t>(cells), kUnmeasuredCellLevel);
+    const uint16_t receivedRows = scan.GetRowCount();
+    const uint16_t receivedColumns = scan.GetColumnCount();
+    for (uint16_t row = 0; row < rows; ++row) {
+        for (uint16_t column = 0; column < columns; ++column) {
+            const bool measured = row < receivedRows && column < receivedColumns && row < pattern.GetRows() &&
+                                  column < pattern.GetColumns() && pattern.IsProbeOn(row, column);
+            if (measured) {
+                addition.m_Values[size_t{row} * columns + column] = scan.GetStoredAmplitude(row, column);
+            }
+        }
+    }
+    return copy;
+}
+
+} // namespace
+
+std::unique_ptr<QReceivedScanCopy> CopyReceivedScan(uint16_t nodeKind, QScanContainer& container,
+                                                    std::string date) {
+    if (nodeKind == kTypeSpectralScanNode) {
+        if (auto* spectral = dynamic_cast<QSpectralScanContainer*>(&container)) {
+            return CopySpectral(*spectral, std::move(date));
+        }
+    } else if (nodeKind == kTypeSpatialScanNode) {
+        if (auto* spatial = dynamic_cast<QSpatialScanContainer*>(&container)) {
+            return CopySpatial(*spatial, std::move(date));
+        }
+    }
+    return nullptr;
+}
+
+} // namespace orv
