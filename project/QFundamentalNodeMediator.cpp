@@ -2,10 +2,16 @@
 
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
+#include "core/QException.h"
 #include "core/TypeIds.h"
+#include "platform/log/InformationLog.h"
 #include "project/QMainFrame.h"
+#include "project/QNode.h"
 #include "project/QNodeContainer.h"
+#include "project/QReceivedScanCopy.h"
+#include "project/QScanDescription.h"
 #include "project/QScanEngineLink.h"
+#include "scandata/QContainerNodeMediator.h"
 #include "scandata/QParentClampLink.h"
 #include "scandata/QScanContainer.h"
 #include "scandata/QTransportContainer.h"
@@ -14,6 +20,17 @@
 #include <utility>
 
 namespace orv {
+
+namespace {
+
+// A received scan travelling to the user-interface thread; freed with its message when the
+// mediator is gone before it is handled.
+struct ReceivedScanPayload final : MessagePayload {
+    explicit ReceivedScanPayload(std::unique_ptr<QReceivedScanCopy> copy) : m_Copy(std::move(copy)) {}
+    std::unique_ptr<QReceivedScanCopy> m_Copy;
+};
+
+} // namespace
 
 // The hidden window of the mediator: it receives the two notifications on the user-interface
 // thread. Its pointer back to the mediator is cleared before the mediator goes, and what is still
@@ -33,6 +50,10 @@ protected:
             m_pOwner->ShowNewestScan(static_cast<uint16_t>(message.wParam));
         } else if (message.id == kOptionsChanged) {
             m_pOwner->HandleOptionsChanged(message.lParam);
+        } else if (message.id == kListReceivedScan) {
+            if (auto* received = dynamic_cast<ReceivedScanPayload*>(message.payload.get())) {
+                m_pOwner->ListReceivedScan(*received->m_Copy);
+            }
         }
         return 0;
     }
@@ -418,6 +439,48 @@ int QFundamentalNodeMediator::GetSpatialDisplayUnit() const {
 
 int QFundamentalNodeMediator::GetSpectralDisplayUnit() const {
     return m_pNode != nullptr ? static_cast<int>(m_pNode->GetSpectralDisplayOptions()->m_modeA) : 0;
+}
+
+void QFundamentalNodeMediator::UpdateInformation(uint32_t /*flags*/) {
+    std::string date;
+    try {
+        date = FormatDescriptionDate(CurrentScanDescriptionSource());
+    } catch (const QException& error) {
+        AddInformationMessage(0, error.m_message);
+        return;
+    }
+    QNode* node = GetNode();
+    if (node == nullptr) {
+        return;
+    }
+    const uint16_t kind = node->GetTypeID();
+    std::unique_ptr<QReceivedScanCopy> copy;
+    {
+        QAcquiredScanContainer held(this);
+        if (held.Get() == nullptr) {
+            return;
+        }
+        copy = CopyReceivedScan(kind, *held.Get(), std::move(date));
+    }
+    if (copy != nullptr) {
+        m_pTarget->Post(kListReceivedScan, kind, 0, std::make_unique<ReceivedScanPayload>(std::move(copy)));
+    }
+}
+
+void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
+    const QScanDescription description = BuildScanDescription(copy.m_Date, copy.m_RealTimeAnalyzerFormat);
+    CountScanOfContinuousRun();
+    if (copy.m_Spectral) {
+        QSpectralScanAddition& addition = *copy.m_Spectral;
+        description.PlaceInto(addition.m_Record.m_Texts);
+        addition.m_Record.m_ScanId = GetNextSpectralScanID();
+        AddSpectralScanData(std::move(addition), true, false);
+    } else if (copy.m_Spatial) {
+        QSpatialScanAddition& addition = *copy.m_Spatial;
+        description.PlaceInto(addition.m_Record.m_Texts);
+        addition.m_Record.m_ScanId = GetNextSpatialScanID();
+        AddSpatialScanData(std::move(addition), true, false);
+    }
 }
 
 } // namespace orv

@@ -12,6 +12,7 @@
 namespace orv {
 
 class QMainFrame;
+struct QReceivedScanCopy;
 
 // The mediator that owns one node of an open project and stands between it and everything else:
 // it forwards the node's kind answers, option sets, scan container and run rules, keeps the
@@ -27,6 +28,8 @@ public:
     // Private window messages of the notification target.
     static constexpr uint32_t kOptionsChanged = 33168; // lParam: bit set of changed option kinds
     static constexpr uint32_t kShowNewestScan = 33188; // wParam: node kind
+    // A received scan copied by the data worker, to be listed; the payload carries it.
+    static constexpr uint32_t kListReceivedScan = 33189; // wParam: node kind
     // The option-kind bit of UM_OPTIONS_CHANGED that resets the spectral/spatial selections.
     static constexpr int64_t kSelectionOptionsBit = 0x20;
     // The user command whose permission IsBusy asks for (run a scan).
@@ -47,6 +50,14 @@ public:
     void PostNotification(uint16_t kind) override;
     // Posts UM_OPTIONS_CHANGED with the bit set of changed option kinds. True when queued.
     bool PostOptionsChanged(int64_t changedKinds);
+    // The data worker's half of listing a received scan: reads the date, copies the scan out of
+    // the container under its lock and posts it to the user-interface thread. It touches no scan
+    // list and never waits for the user-interface thread. An unreadable local time ends it before
+    // anything is made (logged).
+    void UpdateInformation(uint32_t flags) override;
+    // The user-interface thread's half: the description texts, the run's scan count, the scan ID
+    // and the scan listed as a live one.
+    void ListReceivedScan(QReceivedScanCopy& copy);
 
     void Detach() override {}
     // True while this mediator's scan runs.

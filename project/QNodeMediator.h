@@ -402,6 +402,14 @@ public:
     // user-interface thread when the run's scan is listed.
     void SetScanError(bool error) { m_scanError.store(error ? 1 : 0); }
     bool HasScanError() const { return m_scanError.load() != 0; }
+    // A scan listed while this mediator runs continuously with its scan in progress counts towards
+    // the run (the views skip immediate repaints by it). User-interface thread.
+    void CountScanOfContinuousRun() {
+        if (m_bContinuousRun == 1 && IsScanInProgress()) {
+            ++m_nScansThisRun;
+        }
+    }
+    uint32_t GetScansThisRun() const { return m_nScansThisRun; }
 
     // --- The hand-held probe tracker ---
 

@@ -10,6 +10,9 @@ class QNodeMediator;
 
 // The scan-data worker of one node: it wakes on its event, takes the new records of the running
 // scan under the node's lock and posts to the user-interface thread; it never waits for that thread.
+// After each accepted packet it calls the mediator's UpdateInformation, which only copies the
+// received scan under the container's lock and posts it: the scan lists, views and options stay
+// with the user-interface thread.
 class QScanThread {
 public:
     QScanThread() = default;

@@ -1,0 +1,204 @@
+#include "core/QProbeScanPattern.h"
+#include "core/TypeIds.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/QFundamentalNodeMediator.h"
+#include "project/QNodeFactory.h"
+#include "project/QScanDescription.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/QSetupScanCommand.h"
+#include "scandata/QSpatialScan.h"
+#include "scandata/QSpectralScan.h"
+#include "scandata/QTransportContainer.h"
+#include "tests/project/support/ProjectContainerFakes.h"
+#include "tests/scandata/support/ContainerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+class FixedDescriptionSource final : public QScanDescriptionSource {
+public:
+    std::optional<std::tm> LocalTimeNow() override { return m_time; }
+    std::string UserName() override { return "operator"; }
+    std::optional<std::tm> m_time;
+};
+
+QSetupScanCommand* MakeSetup() {
+    auto* setup = new QSetupScanCommand();
+    QProbeScanPattern pattern(2, 3);
+    pattern.SetProbeAt(1, 1, 0);
+    setup->SetProbeScanPattern(pattern);
+    setup->SetFrequencyRange(100.0F, 200.0F);
+    return setup;
+}
+
+std::unique_ptr<QTransportContainer> SpectrumStep(std::vector<int16_t> levels) {
+    auto* record = new QSpectralScan();
+    record->SetPointCount(static_cast<uint32_t>(levels.size()));
+    for (uint32_t i = 0; i < levels.size(); ++i) {
+        record->SetAmplitude(i, levels[i]);
+    }
+    auto step = std::make_unique<QTransportContainer>();
+    step->SetSetupScanCommand(MakeSetup());
+    step->SetSpectralScan(record);
+    return step;
+}
+
+std::unique_ptr<QTransportContainer> SpatialStep() {
+    auto* record = new QSpatialScan();
+    std::vector<uint8_t> body = {0, 0, 0, 2, 0, 3, 0, 2, 0, 3, 0, 0, 0};
+    for (uint8_t level = 1; level <= 6; ++level) {
+        body.push_back(level);
+        body.push_back(0);
+    }
+    testing::ReadBodyFrom(*record, body);
+    auto step = std::make_unique<QTransportContainer>();
+    step->SetSetupScanCommand(MakeSetup());
+    step->SetSpatialScan(record);
+    return step;
+}
+
+class ReceivedScanIntakeTest : public ::testing::Test {
+protected:
+    ReceivedScanIntakeTest() : m_install(m_source) {
+        std::tm time{};
+        time.tm_year = 126;
+        time.tm_mon = 11;
+        time.tm_mday = 10;
+        time.tm_hour = 7;
+        time.tm_min = 1;
+        time.tm_sec = 2;
+        m_source.m_time = time;
+    }
+
+    std::unique_ptr<QNodeMediator> Make(uint16_t kind) {
+        QNodeFactory factory(QFundamentalNodeMediator::MakeMaker(m_thread, &m_frame));
+        std::unique_ptr<QNodeMediator> mediator =
+            factory.CreateNodeWithMediator(nullptr, nullptr, kind, nullptr, false);
+        mediator->SetKind(kind);
+        return mediator;
+    }
+
+    FixedDescriptionSource m_source;
+    ScopedScanDescriptionSourceInstall m_install;
+    MessageThread m_thread;
+    containertest::FakeMainFrame m_frame;
+};
+
+TEST_F(ReceivedScanIntakeTest, SpectralScanIsListedOnTheUserInterfaceThreadWithItsTextsAndNextId) {
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    mediator->TakeTransportContainer(SpectrumStep({10, 20, 30}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    // The worker only posts: nothing is listed before the user-interface thread takes the message.
+    EXPECT_EQ(mediator->GetScanDataCount(), 0U);
+    EXPECT_EQ(m_thread.GetPendingCount(), 1U);
+    // The listing, then the newest-scan notification the live listing posts.
+    EXPECT_EQ(m_thread.Pump(), 2U);
+    ASSERT_EQ(mediator->GetScanDataCount(), 1U);
+    const CSpectralScanData* scan = mediator->FindSpectralScanData(1);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_DateText, "2026-12-10,  07:01:02");
+    EXPECT_EQ(scan->m_UserText, "operator");
+    EXPECT_EQ(scan->m_ExtraText, "");
+    EXPECT_NE(scan->m_ScanHeadText.find(",  29 x 42"), std::string::npos);
+    EXPECT_EQ(scan->m_ModuleText.rfind("5.1.2.0  ;   ", 0), 0U);
+    EXPECT_EQ(scan->GetMirtPoints().size(), 3U);
+
+    mediator->TakeTransportContainer(SpectrumStep({11, 21, 31}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    EXPECT_EQ(mediator->GetScanDataCount(), 2U);
+    EXPECT_NE(mediator->FindSpectralScanData(2), nullptr);
+}
+
+TEST_F(ReceivedScanIntakeTest, SpatialScanListsTheGridWithTheSwitchedOffCellUnmeasured) {
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpatialScanNode);
+    mediator->TakeTransportContainer(SpatialStep(), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    EXPECT_EQ(m_thread.Pump(), 2U);
+    const CSpatialScanData* scan = mediator->FindSpatialScanData(1);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_Values, (std::vector<int16_t>{1, 2, 3, 4, 30000, 6}));
+    EXPECT_EQ(scan->m_DateText, "2026-12-10,  07:01:02");
+}
+
+TEST_F(ReceivedScanIntakeTest, NothingIsPostedForOtherKindsOrAnUnreadableClock) {
+    for (uint16_t kind : {uint16_t{2006}, uint16_t{2016}}) {
+        std::unique_ptr<QNodeMediator> mediator = Make(kind);
+        mediator->UpdateInformation(0);
+        EXPECT_EQ(m_thread.GetPendingCount(), 0U) << kind;
+    }
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    mediator->TakeTransportContainer(SpectrumStep({1}), false, nullptr, false);
+    m_source.m_time.reset();
+    mediator->UpdateInformation(0);
+    EXPECT_EQ(m_thread.GetPendingCount(), 0U);
+    // No lock is left held: the container can be taken again at once.
+    ASSERT_NE(mediator->LockScanContainer(), nullptr);
+    mediator->UnlockScanContainer();
+}
+
+TEST_F(ReceivedScanIntakeTest, ScanIsListedBeforeALaterPostToAnotherTarget) {
+    class Recorder final : public MessageTarget {
+    public:
+        Recorder(MessageThread& thread, QNodeMediator& mediator)
+            : MessageTarget(thread), m_mediator(mediator) {}
+        size_t m_listedWhenHandled = 99;
+
+    protected:
+        int64_t HandleMessage(Message& /*message*/) override {
+            m_listedWhenHandled = m_mediator.GetScanDataCount();
+            return 0;
+        }
+
+    private:
+        QNodeMediator& m_mediator;
+    };
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    Recorder ended(m_thread, *mediator);
+    mediator->TakeTransportContainer(SpectrumStep({5, 6}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    ended.Post(1);
+    EXPECT_EQ(m_thread.Pump(), 3U);
+    EXPECT_EQ(ended.m_listedWhenHandled, 1U);
+}
+
+TEST_F(ReceivedScanIntakeTest, AScanQueuedForADestroyedMediatorIsFreedWithItsMessage) {
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    mediator->TakeTransportContainer(SpectrumStep({5, 6}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    EXPECT_EQ(m_thread.GetPendingCount(), 1U);
+    mediator.reset();
+    EXPECT_EQ(m_thread.Pump(), 0U);
+}
+
+TEST_F(ReceivedScanIntakeTest, ScansOfAContinuousRunInProgressAreCounted) {
+    struct Case {
+        bool continuous;
+        bool inProgress;
+        uint32_t counted;
+    };
+    for (const Case& c : {Case{true, true, 2}, Case{true, false, 0}, Case{false, true, 0}}) {
+        std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+        mediator->PrepareScanRun(c.continuous);
+        mediator->SetScanInProgress(c.inProgress);
+        for (int packet = 0; packet < 2; ++packet) {
+            mediator->TakeTransportContainer(SpectrumStep({5, 6}), false, nullptr, false);
+            mediator->UpdateInformation(0);
+            m_thread.Pump();
+        }
+        EXPECT_EQ(mediator->GetScansThisRun(), c.counted) << c.continuous << c.inProgress;
+        EXPECT_EQ(mediator->GetScanDataCount(), 2U);
+        mediator->SetScanInProgress(false);
+    }
+}
+
+} // namespace
+} // namespace orv
