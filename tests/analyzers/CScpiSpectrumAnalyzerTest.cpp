@@ -1,5 +1,7 @@
 #include "analyzers/drivers/scpi/CScpiSpectrumAnalyzer.h"
 
+#include "analyzers/drivers/scpi/ScpiBlockData.h"
+
 #include "analyzers/CVisaConnection.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
@@ -271,6 +273,28 @@ TEST_F(ScpiDriverTest, ScanningLeavesNothingOfTheReplyBehind) {
     }
     EXPECT_GE(status, 0);
     EXPECT_EQ(number, 42);
+    EXPECT_EQ(NextReply(), "next\n");
+}
+
+TEST_F(ScpiDriverTest, Real32BlocksFromTheSimulatedState) {
+    m_bench.m_sim.SetCommandSet("A", "generic");
+    ASSERT_TRUE(m_driver.SendVerifiedAll({":Sweep:Points 1001 ;\n", ":FORMAT:DATA REAL,32;\n"}));
+    std::vector<unsigned char> bytes(4004);
+    std::vector<float> values(1001);
+    size_t length = 0;
+    ASSERT_TRUE(m_driver.SendStatusOnly(":Trace:Data?;\n"));
+    ASSERT_TRUE(m_driver.ReadRawBlock(bytes.data(), bytes.size(), length));
+    ASSERT_EQ(length, 4004u);
+    ASSERT_EQ(DecodeLittleEndianSingles(bytes.data(), length, values.data(), values.size()), 1001u);
+    EXPECT_FLOAT_EQ(values[0], -80.0f);
+    EXPECT_FLOAT_EQ(values[1000], -70.0f);
+    // Network byte order: the same value with its bytes reversed.
+    ASSERT_TRUE(m_driver.SendStatusOnly(":FORMAT:BORDER NORM;\n"));
+    ASSERT_TRUE(m_driver.SendStatusOnly(":Trace:Data?;\n"));
+    std::vector<unsigned char> network(4004);
+    ASSERT_TRUE(m_driver.ReadRawBlock(network.data(), network.size(), length));
+    EXPECT_EQ(std::vector<unsigned char>(network.rbegin() + 4000, network.rend()),
+              std::vector<unsigned char>(bytes.begin(), bytes.begin() + 4));
     EXPECT_EQ(NextReply(), "next\n");
 }
 

@@ -371,5 +371,30 @@ TEST_F(GenericDriverTest, FixedCommandsAndReadsInInstrumentUnits) {
     EXPECT_FALSE(m_driver.IsQueryValid());
 }
 
+TEST_F(GenericDriverTest, DrivesTheSimulatedStateInInstrumentUnits) {
+    m_bench.m_sim.SetCommandSet("A", "generic");
+    m_bench.m_sim.SetReply("A", ":Sweep:Points?;", ""); // the fixture's fixed count gives way to the state
+    Configure("TraceData=:Trace? trace1;\r\nSetUnit=:UNIT:POWER %s;\r\n");
+    EXPECT_TRUE(m_driver.SetUnit("DBUV"));
+    EXPECT_FALSE(GenericAnalyzerFlags::Instance().m_dBmOffset);
+    EXPECT_TRUE(m_driver.SetCenterFrequency(150.0f));
+    EXPECT_TRUE(m_driver.SetSpan(10.0f));
+    EXPECT_TRUE(m_driver.SetResolution(0.03f));
+    EXPECT_TRUE(m_driver.SetSweepPoints(401));
+    EXPECT_TRUE(m_driver.SetSweepTimeMs(250));
+    EXPECT_FLOAT_EQ(m_driver.ReadCenterFrequency(), 150.0f);
+    EXPECT_FLOAT_EQ(m_driver.ReadSpan(), 10.0f);
+    EXPECT_FLOAT_EQ(m_driver.ReadResolution(), 0.03f);
+    EXPECT_EQ(m_driver.ReadSweepPoints(), 401);
+    EXPECT_EQ(m_driver.ReadSweepTime(), 250);
+    EXPECT_TRUE(m_driver.SetTraceFormat());
+    const float* trace = m_driver.QueryScan();
+    ASSERT_NE(trace, nullptr);
+    EXPECT_FLOAT_EQ(trace[0], -80.0f);
+    EXPECT_FLOAT_EQ(trace[400], -76.0f);
+    // A command the analyser does not know queues -113: the configured attenuation fails its check.
+    EXPECT_FALSE(m_driver.SetAttenuation(10.0f));
+}
+
 } // namespace
 } // namespace orv

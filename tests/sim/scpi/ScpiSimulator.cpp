@@ -1,6 +1,7 @@
 #include "tests/sim/scpi/ScpiSimulator.h"
 
 #include "tests/sim/scpi/ControlText.h"
+#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -138,6 +139,9 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
         resource.replies[fields[2]].drop = false;
     } else if (verb == "DROP" && count == 3) {
         resource.replies[fields[2]].drop = true;
+    } else if (verb == "COMMANDSET" && count == 3 && fields[2] == "generic") {
+        resource.commandSet = fields[2];
+        resource.state = SimulatedAnalyzerState();
     } else if (verb == "REFUSE" && count == 3) {
         resource.replies[fields[2]].refuse = true;
     } else if (verb == "DELAY" && count == 4 && ReadCount(fields[3], 0, 600000, number)) {
@@ -236,7 +240,11 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
     } else if (plain == "*IDN?") {
         outgoing.bytes = resource.identity + "\n";
     } else if (plain == "ERR?") {
-        outgoing.bytes = std::to_string(resource.errorCount) + "\n";
+        outgoing.bytes =
+            std::to_string(resource.errorCount + static_cast<int>(resource.errorQueue.size())) + "\n";
+    } else if (plain == "SYST:ERR?" && !resource.errorQueue.empty()) {
+        outgoing.bytes = resource.errorQueue.front();
+        resource.errorQueue.pop_front();
     } else if (plain == "SYST:ERR?") {
         if (resource.errorCount > 0) {
             --resource.errorCount;
@@ -246,6 +254,7 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
         }
     } else if (plain == "*CLS") {
         resource.errorCount = 0;
+        resource.errorQueue.clear();
     } else if (plain == "INST?") {
         outgoing.bytes = resource.mode + "\n";
     } else if (plain == "*OPC?") {
@@ -253,6 +262,9 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
             outgoing.bytes += "0\n";
         }
         outgoing.bytes += "1\n";
+    } else if (!resource.commandSet.empty() && (scripted == nullptr || !scripted->refuse) &&
+               !HandleSetCommand(resource.commandSet, resource.state, plain, outgoing.bytes)) {
+        resource.errorQueue.emplace_back("-113,\"Undefined header\"\n");
     }
     if (!outgoing.bytes.empty() || outgoing.drop) {
         client.queued.push_back(std::move(outgoing));

@@ -12,6 +12,8 @@
 //   BLOCK name command length    reply with an IEEE 488.2 block of `length` pattern bytes and LF
 //   FILL name command length     reply with `length` bytes 'A' and no line feed
 //   DROP name command            close the connection when the command arrives
+//   COMMANDSET name set          answer the named command set ("generic") over a simulated state;
+//                                a command no set or reply knows then queues -113 "Undefined header"
 //   REFUSE name command          queue one error (as ERRORS counts them) when the command arrives
 //   DELAY name command ms        send the command's reply this much later
 //   ERRORS name n                error count ("ERR?" answers it, ":SYST:ERR?" takes one error)
@@ -25,6 +27,8 @@
 // A command is a line received without its line feed. Replies are looked up by the exact command,
 // then by its plain form (upper case, no leading ':' and no trailing ';' or white space); the
 // built-in commands "*IDN?", "ERR?", "SYST:ERR?", "*CLS", "INST?" and "*OPC?" match by plain form.
+
+#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <chrono>
 #include <cstdint>
@@ -66,6 +70,9 @@ private:
         int opcPolls = 1;
         std::map<std::string, Reply> replies;
         std::vector<std::string> log;
+        std::string commandSet; // empty: none
+        SimulatedAnalyzerState state;
+        std::deque<std::string> errorQueue; // the texts ":SYST:ERR?" gives before counted errors
     };
     struct Outgoing {
         Clock::time_point due;

@@ -140,6 +140,10 @@ void ScpiSimulatorProcess::SetDropOn(const std::string& name, const std::string&
     Request({"DROP", name, command});
 }
 
+void ScpiSimulatorProcess::SetCommandSet(const std::string& name, const std::string& set) {
+    Request({"COMMANDSET", name, set});
+}
+
 void ScpiSimulatorProcess::SetRefused(const std::string& name, const std::string& command) {
     Request({"REFUSE", name, command});
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+// A command set of the simulated analyser as data: set commands and queries over a simulated state
+// kept in instrument units (Hz, seconds), commands accepted without effect, and traces made from the
+// state (ASCII, or REAL,32 in either byte order). A command the set does not know is the caller's
+// to refuse, as an analyser queues -113 "Undefined header".
+
+#include <string>
+#include <string_view>
+
+namespace orv::sim {
+
+struct SimulatedAnalyzerState {
+    double centerHz = 1.0e9;
+    double spanHz = 1.0e8;
+    double rbwHz = 1.0e5;
+    double vbwHz = 1.0e5;
+    double sweepSeconds = 0.1;
+    int points = 101;
+    bool ascii = true;
+    bool swapped = true; // REAL,32 little-endian ("SWAP"), else network order
+    double referenceLevel = 0.0;
+
+    // The trace value at point `i`: a ramp, so that a reader can check every point.
+    static float TraceValue(int i) { return -80.0f + 0.01f * static_cast<float>(i); }
+};
+
+// Handles a command of the named set ("generic"); false when the set does not know it. `reply` gets
+// the bytes to send (empty: none).
+bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
+                      std::string& reply);
+
+} // namespace orv::sim
