@@ -175,6 +175,14 @@ TEST_F(ScpiDriverTest, TimedOutReadGoesOnAndAsksAfterFiveInARow) {
     EXPECT_TRUE(m_driver.ReadRetryingTimeouts(buffer.data(), 64, got));
     EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + got), "1,2,3\n");
     EXPECT_GE(m_prompt->Requests().size(), 2u);
+
+    // A reply in pieces: the part that came before the time-out is kept and the rest appended.
+    m_bench.m_sim.SetReply("A", "PIECES?", "-1.5,-2.5,-3.5,-4.5\n");
+    m_bench.m_sim.SetReplyInPieces("A", "PIECES?", 100);
+    m_driver.SendStatusOnly("PIECES?\n");
+    EXPECT_TRUE(m_driver.ReadRetryingTimeouts(buffer.data(), 64, got));
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + got), "-1.5,-2.5,-3.5,-4.5\n");
+    EXPECT_EQ(NextReply(), "next\n");
 }
 
 // Four floats with a line feed byte (0x0A) among them, as a REAL,32 trace can carry.

@@ -298,7 +298,12 @@ TEST_F(GenericDriverTest, AsciiTraces) {
     ASSERT_NE(trace, nullptr);
     EXPECT_FLOAT_EQ(trace[32000], -12.3456789f);
 
-    m_bench.m_sim.SetDropOn("A", ":TRAC?;");
+    // A whole reply and then a dropped connection: the trace is read, the next query fails.
+    m_bench.m_sim.SetReply("A", ":Sweep:Points?;", "5\n");
+    ASSERT_EQ(m_driver.ReadSweepPoints(), 5);
+    m_bench.m_sim.SetReply("A", ":TRAC?;", "1,2,3,4,5\n");
+    m_bench.m_sim.SetDropAfterReply("A", ":TRAC?;");
+    EXPECT_NE(m_driver.QueryScan(), nullptr);
     EXPECT_EQ(m_driver.QueryScan(), nullptr);
 }
 

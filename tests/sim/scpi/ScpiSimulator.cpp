@@ -142,6 +142,10 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
     } else if (verb == "COMMANDSET" && count == 3 && fields[2] == "generic") {
         resource.commandSet = fields[2];
         resource.state = SimulatedAnalyzerState();
+    } else if (verb == "PIECES" && count == 4 && ReadCount(fields[3], 1, 600000, number)) {
+        resource.replies[fields[2]].pieceGapMs = static_cast<int>(number);
+    } else if (verb == "DROPAFTER" && count == 3) {
+        resource.replies[fields[2]].dropAfter = true;
     } else if (verb == "REFUSE" && count == 3) {
         resource.replies[fields[2]].refuse = true;
     } else if (verb == "DELAY" && count == 4 && ReadCount(fields[3], 0, 600000, number)) {
@@ -266,8 +270,26 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
                !HandleSetCommand(resource.commandSet, resource.state, plain, outgoing.bytes)) {
         resource.errorQueue.emplace_back("-113,\"Undefined header\"\n");
     }
+    const bool scriptedBytes = scripted != nullptr && !scripted->drop && !scripted->bytes.empty();
+    if (scriptedBytes && scripted->pieceGapMs > 0 && outgoing.bytes.size() > 1) {
+        // The first half now, the rest after the gap.
+        Outgoing rest;
+        rest.due = outgoing.due + std::chrono::milliseconds(scripted->pieceGapMs);
+        rest.bytes = outgoing.bytes.substr(outgoing.bytes.size() / 2);
+        outgoing.bytes.resize(outgoing.bytes.size() / 2);
+        client.queued.push_back(std::move(outgoing));
+        outgoing = std::move(rest);
+    }
+    const bool dropAfter = scriptedBytes && scripted->dropAfter;
+    const Clock::time_point due = outgoing.due;
     if (!outgoing.bytes.empty() || outgoing.drop) {
         client.queued.push_back(std::move(outgoing));
+    }
+    if (dropAfter) {
+        Outgoing drop;
+        drop.due = due;
+        drop.drop = true;
+        client.queued.push_back(std::move(drop));
     }
 }
 
@@ -305,6 +327,15 @@ void ScpiSimulator::SendPending(Client& client) {
         Outgoing next = std::move(client.queued.front());
         client.queued.pop_front();
         if (next.drop) {
+            // What was queued before the drop goes out first.
+            while (!client.output.empty()) {
+                const ssize_t sent =
+                    send(client.socket, client.output.data(), client.output.size(), MSG_NOSIGNAL);
+                if (sent <= 0) {
+                    break;
+                }
+                client.output.erase(0, static_cast<size_t>(sent));
+            }
             CloseClient(client);
             return;
         }

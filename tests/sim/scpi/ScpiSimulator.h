@@ -14,6 +14,8 @@
 //   DROP name command            close the connection when the command arrives
 //   COMMANDSET name set          answer the named command set ("generic") over a simulated state;
 //                                a command no set or reply knows then queues -113 "Undefined header"
+//   PIECES name command ms       send the command's reply in two halves, the second ms later
+//   DROPAFTER name command       close the connection after sending the command's reply
 //   REFUSE name command          queue one error (as ERRORS counts them) when the command arrives
 //   DELAY name command ms        send the command's reply this much later
 //   ERRORS name n                error count ("ERR?" answers it, ":SYST:ERR?" takes one error)
@@ -58,7 +60,10 @@ private:
     struct Reply {
         std::string bytes;
         bool drop = false;
-        bool refuse = false; // queues an instrument error when the command arrives
+        bool refuse = false;
+        int pieceGapMs = 0;     // the reply's second half this much after its first
+        bool dropAfter = false; // the connection closes after the reply // queues an instrument error when
+                                // the command arrives
         int delayMs = 0;
     };
     struct Resource {

@@ -144,6 +144,14 @@ void ScpiSimulatorProcess::SetCommandSet(const std::string& name, const std::str
     Request({"COMMANDSET", name, set});
 }
 
+void ScpiSimulatorProcess::SetReplyInPieces(const std::string& name, const std::string& command, int ms) {
+    Request({"PIECES", name, command, std::to_string(ms)});
+}
+
+void ScpiSimulatorProcess::SetDropAfterReply(const std::string& name, const std::string& command) {
+    Request({"DROPAFTER", name, command});
+}
+
 void ScpiSimulatorProcess::SetRefused(const std::string& name, const std::string& command) {
     Request({"REFUSE", name, command});
 }

@@ -39,6 +39,10 @@ public:
     // The command queues an instrument error, as an analyser does with a command it does not know.
     void SetRefused(const std::string& name, const std::string& command);
     void SetDelay(const std::string& name, const std::string& command, int ms);
+    // The reply in two halves, the second `ms` after the first.
+    void SetReplyInPieces(const std::string& name, const std::string& command, int ms);
+    // The connection closes right after the reply.
+    void SetDropAfterReply(const std::string& name, const std::string& command);
     void SetErrorCount(const std::string& name, int count);
     // "*OPC?" answers "1" on the n-th line read, "0" before it.
     void SetOpcAfterPolls(const std::string& name, int polls);
