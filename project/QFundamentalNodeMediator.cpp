@@ -480,6 +480,28 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
         description.PlaceInto(addition.m_Record.m_Texts);
         addition.m_Record.m_ScanId = GetNextSpatialScanID();
         AddSpatialScanData(std::move(addition), true, false);
+    } else if (copy.m_Cell) {
+        QCellAddition& cell = *copy.m_Cell;
+        description.PlaceInto(cell.m_Record.m_Texts);
+        // The first cell opens a new scan; the later ones belong to the scan it opened.
+        if (cell.m_CellIndex == 1) {
+            m_nReceivedCellScanID = copy.m_NodeKind == kTypeHandHeldProbeScanNode
+                                        ? GetNextHandHeldScanID()
+                                        : GetNextSpectralSpatialScanID();
+        }
+        cell.m_Record.m_ScanId = m_nReceivedCellScanID;
+        const bool handHeld = copy.m_NodeKind == kTypeHandHeldProbeScanNode;
+        // A scan the user deleted while it ran takes no more cells.
+        const bool listed = handHeld ? FindHandHeldProbeScanData(m_nReceivedCellScanID) != nullptr
+                                     : FindSpectralSpatialScanData(m_nReceivedCellScanID) != nullptr;
+        if (cell.m_CellIndex != 1 && !listed) {
+            return;
+        }
+        if (handHeld) {
+            AddHandHeldProbeScanData(std::move(cell), true);
+        } else {
+            AddSpectralSpatialScanData(std::move(cell), true);
+        }
     }
 }
 

@@ -173,6 +173,9 @@ private:
 
     std::unique_ptr<NotificationTarget> m_pTarget;
     QMainFrame* m_pMainFrame;
+    // The scan the cells of the running spectral/spatial or hand-held scan go to (user-interface
+    // thread).
+    int32_t m_nReceivedCellScanID = 0;
     std::unique_ptr<QNode> m_pNode;
     std::unique_ptr<QNodeCommandState> m_pCommandState;
     std::vector<QNodeMediator*> m_linkedProxies;

@@ -3,9 +3,12 @@
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
 #include "scandata/QMeasuredFrequencyData.h"
+#include "scandata/QProbeCellSpectrum.h"
+#include "scandata/QSSSpatialSnapshot.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpatialScanContainer.h"
 #include "scandata/QSpectralScanContainer.h"
+#include "scandata/QSpectralSpatialScanContainer.h"
 
 #include <algorithm>
 #include <utility>
@@ -100,6 +103,34 @@ std::unique_ptr<QReceivedScanCopy> CopySpatial(QSpatialScanContainer& container,
     return copy;
 }
 
+// The last cell record as one cell: its index is the number of records received so far, its count
+// the number the pattern expects; the cell's peak comes from the container's peak map.
+std::unique_ptr<QReceivedScanCopy> CopyCell(uint16_t nodeKind, QSpectralSpatialScanContainer& container,
+                                            std::string date) {
+    const auto* last = dynamic_cast<const QProbeCellSpectrum*>(container.GetLastRecord());
+    if (last == nullptr || container.GetReceivedRecords() == 0) {
+        return nullptr;
+    }
+    auto copy = std::make_unique<QReceivedScanCopy>();
+    copy->m_NodeKind = nodeKind;
+    copy->m_Date = std::move(date);
+    QCellAddition& cell = copy->m_Cell.emplace();
+    CopySetupFields(container.GetSetupScanCommand(), cell.m_Record);
+    cell.m_CellIndex = container.GetReceivedRecords();
+    cell.m_CellCount = container.GetExpectedRecords();
+    cell.m_CellWord1 = last->GetRow();
+    cell.m_CellWord2 = last->GetColumn();
+    const QSSSpatialSnapshot& peaks = container.GetPeakMap();
+    cell.m_CellWord3 = static_cast<uint16_t>(peaks.GetAmplitude(last->GetRow(), last->GetColumn()));
+    cell.m_CellValue = peaks.GetFrequency(last->GetRow(), last->GetColumn());
+    const std::vector<int16_t>& amplitudes = last->GetAmplitudes();
+    const uint32_t count =
+        std::min<uint32_t>(last->GetPointCount(), static_cast<uint32_t>(amplitudes.size()));
+    cell.m_HasValues = true;
+    cell.m_Values.assign(amplitudes.begin(), amplitudes.begin() + count);
+    return copy;
+}
+
 } // namespace
 
 std::unique_ptr<QReceivedScanCopy> CopyReceivedScan(uint16_t nodeKind, QScanContainer& container,
@@ -111,6 +142,13 @@ std::unique_ptr<QReceivedScanCopy> CopyReceivedScan(uint16_t nodeKind, QScanCont
     } else if (nodeKind == kTypeSpatialScanNode) {
         if (auto* spatial = dynamic_cast<QSpatialScanContainer*>(&container)) {
             return CopySpatial(*spatial, std::move(date));
+        }
+    } else if (nodeKind == kTypeSpectralSpatialScanNode || nodeKind == kTypeHandHeldProbeScanNode) {
+        // The hand-held container is a spectral/spatial one; each kind takes only its own.
+        const bool handHeld = dynamic_cast<QHandHeldProbeScanContainer*>(&container) != nullptr;
+        auto* cells = dynamic_cast<QSpectralSpatialScanContainer*>(&container);
+        if (cells != nullptr && handHeld == (nodeKind == kTypeHandHeldProbeScanNode)) {
+            return CopyCell(nodeKind, *cells, std::move(date));
         }
     }
     return nullptr;

@@ -27,10 +27,13 @@ struct QReceivedScanCopy {
     bool m_RealTimeAnalyzerFormat = false;
     std::optional<QSpectralScanAddition> m_Spectral;
     std::optional<QSpatialScanAddition> m_Spatial;
+    // Spectral/spatial and hand-held scans: the cell just received.
+    std::optional<QCellAddition> m_Cell;
 };
 
-// Copies the received scan of a spectral (2003) or spatial (2004) node out of `container`, which the
-// caller holds locked. Every size comes from what was received: points from the record's own count,
+// Copies the received scan of a spectral (2003) or spatial (2004) node, or the cell last received by
+// a spectral/spatial (2005) or hand-held (2029) node, out of `container`, which the caller holds
+// locked. Every size comes from what was received: points from the record's own count,
 // the spatial grid from the set-up with cells outside the received grid or the pattern unmeasured.
 // Null for other kinds, or when the container is not of the node kind's own container type.
 std::unique_ptr<QReceivedScanCopy> CopyReceivedScan(uint16_t nodeKind, QScanContainer& container,

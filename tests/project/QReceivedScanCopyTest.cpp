@@ -6,6 +6,8 @@
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpatialScanContainer.h"
 #include "scandata/QSpectralScanContainer.h"
+#include "scandata/QSpectralSpatialScanComponent.h"
+#include "scandata/QSpectralSpatialScanContainer.h"
 #include "scandata/QTransportContainer.h"
 #include "tests/scandata/support/ContainerTestSupport.h"
 
@@ -173,6 +175,48 @@ TEST(ReceivedScanCopyTest, SpatialGridMarksUnmeasuredCells) {
         EXPECT_EQ(copy->m_Spatial->m_Record.m_Rows, 2) << c.name;
         EXPECT_EQ(copy->m_Spatial->m_Record.m_Columns, 3) << c.name;
     }
+}
+
+std::unique_ptr<QTransportContainer> CellStep(QSetupScanCommand* setup, uint16_t row, uint16_t column,
+                                              const std::vector<int16_t>& levels) {
+    auto* component = new QSpectralSpatialScanComponent();
+    component->SetCell(row, column, 0);
+    component->SetHeader(0, 0, 0);
+    component->SetPointCount(static_cast<uint32_t>(levels.size()));
+    for (uint32_t i = 0; i < levels.size(); ++i) {
+        component->SetAmplitude(i, levels[i]);
+    }
+    auto step = std::make_unique<QTransportContainer>();
+    step->SetSetupScanCommand(setup);
+    step->SetSpectralSpatialScanComponent(component);
+    return step;
+}
+
+TEST(ReceivedScanCopyTest, SpectralSpatialCopiesTheLastCellWithItsIndexCountAndPeak) {
+    QSpectralSpatialScanContainer container;
+    // Nothing received yet: nothing to list.
+    EXPECT_EQ(CopyReceivedScan(kTypeSpectralSpatialScanNode, container, ""), nullptr);
+    container.TakeTransportContainer(CellStep(MakeSetup({{1, 2}}), 0, 1, {4, 90, 7}), false, nullptr, false);
+    container.TakeTransportContainer(CellStep(nullptr, 1, 0, {-5, -2, 60}), false, nullptr, false);
+
+    const auto copy = CopyReceivedScan(kTypeSpectralSpatialScanNode, container, "d");
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(copy->m_Cell.has_value());
+    const QCellAddition& cell = *copy->m_Cell;
+    EXPECT_EQ(cell.m_CellIndex, 2U); // records received
+    EXPECT_EQ(cell.m_CellCount, 5U); // cells the pattern expects
+    EXPECT_EQ(cell.m_CellWord1, 1);
+    EXPECT_EQ(cell.m_CellWord2, 0);
+    EXPECT_EQ(static_cast<int16_t>(cell.m_CellWord3), container.GetPeakMap().GetAmplitude(1, 0));
+    EXPECT_EQ(cell.m_CellValue, container.GetPeakMap().GetFrequency(1, 0));
+    EXPECT_TRUE(cell.m_HasValues);
+    EXPECT_EQ(cell.m_Values, (std::vector<int16_t>{-5, -2, 60}));
+    EXPECT_EQ(cell.m_Record.m_StartFrequency, 100.0F);
+
+    // A spectral/spatial container is not a hand-held node's.
+    EXPECT_EQ(CopyReceivedScan(kTypeHandHeldProbeScanNode, container, ""), nullptr);
+    QHandHeldProbeScanContainer handHeld;
+    EXPECT_EQ(CopyReceivedScan(kTypeSpectralSpatialScanNode, handHeld, ""), nullptr);
 }
 
 TEST(ReceivedScanCopyTest, OtherKindsAndMismatchedContainersGainNothing) {

@@ -4,11 +4,15 @@
 #include "project/QFundamentalNodeMediator.h"
 #include "project/QNodeFactory.h"
 #include "project/QScanDescription.h"
+#include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QHandHeldProbeScan.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpatialScan.h"
 #include "scandata/QSpectralScan.h"
+#include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QTransportContainer.h"
 #include "tests/project/support/ProjectContainerFakes.h"
 #include "tests/scandata/support/ContainerTestSupport.h"
@@ -62,6 +66,34 @@ std::unique_ptr<QTransportContainer> SpatialStep() {
     auto step = std::make_unique<QTransportContainer>();
     step->SetSetupScanCommand(MakeSetup());
     step->SetSpatialScan(record);
+    return step;
+}
+
+std::unique_ptr<QTransportContainer> CellStep(uint16_t kind, uint16_t row, uint16_t column,
+                                              const std::vector<int16_t>& levels, bool withSetup) {
+    auto step = std::make_unique<QTransportContainer>();
+    if (withSetup) {
+        step->SetSetupScanCommand(MakeSetup()); // five cells on: (1, 1) is off
+    }
+    if (kind == kTypeHandHeldProbeScanNode) {
+        auto* record = new QHandHeldProbeScan();
+        record->SetCell(row, column);
+        record->SetHeader(0, 0, 0);
+        record->SetPointCount(static_cast<uint32_t>(levels.size()));
+        for (uint32_t i = 0; i < levels.size(); ++i) {
+            record->SetAmplitude(i, levels[i]);
+        }
+        step->SetHandHeldProbeScan(record);
+        return step;
+    }
+    auto* component = new QSpectralSpatialScanComponent();
+    component->SetCell(row, column, 0);
+    component->SetHeader(0, 0, 0);
+    component->SetPointCount(static_cast<uint32_t>(levels.size()));
+    for (uint32_t i = 0; i < levels.size(); ++i) {
+        component->SetAmplitude(i, levels[i]);
+    }
+    step->SetSpectralSpatialScanComponent(component);
     return step;
 }
 
@@ -127,6 +159,55 @@ TEST_F(ReceivedScanIntakeTest, SpatialScanListsTheGridWithTheSwitchedOffCellUnme
     ASSERT_NE(scan, nullptr);
     EXPECT_EQ(scan->m_Values, (std::vector<int16_t>{1, 2, 3, 4, 30000, 6}));
     EXPECT_EQ(scan->m_DateText, "2026-12-10,  07:01:02");
+}
+
+TEST_F(ReceivedScanIntakeTest, CellsOfASpectralSpatialOrHandHeldRunGoToTheScanTheFirstCellOpened) {
+    for (uint16_t kind : {kTypeSpectralSpatialScanNode, kTypeHandHeldProbeScanNode}) {
+        SCOPED_TRACE(kind);
+        std::unique_ptr<QNodeMediator> mediator = Make(kind);
+        const std::vector<std::pair<uint16_t, uint16_t>> cells = {{0, 0}, {0, 2}};
+        for (int run = 0; run < 2; ++run) {
+            for (size_t i = 0; i < cells.size(); ++i) {
+                mediator->TakeTransportContainer(
+                    CellStep(kind, cells[i].first, cells[i].second, {int16_t(10 * (i + 1)), 5, 7}, i == 0),
+                    false, nullptr, false);
+                mediator->UpdateInformation(0);
+                m_thread.Pump();
+            }
+        }
+        // Two runs of two cells each: two scans, IDs 1 and 2, each with its two cells.
+        EXPECT_EQ(mediator->GetScanDataCount(), 2U);
+        for (int32_t id : {1, 2}) {
+            if (kind == kTypeHandHeldProbeScanNode) {
+                const CHandHeldProbeScanData* scan = mediator->FindHandHeldProbeScanData(id);
+                ASSERT_NE(scan, nullptr) << id;
+                EXPECT_EQ(scan->m_Units.size(), 2U);
+                EXPECT_EQ(scan->m_DateText, "2026-12-10,  07:01:02");
+            } else {
+                const CSpectralSpatialScanData* scan = mediator->FindSpectralSpatialScanData(id);
+                ASSERT_NE(scan, nullptr) << id;
+                EXPECT_EQ(scan->m_CellCount, 5U);
+                ASSERT_EQ(scan->m_Units.size(), 2U);
+                EXPECT_EQ(scan->m_Units[1]->m_Row, 0);
+                EXPECT_EQ(scan->m_Units[1]->m_Column, 2);
+                EXPECT_EQ(scan->m_DateText, "2026-12-10,  07:01:02");
+            }
+        }
+    }
+}
+
+TEST_F(ReceivedScanIntakeTest, CellsOfAScanDeletedWhileItRunsAreDropped) {
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralSpatialScanNode);
+    mediator->TakeTransportContainer(CellStep(kTypeSpectralSpatialScanNode, 0, 0, {1, 2}, true), false,
+                                     nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    ASSERT_TRUE(mediator->DeleteSpectralSpatialScanData(1));
+    mediator->TakeTransportContainer(CellStep(kTypeSpectralSpatialScanNode, 0, 1, {3, 4}, false), false,
+                                     nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    EXPECT_EQ(mediator->GetScanDataCount(), 0U);
 }
 
 TEST_F(ReceivedScanIntakeTest, NothingIsPostedForOtherKindsOrAnUnreadableClock) {
