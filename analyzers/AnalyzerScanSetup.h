@@ -31,6 +31,8 @@ public:
     virtual int32_t GetManualSwitchTime() const { return 10; }
     virtual int32_t GetManualSwitchWait() const { return 10; }
     virtual int32_t GetManualGateLength() const { return 500; }
+    // The pause before each completion poll of the USB scanner board, ms (not sent on the link).
+    virtual uint32_t GetPollInterval() const { return 10; }
     // A driver reports why the set-up failed; the set-up keeps the code for the scan's caller (it is
     // a report, not a change of the set-up, hence callable on the const view the driver holds).
     virtual void SetFailureCode(int32_t /*code*/) const {}

@@ -94,6 +94,7 @@ CDeviceManager::CDeviceManager()
                 setup.rows = m_scanSetup->GetGridRows();
                 setup.columns = m_scanSetup->GetGridColumns();
                 rbw = m_scanSetup->GetAppliedRbw();
+                setup.pollIntervalMs = m_scanSetup->GetPollInterval();
             }
             if (m_analyzer != nullptr) {
                 setup.timing1 = m_analyzer->GetRbwTimingA(static_cast<float>(rbw));

@@ -31,6 +31,7 @@ public:
     std::vector<uint8_t> GetActiveCells() const override { return {}; }
     std::stop_token GetScanStopToken() const override { return {}; }
     double GetAppliedRbw() const override { return 0.5; }
+    uint32_t GetPollInterval() const override { return 7; }
 };
 
 class ConnectionDouble final : public CSAConnection {
@@ -95,6 +96,12 @@ TEST_F(CDeviceManagerUsbBoardTest, AskedForDirectlyTheBoardTakesItsSizeFromTheMa
     ASSERT_EQ(command.size(), 12U);
     EXPECT_EQ(std::vector<uint8_t>(command.begin() + 7, command.begin() + 11),
               (std::vector<uint8_t>{0x03, 0x02, 0xFF, 0xFF}));
+
+    // The set-up's poll interval paces the completion poll.
+    m_board.SetBusyPolls(2);
+    m_clock.ClearPauses();
+    ASSERT_TRUE(scanner->TriggerAndSwitches());
+    EXPECT_EQ(m_clock.Pauses(), std::vector<Clock::Duration>(3, 7ms));
     m_manager.SetScanSetup(nullptr);
 }
 
