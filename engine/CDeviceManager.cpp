@@ -229,6 +229,17 @@ CScanner* CDeviceManager::GetScanner() const {
     return m_scanner.get();
 }
 
+bool CDeviceManager::ReadScannerType(std::vector<uint8_t>& reply) {
+    const std::lock_guard guard(m_deviceLock);
+    if (m_scanner == nullptr || !m_scanner->ReadScannerType()) {
+        return false;
+    }
+    const std::span<const uint8_t> buffer = m_scanner->GetReplyBuffer();
+    reply.assign(buffer.begin(), buffer.end());
+    m_attachedScanner->Publish(m_scanner.get());
+    return true;
+}
+
 bool CDeviceManager::ConnectVisa() {
     const std::lock_guard guard(m_deviceLock);
     if (m_connection != nullptr || IsScanRunning() || !m_visaConnectionMaker) {

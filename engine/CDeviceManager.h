@@ -73,6 +73,9 @@ public:
     // (scanner unchanged) while a scan runs; false with no scanner when none answered.
     bool ConnectScanner(eProbeType type);
     CScanner* GetScanner() const;
+    // Reads the kept scanner's type under the device lock: the reply bytes, and the scanner ID the
+    // model sees is refreshed from it. False with no scanner or when the read fails.
+    bool ReadScannerType(std::vector<uint8_t>& reply);
 
     // Keeps a new VISA connection when it finds an analyser. False when a connection is already held
     // (the held one is kept), while a scan runs, or when none was found.

@@ -105,6 +105,27 @@ TEST_F(CDeviceManagerUsbBoardTest, AskedForDirectlyTheBoardTakesItsSizeFromTheMa
     m_manager.SetScanSetup(nullptr);
 }
 
+TEST_F(CDeviceManagerUsbBoardTest, ReadingTheTypeRefreshesTheIdTheModelSeesAfterAReplug) {
+    m_board.SetScannerId(31);
+    ASSERT_TRUE(m_manager.ConnectScanner(eProbeType::UsbScannerBoard));
+    EXPECT_EQ(GetAttachedScannerId(), 31);
+
+    m_board.Unplug();
+    std::vector<uint8_t> reply;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(m_manager.ReadScannerType(reply));
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(GetAttachedScannerId(), 31);
+
+    // Another board plugged in: the reconnect before the next command opens it anew.
+    m_board.PlugBack();
+    m_board.SetScannerId(0x0A0B0C0D);
+    ASSERT_TRUE(m_manager.GetScanner()->Reconnect());
+    ASSERT_TRUE(m_manager.ReadScannerType(reply));
+    EXPECT_EQ(reply, (std::vector<uint8_t>{0x0D, 0x0C, 0x0B, 0x0A}));
+    EXPECT_EQ(GetAttachedScannerId(), 0x0A0B0C0D);
+}
+
 TEST_F(CDeviceManagerUsbBoardTest, WithNoBoardTheNoScannerFallBackHolds) {
     m_board.Unplug();
     ASSERT_TRUE(m_manager.ConnectScanner(eProbeType::UsbScannerBoard));
