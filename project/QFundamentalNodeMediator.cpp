@@ -468,12 +468,17 @@ void QFundamentalNodeMediator::UpdateInformation(uint32_t /*flags*/) {
 }
 
 void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
+    if (copy.m_FrequenciesOnly) {
+        CompleteListedScan(copy);
+        return;
+    }
     const QScanDescription description = BuildScanDescription(copy.m_Date, copy.m_RealTimeAnalyzerFormat);
     CountScanOfContinuousRun();
     if (copy.m_Spectral) {
         QSpectralScanAddition& addition = *copy.m_Spectral;
         description.PlaceInto(addition.m_Record.m_Texts);
         addition.m_Record.m_ScanId = GetNextSpectralScanID();
+        m_nReceivedSpectralScanID = addition.m_Record.m_ScanId;
         AddSpectralScanData(std::move(addition), true, false);
     } else if (copy.m_Spatial) {
         QSpatialScanAddition& addition = *copy.m_Spatial;
@@ -502,6 +507,24 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
         } else {
             AddSpectralSpatialScanData(std::move(cell), true);
         }
+    }
+}
+
+void QFundamentalNodeMediator::CompleteListedScan(QReceivedScanCopy& copy) {
+    if (copy.m_Spectral) {
+        // Only when the newest spectral scan is the one this run listed.
+        int32_t newest = 0;
+        if (GetLastSpectralScanData(newest) == nullptr || newest != m_nReceivedSpectralScanID) {
+            return;
+        }
+        AddSpectralScanData(std::move(*copy.m_Spectral), true, false);
+    } else if (copy.m_Cell && copy.m_NodeKind == kTypeSpectralSpatialScanNode) {
+        if (copy.m_Cell->m_MeasuredFrequencies.empty() ||
+            FindSpectralSpatialScanData(m_nReceivedCellScanID) == nullptr) {
+            return;
+        }
+        copy.m_Cell->m_Record.m_ScanId = m_nReceivedCellScanID;
+        AddSpectralSpatialScanData(std::move(*copy.m_Cell), true);
     }
 }
 

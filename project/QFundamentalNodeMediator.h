@@ -59,6 +59,11 @@ public:
     // and the scan listed as a live one.
     void ListReceivedScan(QReceivedScanCopy& copy);
 
+private:
+    // Hands frequencies measured after a scan to the scan this run listed, if it is still there.
+    void CompleteListedScan(QReceivedScanCopy& copy);
+
+public:
     void Detach() override {}
     // True while this mediator's scan runs.
     bool IsScanning() override;
@@ -176,6 +181,8 @@ private:
     // The scan the cells of the running spectral/spatial or hand-held scan go to (user-interface
     // thread).
     int32_t m_nReceivedCellScanID = 0;
+    // The spectral scan the running scan listed last.
+    int32_t m_nReceivedSpectralScanID = 0;
     std::unique_ptr<QNode> m_pNode;
     std::unique_ptr<QNodeCommandState> m_pCommandState;
     std::vector<QNodeMediator*> m_linkedProxies;

@@ -67,6 +67,14 @@ std::unique_ptr<QReceivedScanCopy> CopySpectral(QSpectralScanContainer& containe
     copy->m_Date = std::move(date);
     QSpectralScanAddition& addition = copy->m_Spectral.emplace();
     CopySetupFields(setup, addition.m_Record);
+    if (container.IsFrequencyDataTaken()) {
+        // Only the frequencies measured after the scan came: they complete the scan already listed.
+        copy->m_FrequenciesOnly = true;
+        addition.m_HasPoints = false;
+        addition.m_MeasuredFrequencies =
+            PeaksWithin(setup, container.GetMeasuredFrequencyData(), scan.GetNumberOfPoints());
+        return copy;
+    }
     addition.m_Markers = ProbeOnCells(container.GetProbeScanPattern());
     const std::vector<QSpectralPoint>& points = scan.GetPoints();
     const uint32_t count = std::min<uint32_t>(scan.GetNumberOfPoints(), static_cast<uint32_t>(points.size()));
@@ -80,6 +88,9 @@ std::unique_ptr<QReceivedScanCopy> CopySpatial(QSpatialScanContainer& container,
     const QSetupScanCommand& setup = container.GetSetupScanCommand();
     const QSpatialScan& scan = container.GetSpatialScanRecord();
     const QProbeScanPattern& pattern = container.GetProbeScanPattern();
+    if (container.IsFrequencyDataTaken()) {
+        return nullptr;
+    }
     auto copy = std::make_unique<QReceivedScanCopy>();
     copy->m_NodeKind = kTypeSpatialScanNode;
     copy->m_Date = std::move(date);
@@ -107,6 +118,22 @@ std::unique_ptr<QReceivedScanCopy> CopySpatial(QSpatialScanContainer& container,
 // the number the pattern expects; the cell's peak comes from the container's peak map.
 std::unique_ptr<QReceivedScanCopy> CopyCell(uint16_t nodeKind, QSpectralSpatialScanContainer& container,
                                             std::string date) {
+    if (container.IsFrequencyDataTaken()) {
+        if (nodeKind != kTypeSpectralSpatialScanNode || container.GetReceivedRecords() == 0) {
+            return nullptr;
+        }
+        // The closing call of the scan: the frequencies measured after its last cell.
+        auto copy = std::make_unique<QReceivedScanCopy>();
+        copy->m_NodeKind = nodeKind;
+        copy->m_Date = std::move(date);
+        copy->m_FrequenciesOnly = true;
+        QCellAddition& closing = copy->m_Cell.emplace();
+        CopySetupFields(container.GetSetupScanCommand(), closing.m_Record);
+        closing.m_CellCount = container.GetExpectedRecords();
+        closing.m_MeasuredFrequencies = PeaksWithin(
+            container.GetSetupScanCommand(), container.GetMeasuredFrequencyData(), container.GetPointCount());
+        return copy;
+    }
     const auto* last = dynamic_cast<const QProbeCellSpectrum*>(container.GetLastRecord());
     if (last == nullptr || container.GetReceivedRecords() == 0) {
         return nullptr;

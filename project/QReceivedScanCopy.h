@@ -25,6 +25,10 @@ struct QReceivedScanCopy {
     std::string m_Date;
     // Spectral points that came as the real-time analyser's 12-byte records.
     bool m_RealTimeAnalyzerFormat = false;
+    // The hand-over carried only the frequencies measured after the scan: they go to the run's
+    // scan already listed (spectral: an addition without points; spectral/spatial: the closing
+    // call), never to a second scan.
+    bool m_FrequenciesOnly = false;
     std::optional<QSpectralScanAddition> m_Spectral;
     std::optional<QSpatialScanAddition> m_Spatial;
     // Spectral/spatial and hand-held scans: the cell just received.
@@ -35,7 +39,8 @@ struct QReceivedScanCopy {
 // a spectral/spatial (2005) or hand-held (2029) node, out of `container`, which the caller holds
 // locked. Every size comes from what was received: points from the record's own count,
 // the spatial grid from the set-up with cells outside the received grid or the pattern unmeasured.
-// Null for other kinds, or when the container is not of the node kind's own container type.
+// Null for other kinds, when the container is not of the node kind's own container type, or when only
+// measured frequencies came for a kind that takes none after its scan.
 std::unique_ptr<QReceivedScanCopy> CopyReceivedScan(uint16_t nodeKind, QScanContainer& container,
                                                     std::string date);
 

@@ -9,6 +9,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "scandata/QHandHeldProbeScan.h"
+#include "scandata/QMeasuredFrequencyData.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpatialScan.h"
 #include "scandata/QSpectralScan.h"
@@ -40,6 +41,7 @@ QSetupScanCommand* MakeSetup() {
     pattern.SetProbeAt(1, 1, 0);
     setup->SetProbeScanPattern(pattern);
     setup->SetFrequencyRange(100.0F, 200.0F);
+    setup->m_MeasurePeaks = 1;
     return setup;
 }
 
@@ -208,6 +210,55 @@ TEST_F(ReceivedScanIntakeTest, CellsOfAScanDeletedWhileItRunsAreDropped) {
     mediator->UpdateInformation(0);
     m_thread.Pump();
     EXPECT_EQ(mediator->GetScanDataCount(), 0U);
+}
+
+std::unique_ptr<QTransportContainer> FrequencyStep(std::vector<QMeasuredFrequencyData::Entry> entries) {
+    auto* measured = new QMeasuredFrequencyData();
+    measured->SetEntryCount(static_cast<uint32_t>(entries.size()));
+    for (uint32_t k = 0; k < entries.size(); ++k) {
+        measured->SetEntryIndex(k, entries[k].m_Index);
+        measured->SetEntryFrequency(k, entries[k].m_Frequency);
+    }
+    auto step = std::make_unique<QTransportContainer>();
+    step->SetMeasuredFrequencyData(measured);
+    return step;
+}
+
+TEST_F(ReceivedScanIntakeTest, AFrequencyOnlyHandOverCompletesTheListedScanInsteadOfAddingOne) {
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    mediator->TakeTransportContainer(SpectrumStep({10, 20, 30}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    mediator->TakeTransportContainer(FrequencyStep({{1, 150.0F}, {2, 250.0F}}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    EXPECT_EQ(mediator->GetScanDataCount(), 1U);
+    const CSpectralScanData* scan = mediator->FindSpectralScanData(1);
+    ASSERT_NE(scan, nullptr);
+    // The peak outside 100..200 MHz is left out.
+    ASSERT_EQ(scan->m_MeasuredFrequencies.size(), 1U);
+    EXPECT_EQ(scan->m_MeasuredFrequencies[0].m_Index, 1U);
+    // With the scan deleted meanwhile, the frequencies make no scan of their own.
+    ASSERT_TRUE(mediator->DeleteSpectralScanData(1));
+    mediator->TakeTransportContainer(FrequencyStep({{1, 160.0F}}), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    EXPECT_EQ(mediator->GetScanDataCount(), 0U);
+
+    // Spectral/spatial: the closing call of the scan the first cell opened.
+    std::unique_ptr<QNodeMediator> cells = Make(kTypeSpectralSpatialScanNode);
+    cells->TakeTransportContainer(CellStep(kTypeSpectralSpatialScanNode, 0, 0, {1, 2, 3}, true), false,
+                                  nullptr, false);
+    cells->UpdateInformation(0);
+    m_thread.Pump();
+    cells->TakeTransportContainer(FrequencyStep({{2, 120.0F}}), false, nullptr, false);
+    cells->UpdateInformation(0);
+    m_thread.Pump();
+    EXPECT_EQ(cells->GetScanDataCount(), 1U);
+    const CSpectralSpatialScanData* entry = cells->FindSpectralSpatialScanData(1);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->m_Completed, 1);
+    EXPECT_EQ(entry->m_Units.size(), 1U);
 }
 
 TEST_F(ReceivedScanIntakeTest, NothingIsPostedForOtherKindsOrAnUnreadableClock) {
