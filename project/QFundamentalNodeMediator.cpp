@@ -3,6 +3,7 @@
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
 #include "core/QException.h"
+#include "core/QScanOptions.h"
 #include "core/TypeIds.h"
 #include "platform/log/InformationLog.h"
 #include "project/QMainFrame.h"
@@ -474,16 +475,30 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
     }
     const QScanDescription description = BuildScanDescription(copy.m_Date, copy.m_RealTimeAnalyzerFormat);
     CountScanOfContinuousRun();
+    const bool replace = ReplacesRunScan();
     if (copy.m_Spectral) {
         QSpectralScanAddition& addition = *copy.m_Spectral;
         description.PlaceInto(addition.m_Record.m_Texts);
+        int32_t newest = 0;
+        if (replace && GetLastSpectralScanData(newest) != nullptr && newest == m_nReceivedSpectralScanID) {
+            addition.m_Record.m_ScanId = newest;
+            AddSpectralScanData(std::move(addition), true, true);
+            return;
+        }
         addition.m_Record.m_ScanId = GetNextSpectralScanID();
         m_nReceivedSpectralScanID = addition.m_Record.m_ScanId;
         AddSpectralScanData(std::move(addition), true, false);
     } else if (copy.m_Spatial) {
         QSpatialScanAddition& addition = *copy.m_Spatial;
         description.PlaceInto(addition.m_Record.m_Texts);
+        int32_t newest = 0;
+        if (replace && GetLastSpatialScanData(newest) != nullptr && newest == m_nReceivedSpatialScanID) {
+            addition.m_Record.m_ScanId = newest;
+            AddSpatialScanData(std::move(addition), true, true);
+            return;
+        }
         addition.m_Record.m_ScanId = GetNextSpatialScanID();
+        m_nReceivedSpatialScanID = addition.m_Record.m_ScanId;
         AddSpatialScanData(std::move(addition), true, false);
     } else if (copy.m_Cell) {
         QCellAddition& cell = *copy.m_Cell;
@@ -526,6 +541,15 @@ void QFundamentalNodeMediator::CompleteListedScan(QReceivedScanCopy& copy) {
         copy.m_Cell->m_Record.m_ScanId = m_nReceivedCellScanID;
         AddSpectralSpatialScanData(std::move(*copy.m_Cell), true);
     }
+}
+
+bool QFundamentalNodeMediator::ReplacesRunScan() {
+    // The first scan of a run is always a new one (the count includes the scan being listed).
+    if (!IsContinuousRun() || !IsScanInProgress() || GetScansThisRun() < 2 || HasScanError()) {
+        return false;
+    }
+    const QScanOptions* scanOptions = GetScanOptions();
+    return scanOptions != nullptr && scanOptions->IsPeakHold();
 }
 
 } // namespace orv

@@ -62,6 +62,9 @@ public:
 private:
     // Hands frequencies measured after a scan to the scan this run listed, if it is still there.
     void CompleteListedScan(QReceivedScanCopy& copy);
+    // Within a continuous run with peak hold on and no scan error flagged, each scan after the
+    // run's first replaces the run's scan instead of adding one.
+    bool ReplacesRunScan();
 
 public:
     void Detach() override {}
@@ -183,6 +186,7 @@ private:
     int32_t m_nReceivedCellScanID = 0;
     // The spectral scan the running scan listed last.
     int32_t m_nReceivedSpectralScanID = 0;
+    int32_t m_nReceivedSpatialScanID = 0;
     std::unique_ptr<QNode> m_pNode;
     std::unique_ptr<QNodeCommandState> m_pCommandState;
     std::vector<QNodeMediator*> m_linkedProxies;

@@ -410,6 +410,7 @@ public:
         }
     }
     uint32_t GetScansThisRun() const { return m_nScansThisRun; }
+    bool IsContinuousRun() const { return m_bContinuousRun == 1; }
 
     // --- The hand-held probe tracker ---
 

@@ -1,4 +1,5 @@
 #include "core/QProbeScanPattern.h"
+#include "core/QScanOptions.h"
 #include "core/TypeIds.h"
 #include "platform/msg/MessageTarget.h"
 #include "project/QFundamentalNodeMediator.h"
@@ -259,6 +260,72 @@ TEST_F(ReceivedScanIntakeTest, AFrequencyOnlyHandOverCompletesTheListedScanInste
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->m_Completed, 1);
     EXPECT_EQ(entry->m_Units.size(), 1U);
+}
+
+TEST_F(ReceivedScanIntakeTest, AContinuousPeakHoldRunReplacesItsScanOnlyWhenEveryConditionHolds) {
+    struct Case {
+        bool continuous;
+        bool inProgress;
+        bool peakHold;
+        bool scanError;
+        size_t scans; // after three packets
+    };
+    const Case cases[] = {
+        {true, true, true, false, 1},  {false, true, true, false, 3}, {true, false, true, false, 3},
+        {true, true, false, false, 3}, {true, true, true, true, 3},
+    };
+    for (uint16_t kind : {kTypeSpectralScanNode, kTypeSpatialScanNode}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message()
+                         << kind << " " << c.continuous << c.inProgress << c.peakHold << c.scanError);
+            std::unique_ptr<QNodeMediator> mediator = Make(kind);
+            ASSERT_NE(mediator->GetScanOptions(), nullptr);
+            mediator->GetScanOptions()->SetPeakHold(c.peakHold);
+            mediator->PrepareScanRun(c.continuous);
+            mediator->SetScanError(c.scanError);
+            mediator->SetScanInProgress(c.inProgress);
+            for (int packet = 0; packet < 3; ++packet) {
+                mediator->TakeTransportContainer(kind == kTypeSpectralScanNode ? SpectrumStep({5, 6})
+                                                                               : SpatialStep(),
+                                                 false, nullptr, false);
+                mediator->UpdateInformation(0);
+                m_thread.Pump();
+            }
+            EXPECT_EQ(mediator->GetScanDataCount(), c.scans);
+            mediator->SetScanInProgress(false);
+        }
+    }
+}
+
+TEST_F(ReceivedScanIntakeTest, AReplacingRunMakesANewScanWhenItsScanWasDeletedAndForTheNextRunsFirst) {
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    mediator->GetScanOptions()->SetPeakHold(true);
+    auto packet = [&](int16_t level) {
+        mediator->TakeTransportContainer(SpectrumStep({level, level}), false, nullptr, false);
+        mediator->UpdateInformation(0);
+        m_thread.Pump();
+    };
+    mediator->PrepareScanRun(true);
+    mediator->SetScanInProgress(true);
+    packet(1);
+    packet(2); // replaces scan 1
+    ASSERT_EQ(mediator->GetScanDataCount(), 1U);
+    EXPECT_EQ(mediator->FindSpectralScanData(1)->GetMirtPoints()[0].m_Amplitude, 2);
+    ASSERT_TRUE(mediator->DeleteSpectralScanData(1));
+    packet(3); // the run's scan is gone: a new one
+    ASSERT_EQ(mediator->GetScanDataCount(), 1U);
+    EXPECT_NE(mediator->FindSpectralScanData(1), nullptr);
+    packet(4); // replaces it
+    EXPECT_EQ(mediator->GetScanDataCount(), 1U);
+    mediator->SetScanInProgress(false);
+
+    // The second run's first scan is new, the rest replace it.
+    mediator->PrepareScanRun(true);
+    mediator->SetScanInProgress(true);
+    packet(5);
+    packet(6);
+    EXPECT_EQ(mediator->GetScanDataCount(), 2U);
+    mediator->SetScanInProgress(false);
 }
 
 TEST_F(ReceivedScanIntakeTest, NothingIsPostedForOtherKindsOrAnUnreadableClock) {
