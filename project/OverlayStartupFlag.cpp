@@ -1,27 +1,19 @@
 #include "project/OverlayStartupFlag.h"
 
-#include <atomic>
+#include "core/NoScannerFallback.h"
 
 namespace orv {
-namespace {
-
-std::atomic<bool>& Flag() {
-    static std::atomic<bool> flag{true};
-    return flag;
-}
-
-} // namespace
 
 bool IsOverlayStartupFlagSet() {
-    return Flag().load();
+    return IsNoScannerFallbackAllowed();
 }
 
 void ClearOverlayStartupFlag() {
-    Flag().store(false);
+    ClearNoScannerFallback();
 }
 
 void ResetOverlayStartupFlag() {
-    Flag().store(true);
+    ResetNoScannerFallback();
 }
 
 } // namespace orv

@@ -1,0 +1,31 @@
+#pragma once
+
+// The engine's side of one byte channel to the client: what the command and data endpoints read and
+// write. The in-process transfer pipe implements it.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <stop_token>
+
+namespace orv {
+
+class CEngineChannel {
+public:
+    CEngineChannel() = default;
+    CEngineChannel(const CEngineChannel&) = delete;
+    CEngineChannel& operator=(const CEngineChannel&) = delete;
+    virtual ~CEngineChannel();
+
+    // Takes what fits of `n` bytes for the client; returns the count taken (0 when full).
+    virtual std::size_t WriteToClient(const uint8_t* bytes, std::size_t n) = 0;
+    // Takes up to `n` bytes the client wrote, from the front; 0 when there are none.
+    virtual std::size_t ReadFromClient(uint8_t* buffer, std::size_t n) = 0;
+    // Waits until the client has read something (room may have been made), at most `timeout`; false
+    // on time-out or stop.
+    virtual bool WaitForClientRead(std::chrono::milliseconds timeout, std::stop_token stop) = 0;
+    // Waits until the client has written something, at most `timeout`; false on time-out or stop.
+    virtual bool WaitForClientBytes(std::chrono::milliseconds timeout, std::stop_token stop) = 0;
+};
+
+} // namespace orv

@@ -1,0 +1,8 @@
+#include "engine/CEngineDevices.h"
+
+namespace orv {
+
+CSetupStepReporter::~CSetupStepReporter() = default;
+CEngineDevices::~CEngineDevices() = default;
+
+} // namespace orv

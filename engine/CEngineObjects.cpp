@@ -1,0 +1,37 @@
+#include "engine/CEngineObjects.h"
+
+#include "engine/CEngineDevices.h"
+
+namespace orv {
+
+CEngineObjects::CEngineObjects(CEngineStartup startup)
+    : m_setup(std::make_unique<SetupScan>()), m_devices(std::move(startup.devices)),
+      m_stopFlag(std::make_unique<ScanStopFlag>()), m_runners(std::make_unique<CScanRunnerTable>()),
+      m_commandPipe(std::make_unique<CTransferPipe>()), m_dataPipe(std::make_unique<CTransferPipe>()),
+      m_dataEngine(std::make_unique<CSocketDataEngine>()) {
+    CEngineContext context;
+    context.setup = m_setup.get();
+    context.stopFlag = m_stopFlag.get();
+    context.data = m_dataEngine.get();
+    context.runners = m_runners.get();
+    context.devices = m_devices.get();
+    context.mainFrame = startup.mainFrame;
+    context.secondPass = std::move(startup.secondPass);
+    m_commandEngine = std::make_unique<CSocketCommandEngine>(context);
+    m_commandEngine->SetChannel(m_commandPipe.get());
+    m_commandEngine->Start();
+    m_dataEngine->SetChannel(m_dataPipe.get());
+    m_dataEngine->Start();
+}
+
+CEngineObjects::~CEngineObjects() {
+    m_setup->SetTeardownFlag(1);
+    m_commandEngine.reset();
+    m_dataEngine.reset();
+    m_commandPipe.reset();
+    m_dataPipe.reset();
+    m_devices.reset();
+    m_setup.reset();
+}
+
+} // namespace orv

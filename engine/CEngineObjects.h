@@ -1,0 +1,62 @@
+#pragma once
+
+// The engine's long-lived objects, made in the program's start-up order and taken down in one place:
+// the set-up object, the stop flag, the command and data transfer pipes, and the command and data
+// endpoints on those pipes, each started. The main frame makes one; so do the end-to-end tests.
+//
+// Teardown first raises the set-up's teardown flag, then stops the endpoints (the command endpoint
+// ends a running scan within its bound and joins every thread), and only then frees the set-up and
+// the devices they used.
+
+#include "engine/CEngineContext.h"
+#include "engine/CScanRunnerTable.h"
+#include "engine/CSocketCommandEngine.h"
+#include "engine/CSocketDataEngine.h"
+#include "engine/CTransferPipe.h"
+#include "engine/ScanStopFlag.h"
+#include "engine/SetupScan.h"
+
+#include <memory>
+
+namespace orv {
+
+class CEngineDevices;
+class MessageTarget;
+
+struct CEngineStartup {
+    // The devices the engine drives; none while no device manager is made.
+    std::unique_ptr<CEngineDevices> devices;
+    // The main frame's message target; null when running headless.
+    MessageTarget* mainFrame = nullptr;
+    std::shared_ptr<const CSecondPassSource> secondPass;
+};
+
+class CEngineObjects {
+public:
+    explicit CEngineObjects(CEngineStartup startup = {});
+    ~CEngineObjects();
+    CEngineObjects(const CEngineObjects&) = delete;
+    CEngineObjects& operator=(const CEngineObjects&) = delete;
+
+    SetupScan& GetSetupScan() { return *m_setup; }
+    ScanStopFlag& GetStopFlag() { return *m_stopFlag; }
+    CTransferPipe& GetCommandPipe() { return *m_commandPipe; }
+    CTransferPipe& GetDataPipe() { return *m_dataPipe; }
+    CSocketCommandEngine& GetCommandEngine() { return *m_commandEngine; }
+    CSocketDataEngine& GetDataEngine() { return *m_dataEngine; }
+    // The runners of the scan types register here.
+    CScanRunnerTable& GetRunnerTable() { return *m_runners; }
+    CEngineDevices* GetDevices() { return m_devices.get(); }
+
+private:
+    std::unique_ptr<SetupScan> m_setup;
+    std::unique_ptr<CEngineDevices> m_devices;
+    std::unique_ptr<ScanStopFlag> m_stopFlag;
+    std::unique_ptr<CScanRunnerTable> m_runners;
+    std::unique_ptr<CTransferPipe> m_commandPipe;
+    std::unique_ptr<CTransferPipe> m_dataPipe;
+    std::unique_ptr<CSocketDataEngine> m_dataEngine;
+    std::unique_ptr<CSocketCommandEngine> m_commandEngine;
+};
+
+} // namespace orv

@@ -1,0 +1,7 @@
+#include "engine/CSecondPassSource.h"
+
+namespace orv {
+
+CSecondPassSource::~CSecondPassSource() = default;
+
+} // namespace orv

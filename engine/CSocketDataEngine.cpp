@@ -1,0 +1,84 @@
+#include "engine/CSocketDataEngine.h"
+
+#include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
+
+namespace orv {
+
+namespace {
+constexpr std::chrono::milliseconds kPollInterval{10};
+}
+
+CSocketDataEngine::CSocketDataEngine() = default;
+
+CSocketDataEngine::~CSocketDataEngine() {
+    Shutdown();
+}
+
+bool CSocketDataEngine::Start() {
+    if (m_thread.joinable()) {
+        return true;
+    }
+    m_received.Clear();
+    m_thread = std::jthread([this](std::stop_token) { ReceiveLoop(m_shutdown.get_token()); });
+    return true;
+}
+
+void CSocketDataEngine::Shutdown() {
+    m_shutdown.request_stop();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+bool CSocketDataEngine::Send(const uint8_t* bytes, std::size_t length) {
+    const std::lock_guard guard(m_sendLock);
+    if (m_channel == nullptr) {
+        AddInformationMessage(1, "sending packet failed.");
+        return false;
+    }
+    const std::stop_token stop = m_shutdown.get_token();
+    std::size_t sent = 0;
+    while (sent < length) {
+        sent += m_channel->WriteToClient(bytes + sent, length - sent);
+        if (sent == length) {
+            break;
+        }
+        if (stop.stop_requested()) {
+            AddInformationMessage(1, "sending packet failed.");
+            return false;
+        }
+        m_channel->WaitForClientRead(kFullQueueWait, stop);
+    }
+    return true;
+}
+
+void CSocketDataEngine::ReceiveLoop(std::stop_token stop) {
+    m_receiving.store(true);
+    while (!stop.stop_requested()) {
+        if (!m_enabled.load() || m_channel == nullptr) {
+            ClockSleep(kPollInterval, stop);
+            continue;
+        }
+        uint8_t* target = m_received.PrepareAppend();
+        const std::size_t room = std::min(kReadBytes, m_received.FreeSpace());
+        const std::size_t read = m_channel->ReadFromClient(target, room);
+        m_received.Commit(read);
+        for (;;) {
+            const CFrameAccumulator::Step step = m_received.Next();
+            if (step == CFrameAccumulator::Step::NeedMore) {
+                break;
+            }
+            if (step == CFrameAccumulator::Step::Frame) {
+                m_received.ConsumeFrame();
+                m_droppedFrames.fetch_add(1);
+            }
+        }
+        if (read == 0) {
+            m_channel->WaitForClientBytes(kPollInterval, stop);
+        }
+    }
+    m_receiving.store(false);
+}
+
+} // namespace orv

@@ -1,0 +1,60 @@
+#pragma once
+
+// The base scan runner: one "go" of the engine. The scan thread calls RunScanStart between the
+// scanner's begin and end of scan and then reports the runner's status in the terminator. The base
+// runner scans nothing (status 0); the runners of each scan type derive from it.
+
+#include "engine/CEngineContext.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <stop_token>
+#include <vector>
+
+namespace orv {
+
+class RunScan {
+public:
+    // Terminator status values.
+    static constexpr uint32_t kStatusDone = 0;
+    static constexpr uint32_t kStatusCellSwitchFailed = 507;
+    static constexpr uint32_t kStatusFailed = 700;
+    // Packets go to the data channel in pieces of at most this many bytes.
+    static constexpr std::size_t kSendPieceBytes = 150000;
+
+    explicit RunScan(const CEngineContext& context);
+    virtual ~RunScan();
+    RunScan(const RunScan&) = delete;
+    RunScan& operator=(const RunScan&) = delete;
+
+    virtual void RunScanStart();
+    // The runner's current result packet, whole frame; empty when it has none.
+    virtual std::vector<uint8_t> BuildResultPacket();
+
+    uint32_t GetStatus() const { return m_status; }
+    void SetStatus(uint32_t status) { m_status = status; }
+
+    // The common test before each cell: a stop requested and not yet acknowledged ends the scan
+    // with status 0 (acknowledged, analyser hook run). True when the runner must end.
+    bool StopTest();
+    // Sends a frame in pieces (a 10 ms pause before every piece but the first). False when the
+    // data endpoint gave up (it shuts down).
+    bool SendPacket(const uint8_t* bytes, std::size_t length);
+    // Builds the result packet and sends it; false when there is none or the send failed.
+    bool SendResultPacket();
+
+    // Fires on a stop command and at the engine's shutdown.
+    std::stop_token GetStopToken() const;
+
+protected:
+    const CEngineContext& Context() const { return m_context; }
+
+private:
+    CEngineContext m_context;
+    uint32_t m_status = kStatusDone;
+};
+
+// The terminator frame 103 with its status.
+std::vector<uint8_t> BuildTerminatorFrame(uint32_t status);
+
+} // namespace orv

@@ -1,0 +1,198 @@
+#pragma once
+
+// The engine's one set-up object: the devices in use and the last scan set-up applied by the set-up
+// command. The command endpoint's receive thread writes it while the scan thread, the runners and
+// the drivers read it, so every field is kept under one lock, and a whole set-up is applied under it
+// at once (a reader never sees half of one). The probe-cell map and the cell values are immutable
+// arrays handed out by shared pointer: a runner keeps the arrays it started with when the next
+// set-up replaces them.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace orv {
+
+class CScanner;
+class CSpectrumAnalyzer;
+class CSAConnection;
+
+// Every set-up field with its default, as one value.
+struct SetupScanValues {
+    uint16_t scanType = 0;
+    int16_t rows = 0;
+    int16_t columns = 0;
+    std::shared_ptr<const std::vector<uint8_t>> probeCellMap;
+    std::shared_ptr<const std::vector<uint16_t>> cellValues;
+    float defaultProbeHeight = 0.0F;
+    uint8_t scanOption = 0;
+    float rbw = 0.0F;
+    float centerFrequency = 0.0F;
+    float span = 0.0F;
+    float startFrequency = 0.0F;
+    float stopFrequency = 0.0F;
+    uint32_t samplesPerCell = 0;
+    uint32_t settlingTime = 0;
+    uint32_t numberOfFrequencyBuckets = 0;
+    uint32_t sweepTime = 0;
+    float referenceLevel = 0.0F;
+    uint8_t measurePeaks = 0;
+    uint8_t useManualSweepTime = 0;
+    uint8_t synchronizeScan = 0;
+    uint32_t slope = 0;
+    uint32_t offset = 0;
+    uint32_t failureCode = 0;
+    float peakScan = 0.0F;
+    float peakError = 0.0F;
+    int16_t peakPoints = 0;
+    int16_t peakDevs = 0;
+    uint8_t goMode = 0;
+    uint8_t internalPreAmp = 0;
+    uint8_t trackingGeneration = 0;
+    int32_t internalPreAmpValue = 0;
+    uint8_t analyzerFlag = 0;
+    uint8_t scanFlag = 0;
+    std::array<uint8_t, 4> scanBytes{0, 0, 0, 0};
+    int32_t analyzerModelCode = -1;
+    float frequencyStep = 0.0F;
+};
+
+class SetupScan {
+public:
+    static constexpr uint32_t kDefaultManualGateLength = 500; // microseconds
+    static constexpr uint32_t kDefaultManualSwitchTime = 10;  // milliseconds
+    static constexpr uint32_t kDefaultManualSwitchWait = 10;  // milliseconds
+
+    SetupScan();
+    ~SetupScan();
+    SetupScan(const SetupScan&) = delete;
+    SetupScan& operator=(const SetupScan&) = delete;
+
+    // The whole set-up at once.
+    SetupScanValues GetValues() const;
+    // Stores every field of `values` except the go mode, the analyser model code and the frequency
+    // step, which belong to the go command, the driver command and the analyser set-up.
+    void ApplySetup(const SetupScanValues& values);
+
+    // Devices in use (not owned here).
+    CScanner* GetScanner() const;
+    void SetScanner(CScanner* scanner);
+    CSpectrumAnalyzer* GetAnalyzer() const;
+    void SetAnalyzer(CSpectrumAnalyzer* analyzer);
+    CSAConnection* GetAnalyzerConnection() const;
+    void SetAnalyzerConnection(CSAConnection* connection);
+
+    // Set by the program's teardown; while set, analyser connections leave their sessions open.
+    uint8_t GetTeardownFlag() const { return m_teardown.load(); }
+    void SetTeardownFlag(uint8_t flag) { m_teardown.store(flag); }
+    // Manual timing of the driver-parameters dialog.
+    uint8_t GetManualTimingFlag() const { return m_manualTiming.load(); }
+    void SetManualTimingFlag(uint8_t flag) { m_manualTiming.store(flag); }
+    uint32_t GetManualGateLength() const { return m_manualGateLength.load(); }
+    void SetManualGateLength(uint32_t value) { m_manualGateLength.store(value); }
+    uint32_t GetManualSwitchTime() const { return m_manualSwitchTime.load(); }
+    void SetManualSwitchTime(uint32_t value) { m_manualSwitchTime.store(value); }
+    uint32_t GetManualSwitchWait() const { return m_manualSwitchWait.load(); }
+    void SetManualSwitchWait(uint32_t value) { m_manualSwitchWait.store(value); }
+
+    uint16_t GetScanType() const;
+    void SetScanType(uint16_t value);
+    int16_t GetRows() const;
+    void SetRows(int16_t value);
+    int16_t GetColumns() const;
+    void SetColumns(int16_t value);
+    std::shared_ptr<const std::vector<uint8_t>> GetProbeCellMap() const;
+    void SetProbeCellMap(const uint8_t* bytes, uint32_t count);
+    std::shared_ptr<const std::vector<uint16_t>> GetCellValues() const;
+    void SetCellValues(const uint16_t* values, uint32_t count);
+    // The size of the probe-cell map.
+    uint32_t GetCellCount() const;
+    float GetDefaultProbeHeight() const;
+    void SetDefaultProbeHeight(float value);
+    uint8_t GetScanOption() const;
+    void SetScanOption(uint8_t value);
+    float GetRBW() const;
+    void SetRBW(float value);
+    float GetCenterFrequency() const;
+    void SetCenterFrequency(float value);
+    float GetSpan() const;
+    void SetSpan(float value);
+    float GetStartFrequency() const;
+    void SetStartFrequency(float value);
+    float GetStopFrequency() const;
+    void SetStopFrequency(float value);
+    uint32_t GetSamplesPerCell() const;
+    void SetSamplesPerCell(uint32_t value);
+    uint32_t GetSettlingTime() const;
+    void SetSettlingTime(uint32_t value);
+    uint32_t GetNumberOfFrequencyBuckets() const;
+    void SetNumberOfFrequencyBuckets(uint32_t value);
+    uint32_t GetSweepTime() const;
+    void SetSweepTime(uint32_t value);
+    float GetReferenceLevel() const;
+    void SetReferenceLevel(float value);
+    uint8_t GetMeasurePeaks() const;
+    void SetMeasurePeaks(uint8_t value);
+    uint8_t GetUseManualSweepTime() const;
+    void SetUseManualSweepTime(uint8_t value);
+    uint8_t GetSynchronizeScan() const;
+    void SetSynchronizeScan(uint8_t value);
+    uint32_t GetSlope() const;
+    void SetSlope(uint32_t value);
+    uint32_t GetOffset() const;
+    void SetOffset(uint32_t value);
+    uint32_t GetFailureCode() const;
+    void SetFailureCode(uint32_t value);
+    float GetPeakScan() const;
+    void SetPeakScan(float value);
+    float GetPeakError() const;
+    void SetPeakError(float value);
+    int16_t GetPeakPoints() const;
+    void SetPeakPoints(int16_t value);
+    int16_t GetPeakDevs() const;
+    void SetPeakDevs(int16_t value);
+    uint8_t GetGoMode() const;
+    void SetGoMode(uint8_t value);
+    uint8_t GetInternalPreAmp() const;
+    void SetInternalPreAmp(uint8_t value);
+    uint8_t GetTrackingGeneration() const;
+    void SetTrackingGeneration(uint8_t value);
+    int32_t GetInternalPreAmpValue() const;
+    void SetInternalPreAmpValue(int32_t value);
+    uint8_t GetAnalyzerFlag() const;
+    void SetAnalyzerFlag(uint8_t value);
+    uint8_t GetScanFlag() const;
+    void SetScanFlag(uint8_t value);
+    std::array<uint8_t, 4> GetScanBytes() const;
+    void SetScanBytes(const std::array<uint8_t, 4>& value);
+    int32_t GetAnalyzerModelCode() const;
+    void SetAnalyzerModelCode(int32_t value);
+    float GetFrequencyStep() const;
+    void SetFrequencyStep(float value);
+
+private:
+    template <typename T> T Get(T SetupScanValues::*field) const {
+        const std::lock_guard guard(m_lock);
+        return m_values.*field;
+    }
+    template <typename T> void Set(T SetupScanValues::*field, T value) {
+        const std::lock_guard guard(m_lock);
+        m_values.*field = value;
+    }
+
+    mutable std::mutex m_lock;
+    SetupScanValues m_values;
+    CScanner* m_scanner = nullptr;
+    CSpectrumAnalyzer* m_analyzer = nullptr;
+    CSAConnection* m_analyzerConnection = nullptr;
+    std::atomic<uint8_t> m_teardown{0};
+    std::atomic<uint8_t> m_manualTiming{0};
+    std::atomic<uint32_t> m_manualGateLength{kDefaultManualGateLength};
+    std::atomic<uint32_t> m_manualSwitchTime{kDefaultManualSwitchTime};
+    std::atomic<uint32_t> m_manualSwitchWait{kDefaultManualSwitchWait};
+};
+
+} // namespace orv
