@@ -1,14 +1,17 @@
 #include "engine/CEngineObjects.h"
 
+#include "analyzers/CInstrumentInfo.h"
 #include "engine/CEngineDevices.h"
 
 namespace orv {
 
 CEngineObjects::CEngineObjects(CEngineStartup startup)
     : m_setup(std::make_unique<SetupScan>()), m_devices(std::move(startup.devices)),
-      m_stopFlag(std::make_unique<ScanStopFlag>()), m_runners(std::make_unique<CScanRunnerTable>()),
-      m_commandPipe(std::make_unique<CTransferPipe>()), m_dataPipe(std::make_unique<CTransferPipe>()),
-      m_dataEngine(std::make_unique<CSocketDataEngine>()) {
+      m_stopFlag(std::make_unique<ScanStopFlag>()), m_runners(std::make_unique<CScanRunnerTable>()) {
+    GetInstrumentInfo().BuildSupportedAnalyzerTable();
+    m_commandPipe = std::make_unique<CTransferPipe>();
+    m_dataPipe = std::make_unique<CTransferPipe>();
+    m_dataEngine = std::make_unique<CSocketDataEngine>();
     CEngineContext context;
     context.setup = m_setup.get();
     context.stopFlag = m_stopFlag.get();

@@ -1,7 +1,8 @@
 #pragma once
 
 // The engine's long-lived objects, made in the program's start-up order and taken down in one place:
-// the set-up object, the stop flag, the command and data transfer pipes, and the command and data
+// the set-up object with its devices, the stop flag, the instrument state's table of supported
+// analysers, the command and data transfer pipes, and the command and data
 // endpoints on those pipes, each started. The main frame makes one; so do the end-to-end tests.
 //
 // Teardown first raises the set-up's teardown flag, then stops the endpoints (the command endpoint

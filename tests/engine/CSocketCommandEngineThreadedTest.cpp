@@ -1,3 +1,4 @@
+#include "analyzers/CInstrumentInfo.h"
 #include "engine/CEngineObjects.h"
 #include "engine/CScanRunnerTable.h"
 #include "engine/CSocketCommandEngine.h"
@@ -349,6 +350,7 @@ TEST(CEngineObjects, StartUpAnswersOnTheCommandPipeAndTeardownJoinsEveryThread) 
     auto objects = std::make_unique<CEngineObjects>(CEngineStartup{std::move(devices), nullptr, nullptr});
     RegisterTestRunners(objects->GetRunnerTable(), record);
     EXPECT_EQ(objects->GetDevices(), fake);
+    EXPECT_EQ(GetInstrumentInfo().GetSupportedAnalyzers().size(), CInstrumentInfo::kSupportedAnalyzerCount);
     EXPECT_EQ(objects->GetSetupScan().GetTeardownFlag(), 0);
     Bytes pending;
     WriteAll(objects->GetCommandPipe(), SetupFrame(kLongScan));
