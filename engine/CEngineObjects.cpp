@@ -8,6 +8,7 @@ namespace orv {
 CEngineObjects::CEngineObjects(CEngineStartup startup)
     : m_setup(std::make_unique<SetupScan>()), m_devices(std::move(startup.devices)),
       m_stopFlag(std::make_unique<ScanStopFlag>()), m_runners(std::make_unique<CScanRunnerTable>()) {
+    m_setup->SetStopFlag(m_stopFlag.get());
     GetInstrumentInfo().BuildSupportedAnalyzerTable();
     m_commandPipe = std::make_unique<CTransferPipe>();
     m_dataPipe = std::make_unique<CTransferPipe>();

@@ -337,6 +337,8 @@ bool CSocketCommandEngine::Start() {
 
 void CSocketCommandEngine::Shutdown() {
     m_shutdown.request_stop();
+    // A wait of the analyser set-up on the receive thread, or of the scan, ends now.
+    m_context.stopFlag->FireForShutdown();
     if (m_receiveThread.joinable()) {
         m_receiveThread.join();
     }

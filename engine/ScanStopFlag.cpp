@@ -17,7 +17,15 @@ void ScanStopFlag::RequestStop() {
 void ScanStopFlag::BeginScan() {
     const std::lock_guard guard(m_tokenLock);
     Clear();
-    m_scanStop = std::stop_source();
+    if (!m_shutdown) {
+        m_scanStop = std::stop_source();
+    }
+}
+
+void ScanStopFlag::FireForShutdown() {
+    const std::lock_guard guard(m_tokenLock);
+    m_shutdown = true;
+    m_scanStop.request_stop();
 }
 
 std::stop_token ScanStopFlag::GetStopToken() const {

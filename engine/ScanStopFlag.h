@@ -30,6 +30,8 @@ public:
     void RequestStop();
     // A new scan: both bytes 0 and a fresh token, so a stop sent earlier cannot end it.
     void BeginScan();
+    // The engine ends: the token fires and stays fired, whatever scan begins after.
+    void FireForShutdown();
     // The token of the current scan.
     std::stop_token GetStopToken() const;
 
@@ -38,6 +40,7 @@ private:
     std::atomic<uint8_t> m_stopAcknowledged{0};
     mutable std::mutex m_tokenLock;
     std::stop_source m_scanStop;
+    bool m_shutdown = false;
 };
 
 } // namespace orv

@@ -1,9 +1,30 @@
 #include "engine/SetupScan.h"
 
+#include "engine/ScanStopFlag.h"
+
 namespace orv {
 
 SetupScan::SetupScan() = default;
 SetupScan::~SetupScan() = default;
+
+std::vector<uint8_t> SetupScan::GetActiveCells() const {
+    const std::shared_ptr<const std::vector<uint8_t>> map = GetProbeCellMap();
+    return map ? *map : std::vector<uint8_t>{};
+}
+
+std::stop_token SetupScan::GetScanStopToken() const {
+    const ScanStopFlag* stopFlag = nullptr;
+    {
+        const std::lock_guard guard(m_lock);
+        stopFlag = m_stopFlag;
+    }
+    return stopFlag != nullptr ? stopFlag->GetStopToken() : std::stop_token{};
+}
+
+void SetupScan::SetStopFlag(const ScanStopFlag* stopFlag) {
+    const std::lock_guard guard(m_lock);
+    m_stopFlag = stopFlag;
+}
 
 SetupScanValues SetupScan::GetValues() const {
     const std::lock_guard guard(m_lock);

@@ -7,6 +7,8 @@
 // arrays handed out by shared pointer: a runner keeps the arrays it started with when the next
 // set-up replaces them.
 
+#include "analyzers/AnalyzerScanSetup.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -19,6 +21,7 @@ namespace orv {
 class CScanner;
 class CSpectrumAnalyzer;
 class CSAConnection;
+class ScanStopFlag;
 
 // Every set-up field with its default, as one value.
 struct SetupScanValues {
@@ -60,14 +63,14 @@ struct SetupScanValues {
     float frequencyStep = 0.0F;
 };
 
-class SetupScan {
+class SetupScan final : public AnalyzerScanSetup {
 public:
     static constexpr uint32_t kDefaultManualGateLength = 500; // microseconds
     static constexpr uint32_t kDefaultManualSwitchTime = 10;  // milliseconds
     static constexpr uint32_t kDefaultManualSwitchWait = 10;  // milliseconds
 
     SetupScan();
-    ~SetupScan();
+    ~SetupScan() override;
     SetupScan(const SetupScan&) = delete;
     SetupScan& operator=(const SetupScan&) = delete;
 
@@ -84,6 +87,16 @@ public:
     void SetAnalyzer(CSpectrumAnalyzer* analyzer);
     CSAConnection* GetAnalyzerConnection() const;
     void SetAnalyzerConnection(CSAConnection* connection);
+
+    // What the analysers read of the set-up.
+    bool IsTearingDown() const override { return GetTeardownFlag() != 0; }
+    int16_t GetGridRows() const override { return GetRows(); }
+    int16_t GetGridColumns() const override { return GetColumns(); }
+    std::vector<uint8_t> GetActiveCells() const override;
+    // The running scan's token (a stop command or the engine's end fires it); a never-firing token
+    // until the stop flag is attached.
+    std::stop_token GetScanStopToken() const override;
+    void SetStopFlag(const ScanStopFlag* stopFlag);
 
     // Set by the program's teardown; while set, analyser connections leave their sessions open.
     uint8_t GetTeardownFlag() const { return m_teardown.load(); }
@@ -188,6 +201,7 @@ private:
     CScanner* m_scanner = nullptr;
     CSpectrumAnalyzer* m_analyzer = nullptr;
     CSAConnection* m_analyzerConnection = nullptr;
+    const ScanStopFlag* m_stopFlag = nullptr;
     std::atomic<uint8_t> m_teardown{0};
     std::atomic<uint8_t> m_manualTiming{0};
     std::atomic<uint32_t> m_manualGateLength{kDefaultManualGateLength};

@@ -1,4 +1,5 @@
 #include "engine/CSocketCommandEngine.h"
+#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "core/QDataReader.h"
 #include "engine/CScanRunnerTable.h"
 #include "engine/CSocketDataEngine.h"
@@ -130,8 +131,8 @@ TEST_F(CommandEndpoint, ThreeThousandThreeHundredSeventySevenCellsFillTheWholeBu
 
 TEST_F(CommandEndpoint, AppliedSetUpIsLoggedLineByLineWithTheAnalysersRecord) {
     m_devices.analyzerState = {1, -20, 1};
-    int analyzerStandIn = 0;
-    m_devices.analyzer = reinterpret_cast<CSpectrumAnalyzer*>(&analyzerStandIn);
+    CSpectrumAnalyzerNone analyzer;
+    m_devices.analyzer = &analyzer;
     const std::vector<ReplyFrame> replies = Exchange(Frame(1, SetupBody({})));
     ASSERT_EQ(replies.size(), 1U);
     const std::size_t tail = SetupTail(2, 3);

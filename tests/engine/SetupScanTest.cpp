@@ -66,6 +66,37 @@ TEST(SetupScan, ApplyingASetUpKeepsTheGoModeModelCodeAndFrequencyStep) {
     EXPECT_EQ(setup.GetFrequencyStep(), 0.5F);
 }
 
+TEST(SetupScan, AnswersTheAnalysersWithItsGridTeardownAndScanToken) {
+    SetupScan setup;
+    ScanStopFlag flag;
+    const AnalyzerScanSetup& seen = setup;
+    EXPECT_FALSE(seen.GetScanStopToken().stop_possible());
+    setup.SetStopFlag(&flag);
+    SetupScanValues values;
+    values.rows = 2;
+    values.columns = 2;
+    values.probeCellMap = std::make_shared<const std::vector<uint8_t>>(std::vector<uint8_t>{1, 0, 0, 1});
+    setup.ApplySetup(values);
+    EXPECT_EQ(seen.GetGridRows(), 2);
+    EXPECT_EQ(seen.GetGridColumns(), 2);
+    EXPECT_EQ(seen.GetActiveCells(), (std::vector<uint8_t>{1, 0, 0, 1}));
+    EXPECT_FALSE(seen.IsTearingDown());
+    setup.SetTeardownFlag(1);
+    EXPECT_TRUE(seen.IsTearingDown());
+    const std::stop_token token = seen.GetScanStopToken();
+    EXPECT_FALSE(token.stop_requested());
+    flag.RequestStop();
+    EXPECT_TRUE(token.stop_requested());
+}
+
+TEST(ScanStopFlag, AfterShutdownEveryScanTokenHasFired) {
+    ScanStopFlag flag;
+    flag.FireForShutdown();
+    flag.BeginScan();
+    EXPECT_TRUE(flag.GetStopToken().stop_requested());
+    EXPECT_EQ(flag.GetStopRequest(), 0);
+}
+
 TEST(ScanStopFlag, AStopBeforeANewScanDoesNotReachIt) {
     ScanStopFlag flag;
     EXPECT_EQ(flag.GetStopRequest(), 0);
