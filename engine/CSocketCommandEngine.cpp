@@ -330,7 +330,7 @@ CSocketCommandEngine::~CSocketCommandEngine() {
 bool CSocketCommandEngine::Start() {
     if (!m_receiveThread.joinable()) {
         m_accumulated.Clear();
-        m_receiveThread = std::jthread([this](std::stop_token) { ReceiveLoop(m_shutdown.get_token()); });
+        m_receiveThread = std::jthread([this]() { ReceiveLoop(m_shutdown.get_token()); });
     }
     return true;
 }
@@ -353,7 +353,7 @@ void CSocketCommandEngine::Shutdown() {
     }
 }
 
-void CSocketCommandEngine::ReceiveLoop(std::stop_token stop) {
+void CSocketCommandEngine::ReceiveLoop(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
         if (!Poll() && m_channel != nullptr) {
             m_channel->WaitForClientBytes(kPollInterval, stop);

@@ -91,7 +91,7 @@ private:
         uint16_t column = 0;
     };
 
-    void ReceiveLoop(std::stop_token stop);
+    void ReceiveLoop(const std::stop_token& stop);
     // Reads the command's fields from the body; false when the body is too short for them (or, for a
     // set-up, not a set-up the engine can apply).
     bool ReadFields(const CFrameAccumulator::Frame& frame, Incoming& command, std::string& why) const;

@@ -20,7 +20,7 @@ bool CSocketDataEngine::Start() {
         return true;
     }
     m_received.Clear();
-    m_thread = std::jthread([this](std::stop_token) { ReceiveLoop(m_shutdown.get_token()); });
+    m_thread = std::jthread([this]() { ReceiveLoop(m_shutdown.get_token()); });
     return true;
 }
 
@@ -53,7 +53,7 @@ bool CSocketDataEngine::Send(const uint8_t* bytes, std::size_t length) {
     return true;
 }
 
-void CSocketDataEngine::ReceiveLoop(std::stop_token stop) {
+void CSocketDataEngine::ReceiveLoop(const std::stop_token& stop) {
     m_receiving.store(true);
     while (!stop.stop_requested()) {
         if (!m_enabled.load() || m_channel == nullptr) {

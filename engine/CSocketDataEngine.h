@@ -44,7 +44,7 @@ public:
     bool IsReceiving() const { return m_receiving.load(); }
 
 private:
-    void ReceiveLoop(std::stop_token stop);
+    void ReceiveLoop(const std::stop_token& stop);
 
     CEngineChannel* m_channel = nullptr;
     std::atomic<bool> m_enabled{true};
