@@ -268,8 +268,9 @@ uint32_t SetupScan::GetFailureCode() const {
     return Get(&SetupScanValues::failureCode);
 }
 
-void SetupScan::SetFailureCode(uint32_t value) {
-    Set(&SetupScanValues::failureCode, value);
+void SetupScan::SetFailureCode(int32_t value) const {
+    const std::lock_guard guard(m_lock);
+    m_values.failureCode = static_cast<uint32_t>(value);
 }
 
 float SetupScan::GetPeakScan() const {

@@ -101,15 +101,18 @@ public:
     // Set by the program's teardown; while set, analyser connections leave their sessions open.
     uint8_t GetTeardownFlag() const { return m_teardown.load(); }
     void SetTeardownFlag(uint8_t flag) { m_teardown.store(flag); }
-    // Manual timing of the driver-parameters dialog.
+    // Manual timing of the driver-parameters dialog: while the flag is 1 the drivers' timing tables
+    // give way to these values.
     uint8_t GetManualTimingFlag() const { return m_manualTiming.load(); }
     void SetManualTimingFlag(uint8_t flag) { m_manualTiming.store(flag); }
-    uint32_t GetManualGateLength() const { return m_manualGateLength.load(); }
+    bool IsManualTimingOn() const override { return m_manualTiming.load() != 0; }
+    int32_t GetManualGateLength() const override { return static_cast<int32_t>(m_manualGateLength.load()); }
     void SetManualGateLength(uint32_t value) { m_manualGateLength.store(value); }
-    uint32_t GetManualSwitchTime() const { return m_manualSwitchTime.load(); }
+    int32_t GetManualSwitchTime() const override { return static_cast<int32_t>(m_manualSwitchTime.load()); }
     void SetManualSwitchTime(uint32_t value) { m_manualSwitchTime.store(value); }
-    uint32_t GetManualSwitchWait() const { return m_manualSwitchWait.load(); }
+    int32_t GetManualSwitchWait() const override { return static_cast<int32_t>(m_manualSwitchWait.load()); }
     void SetManualSwitchWait(uint32_t value) { m_manualSwitchWait.store(value); }
+    double GetAppliedRbw() const override { return GetRBW(); }
 
     uint16_t GetScanType() const;
     void SetScanType(uint16_t value);
@@ -158,7 +161,8 @@ public:
     uint32_t GetOffset() const;
     void SetOffset(uint32_t value);
     uint32_t GetFailureCode() const;
-    void SetFailureCode(uint32_t value);
+    // Also how a driver reports why the analyser set-up failed; the set-up reply carries the code.
+    void SetFailureCode(int32_t value) const override;
     float GetPeakScan() const;
     void SetPeakScan(float value);
     float GetPeakError() const;
@@ -197,7 +201,8 @@ private:
     }
 
     mutable std::mutex m_lock;
-    SetupScanValues m_values;
+    // Mutable only for the failure code a driver reports through the analysers' const view.
+    mutable SetupScanValues m_values;
     CScanner* m_scanner = nullptr;
     CSpectrumAnalyzer* m_analyzer = nullptr;
     CSAConnection* m_analyzerConnection = nullptr;

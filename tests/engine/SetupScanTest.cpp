@@ -13,9 +13,9 @@ TEST(SetupScan, StartsWithItsDefaults) {
     EXPECT_EQ(setup.GetAnalyzerConnection(), nullptr);
     EXPECT_EQ(setup.GetTeardownFlag(), 0);
     EXPECT_EQ(setup.GetManualTimingFlag(), 0);
-    EXPECT_EQ(setup.GetManualGateLength(), 500U);
-    EXPECT_EQ(setup.GetManualSwitchTime(), 10U);
-    EXPECT_EQ(setup.GetManualSwitchWait(), 10U);
+    EXPECT_EQ(setup.GetManualGateLength(), 500);
+    EXPECT_EQ(setup.GetManualSwitchTime(), 10);
+    EXPECT_EQ(setup.GetManualSwitchWait(), 10);
     EXPECT_EQ(setup.GetAnalyzerModelCode(), -1);
     EXPECT_EQ(setup.GetProbeCellMap(), nullptr);
     EXPECT_EQ(setup.GetCellCount(), 0U);
@@ -83,6 +83,16 @@ TEST(SetupScan, AnswersTheAnalysersWithItsGridTeardownAndScanToken) {
     EXPECT_FALSE(seen.IsTearingDown());
     setup.SetTeardownFlag(1);
     EXPECT_TRUE(seen.IsTearingDown());
+    setup.SetRBW(0.12F);
+    EXPECT_DOUBLE_EQ(seen.GetAppliedRbw(), static_cast<double>(0.12F));
+    EXPECT_FALSE(seen.IsManualTimingOn());
+    setup.SetManualTimingFlag(1);
+    setup.SetManualSwitchTime(25);
+    EXPECT_TRUE(seen.IsManualTimingOn());
+    EXPECT_EQ(seen.GetManualSwitchTime(), 25);
+    // A driver's failure report reaches the set-up the reply is built from.
+    seen.SetFailureCode(712);
+    EXPECT_EQ(setup.GetFailureCode(), 712U);
     const std::stop_token token = seen.GetScanStopToken();
     EXPECT_FALSE(token.stop_requested());
     flag.RequestStop();
