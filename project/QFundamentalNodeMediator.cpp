@@ -479,6 +479,7 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
     if (copy.m_Spectral) {
         QSpectralScanAddition& addition = *copy.m_Spectral;
         description.PlaceInto(addition.m_Record.m_Texts);
+        TakeScanOptionsInto(addition.m_Record);
         int32_t newest = 0;
         if (replace && GetLastSpectralScanData(newest) != nullptr && newest == m_nReceivedSpectralScanID) {
             addition.m_Record.m_ScanId = newest;
@@ -491,6 +492,7 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
     } else if (copy.m_Spatial) {
         QSpatialScanAddition& addition = *copy.m_Spatial;
         description.PlaceInto(addition.m_Record.m_Texts);
+        TakeScanOptionsInto(addition.m_Record);
         int32_t newest = 0;
         if (replace && GetLastSpatialScanData(newest) != nullptr && newest == m_nReceivedSpatialScanID) {
             addition.m_Record.m_ScanId = newest;
@@ -503,6 +505,7 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
     } else if (copy.m_Cell) {
         QCellAddition& cell = *copy.m_Cell;
         description.PlaceInto(cell.m_Record.m_Texts);
+        TakeScanOptionsInto(cell.m_Record);
         // The first cell opens a new scan; the later ones belong to the scan it opened.
         if (cell.m_CellIndex == 1) {
             m_nReceivedCellScanID = copy.m_NodeKind == kTypeHandHeldProbeScanNode
@@ -550,6 +553,13 @@ bool QFundamentalNodeMediator::ReplacesRunScan() {
     }
     const QScanOptions* scanOptions = GetScanOptions();
     return scanOptions != nullptr && scanOptions->IsPeakHold();
+}
+
+void QFundamentalNodeMediator::TakeScanOptionsInto(QScanDataRecord& record) {
+    if (const QScanOptions* scanOptions = GetScanOptions()) {
+        record.m_PeakHold = scanOptions->IsPeakHold() ? 1 : 0;
+        record.m_ReferenceLevel = scanOptions->GetReferenceLevel();
+    }
 }
 
 } // namespace orv

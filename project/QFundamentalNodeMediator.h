@@ -13,6 +13,7 @@ namespace orv {
 
 class QMainFrame;
 struct QReceivedScanCopy;
+struct QScanDataRecord;
 
 // The mediator that owns one node of an open project and stands between it and everything else:
 // it forwards the node's kind answers, option sets, scan container and run rules, keeps the
@@ -65,6 +66,8 @@ private:
     // Within a continuous run with peak hold on and no scan error flagged, each scan after the
     // run's first replaces the run's scan instead of adding one.
     bool ReplacesRunScan();
+    // The scan options at the moment of intake: peak hold and the reference level.
+    void TakeScanOptionsInto(QScanDataRecord& record);
 
 public:
     void Detach() override {}

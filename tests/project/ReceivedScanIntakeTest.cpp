@@ -145,12 +145,19 @@ TEST_F(ReceivedScanIntakeTest, SpectralScanIsListedOnTheUserInterfaceThreadWithI
     EXPECT_NE(scan->m_ScanHeadText.find(",  29 x 42"), std::string::npos);
     EXPECT_EQ(scan->m_ModuleText.rfind("5.1.2.0  ;   ", 0), 0U);
     EXPECT_EQ(scan->GetMirtPoints().size(), 3U);
+    EXPECT_EQ(scan->m_PeakHold, 0);
+
+    // Peak hold and the reference level are taken from the scan options when the scan is listed.
+    mediator->GetScanOptions()->SetPeakHold(true);
+    mediator->GetScanOptions()->SetReferenceLevel(87.5F);
 
     mediator->TakeTransportContainer(SpectrumStep({11, 21, 31}), false, nullptr, false);
     mediator->UpdateInformation(0);
     m_thread.Pump();
     EXPECT_EQ(mediator->GetScanDataCount(), 2U);
-    EXPECT_NE(mediator->FindSpectralScanData(2), nullptr);
+    ASSERT_NE(mediator->FindSpectralScanData(2), nullptr);
+    EXPECT_EQ(mediator->FindSpectralScanData(2)->m_PeakHold, 1);
+    EXPECT_EQ(mediator->FindSpectralScanData(2)->m_ReferenceLevel, 87.5F);
 }
 
 TEST_F(ReceivedScanIntakeTest, SpatialScanListsTheGridWithTheSwitchedOffCellUnmeasured) {
