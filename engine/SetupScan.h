@@ -68,6 +68,7 @@ public:
     static constexpr uint32_t kDefaultManualGateLength = 500; // microseconds
     static constexpr uint32_t kDefaultManualSwitchTime = 10;  // milliseconds
     static constexpr uint32_t kDefaultManualSwitchWait = 10;  // milliseconds
+    static constexpr uint32_t kDefaultPollInterval = 10;      // milliseconds
 
     SetupScan();
     ~SetupScan() override;
@@ -113,6 +114,9 @@ public:
     int32_t GetManualSwitchWait() const override { return static_cast<int32_t>(m_manualSwitchWait.load()); }
     void SetManualSwitchWait(uint32_t value) { m_manualSwitchWait.store(value); }
     double GetAppliedRbw() const override { return GetRBW(); }
+    // The pause before each completion poll of the USB scanner board, ms; kept here only, never sent.
+    uint32_t GetPollInterval() const override { return m_pollInterval.load(); }
+    void SetPollInterval(uint32_t milliseconds) { m_pollInterval.store(milliseconds); }
 
     uint16_t GetScanType() const;
     void SetScanType(uint16_t value);
@@ -212,6 +216,7 @@ private:
     std::atomic<uint32_t> m_manualGateLength{kDefaultManualGateLength};
     std::atomic<uint32_t> m_manualSwitchTime{kDefaultManualSwitchTime};
     std::atomic<uint32_t> m_manualSwitchWait{kDefaultManualSwitchWait};
+    std::atomic<uint32_t> m_pollInterval{kDefaultPollInterval};
 };
 
 } // namespace orv

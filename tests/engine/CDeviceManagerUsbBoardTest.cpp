@@ -5,6 +5,7 @@
 #include "analyzers/CSAConnection.h"
 #include "analyzers/CSpectrumAnalyzer.h"
 #include "core/QAttachedScannerSource.h"
+#include "engine/SetupScan.h"
 #include "engine/scanners/CScannerBoard.h"
 #include "platform/clock/FakeClock.h"
 
@@ -124,6 +125,24 @@ TEST_F(CDeviceManagerUsbBoardTest, ReadingTheTypeRefreshesTheIdTheModelSeesAfter
     ASSERT_TRUE(m_manager.ReadScannerType(reply));
     EXPECT_EQ(reply, (std::vector<uint8_t>{0x0D, 0x0C, 0x0B, 0x0A}));
     EXPECT_EQ(GetAttachedScannerId(), 0x0A0B0C0D);
+}
+
+TEST_F(CDeviceManagerUsbBoardTest, TheEnginesSetupPacesTheCompletionPollTenMillisecondsUnlessSet) {
+    SetupScan setup;
+    m_manager.SetScanSetup(&setup);
+    ASSERT_TRUE(m_manager.ConnectScanner(eProbeType::UsbScannerBoard));
+    CScanner* scanner = m_manager.GetScanner();
+    m_board.SetBusyPolls(1);
+    m_clock.ClearPauses();
+    ASSERT_TRUE(scanner->TriggerAndSwitches());
+    EXPECT_EQ(m_clock.Pauses(), std::vector<Clock::Duration>(2, 10ms));
+
+    setup.SetPollInterval(40);
+    EXPECT_EQ(setup.GetPollInterval(), 40U);
+    m_clock.ClearPauses();
+    ASSERT_TRUE(scanner->TriggerAndSwitches());
+    EXPECT_EQ(m_clock.Pauses(), std::vector<Clock::Duration>(2, 40ms));
+    m_manager.SetScanSetup(nullptr);
 }
 
 TEST_F(CDeviceManagerUsbBoardTest, WithNoBoardTheNoScannerFallBackHolds) {
