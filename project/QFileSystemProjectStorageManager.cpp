@@ -292,6 +292,7 @@ void QFileSystemProjectStorageManager::LoadScanFile(QNodeMediator& mediator) {
         return;
     }
     m_store.ReadObjectFile(*container->GetScanPacket(), kStoredScanFile, id, nullptr);
+    container->AfterStoredScanRead();
     container->SetHasScanData(true);
     container->MarkPending();
     container->ClearUpdated();

@@ -5,6 +5,7 @@
 #include "core/QDataWriter.h"
 #include "scandata/QContainerNodeMediator.h"
 #include "scandata/QScanContainerMediator.h"
+#include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpectralScan.h"
 #include "scandata/QTransportContainer.h"
 
@@ -134,12 +135,21 @@ void QAmbientFamilyScanContainer::AddScanData(QTransportContainer& transport, bo
     }
     AfterRecordTaken();
     m_Updated = 1;
+    MarkPending();
+    RestartDerivedRanges();
+    AfterScanData();
+}
+
+void QAmbientFamilyScanContainer::RestartDerivedRanges() {
     m_DisplayLow = 0.0f;
     m_DisplayHigh = 0.0f;
-    MarkPending();
     m_CorrectionsBuilt = 0;
     SetRangeStale(true);
-    AfterScanData();
+}
+
+void QAmbientFamilyScanContainer::AfterStoredScanRead() {
+    GetSetupScanCommand().SetFrequencyRange(m_StartFrequency, m_StopFrequency);
+    RestartDerivedRanges();
 }
 
 bool QAmbientFamilyScanContainer::SetRecord(std::unique_ptr<QSpectralFamilyScan> record) {
@@ -147,8 +157,7 @@ bool QAmbientFamilyScanContainer::SetRecord(std::unique_ptr<QSpectralFamilyScan>
         return false;
     }
     m_Record = std::move(record);
-    m_CorrectionsBuilt = 0;
-    SetRangeStale(true);
+    RestartDerivedRanges();
     return true;
 }
 

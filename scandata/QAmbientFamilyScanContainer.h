@@ -42,6 +42,10 @@ public:
     void ClearScanData() override;
     void MarkPending() override { m_HasNewData = 1; }
     QDataPacket* GetScanPacket() override { return m_Record.get(); }
+    // The set-up command is not part of the stored body, so the record's frequency axis comes back
+    // from the set-up range stored with it; the shown range and corrections start over as for a
+    // record taken live.
+    void AfterStoredScanRead() override;
 
     // The scan workflow's set-up before a run.
     void SetSetupRange(float start, float stop) {
@@ -75,6 +79,9 @@ protected:
     QContainerNodeMediator* GetNodeMediator() const;
     // When both stored levels are 0 and the record holds data: its raw level range.
     void UpdateStoredRange();
+    // What every newly taken record needs: the shown range starts over from 0 and 0 and the
+    // corrections are built again on the next range request.
+    void RestartDerivedRanges();
 
     uint32_t m_CorrectedLevelCount = 0;
     QMeasuredFrequencyData m_SweepFrequencies;

@@ -13,6 +13,10 @@ public:
     virtual void MarkPending() = 0;
     // The current record; never null.
     virtual QDataPacket* GetScanPacket() = 0;
+    // Project storage has just read the stored scan file into GetScanPacket's record in place. Kinds
+    // whose ranges or corrections are derived from the record redo what taking it live does, so that
+    // a reopened node shows what it showed before it was saved.
+    virtual void AfterStoredScanRead() {}
 };
 
 } // namespace orv

@@ -2,9 +2,12 @@
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
 #include "core/TypeIds.h"
+#include "platform/fs/AppPaths.h"
 #include "platform/msg/MessageTarget.h"
 #include "platform/sync/Event.h"
+#include "project/QFileSystemProjectStorageManager.h"
 #include "project/QFileSystemProjectStorageManagerFactory.h"
+#include "project/QFileSystemRepositoryManager.h"
 #include "project/QMainFrame.h"
 #include "project/QMediatorProjectFileModel.h"
 #include "project/QNodeFactory.h"
@@ -22,6 +25,7 @@
 #include "tests/project/support/MediatorFakes.h"
 #include "tests/project/support/ProjectContainerFakes.h"
 #include "tests/project/support/ProjectContainerFixture.h"
+#include "tests/project/support/StoreTestSupport.h"
 #include "tests/scandata/support/ClampContainerFakes.h"
 #include "tests/scandata/support/ContainerTestSupport.h"
 
@@ -29,11 +33,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -424,6 +430,9 @@ protected:
             QAcquiredScanContainer own(child);
             own.Get()->GetSetupScanCommand().SetFrequencyRange(10.0F, 1000.0F);
         }
+        // The run's set-up range, which the ambient container stores in place of the set-up command.
+        QAcquiredScanContainer ambient(m_ambient.get());
+        ambient.As<QAmbientScanContainer>()->SetSetupRange(10.0F, 1000.0F);
     }
 
     void ChangeClampSetup(const std::string& ambientTable) {
@@ -432,6 +441,13 @@ protected:
             clamp.As<QCurrentClampModuleContainer>()->SetSetupTexts(1, ambientTable, "md1", "md2", "ct");
         }
         Fundamental(*m_clamp).SynchroniseClampChildren();
+    }
+
+    static std::pair<float, float> LevelRangeOf(QNodeMediator& mediator) {
+        std::pair<float, float> range{0.0F, 0.0F};
+        QAcquiredScanContainer own(&mediator);
+        own.Get()->GetLevelRange(&range.first, &range.second);
+        return range;
     }
 
     template <class T> QClampSetupTexts ParentSetupOf(QNodeMediator& child) {
@@ -482,6 +498,53 @@ TEST_F(ClampExchangeTest, HandOversThroughTheMediatorCorrectLikeTheDirectExchang
     ambientNode.Container<QScanContainer>().GetLevelRange(&directLow, &directHigh);
     EXPECT_FLOAT_EQ(low, directLow);
     EXPECT_FLOAT_EQ(high, directHigh);
+}
+
+TEST_F(ClampExchangeTest, TheCorrectedRangeAfterHandOversIsTheOneAfterSavingAndReopening) {
+    ChangeClampSetup("amb");
+    for (const auto& spectrum :
+         {testing::SpectrumWithPeaks(3, -100, {1}, 400), testing::SpectrumWithPeaks(3, -90, {2}, 300)}) {
+        m_ambient->TakeTransportContainer(SpectralStep(spectrum), true, nullptr, false);
+    }
+    const std::pair<float, float> live = LevelRangeOf(*m_ambient);
+
+    // Saved in the node-table form: node files and the ambient scan's scan file.
+    storetest::ScratchFolder scratch;
+    std::filesystem::create_directories(scratch.Path("process-temp"));
+    SetProcessTempFolderOverride(scratch.Path("process-temp"));
+    auto factory = std::make_shared<storetest::FakeStorageManagerFactory>();
+    QFileSystemRepositoryManager repository(scratch.Path(), factory);
+    std::unique_ptr<QProjectStorageManager> storage =
+        repository.OpenProjectByPath(scratch.Path("Data/Board/Board"));
+    ASSERT_NE(storage, nullptr);
+    std::unique_ptr<QNodeMediator> preferences = Make(kTypePreferencesNode, nullptr, 20);
+    std::unique_ptr<QNodeMediator> root = Make(kTypeProjectNode, nullptr, 21);
+    const QNodePairList pairs = {{preferences.get(), preferences.get()},
+                                 {root.get(), root.get()},
+                                 {m_clamp.get(), root.get()},
+                                 {m_ambient.get(), m_clamp.get()}};
+    dynamic_cast<QFileSystemProjectStorageManager&>(*storage).SetNextNodeId(30);
+    ASSERT_TRUE(storage->WriteNodeTable(pairs));
+
+    // Reopened: the nodes read their bodies, the ambient scan its scan file, and the open takes the
+    // clamp's set-up over once the tree stands.
+    std::unique_ptr<QNodeMediator> clamp = Make(kTypeCurrentClampModuleNode, nullptr, 1);
+    std::unique_ptr<QNodeMediator> ambient = Make(kTypeAmbientScanNode, clamp.get(), 2);
+    for (auto [from, to] :
+         {std::pair{m_clamp.get(), clamp.get()}, std::pair{m_ambient.get(), ambient.get()}}) {
+        std::vector<uint8_t> body(from->GetNode()->GetBodySize());
+        QCharArrayDataWriter writer(body.data(), static_cast<uint32_t>(body.size()));
+        from->GetNode()->WriteBody(writer);
+        QCharArrayDataReader reader(body.data(), static_cast<uint32_t>(body.size()));
+        to->GetNode()->ReadBody(reader);
+    }
+    ambient->GetNode()->LoadScanData(*storage);
+    ASSERT_TRUE(Fundamental(*ambient).SynchroniseWithClampParent());
+    const std::pair<float, float> reopened = LevelRangeOf(*ambient);
+    EXPECT_FLOAT_EQ(reopened.first, live.first);
+    EXPECT_FLOAT_EQ(reopened.second, live.second);
+    EXPECT_NE(live.first, live.second);
+    SetProcessTempFolderOverride("");
 }
 
 // An Ambient Scan node that notes how deep its lock is held when its parent clamp is reached.
