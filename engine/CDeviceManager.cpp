@@ -4,8 +4,10 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/CSpectrumAnalyzer.h"
 #include "analyzers/CVisaConnection.h"
+#include "core/NoScannerFallback.h"
 #include "core/QAttachedScannerSource.h"
 #include "engine/AnalyzerFactoryTable.h"
+#include "engine/EngineProcessFlags.h"
 #include "engine/scanners/CNoScannerBoard.h"
 #include "engine/scanners/CScannerBoard.h"
 #include "platform/clock/Clock.h"
@@ -73,13 +75,14 @@ constexpr std::array<eProbeType, 4> kDetectionOrder{eProbeType::RobotArm, eProbe
 } // namespace
 
 CDeviceManager::CDeviceManager()
-    : m_traceBuffer(kTraceCapacity, 0.0F), m_driverChangeApplying([] { return false; }),
+    : m_traceBuffer(kTraceCapacity, 0.0F),
+      m_driverChangeApplying([] { return DriverChangeApplyFlag().load() != 0; }),
       m_analyzerFactory([](int32_t code) {
           const AnalyzerMaker maker = AnalyzerMakerForCode(code);
           return maker != nullptr ? maker() : nullptr;
       }),
       m_visaConnectionMaker([] { return std::make_unique<CVisaConnection>(); }),
-      m_noScannerFallbackAllowed([] { return true; }),
+      m_noScannerFallbackAllowed([] { return IsNoScannerFallbackAllowed(); }),
       m_attachedScanner(std::make_shared<AttachedScannerAnswers>()) {
     m_scannerMakers[MakerIndex(eProbeType::NoScanner)] = [] { return std::make_unique<CNoScannerBoard>(); };
     m_scannerMakers[MakerIndex(eProbeType::UsbScannerBoard)] = [this] {

@@ -1,11 +1,38 @@
 #include "engine/SetupScan.h"
 
+#include "engine/CDeviceManager.h"
+
 #include "engine/ScanStopFlag.h"
 
 namespace orv {
 
 SetupScan::SetupScan() = default;
 SetupScan::~SetupScan() = default;
+
+CDeviceManager* SetupScan::CreateDeviceManager() {
+    if (m_deviceManager == nullptr) {
+        m_deviceManager = std::make_unique<CDeviceManager>();
+        m_deviceManager->SetScanSetup(this);
+    }
+    return m_deviceManager.get();
+}
+
+bool SetupScan::ConnectAnalyzer() {
+    if (m_deviceManager == nullptr || !m_deviceManager->ConnectVisa()) {
+        return false;
+    }
+    SetAnalyzerConnection(m_deviceManager->GetConnection());
+    return true;
+}
+
+bool SetupScan::ConnectScanner(eProbeType type) {
+    if (m_deviceManager == nullptr) {
+        return false;
+    }
+    const bool connected = m_deviceManager->ConnectScanner(type);
+    SetScanner(m_deviceManager->GetScanner());
+    return connected;
+}
 
 std::vector<uint8_t> SetupScan::GetActiveCells() const {
     const std::shared_ptr<const std::vector<uint8_t>> map = GetProbeCellMap();

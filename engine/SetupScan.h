@@ -8,6 +8,7 @@
 // set-up replaces them.
 
 #include "analyzers/AnalyzerScanSetup.h"
+#include "analyzers/ProbeType.h"
 
 #include <array>
 #include <atomic>
@@ -21,6 +22,7 @@ namespace orv {
 class CScanner;
 class CSpectrumAnalyzer;
 class CSAConnection;
+class CDeviceManager;
 class ScanStopFlag;
 
 // Every set-up field with its default, as one value.
@@ -72,6 +74,16 @@ public:
 
     SetupScan();
     ~SetupScan() override;
+
+    // The engine's device manager, made once at start-up and owned here.
+    CDeviceManager* CreateDeviceManager();
+    CDeviceManager* GetDeviceManager() const { return m_deviceManager.get(); }
+    // Connects the analyser (VISA resources first); on success the device manager's connection is
+    // the one in use.
+    bool ConnectAnalyzer();
+    // Connects the scanner of the kind (or the first that answers); the scanner in use is always the
+    // device manager's, so a failed connect never leaves a deleted scanner here.
+    bool ConnectScanner(eProbeType type);
     SetupScan(const SetupScan&) = delete;
     SetupScan& operator=(const SetupScan&) = delete;
 
@@ -210,6 +222,7 @@ private:
     CScanner* m_scanner = nullptr;
     CSpectrumAnalyzer* m_analyzer = nullptr;
     CSAConnection* m_analyzerConnection = nullptr;
+    std::unique_ptr<CDeviceManager> m_deviceManager;
     const ScanStopFlag* m_stopFlag = nullptr;
     std::atomic<uint8_t> m_teardown{0};
     std::atomic<uint8_t> m_manualTiming{0};
