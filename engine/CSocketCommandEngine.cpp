@@ -599,8 +599,13 @@ void CSocketCommandEngine::ScanThreadBody(std::unique_ptr<RunScan> runner) {
 
 void CSocketCommandEngine::HandleSetAnalyzerDriver(Incoming& command) {
     CEngineDevices* devices = m_context.devices;
-    if (devices != nullptr && devices->SetAnalyzerDriver(command.words)) {
-        m_context.setup->SetAnalyzerModelCode(static_cast<int32_t>(command.words[0]));
+    if (devices != nullptr) {
+        // Taken whatever the outcome: a refused switch may have deleted the driver the set-up held,
+        // and the first word then names the code in use (-1 when no driver is left).
+        const bool accepted = devices->SetAnalyzerDriver(command.words);
+        if (accepted || command.words[0] == static_cast<uint32_t>(-1)) {
+            m_context.setup->SetAnalyzerModelCode(static_cast<int32_t>(command.words[0]));
+        }
         m_context.setup->SetAnalyzer(devices->GetAnalyzer());
     }
     SendFrame(kSetAnalyzerDriver,

@@ -280,6 +280,21 @@ TEST_F(CommandEndpoint, FailedDriverChangeAnswersTheCodeStillInUse) {
     EXPECT_EQ(m_setup.GetAnalyzerModelCode(), 25);
 }
 
+TEST_F(CommandEndpoint, ARefusedDriverChangeThatLeavesNoDriverLeavesTheSetUpWithout) {
+    CSpectrumAnalyzerNone previous;
+    m_setup.SetAnalyzer(&previous);
+    m_setup.SetAnalyzerModelCode(25);
+    m_devices.driverResult = false;
+    m_devices.restoredModelCode = static_cast<uint32_t>(-1);
+    m_devices.analyzer = nullptr;
+    const std::vector<ReplyFrame> replies =
+        Exchange(Frame(4, {16, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    ASSERT_EQ(replies.size(), 1U);
+    EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 0xFFFFFFFFU);
+    EXPECT_EQ(m_setup.GetAnalyzerModelCode(), -1);
+    EXPECT_EQ(m_setup.GetAnalyzer(), nullptr);
+}
+
 TEST_F(CommandEndpoint, VersionRecordWithTheScannersAnswersAndInItsErrorForm) {
     m_devices.adaptorEid = Bytes{0xFE, 0xFF};
     m_devices.firmware = Bytes{1, 2, 3};
