@@ -2,8 +2,10 @@
 // is fed to the command and the data cutter in such reads, cutting after each as a channel cycle does.
 // Every byte fed must end in exactly one place (a frame, the dropped count or the held bytes), every
 // frame must be '*'-framed with its declared length and within the channel's largest frame, and
-// neither cutter may hold more than its bound allows.
+// neither cutter may hold more than its bound allows. Every frame is also built into its data packet.
+#include "protocol/channels/DataPacketFromFrame.h"
 #include "protocol/channels/QFrameCutter.h"
+#include "protocol/packets/QPacketFactory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +32,9 @@ void CheckFeed(orv::QFrameCutter& cutter, const uint8_t* data, std::size_t size,
                 __builtin_trap();
             }
             framed += frame.size();
+            // Whatever a frame holds, building its packet ends in a packet or none.
+            static const orv::QPacketFactory factory;
+            (void)orv::DataPacketFromFrame(factory, frame, "fuzz");
         }
         cutter.Compact();
     }
