@@ -123,6 +123,8 @@ public:
     void SetQueryValid(bool on) { m_queryValid = on ? 1 : 0; }
     void SetCommandValid(bool on) { m_commandValid = on ? 1 : 0; }
 
+    // How many values QueryScan gives, as last set or read back (no instrument query).
+    int32_t GetSweepPointCount() const { return m_sweepPoints; }
     bool GetErrorFlag() const { return m_errorFlag != 0; }
     visa::Session GetSession() const { return m_session; }
     visa::Status GetLastStatus() const { return m_lastStatus; }

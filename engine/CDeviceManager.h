@@ -31,6 +31,9 @@ class CSAConnection;
 class CSpectrumAnalyzer;
 class CVisaConnection;
 class QAttachedScannerSource;
+class CSecondPassSource;
+class ScanStopFlag;
+class SetupScan;
 
 class CDeviceManager {
 public:
@@ -121,6 +124,36 @@ public:
     void SetFrameAbandoned(uint8_t value) { m_frameAbandoned.store(value); }
     int32_t GetModelCode() const { return m_modelCode.load(); }
 
+    // What the measurements read (not owned): the grid, the frequency range and the peak tolerance of
+    // the set-up, the stop request, and the client's second-pass values behind the switch mode.
+    void SetAcquisitionSources(const SetupScan* setup, const ScanStopFlag* stopFlag);
+    void SetSecondPassSource(std::shared_ptr<const CSecondPassSource> source);
+    // 1 when the client announced the run as a second spatial pass (both values 1), else 0.
+    uint8_t GetSwitchModeValue() const;
+
+    // The measurement primitives of the scan runners. Each takes the device lock for its length, sets
+    // the three flags to 1 at its start and clears the one of the device that failed; with no
+    // analyser (or no scanner where a cell is given) the matching flag is cleared and the call fails.
+    // A row or column below 0 measures at the current position without touching the scanner.
+    //
+    // Keeps a copy of the values when the analyser's last read succeeded; otherwise (and for a
+    // count the buffer cannot hold) the previous values stay and the result is false.
+    bool StoreResult(const float* values, int32_t count);
+    // Gives the scanner the highest probe height among the active cells, never below the default.
+    void ApplyProbeHeight();
+    bool MeasureCellTrace(int16_t row, int16_t column, int16_t height, uint16_t stepWordA, uint16_t stepWordB,
+                          bool noSwitch);
+    // The peak frequency near `frequency` at one cell, by up to two zoomed sweeps.
+    bool MeasureCellPeak(int16_t row, int16_t column, int16_t height, float frequency, float step);
+    // One zoom step around `centre`, the window kept inside the scan's frequency range; a centre
+    // farther than the set-up's peak tolerance from `reference` is taken as the answer unswept.
+    bool RefinePeak(float centre, float width, float reference, float step);
+    // One sweep of `width` MHz around `centre` with points `step` apart, and its peak marker.
+    bool MeasurePeakWindow(int16_t row, int16_t column, int16_t height, float centre, float width,
+                           bool secondMarker, float step);
+    void RestoreAnalyzerAfterSpatialScan();
+    bool ReconnectScanner();
+
 private:
     class AttachedScannerAnswers;
 
@@ -153,6 +186,16 @@ private:
     VisaConnectionMaker m_visaConnectionMaker;
     std::function<bool()> m_noScannerFallbackAllowed;
     std::shared_ptr<AttachedScannerAnswers> m_attachedScanner;
+    // Atomic: the set-up hands itself over under its own lock, which the measurements take after
+    // the device lock.
+    std::atomic<const SetupScan*> m_acquisitionSetup{nullptr};
+    std::atomic<const ScanStopFlag*> m_stopFlag{nullptr};
+    std::shared_ptr<const CSecondPassSource> m_secondPass;
+
+    bool IsStopRequested() const;
+    // Writes the cell into the scanner; false (scanner-ready cleared) without a scanner.
+    bool PlaceProbe(int16_t row, int16_t column, int16_t height);
+    bool StoreAnalyzerTrace();
 };
 
 } // namespace orv

@@ -13,6 +13,8 @@ CDeviceManager* SetupScan::CreateDeviceManager() {
     if (m_deviceManager == nullptr) {
         m_deviceManager = std::make_unique<CDeviceManager>();
         m_deviceManager->SetScanSetup(this);
+        const std::lock_guard guard(m_lock);
+        m_deviceManager->SetAcquisitionSources(this, m_stopFlag);
     }
     return m_deviceManager.get();
 }
@@ -51,6 +53,9 @@ std::stop_token SetupScan::GetScanStopToken() const {
 void SetupScan::SetStopFlag(const ScanStopFlag* stopFlag) {
     const std::lock_guard guard(m_lock);
     m_stopFlag = stopFlag;
+    if (m_deviceManager != nullptr) {
+        m_deviceManager->SetAcquisitionSources(this, stopFlag);
+    }
 }
 
 SetupScanValues SetupScan::GetValues() const {
