@@ -8,16 +8,13 @@
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "engine/AnalyzerFactoryTable.h"
 #include "platform/clock/FakeClock.h"
-#include "platform/fs/AppPaths.h"
+#include "tests/engine/support/EngineTestScopes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace orv {
@@ -189,35 +186,15 @@ TEST(DriverSwitchWithoutConnection, NoConnectionRefusesEveryDriver) {
     EXPECT_EQ(manager.GetAnalyzer(), nullptr);
 }
 
-// Sets an environment variable for the scope.
-class EnvironmentValue {
-public:
-    EnvironmentValue(const char* name, const std::string& value) : m_name(name) {
-        if (const char* previous = std::getenv(name)) {
-            m_previous = previous;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~EnvironmentValue() { m_previous ? setenv(m_name, m_previous->c_str(), 1) : unsetenv(m_name); }
-    EnvironmentValue(const EnvironmentValue&) = delete;
-    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
-
 TEST(DriverSwitchWithoutAnalyser, ThePlaceholderBindsToThePlaceholderSession) {
     FakeClock clock;
     const ScopedClockInstall install(clock);
-    char pattern[] = "/tmp/orv-driver-switch-XXXXXX";
-    const std::string folder = mkdtemp(pattern);
-    SetUserDataFolderOverride(folder);
+    const test::TemporaryUserDataFolder folder("orv-driver-switch");
     GetInstrumentInfo().BuildSupportedAnalyzerTable();
     SetNoAnalyzerSwitch(true);
     {
-        const EnvironmentValue libraries("ORV_VISA_LIBRARIES", "");
-        const EnvironmentValue resources("ORV_VISA_RESOURCES", "");
+        const test::EnvironmentValue libraries("ORV_VISA_LIBRARIES", "");
+        const test::EnvironmentValue resources("ORV_VISA_RESOURCES", "");
         CDeviceManager manager;
         ASSERT_TRUE(manager.ConnectVisa());
         std::array<uint32_t, 4> words{900, 0, 0, 0};
@@ -228,8 +205,6 @@ TEST(DriverSwitchWithoutAnalyser, ThePlaceholderBindsToThePlaceholderSession) {
         EXPECT_EQ(placeholder->GetSession(), CVisaConnection::kPlaceholderSession);
     }
     SetNoAnalyzerSwitch(false);
-    SetUserDataFolderOverride("");
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace

@@ -4,63 +4,34 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/CVisaConnection.h"
 #include "platform/clock/FakeClock.h"
-#include "platform/fs/AppPaths.h"
+#include "tests/engine/support/EngineTestScopes.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace orv {
 namespace {
-
-// Sets an environment variable for the scope.
-class EnvironmentValue {
-public:
-    EnvironmentValue(const char* name, const std::string& value) : m_name(name) {
-        if (const char* previous = std::getenv(name)) {
-            m_previous = previous;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~EnvironmentValue() { m_previous ? setenv(m_name, m_previous->c_str(), 1) : unsetenv(m_name); }
-    EnvironmentValue(const EnvironmentValue&) = delete;
-    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
 
 // The simulated analyser behind the built-in VISA layer, with a per-user folder of the test's own.
 class DeviceManagerVisaTest : public ::testing::Test {
 protected:
     DeviceManagerVisaTest() : m_clockInstall(m_clock) {
-        char pattern[] = "/tmp/orv-device-manager-XXXXXX";
-        m_folder = mkdtemp(pattern);
-        SetUserDataFolderOverride(m_folder);
         GetInstrumentInfo().BuildSupportedAnalyzerTable();
         SetNoAnalyzerSwitch(false);
         m_sim.AddResource("A");
         m_sim.SetIdentity("A", kIdentity);
         m_resources.emplace("ORV_VISA_RESOURCES", m_sim.ResourceName("A") + ";");
     }
-    ~DeviceManagerVisaTest() override {
-        SetUserDataFolderOverride("");
-        std::filesystem::remove_all(m_folder);
-    }
-
     static constexpr const char* kIdentity = "Rohde&Schwarz,FSV-7,101234/007,2.30";
 
+    test::TemporaryUserDataFolder m_folder{"orv-device-manager"};
     FakeClock m_clock;
     ScopedClockInstall m_clockInstall;
-    EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", std::string()};
-    std::optional<EnvironmentValue> m_resources;
-    std::string m_folder;
+    test::EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", std::string()};
+    std::optional<test::EnvironmentValue> m_resources;
     test::ScpiSimulatorProcess m_sim;
 };
 

@@ -9,44 +9,20 @@
 #include "engine/CDeviceManager.h"
 #include "engine/scanners/CNoScannerBoard.h"
 #include "platform/clock/FakeClock.h"
-#include "platform/fs/AppPaths.h"
+#include "tests/engine/support/EngineTestScopes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace orv {
 namespace {
-
-// Sets an environment variable for the scope.
-class EnvironmentValue {
-public:
-    EnvironmentValue(const char* name, const std::string& value) : m_name(name) {
-        if (const char* previous = std::getenv(name)) {
-            m_previous = previous;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~EnvironmentValue() { m_previous ? setenv(m_name, m_previous->c_str(), 1) : unsetenv(m_name); }
-    EnvironmentValue(const EnvironmentValue&) = delete;
-    EnvironmentValue& operator=(const EnvironmentValue&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_previous;
-};
 
 // No analyser and no scanner: the program started with "-NoSA" and only the no-scanner driver answers.
 class SetupScanConnectTest : public ::testing::Test {
 protected:
     SetupScanConnectTest() : m_clockInstall(m_clock) {
-        char pattern[] = "/tmp/orv-setup-connect-XXXXXX";
-        m_folder = mkdtemp(pattern);
-        SetUserDataFolderOverride(m_folder);
         GetInstrumentInfo().BuildSupportedAnalyzerTable();
         SetNoAnalyzerSwitch(true);
         ResetNoScannerFallback();
@@ -59,15 +35,13 @@ protected:
     ~SetupScanConnectTest() override {
         ResetNoScannerFallback();
         SetNoAnalyzerSwitch(false);
-        SetUserDataFolderOverride("");
-        std::filesystem::remove_all(m_folder);
     }
 
+    test::TemporaryUserDataFolder m_folder{"orv-setup-connect"};
     FakeClock m_clock;
     ScopedClockInstall m_clockInstall;
-    EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", ""};
-    EnvironmentValue m_resources{"ORV_VISA_RESOURCES", ""};
-    std::string m_folder;
+    test::EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", ""};
+    test::EnvironmentValue m_resources{"ORV_VISA_RESOURCES", ""};
     SetupScan m_setup;
 };
 
