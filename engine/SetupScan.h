@@ -84,6 +84,13 @@ public:
     // Connects the scanner of the kind (or the first that answers); the scanner in use is always the
     // device manager's, so a failed connect never leaves a deleted scanner here.
     bool ConnectScanner(eProbeType type);
+    // Brings the analyser in use into the state a scan kind needs, under the device lock. False, with
+    // a log line where the step has one, at the first step that fails; FailureCode 700 when the
+    // analyser's last read failed. The spatial preparation follows the analyser's sweep mode.
+    bool SetupSpectralScan();
+    bool SetupPeakScan();
+    bool SetupSpatialScan();
+
     SetupScan(const SetupScan&) = delete;
     SetupScan& operator=(const SetupScan&) = delete;
 
