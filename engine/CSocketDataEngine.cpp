@@ -20,6 +20,9 @@ bool CSocketDataEngine::Start() {
         return true;
     }
     m_received.Clear();
+    // Receiving from the start on, not from whenever the new thread first runs: callers ask right
+    // after starting it.
+    m_receiving.store(true);
     m_thread = std::jthread([this]() { ReceiveLoop(m_shutdown.get_token()); });
     return true;
 }
@@ -54,7 +57,6 @@ bool CSocketDataEngine::Send(const uint8_t* bytes, std::size_t length) {
 }
 
 void CSocketDataEngine::ReceiveLoop(const std::stop_token& stop) {
-    m_receiving.store(true);
     while (!stop.stop_requested()) {
         if (!m_enabled.load() || m_channel == nullptr) {
             ClockSleep(kPollInterval, stop);
