@@ -74,15 +74,16 @@ void CScpiSpectrumAnalyzer::DropRestOfReply() {
     m_lastStatus = kept;
 }
 
-bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
+template <typename Number>
+bool CScpiSpectrumAnalyzer::QueryNumber(const std::string& query, const char* format, Number& value) {
     m_queryValid = 1;
-    value = 0;
+    value = Number{};
     if (WriteCommand(query) < 0) {
         m_queryValid = 0;
         return false;
     }
-    int32_t read = 0;
-    m_lastStatus = m_vi.viScanf(m_session, "%d", &read);
+    Number read{};
+    m_lastStatus = m_vi.viScanf(m_session, format, &read);
     DropRestOfReply();
     if (m_lastStatus >= 0) {
         value = read;
@@ -94,24 +95,12 @@ bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
     return true;
 }
 
+bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
+    return QueryNumber(query, "%d", value);
+}
+
 bool CScpiSpectrumAnalyzer::QueryDouble(const std::string& query, double& value) {
-    m_queryValid = 1;
-    value = 0.0;
-    if (WriteCommand(query) < 0) {
-        m_queryValid = 0;
-        return false;
-    }
-    double read = 0.0;
-    m_lastStatus = m_vi.viScanf(m_session, "%lf", &read);
-    DropRestOfReply();
-    if (m_lastStatus >= 0) {
-        value = read;
-    }
-    if (m_lastStatus < 0 || !PassesErrorCheck()) {
-        m_queryValid = 0;
-        return false;
-    }
-    return true;
+    return QueryNumber(query, "%lf", value);
 }
 
 bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEachRound,

@@ -73,6 +73,8 @@ private:
     class TermCharOff;
 
     bool ReadRawCountUnguarded(unsigned char* buffer, size_t count, size_t& received);
+    // One number read back with viScanf `format`; `value` stays zero unless the read succeeded.
+    template <typename Number> bool QueryNumber(const std::string& query, const char* format, Number& value);
     bool FailCommand(const std::string& why);
 
     int64_t m_minimumPollBoundMs = kMinimumPollBoundMs;
