@@ -26,6 +26,11 @@ public:
     virtual bool WaitForClientRead(std::chrono::milliseconds timeout, std::stop_token stop) = 0;
     // Waits until the client has written something, at most `timeout`; false on time-out or stop.
     virtual bool WaitForClientBytes(std::chrono::milliseconds timeout, std::stop_token stop) = 0;
+
+    // Hands all `length` bytes to the client, waiting up to `fullWait` at a time for room while the
+    // channel is full; false when `stop` comes first (the bytes taken so far stay sent).
+    bool WriteAllToClient(const uint8_t* bytes, std::size_t length, std::chrono::milliseconds fullWait,
+                          const std::stop_token& stop);
 };
 
 } // namespace orv

@@ -721,18 +721,9 @@ bool CSocketCommandEngine::SendBytes(const uint8_t* bytes, std::size_t length) {
     if (m_channel == nullptr) {
         return false;
     }
-    const std::stop_token stop = m_shutdown.get_token();
-    std::size_t sent = 0;
-    while (sent < length) {
-        sent += m_channel->WriteToClient(bytes + sent, length - sent);
-        if (sent == length) {
-            break;
-        }
-        if (stop.stop_requested()) {
-            AddInformationMessage(1, "sending packet failed.");
-            return false;
-        }
-        m_channel->WaitForClientRead(kFullQueueWait, stop);
+    if (!m_channel->WriteAllToClient(bytes, length, kFullQueueWait, m_shutdown.get_token())) {
+        AddInformationMessage(1, "sending packet failed.");
+        return false;
     }
     return true;
 }

@@ -40,18 +40,9 @@ bool CSocketDataEngine::Send(const uint8_t* bytes, std::size_t length) {
         AddInformationMessage(1, "sending packet failed.");
         return false;
     }
-    const std::stop_token stop = m_shutdown.get_token();
-    std::size_t sent = 0;
-    while (sent < length) {
-        sent += m_channel->WriteToClient(bytes + sent, length - sent);
-        if (sent == length) {
-            break;
-        }
-        if (stop.stop_requested()) {
-            AddInformationMessage(1, "sending packet failed.");
-            return false;
-        }
-        m_channel->WaitForClientRead(kFullQueueWait, stop);
+    if (!m_channel->WriteAllToClient(bytes, length, kFullQueueWait, m_shutdown.get_token())) {
+        AddInformationMessage(1, "sending packet failed.");
+        return false;
     }
     return true;
 }

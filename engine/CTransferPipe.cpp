@@ -7,8 +7,6 @@
 
 namespace orv {
 
-CEngineChannel::~CEngineChannel() = default;
-
 CTransferPipe::Queue::Queue() : bytes(new uint8_t[kQueueBytes]) {}
 
 std::size_t CTransferPipe::Queue::Write(const uint8_t* source, std::size_t n) {
