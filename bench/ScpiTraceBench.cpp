@@ -8,19 +8,16 @@
 #include "analyzers/drivers/scpi/AsciiTrace.h"
 #include "analyzers/drivers/scpi/CScpiSpectrumAnalyzer.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
+#include "bench/support/LoopbackLineResponder.h"
 #include "platform/CLocale.h"
 #include "platform/visa/BuiltinVisa.h"
 
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
 #include <bit>
 #include <cstdio>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <string>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -54,97 +51,42 @@ std::string Real32Block(int points) {
 class TraceResponder {
 public:
     TraceResponder()
-        : m_ascii4001(AsciiTrace(4001)), m_ascii32001(AsciiTrace(32001)), m_block(Real32Block(4001)) {
-        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 8);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_acceptor = std::thread([this] { AcceptLoop(); });
-    }
-    ~TraceResponder() {
-        shutdown(m_listener, SHUT_RDWR);
-        m_acceptor.join();
-        for (const int s : m_clients) {
-            shutdown(s, SHUT_RDWR);
-        }
-        for (std::thread& t : m_servers) {
-            t.join();
-        }
-        for (const int s : m_clients) {
-            close(s);
-        }
-        close(m_listener);
-    }
-    uint16_t Port() const { return m_port; }
+        : m_ascii4001(AsciiTrace(4001)), m_ascii32001(AsciiTrace(32001)), m_block(Real32Block(4001)),
+          m_server([this] { return MakeHandler(); }) {}
+    uint16_t Port() const { return m_server.Port(); }
     const std::string& Block() const { return m_block; }
 
 private:
-    void AcceptLoop() {
-        while (true) {
-            const int client = accept(m_listener, nullptr, nullptr);
-            if (client < 0) {
-                return;
+    // Each connection keeps its own point count and the reply to the point-count query.
+    orv::bench::LoopbackLineResponder::Handler MakeHandler() {
+        return [this, points = 4001,
+                count = std::string()](const std::string& command) mutable -> const std::string* {
+            if (command == ":Sweep:Points?;") {
+                count = std::to_string(points) + "\n";
+                return &count;
             }
-            const int on = 1;
-            setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-            m_clients.push_back(client);
-            m_servers.emplace_back([this, client] { Serve(client); });
-        }
-    }
-    void Serve(int client) {
-        std::string input;
-        char buffer[4096];
-        int points = 4001;
-        while (true) {
-            const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-            if (got <= 0) {
-                return;
+            if (command.rfind(":Sweep:Points ", 0) == 0) {
+                points = std::stoi(command.substr(14));
+                return nullptr;
             }
-            input.append(buffer, static_cast<size_t>(got));
-            size_t end = 0;
-            while ((end = input.find('\n')) != std::string::npos) {
-                const std::string command = input.substr(0, end);
-                input.erase(0, end + 1);
-                std::string reply;
-                if (command == ":Sweep:Points?;") {
-                    reply = std::to_string(points) + "\n";
-                } else if (command.rfind(":Sweep:Points ", 0) == 0) {
-                    points = std::stoi(command.substr(14));
-                    continue;
-                } else if (command == "BLOCK?") {
-                    reply = m_block;
-                } else if (command == "ASCII32001?" || (command.empty() && points == 32001)) {
-                    reply = m_ascii32001;
-                } else if (command == "ASCII4001?" || command.empty()) {
-                    reply = m_ascii4001;
-                } else {
-                    continue;
-                }
-                size_t sent = 0;
-                while (sent < reply.size()) {
-                    const ssize_t done = send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-                    if (done <= 0) {
-                        return;
-                    }
-                    sent += static_cast<size_t>(done);
-                }
+            if (command == "BLOCK?") {
+                return &m_block;
             }
-        }
+            if (command == "ASCII32001?" || (command.empty() && points == 32001)) {
+                return &m_ascii32001;
+            }
+            if (command == "ASCII4001?" || command.empty()) {
+                return &m_ascii4001;
+            }
+            return nullptr;
+        };
     }
 
     std::string m_ascii4001;
     std::string m_ascii32001;
     std::string m_block;
-    int m_listener = -1;
-    uint16_t m_port = 0;
-    std::thread m_acceptor;
-    std::vector<int> m_clients;
-    std::vector<std::thread> m_servers;
+    // Last, so that its threads stop before the replies they send go.
+    orv::bench::LoopbackLineResponder m_server;
 };
 
 TraceResponder& Responder() {
@@ -193,31 +135,12 @@ public:
 };
 
 int ConnectPlain() {
-    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(Responder().Port());
-    connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    const int on = 1;
-    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return s;
+    return orv::bench::ConnectPlainLoopback(Responder().Port());
 }
 
 // The whole reply: to its line feed, or `exact` bytes when given.
 size_t ReceiveReply(int s, std::vector<char>& buffer, size_t exact = 0) {
-    size_t have = 0;
-    while (have < buffer.size()) {
-        const ssize_t got = recv(s, buffer.data() + have, buffer.size() - have, 0);
-        if (got <= 0) {
-            break;
-        }
-        have += static_cast<size_t>(got);
-        if (exact != 0 ? have >= exact : buffer[have - 1] == '\n') {
-            break;
-        }
-    }
-    return have;
+    return orv::bench::ReceiveReply(s, buffer.data(), buffer.size(), exact);
 }
 
 void GenericAscii(benchmark::State& state, int points) {

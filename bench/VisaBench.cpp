@@ -1,18 +1,13 @@
 // The built-in VISA layer against a plain socket, in the same run and against the same loopback
 // responder: "*IDN?" round trips, and a 1.5 MB trace read with viRead against recv of the same bytes.
 
+#include "bench/support/LoopbackLineResponder.h"
 #include "platform/visa/BuiltinVisa.h"
 
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <atomic>
-#include <cstring>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <string>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -26,81 +21,19 @@ const std::string kIdentity = "Rohde&Schwarz,FSV-7,101234/007,2.30\n";
 // Answers "*IDN?" and "TRACE?" on loopback, one thread per connection.
 class LoopbackResponder {
 public:
-    LoopbackResponder() {
-        m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 4);
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_trace.assign(kTraceBytes, 'T');
-        m_trace += '\n';
-        m_acceptor = std::thread([this] { AcceptLoop(); });
-    }
-    ~LoopbackResponder() {
-        shutdown(m_listener, SHUT_RDWR);
-        m_acceptor.join();
-        for (const int s : m_clients) {
-            shutdown(s, SHUT_RDWR);
-        }
-        for (std::thread& t : m_servers) {
-            t.join();
-        }
-        for (const int s : m_clients) {
-            close(s);
-        }
-        close(m_listener);
-    }
-    uint16_t Port() const { return m_port; }
+    LoopbackResponder()
+        : m_trace(std::string(kTraceBytes, 'T') + '\n'),
+          m_server([this] { return [this](const std::string& command) { return Reply(command); }; }) {}
+    uint16_t Port() const { return m_server.Port(); }
 
 private:
-    void AcceptLoop() {
-        while (true) {
-            const int client = accept(m_listener, nullptr, nullptr);
-            if (client < 0) {
-                return;
-            }
-            const int on = 1;
-            setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-            m_clients.push_back(client);
-            m_servers.emplace_back([this, client] { Serve(client); });
-        }
-    }
-    void Serve(int client) {
-        std::string input;
-        char buffer[4096];
-        while (true) {
-            const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-            if (got <= 0) {
-                return;
-            }
-            input.append(buffer, static_cast<size_t>(got));
-            size_t end = 0;
-            while ((end = input.find('\n')) != std::string::npos) {
-                const std::string command = input.substr(0, end);
-                input.erase(0, end + 1);
-                const std::string& reply = command == "TRACE?" ? m_trace : kIdentity;
-                size_t sent = 0;
-                while (sent < reply.size()) {
-                    const ssize_t done = send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-                    if (done <= 0) {
-                        return;
-                    }
-                    sent += static_cast<size_t>(done);
-                }
-            }
-        }
+    const std::string* Reply(const std::string& command) const {
+        return command == "TRACE?" ? &m_trace : &kIdentity;
     }
 
-    int m_listener = -1;
-    uint16_t m_port = 0;
     std::string m_trace;
-    std::thread m_acceptor;
-    std::vector<int> m_clients;
-    std::vector<std::thread> m_servers;
+    // Last, so that its threads stop before the replies they send go.
+    orv::bench::LoopbackLineResponder m_server;
 };
 
 LoopbackResponder* g_responder = nullptr;
@@ -110,32 +43,10 @@ std::string ResourceName() {
 }
 
 int ConnectPlain() {
-    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(g_responder->Port());
-    connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    const int on = 1;
-    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    return s;
+    return orv::bench::ConnectPlainLoopback(g_responder->Port());
 }
 
-// Reads until the line feed that ends the reply.
-size_t ReceiveReply(int s, char* buffer, size_t capacity) {
-    size_t have = 0;
-    while (have < capacity) {
-        const ssize_t got = recv(s, buffer + have, capacity - have, 0);
-        if (got <= 0) {
-            break;
-        }
-        have += static_cast<size_t>(got);
-        if (buffer[have - 1] == '\n') {
-            break;
-        }
-    }
-    return have;
-}
+using orv::bench::ReceiveReply;
 
 void BM_IdentityRoundTrip_Visa(benchmark::State& state) {
     const VisaEntryPoints& vi = BuiltinVisaEntryPoints();
