@@ -212,7 +212,11 @@ PromptAnswer MessageBoxPrompt::Ask(const PromptRequest& request, std::stop_token
     // Made before the post: a stop that has already fired withdraws the box before it is reached.
     std::stop_callback onStop(stop, [remote] { remote->Withdraw(); });
     GetRemoteBoxShower().Post(AppMessage::kShowPrompt, 0, 0, std::make_unique<RemoteRequestPayload>(remote));
-    return remote->answer.Wait(stop, answerIfStopped);
+    const PromptAnswer answer = remote->answer.Wait(stop, answerIfStopped);
+    // The wait may end on the stop before `onStop` has run, and leaving the scope then drops that
+    // callback unrun: withdraw here too, so no box of a released asker shows later.
+    remote->Withdraw();
+    return answer;
 }
 
 PromptAnswer MessageBoxPrompt::AskOnUserInterfaceThread(const PromptRequest& request,
