@@ -14,7 +14,7 @@ struct ConversionSpec {
     char type = 0;
 };
 
-// Reads the spec starting at pattern[at] == '%'; false when it is not one we accept.
+// Reads the conversion starting at pattern[at] == '%'; false when it is not one we accept.
 bool ReadSpec(std::string_view pattern, size_t& at, ConversionSpec& spec) {
     size_t i = at + 1;
     spec.text.assign(1, '%');
