@@ -195,6 +195,9 @@ private:
     bool IsStopRequested() const;
     // Writes the cell into the scanner; false (scanner-ready cleared) without a scanner.
     bool PlaceProbe(int16_t row, int16_t column, int16_t height);
+    // Peak measurements start alike: flags raised, then (for a given cell) the probe placed at its
+    // height and switched in. False when the scanner is missing or refuses the switch.
+    bool BeginPeakMeasurement(int16_t row, int16_t column, int16_t height);
     bool StoreAnalyzerTrace();
 };
 

@@ -101,6 +101,24 @@ bool CDeviceManager::PlaceProbe(int16_t row, int16_t column, int16_t height) {
     return true;
 }
 
+bool CDeviceManager::BeginPeakMeasurement(int16_t row, int16_t column, int16_t height) {
+    SetScannerReady(1);
+    SetAnalyzerReady(1);
+    SetReadOk(1);
+    if (row < 0 || column < 0) {
+        return true;
+    }
+    if (!PlaceProbe(row, column, height)) {
+        return false;
+    }
+    ApplyProbeHeight();
+    if (!m_scanner->SwitchToCell()) {
+        SetScannerReady(0);
+        return false;
+    }
+    return true;
+}
+
 bool CDeviceManager::StoreAnalyzerTrace() {
     const float* trace = m_analyzer->QueryScan();
     return StoreResult(trace, m_analyzer->GetSweepPointCount());
@@ -142,18 +160,8 @@ bool CDeviceManager::MeasureCellTrace(int16_t row, int16_t column, int16_t heigh
 bool CDeviceManager::MeasureCellPeak(int16_t row, int16_t column, int16_t height, float frequency,
                                      float step) {
     const std::lock_guard guard(m_deviceLock);
-    SetScannerReady(1);
-    SetAnalyzerReady(1);
-    SetReadOk(1);
-    if (row >= 0 && column >= 0) {
-        if (!PlaceProbe(row, column, height)) {
-            return false;
-        }
-        ApplyProbeHeight();
-        if (!m_scanner->SwitchToCell()) {
-            SetScannerReady(0);
-            return false;
-        }
+    if (!BeginPeakMeasurement(row, column, height)) {
+        return false;
     }
     if (IsStopRequested()) {
         return true;
@@ -203,18 +211,8 @@ bool CDeviceManager::RefinePeak(float centre, float width, float reference, floa
 bool CDeviceManager::MeasurePeakWindow(int16_t row, int16_t column, int16_t height, float centre, float width,
                                        bool secondMarker, float step) {
     const std::lock_guard guard(m_deviceLock);
-    SetScannerReady(1);
-    SetAnalyzerReady(1);
-    SetReadOk(1);
-    if (row >= 0 && column >= 0) {
-        if (!PlaceProbe(row, column, height)) {
-            return false;
-        }
-        ApplyProbeHeight();
-        if (!m_scanner->SwitchToCell()) {
-            SetScannerReady(0);
-            return false;
-        }
+    if (!BeginPeakMeasurement(row, column, height)) {
+        return false;
     }
     if (m_analyzer == nullptr) {
         SetAnalyzerReady(0);
