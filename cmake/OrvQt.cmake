@@ -1,7 +1,7 @@
 # The Qt side of the build: Qt 6 Widgets libraries over the model libraries. Only the normal tree
 # includes this file; the sanitizer trees build the model code alone.
 
-find_package(Qt6 REQUIRED COMPONENTS Widgets Test)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Test DBus)
 
 # A library of the window side. No AUTOMOC: classes that need the meta-object compiler turn it on
 # for their own target, which keeps the build lean.

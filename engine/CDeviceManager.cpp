@@ -259,6 +259,17 @@ bool CDeviceManager::ConnectVisa() {
     return true;
 }
 
+bool CDeviceManager::ReleaseAnalyzer() {
+    const std::lock_guard guard(m_deviceLock);
+    if (IsScanRunning()) {
+        return false;
+    }
+    // The driver borrows the connection: it goes first.
+    m_analyzer.reset();
+    m_connection.reset();
+    return true;
+}
+
 CSAConnection* CDeviceManager::GetConnection() const {
     const std::lock_guard guard(m_deviceLock);
     return m_connection.get();

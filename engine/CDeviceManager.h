@@ -84,6 +84,9 @@ public:
     // (the held one is kept), while a scan runs, or when none was found.
     bool ConnectVisa();
     CSAConnection* GetConnection() const;
+    // Drops the held connection and the driver bound to it, so that the next ConnectVisa searches
+    // again (a network analyser that stopped answering). False, keeping both, while a scan runs.
+    bool ReleaseAnalyzer();
 
     // Replaces the analyser driver with the class of the model code (none for codes without one).
     CSpectrumAnalyzer* CreateAnalyzer(int32_t code);

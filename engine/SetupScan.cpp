@@ -27,6 +27,19 @@ bool SetupScan::ConnectAnalyzer() {
     return true;
 }
 
+bool SetupScan::ReleaseAnalyzer() {
+    if (m_deviceManager == nullptr) {
+        return false;
+    }
+    const auto devices = m_deviceManager->LockDevices();
+    if (!m_deviceManager->ReleaseAnalyzer()) {
+        return false;
+    }
+    SetAnalyzer(nullptr);
+    SetAnalyzerConnection(nullptr);
+    return true;
+}
+
 bool SetupScan::ConnectScanner(eProbeType type) {
     if (m_deviceManager == nullptr) {
         return false;

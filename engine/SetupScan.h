@@ -81,6 +81,10 @@ public:
     // Connects the analyser (VISA resources first); on success the device manager's connection is
     // the one in use.
     bool ConnectAnalyzer();
+    // Lets go of the analyser connection and its driver (under the device lock), so that the next
+    // ConnectAnalyzer searches again. False, keeping both, while a scan runs or with no device
+    // manager.
+    bool ReleaseAnalyzer();
     // Connects the scanner of the kind (or the first that answers); the scanner in use is always the
     // device manager's, so a failed connect never leaves a deleted scanner here.
     bool ConnectScanner(eProbeType type);

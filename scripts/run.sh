@@ -16,7 +16,9 @@ if [ ! -f "$rule" ] && [ -d /etc/udev/rules.d ]; then
 fi
 configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_BUILD_TESTS=OFF
 
-if [ -x "$ROOT/build/app/Orvilant" ]; then
-  exec "$ROOT/build/app/Orvilant" "$@"
+# Without the maker's device lists on this machine, the lists of the built-in devices (the placeholder
+# analyser and running without a scanner) let the program start without hardware.
+if [ -z "${ORV_MACHINE_SETTINGS:-}" ] && [ ! -f /etc/orvilant/machine.settings ]; then
+  export ORV_MACHINE_SETTINGS="$ROOT/resources/machine.settings"
 fi
-echo "Built the model libraries in $ROOT/build. The windowed program is not part of this build yet."
+exec "$ROOT/build/app/Orvilant" "$@"

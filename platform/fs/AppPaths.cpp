@@ -120,6 +120,14 @@ void SetProcessTempFolderOverride(std::string folder) {
     SetOverride(&Overrides::processTempFolder, std::move(folder));
 }
 
+std::string GetUserRuntimeFolder() {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
+        return WithoutTrailingSlash(runtime);
+    }
+    std::string folder = PerUserTempFolder();
+    return MakePrivateFolder(folder) ? folder : std::string();
+}
+
 bool EnsureProcessTempFolder() {
     const std::string folder = GetProcessTempFolder();
     if (!Overridden(&Overrides::processTempFolder).empty()) {

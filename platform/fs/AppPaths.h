@@ -30,6 +30,12 @@ void SetProcessTempFolderOverride(std::string folder);
 // that no longer exist and has this run's folder removed when the process exits in order.
 bool EnsureProcessTempFolder();
 
+// The folder for this user's run-time files (the single-instance lock, local sockets):
+// $XDG_RUNTIME_DIR when it is set to an absolute path, else the per-user temp folder
+// <temp>/orvilant-<uid> (made 0700 when missing). Empty when the per-user folder cannot be made or is
+// not this user's own folder (a link, or another user's), so nobody else can plant a file there.
+std::string GetUserRuntimeFolder();
+
 // Removes the process temp folder with everything in it (at an orderly shutdown); true when it is
 // gone.
 bool RemoveProcessTempFolder();

@@ -1,0 +1,795 @@
+#include "app/CMainFrame.h"
+
+#include "analyzers/CInstrumentInfo.h"
+#include "app/CAppProfile.h"
+#include "app/CConnectionLink.h"
+#include "app/CConnectionThread.h"
+#include "app/CProjectDocument.h"
+#include "app/CStopScanFrame.h"
+#include "app/CWindowsDialog.h"
+#include "app/MemoryStatus.h"
+#include "app/QtConversions.h"
+#include "app/UiMessagePump.h"
+#include "app/controls/CMainStatusBar.h"
+#include "app/controls/CMainToolBar.h"
+#include "app/controls/CProgressInStatus.h"
+#include "app/panes/CInformationMessages.h"
+#include "app/panes/CWndCommunication.h"
+#include "app/panes/CWndMainNotification.h"
+#include "core/PathUtilities.h"
+#include "core/QActiveScanItem.h"
+#include "core/QCorrectionData.h"
+#include "core/QDeviceInfoList.h"
+#include "core/QManagers.h"
+#include "core/QScanProgress.h"
+#include "core/QScannerContext.h"
+#include "core/RegistryReading.h"
+#include "engine/CEngineObjects.h"
+#include "engine/EngineProcessFlags.h"
+#include "orv/Version.h"
+#include "platform/CLocale.h"
+#include "platform/clock/Clock.h"
+#include "platform/fs/AppPaths.h"
+#include "platform/ini/IniFile.h"
+#include "platform/log/InformationLog.h"
+#include "platform/sync/SingleInstanceLock.h"
+#include "platform/ui/Prompt.h"
+#include "project/TfrmMainApp.h"
+#include "project/TfrmProjectView.h"
+#include "protocol/CIcmpPing.h"
+#include "protocol/pipe/CNamedPipeListenerManager.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStyle>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace orv {
+
+namespace {
+
+CMainFrame* g_mainFrame = nullptr;
+
+constexpr uint32_t kPipeModeMessage = 10041;
+
+// atoi: the leading decimal number of the text, 0 without one.
+int32_t LeadingInteger(std::string_view text) {
+    size_t used = 0;
+    const double value = StrToDoubleC(text, &used);
+    if (used == 0 || value != value) {
+        return 0;
+    }
+    if (value >= 2147483647.0) {
+        return 2147483647;
+    }
+    if (value <= -2147483648.0) {
+        return -2147483647 - 1;
+    }
+    return static_cast<int32_t>(value);
+}
+
+// A value of the frame's ini file: absent when missing or "default".
+std::optional<std::string> IniValue(const IniFile& ini, const char* section, const char* key) {
+    std::string value = ini.GetString(section, key, "default");
+    if (value == "default") {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(Options options)
+    : MessageTarget(GetUiMessageThread()), m_options(std::move(options)), m_mdiArea(new QMdiArea(this)) {
+    g_mainFrame = this;
+    setWindowTitle(kTitle);
+    setCentralWidget(m_mdiArea);
+    AddStandardCommands();
+    // 10040 shows the instruments' status text until the frame's full command set takes it over.
+    RegisterMessageHandler(CConnectionThread::kStatusTextMessage, [this](Message&) {
+        OnStatusText();
+        return int64_t{0};
+    });
+    RegisterMessageHandler(kPipeModeMessage, [this](Message& message) {
+        m_pipeMode = message.wParam == 1 ? 1 : 0;
+        return int64_t{0};
+    });
+    qApp->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame() {
+    Teardown();
+    qApp->removeEventFilter(this);
+    if (g_mainFrame == this) {
+        g_mainFrame = nullptr;
+    }
+}
+
+CMainFrame* CMainFrame::GetMainFrame() {
+    return g_mainFrame;
+}
+
+void CMainFrame::AddStandardCommands() {
+    m_commands.Set(57600, "&New");
+    m_commands.Set(57648, "&New Project");
+    m_commands.Set(57601, "&Open...");
+    m_commands.Set(57603, "&Save");
+    m_commands.Set(57604, "Save &As...");
+    m_commands.Set(57664, "&About Orvilant...");
+    m_commands.Set(32913, "Orvilant &User Manual");
+    m_commands.Set(32914, "&End-User Agreement");
+    m_commands.Set(32944, "&Find Scanner...");
+    m_commands.Set(32966, "&Driver Parameters...");
+    m_commands.Set(131, "&Windows...", [this] { ShowWindowsDialog(); });
+    // Scan commands.
+    m_commands.Set(32893, "Scan");
+    m_commands.Set(32890, "Scan Continuously");
+    m_commands.Set(1011, "Stop Scan");
+    m_commands.Set(32892, "Settings");
+    // Node commands.
+    m_commands.Set(32809, "Add a Spectral Scan Node");
+    m_commands.Set(32810, "Add a Spatial Scan Node");
+    m_commands.Set(32811, "Add a Spectral/Spatial Scan Node");
+    m_commands.Set(32778, "Add a Handheld Probe Node");
+    m_commands.Set(32899, "Add a Module Node");
+    m_commands.Set(32908, "Add a Spectral Comparison Node");
+    m_commands.Set(32818, "Add a Spectral Overlay Node");
+    m_commands.Set(32906, "Add a Spatial Comparison Node");
+    m_commands.Set(32940, "Add a Spatial Blindspot Reduction Node");
+    m_commands.Set(32910, "Add a Spectral/Spatial Scripting Node");
+    m_commands.Set(32943, "Add a Report Node");
+}
+
+void CMainFrame::RegisterMessageHandler(uint32_t id, MessageHandler handler) {
+    m_messageHandlers[id] = std::move(handler);
+}
+
+int64_t CMainFrame::HandleMessage(Message& message) {
+    const auto found = m_messageHandlers.find(message.id);
+    if (found == m_messageHandlers.end() || !found->second) {
+        return 0;
+    }
+    return found->second(message);
+}
+
+bool CMainFrame::OnCommand(uint32_t commandId) {
+    return m_commands.Execute(commandId);
+}
+
+std::optional<bool> CMainFrame::IsCommandEnabled(uint32_t commandId) {
+    return m_commands.IsEnabled(commandId);
+}
+
+// --- Creation ---
+
+bool CMainFrame::OnCreate() {
+    // The instrument state with its table of supported analysers.
+    GetInstrumentInfo().BuildSupportedAnalyzerTable();
+    CAppProfile::WriteInt({}, "ApplicationLook", 217);
+
+    if (!CreateStatusBar()) {
+        return false;
+    }
+    CreateInformationWindow();
+    if (!CreateToolBars()) {
+        return false;
+    }
+
+    AddInformationMessage(0, "");
+    const std::array<uint16_t, 4> version = GetInstrumentInfo().GetProgramVersion();
+    AddInformationMessage(
+        0, FormatC("Orvilant version:  %d.%d.%d.%-3d", version[0], version[1], version[2], version[3]));
+
+    StartEngine();
+
+    ScannerRemovedFlag().store(0);
+    GetInstrumentInfo().SetApplicationFolder(GetExecutableFolder());
+
+    if (m_options.makeConnectionLink) {
+        m_link = m_options.makeConnectionLink(*m_engine, *this);
+    }
+
+    m_pipeListener = std::make_unique<CNamedPipeListenerManager>(this, m_options.pipePath);
+    m_pipeListener->Start();
+    m_pipeMode = 0;
+
+    LoadDeviceInfoKeys();
+
+    m_movePending = false;
+    ReadIniSettings();
+
+    StartTimers();
+
+    if (m_options.makeIcmpPing && m_ping == nullptr) {
+        auto ping = std::make_unique<CIcmpPing>();
+        if (ping->Initialize()) {
+            m_ping = std::move(ping);
+        }
+    }
+
+    LogMemoryStatus();
+    m_created = true;
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar() {
+    m_statusBar = new CMainStatusBar(this);
+    setStatusBar(m_statusBar);
+    return true;
+}
+
+void CMainFrame::CreateInformationWindow() {
+    // From the client rectangle, as the window always stood: the lower third, 50 pixels up.
+    const QRect client = m_mdiArea->contentsRect();
+    const int height = client.height();
+    const int left = client.left();
+    const int top = client.top() + 2 * (height / 3) - 50;
+    const int right = client.width() - 2;
+    const int bottom = 3 * (height / 3) - 50;
+    m_information = new CInformationMessages(InformationLog::Instance());
+    const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    m_information->Create(rect, m_mdiArea);
+    m_information->show();
+}
+
+bool CMainFrame::CreateToolBars() {
+    const std::array<std::vector<uint32_t>, 3> buttons = {
+        // 129: the file commands.
+        std::vector<uint32_t>{57648, 57601, 57603},
+        // 364: the scan commands.
+        std::vector<uint32_t>{32893, 32890, 1011, 32892},
+        // 365: the add-node commands (blind-spot reduction and scripting are left out).
+        std::vector<uint32_t>{32809, 32810, 32811, 32778, 32899, 32908, 32818, 32906, 32943},
+    };
+    const std::array<const char*, 3> names = {"Toolbar 129", "Toolbar 364", "Toolbar 365"};
+    QStyle* const style = QApplication::style();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        auto* bar = new CMainToolBar(this);
+        bar->setObjectName(names[i]);
+        bar->setWindowTitle(names[i]);
+        bar->setMovable(false);
+        bar->SetOwner(this);
+        for (const uint32_t id : buttons[i]) {
+            QIcon icon;
+            if (id == 57648) {
+                icon = style->standardIcon(QStyle::SP_FileIcon);
+            } else if (id == 57601) {
+                icon = style->standardIcon(QStyle::SP_DialogOpenButton);
+            } else if (id == 57603) {
+                icon = style->standardIcon(QStyle::SP_DialogSaveButton);
+            } else if (id == 32893) {
+                icon = style->standardIcon(QStyle::SP_MediaPlay);
+            } else if (id == 1011) {
+                icon = style->standardIcon(QStyle::SP_MediaStop);
+            }
+            bar->AddCommandButton(id, icon, m_commands.GetCaption(id));
+        }
+        m_toolBars[i] = bar;
+    }
+    // 365 first at the top, 364 to its left, 129 to the left of 364.
+    addToolBar(Qt::TopToolBarArea, m_toolBars[0]);
+    addToolBar(Qt::TopToolBarArea, m_toolBars[1]);
+    addToolBar(Qt::TopToolBarArea, m_toolBars[2]);
+    return true;
+}
+
+void CMainFrame::StartEngine() {
+    CEngineStartup startup;
+    startup.mainFrame = this;
+    m_engine = std::make_unique<CEngineObjects>(std::move(startup));
+    SetupScan& setup = m_engine->GetSetupScan();
+    setup.CreateDeviceManager();
+    m_devices = std::make_unique<CSetupScanConnectionDevices>(setup);
+}
+
+void CMainFrame::StartTimers() {
+    const std::array<std::pair<int, int>, 6> timers = {{{kTimerFirstLayout, 100},
+                                                        {kTimer101, 10},
+                                                        {kTimerSettled, 3000},
+                                                        {kTimerRelayout, 100},
+                                                        {kTimer108, 7000},
+                                                        {kTimer110, 200}}};
+    for (const auto& [id, period] : timers) {
+        auto* timer = new QTimer(this);
+        timer->setInterval(period);
+        const int timerId = id;
+        connect(timer, &QTimer::timeout, this, [this, timerId] { OnTimer(timerId); });
+        m_timers[id] = timer;
+        timer->start();
+    }
+}
+
+void CMainFrame::LogMemoryStatus() {
+    for (const std::string& line : MemoryStatus::Read().FormatLines()) {
+        AddInformationMessage(0, line);
+    }
+}
+
+// --- Settings ---
+
+MainFrameIniSettings CMainFrame::ReadIniSettings(const std::string& path) {
+    MainFrameIniSettings settings;
+    const IniFile ini = IniFile::Load(path);
+    if (auto address = IniValue(ini, "Orvilant server Info", "Orvilant server IP")) {
+        settings.serverAddress = *address;
+    }
+    if (auto port = IniValue(ini, "Orvilant server Info", "Orvilant server port")) {
+        settings.serverPort = LeadingInteger(*port);
+    }
+    if (auto detect = IniValue(ini, "Orvilant Info", "Spectrum Analyzer Detecting")) {
+        settings.analyzerDetection = LeadingInteger(*detect) == 1;
+    }
+    if (auto detect = IniValue(ini, "Orvilant Info", "Scanner Detecting")) {
+        settings.scannerDetection = LeadingInteger(*detect) == 1;
+    }
+    return settings;
+}
+
+void CMainFrame::ReadIniSettings() {
+    m_ini.analyzerDetection = false;
+    m_ini.scannerDetection = false;
+    const std::string folder = GetExecutableFolder();
+    if (folder.empty()) {
+        return;
+    }
+    m_ini = ReadIniSettings(folder + "/" + kIniFileName);
+}
+
+bool CMainFrame::LoadDeviceInfoKey(std::string_view subKey) {
+    const std::string key = std::string(kDeviceInfoBaseKey) + std::string(subKey);
+    std::vector<QRegistryEntry> entries;
+    ReadRegistryIdNameList(entries, key, SettingsRoot::LocalMachine);
+    if (entries.empty()) {
+        ShowPrompt({"Error#348: No device information found in registry key \"" + key +
+                        "\".  Please contact QZV Technologies technical support.",
+                    kMissingDeviceInfoCaption, PromptButtons::Ok, PromptIcon::Error});
+        return false;
+    }
+    if (subKey == "\\Analyzers") {
+        GetSpectrumAnalyzerInfoManager().AddRecords(std::move(entries));
+    } else if (subKey == "\\Analyzer Drivers") {
+        GetDriverInfoManager().AddRecords(std::move(entries));
+    } else if (subKey == "\\Analyzer Drivers Relation") {
+        for (QRegistryEntry& entry : entries) {
+            GetDeviceInfoList().Add(
+                std::make_unique<QRegistryNameEntry>(entry.m_id, std::move(entry.m_text)));
+        }
+    } else if (subKey == "\\Analyzers Info") {
+        GetAnalyzerInfoManager().AddRecords(std::move(entries));
+    } else if (subKey == "\\Scan Heads") {
+        GetScanHeadInfoManager().AddRecords(std::move(entries));
+    } else if (subKey == "\\Calibrations") {
+        GetCalibrationMessageManager().AddRecords(std::move(entries));
+    } else if (subKey == "\\System Messages") {
+        GetSystemMessageManager().AddRecords(std::move(entries));
+    }
+    return true;
+}
+
+void CMainFrame::LoadDeviceInfoKeys() {
+    for (const char* subKey : {"\\Analyzers", "\\Analyzer Drivers", "\\Analyzer Drivers Relation",
+                               "\\Analyzers Info", "\\Scan Heads", "\\Calibrations", "\\System Messages"}) {
+        LoadDeviceInfoKey(subKey);
+    }
+}
+
+// --- Log ---
+
+void CMainFrame::AddLogLine(uint8_t kind, const std::string& text) {
+    if (m_information == nullptr || IsClosing()) {
+        return;
+    }
+    InformationLog::Instance().AddMessage(kind, text);
+}
+
+// --- Project windows ---
+
+QMdiSubWindow* CMainFrame::GetNextMDIChild() {
+    const QList<QMdiSubWindow*> children = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    while (++m_mdiWalk < children.size()) {
+        QMdiSubWindow* child = children[m_mdiWalk];
+        // The information window is a child of its own kind, not a project window.
+        if (child == m_information) {
+            continue;
+        }
+        return child;
+    }
+    return nullptr;
+}
+
+void CMainFrame::SetDocumentFactory(std::unique_ptr<CProjectDocumentFactory> factory) {
+    m_documentFactory = std::move(factory);
+}
+
+TfrmMainApp* CMainFrame::FindProjectById(uint32_t projectId) const {
+    for (const auto& project : m_projects) {
+        if (project != nullptr && project->GetProjectId() == projectId) {
+            return project.get();
+        }
+    }
+    return nullptr;
+}
+
+void CMainFrame::ShowWindowsDialog() {
+    CWindowsDialog dialog(m_mdiArea, this);
+    dialog.exec();
+}
+
+// --- Status ---
+
+void CMainFrame::SetStatusMessage(const QString& text) {
+    m_statusMessage = text;
+    ShowStatusMessage();
+}
+
+void CMainFrame::ShowStatusMessage() {
+    if (m_statusBar != nullptr && m_statusBar->GetPaneText(0) != m_statusMessage) {
+        m_statusBar->SetPaneText(0, m_statusMessage);
+    }
+}
+
+void CMainFrame::OnStatusText() {
+    const std::string text = GetInstrumentInfo().GetStatusText();
+    if (!text.empty()) {
+        m_statusMessage = CodePageToQString(text);
+    }
+    ShowStatusMessage();
+}
+
+void CMainFrame::ReportConnectionResult(bool scannerConnected, bool analyzerConnected) {
+    CConnectionThread::ReportConnectionResult(&GetInstrumentInfo(), m_link.get(), this, scannerConnected,
+                                              analyzerConnected);
+}
+
+void CMainFrame::SetConnectionDevices(std::unique_ptr<CConnectionDevices> devices) {
+    m_devices = std::move(devices);
+}
+
+void CMainFrame::SetPing(std::unique_ptr<AnalyzerPing> ping) {
+    m_ping = std::move(ping);
+}
+
+// --- project/QMainFrame ---
+
+QScanEngineLink* CMainFrame::GetScanEngineLink() {
+    return m_link != nullptr ? m_link->GetScanEngineLink() : nullptr;
+}
+
+std::optional<std::string> CMainFrame::BrowseForFolder(const std::string& title) {
+    const QString folder = QFileDialog::getExistingDirectory(this, CodePageToQString(title));
+    if (folder.isNull()) {
+        return std::nullopt;
+    }
+    return QStringToCodePage(folder);
+}
+
+void CMainFrame::ExitProgram(int exitCode) {
+    Teardown();
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
+}
+
+void CMainFrame::DisableScreenSaver() {
+    // The desktop's screen-saver inhibit call, where a session bus offers it; the inhibition lasts
+    // as long as the program's connection to the bus.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        return;
+    }
+    QDBusInterface screenSaver("org.freedesktop.ScreenSaver", "/org/freedesktop/ScreenSaver",
+                               "org.freedesktop.ScreenSaver", bus);
+    if (screenSaver.isValid()) {
+        screenSaver.call("Inhibit", QString(kTitle), QString("A scan is running"));
+    }
+}
+
+// --- Timers, size and move ---
+
+bool CMainFrame::IsTimerActive(int timerId) const {
+    const auto found = m_timers.find(timerId);
+    return found != m_timers.end() && found->second->isActive();
+}
+
+void CMainFrame::OnTimer(int timerId) {
+    const auto kill = [this](int id) {
+        if (auto found = m_timers.find(id); found != m_timers.end()) {
+            found->second->stop();
+        }
+    };
+    switch (timerId) {
+    case kTimerFirstLayout:
+        kill(kTimerFirstLayout);
+        FirstLayout();
+        break;
+    case kTimer101:
+    case kTimer110:
+        kill(timerId);
+        break;
+    case kTimerSettled:
+        m_startupSettled = true;
+        kill(kTimerSettled);
+        break;
+    case kTimerRelayout:
+        if (m_movePending && ClockNow() - m_lastMove > std::chrono::milliseconds(800)) {
+            m_movePending = false;
+            RelayoutViewFrames();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+QRect CMainFrame::MeasureProgressRect() const {
+    QLabel* const pane = m_statusBar->GetPane(1);
+    QRect rect = pane->geometry();
+    const int width = QFontMetrics(m_statusBar->font()).horizontalAdvance(kPaneMeasureText);
+    rect.setLeft(rect.left() + width + 2);
+    return rect;
+}
+
+void CMainFrame::FirstLayout() {
+    if (m_statusBar != nullptr) {
+        QLabel* const pane0 = m_statusBar->GetPane(0);
+        QLabel* const pane1 = m_statusBar->GetPane(1);
+        pane0->setAutoFillBackground(true);
+        pane1->setAutoFillBackground(true);
+        QPalette palette0 = pane0->palette();
+        palette0.setColor(QPalette::Window, QColor(240, 240, 240));
+        pane0->setPalette(palette0);
+        QPalette palette1 = pane1->palette();
+        palette1.setColor(QPalette::Window, QColor(250, 250, 250));
+        pane1->setPalette(palette1);
+        m_statusBar->SetPaneText(1, kPaneMeasureText);
+        m_statusBar->repaint();
+
+        m_progress = new CProgressInStatus(m_statusBar);
+        m_progress->setObjectName(QString::number(kProgressControlId));
+        m_progress->setGeometry(MeasureProgressRect());
+        m_progress->SetRange(0, 100);
+        m_progress->show();
+        m_progressCreated = true;
+        m_progress->SetBarColour(0xC80000); // RGB (0, 0, 200)
+        m_statusBar->SetPaneText(1, " ");
+        m_progress->SetPos(0);
+    }
+    GetInstrumentInfo().SetStatusText({});
+    Post(CConnectionThread::kStatusTextMessage);
+
+    if (m_connectionThread == nullptr && m_devices != nullptr) {
+        CConnectionThread::Context context;
+        context.info = &GetInstrumentInfo();
+        context.devices = m_devices.get();
+        context.link = m_link.get();
+        context.ping = m_ping.get();
+        context.frame = this;
+        context.analyzerDetection = m_ini.analyzerDetection;
+        context.scannerDetection = m_ini.scannerDetection;
+        context.scannerRemoved = &ScannerRemovedFlag();
+        context.mayReport = [this] { return !IsClosing(); };
+        m_connectionThread = std::make_unique<CConnectionThread>(std::move(context));
+        m_connectionThread->Start();
+    }
+
+    if (m_notification == nullptr) {
+        m_notification = new CWndMainNotification(this);
+        m_communication = new CWndCommunication(this);
+        m_communication->setGeometry(0, 0, 50, 50);
+    }
+}
+
+void CMainFrame::RelayoutViewFrames() {
+    QMdiSubWindow* const active = m_activeProjectFrame;
+    if (active == nullptr) {
+        return;
+    }
+    auto* window = dynamic_cast<CProjectDocumentWindow*>(active);
+    if (window == nullptr) {
+        window = dynamic_cast<CProjectDocumentWindow*>(active->widget());
+    }
+    TfrmMainApp* const project = window != nullptr ? FindProjectById(window->GetProjectId()) : nullptr;
+    if (project != nullptr && project->GetOpenProject() != nullptr) {
+        project->GetOpenProject()->RelayoutViewFrames();
+    }
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (m_progressCreated && m_progress != nullptr) {
+        m_progress->setGeometry(MeasureProgressRect());
+        m_progress->raise();
+    }
+    if (m_notification != nullptr) {
+        m_notification->UpdateLayout();
+    }
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (m_startupSettled) {
+        m_movePending = true;
+        m_lastMove = ClockNow();
+    }
+    if (m_notification != nullptr) {
+        m_notification->UpdateLayout();
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && m_stopScanFrame != nullptr &&
+        GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & Qt::ControlModifier) != 0 && !key->isAutoRepeat()) {
+            m_stopScanFrame->EmergencyStop();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::SetStopScanFrame(std::unique_ptr<CStopScanFrame> frame) {
+    m_stopScanFrame = std::move(frame);
+}
+
+// --- Closing ---
+
+bool CMainFrame::MayClose() {
+    if (m_link != nullptr && m_link->GetState() == kScanRunningState) {
+        ShowPrompt({kScanRunningText, kWarningCaption, PromptButtons::Ok, PromptIcon::Warning});
+        return false;
+    }
+    return true;
+}
+
+bool CMainFrame::OnClose() {
+    m_closing = 1;
+    InformationLog::Instance().SetClosing(true);
+    std::string lastProject;
+    ResetMDIChildWalk();
+    while (QMdiSubWindow* child = GetNextMDIChild()) {
+        auto* document = dynamic_cast<CProjectDocumentWindow*>(child);
+        if (document == nullptr) {
+            document = dynamic_cast<CProjectDocumentWindow*>(child->widget());
+        }
+        if (document == nullptr || !document->HasActiveDocument()) {
+            continue;
+        }
+        if (!document->SaveModified()) {
+            m_closing = 0;
+            InformationLog::Instance().SetClosing(false);
+            return false;
+        }
+        document->SetModifiedFlag(false);
+        lastProject = document->GetPathName();
+    }
+    CAppProfile::WriteString("Settings", "LastDocName", lastProject);
+    return true;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!MayClose() || !OnClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+// --- Teardown ---
+
+void CMainFrame::StopThreads() {
+    const auto deadline = std::chrono::steady_clock::now() + kThreadStopBound;
+    const auto remaining = [deadline] {
+        const auto left = deadline - std::chrono::steady_clock::now();
+        return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(left),
+                        std::chrono::milliseconds(0));
+    };
+
+    // Every stop is asked first, so the threads wind down together.
+    if (m_connectionThread != nullptr) {
+        m_connectionThread->RequestStop();
+    }
+    m_armPollRun = 0;
+    if (m_pipeListener != nullptr) {
+        m_pipeListener->RequestStop();
+    }
+    if (m_engine != nullptr) {
+        m_engine->GetSetupScan().SetTeardownFlag(1);
+    }
+
+    if (m_connectionThread != nullptr && !m_connectionThread->JoinFor(remaining())) {
+        AddInformationMessage(0, "The connection thread did not end in time; it is left running.");
+        m_allThreadsEnded = false;
+    }
+    while (m_armPollRunning.load() != 0 && remaining().count() > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (m_armPollRunning.load() != 0) {
+        AddInformationMessage(0, "The arm-position polling thread did not end in time; it is left running.");
+        m_allThreadsEnded = false;
+    }
+    if (m_pipeListener != nullptr) {
+        while (m_pipeListener->GetState() != CNamedPipeListenerManager::State::Ended &&
+               m_pipeListener->GetState() != CNamedPipeListenerManager::State::NotStarted &&
+               remaining().count() > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const auto state = m_pipeListener->GetState();
+        if (state == CNamedPipeListenerManager::State::Ended ||
+            state == CNamedPipeListenerManager::State::NotStarted) {
+            m_pipeListener->Join();
+        } else {
+            AddInformationMessage(0, "The pipe listener did not end in time; it is left running.");
+            m_allThreadsEnded = false;
+        }
+    }
+}
+
+void CMainFrame::Teardown() {
+    if (m_tornDown) {
+        return;
+    }
+    m_tornDown = true;
+    m_closing = 1;
+
+    for (auto& [id, timer] : m_timers) {
+        timer->stop();
+    }
+    StopThreads();
+
+    // The windows go before what they show; the information window lets go of the log first.
+    delete m_notification;
+    m_notification = nullptr;
+    delete m_communication;
+    m_communication = nullptr;
+    delete m_information;
+    m_information = nullptr;
+    m_progress = nullptr;
+    m_progressCreated = false;
+
+    m_stopScanFrame.reset();
+    m_projects.clear();
+
+    if (!m_allThreadsEnded) {
+        // A thread still runs: whatever it may touch stays alive, and the process ends without
+        // freeing it.
+        (void)m_connectionThread.release();
+        (void)m_devices.release();
+        (void)m_ping.release();
+        (void)m_pipeListener.release();
+        (void)m_link.release();
+        (void)m_engine.release();
+    } else {
+        m_connectionThread.reset();
+        m_pipeListener.reset();
+        m_ping.reset();
+        m_link.reset();
+        m_devices.reset();
+        m_engine.reset();
+    }
+
+    if (m_allThreadsEnded) {
+        DestroyScannerContext();
+        DestroyScanProgress();
+        DestroyActiveScanItem();
+        DestroyDeviceInfoList();
+        DestroyCorrectionData();
+        ClearTempFolder();
+    }
+    InformationLog::Instance().SetClosing(true);
+    InformationLog::Instance().CloseFile();
+    if (m_instanceLock != nullptr) {
+        m_instanceLock->Release();
+    }
+}
+
+} // namespace orv

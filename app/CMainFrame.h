@@ -1,0 +1,286 @@
+#pragma once
+
+// The one top-level window and the owner of every long-lived object of the running program: the
+// engine's objects (transfer pipes, endpoints, set-up object with its device manager, stop flag),
+// the client's controller and command queue, the pipe listener, the ping of a network analyser,
+// the tool bars, status bar and progress control, the information window, the notice box and the
+// open projects. It builds them in order at creation, connects the devices through its connection
+// thread, refuses to close while a scan runs, and takes everything down in an order in which no
+// thread ever finds freed what it uses.
+
+#include "app/CCommandTable.h"
+#include "app/controls/CCommandTarget.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/QMainFrame.h"
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace orv {
+
+class AnalyzerPing;
+class CConnectionDevices;
+class CConnectionLink;
+class CConnectionThread;
+class CEngineObjects;
+class CInformationMessages;
+class CMainStatusBar;
+class CMainToolBar;
+class CNamedPipeListenerManager;
+class CProgressInStatus;
+class CProjectDocumentFactory;
+class CStopScanFrame;
+class CWndCommunication;
+class CWndMainNotification;
+class SingleInstanceLock;
+class TfrmMainApp;
+
+// The ini file's settings.
+struct MainFrameIniSettings {
+    std::string serverAddress;
+    int32_t serverPort = 80;
+    bool analyzerDetection = false;
+    bool scannerDetection = false;
+};
+
+class CMainFrame;
+class CEngineObjects;
+
+struct CMainFrameOptions {
+    // How the frame makes the client's controller and command queue over the engine's objects (none
+    // while the client side is not part of the program).
+    using ConnectionLinkMaker = std::function<std::unique_ptr<CConnectionLink>(CEngineObjects&, CMainFrame&)>;
+    ConnectionLinkMaker makeConnectionLink;
+    // The pipe listener's socket (empty: the user's run-time folder); tests use a folder of their own.
+    std::string pipePath;
+    // Whether the program's own ping is tried (tests give one of their own).
+    bool makeIcmpPing = true;
+};
+
+class CMainFrame : public QMainWindow, public QMainFrame, public MessageTarget, public CCommandTarget {
+public:
+    static constexpr const char* kTitle = "Orvilant";
+    static constexpr const char* kIniFileName = "Orvilant.ini";
+    static constexpr const char* kScanRunningText = "The scan is in progress, stop the scan first!";
+    static constexpr const char* kWarningCaption = "Warning";
+    static constexpr const char* kDeviceInfoBaseKey = "Software\\QZV Technologies";
+    static constexpr const char* kMissingDeviceInfoCaption = "Missing Device Information";
+    static constexpr int32_t kScanRunningState = 12;
+    static constexpr std::chrono::milliseconds kThreadStopBound{4000};
+
+    // Status bar measurements of the first layout.
+    static constexpr const char* kPaneMeasureText = "1122334455667788991122";
+    static constexpr uint32_t kProgressControlId = 21010;
+
+    // Timers in the order they are started.
+    enum TimerId : int {
+        kTimerFirstLayout = 100,
+        kTimer101 = 101,
+        kTimerSettled = 106,
+        kTimerRelayout = 107,
+        kTimer108 = 108,
+        kTimer110 = 110
+    };
+
+    using ConnectionLinkMaker = CMainFrameOptions::ConnectionLinkMaker;
+    using Options = CMainFrameOptions;
+
+    explicit CMainFrame(Options options = {});
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // The frame while it exists (null before and after).
+    static CMainFrame* GetMainFrame();
+
+    // Builds everything in order; false when the status bar or a tool bar could not be made.
+    bool OnCreate();
+    // Ends the threads and frees what the frame made, in order. Safe to call more than once; the
+    // destructor calls it.
+    void Teardown();
+    // Whether every thread ended within its bound (else what they use was left alive).
+    bool AllThreadsEnded() const { return m_allThreadsEnded; }
+
+    // --- project/QMainFrame ---
+    QScanEngineLink* GetScanEngineLink() override;
+    std::optional<std::string> BrowseForFolder(const std::string& title) override;
+    [[noreturn]] void ExitProgram(int exitCode) override;
+    void DisableScreenSaver() override;
+
+    // --- CCommandTarget ---
+    bool OnCommand(uint32_t commandId) override;
+    std::optional<bool> IsCommandEnabled(uint32_t commandId) override;
+    CCommandTable& GetCommandTable() { return m_commands; }
+
+    // Private messages by number; an unregistered number answers 0.
+    using MessageHandler = std::function<int64_t(Message&)>;
+    void RegisterMessageHandler(uint32_t id, MessageHandler handler);
+
+    // --- Settings read at start ---
+    static MainFrameIniSettings ReadIniSettings(const std::string& path);
+    // Reads the ini file beside the executable into the frame.
+    void ReadIniSettings();
+    // Fills the catalogue of one device-list key ("\Analyzers", ...); an empty key is reported with
+    // its Error#348 box. False when it was empty.
+    static bool LoadDeviceInfoKey(std::string_view subKey);
+    static void LoadDeviceInfoKeys();
+    const MainFrameIniSettings& GetIniSettings() const { return m_ini; }
+
+    // --- Log ---
+    // Writes one line to the information window when it exists.
+    void AddLogLine(uint8_t kind, const std::string& text);
+
+    // --- Project windows ---
+    QMdiArea* GetMdiArea() const { return m_mdiArea; }
+    // The next project window of a walk (the first after ResetMDIChildWalk); null at the end.
+    QMdiSubWindow* GetNextMDIChild();
+    void ResetMDIChildWalk() { m_mdiWalk = -1; }
+    // The document kind's maker of project windows (the project windows register it).
+    void SetDocumentFactory(std::unique_ptr<CProjectDocumentFactory> factory);
+    CProjectDocumentFactory* GetDocumentFactory() const { return m_documentFactory.get(); }
+    std::vector<std::unique_ptr<TfrmMainApp>>& GetProjects() { return m_projects; }
+    TfrmMainApp* FindProjectById(uint32_t projectId) const;
+    // The project window activated last (not owned).
+    QMdiSubWindow* GetActiveProjectFrame() const { return m_activeProjectFrame; }
+    void SetActiveProjectFrame(QMdiSubWindow* frame) { m_activeProjectFrame = frame; }
+    // Project ids and the titles of new projects count from here.
+    uint32_t TakeNextProjectId() { return ++m_projectCounter; }
+    uint32_t TakeNextProjectTitleNumber() { return m_projectTitleCounter++; }
+    // 1 while a new project is being made, 0 while one is opened.
+    uint8_t GetNewProjectFlag() const { return m_newProjectFlag.load(); }
+    void SetNewProjectFlag(uint8_t flag) { m_newProjectFlag.store(flag); }
+    void ShowWindowsDialog();
+
+    // --- Status ---
+    // The text pane 0 shows at idle.
+    const QString& GetStatusMessage() const { return m_statusMessage; }
+    void SetStatusMessage(const QString& text);
+    // Shows the status message in pane 0 (at idle).
+    void ShowStatusMessage();
+    CMainStatusBar* GetMainStatusBar() const { return m_statusBar; }
+    CProgressInStatus* GetProgressControl() const { return m_progress; }
+    CInformationMessages* GetInformationWindow() const { return m_information; }
+    CWndMainNotification* GetNotificationWindow() const { return m_notification; }
+    CWndCommunication* GetCommunicationWindow() const { return m_communication; }
+    std::array<CMainToolBar*, 3> GetToolBars() const { return m_toolBars; }
+
+    // --- Devices and threads ---
+    CEngineObjects* GetEngineObjects() const { return m_engine.get(); }
+    CConnectionLink* GetConnectionLink() const { return m_link.get(); }
+    CConnectionThread* GetConnectionThread() const { return m_connectionThread.get(); }
+    CNamedPipeListenerManager* GetPipeListener() const { return m_pipeListener.get(); }
+    AnalyzerPing* GetPing() const { return m_ping.get(); }
+    // Tests put their own devices or ping in place before the connection thread starts.
+    void SetConnectionDevices(std::unique_ptr<CConnectionDevices> devices);
+    void SetPing(std::unique_ptr<AnalyzerPing> ping);
+    // The connection thread's result texts (and the controller's state 0 unless both connected).
+    void ReportConnectionResult(bool scannerConnected, bool analyzerConnected);
+    // The run flag and running count the scan-probes page's arm-position polling thread keeps.
+    std::atomic<uint8_t>& GetArmPollRunFlag() { return m_armPollRun; }
+    std::atomic<int32_t>& GetArmPollRunningCount() { return m_armPollRunning; }
+
+    // --- Timers, size and move ---
+    void OnTimer(int timerId);
+    bool IsTimerActive(int timerId) const;
+    bool IsStartupSettled() const { return m_startupSettled; }
+    bool IsMovePending() const { return m_movePending; }
+
+    // --- Closing ---
+    bool IsClosing() const { return m_closing.load() != 0; }
+    // The close guard: false (with its box) while a scan runs.
+    bool MayClose();
+    // Asks the project windows to save; false when the user cancelled (the frame stays open).
+    bool OnClose();
+
+    // The emergency stop of robot-arm scans (triggered by Ctrl+Enter with probe type 2).
+    void SetStopScanFrame(std::unique_ptr<CStopScanFrame> frame);
+    CStopScanFrame* GetStopScanFrame() const { return m_stopScanFrame.get(); }
+
+    // The single-instance lock, released last at teardown.
+    void SetSingleInstanceLock(SingleInstanceLock* lock) { m_instanceLock = lock; }
+
+protected:
+    int64_t HandleMessage(Message& message) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool CreateStatusBar();
+    bool CreateToolBars();
+    void AddStandardCommands();
+    void CreateInformationWindow();
+    void StartEngine();
+    void StartTimers();
+    void FirstLayout();
+    QRect MeasureProgressRect() const;
+    void OnStatusText();
+    void LogMemoryStatus();
+    void RelayoutViewFrames();
+    void StopThreads();
+
+    Options m_options;
+    CCommandTable m_commands;
+    std::map<uint32_t, MessageHandler> m_messageHandlers;
+
+    MainFrameIniSettings m_ini;
+    std::atomic<int32_t> m_pipeMode{0};
+    std::atomic<uint8_t> m_newProjectFlag{1};
+    std::atomic<uint8_t> m_closing{0};
+    bool m_startupSettled = false;
+    bool m_movePending = false;
+    std::chrono::steady_clock::time_point m_lastMove{};
+    bool m_progressCreated = false;
+    int m_progressOffset = 0;
+    QString m_statusMessage;
+    bool m_created = false;
+    bool m_tornDown = false;
+    bool m_allThreadsEnded = true;
+
+    QMdiArea* m_mdiArea = nullptr;
+    CMainStatusBar* m_statusBar = nullptr;
+    CProgressInStatus* m_progress = nullptr;
+    std::array<CMainToolBar*, 3> m_toolBars{};
+    CInformationMessages* m_information = nullptr;
+    CWndMainNotification* m_notification = nullptr;
+    CWndCommunication* m_communication = nullptr;
+    std::map<int, QTimer*> m_timers;
+
+    std::unique_ptr<CStopScanFrame> m_stopScanFrame;
+    std::unique_ptr<CProjectDocumentFactory> m_documentFactory;
+    std::vector<std::unique_ptr<TfrmMainApp>> m_projects;
+    QPointer<QMdiSubWindow> m_activeProjectFrame;
+    uint32_t m_projectCounter = 0;
+    uint32_t m_projectTitleCounter = 1;
+    int m_mdiWalk = -1;
+
+    std::unique_ptr<CEngineObjects> m_engine;
+    std::unique_ptr<CConnectionLink> m_link;
+    std::unique_ptr<CConnectionDevices> m_devices;
+    std::unique_ptr<AnalyzerPing> m_ping;
+    std::unique_ptr<CNamedPipeListenerManager> m_pipeListener;
+    std::unique_ptr<CConnectionThread> m_connectionThread;
+    std::atomic<uint8_t> m_armPollRun{1};
+    std::atomic<int32_t> m_armPollRunning{0};
+    SingleInstanceLock* m_instanceLock = nullptr;
+};
+
+} // namespace orv
