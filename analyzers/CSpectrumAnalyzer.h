@@ -134,6 +134,14 @@ public:
     double GetNarrowRbwThreshold() const { return m_narrowRbwThreshold; }
     void SetReadBackRbw(double mhz) { m_readBackRbw = mhz; }
     void SetRequestedRbw(double mhz) { m_requestedRbw = mhz; }
+    // The pre-amplifier and input-coupling switches: the set-up sequence copies the set-up's wishes
+    // into them just before switching, and a driver records there what it applied (and, where it
+    // reads it back, the pre-amplifier value). The set-up reply reports them.
+    uint8_t GetPreAmpState() const { return m_preAmpState; }
+    void SetPreAmpState(uint8_t on) { m_preAmpState = on; }
+    int32_t GetPreAmpReadBack() const { return m_preAmpReadBack; }
+    uint8_t GetDcCoupledFlag() const { return m_dcCoupled; }
+    void SetDcCoupledFlag(uint8_t dc) { m_dcCoupled = dc; }
 
 protected:
     // True when a VISA call may be made on the instrument session; otherwise the status becomes an
@@ -166,6 +174,8 @@ protected:
     uint8_t m_flagE = 0;
     int32_t m_wordF = 0;
     uint8_t m_dcCoupled = 0;
+    uint8_t m_preAmpState = 0;
+    int32_t m_preAmpReadBack = 0;
     uint8_t m_flagG = 0;
     uint8_t m_rbwFilterTypeKnown = 0;
     std::string m_rbwFilterType = kRbwFilterTypeCommand;

@@ -8,6 +8,7 @@
 #include "core/QAttachedScannerSource.h"
 #include "engine/AnalyzerFactoryTable.h"
 #include "engine/EngineProcessFlags.h"
+#include "engine/SetupScan.h"
 #include "engine/scanners/CNoScannerBoard.h"
 #include "engine/scanners/CScannerBoard.h"
 #include "platform/clock/Clock.h"
@@ -332,6 +333,88 @@ bool CDeviceManager::SetAnalyzerDriver(std::array<uint32_t, 4>& words) {
 CSpectrumAnalyzer* CDeviceManager::GetAnalyzer() const {
     const std::lock_guard guard(m_deviceLock);
     return m_analyzer.get();
+}
+
+bool CDeviceManager::HasScanner() const {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner != nullptr;
+}
+
+void CDeviceManager::ReconnectScannerIfNeeded() {
+    const std::lock_guard guard(m_deviceLock);
+    if (m_scanner != nullptr && m_scanner->IsReconnectNeeded()) {
+        m_scanner->Reconnect();
+    }
+}
+
+namespace {
+
+bool CopyReply(const CScanner& scanner, bool read, std::vector<uint8_t>& reply) {
+    if (!read) {
+        return false;
+    }
+    const std::span<const uint8_t> buffer = scanner.GetReplyBuffer();
+    reply.assign(buffer.begin(), buffer.end());
+    return true;
+}
+
+} // namespace
+
+bool CDeviceManager::ReadAdaptorEID(std::vector<uint8_t>& reply) {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner != nullptr && CopyReply(*m_scanner, m_scanner->ReadAdaptorEID(), reply);
+}
+
+bool CDeviceManager::ReadFirmwareVersion(std::vector<uint8_t>& reply) {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner != nullptr && CopyReply(*m_scanner, m_scanner->ReadFirmwareVersion(), reply);
+}
+
+bool CDeviceManager::SwitchToCell(uint16_t row, uint16_t column) {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner != nullptr && m_scanner->SetCell(row, column) && m_scanner->SwitchToCell();
+}
+
+bool CDeviceManager::BeginScan() {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner != nullptr && m_scanner->BeginScan();
+}
+
+bool CDeviceManager::EndScan() {
+    const std::lock_guard guard(m_deviceLock);
+    return m_scanner != nullptr && m_scanner->EndScan();
+}
+
+bool CDeviceManager::SetupInstrument(SetupScan& setup, CSetupStepReporter& reporter) {
+    return setup.SetupInstrument(&reporter);
+}
+
+AnalyzerSetupState CDeviceManager::GetAnalyzerSetupState() const {
+    const std::lock_guard guard(m_deviceLock);
+    AnalyzerSetupState state;
+    if (m_analyzer != nullptr) {
+        state.preAmpOn = m_analyzer->GetPreAmpState();
+        // The reply carries only the low byte of what the analyser read back, sign-extended.
+        const int32_t low = m_analyzer->GetPreAmpReadBack() & 0xFF;
+        state.preAmpReadBack = low >= 0x80 ? low - 0x100 : low;
+        state.dcCoupled = m_analyzer->GetDcCoupledFlag();
+    }
+    return state;
+}
+
+std::optional<std::string> CDeviceManager::QueryAnalyzerIdentity() {
+    const std::lock_guard guard(m_deviceLock);
+    if (m_connection == nullptr) {
+        return std::nullopt;
+    }
+    return m_connection->QueryIdentity();
+}
+
+void CDeviceManager::AnalyzerExtraHook() {
+    const std::lock_guard guard(m_deviceLock);
+    if (m_analyzer != nullptr) {
+        m_analyzer->ExtraHook();
+    }
 }
 
 void CDeviceManager::ClearVisaConnections() {

@@ -13,6 +13,7 @@
 // user-interface thread asks them) from copies taken at connect, so no other thread touches a driver.
 
 #include "analyzers/ProbeType.h"
+#include "engine/CEngineDevices.h"
 #include "engine/scanners/CScanner.h"
 
 #include <array>
@@ -35,7 +36,7 @@ class CSecondPassSource;
 class ScanStopFlag;
 class SetupScan;
 
-class CDeviceManager {
+class CDeviceManager final : public CEngineDevices {
 public:
     static constexpr size_t kTraceCapacity = 102400;
     // The pauses after a scanner kind answered, before it is used.
@@ -49,7 +50,7 @@ public:
     using AnalyzerFactory = std::function<std::unique_ptr<CSpectrumAnalyzer>(int32_t code)>;
 
     CDeviceManager();
-    ~CDeviceManager();
+    ~CDeviceManager() override;
     CDeviceManager(const CDeviceManager&) = delete;
     CDeviceManager& operator=(const CDeviceManager&) = delete;
 
@@ -78,7 +79,7 @@ public:
     CScanner* GetScanner() const;
     // Reads the kept scanner's type under the device lock: the reply bytes, and the scanner ID the
     // model sees is refreshed from it. False with no scanner or when the read fails.
-    bool ReadScannerType(std::vector<uint8_t>& reply);
+    bool ReadScannerType(std::vector<uint8_t>& reply) override;
 
     // Keeps a new VISA connection when it finds an analyser. False when a connection is already held
     // (the held one is kept), while a scan runs, or when none was found.
@@ -94,18 +95,33 @@ public:
     // connection. A driver that cannot serve the connected analyser is refused and deleted, and the
     // previous model's driver is made again; words[0] then names the code in use (-1 when none is
     // left, and the result is false). While a scan runs the driver is kept and the result is false.
-    bool SetAnalyzerDriver(std::array<uint32_t, 4>& words);
-    CSpectrumAnalyzer* GetAnalyzer() const;
+    bool SetAnalyzerDriver(std::array<uint32_t, 4>& words) override;
+    CSpectrumAnalyzer* GetAnalyzer() const override;
     // Deletes every listed VISA connection.
     void ClearVisaConnections();
     size_t GetVisaConnectionCount() const;
 
     // The scan thread holds the devices for the length of a scan; the connects refuse meanwhile. Set
     // under the device lock, so no connect is half-way when the scan takes its devices.
-    void SetScanRunning(bool running);
+    void SetScanRunning(bool running) override;
     bool IsScanRunning() const { return m_scanRunning.load(); }
     // Serialises the command thread's device work with the scan thread's per-cell device work.
     std::unique_lock<std::recursive_mutex> LockDevices() const;
+
+    // What the command endpoint and the scan thread ask of the devices, each under the device lock.
+    // Without the device in question each fails (or answers nothing).
+    bool HasScanner() const override;
+    void ReconnectScannerIfNeeded() override;
+    bool ReadAdaptorEID(std::vector<uint8_t>& reply) override;
+    bool ReadFirmwareVersion(std::vector<uint8_t>& reply) override;
+    bool SwitchToCell(uint16_t row, uint16_t column) override;
+    bool BeginScan() override;
+    bool EndScan() override;
+    // The set-up's own sequence, reporting to `reporter`.
+    bool SetupInstrument(SetupScan& setup, CSetupStepReporter& reporter) override;
+    AnalyzerSetupState GetAnalyzerSetupState() const override;
+    std::optional<std::string> QueryAnalyzerIdentity() override;
+    void AnalyzerExtraHook() override;
 
     // The acquisitions' trace buffer and the length of the last trace.
     float* GetTraceBuffer() { return m_traceBuffer.data(); }

@@ -65,6 +65,10 @@ public:
     virtual std::optional<std::string> QueryAnalyzerIdentity() = 0;
     // The analyser's hook at the end of a scan or on a stop.
     virtual void AnalyzerExtraHook() = 0;
+
+    // The scan thread holds the devices from its start to its end; meanwhile no connect or driver
+    // change replaces them.
+    virtual void SetScanRunning(bool running) = 0;
 };
 
 } // namespace orv

@@ -25,10 +25,12 @@ class CEngineDevices;
 class MessageTarget;
 
 struct CEngineStartup {
-    // The devices the engine drives; none while no device manager is made.
+    // The devices the engine drives in place of the set-up's device manager (tests: a scripted set);
+    // null: the set-up makes its device manager and the engine drives that.
     std::unique_ptr<CEngineDevices> devices;
     // The main frame's message target; null when running headless.
     MessageTarget* mainFrame = nullptr;
+    // The client controller's second-pass values, read by the device manager's switch mode.
     std::shared_ptr<const CSecondPassSource> secondPass;
 };
 
@@ -47,11 +49,13 @@ public:
     CSocketDataEngine& GetDataEngine() { return *m_dataEngine; }
     // The runners of the scan types register here.
     CScanRunnerTable& GetRunnerTable() { return *m_runners; }
-    CEngineDevices* GetDevices() { return m_devices.get(); }
+    CEngineDevices* GetDevices() { return m_deviceSet; }
 
 private:
     std::unique_ptr<SetupScan> m_setup;
     std::unique_ptr<CEngineDevices> m_devices;
+    // The devices in use: the given set, or the set-up's device manager.
+    CEngineDevices* m_deviceSet = nullptr;
     std::unique_ptr<ScanStopFlag> m_stopFlag;
     std::unique_ptr<CScanRunnerTable> m_runners;
     std::unique_ptr<CTransferPipe> m_commandPipe;

@@ -513,6 +513,9 @@ void CSocketCommandEngine::HandleSetup(Incoming& command) {
     bool applied = false;
     if (m_context.devices != nullptr) {
         applied = m_context.devices->SetupInstrument(setup, *this);
+    } else {
+        // No devices at all: the client must not read the set-up as applied.
+        setup.SetFailureCode(static_cast<int32_t>(SetupScan::kFailureNotDetected));
     }
     if (!applied) {
         AddInformationMessage(1, "Error in setting up the Analyzer.");
@@ -575,6 +578,10 @@ void CSocketCommandEngine::HandleGo(const Incoming& command) {
         m_context.runners->MakeRunner(m_context.setup->GetScanType(), m_context);
     m_scanEnded.Clear();
     m_scanRunning.store(true);
+    if (m_context.devices != nullptr) {
+        // Before the thread starts, so that no connect replaces a device the runner is about to use.
+        m_context.devices->SetScanRunning(true);
+    }
     m_scanThread =
         std::jthread([this, owned = std::move(runner)]() mutable { ScanThreadBody(std::move(owned)); });
     SendFrame(kGo, {m_context.setup->GetGoMode()});
@@ -588,6 +595,9 @@ void CSocketCommandEngine::ScanThreadBody(std::unique_ptr<RunScan> runner) {
     runner->RunScanStart();
     if (devices != nullptr && devices->HasScanner()) {
         devices->EndScan();
+    }
+    if (devices != nullptr) {
+        devices->SetScanRunning(false);
     }
     const std::vector<uint8_t> terminator = BuildTerminatorFrame(runner->GetStatus());
     m_context.data->Send(terminator.data(), terminator.size());

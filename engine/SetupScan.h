@@ -23,6 +23,7 @@ class CScanner;
 class CSpectrumAnalyzer;
 class CSAConnection;
 class CDeviceManager;
+class CSetupStepReporter;
 class ScanStopFlag;
 
 // Every set-up field with its default, as one value.
@@ -72,6 +73,18 @@ public:
     static constexpr uint32_t kDefaultManualSwitchWait = 10;  // milliseconds
     static constexpr uint32_t kDefaultPollInterval = 10;      // milliseconds
 
+    // The analyser set-up's step reports run 0 to this count.
+    static constexpr uint16_t kSetupStepCount = 19;
+    // FailureCode values of the analyser set-up.
+    static constexpr uint32_t kFailureScanTypeUnavailable = 2000;
+    static constexpr uint32_t kFailureNotDetected = 501;
+    static constexpr uint32_t kFailureNotConnected = 502;
+    static constexpr uint32_t kFailureSetCommand = 510;
+    static constexpr uint32_t kFailureRead = 700;
+    static constexpr uint32_t kFailureRbwBelowMinimum = 701;
+    // A driver's own code, kept when the analyser set-up command fails after the driver set it.
+    static constexpr uint32_t kFailureDriverReported = 801;
+
     SetupScan();
     ~SetupScan() override;
 
@@ -88,6 +101,14 @@ public:
     // Connects the scanner of the kind (or the first that answers); the scanner in use is always the
     // device manager's, so a failed connect never leaves a deleted scanner here.
     bool ConnectScanner(eProbeType type);
+    // Sets the analyser up from the set-up just applied, step by step, sending each step's report
+    // (0-19) to `reporter` (none when null) and writing the values the analyser took back here.
+    // Holds the device lock throughout, so a set-up never interleaves with a cell's device work.
+    // False with FailureCode and a log line at the first step that fails.
+    bool SetupInstrument(CSetupStepReporter* reporter);
+    // The same, reporting to the installed reporter (the command endpoint's text packets).
+    bool SetupInstrument();
+    void SetStepReporter(CSetupStepReporter* reporter) { m_stepReporter.store(reporter); }
     // Brings the analyser in use into the state a scan kind needs, under the device lock. False, with
     // a log line where the step has one, at the first step that fails; FailureCode 700 when the
     // analyser's last read failed. The spatial preparation follows the analyser's sweep mode.
@@ -235,6 +256,7 @@ private:
     CSAConnection* m_analyzerConnection = nullptr;
     std::unique_ptr<CDeviceManager> m_deviceManager;
     const ScanStopFlag* m_stopFlag = nullptr;
+    std::atomic<CSetupStepReporter*> m_stepReporter{nullptr};
     std::atomic<uint8_t> m_teardown{0};
     std::atomic<uint8_t> m_manualTiming{0};
     std::atomic<uint32_t> m_manualGateLength{kDefaultManualGateLength};

@@ -216,6 +216,48 @@ TEST_F(CDeviceManagerTest, ASecondVisaConnectKeepsTheHeldConnection) {
     EXPECT_EQ(made, 2);
 }
 
+// What the command endpoint asks of the devices: without a device each request fails and nothing is
+// touched; with the no-scanner driver the scanner answers at once.
+TEST_F(CDeviceManagerTest, TheEngineRequestsFailWithoutADeviceAndReachTheScannerWithOne) {
+    CEngineDevices& devices = m_manager;
+    std::vector<uint8_t> reply;
+    EXPECT_FALSE(devices.HasScanner());
+    devices.ReconnectScannerIfNeeded();
+    EXPECT_FALSE(devices.ReadScannerType(reply));
+    EXPECT_FALSE(devices.ReadAdaptorEID(reply));
+    EXPECT_FALSE(devices.ReadFirmwareVersion(reply));
+    EXPECT_FALSE(devices.SwitchToCell(1, 2));
+    EXPECT_FALSE(devices.BeginScan());
+    EXPECT_FALSE(devices.EndScan());
+    EXPECT_EQ(devices.GetAnalyzer(), nullptr);
+    EXPECT_EQ(devices.QueryAnalyzerIdentity(), std::nullopt);
+    devices.AnalyzerExtraHook();
+    const AnalyzerSetupState state = devices.GetAnalyzerSetupState();
+    EXPECT_EQ(state.preAmpOn, 0);
+    EXPECT_EQ(state.preAmpReadBack, 0);
+    EXPECT_EQ(state.dcCoupled, 0);
+
+    m_journal.answers = {{eProbeType::NoScanner, true}};
+    ASSERT_TRUE(m_manager.ConnectScanner(eProbeType::NoScanner));
+    EXPECT_TRUE(devices.HasScanner());
+    EXPECT_TRUE(devices.ReadAdaptorEID(reply));
+    EXPECT_EQ(reply, (std::vector<uint8_t>{0, 0}));
+    EXPECT_TRUE(devices.ReadFirmwareVersion(reply));
+    EXPECT_EQ(reply, (std::vector<uint8_t>{0, 0, 0}));
+    EXPECT_TRUE(devices.SwitchToCell(3, 4));
+    EXPECT_EQ(m_manager.GetScanner()->GetCellRow(), 3);
+    EXPECT_EQ(m_manager.GetScanner()->GetCellColumn(), 4);
+    EXPECT_FALSE(devices.SwitchToCell(256, 0)); // never sent truncated
+    EXPECT_TRUE(devices.BeginScan());
+    EXPECT_TRUE(devices.EndScan());
+
+    devices.SetScanRunning(true);
+    EXPECT_TRUE(m_manager.IsScanRunning());
+    EXPECT_FALSE(m_manager.ConnectScanner(eProbeType::NoScanner));
+    devices.SetScanRunning(false);
+    EXPECT_TRUE(m_manager.ConnectScanner(eProbeType::NoScanner));
+}
+
 TEST(CDeviceManager, TheNoScannerDriverReportsItsIdThroughTheSeamWhileTheManagerLives) {
     FakeClock clock;
     const ScopedClockInstall install(clock);

@@ -138,6 +138,8 @@ public:
     AnalyzerSetupState GetAnalyzerSetupState() const override { return analyzerState; }
     std::optional<std::string> QueryAnalyzerIdentity() override { return identity; }
     void AnalyzerExtraHook() override { ++extraHooks; }
+    void SetScanRunning(bool running) override { scanRunning.store(running); }
+    std::atomic<bool> scanRunning{false};
 
 private:
     static bool Answer(const std::optional<Bytes>& answer, std::vector<uint8_t>& reply) {
