@@ -207,6 +207,18 @@ bool CSpectrumAnalyzer::CheckStatus() {
     return m_lastStatus >= 0;
 }
 
+const float* CSpectrumAnalyzer::KeepPreviousTrace(int32_t count) {
+    m_queryValid = 0;
+    if (m_traceA.empty()) {
+        return nullptr;
+    }
+    const auto wanted = static_cast<size_t>(std::clamp(count, 0, kMaxTracePoints));
+    if (m_traceA.size() < wanted) {
+        m_traceA.resize(wanted, 0.0f);
+    }
+    return m_traceA.data();
+}
+
 int64_t CSpectrumAnalyzer::GetActiveProbeCellCount() {
     if (m_scanSetup == nullptr) {
         return 0;

@@ -27,6 +27,8 @@ public:
     static constexpr size_t kReplyBufferSize = 2560;
     static constexpr size_t kCommandBufferSize = 256;
     static constexpr const char* kRbwFilterTypeCommand = ":SENS:BAND:RES:TYPE ";
+    // The most values a trace may have; a point count read back outside 0..this is a failed read.
+    static constexpr int32_t kMaxTracePoints = 102400;
 
     CSpectrumAnalyzer() = default;
     CSpectrumAnalyzer(const CSpectrumAnalyzer&) = delete;
@@ -151,6 +153,11 @@ protected:
     visa::Status WriteCommand(const std::string& command);
     // Reads up to `count` bytes into the reply buffer; the reply is taken by its returned count.
     std::string ReadReply(uint32_t count);
+    // The answer of a trace read that failed where the previous array stands in: query-valid cleared
+    // and the kept trace returned, grown with zeros to `count` values (at most kMaxTracePoints) so
+    // that a caller reading the point count stays inside it. Null when no trace is kept: zeros
+    // would pass for a measurement.
+    const float* KeepPreviousTrace(int32_t count);
 
     std::array<char, kReplyBufferSize> m_replyBuffer{};
     std::array<char, kCommandBufferSize> m_commandBuffer{};

@@ -26,6 +26,9 @@ const std::string kMxa = "Keysight Technologies,N9020A,MY1234,A.14";
 // The base class alone, with the sweep points it was asked for recorded.
 class BaseAnalyzer : public CSpectrumAnalyzer {
 public:
+    using CSpectrumAnalyzer::KeepPreviousTrace;
+    void HoldTrace(std::vector<float> values) { m_traceA = std::move(values); }
+
     bool SetSweepPoints(int32_t count) override {
         m_asked.push_back(count);
         return true;
@@ -209,6 +212,29 @@ TEST(SpectrumAnalyzer, ActiveProbeCellsWithinTheTable) {
     setup.m_columns = 32767;
     setup.m_cells = {1, 1, 0, 1};
     EXPECT_EQ(driver.GetActiveProbeCellCount(), 3);
+}
+
+// A failed read answered with the previous array: never a trace shorter than the point count the
+// caller reads, never zeros passed off as a measurement when nothing was kept.
+TEST(SpectrumAnalyzer, AFailedTraceReadKeepsThePreviousArray) {
+    BaseAnalyzer driver;
+    EXPECT_EQ(driver.KeepPreviousTrace(5), nullptr);
+    EXPECT_FALSE(driver.IsQueryValid());
+
+    driver.SetQueryValid(true);
+    driver.HoldTrace({1.0f, 2.0f, 3.0f});
+    const float* kept = driver.KeepPreviousTrace(5);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_FALSE(driver.IsQueryValid());
+    EXPECT_EQ(std::vector<float>(kept, kept + 5), (std::vector<float>{1.0f, 2.0f, 3.0f, 0.0f, 0.0f}));
+    // A shorter count leaves the kept values as they are; an implausible one grows no further.
+    kept = driver.KeepPreviousTrace(2);
+    EXPECT_EQ(std::vector<float>(kept, kept + 5), (std::vector<float>{1.0f, 2.0f, 3.0f, 0.0f, 0.0f}));
+    EXPECT_NE(driver.KeepPreviousTrace(-1), nullptr);
+    ASSERT_NE(driver.KeepPreviousTrace(1 << 30), nullptr);
+    EXPECT_EQ(
+        driver.KeepPreviousTrace(CSpectrumAnalyzer::kMaxTracePoints)[CSpectrumAnalyzer::kMaxTracePoints - 1],
+        0.0f);
 }
 
 } // namespace
