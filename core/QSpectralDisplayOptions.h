@@ -34,6 +34,24 @@ public:
     uint16_t GetTypeID() const override { return kTypeSpectralDisplayOptions; }
     uint32_t GetBodySize() const override { return kReportedBodySize; }
 
+    // What the fields mean to the spectral views and their side panels; one table for all readers.
+    // The amplitude unit: 1 dBuV, any other value dBm.
+    uint32_t GetAmplitudeUnit() const { return m_modeA; }
+    bool IsFrequencyAuto() const { return m_modeB != 0; }
+    float GetFixedFrequencyLow() const { return m_levelLow; }
+    float GetFixedFrequencyHigh() const { return m_levelHigh; }
+    bool IsAmplitudeAuto() const { return m_modeC != 0; }
+    float GetFixedAmplitudeLow() const { return m_markerLow; }
+    float GetFixedAmplitudeHigh() const { return m_markerHigh; }
+    bool ShowsGrid() const { return m_switch1 != 0; }
+    bool MarksPeaks() const { return m_switch2 != 0; }
+    bool IsLogFrequencyAxis() const { return m_switch4 != 0; }
+    bool HidesMarkers() const { return m_switch5 != 0; }
+    // The node's settings apply instead of each scan's own.
+    bool UsesNodeSettings() const { return m_useSameViewSetting != 0; }
+    // Read from the Preferences node's copy: amplitudes corrected to field strength (dBuA/m).
+    bool IsFieldStrengthCorrection() const { return m_switch8 != 0; }
+
     uint32_t m_modeA = 1;
     uint8_t m_modeB = 1;
     float m_levelLow = 10.0F;

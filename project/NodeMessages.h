@@ -22,6 +22,8 @@ inline constexpr uint32_t kRefreshSpectralComparison = 10032;
 inline constexpr uint32_t kRefreshSpectralOverlay = 10033;
 inline constexpr uint32_t kRefreshBlindSpotReduction = 10034;
 inline constexpr uint32_t kShowScripting = 10035;
+// A spectral/spatial frame shows the scan linked to its spectral view.
+inline constexpr uint32_t kShowLinkedSpectralSpatial = 10042;
 
 // wParam -1 as the 64-bit word a message carries.
 inline constexpr uint64_t kMinusOne = ~uint64_t{0};

@@ -367,6 +367,32 @@ public:
     void RemoveSpectralOverlayScan(bool first);
     void RemoveBlindSpotReductionScan(bool first);
 
+    // --- What the views read of the node's scans ---
+
+    // The scan each kind of view shows now; null when none. A user composite's spectral/spatial scan
+    // is the scan of its parent that it is linked to. The views ask again at every event: a pointer
+    // is never kept across events.
+    CSpectralScanData* GetCurrentSpectralScanData() const { return m_pCurrentSpectral; }
+    CSpatialScanData* GetCurrentSpatialScanData() const { return m_pCurrentSpatial; }
+    CSpectralSpatialScanData* GetCurrentSpectralSpatialScanData() const;
+    CHandHeldProbeScanData* GetCurrentHandHeldScanData() const { return m_pCurrentHandHeld; }
+    // The result of the two compared scans of a comparison or blind-spot node. The view that shows
+    // it builds it from the compared scans whenever the changed flag is set (every SetComparedScan
+    // and every release sets it again) and hands it over here; null for other kinds. The first
+    // compared scan is the reference (upper) scan, the second the test (lower) scan.
+    CScanData* GetComparedResult() const;
+    // False (nothing kept) for another kind or a result of the wrong kind.
+    bool SetComparedResult(std::unique_ptr<CScanData> result);
+    bool IsComparedResultChanged() const;
+    void ClearComparedResultChanged();
+    // Set by the side panels when the level or frequency range was edited, cleared by the view
+    // that next works the range out.
+    bool IsRangeChanged() const { return m_bRangeChanged != 0; }
+    void SetRangeChanged(bool changed) { m_bRangeChanged = changed ? 1 : 0; }
+    // Set by the side panels when the node's display settings apply to every scan of the node.
+    bool AreNodeSettingsApplied() const { return m_bNodeSettingsApplied != 0; }
+    void SetNodeSettingsApplied(bool applied) { m_bNodeSettingsApplied = applied ? 1 : 0; }
+
     // User composite nodes: the scan of the parent node this node shows.
     bool ResolveLinkedScanData();
     void CreateUserComposite(QNodeMediator& source);
@@ -491,7 +517,10 @@ private:
         uint16_t word = 1;
         uint8_t firstFlag = 0;
         uint8_t secondFlag = 0;
+        // The result no longer matches the two scans.
+        uint8_t resultChanged = 1;
     };
+    template <class F> auto WithComparedGroup(F&& use) const;
 
     template <class T>
     void ReleaseCompared(ComparedScans<T>& group, bool first, QFrameClass frame, bool spectralSide,
@@ -524,6 +553,8 @@ private:
     std::vector<SpectralSpatialScriptsDefinition> m_scriptDefinitions;
     std::vector<_ReportGeneratorDataBuffer> m_reportBuffers;
     uint8_t m_bSettingsCopied = 0;
+    uint8_t m_bRangeChanged = 0;
+    uint8_t m_bNodeSettingsApplied = 0;
     uint32_t m_nSettingsSourceID = 0;
     std::array<int32_t, 3> m_viewState{};
 

@@ -267,6 +267,7 @@ template <class T> bool Keep(std::unique_ptr<CScanData>& scan, std::unique_ptr<T
 
 bool QNodeMediator::SetComparedScan(bool first, std::unique_ptr<CScanData> scan) {
     auto keep = [&](auto& group) {
+        group.resultChanged = 1;
         return first ? Keep(scan, group.first, group.firstFlag) : Keep(scan, group.second, group.secondFlag);
     };
     switch (m_nKind) {
@@ -302,12 +303,75 @@ CScanData* QNodeMediator::GetComparedScan(bool first) const {
     }
 }
 
+CSpectralSpatialScanData* QNodeMediator::GetCurrentSpectralSpatialScanData() const {
+    return m_nKind == kTypeSpectralSpatialUserCompositeNode ? m_pLinkedScan : m_pCurrentSpectralSpatial;
+}
+
+// Runs `use` on the compared group of the node's kind (as a pointer, null for other kinds).
+template <class F> auto QNodeMediator::WithComparedGroup(F&& use) const {
+    auto* self = const_cast<QNodeMediator*>(this);
+    switch (m_nKind) {
+    case kTypeSpectralComparisonNode:
+        return use(&self->m_spectralComparison, static_cast<ComparedScans<CSpatialScanData>*>(nullptr));
+    case kTypeSpectralOverlayNode:
+        return use(&self->m_spectralOverlay, static_cast<ComparedScans<CSpatialScanData>*>(nullptr));
+    case kTypeSpatialComparisonNode:
+        return use(static_cast<ComparedScans<CSpectralScanData>*>(nullptr), &self->m_spatialComparison);
+    case kTypeBlindSpotReductionNode:
+        return use(static_cast<ComparedScans<CSpectralScanData>*>(nullptr), &self->m_blindSpotReduction);
+    default:
+        return use(static_cast<ComparedScans<CSpectralScanData>*>(nullptr),
+                   static_cast<ComparedScans<CSpatialScanData>*>(nullptr));
+    }
+}
+
+CScanData* QNodeMediator::GetComparedResult() const {
+    return WithComparedGroup([](auto* spectral, auto* spatial) -> CScanData* {
+        if (spectral != nullptr) {
+            return spectral->result.get();
+        }
+        return spatial != nullptr ? spatial->result.get() : nullptr;
+    });
+}
+
+bool QNodeMediator::SetComparedResult(std::unique_ptr<CScanData> result) {
+    return WithComparedGroup([&result](auto* spectral, auto* spatial) {
+        uint8_t unused = 0;
+        if (spectral != nullptr) {
+            return Keep(result, spectral->result, unused);
+        }
+        return spatial != nullptr && Keep(result, spatial->result, unused);
+    });
+}
+
+bool QNodeMediator::IsComparedResultChanged() const {
+    return WithComparedGroup([](auto* spectral, auto* spatial) {
+        if (spectral != nullptr) {
+            return spectral->resultChanged != 0;
+        }
+        return spatial != nullptr && spatial->resultChanged != 0;
+    });
+}
+
+void QNodeMediator::ClearComparedResultChanged() {
+    WithComparedGroup([](auto* spectral, auto* spatial) {
+        if (spectral != nullptr) {
+            spectral->resultChanged = 0;
+        }
+        if (spatial != nullptr) {
+            spatial->resultChanged = 0;
+        }
+        return 0;
+    });
+}
+
 template <class T>
 void QNodeMediator::ReleaseCompared(ComparedScans<T>& group, bool first, QFrameClass frame, bool spectralSide,
                                     uint32_t message) {
     {
         // The views read the compared scans under the first section.
         CriticalSectionGuard guard(m_firstSection);
+        group.resultChanged = 1;
         if (first) {
             group.first.reset();
             group.firstFlag = 0;

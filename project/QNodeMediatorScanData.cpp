@@ -486,6 +486,7 @@ bool QNodeMediator::CopyScanDataFrom(QNodeMediator& source) {
         own.word = other.word;
         own.firstFlag = other.firstFlag;
         own.secondFlag = other.secondFlag;
+        own.resultChanged = 1;
     };
     CriticalSectionGuard first(m_firstSection);
     CriticalSectionGuard second(m_secondSection);

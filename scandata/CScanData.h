@@ -144,7 +144,8 @@ public:
     float m_DisplayValue = 5.0F;
     float m_MarkerLow = -1.0F;
     float m_MarkerHigh = -1.0F;
-    uint8_t m_FrequencyAutoByte = 0;
+    // A scan shows its whole frequency range until a fixed window is chosen for it.
+    uint8_t m_FrequencyAutoByte = 1;
     uint8_t m_LevelAutoByte = 1;
     // Spatial: the level range and its auto byte, a flag byte, and the two words after them.
     float m_SpatialRangeLow = 0.0F;
@@ -158,6 +159,13 @@ public:
     std::vector<_FrequencyMarkerPoint> m_FrequencyMarkers;
     uint8_t m_PointFlag = 0;
     std::vector<CScanPoint> m_Points;
+
+    // The zoom window the spectral views keep with the scan (first and last point index), and the
+    // windows zoomed through before it, newest last (x first, y last).
+    uint8_t m_SpectralZoomed = 0;
+    int32_t m_SpectralZoomFirst = 0;
+    int32_t m_SpectralZoomLast = 0;
+    std::vector<CScanPoint> m_SpectralZoomHistory;
 
     // Settings of the scan header and the scan tail that the program keeps for the scan and stores
     // back as they came.

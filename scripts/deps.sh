@@ -10,6 +10,8 @@ packages=(
   locales
   libudev-dev libusb-1.0-0-dev
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
+  # Metric-compatible faces for the fonts the views name ("Arial").
+  fonts-liberation2
 )
 
 missing=()

@@ -1,0 +1,92 @@
+#pragma once
+
+// A spectral view in a test frame, wired to a test mediator as a view frame would wire it, with a
+// recording option panel; the scans are made in the test.
+
+#include "project/QScanDataRecord.h"
+#include "tests/app/support/QtTestApplication.h"
+#include "tests/project/support/MediatorFakes.h"
+#include "views/spectral/CFormViewSpectral.h"
+#include "views/spectral/CSpectralView.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace orv::test {
+
+// The option panel: counts the refreshes a render ends with and runs a hook at each.
+class RecordingSpectralPanel : public CFormViewSpectral {
+public:
+    explicit RecordingSpectralPanel(QWidget* parent) : m_widget(parent) {}
+    QWidget* GetWidget() override { return &m_widget; }
+    void OnInitialUpdate() override { ++initialUpdates; }
+    void UpdateScaleOptionFields() override {
+        ++scaleUpdates;
+        if (onUpdate) {
+            onUpdate();
+        }
+    }
+    void UpdatePeakOptionFields() override { ++peakUpdates; }
+
+    int initialUpdates = 0;
+    int scaleUpdates = 0;
+    int peakUpdates = 0;
+    std::function<void()> onUpdate;
+
+private:
+    QWidget m_widget;
+};
+
+// A frame holding one real spectral view (and, when asked, a spatial view stand-in).
+class SpectralTestFrame : public FakeFrame {
+public:
+    SpectralTestFrame(MessageThread& thread, const QFrameRequest& request, int* destroyedWindows);
+    QSpectralViewInterface* GetSpectralView() override { return view.get(); }
+    std::unique_ptr<CSpectralView> view;
+};
+
+class SpectralViewFactory : public FakeViewFactory {
+public:
+    explicit SpectralViewFactory(MessageThread& thread) : FakeViewFactory(thread), m_thread(thread) {}
+    std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
+    std::vector<SpectralTestFrame*> spectralFrames;
+
+private:
+    MessageThread& m_thread;
+};
+
+// A spectral addition with Mirt levels (tenths of a dBuV) between the two frequencies.
+QSpectralScanAddition MirtSpectrum(int32_t id, const std::vector<int16_t>& levels, float start = 100.0F,
+                                   float stop = 200.0F);
+QSpectralScanAddition ZeltSpectrum(int32_t id, const std::vector<float>& levels, float start = 100.0F,
+                                   float stop = 200.0F);
+
+class SpectralViewTest : public orv::testing::QtWidgetTest {
+protected:
+    SpectralViewTest();
+    ~SpectralViewTest() override;
+
+    // A node of the kind with its frame and view open (ready, initial update done, 800 x 712).
+    TestMediator& Open(uint16_t kind);
+    CSpectralView& View() { return *factory.spectralFrames.back()->view; }
+    // Delivers the queued messages (and the relayout they post) until none is left.
+    void Pump();
+    // The panel the view made.
+    RecordingSpectralPanel& Panel();
+
+    MessageThread thread;
+    SpectralViewFactory factory;
+    FakeProjectWindow window;
+    FakeProjectTree tree;
+    FakeScanDataList list;
+    FakeNodeContainer container;
+    std::unique_ptr<TestMediator> mediator;
+    std::unique_ptr<TestMediator> preferences;
+    CFormViewSpectral::Maker previousMaker;
+};
+
+} // namespace orv::test

@@ -1,0 +1,317 @@
+#pragma once
+
+#include "app/controls/CMyEdit.h"
+#include "app/controls/CSpectralScrollBar.h"
+#include "app/controls/CTabCtrlEx.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/QViewFrame.h"
+#include "scandata/CScanData.h"
+#include "views/spectral/CFormViewSpectral.h"
+#include "views/spectral/CSpectralDrawPoint.h"
+#include "views/spectral/TracePoint.h"
+#include "views/spectral/XAxisGrid.h"
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QRect>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QPainter;
+
+namespace orv {
+
+class CHandHeldProbeScanData;
+class CSpectralScanData;
+class CSpectralSpatialScanData;
+class CViewTree;
+class QNodeMediator;
+class QScanDataList;
+class QSpectralDisplayOptions;
+
+// The window that plots one spectrum of a node: amplitude over frequency. It never owns scan data:
+// it reads what the node's mediator holds and the node's display options, asking again at every
+// event. The plot is rendered into an off-screen image whenever the view is laid out (every message
+// that changes what is shown ends by posting the relayout message to the view); painting copies
+// that image and draws the header over it.
+//
+// The comparison, overlay, spectral/spatial and scripting views derive from it and replace the ten
+// virtual slots. User-interface thread only.
+class CSpectralView : public QAbstractScrollArea, public QSpectralViewInterface {
+public:
+    // Display modes.
+    enum : int32_t {
+        kModeNone = 0,
+        kModeSpectral = 1,
+        kModeSpectralSpatial = 2,
+        kModeHandHeld = 3,
+        kModeComparison = 4,
+        kModeOverlay = 5,
+        kModeScripting = 6,
+        kModeLinkedSpectralSpatial = 7,
+    };
+    // The view's own message: lay out again and render (the window-size message of the view).
+    static constexpr uint32_t kRelayoutMessage = 5;
+    static constexpr int kTabControlId = 21012;
+    static constexpr int kMinWidth = 450;
+    static constexpr int kMinHeight = 350;
+    static constexpr int kCopyWidth = 600;
+    static constexpr int kCopyHeight = 300;
+    static constexpr uint32_t kBackgroundColour = 0xE8E8E8;
+    static constexpr uint32_t kTraceColour = 0xBE0000;
+    static constexpr uint32_t kSecondTraceColour = 0x00A000;
+    static constexpr uint32_t kAxisColour = 0x565656;
+    static constexpr uint32_t kGridColour = 0xA0A0A0;
+    static constexpr uint32_t kHintColour = 0x640000;
+
+    // Which tab strip of the frame (all three carry the control id 21012).
+    enum class TabStrip { Overlay, Comparison, Composite };
+
+    CSpectralView(MessageThread& thread, QWidget* parent = nullptr);
+    ~CSpectralView() override;
+    CSpectralView(const CSpectralView&) = delete;
+    CSpectralView& operator=(const CSpectralView&) = delete;
+
+    // --- Wiring by the frame, before SetReady and OnInitialUpdate ---
+    void SetBorder(bool border) { m_bBorder = border ? 1 : 0; }
+    void SetNodeKind(uint16_t kind) { m_nNodeKind = kind; }
+    void SetFrame(QViewFrame* frame) { m_pFrame = frame; }
+    void SetMediator(QNodeMediator* mediator) { m_pMediator = mediator; }
+    void SetFrameObject(void* object) { m_pFrameObject = object; }
+    void SetProjectTree(CViewTree* tree) { m_pProjectTree = tree; }
+    void SetScanDataList(QScanDataList* list) { m_pScanDataList = list; }
+    void SetReady(bool ready) { m_bReady = ready ? 1 : 0; }
+    // Makes one of the frame's tab strips as a child of the view; the frame inserts its items.
+    CTabCtrlEx& CreateTabStrip(TabStrip strip);
+    CTabCtrlEx* GetTabStrip(TabStrip strip) const;
+
+    // Scroll sizes, the option panel, the zoom scroll bar; posts the relayout message.
+    virtual void OnInitialUpdate();
+    // The window goes: destroys the panel, the scroll bar and the tab strips.
+    void OnDestroy();
+
+    // --- QNodeView and QSpectralViewInterface ---
+    bool HasWindow() const override { return !m_bDestroyed; }
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    void SetScanTitle(const std::string& title) override;
+    // Renders the 600 x 300 copy of the plot (white); its hand-over belongs to the clipboard.
+    void CopyImageToClipboard(int32_t picture) override;
+    void SetComparisonState(int32_t state) override;
+    void SetOverlayState(int32_t state) override;
+
+    // --- Public operations ---
+    bool ShowSpectralSpatialScanData();
+    bool ShowHandHeldProbeScanData();
+    bool ShowUserCompositeScanData();
+    void GetSelectedFrequencies(std::vector<_FrequencyMarkerPoint>& out) const;
+    void ToggleSelectedFrequency(int32_t index);
+    void ActivateView();
+    void SelectComponentScanData(int32_t mode);
+    // What the scan shows changed: the points are converted again at the next render.
+    void RequestReload() { m_bReload = 1; }
+
+    // --- The ten virtual slots ---
+    virtual bool LoadTraceData(bool reset, bool& needsData);
+    virtual void DrawTraces(QPainter& painter);
+    virtual void DrawAxesAndMarkers(QPainter& painter);
+    virtual bool DrawPeakCircles(QPainter& painter, CScanData* scan);
+    virtual void ShowContextMenu(uint32_t flags, int32_t x, int32_t y);
+    virtual void OnPlotButtonUp(uint32_t flags, int32_t x, int32_t y);
+    virtual void DrawHeader(QPainter& painter);
+    virtual void RenderPlot(QPainter& painter, bool forCopy);
+    virtual void TrackHover(uint32_t flags, int32_t x, int32_t y);
+    virtual void DrawReadout(int32_t x, int32_t y);
+
+    // --- Drawing steps ---
+    void PaintView(QPainter& painter);
+    void ComputeVisibleRange();
+    bool FindPointIndex(bool lower, int32_t& index, float frequency) const;
+    static void BuildLogGrid(float minimum, float maximum, std::vector<_XAxisGrid>& out);
+    void DrawAxisCaption(QPainter& painter, bool vertical, const std::string& text);
+    void DrawEmptyHint(QPainter& painter);
+    // The header's lines as DrawHeader writes them, top to bottom; empty without data.
+    std::vector<std::string> BuildHeaderLines();
+    // The two captions as DrawAxesAndMarkers writes them (horizontal, vertical).
+    std::string GetFrequencyCaption() const;
+    std::string GetAmplitudeCaption() const;
+    // Lays the children out, renders the plot and invalidates (the window-size handler).
+    void OnSize();
+
+    // --- State the tests and the variants read ---
+    int32_t GetDisplayMode() const { return m_nDisplayMode; }
+    bool IsReloadPending() const { return m_bReload != 0; }
+    int32_t GetCompositeTab() const { return m_nCompositeTab; }
+    int32_t GetComparisonTab() const { return m_nComparisonTab; }
+    int32_t GetOverlayTab() const { return m_nOverlayTab; }
+    const std::vector<TracePoint>& GetPoints() const { return m_pPoints; }
+    const CSpectralDrawPoint* GetTrace() const { return m_pTrace.get(); }
+    int32_t GetFirstVisible() const { return m_nFirstVisible; }
+    int32_t GetLastVisible() const { return m_nLastVisible; }
+    int32_t GetVisibleCount() const { return m_nVisibleCount; }
+    int32_t GetAmpAxisMin() const { return m_nAmpAxisMin; }
+    int32_t GetAmpAxisMax() const { return m_nAmpAxisMax; }
+    float GetAmpMin() const { return m_fAmpMin; }
+    float GetAmpMax() const { return m_fAmpMax; }
+    bool IsZoomed() const { return m_bZoomed != 0; }
+    bool IsCorrectionApplied() const { return m_bCorrectionApplied != 0; }
+    QRect GetAxisBox() const { return {m_nAxisLeft, m_nAxisTop, m_nAxisWidth, m_nAxisHeight}; }
+    QSize GetLaidOutSize() const { return {m_nClientWidth, m_nClientHeight}; }
+    const QImage& GetPlotImage() const { return m_bmpPlot; }
+    const QImage& GetCopyImage() const { return m_copyImage; }
+    CFormViewSpectral* GetFormView() const { return m_pFormView.get(); }
+    // Renders made since the view was created (screen and copies).
+    int32_t GetRenderCount() const { return m_nRenderCount; }
+    CSpectralScrollBar& GetZoomScrollBar() { return m_scrollBar; }
+    // Polylines through every point instead of the per-column reduction (a benchmark baseline).
+    void SetFullPolylines(bool full) { m_bFullPolylines = full; }
+
+protected:
+    class ViewTarget : public MessageTarget {
+    public:
+        ViewTarget(MessageThread& thread, CSpectralView& view) : MessageTarget(thread), m_view(view) {}
+
+    protected:
+        int64_t HandleMessage(Message& message) override;
+
+    private:
+        CSpectralView& m_view;
+    };
+
+    int64_t OnMessage(const Message& message);
+    void OnTabChange(TabStrip strip, int index);
+    void PostRelayout();
+    // The node's display options, the Preferences node's and the unit index they give.
+    QSpectralDisplayOptions* NodeOptions() const;
+    bool CorrectionPreference() const;
+    int DisplayUnit() const;
+    // Model exceptions in a handler are logged; after a user action also shown.
+    void ReportFailure(const char* where, const std::exception& failure, bool userAction);
+    void ForgetScanPointers();
+    void BringFrameToTop();
+    bool CopyPointsOf(CSpectralScanData& scan, bool comparisonResult, bool correction, int unit);
+
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
+
+    // Members in the roles the variants rely on.
+    std::unique_ptr<CFormViewSpectral> m_pFormView;
+    uint8_t m_bClickSetsDelta = 1;
+    uint8_t m_bSingleMarker = 1;
+    int32_t m_nDeltaBoxOffset = 0;
+    uint16_t m_nNodeKind = 0;
+    QNodeMediator* m_pMediator = nullptr;
+    void* m_pFrameObject = nullptr;
+    CViewTree* m_pProjectTree = nullptr;
+    QScanDataList* m_pScanDataList = nullptr;
+    uint8_t m_bReady = 0;
+    uint8_t m_bReadoutPending = 0;
+    QPoint m_ptLastReadout;
+    QPoint m_ptHover;
+    // Valid only within one event: set by LoadTraceData, cleared when the event ends.
+    CScanData* m_pScanData = nullptr;
+    CSpectralScanData* m_pSpectralData = nullptr;
+    CSpectralSpatialScanData* m_pSSData = nullptr;
+    CHandHeldProbeScanData* m_pHandHeldData = nullptr;
+    CScanData* m_pSecondData = nullptr;
+    QViewFrame* m_pFrame = nullptr;
+    std::unique_ptr<CMyEdit> m_edit;
+    std::unique_ptr<CTabCtrlEx> m_tabOverlay;
+    int32_t m_nOverlayTab = 0;
+    int32_t m_nOverlayTabShown = 0;
+    std::unique_ptr<CTabCtrlEx> m_tabComparison;
+    int32_t m_nComparisonTab = 0;
+    int32_t m_nComparisonTabShown = 0;
+    std::unique_ptr<CTabCtrlEx> m_tabComposite;
+    int32_t m_nCompositeTab = 0;
+    std::vector<CScanPoint> m_zoomHistory;
+    uint32_t m_crBackground = kBackgroundColour;
+    uint32_t m_crScrollBar = 0x2580F5;
+    uint32_t m_crWhite = 0xFFFFFF;
+    int32_t m_nBitmapWidth = 0;
+    int32_t m_nBitmapHeight = 0;
+    int32_t m_nLastBitmapHeight = 0;
+    int32_t m_nMarginLeft = 65;
+    int32_t m_nMarginRight = 35;
+    int32_t m_nMarginTop = 37;
+    int32_t m_nMarginBottom = 40;
+    QImage m_bmpPlot;
+    int32_t m_nMinWidth = kMinWidth;
+    int32_t m_nMinHeight = kMinHeight;
+    uint8_t m_bMouseInPlot = 0;
+    uint8_t m_bDragArmed = 0;
+    uint8_t m_bDragMoved = 0;
+    QPoint m_ptDragStart;
+    QPoint m_ptDragEnd;
+    int32_t m_nClientWidth = 0;
+    int32_t m_nClientHeight = 0;
+    int32_t m_nPrevClientWidth = 100000;
+    int32_t m_nPrevClientHeight = 100000;
+    QRect m_rcHeader;
+    QRect m_rcPlot;
+    int32_t m_nHeaderHeight = 90;
+    int32_t m_nBottomArea = 45;
+    int32_t m_nPanelHeight = 45;
+    int32_t m_nScrollBarHeight = 18;
+    int32_t m_nTabHeight = 22;
+    int32_t m_nAxisLeft = 0;
+    int32_t m_nAxisTop = 0;
+    int32_t m_nAxisWidth = 0;
+    int32_t m_nAxisHeight = 0;
+    uint8_t m_bFreqAuto = 1;
+    uint8_t m_bAmpAuto = 1;
+    int32_t m_nVisibleCount = 0;
+    uint8_t m_nBothTracesShown = 0;
+    int32_t m_nDisplayMode = kModeNone;
+    uint8_t m_bZoomed = 0;
+    int32_t m_nZoomFirst = 0;
+    int32_t m_nZoomLast = 0;
+    int32_t m_nZoomStep = 4;
+    uint8_t m_bShiftDown = 0;
+    uint8_t m_bCtrlDown = 0;
+    int32_t m_nLimitFirst = -1000000;
+    int32_t m_nLimitLast = 1000000;
+    int32_t m_nFirstVisible = -1;
+    int32_t m_nLastVisible = -1;
+    int32_t m_nHoverIndex = -1;
+    std::unique_ptr<CSpectralDrawPoint> m_pTrace;
+    std::unique_ptr<CSpectralDrawPoint> m_pSecondTrace;
+    std::vector<TracePoint> m_pPoints;
+    std::vector<TracePoint> m_pSecondPoints;
+    uint8_t m_bCopyRender = 0;
+    int32_t m_nCopyWidth = kCopyWidth;
+    int32_t m_nCopyHeight = kCopyHeight;
+    CSpectralScrollBar m_scrollBar;
+    int32_t m_nReadoutIndex = 0;
+    int32_t m_nAmpAxisMin = 0;
+    int32_t m_nAmpAxisMax = 0;
+    float m_fAmpMin = 0.0F;
+    float m_fAmpMax = 0.0F;
+    float m_fAmpMinFull = 0.0F;
+    float m_fAmpMaxFull = 0.0F;
+    float m_fAmpMinUser = 0.0F;
+    float m_fAmpMaxUser = 0.0F;
+    uint8_t m_bReload = 0;
+    uint32_t m_bBorder = 0;
+    uint8_t m_bLeaveTracked = 0;
+    uint8_t m_bCorrectionApplied = 0;
+
+    // The frequency markers (single points and ranges) of the marker slots.
+    std::vector<_FrequencyMarkerPoint> m_markers;
+    // Whether the frequency axis of the last render was logarithmic, and its grid.
+    bool m_bLogAxis = false;
+    std::vector<_XAxisGrid> m_logGrid;
+    // The render surface size of the current render (the bitmap or the copy).
+    int32_t m_nRenderWidth = 0;
+    int32_t m_nRenderHeight = 0;
+    QImage m_copyImage;
+    bool m_bFullPolylines = false;
+    int32_t m_nRenderCount = 0;
+    bool m_bDestroyed = false;
+    ViewTarget m_target;
+};
+
+} // namespace orv

@@ -1,0 +1,7 @@
+#include "views/spectral/QLinkedSpatialPane.h"
+
+namespace orv {
+
+QLinkedSpatialPane::~QLinkedSpatialPane() = default;
+
+} // namespace orv
