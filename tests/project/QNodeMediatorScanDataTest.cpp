@@ -101,6 +101,26 @@ TEST_F(ScanDataTest, AddedScansAreListedAndLookedUp) {
     EXPECT_EQ(mediator->GetScanIDs(2004), std::vector<int32_t>{});
 }
 
+TEST_F(ScanDataTest, ComparedResultIsMarkedChangedByEverySetAndRelease) {
+    auto comparison = Make(2011);
+    EXPECT_TRUE(comparison->IsComparedResultChanged()); // nothing built yet
+    EXPECT_TRUE(comparison->SetComparedResult(std::make_unique<CSpatialScanData>()));
+    EXPECT_FALSE(comparison->SetComparedResult(std::make_unique<CSpectralScanData>())); // wrong kind
+    ASSERT_NE(comparison->GetComparedResult(), nullptr);
+    comparison->ClearComparedResultChanged();
+    EXPECT_FALSE(comparison->IsComparedResultChanged());
+    ASSERT_TRUE(comparison->SetComparedScan(true, std::make_unique<CSpatialScanData>()));
+    EXPECT_TRUE(comparison->IsComparedResultChanged());
+    comparison->ClearComparedResultChanged();
+    comparison->RemoveSpatialComparisonScan(true);
+    EXPECT_TRUE(comparison->IsComparedResultChanged());
+    // Kinds without compared scans hold no result.
+    auto spectral = Make(2003);
+    EXPECT_FALSE(spectral->SetComparedResult(std::make_unique<CSpectralScanData>()));
+    EXPECT_EQ(spectral->GetComparedResult(), nullptr);
+    EXPECT_FALSE(spectral->IsComparedResultChanged());
+}
+
 TEST_F(ScanDataTest, NextIdAfterAReorderIsUnique) {
     auto mediator = Make(2003);
     for (int32_t scanID : {1, 2, 3}) {
