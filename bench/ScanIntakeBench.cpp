@@ -1,8 +1,12 @@
 // The data worker's half of listing a received scan against taking the same packet into the
-// container, in the same run: the copy should cost no more than the hand-over it follows.
+// container, in the same run: the copy should cost no more than the hand-over it follows. Also the
+// user-interface thread's half: texts, option snapshot and the add operation of the copied scan.
 
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
+#include "platform/msg/MessageTarget.h"
+#include "project/QFundamentalNodeMediator.h"
+#include "project/QNodeFactory.h"
 #include "project/QReceivedScanCopy.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpatialScan.h"
@@ -103,5 +107,44 @@ void BM_SpatialWorkerCopy(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SpatialWorkerCopy);
+
+// The user-interface half: each round lists a fresh copy of the packet as a new scan; deleting it
+// again and the newest-scan notification are left out of the timing.
+template <class Container>
+void ListingBench(benchmark::State& state, uint16_t kind, std::unique_ptr<QTransportContainer> (*packet)()) {
+    Container container;
+    Prime(container);
+    container.TakeTransportContainer(packet(), false, nullptr, false);
+    MessageThread thread;
+    QNodeFactory factory(QFundamentalNodeMediator::MakeMaker(thread, nullptr));
+    std::unique_ptr<QNodeMediator> made =
+        factory.CreateNodeWithMediator(nullptr, nullptr, kind, nullptr, false);
+    made->SetKind(kind);
+    auto& mediator = dynamic_cast<QFundamentalNodeMediator&>(*made);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::unique_ptr<QReceivedScanCopy> copy = CopyReceivedScan(kind, container, "2026-12-10,  07:00:00");
+        state.ResumeTiming();
+        mediator.ListReceivedScan(*copy);
+        state.PauseTiming();
+        thread.Pump();
+        if (kind == kTypeSpectralScanNode) {
+            mediator.DeleteSpectralScanData(1);
+        } else {
+            mediator.DeleteSpatialScanData(1);
+        }
+        state.ResumeTiming();
+    }
+}
+
+void BM_SpectralUserInterfaceListing(benchmark::State& state) {
+    ListingBench<QSpectralScanContainer>(state, kTypeSpectralScanNode, SpectrumPacket);
+}
+BENCHMARK(BM_SpectralUserInterfaceListing);
+
+void BM_SpatialUserInterfaceListing(benchmark::State& state) {
+    ListingBench<QSpatialScanContainer>(state, kTypeSpatialScanNode, SpatialPacket);
+}
+BENCHMARK(BM_SpatialUserInterfaceListing);
 
 } // namespace

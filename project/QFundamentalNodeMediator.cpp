@@ -12,6 +12,11 @@
 #include "project/QReceivedScanCopy.h"
 #include "project/QScanDescription.h"
 #include "project/QScanEngineLink.h"
+#include "project/QScanOptionSnapshot.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
 #include "scandata/QContainerNodeMediator.h"
 #include "scandata/QParentClampLink.h"
 #include "scandata/QScanContainer.h"
@@ -479,7 +484,7 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
     if (copy.m_Spectral) {
         QSpectralScanAddition& addition = *copy.m_Spectral;
         description.PlaceInto(addition.m_Record.m_Texts);
-        TakeScanOptionsInto(addition.m_Record);
+        TakeOptionSnapshot(*this, addition.m_Record);
         int32_t newest = 0;
         if (replace && GetLastSpectralScanData(newest) != nullptr && newest == m_nReceivedSpectralScanID) {
             addition.m_Record.m_ScanId = newest;
@@ -489,10 +494,13 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
         addition.m_Record.m_ScanId = GetNextSpectralScanID();
         m_nReceivedSpectralScanID = addition.m_Record.m_ScanId;
         AddSpectralScanData(std::move(addition), true, false);
+        if (CSpectralScanData* listed = FindSpectralScanData(m_nReceivedSpectralScanID)) {
+            ApplyViewSnapshot(*this, *listed);
+        }
     } else if (copy.m_Spatial) {
         QSpatialScanAddition& addition = *copy.m_Spatial;
         description.PlaceInto(addition.m_Record.m_Texts);
-        TakeScanOptionsInto(addition.m_Record);
+        TakeOptionSnapshot(*this, addition.m_Record);
         int32_t newest = 0;
         if (replace && GetLastSpatialScanData(newest) != nullptr && newest == m_nReceivedSpatialScanID) {
             addition.m_Record.m_ScanId = newest;
@@ -502,10 +510,13 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
         addition.m_Record.m_ScanId = GetNextSpatialScanID();
         m_nReceivedSpatialScanID = addition.m_Record.m_ScanId;
         AddSpatialScanData(std::move(addition), true, false);
+        if (CSpatialScanData* listed = FindSpatialScanData(m_nReceivedSpatialScanID)) {
+            ApplyViewSnapshot(*this, *listed);
+        }
     } else if (copy.m_Cell) {
         QCellAddition& cell = *copy.m_Cell;
         description.PlaceInto(cell.m_Record.m_Texts);
-        TakeScanOptionsInto(cell.m_Record);
+        TakeOptionSnapshot(*this, cell.m_Record);
         // The first cell opens a new scan; the later ones belong to the scan it opened.
         if (cell.m_CellIndex == 1) {
             m_nReceivedCellScanID = copy.m_NodeKind == kTypeHandHeldProbeScanNode
@@ -520,10 +531,17 @@ void QFundamentalNodeMediator::ListReceivedScan(QReceivedScanCopy& copy) {
         if (cell.m_CellIndex != 1 && !listed) {
             return;
         }
+        const bool opens = cell.m_CellIndex == 1;
         if (handHeld) {
             AddHandHeldProbeScanData(std::move(cell), true);
         } else {
             AddSpectralSpatialScanData(std::move(cell), true);
+        }
+        CScanData* listedScan =
+            handHeld ? static_cast<CScanData*>(FindHandHeldProbeScanData(m_nReceivedCellScanID))
+                     : FindSpectralSpatialScanData(m_nReceivedCellScanID);
+        if (opens && listedScan != nullptr) {
+            ApplyViewSnapshot(*this, *listedScan);
         }
     }
 }
@@ -553,13 +571,6 @@ bool QFundamentalNodeMediator::ReplacesRunScan() {
     }
     const QScanOptions* scanOptions = GetScanOptions();
     return scanOptions != nullptr && scanOptions->IsPeakHold();
-}
-
-void QFundamentalNodeMediator::TakeScanOptionsInto(QScanDataRecord& record) {
-    if (const QScanOptions* scanOptions = GetScanOptions()) {
-        record.m_PeakHold = scanOptions->IsPeakHold() ? 1 : 0;
-        record.m_ReferenceLevel = scanOptions->GetReferenceLevel();
-    }
 }
 
 } // namespace orv

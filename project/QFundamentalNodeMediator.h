@@ -66,8 +66,6 @@ private:
     // Within a continuous run with peak hold on and no scan error flagged, each scan after the
     // run's first replaces the run's scan instead of adding one.
     bool ReplacesRunScan();
-    // The scan options at the moment of intake: peak hold and the reference level.
-    void TakeScanOptionsInto(QScanDataRecord& record);
 
 public:
     void Detach() override {}

@@ -65,6 +65,9 @@ std::unique_ptr<QReceivedScanCopy> CopySpectral(QSpectralScanContainer& containe
     auto copy = std::make_unique<QReceivedScanCopy>();
     copy->m_NodeKind = kTypeSpectralScanNode;
     copy->m_Date = std::move(date);
+    // The real-time analyser's float form: the record rejects it when read, so only a record made
+    // in this process could carry it.
+    copy->m_RealTimeAnalyzerFormat = scan.GetDataForm() > 0;
     QSpectralScanAddition& addition = copy->m_Spectral.emplace();
     CopySetupFields(setup, addition.m_Record);
     if (container.IsFrequencyDataTaken()) {
