@@ -10,9 +10,12 @@
 #include "project/QNode.h"
 #include "project/QNodeContainer.h"
 #include "project/QReceivedScanCopy.h"
+#include "project/QScanDataExportCommand.h"
 #include "project/QScanDescription.h"
 #include "project/QScanEngineLink.h"
 #include "project/QScanOptionSnapshot.h"
+#include "project/QSpatialScanDataExporter.h"
+#include "project/QSpectralScanDataExporter.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
@@ -571,6 +574,26 @@ bool QFundamentalNodeMediator::ReplacesRunScan() {
     }
     const QScanOptions* scanOptions = GetScanOptions();
     return scanOptions != nullptr && scanOptions->IsPeakHold();
+}
+
+// --- Export ---
+
+void QFundamentalNodeMediator::ExportSpectral() {
+    ExportSpectralTo(0);
+}
+
+void QFundamentalNodeMediator::ExportSpatial() {
+    ExportSpatialTo(0);
+}
+
+void QFundamentalNodeMediator::ExportSpectralTo(int32_t scanID) {
+    QSpectralScanDataExporter exporter;
+    RunScanDataExport(*this, exporter, scanID, false);
+}
+
+void QFundamentalNodeMediator::ExportSpatialTo(int32_t scanID) {
+    QSpatialScanDataExporter exporter;
+    RunScanDataExport(*this, exporter, scanID, true);
 }
 
 } // namespace orv

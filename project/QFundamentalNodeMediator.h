@@ -122,6 +122,13 @@ public:
     QFarFieldAmbientScanOptions* GetFarFieldAmbientScanOptions() override;
     QAutoSpatialsOptions* GetAutoSpatialsOptions() override;
 
+    // The export command: the spectral or spatial export of the newest scan of the node's kind, or
+    // of the scan with the ID.
+    void ExportSpectral() override;
+    void ExportSpatial() override;
+    void ExportSpectralTo(int32_t scanID) override;
+    void ExportSpatialTo(int32_t scanID) override;
+
     void StoreScanData(QProjectStorageManager& storage) override;
     // The node takes over the options of the other mediator's node when that node is of its kind.
     void TakeSettingsFrom(QNodeMediator& other) override;
