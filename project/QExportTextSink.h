@@ -33,6 +33,12 @@ public:
     // A stream's default notation: six significant digits, no trailing zeros.
     QExportTextSink& General(double value);
 
+    // Bytes as they are, for a line already built with its CR LF (the hot loops of large exports).
+    QExportTextSink& Raw(const char* bytes, size_t count) {
+        m_writer.Write(bytes, static_cast<uint32_t>(count));
+        return *this;
+    }
+
     // Flushes and replaces the chosen file; throws QStorageLayerException when that fails.
     void Close();
     bool IsClosed() const { return m_closed; }

@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 #include <vector>
 
 namespace orv {
@@ -66,6 +68,12 @@ template <class Compensate> float CompensatedCell(bool& compensate, float amplit
     int32_t out = 0;
     compensate = call(TruncateToInt16(amplitude), out);
     return compensate ? static_cast<float>(static_cast<int16_t>(out)) : amplitude;
+}
+
+// Fixed-point text of `value` with `precision` decimals into `out`; its length.
+size_t FormatFixed(char* out, size_t room, double value, int precision) {
+    const auto result = std::to_chars(out, out + room, value, std::chars_format::fixed, precision);
+    return result.ec == std::errc() ? static_cast<size_t>(result.ptr - out) : 0;
 }
 
 } // namespace
@@ -257,12 +265,16 @@ void QSpatialScanDataExporter::WriteFieldData(QNodeMediator& mediator, QExportTe
             j < filledPoints ? scan.m_StartFrequency + static_cast<float>(j) * scan.m_FrequencyStep : 0.0F;
         sink.Text("Row#,", 5).Text("Col#,", 5).Text("Frequency(MHz),", 18);
         sink.Text("Hx-dBuA/m,Hy-dBuA/m,Hx-deg,Hy-deg\n", 33);
+        // The frequency of the selected cells of this block, and of the others, formatted once.
+        char selectedFrequency[64];
+        const size_t selectedLength = FormatFixed(selectedFrequency, sizeof(selectedFrequency), frequency, 6);
+        char line[160];
         for (int64_t r = 0; r < pattern.GetRows(); ++r) {
             for (int64_t c = 0; c < pattern.GetColumns(); ++c) {
-                float lineFrequency = 0.0F;
+                bool selected = false;
                 float value = 0.0F;
                 if (IsSelected(pattern, r, c) && r < kFieldGrid && c < kFieldGrid) {
-                    lineFrequency = frequency;
+                    selected = true;
                     const std::vector<uint32_t>& cell = holders[static_cast<size_t>(r * kFieldGrid + c)];
                     for (auto k = cell.rbegin(); k != cell.rend(); ++k) {
                         const _SpectralSpatialScanDataUnit& unitRecord = *scan.m_Units[*k];
@@ -282,8 +294,26 @@ void QSpatialScanDataExporter::WriteFieldData(QNodeMediator& mediator, QExportTe
                         break;
                     }
                 }
-                sink.Int(r).Text(",").Int(c).Text(",   ").Fixed(lineFrequency, 6).Text(",    ");
-                sink.Fixed(value, 3).Text("\n");
+                // r, ",", c, ",   ", frequency fixed 6, ",    ", value fixed 3, line end.
+                char* at = line;
+                at = std::to_chars(at, line + sizeof(line), r).ptr;
+                *at++ = ',';
+                at = std::to_chars(at, line + sizeof(line), c).ptr;
+                std::memcpy(at, ",   ", 4);
+                at += 4;
+                if (selected) {
+                    std::memcpy(at, selectedFrequency, selectedLength);
+                    at += selectedLength;
+                } else {
+                    std::memcpy(at, "0.000000", 8);
+                    at += 8;
+                }
+                std::memcpy(at, ",    ", 5);
+                at += 5;
+                at += FormatFixed(at, static_cast<size_t>(line + sizeof(line) - at), value, 3);
+                *at++ = '\r';
+                *at++ = '\n';
+                sink.Raw(line, static_cast<size_t>(at - line));
             }
         }
     }

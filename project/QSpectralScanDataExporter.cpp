@@ -14,6 +14,10 @@
 #include "scandata/QSSSpectralSnapshot.h"
 #include "scandata/ScanDataCompensation.h"
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 namespace orv {
 
 namespace {
@@ -198,17 +202,25 @@ void QSpectralScanDataExporter::WriteSubCellLines(QNodeMediator& mediator, QExpo
     sink.Text("Frequency,", 14).Text("Amplitude\n", 14);
     bool compensate = ReadCompensationSwitches(mediator).m_Spatial;
     const int unit = SpatialUnit(mediator);
-    for (uint32_t i = 0; i < scan.m_PointCount; ++i) {
-        // The first record with the greatest value at this frequency; a frequency no record
-        // reaches is written at position 0 with value 0.
-        const _SpectralSpatialScanDataUnit* strongest = nullptr;
-        float greatest = -1000000.0F;
-        for (const auto& unit : scan.m_Units) {
-            if (i < unit->m_ZeltAmplitudes.size() && unit->m_ZeltAmplitudes[i] > greatest) {
-                greatest = unit->m_ZeltAmplitudes[i];
-                strongest = unit.get();
+    // The first record with the greatest value at each frequency, found record by record so that
+    // each record's values are read once and in order; a frequency no record reaches is written at
+    // position 0 with value 0.
+    const uint32_t points = scan.m_PointCount;
+    std::vector<float> greatestAt(points, -1000000.0F);
+    std::vector<const _SpectralSpatialScanDataUnit*> strongestAt(points, nullptr);
+    for (const auto& record : scan.m_Units) {
+        const std::vector<float>& values = record->m_ZeltAmplitudes;
+        const size_t count = std::min<size_t>(values.size(), points);
+        for (size_t i = 0; i < count; ++i) {
+            if (values[i] > greatestAt[i]) {
+                greatestAt[i] = values[i];
+                strongestAt[i] = record.get();
             }
         }
+    }
+    for (uint32_t i = 0; i < points; ++i) {
+        const _SpectralSpatialScanDataUnit* strongest = strongestAt[i];
+        const float greatest = greatestAt[i];
         const float frequency = scan.m_StartFrequency + static_cast<float>(i) * scan.m_ResolutionBandwidth;
         double value = 0.0;
         std::array<uint16_t, 4> words{};
