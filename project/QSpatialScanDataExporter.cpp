@@ -44,9 +44,14 @@ bool IsSelected(const QProbeScanPattern& pattern, int64_t row, int64_t column) {
            pattern.IsProbeOn(static_cast<int>(row), static_cast<int>(column));
 }
 
+// The stored level byte read as the signed byte it is.
+int SignedLevel(uint8_t storedLevel) {
+    return storedLevel > 127 ? int{storedLevel} - 256 : int{storedLevel};
+}
+
 // 2 to the power of the scan's sub-cell level; throws for a level no scan record carries.
 int64_t SubCellsPerSide(uint8_t storedLevel) {
-    const int level = static_cast<int8_t>(storedLevel);
+    const int level = SignedLevel(storedLevel);
     if (level < 0 || level > QSpatialScanDataExporter::kMaxSubCellLevel) {
         throw QException(FormatC("Error#370: The sub-cell level %d of the scan cannot be exported.", level));
     }
@@ -243,7 +248,7 @@ void QSpatialScanDataExporter::WriteFieldData(QNodeMediator& mediator, QExportTe
     const uint32_t points = scan.m_PointCount;
     // Per cell of the 64 x 64 table, the records that hold it in list order: each frequency block
     // is written straight from them, the last record holding the point winning.
-    std::vector<std::vector<uint32_t>> holders(kFieldGrid * kFieldGrid);
+    std::vector<std::vector<uint32_t>> holders(size_t{kFieldGrid} * kFieldGrid);
     uint64_t skipped = 0;
     uint32_t filledPoints = 0;
     for (size_t k = 0; k < scan.m_Units.size(); ++k) {
@@ -325,7 +330,7 @@ void QSpatialScanDataExporter::WriteSubCellFieldData(QNodeMediator& mediator, QE
     const int unit = SpatialUnit(mediator);
     const int16_t attenuation = TruncateToInt16(scan.m_TailValue);
     const int64_t n = SubCellsPerSide(scan.m_ZeltLevel);
-    const int level = static_cast<int8_t>(scan.m_ZeltLevel);
+    const int level = SignedLevel(scan.m_ZeltLevel);
     const QProbeScanPattern& pattern = scan.m_ProbeScanPattern;
     int r0 = 0;
     int c0 = 0;
