@@ -2,6 +2,7 @@
 
 #include "app/CAppProfile.h"
 #include "app/CProjectDocument.h"
+#include "app/ExportFileDialog.h"
 #include "app/MessageBoxPrompt.h"
 #include "app/QtConversions.h"
 #include "app/UiMessagePump.h"
@@ -60,6 +61,9 @@ bool CHalvionApp::InitInstance() {
     m_mainFrame->SetSingleInstanceLock(&m_lock);
     RegisterCommands();
     MessageBoxPrompt::SetOwnerWindow(m_mainFrame.get());
+    // The export command's file dialog and the busy cursor that model code counts.
+    InstallExportUserInterface();
+    ExportFileDialog::SetOwnerWindow(m_mainFrame.get());
     if (!m_mainFrame->OnCreate()) {
         m_exitCode = 0;
         return false;
