@@ -1,6 +1,10 @@
 #include "engine/AnalyzerFactoryTable.h"
 
 #include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9000A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 
 #include <algorithm>
@@ -42,11 +46,11 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::FSH, "CSpectrumAnalyzerFSH", nullptr},
     {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", nullptr},
     {C::FSL, "CSpectrumAnalyzerFSL", nullptr},
-    {C::N9010B, "CSpectrumAnalyzerN9010B", nullptr},
-    {C::N9010A, "CSpectrumAnalyzerN9010A", nullptr},
-    {C::N9030A, "CSpectrumAnalyzerN9030A", nullptr},
-    {C::N9000A, "CSpectrumAnalyzerN9000A", nullptr},
-    {C::N9020A, "CSpectrumAnalyzerN9020A", nullptr},
+    {C::N9010B, "CSpectrumAnalyzerN9010B", &Make<CSpectrumAnalyzerN9010B>},
+    {C::N9010A, "CSpectrumAnalyzerN9010A", &Make<CSpectrumAnalyzerN9010A>},
+    {C::N9030A, "CSpectrumAnalyzerN9030A", &Make<CSpectrumAnalyzerN9030A>},
+    {C::N9000A, "CSpectrumAnalyzerN9000A", &Make<CSpectrumAnalyzerN9000A>},
+    {C::N9020A, "CSpectrumAnalyzerN9020A", &Make<CSpectrumAnalyzerN9020A>},
     {C::E4440A, "CSpectrumAnalyzerE4440A", nullptr},
     {C::FSQ, "CSpectrumAnalyzerFSQ", nullptr},
     {C::FSU, "CSpectrumAnalyzerFSU", nullptr},
@@ -55,13 +59,13 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::FSG8, "CSpectrumAnalyzerFSG8", nullptr},
     {C::FSW, "CSpectrumAnalyzerFSW", nullptr},
     {C::ESU, "CSpectrumAnalyzerESU", nullptr},
-    {C::N9040B, "CSpectrumAnalyzerN9040B", nullptr},
-    {C::N9030B, "CSpectrumAnalyzerN9030B", nullptr},
-    {C::N9000B, "CSpectrumAnalyzerN9000B", nullptr},
+    {C::N9040B, "CSpectrumAnalyzerN9040B", &Make<CSpectrumAnalyzerN9040B>},
+    {C::N9030B, "CSpectrumAnalyzerN9030B", &Make<CSpectrumAnalyzerN9030B>},
+    {C::N9000B, "CSpectrumAnalyzerN9000B", &Make<CSpectrumAnalyzerN9000B>},
     {C::FPL, "CSpectrumAnalyzerFPL", nullptr},
     {C::DSA, "CSpectrumAnalyzerDSA", nullptr},
     {C::RSA, "CSpectrumAnalyzerRSA", nullptr},
-    {C::N9020B, "CSpectrumAnalyzerN9020B", nullptr},
+    {C::N9020B, "CSpectrumAnalyzerN9020B", &Make<CSpectrumAnalyzerN9020B>},
     {C::N9915B, "CSpectrumAnalyzerN9915B", nullptr},
     {C::N9917B, "CSpectrumAnalyzerN9917B", nullptr},
     {C::N9918A, "CSpectrumAnalyzerN9918A", nullptr},

@@ -1,6 +1,10 @@
 #include "engine/AnalyzerFactoryTable.h"
 
 #include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9000A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace orv {
@@ -71,10 +76,31 @@ TEST(AnalyzerFactoryTable, OnlyClassesWithADriverMakeOne) {
     const std::unique_ptr<CSpectrumAnalyzer> driver = generic();
     EXPECT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(driver.get()), nullptr);
     EXPECT_EQ(driver->GetSweepMode(), "GatedSweep");
-    // The model drivers have not joined yet: their codes make none, as 16 does.
+    // The model drivers that have not joined yet: their codes make none, as 16 does.
     for (const int32_t code : {5, 23, 30, 42, 106, 107}) {
         EXPECT_EQ(AnalyzerMakerForCode(code), nullptr) << code;
     }
+}
+
+template <class Driver> bool Makes(int32_t code) {
+    const AnalyzerMaker maker = AnalyzerMakerForCode(code);
+    if (maker == nullptr) {
+        return false;
+    }
+    const std::unique_ptr<CSpectrumAnalyzer> made = maker();
+    return made != nullptr && typeid(*made) == typeid(Driver);
+}
+
+TEST(AnalyzerFactoryTable, KeysightXSeriesCodesMakeTheirDrivers) {
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9010B>(24));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9010A>(25));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9030A>(26));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9000A>(27));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9020A>(28));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9040B>(44));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9030B>(49));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9000B>(50));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9020B>(54));
 }
 
 } // namespace

@@ -12,10 +12,8 @@
 #include "platform/log/InformationLog.h"
 #include "platform/ui/Prompt.h"
 
-#include <cfloat>
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <optional>
 
 namespace orv {
@@ -131,17 +129,6 @@ int32_t CSpectrumAnalyzerGeneric::ClampSweepPoints(int32_t count) {
         return kMinSweepPoints;
     }
     return count;
-}
-
-int32_t CSpectrumAnalyzerGeneric::SweepSecondsToMs(double seconds) {
-    // The instrument's value is a float: what lies within its error of a whole millisecond is that
-    // millisecond (0.1 s is 100 ms, not 101).
-    const double ms = static_cast<double>(static_cast<float>(seconds)) * 1000.0;
-    if (!std::isfinite(ms) || ms < 0.0 || ms > static_cast<double>(std::numeric_limits<int32_t>::max())) {
-        return 0;
-    }
-    const double tolerance = std::max(ms * FLT_EPSILON * 4.0, 1e-6);
-    return static_cast<int32_t>(std::ceil(ms - tolerance));
 }
 
 bool CSpectrumAnalyzerGeneric::ErrorCheck() {
@@ -346,10 +333,6 @@ bool CSpectrumAnalyzerGeneric::SetDetectorPositive(bool on) {
 
 bool CSpectrumAnalyzerGeneric::SetSweepTimeMs(int32_t ms) {
     return SendStatusOnly(FormatC("Sweep:Time %d MS;\n", ms));
-}
-
-double CSpectrumAnalyzerGeneric::AppliedRbw() const {
-    return m_scanSetup != nullptr ? m_scanSetup->GetAppliedRbw() : m_requestedRbw;
 }
 
 bool CSpectrumAnalyzerGeneric::SetSweepTimeFloat(float /*ms*/) {
@@ -607,13 +590,11 @@ void CSpectrumAnalyzerGeneric::WaitForRbw(float rbw) {
 }
 
 bool CSpectrumAnalyzerGeneric::SetInputCoupling(bool dc) {
-    WriteCommand(dc ? ":INP:COUP DC;\n" : ":INP:COUP AC;\n");
-    m_dcCoupled = dc ? 1 : 0;
-    return true;
+    return SendInputCoupling(dc);
 }
 
 bool CSpectrumAnalyzerGeneric::IsNarrowRbw() {
-    return m_narrowRbwThreshold >= AppliedRbw();
+    return IsAppliedRbwNarrow();
 }
 
 } // namespace orv

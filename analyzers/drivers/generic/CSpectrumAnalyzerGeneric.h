@@ -102,8 +102,6 @@ public:
 
     // The clamp of a requested sweep-point count.
     static int32_t ClampSweepPoints(int32_t count);
-    // Milliseconds from a sweep time in seconds, rounded up only beyond the float's error.
-    static int32_t SweepSecondsToMs(double seconds);
 
 private:
     // ":SYST:ERR?;" answered with 0.
@@ -115,7 +113,6 @@ private:
     // Configured operations without an argument value: send, check, log.
     bool SendSelectedChecked(CommandKey key, const char* operation, bool hasArgument, int32_t integer);
     float ReadFrequencyMhz(const char* query);
-    double AppliedRbw() const;
 
     std::array<std::vector<std::string>, kCommandKeyCount> m_candidates;
     std::array<std::string, kCommandKeyCount> m_selected;

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <vector>
 
 namespace orv {
 
@@ -32,6 +36,27 @@ private:
 
 int64_t CScpiSpectrumAnalyzer::GetPollBoundMs() const {
     return std::max(m_minimumPollBoundMs, 2 * m_lastSweepTimeMs);
+}
+
+int32_t CScpiSpectrumAnalyzer::SweepSecondsToMs(double seconds) {
+    // The instrument's value is a float: what lies within its error of a whole millisecond is that
+    // millisecond (0.1 s is 100 ms, not 101).
+    const double ms = static_cast<double>(static_cast<float>(seconds)) * 1000.0;
+    if (!std::isfinite(ms) || ms < 0.0 || ms > static_cast<double>(std::numeric_limits<int32_t>::max())) {
+        return 0;
+    }
+    const double tolerance = std::max(ms * FLT_EPSILON * 4.0, 1e-6);
+    return static_cast<int32_t>(std::ceil(ms - tolerance));
+}
+
+double CScpiSpectrumAnalyzer::AppliedRbw() const {
+    return m_scanSetup != nullptr ? m_scanSetup->GetAppliedRbw() : m_requestedRbw;
+}
+
+bool CScpiSpectrumAnalyzer::SendInputCoupling(bool dc) {
+    WriteCommand(dc ? ":INP:COUP DC;\n" : ":INP:COUP AC;\n");
+    m_dcCoupled = dc ? 1 : 0;
+    return true;
 }
 
 bool CScpiSpectrumAnalyzer::FailCommand(const std::string& why) {
@@ -105,6 +130,11 @@ bool CScpiSpectrumAnalyzer::QueryDouble(const std::string& query, double& value)
 
 bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEachRound,
                                          std::chrono::milliseconds pause) {
+    return PollUntilValue(query, resendEachRound, 1, pause);
+}
+
+bool CScpiSpectrumAnalyzer::PollUntilValue(const std::string& query, bool resendEachRound, int32_t expected,
+                                           std::chrono::milliseconds pause) {
     if (!resendEachRound && WriteCommand(query) < 0) {
         return FailCommand(FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
     }
@@ -116,7 +146,7 @@ bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEa
         }
         int32_t reply = 0;
         m_lastStatus = m_vi.viScanf(m_session, "%d", &reply);
-        if (m_lastStatus >= 0 && reply == 1) {
+        if (m_lastStatus >= 0 && reply == expected) {
             return true;
         }
         if (m_lastStatus < 0 && m_lastStatus != kErrorTimeout) {
@@ -206,6 +236,20 @@ bool CScpiSpectrumAnalyzer::ReadRawCountUnguarded(unsigned char* buffer, size_t 
     return true;
 }
 
+void CScpiSpectrumAnalyzer::DropBytes(size_t count) {
+    std::vector<unsigned char> scratch(std::min<size_t>(count + 1, 65536));
+    size_t left = count + 1; // the line feed after the data
+    while (left > 0) {
+        const auto chunk = static_cast<uint32_t>(std::min(left, scratch.size()));
+        uint32_t got = 0;
+        const Status status = m_vi.viRead(m_session, scratch.data(), chunk, &got);
+        left -= std::min<size_t>(got, left);
+        if (status < 0 || got == 0) {
+            return;
+        }
+    }
+}
+
 bool CScpiSpectrumAnalyzer::ReadRawCount(unsigned char* buffer, size_t count, size_t& received) {
     received = 0;
     if (!CanCallVisa()) {
@@ -237,8 +281,12 @@ bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity,
         return false;
     }
     size_t announced = 0;
-    if (!ParseBlockLength(std::string_view(reinterpret_cast<const char*>(digits.data()), got), capacity,
-                          announced)) {
+    const std::string_view lengthText(reinterpret_cast<const char*>(digits.data()), got);
+    if (!ParseBlockLength(lengthText, capacity, announced)) {
+        size_t oversized = 0;
+        if (ParseBlockLength(lengthText, std::numeric_limits<size_t>::max(), oversized)) {
+            DropBytes(oversized);
+        }
         m_lastStatus = kErrorInvalidFormat;
         AddInformationMessage(1, "Spectrum analyzer: the trace block's length is not usable.");
         return false;

@@ -27,6 +27,9 @@ public:
     void SetLastSweepTimeMs(int64_t ms) { m_lastSweepTimeMs = ms; }
     int64_t GetPollBoundMs() const;
 
+    // Milliseconds from a sweep time in seconds, rounded up only beyond the float's error.
+    static int32_t SweepSecondsToMs(double seconds);
+
 protected:
     // Sent; only a failed write fails (command-valid cleared).
     bool SendStatusOnly(const std::string& command);
@@ -53,6 +56,17 @@ protected:
     // clears command-valid and is logged.
     bool PollUntilOne(const std::string& query, bool resendEachRound,
                       std::chrono::milliseconds pause = kDefaultPollPause);
+    // The same poll, waiting for `expected` in place of 1.
+    bool PollUntilValue(const std::string& query, bool resendEachRound, int32_t expected,
+                        std::chrono::milliseconds pause = kDefaultPollPause);
+
+    // The RBW of the applied set-up (MHz; the requested one before a set-up is given).
+    double AppliedRbw() const;
+    // The shared narrow-RBW test: the model's threshold reaches the applied RBW.
+    bool IsAppliedRbwNarrow() const { return m_narrowRbwThreshold >= AppliedRbw(); }
+    // The shared input coupling: ":INP:COUP DC;" or ":INP:COUP AC;" with the DC-coupled flag, no
+    // read-back; true.
+    bool SendInputCoupling(bool dc);
 
     // Reads `count` bytes, going on where a timed-out read stopped; after kTimeoutsBeforeAsking
     // time-outs in a row without a byte the user is asked (OK: as many more, Cancel: fail). Ends at
@@ -63,7 +77,9 @@ protected:
     bool ScanBlock(unsigned char* buffer, int32_t& count);
     // A "#" block read raw with the termination character off (restored on every path): the length
     // judged against `capacity` before any data is read, the data read whole, the line feed after
-    // it consumed. `length` is the bytes stored (those that arrived, on failure).
+    // it consumed. `length` is the bytes stored (those that arrived, on failure). A block longer than
+    // `capacity` is read past and dropped (until its end or the first time-out), so that it never
+    // answers the next query.
     bool ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length);
     // Exactly `count` raw bytes, termination character off and restored; `received` as it arrived.
     bool ReadRawCount(unsigned char* buffer, size_t count, size_t& received);
@@ -73,6 +89,8 @@ private:
     class TermCharOff;
 
     bool ReadRawCountUnguarded(unsigned char* buffer, size_t count, size_t& received);
+    // Reads and drops `count` bytes and the line feed after them; ends at the first failed read.
+    void DropBytes(size_t count);
     // One number read back with viScanf `format`; `value` stays zero unless the read succeeded.
     template <typename Number> bool QueryNumber(const std::string& query, const char* format, Number& value);
     bool FailCommand(const std::string& why);

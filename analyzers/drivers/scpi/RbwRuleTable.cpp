@@ -18,6 +18,11 @@ const RbwRule* RbwRuleTable::Match(float rbwMhz) const {
                 return &rule;
             }
             break;
+        case RbwComparison::Above:
+            if (rbwMhz > rule.threshold) {
+                return &rule;
+            }
+            break;
         case RbwComparison::Equal:
             if (rbwMhz == rule.threshold) {
                 return &rule;

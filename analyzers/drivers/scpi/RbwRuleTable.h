@@ -15,6 +15,7 @@ class AnalyzerScanSetup;
 
 enum class RbwComparison : uint8_t {
     AtLeast, // rbw >= threshold
+    Above,   // rbw > threshold
     Equal,   // rbw == threshold
     Always,  // the closing "else" row
 };

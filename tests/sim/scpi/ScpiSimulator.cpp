@@ -139,9 +139,16 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
         resource.replies[fields[2]].drop = false;
     } else if (verb == "DROP" && count == 3) {
         resource.replies[fields[2]].drop = true;
-    } else if (verb == "COMMANDSET" && count == 3 && fields[2] == "generic") {
+    } else if (verb == "SEQUENCE" && count >= 4) {
+        Reply& reply = resource.replies[fields[2]];
+        reply.sequence.assign(fields.begin() + 3, fields.end());
+        reply.next = 0;
+        reply.drop = false;
+    } else if (verb == "COMMANDSET" && count == 3 && IsCommandSet(fields[2])) {
         resource.commandSet = fields[2];
         resource.state = SimulatedAnalyzerState();
+        // The X-series send network order until told to swap.
+        resource.state.swapped = fields[2] != "xseries";
     } else if (verb == "PIECES" && count == 4 && ReadCount(fields[3], 1, 600000, number)) {
         resource.replies[fields[2]].pieceGapMs = static_cast<int>(number);
     } else if (verb == "DROPAFTER" && count == 3) {
@@ -222,16 +229,20 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
     Resource& resource = m_resources[client.resource];
     resource.log.push_back(command);
     const std::string plain = PlainForm(command);
-    const Reply* scripted = nullptr;
+    Reply* scripted = nullptr;
     if (const auto exact = resource.replies.find(command); exact != resource.replies.end()) {
         scripted = &exact->second;
     } else {
-        for (const auto& [key, reply] : resource.replies) {
+        for (auto& [key, reply] : resource.replies) {
             if (PlainForm(key) == plain) {
                 scripted = &reply;
                 break;
             }
         }
+    }
+    if (scripted != nullptr && !scripted->sequence.empty()) {
+        scripted->bytes = scripted->sequence[scripted->next];
+        scripted->next = std::min(scripted->next + 1, scripted->sequence.size() - 1);
     }
     if (scripted != nullptr && scripted->refuse) {
         ++resource.errorCount;

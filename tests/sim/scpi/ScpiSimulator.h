@@ -12,7 +12,9 @@
 //   BLOCK name command length    reply with an IEEE 488.2 block of `length` pattern bytes and LF
 //   FILL name command length     reply with `length` bytes 'A' and no line feed
 //   DROP name command            close the connection when the command arrives
-//   COMMANDSET name set          answer the named command set ("generic") over a simulated state;
+//   SEQUENCE name command r...   reply to the command with these bytes in turn, the last repeated
+//   COMMANDSET name set          answer the named command set ("generic", "xseries") over a
+//                                simulated state;
 //                                a command no set or reply knows then queues -113 "Undefined header"
 //   PIECES name command ms       send the command's reply in two halves, the second ms later
 //   DROPAFTER name command       close the connection after sending the command's reply
@@ -65,6 +67,8 @@ private:
         bool dropAfter = false; // the connection closes after the reply // queues an instrument error when
                                 // the command arrives
         int delayMs = 0;
+        std::vector<std::string> sequence; // replies in turn, the last repeated
+        size_t next = 0;
     };
     struct Resource {
         int listener = -1;

@@ -125,11 +125,18 @@ bool HandleGeneric(SimulatedAnalyzerState& state, std::string_view plain, std::s
 
 } // namespace
 
+bool IsCommandSet(std::string_view set) {
+    return set == "generic" || set == "xseries";
+}
+
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply) {
     reply.clear();
     if (set == "generic") {
         return HandleGeneric(state, plain, reply);
+    }
+    if (set == "xseries") {
+        return HandleXSeriesCommand(state, plain, reply);
     }
     return false;
 }

@@ -20,14 +20,27 @@ struct SimulatedAnalyzerState {
     bool ascii = true;
     bool swapped = true; // REAL,32 little-endian ("SWAP"), else network order
     double referenceLevel = 0.0;
+    // The X-series state beyond the common parameters.
+    bool preAmp = false;
+    bool gated = false;
+    int gateLengthUs = 0;
+    int gateDelayUs = 0;
+    bool dcCoupled = false;
+    int operationCondition = 56; // waiting for the trigger
 
     // The trace value at point `i`: a ramp, so that a reader can check every point.
     static float TraceValue(int i) { return -80.0f + 0.01f * static_cast<float>(i); }
 };
 
-// Handles a command of the named set ("generic"); false when the set does not know it. `reply` gets
-// the bytes to send (empty: none).
+// Whether `set` names a command set.
+bool IsCommandSet(std::string_view set);
+
+// Handles a command of the named set ("generic", "xseries"); false when the set does not know it.
+// `reply` gets the bytes to send (empty: none).
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply);
+
+// The X-series set (XSeriesCommandSet.cpp): its own commands, then the generic set's parameters.
+bool HandleXSeriesCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 
 } // namespace orv::sim

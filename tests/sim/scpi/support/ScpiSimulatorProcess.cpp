@@ -140,6 +140,13 @@ void ScpiSimulatorProcess::SetDropOn(const std::string& name, const std::string&
     Request({"DROP", name, command});
 }
 
+void ScpiSimulatorProcess::SetReplySequence(const std::string& name, const std::string& command,
+                                            const std::vector<std::string>& replies) {
+    std::vector<std::string> fields{"SEQUENCE", name, command};
+    fields.insert(fields.end(), replies.begin(), replies.end());
+    Request(fields);
+}
+
 void ScpiSimulatorProcess::SetCommandSet(const std::string& name, const std::string& set) {
     Request({"COMMANDSET", name, set});
 }
