@@ -466,10 +466,19 @@ TEST(KeysightXSeries, ReadsConvertOnlyWhatSucceeded) {
 }
 
 // The VISA table of a driver, opened up so that a test can record its flushes.
-template <class D> class Opened : public D {
+class VisaTableAccess {
 public:
-    visa::VisaEntryPoints& Vi() { return this->m_vi; }
+    virtual ~VisaTableAccess() = default;
+    virtual visa::VisaEntryPoints& Vi() = 0;
 };
+template <class D> class Opened : public D, public VisaTableAccess {
+public:
+    visa::VisaEntryPoints& Vi() override { return this->m_vi; }
+};
+constexpr Model kOpenedN9020A = ModelOf<Opened<CSpectrumAnalyzerN9020A>>("N9020A", 28);
+constexpr Model kOpenedN9020B = ModelOf<Opened<CSpectrumAnalyzerN9020B>>("N9020B", 54);
+constexpr Model kOpenedN9030A = ModelOf<Opened<CSpectrumAnalyzerN9030A>>("N9030A", 26);
+constexpr Model kOpenedN9030B = ModelOf<Opened<CSpectrumAnalyzerN9030B>>("N9030B", 49);
 
 std::vector<uint16_t> g_flushes;
 visa::ViFlushFn g_realFlush = nullptr;
@@ -485,21 +494,21 @@ TEST(KeysightXSeries, CheckStatusJudgesTheErrorQueue) {
         bool flagged;
     };
     const Case cases[] = {
-        {kN9020A, "0,\"No error\"\n", false},
-        {kN9020A, "64,\"Status\"\n", false},
-        {kN9020A, "1064,\"Status\"\n", false},
-        {kN9020A, "-113,\"Undefined header\"\n", true},
-        {kN9020B, "5,\"Device\"\n", true},
-        {kN9030A, "1,\"Device\"\n", true},
-        {kN9030B, "64,\"Device\"\n", true},
-        {kN9030A, "0,\"No error\"\n", false},
-        {kN9030A, "-113,\"Undefined header\"\n", true},
+        {kOpenedN9020A, "0,\"No error\"\n", false},
+        {kOpenedN9020A, "64,\"Status\"\n", false},
+        {kOpenedN9020A, "1064,\"Status\"\n", false},
+        {kOpenedN9020A, "-113,\"Undefined header\"\n", true},
+        {kOpenedN9020B, "5,\"Device\"\n", true},
+        {kOpenedN9030A, "1,\"Device\"\n", true},
+        {kOpenedN9030B, "64,\"Device\"\n", true},
+        {kOpenedN9030A, "0,\"No error\"\n", false},
+        {kOpenedN9030A, "-113,\"Undefined header\"\n", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.model.name) + " " + c.reply);
         XSeriesBench bench(c.model);
-        auto* opened = static_cast<Opened<CSpectrumAnalyzerN9020A>*>(
-            static_cast<CSpectrumAnalyzerN9020A*>(bench.m_driver.get()));
+        auto* opened = dynamic_cast<VisaTableAccess*>(bench.m_driver.get());
+        ASSERT_NE(opened, nullptr);
         g_realFlush = opened->Vi().viFlush;
         opened->Vi().viFlush = &RecordingFlush;
         g_flushes.clear();
