@@ -345,7 +345,7 @@ int32_t CSpectrumAnalyzerN9010A::ReadSweepPoints() {
     if (!QueryInt(":Sweep:Points?;\n", value)) {
         return m_sweepPoints;
     }
-    if (value < 0 || value > kLargestPlausiblePoints) {
+    if (value < 0 || value > kMaxTracePoints) {
         m_queryValid = 0;
         Log(FormatC("Spectrum analyzer: %d sweep points read back is not a usable count.",
                     static_cast<int>(value)));
@@ -470,8 +470,8 @@ bool CSpectrumAnalyzerN9010A::TriggeredSweep() {
     return SendStatusOnly(":Trigger:Source Immediate;\n") && SendStatusOnly(":INIT;\n");
 }
 
-bool CSpectrumAnalyzerN9010A::ReadTraceBlock(int32_t count) {
-    const auto values = static_cast<size_t>(std::max<int32_t>(count, 0));
+const float* CSpectrumAnalyzerN9010A::ReadTraceBlock(int32_t count) {
+    const auto values = static_cast<size_t>(std::clamp(count, 0, kMaxTracePoints));
     const size_t bytes = values * 4;
     m_rawTrace.resize(bytes);
     size_t length = 0;
@@ -480,20 +480,16 @@ bool CSpectrumAnalyzerN9010A::ReadTraceBlock(int32_t count) {
         if (read && length != bytes) {
             Log(FormatC("Spectrum analyzer: the trace held %zu of %zu bytes.", length, bytes));
         }
-        // The kept trace, long enough for the values the caller will read.
-        if (m_traceA.size() < values) {
-            m_traceA.resize(values, 0.0f);
-        }
-        return false;
+        return KeepPreviousTrace(count);
     }
     m_traceA.resize(values);
     DecodeLittleEndianSingles(m_rawTrace.data(), length, m_traceA.data(), values);
-    return true;
+    return m_traceA.data();
 }
 
 const float* CSpectrumAnalyzerN9010A::QueryScan() {
     m_queryValid = 1;
-    if (m_sweepPoints < 0 || m_sweepPoints > kLargestPlausiblePoints) {
+    if (m_sweepPoints < 0 || m_sweepPoints > kMaxTracePoints) {
         m_queryValid = 0;
         return nullptr;
     }
@@ -501,10 +497,7 @@ const float* CSpectrumAnalyzerN9010A::QueryScan() {
         m_queryValid = 0;
         return nullptr;
     }
-    if (!ReadTraceBlock(m_sweepPoints)) {
-        m_queryValid = 0;
-    }
-    return m_traceA.data();
+    return ReadTraceBlock(m_sweepPoints);
 }
 
 int32_t CSpectrumAnalyzerN9010A::GetRbwTimingA(float rbw) {

@@ -40,8 +40,6 @@ struct XSeriesRbwTables {
 
 class CSpectrumAnalyzerN9010A : public CScpiSpectrumAnalyzer {
 public:
-    // Point counts read back beyond this are a wrong reply.
-    static constexpr int32_t kLargestPlausiblePoints = 102400;
     static constexpr const char* kNoGatedSweepLog =
         " !!!!!!  No support of the gated sweep for the Spectrum Analyzer.";
 
@@ -129,9 +127,9 @@ protected:
     // The family's query of one real value; false when the read or the check failed.
     bool QueryReal(const std::string& query, double& value);
     float QueryMhz(const std::string& query);
-    // Reads the REAL,32 block of the current point count into the trace; false on any failure (the
-    // trace then kept, grown to the count).
-    bool ReadTraceBlock(int32_t count);
+    // Reads the REAL,32 block of `count` values into the trace after the query went out; any failure
+    // gives the kept trace (KeepPreviousTrace).
+    const float* ReadTraceBlock(int32_t count);
     // 76.99 read back is the instrument's 77.
     float ReadReferenceLevelRounded();
     int32_t CountActiveCells();

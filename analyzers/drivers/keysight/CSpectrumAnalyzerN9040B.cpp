@@ -135,7 +135,7 @@ const float* CSpectrumAnalyzerN9040B::QueryScan() {
 
 const float* CSpectrumAnalyzerN9040B::ReadTraceDataCount(int32_t count) {
     m_queryValid = 1;
-    if (count < 1 || count > kLargestPlausiblePoints) {
+    if (count < 1 || count > kMaxTracePoints) {
         m_queryValid = 0;
         AddInformationMessage(1,
                               FormatC("Spectrum analyzer: %d trace values is not a count that can be read.",
@@ -146,10 +146,11 @@ const float* CSpectrumAnalyzerN9040B::ReadTraceDataCount(int32_t count) {
         m_queryValid = 0;
         return nullptr;
     }
-    if (!ReadTraceBlock(count) || !PassesErrorCheck()) {
-        m_queryValid = 0;
+    const float* trace = ReadTraceBlock(count);
+    if (IsQueryValid() && !PassesErrorCheck()) {
+        return KeepPreviousTrace(count);
     }
-    return m_traceA.data();
+    return trace;
 }
 
 void CSpectrumAnalyzerN9040B::WaitSettle(float /*rbw*/) {

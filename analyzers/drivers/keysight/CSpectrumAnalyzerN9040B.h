@@ -17,7 +17,7 @@ public:
     bool SetSpectralSweepPoints(int32_t cells) override;
     bool TriggeredSweep() override;
     const float* QueryScan() override;
-    // n values of the trace; n outside 1..kLargestPlausiblePoints is refused before anything is sent.
+    // n values of the trace; n outside 1..kMaxTracePoints is refused before anything is sent.
     const float* ReadTraceDataCount(int32_t count) override;
     void WaitSettle(float rbw) override;
     void WaitForRbw(float rbw) override;
