@@ -34,6 +34,16 @@ size_t DecodeLittleEndianSingles(const unsigned char* bytes, size_t byteCount, f
         return 0;
     }
     const size_t count = std::min(byteCount / 4, maxValues);
+    if constexpr (std::endian::native == std::endian::little) {
+        // The bytes are already the machine's floats: copied whole, then offset.
+        std::memcpy(out, bytes, count * 4);
+        if (offset != 0.0f) {
+            for (size_t i = 0; i < count; ++i) {
+                out[i] += offset;
+            }
+        }
+        return count;
+    }
     for (size_t i = 0; i < count; ++i) {
         const unsigned char* at = bytes + i * 4;
         const uint32_t word = static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |

@@ -1,0 +1,192 @@
+// X-series trace reads through the driver's QueryScan and the built-in VISA layer against the same
+// query and the same bytes read over a plain socket, in the same run and from the same loopback
+// responder: 40,001 points (N9010A) and 100,001 points (N9020B), REAL,32 little-endian. The decode
+// alone runs against a copy of the same bytes. Counters: how often a read moved the trace array (a new
+// allocation) and the resident-set growth over the run's reads.
+
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/scpi/ScpiBlockData.h"
+#include "bench/support/LoopbackLineResponder.h"
+#include "platform/visa/BuiltinVisa.h"
+
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace orv;
+using namespace orv::visa;
+
+std::string Real32Data(int points) {
+    std::string data;
+    data.reserve(static_cast<size_t>(points) * 4);
+    for (int i = 0; i < points; ++i) {
+        const uint32_t word = std::bit_cast<uint32_t>(static_cast<float>(-80.0 + 0.0001 * i));
+        for (int b = 0; b < 4; ++b) {
+            data.push_back(static_cast<char>(word >> (8 * b)));
+        }
+    }
+    return data;
+}
+
+std::string Real32Block(const std::string& data) {
+    const std::string length = std::to_string(data.size());
+    return "#" + std::to_string(length.size()) + length + data + "\n";
+}
+
+// Answers ":Sweep:Points <n> ;" (no reply) and ":Trace? trace1;" with the REAL,32 block of the
+// connection's point count.
+class TraceResponder {
+public:
+    TraceResponder()
+        : m_block40001(Real32Block(Real32Data(40001))), m_block100001(Real32Block(Real32Data(100001))),
+          m_server([this] { return MakeHandler(); }) {}
+    uint16_t Port() const { return m_server.Port(); }
+    const std::string& Block(int points) const { return points == 40001 ? m_block40001 : m_block100001; }
+
+private:
+    orv::bench::LoopbackLineResponder::Handler MakeHandler() {
+        return [this, points = 40001](const std::string& command) mutable -> const std::string* {
+            if (command.rfind(":Sweep:Points ", 0) == 0) {
+                points = std::atoi(command.c_str() + 14);
+                return nullptr;
+            }
+            if (command == ":Trace? trace1;") {
+                return &Block(points);
+            }
+            return nullptr;
+        };
+    }
+
+    std::string m_block40001;
+    std::string m_block100001;
+    // Last, so that its threads stop before the replies they send go.
+    orv::bench::LoopbackLineResponder m_server;
+};
+
+TraceResponder& Responder() {
+    static TraceResponder responder;
+    return responder;
+}
+
+long ResidentKb() {
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// A driver on a built-in VISA session to the responder.
+template <class Driver> class BoundDriver : public Driver {
+public:
+    bool Bind(int points) {
+        this->m_vi = BuiltinVisaEntryPoints();
+        this->m_vi.viOpenDefaultRM(&this->m_resourceManager);
+        const std::string name = "TCPIP0::127.0.0.1::" + std::to_string(Responder().Port()) + "::SOCKET";
+        if (this->m_vi.viOpen(this->m_resourceManager, name.c_str(), 0, 0, &this->m_session) < 0) {
+            return false;
+        }
+        this->m_sweepPoints = points;
+        return this->WriteCommand(":Sweep:Points " + std::to_string(points) + " ;\n") >= 0;
+    }
+    ~BoundDriver() override {
+        if (this->m_resourceManager != kNoSession) {
+            this->m_vi.viClose(this->m_resourceManager);
+        }
+    }
+};
+
+template <class Driver> void DriverQueryScan(benchmark::State& state, int points) {
+    BoundDriver<Driver> driver;
+    if (!driver.Bind(points) || driver.QueryScan() == nullptr || !driver.IsQueryValid()) {
+        state.SkipWithError("trace failed");
+        return;
+    }
+    const long before = ResidentKb();
+    const float* last = driver.QueryScan();
+    long moves = 0;
+    for (auto _ : state) {
+        const float* trace = driver.QueryScan();
+        if (trace == nullptr || !driver.IsQueryValid()) {
+            state.SkipWithError("trace failed");
+            break;
+        }
+        moves += trace != last ? 1 : 0;
+        last = trace;
+        benchmark::DoNotOptimize(trace[points - 1]);
+    }
+    state.counters["trace_allocations_per_read"] =
+        static_cast<double>(moves) / static_cast<double>(state.iterations());
+    state.counters["rss_growth_kb"] = static_cast<double>(ResidentKb() - before);
+}
+
+void PlainSocket(benchmark::State& state, int points) {
+    const int s = orv::bench::ConnectPlainLoopback(Responder().Port());
+    const std::string size = ":Sweep:Points " + std::to_string(points) + " ;\n";
+    send(s, size.data(), size.size(), MSG_NOSIGNAL);
+    const size_t bytes = Responder().Block(points).size();
+    std::vector<char> buffer(bytes);
+    for (auto _ : state) {
+        send(s, ":Trace? trace1;\n", 16, MSG_NOSIGNAL);
+        benchmark::DoNotOptimize(orv::bench::ReceiveReply(s, buffer.data(), buffer.size(), bytes));
+    }
+    close(s);
+}
+
+void BM_N9010A_QueryScan40001(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerN9010A>(state, 40001);
+}
+BENCHMARK(BM_N9010A_QueryScan40001)->Iterations(1000)->UseRealTime();
+
+void BM_Socket_Trace40001(benchmark::State& state) {
+    PlainSocket(state, 40001);
+}
+BENCHMARK(BM_Socket_Trace40001)->Iterations(1000)->UseRealTime();
+
+void BM_N9020B_QueryScan100001(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerN9020B>(state, 100001);
+}
+BENCHMARK(BM_N9020B_QueryScan100001)->Iterations(500)->UseRealTime();
+
+void BM_Socket_Trace100001(benchmark::State& state) {
+    PlainSocket(state, 100001);
+}
+BENCHMARK(BM_Socket_Trace100001)->Iterations(500)->UseRealTime();
+
+// The decode alone, and a copy of the same bytes.
+void BM_Decode100001(benchmark::State& state) {
+    const std::string data = Real32Data(100001);
+    std::vector<float> values(100001);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(DecodeLittleEndianSingles(
+            reinterpret_cast<const unsigned char*>(data.data()), data.size(), values.data(), values.size()));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Decode100001)->Iterations(2000);
+
+void BM_Copy100001(benchmark::State& state) {
+    const std::string data = Real32Data(100001);
+    std::vector<float> values(100001);
+    for (auto _ : state) {
+        std::memcpy(values.data(), data.data(), data.size());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Copy100001)->Iterations(2000);
+
+} // namespace
