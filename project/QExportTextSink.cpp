@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 
 namespace orv {
 
@@ -83,6 +84,46 @@ QExportTextSink& QExportTextSink::General(double value) {
 void QExportTextSink::Close() {
     m_writer.Close();
     m_closed = true;
+}
+
+void QExportLine::Place(const char* text, size_t length, int width) {
+    const size_t pad =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+    if (pad + length > sizeof(m_buffer) - 2 - m_length) {
+        return;
+    }
+    std::memset(m_buffer + m_length, ' ', pad);
+    std::memcpy(m_buffer + m_length + pad, text, length);
+    m_length += pad + length;
+}
+
+QExportLine& QExportLine::Text(std::string_view text, int width) {
+    Place(text.data(), text.size(), width);
+    return *this;
+}
+
+QExportLine& QExportLine::Int(int64_t value, int width) {
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof(digits), value);
+    Place(digits, static_cast<size_t>(result.ptr - digits), width);
+    return *this;
+}
+
+QExportLine& QExportLine::Fixed(double value, int precision, int width) {
+    char digits[360];
+    const auto result =
+        std::to_chars(digits, digits + sizeof(digits), value, std::chars_format::fixed, precision);
+    if (result.ec == std::errc()) {
+        Place(digits, static_cast<size_t>(result.ptr - digits), width);
+    }
+    return *this;
+}
+
+QExportLine& QExportLine::End() {
+    // Room for the line end is always kept.
+    m_buffer[m_length++] = '\r';
+    m_buffer[m_length++] = '\n';
+    return *this;
 }
 
 std::string OneLineHeaderText(std::string_view text) {

@@ -52,6 +52,30 @@ private:
     bool m_closed = false;
 };
 
+// One data line built in place and handed to the sink whole (QExportTextSink::Raw): the same
+// formats as the sink's, without a call into the sink per field. A field that no longer fits the
+// line's room is left out (no data line comes near it).
+class QExportLine {
+public:
+    QExportLine& Text(std::string_view text, int width = 0);
+    QExportLine& Int(int64_t value, int width = 0);
+    QExportLine& Fixed(double value, int precision, int width = 0);
+    // CR LF.
+    QExportLine& End();
+    const char* Data() const { return m_buffer; }
+    size_t Size() const { return m_length; }
+
+private:
+    void Place(const char* text, size_t length, int width);
+
+    char m_buffer[320];
+    size_t m_length = 0;
+};
+
+inline QExportTextSink& operator<<(QExportTextSink& sink, const QExportLine& line) {
+    return sink.Raw(line.Data(), line.Size());
+}
+
 // A header value on one line: each CR and LF becomes a blank, then blanks are trimmed from both
 // ends.
 std::string OneLineHeaderText(std::string_view text);

@@ -149,8 +149,9 @@ void QSpatialScanDataExporter::WriteCellLines(QNodeMediator& mediator, QExportTe
                                     });
                 value = ConvertAmplitudeToUnit(amplitude, unit) + attenuation;
             }
-            sink.Int(r, 7).Text(",").Int(c, 7).Text(",").Fixed(frequency, 6, 13).Text(",");
-            sink.Fixed(value, 1, 10).Text("\n");
+            QExportLine line;
+            line.Int(r, 7).Text(",").Int(c, 7).Text(",").Fixed(frequency, 6, 13).Text(",");
+            sink << line.Fixed(value, 1, 10).End();
         }
     }
 }
@@ -202,8 +203,9 @@ void QSpatialScanDataExporter::WriteSubCellLines(QNodeMediator& mediator, QExpor
                             });
                         value = ConvertAmplitudeToUnit(amplitude, unit) + attenuation;
                     }
-                    sink.Int(r, 7).Text(",").Int(c, 7).Text(",").Int(sr, 7).Text(",").Int(sc, 9).Text(",");
-                    sink.Fixed(scan.m_CenterFrequency, 6, 13).Text(",").Fixed(value, 2, 10).Text("\n");
+                    QExportLine line;
+                    line.Int(r, 7).Text(",").Int(c, 7).Text(",").Int(sr, 7).Text(",").Int(sc, 9).Text(",");
+                    sink << line.Fixed(scan.m_CenterFrequency, 6, 13).Text(",").Fixed(value, 2, 10).End();
                 }
             }
         }
@@ -399,8 +401,9 @@ void QSpatialScanDataExporter::WriteSubCellFieldData(QNodeMediator& mediator, QE
                                 });
                             value = ConvertAmplitudeToUnit(amplitude, unit) + static_cast<float>(attenuation);
                         }
-                        sink.Int(r).Text(",").Int(c).Text(",").Int(sr).Text(",").Int(sc).Text(",");
-                        sink.Fixed(value, 6).Text("\n");
+                        QExportLine line;
+                        line.Int(r).Text(",").Int(c).Text(",").Int(sr).Text(",").Int(sc).Text(",");
+                        sink << line.Fixed(value, 6).End();
                     }
                 }
             }

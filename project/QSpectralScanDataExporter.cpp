@@ -43,8 +43,9 @@ void WriteColumnLine(QExportTextSink& sink) {
 
 void WriteLine(QExportTextSink& sink, int64_t row, int64_t column, double frequency, double value,
                int precision) {
-    sink.Int(row, 7).Text(",").Int(column, 7).Text(",").Fixed(frequency, 6, 13).Text(",");
-    sink.Fixed(value, precision, 10).Text("\n");
+    QExportLine line;
+    line.Int(row, 7).Text(",").Int(column, 7).Text(",").Fixed(frequency, 6, 13).Text(",");
+    sink << line.Fixed(value, precision, 10).End();
 }
 
 // Compensates while the switch holds; the first unavailable compensation turns it off for the
@@ -237,12 +238,13 @@ void QSpectralScanDataExporter::WriteSubCellLines(QNodeMediator& mediator, QExpo
             }
             value = ConvertAmplitudeToUnit(level, unit);
         }
-        sink.Int(static_cast<int16_t>(words[0]), 7)
+        QExportLine line;
+        line.Int(static_cast<int16_t>(words[0]), 7)
             .Text(",")
             .Int(static_cast<int16_t>(words[1]), 7)
             .Text(",");
-        sink.Int(static_cast<int16_t>(words[2]), 7).Text(",").Int(static_cast<int16_t>(words[3]), 7);
-        sink.Text(",   ").Fixed(frequency, 6, 10).Text(",   ").Fixed(value, 6, 10).Text("\n");
+        line.Int(static_cast<int16_t>(words[2]), 7).Text(",").Int(static_cast<int16_t>(words[3]), 7);
+        sink << line.Text(",   ").Fixed(frequency, 6, 10).Text(",   ").Fixed(value, 6, 10).End();
     }
 }
 
