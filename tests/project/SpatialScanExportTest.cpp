@@ -1,6 +1,7 @@
 #include "core/QException.h"
 #include "core/QScanOptions.h"
 #include "core/QSpatialDisplayOptions.h"
+#include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "platform/ui/WaitCursor.h"
@@ -11,6 +12,7 @@
 #include "project/QSpectralScanDataExporter.h"
 #include "tests/project/support/ExportFixture.h"
 #include "tests/scandata/support/ScanDataFakes.h"
+#include "tests/scandata/support/ScanRecordFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,20 @@ TEST_F(SpatialScanExportTest, AnOrdinarySpatialScanWritesEveryCellTheUnselectedO
                  "      0,      0,   200.000000,       0.1", "      0,      1,   200.000000,       0.2",
                  "      0,      2,   200.000000,       0.3", "      1,      0,   200.000000,       0.4",
                  "      1,      1,     0.000000,       0.0", "      1,      2,   200.000000,       0.6"}));
+}
+
+TEST_F(SpatialScanExportTest, TheSpatialSwitchCompensatesEachCellWithItsFactor) {
+    orv::testing::ScanCorrectionFolder folder;
+    QSpectralDisplayOptions* spectral = m_fixture.Preferences().GetSpectralDisplayOptions();
+    spectral->m_modeD = 0;
+    spectral->m_text = orv::testing::ScanCorrectionFolder::kHead;
+    m_fixture.Preferences().GetSpatialDisplayOptions()->m_flag8 = 1;
+    std::unique_ptr<QNodeMediator> node = Spatial({1, 2, 3, 4, 30000, 6});
+    const std::string text = Export(*node);
+    // At 200 MHz cell k of the head has factor 2.0 + 0.1 k: 1 becomes 21, 6 (cell 5) becomes 31.
+    EXPECT_NE(text.find("      0,      0,   200.000000,       2.1\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("      1,      2,   200.000000,       3.1\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("      1,      1,     0.000000,       0.0\r\n"), std::string::npos) << text;
 }
 
 TEST_F(SpatialScanExportTest, APlusModelSpatialScanWritesTheSubCellsOfSelectedCells) {
