@@ -59,7 +59,7 @@ bool CConnectionThread::Start() {
     }
     m_started = true;
     try {
-        m_thread = std::jthread([this](std::stop_token stop) {
+        m_thread = std::thread([this, stop = m_stop.get_token()] {
             Run(stop);
             const std::lock_guard guard(m_endLock);
             m_ended = true;
@@ -74,7 +74,7 @@ bool CConnectionThread::Start() {
 }
 
 void CConnectionThread::RequestStop() {
-    m_thread.request_stop();
+    m_stop.request_stop();
 }
 
 bool CConnectionThread::JoinFor(std::chrono::milliseconds timeout) {

@@ -138,7 +138,9 @@ private:
     // Set by a failed ping: the next analyser attempt first lets the old connection go.
     bool m_analyzerLost = false;
 
-    std::jthread m_thread;
+    // Made with the object, so a stop asked while the thread is being started is never lost.
+    std::stop_source m_stop;
+    std::thread m_thread;
     bool m_started = false;
     mutable std::mutex m_endLock;
     std::condition_variable m_endChanged;

@@ -225,6 +225,10 @@ bool CMainFrame::OnCreate() {
 bool CMainFrame::CreateStatusBar() {
     m_statusBar = new CMainStatusBar(this);
     setStatusBar(m_statusBar);
+    // Pane 1 keeps its width whatever it shows: room for the scan status text and, behind it, the
+    // progress control.
+    const int textWidth = QFontMetrics(m_statusBar->font()).horizontalAdvance(kPaneMeasureText);
+    m_statusBar->SetPaneWidth(1, 2 * textWidth + 8);
     return true;
 }
 
@@ -532,13 +536,16 @@ void CMainFrame::OnTimer(int timerId) {
 
 QRect CMainFrame::MeasureProgressRect() const {
     QLabel* const pane = m_statusBar->GetPane(1);
-    QRect rect = pane->geometry();
+    QRect rect(pane->mapTo(m_statusBar, QPoint(0, 0)), pane->size());
     const int width = QFontMetrics(m_statusBar->font()).horizontalAdvance(kPaneMeasureText);
     rect.setLeft(rect.left() + width + 2);
     return rect;
 }
 
 void CMainFrame::FirstLayout() {
+    if (m_progressCreated) {
+        return;
+    }
     if (m_statusBar != nullptr) {
         QLabel* const pane0 = m_statusBar->GetPane(0);
         QLabel* const pane1 = m_statusBar->GetPane(1);

@@ -222,6 +222,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Relays the view frames of the active project window's project (after the window was moved).
+    virtual void RelayoutViewFrames();
 
 private:
     bool CreateStatusBar();
@@ -234,7 +236,6 @@ private:
     QRect MeasureProgressRect() const;
     void OnStatusText();
     void LogMemoryStatus();
-    void RelayoutViewFrames();
     void StopThreads();
 
     Options m_options;

@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
   # Metric-compatible faces for the fonts the views name ("Arial").
   fonts-liberation2
+  # The real program's test runs it on an X server of its own and closes its window through Xlib.
+  xvfb xauth libx11-dev
 )
 
 missing=()

@@ -65,6 +65,32 @@ TEST_F(SetupScanConnectTest, ThePlaceholderAnalyserAndTheNoScannerDriverAreKept)
     EXPECT_EQ(QAnalyzerOptions().GetScannerId(), 255);
 }
 
+TEST_F(SetupScanConnectTest, ALetGoAnalyserIsSearchedAgainButNotWhileAScanRuns) {
+    CDeviceManager* const manager = m_setup.GetDeviceManager();
+    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    std::array<uint32_t, 4> words{900, 0, 0, 0};
+    ASSERT_TRUE(manager->SetAnalyzerDriver(words));
+    m_setup.SetAnalyzer(manager->GetAnalyzer());
+    // A held connection is kept: connecting again is refused.
+    EXPECT_FALSE(m_setup.ConnectAnalyzer());
+
+    manager->SetScanRunning(true);
+    EXPECT_FALSE(m_setup.ReleaseAnalyzer());
+    EXPECT_NE(manager->GetConnection(), nullptr);
+    EXPECT_NE(m_setup.GetAnalyzer(), nullptr);
+    manager->SetScanRunning(false);
+
+    ASSERT_TRUE(m_setup.ReleaseAnalyzer());
+    EXPECT_EQ(manager->GetConnection(), nullptr);
+    EXPECT_EQ(manager->GetAnalyzer(), nullptr);
+    EXPECT_EQ(m_setup.GetAnalyzer(), nullptr);
+    EXPECT_EQ(m_setup.GetAnalyzerConnection(), nullptr);
+    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    EXPECT_EQ(m_setup.GetAnalyzerConnection(), manager->GetConnection());
+    ASSERT_TRUE(manager->SetAnalyzerDriver(words));
+    EXPECT_NE(manager->GetAnalyzer(), nullptr);
+}
+
 TEST_F(SetupScanConnectTest, AFailedScannerConnectLeavesNoScannerInUse) {
     ASSERT_TRUE(m_setup.ConnectScanner(eProbeType::NoScanner));
     ASSERT_NE(m_setup.GetScanner(), nullptr);
@@ -80,6 +106,7 @@ TEST(SetupScanConnect, WithoutADeviceManagerNothingConnects) {
     SetupScan setup;
     EXPECT_FALSE(setup.ConnectAnalyzer());
     EXPECT_FALSE(setup.ConnectScanner(eProbeType::NoScanner));
+    EXPECT_FALSE(setup.ReleaseAnalyzer());
     EXPECT_EQ(setup.GetScanner(), nullptr);
 }
 

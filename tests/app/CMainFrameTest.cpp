@@ -1,0 +1,355 @@
+#include "app/CMainFrame.h"
+
+#include "analyzers/CInstrumentInfo.h"
+#include "app/CAppProfile.h"
+#include "app/CConnectionLink.h"
+#include "app/CConnectionThread.h"
+#include "app/CProjectDocument.h"
+#include "app/CStopScanFrame.h"
+#include "app/controls/CMainStatusBar.h"
+#include "app/controls/CProgressInStatus.h"
+#include "app/panes/CInformationMessages.h"
+#include "app/panes/CWndCommunication.h"
+#include "app/panes/CWndMainNotification.h"
+#include "platform/clock/FakeClock.h"
+#include "platform/log/InformationLog.h"
+#include "support/MainFrameTestEnvironment.h"
+#include "support/QtTestApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMoveEvent>
+
+#include <condition_variable>
+#include <thread>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::MainFrameTestEnvironment;
+
+class StateLink final : public CConnectionLink {
+public:
+    int32_t GetState() const override { return m_state.load(); }
+    void SetState(int32_t state) override { m_state = state; }
+    bool CreateDriverConnection() override { return true; }
+    void QueueCommand(uint16_t, uint8_t, uint32_t) override {}
+    bool IsCommandQueueEmpty() const override { return true; }
+    void SignalCommandEvent() override {}
+    QScanEngineLink* GetScanEngineLink() override { return nullptr; }
+    std::atomic<int32_t> m_state{0};
+};
+
+// A project window: answers the save prompt as scripted.
+class FakeProjectWindow final : public QMdiSubWindow, public CProjectDocumentWindow {
+public:
+    FakeProjectWindow(std::string path, bool save) : m_path(std::move(path)), m_save(save) {}
+    bool HasActiveDocument() const override { return true; }
+    bool SaveModified() override {
+        ++m_asked;
+        return m_save;
+    }
+    void SetModifiedFlag(bool modified) override { m_modified = modified; }
+    std::string GetPathName() const override { return m_path; }
+    uint32_t GetProjectId() const override { return 1; }
+    std::string m_path;
+    bool m_save;
+    int m_asked = 0;
+    bool m_modified = true;
+};
+
+class CountingStopFrame final : public CStopScanFrame {
+public:
+    explicit CountingStopFrame(int& stops) : m_stops(stops) {}
+    void EmergencyStop() override { ++m_stops; }
+
+private:
+    int& m_stops;
+};
+
+// Devices whose scanner connection blocks until the test lets it go (stop requests unnoticed).
+struct BlockingState {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool entered = false;
+    bool release = false;
+    bool usedAfterFree = false;
+    bool gone = false;
+};
+
+class BlockingDevices final : public CConnectionDevices {
+public:
+    explicit BlockingDevices(std::shared_ptr<BlockingState> state) : m_state(std::move(state)) {}
+    ~BlockingDevices() override {
+        const std::lock_guard guard(m_state->lock);
+        m_state->gone = true;
+    }
+    bool ConnectScanner(eProbeType) override {
+        std::unique_lock lock(m_state->lock);
+        m_state->entered = true;
+        m_state->changed.notify_all();
+        m_state->changed.wait(lock, [this] { return m_state->release; });
+        // Uses its own members after the late wake-up: they must still be there.
+        m_state->usedAfterFree = m_state->gone;
+        return m_answer;
+    }
+    bool ConnectAnalyzer() override { return false; }
+    bool ReleaseAnalyzer() override { return true; }
+    std::optional<std::string> GetAnalyzerNetworkHost() const override { return std::nullopt; }
+
+private:
+    std::shared_ptr<BlockingState> m_state;
+    bool m_answer = false;
+};
+
+class RelayCountingFrame final : public CMainFrame {
+public:
+    using CMainFrame::CMainFrame;
+    int m_relays = 0;
+
+protected:
+    void RelayoutViewFrames() override { ++m_relays; }
+};
+
+class MainFrameTest : public testing::QtWidgetTest {
+protected:
+    CMainFrame::Options FrameOptions(std::shared_ptr<StateLink>* link = nullptr) {
+        CMainFrame::Options options;
+        options.pipePath = m_environment.PipePath();
+        options.makeIcmpPing = false;
+        auto made = std::make_shared<StateLink*>(nullptr);
+        options.makeConnectionLink = [this](CEngineObjects&, CMainFrame&) {
+            auto made = std::make_unique<StateLink>();
+            m_link = made.get();
+            return made;
+        };
+        (void)link;
+        return options;
+    }
+
+    MainFrameTestEnvironment m_environment;
+    StateLink* m_link = nullptr;
+};
+
+TEST_F(MainFrameTest, WhileAScanRunsClosingIsRefusedAndNothingChanges) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    CAppProfile::WriteString("Settings", "LastDocName", "/kept.ovp");
+    auto* project = new FakeProjectWindow("/p.ovp", true);
+    frame.GetMdiArea()->addSubWindow(project);
+    m_link->m_state = 12;
+
+    QCloseEvent close;
+    QApplication::sendEvent(&frame, &close);
+    EXPECT_FALSE(close.isAccepted());
+    EXPECT_EQ(m_environment.GetPrompt().Texts(),
+              std::vector<std::string>{"The scan is in progress, stop the scan first!"});
+    EXPECT_EQ(m_environment.GetPrompt().Requests()[0].caption, "Warning");
+    EXPECT_EQ(project->m_asked, 0);
+    EXPECT_FALSE(frame.IsClosing());
+    EXPECT_EQ(CAppProfile::GetString("Settings", "LastDocName"), "/kept.ovp");
+    m_link->m_state = 0;
+}
+
+TEST_F(MainFrameTest, CancelInASavePromptKeepsTheFrameAndTheLog) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    CAppProfile::WriteString("Settings", "LastDocName", "/kept.ovp");
+    auto* first = new FakeProjectWindow("/first.ovp", true);
+    auto* second = new FakeProjectWindow("/second.ovp", false);
+    frame.GetMdiArea()->addSubWindow(first);
+    frame.GetMdiArea()->addSubWindow(second);
+
+    QCloseEvent close;
+    QApplication::sendEvent(&frame, &close);
+    EXPECT_FALSE(close.isAccepted());
+    EXPECT_EQ(first->m_asked, 1);
+    EXPECT_EQ(second->m_asked, 1);
+    EXPECT_FALSE(frame.IsClosing());
+    EXPECT_FALSE(InformationLog::Instance().IsClosing());
+    EXPECT_EQ(CAppProfile::GetString("Settings", "LastDocName"), "/kept.ovp");
+
+    second->m_save = true;
+    EXPECT_TRUE(frame.OnClose());
+    EXPECT_FALSE(second->m_modified);
+    EXPECT_EQ(CAppProfile::GetString("Settings", "LastDocName"), "/second.ovp");
+}
+
+TEST_F(MainFrameTest, WithNoProjectTheLastDocumentIsWrittenEmpty) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    CAppProfile::WriteString("Settings", "LastDocName", "/old.ovp");
+    EXPECT_TRUE(frame.OnClose());
+    EXPECT_TRUE(frame.IsClosing());
+    EXPECT_EQ(CAppProfile::GetString("Settings", "LastDocName", "missing"), "");
+}
+
+TEST_F(MainFrameTest, TheChildWalkSkipsTheInformationWindow) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    auto* first = new FakeProjectWindow("/a.ovp", true);
+    auto* second = new FakeProjectWindow("/b.ovp", true);
+    frame.GetMdiArea()->addSubWindow(first);
+    frame.GetMdiArea()->addSubWindow(second);
+    frame.ResetMDIChildWalk();
+    EXPECT_EQ(frame.GetNextMDIChild(), first);
+    EXPECT_EQ(frame.GetNextMDIChild(), second);
+    EXPECT_EQ(frame.GetNextMDIChild(), nullptr);
+}
+
+TEST_F(MainFrameTest, CtrlEnterStopsTheArmOnlyForProbeTypeTwo) {
+    CMainFrame frame(FrameOptions());
+    int stops = 0;
+    frame.SetStopScanFrame(std::make_unique<CountingStopFrame>(stops));
+    for (const eProbeType type : {eProbeType::NoScanner, eProbeType::UsbScannerBoard, eProbeType::RobotArm,
+                                  eProbeType::ExternalAdapter}) {
+        GetInstrumentInfo().SetProbeType(type);
+        QKeyEvent ctrlEnter(QEvent::KeyPress, Qt::Key_Return, Qt::ControlModifier);
+        QApplication::sendEvent(&frame, &ctrlEnter);
+        QKeyEvent plainEnter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(&frame, &plainEnter);
+    }
+    EXPECT_EQ(stops, 1);
+    GetInstrumentInfo().SetProbeType(eProbeType::NoScanner);
+}
+
+TEST_F(MainFrameTest, TheFirstLayoutPlacesTheProgressBehindTheMeasuredTextAndStartsTheThreadOnce) {
+    FakeClock clock;
+    ScopedClockInstall install(clock);
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    frame.resize(1000, 700);
+    frame.show();
+    testing::FlushEvents();
+    frame.OnTimer(CMainFrame::kTimerFirstLayout);
+    CConnectionThread* thread = frame.GetConnectionThread();
+    ASSERT_NE(thread, nullptr);
+    frame.OnTimer(CMainFrame::kTimerFirstLayout);
+    EXPECT_EQ(frame.GetConnectionThread(), thread);
+    EXPECT_FALSE(frame.IsTimerActive(CMainFrame::kTimerFirstLayout));
+
+    CProgressInStatus* progress = frame.GetProgressControl();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->GetLower(), 0);
+    EXPECT_EQ(progress->GetUpper(), 100);
+    EXPECT_EQ(progress->GetBarColour(), QColor(0, 0, 200));
+    const int width =
+        QFontMetrics(frame.GetMainStatusBar()->font()).horizontalAdvance("1122334455667788991122");
+    const auto offset = [&] {
+        return progress->geometry().left() -
+               frame.GetMainStatusBar()->GetPane(1)->mapTo(frame.GetMainStatusBar(), QPoint(0, 0)).x();
+    };
+    EXPECT_EQ(offset(), width + 2);
+    EXPECT_EQ(frame.GetMainStatusBar()->GetPaneText(1), " ");
+    ASSERT_NE(frame.GetNotificationWindow(), nullptr);
+    ASSERT_NE(frame.GetCommunicationWindow(), nullptr);
+    EXPECT_EQ(frame.GetCommunicationWindow()->windowTitle(), "Orvilant_Communication_Window");
+
+    frame.resize(1300, 800);
+    testing::FlushEvents();
+    EXPECT_EQ(offset(), width + 2);
+    frame.Teardown();
+    EXPECT_TRUE(frame.AllThreadsEnded());
+}
+
+TEST_F(MainFrameTest, MovesRelayTheViewFramesOnce800MsAfterTheLastMoveOnlyAfterStartUpSettled) {
+    FakeClock clock;
+    ScopedClockInstall install(clock);
+    RelayCountingFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    const auto move = [&] {
+        QMoveEvent event(QPoint(10, 10), QPoint(0, 0));
+        QApplication::sendEvent(&frame, &event);
+    };
+    const auto tick = [&](std::chrono::milliseconds elapsed) {
+        clock.Advance(elapsed);
+        frame.OnTimer(CMainFrame::kTimerRelayout);
+    };
+    move();
+    for (int i = 0; i < 30; ++i) {
+        tick(100ms);
+    }
+    EXPECT_EQ(frame.m_relays, 0);
+    frame.OnTimer(CMainFrame::kTimerSettled);
+    EXPECT_TRUE(frame.IsStartupSettled());
+    move();
+    tick(500ms);
+    move();
+    tick(700ms);
+    EXPECT_EQ(frame.m_relays, 0);
+    tick(200ms);
+    EXPECT_EQ(frame.m_relays, 1);
+    for (int i = 0; i < 20; ++i) {
+        tick(100ms);
+    }
+    EXPECT_EQ(frame.m_relays, 1);
+}
+
+TEST_F(MainFrameTest, TeardownWaitsForAThreadThatNoticesItsStopLate) {
+    auto state = std::make_shared<BlockingState>();
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    frame.SetConnectionDevices(std::make_unique<BlockingDevices>(state));
+    frame.OnTimer(CMainFrame::kTimerFirstLayout);
+    {
+        std::unique_lock lock(state->lock);
+        state->changed.wait(lock, [&] { return state->entered; });
+    }
+    std::thread late([state] {
+        std::this_thread::sleep_for(300ms);
+        const std::lock_guard guard(state->lock);
+        state->release = true;
+        state->changed.notify_all();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    frame.Teardown();
+    const auto took = std::chrono::steady_clock::now() - started;
+    late.join();
+    EXPECT_TRUE(frame.AllThreadsEnded());
+    EXPECT_FALSE(state->usedAfterFree);
+    EXPECT_TRUE(state->gone);
+    EXPECT_GE(took, 250ms);
+    EXPECT_LT(took, 4000ms);
+}
+
+TEST_F(MainFrameTest, AThreadThatNeverEndsIsLoggedAndTheTeardownStillEnds) {
+    auto state = std::make_shared<BlockingState>();
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    frame.SetConnectionDevices(std::make_unique<BlockingDevices>(state));
+    frame.OnTimer(CMainFrame::kTimerFirstLayout);
+    CConnectionThread* thread = frame.GetConnectionThread();
+    {
+        std::unique_lock lock(state->lock);
+        state->changed.wait(lock, [&] { return state->entered; });
+    }
+    const std::string logFile = InformationLog::Instance().GetFilePath();
+    const auto started = std::chrono::steady_clock::now();
+    frame.Teardown();
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_FALSE(frame.AllThreadsEnded());
+    EXPECT_LT(took, 5000ms);
+    EXPECT_GE(took, 3900ms);
+    // What the thread uses was left alive.
+    EXPECT_FALSE(state->gone);
+    EXPECT_NE(m_environment.LogText().find("The connection thread did not end in time"), std::string::npos);
+    // Let the abandoned thread finish before the test ends; it touches nothing that was freed.
+    {
+        const std::lock_guard guard(state->lock);
+        state->release = true;
+        state->changed.notify_all();
+    }
+    while (!thread->HasEnded()) {
+        std::this_thread::yield();
+    }
+    EXPECT_FALSE(state->usedAfterFree);
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,106 @@
+// The real program, started the way a user starts it, on an X server of its own (Xvfb) and in a
+// network namespace of its own, so that nothing it does can leave loopback. It must reach its
+// event loop and end with exit code 0 when its window is closed; a second start then succeeds.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool Available(const char* command) {
+    return std::system((std::string("command -v ") + command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Available("xvfb-run") || !Available("xauth")) {
+            GTEST_SKIP() << "xvfb-run and xauth are needed (scripts/deps.sh installs them)";
+        }
+        if (std::system("unshare -n true >/dev/null 2>&1") != 0) {
+            GTEST_SKIP() << "unshare -n (a network namespace of the test's own) was refused";
+        }
+        m_root = fs::temp_directory_path() / ("orv-program-" + std::to_string(::getpid()));
+        fs::remove_all(m_root);
+        for (const char* sub : {"data", "config/QZV Technologies/Orvilant", "run", "tmp", "repository"}) {
+            fs::create_directories(m_root / sub);
+        }
+        fs::permissions(m_root / "run", fs::perms::owner_all, fs::perm_options::replace);
+        fs::copy_file(fs::path(ORV_SOURCE_DIR) / "resources/machine.settings", m_root / "machine.settings");
+        std::ofstream(m_root / "user.settings")
+            << "[Software\\QZV Technologies\\Stavren\\Repositories]\n"
+            << "\"LastRepository\"=sz:\"" << (m_root / "repository").string() << "\"\n";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_root, ec);
+    }
+
+    // Starts the program with "-NoSA", waits for its window, closes it and answers its exit code.
+    int StartAndClose() {
+        const fs::path script = m_root / "run.sh";
+        std::ofstream(script) << "set -u\n"
+                              << "export XDG_DATA_HOME='" << (m_root / "data").string() << "'\n"
+                              << "export XDG_CONFIG_HOME='" << (m_root / "config").string() << "'\n"
+                              << "export XDG_RUNTIME_DIR='" << (m_root / "run").string() << "'\n"
+                              << "export TMPDIR='" << (m_root / "tmp").string() << "'\n"
+                              << "export ORV_MACHINE_SETTINGS='" << (m_root / "machine.settings").string()
+                              << "'\n"
+                              << "export ORV_USER_SETTINGS='" << (m_root / "user.settings").string() << "'\n"
+                              << "export ORV_VISA_LIBRARIES='' ORV_VISA_RESOURCES=''\n"
+                              << "export QT_QPA_PLATFORM=xcb\n"
+                              << "unshare -n sh -c 'ip link set lo up 2>/dev/null; exec \"$0\" -NoSA' '"
+                              << ORV_PROGRAM_PATH << "' > '" << (m_root / "program.out").string()
+                              << "' 2>&1 &\n"
+                              << "program=$!\n"
+                              << "'" << ORV_WINDOW_CLOSE_PATH << "' Orvilant 30\n"
+                              << "echo \"sender=$?\" > '" << (m_root / "result").string() << "'\n"
+                              << "wait $program\n"
+                              << "echo \"exit=$?\" >> '" << (m_root / "result").string() << "'\n";
+        fs::remove(m_root / "result");
+        const std::string command =
+            "timeout 90 xvfb-run -a -s '-screen 0 1280x1024x24' sh '" + script.string() + "' >/dev/null 2>&1";
+        std::system(command.c_str());
+        const std::string result = ReadFile(m_root / "result");
+        EXPECT_NE(result.find("sender=0"), std::string::npos) << result << ReadFile(m_root / "program.out");
+        const size_t at = result.find("exit=");
+        return at == std::string::npos ? -1 : std::atoi(result.c_str() + at + 5);
+    }
+
+    fs::path m_root;
+};
+
+TEST_F(ProgramTest, ReachesItsEventLoopEndsWithZeroWhenClosedAndStartsAgain) {
+    EXPECT_EQ(StartAndClose(), 0);
+    const std::string log = ReadFile(m_root / "data/QZV Technologies/Orvilant/log.txt");
+    EXPECT_NE(log.find("--- Orvilant version:  5.1.2.0"), std::string::npos) << log;
+    for (const char* line :
+         {"MB total of paging file", "MB free of paging file", "MB total of virtual memory",
+          "MB free of virtual memory", "MB free of extended memory"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+    // The lock was let go: the next start runs and ends in the same way.
+    EXPECT_EQ(StartAndClose(), 0);
+    EXPECT_NE(ReadFile(m_root / "data/QZV Technologies/Orvilant/log_old.txt").find("Orvilant version"),
+              std::string::npos);
+}
+
+} // namespace
