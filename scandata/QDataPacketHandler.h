@@ -15,8 +15,11 @@ struct QZeltSpatialHandOver {
     uint32_t m_SubPosition = 0;
     uint8_t m_Reserved = 0;
     uint8_t m_PassFlag = 0;                   // 1 when the record's pass flag is set, else 0
-    std::array<double, kMaxCells> m_Values{}; // cell (r, c) at r x columns + c
+    std::array<double, kMaxCells> m_Values{}; // cell (r, c) at r x m_Columns + c
     uint16_t m_Trailer = 0;
+    // The record's grid, so the assembly can tell whether it covers the set-up's grid.
+    uint16_t m_Rows = 0;
+    uint16_t m_Columns = 0;
 };
 
 // The spectrum of one cell of an interleaved spectral/spatial scan, handed to its assembly.

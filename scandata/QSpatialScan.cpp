@@ -78,6 +78,8 @@ bool QSpatialScan::DeliverToHandler(QDataPacketHandler* target) {
     record.m_Level = m_Level;
     record.m_SubPosition = m_SubPosition;
     record.m_PassFlag = m_PassFlag != 0 ? 1 : 0;
+    record.m_Rows = m_SubGrid.m_Rows;
+    record.m_Columns = m_SubGrid.m_Columns;
     const size_t cells = std::min<size_t>(m_SubGrid.m_Cells.size(), QZeltSpatialHandOver::kMaxCells);
     for (size_t k = 0; k < cells; ++k) {
         record.m_Values[k] = m_SubGrid.m_Cells[k];
@@ -132,6 +134,15 @@ void QSpatialScan::SetSubGridAmplitude(uint16_t row, uint16_t column, int16_t le
 float QSpatialScan::GetCellCorrection(uint16_t row, uint16_t column) const {
     return row < kFactorStride && column < kFactorStride ? m_CellCorrections[row * kFactorStride + column]
                                                          : 0.0f;
+}
+
+void QSpatialScan::SetInterleavedResult(uint8_t blindSpot, uint8_t onePacket, uint16_t received,
+                                        uint16_t expected, std::vector<QSpatialFloatPoint> points) {
+    m_BlindSpot = blindSpot;
+    m_OnePacket = onePacket;
+    m_ReceivedPackets = received;
+    m_ExpectedPackets = expected;
+    m_FloatPoints = std::move(points);
 }
 
 void QSpatialScan::SetHeader(int8_t dataForm, int8_t level, uint8_t passFlag, uint16_t subPosition) {

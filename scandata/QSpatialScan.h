@@ -29,6 +29,16 @@ struct QSpatialCellGrid {
     void Set(uint32_t row, uint32_t column, int16_t level) { m_Cells[row * m_Columns + column] = level; }
 };
 
+// One fine cell of an interleaved spatial scan that the communication layer assembled: the coarse
+// cell, the sub-position inside it and the amplitude (-10000.0 where nothing was measured).
+struct QSpatialFloatPoint {
+    int16_t m_Row = 0;
+    int16_t m_Column = 0;
+    int16_t m_SubRow = 0;
+    int16_t m_SubColumn = 0;
+    float m_Amplitude = 0.0F;
+};
+
 // One heat map as the engine delivers it: a level per probe cell at one frequency. The spatial
 // container keeps one per node, merges further passes into it over the cells of the probe scan
 // pattern and has it corrected per cell. An interleaved record (form byte above 0) carries part of a
@@ -119,6 +129,17 @@ public:
     const QSpatialCellGrid& GetSubGrid() const { return m_SubGrid; }
 
     void SetHeader(int8_t dataForm, int8_t level, uint8_t passFlag, uint16_t subPosition);
+
+    // What an assembled interleaved scan carries in memory (none of it is written in the body): the
+    // blind-spot byte, whether the scan was one packet, the packets received and expected, and
+    // every fine cell of the probed cells in row, column, sub-row, sub-column order.
+    void SetInterleavedResult(uint8_t blindSpot, uint8_t onePacket, uint16_t received, uint16_t expected,
+                              std::vector<QSpatialFloatPoint> points);
+    uint8_t GetBlindSpot() const { return m_BlindSpot; }
+    uint8_t GetOnePacket() const { return m_OnePacket; }
+    uint16_t GetReceivedPackets() const { return m_ReceivedPackets; }
+    uint16_t GetExpectedPackets() const { return m_ExpectedPackets; }
+    const std::vector<QSpatialFloatPoint>& GetFloatPoints() const { return m_FloatPoints; }
     float GetLowLevel() const { return m_LowLevel; }
     void SetLowLevel(float level) { m_LowLevel = level; }
     float GetScanFrequency() const { return m_Frequency; }
@@ -146,6 +167,11 @@ private:
     float m_LowLevel = 0.0f;
     float m_Frequency = 0.0f;
     std::optional<float> m_CompensationLevel;
+    uint8_t m_BlindSpot = 0;
+    uint8_t m_OnePacket = 0;
+    uint16_t m_ReceivedPackets = 0;
+    uint16_t m_ExpectedPackets = 0;
+    std::vector<QSpatialFloatPoint> m_FloatPoints;
 };
 
 } // namespace orv

@@ -202,16 +202,21 @@ QSpectralSpatialScanContainer::Ingest(const Incoming& incoming, std::array<uint1
     const bool geometryTooLarge = static_cast<uint64_t>(rows) * columns > QSSSpatialSnapshot::kMaxCells;
 
     if (incoming.dataForm > 0) {
-        if (geometryTooLarge || count > kMaxPointsPerCell) {
+        // A reassembled record's block opens with the four position words and carries P points.
+        const uint32_t points = incoming.hasBlock ? incoming.blockPoints : count;
+        if (geometryTooLarge || points > kMaxPointsPerCell) {
             ReportCorrupt();
             return IngestResult::Refused;
         }
         m_RecordSize = incoming.bodySize;
-        m_PointCount = count;
-        MakeGeometry(rows, columns, count, true);
-        // The multi-level data block opens with the four position words.
-        for (size_t k = 0; k < position.size(); ++k) {
-            position[k] = k < amplitudes.size() ? static_cast<uint16_t>(amplitudes[k]) : 0;
+        m_PointCount = points;
+        MakeGeometry(rows, columns, points, true);
+        if (incoming.hasBlock) {
+            position = incoming.blockPosition;
+        } else {
+            for (size_t k = 0; k < position.size(); ++k) {
+                position[k] = k < amplitudes.size() ? static_cast<uint16_t>(amplitudes[k]) : 0;
+            }
         }
         return IngestResult::TakenWithPosition;
     }

@@ -6,11 +6,13 @@
 #include "scandata/QSSSpatialSnapshot.h"
 #include "scandata/QSSSpectralSnapshot.h"
 #include "scandata/QScanContainer.h"
+#include "scandata/QSpectralSpatialScanComponent.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -127,6 +129,10 @@ protected:
         const std::vector<int16_t>* amplitudes = nullptr;
         int8_t dataForm = 0;
         uint32_t bodySize = 0;
+        // A component the communication layer reassembled: its block's head and its point count.
+        bool hasBlock = false;
+        std::array<uint16_t, 4> blockPosition{};
+        uint32_t blockPoints = 0;
     };
     enum class IngestResult { Refused, Taken, TakenWithPosition };
     // Takes the spectrum in. A multi-level record answers TakenWithPosition with the position to
@@ -138,8 +144,15 @@ protected:
     // it as the last record unless it was refused.
     template <typename Record> void TakeRecord(std::unique_ptr<Record> record) {
         std::array<uint16_t, 4> position{};
-        const Incoming incoming{record->GetRow(), record->GetColumn(), &record->GetAmplitudes(),
-                                record->GetDataForm(), record->GetBodySize()};
+        Incoming incoming{record->GetRow(), record->GetColumn(), &record->GetAmplitudes(),
+                          record->GetDataForm(), record->GetBodySize()};
+        if constexpr (std::is_same_v<Record, QSpectralSpatialScanComponent>) {
+            if (record->HasInterleavedBlock()) {
+                incoming.hasBlock = true;
+                incoming.blockPosition = record->GetBlockPosition();
+                incoming.blockPoints = record->GetBlockPointCount();
+            }
+        }
         const IngestResult result = Ingest(incoming, position);
         if (result == IngestResult::Refused) {
             return;

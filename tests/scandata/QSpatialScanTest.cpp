@@ -240,6 +240,8 @@ TEST(SpatialScan, OnlyInterleavedRecordsAreHandedOver) {
     EXPECT_EQ(record.m_Level, 2);
     EXPECT_EQ(record.m_SubPosition, 3U);
     EXPECT_EQ(record.m_PassFlag, 1);
+    EXPECT_EQ(record.m_Rows, 2);
+    EXPECT_EQ(record.m_Columns, 3);
     EXPECT_EQ(record.m_Values[0], -3.0);
     EXPECT_EQ(record.m_Values[5], 2.0);
     EXPECT_EQ(record.m_Values[6], 0.0);

@@ -177,13 +177,28 @@ TEST_F(SpectralSpatialRun, ResultsForCellsAndSelections) {
 }
 
 TEST_F(SpectralSpatialRun, MultiLevelRecordsRemakeThePicturesAndGetTheirPosition) {
-    Add(0, 0, {1, 0, 2, 3, 400, 500}, 1);
+    // As the communication layer reassembles it: the block (row 1, column 0, sub-row 2,
+    // sub-column 3, then six points) and P = 6.
+    std::vector<uint8_t> block = {1, 0, 0, 0, 2, 0, 3, 0};
+    for (float point : {-10.0F, -20.0F, -30.0F, -40.0F, -50.0F, -60.0F}) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&point);
+        block.insert(block.end(), bytes, bytes + sizeof point);
+    }
+    auto* component = new QSpectralSpatialScanComponent();
+    component->SetCell(1, 0, 6);
+    component->SetHeader(1, 1, 0);
+    component->SetInterleavedBlock(0, 6, block, 1, 16);
+    auto tc = std::make_unique<QTransportContainer>();
+    tc->SetSpectralSpatialScanComponent(component);
+    m_container.TakeTransportContainer(std::move(tc), false, nullptr, false);
+
     EXPECT_EQ(m_container.GetReceivedRecords(), 5U);
     const auto* last = dynamic_cast<const QSpectralSpatialScanComponent*>(m_container.GetLastRecord());
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->GetPosition(), (std::array<uint16_t, 4>{1, 0, 2, 3}));
     EXPECT_EQ(m_container.GetSpatialScan()->GetAmplitude(0, 0), QSSSpatialSnapshot::kNoValue);
     EXPECT_EQ(m_container.GetSpatialScan()->GetAmplitude(1, 1), QSSSpatialSnapshot::kNoValue);
+    // P, not the block's 16 words.
     EXPECT_EQ(m_container.GetSpectralScan()->GetPointCount(), 6U);
     EXPECT_EQ(m_container.GetCellRecord(0, 0), nullptr);
 }

@@ -1,0 +1,7 @@
+#include "protocol/CMainFrameLink.h"
+
+namespace orv {
+
+CMainFrameLink::~CMainFrameLink() = default;
+
+} // namespace orv

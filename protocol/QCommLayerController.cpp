@@ -1,0 +1,7 @@
+#include "protocol/QCommLayerController.h"
+
+namespace orv {
+
+QCommLayerController::~QCommLayerController() = default;
+
+} // namespace orv

@@ -1,0 +1,360 @@
+#include "protocol/QCommLayer.h"
+
+#include "analyzers/AnalyzerSwitches.h"
+#include "analyzers/CInstrumentInfo.h"
+#include "core/QException.h"
+#include "core/QManagers.h"
+#include "engine/CEngineDevices.h"
+#include "engine/CEngineObjects.h"
+#include "engine/CTransferPipe.h"
+#include "platform/debug/DebugOutput.h"
+#include "platform/ui/ScriptedPrompt.h"
+#include "protocol/channels/thrdCommandSocketThread.h"
+#include "protocol/channels/thrdDataSocketThread.h"
+#include "protocol/packets/QGoCommand.h"
+#include "protocol/packets/QScanCommandError.h"
+#include "protocol/packets/QScanError.h"
+#include "scandata/QSetupScanCommand.h"
+#include "scandata/QTerminator.h"
+#include "scandata/QTransportContainer.h"
+#include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/EngineTestScopes.h"
+#include "tests/protocol/support/CommLayerFakes.h"
+#include "tests/protocol/support/PacketBytes.h"
+#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace orv {
+namespace {
+
+using packettest::Bytes;
+using packettest::FrameAround;
+using packettest::FrameOf;
+using test::FakeController;
+using test::FakeEngineDevices;
+using test::FakeMainFrame;
+using test::LogCapture;
+
+bool Eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+bool HasCall(const FakeController& controller, const std::string& call) {
+    const std::vector<std::string> calls = controller.Calls();
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+
+std::size_t CountCalls(const FakeController& controller, const std::string& call) {
+    const std::vector<std::string> calls = controller.Calls();
+    return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
+}
+
+// The client's layer on the in-process engine's pipes, linked as the main frame links them.
+class LinkedEngine {
+public:
+    explicit LinkedEngine(std::unique_ptr<CEngineDevices> devices) {
+        GetInstrumentInfo().BuildSupportedAnalyzerTable();
+        CEngineStartup startup;
+        startup.devices = std::move(devices);
+        engine = std::make_unique<CEngineObjects>(std::move(startup));
+        layer->SetStateController(&controller);
+        layer->SetMainFrame(&frame);
+        layer->SetCommandTransferPipe(&engine->GetCommandPipe());
+        layer->SetDataTransferPipe(&engine->GetDataPipe());
+        layer->ConnectCommandChannel("127.0.0.1", 5005);
+        layer->ConnectDataChannel("127.0.0.1", 6006);
+        layer->ResetChannels();
+        EXPECT_TRUE(layer->StartDataChannel());
+        EXPECT_TRUE(layer->StartCommandChannel());
+    }
+    ~LinkedEngine() {
+        layer.reset();
+        engine.reset();
+    }
+    LinkedEngine(const LinkedEngine&) = delete;
+    LinkedEngine& operator=(const LinkedEngine&) = delete;
+
+    void QueryIdentity() {
+        layer->QueueCommand(QCommLayer::kStepAnalyzerIdentity, 0, 0);
+        layer->SignalCommandEvent();
+    }
+
+    MessageThread ui;
+    FakeController controller{ui};
+    FakeMainFrame frame{ui};
+    std::unique_ptr<CEngineObjects> engine;
+    std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();
+};
+
+TEST(CommLayerEngine, ChannelsRecordTheirAddressAndComeUp) {
+    LinkedEngine link(std::make_unique<FakeEngineDevices>());
+    EXPECT_EQ(link.layer->GetCommandEndpoint().GetHost(), "127.0.0.1");
+    EXPECT_EQ(link.layer->GetCommandEndpoint().GetPort(), 5005);
+    EXPECT_EQ(link.layer->GetDataChannelHost(), "127.0.0.1");
+    EXPECT_EQ(link.layer->GetDataChannelPort(), 6006);
+    EXPECT_TRUE(link.layer->IsCommandChannelUp());
+    EXPECT_TRUE(link.layer->IsDataChannelUp());
+    link.layer->ResetChannels();
+    EXPECT_FALSE(link.layer->IsCommandChannelUp());
+    EXPECT_FALSE(link.layer->IsDataChannelUp());
+    EXPECT_FALSE(link.layer->SendCommand(QGoCommand()));
+}
+
+// The engine with its own device manager; the analyser connected as the start-up connects it, with
+// the VISA resources of the test's own (none, or the simulator).
+class EngineWithAnalyzer {
+public:
+    explicit EngineWithAnalyzer(bool noAnalyzer, const std::string& resources = std::string())
+        : m_resources("ORV_VISA_RESOURCES", resources) {
+        SetNoAnalyzerSwitch(noAnalyzer);
+        connected = link.engine->GetSetupScan().ConnectAnalyzer();
+    }
+    ~EngineWithAnalyzer() { SetNoAnalyzerSwitch(false); }
+    EngineWithAnalyzer(const EngineWithAnalyzer&) = delete;
+    EngineWithAnalyzer& operator=(const EngineWithAnalyzer&) = delete;
+
+private:
+    test::TemporaryUserDataFolder m_folder{"orv-comm-layer"};
+    test::EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", std::string()};
+    test::EnvironmentValue m_resources;
+
+public:
+    LinkedEngine link{nullptr};
+    bool connected = false;
+};
+
+TEST(CommLayerEngine, PlaceholderIdentityMatchesItsRowAndLoadsItsDriver) {
+    LogCapture log;
+    EngineWithAnalyzer engine(true);
+    ASSERT_TRUE(engine.connected);
+    LinkedEngine& link = engine.link;
+    link.QueryIdentity();
+    ASSERT_TRUE(Eventually(
+        [&] { return HasCall(link.controller, "ManualDriver 900") && HasCall(link.controller, "State 2"); }));
+    EXPECT_TRUE(HasCall(link.controller, "SetSpectrumAnalyzerDriver 900 0"));
+    EXPECT_EQ(GetInstrumentInfo().GetAnalyzerIdentityText(), "Null,Null,Null,Null");
+    EXPECT_EQ(GetInstrumentInfo().GetSelectedAnalyzerID(), 900);
+    EXPECT_TRUE(log.Has("Matched AnalyzerID = 900;  AnalyzerDriverID = 900"));
+    ASSERT_TRUE(Eventually([&] {
+        link.ui.Pump();
+        return link.frame.target.MessagesWithId(CMainFrameLink::kMsgAnalyzerConnected).size() == 1U;
+    }));
+}
+
+TEST(CommLayerEngine, SimulatedAnalyserIdentityMatchesItsRow) {
+    test::ScpiSimulatorProcess sim;
+    sim.AddResource("A");
+    sim.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
+    GetInstrumentInfo().BuildSupportedAnalyzerTable();
+    EngineWithAnalyzer engine(false, sim.ResourceName("A") + ";");
+    ASSERT_TRUE(engine.connected);
+    LinkedEngine& link = engine.link;
+    link.QueryIdentity();
+    // "FSV" (R&S FSV, analyser 84, driver 38).
+    ASSERT_TRUE(Eventually(
+        [&] { return HasCall(link.controller, "ManualDriver 84") && HasCall(link.controller, "State 2"); }));
+    EXPECT_TRUE(HasCall(link.controller, "SetSpectrumAnalyzerDriver 38 0"));
+    EXPECT_EQ(link.layer->GetLastAnalyzerID(), "Rohde&Schwarz,FSV-7,101234/007,2.30");
+}
+
+TEST(CommLayerEngine, EmptyIdentityFromAnEngineWithoutAnalyser) {
+    EngineWithAnalyzer engine(false);
+    EXPECT_FALSE(engine.connected);
+    LinkedEngine& link = engine.link;
+    link.QueryIdentity();
+    ASSERT_TRUE(Eventually([&] { return HasCall(link.controller, "State 0"); }));
+    EXPECT_FALSE(GetInstrumentInfo().IsAnalyzerConnected());
+}
+
+QSetupScanCommand SetupOf(uint16_t rows, uint16_t columns) {
+    QSetupScanCommand setup;
+    setup.m_ScanKind = 99;
+    setup.SetProbeScanPattern(QProbeScanPattern(rows, columns, 1, 0));
+    return setup;
+}
+
+TEST(CommLayerEngine, SetupOfTheLargestHeadGoesWholeAndItsStepsReportProgress) {
+    auto devices = std::make_unique<FakeEngineDevices>();
+    devices->setupSteps = {"Preset", "Span"};
+    LinkedEngine link(std::move(devices));
+    const QSetupScanCommand setup = SetupOf(29, 42);
+    ASSERT_EQ(FrameOf(setup).size(), 3763U);
+    link.layer->SetCurrentSetupScanCommand(setup);
+    ASSERT_TRUE(link.layer->SendCommand(setup));
+    ASSERT_TRUE(Eventually([&] { return HasCall(link.controller, "Ack 1"); }));
+    EXPECT_EQ(link.controller.LastSetupReply().GetRows(), 29);
+    EXPECT_EQ(link.controller.LastSetupReply().GetColumns(), 42);
+    // Steps 1 and 2 of 19: (1 + 2) x 100 / 21 and (2 + 2) x 100 / 21.
+    link.ui.Pump();
+    std::vector<int64_t> percents;
+    for (const auto& message : link.frame.target.MessagesWithId(CMainFrameLink::kMsgAnalyzerSetupProgress)) {
+        percents.push_back(message.lParam);
+    }
+    EXPECT_EQ(percents, (std::vector<int64_t>{14, 19}));
+
+    EXPECT_THROW(link.layer->SendCommand(SetupOf(64, 64)), QIOException);
+}
+
+TEST(CommLayerSend, IsRefusedWithoutPipeOrConnection) {
+    CTransferPipe pipe;
+    QCommLayer layer;
+    EXPECT_FALSE(layer.SendCommand(QGoCommand())); // neither pipe nor channel
+    ASSERT_TRUE(layer.StartCommandChannel());
+    EXPECT_FALSE(layer.SendCommand(QGoCommand())); // no pipe
+    EXPECT_FALSE(layer.GetCommandEndpoint().SendUnchecked(FrameOf(QGoCommand()).data(), 10));
+    layer.SetCommandTransferPipe(&pipe);
+    EXPECT_TRUE(layer.SendCommand(QGoCommand()));
+    EXPECT_EQ(pipe.EngineBoundFill(), FrameOf(QGoCommand()).size());
+    layer.ResetChannels();
+    EXPECT_FALSE(layer.SendCommand(QGoCommand())); // channel down
+    EXPECT_EQ(pipe.EngineBoundFill(), FrameOf(QGoCommand()).size());
+}
+
+// A layer on two bare pipes: the test writes what the engine never sends.
+class ScriptedPipes : public ::testing::Test {
+protected:
+    ScriptedPipes() {
+        layer->SetStateController(&controller);
+        layer->SetMainFrame(&frame);
+        layer->SetCommandTransferPipe(&commandPipe);
+        layer->SetDataTransferPipe(&dataPipe);
+        EXPECT_TRUE(layer->StartDataChannel());
+        EXPECT_TRUE(layer->StartCommandChannel());
+    }
+    ~ScriptedPipes() override { layer.reset(); }
+
+    static void Write(CTransferPipe& pipe, const Bytes& bytes) {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            sent += pipe.WriteToClient(bytes.data() + sent, bytes.size() - sent);
+        }
+    }
+    void FillEngineBound() {
+        const Bytes filler(CTransferPipe::kQueueBytes, 0);
+        commandPipe.WriteToEngine(filler.data(), filler.size());
+    }
+
+    MessageThread ui;
+    FakeController controller{ui};
+    FakeMainFrame frame{ui};
+    CTransferPipe commandPipe;
+    CTransferPipe dataPipe;
+    std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();
+};
+
+TEST_F(ScriptedPipes, ScanErrorReplyEndsTheWorkflowOnTheCommandThreadWhichRestartsAfterwards) {
+    controller.onEndWorkflow = [this] { layer->ResetChannels(); };
+    Write(commandPipe, FrameOf(QScanCommandError(4712)));
+    ASSERT_TRUE(Eventually([&] { return HasCall(controller, "EndWorkflow 0"); }));
+    EXPECT_EQ(controller.Calls(), (std::vector<std::string>{"State 12", "EndWorkflow 0"}));
+    EXPECT_FALSE(layer->IsCommandChannelUp());
+    ASSERT_TRUE(Eventually([&] { return layer->GetCommandEndpoint().GetActiveCount() == 0; }));
+
+    ASSERT_TRUE(layer->StartCommandChannel());
+    ASSERT_TRUE(layer->StartDataChannel());
+    Write(commandPipe, FrameOf(QGoCommand()));
+    EXPECT_TRUE(Eventually([&] { return HasCall(controller, "Ack 2"); }));
+}
+
+TEST_F(ScriptedPipes, BrokenFramesNeverHideLaterOnes) {
+    LogCapture log;
+    const Bytes go = FrameOf(QGoCommand());
+    const Bytes end = FrameOf(QTerminator(7));
+    auto withSize = [](uint16_t id, uint32_t size) {
+        Bytes frame = FrameAround(id, Bytes{});
+        std::memcpy(&frame[5], &size, 4);
+        return frame;
+    };
+    Bytes commands = {'x', 'y'};
+    for (const Bytes& part :
+         {go, Bytes{'#', '#', '#'}, withSize(2, 0xFFFFFFF7U), go,
+          FrameAround(4, Bytes(8, 0)) /* shorter than its fields */, go, Bytes(60000, 'g'), go}) {
+        commands.insert(commands.end(), part.begin(), part.end());
+    }
+    Bytes data = {'z'};
+    for (const Bytes& part : {end, withSize(103, 0xFFFFFFF7U), end, FrameAround(103, Bytes{1, 2}), end,
+                              withSize(103, (64U << 20) + 1), end}) {
+        data.insert(data.end(), part.begin(), part.end());
+    }
+    // In small pieces, so that frames and headers are split between reads.
+    for (std::size_t at = 0; at < std::max(commands.size(), data.size()); at += 997) {
+        if (at < commands.size()) {
+            Write(commandPipe,
+                  Bytes(commands.begin() + static_cast<std::ptrdiff_t>(at),
+                        commands.begin() + static_cast<std::ptrdiff_t>(std::min(at + 997, commands.size()))));
+        }
+        if (at < data.size()) {
+            Write(dataPipe,
+                  Bytes(data.begin() + static_cast<std::ptrdiff_t>(at),
+                        data.begin() + static_cast<std::ptrdiff_t>(std::min(at + 997, data.size()))));
+        }
+    }
+    // The 60000 bytes without a frame overflow the command buffer, taking the frames held with them;
+    // the last frame after them still arrives.
+    EXPECT_TRUE(Eventually([&] { return CountCalls(controller, "Ack 2") >= 3; }));
+    EXPECT_TRUE(Eventually([&] { return layer->GetTransportQueueLength() == 4; }));
+    while (auto container = layer->PopTransportContainer()) {
+        ASSERT_NE(container->GetTerminator(), nullptr);
+        EXPECT_EQ(container->GetTerminator()->GetErrorCode(), 7);
+    }
+    EXPECT_FALSE(log.Lines().empty());
+}
+
+TEST_F(ScriptedPipes, StoppingEndsAPromptOnEachChannelAndASendOnAFullPipe) {
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    prompt->ScriptHold();
+    prompt->ScriptHold();
+    ScopedPromptInstall install(prompt);
+    GetSystemMessageManager().Insert(std::make_unique<QSystemMessage>("Engine error", 4713));
+
+    // The worker sends into a pipe the engine never empties.
+    FillEngineBound();
+    std::atomic<int> sendResult{-1};
+    std::atomic<bool> sending{false};
+    QCommLayer* raw = layer.get();
+    controller.onSetupStep = [&] {
+        sending = true;
+        sendResult = raw->SendCommand(QGoCommand()) ? 1 : 0;
+    };
+    layer->QueueCommand(QCommLayer::kStepSetupScan, 1, 0);
+    layer->SignalCommandEvent();
+    Write(commandPipe, FrameOf(QScanCommandError(4713)));
+    Write(dataPipe, FrameOf(QScanError(4713)));
+    ASSERT_TRUE(Eventually([&] { return prompt->Requests().size() == 2 && sending.load(); }));
+
+    const auto start = std::chrono::steady_clock::now();
+    layer.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(sendResult.load(), 0);
+    // The stopped reply handler ends no workflow.
+    EXPECT_FALSE(HasCall(controller, "EndWorkflow 0"));
+    GetSystemMessageManager().Remove(4713);
+}
+
+TEST_F(ScriptedPipes, ProgressIndicatorWaitingInItsSendEndsWithTheLayer) {
+    Write(dataPipe, FrameOf(QScanProgressIndicator()));
+    // Nobody pumps the controller's thread: the data thread waits in its send.
+    ASSERT_TRUE(Eventually([&] { return ui.GetPendingCount() == 1; }));
+    const auto start = std::chrono::steady_clock::now();
+    layer.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(HasCall(controller, "ProgressIndicator dropped"));
+    ui.Pump();
+}
+
+} // namespace
+} // namespace orv
