@@ -314,6 +314,36 @@ TEST_F(ScriptedPipes, BrokenFramesNeverHideLaterOnes) {
     EXPECT_FALSE(log.Lines().empty());
 }
 
+TEST_F(ScriptedPipes, ConsumerTakesEveryContainerOnceWhileTheDataThreadQueues) {
+    constexpr int kCount = 3000;
+    std::vector<int32_t> taken;
+    std::thread consumer([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (static_cast<int>(taken.size()) < kCount && std::chrono::steady_clock::now() < deadline) {
+            layer->GetDataEvent().Wait(std::chrono::milliseconds(20));
+            while (std::unique_ptr<QTransportContainer> container = layer->PopTransportContainer()) {
+                taken.push_back(
+                    container->GetTerminator() != nullptr ? container->GetTerminator()->GetErrorCode() : -1);
+            }
+        }
+    });
+    Bytes stream;
+    for (int i = 0; i < kCount; ++i) {
+        const Bytes frame = FrameOf(QTerminator(i));
+        stream.insert(stream.end(), frame.begin(), frame.end());
+        if (stream.size() > 4000 || i == kCount - 1) {
+            Write(dataPipe, stream);
+            stream.clear();
+        }
+    }
+    consumer.join();
+    ASSERT_EQ(taken.size(), static_cast<std::size_t>(kCount));
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_EQ(taken[static_cast<std::size_t>(i)], i);
+    }
+    EXPECT_EQ(layer->PopTransportContainer(), nullptr);
+}
+
 TEST_F(ScriptedPipes, StoppingEndsAPromptOnEachChannelAndASendOnAFullPipe) {
     auto prompt = std::make_shared<ScriptedPrompt>();
     prompt->ScriptHold();
