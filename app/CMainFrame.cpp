@@ -49,7 +49,6 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QStyle>
 
 #include <cstdio>
 #include <cstdlib>
@@ -175,7 +174,10 @@ std::optional<bool> CMainFrame::IsCommandEnabled(uint32_t commandId) {
 bool CMainFrame::OnCreate() {
     // The instrument state with its table of supported analysers.
     GetInstrumentInfo().BuildSupportedAnalyzerTable();
-    CAppProfile::WriteInt({}, "ApplicationLook", 217);
+    // The look in use, written only when it changed: the user file is synced on every write.
+    if (CAppProfile::GetInt({}, "ApplicationLook", 215) != 217) {
+        CAppProfile::WriteInt({}, "ApplicationLook", 217);
+    }
 
     if (!CreateStatusBar()) {
         return false;
@@ -256,27 +258,15 @@ bool CMainFrame::CreateToolBars() {
         std::vector<uint32_t>{32809, 32810, 32811, 32778, 32899, 32908, 32818, 32906, 32943},
     };
     const std::array<const char*, 3> names = {"Toolbar 129", "Toolbar 364", "Toolbar 365"};
-    QStyle* const style = QApplication::style();
     for (size_t i = 0; i < buttons.size(); ++i) {
         auto* bar = new CMainToolBar(this);
         bar->setObjectName(names[i]);
         bar->setWindowTitle(names[i]);
         bar->setMovable(false);
+        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
         bar->SetOwner(this);
         for (const uint32_t id : buttons[i]) {
-            QIcon icon;
-            if (id == 57648) {
-                icon = style->standardIcon(QStyle::SP_FileIcon);
-            } else if (id == 57601) {
-                icon = style->standardIcon(QStyle::SP_DialogOpenButton);
-            } else if (id == 57603) {
-                icon = style->standardIcon(QStyle::SP_DialogSaveButton);
-            } else if (id == 32893) {
-                icon = style->standardIcon(QStyle::SP_MediaPlay);
-            } else if (id == 1011) {
-                icon = style->standardIcon(QStyle::SP_MediaStop);
-            }
-            bar->AddCommandButton(id, icon, m_commands.GetCaption(id));
+            bar->AddCommandButton(id, QIcon(), m_commands.GetCaption(id));
         }
         m_toolBars[i] = bar;
     }
