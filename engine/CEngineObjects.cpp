@@ -3,6 +3,7 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineDevices.h"
+#include "engine/runners/ScanRunners.h"
 
 namespace orv {
 
@@ -10,6 +11,7 @@ CEngineObjects::CEngineObjects(CEngineStartup startup)
     : m_setup(std::make_unique<SetupScan>()), m_devices(std::move(startup.devices)),
       m_stopFlag(std::make_unique<ScanStopFlag>()), m_runners(std::make_unique<CScanRunnerTable>()) {
     m_setup->SetStopFlag(m_stopFlag.get());
+    RegisterScanRunners(*m_runners);
     m_deviceSet = m_devices.get();
     if (m_deviceSet == nullptr) {
         CDeviceManager* manager = m_setup->CreateDeviceManager();

@@ -1,10 +1,14 @@
 #include "engine/RunScan.h"
 
+#include "analyzers/CSpectrumAnalyzer.h"
 #include "engine/CByteCursor.h"
+#include "engine/CDeviceManager.h"
 #include "engine/CEngineDevices.h"
 #include "engine/CSocketDataEngine.h"
 #include "engine/ScanStopFlag.h"
+#include "engine/SetupScan.h"
 #include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
 
 #include <algorithm>
 
@@ -21,8 +25,29 @@ RunScan::~RunScan() = default;
 
 void RunScan::RunScanStart() {}
 
-std::vector<uint8_t> RunScan::BuildResultPacket() {
+std::span<const uint8_t> RunScan::BuildResultPacket() {
     return {};
+}
+
+CDeviceManager* RunScan::Devices() const {
+    return m_context.setup != nullptr ? m_context.setup->GetDeviceManager() : nullptr;
+}
+
+void RunScan::RunExtraHook() {
+    if (m_context.devices != nullptr) {
+        m_context.devices->AnalyzerExtraHook();
+        return;
+    }
+    if (CDeviceManager* devices = Devices()) {
+        const auto lock = devices->LockDevices();
+        if (CSpectrumAnalyzer* analyzer = devices->GetAnalyzer()) {
+            analyzer->ExtraHook();
+        }
+    }
+}
+
+bool RunScan::IsStopRequested() const {
+    return m_context.stopFlag != nullptr && m_context.stopFlag->GetStopRequest() != 0;
 }
 
 bool RunScan::StopTest() {
@@ -32,10 +57,36 @@ bool RunScan::StopTest() {
     }
     m_status = kStatusDone;
     flag->SetStopAcknowledged(1);
-    if (m_context.devices != nullptr) {
-        m_context.devices->AnalyzerExtraHook();
-    }
+    RunExtraHook();
     return true;
+}
+
+bool RunScan::EndsOnReadFailure(const char* readFailureText) {
+    CDeviceManager* devices = Devices();
+    if (devices == nullptr) {
+        m_status = kStatusFailed;
+        return true;
+    }
+    if (devices->GetScannerReady() == 0) {
+        // A scanner that gave up because the scan was being stopped has not failed.
+        if (IsStopRequested()) {
+            m_status = kStatusDone;
+            m_context.stopFlag->SetStopAcknowledged(1);
+            return true;
+        }
+        m_status = kStatusCellSwitchFailed;
+        return true;
+    }
+    if (devices->GetAnalyzerReady() == 0) {
+        m_status = kStatusFailed;
+        return true;
+    }
+    if (devices->GetReadOk() == 0) {
+        AddInformationMessage(1, readFailureText);
+        m_status = kStatusFailed;
+        return true;
+    }
+    return false;
 }
 
 bool RunScan::SendPacket(const uint8_t* bytes, std::size_t length) {
@@ -62,11 +113,24 @@ bool RunScan::SendPacket(const uint8_t* bytes, std::size_t length) {
 }
 
 bool RunScan::SendResultPacket() {
-    const std::vector<uint8_t> packet = BuildResultPacket();
+    const std::span<const uint8_t> packet = BuildResultPacket();
     if (packet.empty()) {
         return false;
     }
     return SendPacket(packet.data(), packet.size());
+}
+
+bool RunScan::SendProgress(const ScanProgressRecord& progress) {
+    BuildProgressFrame(progress, m_progressFrame);
+    return SendPacket(m_progressFrame.data(), m_progressFrame.size());
+}
+
+bool RunScan::ReportProgress(uint32_t total, uint32_t done) {
+    ScanProgressRecord progress;
+    progress.flag = 2;
+    progress.activeCount = static_cast<uint16_t>(total);
+    progress.cellsDone = static_cast<uint16_t>(done);
+    return SendProgress(progress);
 }
 
 std::stop_token RunScan::GetStopToken() const {

@@ -5,13 +5,17 @@
 // runner scans nothing (status 0); the runners of each scan type derive from it.
 
 #include "engine/CEngineContext.h"
+#include "engine/runners/ScanPackets.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <stop_token>
 #include <vector>
 
 namespace orv {
+
+class CDeviceManager;
 
 class RunScan {
 public:
@@ -28,8 +32,9 @@ public:
     RunScan& operator=(const RunScan&) = delete;
 
     virtual void RunScanStart();
-    // The runner's current result packet, whole frame; empty when it has none.
-    virtual std::vector<uint8_t> BuildResultPacket();
+    // Builds the runner's current result packet (whole frame) into the runner's own buffer and
+    // answers it; empty when it has none. Valid until the next build.
+    virtual std::span<const uint8_t> BuildResultPacket();
 
     uint32_t GetStatus() const { return m_status; }
     void SetStatus(uint32_t status) { m_status = status; }
@@ -42,16 +47,32 @@ public:
     bool SendPacket(const uint8_t* bytes, std::size_t length);
     // Builds the result packet and sends it; false when there is none or the send failed.
     bool SendResultPacket();
+    // Sends the progress record as packet 105.
+    bool SendProgress(const ScanProgressRecord& progress);
+    // The progress of the many-cell routines: (total, done) with flag 2, sent as packet 105.
+    bool ReportProgress(uint32_t total, uint32_t done);
+
+    // The common rule after an acquisition failed, decided on the device manager's flags: the
+    // scanner could not switch (507; a stop requested meanwhile ends as stopped), the sweep failed
+    // (700), the read failed (700 and the runner's line). True when the runner must end; false
+    // when all flags are up, and the cell is skipped.
+    bool EndsOnReadFailure(const char* readFailureText);
 
     // Fires on a stop command and at the engine's shutdown.
     std::stop_token GetStopToken() const;
 
 protected:
     const CEngineContext& Context() const { return m_context; }
+    // The set-up's device manager; null when the engine has none.
+    CDeviceManager* Devices() const;
+    // The analyser's hook at the end of a scan or on a stop.
+    void RunExtraHook();
+    bool IsStopRequested() const;
 
 private:
     CEngineContext m_context;
     uint32_t m_status = kStatusDone;
+    std::vector<uint8_t> m_progressFrame;
 };
 
 // The terminator frame 103 with its status.

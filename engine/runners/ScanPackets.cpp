@@ -1,0 +1,131 @@
+#include "engine/runners/ScanPackets.h"
+
+#include "engine/CByteCursor.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace orv {
+
+namespace {
+
+// Sizes the frame for its body and writes the header; the cursor then stands at the body.
+CByteCursor BeginFrame(uint16_t type, uint32_t bodyBytes, std::vector<uint8_t>& frame) {
+    frame.resize(packet::kHeaderBytes + static_cast<size_t>(bodyBytes));
+    CByteCursor cursor = CByteCursor::Borrow(frame.data(), static_cast<uint32_t>(frame.size()));
+    cursor.WriteUInt8(0x2A);
+    cursor.WriteUInt16(0);
+    cursor.WriteUInt16(type);
+    cursor.WriteUInt32(bodyBytes);
+    return cursor;
+}
+
+// The values as little-endian 16-bit words in one block (the cursor's bounds were settled when the
+// frame was sized).
+void WriteValues(CByteCursor& cursor, std::span<const int16_t> values) {
+    if constexpr (std::endian::native == std::endian::little) {
+        cursor.WriteBytes(values.data(), static_cast<uint32_t>(values.size_bytes()));
+    } else {
+        for (const int16_t value : values) {
+            cursor.WriteInt16(value);
+        }
+    }
+}
+
+} // namespace
+
+int16_t ToTenthsDb(float value) {
+    const double tenths = static_cast<double>(value) * 10.0;
+    if (std::isnan(tenths)) {
+        return -32768;
+    }
+    if (tenths >= 32767.0) {
+        return 32767;
+    }
+    if (tenths <= -32768.0) {
+        return -32768;
+    }
+    return static_cast<int16_t>(tenths);
+}
+
+void BuildSpectralScanFrame(std::span<const SpectralPoint> points, std::vector<uint8_t>& frame) {
+    const auto count = static_cast<uint32_t>(points.size());
+    CByteCursor cursor = BeginFrame(packet::kSpectralScan, 6 * count + 7, frame);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt32(count);
+    for (const SpectralPoint& point : points) {
+        cursor.WriteInt16(point.amplitude);
+        cursor.WriteUInt16(point.row);
+        cursor.WriteUInt16(point.column);
+    }
+}
+
+void BuildSpatialScanFrame(uint8_t level, uint8_t switchMode, uint16_t rows, uint16_t columns,
+                           uint16_t frequencyIndex, std::span<const int16_t> values,
+                           std::vector<uint8_t>& frame) {
+    CByteCursor cursor =
+        BeginFrame(packet::kSpatialScan, 2 * static_cast<uint32_t>(values.size()) + 13, frame);
+    cursor.WriteUInt8(level >= 1 ? 1 : 0);
+    cursor.WriteUInt8(level);
+    cursor.WriteUInt8(switchMode);
+    cursor.WriteUInt16(rows);
+    cursor.WriteUInt16(columns);
+    cursor.WriteUInt16(1);
+    cursor.WriteUInt16(1);
+    cursor.WriteUInt16(frequencyIndex);
+    WriteValues(cursor, values);
+}
+
+void BuildSpectralSpatialFrame(uint8_t level, uint16_t row, uint16_t column, uint16_t component,
+                               std::span<const int16_t> values, std::vector<uint8_t>& frame) {
+    const auto count = static_cast<uint32_t>(values.size());
+    CByteCursor cursor = BeginFrame(packet::kSpectralSpatialComponent, 2 * count + 13, frame);
+    cursor.WriteUInt8(level >= 1 ? 1 : 0);
+    cursor.WriteUInt8(level);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt16(row);
+    cursor.WriteUInt16(column);
+    cursor.WriteUInt16(component);
+    cursor.WriteUInt32(count);
+    WriteValues(cursor, values);
+}
+
+void BuildHandHeldProbeFrame(uint16_t row, uint16_t column, std::span<const int16_t> values,
+                             std::vector<uint8_t>& frame) {
+    const auto count = static_cast<uint32_t>(values.size());
+    CByteCursor cursor = BeginFrame(packet::kHandHeldProbeScan, 2 * count + 11, frame);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt16(row);
+    cursor.WriteUInt16(column);
+    cursor.WriteUInt32(count);
+    WriteValues(cursor, values);
+}
+
+void BuildProgressFrame(const ScanProgressRecord& progress, std::vector<uint8_t>& frame) {
+    CByteCursor cursor = BeginFrame(packet::kProgress, 15, frame);
+    cursor.WriteUInt16(progress.row);
+    cursor.WriteUInt16(progress.column);
+    cursor.WriteUInt16(progress.pass);
+    cursor.WriteUInt16(progress.wordA);
+    cursor.WriteUInt16(progress.wordB);
+    cursor.WriteUInt8(progress.flag);
+    cursor.WriteUInt16(progress.activeCount);
+    cursor.WriteUInt16(progress.cellsDone);
+}
+
+void BuildMeasuredFrequencyFrame(std::span<const MeasuredPeak> peaks, std::vector<uint8_t>& frame) {
+    const auto count = static_cast<uint32_t>(peaks.size());
+    CByteCursor cursor = BeginFrame(packet::kMeasuredFrequencies, 8 * count + 4, frame);
+    cursor.WriteUInt32(count);
+    for (const MeasuredPeak& peak : peaks) {
+        cursor.WriteUInt32(peak.index);
+        cursor.WriteFloat(peak.frequency);
+    }
+}
+
+} // namespace orv

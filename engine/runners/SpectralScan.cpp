@@ -1,0 +1,173 @@
+#include "engine/runners/SpectralScan.h"
+
+#include "engine/CDeviceManager.h"
+#include "engine/CEngineDevices.h"
+#include "engine/ScanStopFlag.h"
+#include "engine/SetupScan.h"
+#include "engine/runners/ScanGrid.h"
+#include "platform/CLocale.h"
+#include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kReadFailureText = "SpectralScan::RunScanStart() --- Failed in reading scan data.";
+
+// The set-up repeated between continuous passes reports to nobody: its steps belong to a set-up
+// command, which this is not.
+class SilentSetupReporter final : public CSetupStepReporter {
+public:
+    bool SendSetupStep(uint16_t /*step*/, uint16_t /*stepCount*/, std::string_view /*text*/) override {
+        return true;
+    }
+};
+
+} // namespace
+
+SpectralScan::SpectralScan(const CEngineContext& context) : RunScan(context) {}
+
+void SpectralScan::ResetPoints(uint32_t count) {
+    m_points.assign(count, SpectralPoint{});
+    m_buckets.assign(count, 0);
+}
+
+bool SpectralScan::HasWholeTrace(CDeviceManager& devices) const {
+    if (devices.GetTraceLength() < PointCount()) {
+        devices.SetReadOk(0);
+        return false;
+    }
+    return true;
+}
+
+std::span<const int16_t> SpectralScan::ConvertTrace(const CDeviceManager& devices) {
+    const float* trace = const_cast<CDeviceManager&>(devices).GetTraceBuffer();
+    std::transform(trace, trace + m_buckets.size(), m_buckets.begin(), ToTenthsDb);
+    return m_buckets;
+}
+
+void SpectralScan::HoldMaximum(std::span<const int16_t> tenths, uint16_t row, uint16_t column, int16_t height,
+                               bool first) {
+    const size_t count = std::min(tenths.size(), m_points.size());
+    for (size_t i = 0; i < count; ++i) {
+        SpectralPoint& point = m_points[i];
+        if (first || tenths[i] > point.amplitude) {
+            point = SpectralPoint{tenths[i], row, column, height};
+        }
+    }
+}
+
+std::span<const uint8_t> SpectralScan::BuildResultPacket() {
+    BuildSpectralScanFrame(m_points, m_resultFrame);
+    return m_resultFrame;
+}
+
+bool SpectralScan::RunPass(CDeviceManager& devices, const ScanGrid& grid, uint32_t& cellsDone) {
+    bool first = true;
+    for (int32_t row = 0; row < grid.Rows(); ++row) {
+        for (int32_t column = 0; column < grid.Columns(); ++column) {
+            const uint32_t cell = grid.Index(row, column);
+            if (!grid.IsActive(cell)) {
+                continue;
+            }
+            if (StopTest()) {
+                return true;
+            }
+            const int16_t height = grid.Height(cell);
+            if (!devices.MeasureCellTrace(static_cast<int16_t>(row), static_cast<int16_t>(column), height, 0,
+                                          1, false) ||
+                !HasWholeTrace(devices)) {
+                if (EndsOnReadFailure(kReadFailureText)) {
+                    return true;
+                }
+                continue;
+            }
+            HoldMaximum(ConvertTrace(devices), static_cast<uint16_t>(row), static_cast<uint16_t>(column),
+                        height, first);
+            first = false;
+            ++cellsDone;
+            m_progress = ScanProgressRecord{static_cast<uint16_t>(row),
+                                            static_cast<uint16_t>(column),
+                                            1,
+                                            1,
+                                            1,
+                                            0,
+                                            static_cast<uint16_t>(grid.ActiveCount()),
+                                            static_cast<uint16_t>(cellsDone)};
+            SendProgress(m_progress);
+        }
+    }
+    return false;
+}
+
+bool SpectralScan::RepeatSetup() {
+    SetupScan& setup = *Context().setup;
+    bool done = true;
+    if (Context().devices != nullptr) {
+        SilentSetupReporter reporter;
+        done = Context().devices->SetupInstrument(setup, reporter);
+    }
+    if (!done || !setup.SetupSpectralScan()) {
+        SetStatus(kStatusFailed);
+        return false;
+    }
+    // The set-up may have brought another point count.
+    if (setup.GetNumberOfFrequencyBuckets() != PointCount()) {
+        ResetPoints(setup.GetNumberOfFrequencyBuckets());
+    }
+    return true;
+}
+
+void SpectralScan::RunScanStart() {
+    CDeviceManager* devices = Devices();
+    SetupScan* setup = Context().setup;
+    if (devices == nullptr || setup == nullptr) {
+        SetStatus(kStatusFailed);
+        return;
+    }
+    devices->ApplyProbeHeight();
+    if (!setup->SetupSpectralScan()) {
+        SetStatus(kStatusFailed);
+        return;
+    }
+    ResetPoints(setup->GetNumberOfFrequencyBuckets());
+    const ScanGrid grid(*setup);
+    const Clock::TimePoint start = ClockNow();
+    uint32_t cellsDone = 0;
+    bool firstPass = true;
+    for (;;) {
+        if (RunPass(*devices, grid, cellsDone)) {
+            return;
+        }
+        SendResultPacket();
+        if (firstPass && setup->GetMeasurePeaks() != 0) {
+            if (MeasurePeaks(kReadFailureText)) {
+                return;
+            }
+            if (IsStopRequested()) {
+                SetStatus(kStatusDone);
+                Context().stopFlag->SetStopAcknowledged(1);
+                return;
+            }
+            // The peak sweeps changed span and points: the next pass needs the scan's set-up back.
+            if (setup->GetGoMode() == 1 && !RepeatSetup()) {
+                return;
+            }
+        }
+        firstPass = false;
+        if (StopTest()) {
+            return;
+        }
+        if (setup->GetGoMode() != 1) {
+            RunExtraHook();
+            AddInformationMessage(1, FormatC("Spectral scan time span = %6.2f sec",
+                                             static_cast<double>(ElapsedMilliseconds(start)) / 1000.0));
+            return;
+        }
+    }
+}
+
+} // namespace orv
