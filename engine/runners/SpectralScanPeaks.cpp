@@ -53,8 +53,9 @@ std::vector<MeasuredPeak> ChoosePeaks(const std::vector<Candidate>& candidates, 
             }
         } else {
             // The first of the highest (minmax_element gives the last one).
+            const int16_t top = highest->amplitude;
             pick = &*std::find_if(group.begin(), group.end(),
-                                  [&](const Candidate& c) { return c.amplitude == highest->amplitude; });
+                                  [top](const Candidate& c) { return c.amplitude == top; });
         }
         // The frequencies sent rise strictly.
         if (chosen.empty() || pick->frequency > chosen.back().frequency) {
