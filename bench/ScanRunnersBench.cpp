@@ -9,6 +9,7 @@
 // points against one summing pass over them.
 
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "bench/support/AllocationCounter.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CSocketDataEngine.h"
 #include "engine/CTransferPipe.h"
@@ -26,37 +27,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
-
-namespace {
-std::atomic<uint64_t> g_allocatedBytes{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    g_allocatedBytes.fetch_add(size, std::memory_order_relaxed);
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t /*size*/) noexcept {
-    std::free(block);
-}
-void operator delete[](void* block, std::size_t /*size*/) noexcept {
-    std::free(block);
-}
 
 namespace {
 
@@ -161,12 +134,12 @@ void BM_SpectralSpatialScanEngineCost(benchmark::State& state) {
         memcpySeconds += std::chrono::duration<double>(Steady::now() - copyStart).count();
 
         bench.m_stop.BeginScan();
-        const uint64_t before = g_allocatedBytes.load();
+        const uint64_t before = orv::bench::AllocatedBytes();
         const Steady::time_point scanStart = Steady::now();
         SpectralSpatialScan runner(bench.Context());
         runner.RunScanStart();
         scanSeconds += std::chrono::duration<double>(Steady::now() - scanStart).count();
-        scanBytes += g_allocatedBytes.load() - before;
+        scanBytes += orv::bench::AllocatedBytes() - before;
         if (runner.GetStatus() != 0) {
             state.SkipWithError("the scan failed");
             break;
@@ -197,10 +170,10 @@ void BM_ContinuousSpectralRunFiftyPasses(benchmark::State& state) {
             }
             return sweeps;
         });
-        const uint64_t before = g_allocatedBytes.load();
+        const uint64_t before = orv::bench::AllocatedBytes();
         SpectralScan runner(bench.Context());
         runner.RunScanStart();
-        scanBytes += g_allocatedBytes.load() - before;
+        scanBytes += orv::bench::AllocatedBytes() - before;
     }
     state.counters["bytes_allocated_per_cell"] =
         static_cast<double>(scanBytes) / static_cast<double>(state.iterations()) / (50.0 * kCells);

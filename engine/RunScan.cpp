@@ -11,6 +11,7 @@
 #include "platform/log/InformationLog.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orv {
 
@@ -123,6 +124,17 @@ bool RunScan::SendResultPacket() {
 bool RunScan::SendProgress(const ScanProgressRecord& progress) {
     BuildProgressFrame(progress, m_progressFrame);
     return SendPacket(m_progressFrame.data(), m_progressFrame.size());
+}
+
+bool RunScan::SendProgressAndResult(const ScanProgressRecord& progress) {
+    BuildProgressFrame(progress, m_progressFrame);
+    const std::span<const uint8_t> result = BuildResultPacket();
+    m_combinedFrames.resize(m_progressFrame.size() + result.size());
+    std::memcpy(m_combinedFrames.data(), m_progressFrame.data(), m_progressFrame.size());
+    if (!result.empty()) {
+        std::memcpy(m_combinedFrames.data() + m_progressFrame.size(), result.data(), result.size());
+    }
+    return SendPacket(m_combinedFrames.data(), m_combinedFrames.size());
 }
 
 bool RunScan::ReportProgress(uint32_t total, uint32_t done) {

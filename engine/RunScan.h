@@ -49,6 +49,9 @@ public:
     bool SendResultPacket();
     // Sends the progress record as packet 105.
     bool SendProgress(const ScanProgressRecord& progress);
+    // Sends the progress record and then the result packet as one piece of the stream, so that the
+    // client is handed both at once.
+    bool SendProgressAndResult(const ScanProgressRecord& progress);
     // The progress of the many-cell routines: (total, done) with flag 2, sent as packet 105.
     bool ReportProgress(uint32_t total, uint32_t done);
 
@@ -73,6 +76,7 @@ private:
     CEngineContext m_context;
     uint32_t m_status = kStatusDone;
     std::vector<uint8_t> m_progressFrame;
+    std::vector<uint8_t> m_combinedFrames;
 };
 
 // The terminator frame 103 with its status.

@@ -69,8 +69,7 @@ void HandHeldProbeScan::TakeReading(CDeviceManager& devices, const ScanGrid& gri
                                     int32_t column) {
     m_row = static_cast<uint16_t>(row);
     m_column = static_cast<uint16_t>(column);
-    HoldMaximum(ConvertTrace(devices), m_row, m_column, grid.Height(grid.Index(row, column)),
-                m_readingsDone == 0);
+    TakeTrace(devices, m_row, m_column, grid.Height(grid.Index(row, column)), m_readingsDone == 0);
     ++m_readingsDone;
     m_progress = ScanProgressRecord{m_row,
                                     m_column,
@@ -80,8 +79,7 @@ void HandHeldProbeScan::TakeReading(CDeviceManager& devices, const ScanGrid& gri
                                     0,
                                     static_cast<uint16_t>(grid.ActiveCount()),
                                     static_cast<uint16_t>(m_readingsDone)};
-    SendProgress(m_progress);
-    SendResultPacket();
+    SendProgressAndResult(m_progress);
 }
 
 void HandHeldProbeScan::RunFreeMode(CDeviceManager& devices, const ScanGrid& grid) {

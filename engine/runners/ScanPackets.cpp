@@ -3,7 +3,6 @@
 #include "engine/CByteCursor.h"
 
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 namespace orv {
@@ -34,20 +33,6 @@ void WriteValues(CByteCursor& cursor, std::span<const int16_t> values) {
 }
 
 } // namespace
-
-int16_t ToTenthsDb(float value) {
-    const double tenths = static_cast<double>(value) * 10.0;
-    if (std::isnan(tenths)) {
-        return -32768;
-    }
-    if (tenths >= 32767.0) {
-        return 32767;
-    }
-    if (tenths <= -32768.0) {
-        return -32768;
-    }
-    return static_cast<int16_t>(tenths);
-}
 
 void BuildSpectralScanFrame(std::span<const SpectralPoint> points, std::vector<uint8_t>& frame) {
     const auto count = static_cast<uint32_t>(points.size());

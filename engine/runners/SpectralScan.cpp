@@ -43,19 +43,18 @@ bool SpectralScan::HasWholeTrace(CDeviceManager& devices) const {
     return true;
 }
 
-std::span<const int16_t> SpectralScan::ConvertTrace(const CDeviceManager& devices) {
+void SpectralScan::TakeTrace(const CDeviceManager& devices, uint16_t row, uint16_t column, int16_t height,
+                             bool first) {
     const float* trace = const_cast<CDeviceManager&>(devices).GetTraceBuffer();
-    std::transform(trace, trace + m_buckets.size(), m_buckets.begin(), ToTenthsDb);
-    return m_buckets;
-}
-
-void SpectralScan::HoldMaximum(std::span<const int16_t> tenths, uint16_t row, uint16_t column, int16_t height,
-                               bool first) {
-    const size_t count = std::min(tenths.size(), m_points.size());
+    const size_t count = m_points.size();
+    int16_t* buckets = m_buckets.data();
+    for (size_t i = 0; i < count; ++i) {
+        buckets[i] = ToTenthsDb(trace[i]);
+    }
     for (size_t i = 0; i < count; ++i) {
         SpectralPoint& point = m_points[i];
-        if (first || tenths[i] > point.amplitude) {
-            point = SpectralPoint{tenths[i], row, column, height};
+        if (first || buckets[i] > point.amplitude) {
+            point = SpectralPoint{buckets[i], row, column, height};
         }
     }
 }
@@ -85,8 +84,7 @@ bool SpectralScan::RunPass(CDeviceManager& devices, const ScanGrid& grid, uint32
                 }
                 continue;
             }
-            HoldMaximum(ConvertTrace(devices), static_cast<uint16_t>(row), static_cast<uint16_t>(column),
-                        height, first);
+            TakeTrace(devices, static_cast<uint16_t>(row), static_cast<uint16_t>(column), height, first);
             first = false;
             ++cellsDone;
             m_progress = ScanProgressRecord{static_cast<uint16_t>(row),

@@ -37,16 +37,15 @@ protected:
     // The trace just stored must hold the set-up's point count (a longer one is cut); a shorter one
     // is a failed read: read-ok cleared, false.
     bool HasWholeTrace(CDeviceManager& devices) const;
-    // Maximum hold over the cells: the first reading takes every point, later ones only higher values.
-    void HoldMaximum(std::span<const int16_t> tenths, uint16_t row, uint16_t column, int16_t height,
-                     bool first);
+    // Takes the trace just stored: its first PointCount() values in tenths of a dB into the bucket
+    // array, and the maximum over the cells (the first reading takes every point, later ones only
+    // higher values) into the point array.
+    void TakeTrace(const CDeviceManager& devices, uint16_t row, uint16_t column, int16_t height, bool first);
     // The peak search over the point array and the measurement of its candidates (packet 102). True
     // when the runner must end (stop, or a failure with its status set).
     bool MeasurePeaks(const char* readFailureText);
     // The measurement of the given candidate indexes, ascending; true when the runner must end.
     bool MeasurePeakCandidates(std::span<const int32_t> indexes, const char* readFailureText);
-    // Converts the stored trace's first PointCount() values into tenths of a dB.
-    std::span<const int16_t> ConvertTrace(const CDeviceManager& devices);
 
     std::vector<SpectralPoint> m_points;
     std::vector<int16_t> m_buckets;

@@ -36,7 +36,7 @@ bool SpectralSpatialScan::ReadComponent(CDeviceManager& devices, const ScanGrid&
     m_row = static_cast<uint16_t>(row);
     m_column = static_cast<uint16_t>(column);
     m_component = component;
-    HoldMaximum(ConvertTrace(devices), m_row, m_column, height, m_readingsDone == 0);
+    TakeTrace(devices, m_row, m_column, height, m_readingsDone == 0);
     ++m_readingsDone;
     if (componentCount == 1) {
         m_progress = ScanProgressRecord{m_row,
@@ -47,9 +47,10 @@ bool SpectralSpatialScan::ReadComponent(CDeviceManager& devices, const ScanGrid&
                                         0,
                                         static_cast<uint16_t>(grid.ActiveCount()),
                                         static_cast<uint16_t>(m_readingsDone)};
-        SendProgress(m_progress);
+        SendProgressAndResult(m_progress);
+    } else {
+        SendResultPacket();
     }
-    SendResultPacket();
     if (timed) {
         const auto elapsed = ClockNow() - connection->GetReadingStart();
         connection->SetReadingMilliseconds(std::chrono::duration<double, std::milli>(elapsed).count());
