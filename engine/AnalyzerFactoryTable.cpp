@@ -6,6 +6,7 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 
 #include <algorithm>
 #include <array>
@@ -45,7 +46,7 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::FSP, "CSpectrumAnalyzerFSP", nullptr},
     {C::FSH, "CSpectrumAnalyzerFSH", nullptr},
     {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", nullptr},
-    {C::FSL, "CSpectrumAnalyzerFSL", nullptr},
+    {C::FSL, "CSpectrumAnalyzerFSL", &Make<CSpectrumAnalyzerFSL>},
     {C::N9010B, "CSpectrumAnalyzerN9010B", &Make<CSpectrumAnalyzerN9010B>},
     {C::N9010A, "CSpectrumAnalyzerN9010A", &Make<CSpectrumAnalyzerN9010A>},
     {C::N9030A, "CSpectrumAnalyzerN9030A", &Make<CSpectrumAnalyzerN9030A>},

@@ -116,36 +116,9 @@ int32_t CSpectrumAnalyzerN9010A::ClampSweepPoints(int32_t count) const {
 }
 
 bool CSpectrumAnalyzerN9010A::OpenConnection(const std::string& text) {
-    if (m_row.logsOpening) {
-        Log(FormatC("Start to open connection to spectrum analyzer::  %s", m_row.name));
-    }
-    if (!m_vi.IsComplete()) {
-        m_lastStatus = kErrorInvalidObject;
-    } else {
-        if (m_resourceManager == kNoSession) {
-            m_lastStatus = m_vi.viOpenDefaultRM(&m_resourceManager);
-            if (m_lastStatus < 0) {
-                m_resourceManager = kNoSession;
-            }
-        }
-        if (m_resourceManager != kNoSession) {
-            Session opened = kNoSession;
-            m_lastStatus = m_vi.viOpen(m_resourceManager, text.c_str(), 0, 0, &opened);
-            if (m_lastStatus >= 0) {
-                m_session = opened;
-            }
-        }
-    }
-    const bool opened = m_lastStatus >= 0;
-    if (m_row.logsOpening) {
-        Log(FormatC(opened ? "Completed in opening connection to analyzer:: %s"
-                           : "Failed in opening connection to spectrum analyzer:: %s",
-                    m_row.name));
-    }
-    if (!opened) {
+    if (!OpenSession(text, m_row.logsOpening ? m_row.name : nullptr)) {
         return false;
     }
-    m_vi.viSetAttribute(m_session, kAttrReadBufferMode, 1);
     m_lastStatus = m_vi.viSetAttribute(m_session, kAttrTimeoutValue, m_row.timeoutMs);
     return m_lastStatus >= 0;
 }
@@ -470,23 +443,6 @@ bool CSpectrumAnalyzerN9010A::TriggeredSweep() {
     return SendStatusOnly(":Trigger:Source Immediate;\n") && SendStatusOnly(":INIT;\n");
 }
 
-const float* CSpectrumAnalyzerN9010A::ReadTraceBlock(int32_t count) {
-    const auto values = static_cast<size_t>(std::clamp(count, 0, kMaxTracePoints));
-    const size_t bytes = values * 4;
-    m_rawTrace.resize(bytes);
-    size_t length = 0;
-    const bool read = ReadRawBlock(m_rawTrace.data(), bytes, length);
-    if (!read || length != bytes || m_errorFlag == 1) {
-        if (read && length != bytes) {
-            Log(FormatC("Spectrum analyzer: the trace held %zu of %zu bytes.", length, bytes));
-        }
-        return KeepPreviousTrace(count);
-    }
-    m_traceA.resize(values);
-    DecodeLittleEndianSingles(m_rawTrace.data(), length, m_traceA.data(), values);
-    return m_traceA.data();
-}
-
 const float* CSpectrumAnalyzerN9010A::QueryScan() {
     m_queryValid = 1;
     if (m_sweepPoints < 0 || m_sweepPoints > kMaxTracePoints) {
@@ -497,7 +453,7 @@ const float* CSpectrumAnalyzerN9010A::QueryScan() {
         m_queryValid = 0;
         return nullptr;
     }
-    return ReadTraceBlock(m_sweepPoints);
+    return ReadReal32Trace(m_sweepPoints, false);
 }
 
 int32_t CSpectrumAnalyzerN9010A::GetRbwTimingA(float rbw) {

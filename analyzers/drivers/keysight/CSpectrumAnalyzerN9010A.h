@@ -127,9 +127,6 @@ protected:
     // The family's query of one real value; false when the read or the check failed.
     bool QueryReal(const std::string& query, double& value);
     float QueryMhz(const std::string& query);
-    // Reads the REAL,32 block of `count` values into the trace after the query went out; any failure
-    // gives the kept trace (KeepPreviousTrace).
-    const float* ReadTraceBlock(int32_t count);
     // 76.99 read back is the instrument's 77.
     float ReadReferenceLevelRounded();
     int32_t CountActiveCells();
@@ -139,7 +136,6 @@ protected:
     int32_t m_gateDelay = 0;
     int32_t m_preAmpState = 0;
     int32_t m_firmwareGeneration = 0;
-    std::vector<unsigned char> m_rawTrace;
 };
 
 class CSpectrumAnalyzerN9010B : public CSpectrumAnalyzerN9010A {

@@ -146,7 +146,7 @@ const float* CSpectrumAnalyzerN9040B::ReadTraceDataCount(int32_t count) {
         m_queryValid = 0;
         return nullptr;
     }
-    const float* trace = ReadTraceBlock(count);
+    const float* trace = ReadReal32Trace(count, false);
     if (IsQueryValid() && !PassesErrorCheck()) {
         return KeepPreviousTrace(count);
     }

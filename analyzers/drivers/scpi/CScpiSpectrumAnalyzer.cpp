@@ -59,6 +59,58 @@ bool CScpiSpectrumAnalyzer::SendInputCoupling(bool dc) {
     return true;
 }
 
+bool CScpiSpectrumAnalyzer::OpenSession(const std::string& resource, const char* logName) {
+    if (logName != nullptr) {
+        AddInformationMessage(1, FormatC("Start to open connection to spectrum analyzer::  %s", logName));
+    }
+    if (!m_vi.IsComplete()) {
+        m_lastStatus = kErrorInvalidObject;
+    } else {
+        if (m_resourceManager == kNoSession) {
+            m_lastStatus = m_vi.viOpenDefaultRM(&m_resourceManager);
+            if (m_lastStatus < 0) {
+                m_resourceManager = kNoSession;
+            }
+        }
+        if (m_resourceManager != kNoSession) {
+            Session opened = kNoSession;
+            m_lastStatus = m_vi.viOpen(m_resourceManager, resource.c_str(), 0, 0, &opened);
+            if (m_lastStatus >= 0) {
+                m_session = opened;
+            }
+        }
+    }
+    const bool opened = m_lastStatus >= 0;
+    if (logName != nullptr) {
+        AddInformationMessage(1, FormatC(opened ? "Completed in opening connection to analyzer:: %s"
+                                                : "Failed in opening connection to spectrum analyzer:: %s",
+                                         logName));
+    }
+    if (!opened) {
+        return false;
+    }
+    m_lastStatus = m_vi.viSetAttribute(m_session, kAttrReadBufferMode, 1);
+    return m_lastStatus >= 0;
+}
+
+const float* CScpiSpectrumAnalyzer::ReadReal32Trace(int32_t count, bool verify) {
+    const auto values = static_cast<size_t>(std::clamp(count, 0, kMaxTracePoints));
+    const size_t bytes = values * 4;
+    m_rawBlock.resize(bytes);
+    size_t length = 0;
+    const bool read = ReadRawBlock(m_rawBlock.data(), bytes, length);
+    if (read && length != bytes) {
+        AddInformationMessage(1,
+                              FormatC("Spectrum analyzer: the trace held %zu of %zu bytes.", length, bytes));
+    }
+    if (!read || length != bytes || (verify && !CheckStatus()) || m_errorFlag == 1) {
+        return KeepPreviousTrace(count);
+    }
+    m_traceA.resize(values);
+    DecodeLittleEndianSingles(m_rawBlock.data(), length, m_traceA.data(), values);
+    return m_traceA.data();
+}
+
 bool CScpiSpectrumAnalyzer::FailCommand(const std::string& why) {
     m_commandValid = 0;
     AddInformationMessage(1, why);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -73,6 +74,18 @@ protected:
     // the termination character when it is enabled. `received` is what arrived either way.
     bool ReadRetryingTimeouts(unsigned char* buffer, uint32_t count, uint32_t& received);
 
+    // Opens `resource` through the default resource manager into the session and sets flush-on-access
+    // on it. With a `logName` the three lines "Start to open connection to spectrum analyzer::  <name>",
+    // then "Failed in opening connection to spectrum analyzer:: <name>" or "Completed in opening
+    // connection to analyzer:: <name>" are logged. True when the open and the attribute succeeded.
+    bool OpenSession(const std::string& resource, const char* logName);
+
+    // The REAL,32 little-endian trace of `count` values after its query went out: the block read
+    // with exactly 4 x count bytes allowed, then (when `verify`) CheckStatus; a block that is not one,
+    // is shorter or longer, or an instrument error gives the kept trace (KeepPreviousTrace). Values
+    // come only from bytes that arrived.
+    const float* ReadReal32Trace(int32_t count, bool verify);
+
     // viScanf "%#b": `count` holds the capacity going in and the bytes stored coming out.
     bool ScanBlock(unsigned char* buffer, int32_t& count);
     // A "#" block read raw with the termination character off (restored on every path): the length
@@ -95,6 +108,7 @@ private:
     template <typename Number> bool QueryNumber(const std::string& query, const char* format, Number& value);
     bool FailCommand(const std::string& why);
 
+    std::vector<unsigned char> m_rawBlock; // kept between reads: no allocation per trace
     int64_t m_minimumPollBoundMs = kMinimumPollBoundMs;
     int64_t m_lastSweepTimeMs = 0;
 };

@@ -125,8 +125,32 @@ bool HandleGeneric(SimulatedAnalyzerState& state, std::string_view plain, std::s
 
 } // namespace
 
+bool HandleEachPart(std::string_view plain, std::string& reply,
+                    const std::function<bool(std::string_view part, std::string& reply)>& part) {
+    reply.clear();
+    while (true) {
+        const size_t end = plain.find(';');
+        std::string_view piece = plain.substr(0, end);
+        while (!piece.empty() && (piece.front() == ' ' || piece.front() == ':')) {
+            piece.remove_prefix(1);
+        }
+        while (!piece.empty() && piece.back() == ' ') {
+            piece.remove_suffix(1);
+        }
+        std::string pieceReply;
+        if (!piece.empty() && !part(piece, pieceReply)) {
+            return false;
+        }
+        reply += pieceReply;
+        if (end == std::string_view::npos) {
+            return true;
+        }
+        plain.remove_prefix(end + 1);
+    }
+}
+
 bool IsCommandSet(std::string_view set) {
-    return set == "generic" || set == "xseries";
+    return set == "generic" || set == "xseries" || set == "rs";
 }
 
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
@@ -137,6 +161,9 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
     }
     if (set == "xseries") {
         return HandleXSeriesCommand(state, plain, reply);
+    }
+    if (set == "rs") {
+        return HandleRsCommand(state, plain, reply);
     }
     return false;
 }

@@ -5,6 +5,7 @@
 // state (ASCII, or REAL,32 in either byte order). A command the set does not know is the caller's
 // to refuse, as an analyser queues -113 "Undefined header".
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,20 +28,29 @@ struct SimulatedAnalyzerState {
     int gateDelayUs = 0;
     bool dcCoupled = false;
     int operationCondition = 56; // waiting for the trigger
+    // The R&S state beyond the common parameters.
+    std::string rbwFilterType = "NORM";
 
     // The trace value at point `i`: a ramp, so that a reader can check every point.
     static float TraceValue(int i) { return -80.0f + 0.01f * static_cast<float>(i); }
 };
 
+// Each ';'-separated part of a command (blanks and a leading ':' dropped) through `part`, the
+// replies joined; false at the first part it does not know.
+bool HandleEachPart(std::string_view plain, std::string& reply,
+                    const std::function<bool(std::string_view part, std::string& reply)>& part);
+
 // Whether `set` names a command set.
 bool IsCommandSet(std::string_view set);
 
-// Handles a command of the named set ("generic", "xseries"); false when the set does not know it.
+// Handles a command of the named set ("generic", "xseries", "rs"); false when the set does not know it.
 // `reply` gets the bytes to send (empty: none).
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply);
 
 // The X-series set (XSeriesCommandSet.cpp): its own commands, then the generic set's parameters.
 bool HandleXSeriesCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
+// The R&S set (RsCommandSet.cpp): its own commands, then the generic set's parameters.
+bool HandleRsCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 
 } // namespace orv::sim

@@ -15,16 +15,6 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == ':')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 int IntAfter(std::string_view text, std::string_view prefix) {
     return std::atoi(std::string(text.substr(prefix.size())).c_str());
 }
@@ -109,21 +99,9 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
 } // namespace
 
 bool HandleXSeriesCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    reply.clear();
-    // Each part of a compound command in turn; the first unknown part refuses the command.
-    while (true) {
-        const size_t end = plain.find(';');
-        const std::string_view part = Trim(plain.substr(0, end));
-        std::string partReply;
-        if (!part.empty() && !HandlePart(state, part, partReply)) {
-            return false;
-        }
-        reply += partReply;
-        if (end == std::string_view::npos) {
-            return true;
-        }
-        plain.remove_prefix(end + 1);
-    }
+    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+        return HandlePart(state, part, out);
+    });
 }
 
 } // namespace orv::sim
