@@ -302,6 +302,26 @@ void CScpiSpectrumAnalyzer::DropBytes(size_t count) {
     }
 }
 
+void CScpiSpectrumAnalyzer::DropUntilQuiet() {
+    uint32_t timeout = 0;
+    const bool haveTimeout = m_vi.viGetAttribute(m_session, kAttrTimeoutValue, &timeout) >= 0;
+    m_vi.viSetAttribute(m_session, kAttrTimeoutValue, kQuietMs);
+    std::vector<unsigned char> scratch(65536);
+    size_t dropped = 0;
+    while (dropped < kMostDroppedBytes) {
+        uint32_t got = 0;
+        const Status status =
+            m_vi.viRead(m_session, scratch.data(), static_cast<uint32_t>(scratch.size()), &got);
+        dropped += got;
+        if (status < 0 || (got == 0 && status != kSuccessMaxCount)) {
+            break;
+        }
+    }
+    if (haveTimeout) {
+        m_vi.viSetAttribute(m_session, kAttrTimeoutValue, timeout);
+    }
+}
+
 bool CScpiSpectrumAnalyzer::ReadRawCount(unsigned char* buffer, size_t count, size_t& received) {
     received = 0;
     if (!CanCallVisa()) {
@@ -324,6 +344,7 @@ bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity,
     }
     const int32_t digitCount = BlockLengthDigitCount(static_cast<char>(head[1]));
     if (head[0] != '#' || digitCount == 0) {
+        DropUntilQuiet();
         m_lastStatus = kErrorInvalidFormat;
         AddInformationMessage(1, "Spectrum analyzer: the trace is not a block of known length.");
         return false;
@@ -338,6 +359,8 @@ bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity,
         size_t oversized = 0;
         if (ParseBlockLength(lengthText, std::numeric_limits<size_t>::max(), oversized)) {
             DropBytes(oversized);
+        } else {
+            DropUntilQuiet();
         }
         m_lastStatus = kErrorInvalidFormat;
         AddInformationMessage(1, "Spectrum analyzer: the trace block's length is not usable.");

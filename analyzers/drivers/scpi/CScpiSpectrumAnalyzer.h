@@ -104,6 +104,11 @@ private:
     bool ReadRawCountUnguarded(unsigned char* buffer, size_t count, size_t& received);
     // Reads and drops `count` bytes and the line feed after them; ends at the first failed read.
     void DropBytes(size_t count);
+    // A reply whose length cannot be known: what arrives is dropped until nothing has come for
+    // kQuietMs (or kMostDroppedBytes went), so that none of it answers the next query.
+    void DropUntilQuiet();
+    static constexpr uint32_t kQuietMs = 100;
+    static constexpr size_t kMostDroppedBytes = size_t{1} << 26;
     // One number read back with viScanf `format`; `value` stays zero unless the read succeeded.
     template <typename Number> bool QueryNumber(const std::string& query, const char* format, Number& value);
     bool FailCommand(const std::string& why);

@@ -1,11 +1,12 @@
-// X-series trace reads through the driver's QueryScan and the built-in VISA layer against the same
-// query and the same bytes read over a plain socket, in the same run and from the same loopback
-// responder: 40,001 points (N9010A) and 100,001 points (N9020B), REAL,32 little-endian. The decode
-// alone runs against a copy of the same bytes. Counters: how often a read moved the trace array (a new
-// allocation) and the resident-set growth over the run's reads.
+// Binary trace reads through the model drivers' QueryScan and the built-in VISA layer against the
+// same query and the same bytes read over a plain socket, in the same run and from the same loopback
+// responder: 40,001 points (N9010A), 100,001 points (N9020B) and 32,001 points (FSL), REAL,32
+// little-endian. The decode alone runs against a copy of the same bytes. Counters: how often a read moved the
+// trace array (a new allocation) and the resident-set growth over the run's reads.
 
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "bench/support/LoopbackLineResponder.h"
 #include "platform/visa/BuiltinVisa.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -47,11 +49,13 @@ std::string Real32Block(const std::string& data) {
 // connection's point count.
 class TraceResponder {
 public:
-    TraceResponder()
-        : m_block40001(Real32Block(Real32Data(40001))), m_block100001(Real32Block(Real32Data(100001))),
-          m_server([this] { return MakeHandler(); }) {}
+    TraceResponder() : m_server([this] { return MakeHandler(); }) {
+        for (const int points : {32001, 40001, 100001}) {
+            m_blocks[points] = Real32Block(Real32Data(points));
+        }
+    }
     uint16_t Port() const { return m_server.Port(); }
-    const std::string& Block(int points) const { return points == 40001 ? m_block40001 : m_block100001; }
+    const std::string& Block(int points) const { return m_blocks.at(points); }
 
 private:
     orv::bench::LoopbackLineResponder::Handler MakeHandler() {
@@ -60,15 +64,14 @@ private:
                 points = std::atoi(command.c_str() + 14);
                 return nullptr;
             }
-            if (command == ":Trace? trace1;") {
-                return &Block(points);
+            if (command == ":Trace? trace1;" && m_blocks.count(points) != 0) {
+                return &m_blocks.at(points);
             }
             return nullptr;
         };
     }
 
-    std::string m_block40001;
-    std::string m_block100001;
+    std::map<int, std::string> m_blocks; // filled before the server starts, read only after
     // Last, so that its threads stop before the replies they send go.
     orv::bench::LoopbackLineResponder m_server;
 };
@@ -166,6 +169,37 @@ void BM_Socket_Trace100001(benchmark::State& state) {
     PlainSocket(state, 100001);
 }
 BENCHMARK(BM_Socket_Trace100001)->Iterations(500)->UseRealTime();
+
+void BM_FSL_QueryScan32001(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerFSL>(state, 32001);
+}
+BENCHMARK(BM_FSL_QueryScan32001)->Iterations(1000)->UseRealTime();
+
+void BM_Socket_Trace32001(benchmark::State& state) {
+    PlainSocket(state, 32001);
+}
+BENCHMARK(BM_Socket_Trace32001)->Iterations(1000)->UseRealTime();
+
+void BM_Decode32001(benchmark::State& state) {
+    const std::string data = Real32Data(32001);
+    std::vector<float> values(32001);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(DecodeLittleEndianSingles(
+            reinterpret_cast<const unsigned char*>(data.data()), data.size(), values.data(), values.size()));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Decode32001)->Iterations(5000);
+
+void BM_Copy32001(benchmark::State& state) {
+    const std::string data = Real32Data(32001);
+    std::vector<float> values(32001);
+    for (auto _ : state) {
+        std::memcpy(values.data(), data.data(), data.size());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Copy32001)->Iterations(5000);
 
 // The decode alone, and a copy of the same bytes.
 void BM_Decode100001(benchmark::State& state) {
