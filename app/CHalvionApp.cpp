@@ -136,6 +136,14 @@ void CHalvionApp::RegisterCommands() {
     commands.SetHandler(57601, [this] { OnFileOpen(); });
     commands.SetHandler(32913, [this] { OnUserManual(); });
     commands.SetHandler(32914, [this] { OnAgreement(); });
+    for (uint32_t i = 0; i < CAppProfile::kRecentFileCount; ++i) {
+        commands.SetHandler(CMainFrame::kFirstRecentFileCommand + i, [this, i] {
+            const std::vector<std::string> files = CAppProfile::GetRecentFiles();
+            if (i < files.size()) {
+                OpenDocumentFile(files[i]);
+            }
+        });
+    }
     // The about box, the scanner search and the driver parameters come with their dialogs.
     commands.SetHandler(57664, {});
     commands.SetHandler(32944, {});

@@ -49,6 +49,8 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 
 #include <cstdio>
 #include <cstdlib>
@@ -130,6 +132,11 @@ void CMainFrame::AddStandardCommands() {
     m_commands.Set(32944, "&Find Scanner...");
     m_commands.Set(32966, "&Driver Parameters...");
     m_commands.Set(131, "&Windows...", [this] { ShowWindowsDialog(); });
+    m_commands.Set(kExitCommand, "E&xit", [this] { close(); });
+    m_commands.Set(32978, "&Information Window");
+    m_commands.Set(32988, "&File Toolbar");
+    m_commands.Set(32990, "&Scan Toolbar");
+    m_commands.Set(32989, "&Node Toolbar");
     // Scan commands.
     m_commands.Set(32893, "Scan");
     m_commands.Set(32890, "Scan Continuously");
@@ -186,6 +193,7 @@ bool CMainFrame::OnCreate() {
     if (!CreateToolBars()) {
         return false;
     }
+    CreateMenus();
 
     AddInformationMessage(0, "");
     const std::array<uint16_t, 4> version = GetInstrumentInfo().GetProgramVersion();
@@ -275,6 +283,74 @@ bool CMainFrame::CreateToolBars() {
     addToolBar(Qt::TopToolBarArea, m_toolBars[1]);
     addToolBar(Qt::TopToolBarArea, m_toolBars[2]);
     return true;
+}
+
+void CMainFrame::CreateMenus() {
+    constexpr uint32_t kSeparator = 0;
+    const std::vector<std::pair<const char*, std::vector<uint32_t>>> menus = {
+        {"&File", {57648, 57601, 57603, 57604, kSeparator, kExitCommand}},
+        {"&View", {32978, 32988, 32990, 32989}},
+        {"&Window", {131}},
+        {"&Help", {57664, kUserManualCommand, 32914, kSeparator, 32944, 32966}},
+    };
+    for (const auto& [title, ids] : menus) {
+        QMenu* menu = menuBar()->addMenu(title);
+        for (const uint32_t id : ids) {
+            if (id == kSeparator) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = menu->addAction(m_commands.GetCaption(id));
+            action->setData(id);
+            connect(action, &QAction::triggered, this, [this, id] { m_commands.Execute(id); });
+        }
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    }
+}
+
+void CMainFrame::UpdateMenu(QMenu* menu) {
+    // The recent files stand above the last separator of the file menu, rebuilt each time.
+    for (QAction* action : menu->actions()) {
+        const uint32_t id = action->data().toUInt();
+        if (id >= kFirstRecentFileCommand && id < kFirstRecentFileCommand + CAppProfile::kRecentFileCount) {
+            menu->removeAction(action);
+            action->deleteLater();
+        }
+    }
+    QAction* exitAction = nullptr;
+    for (QAction* action : menu->actions()) {
+        if (action->data().toUInt() == kExitCommand) {
+            exitAction = action;
+        }
+    }
+    if (exitAction != nullptr) {
+        QAction* before = exitAction;
+        const QList<QAction*> actions = menu->actions();
+        const qsizetype at = actions.indexOf(exitAction);
+        if (at > 0 && actions[at - 1]->isSeparator()) {
+            before = actions[at - 1];
+        }
+        const std::vector<std::string> files = CAppProfile::GetRecentFiles();
+        for (size_t i = 0; i < files.size(); ++i) {
+            const uint32_t id = kFirstRecentFileCommand + static_cast<uint32_t>(i);
+            auto* action = new QAction(QString("&%1 %2").arg(i + 1).arg(CodePageToQString(files[i])), menu);
+            action->setData(id);
+            connect(action, &QAction::triggered, this, [this, id] { m_commands.Execute(id); });
+            menu->insertAction(before, action);
+        }
+    }
+    for (QAction* action : menu->actions()) {
+        const uint32_t id = action->data().toUInt();
+        if (id == kUserManualCommand) {
+            // The manual's own rule takes its item out of every menu that shows it.
+            menu->removeAction(action);
+            action->deleteLater();
+            continue;
+        }
+        if (id != 0) {
+            action->setEnabled(m_commands.IsEnabled(id));
+        }
+    }
 }
 
 void CMainFrame::StartEngine() {

@@ -31,6 +31,7 @@
 #include <vector>
 
 class QMdiArea;
+class QMenu;
 class QMdiSubWindow;
 
 namespace orv {
@@ -88,6 +89,10 @@ public:
     // Status bar measurements of the first layout.
     static constexpr const char* kPaneMeasureText = "1122334455667788991122";
     static constexpr uint32_t kProgressControlId = 21010;
+    // The recent files' commands, newest first.
+    static constexpr uint32_t kFirstRecentFileCommand = 57616;
+    static constexpr uint32_t kExitCommand = 57665;
+    static constexpr uint32_t kUserManualCommand = 32913;
 
     // Timers in the order they are started.
     enum TimerId : int {
@@ -186,6 +191,8 @@ public:
     CConnectionLink* GetConnectionLink() const { return m_link.get(); }
     CConnectionThread* GetConnectionThread() const { return m_connectionThread.get(); }
     CNamedPipeListenerManager* GetPipeListener() const { return m_pipeListener.get(); }
+    // 1 while an outside program answers the hand-held probe cells through the pipe.
+    int32_t GetPipeMode() const { return m_pipeMode.load(); }
     AnalyzerPing* GetPing() const { return m_ping.get(); }
     // Tests put their own devices or ping in place before the connection thread starts.
     void SetConnectionDevices(std::unique_ptr<CConnectionDevices> devices);
@@ -228,6 +235,9 @@ protected:
 private:
     bool CreateStatusBar();
     bool CreateToolBars();
+    void CreateMenus();
+    // Brings a menu's items up to date as it opens: enabled by the command table, the recent files.
+    void UpdateMenu(QMenu* menu);
     void AddStandardCommands();
     void CreateInformationWindow();
     void StartEngine();

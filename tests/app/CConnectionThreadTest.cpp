@@ -3,6 +3,7 @@
 #include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CInstrumentInfo.h"
 #include "app/CConnectionLink.h"
+#include "app/CMainFrame.h"
 #include "core/NoScannerFallback.h"
 #include "engine/CDeviceManager.h"
 #include "engine/SetupScan.h"
@@ -11,6 +12,7 @@
 #include "platform/msg/MessageTarget.h"
 #include "protocol/AnalyzerPing.h"
 #include "support/MainFrameTestEnvironment.h"
+#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +99,9 @@ public:
         return m_inner == nullptr || m_inner->ReleaseAnalyzer();
     }
     std::optional<std::string> GetAnalyzerNetworkHost() const override {
+        if (m_inner != nullptr) {
+            return m_inner->GetAnalyzerNetworkHost();
+        }
         const std::lock_guard guard(m_lock);
         return m_host;
     }
@@ -366,6 +371,41 @@ TEST_F(ConnectionThreadTest, AFailedPingWarnsLogsAndTheAnalyserIsConnectedAgain)
     EXPECT_EQ(m_link.Count("queue 4003 0 0"), 2U);
     EXPECT_EQ(m_link.Count("create"), 1U);
     EXPECT_TRUE(GetInstrumentInfo().IsAnalyzerConnected());
+}
+
+TEST_F(ConnectionThreadTest, ASimulatedNetworkAnalyserThatStopsAnsweringIsFoundAgain) {
+    SetNoAnalyzerSwitch(false);
+    test::ScpiSimulatorProcess simulator;
+    simulator.AddResource("A");
+    simulator.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
+    ::setenv("ORV_VISA_RESOURCES", (simulator.ResourceName("A") + ";").c_str(), 1);
+    m_environment.WriteIni("[Orvilant Info]\nSpectrum Analyzer Detecting=1\n");
+    const MainFrameIniSettings ini =
+        CMainFrame::ReadIniSettings(m_environment.ExecutableFolder() + "/Orvilant.ini");
+    ASSERT_TRUE(ini.analyzerDetection);
+
+    TimedDevices devices(&m_setupDevices);
+    FakePing ping;
+    ping.Script({false});
+    RunFor(9000ms, devices, &ping, ini.analyzerDetection);
+
+    ASSERT_FALSE(ping.Hosts().empty());
+    EXPECT_EQ(ping.Hosts().front(), "127.0.0.1");
+    EXPECT_EQ(m_environment.GetPrompt().Texts(),
+              std::vector<std::string>{
+                  "The network connection to the Spectral Analyzer is lost!  Please confirm."});
+    EXPECT_NE(m_environment.LogText().find("--- The connection to Spectrum Analyzer is lost due to the "
+                                           "failed ping, GetLastError() returns: 11010\n"),
+              std::string::npos);
+    // The held connection was let go and the simulator found and asked for its identity again.
+    EXPECT_EQ(devices.m_releases.load(), 1);
+    EXPECT_EQ(devices.AnalyzerTimes().size(), 2U);
+    const std::vector<std::string> commands = simulator.Commands("A");
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "*IDN?"), 2);
+    EXPECT_EQ(m_link.Count("queue 4003 0 0"), 2U);
+    EXPECT_TRUE(GetInstrumentInfo().IsAnalyzerConnected());
+    ASSERT_NE(m_setup.GetDeviceManager()->GetConnection(), nullptr);
+    EXPECT_EQ(m_setup.GetAnalyzerConnection(), m_setup.GetDeviceManager()->GetConnection());
 }
 
 TEST_F(ConnectionThreadTest, NothingIsPingedWithoutPingDetectionNetworkOrIdentity) {

@@ -6,6 +6,7 @@
 #include "app/CConnectionThread.h"
 #include "app/CProjectDocument.h"
 #include "app/CStopScanFrame.h"
+#include "app/CWindowsDialog.h"
 #include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProgressInStatus.h"
 #include "app/panes/CInformationMessages.h"
@@ -13,6 +14,7 @@
 #include "app/panes/CWndMainNotification.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/log/InformationLog.h"
+#include "protocol/pipe/CNamedPipeListenerManager.h"
 #include "support/MainFrameTestEnvironment.h"
 #include "support/QtTestApplication.h"
 
@@ -22,10 +24,14 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMdiArea>
+#include <QMenuBar>
 #include <QMoveEvent>
+#include <QPointer>
 
 #include <condition_variable>
+#include <filesystem>
 #include <thread>
 
 namespace orv {
@@ -349,6 +355,134 @@ TEST_F(MainFrameTest, AThreadThatNeverEndsIsLoggedAndTheTeardownStillEnds) {
         std::this_thread::yield();
     }
     EXPECT_FALSE(state->usedAfterFree);
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+QMenu* FindMenu(QMainWindow& window, const QString& title) {
+    for (QAction* action : window.menuBar()->actions()) {
+        if (action->text() == title) {
+            return action->menu();
+        }
+    }
+    return nullptr;
+}
+
+QAction* FindItem(QMenu& menu, uint32_t id) {
+    for (QAction* action : menu.actions()) {
+        if (action->data().toUInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(MainFrameTest, MenusComeFromTheCommandTable) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    CAppProfile::AddToRecentFileList("/older.ovp");
+    CAppProfile::AddToRecentFileList("/newer.ovp");
+    bool opened = false;
+    frame.GetCommandTable().SetHandler(CMainFrame::kFirstRecentFileCommand, [&] { opened = true; });
+
+    QMenu* file = FindMenu(frame, "&File");
+    ASSERT_NE(file, nullptr);
+    emit file->aboutToShow();
+    QAction* first = FindItem(*file, CMainFrame::kFirstRecentFileCommand);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text(), "&1 /newer.ovp");
+    ASSERT_NE(FindItem(*file, CMainFrame::kFirstRecentFileCommand + 1), nullptr);
+    first->trigger();
+    EXPECT_TRUE(opened);
+    // Showing the menu again does not repeat the list.
+    emit file->aboutToShow();
+    size_t recent = 0;
+    for (QAction* action : file->actions()) {
+        recent += action->data().toUInt() >= CMainFrame::kFirstRecentFileCommand &&
+                  action->data().toUInt() < CMainFrame::kFirstRecentFileCommand + 16;
+    }
+    EXPECT_EQ(recent, 2U);
+
+    QMenu* help = FindMenu(frame, "&Help");
+    ASSERT_NE(help, nullptr);
+    ASSERT_NE(FindItem(*help, 32913), nullptr);
+    emit help->aboutToShow();
+    // The manual's rule takes its item away; commands without a handler are grey.
+    EXPECT_EQ(FindItem(*help, 32913), nullptr);
+    ASSERT_NE(FindItem(*help, 57664), nullptr);
+    EXPECT_FALSE(FindItem(*help, 57664)->isEnabled());
+    QMenu* window = FindMenu(frame, "&Window");
+    ASSERT_NE(window, nullptr);
+    emit window->aboutToShow();
+    EXPECT_TRUE(FindItem(*window, 131)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheStatusTextMessageShowsANonEmptyTextInPaneZero) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    GetInstrumentInfo().SetStatusText("Detecting, connecting to Scanner Board and Spectrum Analyzer......");
+    frame.Post(10040);
+    testing::FlushEvents();
+    EXPECT_EQ(frame.GetMainStatusBar()->GetPaneText(0),
+              "Detecting, connecting to Scanner Board and Spectrum Analyzer......");
+    // An empty text leaves the pane as it was.
+    GetInstrumentInfo().SetStatusText({});
+    frame.Post(10040);
+    testing::FlushEvents();
+    EXPECT_EQ(frame.GetMainStatusBar()->GetPaneText(0),
+              "Detecting, connecting to Scanner Board and Spectrum Analyzer......");
+    // An unregistered number answers 0.
+    EXPECT_EQ(frame.Send(12345), std::optional<int64_t>(0));
+}
+
+TEST_F(MainFrameTest, ThePipeListenerRunsFromCreationToTeardown) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    CNamedPipeListenerManager* listener = frame.GetPipeListener();
+    ASSERT_NE(listener, nullptr);
+    EXPECT_EQ(listener->WaitUntilSettled(5s), CNamedPipeListenerManager::State::Listening);
+    EXPECT_EQ(listener->GetPath(), m_environment.PipePath());
+    EXPECT_EQ(frame.GetPipeMode(), 0);
+    frame.Send(10041, 1);
+    EXPECT_EQ(frame.GetPipeMode(), 1);
+    frame.Send(10041, 0);
+    EXPECT_EQ(frame.GetPipeMode(), 0);
+    frame.Teardown();
+    EXPECT_EQ(frame.GetPipeListener(), nullptr);
+    EXPECT_TRUE(frame.AllThreadsEnded());
+    EXPECT_FALSE(std::filesystem::exists(m_environment.PipePath()));
+}
+
+TEST_F(MainFrameTest, TheWindowsDialogListsTheSubWindowsToActivateOrClose) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    auto* first = new FakeProjectWindow("/a.ovp", true);
+    first->setWindowTitle("Project - 1");
+    auto* second = new FakeProjectWindow("/b.ovp", true);
+    second->setWindowTitle("Project - 2");
+    frame.GetMdiArea()->addSubWindow(first);
+    frame.GetMdiArea()->addSubWindow(second);
+    frame.show();
+    first->show();
+    second->show();
+    CWindowsDialog dialog(frame.GetMdiArea(), &frame);
+    ASSERT_EQ(dialog.GetList()->count(), 3);
+    EXPECT_EQ(dialog.GetList()->item(0)->text(), "Information Messages");
+    EXPECT_EQ(dialog.GetList()->item(1)->text(), "Project - 1");
+    dialog.GetList()->setCurrentRow(1);
+    dialog.ActivateSelected();
+    EXPECT_EQ(frame.GetMdiArea()->activeSubWindow(), first);
+    QPointer<QMdiSubWindow> closed(second);
+    second->setAttribute(Qt::WA_DeleteOnClose);
+    dialog.GetList()->setCurrentRow(2);
+    dialog.CloseSelected();
+    testing::FlushEvents();
+    EXPECT_TRUE(closed.isNull());
+    EXPECT_EQ(dialog.GetList()->count(), 2);
 }
 
 } // namespace
