@@ -74,6 +74,9 @@ public:
     QCommLayer(const QCommLayer&) = delete;
     QCommLayer& operator=(const QCommLayer&) = delete;
 
+    // Requested when the layer starts to stop: a box shown from one of its threads ends with it.
+    std::stop_token GetStoppingToken() const { return m_Stopping.get_token(); }
+
     void SetStateController(QCommLayerController* controller) { m_pController.store(controller); }
     QCommLayerController* GetStateController() const { return m_pController.load(); }
     // The main frame, or null while there is none.

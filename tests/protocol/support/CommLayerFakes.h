@@ -54,12 +54,21 @@ public:
 
     MessageTarget& GetMessageTarget() override { return target; }
     bool IsClosing() const override { return closing.load(); }
-    void ShowScanStatus(int32_t /*code*/) override {}
-    void ShowScanningProgressFraction(double /*percent*/) override {}
-    void ShowPeakDetectionProgress(int32_t /*percent*/) override {}
-    void ShowScanningProgress(int32_t /*percent*/) override {}
-    void PostStatusText(const std::string& /*text*/) override {}
-    void ShowNotification(const std::string& /*text*/, int32_t /*durationMs*/) override {}
+    void ShowScanStatus(int32_t code) override { Record("ScanStatus " + std::to_string(code)); }
+    void ShowScanningProgressFraction(double percent) override {
+        Record("Fraction " + std::to_string(percent));
+    }
+    void ShowPeakDetectionProgress(int32_t percent) override { Record("Peak " + std::to_string(percent)); }
+    void ShowScanningProgress(int32_t percent) override { Record("Progress " + std::to_string(percent)); }
+    void PostStatusText(const std::string& text) override { Record("StatusText '" + text + "'"); }
+    void ShowNotification(const std::string& text, int32_t /*durationMs*/) override {
+        Record("Notification " + text);
+    }
+    // The displays and texts shown, in order.
+    std::vector<std::string> Shown() const {
+        std::lock_guard<std::mutex> lock(m_shownLock);
+        return m_shown;
+    }
     bool StopScanOfProject(int32_t /*projectId*/) override { return false; }
     int32_t GetScannerId() const override { return m_scannerId.load(); }
     void SetScannerId(int32_t id) override { m_scannerId.store(id); }
@@ -69,6 +78,13 @@ public:
     void SetRunStarted(bool on) override { m_runStarted.store(on); }
 
 private:
+    void Record(std::string text) {
+        std::lock_guard<std::mutex> lock(m_shownLock);
+        m_shown.push_back(std::move(text));
+    }
+
+    mutable std::mutex m_shownLock;
+    std::vector<std::string> m_shown;
     std::atomic<int32_t> m_scannerId{-1};
     std::atomic<bool> m_continuous{false};
     std::atomic<bool> m_runStarted{false};

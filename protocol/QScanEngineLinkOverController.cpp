@@ -1,0 +1,36 @@
+#include "protocol/QScanEngineLinkOverController.h"
+
+#include "protocol/QCommLayer.h"
+#include "protocol/QUIBBStateController.h"
+
+namespace orv {
+
+bool QScanEngineLinkOverController::ConnectCommandChannel(const std::string& host, uint16_t port) {
+    m_layer.ConnectCommandChannel(host, port);
+    return true;
+}
+
+bool QScanEngineLinkOverController::ConnectDataChannel(const std::string& host, uint16_t port) {
+    m_layer.ConnectDataChannel(host, port);
+    return true;
+}
+
+bool QScanEngineLinkOverController::CreateDriverConnection() {
+    return m_controller.CreateDriverConnection();
+}
+
+void QScanEngineLinkOverController::DestroyDriverConnection() {
+    m_controller.DestroyDriverConnection();
+}
+
+bool QScanEngineLinkOverController::RunScan(QNodeMediator& /*mediator*/, bool /*continuous*/) {
+    return false;
+}
+
+void QScanEngineLinkOverController::StopScan() {}
+
+bool QScanEngineLinkOverController::IsCommandAllowed(uint32_t command) {
+    return m_controller.IsCommandAllowed(command);
+}
+
+} // namespace orv

@@ -1,0 +1,219 @@
+#pragma once
+
+// The one object that walks every engine conversation through its steps: the engine connection,
+// the engine-version and scanner detection, the analyser driver, the set-up, go, progress, stop and
+// the end of a scan. Every step sends one command through the communication layer and records the
+// step in the workflow state; the matching reply (on the layer's command thread) or notification
+// (on the user-interface thread, through the controller's message target) takes the next step.
+//
+// Threads: the steps run on the layer's queue worker, the acknowledgements on its command thread,
+// the notification handlers on the user-interface thread. The state, the flags and the pass
+// fields are atomics; the mediator pointers and the wait cursor sit behind the controller's lock,
+// which is never held while a prompt shows or a command is sent.
+
+#include "core/QAnalyzerOptions.h"
+#include "core/QScanHeadInfo.h"
+#include "platform/msg/MessageTarget.h"
+#include "platform/ui/Prompt.h"
+#include "protocol/QCommLayerController.h"
+#include "scandata/QSetupScanCommand.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class CMainFrameLink;
+class QCommLayer;
+class QCommand;
+
+// One count of the program's busy cursor for its life.
+class QWaitCursor {
+public:
+    QWaitCursor();
+    ~QWaitCursor();
+    QWaitCursor(const QWaitCursor&) = delete;
+    QWaitCursor& operator=(const QWaitCursor&) = delete;
+};
+
+// One pass of a run: the set-up command, the node it belongs to, whether it is a pass of an
+// interleaved spatial scan and which of its two passes.
+struct _SetupScanCommandInfo {
+    QSetupScanCommand m_SetupScan;
+    QNodeMediator* m_pMediator = nullptr;
+    uint8_t m_Flag = 0;
+    uint8_t m_Interleaved = 0;
+    uint32_t m_PassNumber = 0;
+};
+
+// One cell of a hand-held probe run: row, column and the value measured there.
+struct _HandheldProbeCell {
+    int16_t m_Row = 0;
+    int16_t m_Column = 0;
+    float m_Value = 0.0F;
+};
+
+// The cells a hand-held probe run fills; emptied when the controller goes.
+class HandheldProbeCellTable {
+public:
+    void Add(const _HandheldProbeCell& cell);
+    std::vector<_HandheldProbeCell> Cells() const;
+    std::size_t Count() const;
+    void Clear();
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<_HandheldProbeCell> m_cells;
+};
+HandheldProbeCellTable& GetHandheldProbeCells();
+
+class QUIBBStateController : public QCommLayerController {
+    // Abstract until the run's family completes it (see the protected part).
+public:
+    // Workflow states.
+    static constexpr int32_t kIdle = 0;
+    static constexpr int32_t kConnecting = 1;
+    static constexpr int32_t kReady = 2;
+    static constexpr int32_t kSettingUp = 3;
+    static constexpr int32_t kDetectingScanner = 7;
+    static constexpr int32_t kDetectingEngineVersion = 8;
+    static constexpr int32_t kScanning = 12;
+    static constexpr int32_t kScanError = 13;
+    static constexpr int32_t kStopping = 14;
+    static constexpr int32_t kStopped = 15;
+
+    // The notification target's messages.
+    static constexpr uint32_t kMsgScanError = 33172;
+    static constexpr uint32_t kMsgScanFinished = 33173;
+    static constexpr uint32_t kMsgScanProgress = 33176;
+    static constexpr uint32_t kMsgScanProgressIndicator = 33177;
+
+    static constexpr std::chrono::milliseconds kStopPause{500};
+
+    // `uiThread` is the user-interface thread's queue: the notification target lives there. The
+    // controller registers itself as the one GetInstance answers.
+    explicit QUIBBStateController(MessageThread& uiThread);
+    ~QUIBBStateController() override;
+    QUIBBStateController(const QUIBBStateController&) = delete;
+    QUIBBStateController& operator=(const QUIBBStateController&) = delete;
+
+    // The program's controller, or null before the main frame made it (it needs the user-interface
+    // thread's queue, so it is never made here).
+    static QUIBBStateController* GetInstance();
+
+    void AttachCommLayer(QCommLayer* layer);
+    void SetMainFrame(CMainFrameLink* frame) { m_pMainFrame.store(frame); }
+
+    // The code of the last scan error the notification target received.
+    static int32_t GetGlobalScanErrorCode();
+
+    // Workflow.
+    void SetState(int32_t state) override;
+    int32_t GetState() const override { return m_nState.load(); }
+    bool IsCommandAllowed(uint32_t command) const;
+    void EndWorkflow(uint32_t reason) override;
+    void DestroyDriverConnection();
+    // Forgets a mediator that goes away, so that no late message reaches it.
+    void ForgetMediator(QNodeMediator* mediator);
+    void SetPassMediator(QNodeMediator* mediator);
+    void SetRunMediator(QNodeMediator* mediator);
+    bool HasWaitCursor() const;
+
+    // Connection, detection and the analyser driver.
+    bool CreateDriverConnection();
+    void DetectEngineVersion(uint8_t runFlag) override;
+    void DetectScannerId(uint8_t runFlag) override;
+    bool SetSpectrumAnalyzerDriver(QNodeMediator* context, int32_t driverId, int32_t analyzerId,
+                                   QSettingsPage* page) override;
+    void ScanningEngineVersionCheckCommandAck(QScanningEngineVersionCheckCommand& reply) override;
+    void QueryScanHeadCommandAck(QQueryScanHeadCommand& reply) override;
+    void SetSpectrumAnalyzerDriverCommandAck(QSetSpectrumAnalyzerDriverCommand& reply) override;
+    bool IsDriverReplyReceived() const { return m_bDriverReplyReceived.load() != 0; }
+    // False when the layer reports the command not sent (or none is attached).
+    bool SendCommand(const QCommand& command);
+    QAnalyzerOptions GetAnalyzerOptions() const;
+    // A copy of the detected scanner's scan-head record; none when the registry had none.
+    std::optional<QScanHeadInfo> GetScanHeadInfo() const;
+
+    void SetManualDriver(int32_t analyzerId) override;
+
+    // Scan data and notifications.
+    bool IsStopRequested() const override { return m_bStopRequested.load() != 0; }
+    void SetStopRequested(bool on) { m_bStopRequested.store(on ? 1 : 0); }
+    bool IsContinuous() const override { return m_bContinuous.load() != 0; }
+    void SetContinuous(bool on) { m_bContinuous.store(on ? 1 : 0); }
+    MessageTarget* GetNotificationTarget() override { return &m_target; }
+    void PostScanFinished();
+    // Posted: the data worker never waits for the user-interface thread.
+    void SendScanError(int32_t code);
+    void SendScanProgressIndicator(std::unique_ptr<QScanProgressIndicator> packet,
+                                   std::stop_token stop) override;
+
+protected:
+    // The run of a scan (set-up, go, progress, stop, scan end, and the calibration and reset
+    // acknowledgements) is a family of its own that completes this class: the steps and
+    // acknowledgements of QCommLayerController it leaves open, and these.
+    //
+    // The run's continuation after a detection asked for by a run; false when the run cannot go on.
+    virtual bool RunNode() = 0;
+    virtual void SendNextPass() = 0;
+    // 33173 and 33177 on the user-interface thread; the handler takes the report's packet.
+    virtual void ScanFinished() = 0;
+    virtual void ShowScanProgress(std::unique_ptr<QScanProgressIndicator> packet, int64_t code) = 0;
+
+    std::mutex& GetLock() const { return m_lock; }
+    std::vector<_SetupScanCommandInfo>& GetSetupList() { return m_aSetupList; }
+
+private:
+    class NotificationTarget final : public MessageTarget {
+    public:
+        NotificationTarget(MessageThread& thread, QUIBBStateController& owner)
+            : MessageTarget(thread), m_owner(owner) {}
+
+    protected:
+        int64_t HandleMessage(Message& message) override;
+
+    private:
+        QUIBBStateController& m_owner;
+    };
+
+    void OnScanError(int32_t code);
+    void OnScanProgress(uint64_t received, int64_t expected);
+    void ReplaceWaitCursor();
+    void DropWaitCursor();
+    QCommLayer* Layer() const { return m_pCommLayer.load(); }
+    // Shows the box; true when the state changed while it was open.
+    bool ShowBoxAndCheckState(const std::string& text, const std::string& caption, PromptButtons buttons,
+                              PromptIcon icon, PromptAnswer& answer);
+    // A box of the controller's own; ended by the layer's stop.
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                     PromptIcon icon);
+
+    mutable std::mutex m_lock; // mediator pointers, wait cursor, analyser options, set-up list
+    std::unique_ptr<QWaitCursor> m_pWaitCursor;
+    std::atomic<uint8_t> m_bRunAfterEngineVersion{0};
+    std::atomic<uint8_t> m_bRunAfterScanner{0};
+    QAnalyzerOptions m_AnalyzerOptions;
+    std::optional<QScanHeadInfo> m_pScanHeadInfo;
+    QNodeMediator* m_pPassMediator = nullptr;
+    std::vector<_SetupScanCommandInfo> m_aSetupList;
+    std::atomic<uint8_t> m_bStopRequested{0};
+    std::atomic<QCommLayer*> m_pCommLayer{nullptr};
+    QNodeMediator* m_pRunMediator = nullptr;
+    std::atomic<uint8_t> m_bContinuous{0};
+    QNodeMediator* m_pRequestMediator = nullptr;
+    QSetupScanCommand m_SetupScan;
+    std::atomic<int32_t> m_nState{kIdle};
+    std::atomic<uint8_t> m_bDriverReplyReceived{0};
+    std::atomic<int32_t> m_RequestedDriverId{-1};
+    std::atomic<CMainFrameLink*> m_pMainFrame{nullptr};
+    NotificationTarget m_target;
+};
+
+} // namespace orv
