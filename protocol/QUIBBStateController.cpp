@@ -225,6 +225,17 @@ QAnalyzerOptions QUIBBStateController::GetAnalyzerOptions() const {
     return copy;
 }
 
+void QUIBBStateController::SetCurrentSetupScan(const QSetupScanCommand& setup) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_SetupScan = setup;
+    m_secondPass->Set(setup.GetInterleavedPass(), setup.GetPassNumber());
+}
+
+QSetupScanCommand QUIBBStateController::GetCurrentSetupScan() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_SetupScan;
+}
+
 std::optional<QScanHeadInfo> QUIBBStateController::GetScanHeadInfo() const {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_pScanHeadInfo;

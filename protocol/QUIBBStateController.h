@@ -13,6 +13,7 @@
 
 #include "core/QAnalyzerOptions.h"
 #include "core/QScanHeadInfo.h"
+#include "engine/CSecondPassSource.h"
 #include "platform/msg/MessageTarget.h"
 #include "platform/ui/Prompt.h"
 #include "protocol/QCommLayerController.h"
@@ -72,6 +73,23 @@ private:
     std::vector<_HandheldProbeCell> m_cells;
 };
 HandheldProbeCellTable& GetHandheldProbeCells();
+
+// Whether the pass the engine is about to run is the second pass of an interleaved spatial scan:
+// the interleaved-pass flag and the pass number of the controller's current set-up. The engine's
+// scan thread reads it; the controller writes it whenever its current set-up changes.
+class QSecondPassState final : public CSecondPassSource {
+public:
+    bool GetSecondPassFlag() const override { return m_interleavedPass.load() == 1; }
+    int32_t GetSecondPassValue() const override { return static_cast<int32_t>(m_passNumber.load()); }
+    void Set(uint8_t interleavedPass, uint32_t passNumber) {
+        m_interleavedPass.store(interleavedPass);
+        m_passNumber.store(passNumber);
+    }
+
+private:
+    std::atomic<uint8_t> m_interleavedPass{0};
+    std::atomic<uint32_t> m_passNumber{0};
+};
 
 class QUIBBStateController : public QCommLayerController {
     // Abstract until the run's family completes it (see the protected part).
@@ -138,6 +156,13 @@ public:
     // False when the layer reports the command not sent (or none is attached).
     bool SendCommand(const QCommand& command);
     QAnalyzerOptions GetAnalyzerOptions() const;
+    // The set-up command last sent to the engine, as the run keeps it; it also answers the engine's
+    // second-pass question.
+    void SetCurrentSetupScan(const QSetupScanCommand& setup);
+    QSetupScanCommand GetCurrentSetupScan() const;
+    // Shared with the engine, which may read it after the controller is gone.
+    std::shared_ptr<const CSecondPassSource> GetSecondPassSource() const { return m_secondPass; }
+
     // A copy of the detected scanner's scan-head record; none when the registry had none.
     std::optional<QScanHeadInfo> GetScanHeadInfo() const;
 
@@ -213,6 +238,7 @@ private:
     std::atomic<uint8_t> m_bDriverReplyReceived{0};
     std::atomic<int32_t> m_RequestedDriverId{-1};
     std::atomic<CMainFrameLink*> m_pMainFrame{nullptr};
+    std::shared_ptr<QSecondPassState> m_secondPass = std::make_shared<QSecondPassState>();
     NotificationTarget m_target;
 };
 

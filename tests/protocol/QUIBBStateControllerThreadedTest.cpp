@@ -4,6 +4,7 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "core/QManagers.h"
 #include "core/QScannerContext.h"
+#include "engine/CDeviceManager.h"
 #include "engine/CEngineDevices.h"
 #include "engine/CEngineObjects.h"
 #include "engine/CTransferPipe.h"
@@ -529,6 +530,37 @@ TEST(ControllerEngine, ConnectionIdentifiesThePlaceholderAndDetectsVersionAndSca
     }
     SetNoAnalyzerSwitch(false);
     GetScanHeadInfoManager().Remove(255);
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ControllerEngine, TheEngineAsksTheControllerWhetherASecondInterleavedPassRuns) {
+    MessageThread ui;
+    RecordingController controller(ui);
+    CEngineStartup startup;
+    startup.secondPass = controller.GetSecondPassSource();
+    CEngineObjects engine(std::move(startup));
+    CDeviceManager* devices = engine.GetSetupScan().GetDeviceManager();
+    ASSERT_NE(devices, nullptr);
+    struct Case {
+        uint8_t interleavedPass;
+        uint32_t passNumber;
+        uint8_t switchMode;
+    };
+    for (const Case& c : {Case{0, 0, 0}, Case{1, 0, 0}, Case{0, 1, 0}, Case{1, 1, 1}}) {
+        QSetupScanCommand setup;
+        setup.SetInterleavedPass(c.interleavedPass);
+        setup.SetPassNumber(c.passNumber);
+        controller.SetCurrentSetupScan(setup);
+        EXPECT_EQ(controller.GetSecondPassSource()->GetSecondPassFlag(), c.interleavedPass == 1);
+        EXPECT_EQ(controller.GetSecondPassSource()->GetSecondPassValue(), static_cast<int32_t>(c.passNumber));
+        EXPECT_EQ(devices->GetSwitchModeValue(), c.switchMode);
+        EXPECT_EQ(controller.GetCurrentSetupScan().GetPassNumber(), c.passNumber);
+    }
 }
 
 } // namespace
