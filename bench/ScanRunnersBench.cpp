@@ -5,8 +5,10 @@
 // engine's cost per cell, also given in memcpys of one cell's values. Every allocation of the process
 // is counted, so the bytes the scan allocates per cell show whether its memory stays flat.
 //
-// Also: a 50-pass continuous spectral run's allocations per cell, and the peak search over 100,001
-// points against one summing pass over them.
+// Also: a 50-pass continuous spectral run's allocations per cell; the peak search over 100,001
+// points against one summing pass over them; and the engine's time per frame of a spatial scan of
+// the same grid over 16,384 frequency indexes with a zero-latency analyser, the no-scanner board and
+// the fake clock (pauses recorded, not slept), against memcpy of a frame's values.
 
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "bench/support/AllocationCounter.h"
@@ -16,9 +18,11 @@
 #include "engine/ScanStopFlag.h"
 #include "engine/SetupScan.h"
 #include "engine/runners/PeakSearch.h"
+#include "engine/runners/SpatialScan.h"
 #include "engine/runners/SpectralScan.h"
 #include "engine/runners/SpectralSpatialScan.h"
 #include "engine/scanners/CScanner.h"
+#include "platform/clock/FakeClock.h"
 
 #include <benchmark/benchmark.h>
 
@@ -180,6 +184,64 @@ void BM_ContinuousSpectralRunFiftyPasses(benchmark::State& state) {
     state.counters["peak_resident_kB"] = PeakResidentKilobytes();
 }
 BENCHMARK(BM_ContinuousSpectralRunFiftyPasses)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// An analyser that answers at once: multiple-gated sweeps of 100 cells per sweep.
+class InstantGatedAnalyzer final : public CSpectrumAnalyzer {
+public:
+    InstantGatedAnalyzer() : m_trace(100, 42.5F) { m_sweepPoints = 100; }
+    std::string GetSweepMode() override { return "MultipleGatedSweep"; }
+    int32_t ReadSweepPoints() override { return m_sweepPoints; }
+    bool SetSpectralSweepPoints(int32_t /*count*/) override { return true; }
+    int32_t GetCellsPerSweep(float /*rbw*/) override { return 100; }
+    const float* QueryScan() override { return m_trace.data(); }
+
+private:
+    std::vector<float> m_trace;
+};
+
+void BM_SpatialScanFrames(benchmark::State& state) {
+    FakeClock clock;
+    const ScopedClockInstall install(clock);
+    // Only the count of pauses matters here; the record of them must not grow over the run.
+    clock.SetPauseHook([&clock](Clock::TimePoint) { clock.ClearPauses(); });
+    EngineBench bench;
+    bench.m_devices->SetAnalyzerFactory([](int32_t) { return std::make_unique<InstantGatedAnalyzer>(); });
+    bench.m_devices->CreateAnalyzer(20);
+    bench.m_setup.SetScanBytes({0, 0, 0, 7});
+    constexpr uint32_t kFrames = 16384;
+    std::vector<float> source(kCells, 1.0F);
+    std::vector<float> target(kCells);
+    double scanSeconds = 0.0;
+    double memcpySeconds = 0.0;
+    uint64_t scanBytes = 0;
+    for (auto _ : state) {
+        const Steady::time_point copyStart = Steady::now();
+        for (uint32_t frame = 0; frame < kFrames; ++frame) {
+            std::memcpy(target.data(), source.data(), kCells * sizeof(float));
+            benchmark::DoNotOptimize(target.data());
+            benchmark::ClobberMemory();
+        }
+        memcpySeconds += std::chrono::duration<double>(Steady::now() - copyStart).count();
+
+        bench.m_stop.BeginScan();
+        const uint64_t before = orv::bench::AllocatedBytes();
+        const Steady::time_point scanStart = Steady::now();
+        SpatialScan runner(bench.Context());
+        runner.RunScanStart();
+        scanSeconds += std::chrono::duration<double>(Steady::now() - scanStart).count();
+        scanBytes += orv::bench::AllocatedBytes() - before;
+        if (runner.GetStatus() != 0) {
+            state.SkipWithError("the scan failed");
+            break;
+        }
+    }
+    const auto frames = static_cast<double>(state.iterations()) * kFrames;
+    state.counters["engine_us_per_frame"] = scanSeconds / frames * 1e6;
+    state.counters["memcpy_us_per_frame"] = memcpySeconds / frames * 1e6;
+    state.counters["bytes_allocated_per_frame"] = static_cast<double>(scanBytes) / frames;
+    state.counters["peak_resident_kB"] = PeakResidentKilobytes();
+}
+BENCHMARK(BM_SpatialScanFrames)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 std::vector<SpectralPoint> PeakSearchPoints() {
     std::vector<SpectralPoint> points(100001);

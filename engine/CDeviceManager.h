@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace orv {
@@ -33,6 +34,8 @@ class CSpectrumAnalyzer;
 class CVisaConnection;
 class QAttachedScannerSource;
 class CSecondPassSource;
+class RunScan;
+class ScanGrid;
 class ScanStopFlag;
 class SetupScan;
 
@@ -173,6 +176,38 @@ public:
     void RestoreAnalyzerAfterSpatialScan();
     bool ReconnectScanner();
 
+    // Spatial acquisition of one frame (Rows x Columns values into the result buffer) by the routine
+    // that serves the analyser's sweep mode and model code. The runner (may be null) receives the
+    // routines' progress. True when the routine succeeded, or failed with every flag still up.
+    bool AcquireSpatialScanData(RunScan* runner, uint16_t frequencyIndex, uint16_t frequencyCount);
+    // One sweep per active cell, the cell's value the trace's highest.
+    bool GetSpatialScanDataByProbes(RunScan* runner, uint16_t frequencyIndex, uint16_t frequencyCount);
+    // One timed switch per active cell, the cell's value the mean of its trace.
+    bool ScanGatedVideo(uint16_t frequencyIndex, uint16_t frequencyCount);
+    bool MeasureCellGatedVideo(int16_t row, int16_t column, int16_t height, uint16_t frequencyIndex,
+                               uint16_t frequencyCount);
+    // One sweep per active cell, the cell's value the peak marker's amplitude.
+    bool ScanCellsByMarker(RunScan* runner);
+    // The whole grid in one sweep, the cells the trace's first values.
+    bool ScanAllCellsInline();
+    // The pattern routines: the scanner steps through the stored pattern while one sweep covers
+    // the whole grid, every second point, a chunk of cells, half the grid or a group of cells.
+    bool ScanAllCellsOneSweep();
+    bool ScanAllCellsEverySecondPoint();
+    bool ScanCellChunksContinuous(RunScan* runner);
+    bool ScanCellChunksRetriggered(RunScan* runner);
+    bool ScanCellChunksSettled(RunScan* runner);
+    bool ScanCellChunksOffset(RunScan* runner);
+    bool ScanTwoHalves(RunScan* runner);
+    bool ScanMultipleGatedSweep(RunScan* runner, uint16_t frequencyIndex, uint16_t frequencyCount);
+    // Groups of cells as (row, column) byte pairs; a group that repeats a value of the previous one
+    // is measured again, at most kMaxStaleGroupRepeats times.
+    bool ScanProbeGroupsFast(uint16_t frequencyIndex, uint16_t frequencyCount);
+    bool ScanProbeGroupsPaced();
+    static constexpr int kMaxStaleGroupRepeats = 20;
+    // The two-half routine's halves: cells 0-630 and 631-1261.
+    static constexpr uint32_t kHalfGridCells = 631;
+
 private:
     class AttachedScannerAnswers;
 
@@ -218,6 +253,25 @@ private:
     // height and switched in. False when the scanner is missing or refuses the switch.
     bool BeginPeakMeasurement(int16_t row, int16_t column, int16_t height);
     bool StoreAnalyzerTrace();
+
+    // What the pattern and chunk routines share.
+    struct ChunkPlan;
+    bool ScanCellChunks(RunScan* runner, const ChunkPlan& plan);
+    // Probe height, the bitmap of the map's active cells to the scanner, and the scanner's height
+    // table; the per-cell array zeroed. False (scanner-ready cleared) without a scanner.
+    bool OpenPattern(const ScanGrid& grid, std::span<const uint8_t> map);
+    // The trace just swept, when it holds at least `needed` values; otherwise read-ok cleared, null.
+    const float* ReadTraceHolding(uint64_t needed);
+    // Stores the per-cell array as the result (when the analyser's last read succeeded).
+    bool FinishCells();
+    bool TriggerSweep();
+    bool ScanProbeGroups(bool fast, uint16_t frequencyIndex, uint16_t frequencyCount);
+    void Pause(std::chrono::milliseconds duration) const;
+    static void Progress(RunScan* runner, uint32_t total, uint32_t done);
+
+    std::vector<float> m_cells;
+    std::vector<uint8_t> m_pattern;
+    std::vector<int16_t> m_cellHeights;
 };
 
 } // namespace orv

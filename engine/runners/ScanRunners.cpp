@@ -2,6 +2,7 @@
 
 #include "engine/CScanRunnerTable.h"
 #include "engine/runners/HandHeldProbeScan.h"
+#include "engine/runners/SpatialScan.h"
 #include "engine/runners/SpectralScan.h"
 #include "engine/runners/SpectralSpatialScan.h"
 
@@ -19,6 +20,7 @@ template <typename Runner> CScanRunnerTable::Maker MakerOf() {
 
 void RegisterScanRunners(CScanRunnerTable& table) {
     table.Register(CScanRunnerTable::kSpectral, MakerOf<SpectralScan>());
+    table.Register(CScanRunnerTable::kSpatial, MakerOf<SpatialScan>());
     table.Register(CScanRunnerTable::kSpectralSpatial, MakerOf<SpectralSpatialScan>());
     table.Register(CScanRunnerTable::kHandHeld, MakerOf<HandHeldProbeScan>());
 }

@@ -98,6 +98,12 @@ bool ScriptedAnalyzer::TriggeredSweep() {
 
 const float* ScriptedAnalyzer::QueryScan() {
     Record("QueryScan");
+    if (readOf) {
+        m_current = readOf(m_reads++);
+    } else if (m_sweeps == 0) {
+        // Read without a sweep of its own (the scanner triggered it): the scripted trace.
+        m_current = trace;
+    }
     m_sweepPoints = static_cast<int32_t>(m_current.size());
     if (noData) {
         return nullptr;
@@ -108,6 +114,9 @@ const float* ScriptedAnalyzer::QueryScan() {
 
 const float* ScriptedAnalyzer::ReadTraceDataCount(int32_t count) {
     Record("ReadTraceDataCount " + std::to_string(count));
+    if (readOf) {
+        m_current = readOf(m_reads++);
+    }
     m_sweepPoints = static_cast<int32_t>(m_current.size());
     SetQueryValid(!m_journal.Fails("ReadTraceDataCount") && static_cast<size_t>(count) <= m_current.size());
     return m_current.data();

@@ -81,6 +81,8 @@ public:
     bool noData = false;
     // Called after every sweep (e.g. to request a stop at a given sweep).
     std::function<void(int sweep)> afterSweep;
+    // When set, each trace read (QueryScan, numbered from 0) gives this trace instead of the sweep's.
+    std::function<std::vector<float>(int read)> readOf;
     // Called with every journalled operation.
     std::function<void(const std::string& op)> onOp;
     std::string sweepMode = "";
@@ -134,6 +136,7 @@ private:
     DeviceJournal& m_journal;
     std::vector<float> m_current;
     int m_sweeps = 0;
+    int m_reads = 0;
     size_t m_markerIndex = 0;
 };
 
