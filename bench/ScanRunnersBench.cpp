@@ -1,18 +1,22 @@
 // The engine's own cost per cell of a spectral/spatial scan: 29 x 42 cells (1218 active), one
-// component, 4,001 points from the placeholder analyser, through the runner, the data endpoint and
-// the transfer pipe while a client thread drains it. In the same run the placeholder makes the same
-// 1218 traces alone, and memcpy copies the same values once: E = (scan - traces alone) / 1218 is the
-// engine's cost per cell, also given in memcpys of one cell's values. Every allocation of the process
-// is counted, so the bytes the scan allocates per cell show whether its memory stays flat.
+// component, 4,001 points from the placeholder analyser, through the running engine as the program
+// started with "-NoSA" runs it (driver 900, the no-scanner board, set-up command 1, then each scan a
+// go command 2 until its terminator) while a client thread drains the data pipe. In the same run the
+// placeholder makes the same 1218 traces alone, and memcpy copies the same values once: E = (scan - traces
+// alone) / 1218 is the engine's cost per cell, also given in memcpys of one cell's values. Every allocation
+// of the process is counted, so the bytes the scan allocates per cell show whether its memory stays flat.
 //
 // Also: a 50-pass continuous spectral run's allocations per cell; the peak search over 100,001
 // points against one summing pass over them; and the engine's time per frame of a spatial scan of
 // the same grid over 16,384 frequency indexes with a zero-latency analyser, the no-scanner board and
 // the fake clock (pauses recorded, not slept), against memcpy of a frame's values.
 
+#include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "bench/support/AllocationCounter.h"
+#include "core/NoScannerFallback.h"
 #include "engine/CDeviceManager.h"
+#include "engine/CEngineObjects.h"
 #include "engine/CSocketDataEngine.h"
 #include "engine/CTransferPipe.h"
 #include "engine/ScanStopFlag.h"
@@ -23,13 +27,16 @@
 #include "engine/runners/SpectralSpatialScan.h"
 #include "engine/scanners/CScanner.h"
 #include "platform/clock/FakeClock.h"
+#include "platform/fs/AppPaths.h"
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -115,8 +122,232 @@ public:
     std::jthread m_client;
 };
 
+void PutLittleEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+
+void PutFloat(std::vector<uint8_t>& out, float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    PutLittleEndian(out, bits, 4);
+}
+
+std::vector<uint8_t> CommandFrame(uint16_t id, const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> frame{0x2A, 0, 0};
+    PutLittleEndian(frame, id, 2);
+    PutLittleEndian(frame, static_cast<uint32_t>(body.size()), 4);
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
+}
+
+// The set-up command of the benchmark's scan: spectral/spatial, every cell of the grid active, a
+// 4,000 MHz span at 1 MHz RBW (4,001 points), one component, no peaks.
+std::vector<uint8_t> SpectralSpatialSetupFrame() {
+    std::vector<uint8_t> body;
+    PutLittleEndian(body, 101, 2);
+    PutLittleEndian(body, kRows, 2);
+    PutLittleEndian(body, kColumns, 2);
+    body.insert(body.end(), kCells, 1);
+    PutLittleEndian(body, kRows, 2);
+    PutLittleEndian(body, kColumns, 2);
+    for (uint32_t cell = 0; cell < kCells; ++cell) {
+        PutLittleEndian(body, 0, 2);
+    }
+    PutFloat(body, 0.0F);                  // default probe height
+    body.push_back(0);                     // scan option
+    PutFloat(body, 1.0F);                  // RBW
+    PutFloat(body, 2500.0F);               // centre
+    PutLittleEndian(body, 0, 4);           // sampling rate
+    PutFloat(body, 4000.0F);               // span
+    PutFloat(body, 500.0F);                // start
+    PutFloat(body, 4500.0F);               // stop
+    PutLittleEndian(body, 1, 4);           // samples per cell
+    PutLittleEndian(body, 0, 4);           // settling
+    PutLittleEndian(body, 4001, 4);        // points
+    PutLittleEndian(body, 0, 4);           // sweep time
+    PutFloat(body, 97.0F);                 // reference level
+    body.push_back(0);                     // measure peaks
+    body.push_back(0);                     // manual sweep time
+    body.push_back(0);                     // synchronise
+    PutLittleEndian(body, 0, 4);           // slope
+    PutLittleEndian(body, 0, 4);           // offset
+    PutLittleEndian(body, 0, 4);           // failure code
+    PutFloat(body, 0.0F);                  // peak scan
+    PutFloat(body, 0.0F);                  // peak error
+    PutLittleEndian(body, 0, 2);           // peak points
+    PutLittleEndian(body, 0, 2);           // peak deviations
+    body.push_back(0);                     // pre-amplifier
+    body.push_back(0);                     // tracking generation
+    PutLittleEndian(body, 0, 4);           // pre-amplifier value
+    body.push_back(0);                     // analyser flag
+    body.push_back(0);                     // scan flag
+    body.insert(body.end(), {0, 0, 0, 0}); // scan bytes: one component
+    body.insert(body.end(), {0, 0});
+    return CommandFrame(1, body);
+}
+
+// Cuts whole frames off a byte stream and shows each completed one (type id and body) to the caller.
+class FrameCutter {
+public:
+    template <typename Visit> void Take(const uint8_t* bytes, size_t count, const Visit& visit) {
+        m_held.insert(m_held.end(), bytes, bytes + count);
+        size_t at = 0;
+        while (m_held.size() - at >= 9) {
+            uint32_t size = 0;
+            std::memcpy(&size, m_held.data() + at + 5, sizeof size);
+            if (m_held.size() - at - 9 < size) {
+                break;
+            }
+            uint16_t id = 0;
+            std::memcpy(&id, m_held.data() + at + 3, sizeof id);
+            visit(id, m_held.data() + at + 9, size);
+            at += 9 + size;
+        }
+        m_held.erase(m_held.begin(), m_held.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+
+private:
+    std::vector<uint8_t> m_held;
+};
+
+// The running engine with the placeholder analyser (at most 4,001 points) and the no-scanner board,
+// set up for the benchmark's scan; a client thread drains both pipes and counts terminators.
+class RunningEngine {
+public:
+    RunningEngine() {
+        setenv("ORV_VISA_LIBRARIES", "", 1);
+        setenv("ORV_VISA_RESOURCES", "", 1);
+        char folder[] = "/tmp/orv-bench-runners-XXXXXX";
+        if (mkdtemp(folder) != nullptr) {
+            m_folder = folder;
+            SetUserDataFolderOverride(m_folder);
+        }
+        SetNoAnalyzerSwitch(true);
+        ResetNoScannerFallback();
+        m_objects = std::make_unique<CEngineObjects>();
+        SetupScan& setup = m_objects->GetSetupScan();
+        CDeviceManager* manager = setup.GetDeviceManager();
+        for (const eProbeType type :
+             {eProbeType::UsbScannerBoard, eProbeType::RobotArm, eProbeType::ExternalAdapter}) {
+            manager->SetScannerMaker(type, nullptr);
+        }
+        manager->SetAnalyzerFactory([](int32_t) {
+            auto analyzer = std::make_unique<CSpectrumAnalyzerNone>();
+            analyzer->m_maximumSweepPoints = kPoints;
+            analyzer->SetSeedSource([] { return 12345U; });
+            return analyzer;
+        });
+        m_ready = setup.ConnectAnalyzer() && setup.ConnectScanner(eProbeType::NoScanner);
+        m_client = std::jthread([this](const std::stop_token& stop) { Drain(stop); });
+        std::vector<uint8_t> driver(16, 0);
+        driver[0] = 0x84;
+        driver[1] = 0x03;
+        Command(CommandFrame(4, driver), 4);
+        Command(SpectralSpatialSetupFrame(), 1);
+        m_ready = m_ready && setup.GetNumberOfFrequencyBuckets() == static_cast<uint32_t>(kPoints) &&
+                  setup.GetFailureCode() == 0;
+    }
+    ~RunningEngine() {
+        // No scan runs any more, so nothing waits for the client to read.
+        m_client.request_stop();
+        m_client.join();
+        m_objects.reset();
+        SetNoAnalyzerSwitch(false);
+        ResetNoScannerFallback();
+        SetUserDataFolderOverride("");
+        if (!m_folder.empty()) {
+            std::filesystem::remove_all(m_folder);
+        }
+    }
+    RunningEngine(const RunningEngine&) = delete;
+    RunningEngine& operator=(const RunningEngine&) = delete;
+
+    bool IsReady() const { return m_ready; }
+    CSpectrumAnalyzerNone* Analyzer() {
+        return static_cast<CSpectrumAnalyzerNone*>(
+            m_objects->GetSetupScan().GetDeviceManager()->GetAnalyzer());
+    }
+    // A go and its wait for the scan's terminator.
+    bool Scan() {
+        const uint64_t before = m_terminators.load();
+        Command(CommandFrame(2, {0}), 2);
+        while (m_terminators.load() == before) {
+            m_terminatorArrived.wait(false);
+            m_terminatorArrived.store(false);
+        }
+        return m_lastStatus.load() == 0;
+    }
+
+private:
+    // Writes the command and waits for its reply.
+    void Command(const std::vector<uint8_t>& frame, uint16_t id) {
+        const uint64_t before = m_replies[id].load();
+        CTransferPipe& pipe = m_objects->GetCommandPipe();
+        size_t written = 0;
+        while (written < frame.size()) {
+            written += pipe.WriteToEngine(frame.data() + written, frame.size() - written);
+        }
+        while (m_replies[id].load() == before) {
+            m_replyArrived.wait(false);
+            m_replyArrived.store(false);
+        }
+    }
+
+    void Drain(const std::stop_token& stop) {
+        std::vector<uint8_t> buffer(65536);
+        FrameCutter commands;
+        FrameCutter data;
+        while (!stop.stop_requested()) {
+            const size_t fromData = m_objects->GetDataPipe().ReadFromEngine(buffer.data(), buffer.size());
+            data.Take(buffer.data(), fromData, [&](uint16_t id, const uint8_t* body, uint32_t size) {
+                if (id == 103 && size >= 4) {
+                    uint32_t status = 0;
+                    std::memcpy(&status, body, sizeof status);
+                    m_lastStatus.store(status);
+                    ++m_terminators;
+                    m_terminatorArrived.store(true);
+                    m_terminatorArrived.notify_all();
+                }
+            });
+            const size_t fromCommands =
+                m_objects->GetCommandPipe().ReadFromEngine(buffer.data(), buffer.size());
+            commands.Take(buffer.data(), fromCommands,
+                          [&](uint16_t id, const uint8_t* /*body*/, uint32_t /*size*/) {
+                              if (id < m_replies.size()) {
+                                  ++m_replies[id];
+                                  m_replyArrived.store(true);
+                                  m_replyArrived.notify_all();
+                              }
+                          });
+            if (fromData == 0 && fromCommands == 0) {
+                m_objects->GetDataPipe().WaitForEngineBytes(std::chrono::milliseconds(1), stop);
+            }
+        }
+    }
+
+    std::string m_folder;
+    std::unique_ptr<CEngineObjects> m_objects;
+    bool m_ready = false;
+    std::array<std::atomic<uint64_t>, 8> m_replies{};
+    std::atomic<bool> m_replyArrived{false};
+    std::atomic<uint64_t> m_terminators{0};
+    std::atomic<bool> m_terminatorArrived{false};
+    std::atomic<uint32_t> m_lastStatus{0};
+    std::jthread m_client;
+};
+
 void BM_SpectralSpatialScanEngineCost(benchmark::State& state) {
-    EngineBench bench;
+    RunningEngine engine;
+    if (!engine.IsReady()) {
+        state.SkipWithError("the engine did not set the placeholder up for 4,001 points");
+        return;
+    }
+    CSpectrumAnalyzerNone alone;
+    alone.m_maximumSweepPoints = kPoints;
+    alone.SetSweepPoints(kPoints);
+    alone.SetSeedSource([] { return 12345U; });
     std::vector<float> source(static_cast<size_t>(kCells) * kPoints, 1.0F);
     std::vector<float> target(source.size());
     double scanSeconds = 0.0;
@@ -126,8 +357,8 @@ void BM_SpectralSpatialScanEngineCost(benchmark::State& state) {
     for (auto _ : state) {
         const Steady::time_point tracesStart = Steady::now();
         for (uint32_t cell = 0; cell < kCells; ++cell) {
-            bench.m_analyzer->SweepAndWait();
-            benchmark::DoNotOptimize(bench.m_analyzer->QueryScan());
+            alone.SweepAndWait();
+            benchmark::DoNotOptimize(alone.QueryScan());
         }
         tracesSeconds += std::chrono::duration<double>(Steady::now() - tracesStart).count();
 
@@ -137,14 +368,12 @@ void BM_SpectralSpatialScanEngineCost(benchmark::State& state) {
         benchmark::ClobberMemory();
         memcpySeconds += std::chrono::duration<double>(Steady::now() - copyStart).count();
 
-        bench.m_stop.BeginScan();
         const uint64_t before = orv::bench::AllocatedBytes();
         const Steady::time_point scanStart = Steady::now();
-        SpectralSpatialScan runner(bench.Context());
-        runner.RunScanStart();
+        const bool done = engine.Scan();
         scanSeconds += std::chrono::duration<double>(Steady::now() - scanStart).count();
         scanBytes += orv::bench::AllocatedBytes() - before;
-        if (runner.GetStatus() != 0) {
+        if (!done) {
             state.SkipWithError("the scan failed");
             break;
         }
