@@ -9,6 +9,7 @@
 #include "protocol/CMainFrameLink.h"
 #include "protocol/QCommLayer.h"
 #include "protocol/QUIBBStateController.h"
+#include "protocol/channels/QChannelThread.h"
 #include "protocol/packets/QQueryScanHeadCommand.h"
 #include "protocol/packets/QScanningEngineVersionCheckCommand.h"
 #include "protocol/packets/QSetSpectrumAnalyzerDriverCommand.h"
@@ -49,10 +50,18 @@ bool QUIBBStateController::SendCommand(const QCommand& command) {
 
 PromptAnswer QUIBBStateController::Ask(const std::string& text, const std::string& caption,
                                        PromptButtons buttons, PromptIcon icon) {
-    QCommLayer* layer = Layer();
     const PromptRequest request{text, caption, buttons, icon};
-    return layer != nullptr ? ShowPrompt(request, layer->GetStoppingToken(), DismissAnswer(buttons))
-                            : ShowPrompt(request);
+    // The acknowledgements run on the command channel's thread: its stop (a reset of the channels,
+    // the layer going) answers the box, so the thread can be joined.
+    std::stop_token stop = QChannelThread::CurrentStopToken();
+    if (!stop.stop_possible()) {
+        QCommLayer* layer = Layer();
+        if (layer == nullptr) {
+            return ShowPrompt(request);
+        }
+        stop = layer->GetStoppingToken();
+    }
+    return ShowPrompt(request, stop, DismissAnswer(buttons));
 }
 
 bool QUIBBStateController::ShowBoxAndCheckState(const std::string& text, const std::string& caption,

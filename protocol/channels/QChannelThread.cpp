@@ -6,6 +6,16 @@
 
 namespace orv {
 
+namespace {
+
+thread_local std::stop_token t_channelStop;
+
+} // namespace
+
+std::stop_token QChannelThread::CurrentStopToken() {
+    return t_channelStop;
+}
+
 QChannelThread::QChannelThread(std::string name) : m_name(std::move(name)) {}
 
 QChannelThread::~QChannelThread() = default;
@@ -39,6 +49,7 @@ bool QChannelThread::StartThread() {
     m_active.store(1);
     m_thread = std::jthread([this](std::stop_token stop) {
         m_threadId.store(std::this_thread::get_id());
+        t_channelStop = stop;
         Run(std::move(stop));
         m_threadId.store(std::thread::id{});
         m_active.store(0);

@@ -28,6 +28,10 @@ public:
     // Derived endpoints call JoinForGood in their own destructor, before their members go.
     virtual ~QChannelThread();
 
+    // On a receive thread, that thread's stop token (a box shown there ends when the channel stops);
+    // elsewhere a token that can never be requested.
+    static std::stop_token CurrentStopToken();
+
     bool IsRunFlagSet() const { return m_run.load() != 0; }
     // 1 while the thread function runs.
     int32_t GetActiveCount() const { return m_active.load(); }

@@ -13,6 +13,7 @@
 #include "platform/ui/WaitCursor.h"
 #include "protocol/QCommLayer.h"
 #include "protocol/QScanEngineLinkOverController.h"
+#include "protocol/channels/thrdCommandSocketThread.h"
 #include "protocol/packets/QQueryScanHeadCommand.h"
 #include "protocol/packets/QScanningEngineVersionCheckCommand.h"
 #include "protocol/packets/QSetSpectrumAnalyzerDriverCommand.h"
@@ -504,7 +505,7 @@ TEST(ControllerEngine, ConnectionIdentifiesThePlaceholderAndDetectsVersionAndSca
         layer.QueueCommand(QCommLayer::kStepScannerId, 0, 0);
         layer.SignalCommandEvent();
 
-        ASSERT_TRUE(Eventually([&] { return controller.IsDriverReplyReceived(); }, std::chrono::seconds(10)));
+        ASSERT_TRUE(Eventually([&] { return controller.IsDriverReplyReceived(); }, std::chrono::seconds(30)));
         EXPECT_TRUE(Eventually([&] { return layer.IsCommandQueueEmpty(); }));
         EXPECT_TRUE(log.Has("Matched AnalyzerID = 900;  AnalyzerDriverID = 900"));
         const std::array<uint16_t, 4> version = GetInstrumentInfo().GetProgramVersion();
@@ -561,6 +562,43 @@ TEST(ControllerEngine, TheEngineAsksTheControllerWhetherASecondInterleavedPassRu
         EXPECT_EQ(devices->GetSwitchModeValue(), c.switchMode);
         EXPECT_EQ(controller.GetCurrentSetupScan().GetPassNumber(), c.passNumber);
     }
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ControllerChannels, AResetOfTheChannelsAnswersABoxOfAnAcknowledgement) {
+    ScanHeads heads;
+    auto prompt = std::make_shared<ScriptedPrompt>();
+    prompt->ScriptHold();
+    ScopedPromptInstall install(prompt);
+    MessageThread ui;
+    RecordingController controller(ui);
+    CTransferPipe commandPipe;
+    QCommLayer layer;
+    layer.SetStateController(&controller);
+    controller.AttachCommLayer(&layer);
+    layer.SetCommandTransferPipe(&commandPipe);
+    ASSERT_TRUE(layer.StartCommandChannel());
+    controller.DetectScannerId(1);
+    controller.SetState(7);
+    QQueryScanHeadCommand reply;
+    reply.SetScanHeadId(4242); // unknown: the question waits for an answer
+    const Bytes frame = FrameOf(reply);
+    commandPipe.WriteToClient(frame.data(), frame.size());
+    ASSERT_TRUE(Eventually([&] { return prompt->Requests().size() == 1; }));
+
+    const auto start = std::chrono::steady_clock::now();
+    layer.ResetChannels();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(layer.GetCommandEndpoint().GetActiveCount(), 0);
+    // Answered as a closed box (No): no next pass.
+    EXPECT_EQ(controller.GetState(), 2);
+    EXPECT_TRUE(controller.Calls().empty());
+    EXPECT_TRUE(layer.StartCommandChannel());
 }
 
 } // namespace
