@@ -2,8 +2,11 @@
 
 #include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CInstrumentInfo.h"
+#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "core/NoScannerFallback.h"
 #include "core/QException.h"
 #include "core/QManagers.h"
+#include "engine/CDeviceManager.h"
 #include "engine/CEngineDevices.h"
 #include "engine/CEngineObjects.h"
 #include "engine/CTransferPipe.h"
@@ -14,7 +17,9 @@
 #include "protocol/packets/QGoCommand.h"
 #include "protocol/packets/QScanCommandError.h"
 #include "protocol/packets/QScanError.h"
+#include "protocol/packets/QSetSpectrumAnalyzerDriverCommand.h"
 #include "scandata/QSetupScanCommand.h"
+#include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QTerminator.h"
 #include "scandata/QTransportContainer.h"
 #include "tests/engine/support/EngineLinkFixture.h"
@@ -384,6 +389,135 @@ TEST_F(ScriptedPipes, ProgressIndicatorWaitingInItsSendEndsWithTheLayer) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_TRUE(HasCall(controller, "ProgressIndicator dropped"));
     ui.Pump();
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+// A level-1 spectral/spatial scan of a 2 x 2 board through the running engine (no-scanner driver,
+// placeholder analyser with a fixed seed): four components per cell from the engine's own writer,
+// reassembled by the layer.
+class InterleavedRunThroughTheEngine {
+public:
+    InterleavedRunThroughTheEngine() {
+        SetNoAnalyzerSwitch(true);
+        ResetNoScannerFallback();
+        link = std::make_unique<LinkedEngine>(nullptr);
+        SetupScan& setup = link->engine->GetSetupScan();
+        CDeviceManager* manager = setup.GetDeviceManager();
+        for (const eProbeType type :
+             {eProbeType::UsbScannerBoard, eProbeType::RobotArm, eProbeType::ExternalAdapter}) {
+            manager->SetScannerMaker(type, nullptr);
+        }
+        manager->SetAnalyzerFactory([](int32_t) -> std::unique_ptr<CSpectrumAnalyzer> {
+            auto analyzer = std::make_unique<CSpectrumAnalyzerNone>();
+            analyzer->SetSeedSource([] { return 4711U; });
+            return analyzer;
+        });
+        connected = setup.ConnectAnalyzer() && setup.ConnectScanner(eProbeType::NoScanner);
+    }
+    ~InterleavedRunThroughTheEngine() {
+        link.reset();
+        ResetNoScannerFallback();
+        SetNoAnalyzerSwitch(false);
+    }
+    InterleavedRunThroughTheEngine(const InterleavedRunThroughTheEngine&) = delete;
+    InterleavedRunThroughTheEngine& operator=(const InterleavedRunThroughTheEngine&) = delete;
+
+    // Sends and waits for the acknowledgement.
+    bool Command(const QCommand& command, const std::string& ack) {
+        const std::size_t before = CountCalls(link->controller, ack);
+        return link->layer->SendCommand(command) &&
+               Eventually([&] { return CountCalls(link->controller, ack) > before; });
+    }
+
+    // One run: the components handed on, up to the terminator.
+    std::vector<std::unique_ptr<QTransportContainer>> Run() {
+        std::vector<std::unique_ptr<QTransportContainer>> components;
+        EXPECT_TRUE(Command(QGoCommand(), "Ack 2"));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            link->layer->GetDataEvent().Wait(std::chrono::milliseconds(20));
+            while (std::unique_ptr<QTransportContainer> container = link->layer->PopTransportContainer()) {
+                if (container->GetTerminator() != nullptr) {
+                    EXPECT_EQ(container->GetTerminator()->GetErrorCode(), 0);
+                    return components;
+                }
+                if (container->GetSpectralSpatialScanComponent() != nullptr) {
+                    components.push_back(std::move(container));
+                }
+            }
+        }
+        ADD_FAILURE() << "no terminator";
+        return components;
+    }
+
+    test::TemporaryUserDataFolder folder{"orv-interleaved-run"};
+    test::EnvironmentValue libraries{"ORV_VISA_LIBRARIES", std::string()};
+    test::EnvironmentValue resources{"ORV_VISA_RESOURCES", std::string()};
+    std::unique_ptr<LinkedEngine> link;
+    bool connected = false;
+};
+
+TEST(CommLayerEngine, LevelOneSpectralSpatialRunAssemblesOneBlockPerCellAndSubPosition) {
+    InterleavedRunThroughTheEngine run;
+    ASSERT_TRUE(run.connected);
+    ASSERT_TRUE(run.Command(QSetSpectrumAnalyzerDriverCommand(900, 900), "Ack 4"));
+    QSetupScanCommand setup;
+    setup.m_ScanKind = 101;
+    setup.SetProbeScanPattern(QProbeScanPattern(2, 2, 1, 0));
+    setup.SetFrequencyRange(100.0F, 200.0F);
+    setup.m_ResolutionBandwidth = 0.12F;
+    setup.m_CenterFrequency = 150.0F;
+    setup.m_Span = 100.0F;
+    setup.SetSpatialLevel(1);
+    run.link->layer->SetCurrentSetupScanCommand(setup);
+    ASSERT_TRUE(run.Command(setup, "Ack 1"));
+    const QSetupScanCommand reply = run.link->controller.LastSetupReply();
+    const uint32_t points = reply.GetTracePointsPerCell();
+    ASSERT_GT(points, 0U);
+    EXPECT_EQ(reply.GetSpatialLevel(), 1);
+
+    std::vector<std::vector<float>> firstRun;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        // Each run is prepared by its own set-up reply.
+        if (round == 1) {
+            ASSERT_TRUE(run.Command(setup, "Ack 1"));
+        }
+        const std::vector<std::unique_ptr<QTransportContainer>> components = run.Run();
+        ASSERT_EQ(components.size(), 16U);
+        std::size_t at = 0;
+        for (uint16_t r = 0; r < 2; ++r) {
+            for (uint16_t c = 0; c < 2; ++c) {
+                for (uint32_t k = 0; k < 4; ++k, ++at) {
+                    const QSpectralSpatialScanComponent& component =
+                        *components[at]->GetSpectralSpatialScanComponent();
+                    int32_t s = 0;
+                    int32_t t = 0;
+                    QCommLayer::SubPositionOf(k, 2, s, t);
+                    EXPECT_EQ(
+                        component.GetBlockPosition(),
+                        (std::array<uint16_t, 4>{r, c, static_cast<uint16_t>(s), static_cast<uint16_t>(t)}));
+                    EXPECT_EQ(component.GetBlockPointCount(), points);
+                    EXPECT_EQ(component.GetReceivedPackets(), at + 1);
+                    EXPECT_EQ(component.GetExpectedPackets(), 16);
+                    std::vector<float> values(points);
+                    for (uint32_t i = 0; i < points; ++i) {
+                        values[i] = component.GetBlockPoint(i);
+                    }
+                    if (round == 0) {
+                        firstRun.push_back(std::move(values));
+                    } else {
+                        EXPECT_EQ(values, firstRun[at]) << at;
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace
