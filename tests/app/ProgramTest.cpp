@@ -55,7 +55,9 @@ protected:
     }
 
     // Starts the program with "-NoSA", waits for its window, closes it and answers its exit code.
-    int StartAndClose() {
+    // With `second`, a second copy is started while the first runs; its box is closed and its exit
+    // code written as "second=".
+    int StartAndClose(bool second = false) {
         const fs::path script = m_root / "run.sh";
         std::ofstream(script) << "set -u\n"
                               << "export XDG_DATA_HOME='" << (m_root / "data").string() << "'\n"
@@ -70,11 +72,26 @@ protected:
                               << "unshare -n sh -c 'ip link set lo up 2>/dev/null; exec \"$0\" -NoSA' '"
                               << ORV_PROGRAM_PATH << "' > '" << (m_root / "program.out").string()
                               << "' 2>&1 &\n"
-                              << "program=$!\n"
-                              << "'" << ORV_WINDOW_CLOSE_PATH << "' Orvilant 30\n"
-                              << "echo \"sender=$?\" > '" << (m_root / "result").string() << "'\n"
-                              << "wait $program\n"
-                              << "echo \"exit=$?\" >> '" << (m_root / "result").string() << "'\n";
+                              << "program=$!\n";
+        if (second) {
+            std::ofstream(script, std::ios::app)
+                << "'" << ORV_WINDOW_CLOSE_PATH << "' Orvilant 30 $program find\n"
+                << "cp '" << (m_root / "data/QZV Technologies/Orvilant/log.txt").string() << "' '"
+                << (m_root / "log-before.txt").string() << "'\n"
+                << "unshare -n sh -c 'exec \"$0\" -NoSA' '" << ORV_PROGRAM_PATH << "' > '"
+                << (m_root / "second.out").string() << "' 2>&1 &\n"
+                << "copy=$!\n"
+                << "'" << ORV_WINDOW_CLOSE_PATH << "' - 30 $copy\n"
+                << "wait $copy\n"
+                << "echo \"second=$?\" > '" << (m_root / "second").string() << "'\n"
+                << "cp '" << (m_root / "data/QZV Technologies/Orvilant/log.txt").string() << "' '"
+                << (m_root / "log-after.txt").string() << "'\n";
+        }
+        std::ofstream(script, std::ios::app)
+            << "'" << ORV_WINDOW_CLOSE_PATH << "' Orvilant 30 $program\n"
+            << "echo \"sender=$?\" > '" << (m_root / "result").string() << "'\n"
+            << "wait $program\n"
+            << "echo \"exit=$?\" >> '" << (m_root / "result").string() << "'\n";
         fs::remove(m_root / "result");
         const std::string command =
             "timeout 90 xvfb-run -a -s '-screen 0 1280x1024x24' sh '" + script.string() + "' >/dev/null 2>&1";
@@ -89,7 +106,13 @@ protected:
 };
 
 TEST_F(ProgramTest, ReachesItsEventLoopEndsWithZeroWhenClosedAndStartsAgain) {
-    EXPECT_EQ(StartAndClose(), 0);
+    EXPECT_EQ(StartAndClose(true), 0);
+    // The second copy showed its box and ended with 1; the first ran on, its log not rotated.
+    EXPECT_EQ(ReadFile(m_root / "second"), "second=1\n");
+    const std::string before = ReadFile(m_root / "log-before.txt");
+    ASSERT_FALSE(before.empty());
+    EXPECT_EQ(ReadFile(m_root / "log-after.txt").substr(0, before.size()), before);
+    EXPECT_FALSE(fs::exists(m_root / "data/QZV Technologies/Orvilant/log_old.txt"));
     const std::string log = ReadFile(m_root / "data/QZV Technologies/Orvilant/log.txt");
     EXPECT_NE(log.find("--- Orvilant version:  5.1.2.0"), std::string::npos) << log;
     for (const char* line :
