@@ -9,42 +9,94 @@
 #include "engine/AnalyzerFactoryTable.h"
 #include "engine/EngineProcessFlags.h"
 #include "engine/SetupScan.h"
+#include "engine/scanners/CDOBOTEngine.h"
 #include "engine/scanners/CNoScannerBoard.h"
 #include "engine/scanners/CScannerBoard.h"
+#include "engine/scanners/CScannerBot.h"
+#include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
 
+#include <optional>
 #include <utility>
 
 namespace orv {
 
-// The attached scanner as the model sees it: copies published at connect, read from any thread.
+// The attached scanner as the model sees it: copies published at connect, read from any thread. The
+// robot arm's answers are constant data of its driver, copied here so no other thread calls it.
 class CDeviceManager::AttachedScannerAnswers final : public QAttachedScannerSource {
 public:
     void Publish(const CScanner* scanner) {
-        if (scanner != nullptr) {
-            m_scannerId.store(scanner->GetScannerID());
+        std::optional<ArmCopy> arm;
+        if (const auto* bot = dynamic_cast<const CScannerBot*>(scanner)) {
+            arm.emplace();
+            arm->defaultHeight = bot->GetDefaultProbeHeight();
+            for (int32_t row = 0; row < CDOBOTEngine::kGridRows; ++row) {
+                for (int32_t column = 0; column < CDOBOTEngine::kGridColumns; ++column) {
+                    const auto index = static_cast<size_t>(row * CDOBOTEngine::kGridColumns + column);
+                    arm->maxHeight[index] = bot->GetMaxHeightForCell(row, column);
+                    // The arm stores no height for a cell it cannot reach.
+                    arm->storedHeight[index] =
+                        bot->GetCellMoveFlag(row, column) != 0 ? arm->maxHeight[index] : 0;
+                }
+            }
         }
-        m_attached.store(scanner != nullptr);
+        const std::lock_guard guard(m_lock);
+        if (scanner != nullptr) {
+            m_scannerId = scanner->GetScannerID();
+        }
+        m_attached = scanner != nullptr;
+        m_arm = std::move(arm);
     }
 
     std::optional<int32_t> GetAttachedScannerId() const override {
-        if (!m_attached.load()) {
+        const std::lock_guard guard(m_lock);
+        if (!m_attached) {
             return std::nullopt;
         }
-        return m_scannerId.load();
+        return m_scannerId;
     }
-    // The robot arm's heights are answered by the arm's driver; no other kind has them.
-    std::optional<float> GetArmDefaultProbeHeight() const override { return std::nullopt; }
-    std::optional<int32_t> GetArmMaxHeightForCell(int32_t /*row*/, int32_t /*column*/) const override {
-        return std::nullopt;
+    std::optional<float> GetArmDefaultProbeHeight() const override {
+        const std::lock_guard guard(m_lock);
+        return m_arm ? std::optional<float>(m_arm->defaultHeight) : std::nullopt;
     }
-    std::optional<int32_t> GetArmStoredHeightForCell(int32_t /*row*/, int32_t /*column*/) const override {
-        return std::nullopt;
+    std::optional<int32_t> GetArmMaxHeightForCell(int32_t row, int32_t column) const override {
+        const std::lock_guard guard(m_lock);
+        if (!m_arm) {
+            return std::nullopt;
+        }
+        // Beyond the grid, the arm's own answer for a cell out of range.
+        return InGrid(row, column) ? m_arm->maxHeight[Index(row, column)] : kOutOfRangeHeight;
+    }
+    std::optional<int32_t> GetArmStoredHeightForCell(int32_t row, int32_t column) const override {
+        const std::lock_guard guard(m_lock);
+        if (!m_arm) {
+            return std::nullopt;
+        }
+        return InGrid(row, column) ? m_arm->storedHeight[Index(row, column)] : 0;
     }
 
 private:
-    std::atomic<bool> m_attached{false};
-    std::atomic<int32_t> m_scannerId{0};
+    static constexpr size_t kCells =
+        static_cast<size_t>(CDOBOTEngine::kGridRows) * CDOBOTEngine::kGridColumns;
+    static constexpr int32_t kOutOfRangeHeight = 100;
+    struct ArmCopy {
+        float defaultHeight = 0;
+        std::array<int32_t, kCells> maxHeight{};
+        std::array<int32_t, kCells> storedHeight{};
+    };
+    static bool InGrid(int32_t row, int32_t column) {
+        return row >= 0 && row < CDOBOTEngine::kGridRows && column >= 0 &&
+               column < CDOBOTEngine::kGridColumns;
+    }
+    static size_t Index(int32_t row, int32_t column) {
+        return static_cast<size_t>(row * CDOBOTEngine::kGridColumns + column);
+    }
+
+    mutable std::mutex m_lock;
+    bool m_attached = false;
+    int32_t m_scannerId = 0;
+    std::optional<ArmCopy> m_arm;
 };
 
 namespace {
@@ -86,28 +138,18 @@ CDeviceManager::CDeviceManager()
       m_noScannerFallbackAllowed([] { return IsNoScannerFallbackAllowed(); }),
       m_attachedScanner(std::make_shared<AttachedScannerAnswers>()) {
     m_scannerMakers[MakerIndex(eProbeType::NoScanner)] = [] { return std::make_unique<CNoScannerBoard>(); };
+    // The drivers made here never outlive the manager; they read the set-up at each command, so they
+    // follow the set-up and the analyser in force.
     m_scannerMakers[MakerIndex(eProbeType::UsbScannerBoard)] = [this] {
         auto board = std::make_unique<CScannerBoard>();
-        // Read at each command, so the board follows the set-up and the analyser in force; the
-        // boards made here never outlive the manager.
-        board->SetSetupSource([this] {
-            const std::lock_guard guard(m_deviceLock);
-            ScannerBoardSetup setup;
-            double rbw = 0.0;
-            if (m_scanSetup != nullptr) {
-                setup.rows = m_scanSetup->GetGridRows();
-                setup.columns = m_scanSetup->GetGridColumns();
-                rbw = m_scanSetup->GetAppliedRbw();
-                setup.pollIntervalMs = m_scanSetup->GetPollInterval();
-            }
-            if (m_analyzer != nullptr) {
-                setup.timing1 = m_analyzer->GetRbwTimingA(static_cast<float>(rbw));
-                setup.timing2 = m_analyzer->GetRbwTimingB(static_cast<float>(rbw));
-            }
-            setup.analyserModelCode = m_modelCode.load();
-            return setup;
-        });
+        board->SetSetupSource([this] { return CurrentScannerSetup(); });
         return board;
+    };
+    m_scannerMakers[MakerIndex(eProbeType::RobotArm)] = [this] {
+        // Only an arm connected for use offers its calibration; the detection's arms never ask.
+        auto bot = std::make_unique<CScannerBot>(m_detecting ? 0 : 1);
+        bot->SetSetupSource([this] { return CurrentScannerSetup(); });
+        return bot;
     };
     SetAttachedScannerSource(m_attachedScanner);
 }
@@ -117,6 +159,25 @@ CDeviceManager::~CDeviceManager() {
     if (GetAttachedScannerSource() == m_attachedScanner) {
         SetAttachedScannerSource(nullptr);
     }
+}
+
+ScannerSetup CDeviceManager::CurrentScannerSetup() const {
+    const std::lock_guard guard(m_deviceLock);
+    ScannerSetup setup;
+    double rbw = 0.0;
+    if (m_scanSetup != nullptr) {
+        setup.rows = m_scanSetup->GetGridRows();
+        setup.columns = m_scanSetup->GetGridColumns();
+        rbw = m_scanSetup->GetAppliedRbw();
+        setup.pollIntervalMs = m_scanSetup->GetPollInterval();
+        setup.stop = m_scanSetup->GetScanStopToken();
+    }
+    if (m_analyzer != nullptr) {
+        setup.timing1 = m_analyzer->GetRbwTimingA(static_cast<float>(rbw));
+        setup.timing2 = m_analyzer->GetRbwTimingB(static_cast<float>(rbw));
+    }
+    setup.analyserModelCode = m_modelCode.load();
+    return setup;
 }
 
 void CDeviceManager::SetScannerMaker(eProbeType type, ScannerMaker maker) {
@@ -174,11 +235,13 @@ std::unique_ptr<CScanner> CDeviceManager::MakeAndConnect(eProbeType type) const 
 
 bool CDeviceManager::DetectScanners() {
     const std::lock_guard guard(m_deviceLock);
+    m_detecting = true;
     for (const eProbeType type : kDetectionOrder) {
         if (MakeAndConnect(type) != nullptr) {
             GetInstrumentInfo().AddDetectedProbeType(type);
         }
     }
+    m_detecting = false;
     return true;
 }
 
@@ -187,8 +250,14 @@ void CDeviceManager::KeepScanner(std::unique_ptr<CScanner> scanner) {
         // The model shows the scanner's id; read it now so no other thread ever asks the driver.
         scanner->ReadScannerType();
     }
-    m_scanner = std::move(scanner);
-    m_attachedScanner->Publish(m_scanner.get());
+    std::unique_ptr<CScanner> previous;
+    {
+        // The outside arm operations hold this lock while they use the driver.
+        const std::unique_lock swap(m_scannerSwapLock);
+        previous = std::exchange(m_scanner, std::move(scanner));
+        m_attachedScanner->Publish(m_scanner.get());
+        previous.reset();
+    }
 }
 
 bool CDeviceManager::ConnectScanner(eProbeType type) {
@@ -343,6 +412,8 @@ bool CDeviceManager::HasScanner() const {
 void CDeviceManager::ReconnectScannerIfNeeded() {
     const std::lock_guard guard(m_deviceLock);
     if (m_scanner != nullptr && m_scanner->IsReconnectNeeded()) {
+        // A reconnect reopens the link, which the outside arm operations must not use meanwhile.
+        const std::unique_lock swap(m_scannerSwapLock);
         m_scanner->Reconnect();
     }
 }
@@ -425,6 +496,76 @@ void CDeviceManager::ClearVisaConnections() {
 size_t CDeviceManager::GetVisaConnectionCount() const {
     const std::lock_guard guard(m_deviceLock);
     return m_visaConnections.size();
+}
+
+template <class Use> bool CDeviceManager::WithArm(Use use) {
+    const std::shared_lock swap(m_scannerSwapLock);
+    auto* bot = dynamic_cast<CScannerBot*>(m_scanner.get());
+    return bot != nullptr && use(*bot);
+}
+
+template <class Use> bool CDeviceManager::WithIdleArm(const char* what, Use use) {
+    if (IsScanRunning()) {
+        AddInformationMessage(1, FormatC("%s refused: a scan is running.", what));
+        return false;
+    }
+    const std::unique_lock devices(m_deviceLock, std::try_to_lock);
+    if (!devices.owns_lock() || IsScanRunning()) {
+        AddInformationMessage(1, FormatC("%s refused: the devices are busy.", what));
+        return false;
+    }
+    return WithArm(use);
+}
+
+bool CDeviceManager::ClearArmAlarms() {
+    return WithArm([](CScannerBot& bot) { return bot.ClearArmAlarms(); });
+}
+
+bool CDeviceManager::StopArm() {
+    return WithArm([](CScannerBot& bot) { return bot.StopArm(); });
+}
+
+bool CDeviceManager::GetArmPose(float& x, float& y, float& z, float& r) {
+    return WithArm([&](CScannerBot& bot) { return bot.GetArmPose(x, y, z, r); });
+}
+
+bool CDeviceManager::GetCellAtPosition(float x, float y, uint16_t& row, uint16_t& column) {
+    return WithArm([&](CScannerBot& bot) {
+        bot.GetCellAtPosition(x, y, row, column);
+        return true;
+    });
+}
+
+std::optional<std::pair<float, float>> CDeviceManager::GetGridOrigin() {
+    std::optional<std::pair<float, float>> origin;
+    WithArm([&](CScannerBot& bot) {
+        origin.emplace(bot.GetGridOriginX(), bot.GetGridOriginY());
+        return true;
+    });
+    return origin;
+}
+
+bool CDeviceManager::ResetArmQueue() {
+    return WithIdleArm("Resetting the arm's queue", [](CScannerBot& bot) { return bot.ResetArmQueue(); });
+}
+
+bool CDeviceManager::MoveArmTo(float x, float y, float z, float r) {
+    return WithIdleArm("Moving the arm", [&](CScannerBot& bot) { return bot.MoveArmTo(x, y, z, r); });
+}
+
+bool CDeviceManager::HomeArm() {
+    return WithIdleArm("Homing the arm", [](CScannerBot& bot) {
+        bot.HomeArm();
+        return true;
+    });
+}
+
+bool CDeviceManager::MoveArmToCell(uint16_t row, uint16_t column, float height, uint16_t wordA,
+                                   uint16_t wordB) {
+    return WithIdleArm("Moving the probe", [&](CScannerBot& bot) {
+        bot.SetTargetCell(row, column, height, wordA, wordB);
+        return bot.MoveToTarget();
+    });
 }
 
 } // namespace orv

@@ -15,6 +15,7 @@
 #include "analyzers/ProbeType.h"
 #include "engine/CEngineDevices.h"
 #include "engine/scanners/CScanner.h"
+#include "engine/scanners/ScannerSetup.h"
 
 #include <array>
 #include <atomic>
@@ -23,7 +24,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <shared_mutex>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -208,10 +212,33 @@ public:
     // The two-half routine's halves: cells 0-630 and 631-1261.
     static constexpr uint32_t kHalfGridCells = 631;
 
+    // The robot arm for the settings pages, the emergency stop, the queue reset before a scan and the
+    // pose poller. Each fails (false, or nothing) when the scanner in use is not the arm. A scanner
+    // being replaced waits until the call is done, so no caller ever holds a deleted driver.
+    //
+    // These reach the arm at any time, also during a scan: they use only the arm's link, which
+    // serialises its exchanges.
+    bool ClearArmAlarms();
+    bool StopArm();
+    bool GetArmPose(float& x, float& y, float& z, float& r);
+    bool GetCellAtPosition(float x, float y, uint16_t& row, uint16_t& column);
+    std::optional<std::pair<float, float>> GetGridOrigin();
+    // These move the arm or reset its queue: refused (false, logged) while a scan runs or while
+    // another thread holds the devices, so the asking thread never waits on a scan or a connect.
+    bool ResetArmQueue();
+    bool MoveArmTo(float x, float y, float z, float r);
+    bool HomeArm();
+    bool MoveArmToCell(uint16_t row, uint16_t column, float height, uint16_t wordA, uint16_t wordB);
+
 private:
     class AttachedScannerAnswers;
 
     std::unique_ptr<CScanner> MakeAndConnect(eProbeType type) const;
+    ScannerSetup CurrentScannerSetup() const;
+    // Runs `use` on the arm under the shared swap lock; false when the scanner is not the arm.
+    template <class Use> bool WithArm(Use use);
+    // The same for the operations that move the arm: also refused during a scan or a busy device lock.
+    template <class Use> bool WithIdleArm(const char* what, Use use);
     void KeepScanner(std::unique_ptr<CScanner> scanner);
     // Binds the current driver to the held connection; true when it may be kept.
     bool BindAnalyzer(int32_t code, bool acceptWithoutCheck);
@@ -229,6 +256,11 @@ private:
     // Declared so that the analyser, which borrows the connection, goes first.
     std::unique_ptr<CSAConnection> m_connection;
     std::unique_ptr<CScanner> m_scanner;
+    // Taken exclusively to replace m_scanner or reconnect it, shared by the outside arm operations while
+    // they use it.
+    mutable std::shared_mutex m_scannerSwapLock;
+    // Set while DetectScanners makes its drivers (under the device lock).
+    bool m_detecting = false;
     std::unique_ptr<CSpectrumAnalyzer> m_analyzer;
     const AnalyzerScanSetup* m_scanSetup = nullptr;
     std::function<bool()> m_driverChangeApplying;

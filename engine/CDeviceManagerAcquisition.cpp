@@ -274,6 +274,8 @@ void CDeviceManager::RestoreAnalyzerAfterSpatialScan() {
 
 bool CDeviceManager::ReconnectScanner() {
     const std::lock_guard guard(m_deviceLock);
+    // A reconnect reopens the link, which the outside arm operations must not use meanwhile.
+    const std::unique_lock swap(m_scannerSwapLock);
     return m_scanner != nullptr && m_scanner->Reconnect();
 }
 

@@ -77,8 +77,8 @@ CScannerBoard::CScannerBoard() : CScanner(eProbeType::UsbScannerBoard) {}
 
 CScannerBoard::~CScannerBoard() = default;
 
-ScannerBoardSetup CScannerBoard::CurrentSetup() const {
-    return m_setupSource ? m_setupSource() : ScannerBoardSetup{};
+ScannerSetup CScannerBoard::CurrentSetup() const {
+    return m_setupSource ? m_setupSource() : ScannerSetup{};
 }
 
 bool CScannerBoard::Connect() {
@@ -223,7 +223,7 @@ bool CScannerBoard::WriteScannerType() {
 }
 
 bool CScannerBoard::WriteScannerSize() {
-    const ScannerBoardSetup setup = CurrentSetup();
+    const ScannerSetup setup = CurrentSetup();
     if (!FitsByte(setup.rows) || !FitsByte(setup.columns)) {
         return false;
     }
@@ -324,7 +324,7 @@ bool CScannerBoard::StartingSwitch(int32_t x) {
     if (!WriteScannerSize() || !UploadPattern()) {
         return false;
     }
-    const ScannerBoardSetup setup = CurrentSetup();
+    const ScannerSetup setup = CurrentSetup();
     BoardCommand command('8');
     command.Word(static_cast<uint16_t>(x)).Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs);
@@ -337,7 +337,7 @@ bool CScannerBoard::FullSwitchAndTrigger(int32_t a, int32_t b, bool sendPattern)
     if (sendPattern && !UploadPattern()) {
         return false;
     }
-    const ScannerBoardSetup setup = CurrentSetup();
+    const ScannerSetup setup = CurrentSetup();
     BoardCommand command('h');
     command.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     command.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b));
@@ -353,7 +353,7 @@ bool CScannerBoard::PartialSwitchAndTrigger(int32_t a, int32_t b, int32_t c, boo
     if (sendPattern && !UploadPattern()) {
         return false;
     }
-    const ScannerBoardSetup setup = CurrentSetup();
+    const ScannerSetup setup = CurrentSetup();
     BoardCommand command('g');
     command.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b)).Word(static_cast<uint16_t>(c));
     command.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
@@ -365,7 +365,7 @@ bool CScannerBoard::TriggerAndSwitches() {
     if (pattern.size() / 2 > 0xFF) {
         return false;
     }
-    const ScannerBoardSetup setup = CurrentSetup();
+    const ScannerSetup setup = CurrentSetup();
     BoardCommand command('f');
     command.Word(ClampTiming(setup.timing1)).Byte(static_cast<uint8_t>(pattern.size() / 2)).Bytes(pattern);
     return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs);

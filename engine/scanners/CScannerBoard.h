@@ -12,6 +12,7 @@
 
 #include "engine/scanners/CScanner.h"
 #include "engine/scanners/CUSBEngine.h"
+#include "engine/scanners/ScannerSetup.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,21 +20,9 @@
 
 namespace orv {
 
-// What the board takes from the scan set-up at the moment a command is sent.
-struct ScannerBoardSetup {
-    int32_t rows = 0;
-    int32_t columns = 0;
-    // The analyser's two timing values for the set-up's resolution bandwidth; 0 with no analyser.
-    int64_t timing1 = 0;
-    int64_t timing2 = 0;
-    uint32_t pollIntervalMs = 10;
-    // The device manager's analyser model code (29 polls the full switch-and-trigger every 100 ms).
-    int32_t analyserModelCode = 0;
-};
-
 class CScannerBoard : public CScanner {
 public:
-    using SetupSource = std::function<ScannerBoardSetup()>;
+    using SetupSource = std::function<ScannerSetup()>;
 
     static constexpr int kMaxChunk = 60;
     static constexpr int kMaxPolls = 3000;
@@ -73,7 +62,7 @@ public:
     uint32_t GetBytesRead() const { return m_bytesRead; }
 
 private:
-    ScannerBoardSetup CurrentSetup() const;
+    ScannerSetup CurrentSetup() const;
     bool Send(std::span<const uint8_t> command, uint32_t timeoutMs);
     bool Receive(std::span<uint8_t> reply, uint32_t timeoutMs);
     // Sends, waits `waitMs` when not 0, reads a one-byte reply that must be `letter`.

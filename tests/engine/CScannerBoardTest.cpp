@@ -63,7 +63,7 @@ protected:
     ScopedClockInstall m_clockInstall{m_clock};
     FakeUsbBoard m_board;
     ScopedUsbTransportInstall m_install{m_board};
-    ScannerBoardSetup m_setup{.rows = 12, .columns = 34, .timing1 = 0x1234, .timing2 = 0x0506};
+    ScannerSetup m_setup{.rows = 12, .columns = 34, .timing1 = 0x1234, .timing2 = 0x0506};
     CScannerBoard m_scanner; // after the fake: closes its device before the fake goes
 };
 

@@ -16,6 +16,7 @@
 //                            parameter byte less), silence (no answer), hangup (half the answer,
 //                            then the terminal is hung up)
 //   alarm <index> <value>    sets an alarm byte (32 bytes are reported)
+//   movealarm <index> <value> sets that alarm byte when the next queued command ends
 //   trigger <value>          the trigger output state id 42 reports
 //   packets                  every packet received so far, "P <hex>" a line
 //   junk                     "junk <n>": bytes received outside any packet
@@ -130,6 +131,10 @@ public:
     void SetMotion(int ms) { m_motion = std::chrono::milliseconds(ms); }
     std::array<uint8_t, 32>& Alarms() { return m_alarms; }
     void SetTriggerOutput(uint8_t value) { m_triggerOutput = value; }
+    void SetMoveAlarm(std::size_t index, uint8_t value) {
+        m_moveAlarmIndex = index;
+        m_moveAlarmValue = value;
+    }
     std::string QueueState() const {
         return "queue " + std::to_string(m_current) + " " + std::to_string(m_last) + " " +
                (m_running ? "1" : "0");
@@ -149,6 +154,10 @@ public:
             const QueuedCommand& done = m_pending.front();
             m_pose = done.target;
             m_current = done.index;
+            if (m_moveAlarmIndex < m_alarms.size()) {
+                m_alarms[m_moveAlarmIndex] = m_moveAlarmValue;
+                m_moveAlarmIndex = m_alarms.size();
+            }
             m_headStart += m_motion;
             m_pending.pop_front();
             m_headStarted = !m_pending.empty();
@@ -270,6 +279,8 @@ private:
     std::map<uint8_t, uint8_t> m_bytes;
     std::array<float, 4> m_pose{200.0F, 0.0F, 50.0F, 0.0F};
     std::array<uint8_t, 32> m_alarms{};
+    std::size_t m_moveAlarmIndex = 32; // none
+    uint8_t m_moveAlarmValue = 0;
     uint8_t m_rail = 0;
     uint8_t m_triggerOutput = 0;
     std::deque<QueuedCommand> m_pending;
@@ -361,6 +372,11 @@ private:
             if (index < m_arm.Alarms().size()) {
                 m_arm.Alarms()[index] = static_cast<uint8_t>(value);
             }
+        } else if (verb == "movealarm") {
+            unsigned index = 0;
+            unsigned value = 0;
+            words >> index >> value;
+            m_arm.SetMoveAlarm(index, static_cast<uint8_t>(value));
         } else if (verb == "trigger") {
             unsigned value = 0;
             words >> value;

@@ -1,0 +1,7 @@
+#include "engine/scanners/CBOTEngine.h"
+
+namespace orv {
+
+CBOTEngine::~CBOTEngine() = default;
+
+} // namespace orv
