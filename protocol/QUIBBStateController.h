@@ -211,6 +211,8 @@ private:
     void OnScanError(int32_t code);
     void OnScanProgress(uint64_t received, int64_t expected);
     void ReplaceWaitCursor();
+    // Sends a step's command with the step's wait cursor and state; false when it was not sent.
+    bool SendStepCommand(const QCommand& command, int32_t state);
     void DropWaitCursor();
     QCommLayer* Layer() const { return m_pCommLayer.load(); }
     // Shows the box; true when the state changed while it was open.

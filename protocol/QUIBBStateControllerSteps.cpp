@@ -48,6 +48,26 @@ bool QUIBBStateController::SendCommand(const QCommand& command) {
     return false;
 }
 
+bool QUIBBStateController::SendStepCommand(const QCommand& command, int32_t state) {
+    // The step's wait cursor and state are in place before the command goes: the engine runs in
+    // this process and its acknowledgement may come before the send returns. A command that was
+    // not sent leaves both as they were.
+    std::unique_ptr<QWaitCursor> cursor = std::make_unique<QWaitCursor>();
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        std::swap(cursor, m_pWaitCursor);
+    }
+    const int32_t previous = m_nState.exchange(state);
+    if (SendCommand(command)) {
+        return true;
+    }
+    int32_t expected = state;
+    m_nState.compare_exchange_strong(expected, previous);
+    std::lock_guard<std::mutex> lock(m_lock);
+    std::swap(cursor, m_pWaitCursor);
+    return false;
+}
+
 PromptAnswer QUIBBStateController::Ask(const std::string& text, const std::string& caption,
                                        PromptButtons buttons, PromptIcon icon) {
     const PromptRequest request{text, caption, buttons, icon};
@@ -96,10 +116,7 @@ bool QUIBBStateController::CreateDriverConnection() {
 void QUIBBStateController::DetectEngineVersion(uint8_t runFlag) {
     m_bRunAfterEngineVersion.store(runFlag);
     AddInformationMessage(1, "Trying to detect the scan engine version.");
-    if (SendCommand(QScanningEngineVersionCheckCommand())) {
-        ReplaceWaitCursor();
-        m_nState.store(kDetectingEngineVersion);
-    }
+    SendStepCommand(QScanningEngineVersionCheckCommand(), kDetectingEngineVersion);
 }
 
 void QUIBBStateController::ScanningEngineVersionCheckCommandAck(QScanningEngineVersionCheckCommand& reply) {
@@ -150,10 +167,7 @@ void QUIBBStateController::ScanningEngineVersionCheckCommandAck(QScanningEngineV
 void QUIBBStateController::DetectScannerId(uint8_t runFlag) {
     m_bRunAfterScanner.store(runFlag);
     AddInformationMessage(1, "Trying to detect the scanner ID...");
-    if (SendCommand(QQueryScanHeadCommand())) {
-        ReplaceWaitCursor();
-        m_nState.store(kDetectingScanner);
-    }
+    SendStepCommand(QQueryScanHeadCommand(), kDetectingScanner);
 }
 
 void QUIBBStateController::QueryScanHeadCommandAck(QQueryScanHeadCommand& reply) {
@@ -252,9 +266,11 @@ bool QUIBBStateController::SetSpectrumAnalyzerDriver(QNodeMediator* context, int
     AddInformationMessage(1, FormatC("Trying to set the spectrum analyzer:  %s.", row.m_DisplayName.c_str()));
     SetRunMediator(context);
     m_RequestedDriverId.store(driverId);
+    // Cleared before the command goes: the engine's reply may come before the send returns.
+    const uint8_t received = m_bDriverReplyReceived.exchange(0);
     const bool sent = SendCommand(QSetSpectrumAnalyzerDriverCommand(driverId, analyzerId));
-    if (sent) {
-        m_bDriverReplyReceived.store(0);
+    if (!sent) {
+        m_bDriverReplyReceived.store(received);
     }
     return sent;
 }

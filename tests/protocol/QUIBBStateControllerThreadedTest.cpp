@@ -505,7 +505,9 @@ TEST(ControllerEngine, ConnectionIdentifiesThePlaceholderAndDetectsVersionAndSca
         layer.QueueCommand(QCommLayer::kStepScannerId, 0, 0);
         layer.SignalCommandEvent();
 
-        ASSERT_TRUE(Eventually([&] { return controller.IsDriverReplyReceived(); }, std::chrono::seconds(30)));
+        ASSERT_TRUE(Eventually([&] { return controller.IsDriverReplyReceived(); }, std::chrono::seconds(30)))
+            << ::testing::PrintToString(log.Lines()) << " queued " << layer.GetQueuedCommandCount() << " state "
+            << controller.GetState();
         EXPECT_TRUE(Eventually([&] { return layer.IsCommandQueueEmpty(); }));
         EXPECT_TRUE(log.Has("Matched AnalyzerID = 900;  AnalyzerDriverID = 900"));
         const std::array<uint16_t, 4> version = GetInstrumentInfo().GetProgramVersion();
