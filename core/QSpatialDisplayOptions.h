@@ -95,6 +95,25 @@ public:
     uint16_t GetTypeID() const override { return kTypeSpatialDisplayOptions; }
     uint32_t GetBodySize() const override { return kReportedBodySize; }
 
+    // What the fields mean to the spatial views, the side panel and the preference page; one table
+    // for all readers. The inherited switches are read as in force (resolved up the tree).
+    // Stored per node: the palette id, the amplitude unit (1 dBuV, any other value dBm), the zoom
+    // kept by the node's own views and the compensation switch (read from the Preferences node's).
+    int32_t GetPaletteId() const { return m_offset; }
+    uint32_t GetAmplitudeUnit() const { return m_modeA; }
+    bool IsAutoScale() const { return m_modeB != 0; }
+    bool UsesNodeSettings() const { return m_useSameViewSetting != 0; }
+    bool KeepsOwnZoom() const { return m_flag4 != 0; }
+    bool IsCompensation() const { return m_flag8 != 0; }
+    // Inherited unless the node keeps its own: cell lines, interpolation, the overlay shown and
+    // blended into the map.
+    bool ShowsCellLines() const { return GetEffectiveSettings().m_flag1 != 0; }
+    bool Interpolates() const { return GetEffectiveSettings().m_flag2 != 0; }
+    bool ShowsOverlay() const { return GetEffectiveSettings().m_flag6 != 0; }
+    bool BlendsOverlay() const { return GetEffectiveSettings().m_flag7 != 0; }
+    // Synchronised from the governing node: the scanner's own labels on the map's axes.
+    bool UsesScannerLabels() const { return m_flag5 != 0; }
+
     uint32_t m_modeA = 1;
     uint8_t m_modeB = 1;
     float m_rangeLow = 100.0F;

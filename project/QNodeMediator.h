@@ -408,6 +408,8 @@ public:
     // there, each list with the flag byte that came with it.
     const std::vector<_FrequencyMarkerPoint>& GetFrequencyMarkers() const { return m_frequencyMarkers; }
     const std::vector<CScanPoint>& GetPoints() const { return m_points; }
+    // The user composite's selected cells (its points), which its spatial view edits.
+    std::vector<CScanPoint>& GetSelectedCells() { return m_points; }
     uint8_t GetMarkerFlag() const { return m_markerFlag; }
     uint8_t GetPointFlag() const { return m_pointFlag; }
 

@@ -61,6 +61,16 @@ struct CScanPoint {
     bool operator==(const CScanPoint& other) const = default;
 };
 
+// A zoom window of the spatial views: first and last row and column of the cells shown.
+struct _ZoomingSpatialRects {
+    int32_t m_FirstRow = 0;
+    int32_t m_FirstColumn = 0;
+    int32_t m_LastRow = 0;
+    int32_t m_LastColumn = 0;
+
+    bool operator==(const _ZoomingSpatialRects& other) const = default;
+};
+
 // The display-side object of one stored scan: the views draw from it and enter m_Lock while they
 // read it; the node mediator keeps one list of them per scan kind and fills their fields.
 class CScanData {
@@ -150,7 +160,8 @@ public:
     // Spatial: the level range and its auto byte, a flag byte, and the two words after them.
     float m_SpatialRangeLow = 0.0F;
     float m_SpatialRangeHigh = 0.0F;
-    uint8_t m_SpatialAutoByte = 0;
+    // A scan's map scales to its own values until a fixed range is chosen for it.
+    uint8_t m_SpatialAutoByte = 1;
     uint8_t m_SpatialFlagByte = 0;
     uint32_t m_SpatialWord1 = 1;
     uint32_t m_SpatialWord2 = 1;
@@ -166,6 +177,10 @@ public:
     int32_t m_SpectralZoomFirst = 0;
     int32_t m_SpectralZoomLast = 0;
     std::vector<CScanPoint> m_SpectralZoomHistory;
+    // The same for the spatial views: the zoomed flag, the window and the windows before it.
+    uint8_t m_SpatialZoomed = 0;
+    _ZoomingSpatialRects m_SpatialZoomWindow;
+    std::vector<_ZoomingSpatialRects> m_ZoomingSpatialRects;
 
     // Settings of the scan header and the scan tail that the program keeps for the scan and stores
     // back as they came.

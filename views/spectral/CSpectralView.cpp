@@ -12,10 +12,8 @@
 #include "project/QNodeMediator.h"
 #include "project/QScanDataList.h"
 #include "scandata/CHandHeldProbeScanData.h"
-#include "scandata/CSpectralDataAtom.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
-#include "scandata/QSSSpectralSnapshot.h"
 #include "views/spectral/QLinkedSpatialPane.h"
 
 #include <QPainter>
@@ -291,25 +289,8 @@ void CSpectralView::SelectComponentScanData(int32_t mode) {
         return;
     }
     m_pScanData = data;
-    if (data == nullptr) {
-        return;
-    }
-    // The per-view spectrum objects are rebuilt from the cells; the drawn marks are cleared with
-    // the units walked one at a time under the second section.
-    data->m_SpectralSnapshot.reset();
-    data->m_SpectralAtom.reset();
-    CriticalSection& section = m_pMediator->GetSecondCriticalSection();
-    size_t count = 0;
-    {
-        const CriticalSectionGuard guard(section);
-        count = data->m_Units.size();
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const CriticalSectionGuard guard(section);
-        if (i < data->m_Units.size() && data->m_Units[i] != nullptr) {
-            data->m_Units[i]->m_Word2 = 0;
-        }
-    }
+    // The per-view spectrum objects of the data and the drawn marks of its cells belong to the
+    // spectral/spatial spectrum view, which rebuilds them; the model's own objects stay.
 }
 
 // --- Messages ---

@@ -107,6 +107,10 @@ public:
     bool ShowHandHeldProbeScanData();
     bool ShowUserCompositeScanData();
     void GetSelectedFrequencies(std::vector<_FrequencyMarkerPoint>& out) const;
+    // Puts a list of markers in place of the view's (a pasted or linked scan's markers).
+    void SetSelectedFrequencies(std::vector<_FrequencyMarkerPoint> markers) {
+        m_markers = std::move(markers);
+    }
     void ToggleSelectedFrequency(int32_t index);
     void ActivateView();
     void SelectComponentScanData(int32_t mode);

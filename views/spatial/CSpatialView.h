@@ -1,0 +1,401 @@
+#pragma once
+
+#include "app/controls/CTabCtrlEx.h"
+#include "platform/msg/MessageTarget.h"
+#include "platform/sync/CriticalSection.h"
+#include "platform/sync/Event.h"
+#include "project/QViewFrame.h"
+#include "scandata/CScanData.h"
+#include "views/spatial/C3DSpatialView.h"
+#include "views/spatial/CFormViewSpatial.h"
+#include "views/spatial/CScrollBarEx.h"
+#include "views/spatial/CSelectedFrequencyList.h"
+#include "views/spatial/SpatialCell.h"
+#include "views/spectral/QLinkedSpatialPane.h"
+
+#include <QImage>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+class QPainter;
+
+namespace orv {
+
+class CHandHeldProbeScanData;
+class CSpatialScanData;
+class CSpectralSpatialScanData;
+class QColourPalette;
+class QNodeMediator;
+class QSpatialDisplayOptions;
+
+// The heat-map view: one node's scan data as a grid of coloured cells above an option panel, with
+// the colour-scale bar on its right edge, the selected-frequency list, the tab strips that choose
+// the pane shown and a 3D view that can take the place of the map.
+//
+// The view never scrolls. What the map drawing puts on the window goes into the view's image, and
+// the widget is repainted from it. Redraw requests from the messages are queued and drained on the
+// user-interface thread by timer 3; a keep-alive worker only waits on the request event. It reads
+// the scan data the node's mediator holds, asking again at every event.
+class CSpatialView : public QWidget, public QSpatialViewInterface, public QLinkedSpatialPane {
+public:
+    enum : int32_t {
+        kModeNone = 0,
+        kModeSpatial = 1,
+        kModeSpectralSpatial = 2,
+        kModeHandHeld = 3,
+        kModeComparison = 4,
+        kModeBlindSpot = 5,
+        kModeLinkedSpectralSpatial = 8,
+    };
+    // Redraw kinds of the redraw driver.
+    enum : int32_t {
+        kRedrawPaint = 0,
+        kRedrawMap = 1,
+        kRedrawRefresh = 2,
+        kRedrawSelection = 3,
+        kRedrawComposed = 4
+    };
+    static constexpr uint32_t kRelayoutMessage = 5;        // the window-size message
+    static constexpr uint32_t kDisplayChangeMessage = 126; // the display-change message
+    static constexpr uint32_t kSpatialRepaintMessage = 10019;
+    static constexpr uint16_t kNoNodeKind = 10000;
+    static constexpr int kTabControlId = 21012;
+    static constexpr int kTopMargin = 90;
+    static constexpr int kRightMargin = 38;
+    static constexpr int kBottomMargin = 45;
+    static constexpr int kInnerMargin = 40;
+    static constexpr int kTabHeight = 22;
+    static constexpr int kListWidth = 120;
+    static constexpr int kRequestTimerId = 3;
+    static constexpr int kTrackingTimerId = 4;
+    static constexpr uint32_t kBackgroundColour = 0xE8E8E8;
+    static constexpr uint32_t kGridLineColour = 0x969696;
+    static constexpr uint32_t kHintColour = 0x640000;
+    static constexpr const char* kInterpolationText =
+        "Spatial interpolation is only supported in 32 color bits depth in the PC settings !";
+    static constexpr const char* kDropHintText =
+        "Drag and drop, or copy/paste the spatial scan data into this view.";
+
+    enum class TabStrip { BlindSpot, Comparison, SpectralSpatial };
+    // What the last invalidation covered.
+    enum class Invalidation { None, WholeView, MapRect };
+
+    CSpatialView(MessageThread& thread, QWidget* parent = nullptr);
+    ~CSpatialView() override;
+    CSpatialView(const CSpatialView&) = delete;
+    CSpatialView& operator=(const CSpatialView&) = delete;
+
+    // --- Wiring by the frame ---
+    void SetFrame(QViewFrame* frame) { m_pFrame = frame; }
+    void SetNodeKind(uint16_t kind) { m_nNodeKind = kind; }
+    uint16_t GetNodeKind() const { return m_nNodeKind; }
+    void AttachNode(QNodeMediator* mediator);
+    CTabCtrlEx& CreateTabStrip(TabStrip strip);
+    CTabCtrlEx* GetTabStrip(TabStrip strip) const;
+    void CreateFrequencyList();
+
+    // Option panel, colour-scale bar, 3D child, timers; posts the relayout message.
+    void OnInitialUpdate();
+    // The window goes: timers stopped, children destroyed.
+    void OnDestroy();
+    // The layout of the window-size message.
+    void OnSize();
+    // The display-change message: bytes per pixel read again, map rebuilt.
+    void OnDisplayChange();
+
+    // --- QNodeView, QSpatialViewInterface, QLinkedSpatialPane ---
+    bool HasWindow() const override { return !m_bDestroyed; }
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    // Draws the view into an image; its hand-over belongs to the clipboard.
+    void CopyViewImageForReport(int32_t picture) override;
+    void SetComparisonState(int32_t state) override;
+    void SetBlindSpotState(int32_t state) override;
+    void LoadLinkedSpectralSpatialScanData() override;
+
+    // --- Public operations ---
+    void SetFrameTitle(const std::string& text);
+    bool HasOverlayPicture();
+    void SelectScanData(int32_t kind);
+    std::vector<CScanPoint>* GetSelectedCellList();
+    void ToggleSelectedCell(int32_t row, int32_t column);
+    void Show3DView(bool on);
+    // The colour-scale bar's position (0 to 100): the colour cut-off is 100 minus it. `fromBar` is
+    // false for every other caller, whose position the bar then takes too.
+    void SetOverlayTransparency(int32_t position, bool fromBar = false);
+    void QueueRedraw(int32_t kind);
+    void DrawMapLocked(QImage* target, int32_t compose);
+    void UpdateSelectedFrequencies();
+    void RelayoutAndRedraw();
+    // The redraw driver; the image stands for the client area (null: the view's own).
+    void RedrawView(QImage* target, int32_t kind);
+    // Timer ticks: 3 drains the request queue, 4 redraws while a probe is tracked by camera.
+    void OnRequestTimer();
+    void OnTrackingTimer();
+    void SetSingleCellSelect(bool single) { m_bSingleCellSelect = single ? 1 : 0; }
+
+    // --- The nine virtual slots ---
+    virtual void DrawLegend(QPainter& painter);
+    virtual void ReservedSlot() {}
+    virtual void ShowContextMenu(uint32_t flags, int32_t x, int32_t y);
+    virtual void DrawMap(QImage* target, int32_t compose);
+    virtual void GetSelectedCells(std::vector<CScanPoint>& out);
+    virtual bool HitTestCell(int32_t x, int32_t y, int32_t& row, int32_t& column);
+    virtual bool SelectCellAt(int32_t x, int32_t y);
+    virtual int32_t GetCurrentLevel() { return 0; }
+    virtual std::string GetLevelText() { return {}; }
+
+    // --- Heat map (cells, range, colours, bitmap) ---
+    void BuildCells();
+    void ResolveAmplitudeRange(float measuredBottom, float measuredTop, float& bottom, float& top);
+    void MapColours(float bottom, float top);
+    // Paints the cells of the window into `target` at (x, y); the image of the cells is kept and
+    // reused while the cell size and count stay. Answers whether something was drawn.
+    bool BuildHeatMapBitmap(QImage& target, int32_t x, int32_t y, const CSpatialCell* cells, float cellSize,
+                            int32_t firstRow, int32_t lastRow, int32_t firstColumn, int32_t lastColumn);
+    // A corner of an interpolated quad: its position and its cell's colour index.
+    struct QuadCorner {
+        int32_t x = 0;
+        int32_t y = 0;
+        int32_t index = 0;
+    };
+    // Paints one quad into a 32-bit image, only the pixels inside `clip` (the quad's rectangle less
+    // its cells without data) and inside the image.
+    static void PaintInterpolatedQuad(QImage& image, const QColourPalette& palette, int32_t last,
+                                      QuadCorner a, QuadCorner b, QuadCorner c, QuadCorner d,
+                                      const CCellRect& clip, const std::vector<CCellRect>& holes);
+    void PrepareBackBuffer();
+    void BlitBackBuffer(QImage& target);
+    void DrawNoDataScreen(QImage& target, const std::string& text);
+    static int32_t BytesPerPixelForDepth(int32_t depth);
+
+    // --- State the tests and the variants read ---
+    int32_t GetDisplayMode() const { return m_nDisplayMode; }
+    bool IsRebuildPending() const { return m_bRebuild != 0; }
+    bool IsScanChanged() const { return m_bScanChanged != 0; }
+    bool IsNewData() const { return m_bNewData != 0; }
+    bool IsListShown() const { return m_bListShown != 0; }
+    bool Is3DShown() const { return m_b3DShown != 0; }
+    int32_t GetCutOff() const { return m_nCutOff; }
+    int32_t GetComparisonPane() const { return m_nComparisonPane; }
+    int32_t GetBlindSpotPane() const { return m_nBlindSpotPane; }
+    int32_t GetBytesPerPixel() const { return m_nBytesPerPixel; }
+    // What a display change reads from the screen, given directly (a screen of another depth).
+    void SetScreenBytesPerPixel(int32_t bytes) { m_nBytesPerPixel = bytes; }
+    Invalidation GetLastInvalidation() const { return m_lastInvalidation; }
+    void ClearLastInvalidation() { m_lastInvalidation = Invalidation::None; }
+    size_t GetQueuedRedrawCount();
+    int32_t GetRedrawCount() const { return m_nRedrawCount; }
+    int32_t GetLastRedrawKind() const { return m_nLastRedrawKind; }
+    int32_t GetMapBuildCount() const { return m_nMapBuildCount; }
+    int32_t GetBitmapBuildCount() const { return m_nBitmapBuildCount; }
+    const CSpatialCell& GetCell(int32_t row, int32_t column) const { return m_cells[CellIndex(row, column)]; }
+    QRect GetMapRect() const { return m_rcMap; }
+    float GetCellSize() const { return m_fCellSize; }
+    const QImage& GetViewImage() const { return m_viewImage; }
+    const QImage& GetBackBuffer() const { return m_backBuffer; }
+    const QImage& GetHeatMapImage() const { return m_heatMap; }
+    bool IsAutoScale() const { return m_bAutoScale != 0; }
+    const QImage& GetReportImage() const { return m_reportImage; }
+    CFormViewSpatial* GetFormView() const { return m_pFormView.get(); }
+    CScrollBarEx& GetColourBar() { return m_colourBar; }
+    C3DSpatialView* Get3DView() const { return m_p3DView.get(); }
+    CSelectedFrequencyList& GetFrequencyList() { return m_frequencyList; }
+    QTimer& GetRequestTimer() { return m_requestTimer; }
+    QTimer& GetTrackingTimer() { return m_trackingTimer; }
+    // Texts drawn last by DrawMap and DrawNoDataScreen with their rectangles (the labels, the
+    // caption, the no-data text), in drawing order.
+    struct DrawnText {
+        std::string text;
+        QRect rect;
+    };
+    const std::vector<DrawnText>& GetDrawnTexts() const { return m_drawnTexts; }
+    // Live keep-alive workers of all views (for the tests of their lifetime).
+    static int32_t GetLiveWorkerCount() { return s_liveWorkers.load(); }
+
+protected:
+    class ViewTarget : public MessageTarget {
+    public:
+        ViewTarget(MessageThread& thread, CSpatialView& view) : MessageTarget(thread), m_view(view) {}
+
+    protected:
+        int64_t HandleMessage(Message& message) override;
+
+    private:
+        CSpatialView& m_view;
+    };
+
+    int64_t OnMessage(const Message& message);
+    void OnTabChange(TabStrip strip, int index);
+    void InvalidateWholeView();
+    void InvalidateMapRect();
+    void RepaintAndUpdate();
+    void PostRelayout();
+    void BringFrameToTop();
+    void ClearReposition();
+    void NoteScanId(int32_t scanId);
+    size_t NodeScanCount() const;
+    bool BothComparedScansSet() const;
+    QSpatialDisplayOptions* NodeOptions() const;
+    QSpatialDisplayOptions* PreferenceOptions() const;
+    int DisplayUnit() const;
+    std::vector<CScanPoint>* SelectedCellList();
+    void ReadBytesPerPixel();
+    void ForgetScanPointers();
+    // The redraw driver's steps.
+    CScanData* PickScanData(bool& dropHint);
+    void AdoptZoomWindow(CScanData& scan);
+    void LayOutMap(const QSize& client);
+    void DrawTextInto(QPainter& painter, const QRect& rect, int flags, const std::string& text);
+    void FillGridCells(CSpatialScanData& scan, bool floatValues, bool compensate, int unit);
+    void FillComponentCells(CSpectralSpatialScanData& data, bool compensate, int unit);
+    std::string ScaleCaption() const;
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+    // Members by role.
+    uint16_t m_nNodeKind = kNoNodeKind;
+    // Valid only within one event.
+    CScanData* m_pScanData = nullptr;
+    CSpatialScanData* m_pSpatialData = nullptr;
+    CSpectralSpatialScanData* m_pSSData = nullptr;
+    CHandHeldProbeScanData* m_pHandHeldData = nullptr;
+    QNodeMediator* m_pMediator = nullptr;
+    std::unique_ptr<CFormViewSpatial> m_pFormView;
+    uint32_t m_crBackground = kBackgroundColour;
+    uint32_t m_crWhite = 0xFFFFFF;
+    uint32_t m_crBlack = 0x000000;
+    uint32_t m_crPink = 0xFFC3FF;
+    float m_fLastBarTop = -100000.0F;
+    float m_fLastBarBottom = 100000.0F;
+    CScrollBarEx m_colourBar;
+    int32_t m_nSubRows = 1;
+    int32_t m_nSubColumns = 1;
+    uint32_t m_nPictureId = 0;
+    int32_t m_nPictureRotation = 156;
+    uint8_t m_bDrawIntoCaller = 0;
+    QSize m_targetSize;
+    // Worker and locks.
+    Event m_workerEvent{Event::Reset::Auto, false};
+    std::atomic<bool> m_bRunning{true};
+    CriticalSection m_requestLock;
+    CriticalSection m_drawingLock;
+    std::vector<int32_t> m_requests; // guarded by m_requestLock
+    QViewFrame* m_pFrame = nullptr;
+    CSelectedFrequencyList m_frequencyList;
+    bool m_bFrequencyListCreated = false;
+    std::unique_ptr<CTabCtrlEx> m_tabBlindSpot;
+    std::unique_ptr<CTabCtrlEx> m_tabComparison;
+    std::unique_ptr<CTabCtrlEx> m_tabSpectralSpatial;
+    int32_t m_bListShown = 0;
+    uint8_t m_b3DShown = 0;
+    uint8_t m_bInitialised = 0;
+    float m_fMeasuredMax = -10000.0F;
+    float m_fMeasuredMin = 10000.0F;
+    uint8_t m_bRebuild = 0;
+    uint8_t m_bScanChanged = 0;
+    uint8_t m_bRepositionOverlay = 0;
+    uint8_t m_bOverlayMoved = 0;
+    float m_fOverlayCellSize = -1.0F;
+    // Layout.
+    int32_t m_nClientWidth = 0;
+    int32_t m_nClientHeight = 0;
+    int32_t m_nPrevClientWidth = 100000;
+    int32_t m_nPrevClientHeight = 100000;
+    QImage m_backBuffer;
+    int32_t m_bSizeChanged = 1;
+    int32_t m_nMapWidth = 0;
+    int32_t m_nMapHeight = 0;
+    int32_t m_nPrevMapWidth = 100000;
+    int32_t m_nPrevMapHeight = 100000;
+    int32_t m_nInnerX = kInnerMargin;
+    int32_t m_nInnerY = kInnerMargin;
+    int32_t m_nMapOriginX = 0;
+    int32_t m_nMapOriginY = 0;
+    int32_t m_nTopMargin = kTopMargin;
+    int32_t m_nRightMargin = kRightMargin;
+    int32_t m_nBottomMargin = kBottomMargin;
+    int32_t m_nListWidth = 0;
+    int32_t m_nTabHeight = kTabHeight;
+    uint8_t m_bListAllowed = 1;
+    // Zoom.
+    uint8_t m_bZoomed = 0;
+    int32_t m_nZoomFirstRow = 0;
+    int32_t m_nZoomFirstColumn = 0;
+    int32_t m_nZoomLastRow = 0;
+    int32_t m_nZoomLastColumn = 0;
+    std::vector<std::array<int32_t, 4>> m_zoomHistory;
+    QRect m_rcMap;
+    int32_t m_nDisplayMode = kModeNone;
+    std::array<CSpatialCell, static_cast<size_t>(kGridRows* kGridColumns)> m_cells{};
+    int32_t m_nCutOff = 0;
+    std::string m_frameTitle;
+    float m_fCellSize = 0.0F;
+    int32_t m_bNewData = 1;
+    // The heat-map image and what it was built for.
+    QImage m_heatMap;
+    int32_t m_nHeatMapCells = 0;
+    float m_fHeatMapCellSize = -1.0F;
+    // Grid size.
+    int32_t m_nRowCount = 0;
+    int32_t m_nColumnCount = 0;
+    int32_t m_nShownRows = 0;
+    int32_t m_nShownColumns = 0;
+    int32_t m_nBytesPerPixel = 4;
+    std::unique_ptr<C3DSpatialView> m_p3DView;
+    uint8_t m_bCameraTracking = 0;
+    uint8_t m_bSingleCellSelect = 1;
+    // Panes chosen on the comparison and blind-spot tab strips, and the pane last drawn.
+    int32_t m_nComparisonPane = 0;
+    int32_t m_nBlindSpotPane = 0;
+    int32_t m_nPaneDrawn = -1;
+    uint8_t m_bCompensationApplied = 0;
+    // The scale in force at the last draw was automatic.
+    uint8_t m_bAutoScale = 1;
+    // The peak of each component of spectral/spatial data as the last rebuild found it (shown flag,
+    // peak value, its frequency), by component index.
+    struct UnitPeak {
+        uint8_t shown = 0;
+        float peak = 30000.0F;
+        float frequency = 0.0F;
+    };
+    std::vector<UnitPeak> m_unitPeaks;
+    // Tick labels of the rows and columns.
+    std::vector<int32_t> m_rowTicks;
+    std::vector<int32_t> m_columnTicks;
+    // The bounding box of the cells with data.
+    int32_t m_nDataFirstRow = 1000;
+    int32_t m_nDataFirstColumn = 1000;
+    int32_t m_nDataLastRow = -1;
+    int32_t m_nDataLastColumn = -1;
+    // The composite image of the window (what the client DC drew) and the copy for a report.
+    QImage m_viewImage;
+    QImage m_reportImage;
+    bool m_bReportRender = false;
+    std::vector<DrawnText> m_drawnTexts;
+    Invalidation m_lastInvalidation = Invalidation::None;
+    int32_t m_nRedrawCount = 0;
+    int32_t m_nLastRedrawKind = -1;
+    int32_t m_nMapBuildCount = 0;
+    int32_t m_nBitmapBuildCount = 0;
+    bool m_bDestroyed = false;
+    QTimer m_requestTimer;
+    QTimer m_trackingTimer;
+    ViewTarget m_target;
+    // Last: the worker starts once everything it may touch exists.
+    std::jthread m_worker;
+
+    static std::atomic<int32_t> s_liveWorkers;
+};
+
+} // namespace orv
