@@ -172,6 +172,11 @@ public:
     static void PaintInterpolatedQuad(QImage& image, const QColourPalette& palette, int32_t last,
                                       QuadCorner a, QuadCorner b, QuadCorner c, QuadCorner d,
                                       const CCellRect& clip, const std::vector<CCellRect>& holes);
+    // The same with the palette's colours as pixels, indices 0 to N - 1 (PaletteTable).
+    static void PaintInterpolatedQuad(QImage& image, const std::vector<QRgb>& colours, QuadCorner a,
+                                      QuadCorner b, QuadCorner c, QuadCorner d, const CCellRect& clip,
+                                      const std::vector<CCellRect>& holes);
+    static std::vector<QRgb> PaletteTable(const QColourPalette& palette, int32_t last);
     void PrepareBackBuffer();
     void BlitBackBuffer(QImage& target);
     void DrawNoDataScreen(QImage& target, const std::string& text);

@@ -19,6 +19,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -185,12 +186,29 @@ void CSpatialView::FillComponentCells(CSpectralSpatialScanData& data, bool compe
         const auto points = static_cast<int64_t>(component.GetPointCount(zelt));
         float peak = -10000.0F;
         int64_t peakIndex = -1;
-        auto consider = [&](int64_t p) {
-            const float value = zelt ? component.m_ZeltAmplitudes[static_cast<size_t>(p)]
-                                     : static_cast<float>(component.m_Amplitudes[static_cast<size_t>(p)]);
-            if (value > peak) {
-                peak = value;
-                peakIndex = p;
+        // The largest value of points first..last; a later point wins only when strictly larger.
+        auto consider = [&](int64_t first, int64_t last) {
+            if (first > last) {
+                return;
+            }
+            const auto from = static_cast<size_t>(first);
+            const auto to = static_cast<size_t>(last) + 1;
+            if (zelt) {
+                const auto begin = component.m_ZeltAmplitudes.begin();
+                const auto best = std::max_element(begin + static_cast<std::ptrdiff_t>(from),
+                                                   begin + static_cast<std::ptrdiff_t>(to));
+                if (*best > peak) {
+                    peak = *best;
+                    peakIndex = best - begin;
+                }
+            } else {
+                const auto begin = component.m_Amplitudes.begin();
+                const auto best = std::max_element(begin + static_cast<std::ptrdiff_t>(from),
+                                                   begin + static_cast<std::ptrdiff_t>(to));
+                if (static_cast<float>(*best) > peak) {
+                    peak = static_cast<float>(*best);
+                    peakIndex = best - begin;
+                }
             }
         };
         if (selectedOnly) {
@@ -199,17 +217,13 @@ void CSpatialView::FillComponentCells(CSpectralSpatialScanData& data, bool compe
                     continue;
                 }
                 // The range is clipped to the component's points.
-                const int64_t first = std::max<int64_t>(marker.m_FirstIndex, 0);
-                const int64_t last = std::min<int64_t>(
-                    marker.m_LastIndex == -1 ? marker.m_FirstIndex : marker.m_LastIndex, points - 1);
-                for (int64_t p = first; p <= last; ++p) {
-                    consider(p);
-                }
+                consider(
+                    std::max<int64_t>(marker.m_FirstIndex, 0),
+                    std::min<int64_t>(marker.m_LastIndex == -1 ? marker.m_FirstIndex : marker.m_LastIndex,
+                                      points - 1));
             }
         } else {
-            for (int64_t p = 0; p < points; ++p) {
-                consider(p);
-            }
+            consider(0, points - 1);
         }
         if (peakIndex < 0) {
             continue; // no point counted: a cell without value
@@ -385,47 +399,86 @@ void CSpatialView::MapColours(float bottom, float top) {
 
 // --- The heat-map image ---
 
+std::vector<QRgb> CSpatialView::PaletteTable(const QColourPalette& palette, int32_t last) {
+    std::vector<QRgb> table(static_cast<size_t>(std::max(last, 1)));
+    for (size_t i = 0; i < table.size(); ++i) {
+        const auto index = static_cast<int32_t>(i);
+        table[i] = qRgb(palette.GetRed(index), palette.GetGreen(index), palette.GetBlue(index));
+    }
+    return table;
+}
+
 void CSpatialView::PaintInterpolatedQuad(QImage& image, const QColourPalette& palette, int32_t last,
                                          QuadCorner a, QuadCorner b, QuadCorner c, QuadCorner d,
                                          const CCellRect& clip, const std::vector<CCellRect>& holes) {
+    PaintInterpolatedQuad(image, PaletteTable(palette, last), a, b, c, d, clip, holes);
+}
+
+void CSpatialView::PaintInterpolatedQuad(QImage& image, const std::vector<QRgb>& colours, QuadCorner a,
+                                         QuadCorner b, QuadCorner c, QuadCorner d, const CCellRect& clip,
+                                         const std::vector<CCellRect>& holes) {
     const float h = static_cast<float>(std::max(d.y - a.y, 1));
     const float w = static_cast<float>(std::max(b.x - a.x, 1));
     const float leftStep = static_cast<float>(c.index - a.index) / h;
     float columnStep = static_cast<float>(b.index - a.index) / w;
     const float columnStepChange =
         (static_cast<float>(d.index - b.index) / h - static_cast<float>(c.index - a.index) / h) / w;
-    const float highest = static_cast<float>(std::max(last - 1, 0));
+    // Indices stop at N - 1: the palette's last colour is never used.
+    const float highest = static_cast<float>(std::max(static_cast<int32_t>(colours.size()) - 1, 0));
     float leftValue = static_cast<float>(a.index);
     const int32_t imageWidth = image.width();
     const int32_t imageHeight = image.height();
-    std::vector<std::pair<int32_t, int32_t>> spans;
+    const QRgb* table = colours.data();
+    auto paintSpan = [&](QRgb* line, int32_t from, int32_t to) {
+        if (from >= to) {
+            return;
+        }
+        const float first = leftValue + static_cast<float>(from - a.x) * columnStep + 0.5F;
+        const float lastValue = leftValue + static_cast<float>(to - 1 - a.x) * columnStep + 0.5F;
+        if (first >= 0.0F && first <= highest && lastValue >= 0.0F && lastValue <= highest) {
+            // The index is linear along the row: inside at both ends, inside everywhere.
+            float value = first;
+            for (int32_t x = from; x < to; ++x) {
+                line[x] = table[static_cast<int32_t>(value)];
+                value += columnStep;
+            }
+            return;
+        }
+        for (int32_t x = from; x < to; ++x) {
+            float value = leftValue + static_cast<float>(x - a.x) * columnStep + 0.5F;
+            value = std::isnan(value) ? 0.0F : std::clamp(value, 0.0F, highest);
+            line[x] = table[static_cast<int32_t>(value)];
+        }
+    };
+    // At most the quad's own span less the four cells' squares: a few spans per row.
+    std::array<std::pair<int32_t, int32_t>, 8> spans{};
+    std::array<std::pair<int32_t, int32_t>, 8> kept{};
     for (int32_t y = a.y; y < c.y; ++y) {
         if (y >= 0 && y < imageHeight && y >= clip.top && y < clip.bottom) {
-            // The row's part of the clip: the quad's rectangle less the holes crossing this row.
-            spans.assign(1, {std::max({clip.left, a.x, 0}), std::min({clip.right, b.x, imageWidth})});
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const int32_t from = std::max({clip.left, a.x, 0});
+            const int32_t to = std::min({clip.right, b.x, imageWidth});
+            size_t count = 0;
+            spans[count++] = {from, to};
             for (const CCellRect& hole : holes) {
                 if (y < hole.top || y >= hole.bottom) {
                     continue;
                 }
-                std::vector<std::pair<int32_t, int32_t>> kept;
-                for (const auto& span : spans) {
-                    if (hole.left > span.first) {
-                        kept.emplace_back(span.first, std::min(span.second, hole.left));
+                size_t keptCount = 0;
+                for (size_t i = 0; i < count; ++i) {
+                    const auto span = spans[i];
+                    if (hole.left > span.first && keptCount < kept.size()) {
+                        kept[keptCount++] = {span.first, std::min(span.second, hole.left)};
                     }
-                    if (hole.right < span.second) {
-                        kept.emplace_back(std::max(span.first, hole.right), span.second);
+                    if (hole.right < span.second && keptCount < kept.size()) {
+                        kept[keptCount++] = {std::max(span.first, hole.right), span.second};
                     }
                 }
-                spans.swap(kept);
+                spans = kept;
+                count = keptCount;
             }
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (const auto& [from, to] : spans) {
-                for (int32_t x = from; x < to; ++x) {
-                    float value = leftValue + static_cast<float>(x - a.x) * columnStep + 0.5F;
-                    value = std::isnan(value) ? 0.0F : std::clamp(value, 0.0F, highest);
-                    const int32_t index = static_cast<int32_t>(value);
-                    line[x] = qRgb(palette.GetRed(index), palette.GetGreen(index), palette.GetBlue(index));
-                }
+            for (size_t i = 0; i < count; ++i) {
+                paintSpan(line, spans[i].first, spans[i].second);
             }
         }
         leftValue += leftStep;
@@ -485,6 +538,7 @@ bool CSpatialView::BuildHeatMapBitmap(QImage& target, int32_t x, int32_t y, cons
         const int32_t c0 = firstColumn >= 1 ? firstColumn - 1 : firstColumn;
         const int32_t c1 = lastColumn + 1 < columns ? lastColumn + 1 : lastColumn;
         const CCellRect origin = cellAt(r0, c0).m_BitmapRect;
+        const std::vector<QRgb> colours = PaletteTable(*palette, last);
         std::vector<CCellRect> holes;
         for (int32_t r = r0; r < r1; ++r) {
             for (int32_t c = c0; c < c1; ++c) {
@@ -524,7 +578,7 @@ bool CSpatialView::BuildHeatMapBitmap(QImage& target, int32_t x, int32_t y, cons
                         holes.push_back(rects[k]);
                     }
                 }
-                PaintInterpolatedQuad(m_heatMap, *palette, last, a, b, cc, d, clip, holes);
+                PaintInterpolatedQuad(m_heatMap, colours, a, b, cc, d, clip, holes);
             }
         }
     }

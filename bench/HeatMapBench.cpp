@@ -1,0 +1,282 @@
+// The heat map under load, each against a baseline in the same run:
+// - the heat-map image of a full 29 x 42 grid at a cell size of 40 (1680 x 1160 shown), interpolated
+//   and flat, against QImage's smooth scaling of the 42 x 29 colours to that size;
+// - the cells of a 1,218-cell x 4,001-point spectral/spatial scan built again after its selected
+//   frequency changed (one range marker over every point), against one pass finding each cell's
+//   maximum;
+// - an unchanged paint, which only copies the kept map.
+
+#include "core/QColourPalette.h"
+#include "core/QManagers.h"
+#include "core/QSpatialDisplayOptions.h"
+#include "core/TypeIds.h"
+#include "project/NodeMessages.h"
+#include "project/QNodeMediator.h"
+#include "project/QProjectWindow.h"
+#include "project/QViewFactory.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "views/spatial/CSpatialView.h"
+#include "views/spectral/CSpectralView.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPainter>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace orv;
+
+constexpr int kRows = 29;
+constexpr int kColumns = 42;
+constexpr int kCellSize = 40;
+constexpr uint32_t kUnits = 1218;
+constexpr uint32_t kPoints = 4001;
+
+class BenchMediator : public QNodeMediator {
+public:
+    explicit BenchMediator(uint16_t kind) { SetKind(kind); }
+    ~BenchMediator() override { StopScanThread(); }
+    void Detach() override {}
+    bool IsScanning() override { return false; }
+    bool IsBusy() override { return false; }
+    bool HasScanData() override { return true; }
+    uint32_t GetDataSize() override { return 0; }
+    void WriteData(QDataWriter& /*writer*/) override {}
+    void ReadData(QDataReader& /*reader*/) override {}
+    bool GetCompensationSettings(QScanCompensationSettings& /*out*/) const override { return false; }
+    int GetSpatialDisplayUnit() const override { return 1; }
+    int GetSpectralDisplayUnit() const override { return 1; }
+    QSpatialDisplayOptions* GetSpatialDisplayOptions() override { return &options; }
+    QSpatialDisplayOptions options;
+};
+
+// A frame holding one spatial view of the client size that gives 40-pixel cells.
+class BenchFrame : public QViewFrame {
+public:
+    BenchFrame(MessageThread& thread, QNodeMediator* mediator, uint16_t kind) : m_target(thread) {
+        if (kind == kTypeSpectralSpatialScanNode) {
+            spectral = std::make_unique<CSpectralView>(thread);
+            spectral->SetMediator(mediator);
+            spectral->SetNodeKind(kind);
+        }
+        view = std::make_unique<CSpatialView>(thread);
+        view->SetFrame(this);
+        view->SetNodeKind(kind);
+        view->AttachNode(mediator);
+        view->resize(kColumns * kCellSize + 80 + 38, kRows * kCellSize + 80 + 45 + 90);
+        view->show();
+        view->OnInitialUpdate();
+    }
+    bool HasWindow() const override { return true; }
+    bool IsVisible() const override { return true; }
+    QShowState GetShowState() const override { return QShowState::Normal; }
+    void SetShowState(QShowState /*state*/) override {}
+    void BringToTop() override {}
+    void Show() override {}
+    void SetTitle(const std::string& /*title*/) override {}
+    std::string GetTitle() const override { return {}; }
+    void DestroyWindow() override {}
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    QSpectralViewInterface* GetSpectralView() override { return spectral.get(); }
+    QSpatialViewInterface* GetSpatialView() override { return view.get(); }
+    std::unique_ptr<CSpectralView> spectral;
+    std::unique_ptr<CSpatialView> view;
+
+private:
+    class Target : public MessageTarget {
+    public:
+        using MessageTarget::MessageTarget;
+
+    protected:
+        int64_t HandleMessage(Message& /*message*/) override { return 0; }
+    } m_target;
+};
+
+class BenchFactory : public QViewFactory {
+public:
+    explicit BenchFactory(MessageThread& thread) : m_thread(thread) {}
+    std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override {
+        auto frame = std::make_unique<BenchFrame>(
+            m_thread, request.mediator,
+            request.spectralSpatialKind != 0 ? request.spectralSpatialKind : request.mediator->GetKind());
+        last = frame.get();
+        return frame;
+    }
+    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& /*caption*/,
+                                                        QProjectWindow* /*parent*/) override {
+        return nullptr;
+    }
+    std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind /*kind*/, QNodeMediator& /*mediator*/,
+                                                      uint16_t /*scanKind*/) override {
+        return nullptr;
+    }
+    QReportOpenResult OpenReportFile(QNodeMediator& /*mediator*/) override {
+        return QReportOpenResult::Opened;
+    }
+    BenchFrame* last = nullptr;
+
+private:
+    MessageThread& m_thread;
+};
+
+struct Bench {
+    MessageThread thread;
+    BenchFactory factory{thread};
+    BenchMediator spatial{kTypeSpatialScanNode};
+    BenchMediator composite{kTypeSpectralSpatialScanNode};
+    CSpatialView* spatialView = nullptr;
+    CSpatialView* compositeView = nullptr;
+    QImage target{kColumns * kCellSize + 200, kRows* kCellSize + 200, QImage::Format_RGB32};
+
+    void Drain() {
+        while (thread.GetPendingCount() > 0) {
+            thread.Pump();
+        }
+    }
+
+    Bench() {
+        bool created = false;
+        spatial.SetViewFactory(&factory);
+        spatial.OpenView(kTypeSpatialScanNode, created, true);
+        spatialView = factory.last->view.get();
+        QSpatialScanAddition grid;
+        grid.m_Record.m_ScanId = 1;
+        grid.m_Record.m_Rows = kRows;
+        grid.m_Record.m_Columns = kColumns;
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
+        }
+        spatial.AddSpatialScanData(std::move(grid), false, false);
+        spatial.ShowScanData(1);
+        Drain();
+        spatialView->RedrawView(nullptr, CSpatialView::kRedrawMap);
+
+        composite.SetViewFactory(&factory);
+        composite.OpenView(kTypeSpectralSpatialScanNode, created, true);
+        compositeView = factory.last->view.get();
+        for (uint32_t k = 0; k < kUnits; ++k) {
+            QCellAddition cell;
+            cell.m_Record.m_ScanId = 1;
+            cell.m_Record.m_Rows = kRows;
+            cell.m_Record.m_Columns = kColumns;
+            cell.m_Record.m_StartFrequency = 10.0F;
+            cell.m_Record.m_StopFrequency = 1000.0F;
+            cell.m_CellIndex = k + 1;
+            cell.m_CellCount = kUnits;
+            cell.m_CellWord1 = static_cast<uint16_t>(k / kColumns);
+            cell.m_CellWord2 = static_cast<uint16_t>(k % kColumns);
+            cell.m_HasValues = true;
+            cell.m_Values.resize(kPoints);
+            for (uint32_t p = 0; p < kPoints; ++p) {
+                cell.m_Values[p] = static_cast<int16_t>((p * 7919U + k * 31U) % 900U);
+            }
+            composite.AddSpectralSpatialScanData(std::move(cell), false);
+        }
+        composite.ShowScanData(1);
+        compositeView->GetMessageTarget().Post(NodeMessage::kShowLinkedSpectralSpatial);
+        Drain();
+        factory.last->spectral->SetSelectedFrequencies({_FrequencyMarkerPoint{0.0F, 0, 1, 0, kPoints - 1}});
+        // Sets the scan data the builds below read.
+        compositeView->RedrawView(nullptr, CSpatialView::kRedrawMap);
+    }
+};
+
+Bench* g_bench = nullptr;
+
+void HeatMap(benchmark::State& state, bool interpolate) {
+    CSpatialView& view = *g_bench->spatialView;
+    g_bench->spatial.options.m_flag2 = interpolate ? 1 : 0;
+    for (auto _ : state) {
+        view.BuildHeatMapBitmap(g_bench->target, 0, 0, &view.GetCell(0, 0), view.GetCellSize(), 0, kRows - 1,
+                                0, kColumns - 1);
+        benchmark::DoNotOptimize(g_bench->target.constBits());
+    }
+    state.counters["cell"] = view.GetCellSize();
+}
+
+void BM_HeatMapInterpolated(benchmark::State& state) {
+    HeatMap(state, true);
+}
+BENCHMARK(BM_HeatMapInterpolated)->Unit(benchmark::kMillisecond);
+
+void BM_HeatMapFlat(benchmark::State& state) {
+    HeatMap(state, false);
+}
+BENCHMARK(BM_HeatMapFlat)->Unit(benchmark::kMillisecond);
+
+// Baseline: the 42 x 29 colours smoothly scaled to 1680 x 1160.
+void BM_SmoothScaledGridBaseline(benchmark::State& state) {
+    CSpatialView& view = *g_bench->spatialView;
+    QImage grid(kColumns, kRows, QImage::Format_RGB32);
+    const QColourPalette* palette = GetColourPaletteManager().Find(-10);
+    for (int r = 0; r < kRows; ++r) {
+        for (int c = 0; c < kColumns; ++c) {
+            const int32_t index = view.GetCell(r, c).m_ColourIndex;
+            grid.setPixel(c, r,
+                          qRgb(palette->GetRed(index), palette->GetGreen(index), palette->GetBlue(index)));
+        }
+    }
+    for (auto _ : state) {
+        QImage scaled = grid.scaled(kColumns * kCellSize, kRows * kCellSize, Qt::IgnoreAspectRatio,
+                                    Qt::SmoothTransformation);
+        QPainter painter(&g_bench->target);
+        painter.drawImage(0, 0, scaled);
+        benchmark::DoNotOptimize(g_bench->target.constBits());
+    }
+}
+BENCHMARK(BM_SmoothScaledGridBaseline)->Unit(benchmark::kMillisecond);
+
+void BM_BuildCellsAfterFrequencyChange(benchmark::State& state) {
+    CSpatialView& view = *g_bench->compositeView;
+    for (auto _ : state) {
+        view.UpdateSelectedFrequencies(); // the selected frequency changed: the cells are rebuilt
+        view.BuildCells();
+    }
+    state.counters["cell(0,0)"] = view.GetCell(0, 0).m_Amplitude;
+}
+BENCHMARK(BM_BuildCellsAfterFrequencyChange)->Unit(benchmark::kMillisecond);
+
+// Baseline: one pass finding each cell's maximum over its points.
+void BM_MaximumPerCellBaseline(benchmark::State& state) {
+    const CSpectralSpatialScanData& data = *g_bench->composite.GetCurrentSpectralSpatialScanData();
+    std::vector<int16_t> maxima(data.m_Units.size());
+    for (auto _ : state) {
+        for (size_t i = 0; i < data.m_Units.size(); ++i) {
+            const std::vector<int16_t>& points = data.m_Units[i]->m_Amplitudes;
+            maxima[i] = *std::max_element(points.begin(), points.end());
+        }
+        benchmark::DoNotOptimize(maxima.data());
+    }
+}
+BENCHMARK(BM_MaximumPerCellBaseline)->Unit(benchmark::kMillisecond);
+
+void BM_UnchangedPaint(benchmark::State& state) {
+    CSpatialView& view = *g_bench->spatialView;
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    for (auto _ : state) {
+        view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    }
+}
+BENCHMARK(BM_UnchangedPaint)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    Bench bench;
+    g_bench = &bench;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_bench = nullptr;
+    return 0;
+}
