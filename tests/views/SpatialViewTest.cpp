@@ -1,5 +1,7 @@
 #include "core/TypeIds.h"
+#include "project/COverlayControl.h"
 #include "project/NodeMessages.h"
+#include "project/QOverlayControlList.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/views/support/SpatialViewFixture.h"
@@ -265,6 +267,20 @@ TEST_F(SpatialViewMessages, RepositionBoxIsClickedOffByANewScan) {
     Pump();
     EXPECT_EQ(Panel().repositionClicks, 1);
     EXPECT_FALSE(Panel().reposition);
+}
+
+TEST_F(SpatialViewMessages, OverlayPictureIsFoundInTheProjectsOverlays) {
+    CSpatialView& view = Prepare(kTypeSpatialScanNode, 1);
+    EXPECT_FALSE(view.HasOverlayPicture()); // no overlay list
+    QOverlayControlList overlays;
+    auto control = std::make_unique<COverlayControl>();
+    control->SetOverlayId(7);
+    overlays.Add(std::move(control), false);
+    view.SetOverlayControls(&overlays);
+    EXPECT_FALSE(view.HasOverlayPicture()); // the scan names no overlay of the list
+    mediator->GetSpatialScanData(1)->m_ScanArea.m_OverlayId = 7;
+    EXPECT_TRUE(view.HasOverlayPicture());
+    view.SetOverlayControls(nullptr);
 }
 
 TEST(SpatialViewScreen, BytesPerPixelFromTheScreenDepth) {

@@ -7,8 +7,10 @@
 #include "platform/CLocale.h"
 #include "platform/debug/DebugOutput.h"
 #include "platform/ui/Prompt.h"
+#include "project/COverlayControl.h"
 #include "project/NodeMessages.h"
 #include "project/QNodeMediator.h"
+#include "project/QOverlayControlList.h"
 #include "project/QScanDataList.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialDataAtom.h"
@@ -311,11 +313,15 @@ bool CSpatialView::HasOverlayPicture() {
         bool hint = false;
         scan = PickScanData(hint);
     }
-    if (scan == nullptr || m_pMediator == nullptr) {
+    if (scan == nullptr || m_pOverlayControls == nullptr) {
         return false;
     }
-    return m_pMediator->CountScansUsingOverlay(scan->GetScanArea().m_OverlayId) > 0 &&
-           scan->GetScanArea().m_OverlayId != 0;
+    const uint32_t id = scan->GetScanArea().m_OverlayId;
+    const auto& controls = m_pOverlayControls->GetControls();
+    return std::any_of(controls.begin(), controls.end(),
+                       [id](const std::unique_ptr<COverlayControl>& control) {
+                           return control != nullptr && control->GetOverlayId() == id;
+                       });
 }
 
 void CSpatialView::ForgetScanPointers() {

@@ -35,6 +35,7 @@ class CSpatialScanData;
 class CSpectralSpatialScanData;
 class QColourPalette;
 class QNodeMediator;
+class QOverlayControlList;
 class QSpatialDisplayOptions;
 
 // The heat-map view: one node's scan data as a grid of coloured cells above an option panel, with
@@ -102,6 +103,8 @@ public:
     CTabCtrlEx& CreateTabStrip(TabStrip strip);
     CTabCtrlEx* GetTabStrip(TabStrip strip) const;
     void CreateFrequencyList();
+    // The project's overlays (board drawings and pictures), which the scans refer to by id.
+    void SetOverlayControls(const QOverlayControlList* overlays) { m_pOverlayControls = overlays; }
 
     // Option panel, colour-scale bar, 3D child, timers; posts the relayout message.
     void OnInitialUpdate();
@@ -276,6 +279,7 @@ protected:
     CSpectralSpatialScanData* m_pSSData = nullptr;
     CHandHeldProbeScanData* m_pHandHeldData = nullptr;
     QNodeMediator* m_pMediator = nullptr;
+    const QOverlayControlList* m_pOverlayControls = nullptr;
     std::unique_ptr<CFormViewSpatial> m_pFormView;
     uint32_t m_crBackground = kBackgroundColour;
     uint32_t m_crWhite = 0xFFFFFF;
