@@ -1,8 +1,10 @@
 #include "app/QtConversions.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "platform/ui/ScriptedPrompt.h"
+#include "project/CViewTree.h"
 #include "project/NodeMessages.h"
 #include "scandata/CSpectralScanData.h"
+#include "tests/project/support/ProjectContainerFakes.h"
 #include "tests/views/support/SpectralViewFixture.h"
 
 #include <QPainter>
@@ -518,13 +520,24 @@ TEST_F(SpectralViewFixture, ComparisonTabsResultAndMissingScans) {
 
 TEST_F(SpectralViewFixture, ActivateSelectsNodeAndScanAndRaisesTheFrame) {
     ShowSpectrum(MirtSpectrum(4, {100, 200}));
-    tree.selected.clear();
+    containertest::FakeViewTree viewTree;
+    TestMediator other(kSpectralKind, "Other");
+    viewTree.AddChild(nullptr, CViewTree::kLast, "Board", mediator.get(), true);
+    viewTree.SelectItem(viewTree.AddChild(nullptr, CViewTree::kLast, "Other", &other, true));
+    View().SetProjectTree(&viewTree);
     list.selected.clear();
+    const int raisedBefore = factory.spectralFrames.back()->raised;
     View().ActivateView();
-    // A tree without a current node of this view: the node is selected.
-    EXPECT_TRUE(tree.selected.empty()); // the view has no CViewTree wired: the list only
+    // Another node was current: this view's node is selected, its shown scan too.
+    ASSERT_NE(viewTree.GetSelectedItem(), nullptr);
+    EXPECT_EQ(viewTree.GetSelectedItem()->mediator, mediator.get());
     ASSERT_FALSE(list.selected.empty());
     EXPECT_EQ(list.selected.back(), "4");
+    EXPECT_GT(factory.spectralFrames.back()->raised, raisedBefore);
+    // Already current: the tree is left as it is.
+    View().ActivateView();
+    EXPECT_EQ(viewTree.GetSelectedItem()->mediator, mediator.get());
+    View().SetProjectTree(nullptr);
     View().SetScanTitle("Board --- Scan ID: 4");
     EXPECT_EQ(factory.spectralFrames.back()->title, "Board --- Scan ID: 4");
 }
