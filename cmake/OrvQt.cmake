@@ -31,7 +31,12 @@ function(orv_glob_qt_tests folder)
     target_compile_options(${target} PRIVATE ${ORV_WARNINGS})
     target_link_libraries(${target} PRIVATE ${ARGN} ${support_lib} Qt6::Test GTest::gtest
                                             GTest::gtest_main GTest::gmock)
+    # Threaded window tests are labelled "threaded" instead, as the model's are.
+    set(labels qt)
+    if(name MATCHES "ThreadedTest$")
+      set(labels threaded)
+    endif()
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                         PROPERTIES LABELS "qt" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                         PROPERTIES LABELS "${labels}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endforeach()
 endfunction()
