@@ -422,7 +422,7 @@ bool CMainFrame::LoadDeviceInfoKey(std::string_view subKey) {
     if (entries.empty()) {
         ShowPrompt({"Error#348: No device information found in registry key \"" + key +
                         "\".  Please contact QZV Technologies technical support.",
-                    kMissingDeviceInfoCaption, PromptButtons::Ok, PromptIcon::Error});
+                    kMissingDeviceInfoCaption, PromptButtons::Ok, PromptIcon::None});
         return false;
     }
     if (subKey == "\\Analyzers") {
@@ -830,6 +830,13 @@ void CMainFrame::Teardown() {
     m_progressCreated = false;
 
     m_stopScanFrame.reset();
+    // The project windows go before their projects, which they may still reach while they go.
+    if (m_mdiArea != nullptr) {
+        for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+            delete window;
+        }
+    }
+    m_activeProjectFrame = nullptr;
     m_projects.clear();
 
     if (!m_allThreadsEnded) {
