@@ -1,11 +1,13 @@
 // Binary trace reads through the model drivers' QueryScan and the built-in VISA layer against the
 // same query and the same bytes read over a plain socket, in the same run and from the same loopback
-// responder: 40,001 points (N9010A), 100,001 points (N9020B) and 32,001 points (FSL), REAL,32
-// little-endian. The decode alone runs against a copy of the same bytes. Counters: how often a read moved the
-// trace array (a new allocation) and the resident-set growth over the run's reads.
+// responder: 40,001 points (N9010A), 100,001 points (N9020B), 32,001 points (FSL) and 10,001 points
+// (FieldFox N9912A, each value + 107), REAL,32 little-endian. The decode alone runs against a copy of the
+// same bytes. Counters: how often a read moved the trace array (a new allocation) and the resident-set growth
+// over the run's reads.
 
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "bench/support/LoopbackLineResponder.h"
@@ -50,7 +52,7 @@ std::string Real32Block(const std::string& data) {
 class TraceResponder {
 public:
     TraceResponder() : m_server([this] { return MakeHandler(); }) {
-        for (const int points : {32001, 40001, 100001}) {
+        for (const int points : {10001, 32001, 40001, 100001}) {
             m_blocks[points] = Real32Block(Real32Data(points));
         }
     }
@@ -64,7 +66,7 @@ private:
                 points = std::atoi(command.c_str() + 14);
                 return nullptr;
             }
-            if (command == ":Trace? trace1;" && m_blocks.count(points) != 0) {
+            if ((command == ":Trace? trace1;" || command == ":Trace:Data?;") && m_blocks.count(points) != 0) {
                 return &m_blocks.at(points);
             }
             return nullptr;
@@ -137,14 +139,14 @@ template <class Driver> void DriverQueryScan(benchmark::State& state, int points
     state.counters["rss_growth_kb"] = static_cast<double>(ResidentKb() - before);
 }
 
-void PlainSocket(benchmark::State& state, int points) {
+void PlainSocket(benchmark::State& state, int points, const std::string& query = ":Trace? trace1;\n") {
     const int s = orv::bench::ConnectPlainLoopback(Responder().Port());
     const std::string size = ":Sweep:Points " + std::to_string(points) + " ;\n";
     send(s, size.data(), size.size(), MSG_NOSIGNAL);
     const size_t bytes = Responder().Block(points).size();
     std::vector<char> buffer(bytes);
     for (auto _ : state) {
-        send(s, ":Trace? trace1;\n", 16, MSG_NOSIGNAL);
+        send(s, query.data(), query.size(), MSG_NOSIGNAL);
         benchmark::DoNotOptimize(orv::bench::ReceiveReply(s, buffer.data(), buffer.size(), bytes));
     }
     close(s);
@@ -200,6 +202,16 @@ void BM_Copy32001(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Copy32001)->Iterations(5000);
+
+void BM_N9912A_QueryScan10001(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerN9912ANew>(state, 10001);
+}
+BENCHMARK(BM_N9912A_QueryScan10001)->Iterations(1000)->UseRealTime();
+
+void BM_Socket_TraceData10001(benchmark::State& state) {
+    PlainSocket(state, 10001, ":Trace:Data?;\n");
+}
+BENCHMARK(BM_Socket_TraceData10001)->Iterations(1000)->UseRealTime();
 
 // The decode alone, and a copy of the same bytes.
 void BM_Decode100001(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 
@@ -45,7 +46,7 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::Generic, "CSpectrumAnalyzerGeneric", &Make<CSpectrumAnalyzerGeneric>},
     {C::FSP, "CSpectrumAnalyzerFSP", nullptr},
     {C::FSH, "CSpectrumAnalyzerFSH", nullptr},
-    {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", nullptr},
+    {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", &Make<CSpectrumAnalyzerN9912ANew>},
     {C::FSL, "CSpectrumAnalyzerFSL", &Make<CSpectrumAnalyzerFSL>},
     {C::N9010B, "CSpectrumAnalyzerN9010B", &Make<CSpectrumAnalyzerN9010B>},
     {C::N9010A, "CSpectrumAnalyzerN9010A", &Make<CSpectrumAnalyzerN9010A>},
@@ -67,22 +68,22 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::DSA, "CSpectrumAnalyzerDSA", nullptr},
     {C::RSA, "CSpectrumAnalyzerRSA", nullptr},
     {C::N9020B, "CSpectrumAnalyzerN9020B", &Make<CSpectrumAnalyzerN9020B>},
-    {C::N9915B, "CSpectrumAnalyzerN9915B", nullptr},
-    {C::N9917B, "CSpectrumAnalyzerN9917B", nullptr},
-    {C::N9918A, "CSpectrumAnalyzerN9918A", nullptr},
-    {C::N9917A, "CSpectrumAnalyzerN9917A", nullptr},
-    {C::N9918B, "CSpectrumAnalyzerN9918B", nullptr},
-    {C::N9934B, "CSpectrumAnalyzerN9934B", nullptr},
-    {C::N9935B, "CSpectrumAnalyzerN9935B", nullptr},
+    {C::N9915B, "CSpectrumAnalyzerN9915B", &Make<CSpectrumAnalyzerN9915B>},
+    {C::N9917B, "CSpectrumAnalyzerN9917B", &Make<CSpectrumAnalyzerN9917B>},
+    {C::N9918A, "CSpectrumAnalyzerN9918A", &Make<CSpectrumAnalyzerN9918A>},
+    {C::N9917A, "CSpectrumAnalyzerN9917A", &Make<CSpectrumAnalyzerN9917A>},
+    {C::N9918B, "CSpectrumAnalyzerN9918B", &Make<CSpectrumAnalyzerN9918B>},
+    {C::N9934B, "CSpectrumAnalyzerN9934B", &Make<CSpectrumAnalyzerN9934B>},
+    {C::N9935B, "CSpectrumAnalyzerN9935B", &Make<CSpectrumAnalyzerN9935B>},
     {C::ZND, "CSpectrumAnalyzerZND", nullptr},
     {C::ZNL, "CSpectrumAnalyzerZNL", nullptr},
     {C::N9320B, "CSpectrumAnalyzerN9320B", nullptr},
     {C::N9324C, "CSpectrumAnalyzerN9324C", nullptr},
     {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", nullptr},
-    {C::N9913B, "CSpectrumAnalyzerN9913B", nullptr},
+    {C::N9913B, "CSpectrumAnalyzerN9913B", &Make<CSpectrumAnalyzerN9913B>},
     {C::BB60, "CSpectrumAnalyzerBB60", nullptr},
     {C::TekRSA, "CSpectrumAnalyzerTekRSA", nullptr},
-    {C::N99xx, "CSpectrumAnalyzerN99xx", nullptr},
+    {C::N99xx, "CSpectrumAnalyzerN99xx", &Make<CSpectrumAnalyzerN99xx>},
     {C::Placeholder, "CSpectrumAnalyzerNone", &Make<CSpectrumAnalyzerNone>},
 }};
 

@@ -5,8 +5,9 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
-#include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,19 @@ TEST(AnalyzerFactoryTable, KeysightXSeriesCodesMakeTheirDrivers) {
     EXPECT_TRUE(Makes<CSpectrumAnalyzerN9030B>(49));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerN9000B>(50));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerN9020B>(54));
+}
+
+TEST(AnalyzerFactoryTable, FieldFoxCodesMakeTheirDrivers) {
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9912ANew>(20));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9915B>(60));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9917B>(61));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9918A>(62));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9917A>(63));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9918B>(64));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9934B>(65));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9935B>(66));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9913B>(72));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN99xx>(108));
 }
 
 TEST(AnalyzerFactoryTable, FslCodesMakeTheFslDriver) {

@@ -4,6 +4,7 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9000A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "platform/clock/FakeClock.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
@@ -70,6 +71,28 @@ TEST_F(KeysightDriverSwitchTest, CxaBindsAndItsFirmwareCheckPicksTheTables) {
         // Both generations give the table of their firmware: 2200 us at 3 kHz.
         EXPECT_EQ(manager.GetAnalyzer()->GetGateLength(0.003f), 2200);
     }
+}
+
+TEST_F(KeysightDriverSwitchTest, FieldFoxFirmwareCheckRunsOnceAfterBinding) {
+    m_sim.SetIdentity("A", "Keysight Technologies,N9915B,MY123,A.05.30");
+    m_sim.SetCommandSet("A", "fieldfox");
+    CDeviceManager manager;
+    ASSERT_TRUE(manager.ConnectVisa());
+    m_sim.ClearCommands("A");
+    bool result = false;
+    EXPECT_EQ(Switch(manager, 60, result), 60U);
+    EXPECT_TRUE(result);
+    const auto* driver = dynamic_cast<const CSpectrumAnalyzerN9915B*>(manager.GetAnalyzer());
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(driver->GetFirmwareGeneration(), 0);
+    EXPECT_EQ(m_sim.WaitForCommands("A", 2).size(), 2u);
+    EXPECT_EQ(IdentityQueries(), 2u);
+    // The first firmware's zero span.
+    m_sim.ClearCommands("A");
+    ASSERT_TRUE(manager.GetAnalyzer()->SetSpan(0.0f));
+    EXPECT_EQ(m_sim.WaitForCommands("A", 3),
+              (std::vector<std::string>{"DIAG:SWEEP:TYPE STEP;", "DIAG:SWEEP:SIMulation EGST;",
+                                        ":Frequency:Span 0.001000 MHZ;"}));
 }
 
 TEST_F(KeysightDriverSwitchTest, ACodeOfAnotherModelIsRefused) {

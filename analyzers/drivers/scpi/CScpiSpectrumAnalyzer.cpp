@@ -93,7 +93,7 @@ bool CScpiSpectrumAnalyzer::OpenSession(const std::string& resource, const char*
     return m_lastStatus >= 0;
 }
 
-const float* CScpiSpectrumAnalyzer::ReadReal32Trace(int32_t count, bool verify) {
+const float* CScpiSpectrumAnalyzer::ReadReal32Trace(int32_t count, bool verify, float offset) {
     const auto values = static_cast<size_t>(std::clamp(count, 0, kMaxTracePoints));
     const size_t bytes = values * 4;
     m_rawBlock.resize(bytes);
@@ -107,7 +107,7 @@ const float* CScpiSpectrumAnalyzer::ReadReal32Trace(int32_t count, bool verify) 
         return KeepPreviousTrace(count);
     }
     m_traceA.resize(values);
-    DecodeLittleEndianSingles(m_rawBlock.data(), length, m_traceA.data(), values);
+    DecodeLittleEndianSingles(m_rawBlock.data(), length, m_traceA.data(), values, offset);
     return m_traceA.data();
 }
 

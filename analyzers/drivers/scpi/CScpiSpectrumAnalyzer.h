@@ -83,8 +83,8 @@ protected:
     // The REAL,32 little-endian trace of `count` values after its query went out: the block read
     // with exactly 4 x count bytes allowed, then (when `verify`) CheckStatus; a block that is not one,
     // is shorter or longer, or an instrument error gives the kept trace (KeepPreviousTrace). Values
-    // come only from bytes that arrived.
-    const float* ReadReal32Trace(int32_t count, bool verify);
+    // come only from bytes that arrived, each plus `offset` (107 turns dBm into dBuV).
+    const float* ReadReal32Trace(int32_t count, bool verify, float offset = 0.0f);
 
     // viScanf "%#b": `count` holds the capacity going in and the bytes stored coming out.
     bool ScanBlock(unsigned char* buffer, int32_t& count);

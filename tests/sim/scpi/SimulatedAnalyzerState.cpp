@@ -150,7 +150,7 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 }
 
 bool IsCommandSet(std::string_view set) {
-    return set == "generic" || set == "xseries" || set == "rs";
+    return set == "generic" || set == "xseries" || set == "rs" || set == "fieldfox";
 }
 
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
@@ -164,6 +164,9 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
     }
     if (set == "rs") {
         return HandleRsCommand(state, plain, reply);
+    }
+    if (set == "fieldfox") {
+        return HandleFieldFoxCommand(state, plain, reply);
     }
     return false;
 }

@@ -43,8 +43,8 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 // Whether `set` names a command set.
 bool IsCommandSet(std::string_view set);
 
-// Handles a command of the named set ("generic", "xseries", "rs"); false when the set does not know it.
-// `reply` gets the bytes to send (empty: none).
+// Handles a command of the named set ("generic", "xseries", "rs", "fieldfox"); false when the set does not
+// know it. `reply` gets the bytes to send (empty: none).
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply);
 
@@ -52,5 +52,7 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
 bool HandleXSeriesCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 // The R&S set (RsCommandSet.cpp): its own commands, then the generic set's parameters.
 bool HandleRsCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
+// The FieldFox set (FieldFoxCommandSet.cpp): levels in dBm, then the generic set's parameters.
+bool HandleFieldFoxCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 
 } // namespace orv::sim

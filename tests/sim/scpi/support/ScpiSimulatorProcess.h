@@ -36,7 +36,7 @@ public:
     // The command's replies in this order, the last one repeated from then on.
     void SetReplySequence(const std::string& name, const std::string& command,
                           const std::vector<std::string>& replies);
-    // The resource answers a command set ("generic", "xseries", "rs") over a simulated state; unknown commands
+    // The resource answers a command set ("generic", "xseries", "rs", "fieldfox") over a simulated state; unknown commands
     // queue -113 "Undefined header".
     void SetCommandSet(const std::string& name, const std::string& set);
     // The command queues an instrument error, as an analyser does with a command it does not know.
