@@ -411,12 +411,40 @@ TEST(FieldFox, TraceValuesComeBackInDbuv) {
     EXPECT_EQ(unbound.QueryScan(), nullptr);
 }
 
+// The VISA table of a driver, opened up so that a test can record its flushes.
+class RecordingN99xx : public CSpectrumAnalyzerN99xx {
+public:
+    visa::VisaEntryPoints& Vi() { return m_vi; }
+};
+
+std::vector<uint16_t> g_flushes;
+visa::ViFlushFn g_realFlush = nullptr;
+extern "C" visa::Status RecordingFlush(visa::Session session, uint16_t mask) {
+    g_flushes.push_back(mask);
+    return g_realFlush(session, mask);
+}
+
+TEST(FieldFox, ADroppedConnectionEndsTheSequence) {
+    FieldFoxBench bench(kN9918A);
+    bench.Sim().SetDropOn("A", ":Sweep:Points?;");
+    EXPECT_FALSE(bench.m_driver->SetSweepPoints(401));
+    EXPECT_FALSE(bench.m_driver->IsCommandValid());
+    EXPECT_FALSE(bench.m_driver->SetDisplayOn(true));
+    EXPECT_EQ(bench.Sim().Commands("A"), (Lines{":Sweep:Points 401 ;", ":Sweep:Points?;"}));
+}
+
 TEST(FieldFox, N99xxReadsTheErrorQueueOnlyWhenAsked) {
-    FieldFoxBench bench(kN99xx);
+    FieldFoxBench bench({"N9935B", 108, &MakeDriver<RecordingN99xx>});
+    auto& recording = static_cast<RecordingN99xx&>(*bench.m_driver);
+    g_realFlush = recording.Vi().viFlush;
+    recording.Vi().viFlush = &RecordingFlush;
+    g_flushes.clear();
     EXPECT_TRUE(bench.m_driver->CheckStatus());
     EXPECT_TRUE(bench.Commands().empty());
     SetLogAnalyzerErrorsSwitch(true);
+    g_flushes.clear();
     EXPECT_TRUE(bench.m_driver->CheckStatus());
+    EXPECT_EQ(g_flushes, (std::vector<uint16_t>{visa::kFlushReadBuffer, visa::kFlushWriteBuffer}));
     EXPECT_EQ(bench.Commands(), Lines{":SYST:ERR?;"});
     // An error ends a verified sequence at its command.
     bench.Sim().SetReply("A", ":SYST:ERR?;", "-113,\"Undefined header\"\n");
