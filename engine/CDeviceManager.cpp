@@ -22,9 +22,31 @@
 
 namespace orv {
 
+namespace {
+
+constexpr size_t kArmCells = static_cast<size_t>(CDOBOTEngine::kGridRows) * CDOBOTEngine::kGridColumns;
+
+// The arm's constant answers over the grid.
+struct ArmCopy {
+    float defaultHeight = 0;
+    std::array<int32_t, kArmCells> maxHeight{};
+    std::array<int32_t, kArmCells> storedHeight{};
+};
+
+} // namespace
+
 // The attached scanner as the model sees it: copies published at connect, read from any thread. The
 // robot arm's answers are constant data of its driver, copied here so no other thread calls it.
 class CDeviceManager::AttachedScannerAnswers final : public QAttachedScannerSource {
+    static constexpr int32_t kOutOfRangeHeight = 100;
+    static bool InGrid(int32_t row, int32_t column) {
+        return row >= 0 && row < CDOBOTEngine::kGridRows && column >= 0 &&
+               column < CDOBOTEngine::kGridColumns;
+    }
+    static size_t Index(int32_t row, int32_t column) {
+        return (static_cast<size_t>(row) * CDOBOTEngine::kGridColumns) + static_cast<size_t>(column);
+    }
+
 public:
     void Publish(const CScanner* scanner) {
         std::optional<ArmCopy> arm;
@@ -33,7 +55,7 @@ public:
             arm->defaultHeight = bot->GetDefaultProbeHeight();
             for (int32_t row = 0; row < CDOBOTEngine::kGridRows; ++row) {
                 for (int32_t column = 0; column < CDOBOTEngine::kGridColumns; ++column) {
-                    const auto index = static_cast<size_t>(row * CDOBOTEngine::kGridColumns + column);
+                    const size_t index = Index(row, column);
                     arm->maxHeight[index] = bot->GetMaxHeightForCell(row, column);
                     // The arm stores no height for a cell it cannot reach.
                     arm->storedHeight[index] =
@@ -46,7 +68,7 @@ public:
             m_scannerId = scanner->GetScannerID();
         }
         m_attached = scanner != nullptr;
-        m_arm = std::move(arm);
+        m_arm = arm;
     }
 
     std::optional<int32_t> GetAttachedScannerId() const override {
@@ -77,22 +99,6 @@ public:
     }
 
 private:
-    static constexpr size_t kCells =
-        static_cast<size_t>(CDOBOTEngine::kGridRows) * CDOBOTEngine::kGridColumns;
-    static constexpr int32_t kOutOfRangeHeight = 100;
-    struct ArmCopy {
-        float defaultHeight = 0;
-        std::array<int32_t, kCells> maxHeight{};
-        std::array<int32_t, kCells> storedHeight{};
-    };
-    static bool InGrid(int32_t row, int32_t column) {
-        return row >= 0 && row < CDOBOTEngine::kGridRows && column >= 0 &&
-               column < CDOBOTEngine::kGridColumns;
-    }
-    static size_t Index(int32_t row, int32_t column) {
-        return static_cast<size_t>(row * CDOBOTEngine::kGridColumns + column);
-    }
-
     mutable std::mutex m_lock;
     bool m_attached = false;
     int32_t m_scannerId = 0;

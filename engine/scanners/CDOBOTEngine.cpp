@@ -419,7 +419,9 @@ bool CDOBOTEngine::ExecuteMove(float height, int32_t row, int32_t column, uint16
     bool queued = false;
     if (m_railFitted != 0) {
         const float rowCoordinate = static_cast<float>(subRow) * pitch + m_originX + xOffset;
-        const float railCoordinate = static_cast<float>(subColumn - m_gridColumns / 2) * pitch;
+        // The rail's zero lies under the middle column (the lower one for an even count).
+        const int64_t middleColumn = m_gridColumns / 2;
+        const float railCoordinate = static_cast<float>(subColumn - middleColumn) * pitch;
         queued = m_link.QueueMoveWithRail(1, rowCoordinate, 0.0F, h + m_zOffset, 0.0F, railCoordinate, index);
     } else {
         queued = m_link.QueueMove(1, targetX, targetY, h + m_zOffset, 0.0F, index);

@@ -43,7 +43,7 @@ constexpr std::size_t kFailureCode = 60;
 constexpr std::size_t kScanLevel = 87;
 // A 3 x 3 grid whose cells 0, 2, 4, 6 and 8 are active, cell i at height 100 + i.
 constexpr int16_t kSide = 3;
-const std::vector<std::pair<int, int>> kActiveCells{{0, 0}, {0, 2}, {1, 1}, {2, 0}, {2, 2}};
+constexpr std::array<std::pair<int, int>, 5> kActiveCells{{{0, 0}, {0, 2}, {1, 1}, {2, 0}, {2, 2}}};
 
 class ScannerScansEndToEnd : public ::testing::Test {
 protected:
@@ -183,6 +183,8 @@ TEST_F(ScannerScansEndToEnd, ABoardUnpluggedMidScanEndsWith507KeepsItsCellsAndIs
     }));
     EXPECT_FALSE(Manager().GetScanner()->IsReconnectNeeded());
     EXPECT_EQ(GetAttachedScannerId(), 78);
+    // The board's handle goes before the fake behind it.
+    m_objects.reset();
 }
 
 class ArmScansEndToEnd : public ScannerScansEndToEnd {
@@ -241,7 +243,8 @@ TEST_F(ArmScansEndToEnd, TheArmCarriesTheProbeToEveryActiveCellInOrderAtItsHeigh
     polling.store(false);
     poller.join();
     EXPECT_EQ(Terminator(frames), 0U);
-    EXPECT_EQ(MeasuredCells(frames), kActiveCells);
+    EXPECT_EQ(MeasuredCells(frames),
+              (std::vector<std::pair<int, int>>(kActiveCells.begin(), kActiveCells.end())));
 
     // Each cell's own move, in the order of the cells, among the lifts and travels between them.
     const std::vector<std::array<float, 3>> moves = Moves();
