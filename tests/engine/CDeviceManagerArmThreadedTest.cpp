@@ -92,12 +92,14 @@ TEST_F(CDeviceManagerArmThreadedTest, APosePollerMeetsMovesReconnectsAndAReplace
             float r = 0;
             if (m_manager.GetArmPose(x, y, z, r)) {
                 ++poses;
+                poses.notify_all();
             }
             uint16_t row = 0;
             uint16_t column = 0;
             m_manager.GetCellAtPosition(x, y, row, column);
         }
     });
+    poses.wait(0);
     for (int cell = 0; cell < 10; ++cell) {
         EXPECT_TRUE(m_manager.SwitchToCell(static_cast<uint16_t>(cell), static_cast<uint16_t>(cell + 1)));
     }

@@ -235,9 +235,12 @@ TEST_F(ArmScansEndToEnd, TheArmCarriesTheProbeToEveryActiveCellInOrderAtItsHeigh
             float r = 0;
             if (Manager().GetArmPose(x, y, z, r)) {
                 ++poses;
+                poses.notify_all();
             }
         }
     });
+    // The poller is reading before the scan begins, and goes on until it has ended.
+    poses.wait(0);
     Go();
     const std::vector<ReplyFrame> frames = DataUntilTerminator();
     polling.store(false);
