@@ -463,7 +463,7 @@ void QNodeMediator::AddPage(QSettingsPageKind kind, uint16_t scanKind) {
     m_pages.push_back(std::move(page));
 }
 
-QSettingsSheet* QNodeMediator::OpenNodeSettings() {
+QSettingsSheet* QNodeMediator::OpenNodeSettings(const std::string& sheetName) {
     if (m_pSettingsSheet != nullptr) {
         if (m_pSettingsSheet->HasWindow()) {
             return m_pSettingsSheet.get();
@@ -473,7 +473,7 @@ QSettingsSheet* QNodeMediator::OpenNodeSettings() {
     if (m_pViewFactory == nullptr) {
         return nullptr;
     }
-    const std::string name = GetName();
+    const std::string name = sheetName.empty() ? GetName() : sheetName;
     const std::string caption =
         EqualsIgnoringCase(name, "Preference123") ? std::string("Preferences") : "Node Settings - " + name;
     m_pSettingsSheet = m_pViewFactory->CreateSettingsSheet(caption, m_pMainWnd);

@@ -259,8 +259,9 @@ public:
     void ReapplyPlacement();
     // The node's View command.
     void ViewNode();
-    // The settings sheet built for the node kind; the caller shows it modeless.
-    QSettingsSheet* OpenNodeSettings();
+    // The settings sheet built for the node kind; the caller shows it. The caption is made from
+    // `name` when given ("Preference123" gives "Preferences"), else from the node's name.
+    QSettingsSheet* OpenNodeSettings(const std::string& name = {});
     void MarkProjectModified();
     // The frames call it when their window is destroyed.
     void ResetDisplayedScanIds();
@@ -346,6 +347,7 @@ public:
     // overlay or blind-spot kind lists the compared scans it holds; the scripting kind lists the
     // spectral/spatial scans.
     void FillScanDataList(uint16_t kind);
+    // Empties the scan-data list and makes this node its owner.
     void ClearScanDataList();
     void SelectDisplayedScanInList();
     // Opens the view on one scan and selects it in the scan-data list.
@@ -502,8 +504,8 @@ private:
     void AddPage(QSettingsPageKind kind, uint16_t scanKind);
     bool ParentIsKind(uint16_t kind);
     void FillScanDataListForKind(uint16_t kind);
-    // What the scan-data list shows for a kind.
-    std::vector<int32_t> ListedScanIDs(uint16_t kind) const;
+    // What the scan-data list shows for a kind, in list order.
+    std::vector<const CScanData*> ListedScans(uint16_t kind) const;
     int32_t NewestScanID(uint16_t kind, size_t& count);
     void RefreshComparedViews();
     void AttachComparisonLink(QNodeMediator*& slot, QNodeMediator* link);

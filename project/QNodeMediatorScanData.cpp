@@ -366,6 +366,8 @@ void QNodeMediator::ReorderScanData(const std::vector<int32_t>& scanIDs, bool do
 
 void QNodeMediator::ClearScanDataList() {
     if (m_pScanListWnd != nullptr) {
+        // The empty list is this node's: scans another node adds meanwhile wait for its selection.
+        m_pScanListWnd->SetOwner(this);
         m_pScanListWnd->Clear();
     }
 }
@@ -376,8 +378,10 @@ void QNodeMediator::FillScanDataList(uint16_t kind) {
     }
     m_pScanListWnd->SetOwner(this);
     m_pScanListWnd->Clear();
-    for (int32_t scanID : ListedScanIDs(kind)) {
-        m_pScanListWnd->AddRow(FormatC("%d", scanID));
+    // The rows show what the scans hold now; no scan is prepared for its row.
+    for (const CScanData* scan : ListedScans(kind)) {
+        m_pScanListWnd->AddRow(FormatC("%d", static_cast<int32_t>(scan->m_ScanId)),
+                               scan->m_DescriptionTexts.GetText(1), scan->m_DescriptionTexts.GetText(2));
     }
     const ViewKind* viewKind = FindViewKind(kind == kTypeSpectralSpatialUserCompositeNode ? m_nKind : kind);
     if (viewKind != nullptr) {
@@ -406,33 +410,53 @@ void QNodeMediator::FillScanDataListForKind(uint16_t kind) {
     }
 }
 
-std::vector<int32_t> QNodeMediator::ListedScanIDs(uint16_t kind) const {
-    std::vector<int32_t> ids;
-    const auto compared = [&ids](const auto& group) {
-        for (const auto* scan : {group.first.get(), group.second.get()}) {
+std::vector<const CScanData*> QNodeMediator::ListedScans(uint16_t kind) const {
+    std::vector<const CScanData*> scans;
+    const auto compared = [&scans](const auto& group) {
+        for (const CScanData* scan : {static_cast<const CScanData*>(group.first.get()),
+                                      static_cast<const CScanData*>(group.second.get())}) {
             if (scan != nullptr) {
-                ids.push_back(static_cast<int32_t>(scan->m_ScanId));
+                scans.push_back(scan);
             }
+        }
+    };
+    const auto all = [&scans](const auto& list) {
+        scans.reserve(list.size());
+        for (const auto& scan : list) {
+            scans.push_back(scan.get());
         }
     };
     switch (kind) {
     case kTypeSpectralComparisonNode:
         compared(m_spectralComparison);
-        return ids;
+        break;
     case kTypeSpatialComparisonNode:
         compared(m_spatialComparison);
-        return ids;
+        break;
     case kTypeSpectralOverlayNode:
         compared(m_spectralOverlay);
-        return ids;
+        break;
     case kTypeBlindSpotReductionNode:
         compared(m_blindSpotReduction);
-        return ids;
+        break;
+    case kTypeSpectralScanNode:
+        all(m_spectralScans);
+        break;
+    case kTypeSpatialScanNode:
+        all(m_spatialScans);
+        break;
+    case kTypeSpectralSpatialScanNode:
     case kTypeSpectralSpatialScriptingModuleNode:
-        return GetScanIDs(kTypeSpectralSpatialScanNode);
+        all(m_spectralSpatialScans);
+        break;
+    case kTypeHandHeldProbeScanNode:
+    case kTypeSpectralSpatialUserCompositeNode:
+        all(m_handHeldScans);
+        break;
     default:
-        return GetScanIDs(kind);
+        break;
     }
+    return scans;
 }
 
 // --- Copying the scans of a pasted node ---

@@ -33,6 +33,9 @@ public:
     // Whether the controller lets the user give the command (0-9; 2 runs a scan) now. Until a
     // controller answers, no command is allowed.
     virtual bool IsCommandAllowed(uint32_t /*command*/) { return false; }
+    // The controller's workflow state (0 nothing running, 2 connected and idle, 3 and 12 while a scan
+    // runs; the others belong to the workflow). Until a controller answers: 0.
+    virtual int32_t GetWorkflowState() { return 0; }
 };
 
 } // namespace orv

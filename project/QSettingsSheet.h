@@ -19,6 +19,8 @@ enum class QSettingsPageKind {
     NodeDescription,
 };
 
+class QProjectWindow;
+
 class QSettingsPage {
 public:
     QSettingsPage() = default;
@@ -45,6 +47,12 @@ public:
     virtual void RemoveAllPages() = 0;
     virtual void AddPage(QSettingsPage& page) = 0;
     virtual void DestroyWindow() = 0;
+
+    // Shows the sheet and returns when the user closed it.
+    virtual void ShowModal() = 0;
+    // Shows the sheet without blocking: made without a parent window the first time, kept above
+    // every other window, raised and centred over `centreOver` (none: where it stands).
+    virtual void ShowModeless(QProjectWindow* centreOver) = 0;
 };
 
 } // namespace orv

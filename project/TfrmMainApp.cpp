@@ -186,7 +186,13 @@ void TfrmMainApp::ShowCurrentRepository() {
 void TfrmMainApp::AttachPreferencesMediator() {
     m_preferencesMediator->SetContainer(&m_nodeContainer);
     m_preferencesMediator->SetKind(kPreferencesNodeKind);
+    BindPreferencesToFormView();
+}
+
+void TfrmMainApp::BindPreferencesToFormView() {
+    // The Preferences node's sheet opens over the project's form view, made by its view factory.
     m_preferencesMediator->SetMainWindow(m_formView);
+    m_preferencesMediator->SetViewFactory(m_formView != nullptr ? m_formView->GetViewFactory() : nullptr);
 }
 
 void TfrmMainApp::SetPreferencesMediator(std::unique_ptr<QNodeMediator> mediator) {
@@ -201,8 +207,14 @@ void TfrmMainApp::SetPreferencesMediator(std::unique_ptr<QNodeMediator> mediator
     }
 }
 
-bool TfrmMainApp::OpenPreferences() {
-    return m_preferencesMediator != nullptr && m_preferencesMediator->OpenNodeSettings() != nullptr;
+bool TfrmMainApp::OpenPreferences(const std::string& name) {
+    QSettingsSheet* sheet =
+        m_preferencesMediator != nullptr ? m_preferencesMediator->OpenNodeSettings(name) : nullptr;
+    if (sheet == nullptr) {
+        return false;
+    }
+    sheet->ShowModal();
+    return true;
 }
 
 // --- Project windows and projects ---
@@ -232,7 +244,7 @@ bool TfrmMainApp::NewProject(uint32_t windowNumber, QProjectFormView* formView) 
     m_overlays.Clear();
     m_formView = formView;
     if (m_preferencesMediator != nullptr) {
-        m_preferencesMediator->SetMainWindow(formView);
+        BindPreferencesToFormView();
     }
     if (m_engine != nullptr) {
         m_engine->SetWindow(formView != nullptr ? formView->GetParentWindow() : nullptr);
@@ -264,7 +276,7 @@ bool TfrmMainApp::OpenProject(uint32_t windowNumber, const std::string& projectF
     m_openProject = std::move(view);
     m_formView = formView;
     if (m_preferencesMediator != nullptr) {
-        m_preferencesMediator->SetMainWindow(formView);
+        BindPreferencesToFormView();
     }
     if (m_engine != nullptr) {
         m_engine->SetWindow(formView != nullptr ? formView->GetParentWindow() : nullptr);

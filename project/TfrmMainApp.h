@@ -93,8 +93,9 @@ public:
     // The loaded project's Preferences node replaces the current one; the scanner context takes its
     // scanner id and version text.
     void SetPreferencesMediator(std::unique_ptr<QNodeMediator> mediator);
-    // Makes the Preferences node's settings sheet; true when one was made.
-    bool OpenPreferences();
+    // Shows the Preferences node's settings sheet, captioned after `name`, modally; false when the
+    // project has no Preferences node or no sheet was made.
+    bool OpenPreferences(const std::string& name = "Preference123");
     // The node container of the Preferences node (and the owner handed to the node factory for
     // nodes this window loads).
     QNodeContainer* GetNodeContainer() { return &m_nodeContainer; }
@@ -122,6 +123,10 @@ public:
     TfrmProjectView* GetOpenProject() const { return m_openProject.get(); }
     bool IsUntitled() const { return m_untitled != 0; }
     bool IsClosing() const { return m_closing != 0; }
+
+    // While the report generator's sheet is open, the tree and the list offer no operation.
+    void SetReportGeneratorOpen(bool open) { m_reportGeneratorOpen = open ? 1 : 0; }
+    bool IsReportGeneratorOpen() const { return m_reportGeneratorOpen != 0; }
 
     QNodeMediator* AddNodeToSelected(uint16_t kind);
     bool DeleteSelectedNode();
@@ -180,6 +185,7 @@ private:
     bool OpenLastRepository();
     std::unique_ptr<QRepositoryManager> MakeRepository(const std::string& folder) const;
     void AttachPreferencesMediator();
+    void BindPreferencesToFormView();
     std::unique_ptr<TfrmProjectView> MakeProjectView(uint32_t windowNumber, QProjectFormView* formView);
 
     // Counts the project windows of the process while it lives (also when the constructor throws).
@@ -209,6 +215,7 @@ private:
     QProjectFormView* m_formView = nullptr;
     uint8_t m_noPreferences = 0;
     uint8_t m_closing = 0;
+    uint8_t m_reportGeneratorOpen = 0;
     uint32_t m_projectId = 0;
     std::map<uint32_t, CViewTree*> m_projectTrees;
     QOverlayControlList m_overlays;

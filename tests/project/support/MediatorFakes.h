@@ -144,11 +144,15 @@ public:
         window = false;
         ++*destroyedWindows;
     }
+    void ShowModal() override { ++modalShows; }
+    void ShowModeless(QProjectWindow* /*centreOver*/) override { ++modelessShows; }
 
     bool window = true;
     std::string caption;
     int* destroyedWindows;
     std::vector<QSettingsPage*> pages;
+    int modalShows = 0;
+    int modelessShows = 0;
 };
 
 class FakeViewFactory : public QViewFactory {
@@ -194,13 +198,21 @@ public:
     void SetOwner(QNodeMediator* mediator) override { owner = mediator; }
     void Clear() override {
         rows.clear();
+        dates.clear();
+        descriptions.clear();
         selected.clear();
     }
-    void AddRow(const std::string& text) override { rows.push_back(text); }
+    void AddRow(const std::string& text, const std::string& date, const std::string& description) override {
+        rows.push_back(text);
+        dates.push_back(date);
+        descriptions.push_back(description);
+    }
     void SelectRow(const std::string& text) override { selected.push_back(text); }
 
     QNodeMediator* owner = nullptr;
     std::vector<std::string> rows;
+    std::vector<std::string> dates;
+    std::vector<std::string> descriptions;
     std::vector<std::string> selected;
 };
 

@@ -1,0 +1,223 @@
+#pragma once
+
+// What the project-window tests stand a project on: a repository folder remembered in a private
+// settings store, a scripted prompt, the real node factory with fundamental mediators and the real
+// project file, a main frame with a recording engine link (whose workflow state a test sets), and a
+// form view whose view factory records what the mediators open.
+
+#include "platform/msg/MessageTarget.h"
+#include "platform/ui/ScriptedPrompt.h"
+#include "project/QMainFrame.h"
+#include "project/QMediatorProjectFileModel.h"
+#include "project/QProjectFormView.h"
+#include "project/QProjectStorageManagerFactory.h"
+#include "project/QScanDataList.h"
+#include "project/QScanEngineLink.h"
+#include "project/QScanThread.h"
+#include "project/QViewFactory.h"
+#include "project/TfrmMainApp.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orv::testing {
+
+class RecordingEngineLink : public QScanEngineLink {
+public:
+    bool ConnectCommandChannel(const std::string& /*host*/, uint16_t /*port*/) override { return true; }
+    bool ConnectDataChannel(const std::string& /*host*/, uint16_t /*port*/) override { return true; }
+    void SetWindow(QProjectWindow* newWindow) override { window = newWindow; }
+    bool CreateDriverConnection() override {
+        ++driverConnections;
+        return connectResult;
+    }
+    void DestroyDriverConnection() override { ++driverDisconnections; }
+    bool RunScan(QNodeMediator& mediator, bool continuous) override {
+        runs.emplace_back(&mediator, continuous);
+        return runResult;
+    }
+    void StopScan() override { ++stops; }
+    bool IsCommandAllowed(uint32_t /*command*/) override { return false; }
+    int32_t GetWorkflowState() override { return state; }
+    void SetState(int32_t newState) { state = newState; }
+
+    int32_t state = 0;
+    QProjectWindow* window = nullptr;
+    bool connectResult = true;
+    bool runResult = true;
+    int driverConnections = 0;
+    int driverDisconnections = 0;
+    int stops = 0;
+    std::vector<std::pair<QNodeMediator*, bool>> runs;
+};
+
+class TestMainFrame : public QMainFrame {
+public:
+    QScanEngineLink* GetScanEngineLink() override { return &engine; }
+    std::optional<std::string> BrowseForFolder(const std::string& /*title*/) override { return std::nullopt; }
+    [[noreturn]] void ExitProgram(int exitCode) override;
+    void DisableScreenSaver() override {}
+
+    RecordingEngineLink engine;
+};
+
+// What the view factory was asked for, in order: "frame <class>", "sheet <caption>", "modal <caption>",
+// "modeless <caption>", "report <node name>".
+using FactoryLog = std::vector<std::string>;
+
+class RecordingSheet : public QSettingsSheet {
+public:
+    RecordingSheet(std::string caption, FactoryLog& log) : m_caption(std::move(caption)), m_log(log) {}
+    bool HasWindow() const override { return m_window; }
+    std::string GetCaption() const override { return m_caption; }
+    void RemoveAllPages() override {}
+    void AddPage(QSettingsPage& /*page*/) override {}
+    void DestroyWindow() override { m_window = false; }
+    void ShowModal() override { m_log.push_back("modal " + m_caption); }
+    void ShowModeless(QProjectWindow* centreOver) override {
+        m_window = true;
+        m_log.push_back("modeless " + m_caption + (centreOver != nullptr ? " centred" : ""));
+    }
+
+private:
+    std::string m_caption;
+    FactoryLog& m_log;
+    bool m_window = false;
+};
+
+class RecordingViewFactory : public QViewFactory {
+public:
+    std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
+    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption,
+                                                        QProjectWindow* parent) override;
+    std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind /*kind*/, QNodeMediator& /*mediator*/,
+                                                      uint16_t /*scanKind*/) override {
+        return nullptr;
+    }
+    QReportOpenResult OpenReportFile(QNodeMediator& mediator) override;
+
+    FactoryLog log;
+};
+
+class RecordingScanDataList : public QScanDataList {
+public:
+    void SetOwner(QNodeMediator* mediator) override { owner = mediator; }
+    void Clear() override {
+        rows.clear();
+        dates.clear();
+        descriptions.clear();
+        selected.clear();
+        ++clears;
+    }
+    void AddRow(const std::string& text, const std::string& date, const std::string& description) override {
+        rows.push_back(text);
+        dates.push_back(date);
+        descriptions.push_back(description);
+    }
+    void SelectRow(const std::string& text) override { selected.push_back(text); }
+
+    QNodeMediator* owner = nullptr;
+    std::vector<std::string> rows;
+    std::vector<std::string> dates;
+    std::vector<std::string> descriptions;
+    std::vector<std::string> selected;
+    int clears = 0;
+};
+
+// A form view that records the messages posted to it (delivered when the test pumps its thread).
+class RecordingFormView : public QProjectFormView {
+public:
+    explicit RecordingFormView(MessageThread& thread) : m_target(*this, thread), m_parent(thread) {}
+
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    QProjectWindow* GetParentWindow() override { return &m_parent; }
+    QScanDataList* GetScanDataList() override { return &list; }
+    QViewFactory* GetViewFactory() override { return &factory; }
+    void AddSpectralScanDataToList(CSpectralScanData&, bool, bool, QNodeMediator&) override {}
+    void AddSpatialScanDataToList(CSpatialScanData&, bool, bool, QNodeMediator&) override {}
+    void AddSpectralSpatialScanDataToList(CSpectralSpatialScanData&, bool, QNodeMediator&) override {}
+    void AddHandHeldProbeScanDataToList(CHandHeldProbeScanData&, bool, QNodeMediator&) override {}
+
+    RecordingScanDataList list;
+    RecordingViewFactory factory;
+    std::vector<uint32_t> received;
+
+private:
+    class Target : public MessageTarget {
+    public:
+        Target(RecordingFormView& view, MessageThread& thread) : MessageTarget(thread), m_view(view) {}
+
+    protected:
+        int64_t HandleMessage(Message& message) override {
+            m_view.received.push_back(message.id);
+            return 0;
+        }
+
+    private:
+        RecordingFormView& m_view;
+    };
+    class Parent : public QProjectWindow {
+    public:
+        explicit Parent(MessageThread& thread) : m_target(thread) {}
+        MessageTarget& GetMessageTarget() override { return m_target; }
+
+    private:
+        class Silent : public MessageTarget {
+        public:
+            using MessageTarget::MessageTarget;
+
+        protected:
+            int64_t HandleMessage(Message& /*message*/) override { return 0; }
+        } m_target;
+    };
+
+    Target m_target;
+    Parent m_parent;
+};
+
+// Makes a mediator the scanning one without a worker (the host makes none).
+class NoWorkerScanHost : public QScanThreadHost {
+public:
+    NoWorkerScanHost();
+    ~NoWorkerScanHost() override;
+    Event& GetScanEvent() override { return *m_event; }
+    std::unique_ptr<QScanThread> CreateScanThread(int32_t, Event&, int64_t, QNodeMediator&) override {
+        return nullptr;
+    }
+
+private:
+    std::unique_ptr<Event> m_event;
+};
+
+// A private folder with a repository (remembered in a private settings store) and the prompt
+// replaced by a scripted one, for the life of the object.
+class ProjectSandbox {
+public:
+    explicit ProjectSandbox(const std::string& name);
+    ~ProjectSandbox();
+    ProjectSandbox(const ProjectSandbox&) = delete;
+    ProjectSandbox& operator=(const ProjectSandbox&) = delete;
+
+    const std::string& Folder() const { return m_folder; }
+    const std::string& Repository() const { return m_repository; }
+    ScriptedPrompt& Prompt() { return *m_prompt; }
+
+    // A project container on the real factory and project file.
+    std::unique_ptr<TfrmMainApp> MakeApp(QMainFrame& frame, MessageThread& thread, bool noPreferences);
+    // What a project container is made with: the real project file through the repository's storage
+    // managers, and fundamental mediators on the thread.
+    QNodeFactory::FundamentalMediatorMaker Maker(QMainFrame& frame, MessageThread& thread);
+    std::shared_ptr<QProjectStorageManagerFactory> StorageFactory(QMainFrame& frame, MessageThread& thread);
+
+private:
+    std::string m_folder;
+    std::string m_repository;
+    std::shared_ptr<ScriptedPrompt> m_prompt = std::make_shared<ScriptedPrompt>();
+    std::unique_ptr<ScopedPromptInstall> m_promptInstall;
+    std::unique_ptr<QMediatorProjectFileModel> m_model;
+};
+
+} // namespace orv::testing
