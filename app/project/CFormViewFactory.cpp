@@ -1,0 +1,34 @@
+#include "app/project/CFormViewFactory.h"
+
+#include "platform/CLocale.h"
+#include "platform/log/InformationLog.h"
+#include "project/QNodeMediator.h"
+
+namespace orv {
+
+std::unique_ptr<QViewFrame> CFormViewFactory::CreateFrame(const QFrameRequest& request) {
+    AddInformationMessage(0, FormatC("No view window is available for \"%s\" (frame class %d).",
+                                     request.title.c_str(), static_cast<int>(request.frameClass)));
+    return nullptr;
+}
+
+std::unique_ptr<QSettingsSheet> CFormViewFactory::CreateSettingsSheet(const std::string& caption,
+                                                                      QProjectWindow* /*parent*/) {
+    AddInformationMessage(0, "No settings sheet is available for \"" + caption + "\".");
+    return nullptr;
+}
+
+std::unique_ptr<QSettingsPage>
+CFormViewFactory::CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator, uint16_t /*scanKind*/) {
+    AddInformationMessage(0, FormatC("No settings page %d is available for the node \"%s\".",
+                                     static_cast<int>(kind), mediator.GetName().c_str()));
+    return nullptr;
+}
+
+QReportOpenResult CFormViewFactory::OpenReportFile(QNodeMediator& mediator) {
+    AddInformationMessage(0,
+                          "The report file of the node \"" + mediator.GetName() + "\" cannot be shown yet.");
+    return QReportOpenResult::Opened;
+}
+
+} // namespace orv

@@ -1,0 +1,156 @@
+#include "app/project/CProjectWindows.h"
+
+#include "app/project/CChildFrame.h"
+#include "app/project/CHalvionDoc.h"
+
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace orv {
+namespace {
+
+std::string Canonical(const std::string& path) {
+    std::error_code ignored;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ignored);
+    return canonical.empty() ? path : canonical.string();
+}
+
+} // namespace
+
+CProjectWindows::CProjectWindows(QMdiArea& area, CProjectArray& projects)
+    : m_area(area), m_projects(projects) {
+    connect(&m_area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (window == nullptr) {
+            return;
+        }
+        if (auto* frame = qobject_cast<QWidget*>(window->widget())) {
+            const auto found = std::find(m_frames.begin(), m_frames.end(), frame);
+            if (found != m_frames.end()) {
+                m_active = *found;
+            }
+        }
+    });
+    m_chooseSaveAs = [](QWidget* owner) -> std::optional<std::string> {
+        QFileDialog dialog(owner, QString::fromLatin1(kSaveAsTitle), QString::fromLatin1(kSaveAsDefaultName),
+                           QString::fromLatin1(kSaveAsFilter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("ovp"));
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles().front().toStdString();
+    };
+}
+
+CProjectWindows::~CProjectWindows() {
+    // Every window frees its project before its tree goes.
+    const std::vector<CChildFrame*> frames = m_frames;
+    for (CChildFrame* frame : frames) {
+        frame->DestroyWithoutAsking();
+    }
+}
+
+bool CProjectWindows::TakeStartupDocumentFlag() {
+    const bool set = m_startupDocument;
+    m_startupDocument = false;
+    return set;
+}
+
+int32_t CProjectWindows::TakeNextTitleNumber() {
+    return m_takeTitleNumber ? m_takeTitleNumber() : m_nextTitle++;
+}
+
+uint32_t CProjectWindows::TakeNextProjectId() {
+    return m_takeProjectId ? m_takeProjectId() : m_nextProjectId++;
+}
+
+CChildFrame* CProjectWindows::MakeFrame(const std::string* path) {
+    auto* frame = new CChildFrame(*this, TakeNextProjectId(), path);
+    m_frames.push_back(frame);
+    QMdiSubWindow* window = m_area.addSubWindow(frame);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    frame->show();
+    m_area.setActiveSubWindow(window);
+    m_active = frame;
+    return frame;
+}
+
+CChildFrame* CProjectWindows::NewDocument() {
+    return MakeFrame(nullptr);
+}
+
+CChildFrame* CProjectWindows::OpenDocument(const std::string& path) {
+    const std::string wanted = Canonical(path);
+    for (CChildFrame* frame : m_frames) {
+        const std::string& open = frame->GetDocument().GetPathName();
+        if (!open.empty() && Canonical(open) == wanted) {
+            frame->Activate();
+            return frame;
+        }
+    }
+    return MakeFrame(&path);
+}
+
+void CProjectWindows::ProjectBuilt(CChildFrame& frame, bool built) {
+    if (!built) {
+        frame.CloseWithoutAsking();
+        return;
+    }
+    if (frame.GetDocument().GetPathName().empty()) {
+        return;
+    }
+    const std::vector<CChildFrame*> frames = m_frames;
+    for (CChildFrame* other : frames) {
+        if (other != &frame && other->GetDocument().IsStartupDocument()) {
+            other->CloseWithoutAsking();
+        }
+    }
+}
+
+void CProjectWindows::FrameDestroyed(CChildFrame* frame) {
+    m_frames.erase(std::remove(m_frames.begin(), m_frames.end(), frame), m_frames.end());
+    if (m_active == frame) {
+        m_active = nullptr;
+    }
+}
+
+CChildFrame* CProjectWindows::GetActiveFrame() const {
+    return m_active;
+}
+
+std::vector<CChildFrame*> CProjectWindows::GetFrames() const {
+    return m_frames;
+}
+
+CChildFrame* CProjectWindows::FindFrameByProjectId(uint32_t projectId) const {
+    const auto found = std::find_if(m_frames.begin(), m_frames.end(), [projectId](CChildFrame* frame) {
+        return frame->GetProjectId() == projectId;
+    });
+    return found != m_frames.end() ? *found : nullptr;
+}
+
+bool CProjectWindows::SaveAllModified() {
+    for (CChildFrame* frame : m_frames) {
+        if (!frame->GetDocument().SaveModified()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> CProjectWindows::ChooseSaveAsPath(QWidget* owner) {
+    return m_chooseSaveAs ? m_chooseSaveAs(owner) : std::nullopt;
+}
+
+void CProjectWindows::AddRecentFile(const std::string& path) {
+    if (m_addRecentFile) {
+        m_addRecentFile(path);
+    }
+}
+
+} // namespace orv
