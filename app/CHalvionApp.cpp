@@ -6,6 +6,7 @@
 #include "app/MessageBoxPrompt.h"
 #include "app/QtConversions.h"
 #include "app/UiMessagePump.h"
+#include "app/project/CProjectDocumentKind.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
 #include "platform/ui/Prompt.h"
@@ -64,6 +65,7 @@ bool CHalvionApp::InitInstance() {
     // The export command's file dialog and the busy cursor that model code counts.
     InstallExportUserInterface();
     ExportFileDialog::SetOwnerWindow(m_mainFrame.get());
+    CProjectDocumentKind::Register(*m_mainFrame);
     if (!m_mainFrame->OnCreate()) {
         m_exitCode = 0;
         return false;

@@ -276,8 +276,9 @@ private:
     std::map<int, QTimer*> m_timers;
 
     std::unique_ptr<CStopScanFrame> m_stopScanFrame;
-    std::unique_ptr<CProjectDocumentFactory> m_documentFactory;
     std::vector<std::unique_ptr<TfrmMainApp>> m_projects;
+    // Goes before the projects: its windows free their projects from the array while it exists.
+    std::unique_ptr<CProjectDocumentFactory> m_documentFactory;
     QPointer<QMdiSubWindow> m_activeProjectFrame;
     uint32_t m_projectCounter = 0;
     uint32_t m_projectTitleCounter = 1;

@@ -120,6 +120,18 @@ std::string CChildFrame::GetActiveDocumentTitle() const {
     return m_view != nullptr ? m_document->GetTitle() : std::string();
 }
 
+bool CChildFrame::SaveModified() {
+    return m_document->SaveModified();
+}
+
+void CChildFrame::SetModifiedFlag(bool modified) {
+    m_document->SetModifiedFlag(modified);
+}
+
+std::string CChildFrame::GetPathName() const {
+    return m_document->GetPathName();
+}
+
 void CChildFrame::UpdateTitle() {
     setWindowTitle(QString::fromStdString(m_document->GetTitle()));
 }

@@ -6,6 +6,7 @@
 //
 // User-interface thread only.
 
+#include "app/CProjectDocument.h"
 #include "app/controls/CCommandTarget.h"
 #include "platform/msg/MessageTarget.h"
 #include "project/QProjectWindow.h"
@@ -41,7 +42,10 @@ inline constexpr uint32_t kSave = 57603;
 inline constexpr uint32_t kSaveAs = 57604;
 } // namespace ProjectCommand
 
-class CChildFrame : public QMainWindow, public QProjectWindow, public CCommandTarget {
+class CChildFrame : public QMainWindow,
+                    public QProjectWindow,
+                    public CCommandTarget,
+                    public CProjectDocumentWindow {
 public:
     static constexpr int32_t kDisconnected = 0;
     static constexpr int32_t kConnecting = 1;
@@ -53,7 +57,7 @@ public:
     CChildFrame(CProjectWindows& windows, uint32_t projectId, const std::string* path);
     ~CChildFrame() override;
 
-    uint32_t GetProjectId() const { return m_projectId; }
+    uint32_t GetProjectId() const override { return m_projectId; }
     int32_t GetRunState() const { return m_runState; }
     // A run ended.
     void SetIdleState() { m_runState = kConnectedIdle; }
@@ -74,6 +78,12 @@ public:
     void CloseWithoutAsking();
     // Frees the project and deletes the window at once.
     void DestroyWithoutAsking();
+
+    // --- CProjectDocumentWindow, as the main frame walks its project windows ---
+    bool HasActiveDocument() const override { return m_view != nullptr; }
+    bool SaveModified() override;
+    void SetModifiedFlag(bool modified) override;
+    std::string GetPathName() const override;
 
     // --- QProjectWindow ---
     MessageTarget& GetMessageTarget() override { return m_target; }

@@ -31,6 +31,9 @@ CProjectWindows::CProjectWindows(QMdiArea& area, CProjectArray& projects)
             const auto found = std::find(m_frames.begin(), m_frames.end(), frame);
             if (found != m_frames.end()) {
                 m_active = *found;
+                if (m_activated) {
+                    m_activated(window);
+                }
             }
         }
     });
@@ -56,6 +59,9 @@ CProjectWindows::~CProjectWindows() {
 }
 
 bool CProjectWindows::TakeStartupDocumentFlag() {
+    if (m_takeStartupDocument) {
+        return m_takeStartupDocument();
+    }
     const bool set = m_startupDocument;
     m_startupDocument = false;
     return set;

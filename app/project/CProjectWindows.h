@@ -16,6 +16,7 @@
 #include <vector>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QWidget;
 
 namespace orv {
@@ -39,6 +40,8 @@ public:
 
     // The next new document is the application's blank start-up project.
     void SetStartupDocumentFlag(bool set) { m_startupDocument = set; }
+    // Where the flag is kept when the application keeps it (otherwise here).
+    void SetStartupDocumentSource(std::function<bool()> take) { m_takeStartupDocument = std::move(take); }
     bool TakeStartupDocumentFlag();
     int32_t TakeNextTitleNumber();
     uint32_t TakeNextProjectId();
@@ -50,7 +53,10 @@ public:
 
     // While the main frame closes.
     void SetClosing(bool closing) { m_closing = closing; }
-    bool IsClosing() const { return m_closing; }
+    void SetClosingSource(std::function<bool()> closing) { m_isClosing = std::move(closing); }
+    bool IsClosing() const { return m_isClosing ? m_isClosing() : m_closing; }
+    // Told of every project window that becomes the active one.
+    void SetActivationHook(std::function<void(QMdiSubWindow*)> hook) { m_activated = std::move(hook); }
     // Asks every project to save (main frame closing); false when the user kept one open.
     bool SaveAllModified();
 
@@ -85,6 +91,9 @@ private:
     bool m_closing = false;
     int32_t m_nextTitle = 1;
     uint32_t m_nextProjectId = 1;
+    std::function<bool()> m_takeStartupDocument;
+    std::function<bool()> m_isClosing;
+    std::function<void(QMdiSubWindow*)> m_activated;
     std::function<uint32_t()> m_takeProjectId;
     std::function<int32_t()> m_takeTitleNumber;
     PathChooser m_chooseSaveAs;

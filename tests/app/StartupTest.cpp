@@ -5,6 +5,9 @@
 #include "app/CMainFrame.h"
 #include "app/MemoryStatus.h"
 #include "app/StartupSwitches.h"
+#include "app/project/CChildFrame.h"
+#include "app/project/CHalvionDoc.h"
+#include "app/project/CProjectDocumentKind.h"
 #include "core/NoScannerFallback.h"
 #include "core/QDeviceInfoList.h"
 #include "core/QManagers.h"
@@ -230,8 +233,12 @@ TEST_F(ApplicationTest, StartsWithTheBuiltInListsAndEndsInOrderReleasingTheLockL
         ASSERT_NE(frame, nullptr);
         EXPECT_EQ(frame->windowTitle(), "Orvilant");
         EXPECT_TRUE(frame->isMaximized());
-        // No file on the command line: the start-up document and the new-file path.
-        EXPECT_TRUE(app.IsStartupDocumentFlagSet());
+        // No file on the command line: the new-file path made the blank start-up project, whose
+        // document took the start-up flag.
+        EXPECT_FALSE(app.IsStartupDocumentFlagSet());
+        auto& kind = static_cast<CProjectDocumentKind&>(*frame->GetDocumentFactory());
+        ASSERT_EQ(kind.GetWindows().GetFrames().size(), 1U);
+        EXPECT_TRUE(kind.GetWindows().GetFrames().front()->GetDocument().IsStartupDocument());
         EXPECT_EQ(frame->GetNewProjectFlag(), 1);
         EXPECT_TRUE(environment.GetPrompt().Texts().empty());
         SingleInstanceLock other;
