@@ -33,4 +33,8 @@ bool QScanEngineLinkOverController::IsCommandAllowed(uint32_t command) {
     return m_controller.IsCommandAllowed(command);
 }
 
+int32_t QScanEngineLinkOverController::GetWorkflowState() {
+    return m_controller.GetState();
+}
+
 } // namespace orv

@@ -29,6 +29,8 @@ public:
     bool RunScan(QNodeMediator& mediator, bool continuous) override;
     void StopScan() override;
     bool IsCommandAllowed(uint32_t command) override;
+    // The tree and the project frames grey their commands by it.
+    int32_t GetWorkflowState() override;
 
 private:
     QCommLayer& m_layer;

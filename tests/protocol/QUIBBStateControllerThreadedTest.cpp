@@ -154,8 +154,10 @@ TEST_F(ControllerTest, IsTheInstanceAndAllowsCommandsByState) {
     QScanEngineLinkOverController link(*layer, controller);
     controller.SetState(2);
     EXPECT_TRUE(link.IsCommandAllowed(2));
+    EXPECT_EQ(link.GetWorkflowState(), 2);
     controller.SetState(12);
     EXPECT_FALSE(link.IsCommandAllowed(2));
+    EXPECT_EQ(link.GetWorkflowState(), 12);
 }
 
 std::size_t CountOf(const std::vector<std::string>& calls, const std::string& call) {
