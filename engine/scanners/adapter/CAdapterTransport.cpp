@@ -1,0 +1,7 @@
+#include "engine/scanners/adapter/CAdapterTransport.h"
+
+namespace orv {
+
+CAdapterTransport::~CAdapterTransport() = default;
+
+} // namespace orv

@@ -1,0 +1,25 @@
+#pragma once
+
+// The link to the external adapter: TCP on the local network or a USB serial port. Both move the
+// adapter's frames byte for byte; the driver does not know which it talks through.
+
+#include <cstdint>
+
+namespace orv {
+
+class CAdapterTransport {
+public:
+    CAdapterTransport() = default;
+    CAdapterTransport(const CAdapterTransport&) = delete;
+    CAdapterTransport& operator=(const CAdapterTransport&) = delete;
+    virtual ~CAdapterTransport();
+
+    // Sends every byte within `timeoutMs`.
+    virtual bool Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) = 0;
+    // Takes exactly `count` bytes once they have all come, waiting at most as `timeoutMs` allows; on a
+    // time-out nothing is taken.
+    virtual bool Read(uint8_t* buffer, uint32_t count, uint32_t timeoutMs) = 0;
+    virtual void Close() = 0;
+};
+
+} // namespace orv
