@@ -37,7 +37,7 @@ uint64_t ReadKilobytes(std::string_view text, std::string_view name) {
 // Bounded: these are small system files, never read to any length.
 std::string ReadSmallFile(const char* path) {
     std::ifstream file(path);
-    std::string text(64 * 1024, '\0');
+    std::string text(size_t{64} * 1024, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(file.gcount()));
     return text;

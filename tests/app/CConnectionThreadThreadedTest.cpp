@@ -237,6 +237,7 @@ protected:
 
     std::vector<std::chrono::milliseconds> Offsets(const std::vector<Clock::TimePoint>& times) const {
         std::vector<std::chrono::milliseconds> offsets;
+        offsets.reserve(times.size());
         for (const auto time : times) {
             offsets.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(time - m_start));
         }
