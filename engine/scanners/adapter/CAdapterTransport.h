@@ -16,8 +16,7 @@ public:
 
     // Sends every byte within `timeoutMs`.
     virtual bool Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) = 0;
-    // Takes exactly `count` bytes once they have all come, waiting at most as `timeoutMs` allows; on a
-    // time-out nothing is taken.
+    // Takes `count` bytes, waiting at most as `timeoutMs` allows; false when they did not all come.
     virtual bool Read(uint8_t* buffer, uint32_t count, uint32_t timeoutMs) = 0;
     virtual void Close() = 0;
 };
