@@ -78,6 +78,7 @@ protected:
     // every entry before it has been served, so what it sees is what they left.
     int32_t LastCodeSeenByNextStep() {
         std::atomic<int32_t> seen{-99};
+        const std::ptrdiff_t setupStepsBefore = SetupStepCalls();
         controller.onSetupStep = [&] { seen.store(layer->GetLastCommandCode()); };
         layer->QueueCommand(QCommLayer::kStepSetupScan, 1, 0);
         while (true) {
@@ -89,8 +90,16 @@ protected:
             EXPECT_TRUE(Eventually([&] { return layer->GetQueuedCommandCount() < waiting; }));
         }
         EXPECT_TRUE(Eventually([&] { return seen.load() != -99; }));
+        // The fake records the step only once the hook has returned: clearing the hook earlier would
+        // destroy it while the worker still runs it.
+        EXPECT_TRUE(Eventually([&] { return SetupStepCalls() == setupStepsBefore + 1; }));
         controller.onSetupStep = nullptr;
         return seen.load();
+    }
+
+    std::ptrdiff_t SetupStepCalls() const {
+        const std::vector<std::string> calls = controller.Calls();
+        return std::count(calls.begin(), calls.end(), "SendSetupScan 1");
     }
 
     MessageThread ui;
