@@ -1,6 +1,8 @@
 #include "analyzers/CSpectrumAnalyzer.h"
 
+#include "analyzers/CBB60Connection.h"
 #include "analyzers/CInstrumentInfo.h"
+#include "analyzers/CTekRSAConnection.h"
 #include "analyzers/CVisaConnection.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
@@ -87,8 +89,13 @@ void CSpectrumAnalyzer::FlushBuffers() {
 bool CSpectrumAnalyzer::FindVisaConnection(CSAConnection* connection, int32_t driverID) {
     auto* visaConnection = dynamic_cast<CVisaConnection*>(connection);
     m_visaConnection = visaConnection;
+    m_bb60Connection = dynamic_cast<CBB60Connection*>(connection);
+    m_tekConnection = dynamic_cast<CTekRSAConnection*>(connection);
     if (visaConnection == nullptr) {
         // The device-library connections need no VISA resource.
+        if (m_bb60Connection != nullptr) {
+            m_deviceHandle = m_bb60Connection->GetDeviceHandle();
+        }
         return true;
     }
     m_session = visaConnection->GetSession();

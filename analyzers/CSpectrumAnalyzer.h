@@ -19,7 +19,9 @@
 
 namespace orv {
 
+class CBB60Connection;
 class CSAConnection;
+class CTekRSAConnection;
 class CVisaConnection;
 
 class CSpectrumAnalyzer {
@@ -188,6 +190,8 @@ protected:
     std::string m_rbwFilterType = kRbwFilterTypeCommand;
     const AnalyzerScanSetup* m_scanSetup = nullptr;
     CVisaConnection* m_visaConnection = nullptr;
+    CBB60Connection* m_bb60Connection = nullptr;
+    CTekRSAConnection* m_tekConnection = nullptr;
     uint8_t m_queryValid = 1;
     uint8_t m_detected = 1;
     uint8_t m_connected = 1;

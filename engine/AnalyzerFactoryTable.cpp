@@ -8,6 +8,8 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
+#include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
+#include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
 #include <algorithm>
 #include <array>
@@ -81,8 +83,8 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9324C, "CSpectrumAnalyzerN9324C", nullptr},
     {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", nullptr},
     {C::N9913B, "CSpectrumAnalyzerN9913B", &Make<CSpectrumAnalyzerN9913B>},
-    {C::BB60, "CSpectrumAnalyzerBB60", nullptr},
-    {C::TekRSA, "CSpectrumAnalyzerTekRSA", nullptr},
+    {C::BB60, "CSpectrumAnalyzerBB60", &Make<CSpectrumAnalyzerBB60>},
+    {C::TekRSA, "CSpectrumAnalyzerTekRSA", &Make<CSpectrumAnalyzerTekRSA>},
     {C::N99xx, "CSpectrumAnalyzerN99xx", &Make<CSpectrumAnalyzerN99xx>},
     {C::Placeholder, "CSpectrumAnalyzerNone", &Make<CSpectrumAnalyzerNone>},
 }};

@@ -1,8 +1,10 @@
 #include "engine/CDeviceManager.h"
 
 #include "analyzers/AnalyzerScanSetup.h"
+#include "analyzers/CBB60Connection.h"
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/CSpectrumAnalyzer.h"
+#include "analyzers/CTekRSAConnection.h"
 #include "analyzers/CVisaConnection.h"
 #include "core/NoScannerFallback.h"
 #include "core/QAttachedScannerSource.h"
@@ -333,6 +335,47 @@ bool CDeviceManager::ConnectVisa() {
     }
     m_connection = std::move(connection);
     return true;
+}
+
+bool CDeviceManager::ConnectDeviceLibrary(std::unique_ptr<CSAConnection> connection) {
+    if (connection == nullptr || !connection->DetectAndConnect()) {
+        return false;
+    }
+    const std::lock_guard guard(m_deviceLock);
+    if (m_connection != nullptr || IsScanRunning()) {
+        // The new one closes its device as it goes.
+        return false;
+    }
+    m_connection = std::move(connection);
+    return true;
+}
+
+bool CDeviceManager::ConnectBB60() {
+    const AnalyzerScanSetup* setup = nullptr;
+    {
+        const std::lock_guard guard(m_deviceLock);
+        if (m_connection != nullptr || IsScanRunning()) {
+            return false;
+        }
+        setup = m_scanSetup;
+    }
+    auto connection = std::make_unique<CBB60Connection>();
+    connection->SetScanSetup(setup);
+    return ConnectDeviceLibrary(std::move(connection));
+}
+
+bool CDeviceManager::ConnectTekRSA() {
+    const AnalyzerScanSetup* setup = nullptr;
+    {
+        const std::lock_guard guard(m_deviceLock);
+        if (m_connection != nullptr || IsScanRunning()) {
+            return false;
+        }
+        setup = m_scanSetup;
+    }
+    auto connection = std::make_unique<CTekRSAConnection>();
+    connection->SetScanSetup(setup);
+    return ConnectDeviceLibrary(std::move(connection));
 }
 
 bool CDeviceManager::ReleaseAnalyzer() {

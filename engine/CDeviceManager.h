@@ -91,6 +91,11 @@ public:
     // Keeps a new VISA connection when it finds an analyser. False when a connection is already held
     // (the held one is kept), while a scan runs, or when none was found.
     bool ConnectVisa();
+    // The same through the Signal Hound and Tektronix device libraries. Without the library neither
+    // ever connects. The search runs outside the device lock (the new connection is nobody else's
+    // yet), so a box it shows never waits while the lock is held.
+    bool ConnectBB60();
+    bool ConnectTekRSA();
     CSAConnection* GetConnection() const;
     // Drops the held connection and the driver bound to it, so that the next ConnectVisa searches
     // again (a network analyser that stopped answering). False, keeping both, while a scan runs.
@@ -242,6 +247,8 @@ private:
     void KeepScanner(std::unique_ptr<CScanner> scanner);
     // Binds the current driver to the held connection; true when it may be kept.
     bool BindAnalyzer(int32_t code, bool acceptWithoutCheck);
+    // Keeps a connection that found its device, unless one is held or a scan began meanwhile.
+    bool ConnectDeviceLibrary(std::unique_ptr<CSAConnection> connection);
 
     std::vector<float> m_traceBuffer;
     uint32_t m_traceLength = 0;

@@ -20,7 +20,11 @@ CDeviceManager* SetupScan::CreateDeviceManager() {
 }
 
 bool SetupScan::ConnectAnalyzer() {
-    if (m_deviceManager == nullptr || !m_deviceManager->ConnectVisa()) {
+    if (m_deviceManager == nullptr) {
+        return false;
+    }
+    if (!m_deviceManager->ConnectVisa() && !m_deviceManager->ConnectBB60() &&
+        !m_deviceManager->ConnectTekRSA()) {
         return false;
     }
     SetAnalyzerConnection(m_deviceManager->GetConnection());

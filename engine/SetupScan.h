@@ -91,8 +91,8 @@ public:
     // The engine's device manager, made once at start-up and owned here.
     CDeviceManager* CreateDeviceManager();
     CDeviceManager* GetDeviceManager() const { return m_deviceManager.get(); }
-    // Connects the analyser (VISA resources first); on success the device manager's connection is
-    // the one in use.
+    // Connects the analyser: VISA resources first, then a Signal Hound device, then a Tektronix device
+    // through their libraries; on success the device manager's connection is the one in use.
     bool ConnectAnalyzer();
     // Lets go of the analyser connection and its driver (under the device lock), so that the next
     // ConnectAnalyzer searches again. False, keeping both, while a scan runs or with no device

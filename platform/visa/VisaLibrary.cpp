@@ -3,49 +3,45 @@
 #include "platform/visa/BuiltinVisa.h"
 #include "platform/visa/VisaConfiguration.h"
 
-#include <dlfcn.h>
+#include <utility>
 
 namespace orv::visa {
 
 namespace {
 
-template <class Fn> void Resolve(void* handle, const char* name, Fn& slot) {
-    slot = reinterpret_cast<Fn>(dlsym(handle, name));
+template <class Fn> void Resolve(const SharedLibrary& library, const char* name, Fn& slot) {
+    slot = reinterpret_cast<Fn>(library.Find(name));
 }
 
 } // namespace
 
-VisaLibrary::VisaLibrary(void* handle, std::string libraryName, const VisaEntryPoints& entryPoints)
-    : m_handle(handle), m_libraryName(std::move(libraryName)), m_entryPoints(entryPoints) {}
+VisaLibrary::VisaLibrary(std::unique_ptr<SharedLibrary> library, std::string libraryName,
+                         const VisaEntryPoints& entryPoints)
+    : m_library(std::move(library)), m_libraryName(std::move(libraryName)), m_entryPoints(entryPoints) {}
 
-VisaLibrary::~VisaLibrary() {
-    if (m_handle != nullptr) {
-        dlclose(m_handle);
-    }
-}
+VisaLibrary::~VisaLibrary() = default;
 
 std::unique_ptr<VisaLibrary> VisaLibrary::LoadVendor(const std::string& fileName) {
-    void* handle = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::unique_ptr<SharedLibrary> handle = SharedLibrary::Open(fileName);
     if (handle == nullptr) {
         return nullptr;
     }
     VisaEntryPoints entryPoints;
-    Resolve(handle, "viOpenDefaultRM", entryPoints.viOpenDefaultRM);
-    Resolve(handle, "viOpen", entryPoints.viOpen);
-    Resolve(handle, "viClose", entryPoints.viClose);
-    Resolve(handle, "viFindRsrc", entryPoints.viFindRsrc);
-    Resolve(handle, "viFindNext", entryPoints.viFindNext);
-    Resolve(handle, "viSetAttribute", entryPoints.viSetAttribute);
-    Resolve(handle, "viGetAttribute", entryPoints.viGetAttribute);
-    Resolve(handle, "viRead", entryPoints.viRead);
-    Resolve(handle, "viScanf", entryPoints.viScanf);
-    Resolve(handle, "viPrintf", entryPoints.viPrintf);
-    Resolve(handle, "viFlush", entryPoints.viFlush);
+    Resolve(*handle, "viOpenDefaultRM", entryPoints.viOpenDefaultRM);
+    Resolve(*handle, "viOpen", entryPoints.viOpen);
+    Resolve(*handle, "viClose", entryPoints.viClose);
+    Resolve(*handle, "viFindRsrc", entryPoints.viFindRsrc);
+    Resolve(*handle, "viFindNext", entryPoints.viFindNext);
+    Resolve(*handle, "viSetAttribute", entryPoints.viSetAttribute);
+    Resolve(*handle, "viGetAttribute", entryPoints.viGetAttribute);
+    Resolve(*handle, "viRead", entryPoints.viRead);
+    Resolve(*handle, "viScanf", entryPoints.viScanf);
+    Resolve(*handle, "viPrintf", entryPoints.viPrintf);
+    Resolve(*handle, "viFlush", entryPoints.viFlush);
     if (!entryPoints.IsComplete()) {
-        dlclose(handle);
         return nullptr;
     }
-    return std::unique_ptr<VisaLibrary>(new VisaLibrary(handle, fileName, entryPoints));
+    return std::unique_ptr<VisaLibrary>(new VisaLibrary(std::move(handle), fileName, entryPoints));
 }
 
 std::unique_ptr<VisaLibrary> VisaLibrary::Load(std::string_view name) {

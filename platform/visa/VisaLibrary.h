@@ -8,6 +8,7 @@
 // that shared library. The library stays loaded as long as the object lives: whoever copies its entry
 // points must not outlive it.
 
+#include "platform/vendor/SharedLibrary.h"
 #include "platform/visa/VisaEntryPoints.h"
 
 #include <memory>
@@ -29,15 +30,16 @@ public:
     // An entry point by its exported name ("viOpen"), or nullptr.
     void* FindEntryPoint(std::string_view name) const;
     const VisaEntryPoints& EntryPoints() const { return m_entryPoints; }
-    bool IsBuiltin() const { return m_handle == nullptr; }
+    bool IsBuiltin() const { return m_library == nullptr; }
     // The vendor library's file name as it was loaded; empty for the built-in layer.
     const std::string& GetLibraryName() const { return m_libraryName; }
 
 private:
-    VisaLibrary(void* handle, std::string libraryName, const VisaEntryPoints& entryPoints);
+    VisaLibrary(std::unique_ptr<SharedLibrary> library, std::string libraryName,
+                const VisaEntryPoints& entryPoints);
     static std::unique_ptr<VisaLibrary> LoadVendor(const std::string& fileName);
 
-    void* m_handle;
+    std::unique_ptr<SharedLibrary> m_library;
     std::string m_libraryName;
     VisaEntryPoints m_entryPoints;
 };
