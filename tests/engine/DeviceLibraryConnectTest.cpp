@@ -1,0 +1,226 @@
+// The device-library analysers through the device manager and the engine: connected after VISA, in
+// its order, identified by the engine's identity query, bound by the driver command and set up by
+// the set-up command, all over the fake device libraries.
+
+#include "analyzers/AnalyzerSwitches.h"
+#include "analyzers/CBB60Connection.h"
+#include "analyzers/CInstrumentInfo.h"
+#include "analyzers/CTekRSAConnection.h"
+#include "analyzers/CVisaConnection.h"
+#include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
+#include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
+#include "engine/CDeviceManager.h"
+#include "engine/CScanRunnerTable.h"
+#include "engine/CSocketCommandEngine.h"
+#include "engine/CSocketDataEngine.h"
+#include "engine/ScanStopFlag.h"
+#include "engine/SetupScan.h"
+#include "platform/clock/FakeClock.h"
+#include "platform/ui/ScriptedPrompt.h"
+#include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/EngineTestScopes.h"
+#include "tests/sim/devicelib/FakeBbApi.h"
+#include "tests/sim/devicelib/FakeRsaApi.h"
+#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv::test {
+namespace {
+
+using sim::FakeBbApi;
+using sim::FakeRsaApi;
+
+constexpr std::size_t kRbw = 5;
+constexpr std::size_t kCentre = 9;
+constexpr std::size_t kSpan = 17;
+constexpr std::size_t kBuckets = 37;
+constexpr std::size_t kFailureCode = 60;
+
+// The driver ID of the first supported-analyser row whose key the identity contains.
+int32_t RowDriverFor(const std::string& identity) {
+    for (const _SupportedAnalyzerInfo& row : GetInstrumentInfo().GetSupportedAnalyzers()) {
+        if (!row.m_MatchKey.empty() && identity.find(row.m_MatchKey) != std::string::npos) {
+            return row.m_DriverID;
+        }
+    }
+    return -1;
+}
+
+// No VISA resource, no "-NoSA": only the device libraries named in the environment can answer.
+class DeviceLibraryConnectTest : public ::testing::Test {
+protected:
+    DeviceLibraryConnectTest() : m_clockInstall(m_clock) {
+        GetInstrumentInfo().BuildSupportedAnalyzerTable();
+        SetNoAnalyzerSwitch(false);
+        FakeBbApi::Reset();
+        FakeRsaApi::Reset();
+        CBB60Connection::ResetRunWarnings();
+        CTekRSAConnection::ResetRunWarnings();
+        m_data.SetChannel(&m_dataPipe);
+        m_manager = m_setup.CreateDeviceManager();
+        m_setup.SetStopFlag(&m_stopFlag);
+    }
+    ~DeviceLibraryConnectTest() override { m_engine.reset(); }
+
+    void StartEngine() {
+        CEngineContext context;
+        context.setup = &m_setup;
+        context.stopFlag = &m_stopFlag;
+        context.data = &m_data;
+        context.runners = &m_runners;
+        context.devices = m_manager;
+        m_engine = std::make_unique<CSocketCommandEngine>(context);
+        m_engine->SetChannel(&m_pipe);
+    }
+
+    std::vector<ReplyFrame> Exchange(const Bytes& bytes) {
+        WriteAll(m_pipe, bytes);
+        while (m_engine->Poll()) {
+        }
+        return ReadFrames(m_pipe, m_pending);
+    }
+
+    static Bytes DriverCommand(uint32_t code) {
+        Bytes body = LittleEndian32(code);
+        body.resize(16, 0);
+        return Frame(4, body);
+    }
+
+    // The identity query, the driver command and the set-up command through the command pipe.
+    void IdentifyBindAndSetUp(uint32_t code, const std::string& identity, int32_t points) {
+        StartEngine();
+        std::vector<ReplyFrame> replies = Exchange(Frame(4003));
+        ASSERT_EQ(replies.size(), 1U);
+        const std::string reported(replies[0].body.begin() + 4, replies[0].body.end());
+        EXPECT_EQ(reported, identity);
+        EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), identity.size());
+        EXPECT_EQ(RowDriverFor(reported), static_cast<int32_t>(code));
+
+        replies = Exchange(DriverCommand(code));
+        ASSERT_EQ(replies.size(), 1U);
+        EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), code);
+
+        Bytes body = SetupBody({.scanType = 99});
+        const std::size_t tail = SetupTail(2, 3);
+        const auto put = [&body, tail](std::size_t offset, float value) {
+            std::memcpy(body.data() + tail + offset, &value, sizeof value);
+        };
+        put(kRbw, 0.1F);
+        put(kCentre, 150.0F);
+        put(kSpan, 10.0F);
+        replies = Exchange(Frame(1, body));
+        ASSERT_EQ(replies.size(), 21U);
+        for (std::size_t i = 0; i + 1 < replies.size(); ++i) {
+            EXPECT_EQ(replies[i].id, 4004);
+        }
+        const Bytes& reply = replies.back().body;
+        ASSERT_EQ(replies.back().id, 1);
+        EXPECT_EQ(ValueAt<uint32_t>(reply, tail + kFailureCode), 0U);
+        EXPECT_EQ(ValueAt<uint32_t>(reply, tail + kBuckets), static_cast<uint32_t>(points));
+        EXPECT_FLOAT_EQ(ValueAt<float>(reply, tail + kCentre), 150.0F);
+        EXPECT_FLOAT_EQ(ValueAt<float>(reply, tail + kSpan), 10.0F);
+    }
+
+    TemporaryUserDataFolder m_folder{"orv-devicelib-connect"};
+    FakeClock m_clock;
+    ScopedClockInstall m_clockInstall;
+    EnvironmentValue m_visaLibraries{"ORV_VISA_LIBRARIES", ""};
+    std::optional<EnvironmentValue> m_visaResources{std::in_place, "ORV_VISA_RESOURCES", ""};
+    EnvironmentValue m_bbNames{"ORV_BB_API_LIBRARIES", ORV_FAKE_BB_API_PATH};
+    EnvironmentValue m_rsaNames{"ORV_RSA_API_LIBRARIES", ORV_FAKE_RSA_API_PATH};
+    std::shared_ptr<ScriptedPrompt> m_prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPromptInstall m_promptInstall{m_prompt};
+    LogCapture m_log;
+    CTransferPipe m_pipe;
+    CTransferPipe m_dataPipe;
+    SetupScan m_setup;
+    ScanStopFlag m_stopFlag;
+    CSocketDataEngine m_data;
+    CScanRunnerTable m_runners;
+    CDeviceManager* m_manager = nullptr;
+    std::unique_ptr<CSocketCommandEngine> m_engine;
+    Bytes m_pending;
+};
+
+TEST_F(DeviceLibraryConnectTest, ASecondConnectWhileOneIsHeldKeepsIt) {
+    FakeBbApi::SetSerials({11});
+    FakeRsaApi::SetDevices({{3, "B3", "RSA306"}});
+    ASSERT_TRUE(m_manager->ConnectBB60());
+    CSAConnection* const held = m_manager->GetConnection();
+    ASSERT_NE(dynamic_cast<CBB60Connection*>(held), nullptr);
+    FakeBbApi::Script().ClearCalls();
+
+    EXPECT_FALSE(m_manager->ConnectBB60());
+    EXPECT_FALSE(m_manager->ConnectTekRSA());
+    EXPECT_EQ(m_manager->GetConnection(), held);
+    EXPECT_TRUE(FakeBbApi::Script().Calls().empty());
+    EXPECT_TRUE(FakeRsaApi::Script().Calls().empty());
+
+    // Released, the device is closed with the connection.
+    ASSERT_TRUE(m_setup.ReleaseAnalyzer());
+    EXPECT_EQ(FakeBbApi::Script().Names(), (std::vector<std::string>{"bbCloseDevice"}));
+}
+
+TEST_F(DeviceLibraryConnectTest, WithoutTheLibrariesNothingConnectsAndNothingIsSaid) {
+    const EnvironmentValue bb("ORV_BB_API_LIBRARIES", "libmissing_bb_api.so");
+    const EnvironmentValue rsa("ORV_RSA_API_LIBRARIES", ORV_FAKE_RSA_API_PARTIAL_PATH);
+    FakeBbApi::SetSerials({11});
+    FakeRsaApi::SetDevices({{3, "B3", "RSA306"}});
+    EXPECT_FALSE(m_setup.ConnectAnalyzer());
+    EXPECT_EQ(m_manager->GetConnection(), nullptr);
+    EXPECT_TRUE(FakeBbApi::Script().Calls().empty());
+    EXPECT_TRUE(FakeRsaApi::Script().Calls().empty());
+    EXPECT_TRUE(m_prompt->Texts().empty());
+}
+
+TEST_F(DeviceLibraryConnectTest, AVisaAnalyserWinsOverTheDeviceLibraries) {
+    ScpiSimulatorProcess sim;
+    sim.AddResource("A");
+    sim.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
+    m_visaResources.reset();
+    m_visaResources.emplace("ORV_VISA_RESOURCES", sim.ResourceName("A") + ";");
+    FakeBbApi::SetSerials({11});
+    FakeRsaApi::SetDevices({{3, "B3", "RSA306"}});
+    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    EXPECT_NE(dynamic_cast<CVisaConnection*>(m_manager->GetConnection()), nullptr);
+    EXPECT_TRUE(FakeBbApi::Script().Calls().empty());
+    EXPECT_TRUE(FakeRsaApi::Script().Calls().empty());
+}
+
+TEST_F(DeviceLibraryConnectTest, ABb60IsConnectedIdentifiedBoundAndSetUp) {
+    FakeBbApi::SetSerials({4321});
+    FakeBbApi::SetTraceInfo(401, 25000.0, 145e6);
+    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    ASSERT_NE(dynamic_cast<CBB60Connection*>(m_setup.GetAnalyzerConnection()), nullptr);
+    IdentifyBindAndSetUp(106, "SignalHound,BB60C,4321,0", 401);
+    auto* driver = dynamic_cast<CSpectrumAnalyzerBB60*>(m_setup.GetAnalyzer());
+    ASSERT_NE(driver, nullptr);
+    EXPECT_FLOAT_EQ(driver->ReadCenterFrequency(), 150.0F);
+    // The set-up's values reached the device in one push.
+    const std::vector<std::string> names = FakeBbApi::Script().Names();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "bbConfigureCenterSpan"), 1);
+    EXPECT_TRUE(m_prompt->Texts().empty());
+}
+
+TEST_F(DeviceLibraryConnectTest, AnRsaIsConnectedIdentifiedBoundAndSetUp) {
+    const EnvironmentValue bb("ORV_BB_API_LIBRARIES", "");
+    FakeRsaApi::SetDevices({{3, "B0003", "RSA306B"}});
+    FakeRsaApi::SetLimits({.maxSpan = 40e6, .minSpan = 100.0, .maxRbw = 10e6, .minRbw = 10.0});
+    FakeRsaApi::SetTraceShape(801, 145e6, 12500.0);
+    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    ASSERT_NE(dynamic_cast<CTekRSAConnection*>(m_setup.GetAnalyzerConnection()), nullptr);
+    IdentifyBindAndSetUp(107, "Tektronix,tektronix_sa_500,B0003,0", 801);
+    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerTekRSA*>(m_setup.GetAnalyzer()), nullptr);
+    EXPECT_DOUBLE_EQ(FakeRsaApi::LastSettings().span, 10e6);
+    EXPECT_TRUE(m_prompt->Texts().empty());
+}
+
+} // namespace
+} // namespace orv::test
