@@ -25,6 +25,9 @@ public:
 
     // The RBW of the applied set-up, MHz.
     virtual double GetAppliedRbw() const { return 0.0; }
+    // The applied set-up's stop frequency (MHz) and scan type (100: a spatial scan).
+    virtual float GetStopFrequency() const { return 0.0f; }
+    virtual uint16_t GetScanType() const { return 0; }
     // While the user's manual timing is on, the drivers' timing tables give way to these values
     // (switch time and wait in ms, gate length in microseconds).
     virtual bool IsManualTimingOn() const { return false; }

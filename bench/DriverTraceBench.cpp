@@ -1,14 +1,16 @@
 // Binary trace reads through the model drivers' QueryScan and the built-in VISA layer against the
 // same query and the same bytes read over a plain socket, in the same run and from the same loopback
-// responder: 40,001 points (N9010A), 100,001 points (N9020B), 32,001 points (FSL) and 10,001 points
-// (FieldFox N9912A, each value + 107), REAL,32 little-endian. The decode alone runs against a copy of the
-// same bytes. Counters: how often a read moved the trace array (a new allocation) and the resident-set growth
-// over the run's reads.
+// responder: 40,001 points (N9010A), 100,001 points (N9020B, FPL), 32,001 points (FSL, FSV3 in its raw
+// block-read mode) and 10,001 points (FieldFox N9912A, each value + 107), REAL,32 little-endian. The decode
+// alone runs against a copy of the same bytes. Counters: how often a read moved the trace array (a new
+// allocation) and the resident-set growth over the run's reads.
 
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "bench/support/LoopbackLineResponder.h"
 #include "platform/visa/BuiltinVisa.h"
@@ -181,6 +183,22 @@ void BM_Socket_Trace32001(benchmark::State& state) {
     PlainSocket(state, 32001);
 }
 BENCHMARK(BM_Socket_Trace32001)->Iterations(1000)->UseRealTime();
+
+void BM_FPL_QueryScan100001(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerFPL>(state, 100001);
+}
+BENCHMARK(BM_FPL_QueryScan100001)->Iterations(1000)->UseRealTime();
+
+// The FSV3 as its set-up leaves it for the model "FSV3030".
+class Fsv3BlockReadMode : public CSpectrumAnalyzerFSV3 {
+public:
+    const float* QueryScan() override { return ReadTraceBlock(); }
+};
+
+void BM_FSV3_BlockRead32001(benchmark::State& state) {
+    DriverQueryScan<Fsv3BlockReadMode>(state, 32001);
+}
+BENCHMARK(BM_FSV3_BlockRead32001)->Iterations(1000)->UseRealTime();
 
 void BM_Decode32001(benchmark::State& state) {
     const std::string data = Real32Data(32001);

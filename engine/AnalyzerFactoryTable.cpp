@@ -7,7 +7,17 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSG8.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSH.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSP.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSQ.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSU.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
@@ -46,8 +56,8 @@ constexpr std::array<std::pair<int32_t, C>, 47> kCodeTable{{
 constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::None, "", nullptr},
     {C::Generic, "CSpectrumAnalyzerGeneric", &Make<CSpectrumAnalyzerGeneric>},
-    {C::FSP, "CSpectrumAnalyzerFSP", nullptr},
-    {C::FSH, "CSpectrumAnalyzerFSH", nullptr},
+    {C::FSP, "CSpectrumAnalyzerFSP", &Make<CSpectrumAnalyzerFSP>},
+    {C::FSH, "CSpectrumAnalyzerFSH", &Make<CSpectrumAnalyzerFSH>},
     {C::N9912ANew, "CSpectrumAnalyzerN9912ANew", &Make<CSpectrumAnalyzerN9912ANew>},
     {C::FSL, "CSpectrumAnalyzerFSL", &Make<CSpectrumAnalyzerFSL>},
     {C::N9010B, "CSpectrumAnalyzerN9010B", &Make<CSpectrumAnalyzerN9010B>},
@@ -56,17 +66,17 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9000A, "CSpectrumAnalyzerN9000A", &Make<CSpectrumAnalyzerN9000A>},
     {C::N9020A, "CSpectrumAnalyzerN9020A", &Make<CSpectrumAnalyzerN9020A>},
     {C::E4440A, "CSpectrumAnalyzerE4440A", nullptr},
-    {C::FSQ, "CSpectrumAnalyzerFSQ", nullptr},
-    {C::FSU, "CSpectrumAnalyzerFSU", nullptr},
-    {C::FSV3, "CSpectrumAnalyzerFSV3", nullptr},
-    {C::FSV4, "CSpectrumAnalyzerFSV4", nullptr},
-    {C::FSG8, "CSpectrumAnalyzerFSG8", nullptr},
-    {C::FSW, "CSpectrumAnalyzerFSW", nullptr},
-    {C::ESU, "CSpectrumAnalyzerESU", nullptr},
+    {C::FSQ, "CSpectrumAnalyzerFSQ", &Make<CSpectrumAnalyzerFSQ>},
+    {C::FSU, "CSpectrumAnalyzerFSU", &Make<CSpectrumAnalyzerFSU>},
+    {C::FSV3, "CSpectrumAnalyzerFSV3", &Make<CSpectrumAnalyzerFSV3>},
+    {C::FSV4, "CSpectrumAnalyzerFSV4", &Make<CSpectrumAnalyzerFSV4>},
+    {C::FSG8, "CSpectrumAnalyzerFSG8", &Make<CSpectrumAnalyzerFSG8>},
+    {C::FSW, "CSpectrumAnalyzerFSW", &Make<CSpectrumAnalyzerFSW>},
+    {C::ESU, "CSpectrumAnalyzerESU", &Make<CSpectrumAnalyzerESU>},
     {C::N9040B, "CSpectrumAnalyzerN9040B", &Make<CSpectrumAnalyzerN9040B>},
     {C::N9030B, "CSpectrumAnalyzerN9030B", &Make<CSpectrumAnalyzerN9030B>},
     {C::N9000B, "CSpectrumAnalyzerN9000B", &Make<CSpectrumAnalyzerN9000B>},
-    {C::FPL, "CSpectrumAnalyzerFPL", nullptr},
+    {C::FPL, "CSpectrumAnalyzerFPL", &Make<CSpectrumAnalyzerFPL>},
     {C::DSA, "CSpectrumAnalyzerDSA", nullptr},
     {C::RSA, "CSpectrumAnalyzerRSA", nullptr},
     {C::N9020B, "CSpectrumAnalyzerN9020B", &Make<CSpectrumAnalyzerN9020B>},

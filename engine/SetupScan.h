@@ -162,7 +162,7 @@ public:
     uint32_t GetPollInterval() const override { return m_pollInterval.load(); }
     void SetPollInterval(uint32_t milliseconds) { m_pollInterval.store(milliseconds); }
 
-    uint16_t GetScanType() const;
+    uint16_t GetScanType() const override;
     void SetScanType(uint16_t value);
     int16_t GetRows() const;
     void SetRows(int16_t value);
@@ -186,7 +186,7 @@ public:
     void SetSpan(float value);
     float GetStartFrequency() const;
     void SetStartFrequency(float value);
-    float GetStopFrequency() const;
+    float GetStopFrequency() const override;
     void SetStopFrequency(float value);
     uint32_t GetSamplesPerCell() const;
     void SetSamplesPerCell(uint32_t value);

@@ -7,7 +7,17 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSG8.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSH.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSP.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSQ.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSU.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
@@ -81,7 +91,7 @@ TEST(AnalyzerFactoryTable, OnlyClassesWithADriverMakeOne) {
     EXPECT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(driver.get()), nullptr);
     EXPECT_EQ(driver->GetSweepMode(), "GatedSweep");
     // The model drivers that have not joined yet: their codes make none, as 16 does.
-    for (const int32_t code : {5, 30}) {
+    for (const int32_t code : {29, 67, 71}) {
         EXPECT_EQ(AnalyzerMakerForCode(code), nullptr) << code;
     }
 }
@@ -123,6 +133,22 @@ TEST(AnalyzerFactoryTable, FieldFoxCodesMakeTheirDrivers) {
 TEST(AnalyzerFactoryTable, FslCodesMakeTheFslDriver) {
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSL>(23));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSL>(42));
+}
+
+TEST(AnalyzerFactoryTable, RsModelCodesMakeTheirDrivers) {
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSP>(15));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSH>(19));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(30));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSU>(34));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSV3>(38));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSV4>(39));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSG8>(40));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSW>(41));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerESU>(43));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFPL>(51));
+    // The catch-all class drives every unlisted code.
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(5));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(99));
 }
 
 TEST(AnalyzerFactoryTable, DeviceLibraryCodesMakeTheirDrivers) {

@@ -1,9 +1,10 @@
 // The driver and set-up commands through the command pipe with the FSL driver on a simulated FSL: the
 // analyser took what the reply carries, and the spatial preparation gates the sweep with the gate
-// length of the RBW read back.
+// length of the RBW read back. The FSH, a model of the same family, runs the set-up with its own forms.
 
 #include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CInstrumentInfo.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerFSH.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CScanRunnerTable.h"
@@ -147,6 +148,48 @@ TEST_F(FslDriverSetupCommandTest, SetUpAndSpatialPreparationOnTheSimulatedFsl) {
         ":SWE:EGAT:Hold 0 US;", ":Bandwidth?;",        ":SWE:EGAT:LENG 160 US;"};
     const auto start = std::search(spatial.begin(), spatial.end(), gated.begin(), gated.end());
     EXPECT_NE(start, spatial.end());
+}
+
+TEST_F(FslDriverSetupCommandTest, FshSetUpRunsWithItsFixedPointCount) {
+    m_sim.SetIdentity("A", "Rohde&Schwarz,FSH8,101234/008,3.10");
+    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    std::vector<ReplyFrame> replies = Exchange(DriverCommand(19));
+    ASSERT_EQ(replies.size(), 1U);
+    EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 19U);
+    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSH*>(m_setup.GetAnalyzer()), nullptr);
+
+    Bytes body = SetupBody({.scanType = 99});
+    const std::size_t tail = SetupTail(2, 3);
+    const auto put = [&body, tail](std::size_t offset, float value) {
+        std::memcpy(body.data() + tail + offset, &value, sizeof value);
+    };
+    put(kRbw, 0.001F);
+    put(kCentre, 150.0F);
+    put(kSpan, 10.0F);
+    m_sim.ClearCommands("A");
+    replies = Exchange(Frame(1, body));
+    ASSERT_FALSE(replies.empty());
+    std::vector<uint16_t> steps;
+    for (std::size_t i = 0; i + 1 < replies.size(); ++i) {
+        EXPECT_EQ(replies[i].id, 4004);
+        steps.push_back(ValueAt<uint16_t>(replies[i].body, 0));
+    }
+    std::sort(steps.begin(), steps.end());
+    std::vector<uint16_t> every(20);
+    for (uint16_t i = 0; i < 20; ++i) {
+        every[i] = i;
+    }
+    EXPECT_EQ(steps, every);
+    const Bytes& reply = replies.back().body;
+    ASSERT_EQ(replies.back().id, 1);
+    EXPECT_EQ(ValueAt<uint32_t>(reply, tail + kFailureCode), 0U);
+    EXPECT_EQ(ValueAt<uint32_t>(reply, tail + kBuckets), 631U);
+    const std::vector<std::string> sent = m_sim.Commands("A");
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "INST SAN;*OPC?"), sent.end());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "UNIT:POW DBUV "), sent.end());
+    EXPECT_TRUE(std::none_of(sent.begin(), sent.end(), [](const std::string& line) {
+        return line.find("Sweep:Points") != std::string::npos;
+    }));
 }
 
 } // namespace

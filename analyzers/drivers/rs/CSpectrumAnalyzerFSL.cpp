@@ -2,9 +2,11 @@
 
 #include "analyzers/CVisaConnection.h"
 #include "platform/CLocale.h"
+#include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -43,7 +45,10 @@ const RbwRuleTable& FslGate() {
 }
 
 RsModelRow FslRow() {
-    return {"R&S-FSL", 32001, 32001, 125, 50, 0.0003, 2, "GatedSweep", -1.0, {"NORM", "PULS"}};
+    RsModelRow row{"R&S-FSL", 32001, 32001, 125, 50, 0.0003, 2, "GatedSweep", -1.0, {"NORM", "PULS"}};
+    row.gainOnBeforeTrigger = true;
+    row.checksGateBeforeSweep = true;
+    return row;
 }
 
 bool IsBlank(char c) {
@@ -88,7 +93,19 @@ int32_t CSpectrumAnalyzerFSL::ClampSweepPoints(int64_t count) const {
 }
 
 bool CSpectrumAnalyzerFSL::OpenConnection(const std::string& text) {
-    return OpenSession(text, m_row.logName);
+    if (!OpenSession(text, m_row.logName)) {
+        return false;
+    }
+    if (!m_row.openWithTimeout) {
+        return true;
+    }
+    m_lastStatus = m_vi.viSetAttribute(m_session, kAttrTimeoutValue, 5000);
+    if (m_lastStatus < 0) {
+        return false;
+    }
+    m_vi.viFlush(m_session, kFlushReadBuffer);
+    m_vi.viFlush(m_session, kFlushWriteBuffer);
+    return true;
 }
 
 void CSpectrumAnalyzerFSL::ReadRbwFilterType() {
@@ -141,14 +158,21 @@ bool CSpectrumAnalyzerFSL::SetPreAmp(bool on) {
 }
 
 bool CSpectrumAnalyzerFSL::SetInternalTriger(int32_t internal) {
-    if (!SendVerified(":INP:GAIN:STAT ON;\n")) {
+    if (m_row.gainOnBeforeTrigger && !SendVerified(":INP:GAIN:STAT ON;\n")) {
         return false;
     }
     if (internal != 0) {
         return SendVerified(":Trigger:Source Immediate; :Initiate:Continuous on;\n");
     }
-    if (!SendVerifiedAll({":SWE:EGAT:SOUR EXT;\n", ":Sweep:Egate on;\n", ":Sweep:Egate:Type EDGE;\n",
-                          FormatC(":SWE:EGAT:Hold %d US;\n", static_cast<int>(GetGateDelay()))})) {
+    if (IsNarrowRbw()) {
+        // Below the gate's reach the sweep runs free; the gate is never set up.
+        WriteCommand(":Trigger:Source Immediate; \n");
+        return true;
+    }
+    if (!SendVerifiedAll(
+            {m_row.externalTriggerSource ? ":Trigger:Source External;\n" : ":SWE:EGAT:SOUR EXT;\n",
+             ":Sweep:Egate on;\n", ":Sweep:Egate:Type EDGE;\n",
+             FormatC(":SWE:EGAT:Hold %d US;\n", static_cast<int>(GetGateDelay()))})) {
         return false;
     }
     const float rbw = ReadResolution();
@@ -308,9 +332,10 @@ float CSpectrumAnalyzerFSL::ReadPeakAmplitude() {
 }
 
 bool CSpectrumAnalyzerFSL::SweepAndWait() {
-    if (!SetContinuousSweep(true)) {
-        return false;
-    }
+    return SetContinuousSweep(true) && SweepAndPoll();
+}
+
+bool CSpectrumAnalyzerFSL::SweepAndPoll() {
     WriteCommand(":INIT;\n");
     // "*OPC?" is answered when the sweep is done; the poll is bounded and asks the user at the bound.
     if (!PollUntilOne("*OPC?;\n", false)) {
@@ -324,13 +349,23 @@ bool CSpectrumAnalyzerFSL::SweepAndWait() {
 }
 
 bool CSpectrumAnalyzerFSL::TriggeredSweep() {
-    if (!QueryGatedSweep()) {
+    if (m_row.checksGateBeforeSweep && !QueryGatedSweep()) {
         AddInformationMessage(1, " !!!!!!  No support of the gated sweep for the Spectrum Analyzer.");
     }
     if (!SetContinuousSweep(true)) {
         return false;
     }
-    return SendStatusOnly(":INIT; *WAI;\n");
+    return SendTriggeredSweep();
+}
+
+bool CSpectrumAnalyzerFSL::SendTriggeredSweep() {
+    if (!SendStatusOnly(":INIT; *WAI;\n")) {
+        return false;
+    }
+    if (m_row.triggeredSweepPauseMs > 0) {
+        ClockSleep(std::chrono::milliseconds(m_row.triggeredSweepPauseMs));
+    }
+    return true;
 }
 
 const float* CSpectrumAnalyzerFSL::QueryScan() {
@@ -346,17 +381,114 @@ const float* CSpectrumAnalyzerFSL::QueryScan() {
     return ReadReal32Trace(m_sweepPoints, true);
 }
 
+namespace {
+
+// While the set-up's manual timing stands in, the switch time and wait are 16-bit values.
+int32_t TimingValue(const RbwRuleTable& table, float rbw, const AnalyzerScanSetup* setup) {
+    const int32_t value = table.Apply(rbw, setup);
+    return table.TakesManualValue(setup) ? static_cast<int16_t>(value) : value;
+}
+
+} // namespace
+
 int32_t CSpectrumAnalyzerFSL::GetRbwTimingA(float rbw) {
-    return RbwTables().timingA.Apply(rbw, m_scanSetup);
+    return TimingValue(RbwTables().timingA, rbw, m_scanSetup);
 }
 
 int32_t CSpectrumAnalyzerFSL::GetRbwTimingB(float rbw) {
-    return RbwTables().timingB.Apply(rbw, m_scanSetup);
+    return TimingValue(RbwTables().timingB, rbw, m_scanSetup);
 }
 
 int32_t CSpectrumAnalyzerFSL::GetGateLength(float rbw) {
-    m_gateLength = RbwTables().gateLength.Apply(rbw, m_scanSetup);
-    return m_gateLength;
+    const RbwRuleTable& table = RbwTables().gateLength;
+    const int32_t value = table.Apply(rbw, m_scanSetup);
+    // The manual gate length is the user's for this call; the model's own stays stored.
+    if (!table.TakesManualValue(m_scanSetup)) {
+        m_gateLength = value;
+    }
+    return value;
+}
+
+int32_t CSpectrumAnalyzerFSL::GetRbwValueA(float rbw) {
+    const RbwRuleTable* table = RbwTables().valueA;
+    return table != nullptr ? table->ValueFor(rbw) : 0;
+}
+
+void CSpectrumAnalyzerFSL::WaitSettle(float /*rbw*/) {
+    if (m_row.settleMs > 0) {
+        ClockSleep(std::chrono::milliseconds(m_row.settleMs));
+    }
+}
+
+void CSpectrumAnalyzerFSL::WaitForRbw(float rbw) {
+    const float steps[] = {0.0003f, 0.0001f, 0.000029f};
+    for (size_t i = 0; i < m_row.rbwPausesMs.size(); ++i) {
+        if (rbw >= steps[i]) {
+            if (m_row.rbwPausesMs[i] > 0) {
+                ClockSleep(std::chrono::milliseconds(m_row.rbwPausesMs[i]));
+            }
+            return;
+        }
+    }
+}
+
+bool CSpectrumAnalyzerFSL::SetInputCoupling(bool dc) {
+    return !m_row.sendsInputCoupling || SendInputCoupling(dc);
+}
+
+bool CSpectrumAnalyzerFSL::SetupWithPreset(const char* preset) {
+    return SendVerifiedAll({preset, "INST SAN;\n", ":SYST:DISP:UPD ON;\n"});
+}
+
+bool CSpectrumAnalyzerFSL::SetPreAmpBelowStopLimit(bool on) {
+    const float stop = m_scanSetup != nullptr ? m_scanSetup->GetStopFrequency() : 0.0f;
+    // The pre-amplifier reaches 3600 MHz; above it the input stays without.
+    return CSpectrumAnalyzerFSL::SetPreAmp(on && stop < 3600.0f);
+}
+
+bool CSpectrumAnalyzerFSL::SetSpectralPointsByCells() {
+    if (IsNarrowRbw()) {
+        return SendSweepPoints(5);
+    }
+    return SendSweepPoints(
+        ClampSweepPoints(static_cast<int64_t>(GetCellsPerSweep(0.0f)) * GetPointsPerCell()));
+}
+
+int32_t CSpectrumAnalyzerFSL::CellsReachingMinimum() {
+    const int64_t cells = GetActiveProbeCellCount();
+    if (cells * m_row.multiplier >= m_row.minPoints) {
+        return static_cast<int32_t>(std::min<int64_t>(cells, std::numeric_limits<int32_t>::max()));
+    }
+    return m_row.minPoints / m_row.multiplier + 1;
+}
+
+int32_t CSpectrumAnalyzerFSL::CellsInHundreds() {
+    const int64_t cells = GetActiveProbeCellCount();
+    if (cells * m_row.multiplier >= m_row.minPoints) {
+        return static_cast<int32_t>(
+            std::min<int64_t>((cells / 100 + 1) * 100, std::numeric_limits<int32_t>::max()));
+    }
+    return ((m_row.minPoints / m_row.multiplier + 1) / 100 + 1) * 100;
+}
+
+bool CSpectrumAnalyzerFSL::IsReadBackRbwNarrow() const {
+    return static_cast<float>(m_narrowRbwThreshold) >= static_cast<float>(m_readBackRbw);
+}
+
+bool CSpectrumAnalyzerFSL::SetNarrowSweepTime() {
+    const auto rbw = static_cast<float>(m_readBackRbw);
+    double ms = 5.0;
+    if (rbw >= 0.0029f) {
+        ms = 0.02;
+    } else if (rbw >= 0.0009f || rbw >= 0.00029f) {
+        ms = 0.05;
+    } else if (rbw >= 0.00009f) {
+        ms = 3.0;
+    } else if (rbw < 0.000029f) {
+        m_gateLength = 10;
+    }
+    WriteCommand(FormatC("Sweep:Time %f MS;\n", ms));
+    return true;
 }
 
 } // namespace orv

@@ -9,6 +9,7 @@
 #include "analyzers/drivers/scpi/CScpiSpectrumAnalyzer.h"
 #include "analyzers/drivers/scpi/RbwRuleTable.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,6 +29,16 @@ struct RsModelRow {
     const char* sweepMode;                   // GetSweepMode
     double narrowRbwThreshold;               // negative: the interface's default
     std::vector<std::string> rbwFilterTypes; // the filter types captured before a preset (none: never)
+    // The departures that are data rather than a form of their own.
+    bool openWithTimeout = false;     // after the open: time-out 5000 ms and both buffers flushed
+    bool gainOnBeforeTrigger = false; // ":INP:GAIN:STAT ON;" opens either trigger form
+    bool externalTriggerSource =
+        false; // the gate starts ":Trigger:Source External;" (else ":SWE:EGAT:SOUR EXT;")
+    bool checksGateBeforeSweep = false;   // the triggered sweep logs a missing gated sweep first
+    int32_t triggeredSweepPauseMs = 0;    // after the triggered sweep's ":INIT; *WAI;"
+    bool sendsInputCoupling = false;      // ":INP:COUP DC;" / ":INP:COUP AC;"
+    int32_t settleMs = 0;                 // WaitSettle
+    std::array<int32_t, 3> rbwPausesMs{}; // WaitForRbw at RBW >= 0.0003, >= 0.0001, >= 0.000029
 };
 
 // The three RBW timing tables of a model.
@@ -35,6 +46,7 @@ struct RsRbwTables {
     const RbwRuleTable& timingA;
     const RbwRuleTable& timingB;
     const RbwRuleTable& gateLength;
+    const RbwRuleTable* valueA = nullptr; // GetRbwValueA (none: 0)
 };
 
 class CSpectrumAnalyzerFSL : public CScpiSpectrumAnalyzer {
@@ -78,7 +90,11 @@ public:
     int32_t GetRbwTimingB(float rbw) override;
     int32_t GetGateLength(float rbw) override;
     int32_t GetGateDelay() override { return m_gateHold; }
+    int32_t GetRbwValueA(float rbw) override;
     int32_t GetPointsPerCell() override { return m_row.multiplier; }
+    void WaitSettle(float rbw) override;
+    void WaitForRbw(float rbw) override;
+    bool SetInputCoupling(bool dc) override;
     // The FSL form: the mode asked; in "SA" the filter type read (3000 ms time-out) and kept for the
     // restore when it is one of the model's types.
     void ReadRbwFilterType() override;
@@ -86,6 +102,7 @@ public:
     const RsModelRow& GetModelRow() const { return m_row; }
     int32_t GetStoredGateLength() const { return m_gateLength; }
     bool GetPreAmpFlag() const { return m_preAmp != 0; }
+    double GetReadBackRbw() const { return m_readBackRbw; }
 
     // The sweep-point clamp: above the maximum or negative gives the maximum, 1 up to the minimum gives
     // the minimum, 0 stays 0.
@@ -101,6 +118,27 @@ protected:
     float GuardedMhz(const std::string& query);
     // The count stored, sent guarded, and read back; the result is that read's checks.
     bool SendSweepPoints(int32_t count);
+
+    // The set-up of the models without a filter type to keep: the preset given, then "INST SAN;" and
+    // ":SYST:DISP:UPD ON;", each guarded.
+    bool SetupWithPreset(const char* preset);
+    // The pre-amplifier is on only below 3600 MHz of the set-up's stop frequency.
+    bool SetPreAmpBelowStopLimit(bool on);
+    // ":INIT;", then the bounded "*OPC?;" poll and the checks of a guarded read.
+    bool SweepAndPoll();
+    // The triggered sweep's ":INIT; *WAI;" alone (status only), then the model's pause.
+    bool SendTriggeredSweep();
+    // Spectral points from the probe cells: 5 in the narrow-RBW mode, else the cells per sweep times
+    // the multiplier through SetSweepPoints.
+    bool SetSpectralPointsByCells();
+    // The active cells when they reach the minimum points, else just past the minimum.
+    int32_t CellsReachingMinimum();
+    // The active cells rounded up to the next hundred, the minimum's likewise when they fall short.
+    int32_t CellsInHundreds();
+    // The read-back RBW within the model's narrow-RBW threshold (32-bit floats).
+    bool IsReadBackRbwNarrow() const;
+    // The narrow-RBW sweep time chosen from the read-back RBW; the status kept, true.
+    bool SetNarrowSweepTime();
 
     RsModelRow m_row;
     int32_t m_gateLength = 0;

@@ -86,6 +86,9 @@ protected:
     // come only from bytes that arrived, each plus `offset` (107 turns dBm into dBuV).
     const float* ReadReal32Trace(int32_t count, bool verify, float offset = 0.0f);
 
+    // The receive buffer of the block reads, kept between reads.
+    std::vector<unsigned char>& RawBlock() { return m_rawBlock; }
+
     // viScanf "%#b": `count` holds the capacity going in and the bytes stored coming out.
     bool ScanBlock(unsigned char* buffer, int32_t& count);
     // A "#" block read raw with the termination character off (restored on every path): the length

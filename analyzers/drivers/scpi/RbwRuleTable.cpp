@@ -23,6 +23,11 @@ const RbwRule* RbwRuleTable::Match(float rbwMhz) const {
                 return &rule;
             }
             break;
+        case RbwComparison::AtMost:
+            if (rbwMhz <= rule.threshold) {
+                return &rule;
+            }
+            break;
         case RbwComparison::Equal:
             if (rbwMhz == rule.threshold) {
                 return &rule;
@@ -40,8 +45,12 @@ int32_t RbwRuleTable::ValueFor(float rbwMhz) const {
     return rule != nullptr ? rule->value : m_fallback;
 }
 
+bool RbwRuleTable::TakesManualValue(const AnalyzerScanSetup* setup) const {
+    return m_manual != ManualTimingValue::None && setup != nullptr && setup->IsManualTimingOn();
+}
+
 int32_t RbwRuleTable::Apply(float rbwMhz, const AnalyzerScanSetup* setup) const {
-    if (m_manual != ManualTimingValue::None && setup != nullptr && setup->IsManualTimingOn()) {
+    if (TakesManualValue(setup)) {
         switch (m_manual) {
         case ManualTimingValue::SwitchTime:
             return setup->GetManualSwitchTime();

@@ -17,6 +17,7 @@ enum class RbwComparison : uint8_t {
     AtLeast, // rbw >= threshold
     Above,   // rbw > threshold
     Equal,   // rbw == threshold
+    AtMost,  // rbw <= threshold
     Always,  // the closing "else" row
 };
 
@@ -44,6 +45,8 @@ public:
     int32_t Apply(float rbwMhz, const AnalyzerScanSetup* setup) const;
 
     ManualTimingValue GetManualTimingValue() const { return m_manual; }
+    // Whether Apply gives the set-up's manual value in place of the table's.
+    bool TakesManualValue(const AnalyzerScanSetup* setup) const;
 
 private:
     std::vector<RbwRule> m_rules;

@@ -52,6 +52,8 @@ public:
     std::vector<uint8_t> GetActiveCells() const override { return m_cells; }
     std::stop_token GetScanStopToken() const override { return m_stop.get_token(); }
     double GetAppliedRbw() const override { return m_appliedRbw; }
+    float GetStopFrequency() const override { return m_stopFrequency; }
+    uint16_t GetScanType() const override { return m_scanType; }
     bool IsManualTimingOn() const override { return m_manualTiming; }
     int32_t GetManualSwitchTime() const override { return m_manualSwitchTime; }
     int32_t GetManualSwitchWait() const override { return m_manualSwitchWait; }
@@ -64,6 +66,8 @@ public:
     std::vector<uint8_t> m_cells;
     std::stop_source m_stop;
     double m_appliedRbw = 0.0;
+    float m_stopFrequency = 1000.0f;
+    uint16_t m_scanType = 0;
     bool m_manualTiming = false;
     int32_t m_manualSwitchTime = 10;
     int32_t m_manualSwitchWait = 10;

@@ -1,6 +1,6 @@
 // The R&S command set of the simulated analyser: compound commands split at ';', the gate,
-// pre-amplifier, marker and RBW filter-type commands over the state, and the common parameters, sweep
-// points and traces (REAL,32 little-endian) of the generic set.
+// pre-amplifier (state and gain), input coupling, marker and RBW filter-type commands over the state, and the
+// common parameters, sweep points and traces (REAL,32 little-endian) of the generic set.
 
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
@@ -30,7 +30,16 @@ constexpr const char* kAccepted[] = {"*RST",
                                      "DET POS",
                                      "CALCULATE:MARKER:COUNT ON",
                                      "CALCULATE:MARKER:COUNT OFF",
-                                     "CALCULATE:MARKER:MAX"};
+                                     "CALCULATE:MARKER:MAX",
+                                     "INP:GAIN:AUTO OFF",
+                                     "SYSTEM:PRESET",
+                                     "SYST:ERR:CLE:ALL",
+                                     "TRIGGER:SOURCE EXTERNAL",
+                                     "SENSE:ISOURCE:ENABLE ON",
+                                     "SENSE:ISOURCE:ENABLE 1",
+                                     "SENSE:ISOURCE:ENABLE 0",
+                                     "SENSE:ISOURCE:MODE SRTS",
+                                     "SENSE:ISOURCE:MODE CW"};
 
 bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
     for (const char* accepted : kAccepted) {
@@ -48,6 +57,18 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
         state.gateLengthUs = std::atoi(std::string(part.substr(14)).c_str());
     } else if (part == "INP:GAIN:STAT ON" || part == "INP:GAIN:STAT OFF") {
         state.preAmp = part.back() == 'N';
+    } else if (part == "INP:GAIN:STAT?") {
+        reply = state.preAmp ? "1\n" : "0\n";
+    } else if (part == "INP:GAIN:VAL?") {
+        reply = std::to_string(state.preAmp ? state.preAmpGain : 0) + "\n";
+    } else if (part == "INP:COUP DC" || part == "INP:COUP AC") {
+        state.dcCoupled = part.back() == 'C' && part[part.size() - 2] == 'D';
+    } else if (part == "INP:COUP?") {
+        reply = state.dcCoupled ? "DC\n" : "AC\n";
+    } else if (part == "TRAC:DATA? TRACE1") {
+        return HandleSetCommand("generic", state, "TRACE? TRACE1", reply);
+    } else if (StartsWith(part, "UNIT:POW ")) {
+        return true;
     } else if (part == "SENS:BAND:RES:TYPE?") {
         reply = state.rbwFilterType + "\n";
     } else if (StartsWith(part, "SENS:BAND:RES:TYPE ")) {

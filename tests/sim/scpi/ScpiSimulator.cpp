@@ -18,6 +18,22 @@ namespace orv::sim {
 
 namespace {
 
+constexpr std::string_view kOpcSuffix = ";*OPC?";
+
+// "*OPC?" answers "0" lines until the n-th, which is "1".
+std::string OpcReplies(int polls) {
+    std::string bytes;
+    for (int i = 1; i < polls; ++i) {
+        bytes += "0\n";
+    }
+    return bytes + "1\n";
+}
+
+// The error query, alone or followed by "*WAI".
+bool IsErrorQuery(std::string_view plain) {
+    return plain == "SYST:ERR?" || plain == "SYST:ERR?; *WAI" || plain == "SYST:ERR?;*WAI";
+}
+
 std::string PlainForm(std::string_view command) {
     while (!command.empty() &&
            (std::isspace(static_cast<unsigned char>(command.back())) != 0 || command.back() == ';')) {
@@ -257,10 +273,10 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
     } else if (plain == "ERR?") {
         outgoing.bytes =
             std::to_string(resource.errorCount + static_cast<int>(resource.errorQueue.size())) + "\n";
-    } else if (plain == "SYST:ERR?" && !resource.errorQueue.empty()) {
+    } else if (IsErrorQuery(plain) && !resource.errorQueue.empty()) {
         outgoing.bytes = resource.errorQueue.front();
         resource.errorQueue.pop_front();
-    } else if (plain == "SYST:ERR?") {
+    } else if (IsErrorQuery(plain)) {
         if (resource.errorCount > 0) {
             --resource.errorCount;
             outgoing.bytes = "-100,\"Command error\"\n";
@@ -273,10 +289,16 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
     } else if (plain == "INST?") {
         outgoing.bytes = resource.mode + "\n";
     } else if (plain == "*OPC?") {
-        for (int i = 1; i < resource.opcPolls; ++i) {
-            outgoing.bytes += "0\n";
+        outgoing.bytes = OpcReplies(resource.opcPolls);
+    } else if (plain.size() > kOpcSuffix.size() && plain.ends_with(kOpcSuffix) &&
+               !resource.commandSet.empty()) {
+        // A command followed by "*OPC?": the command's own reply, then the completion.
+        if (!HandleSetCommand(resource.commandSet, resource.state,
+                              std::string_view(plain).substr(0, plain.size() - kOpcSuffix.size()),
+                              outgoing.bytes)) {
+            resource.errorQueue.emplace_back("-113,\"Undefined header\"\n");
         }
-        outgoing.bytes += "1\n";
+        outgoing.bytes += OpcReplies(resource.opcPolls);
     } else if (!resource.commandSet.empty() && (scripted == nullptr || !scripted->refuse) &&
                !HandleSetCommand(resource.commandSet, resource.state, plain, outgoing.bytes)) {
         resource.errorQueue.emplace_back("-113,\"Undefined header\"\n");

@@ -30,7 +30,9 @@
 //   QUIT                         ends the simulator
 // A command is a line received without its line feed. Replies are looked up by the exact command,
 // then by its plain form (upper case, no leading ':' and no trailing ';' or white space); the
-// built-in commands "*IDN?", "ERR?", "SYST:ERR?", "*CLS", "INST?" and "*OPC?" match by plain form.
+// built-in commands "*IDN?", "ERR?", "SYST:ERR?", "*CLS", "INST?" and "*OPC?" match by plain form
+// ("SYST:ERR?; *WAI" is the error query too, and a set's command followed by ";*OPC?" gets its own
+// reply, then the "*OPC?" lines).
 
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 

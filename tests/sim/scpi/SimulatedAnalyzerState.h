@@ -30,6 +30,7 @@ struct SimulatedAnalyzerState {
     int operationCondition = 56; // waiting for the trigger
     // The R&S state beyond the common parameters.
     std::string rbwFilterType = "NORM";
+    int preAmpGain = 15; // dB, read back while the pre-amplifier is on
 
     // The trace value at point `i`: a ramp, so that a reader can check every point.
     static float TraceValue(int i) { return -80.0f + 0.01f * static_cast<float>(i); }
