@@ -18,6 +18,7 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerZNL.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
@@ -88,7 +89,7 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9934B, "CSpectrumAnalyzerN9934B", &Make<CSpectrumAnalyzerN9934B>},
     {C::N9935B, "CSpectrumAnalyzerN9935B", &Make<CSpectrumAnalyzerN9935B>},
     {C::ZND, "CSpectrumAnalyzerZND", nullptr},
-    {C::ZNL, "CSpectrumAnalyzerZNL", nullptr},
+    {C::ZNL, "CSpectrumAnalyzerZNL", &Make<CSpectrumAnalyzerZNL>},
     {C::N9320B, "CSpectrumAnalyzerN9320B", nullptr},
     {C::N9324C, "CSpectrumAnalyzerN9324C", nullptr},
     {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", nullptr},

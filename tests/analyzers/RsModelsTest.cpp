@@ -11,6 +11,7 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerZNL.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
@@ -57,6 +58,7 @@ std::unique_ptr<CSpectrumAnalyzerFSL> Make(const std::string& model) {
         {"FSP", [] { return std::make_unique<CSpectrumAnalyzerFSP>(); }},
         {"FSU", [] { return std::make_unique<CSpectrumAnalyzerFSU>(); }},
         {"ESU", [] { return std::make_unique<CSpectrumAnalyzerESU>(); }},
+        {"ZNL", [] { return std::make_unique<CSpectrumAnalyzerZNL>(); }},
     };
     return makers.at(model)();
 }
@@ -477,6 +479,37 @@ TEST_F(RsModelsTest, OperationLinesByModel) {
          {":INP:COUP DC;", ":INP:COUP?;"},
          {}},
         {"FSQ", "no coupling command", none, [](auto& d) { return d.SetInputCoupling(true); }, {}, {}},
+        // The ZNL: the FSV3's set-up without the identity, its trigger, the level without a blank.
+        {"ZNL",
+         "set-up",
+         none,
+         [](auto& d) { return d.SetupSpectrumAnalyzer(); },
+         {"*RST;", "SYST:ERR:CLE:ALL;", "INST SAN;", ":SYST:DISP:UPD ON;"},
+         {}},
+        {"ZNL",
+         "gated trigger",
+         rbw("1000\n"),
+         [](auto& d) { return d.SetInternalTriger(0); },
+         with(with({":Trigger:Source External;"}, gate), {":SWE:EGAT:LENG 160 US;"}),
+         {}},
+        {"ZNL",
+         "reference level",
+         none,
+         [](auto& d) { return d.SetReferenceLevel(97.0f); },
+         {":Display:Trace:y:RLEV 97.000000;"},
+         {}},
+        {"ZNL",
+         "triggered sweep",
+         none,
+         [](auto& d) { return d.TriggeredSweep(); },
+         {":Initiate:Continuous off;", ":INIT; *WAI;"},
+         {}},
+        {"ZNL",
+         "sweep points",
+         none,
+         [](auto& d) { return d.SetSweepPoints(0) && d.SetSweepPoints(100002); },
+         {":Sweep:Points 0 ;", ":Sweep:Points?;", ":Sweep:Points 100001 ;", ":Sweep:Points?;"},
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.model) + ": " + c.what);
@@ -945,11 +978,26 @@ TEST_F(RsModelsTest, TracesByModelAndTheirFailures) {
         ASSERT_NE(fsv3.QueryScan(), nullptr);
         EXPECT_TRUE(fsv3.IsQueryValid());
     }
+    // The ZNL reads the raw block whatever its identity; 4 x points + 4 bytes fail.
+    Sim().SetIdentity("A", kIdentity);
+    Bind("ZNL");
+    Sim().SetReply("A", ":Trace? trace1;", "");
+    ASSERT_TRUE(m_driver->SetTraceFormat());
+    ASSERT_TRUE(m_driver->SetSweepPoints(1001));
+    const float* znl = m_driver->QueryScan();
+    ASSERT_NE(znl, nullptr);
+    EXPECT_EQ(std::vector<float>(znl, znl + 1001), trace1001);
+    Sim().SetReply("A", ":Trace? trace1;", Block(LittleEndian(SimulatedTrace(1002))));
+    EXPECT_EQ(m_driver->QueryScan(), nullptr);
+    EXPECT_FALSE(m_driver->IsQueryValid());
+    m_driver->FlushBuffers();
+    expectTextQueryReadsItsOwnReply();
+
     // A dropped connection in the data.
     Sim().SetReply("A", ":Trace? trace1;", "#44004" + LittleEndian(SimulatedTrace(500)));
     Sim().SetDropAfterReply("A", ":Trace? trace1;");
-    EXPECT_EQ(fsv3.QueryScan(), nullptr);
-    EXPECT_FALSE(fsv3.IsQueryValid());
+    EXPECT_EQ(m_driver->QueryScan(), nullptr);
+    EXPECT_FALSE(m_driver->IsQueryValid());
 
     // FSH: a count outside 1..102,400 is refused before anything is sent.
     Sim().SetIdentity("A", kIdentity);

@@ -18,6 +18,7 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerZNL.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
@@ -146,6 +147,7 @@ TEST(AnalyzerFactoryTable, RsModelCodesMakeTheirDrivers) {
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSW>(41));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerESU>(43));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFPL>(51));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerZNL>(68));
     // The catch-all class drives every unlisted code.
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(5));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(99));

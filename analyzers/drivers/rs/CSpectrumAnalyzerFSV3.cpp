@@ -5,6 +5,7 @@
 #include "platform/log/InformationLog.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -45,6 +46,8 @@ RsModelRow ModelRow() {
 } // namespace
 
 CSpectrumAnalyzerFSV3::CSpectrumAnalyzerFSV3() : CSpectrumAnalyzerFSL(ModelRow()) {}
+
+CSpectrumAnalyzerFSV3::CSpectrumAnalyzerFSV3(RsModelRow row) : CSpectrumAnalyzerFSL(std::move(row)) {}
 
 RsRbwTables CSpectrumAnalyzerFSV3::RbwTables() const {
     return {TimingA(), TimingB(), Gate()};
@@ -90,12 +93,16 @@ bool CSpectrumAnalyzerFSV3::IdentityUsesBlockRead(std::string_view identity) {
     return identity.substr(first + 1, second - first - 1) == "FSV3030";
 }
 
-bool CSpectrumAnalyzerFSV3::SetupSpectrumAnalyzer() {
+bool CSpectrumAnalyzerFSV3::SetupWithoutIdentity() {
     if (!SendVerified("*RST;\n")) {
         return false;
     }
     SendStatusOnly("SYST:ERR:CLE:ALL;\n");
-    if (!SendVerifiedAll({"INST SAN;\n", ":SYST:DISP:UPD ON;\n"})) {
+    return SendVerifiedAll({"INST SAN;\n", ":SYST:DISP:UPD ON;\n"});
+}
+
+bool CSpectrumAnalyzerFSV3::SetupSpectrumAnalyzer() {
+    if (!SetupWithoutIdentity()) {
         return false;
     }
     if (WriteCommand("*IDN?\n") < 0) {

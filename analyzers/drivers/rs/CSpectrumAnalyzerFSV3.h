@@ -24,6 +24,11 @@ public:
     static bool IdentityUsesBlockRead(std::string_view identity);
 
 protected:
+    explicit CSpectrumAnalyzerFSV3(RsModelRow row);
+
+    // The set-up before the identity is asked: "*RST;", the error queue cleared, "INST SAN;" and
+    // ":SYST:DISP:UPD ON;".
+    bool SetupWithoutIdentity();
     // The raw block of exactly 4 x point count bytes; any failure gives null with query-valid 0.
     const float* ReadTraceBlock();
 
