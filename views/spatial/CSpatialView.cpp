@@ -149,7 +149,8 @@ void CSpatialView::OnInitialUpdate() {
     m_colourBar.SetThumbStyle(4);
     m_colourBar.SetThumbSize(1, 20);
     m_colourBar.SetDisabledColour(0x007F00);
-    m_colourBar.show();
+    m_colourBar.Create(QRect(0, 0, 0, 0), this);
+    m_colourBar.Redraw();
     m_p3DView = std::make_unique<C3DSpatialView>(m_target.GetThread(), this);
     m_p3DView->SetOwner(this);
     m_p3DView->SetMediator(m_pMediator);

@@ -8,9 +8,9 @@
 #include "scandata/CScanData.h"
 #include "views/spatial/C3DSpatialView.h"
 #include "views/spatial/CFormViewSpatial.h"
-#include "views/spatial/CScrollBarEx.h"
 #include "views/spatial/CSelectedFrequencyList.h"
 #include "views/spatial/SpatialCell.h"
+#include "views/spectral/CScrollBarEx.h"
 #include "views/spectral/QLinkedSpatialPane.h"
 
 #include <QImage>
@@ -46,7 +46,10 @@ class QSpatialDisplayOptions;
 // the widget is repainted from it. Redraw requests from the messages are queued and drained on the
 // user-interface thread by timer 3; a keep-alive worker only waits on the request event. It reads
 // the scan data the node's mediator holds, asking again at every event.
-class CSpatialView : public QWidget, public QSpatialViewInterface, public QLinkedSpatialPane {
+class CSpatialView : public QWidget,
+                     public QSpatialViewInterface,
+                     public QLinkedSpatialPane,
+                     public QColourScaleOwner {
 public:
     enum : int32_t {
         kModeNone = 0,
@@ -133,7 +136,8 @@ public:
     void Show3DView(bool on);
     // The colour-scale bar's position (0 to 100): the colour cut-off is 100 minus it. `fromBar` is
     // false for every other caller, whose position the bar then takes too.
-    void SetOverlayTransparency(int32_t position, bool fromBar = false);
+    void SetOverlayTransparency(int32_t position, bool fromBar = false) override;
+    QNodeMediator* GetColourScaleMediator() const override { return m_pMediator; }
     void QueueRedraw(int32_t kind);
     void DrawMapLocked(QImage* target, int32_t compose);
     void UpdateSelectedFrequencies();
