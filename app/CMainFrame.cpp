@@ -4,6 +4,7 @@
 #include "app/CAppProfile.h"
 #include "app/CConnectionLink.h"
 #include "app/CConnectionThread.h"
+#include "app/CMainFrameDisplayLink.h"
 #include "app/CProjectDocument.h"
 #include "app/CStopScanFrame.h"
 #include "app/CWindowsDialog.h"
@@ -96,11 +97,7 @@ CMainFrame::CMainFrame(Options options)
     setWindowTitle(kTitle);
     setCentralWidget(m_mdiArea);
     AddStandardCommands();
-    // 10040 shows the instruments' status text until the frame's full command set takes it over.
-    RegisterMessageHandler(CConnectionThread::kStatusTextMessage, [this](Message&) {
-        OnStatusText();
-        return int64_t{0};
-    });
+    RegisterStatusMessages();
     RegisterMessageHandler(kPipeModeMessage, [this](Message& message) {
         m_pipeMode = message.wParam == 1 ? 1 : 0;
         return int64_t{0};
@@ -508,14 +505,6 @@ void CMainFrame::ShowStatusMessage() {
     }
 }
 
-void CMainFrame::OnStatusText() {
-    const std::string text = GetInstrumentInfo().GetStatusText();
-    if (!text.empty()) {
-        m_statusMessage = CodePageToQString(text);
-    }
-    ShowStatusMessage();
-}
-
 void CMainFrame::ReportConnectionResult(bool scannerConnected, bool analyzerConnected) {
     CConnectionThread::ReportConnectionResult(&GetInstrumentInfo(), m_link.get(), this, scannerConnected,
                                               analyzerConnected);
@@ -847,6 +836,7 @@ void CMainFrame::Teardown() {
         (void)m_ping.release();
         (void)m_pipeListener.release();
         (void)m_link.release();
+        (void)m_frameLink.release();
         (void)m_engine.release();
     } else {
         m_connectionThread.reset();

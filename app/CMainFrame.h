@@ -42,6 +42,8 @@ class CConnectionLink;
 class CConnectionThread;
 class CEngineObjects;
 class CInformationMessages;
+class CMainFrameDisplayLink;
+class CMainFrameLink;
 class CMainStatusBar;
 class CMainToolBar;
 class CNamedPipeListenerManager;
@@ -174,6 +176,22 @@ public:
     void ShowWindowsDialog();
 
     // --- Status ---
+    // Scan status and progress in pane 1 and the progress control, on the user-interface thread.
+    void ShowScanStatus(int32_t code);
+    void ShowScanningProgress(int32_t percent);
+    void ShowScanningProgressFraction(double percent);
+    void ShowPeakDetectionProgress(int32_t percent);
+    // From any thread: the text goes through the instrument state, 10040 shows it.
+    void PostStatusText(const std::string& text);
+    // 0 or less: the notice window's own duration.
+    void ShowNotification(const std::string& text, int32_t durationMs);
+    bool StopScanOfProject(int32_t projectId);
+    // The project of the active project window (null when another window is active).
+    TfrmMainApp* GetActiveProject() const;
+    // The frame as the engine link and the controller reach it (made on first use, lives with the
+    // frame).
+    CMainFrameLink& GetFrameLink();
+
     // The text pane 0 shows at idle.
     const QString& GetStatusMessage() const { return m_statusMessage; }
     void SetStatusMessage(const QString& text);
@@ -245,6 +263,12 @@ private:
     void FirstLayout();
     QRect MeasureProgressRect() const;
     void OnStatusText();
+    void RegisterStatusMessages();
+    void OnDevicesConnected();
+    void OnSetupProgress(int32_t percent);
+    void SetScanPaneText(const std::string& text);
+    void SetProgress(uint32_t colour, int32_t position);
+    void SetRunningFramesIdle();
     void LogMemoryStatus();
     void StopThreads();
 
@@ -276,6 +300,7 @@ private:
     std::map<int, QTimer*> m_timers;
 
     std::unique_ptr<CStopScanFrame> m_stopScanFrame;
+    std::unique_ptr<CMainFrameDisplayLink> m_frameLink;
     std::vector<std::unique_ptr<TfrmMainApp>> m_projects;
     // Goes before the projects: its windows free their projects from the array while it exists.
     std::unique_ptr<CProjectDocumentFactory> m_documentFactory;

@@ -13,6 +13,10 @@ public:
     virtual ~CStopScanFrame();
 
     virtual void EmergencyStop() = 0;
+    // Shown while a robot-arm scan runs: its closed mark cleared, top-most at the top right corner
+    // of the screen's available area, its size kept.
+    virtual void ShowAtTopRight() = 0;
+    virtual void Hide() = 0;
 };
 
 } // namespace orv

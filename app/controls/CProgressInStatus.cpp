@@ -25,6 +25,11 @@ void CProgressInStatus::SetBarColour(uint32_t colour) {
     update();
 }
 
+void CProgressInStatus::SetBackgroundColour(uint32_t colour) {
+    m_backgroundColour = colour;
+    update();
+}
+
 QColor CProgressInStatus::GetBarColour() const {
     return m_customBarColour ? ColorRefToQColor(m_barColour) : palette().color(QPalette::Highlight);
 }
@@ -60,7 +65,7 @@ void CProgressInStatus::paintEvent(QPaintEvent* /*event*/) {
     const QRect inner = GetInnerRect();
     painter.fillRect(QRect(inner.left(), inner.top(), filled, inner.height()), GetBarColour());
     painter.fillRect(QRect(inner.left() + filled, inner.top(), inner.width() - filled, inner.height()),
-                     ColorRefToQColor(kEmptyColour));
+                     ColorRefToQColor(m_backgroundColour));
 }
 
 } // namespace orv

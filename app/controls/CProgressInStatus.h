@@ -22,6 +22,12 @@ public:
     // The bar's colour (red in the low byte); by default the palette's highlight.
     void SetBarColour(uint32_t colour);
     QColor GetBarColour() const;
+    // The colour of the part the bar does not cover.
+    void SetBackgroundColour(uint32_t colour);
+    QColor GetBackgroundColour() const {
+        return QColor::fromRgb(m_backgroundColour & 0xFF, (m_backgroundColour >> 8) & 0xFF,
+                               (m_backgroundColour >> 16) & 0xFF);
+    }
 
     // The part of the control inside the frame, and how much of its width the bar covers now.
     QRect GetInnerRect() const;
@@ -38,6 +44,7 @@ private:
     int32_t m_position = 0;
     bool m_customBarColour = false;
     uint32_t m_barColour = 0;
+    uint32_t m_backgroundColour = kEmptyColour;
 };
 
 } // namespace orv

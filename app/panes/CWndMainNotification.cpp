@@ -43,6 +43,16 @@ void CWndMainNotification::AddNotice(const std::string& text, int32_t durationMs
     Post(AppMessage::kRelayoutNotification);
 }
 
+std::vector<std::string> CWndMainNotification::GetNoticeTexts() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> texts;
+    texts.reserve(m_notices.size());
+    for (const Notice& notice : m_notices) {
+        texts.push_back(notice.text);
+    }
+    return texts;
+}
+
 size_t CWndMainNotification::GetNoticeCount() const {
     std::lock_guard lock(m_mutex);
     return m_notices.size();

@@ -31,6 +31,7 @@ public:
     // out again on the user-interface thread.
     void AddNotice(const std::string& text, int32_t durationMs);
     size_t GetNoticeCount() const;
+    std::vector<std::string> GetNoticeTexts() const;
 
     // With no notices the box hides; otherwise it takes the widest notice's width w and stands
     // w + 20 wide and 16 per notice + 30 high, 5 pixels left of the owner's right edge and 46 above

@@ -74,6 +74,8 @@ class CountingStopFrame final : public CStopScanFrame {
 public:
     explicit CountingStopFrame(int& stops) : m_stops(stops) {}
     void EmergencyStop() override { ++m_stops; }
+    void ShowAtTopRight() override {}
+    void Hide() override {}
 
 private:
     int& m_stops;
