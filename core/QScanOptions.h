@@ -75,6 +75,8 @@ public:
     void SetExtensionValue(float value) { m_extensionValue = value; }
     uint16_t GetMaxPeaks() const { return m_maxPeaks; }
     void SetMaxPeaks(uint16_t count) { m_maxPeaks = count; }
+    // The count the scan set-up carries (default 110).
+    uint32_t GetSetupCount() const { return m_setupWord3; }
     uint16_t GetExtensionCount2() const { return m_extensionCount2; }
     void SetExtensionCount2(uint16_t count) { m_extensionCount2 = count; }
     bool HasExtension() const { return m_hasExtension != 0; }

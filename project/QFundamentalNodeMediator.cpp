@@ -56,6 +56,7 @@ protected:
             return 0;
         }
         if (message.id == kShowNewestScan) {
+            m_pOwner->m_bShowNewestPending.store(0);
             m_pOwner->ShowNewestScan(static_cast<uint16_t>(message.wParam));
         } else if (message.id == kOptionsChanged) {
             m_pOwner->HandleOptionsChanged(message.lParam);
@@ -99,7 +100,13 @@ QNodeFactory::FundamentalMediatorMaker QFundamentalNodeMediator::MakeMaker(Messa
 // --- Notifications ---
 
 void QFundamentalNodeMediator::PostNotification(uint16_t kind) {
-    m_pTarget->Post(kShowNewestScan, kind, 0);
+    // One pending showing is enough: it shows the newest scan, whichever packet asked for it.
+    if (m_bShowNewestPending.exchange(1) != 0) {
+        return;
+    }
+    if (!m_pTarget->Post(kShowNewestScan, kind, 0)) {
+        m_bShowNewestPending.store(0);
+    }
 }
 
 bool QFundamentalNodeMediator::PostOptionsChanged(int64_t changedKinds) {

@@ -5,6 +5,7 @@
 #include "project/QNodeFactory.h"
 #include "project/QNodeMediator.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -201,6 +202,7 @@ private:
     std::vector<uint32_t> m_pendingLinks;
     QProjectNodeValues m_nodeValues;
     std::string m_reportText;
+    std::atomic<uint8_t> m_bShowNewestPending{0};
 };
 
 } // namespace orv

@@ -48,7 +48,32 @@ template <class T> QNodeMediator::ComparedScans<T>::~ComparedScans() = default;
 
 QNodeMediator::QNodeMediator() = default;
 
+namespace {
+
+std::mutex& DestroyedHookLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+QNodeMediator::DestroyedHook& DestroyedHookFunction() {
+    static QNodeMediator::DestroyedHook hook;
+    return hook;
+}
+
+} // namespace
+
+void QNodeMediator::SetDestroyedHook(DestroyedHook hook) {
+    std::lock_guard<std::mutex> lock(DestroyedHookLock());
+    DestroyedHookFunction() = std::move(hook);
+}
+
 QNodeMediator::~QNodeMediator() {
+    {
+        std::lock_guard<std::mutex> lock(DestroyedHookLock());
+        if (DestroyedHookFunction()) {
+            DestroyedHookFunction()(this);
+        }
+    }
     StopScanThread();
     DropComparisonLinks();
     QNodeMediator* self = this;
@@ -830,6 +855,7 @@ void QNodeMediator::RebuildScriptNodes() {
             options->SetStartFrequency(script.m_startFrequency);
             options->SetStopFrequency(script.m_stopFrequency);
         }
+        child->SetScriptRange(script.m_startFrequency, script.m_stopFrequency, script.m_value);
         m_pContainer->UpdateNodeItem(*child, 5);
     }
 }

@@ -17,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -220,6 +221,21 @@ public:
     // After a spectral/spatial scan: one Spatial child per measured frequency of the node's
     // container, named "spatial - %8.3f MHz", scanning from and to that frequency.
     void CreateSpatialSubNodes();
+    // A scripting module's child scans the range and RBW of its script line; false for any other
+    // node, which scans by its scan options.
+    void SetScriptRange(float start, float stop, float rbw) {
+        m_scriptRange = {start, stop, rbw};
+        m_bHasScriptRange = 1;
+    }
+    bool GetScriptRange(float& start, float& stop, float& rbw) const {
+        if (m_bHasScriptRange == 0) {
+            return false;
+        }
+        start = m_scriptRange[0];
+        stop = m_scriptRange[1];
+        rbw = m_scriptRange[2];
+        return true;
+    }
     // A scripting node's children made anew, one Spectral/Spatial child per script definition,
     // scanning its range and labelled with it.
     void RebuildScriptNodes();
@@ -417,6 +433,10 @@ public:
 
     // --- Scan run hooks ---
 
+    // Told, on the destroying thread, of every mediator that goes, so that whoever keeps mediator
+    // pointers across threads (the scan run) forgets it. One hook for the process; empty clears it.
+    using DestroyedHook = std::function<void(QNodeMediator*)>;
+    static void SetDestroyedHook(DestroyedHook hook);
     // The mediator whose scan runs (null when none) and the one whose scan ran last.
     static QNodeMediator* GetScanningMediator();
     static QNodeMediator* GetPreviousScanningMediator();
@@ -592,6 +612,8 @@ private:
     uint32_t m_nScansThisRun = 0;
     uint8_t m_bContinuousRun = 0;
     std::atomic<uint8_t> m_scanError{0};
+    std::array<float, 3> m_scriptRange{};
+    uint8_t m_bHasScriptRange = 0;
     std::atomic<bool> m_bScanInProgress{false};
 
     // The worker is made, signalled and deleted under this lock; it is joined outside it.

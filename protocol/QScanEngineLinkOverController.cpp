@@ -23,11 +23,13 @@ void QScanEngineLinkOverController::DestroyDriverConnection() {
     m_controller.DestroyDriverConnection();
 }
 
-bool QScanEngineLinkOverController::RunScan(QNodeMediator& /*mediator*/, bool /*continuous*/) {
-    return false;
+bool QScanEngineLinkOverController::RunScan(QNodeMediator& mediator, bool continuous) {
+    return m_controller.RunScan(mediator, continuous ? 1 : 0);
 }
 
-void QScanEngineLinkOverController::StopScan() {}
+void QScanEngineLinkOverController::StopScan() {
+    m_controller.StopScan();
+}
 
 bool QScanEngineLinkOverController::IsCommandAllowed(uint32_t command) {
     return m_controller.IsCommandAllowed(command);

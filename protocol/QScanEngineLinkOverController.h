@@ -24,8 +24,7 @@ public:
     QProjectWindow* GetWindow() const { return m_window.load(); }
     bool CreateDriverConnection() override;
     void DestroyDriverConnection() override;
-    // The run of a scan belongs to the run's own steps, which complete the controller; until they
-    // do, no run starts.
+    // The controller's run and stop.
     bool RunScan(QNodeMediator& mediator, bool continuous) override;
     void StopScan() override;
     bool IsCommandAllowed(uint32_t command) override;

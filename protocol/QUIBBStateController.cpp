@@ -64,11 +64,15 @@ HandheldProbeCellTable& GetHandheldProbeCells() {
 
 QUIBBStateController::QUIBBStateController(MessageThread& uiThread) : m_target(uiThread, *this) {
     g_instance.store(this);
+    // A node that goes is forgotten, so that no late message of the run reaches it.
+    QNodeMediator::SetDestroyedHook([this](QNodeMediator* mediator) { ForgetMediator(mediator); });
 }
 
 QUIBBStateController::~QUIBBStateController() {
     QUIBBStateController* self = this;
-    g_instance.compare_exchange_strong(self, nullptr);
+    if (g_instance.compare_exchange_strong(self, nullptr)) {
+        QNodeMediator::SetDestroyedHook({});
+    }
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_pWaitCursor.reset();
@@ -83,6 +87,10 @@ QUIBBStateController* QUIBBStateController::GetInstance() {
 
 int32_t QUIBBStateController::GetGlobalScanErrorCode() {
     return g_scanErrorCode.load();
+}
+
+void QUIBBStateController::ResetGlobalScanErrorCode() {
+    g_scanErrorCode.store(0);
 }
 
 void QUIBBStateController::AttachCommLayer(QCommLayer* layer) {

@@ -15,7 +15,9 @@
 #include "core/QScanHeadInfo.h"
 #include "engine/CSecondPassSource.h"
 #include "platform/msg/MessageTarget.h"
+#include "platform/sync/Event.h"
 #include "platform/ui/Prompt.h"
+#include "project/QScanThread.h"
 #include "protocol/QCommLayerController.h"
 #include "scandata/QSetupScanCommand.h"
 
@@ -91,8 +93,7 @@ private:
     std::atomic<uint32_t> m_passNumber{0};
 };
 
-class QUIBBStateController : public QCommLayerController {
-    // Abstract until the run's family completes it (see the protected part).
+class QUIBBStateController : public QCommLayerController, public QScanThreadHost {
 public:
     // Workflow states.
     static constexpr int32_t kIdle = 0;
@@ -113,6 +114,21 @@ public:
     static constexpr uint32_t kMsgScanProgressIndicator = 33177;
 
     static constexpr std::chrono::milliseconds kStopPause{500};
+    // Between the set-up's acknowledgement and the go.
+    static constexpr std::chrono::milliseconds kGoPause{200};
+
+    // Scan-status codes the run shows on the main frame.
+    static constexpr int32_t kStatusScanCompleted = -1;
+    static constexpr int32_t kStatusScanStarted = -2;
+    static constexpr int32_t kStatusScanAborted = -3;
+    static constexpr int32_t kStatusScanTerminated = -4;
+    static constexpr int32_t kStatusAnalyzerBeingSet = -5;
+    static constexpr int32_t kStatusSetupFailed = -6;
+    static constexpr int32_t kStatusSetupAborted = -7;
+
+    // Sounds of the run.
+    static constexpr int32_t kSoundSetup = 375;
+    static constexpr int32_t kSoundScanEnd = 376;
 
     // `uiThread` is the user-interface thread's queue: the notification target lives there. The
     // controller registers itself as the one GetInstance answers.
@@ -180,17 +196,49 @@ public:
     void SendScanProgressIndicator(std::unique_ptr<QScanProgressIndicator> packet,
                                    std::stop_token stop) override;
 
+    // ---- the run of a scan ----
+
+    // Starts a run of the node (user-interface thread): the pre-flight checks and the set-up list,
+    // then the engine version and the scanner, whose acknowledgements continue it. False when the
+    // checks refused it.
+    bool RunScan(QNodeMediator& mediator, uint8_t continuous);
+    void StopScan();
+    void SendSetupScan(uint8_t flag) override;
+    void SendGo(uint8_t flag) override;
+    void SendStop(uint8_t flag) override;
+    void SetupScanCommandAck(QSetupScanCommand& reply) override;
+    void GoCommandAck(QGoCommand& reply) override;
+    void StopCommandAck(QStopCommand& reply) override;
+    void CalibrateCommandAck(QCalibrateSpectrumAnalyzerCommand& reply) override;
+    void ResetCommandAck(QResetSpectrumAnalyzerCommand& reply) override;
+    void CalibrationStopCommandAck(QStopCalibrationCommand& reply) override;
+    // True when the engine kept what was asked for that it has to keep.
+    static bool CompareSetupWithReply(const QSetupScanCommand& sent, const QSetupScanCommand& reply);
+
+    // QScanThreadHost: the layer's data event and the node's data worker.
+    Event& GetScanEvent() override;
+    std::unique_ptr<QScanThread> CreateScanThread(int32_t value, Event& scanEvent, int64_t argument,
+                                                  QNodeMediator& mediator) override;
+
+    // ---- the set-up list ----
+
+    // The pre-flight checks of the node and its passes appended to `list`; every refusal shows its
+    // box and answers false, leaving what was already appended.
+    bool CheckAndBuildSetupList(QNodeMediator& mediator, std::vector<_SetupScanCommandInfo>& list);
+    static std::size_t AddSetupEntry(std::vector<_SetupScanCommandInfo>& list,
+                                     const _SetupScanCommandInfo& entry);
+    // The passes of the spatial sub-nodes a spectral/spatial scan made, appended to the run's list.
+    void BuildSubNodeSetupList(QNodeMediator& mediator);
+    std::size_t GetSetupListSize() const;
+
 protected:
-    // The run of a scan (set-up, go, progress, stop, scan end, and the calibration and reset
-    // acknowledgements) is a family of its own that completes this class: the steps and
-    // acknowledgements of QCommLayerController it leaves open, and these.
-    //
-    // The run's continuation after a detection asked for by a run; false when the run cannot go on.
-    virtual bool RunNode() = 0;
-    virtual void SendNextPass() = 0;
+    // The run's continuation after the engine-version acknowledgement; false when it cannot go on.
+    virtual bool RunNode();
+    // Takes the next set-up list entry and queues its set-up; false when the user cancelled it.
+    virtual bool SendNextPass();
     // 33173 and 33177 on the user-interface thread; the handler takes the report's packet.
-    virtual void ScanFinished() = 0;
-    virtual void ShowScanProgress(std::unique_ptr<QScanProgressIndicator> packet, int64_t code) = 0;
+    virtual void ScanFinished();
+    virtual void ShowScanProgress(std::unique_ptr<QScanProgressIndicator> packet, int64_t code);
 
     std::mutex& GetLock() const { return m_lock; }
     std::vector<_SetupScanCommandInfo>& GetSetupList() { return m_aSetupList; }
@@ -209,6 +257,14 @@ private:
     };
 
     void OnScanError(int32_t code);
+    void TransferSetupToContainer(const QSetupScanCommand& setup);
+    // A set-up or go that could not be sent ends the run as a failed set-up.
+    void FailRun(const std::string& logLine);
+    bool BuildSetupCommand(QNodeMediator& node, QNodeMediator& optionsNode, uint16_t scanKind,
+                           bool levelPlusOne, QSetupScanCommand& command);
+    void ShowScanStatus(int32_t code);
+    void PostStatusText(const std::string& text);
+    static void ResetGlobalScanErrorCode();
     void OnScanProgress(uint64_t received, int64_t expected);
     void ReplaceWaitCursor();
     // Sends a step's command with the step's wait cursor and state; false when it was not sent.
@@ -238,6 +294,9 @@ private:
     QSetupScanCommand m_SetupScan;
     std::atomic<int32_t> m_nState{kIdle};
     std::atomic<uint8_t> m_bDriverReplyReceived{0};
+    // Set when a step of the run could not be sent: the scan end that follows ends it quietly.
+    std::atomic<uint8_t> m_bRunFailed{0};
+    Event m_spareScanEvent;
     std::atomic<int32_t> m_RequestedDriverId{-1};
     std::atomic<CMainFrameLink*> m_pMainFrame{nullptr};
     std::shared_ptr<QSecondPassState> m_secondPass = std::make_shared<QSecondPassState>();

@@ -42,7 +42,7 @@ public:
 
 protected:
     bool RunNode() override { return false; }
-    void SendNextPass() override {}
+    bool SendNextPass() override { return false; }
     void ScanFinished() override {}
     void ShowScanProgress(std::unique_ptr<QScanProgressIndicator> /*packet*/, int64_t /*code*/) override {}
 };

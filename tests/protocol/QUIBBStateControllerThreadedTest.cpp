@@ -75,7 +75,10 @@ protected:
         Record("RunNode");
         return runNodeAnswer;
     }
-    void SendNextPass() override { Record("SendNextPass"); }
+    bool SendNextPass() override {
+        Record("SendNextPass");
+        return true;
+    }
     void ScanFinished() override { Record("ScanFinished"); }
     void ShowScanProgress(std::unique_ptr<QScanProgressIndicator> packet, int64_t code) override {
         Record("ShowScanProgress " + std::to_string(packet != nullptr ? packet->m_Done : -1) + " " +
@@ -508,8 +511,8 @@ TEST(ControllerEngine, ConnectionIdentifiesThePlaceholderAndDetectsVersionAndSca
         layer.SignalCommandEvent();
 
         ASSERT_TRUE(Eventually([&] { return controller.IsDriverReplyReceived(); }, std::chrono::seconds(30)))
-            << ::testing::PrintToString(log.Lines()) << " queued " << layer.GetQueuedCommandCount() << " state "
-            << controller.GetState();
+            << ::testing::PrintToString(log.Lines()) << " queued " << layer.GetQueuedCommandCount()
+            << " state " << controller.GetState();
         EXPECT_TRUE(Eventually([&] { return layer.IsCommandQueueEmpty(); }));
         EXPECT_TRUE(log.Has("Matched AnalyzerID = 900;  AnalyzerDriverID = 900"));
         const std::array<uint16_t, 4> version = GetInstrumentInfo().GetProgramVersion();
