@@ -1,6 +1,7 @@
 #include "engine/AnalyzerFactoryTable.h"
 
 #include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerE4440A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9000A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
@@ -66,7 +67,7 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9030A, "CSpectrumAnalyzerN9030A", &Make<CSpectrumAnalyzerN9030A>},
     {C::N9000A, "CSpectrumAnalyzerN9000A", &Make<CSpectrumAnalyzerN9000A>},
     {C::N9020A, "CSpectrumAnalyzerN9020A", &Make<CSpectrumAnalyzerN9020A>},
-    {C::E4440A, "CSpectrumAnalyzerE4440A", nullptr},
+    {C::E4440A, "CSpectrumAnalyzerE4440A", &Make<CSpectrumAnalyzerE4440A>},
     {C::FSQ, "CSpectrumAnalyzerFSQ", &Make<CSpectrumAnalyzerFSQ>},
     {C::FSU, "CSpectrumAnalyzerFSU", &Make<CSpectrumAnalyzerFSU>},
     {C::FSV3, "CSpectrumAnalyzerFSV3", &Make<CSpectrumAnalyzerFSV3>},

@@ -1,6 +1,7 @@
 #include "engine/AnalyzerFactoryTable.h"
 
 #include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerE4440A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9000A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
@@ -116,6 +117,10 @@ TEST(AnalyzerFactoryTable, KeysightXSeriesCodesMakeTheirDrivers) {
     EXPECT_TRUE(Makes<CSpectrumAnalyzerN9030B>(49));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerN9000B>(50));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerN9020B>(54));
+}
+
+TEST(AnalyzerFactoryTable, KeysightPsaAndBasicCodesMakeTheirDrivers) {
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerE4440A>(29));
 }
 
 TEST(AnalyzerFactoryTable, FieldFoxCodesMakeTheirDrivers) {

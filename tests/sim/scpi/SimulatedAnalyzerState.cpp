@@ -150,7 +150,7 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 }
 
 bool IsCommandSet(std::string_view set) {
-    return set == "generic" || set == "xseries" || set == "rs" || set == "fieldfox";
+    return set == "generic" || set == "xseries" || set == "rs" || set == "fieldfox" || set == "psa";
 }
 
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
@@ -167,6 +167,9 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
     }
     if (set == "fieldfox") {
         return HandleFieldFoxCommand(state, plain, reply);
+    }
+    if (set == "psa") {
+        return HandlePsaCommand(state, plain, reply);
     }
     return false;
 }

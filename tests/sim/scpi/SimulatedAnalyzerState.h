@@ -44,8 +44,8 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 // Whether `set` names a command set.
 bool IsCommandSet(std::string_view set);
 
-// Handles a command of the named set ("generic", "xseries", "rs", "fieldfox"); false when the set does not
-// know it. `reply` gets the bytes to send (empty: none).
+// Handles a command of the named set ("generic", "xseries", "rs", "fieldfox", "psa"); false when the set does
+// not know it. `reply` gets the bytes to send (empty: none).
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply);
 
@@ -55,5 +55,7 @@ bool HandleXSeriesCommand(SimulatedAnalyzerState& state, std::string_view plain,
 bool HandleRsCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 // The FieldFox set (FieldFoxCommandSet.cpp): levels in dBm, then the generic set's parameters.
 bool HandleFieldFoxCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
+// The PSA set (PsaCommandSet.cpp): the E4440A's own forms, then the X-series set.
+bool HandlePsaCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 
 } // namespace orv::sim
