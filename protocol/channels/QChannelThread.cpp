@@ -72,6 +72,37 @@ void QChannelThread::StopThread() {
     }
 }
 
+void QChannelThread::Connect(const std::string& host, int32_t port) {
+    std::lock_guard<std::mutex> lock(m_hostLock);
+    m_host = host;
+    m_port.store(port);
+}
+
+std::string QChannelThread::GetHost() const {
+    std::lock_guard<std::mutex> lock(m_hostLock);
+    return m_host;
+}
+
+bool QChannelThread::Start() {
+    m_connected.store(1);
+    if (!StartThread()) {
+        m_connected.store(0);
+        return false;
+    }
+    return true;
+}
+
+void QChannelThread::CloseEndpoint() {
+    m_socket.store(-1);
+    m_connected.store(0);
+    StopThread();
+}
+
+void QChannelThread::DeleteEndpoint() {
+    JoinForGood();
+    m_socket.store(-1);
+}
+
 void QChannelThread::JoinForGood() {
     m_run.store(0);
     std::lock_guard<std::mutex> control(m_control);

@@ -5,6 +5,8 @@
 // waits a bounded time for it to leave; a thread that will not leave stays unjoined and makes the
 // next start fail with a log line, rather than hanging the caller. A stop asked on the thread itself
 // (the workflow ends from a reply handler) only marks it to leave; the next start joins it first.
+// It also holds what every endpoint records about its channel (host, port, pipe, connected flag),
+// so the command and data endpoints open, close and go away the same way.
 
 #include "platform/sync/Event.h"
 
@@ -17,6 +19,8 @@
 #include <thread>
 
 namespace orv {
+
+class CTransferPipe;
 
 class QChannelThread {
 public:
@@ -37,7 +41,26 @@ public:
     int32_t GetActiveCount() const { return m_active.load(); }
     const std::string& GetName() const { return m_name; }
 
+    // The pipe outlives the endpoint (the main frame makes it first and deletes it last).
+    void SetTransferPipe(CTransferPipe* pipe) { m_pipe.store(pipe); }
+    CTransferPipe* GetTransferPipe() const { return m_pipe.load(); }
+
+    // Host and port are only recorded: the engine runs in-process and the pipe is the whole channel.
+    void Connect(const std::string& host, int32_t port);
+    std::string GetHost() const;
+    int32_t GetPort() const { return m_port.load(); }
+
+    // Sets the connected and run flags and starts the receive thread.
+    bool Start();
+    bool IsConnected() const { return m_connected.load() != 0; }
+
 protected:
+    // Drops the socket and the connected flag, then ends the receive thread (see StopThread).
+    void CloseEndpoint();
+    // For the endpoint's destructor: the thread uses the endpoint's members, so it is joined before
+    // they go.
+    void DeleteEndpoint();
+
     // False (with a log line) when an earlier thread is still running and does not leave in time.
     bool StartThread();
     // Requests the stop and waits (bounded) for the thread to leave; on the thread itself only
@@ -63,6 +86,13 @@ private:
     std::atomic<uint8_t> m_run{1};
     std::atomic<int32_t> m_active{0};
     Event m_left{Event::Reset::Manual, true};
+
+    mutable std::mutex m_hostLock;
+    std::string m_host;
+    std::atomic<int32_t> m_port{0};
+    std::atomic<int32_t> m_socket{-1}; // kept for a network form of the channel; never opened here
+    std::atomic<CTransferPipe*> m_pipe{nullptr};
+    std::atomic<uint8_t> m_connected{0};
 };
 
 } // namespace orv

@@ -16,48 +16,25 @@ thrdCommandSocketThread::thrdCommandSocketThread(QCommLayer* owner, std::stop_to
 
 thrdCommandSocketThread::~thrdCommandSocketThread() {
     OutputDebugString("Deleting thrdCommandSocketThread object: Begin\n");
-    JoinForGood();
-    m_socket.store(-1);
+    DeleteEndpoint();
     OutputDebugString("Deleting thrdCommandSocketThread object: End\n");
-}
-
-void thrdCommandSocketThread::Connect(const std::string& host, int32_t port) {
-    std::lock_guard<std::mutex> lock(m_hostLock);
-    m_host = host;
-    m_port.store(port);
-}
-
-std::string thrdCommandSocketThread::GetHost() const {
-    std::lock_guard<std::mutex> lock(m_hostLock);
-    return m_host;
-}
-
-bool thrdCommandSocketThread::Start() {
-    m_connected.store(1);
-    if (!StartThread()) {
-        m_connected.store(0);
-        return false;
-    }
-    return true;
 }
 
 void thrdCommandSocketThread::Stop() {
     OutputDebugString("thrdCommandSocketThread:: shutdown the command recv thread --- begin.\n");
-    m_socket.store(-1);
-    m_connected.store(0);
-    StopThread();
+    CloseEndpoint();
     OutputDebugString("thrdCommandSocketThread:: shutdown the command recv thread --- end.\n");
 }
 
 bool thrdCommandSocketThread::Send(const uint8_t* bytes, std::size_t length) {
-    if (m_connected.load() == 0) {
+    if (!IsConnected()) {
         return false;
     }
     return SendUnchecked(bytes, length);
 }
 
 bool thrdCommandSocketThread::SendUnchecked(const uint8_t* bytes, std::size_t length) {
-    CTransferPipe* pipe = m_pipe.load();
+    CTransferPipe* pipe = GetTransferPipe();
     if (pipe == nullptr) {
         return false;
     }
@@ -85,7 +62,7 @@ void thrdCommandSocketThread::Run(std::stop_token stop) {
     // Bytes of an earlier connection are never the front of this one's replies.
     m_cutter.Clear();
     while (KeepRunning(stop)) {
-        CTransferPipe* pipe = m_pipe.load();
+        CTransferPipe* pipe = GetTransferPipe();
         if (pipe == nullptr) {
             ClockSleep(kIdleWait, stop);
             continue;

@@ -29,19 +29,8 @@ public:
     thrdCommandSocketThread(QCommLayer* owner, std::stop_token stopping);
     ~thrdCommandSocketThread() override;
 
-    // The pipe outlives the endpoint (the main frame makes it first and deletes it last).
-    void SetTransferPipe(CTransferPipe* pipe) { m_pipe.store(pipe); }
-    CTransferPipe* GetTransferPipe() const { return m_pipe.load(); }
-
-    void Connect(const std::string& host, int32_t port);
-    std::string GetHost() const;
-    int32_t GetPort() const { return m_port.load(); }
-
-    // Sets the connected and run flags and starts the receive thread.
-    bool Start();
     // Ends the receive thread (bounded; on the thread itself it only marks it to end).
     void Stop();
-    bool IsConnected() const { return m_connected.load() != 0; }
 
     // Writes the whole buffer to the engine, waiting for room while the pipe is full. False when
     // nothing could be sent whole: no pipe, the channel not connected (Send only), the layer
@@ -54,12 +43,6 @@ private:
 
     QCommLayer* const m_owner;
     const std::stop_token m_stopping;
-    mutable std::mutex m_hostLock;
-    std::string m_host;
-    std::atomic<int32_t> m_port{0};
-    std::atomic<int32_t> m_socket{-1}; // kept for a network form of the channel; never opened here
-    std::atomic<CTransferPipe*> m_pipe{nullptr};
-    std::atomic<uint8_t> m_connected{0};
     // Owned by the receive thread while it runs.
     QFrameCutter m_cutter;
     std::unique_ptr<uint8_t[]> m_receive;

@@ -17,36 +17,13 @@ thrdDataSocketThread::thrdDataSocketThread(QCommLayer* owner)
 
 thrdDataSocketThread::~thrdDataSocketThread() {
     OutputDebugString("Deleting thrdDataSocketThread object: Begin\n");
-    JoinForGood();
-    m_socket.store(-1);
+    DeleteEndpoint();
     OutputDebugString("Deleting thrdDataSocketThread object: End\n");
-}
-
-void thrdDataSocketThread::Connect(const std::string& host, int32_t port) {
-    std::lock_guard<std::mutex> lock(m_hostLock);
-    m_host = host;
-    m_port.store(port);
-}
-
-std::string thrdDataSocketThread::GetHost() const {
-    std::lock_guard<std::mutex> lock(m_hostLock);
-    return m_host;
-}
-
-bool thrdDataSocketThread::Start() {
-    m_connected.store(1);
-    if (!StartThread()) {
-        m_connected.store(0);
-        return false;
-    }
-    return true;
 }
 
 void thrdDataSocketThread::Stop() {
     OutputDebugString("thrdDataSocketThread:: CloseSocket()\n");
-    m_socket.store(-1);
-    m_connected.store(0);
-    StopThread();
+    CloseEndpoint();
     OutputDebugString("thrdDataSocketThread:: shutdown the recv thread.\n");
 }
 
@@ -54,7 +31,7 @@ void thrdDataSocketThread::Run(std::stop_token stop) {
     OutputDebugString("thrdDataSocketThread:: startup the recv thread.\n");
     m_cutter.Clear();
     while (KeepRunning(stop)) {
-        CTransferPipe* pipe = m_pipe.load();
+        CTransferPipe* pipe = GetTransferPipe();
         if (pipe == nullptr) {
             ClockSleep(kIdleWait, stop);
             continue;
