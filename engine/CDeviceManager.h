@@ -294,6 +294,9 @@ private:
     bool StoreAnalyzerTrace();
 
     // What the pattern and chunk routines share.
+    // Under the device lock: the acquisition set-up when it, the analyser and (when asked) the
+    // scanner are there; otherwise read-ok cleared and null, so no routine reads a missing device.
+    const SetupScan* SetupForSpatialRoutine(bool needScanner = false);
     struct ChunkPlan;
     bool ScanCellChunks(RunScan* runner, const ChunkPlan& plan);
     // Probe height, the bitmap of the map's active cells to the scanner, and the scanner's height

@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <span>
+#include <vector>
 
 namespace orv {
 
@@ -60,6 +63,16 @@ float ValueAt(ValueRule rule, const float* trace, uint64_t k, uint64_t p) {
     return trace[LastPosition(rule, k, p)];
 }
 
+// The set-up's probe-cell map as the pattern routines read it: no map is a map with no cell.
+std::span<const uint8_t> MapCells(const std::shared_ptr<const std::vector<uint8_t>>& map) {
+    return map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{};
+}
+
+// The cells marked exactly 1, at least one: the first progress step divides by it.
+uint32_t ActiveCellTotal(std::span<const uint8_t> cells) {
+    return std::max<uint32_t>(1, static_cast<uint32_t>(std::count(cells.begin(), cells.end(), 1)));
+}
+
 } // namespace
 
 struct CDeviceManager::ChunkPlan {
@@ -75,7 +88,29 @@ struct CDeviceManager::ChunkPlan {
     ValueRule rule = ValueRule::Consecutive;
     uint32_t pointsPerCell = 1;
     float rbw = 0.0F;
+
+    // What the chunked routines over the probe-cell map share: only cells marked exactly 1 are
+    // measured, `perChunk` of them per sweep with `pointsPerCell` trace points each, and the first
+    // progress step counts all of them.
+    static ChunkPlan ForActiveCells(std::span<const uint8_t> cells, int32_t perChunk, int32_t pointsPerCell) {
+        ChunkPlan plan;
+        plan.map = cells;
+        plan.exactlyOne = true;
+        plan.perChunk = static_cast<uint32_t>(perChunk);
+        plan.pointsPerCell = static_cast<uint32_t>(pointsPerCell);
+        plan.firstProgressTotal = ActiveCellTotal(cells);
+        return plan;
+    }
 };
+
+const SetupScan* CDeviceManager::SetupForSpatialRoutine(bool needScanner) {
+    const SetupScan* setup = m_acquisitionSetup.load();
+    if (setup == nullptr || m_analyzer == nullptr || (needScanner && m_scanner == nullptr)) {
+        SetReadOk(0);
+        return nullptr;
+    }
+    return setup;
+}
 
 bool CDeviceManager::OpenPattern(const ScanGrid& grid, std::span<const uint8_t> map) {
     if (m_scanner == nullptr) {
@@ -159,9 +194,8 @@ bool CDeviceManager::ScanCellChunks(RunScan* runner, const ChunkPlan& plan) {
 
 bool CDeviceManager::ScanAllCellsOneSweep() {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -171,8 +205,7 @@ bool CDeviceManager::ScanAllCellsOneSweep() {
         SetReadOk(0);
         return false;
     }
-    if (!OpenPattern(grid, map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{}) ||
-        !TriggerSweep()) {
+    if (!OpenPattern(grid, MapCells(map)) || !TriggerSweep()) {
         return false;
     }
     Pause(kOneSweepTriggerSettle);
@@ -195,15 +228,13 @@ bool CDeviceManager::ScanAllCellsOneSweep() {
 
 bool CDeviceManager::ScanAllCellsEverySecondPoint() {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
     const auto map = setup->GetProbeCellMap();
-    if (!OpenPattern(grid, map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{}) ||
-        !TriggerSweep()) {
+    if (!OpenPattern(grid, MapCells(map)) || !TriggerSweep()) {
         return false;
     }
     Pause(kTriggerSettle);
@@ -225,9 +256,8 @@ bool CDeviceManager::ScanAllCellsEverySecondPoint() {
 
 bool CDeviceManager::ScanCellChunksContinuous(RunScan* runner) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -235,8 +265,7 @@ bool CDeviceManager::ScanCellChunksContinuous(RunScan* runner) {
     const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
     const int32_t p = m_analyzer->GetPointsPerCell();
     const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells =
-        map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{};
+    const std::span<const uint8_t> cells = MapCells(map);
     if (g < 1 || p < 1) {
         SetReadOk(0);
         return false;
@@ -249,24 +278,17 @@ bool CDeviceManager::ScanCellChunksContinuous(RunScan* runner) {
         return false;
     }
     m_analyzer->WaitForRbw(rbw);
-    ChunkPlan plan;
-    plan.map = cells;
-    plan.exactlyOne = true;
-    plan.perChunk = static_cast<uint32_t>(g);
+    ChunkPlan plan = ChunkPlan::ForActiveCells(cells, g, p);
     plan.switchArgument = g + 10;
     plan.beforeRead = kBeforeChunkRead;
     plan.rule = ValueRule::EndOfCell;
-    plan.pointsPerCell = static_cast<uint32_t>(p);
-    plan.firstProgressTotal =
-        std::max<uint32_t>(1, static_cast<uint32_t>(std::count(cells.begin(), cells.end(), 1)));
     return ScanCellChunks(runner, plan);
 }
 
 bool CDeviceManager::ScanCellChunksRetriggered(RunScan* runner) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -274,8 +296,7 @@ bool CDeviceManager::ScanCellChunksRetriggered(RunScan* runner) {
     const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
     const int32_t p = m_analyzer->GetPointsPerCell();
     const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells =
-        map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{};
+    const std::span<const uint8_t> cells = MapCells(map);
     if (g < 1 || p < 1) {
         SetReadOk(0);
         return false;
@@ -283,33 +304,25 @@ bool CDeviceManager::ScanCellChunksRetriggered(RunScan* runner) {
     if (!OpenPattern(grid, cells)) {
         return false;
     }
-    ChunkPlan plan;
-    plan.map = cells;
-    plan.exactlyOne = true;
-    plan.perChunk = static_cast<uint32_t>(g);
+    ChunkPlan plan = ChunkPlan::ForActiveCells(cells, g, p);
     plan.switchArgument = m_analyzer->GetRbwValueA(rbw) + g;
     plan.retrigger = true;
     plan.rule = ValueRule::EvenOrEndOfCell;
-    plan.pointsPerCell = static_cast<uint32_t>(p);
     plan.rbw = rbw;
-    plan.firstProgressTotal =
-        std::max<uint32_t>(1, static_cast<uint32_t>(std::count(cells.begin(), cells.end(), 1)));
     return ScanCellChunks(runner, plan);
 }
 
 bool CDeviceManager::ScanCellChunksSettled(RunScan* runner) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
     const auto s = static_cast<int64_t>(setup->GetNumberOfFrequencyBuckets());
     const int32_t p = m_analyzer->GetPointsPerCell();
     const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells =
-        map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{};
+    const std::span<const uint8_t> cells = MapCells(map);
     if (s < 1 || s > INT32_MAX - 10 || p < 1) {
         SetReadOk(0);
         return false;
@@ -322,24 +335,17 @@ bool CDeviceManager::ScanCellChunksSettled(RunScan* runner) {
         return false;
     }
     Pause(kSettledTriggerSettle);
-    ChunkPlan plan;
-    plan.map = cells;
-    plan.exactlyOne = true;
-    plan.perChunk = static_cast<uint32_t>(s);
+    ChunkPlan plan = ChunkPlan::ForActiveCells(cells, static_cast<int32_t>(s), p);
     plan.switchArgument = static_cast<int32_t>(s + 10);
     plan.beforeRead = kBeforeChunkRead;
     plan.rule = ValueRule::MeanOfPairOrEndOfCell;
-    plan.pointsPerCell = static_cast<uint32_t>(p);
-    plan.firstProgressTotal =
-        std::max<uint32_t>(1, static_cast<uint32_t>(std::count(cells.begin(), cells.end(), 1)));
     return ScanCellChunks(runner, plan);
 }
 
 bool CDeviceManager::ScanCellChunksOffset(RunScan* runner) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -347,8 +353,7 @@ bool CDeviceManager::ScanCellChunksOffset(RunScan* runner) {
     const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
     const int32_t p = m_analyzer->GetPointsPerCell();
     const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells =
-        map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{};
+    const std::span<const uint8_t> cells = MapCells(map);
     if (g < 1 || p < 1) {
         SetReadOk(0);
         return false;
@@ -356,29 +361,23 @@ bool CDeviceManager::ScanCellChunksOffset(RunScan* runner) {
     if (!OpenPattern(grid, cells)) {
         return false;
     }
-    Progress(runner, std::max<uint32_t>(1, static_cast<uint32_t>(std::count(cells.begin(), cells.end(), 1))),
-             0);
+    Progress(runner, ActiveCellTotal(cells), 0);
     if (!TriggerSweep()) {
         return false;
     }
     m_analyzer->WaitForRbw(rbw);
-    ChunkPlan plan;
-    plan.map = cells;
-    plan.exactlyOne = true;
-    plan.perChunk = static_cast<uint32_t>(g);
+    ChunkPlan plan = ChunkPlan::ForActiveCells(cells, g, p);
     plan.switchArgument = g + 20;
     plan.beforeRead = kBeforeChunkRead;
     plan.firstProgress = false;
     plan.rule = rbw < kOffsetRbw ? ValueRule::OffsetTwo : ValueRule::CellStart;
-    plan.pointsPerCell = static_cast<uint32_t>(p);
     return ScanCellChunks(runner, plan);
 }
 
 bool CDeviceManager::ScanTwoHalves(RunScan* runner) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -388,7 +387,7 @@ bool CDeviceManager::ScanTwoHalves(RunScan* runner) {
         return false;
     }
     const auto map = setup->GetProbeCellMap();
-    if (!OpenPattern(grid, map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{})) {
+    if (!OpenPattern(grid, MapCells(map))) {
         return false;
     }
     const int32_t argument = m_analyzer->GetRbwValueA(setup->GetRBW()) +
@@ -422,9 +421,8 @@ bool CDeviceManager::ScanTwoHalves(RunScan* runner) {
 bool CDeviceManager::ScanMultipleGatedSweep(RunScan* runner, uint16_t frequencyIndex,
                                             uint16_t frequencyCount) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr || m_scanner == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine(true);
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -435,8 +433,7 @@ bool CDeviceManager::ScanMultipleGatedSweep(RunScan* runner, uint16_t frequencyI
         return false;
     }
     const auto map = setup->GetProbeCellMap();
-    std::span<const uint8_t> cells =
-        map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{};
+    std::span<const uint8_t> cells = MapCells(map);
     // Fewer cells per sweep than active probes: every cell of the grid is measured. The map stays
     // the set-up's; the grid's own all-active map stands in for it here.
     std::vector<uint8_t> allActive;
@@ -476,9 +473,8 @@ bool CDeviceManager::ScanProbeGroupsPaced() {
 
 bool CDeviceManager::ScanProbeGroups(bool fast, uint16_t frequencyIndex, uint16_t frequencyCount) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr || m_scanner == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine(true);
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);

@@ -207,9 +207,8 @@ bool CDeviceManager::MeasureCellGatedVideo(int16_t row, int16_t column, int16_t 
 
 bool CDeviceManager::ScanGatedVideo(uint16_t frequencyIndex, uint16_t frequencyCount) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine();
+    if (setup == nullptr) {
         return false;
     }
     ApplyProbeHeight();
@@ -240,9 +239,8 @@ bool CDeviceManager::ScanGatedVideo(uint16_t frequencyIndex, uint16_t frequencyC
 
 bool CDeviceManager::ScanCellsByMarker(RunScan* runner) {
     const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr || m_scanner == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine(true);
+    if (setup == nullptr) {
         return false;
     }
     const ScanGrid grid(*setup);
@@ -284,9 +282,8 @@ bool CDeviceManager::GetSpatialScanDataByProbes(RunScan* runner, uint16_t freque
                                                 uint16_t frequencyCount) {
     const auto lock = LockDevices();
     AddInformationMessage(1, "Using spatial scan by probes");
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr || m_analyzer == nullptr || m_scanner == nullptr) {
-        SetReadOk(0);
+    const SetupScan* setup = SetupForSpatialRoutine(true);
+    if (setup == nullptr) {
         return false;
     }
     ApplyProbeHeight();
