@@ -9,15 +9,9 @@
 #include "analyzers/CVisaConnection.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
-#include "engine/CDeviceManager.h"
-#include "engine/CScanRunnerTable.h"
-#include "engine/CSocketCommandEngine.h"
-#include "engine/CSocketDataEngine.h"
-#include "engine/ScanStopFlag.h"
-#include "engine/SetupScan.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/ui/ScriptedPrompt.h"
-#include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/EngineCommandRig.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/sim/devicelib/FakeBbApi.h"
 #include "tests/sim/devicelib/FakeRsaApi.h"
@@ -63,39 +57,16 @@ protected:
         FakeRsaApi::Reset();
         CBB60Connection::ResetRunWarnings();
         CTekRSAConnection::ResetRunWarnings();
-        m_data.SetChannel(&m_dataPipe);
-        m_manager = m_setup.CreateDeviceManager();
-        m_setup.SetStopFlag(&m_stopFlag);
+        m_rig.CreateManager();
+        m_rig.setup.SetStopFlag(&m_rig.stopFlag);
     }
-    ~DeviceLibraryConnectTest() override { m_engine.reset(); }
+    ~DeviceLibraryConnectTest() override { m_rig.engine.reset(); }
 
-    void StartEngine() {
-        CEngineContext context;
-        context.setup = &m_setup;
-        context.stopFlag = &m_stopFlag;
-        context.data = &m_data;
-        context.runners = &m_runners;
-        context.devices = m_manager;
-        m_engine = std::make_unique<CSocketCommandEngine>(context);
-        m_engine->SetChannel(&m_pipe);
-    }
-
-    std::vector<ReplyFrame> Exchange(const Bytes& bytes) {
-        WriteAll(m_pipe, bytes);
-        while (m_engine->Poll()) {
-        }
-        return ReadFrames(m_pipe, m_pending);
-    }
-
-    static Bytes DriverCommand(uint32_t code) {
-        Bytes body = LittleEndian32(code);
-        body.resize(16, 0);
-        return Frame(4, body);
-    }
+    std::vector<ReplyFrame> Exchange(const Bytes& bytes) { return m_rig.Exchange(bytes); }
 
     // The identity query, the driver command and the set-up command through the command pipe.
     void IdentifyBindAndSetUp(uint32_t code, const std::string& identity, int32_t points) {
-        StartEngine();
+        m_rig.StartEngine();
         std::vector<ReplyFrame> replies = Exchange(Frame(4003));
         ASSERT_EQ(replies.size(), 1U);
         const std::string reported(replies[0].body.begin() + 4, replies[0].body.end());
@@ -138,33 +109,25 @@ protected:
     std::shared_ptr<ScriptedPrompt> m_prompt = std::make_shared<ScriptedPrompt>();
     ScopedPromptInstall m_promptInstall{m_prompt};
     LogCapture m_log;
-    CTransferPipe m_pipe;
-    CTransferPipe m_dataPipe;
-    SetupScan m_setup;
-    ScanStopFlag m_stopFlag;
-    CSocketDataEngine m_data;
-    CScanRunnerTable m_runners;
-    CDeviceManager* m_manager = nullptr;
-    std::unique_ptr<CSocketCommandEngine> m_engine;
-    Bytes m_pending;
+    EngineCommandRig m_rig;
 };
 
 TEST_F(DeviceLibraryConnectTest, ASecondConnectWhileOneIsHeldKeepsIt) {
     FakeBbApi::SetSerials({11});
     FakeRsaApi::SetDevices({{3, "B3", "RSA306"}});
-    ASSERT_TRUE(m_manager->ConnectBB60());
-    CSAConnection* const held = m_manager->GetConnection();
+    ASSERT_TRUE(m_rig.manager->ConnectBB60());
+    CSAConnection* const held = m_rig.manager->GetConnection();
     ASSERT_NE(dynamic_cast<CBB60Connection*>(held), nullptr);
     FakeBbApi::Script().ClearCalls();
 
-    EXPECT_FALSE(m_manager->ConnectBB60());
-    EXPECT_FALSE(m_manager->ConnectTekRSA());
-    EXPECT_EQ(m_manager->GetConnection(), held);
+    EXPECT_FALSE(m_rig.manager->ConnectBB60());
+    EXPECT_FALSE(m_rig.manager->ConnectTekRSA());
+    EXPECT_EQ(m_rig.manager->GetConnection(), held);
     EXPECT_TRUE(FakeBbApi::Script().Calls().empty());
     EXPECT_TRUE(FakeRsaApi::Script().Calls().empty());
 
     // Released, the device is closed with the connection.
-    ASSERT_TRUE(m_setup.ReleaseAnalyzer());
+    ASSERT_TRUE(m_rig.setup.ReleaseAnalyzer());
     EXPECT_EQ(FakeBbApi::Script().Names(), (std::vector<std::string>{"bbCloseDevice"}));
 }
 
@@ -173,8 +136,8 @@ TEST_F(DeviceLibraryConnectTest, WithoutTheLibrariesNothingConnectsAndNothingIsS
     const EnvironmentValue rsa("ORV_RSA_API_LIBRARIES", ORV_FAKE_RSA_API_PARTIAL_PATH);
     FakeBbApi::SetSerials({11});
     FakeRsaApi::SetDevices({{3, "B3", "RSA306"}});
-    EXPECT_FALSE(m_setup.ConnectAnalyzer());
-    EXPECT_EQ(m_manager->GetConnection(), nullptr);
+    EXPECT_FALSE(m_rig.setup.ConnectAnalyzer());
+    EXPECT_EQ(m_rig.manager->GetConnection(), nullptr);
     EXPECT_TRUE(FakeBbApi::Script().Calls().empty());
     EXPECT_TRUE(FakeRsaApi::Script().Calls().empty());
     EXPECT_TRUE(m_prompt->Texts().empty());
@@ -188,8 +151,8 @@ TEST_F(DeviceLibraryConnectTest, AVisaAnalyserWinsOverTheDeviceLibraries) {
     m_visaResources.emplace("ORV_VISA_RESOURCES", sim.ResourceName("A") + ";");
     FakeBbApi::SetSerials({11});
     FakeRsaApi::SetDevices({{3, "B3", "RSA306"}});
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
-    EXPECT_NE(dynamic_cast<CVisaConnection*>(m_manager->GetConnection()), nullptr);
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
+    EXPECT_NE(dynamic_cast<CVisaConnection*>(m_rig.manager->GetConnection()), nullptr);
     EXPECT_TRUE(FakeBbApi::Script().Calls().empty());
     EXPECT_TRUE(FakeRsaApi::Script().Calls().empty());
 }
@@ -197,10 +160,10 @@ TEST_F(DeviceLibraryConnectTest, AVisaAnalyserWinsOverTheDeviceLibraries) {
 TEST_F(DeviceLibraryConnectTest, ABb60IsConnectedIdentifiedBoundAndSetUp) {
     FakeBbApi::SetSerials({4321});
     FakeBbApi::SetTraceInfo(401, 25000.0, 145e6);
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
-    ASSERT_NE(dynamic_cast<CBB60Connection*>(m_setup.GetAnalyzerConnection()), nullptr);
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
+    ASSERT_NE(dynamic_cast<CBB60Connection*>(m_rig.setup.GetAnalyzerConnection()), nullptr);
     IdentifyBindAndSetUp(106, "SignalHound,BB60C,4321,0", 401);
-    auto* driver = dynamic_cast<CSpectrumAnalyzerBB60*>(m_setup.GetAnalyzer());
+    auto* driver = dynamic_cast<CSpectrumAnalyzerBB60*>(m_rig.setup.GetAnalyzer());
     ASSERT_NE(driver, nullptr);
     EXPECT_FLOAT_EQ(driver->ReadCenterFrequency(), 150.0F);
     // The set-up's values reached the device in one push.
@@ -214,10 +177,10 @@ TEST_F(DeviceLibraryConnectTest, AnRsaIsConnectedIdentifiedBoundAndSetUp) {
     FakeRsaApi::SetDevices({{3, "B0003", "RSA306B"}});
     FakeRsaApi::SetLimits({.maxSpan = 40e6, .minSpan = 100.0, .maxRbw = 10e6, .minRbw = 10.0});
     FakeRsaApi::SetTraceShape(801, 145e6, 12500.0);
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
-    ASSERT_NE(dynamic_cast<CTekRSAConnection*>(m_setup.GetAnalyzerConnection()), nullptr);
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
+    ASSERT_NE(dynamic_cast<CTekRSAConnection*>(m_rig.setup.GetAnalyzerConnection()), nullptr);
     IdentifyBindAndSetUp(107, "Tektronix,tektronix_sa_500,B0003,0", 801);
-    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerTekRSA*>(m_setup.GetAnalyzer()), nullptr);
+    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerTekRSA*>(m_rig.setup.GetAnalyzer()), nullptr);
     EXPECT_DOUBLE_EQ(FakeRsaApi::LastSettings().span, 10e6);
     EXPECT_TRUE(m_prompt->Texts().empty());
 }

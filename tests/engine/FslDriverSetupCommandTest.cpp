@@ -6,14 +6,8 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSH.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
-#include "engine/CDeviceManager.h"
-#include "engine/CScanRunnerTable.h"
-#include "engine/CSocketCommandEngine.h"
-#include "engine/CSocketDataEngine.h"
-#include "engine/ScanStopFlag.h"
-#include "engine/SetupScan.h"
 #include "platform/clock/FakeClock.h"
-#include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/EngineCommandRig.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
@@ -44,31 +38,12 @@ protected:
         m_sim.SetIdentity("A", "Rohde&Schwarz,FSL-6,100123/006,1.60");
         m_sim.SetCommandSet("A", "rs");
         m_resources.emplace("ORV_VISA_RESOURCES", m_sim.ResourceName("A") + ";");
-        m_data.SetChannel(&m_dataPipe);
-        m_manager = m_setup.CreateDeviceManager();
-        m_manager->SetDriverChangeApplySource([this] { return m_applying; });
-        CEngineContext context;
-        context.setup = &m_setup;
-        context.stopFlag = &m_stopFlag;
-        context.data = &m_data;
-        context.runners = &m_runners;
-        context.devices = m_manager;
-        m_engine = std::make_unique<CSocketCommandEngine>(context);
-        m_engine->SetChannel(&m_pipe);
+        m_rig.CreateManager();
+        m_rig.manager->SetDriverChangeApplySource([this] { return m_applying; });
+        m_rig.StartEngine();
     }
 
-    std::vector<ReplyFrame> Exchange(const Bytes& bytes) {
-        WriteAll(m_pipe, bytes);
-        while (m_engine->Poll()) {
-        }
-        return ReadFrames(m_pipe, m_pending);
-    }
-
-    static Bytes DriverCommand(uint32_t code) {
-        Bytes body = LittleEndian32(code);
-        body.resize(16, 0);
-        return Frame(4, body);
-    }
+    std::vector<ReplyFrame> Exchange(const Bytes& bytes) { return m_rig.Exchange(bytes); }
 
     TemporaryUserDataFolder m_folder{"orv-fsl-setup"};
     FakeClock m_clock;
@@ -77,20 +52,12 @@ protected:
     std::optional<EnvironmentValue> m_resources;
     ScpiSimulatorProcess m_sim;
     LogCapture m_log;
-    CTransferPipe m_pipe;
-    CTransferPipe m_dataPipe;
-    SetupScan m_setup;
-    ScanStopFlag m_stopFlag;
-    CSocketDataEngine m_data;
-    CScanRunnerTable m_runners;
-    CDeviceManager* m_manager = nullptr;
     bool m_applying = false;
-    std::unique_ptr<CSocketCommandEngine> m_engine;
-    Bytes m_pending;
+    EngineCommandRig m_rig;
 };
 
 TEST_F(FslDriverSetupCommandTest, CodeFortyTwoBindsOnlyUnderTheApplyFlag) {
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
     std::vector<ReplyFrame> replies = Exchange(DriverCommand(42));
     ASSERT_EQ(replies.size(), 1U);
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), static_cast<uint32_t>(-1));
@@ -98,15 +65,15 @@ TEST_F(FslDriverSetupCommandTest, CodeFortyTwoBindsOnlyUnderTheApplyFlag) {
     replies = Exchange(DriverCommand(42));
     ASSERT_EQ(replies.size(), 1U);
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 42U);
-    EXPECT_NE(dynamic_cast<CSpectrumAnalyzerFSL*>(m_setup.GetAnalyzer()), nullptr);
+    EXPECT_NE(dynamic_cast<CSpectrumAnalyzerFSL*>(m_rig.setup.GetAnalyzer()), nullptr);
 }
 
 TEST_F(FslDriverSetupCommandTest, SetUpAndSpatialPreparationOnTheSimulatedFsl) {
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
     std::vector<ReplyFrame> replies = Exchange(DriverCommand(23));
     ASSERT_EQ(replies.size(), 1U);
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 23U);
-    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSL*>(m_setup.GetAnalyzer()), nullptr);
+    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSL*>(m_rig.setup.GetAnalyzer()), nullptr);
 
     Bytes body = SetupBody({.scanType = 99});
     const std::size_t tail = SetupTail(2, 3);
@@ -141,7 +108,7 @@ TEST_F(FslDriverSetupCommandTest, SetUpAndSpatialPreparationOnTheSimulatedFsl) {
     // The spatial preparation: the gated sequence with the gate length of the RBW read back (80 us at
     // 1 kHz, two points per cell).
     m_sim.ClearCommands("A");
-    ASSERT_TRUE(m_setup.SetupSpatialScan());
+    ASSERT_TRUE(m_rig.setup.SetupSpatialScan());
     const std::vector<std::string> spatial = m_sim.Commands("A");
     const std::vector<std::string> gated{
         ":INP:GAIN:STAT ON;",   ":SWE:EGAT:SOUR EXT;", ":Sweep:Egate on;",      ":Sweep:Egate:Type EDGE;",

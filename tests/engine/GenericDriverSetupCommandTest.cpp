@@ -5,15 +5,9 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
 #include "analyzers/drivers/generic/GenericAnalyzerFlags.h"
-#include "engine/CDeviceManager.h"
-#include "engine/CScanRunnerTable.h"
-#include "engine/CSocketCommandEngine.h"
-#include "engine/CSocketDataEngine.h"
-#include "engine/ScanStopFlag.h"
-#include "engine/SetupScan.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/fs/AppPaths.h"
-#include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/EngineCommandRig.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
@@ -48,36 +42,17 @@ protected:
         m_sim.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
         m_sim.SetCommandSet("A", "generic");
         m_resources.emplace("ORV_VISA_RESOURCES", m_sim.ResourceName("A") + ";");
-        m_data.SetChannel(&m_dataPipe);
-        m_manager = m_setup.CreateDeviceManager();
-        m_manager->SetDriverChangeApplySource([this] { return m_applying; });
-        CEngineContext context;
-        context.setup = &m_setup;
-        context.stopFlag = &m_stopFlag;
-        context.data = &m_data;
-        context.runners = &m_runners;
-        context.devices = m_manager;
-        m_engine = std::make_unique<CSocketCommandEngine>(context);
-        m_engine->SetChannel(&m_pipe);
+        m_rig.CreateManager();
+        m_rig.manager->SetDriverChangeApplySource([this] { return m_applying; });
+        m_rig.StartEngine();
     }
     ~GenericDriverSetupCommandTest() override {
-        m_engine.reset();
+        m_rig.engine.reset();
         SetExecutableFolderOverride("");
         GenericAnalyzerFlags::Instance().Reset();
     }
 
-    std::vector<ReplyFrame> Exchange(const Bytes& bytes) {
-        WriteAll(m_pipe, bytes);
-        while (m_engine->Poll()) {
-        }
-        return ReadFrames(m_pipe, m_pending);
-    }
-
-    static Bytes DriverCommand(uint32_t code) {
-        Bytes body = LittleEndian32(code);
-        body.resize(16, 0);
-        return Frame(4, body);
-    }
+    std::vector<ReplyFrame> Exchange(const Bytes& bytes) { return m_rig.Exchange(bytes); }
 
     TemporaryUserDataFolder m_folder{"orv-generic-setup"};
     FakeClock m_clock;
@@ -86,32 +61,24 @@ protected:
     std::optional<EnvironmentValue> m_resources;
     ScpiSimulatorProcess m_sim;
     LogCapture m_log;
-    CTransferPipe m_pipe;
-    CTransferPipe m_dataPipe;
-    SetupScan m_setup;
-    ScanStopFlag m_stopFlag;
-    CSocketDataEngine m_data;
-    CScanRunnerTable m_runners;
-    CDeviceManager* m_manager = nullptr;
     bool m_applying = false;
-    std::unique_ptr<CSocketCommandEngine> m_engine;
-    Bytes m_pending;
+    EngineCommandRig m_rig;
 };
 
 TEST_F(GenericDriverSetupCommandTest, TheSetUpReplyCarriesWhatTheSimulatedAnalyserTook) {
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
 
     // Without the apply flag the generic driver is refused, and none is left.
     std::vector<ReplyFrame> replies = Exchange(DriverCommand(1));
     ASSERT_EQ(replies.size(), 1U);
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), static_cast<uint32_t>(-1));
-    EXPECT_EQ(m_setup.GetAnalyzer(), nullptr);
+    EXPECT_EQ(m_rig.setup.GetAnalyzer(), nullptr);
 
     m_applying = true;
     replies = Exchange(DriverCommand(1));
     ASSERT_EQ(replies.size(), 1U);
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 1U);
-    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(m_setup.GetAnalyzer()), nullptr);
+    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(m_rig.setup.GetAnalyzer()), nullptr);
 
     Bytes body = SetupBody({.scanType = 99});
     const std::size_t tail = SetupTail(2, 3);
