@@ -119,11 +119,11 @@ TEST_F(FslDriverSetupCommandTest, SetUpAndSpatialPreparationOnTheSimulatedFsl) {
 
 TEST_F(FslDriverSetupCommandTest, FshSetUpRunsWithItsFixedPointCount) {
     m_sim.SetIdentity("A", "Rohde&Schwarz,FSH8,101234/008,3.10");
-    ASSERT_TRUE(m_setup.ConnectAnalyzer());
+    ASSERT_TRUE(m_rig.setup.ConnectAnalyzer());
     std::vector<ReplyFrame> replies = Exchange(DriverCommand(19));
     ASSERT_EQ(replies.size(), 1U);
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 19U);
-    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSH*>(m_setup.GetAnalyzer()), nullptr);
+    ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSH*>(m_rig.setup.GetAnalyzer()), nullptr);
 
     Bytes body = SetupBody({.scanType = 99});
     const std::size_t tail = SetupTail(2, 3);
