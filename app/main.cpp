@@ -1,9 +1,13 @@
 // The program: Orvilant's window side over its model and in-process engine.
 
+#include "app/CClientConnectionLink.h"
 #include "app/CHalvionApp.h"
+#include "app/UiMessagePump.h"
+#include "protocol/QUIBBStateController.h"
 
 #include <QApplication>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
     }
-    orv::CHalvionApp app(std::move(arguments));
+    orv::CHalvionApp::Options options;
+    // The client's scan state controller and command queue over the engine's pipes, with the frame's
+    // displays: without them the program would connect its devices but could never run a scan.
+    options.frame.makeConnectionLink = [](orv::CEngineObjects& engine, orv::CMainFrame& frame) {
+        return std::make_unique<orv::CClientConnectionLink>(
+            std::make_unique<orv::QUIBBStateController>(orv::GetUiMessageThread()), engine,
+            &frame.GetFrameLink());
+    };
+    orv::CHalvionApp app(std::move(arguments), std::move(options));
     return app.Run();
 }

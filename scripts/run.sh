@@ -17,8 +17,11 @@ fi
 configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_BUILD_TESTS=OFF
 
 # Without the maker's device lists on this machine, the lists of the built-in devices (the placeholder
-# analyser and running without a scanner) let the program start without hardware.
+# analyser and running without a scanner) let the program start without hardware, and it then drives
+# the placeholder analyser ("-NoSA") instead of searching for one that is not there.
+builtin=()
 if [ -z "${ORV_MACHINE_SETTINGS:-}" ] && [ ! -f /etc/orvilant/machine.settings ]; then
   export ORV_MACHINE_SETTINGS="$ROOT/resources/machine.settings"
+  builtin=(-NoSA)
 fi
-exec "$ROOT/build/app/Orvilant" "$@"
+exec "$ROOT/build/app/Orvilant" "${builtin[@]}" "$@"
