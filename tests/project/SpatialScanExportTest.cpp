@@ -11,44 +11,20 @@
 #include "project/QSpatialScanDataExporter.h"
 #include "project/QSpectralScanDataExporter.h"
 #include "tests/project/support/ExportFixture.h"
+#include "tests/project/support/FileSizeLimit.h"
 #include "tests/scandata/support/ScanDataFakes.h"
 #include "tests/scandata/support/ScanRecordFixtures.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
-#include <sys/resource.h>
 
 namespace orv::test {
 namespace {
 
 using orv::testing::LogCapture;
-
-std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-std::vector<std::string> CommonHeader(const std::string& range, const std::string& points) {
-    return {"NodeName: Board A",
-            "Date: 2026-12-10,  07:01:02",
-            "User: tester",
-            "CenterFrequency: 200.000 MHz",
-            "FrequencySpan: 200.000 MHz",
-            "Resolution Bandwidth: 100.000 KHz",
-            "ReferenceLevel: 50.0 dBuV",
-            "LevelRange: " + range,
-            "ValuesPerPoint: 1",
-            "Points: " + points,
-            "ScanHead: head",
-            "Analyzer: analyser",
-            "PeakHold: Off",
-            "FrequencyUnits: MHz",
-            "Data Compensation: Uncompensated Data"};
-}
 
 const std::vector<std::string> kFixedHeader = {
     "PCBNFFF-DVT",        "QZV-TRELLOBOX",      "Sample:QZV-Nov1",          "NF Field:H",
@@ -143,11 +119,8 @@ protected:
     }
 
     std::string Export(QNodeMediator& node, int32_t scanID = 1) {
-        const std::string path = m_fixture.Path("export.txt");
         QSpatialScanDataExporter exporter;
-        QExportTextSink sink(path);
-        exporter.ExportScan(node, sink, scanID, path);
-        return ExportFixture::ReadFile(path);
+        return m_fixture.Export(exporter, node, scanID);
     }
 
     ExportFixture m_fixture;
@@ -157,7 +130,7 @@ TEST_F(SpatialScanExportTest, AnOrdinarySpatialScanWritesEveryCellTheUnselectedO
     std::unique_ptr<QNodeMediator> node = Spatial({1, 2, 3, 4, 30000, 6});
     EXPECT_EQ(
         Export(*node),
-        CrLf(CommonHeader("0.10 to 0.60", "5 cells") +
+        CrLf(CommonExportHeader("0.10 to 0.60", "5 cells") +
              std::vector<std::string>{
                  "AmplitudeUnits: dBuV", "ExportType: Spatial", "RowCount: 2", "ColumnCount: 3",
                  "Interleaved Spatial Scan: No", "Data:", "    Row, Column,    Frequency, Amplitude",
@@ -410,27 +383,6 @@ TEST_F(ExportCommandTest, WithoutAScanOfItsKindTheUserIsToldAndNoDialogOpens) {
     }
     EXPECT_EQ(GetWaitCursorCount(), 0U);
 }
-
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_handler)(int) = nullptr;
-};
 
 TEST_F(ExportCommandTest, AFailedExportKeepsTheEarlierFileAndShowsTheFailure) {
     std::unique_ptr<QNodeMediator> node = m_fixture.Make(kTypeSpatialScanNode);

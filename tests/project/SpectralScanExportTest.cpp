@@ -9,16 +9,15 @@
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/project/support/ExportFixture.h"
+#include "tests/project/support/FileSizeLimit.h"
 #include "tests/scandata/support/ScanDataFakes.h"
 #include "tests/scandata/support/ScanRecordFixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <csignal>
 #include <fstream>
 #include <locale>
-#include <sys/resource.h>
 
 namespace orv::test {
 namespace {
@@ -26,32 +25,11 @@ namespace {
 using orv::testing::LogCapture;
 using orv::testing::ScanCorrectionFolder;
 
-// The common header of the fixture's scans with the given level range, compensation and points
-// text, then the spectral kind header.
+// The common header of the fixture's scans, then the spectral kind header.
 std::vector<std::string> Header(const std::string& range, const std::string& points, const std::string& unit,
                                 bool compensated = false) {
-    return {"NodeName: Board A",
-            "Date: 2026-12-10,  07:01:02",
-            "User: tester",
-            "CenterFrequency: 200.000 MHz",
-            "FrequencySpan: 200.000 MHz",
-            "Resolution Bandwidth: 100.000 KHz",
-            "ReferenceLevel: 50.0 dBuV",
-            "LevelRange: " + range,
-            "ValuesPerPoint: 1",
-            "Points: " + points,
-            "ScanHead: head",
-            "Analyzer: analyser",
-            "PeakHold: Off",
-            "FrequencyUnits: MHz",
-            compensated ? "Data Compensation: Compensated Data" : "Data Compensation: Uncompensated Data",
-            "AmplitudeUnits: " + unit,
-            "ExportType: Spectral"};
-}
-
-std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
+    return CommonExportHeader(range, points, compensated) +
+           std::vector<std::string>{"AmplitudeUnits: " + unit, "ExportType: Spectral"};
 }
 
 const std::string kColumns = "    Row, Column,    Frequency, Amplitude";
@@ -74,11 +52,8 @@ protected:
     }
 
     std::string Export(QNodeMediator& node, int32_t scanID = 1) {
-        const std::string path = m_fixture.Path("export.txt");
         QSpectralScanDataExporter exporter;
-        QExportTextSink sink(path);
-        exporter.ExportScan(node, sink, scanID, path);
-        return ExportFixture::ReadFile(path);
+        return m_fixture.Export(exporter, node, scanID);
     }
 
     ExportFixture m_fixture;
@@ -275,28 +250,6 @@ TEST_F(SpectralScanExportTest, TheUsersLocaleChangesNoByte) {
     EXPECT_EQ(german, plain);
     EXPECT_NE(plain.find("LevelRange: -2.50 to 48.10"), std::string::npos);
 }
-
-// Restores the file-size limit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_handler)(int) = nullptr;
-};
 
 TEST_F(SpectralScanExportTest, AWriteThatFailsPartWayKeepsTheEarlierFileAndLogsNoTime) {
     std::unique_ptr<QNodeMediator> node = m_fixture.Make(kTypeSpectralScanNode);

@@ -1,6 +1,7 @@
 #include "tests/project/support/ExportFixture.h"
 
 #include "core/TypeIds.h"
+#include "project/QExportTextSink.h"
 #include "project/QFundamentalNodeMediator.h"
 #include "project/QNodeFactory.h"
 
@@ -63,6 +64,13 @@ std::vector<std::string> ExportFixture::Listing() const {
     return names;
 }
 
+std::string ExportFixture::Export(QScanDataExporter& exporter, QNodeMediator& node, int32_t scanID) {
+    const std::string path = Path("export.txt");
+    QExportTextSink sink(path);
+    exporter.ExportScan(node, sink, scanID, path);
+    return ReadFile(path);
+}
+
 std::string CrLf(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
@@ -70,6 +78,30 @@ std::string CrLf(const std::vector<std::string>& lines) {
         text += "\r\n";
     }
     return text;
+}
+
+std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::vector<std::string> CommonExportHeader(const std::string& range, const std::string& points,
+                                            bool compensated) {
+    return {"NodeName: Board A",
+            "Date: 2026-12-10,  07:01:02",
+            "User: tester",
+            "CenterFrequency: 200.000 MHz",
+            "FrequencySpan: 200.000 MHz",
+            "Resolution Bandwidth: 100.000 KHz",
+            "ReferenceLevel: 50.0 dBuV",
+            "LevelRange: " + range,
+            "ValuesPerPoint: 1",
+            "Points: " + points,
+            "ScanHead: head",
+            "Analyzer: analyser",
+            "PeakHold: Off",
+            "FrequencyUnits: MHz",
+            compensated ? "Data Compensation: Compensated Data" : "Data Compensation: Uncompensated Data"};
 }
 
 } // namespace orv::test

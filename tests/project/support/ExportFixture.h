@@ -2,6 +2,7 @@
 
 #include "platform/msg/MessageTarget.h"
 #include "project/QNodeMediator.h"
+#include "project/QScanDataExporter.h"
 #include "project/QScanDataRecord.h"
 #include "tests/project/support/MediatorFakes.h"
 
@@ -33,6 +34,8 @@ public:
     static std::string ReadFile(const std::string& path);
     // The file names in the folder.
     std::vector<std::string> Listing() const;
+    // Exports scan `scanID` of `node` with `exporter` to "export.txt" in the folder and returns the text.
+    std::string Export(QScanDataExporter& exporter, QNodeMediator& node, int32_t scanID);
 
     MessageThread m_thread;
     FakeNodeContainer m_container;
@@ -44,5 +47,13 @@ private:
 
 // Lines joined with CR LF, each ended by it: the form every exported file has.
 std::string CrLf(const std::vector<std::string>& lines);
+
+// The lines of `first` followed by those of `second`.
+std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second);
+
+// The header lines every scan export of the fixture's record starts with, up to the compensation
+// line; the exporter's own kind lines follow.
+std::vector<std::string> CommonExportHeader(const std::string& range, const std::string& points,
+                                            bool compensated = false);
 
 } // namespace orv::test
