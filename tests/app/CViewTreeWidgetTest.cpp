@@ -121,7 +121,7 @@ protected:
     }
     std::vector<uint32_t> Received() {
         m_thread.Pump();
-        return m_view.received;
+        return m_view.target.Ids();
     }
     size_t CountReceived(uint32_t id) {
         const auto received = Received();
@@ -369,7 +369,7 @@ TEST_F(ProjectTreeTest, AddingANodeSelectsItOpensItsSettingsAndTheViewsOfViewedK
     for (const Row& row : rows) {
         m_tree.SelectTreeNode(Root());
         Log().clear();
-        m_view.received.clear();
+        m_view.target.received.clear();
         ASSERT_TRUE(m_tree.AddNode(row.kind)) << row.kind;
         CTreeItem* added = m_tree.GetSelectedTreeNode();
         ASSERT_NE(added, nullptr);

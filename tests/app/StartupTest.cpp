@@ -195,14 +195,28 @@ TEST(CommandTableTest, ACommandWithoutHandlerIsDisabledAndARuleDecides) {
 
 class ApplicationTest : public testing::QtWidgetTest {};
 
+// Options for an application on the environment's lock and scripted prompt.
+CHalvionApp::Options InstanceOptions(MainFrameTestEnvironment& environment) {
+    CHalvionApp::Options options;
+    options.lockPath = environment.LockPath();
+    options.prompt = environment.GetPromptPointer();
+    return options;
+}
+
+// The same, for one that goes on to make its main frame: the environment's pipe, no ping.
+CHalvionApp::Options FrameOptions(MainFrameTestEnvironment& environment) {
+    CHalvionApp::Options options = InstanceOptions(environment);
+    options.frame.pipePath = environment.PipePath();
+    options.frame.makeIcmpPing = false;
+    return options;
+}
+
 TEST_F(ApplicationTest, ASecondStartSaysSoAndEndsWithOneMakingNothing) {
     MainFrameTestEnvironment environment;
     SingleInstanceLock running;
     ASSERT_EQ(running.Acquire(environment.LockPath()), SingleInstanceLock::Result::Acquired);
 
-    CHalvionApp::Options options;
-    options.lockPath = environment.LockPath();
-    options.prompt = environment.GetPromptPointer();
+    const CHalvionApp::Options options = InstanceOptions(environment);
     CHalvionApp second({"-NoSA"}, options);
     EXPECT_FALSE(second.InitInstance());
     EXPECT_EQ(second.GetExitCode(), 1);
@@ -221,11 +235,7 @@ TEST_F(ApplicationTest, ASecondStartSaysSoAndEndsWithOneMakingNothing) {
 
 TEST_F(ApplicationTest, StartsWithTheBuiltInListsAndEndsInOrderReleasingTheLockLast) {
     MainFrameTestEnvironment environment;
-    CHalvionApp::Options options;
-    options.lockPath = environment.LockPath();
-    options.prompt = environment.GetPromptPointer();
-    options.frame.pipePath = environment.PipePath();
-    options.frame.makeIcmpPing = false;
+    const CHalvionApp::Options options = FrameOptions(environment);
     {
         CHalvionApp app({"-NoSA"}, options);
         ASSERT_TRUE(app.InitInstance());
@@ -254,11 +264,7 @@ TEST_F(ApplicationTest, StartsWithTheBuiltInListsAndEndsInOrderReleasingTheLockL
 
 TEST_F(ApplicationTest, AMissingProjectFileSaysSoAndOpensNothing) {
     MainFrameTestEnvironment environment;
-    CHalvionApp::Options options;
-    options.lockPath = environment.LockPath();
-    options.prompt = environment.GetPromptPointer();
-    options.frame.pipePath = environment.PipePath();
-    options.frame.makeIcmpPing = false;
+    const CHalvionApp::Options options = FrameOptions(environment);
     CHalvionApp app({environment.Root() + "/gone.ovp"}, options);
     ASSERT_TRUE(app.InitInstance());
     EXPECT_FALSE(app.IsStartupDocumentFlagSet());
@@ -269,11 +275,7 @@ TEST_F(ApplicationTest, AMissingProjectFileSaysSoAndOpensNothing) {
 
 TEST_F(ApplicationTest, AMissingManualGivesFourLogLinesAndNoBox) {
     MainFrameTestEnvironment environment;
-    CHalvionApp::Options options;
-    options.lockPath = environment.LockPath();
-    options.prompt = environment.GetPromptPointer();
-    options.frame.pipePath = environment.PipePath();
-    options.frame.makeIcmpPing = false;
+    const CHalvionApp::Options options = FrameOptions(environment);
     CHalvionApp app({"-NoSA"}, options);
     ASSERT_TRUE(app.InitInstance());
     const std::string folder = std::filesystem::current_path().string();

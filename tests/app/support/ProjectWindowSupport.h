@@ -3,7 +3,8 @@
 // What the project-window tests stand a project on: a repository folder remembered in a private
 // settings store, a scripted prompt, the real node factory with fundamental mediators and the real
 // project file, a main frame with a recording engine link (whose workflow state a test sets), and a
-// form view whose view factory records what the mediators open.
+// form view whose view factory records what the mediators open. The form view's target, parent window
+// and scan-data list are the project tests' fakes.
 
 #include "platform/msg/MessageTarget.h"
 #include "platform/ui/ScriptedPrompt.h"
@@ -16,6 +17,7 @@
 #include "project/QScanThread.h"
 #include "project/QViewFactory.h"
 #include "project/TfrmMainApp.h"
+#include "tests/project/support/MediatorFakes.h"
 
 #include <memory>
 #include <optional>
@@ -102,37 +104,13 @@ public:
     FactoryLog log;
 };
 
-class RecordingScanDataList : public QScanDataList {
-public:
-    void SetOwner(QNodeMediator* mediator) override { owner = mediator; }
-    void Clear() override {
-        rows.clear();
-        dates.clear();
-        descriptions.clear();
-        selected.clear();
-        ++clears;
-    }
-    void AddRow(const std::string& text, const std::string& date, const std::string& description) override {
-        rows.push_back(text);
-        dates.push_back(date);
-        descriptions.push_back(description);
-    }
-    void SelectRow(const std::string& text) override { selected.push_back(text); }
-
-    QNodeMediator* owner = nullptr;
-    std::vector<std::string> rows;
-    std::vector<std::string> dates;
-    std::vector<std::string> descriptions;
-    std::vector<std::string> selected;
-    int clears = 0;
-};
-
-// A form view that records the messages posted to it (delivered when the test pumps its thread).
+// A form view whose target records the messages posted to it (delivered when the test pumps its
+// thread), with the project tests' scan-data list and a plain parent window.
 class RecordingFormView : public QProjectFormView {
 public:
-    explicit RecordingFormView(MessageThread& thread) : m_target(*this, thread), m_parent(thread) {}
+    explicit RecordingFormView(MessageThread& thread) : target(thread), m_parent(thread) {}
 
-    MessageTarget& GetMessageTarget() override { return m_target; }
+    MessageTarget& GetMessageTarget() override { return target; }
     QProjectWindow* GetParentWindow() override { return &m_parent; }
     QScanDataList* GetScanDataList() override { return &list; }
     QViewFactory* GetViewFactory() override { return &factory; }
@@ -141,41 +119,12 @@ public:
     void AddSpectralSpatialScanDataToList(CSpectralSpatialScanData&, bool, QNodeMediator&) override {}
     void AddHandHeldProbeScanDataToList(CHandHeldProbeScanData&, bool, QNodeMediator&) override {}
 
-    RecordingScanDataList list;
+    test::FakeScanDataList list;
     RecordingViewFactory factory;
-    std::vector<uint32_t> received;
+    test::RecordingTarget target;
 
 private:
-    class Target : public MessageTarget {
-    public:
-        Target(RecordingFormView& view, MessageThread& thread) : MessageTarget(thread), m_view(view) {}
-
-    protected:
-        int64_t HandleMessage(Message& message) override {
-            m_view.received.push_back(message.id);
-            return 0;
-        }
-
-    private:
-        RecordingFormView& m_view;
-    };
-    class Parent : public QProjectWindow {
-    public:
-        explicit Parent(MessageThread& thread) : m_target(thread) {}
-        MessageTarget& GetMessageTarget() override { return m_target; }
-
-    private:
-        class Silent : public MessageTarget {
-        public:
-            using MessageTarget::MessageTarget;
-
-        protected:
-            int64_t HandleMessage(Message& /*message*/) override { return 0; }
-        } m_target;
-    };
-
-    Target m_target;
-    Parent m_parent;
+    test::FakeProjectWindow m_parent;
 };
 
 // Makes a mediator the scanning one without a worker (the host makes none).
