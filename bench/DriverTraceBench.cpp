@@ -13,12 +13,11 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "bench/support/LoopbackLineResponder.h"
-#include "platform/visa/BuiltinVisa.h"
+#include "bench/support/LoopbackVisaDriver.h"
+#include "bench/support/TraceBenchData.h"
 
 #include <benchmark/benchmark.h>
 
-#include <bit>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -32,21 +31,12 @@ namespace {
 using namespace orv;
 using namespace orv::visa;
 
-std::string Real32Data(int points) {
-    std::string data;
-    data.reserve(static_cast<size_t>(points) * 4);
-    for (int i = 0; i < points; ++i) {
-        const uint32_t word = std::bit_cast<uint32_t>(static_cast<float>(-80.0 + 0.0001 * i));
-        for (int b = 0; b < 4; ++b) {
-            data.push_back(static_cast<char>(word >> (8 * b)));
-        }
-    }
-    return data;
-}
+using orv::bench::Real32Block;
+using orv::bench::ResidentKb;
 
-std::string Real32Block(const std::string& data) {
-    const std::string length = std::to_string(data.size());
-    return "#" + std::to_string(length.size()) + length + data + "\n";
+// The trace's 32-bit values, one step of the rise per point.
+std::string Real32Data(int points) {
+    return orv::bench::Real32Data(points, 0.0001);
 }
 
 // Answers ":Sweep:Points <n> ;" (no reply) and ":Trace? trace1;" with the REAL,32 block of the
@@ -85,35 +75,15 @@ TraceResponder& Responder() {
     return responder;
 }
 
-long ResidentKb() {
-    long pages = 0;
-    long resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // A driver on a built-in VISA session to the responder.
-template <class Driver> class BoundDriver : public Driver {
+template <class Driver> class BoundDriver : public orv::bench::LoopbackVisaDriver<Driver> {
 public:
     bool Bind(int points) {
-        this->m_vi = BuiltinVisaEntryPoints();
-        this->m_vi.viOpenDefaultRM(&this->m_resourceManager);
-        const std::string name = "TCPIP0::127.0.0.1::" + std::to_string(Responder().Port()) + "::SOCKET";
-        if (this->m_vi.viOpen(this->m_resourceManager, name.c_str(), 0, 0, &this->m_session) < 0) {
+        if (!this->OpenLoopbackSession(Responder().Port())) {
             return false;
         }
         this->m_sweepPoints = points;
         return this->WriteCommand(":Sweep:Points " + std::to_string(points) + " ;\n") >= 0;
-    }
-    ~BoundDriver() override {
-        if (this->m_resourceManager != kNoSession) {
-            this->m_vi.viClose(this->m_resourceManager);
-        }
     }
 };
 

@@ -6,12 +6,13 @@
 //   maximum;
 // - an unchanged paint, which only copies the kept map.
 
+#include "bench/support/OffscreenViewBench.h"
+#include "bench/support/ViewBenchMediator.h"
 #include "core/QColourPalette.h"
 #include "core/QManagers.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "project/NodeMessages.h"
-#include "project/QNodeMediator.h"
 #include "project/QProjectWindow.h"
 #include "project/QViewFactory.h"
 #include "scandata/CSpatialScanData.h"
@@ -21,7 +22,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -38,20 +38,9 @@ constexpr int kCellSize = 40;
 constexpr uint32_t kUnits = 1218;
 constexpr uint32_t kPoints = 4001;
 
-class BenchMediator : public QNodeMediator {
+class BenchMediator : public orv::bench::ViewBenchMediator {
 public:
-    explicit BenchMediator(uint16_t kind) { SetKind(kind); }
-    ~BenchMediator() override { StopScanThread(); }
-    void Detach() override {}
-    bool IsScanning() override { return false; }
-    bool IsBusy() override { return false; }
-    bool HasScanData() override { return true; }
-    uint32_t GetDataSize() override { return 0; }
-    void WriteData(QDataWriter& /*writer*/) override {}
-    void ReadData(QDataReader& /*reader*/) override {}
-    bool GetCompensationSettings(QScanCompensationSettings& /*out*/) const override { return false; }
-    int GetSpatialDisplayUnit() const override { return 1; }
-    int GetSpectralDisplayUnit() const override { return 1; }
+    explicit BenchMediator(uint16_t kind) : ViewBenchMediator(kind) {}
     QSpatialDisplayOptions* GetSpatialDisplayOptions() override { return &options; }
     QSpatialDisplayOptions options;
 };
@@ -134,11 +123,7 @@ struct Bench {
     CSpatialView* compositeView = nullptr;
     QImage target{kColumns * kCellSize + 200, kRows* kCellSize + 200, QImage::Format_RGB32};
 
-    void Drain() {
-        while (thread.GetPendingCount() > 0) {
-            thread.Pump();
-        }
-    }
+    void Drain() { orv::bench::DrainMessages(thread); }
 
     Bench() {
         bool created = false;
@@ -268,15 +253,5 @@ BENCHMARK(BM_UnchangedPaint)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    Bench bench;
-    g_bench = &bench;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_bench = nullptr;
-    return 0;
+    return orv::bench::RunOffscreenViewBenchmarks(argc, argv, g_bench);
 }

@@ -9,12 +9,12 @@
 #include "analyzers/drivers/scpi/CScpiSpectrumAnalyzer.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "bench/support/LoopbackLineResponder.h"
+#include "bench/support/LoopbackVisaDriver.h"
+#include "bench/support/TraceBenchData.h"
 #include "platform/CLocale.h"
-#include "platform/visa/BuiltinVisa.h"
 
 #include <benchmark/benchmark.h>
 
-#include <bit>
 #include <cstdio>
 #include <string>
 #include <sys/socket.h>
@@ -34,16 +34,10 @@ std::string AsciiTrace(int points) {
     return text + "\n";
 }
 
+using orv::bench::ResidentKb;
+
 std::string Real32Block(int points) {
-    std::string data;
-    for (int i = 0; i < points; ++i) {
-        const uint32_t word = std::bit_cast<uint32_t>(static_cast<float>(-80.0 + 0.001 * i));
-        for (int b = 0; b < 4; ++b) {
-            data.push_back(static_cast<char>(word >> (8 * b)));
-        }
-    }
-    const std::string length = std::to_string(data.size());
-    return "#" + std::to_string(length.size()) + length + data + "\n";
+    return orv::bench::Real32Block(orv::bench::Real32Data(points, 0.001));
 }
 
 // Answers the point-count query, "ASCII4001?", "ASCII32001?" and "BLOCK?"; an empty line (the
@@ -94,32 +88,10 @@ TraceResponder& Responder() {
     return responder;
 }
 
-long ResidentKb() {
-    long pages = 0;
-    long resident = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(statm);
-    }
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // Opens a built-in VISA session on the responder and hands it to a driver.
-template <class Driver> class BoundDriver : public Driver {
+template <class Driver> class BoundDriver : public orv::bench::LoopbackVisaDriver<Driver> {
 public:
-    bool Bind() {
-        this->m_vi = BuiltinVisaEntryPoints();
-        this->m_vi.viOpenDefaultRM(&this->m_resourceManager);
-        const std::string name = "TCPIP0::127.0.0.1::" + std::to_string(Responder().Port()) + "::SOCKET";
-        return this->m_vi.viOpen(this->m_resourceManager, name.c_str(), 0, 0, &this->m_session) >= 0;
-    }
-    ~BoundDriver() override {
-        if (this->m_resourceManager != kNoSession) {
-            this->m_vi.viClose(this->m_resourceManager);
-        }
-    }
+    bool Bind() { return this->OpenLoopbackSession(Responder().Port()); }
 };
 
 class BlockReader : public CScpiSpectrumAnalyzer {

@@ -3,16 +3,16 @@
 // same size; and the reload, whose copy of the points is what the scan worker waits for (the lock is
 // held for the whole copy and for nothing else).
 
+#include "bench/support/OffscreenViewBench.h"
+#include "bench/support/ViewBenchMediator.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "project/NodeMessages.h"
-#include "project/QNodeMediator.h"
 #include "scandata/CSpectralScanData.h"
 #include "views/spectral/CSpectralView.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -26,20 +26,9 @@ constexpr int kHeight = 900;
 constexpr uint32_t kPoints = 100000;
 
 // A comparison node holding the scan as its test scan: the view's comparison tab 0 draws it.
-class BenchMediator : public orv::QNodeMediator {
+class BenchMediator : public orv::bench::ViewBenchMediator {
 public:
-    BenchMediator() { SetKind(orv::kTypeSpectralComparisonNode); }
-    ~BenchMediator() override { StopScanThread(); }
-    void Detach() override {}
-    bool IsScanning() override { return false; }
-    bool IsBusy() override { return false; }
-    bool HasScanData() override { return true; }
-    uint32_t GetDataSize() override { return 0; }
-    void WriteData(orv::QDataWriter& /*writer*/) override {}
-    void ReadData(orv::QDataReader& /*reader*/) override {}
-    bool GetCompensationSettings(orv::QScanCompensationSettings& /*out*/) const override { return false; }
-    int GetSpatialDisplayUnit() const override { return 1; }
-    int GetSpectralDisplayUnit() const override { return 1; }
+    BenchMediator() : ViewBenchMediator(orv::kTypeSpectralComparisonNode) {}
     orv::QSpectralDisplayOptions* GetSpectralDisplayOptions() override { return &options; }
     orv::QSpectralDisplayOptions options;
 };
@@ -71,11 +60,7 @@ struct Bench {
         view->GetMessageTarget().Post(orv::NodeMessage::kRefreshSpectralComparison);
         Drain();
     }
-    void Drain() {
-        while (thread.GetPendingCount() > 0) {
-            thread.Pump();
-        }
-    }
+    void Drain() { orv::bench::DrainMessages(thread); }
 };
 
 Bench* g_bench = nullptr;
@@ -152,15 +137,5 @@ BENCHMARK(BM_ReloadPoints)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    Bench bench;
-    g_bench = &bench;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_bench = nullptr;
-    return 0;
+    return orv::bench::RunOffscreenViewBenchmarks(argc, argv, g_bench);
 }
