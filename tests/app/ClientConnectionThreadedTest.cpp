@@ -89,7 +89,10 @@ TEST(ClientConnectionTest, TheBuiltInDevicesAreConnectedIdentifiedAndTheirDriver
     ASSERT_TRUE(thread.Start());
 
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!(link.GetState() == 2 && GetInstrumentInfo().IsAnalyzerDriverSet()) &&
+    // The identity match marks the driver set before the engine has loaded it: only the driver
+    // command's reply says the engine holds the analyser.
+    while (!(link.GetState() == 2 && GetInstrumentInfo().IsAnalyzerDriverSet() &&
+             link.GetController().IsDriverReplyReceived()) &&
            std::chrono::steady_clock::now() < deadline) {
         uiThread.PumpFor(10ms);
     }
