@@ -1,6 +1,7 @@
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 
 #include "analyzers/CBB60Connection.h"
+#include "analyzers/drivers/DeviceLibraryTrace.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
 #include "platform/ui/Prompt.h"
@@ -13,15 +14,6 @@ namespace {
 
 void Log(const std::string& text) {
     AddInformationMessage(1, text);
-}
-
-bool IsUsableTraceLength(int32_t points) {
-    return points >= 1 && points <= CSpectrumAnalyzer::kMaxTracePoints;
-}
-
-// Room for the points in whole blocks of four.
-size_t BlockedSize(int32_t points) {
-    return (static_cast<size_t>(points) + 3U) / 4U * 4U;
 }
 
 } // namespace
@@ -192,8 +184,8 @@ bool CSpectrumAnalyzerBB60::ApplySettings() {
 
 int32_t CSpectrumAnalyzerBB60::ReadSweepPoints() {
     ApplySettings();
-    if (IsUsableTraceLength(m_sweepPoints) && m_traceA.size() < BlockedSize(m_sweepPoints)) {
-        m_traceA.resize(BlockedSize(m_sweepPoints), 0.0F);
+    if (IsUsableTraceLength(m_sweepPoints) && m_traceA.size() < BlockedTraceSize(m_sweepPoints)) {
+        m_traceA.resize(BlockedTraceSize(m_sweepPoints), 0.0F);
     }
     return m_sweepPoints;
 }
@@ -209,7 +201,7 @@ bool CSpectrumAnalyzerBB60::SweepAndWait() {
         MarkChanged();
         return false;
     }
-    const size_t size = BlockedSize(m_sweepPoints);
+    const size_t size = BlockedTraceSize(m_sweepPoints);
     if (m_traceA.size() < size) {
         m_traceA.resize(size, 0.0F);
     }

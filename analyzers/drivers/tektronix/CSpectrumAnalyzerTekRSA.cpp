@@ -1,6 +1,7 @@
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
 #include "analyzers/CTekRSAConnection.h"
+#include "analyzers/drivers/DeviceLibraryTrace.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
 #include "platform/ui/Prompt.h"
@@ -13,14 +14,6 @@ namespace {
 
 void Log(const std::string& text) {
     AddInformationMessage(1, text);
-}
-
-bool IsUsableTraceLength(int32_t points) {
-    return points >= 1 && points <= CSpectrumAnalyzer::kMaxTracePoints;
-}
-
-size_t BlockedSize(int32_t points) {
-    return (static_cast<size_t>(points) + 3U) / 4U * 4U;
 }
 
 } // namespace
@@ -220,7 +213,7 @@ const float* CSpectrumAnalyzerTekRSA::QueryScan() {
     if (!IsUsableTraceLength(m_sweepPoints)) {
         return FailedRead(FormatC("The Tektronix device reported a trace of %d points.", m_sweepPoints));
     }
-    const size_t size = BlockedSize(m_sweepPoints);
+    const size_t size = BlockedTraceSize(m_sweepPoints);
     if (m_traceA.size() < size) {
         m_traceA.resize(size, 0.0F);
     }
