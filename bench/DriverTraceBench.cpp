@@ -1,12 +1,16 @@
 // Binary trace reads through the model drivers' QueryScan and the built-in VISA layer against the
 // same query and the same bytes read over a plain socket, in the same run and from the same loopback
 // responder: 40,001 points (N9010A), 100,001 points (N9020B, FPL), 32,001 points (FSL, FSV3 in its raw
-// block-read mode) and 10,001 points (FieldFox N9912A, each value + 107), REAL,32 little-endian. The decode
+// block-read mode), 10,001 points (FieldFox N9912A, each value + 107), 8,192 points (PSA E4440A) and the
+// basic analysers' fixed 461 points (N9320B raw, N9324C in a block), REAL,32 little-endian. The decode
 // alone runs against a copy of the same bytes. Counters: how often a read moved the trace array (a new
 // allocation) and the resident-set growth over the run's reads.
 
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerE4440A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9320B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
@@ -23,6 +27,7 @@
 #include <map>
 #include <string>
 #include <sys/socket.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -39,26 +44,36 @@ std::string Real32Data(int points) {
     return orv::bench::Real32Data(points, 0.0001);
 }
 
-// Answers ":Sweep:Points <n> ;" (no reply) and ":Trace? trace1;" with the REAL,32 block of the
-// connection's point count.
+// Answers ":Sweep:Points <n> ;" (no reply) and the trace queries with the REAL,32 block of the
+// connection's point count; after "RAW;" the basic analysers' query gets the bare data and a line feed.
 class TraceResponder {
 public:
     TraceResponder() : m_server([this] { return MakeHandler(); }) {
-        for (const int points : {10001, 32001, 40001, 100001}) {
+        for (const int points : {461, 8192, 10001, 32001, 40001, 100001}) {
             m_blocks[points] = Real32Block(Real32Data(points));
         }
+        m_raw461 = Real32Data(461) + "\n";
     }
     uint16_t Port() const { return m_server.Port(); }
     const std::string& Block(int points) const { return m_blocks.at(points); }
 
 private:
     orv::bench::LoopbackLineResponder::Handler MakeHandler() {
-        return [this, points = 40001](const std::string& command) mutable -> const std::string* {
+        return [this, points = 40001, raw = false](const std::string& command) mutable -> const std::string* {
             if (command.rfind(":Sweep:Points ", 0) == 0) {
                 points = std::atoi(command.c_str() + 14);
                 return nullptr;
             }
-            if ((command == ":Trace? trace1;" || command == ":Trace:Data?;") && m_blocks.count(points) != 0) {
+            if (command == "RAW;") {
+                raw = true;
+                return nullptr;
+            }
+            if (command == "TRAC:DATA? trace1;" && raw) {
+                return &m_raw461;
+            }
+            if ((command == ":Trace? trace1;" || command == ":Trace? Trace1;" || command == ":Trace:Data?;" ||
+                 command == "TRAC:DATA? trace1;") &&
+                m_blocks.count(points) != 0) {
                 return &m_blocks.at(points);
             }
             return nullptr;
@@ -66,6 +81,7 @@ private:
     }
 
     std::map<int, std::string> m_blocks; // filled before the server starts, read only after
+    std::string m_raw461;
     // Last, so that its threads stop before the replies they send go.
     orv::bench::LoopbackLineResponder m_server;
 };
@@ -83,6 +99,11 @@ public:
             return false;
         }
         this->m_sweepPoints = points;
+        if constexpr (std::is_same_v<Driver, CSpectrumAnalyzerN9320B>) {
+            if (this->WriteCommand("RAW;\n") < 0) {
+                return false;
+            }
+        }
         return this->WriteCommand(":Sweep:Points " + std::to_string(points) + " ;\n") >= 0;
     }
 };
@@ -200,6 +221,31 @@ void BM_Socket_TraceData10001(benchmark::State& state) {
     PlainSocket(state, 10001, ":Trace:Data?;\n");
 }
 BENCHMARK(BM_Socket_TraceData10001)->Iterations(1000)->UseRealTime();
+
+void BM_E4440A_QueryScan8192(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerE4440A>(state, 8192);
+}
+BENCHMARK(BM_E4440A_QueryScan8192)->Iterations(2000)->UseRealTime();
+
+void BM_Socket_Trace8192(benchmark::State& state) {
+    PlainSocket(state, 8192, ":Trace? Trace1;\n");
+}
+BENCHMARK(BM_Socket_Trace8192)->Iterations(2000)->UseRealTime();
+
+void BM_N9320B_QueryScan461(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerN9320B>(state, 461);
+}
+BENCHMARK(BM_N9320B_QueryScan461)->Iterations(5000)->UseRealTime();
+
+void BM_N9324C_QueryScan461(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerN9324C>(state, 461);
+}
+BENCHMARK(BM_N9324C_QueryScan461)->Iterations(5000)->UseRealTime();
+
+void BM_Socket_Trace461(benchmark::State& state) {
+    PlainSocket(state, 461, "TRAC:DATA? trace1;\n");
+}
+BENCHMARK(BM_Socket_Trace461)->Iterations(5000)->UseRealTime();
 
 // The decode alone, and a copy of the same bytes.
 void BM_Decode100001(benchmark::State& state) {

@@ -6,6 +6,8 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9320B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
@@ -91,8 +93,8 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9935B, "CSpectrumAnalyzerN9935B", &Make<CSpectrumAnalyzerN9935B>},
     {C::ZND, "CSpectrumAnalyzerZND", nullptr},
     {C::ZNL, "CSpectrumAnalyzerZNL", &Make<CSpectrumAnalyzerZNL>},
-    {C::N9320B, "CSpectrumAnalyzerN9320B", nullptr},
-    {C::N9324C, "CSpectrumAnalyzerN9324C", nullptr},
+    {C::N9320B, "CSpectrumAnalyzerN9320B", &Make<CSpectrumAnalyzerN9320B>},
+    {C::N9324C, "CSpectrumAnalyzerN9324C", &Make<CSpectrumAnalyzerN9324C>},
     {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", nullptr},
     {C::N9913B, "CSpectrumAnalyzerN9913B", &Make<CSpectrumAnalyzerN9913B>},
     {C::BB60, "CSpectrumAnalyzerBB60", &Make<CSpectrumAnalyzerBB60>},

@@ -6,6 +6,8 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9010A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9040B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9320B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
@@ -121,6 +123,8 @@ TEST(AnalyzerFactoryTable, KeysightXSeriesCodesMakeTheirDrivers) {
 
 TEST(AnalyzerFactoryTable, KeysightPsaAndBasicCodesMakeTheirDrivers) {
     EXPECT_TRUE(Makes<CSpectrumAnalyzerE4440A>(29));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9320B>(69));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerN9324C>(70));
 }
 
 TEST(AnalyzerFactoryTable, FieldFoxCodesMakeTheirDrivers) {

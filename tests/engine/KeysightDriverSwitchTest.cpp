@@ -4,6 +4,8 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9000A.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9320B.h"
+#include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "platform/clock/FakeClock.h"
 #include "tests/engine/support/EngineTestScopes.h"
@@ -15,6 +17,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <typeinfo>
 
 namespace orv {
 namespace {
@@ -93,6 +96,41 @@ TEST_F(KeysightDriverSwitchTest, FieldFoxFirmwareCheckRunsOnceAfterBinding) {
     EXPECT_EQ(m_sim.WaitForCommands("A", 3),
               (std::vector<std::string>{"DIAG:SWEEP:TYPE STEP;", "DIAG:SWEEP:SIMulation EGST;",
                                         ":Frequency:Span 0.001000 MHZ;"}));
+}
+
+// The basic analysers bind without a firmware check and read their fixed 461-point trace through the
+// manager's driver.
+TEST_F(KeysightDriverSwitchTest, BasicAnalysersBindWithoutAFirmwareCheck) {
+    struct Case {
+        const char* model;
+        int32_t code;
+        const char* commandSet;
+        float offset;
+    };
+    for (const Case& c : {Case{"N9320B", 69, "n9320b", 0.0F}, Case{"N9324C", 70, "n9324c", 107.0F}}) {
+        SCOPED_TRACE(c.model);
+        m_sim.SetIdentity("A", std::string("Keysight Technologies,") + c.model + ",CN123,A.01.02");
+        m_sim.SetCommandSet("A", c.commandSet);
+        CDeviceManager manager;
+        ASSERT_TRUE(manager.ConnectVisa());
+        m_sim.ClearCommands("A");
+        bool result = false;
+        EXPECT_EQ(Switch(manager, c.code, result), static_cast<uint32_t>(c.code));
+        EXPECT_TRUE(result);
+        CSpectrumAnalyzer* driver = manager.GetAnalyzer();
+        ASSERT_NE(driver, nullptr);
+        EXPECT_EQ(c.code == 69, typeid(*driver) == typeid(CSpectrumAnalyzerN9320B));
+        EXPECT_EQ(c.code == 70, typeid(*driver) == typeid(CSpectrumAnalyzerN9324C));
+        // Only the binding's identity query.
+        EXPECT_EQ(IdentityQueries(), 1U);
+        const float* trace = driver->QueryScan();
+        ASSERT_NE(trace, nullptr);
+        EXPECT_TRUE(driver->IsQueryValid());
+        EXPECT_EQ(driver->ReadSweepPoints(), 461);
+        EXPECT_FLOAT_EQ(trace[0], -80.0F + c.offset);
+        EXPECT_FLOAT_EQ(trace[460], -80.0F + 4.6F + c.offset);
+        EXPECT_EQ(IdentityQueries(), 1U);
+    }
 }
 
 TEST_F(KeysightDriverSwitchTest, ACodeOfAnotherModelIsRefused) {

@@ -85,7 +85,9 @@ CSpectrumAnalyzerN9000A::CSpectrumAnalyzerN9000A(const XSeriesModelRow& row, int
     m_firmwareGeneration = generation;
 }
 
-CSpectrumAnalyzerN9000B::CSpectrumAnalyzerN9000B() : CSpectrumAnalyzerN9000A(kN9000B, 0) {}
+CSpectrumAnalyzerN9000B::CSpectrumAnalyzerN9000B() : CSpectrumAnalyzerN9000B(kN9000B) {}
+CSpectrumAnalyzerN9000B::CSpectrumAnalyzerN9000B(const XSeriesModelRow& row)
+    : CSpectrumAnalyzerN9000A(row, 0) {}
 
 XSeriesRbwTables CSpectrumAnalyzerN9000A::RbwTables() const {
     return {TimingA(), TimingB(), Gate()};

@@ -47,6 +47,10 @@ public:
 
     // The generation as another check would set it (tests).
     void SetFirmwareGeneration(int32_t generation) { m_firmwareGeneration = generation; }
+
+protected:
+    // A model that shares the N9000B's tables at generation 0.
+    explicit CSpectrumAnalyzerN9000B(const XSeriesModelRow& row);
 };
 
 } // namespace orv

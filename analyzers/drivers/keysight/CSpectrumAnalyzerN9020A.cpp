@@ -107,12 +107,20 @@ CSpectrumAnalyzerN9030A::CSpectrumAnalyzerN9030A() : CSpectrumAnalyzerN9030A(kN9
 CSpectrumAnalyzerN9030A::CSpectrumAnalyzerN9030A(const XSeriesModelRow& row) : CSpectrumAnalyzerN9020A(row) {}
 CSpectrumAnalyzerN9030B::CSpectrumAnalyzerN9030B() : CSpectrumAnalyzerN9030A(kN9030B) {}
 
-XSeriesRbwTables CSpectrumAnalyzerN9020A::RbwTables() const {
+XSeriesRbwTables CSpectrumAnalyzerN9020A::MxaRbwTables() {
     return {N9020TimingA(), N9020TimingB(), N9020Gate()};
 }
 
-const RbwRuleTable& CSpectrumAnalyzerN9020A::GateDelayTable() const {
+const RbwRuleTable& CSpectrumAnalyzerN9020A::MxaGateDelayTable() {
     return N9020Delay();
+}
+
+XSeriesRbwTables CSpectrumAnalyzerN9020A::RbwTables() const {
+    return MxaRbwTables();
+}
+
+const RbwRuleTable& CSpectrumAnalyzerN9020A::GateDelayTable() const {
+    return MxaGateDelayTable();
 }
 
 XSeriesRbwTables CSpectrumAnalyzerN9030A::RbwTables() const {

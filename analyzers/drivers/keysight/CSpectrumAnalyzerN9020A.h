@@ -24,6 +24,10 @@ public:
     bool SetInputCoupling(bool /*dc*/) override { return true; }
     bool IsNarrowRbw() override { return false; }
 
+    // The MXA's RBW tables and gate delays, which other models reuse.
+    static XSeriesRbwTables MxaRbwTables();
+    static const RbwRuleTable& MxaGateDelayTable();
+
 protected:
     explicit CSpectrumAnalyzerN9020A(const XSeriesModelRow& row);
 

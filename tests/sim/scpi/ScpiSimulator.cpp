@@ -165,6 +165,9 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
         resource.state = SimulatedAnalyzerState();
         // The X-series send network order until told to swap.
         resource.state.swapped = fields[2] != "xseries";
+        if (fields[2] == "n9320b" || fields[2] == "n9324c") {
+            resource.state.points = 461; // the basic analysers' fixed sweep
+        }
     } else if (verb == "PIECES" && count == 4 && ReadCount(fields[3], 1, 600000, number)) {
         resource.replies[fields[2]].pieceGapMs = static_cast<int>(number);
     } else if (verb == "DROPAFTER" && count == 3) {

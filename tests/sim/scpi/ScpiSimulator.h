@@ -13,7 +13,8 @@
 //   FILL name command length     reply with `length` bytes 'A' and no line feed
 //   DROP name command            close the connection when the command arrives
 //   SEQUENCE name command r...   reply to the command with these bytes in turn, the last repeated
-//   COMMANDSET name set          answer the named command set ("generic", "xseries", "rs", "fieldfox", "psa") over a
+//   COMMANDSET name set          answer the named command set ("generic", "xseries", "rs", "fieldfox", "psa",
+//                                "n9320b", "n9324c") over a
 //                                simulated state;
 //                                a command no set or reply knows then queues -113 "Undefined header"
 //   PIECES name command ms       send the command's reply in two halves, the second ms later

@@ -150,7 +150,8 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 }
 
 bool IsCommandSet(std::string_view set) {
-    return set == "generic" || set == "xseries" || set == "rs" || set == "fieldfox" || set == "psa";
+    return set == "generic" || set == "xseries" || set == "rs" || set == "fieldfox" || set == "psa" ||
+           set == "n9320b" || set == "n9324c";
 }
 
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
@@ -170,6 +171,9 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
     }
     if (set == "psa") {
         return HandlePsaCommand(state, plain, reply);
+    }
+    if (set == "n9320b" || set == "n9324c") {
+        return HandleBsaCommand(state, plain, reply, set == "n9324c");
     }
     return false;
 }

@@ -44,7 +44,8 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 // Whether `set` names a command set.
 bool IsCommandSet(std::string_view set);
 
-// Handles a command of the named set ("generic", "xseries", "rs", "fieldfox", "psa"); false when the set does
+// Handles a command of the named set ("generic", "xseries", "rs", "fieldfox", "psa", "n9320b",
+// "n9324c"); false when the set does
 // not know it. `reply` gets the bytes to send (empty: none).
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply);
@@ -57,5 +58,8 @@ bool HandleRsCommand(SimulatedAnalyzerState& state, std::string_view plain, std:
 bool HandleFieldFoxCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 // The PSA set (PsaCommandSet.cpp): the E4440A's own forms, then the X-series set.
 bool HandlePsaCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
+// The basic analyser sets (BsaCommandSet.cpp): "n9320b" with a raw trace, "n9324c" (`block`) with a
+// "#" block; then the X-series set.
+bool HandleBsaCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply, bool block);
 
 } // namespace orv::sim
