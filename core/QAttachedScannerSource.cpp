@@ -38,4 +38,9 @@ std::optional<float> GetArmDefaultProbeHeight() {
     return source ? source->GetArmDefaultProbeHeight() : std::nullopt;
 }
 
+bool AttachedAdapterSupportsMotors() {
+    const std::shared_ptr<const QAttachedScannerSource> source = GetAttachedScannerSource();
+    return source && source->GetAdapterSupportsMotors().value_or(false);
+}
+
 } // namespace orv

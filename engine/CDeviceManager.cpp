@@ -65,12 +65,17 @@ public:
                 }
             }
         }
+        std::optional<bool> adapterMotors;
+        if (scanner != nullptr && scanner->GetProbeType() == eProbeType::ExternalAdapter) {
+            adapterMotors = scanner->SupportsMotors();
+        }
         const std::lock_guard guard(m_lock);
         if (scanner != nullptr) {
             m_scannerId = scanner->GetScannerID();
         }
         m_attached = scanner != nullptr;
         m_arm = arm;
+        m_adapterMotors = adapterMotors;
     }
 
     std::optional<int32_t> GetAttachedScannerId() const override {
@@ -100,11 +105,17 @@ public:
         return InGrid(row, column) ? m_arm->storedHeight[Index(row, column)] : 0;
     }
 
+    std::optional<bool> GetAdapterSupportsMotors() const override {
+        const std::lock_guard guard(m_lock);
+        return m_adapterMotors;
+    }
+
 private:
     mutable std::mutex m_lock;
     bool m_attached = false;
     int32_t m_scannerId = 0;
     std::optional<ArmCopy> m_arm;
+    std::optional<bool> m_adapterMotors;
 };
 
 namespace {

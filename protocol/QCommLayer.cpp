@@ -318,6 +318,8 @@ void QCommLayer::CopySetupIntoReply(QSetupScanCommand& reply) {
     reply.m_ScanBytes[3] = held.m_ScanBytes[3];
     reply.SetBlindSpotReduction(held.GetBlindSpotReduction());
     reply.SetInterleaveSkip(held.GetInterleaveSkip());
+    reply.SetAttenuatorExtras(held.GetAttenuatorByte6(), held.GetAttenuatorByte7(), held.GetAttenuatorWord(),
+                              held.GetAttenuation());
 }
 
 void QCommLayer::HandleCommandReply(const uint8_t* frame, std::size_t length, const std::stop_token& stop) {

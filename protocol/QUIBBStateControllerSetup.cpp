@@ -2,6 +2,8 @@
 // one per pass, that the run sends one after the other.
 
 #include "analyzers/CInstrumentInfo.h"
+#include "core/QAttachedScannerSource.h"
+#include "core/QAttenuatorOptions.h"
 #include "core/QManagers.h"
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QScanOptions.h"
@@ -103,6 +105,21 @@ void CopyScanOptions(const QScanOptions& options, bool spatial, bool levelPlusOn
     command.SetHasExtension(options.HasExtension());
 }
 
+// The node's attenuator setting, unchanged: the switches the body carries go to their fields, the
+// rest travels in memory with the command. A node without attenuator options keeps the defaults.
+void CopyAttenuatorOptions(const QAttenuatorOptions* attenuator, QSetupScanCommand& command) {
+    if (attenuator == nullptr) {
+        return;
+    }
+    command.m_InternalPreAmp = attenuator->m_byte1;
+    command.m_TrackingGeneration = attenuator->m_byte2;
+    command.m_ScanBytes[0] = attenuator->m_byte3;
+    command.m_ScanBytes[1] = attenuator->m_byte4;
+    command.m_ScanBytes[2] = attenuator->m_byte5;
+    command.SetAttenuatorExtras(attenuator->m_byte6, attenuator->m_byte7, attenuator->m_word,
+                                attenuator->m_value);
+}
+
 } // namespace
 
 std::size_t QUIBBStateController::AddSetupEntry(std::vector<_SetupScanCommandInfo>& list,
@@ -157,6 +174,7 @@ bool QUIBBStateController::CheckAndBuildSetupList(QNodeMediator& mediator,
         return false;
     }
     CopyScanOptions(*options, nodeKind == kNodeSpatial, false, command);
+    CopyAttenuatorOptions(mediator.GetAttenuatorOptions(), command);
 
     if (command.m_AnalyzerFlag == 1) {
         _SupportedAnalyzerInfo row;
@@ -227,7 +245,10 @@ bool QUIBBStateController::CheckAndBuildSetupList(QNodeMediator& mediator,
     }
 
     const bool interleaved = command.GetBlindSpotReduction() == 1;
-    if (interleaved && GetInstrumentInfo().GetProbeType() != eProbeType::ExternalAdapter) {
+    // An external adapter with motors turns the probe itself between the passes: nothing to ask.
+    const bool turnsItself =
+        GetInstrumentInfo().GetProbeType() == eProbeType::ExternalAdapter && AttachedAdapterSupportsMotors();
+    if (interleaved && !turnsItself) {
         const std::string motion = GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm
                                        ? "rotate the probe 90 degrees"
                                        : "move your PCB one row up";
@@ -301,6 +322,7 @@ void QUIBBStateController::BuildSubNodeSetupList(QNodeMediator& mediator) {
         return;
     }
     CopyScanOptions(*options, true, true, command);
+    CopyAttenuatorOptions(mediator.GetAttenuatorOptions(), command);
     QNodeContainer* tree =
         mediator.GetTreeContainer() != nullptr ? mediator.GetTreeContainer() : mediator.GetContainer();
     if (tree == nullptr) {

@@ -65,6 +65,19 @@ public:
     void SetInterleavedPass(uint8_t flag) { m_InterleavedPass = flag; }
     uint32_t GetPassNumber() const { return m_PassNumber; }
     void SetPassNumber(uint32_t pass) { m_PassNumber = pass; }
+    // The node's attenuator settings that the body has no place for: its sixth and seventh switch,
+    // its word and the attenuation (dB). They travel with the command so that whoever holds the
+    // set-up of a scan knows the whole attenuator setting it was made with.
+    uint8_t GetAttenuatorByte6() const { return m_AttenuatorByte6; }
+    uint8_t GetAttenuatorByte7() const { return m_AttenuatorByte7; }
+    uint16_t GetAttenuatorWord() const { return m_AttenuatorWord; }
+    float GetAttenuation() const { return m_Attenuation; }
+    void SetAttenuatorExtras(uint8_t byte6, uint8_t byte7, uint16_t word, float attenuation) {
+        m_AttenuatorByte6 = byte6;
+        m_AttenuatorByte7 = byte7;
+        m_AttenuatorWord = word;
+        m_Attenuation = attenuation;
+    }
 
     // The fields of the body in wire order (names as the engine knows them).
     uint16_t m_ScanKind = 0;
@@ -93,12 +106,14 @@ public:
     float m_PeakError = 0.02F;
     int16_t m_PeakPoints = 2;
     int16_t m_PeakDevs = 2;
+    // The attenuator's first two switches: the analyser's pre-amplifier and tracking generator.
     uint8_t m_InternalPreAmp = 0;
     uint8_t m_TrackingGeneration = 0;
     int32_t m_InternalPreAmpValue = 0;
     uint8_t m_AnalyzerFlag = 0;
     uint8_t m_ScanFlag = 0;
-    // Byte 3 is the spatial level of an interleaved scan.
+    // Bytes 0-2 are the attenuator's third to fifth switch, byte 3 the spatial level of an
+    // interleaved scan.
     uint8_t m_ScanBytes[4] = {0, 0, 0, 0};
 
 private:
@@ -108,6 +123,10 @@ private:
     uint32_t m_InterleaveSkip = 0;
     uint8_t m_InterleavedPass = 0;
     uint32_t m_PassNumber = 0;
+    uint8_t m_AttenuatorByte6 = 0;
+    uint8_t m_AttenuatorByte7 = 1;
+    uint16_t m_AttenuatorWord = 0;
+    float m_Attenuation = 0.0F;
 };
 
 } // namespace orv

@@ -215,6 +215,7 @@ QSetupScanCommand HeldSetup() {
     held.m_ScanBytes[3] = 0;
     held.SetBlindSpotReduction(1);
     held.SetInterleaveSkip(5);
+    held.SetAttenuatorExtras(6, 0, 0x1234, -12.5F);
     held.m_ResolutionBandwidth = 0.125F;
     held.m_NumberOfFrequencyBuckets = 11;
     return held;
@@ -243,6 +244,10 @@ TEST_F(CommLayerTest, SetupReplyTakesExactlyTheHeldFieldsItCarriesNot) {
     EXPECT_EQ(reply.GetSpatialLevel(), 0);
     EXPECT_EQ(reply.GetBlindSpotReduction(), 1);
     EXPECT_EQ(reply.GetInterleaveSkip(), 5U);
+    EXPECT_EQ(reply.GetAttenuatorByte6(), 6);
+    EXPECT_EQ(reply.GetAttenuatorByte7(), 0);
+    EXPECT_EQ(reply.GetAttenuatorWord(), 0x1234);
+    EXPECT_EQ(reply.GetAttenuation(), -12.5F);
     // What the engine answered stays.
     EXPECT_EQ(reply.m_ResolutionBandwidth, 0.5F);
     EXPECT_EQ(reply.m_NumberOfFrequencyBuckets, 4001U);

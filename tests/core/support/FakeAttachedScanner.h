@@ -15,9 +15,11 @@ public:
     std::optional<float> GetArmDefaultProbeHeight() const override;
     std::optional<int32_t> GetArmMaxHeightForCell(int32_t row, int32_t column) const override;
     std::optional<int32_t> GetArmStoredHeightForCell(int32_t row, int32_t column) const override;
+    std::optional<bool> GetAdapterSupportsMotors() const override { return m_adapterMotors; }
 
     std::optional<int32_t> m_id;
     bool m_armAttached = false;
+    std::optional<bool> m_adapterMotors;
 };
 
 // Registers a fake source for the scope and always removes it again.
