@@ -51,6 +51,10 @@ public:
     bool UsesNodeSettings() const { return m_useSameViewSetting != 0; }
     // Read from the Preferences node's copy: amplitudes corrected to field strength (dBuA/m).
     bool IsFieldStrengthCorrection() const { return m_switch8 != 0; }
+    // The sweeps of a continuous run accumulate into the run's one scan instead of each making a
+    // scan of its own (stored and copied with the options, off by default).
+    bool IsAccumulate() const { return m_switch3 != 0; }
+    void SetAccumulate(bool on) { m_switch3 = on ? 1 : 0; }
 
     uint32_t m_modeA = 1;
     uint8_t m_modeB = 1;

@@ -580,7 +580,9 @@ bool QFundamentalNodeMediator::ReplacesRunScan() {
         return false;
     }
     const QScanOptions* scanOptions = GetScanOptions();
-    return scanOptions != nullptr && scanOptions->IsPeakHold();
+    const QSpectralDisplayOptions* display = GetSpectralDisplayOptions();
+    return (scanOptions != nullptr && scanOptions->IsPeakHold()) ||
+           (display != nullptr && display->IsAccumulate());
 }
 
 // --- Export ---

@@ -1,5 +1,6 @@
 #include "project/QReceivedScanCopy.h"
 
+#include "core/ByteCodec.h"
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
 #include "scandata/QMeasuredFrequencyData.h"
@@ -59,15 +60,27 @@ PeaksWithin(const QSetupScanCommand& setup, const QMeasuredFrequencyData& measur
     return peaks;
 }
 
+// The real-time analyser's records as the scan data hold them; the level keeps its bits.
+std::vector<CFloatSpectralPoint> DecodeWidePoints(const uint8_t* cursor, uint32_t count) {
+    std::vector<CFloatSpectralPoint> points(count);
+    for (CFloatSpectralPoint& point : points) {
+        point.m_Amplitude = GetLE<float>(cursor);
+        point.m_Row = GetLE<uint16_t>(cursor);
+        point.m_Column = GetLE<uint16_t>(cursor);
+        point.m_SubRow = GetLE<uint16_t>(cursor);
+        point.m_SubColumn = GetLE<uint16_t>(cursor);
+    }
+    return points;
+}
+
 std::unique_ptr<QReceivedScanCopy> CopySpectral(QSpectralScanContainer& container, std::string date) {
     const QSetupScanCommand& setup = container.GetSetupScanCommand();
     const QSpectralScan& scan = container.GetSpectralScanRecord();
     auto copy = std::make_unique<QReceivedScanCopy>();
     copy->m_NodeKind = kTypeSpectralScanNode;
     copy->m_Date = std::move(date);
-    // The real-time analyser's float form: the record rejects it when read, so only a record made
-    // in this process could carry it.
-    copy->m_RealTimeAnalyzerFormat = scan.GetDataForm() > 0;
+    // The real-time analyser's float form: its 12-byte records become the scan's points unchanged.
+    copy->m_RealTimeAnalyzerFormat = scan.HasWideRecords();
     QSpectralScanAddition& addition = copy->m_Spectral.emplace();
     CopySetupFields(setup, addition.m_Record);
     if (container.IsFrequencyDataTaken()) {
@@ -79,10 +92,19 @@ std::unique_ptr<QReceivedScanCopy> CopySpectral(QSpectralScanContainer& containe
         return copy;
     }
     addition.m_Markers = ProbeOnCells(container.GetProbeScanPattern());
-    const std::vector<QSpectralPoint>& points = scan.GetPoints();
-    const uint32_t count = std::min<uint32_t>(scan.GetNumberOfPoints(), static_cast<uint32_t>(points.size()));
     addition.m_HasPoints = true;
-    addition.m_MirtPoints.assign(points.begin(), points.begin() + count);
+    uint32_t count = 0;
+    if (scan.HasWideRecords()) {
+        const std::vector<uint8_t>& records = scan.GetWideRecords();
+        count = std::min<uint32_t>(scan.GetNumberOfPoints(),
+                                   static_cast<uint32_t>(records.size() / QSpectralScan::kWidePointBytes));
+        addition.m_Record.m_IsZeltData = static_cast<uint8_t>(scan.GetDataForm());
+        addition.m_ZeltPoints = DecodeWidePoints(records.data(), count);
+    } else {
+        const std::vector<QSpectralPoint>& points = scan.GetPoints();
+        count = std::min<uint32_t>(scan.GetNumberOfPoints(), static_cast<uint32_t>(points.size()));
+        addition.m_MirtPoints.assign(points.begin(), points.begin() + count);
+    }
     addition.m_MeasuredFrequencies = PeaksWithin(setup, container.GetMeasuredFrequencyData(), count);
     return copy;
 }

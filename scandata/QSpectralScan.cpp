@@ -45,7 +45,11 @@ void QSpectralScan::WriteBody(QDataWriter& writer) const {
     writer.WriteU8(m_HeaderByte2);
     writer.WriteU8(m_HeaderByte3);
     writer.WriteU32(m_PointCount);
-    WriteSpectralPoints(writer, m_Points);
+    if (HasWideRecords()) {
+        writer.Write(m_WideRecords.data(), static_cast<uint32_t>(m_WideRecords.size()));
+    } else {
+        WriteSpectralPoints(writer, m_Points);
+    }
 }
 
 void QSpectralScan::ReadBody(QDataReader& reader) {
@@ -54,8 +58,17 @@ void QSpectralScan::ReadBody(QDataReader& reader) {
     const uint8_t byte3 = reader.ReadU8();
     const uint32_t count = reader.ReadU32();
     if (form > 0) {
-        // The float-record form is written by nothing in the system; there is no way to show it.
-        ThrowCorruptScanData();
+        const uint32_t bytes = RequireArrayBytes(reader, count, kWidePointBytes);
+        std::vector<uint8_t> records(bytes);
+        reader.Read(records.data(), bytes);
+        ReserveArrays(count);
+        m_DataForm = form;
+        m_HeaderByte2 = byte2;
+        m_HeaderByte3 = byte3;
+        ResetArrays(count);
+        m_WideRecords = std::move(records);
+        DecodeWidePoints();
+        return;
     }
     const uint32_t bytes = RequireArrayBytes(reader, count, kSpectralPointBytes);
     QScratchBlock block(bytes);
@@ -64,6 +77,7 @@ void QSpectralScan::ReadBody(QDataReader& reader) {
     // The read is complete: from here only an allocation can fail, and it fails before the record
     // changes. The arrays keep their storage from one record to the next.
     ReserveArrays(count);
+    m_WideRecords.clear();
     m_DataForm = form;
     m_HeaderByte2 = byte2;
     m_HeaderByte3 = byte3;
@@ -110,24 +124,75 @@ void QSpectralScan::ResetArrays(uint32_t count) {
 
 void QSpectralScan::SetPointCount(uint32_t count) {
     ReserveArrays(count);
+    if (HasWideRecords()) {
+        m_WideRecords.assign(size_t{count} * kWidePointBytes, 0);
+    }
     ResetArrays(count);
+}
+
+void QSpectralScan::AdoptPoints(const QSpectralScan& incoming) {
+    // Copied first: incoming may be this record.
+    std::vector<QSpectralPoint> points = incoming.m_Points;
+    std::vector<uint8_t> records = incoming.m_WideRecords;
+    const int8_t form = incoming.m_DataForm;
+    const uint32_t count = incoming.m_PointCount;
+    ReserveArrays(count);
+    ResetArrays(count);
+    m_DataForm = form;
+    m_Points.swap(points);
+    m_WideRecords.swap(records);
+}
+
+void QSpectralScan::DecodeWidePoints() {
+    for (uint32_t i = 0; i < m_PointCount; ++i) {
+        const uint8_t* cursor = m_WideRecords.data() + size_t{i} * kWidePointBytes;
+        const float level = std::clamp(GetLE<float>(cursor), -kWideLevelLimit, kWideLevelLimit);
+        m_Points[i].m_Amplitude = SaturateToInt16(level);
+        m_Points[i].m_Row = GetLE<uint16_t>(cursor);
+        m_Points[i].m_Column = GetLE<uint16_t>(cursor);
+        m_PeakAmplitudes[i] = m_Points[i].m_Amplitude;
+    }
+}
+
+float QSpectralScan::WideLevel(uint32_t index) const {
+    const uint8_t* cursor = m_WideRecords.data() + size_t{index} * kWidePointBytes;
+    return GetLE<float>(cursor);
+}
+
+void QSpectralScan::SetWideLevel(uint32_t index, float level) {
+    uint8_t* cursor = m_WideRecords.data() + size_t{index} * kWidePointBytes;
+    PutLE<float>(cursor, level);
+}
+
+void QSpectralScan::SetWideWord(uint32_t index, uint32_t word, uint16_t value) {
+    uint8_t* cursor = m_WideRecords.data() + size_t{index} * kWidePointBytes + 4 + 2 * size_t{word};
+    PutLE<uint16_t>(cursor, value);
 }
 
 void QSpectralScan::SetAmplitude(uint32_t index, int16_t amplitude) {
     if (index < m_PointCount) {
         m_Points[index].m_Amplitude = amplitude;
+        if (HasWideRecords()) {
+            SetWideLevel(index, amplitude);
+        }
     }
 }
 
 void QSpectralScan::SetPointWord1(uint32_t index, uint16_t row) {
     if (index < m_PointCount) {
         m_Points[index].m_Row = row;
+        if (HasWideRecords()) {
+            SetWideWord(index, 0, row);
+        }
     }
 }
 
 void QSpectralScan::SetPointWord2(uint32_t index, uint16_t column) {
     if (index < m_PointCount) {
         m_Points[index].m_Column = column;
+        if (HasWideRecords()) {
+            SetWideWord(index, 1, column);
+        }
     }
 }
 
@@ -157,11 +222,19 @@ float QSpectralScan::GetFrequency(uint32_t index) const {
 
 void QSpectralScan::MergeScan(int32_t mode, const QSpectralScan& incoming) {
     const uint32_t shared = std::min(m_PointCount, incoming.m_PointCount);
+    if ((mode == kMergeMaximumHold || mode == kMergeRunningAverage) &&
+        HasWideRecords() != incoming.HasWideRecords()) {
+        AdoptPoints(incoming);
+        m_AverageCount = 1;
+        return;
+    }
+    if (HasWideRecords()) {
+        MergeWide(mode, incoming, shared);
+        return;
+    }
     if (mode == kMergeMaximumHold) {
         if (!HasData()) {
-            std::vector<QSpectralPoint> points = incoming.m_Points; // incoming may be this record
-            SetPointCount(incoming.m_PointCount);
-            m_Points.swap(points);
+            AdoptPoints(incoming);
         } else {
             for (uint32_t i = 0; i < shared; ++i) {
                 const QSpectralPoint& in = incoming.m_Points[i];
@@ -185,6 +258,43 @@ void QSpectralScan::MergeScan(int32_t mode, const QSpectralScan& incoming) {
             // 64-bit sum: a long run of records must not overflow the weighted level.
             const int64_t sum = static_cast<int64_t>(m_Points[i].m_Amplitude) * n + in.m_Amplitude;
             m_Points[i].m_Amplitude = SaturateToInt16(static_cast<double>(sum / (n + 1)));
+        }
+        if (m_AverageCount < std::numeric_limits<int32_t>::max()) {
+            ++m_AverageCount;
+        }
+    }
+}
+
+void QSpectralScan::MergeWide(int32_t mode, const QSpectralScan& incoming, uint32_t shared) {
+    if (mode == kMergeMaximumHold) {
+        if (!HasData()) {
+            AdoptPoints(incoming);
+        } else {
+            for (uint32_t i = 0; i < shared; ++i) {
+                if (incoming.WideLevel(i) > WideLevel(i)) {
+                    std::copy_n(incoming.m_WideRecords.data() + size_t{i} * kWidePointBytes, kWidePointBytes,
+                                m_WideRecords.data() + size_t{i} * kWidePointBytes);
+                    m_Points[i] = incoming.m_Points[i];
+                }
+            }
+        }
+        m_AverageCount = 1;
+    } else if (mode == kMergeRunningAverage) {
+        const auto n = static_cast<double>(m_AverageCount);
+        for (uint32_t i = 0; i < shared; ++i) {
+            const float in = incoming.WideLevel(i);
+            if (in > m_PeakAmplitudes[i]) {
+                // The cell (all four words) follows the highest level seen.
+                m_PeakAmplitudes[i] = in;
+                std::copy_n(incoming.m_WideRecords.data() + size_t{i} * kWidePointBytes + 4,
+                            kWidePointBytes - 4, m_WideRecords.data() + size_t{i} * kWidePointBytes + 4);
+                m_Points[i].m_Row = incoming.m_Points[i].m_Row;
+                m_Points[i].m_Column = incoming.m_Points[i].m_Column;
+            }
+            const double mean = (static_cast<double>(WideLevel(i)) * n + in) / (n + 1.0);
+            SetWideLevel(i, static_cast<float>(mean));
+            m_Points[i].m_Amplitude =
+                SaturateToInt16(std::clamp<double>(mean, -kWideLevelLimit, kWideLevelLimit));
         }
         if (m_AverageCount < std::numeric_limits<int32_t>::max()) {
             ++m_AverageCount;

@@ -20,25 +20,33 @@ class QScanHeadInfo;
 // found. The spectral containers keep one per node, merge later records into it (maximum hold or
 // running average) and have it corrected with the correction database.
 //
-// Body: form byte, two header bytes, 32-bit point count N, N x (16-bit signed level, 16-bit row,
-// 16-bit column); 7 + 6N bytes. Only the form the engine sends (form byte 0 or less) is accepted.
+// Body: form byte, two header bytes, 32-bit point count N, then the points. Form byte 0 or less:
+// N x (16-bit signed level, 16-bit row, 16-bit column), 7 + 6N bytes. Form byte above 0 (the
+// real-time analyser's records): N x (32-bit float level in tenths, row, column, sub-row,
+// sub-column), 7 + 12N bytes; those records are kept byte for byte and written back unchanged,
+// while the 16-bit points hold each level clamped to +-10000 and truncated, so that every reader of
+// the points works on either form.
 class QSpectralScan : public QDataPacket, public QSpectralScanInterface {
 public:
     static constexpr int32_t kMergeMaximumHold = 0;
     static constexpr int32_t kMergeRunningAverage = 1;
+    static constexpr uint32_t kWidePointBytes = 12;
+    static constexpr float kWideLevelLimit = 10000.0F;
 
     QSpectralScan() = default;
 
     void WriteBody(QDataWriter& writer) const override;
-    // A count beyond the bytes that remain, or a form byte above 0, throws; a failed read leaves the
-    // record as it was.
+    // A count beyond the bytes that remain throws; a failed read leaves the record as it was.
     void ReadBody(QDataReader& reader) override;
     uint16_t GetTypeID() const override { return kTypeSpectralScan; }
-    uint32_t GetBodySize() const override { return 7 + 6 * m_PointCount; }
+    uint32_t GetBodySize() const override {
+        return 7 + (HasWideRecords() ? kWidePointBytes : 6) * m_PointCount;
+    }
     // A spectrum goes to the scan worker, not to the display hand-over.
     bool DeliverToHandler(QDataPacketHandler* /*target*/) override { return false; }
 
-    // Out-of-range indexes change nothing.
+    // Out-of-range indexes change nothing. On the wide form the point's record follows (its level
+    // becomes the 16-bit level).
     virtual void SetAmplitude(uint32_t index, int16_t amplitude);
     virtual void SetPointWord1(uint32_t index, uint16_t row);
     virtual void SetPointWord2(uint32_t index, uint16_t column);
@@ -53,11 +61,14 @@ public:
     uint16_t GetPointWord2(uint32_t index) const override;
     float GetFrequency(uint32_t index) const override;
 
-    // N zeroed points, factors 0.0, peak levels -10000.0, and no correction in force.
+    // N zeroed points (and zeroed wide records on the wide form), factors 0.0, peak levels -10000.0,
+    // and no correction in force.
     void SetPointCount(uint32_t count);
 
     // Mode 0 keeps per point the higher level with its cell; mode 1 averages the levels while the
-    // cell follows the highest level seen. Only the points both records hold are merged.
+    // cell follows the highest level seen. Only the points both records hold are merged; on the wide
+    // form the float levels are compared and averaged and a point's whole record goes with its
+    // cell. Records of the two forms cannot be merged: the incoming one is taken instead.
     void MergeScan(int32_t mode, const QSpectralScan& incoming);
 
     // Lowest and highest level (corrected, resp. as stored); 0.0 and 0.0 without points. Either
@@ -79,6 +90,9 @@ public:
     void SetCorrected() { m_Corrected = 1; }
     uint32_t GetNumberOfPoints() const { return m_PointCount; }
     int8_t GetDataForm() const { return m_DataForm; }
+    // The real-time analyser's 12-byte records, as received (empty on the 6-byte form).
+    bool HasWideRecords() const { return m_DataForm > 0; }
+    const std::vector<uint8_t>& GetWideRecords() const { return m_WideRecords; }
     uint8_t GetHeaderByte2() const { return m_HeaderByte2; }
     uint8_t GetHeaderByte3() const { return m_HeaderByte3; }
     int32_t GetAverageCount() const { return m_AverageCount; }
@@ -113,6 +127,14 @@ private:
     // Reserving first means that resetting cannot fail half-way.
     void ReserveArrays(uint32_t count);
     void ResetArrays(uint32_t count);
+    // Takes the incoming record's form, points and wide records; nothing merged.
+    void AdoptPoints(const QSpectralScan& incoming);
+    // The 16-bit points of the wide records.
+    void DecodeWidePoints();
+    void MergeWide(int32_t mode, const QSpectralScan& incoming, uint32_t shared);
+    float WideLevel(uint32_t index) const;
+    void SetWideLevel(uint32_t index, float level);
+    void SetWideWord(uint32_t index, uint32_t word, uint16_t value);
 
     int8_t m_DataForm = 0;
     uint8_t m_HeaderByte2 = 0;
@@ -127,6 +149,7 @@ private:
     int32_t m_CorrectionRowCount = 21;
     uint32_t m_PointCount = 0;
     std::vector<QSpectralPoint> m_Points;
+    std::vector<uint8_t> m_WideRecords;
     std::vector<float> m_Corrections;
     float m_Threshold = 5.0f;
     const QMeasuredFrequencyData* m_MeasuredFrequencies = nullptr;

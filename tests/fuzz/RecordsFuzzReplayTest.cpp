@@ -8,6 +8,8 @@ TEST(RecordsFuzz, ReplayedInputsEndCleanly) {
     const std::vector<std::vector<uint8_t>> seeds{
         // spectral, two points
         {0x2A, 0, 0, 99, 0, 19, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0xFB, 0xFF, 1, 0, 2, 0, 7, 0, 3, 0, 4, 0},
+        // spectral in the real-time analyser's form: one 12-byte record
+        {0x2A, 0, 0, 99, 0, 19, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0x80, 0x3F, 1, 0, 2, 0, 3, 0, 4, 0},
         // spatial, 1 x 2 at level 1, then a measured-frequency table of one entry
         {0x2A, 0, 0,    100, 0, 17,  0, 0,  0, 1, 1, 1, 1, 0, 2, 0, 0, 0, 0, 0, 5, 0,    9,   0,
          8,    0, 0x2A, 0,   0, 102, 0, 12, 0, 0, 0, 1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0x80, 0x3F},

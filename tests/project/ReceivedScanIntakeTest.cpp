@@ -1,5 +1,6 @@
 #include "core/QProbeScanPattern.h"
 #include "core/QScanOptions.h"
+#include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "platform/msg/MessageTarget.h"
 #include "project/QFundamentalNodeMediator.h"
@@ -274,20 +275,24 @@ TEST_F(ReceivedScanIntakeTest, AContinuousPeakHoldRunReplacesItsScanOnlyWhenEver
         bool continuous;
         bool inProgress;
         bool peakHold;
+        bool accumulate; // the spectral display's flag stands in for peak hold
         bool scanError;
         size_t scans; // after three packets
     };
     const Case cases[] = {
-        {true, true, true, false, 1},  {false, true, true, false, 3}, {true, false, true, false, 3},
-        {true, true, false, false, 3}, {true, true, true, true, 3},
+        {true, true, true, false, false, 1}, {true, true, false, true, false, 1},
+        {true, true, true, true, false, 1},  {false, true, true, true, false, 3},
+        {true, false, true, true, false, 3}, {true, true, false, false, false, 3},
+        {true, true, true, true, true, 3},   {true, true, false, true, true, 3},
     };
     for (uint16_t kind : {kTypeSpectralScanNode, kTypeSpatialScanNode}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message()
-                         << kind << " " << c.continuous << c.inProgress << c.peakHold << c.scanError);
+            SCOPED_TRACE(::testing::Message() << kind << " " << c.continuous << c.inProgress << c.peakHold
+                                              << c.accumulate << c.scanError);
             std::unique_ptr<QNodeMediator> mediator = Make(kind);
             ASSERT_NE(mediator->GetScanOptions(), nullptr);
             mediator->GetScanOptions()->SetPeakHold(c.peakHold);
+            mediator->GetSpectralDisplayOptions()->SetAccumulate(c.accumulate);
             mediator->PrepareScanRun(c.continuous);
             mediator->SetScanError(c.scanError);
             mediator->SetScanInProgress(c.inProgress);

@@ -254,5 +254,59 @@ TEST_F(ReceivedScanSnapshotTest, ALiveScanSavedAndReopenedKeepsItsTextsAndSnapsh
     EXPECT_EQ(scan->m_ReferenceLevel, 77.0F);
 }
 
+TEST_F(ReceivedScanSnapshotTest, ARealTimeAnalysersScanReachesTheProjectFileByteForByte) {
+    // Three 12-byte records as the data channel reads them: a fraction, a NaN with a payload and a
+    // level beyond the 16-bit points' range, each with four words.
+    std::vector<uint8_t> records;
+    const uint32_t levels[] = {0x42F6E666U /* 123.45 */, 0x7FC01234U, 0x46C35000U /* 25000 */};
+    for (uint16_t i = 0; i < 3; ++i) {
+        Put(records, levels[i]);
+        for (uint16_t word = 0; word < 4; ++word) {
+            Put(records, static_cast<uint16_t>(10 * i + word));
+        }
+    }
+    std::vector<uint8_t> body{1, 0, 0};
+    Put(body, uint32_t{3});
+    body.insert(body.end(), records.begin(), records.end());
+    auto* record = new QSpectralScan();
+    QCharArrayDataReader bodyReader(body.data(), static_cast<uint32_t>(body.size()));
+    record->ReadBody(bodyReader);
+    auto step = std::make_unique<QTransportContainer>();
+    auto* setup = new QSetupScanCommand();
+    setup->SetProbeScanPattern(QProbeScanPattern(2, 3));
+    setup->SetFrequencyRange(100.0F, 200.0F);
+    step->SetSetupScanCommand(setup);
+    step->SetSpectralScan(record);
+
+    std::unique_ptr<QNodeMediator> mediator = Make(kTypeSpectralScanNode);
+    mediator->TakeTransportContainer(std::move(step), false, nullptr, false);
+    mediator->UpdateInformation(0);
+    m_thread.Pump();
+    int32_t id = 0;
+    CSpectralScanData* live = mediator->GetLastSpectralScanData(id);
+    ASSERT_NE(live, nullptr);
+    EXPECT_EQ(live->m_AnalyzerText, "think RF");
+    EXPECT_EQ(live->GetPointFormat(), CSpectralScanData::kZeltPoints);
+    ASSERT_EQ(live->GetFloatPoints().size(), 3U);
+    EXPECT_EQ(live->GetFloatPoints()[2].m_SubRow, 22);
+
+    const QProjectSpectralScanRecord stored = QMediatorProjectFileModel::MakeSpectralRecord(*live);
+    EXPECT_TRUE(IsZeltFlag(stored.m_zeltFlag));
+    EXPECT_EQ(stored.m_points, records);
+
+    // Reopened and saved again: the same bytes.
+    const std::vector<uint8_t> bytes = WriteRecord(stored);
+    QProjectSpectralScanRecord reread;
+    QCharArrayDataReader reader(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    ReadSpectralScanRecord(reader, reread);
+    std::unique_ptr<QNodeMediator> reopened = Make(kTypeSpectralScanNode);
+    QMediatorProjectFileModel model;
+    model.AddSpectralScan(*reopened, std::move(reread));
+    CSpectralScanData* scan = reopened->GetLastSpectralScanData(id);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_AnalyzerText, "think RF");
+    EXPECT_EQ(QMediatorProjectFileModel::MakeSpectralRecord(*scan).m_points, records);
+}
+
 } // namespace
 } // namespace orv

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include <vector>
@@ -92,8 +93,8 @@ TEST(SpectralScan, BadBodiesThrowAndLeaveTheRecordAsItWas) {
     const std::vector<std::vector<uint8_t>> bodies{
         {0, 0, 0, 3, 0, 0, 0, 1, 0, 2, 0, 3, 0}, // three points announced, two bytes short of one
         {0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF},       // four billion points, none present
-        {1, 0, 0, 0, 0, 0, 0},                   // the float form, never sent
-        {0, 0, 0},                               // no count
+        {1, 0, 0, 1, 0, 0, 0, 0, 0, 0x80, 0x3F, 1, 0, 2, 0, 3, 0, 4}, // a wide point one byte short
+        {0, 0, 0},                                                    // no count
     };
     for (const auto& body : bodies) {
         QSpectralScan scan = Make({{10, 1, 2}, {20, 3, 4}});
@@ -102,6 +103,101 @@ TEST(SpectralScan, BadBodiesThrowAndLeaveTheRecordAsItWas) {
         EXPECT_THROW(scan.ReadBody(reader), QIOException);
         ExpectPoints(scan, {{10, 1, 2}, {20, 3, 4}});
         EXPECT_EQ(scan.GetStartFrequency(), 1.0f);
+    }
+}
+
+// A point of the real-time analyser's form: float level in tenths and four words.
+struct WidePoint {
+    uint32_t levelBits;
+    uint16_t words[4];
+};
+
+uint32_t Bits(float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+std::vector<uint8_t> WideFrame(int8_t form, const std::vector<WidePoint>& points) {
+    std::vector<uint8_t> body{static_cast<uint8_t>(form), 0x11, 0x22};
+    const auto put = [&body](uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            body.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        }
+    };
+    put(points.size(), 4);
+    for (const WidePoint& point : points) {
+        put(point.levelBits, 4);
+        for (const uint16_t word : point.words) {
+            put(word, 2);
+        }
+    }
+    std::vector<uint8_t> frame{0x2A, 0, 0, 99, 0};
+    for (int i = 0; i < 4; ++i) {
+        frame.push_back(static_cast<uint8_t>(body.size() >> (8 * i)));
+    }
+    frame.insert(frame.end(), body.begin(), body.end());
+    return frame;
+}
+
+TEST(SpectralScan, TheRealTimeAnalysersTwelveByteRecordsAreKeptByteForByte) {
+    // A NaN with a payload, levels beyond +-10000 and a fraction: the 16-bit points clamp and
+    // truncate, the records stay as they came.
+    const std::vector<uint8_t> frame = WideFrame(1, {{Bits(123.75F), {1, 2, 3, 4}},
+                                                     {0x7FC01234U, {5, 6, 7, 8}},
+                                                     {Bits(25000.0F), {9, 10, 0xFFFF, 0}},
+                                                     {Bits(-25000.0F), {0, 0, 0, 0}},
+                                                     {Bits(-0.5F), {11, 12, 13, 14}}});
+    QSpectralScan scan = Make({{7, 7, 7}});
+    ReadFrame(scan, frame);
+    EXPECT_TRUE(scan.HasWideRecords());
+    EXPECT_EQ(scan.GetDataForm(), 1);
+    EXPECT_EQ(scan.GetBodySize(), 7U + 12U * 5U);
+    ExpectPoints(scan, {{123, 1, 2}, {0, 5, 6}, {10000, 9, 10}, {-10000, 0, 0}, {0, 11, 12}});
+    EXPECT_EQ(scan.GetWideRecords(), std::vector<uint8_t>(frame.begin() + 16, frame.end()));
+    EXPECT_EQ(SizedFrameBytes(scan), frame);
+
+    // A 6-byte record read into it afterwards leaves nothing of the wide form behind.
+    const QSpectralScan narrow = Make({{-5, 1, 2}});
+    ReadFrame(scan, SizedFrameBytes(narrow));
+    EXPECT_FALSE(scan.HasWideRecords());
+    EXPECT_TRUE(scan.GetWideRecords().empty());
+    EXPECT_EQ(SizedFrameBytes(scan), SizedFrameBytes(narrow));
+}
+
+TEST(SpectralScan, WideRecordsMergeOnTheirFloatLevelsAndCarryTheirWholeCell) {
+    QSpectralScan held;
+    ReadFrame(held, WideFrame(2, {{Bits(10.25F), {1, 1, 1, 1}}, {Bits(30.0F), {1, 2, 1, 2}}}));
+    // 10.75 and 10.25 are both 10 in tenths: only the float levels tell them apart.
+    QSpectralScan higher;
+    ReadFrame(higher, WideFrame(2, {{Bits(10.75F), {2, 1, 5, 6}}, {Bits(29.5F), {2, 2, 7, 8}}}));
+    held.MergeScan(QSpectralScan::kMergeMaximumHold, higher);
+    EXPECT_EQ(SizedFrameBytes(held),
+              WideFrame(2, {{Bits(10.75F), {2, 1, 5, 6}}, {Bits(30.0F), {1, 2, 1, 2}}}));
+
+    // The running average of the float levels; the cell follows the highest level seen.
+    QSpectralScan averaged;
+    ReadFrame(averaged, WideFrame(1, {{Bits(10.0F), {1, 1, 1, 1}}}));
+    QSpectralScan next;
+    ReadFrame(next, WideFrame(1, {{Bits(21.0F), {2, 2, 2, 2}}}));
+    averaged.MergeScan(QSpectralScan::kMergeRunningAverage, next);
+    EXPECT_EQ(SizedFrameBytes(averaged), WideFrame(1, {{Bits(15.5F), {2, 2, 2, 2}}}));
+    EXPECT_EQ(averaged.GetStoredAmplitude(0), 15);
+    EXPECT_EQ(averaged.GetAverageCount(), 2);
+
+    // Records of the other form are not merged: the incoming one is taken whole, either way.
+    const QSpectralScan narrow = Make({{5, 3, 3}});
+    for (const int32_t mode : {QSpectralScan::kMergeMaximumHold, QSpectralScan::kMergeRunningAverage}) {
+        QSpectralScan wide;
+        ReadFrame(wide, WideFrame(1, {{Bits(99.0F), {1, 1, 1, 1}}}));
+        wide.MergeScan(mode, narrow);
+        EXPECT_FALSE(wide.HasWideRecords());
+        ExpectPoints(wide, {{5, 3, 3}});
+        QSpectralScan back = Make({{500, 0, 0}});
+        back.MergeScan(mode, higher);
+        EXPECT_EQ(SizedFrameBytes(back).size(), SizedFrameBytes(higher).size());
+        EXPECT_EQ(back.GetWideRecords(), higher.GetWideRecords());
+        EXPECT_EQ(back.GetAverageCount(), 1);
     }
 }
 
