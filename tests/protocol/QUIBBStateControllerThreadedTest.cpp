@@ -15,6 +15,7 @@
 #include "protocol/QScanEngineLinkOverController.h"
 #include "protocol/channels/thrdCommandSocketThread.h"
 #include "protocol/packets/QQueryScanHeadCommand.h"
+#include "protocol/packets/QScanCommandError.h"
 #include "protocol/packets/QScanningEngineVersionCheckCommand.h"
 #include "protocol/packets/QSetSpectrumAnalyzerDriverCommand.h"
 #include "scandata/QScanProgressIndicator.h"
@@ -22,6 +23,7 @@
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/protocol/support/CommLayerFakes.h"
 #include "tests/protocol/support/PacketBytes.h"
+#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -540,6 +542,48 @@ TEST(ControllerEngine, ConnectionIdentifiesThePlaceholderAndDetectsVersionAndSca
     GetScanHeadInfoManager().Remove(255);
 }
 
+// The SCPI simulator as the engine's VISA resource: its identity picks its row and the engine loads
+// that row's driver for the controller.
+TEST(ControllerEngine, ASimulatedAnalyserIsIdentifiedAndItsDriverLoaded) {
+    test::ScpiSimulatorProcess sim;
+    sim.AddResource("A");
+    sim.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
+    GetInstrumentInfo().BuildSupportedAnalyzerTable();
+    GetInstrumentInfo().SetAnalyzerDriverSet(false);
+    test::TemporaryUserDataFolder folder("orv-controller-simulator");
+    test::EnvironmentValue libraries("ORV_VISA_LIBRARIES", std::string());
+    test::EnvironmentValue resources("ORV_VISA_RESOURCES", sim.ResourceName("A") + ";");
+    SetNoAnalyzerSwitch(false);
+    LogCapture log;
+    MessageThread ui;
+    FakeMainFrame frame(ui);
+    CEngineObjects engine;
+    ASSERT_TRUE(engine.GetSetupScan().ConnectAnalyzer());
+    RecordingController controller(ui);
+    QCommLayer layer;
+    controller.SetMainFrame(&frame);
+    controller.AttachCommLayer(&layer);
+    layer.SetStateController(&controller);
+    layer.SetMainFrame(&frame);
+    layer.SetCommandTransferPipe(&engine.GetCommandPipe());
+    layer.SetDataTransferPipe(&engine.GetDataPipe());
+    ASSERT_TRUE(controller.CreateDriverConnection());
+
+    layer.QueueCommand(QCommLayer::kStepAnalyzerIdentity, 0, 0);
+    layer.SignalCommandEvent();
+    ASSERT_TRUE(Eventually([&] { return controller.IsDriverReplyReceived(); }, std::chrono::seconds(30)))
+        << ::testing::PrintToString(log.Lines());
+    // "FSV": R&S FSV, analyser 84 on driver 38.
+    EXPECT_TRUE(log.Has("Matched AnalyzerID = 84;  AnalyzerDriverID = 38"));
+    EXPECT_EQ(GetInstrumentInfo().GetSelectedAnalyzerID(), 84);
+    EXPECT_TRUE(log.Has("Trying to set the spectrum analyzer:  R&S FSV."));
+    const QAnalyzerOptions options = controller.GetAnalyzerOptions();
+    EXPECT_TRUE(options.IsDriverLoaded());
+    EXPECT_EQ(options.GetLoadedDriverId(), 38);
+    EXPECT_EQ(controller.GetState(), 2);
+    layer.ResetChannels();
+}
+
 } // namespace
 } // namespace orv
 
@@ -606,6 +650,48 @@ TEST(ControllerChannels, AResetOfTheChannelsAnswersABoxOfAnAcknowledgement) {
     EXPECT_EQ(controller.GetState(), 2);
     EXPECT_TRUE(controller.Calls().empty());
     EXPECT_TRUE(layer.StartCommandChannel());
+}
+
+// The engine's command error (151) during a scan, as a scripted engine writes it: the command thread
+// ends the workflow itself, queues the stop, pauses, and the controller and layer go afterwards with
+// nothing left waiting.
+TEST(ControllerChannels, ACommandErrorDuringAScanEndsTheWorkflowOnTheCommandThread) {
+    FakeClock clock;
+    ScopedClockInstall clockInstall(clock);
+    LogCapture log;
+    MessageThread ui;
+    FakeMainFrame frame(ui);
+    CTransferPipe commandPipe;
+    CTransferPipe dataPipe;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        RecordingController controller(ui);
+        QCommLayer layer;
+        controller.SetMainFrame(&frame);
+        controller.AttachCommLayer(&layer);
+        layer.SetStateController(&controller);
+        layer.SetMainFrame(&frame);
+        layer.SetCommandTransferPipe(&commandPipe);
+        layer.SetDataTransferPipe(&dataPipe);
+        ASSERT_TRUE(controller.CreateDriverConnection());
+        controller.SetState(QUIBBStateController::kScanning);
+
+        const Bytes error = FrameOf(QScanCommandError(701));
+        commandPipe.WriteToClient(error.data(), error.size());
+        ASSERT_TRUE(Eventually(
+            [&] { return log.Has("Trying to stop the scan by sending down the 'Stop' command."); }));
+        // No node runs a worker: the workflow ends idle, the channels reset from their own thread.
+        ASSERT_TRUE(Eventually([&] {
+            return controller.GetState() == QUIBBStateController::kIdle && !layer.IsCommandChannelUp() &&
+                   layer.GetCommandEndpoint().GetActiveCount() == 0;
+        }));
+        EXPECT_FALSE(controller.HasWaitCursor());
+        const std::vector<Clock::Duration> pauses = clock.Pauses();
+        EXPECT_NE(std::find(pauses.begin(), pauses.end(),
+                            std::chrono::duration_cast<Clock::Duration>(QUIBBStateController::kStopPause)),
+                  pauses.end());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 } // namespace
