@@ -54,19 +54,20 @@ void thScanThread::Run(std::stop_token stop) {
     while (!stop.stop_requested() && m_bRun.load() != 0) {
         ClockWaitFor(m_DataEvent, kPollPeriod, stop);
         m_nWakes.fetch_add(1);
-        if (stop.stop_requested() || m_bRun.load() == 0) {
-            break;
+        // One wake can stand for many containers (the data event is set once however many frames
+        // came while it was clear): every container queued by now goes over before the next wait,
+        // or a burst would drain at one per poll period. A stop is still seen between containers.
+        while (!stop.stop_requested() && m_bRun.load() != 0 && HandOver()) {
         }
-        HandOver();
     }
     m_Controller.PostScanFinished();
     m_nActive.fetch_sub(1);
 }
 
-void thScanThread::HandOver() {
+bool thScanThread::HandOver() {
     std::unique_ptr<QTransportContainer> transport = m_CommLayer.PopTransportContainer();
     if (transport == nullptr) {
-        return;
+        return false;
     }
     // Waits while another thread of this worker's owner holds the scan lock.
     { std::lock_guard<std::mutex> wait(m_ScanLock); }
@@ -98,6 +99,7 @@ void thScanThread::HandOver() {
                                  PromptIcon::Warning},
                    m_Stop.get_token(), PromptAnswer::Ok);
     }
+    return true;
 }
 
 } // namespace orv

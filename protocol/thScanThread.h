@@ -1,10 +1,10 @@
 #pragma once
 
 // The worker that moves the received scan data of a running scan from the communication layer's
-// transport queue into the scanning node. It wakes on the layer's data event, or every 20 ms, takes
-// the oldest transport container and hands it to the node's mediator; it reports a scan error (or
-// the end record) and its own end to the state controller. It only posts: it never waits for the
-// user-interface thread, so that thread may stop and join it at any time.
+// transport queue into the scanning node. It wakes on the layer's data event, or every 20 ms, and
+// hands every transport container queued by then, oldest first, to the node's mediator; it reports
+// a scan error (or the end record) and its own end to the state controller. It only posts: it never waits for
+// the user-interface thread, so that thread may stop and join it at any time.
 
 #include "project/QScanThread.h"
 
@@ -46,7 +46,8 @@ public:
 
 private:
     void Run(std::stop_token stop);
-    void HandOver();
+    // False when no container was queued.
+    bool HandOver();
 
     std::atomic<uint8_t> m_bError{0};
     Event& m_DataEvent;

@@ -141,6 +141,36 @@ TEST(WorkerPolls, WithoutDataTheWorkerOnlyPollsEveryTwentyMilliseconds) {
     EXPECT_EQ(controller.finished.load(), 1);
 }
 
+TEST(WorkerDrains, ABurstGoesOverOnTheWakeOfItsDataEvent) {
+    FakeClock clock;
+    ScopedClockInstall install(clock);
+    MessageThread ui;
+    CountingController controller{ui};
+    QCommLayer layer;
+    RecordingMediator mediator;
+    for (int i = 0; i < 50; ++i) {
+        layer.DispatchDataPacket(std::make_unique<QSpectralScan>());
+    }
+    std::atomic<thScanThread*> running{nullptr};
+    std::vector<uint64_t> wakes(50, 0);
+    std::atomic<int> recorded{0};
+    mediator.onTake = [&](int index, QTransportContainer&, int32_t*) -> uint32_t {
+        wakes[static_cast<std::size_t>(index)] = running.load()->GetWakeCount();
+        recorded.fetch_add(1);
+        return 0U;
+    };
+    thScanThread worker(1, layer.GetDataEvent(), controller, layer, mediator);
+    running.store(&worker);
+    ASSERT_TRUE(worker.Start());
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (recorded.load() < 50 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    ASSERT_EQ(recorded.load(), 50);
+    // All on the first wake, none a poll later.
+    EXPECT_EQ(wakes, std::vector<uint64_t>(50, 1U));
+}
+
 TEST_F(WorkerTest, EachContainerIsHandedOverOnceAndInOrderWithTheNewSetupBit) {
     std::vector<int> order;
     mediator.onTake = [&](int index, QTransportContainer& transport, int32_t*) -> uint32_t {
