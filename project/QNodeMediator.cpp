@@ -836,6 +836,14 @@ void QNodeMediator::CreateSpatialSubNodes() {
     }
 }
 
+void QNodeMediator::ClearForSpatialSubNodes() {
+    ClearScanData();
+    DeleteChildNodes();
+    if (m_pScanListWnd != nullptr && m_pScanListWnd->GetOwner() == this) {
+        m_pScanListWnd->Clear();
+    }
+}
+
 void QNodeMediator::RebuildScriptNodes() {
     if (m_pContainer == nullptr || m_nKind != kTypeSpectralSpatialScriptingModuleNode) {
         return;

@@ -221,6 +221,13 @@ public:
     // After a spectral/spatial scan: one Spatial child per measured frequency of the node's
     // container, named "spatial - %8.3f MHz", scanning from and to that frequency.
     void CreateSpatialSubNodes();
+    // Whether a spectral/spatial scan of this node makes its spatial sub-nodes and scans them in
+    // the same run. Set on the user-interface thread, read by the run's threads.
+    void SetMakeSpatialSubNodes(bool make) { m_bMakeSpatialSubNodes.store(make ? 1 : 0); }
+    bool GetMakeSpatialSubNodes() const { return m_bMakeSpatialSubNodes.load() != 0; }
+    // Before such a scan: the node's scans and sub-nodes of earlier runs go, and the scan-data list
+    // is emptied when it shows this node. User-interface thread.
+    void ClearForSpatialSubNodes();
     // A scripting module's child scans the range and RBW of its script line; false for any other
     // node, which scans by its scan options.
     void SetScriptRange(float start, float stop, float rbw) {
@@ -615,6 +622,7 @@ private:
     std::array<float, 3> m_scriptRange{};
     uint8_t m_bHasScriptRange = 0;
     std::atomic<bool> m_bScanInProgress{false};
+    std::atomic<uint8_t> m_bMakeSpatialSubNodes{0};
 
     // The worker is made, signalled and deleted under this lock; it is joined outside it.
     std::mutex m_scanThreadMutex;

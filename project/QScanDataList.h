@@ -16,6 +16,8 @@ public:
     virtual ~QScanDataList();
 
     virtual void SetOwner(QNodeMediator* mediator) = 0;
+    // The node whose scans the list shows; null when none.
+    virtual QNodeMediator* GetOwner() const = 0;
     // Removes every row (and with them the selection).
     virtual void Clear() = 0;
     virtual void AddRow(const std::string& text, const std::string& date, const std::string& description) = 0;

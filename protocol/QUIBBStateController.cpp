@@ -259,6 +259,9 @@ int64_t QUIBBStateController::NotificationTarget::HandleMessage(Message& message
     case kMsgScanFinished:
         m_owner.ScanFinished();
         break;
+    case kMsgClearSpatialSubNodes:
+        m_owner.ClearSpatialSubNodes();
+        break;
     case kMsgScanProgress:
         m_owner.OnScanProgress(message.wParam, message.lParam);
         break;

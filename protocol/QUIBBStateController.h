@@ -112,6 +112,8 @@ public:
     static constexpr uint32_t kMsgScanFinished = 33173;
     static constexpr uint32_t kMsgScanProgress = 33176;
     static constexpr uint32_t kMsgScanProgressIndicator = 33177;
+    // The pass node's earlier scans and spatial sub-nodes go before its new scan makes new ones.
+    static constexpr uint32_t kMsgClearSpatialSubNodes = 33178;
 
     static constexpr std::chrono::milliseconds kStopPause{500};
     // Between the set-up's acknowledgement and the go.
@@ -257,6 +259,8 @@ private:
     };
 
     void OnScanError(int32_t code);
+    void ClearSpatialSubNodes();
+    static bool MakesSpatialSubNodes(QNodeMediator& node);
     void TransferSetupToContainer(const QSetupScanCommand& setup);
     // A set-up or go that could not be sent ends the run as a failed set-up.
     void FailRun(const std::string& logLine);

@@ -363,6 +363,11 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
         FailRun("The scan data thread could not be started.");
         return;
     }
+    if (pass != nullptr && MakesSpatialSubNodes(*pass)) {
+        // The tree and the scan lists are the user-interface thread's; what this scan lists is
+        // posted there after this message, so it is cleared first.
+        m_target.Post(kMsgClearSpatialSubNodes, 0, 0);
+    }
     m_bStopRequested.store(0);
     ClockSleep(kGoPause);
     AddInformationMessage(1, "Trying to run the scan by sending down the 'GO' command.");
@@ -505,6 +510,10 @@ void QUIBBStateController::ScanFinished() {
         // The failed step has reported the run's end already.
         return;
     }
+    if (MakesSpatialSubNodes(*pass)) {
+        pass->CreateSpatialSubNodes();
+        BuildSubNodeSetupList(*pass);
+    }
     PostStatusText(std::string());
     bool more = false;
     {
@@ -530,6 +539,21 @@ void QUIBBStateController::ScanFinished() {
                                 0);
     }
     m_nState.store(kReady);
+}
+
+bool QUIBBStateController::MakesSpatialSubNodes(QNodeMediator& node) {
+    return node.GetNodeTypeId() == kNodeSpectralSpatial && node.GetMakeSpatialSubNodes();
+}
+
+void QUIBBStateController::ClearSpatialSubNodes() {
+    QNodeMediator* pass = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        pass = m_pPassMediator;
+    }
+    if (pass != nullptr && MakesSpatialSubNodes(*pass)) {
+        pass->ClearForSpatialSubNodes();
+    }
 }
 
 // ---- other replies ----

@@ -42,7 +42,7 @@ public:
     void SetProjectTree(CViewTreeWidget* tree) { m_tree = tree; }
     CViewTreeWidget* GetProjectTree() const { return m_tree; }
     // The node whose scans the list shows.
-    QNodeMediator* GetOwner() const { return m_owner; }
+    QNodeMediator* GetOwner() const override { return m_owner; }
 
     // --- QScanDataList, as the mediators fill the list ---
     void SetOwner(QNodeMediator* mediator) override { m_owner = mediator; }

@@ -196,6 +196,7 @@ public:
 class FakeScanDataList : public QScanDataList {
 public:
     void SetOwner(QNodeMediator* mediator) override { owner = mediator; }
+    QNodeMediator* GetOwner() const override { return owner; }
     void Clear() override {
         rows.clear();
         dates.clear();
