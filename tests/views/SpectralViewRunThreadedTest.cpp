@@ -1,0 +1,239 @@
+// Run Once of a Spectral node through the in-process engine (the no-scanner driver and the
+// placeholder analyser with a fixed seed) into a spectral view open in a test frame.
+
+#include "analyzers/AnalyzerSwitches.h"
+#include "analyzers/CInstrumentInfo.h"
+#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "core/QManagers.h"
+#include "core/QScanOptions.h"
+#include "engine/CDeviceManager.h"
+#include "engine/CEngineObjects.h"
+#include "platform/ui/ScriptedPrompt.h"
+#include "project/QFundamentalNodeMediator.h"
+#include "project/QNodeFactory.h"
+#include "protocol/CMainFrameLink.h"
+#include "protocol/QCommLayer.h"
+#include "protocol/QScanEngineLinkOverController.h"
+#include "protocol/QUIBBStateController.h"
+#include "scandata/CSpectralScanData.h"
+#include "tests/views/support/SpectralViewFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <unistd.h>
+
+namespace orv::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr uint16_t kSpectralKind = 2003;
+
+// The main frame's displays: only the end of the run is looked at.
+class EndRecordingFrame final : public CMainFrameLink {
+public:
+    explicit EndRecordingFrame(MessageThread& thread) : m_target(thread) {}
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    bool IsClosing() const override { return false; }
+    void ShowScanStatus(int32_t /*code*/) override {}
+    void ShowScanningProgressFraction(double /*percent*/) override {}
+    void ShowPeakDetectionProgress(int32_t /*percent*/) override {}
+    void ShowScanningProgress(int32_t /*percent*/) override {}
+    void PostStatusText(const std::string& /*text*/) override {}
+    void ShowNotification(const std::string& text, int32_t /*durationMs*/) override {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_notifications.push_back(text);
+    }
+    bool StopScanOfProject(int32_t /*projectId*/) override { return false; }
+    int32_t GetScannerId() const override { return m_scannerId.load(); }
+    void SetScannerId(int32_t id) override { m_scannerId.store(id); }
+    bool IsContinuousRun() const override { return false; }
+    void SetContinuousRun(bool /*on*/) override {}
+    bool IsRunStarted() const override { return false; }
+    void SetRunStarted(bool /*on*/) override {}
+
+    std::vector<std::string> Notifications() const {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_notifications;
+    }
+
+private:
+    class Silent final : public MessageTarget {
+    public:
+        using MessageTarget::MessageTarget;
+
+    protected:
+        int64_t HandleMessage(Message& /*message*/) override { return 0; }
+    } m_target;
+    mutable std::mutex m_lock;
+    std::vector<std::string> m_notifications;
+    std::atomic<int32_t> m_scannerId{-1};
+};
+
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() {
+        if (m_old) {
+            setenv(m_name, m_old->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class SpectralViewRunTest : public SpectralViewTest {
+protected:
+    SpectralViewRunTest() {
+        std::filesystem::create_directories(m_data);
+        GetInstrumentInfo().BuildSupportedAnalyzerTable();
+        GetInstrumentInfo().SetAnalyzerDriverSet(false);
+        GetScanHeadInfoManager().Insert(
+            std::make_unique<QScanHeadInfo>("Board 29x42", 255, 10.0F, 1500.0F, 29, 42, 0, 0, 100U));
+        SetNoAnalyzerSwitch(true);
+    }
+    ~SpectralViewRunTest() override {
+        node.reset();
+        link.reset();
+        layer.reset();
+        controller.reset();
+        engine.reset();
+        SetNoAnalyzerSwitch(false);
+        GetScanHeadInfoManager().Remove(255);
+        GetSpectrumAnalyzerInfoManager().Remove(900);
+        std::filesystem::remove_all(m_data);
+    }
+
+    void SetUp() override {
+        engine->GetSetupScan().GetDeviceManager()->SetAnalyzerFactory(
+            [](int32_t) -> std::unique_ptr<CSpectrumAnalyzer> {
+                auto analyzer = std::make_unique<CSpectrumAnalyzerNone>();
+                analyzer->SetSeedSource([] { return 4711U; });
+                return analyzer;
+            });
+        ASSERT_TRUE(engine->GetSetupScan().ConnectScanner(eProbeType::NoScanner));
+        ASSERT_TRUE(engine->GetSetupScan().ConnectAnalyzer());
+        controller->SetMainFrame(&frame);
+        controller->AttachCommLayer(layer.get());
+        layer->SetStateController(controller.get());
+        layer->SetMainFrame(&frame);
+        layer->SetCommandTransferPipe(&engine->GetCommandPipe());
+        layer->SetDataTransferPipe(&engine->GetDataPipe());
+        link = std::make_unique<QScanEngineLinkOverController>(*layer, *controller);
+        controller->SetState(1);
+        ASSERT_TRUE(link->CreateDriverConnection());
+        layer->QueueCommand(QCommLayer::kStepAnalyzerIdentity, 0, 0);
+        layer->SignalCommandEvent();
+        ASSERT_TRUE(
+            PumpUntil([&] { return controller->GetState() == 2 && controller->IsDriverReplyReceived(); }));
+        _SupportedAnalyzerInfo row;
+        const int32_t selected = GetInstrumentInfo().GetSelectedAnalyzerID();
+        ASSERT_TRUE(GetInstrumentInfo().FindAnalyzerByID(selected, row)) << selected;
+        GetSpectrumAnalyzerInfoManager().Insert(std::make_unique<QSpectrumAnalyzerInfo>(
+            "Null", selected, 900, static_cast<float>(row.m_LowestFrequency),
+            static_cast<float>(row.m_HighestFrequency), static_cast<float>(row.m_SmallestRbw),
+            static_cast<float>(row.m_LargestRbw), 0));
+    }
+
+    bool PumpUntil(const std::function<bool()>& condition) {
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            thread.PumpFor(5ms);
+        }
+        return true;
+    }
+
+    // A real Spectral node, wired as a project window wires it, with its view open.
+    QNodeMediator& OpenSpectralNode() {
+        QNodeFactory nodes(QFundamentalNodeMediator::MakeMaker(thread, nullptr));
+        node = nodes.CreateNodeWithMediator(nullptr, nullptr, kSpectralKind, nullptr, false);
+        node->SetKind(kSpectralKind);
+        node->SetName("Board");
+        node->SetViewFactory(&factory);
+        node->SetMainWindow(&window);
+        node->SetProjectTree(&tree);
+        node->SetScanDataList(&list);
+        node->SetContainer(&container);
+        node->SetTreeContainer(&container);
+        node->GetScanOptions()->SetMeasurePeaks(false);
+        bool created = false;
+        node->OpenView(kSpectralKind, created, true);
+        Pump();
+        return *node;
+    }
+
+    std::string m_data =
+        (std::filesystem::temp_directory_path() / ("orv-viewrun-" + std::to_string(getpid()))).string();
+    ScopedVariable dataHome{"XDG_DATA_HOME", m_data};
+    ScopedVariable visaLibraries{"ORV_VISA_LIBRARIES", std::string()};
+    ScopedVariable visaResources{"ORV_VISA_RESOURCES", std::string()};
+    std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPromptInstall promptInstall{prompt};
+    EndRecordingFrame frame{thread};
+    std::unique_ptr<CEngineObjects> engine = std::make_unique<CEngineObjects>();
+    std::unique_ptr<QUIBBStateController> controller = std::make_unique<QUIBBStateController>(thread);
+    std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();
+    std::unique_ptr<QScanEngineLinkOverController> link;
+    std::unique_ptr<QNodeMediator> node;
+};
+
+TEST_F(SpectralViewRunTest, RunOnceDrawsTheScanWithItsHighestPointAtThePlaceholdersPeak) {
+    QNodeMediator& spectral = OpenSpectralNode();
+    ASSERT_FALSE(factory.spectralFrames.empty());
+    ASSERT_TRUE(link->RunScan(spectral, false));
+    ASSERT_TRUE(PumpUntil([&] {
+        return !frame.Notifications().empty() && controller->GetState() == 2 &&
+               spectral.GetScanDataCount() == 1;
+    })) << ::testing::PrintToString(frame.Notifications());
+    EXPECT_EQ(frame.Notifications().back(), "The scan has completed ! ");
+    Pump();
+
+    const CSpectralScanData* scan = spectral.GetCurrentSpectralScanData();
+    ASSERT_NE(scan, nullptr);
+    const std::vector<QSpectralPoint>& points = scan->GetMirtPoints();
+    ASSERT_GT(points.size(), 1U);
+    const auto peak = std::max_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
+        return a.m_Amplitude < b.m_Amplitude;
+    });
+    // The placeholder raises at most one point per sweep; with its seed fixed it raises one.
+    ASSERT_GT(peak->m_Amplitude, 0);
+    EXPECT_EQ(std::count_if(points.begin(), points.end(), [](const auto& p) { return p.m_Amplitude != 0; }),
+              1);
+
+    CSpectralView& view = View();
+    ASSERT_NE(view.GetTrace(), nullptr);
+    const CSpectralDrawPoint& trace = *view.GetTrace();
+    ASSERT_EQ(trace.m_Count, static_cast<int32_t>(points.size()));
+    const auto drawn = trace.m_Positions.begin();
+    const auto highest = std::min_element(drawn, drawn + trace.m_Count,
+                                          [](const QPoint& a, const QPoint& b) { return a.y() < b.y(); });
+    EXPECT_EQ(highest - drawn, peak - points.begin());
+    // Every other point lies on the trace's floor.
+    EXPECT_TRUE(std::all_of(drawn, drawn + trace.m_Count,
+                            [&](const QPoint& p) { return &p == &*highest || p.y() > highest->y(); }));
+    EXPECT_TRUE(prompt->Texts().empty()) << ::testing::PrintToString(prompt->Texts());
+}
+
+} // namespace
+} // namespace orv::test
