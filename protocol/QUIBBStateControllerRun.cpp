@@ -257,12 +257,13 @@ bool QUIBBStateController::SendNextPass() {
     AddInformationMessage(1, "Trying to send down the setup scan command.");
     PlaySoundResource(kSoundSetup);
     m_nState.store(kSettingUp);
+    // Before the step is queued: a set-up that fails on the worker at once clears it again.
+    if (request != nullptr) {
+        request->SetScanInProgress(true);
+    }
     if (layer != nullptr) {
         layer->QueueCommand(QCommLayer::kStepSetupScan, 1, 0);
         layer->SignalCommandEvent();
-    }
-    if (request != nullptr) {
-        request->SetScanInProgress(true);
     }
     return true;
 }
