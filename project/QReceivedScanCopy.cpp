@@ -3,6 +3,7 @@
 #include "core/ByteCodec.h"
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
+#include "scandata/CSpatialScanData.h"
 #include "scandata/QMeasuredFrequencyData.h"
 #include "scandata/QProbeCellSpectrum.h"
 #include "scandata/QSSSpatialSnapshot.h"
@@ -134,6 +135,22 @@ std::unique_ptr<QReceivedScanCopy> CopySpatial(QSpatialScanContainer& container,
             if (measured) {
                 addition.m_Values[size_t{row} * columns + column] = scan.GetStoredAmplitude(row, column);
             }
+        }
+    }
+    if (scan.GetDataForm() > 0) {
+        // An assembled interleaved scan: every fine cell goes over as its 12-byte record (row,
+        // column, sub-row, sub-column, level), the level's bits unchanged.
+        addition.m_Record.m_IsZeltData = static_cast<uint8_t>(scan.GetDataForm());
+        addition.m_Record.m_ZeltLevel = static_cast<uint8_t>(scan.GetLevel());
+        const std::vector<QSpatialFloatPoint>& points = scan.GetFloatPoints();
+        addition.m_ZeltRecords.resize(points.size() * CSpatialScanData::kRecordBytes);
+        uint8_t* cursor = addition.m_ZeltRecords.data();
+        for (const QSpatialFloatPoint& point : points) {
+            PutLE<int16_t>(cursor, point.m_Row);
+            PutLE<int16_t>(cursor, point.m_Column);
+            PutLE<int16_t>(cursor, point.m_SubRow);
+            PutLE<int16_t>(cursor, point.m_SubColumn);
+            PutLE<float>(cursor, point.m_Amplitude);
         }
     }
     return copy;

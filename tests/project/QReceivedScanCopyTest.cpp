@@ -177,6 +177,46 @@ TEST(ReceivedScanCopyTest, SpatialGridMarksUnmeasuredCells) {
     }
 }
 
+TEST(ReceivedScanCopyTest, AnInterleavedSpatialScanKeepsEveryFineCellAsItsTwelveByteRecord) {
+    std::unique_ptr<QTransportContainer> step = SpatialStep(MakeSetup({}), 2, 3, 10);
+    QSpatialScan* assembled = step->GetSpatialScan();
+    assembled->SetHeader(1, 1, 0, 0);
+    assembled->SetInterleavedResult(0, 0, 4, 4,
+                                    {{0, 0, 0, 0, 12.5F}, {0, 0, 1, 1, -10000.0F}, {1, 2, 1, 0, 0.1F}});
+    QSpatialScanContainer container;
+    container.TakeTransportContainer(std::move(step), false, nullptr, false);
+
+    const auto copy = CopyReceivedScan(kTypeSpatialScanNode, container, "d");
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(copy->m_Spatial.has_value());
+    const QSpatialScanAddition& addition = *copy->m_Spatial;
+    EXPECT_EQ(addition.m_Record.m_IsZeltData, 1);
+    EXPECT_EQ(addition.m_Record.m_ZeltLevel, 1);
+    std::vector<uint8_t> expected;
+    const auto put = [&expected](const void* value, size_t bytes) {
+        const auto* raw = static_cast<const uint8_t*>(value);
+        expected.insert(expected.end(), raw, raw + bytes);
+    };
+    for (const QSpatialFloatPoint& point : assembled->GetFloatPoints()) {
+        for (const int16_t word : {point.m_Row, point.m_Column, point.m_SubRow, point.m_SubColumn}) {
+            put(&word, sizeof word);
+        }
+        put(&point.m_Amplitude, sizeof point.m_Amplitude);
+    }
+    EXPECT_EQ(expected.size(), 36U);
+    EXPECT_EQ(addition.m_ZeltRecords, expected);
+    // The coarse grid still comes with it.
+    EXPECT_EQ(addition.m_Values.size(), 6U);
+
+    // An ordinary spatial scan carries no records.
+    QSpatialScanContainer plain;
+    plain.TakeTransportContainer(SpatialStep(MakeSetup({}), 2, 3, 10), false, nullptr, false);
+    const auto ordinary = CopyReceivedScan(kTypeSpatialScanNode, plain, "d");
+    ASSERT_NE(ordinary, nullptr);
+    EXPECT_EQ(ordinary->m_Spatial->m_Record.m_IsZeltData, 0);
+    EXPECT_TRUE(ordinary->m_Spatial->m_ZeltRecords.empty());
+}
+
 std::unique_ptr<QTransportContainer> CellStep(QSetupScanCommand* setup, uint16_t row, uint16_t column,
                                               const std::vector<int16_t>& levels) {
     auto* component = new QSpectralSpatialScanComponent();
