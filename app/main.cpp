@@ -4,6 +4,7 @@
 #include "app/CHalvionApp.h"
 #include "app/UiMessagePump.h"
 #include "protocol/QUIBBStateController.h"
+#include "views/spatial/CViewFrameMaker.h"
 
 #include <QApplication>
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
     }
+    // The nodes' views open in frames of the project windows.
+    orv::CViewFrameMaker::Install();
     orv::CHalvionApp::Options options;
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.

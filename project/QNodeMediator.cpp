@@ -375,14 +375,18 @@ void QNodeMediator::RefreshAllViews() {
     }
 }
 
+// Each frame is nudged out and back, so it lays itself out again where it was.
 void QNodeMediator::RelayoutViews() {
+    auto nudge = [](QViewFrame& frame) {
+        frame.GetMessageTarget().Post(NodeMessage::kRelayoutFrame, 1);
+        frame.GetMessageTarget().Post(NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne);
+    };
     if (QViewFrame* frame = LiveFrame(QFrameClass::Spectral); frame != nullptr && LiveView(m_pSpectralView)) {
-        frame->GetMessageTarget().Post(NodeMessage::kRelayoutFrame, 1);
-        frame->GetMessageTarget().Post(NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne);
+        nudge(*frame);
     }
     for (QFrameClass frameClass : {QFrameClass::Spatial, QFrameClass::SpectralSpatial}) {
         if (QViewFrame* frame = LiveFrame(frameClass)) {
-            frame->GetMessageTarget().Post(NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne);
+            nudge(*frame);
         }
     }
 }

@@ -5,8 +5,27 @@
 #include "project/QNodeMediator.h"
 
 namespace orv {
+namespace {
+
+CFormViewFactory::FrameMaker& Maker() {
+    static CFormViewFactory::FrameMaker maker;
+    return maker;
+}
+
+} // namespace
+
+void CFormViewFactory::SetFrameMaker(FrameMaker maker) {
+    Maker() = std::move(maker);
+}
+
+const CFormViewFactory::FrameMaker& CFormViewFactory::GetFrameMaker() {
+    return Maker();
+}
 
 std::unique_ptr<QViewFrame> CFormViewFactory::CreateFrame(const QFrameRequest& request) {
+    if (Maker()) {
+        return Maker()(request, m_formView);
+    }
     AddInformationMessage(0, FormatC("No view window is available for \"%s\" (frame class %d).",
                                      request.title.c_str(), static_cast<int>(request.frameClass)));
     return nullptr;

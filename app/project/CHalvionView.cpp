@@ -62,7 +62,8 @@ QImage DrawPicture() {
 } // namespace
 
 CHalvionView::CHalvionView(CChildFrame& frame, CHalvionDoc& document)
-    : QWidget(&frame), m_frame(frame), m_document(document), m_target(*this, GetUiMessageThread()) {
+    : QWidget(&frame), m_frame(frame), m_document(document), m_factory(*this),
+      m_target(*this, GetUiMessageThread()) {
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -89,6 +90,14 @@ CHalvionView::CHalvionView(CChildFrame& frame, CHalvionDoc& document)
             update();
         }
     });
+    // Over the page and its controls, without a background of its own.
+    m_frameArea = new QMdiArea(this);
+    m_frameArea->setFrameShape(QFrame::NoFrame);
+    m_frameArea->setBackground(Qt::NoBrush);
+    m_frameArea->viewport()->setAutoFillBackground(false);
+    m_frameArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_frameArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_frameArea->setGeometry(rect());
     m_buildTimer.setInterval(1);
     connect(&m_buildTimer, &QTimer::timeout, this, [this] { BuildProject(); });
 }
@@ -236,6 +245,7 @@ void CHalvionView::paintEvent(QPaintEvent* /*event*/) {
 
 void CHalvionView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    m_frameArea->setGeometry(rect());
     if (m_project != nullptr) {
         if (TfrmProjectView* open = m_project->GetOpenProject()) {
             open->ReapplyViewFramePlacements();

@@ -3,7 +3,8 @@
 // The form view of a project window: a white page with the program's picture in its middle and the
 // form's hidden controls. It builds the window's project once the frame's pane exists, marks the
 // document modified on 10018, adds new scans to the scan-data list, and is the window the project's
-// mediators parent their views and sheets to.
+// mediators parent their views and sheets to: the nodes' frames are sub-windows of its frame area,
+// which covers the page and lets its picture show through.
 //
 // User-interface thread only.
 
@@ -12,6 +13,7 @@
 #include "project/QProjectFormView.h"
 
 #include <QImage>
+#include <QMdiArea>
 #include <QTimer>
 #include <QWidget>
 
@@ -46,6 +48,8 @@ public:
     CDisplayTab* GetDisplayTab() const { return m_tab; }
     int32_t GetSelectedTab() const { return m_selectedTab; }
     QWidget* GetFormControl(int id) const;
+    // Where the nodes' frames are made.
+    QMdiArea* GetFrameArea() const { return m_frameArea; }
     // The picture in the middle of the page.
     static const QImage& Picture();
 
@@ -102,6 +106,7 @@ private:
     CSpectralSpatialScanData* m_currentSpectralSpatial = nullptr;
     CHandHeldProbeScanData* m_currentHandHeld = nullptr;
     CDisplayTab* m_tab = nullptr;
+    QMdiArea* m_frameArea = nullptr;
     int32_t m_selectedTab = 0;
     Target m_target;
 };

@@ -231,14 +231,23 @@ TEST_F(MediatorViewTest, RefreshAllViewsRetitlesFrames) {
 }
 
 TEST_F(MediatorViewTest, RelayoutAndPlacement) {
+    // Every frame that the nudge moves is nudged out and back: it ends where it was.
+    const std::vector<ReceivedMessage> expected{{NodeMessage::kRelayoutFrame, 1, 0},
+                                                {NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne, 0}};
+    for (uint16_t kind : {2004, 2005}) {
+        auto other = Make(kind);
+        bool opened = false;
+        other->OpenView(kind, opened, false);
+        other->RelayoutViews();
+        thread.Pump();
+        EXPECT_EQ(factory.frames.back()->target.received, expected) << kind;
+    }
     auto mediator = Make(2003);
     bool created = false;
     mediator->OpenView(2003, created, false);
     FakeFrame& frame = *factory.frames.back();
     mediator->RelayoutViews();
     thread.Pump();
-    const std::vector<ReceivedMessage> expected{{NodeMessage::kRelayoutFrame, 1, 0},
-                                                {NodeMessage::kRelayoutFrame, NodeMessage::kMinusOne, 0}};
     EXPECT_EQ(frame.target.received, expected);
 
     frame.state = QShowState::Maximised;

@@ -476,6 +476,12 @@ void CSpatialView::OnRequestTimer() {
         m_requests.clear();
     }
     RedrawView(nullptr, kind);
+    if (kind == kRedrawPaint && m_nDisplayMode == kModeSpectralSpatial) {
+        // What the tick drew for a paint goes on the screen by one more paint.
+        m_bShowingTickDrawing = true;
+        repaint();
+        m_bShowingTickDrawing = false;
+    }
 }
 
 void CSpatialView::OnTrackingTimer() {
@@ -767,8 +773,11 @@ void CSpatialView::paintEvent(QPaintEvent* /*event*/) {
         } forget{*this};
         try {
             if (m_nDisplayMode == kModeSpectralSpatial) {
-                // A spectral/spatial map is drawn by the next tick, never inside the paint.
-                QueueRedraw(kRedrawPaint);
+                // A spectral/spatial map is drawn by the next tick, never inside the paint; the
+                // repaint that puts the tick's drawing on the screen asks for none.
+                if (!m_bShowingTickDrawing) {
+                    QueueRedraw(kRedrawPaint);
+                }
             } else {
                 RedrawView(nullptr, kRedrawPaint);
             }

@@ -402,6 +402,8 @@ protected:
     int32_t m_nMapBuildCount = 0;
     int32_t m_nBitmapBuildCount = 0;
     bool m_bDestroyed = false;
+    // While the tick's drawing for a queued paint is put on the screen.
+    bool m_bShowingTickDrawing = false;
     QTimer m_requestTimer;
     QTimer m_trackingTimer;
     ViewTarget m_target;

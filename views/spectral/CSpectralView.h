@@ -8,6 +8,7 @@
 #include "scandata/CScanData.h"
 #include "views/spectral/CFormViewSpectral.h"
 #include "views/spectral/CSpectralDrawPoint.h"
+#include "views/spectral/CSpectralViewBar.h"
 #include "views/spectral/TracePoint.h"
 #include "views/spectral/XAxisGrid.h"
 
@@ -223,6 +224,7 @@ protected:
     CScanData* m_pSecondData = nullptr;
     QViewFrame* m_pFrame = nullptr;
     std::unique_ptr<CMyEdit> m_edit;
+    CSpectralViewBar m_wndBar;
     std::unique_ptr<CTabCtrlEx> m_tabOverlay;
     int32_t m_nOverlayTab = 0;
     int32_t m_nOverlayTabShown = 0;

@@ -1,0 +1,167 @@
+// The frames on a real X server (Xvfb): scans arriving as a run delivers them open the node's frame,
+// a Spectral node's with its trace, a Spectral/Spatial node's maximised with the twelve cells of its
+// map coloured and the colour-scale bar beside the map. The screen is written out as pictures.
+
+#include "app/UiMessagePump.h"
+#include "app/controls/CProjectView.h"
+#include "app/panes/CViewTreeWidget.h"
+#include "app/project/CChildFrame.h"
+#include "app/project/CFormViewFactory.h"
+#include "app/project/CHalvionView.h"
+#include "app/project/CProjectArray.h"
+#include "app/project/CProjectWindows.h"
+#include "core/TypeIds.h"
+#include "project/QNodeMediator.h"
+#include "project/QScanDataRecord.h"
+#include "project/TfrmMainApp.h"
+#include "project/TfrmProjectView.h"
+#include "tests/app/support/ProjectWindowSupport.h"
+#include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/SpectralViewFixture.h"
+#include "views/spatial/CSpectralSpatialViewFrame.h"
+#include "views/spatial/CSpectralViewFrame.h"
+#include "views/spatial/CViewFrameMaker.h"
+
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+using testing::ProjectSandbox;
+using testing::TestMainFrame;
+
+// One cell of a 3 x 4 spectral/spatial scan (cells numbered from 1, row by row) with its spectrum.
+QCellAddition Cell(uint32_t index) {
+    QCellAddition addition;
+    addition.m_Record.m_ScanId = 1;
+    addition.m_Record.m_Rows = 3;
+    addition.m_Record.m_Columns = 4;
+    addition.m_Record.m_StartFrequency = 100.0F;
+    addition.m_Record.m_StopFrequency = 200.0F;
+    addition.m_Record.m_Texts = {"user", "analyser", "module", "2026-12-10", "head", ""};
+    addition.m_CellIndex = index;
+    addition.m_CellCount = 12;
+    addition.m_CellWord1 = static_cast<uint16_t>((index - 1) / 4);
+    addition.m_CellWord2 = static_cast<uint16_t>((index - 1) % 4);
+    addition.m_HasValues = true;
+    const auto peak = static_cast<int16_t>(200 + 40 * static_cast<int>(index));
+    addition.m_Values = {100, peak, 150};
+    return addition;
+}
+
+class FrameScreenshots : public testing::QtWidgetTest {
+protected:
+    FrameScreenshots()
+        : m_sandbox("FrameScreenshots"),
+          m_projects(m_frame, m_projectList, m_sandbox.StorageFactory(m_frame, GetUiMessageThread()),
+                     m_sandbox.Maker(m_frame, GetUiMessageThread())),
+          m_windows(m_area, m_projects) {}
+
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+        }
+        m_area.setGeometry(0, 0, 1280, 1000);
+        m_area.show();
+        CViewFrameMaker::Install();
+        m_project = m_windows.NewDocument();
+        ASSERT_TRUE(testing::ProcessEventsUntil([this] { return !m_project->GetView()->IsBuildPending(); }));
+        m_project->parentWidget()->showMaximized();
+        testing::FlushEvents();
+    }
+    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
+
+    QNodeMediator& AddNode(uint16_t kind) {
+        TfrmMainApp& project = *m_projects.FindProjectById(m_project->GetProjectId());
+        CViewTreeWidget& tree = *m_project->GetProjectPane()->GetTree();
+        return *project.GetOpenProject()->AddNode(tree.GetRootItem(), CViewTree::kLast, kind);
+    }
+    static void Save(const std::string& name) {
+        std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        EXPECT_TRUE(screen.save(QString::fromStdString(std::string(ORV_SCREENSHOT_DIR) + "/" + name)));
+    }
+
+    ProjectSandbox m_sandbox;
+    TestMainFrame m_frame;
+    std::vector<std::unique_ptr<TfrmMainApp>> m_projectList;
+    QMdiArea m_area;
+    CProjectArray m_projects;
+    CProjectWindows m_windows;
+    CChildFrame* m_project = nullptr;
+};
+
+TEST_F(FrameScreenshots, ASpectralScanOpensItsTraceAndASpectralSpatialScanItsMaximisedMap) {
+    QNodeMediator& spectral = AddNode(kTypeSpectralScanNode);
+    std::vector<int16_t> levels;
+    for (int i = 0; i < 200; ++i) {
+        levels.push_back(static_cast<int16_t>(300 + (i % 40 == 20 ? 350 : (i * 7) % 90)));
+    }
+    ASSERT_TRUE(spectral.AddSpectralScanData(test::MirtSpectrum(1, levels), true, false));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] {
+        auto* view = dynamic_cast<CSpectralView*>(spectral.GetSpectralView());
+        return view != nullptr && view->isVisible() && view->GetPoints().size() == levels.size() &&
+               view->GetRenderCount() > 1;
+    }));
+    auto* spectralFrame = dynamic_cast<CSpectralViewFrame*>(spectral.GetFrame(QFrameClass::Spectral));
+    ASSERT_NE(spectralFrame, nullptr);
+    EXPECT_EQ(spectralFrame->GetIconResource(), 438);
+    testing::FlushEvents();
+    Save("spectral-view.png");
+
+    QNodeMediator& split = AddNode(kTypeSpectralSpatialScanNode);
+    for (uint32_t index = 1; index <= 12; ++index) {
+        ASSERT_TRUE(split.AddSpectralSpatialScanData(Cell(index), true));
+    }
+    CSpectralSpatialViewFrame* frame = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] {
+        frame = dynamic_cast<CSpectralSpatialViewFrame*>(split.GetFrame(QFrameClass::SpectralSpatial));
+        return frame != nullptr && frame->GetSpatialPane()->GetMapBuildCount() > 0 &&
+               frame->GetSpatialPane()->GetCell(2, 3).m_HasData != 0;
+    }));
+    testing::FlushEvents();
+    CSpatialView& map = *frame->GetSpatialPane();
+    EXPECT_TRUE(frame->GetWindow()->isMaximized());
+    EXPECT_EQ(frame->GetWindow()->windowTitle().toStdString().rfind("Spectral/Spatial", 0), 0U);
+    // Every cell of the scan is coloured on the screen (the map is drawn by the view's next ticks).
+    std::vector<QRgb> colours;
+    auto shownColours = [&] {
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        colours.clear();
+        for (int row = 0; row < 3; ++row) {
+            for (int column = 0; column < 4; ++column) {
+                const CSpatialCell& cell = map.GetCell(row, column);
+                const QPoint centre =
+                    map.mapToGlobal(QPoint((cell.m_ViewRect.left + cell.m_ViewRect.right) / 2,
+                                           (cell.m_ViewRect.top + cell.m_ViewRect.bottom) / 2));
+                colours.push_back(screen.pixel(centre) & 0xFFFFFFU);
+            }
+        }
+        return std::none_of(colours.begin(), colours.end(), [](QRgb pixel) { return pixel == 0xE8E8E8U; });
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(shownColours, std::chrono::seconds(5)));
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            EXPECT_NE(map.GetCell(row, column).m_HasData, 0) << row << "," << column;
+        }
+    }
+    EXPECT_NE(colours.front(), colours.back());
+    // The colour-scale bar stands beside the map.
+    EXPECT_TRUE(map.GetColourBar().isVisible());
+    EXPECT_GE(map.GetColourBar().geometry().left(), map.GetMapRect().right());
+    Save("spectral-spatial-view.png");
+}
+
+} // namespace
+} // namespace orv

@@ -1,0 +1,23 @@
+#pragma once
+
+// The frame of a Blind Spot Reduction node: the map of the tab chosen (upper pass, lower pass, result).
+
+#include "core/TypeIds.h"
+#include "views/spatial/CSingleViewFrame.h"
+
+namespace orv {
+
+class CSpatialBlindSpotReductionViewFrame : public CSpatialSingleViewFrame {
+public:
+    CSpatialBlindSpotReductionViewFrame(const QFrameRequest& request, CHalvionView& formView)
+        : CSpatialSingleViewFrame(
+              request, formView, kTypeBlindSpotReductionNode, QSize(600, 570), QSize(-1, -1),
+              CSpatialView::TabStrip::BlindSpot,
+              FrameTabs{{"Upper Scan View", "Lower Scan View", "Blind Spot Reduction View"}, true}) {}
+
+protected:
+    bool MovesOnNudge() const override { return false; }
+    bool ResetsDisplayedScanIds() const override { return false; }
+};
+
+} // namespace orv

@@ -1,0 +1,22 @@
+#pragma once
+
+// The frame of a Spectral Spatial Scripting node: the joined spectra of its child scans.
+
+#include "core/TypeIds.h"
+#include "views/spatial/CSingleViewFrame.h"
+
+namespace orv {
+
+class CSpectralSpatialScriptingViewFrame : public CSpectralSingleViewFrame {
+public:
+    CSpectralSpatialScriptingViewFrame(const QFrameRequest& request, CHalvionView& formView)
+        : CSpectralSingleViewFrame(request, formView, kTypeSpectralSpatialScriptingModuleNode,
+                                   QSize(750, 420), QSize(-1, -1), CSpectralView::TabStrip::Composite,
+                                   FrameTabs{{}, false}) {}
+
+protected:
+    bool MovesOnNudge() const override { return false; }
+    bool ResetsDisplayedScanIds() const override { return true; }
+};
+
+} // namespace orv
