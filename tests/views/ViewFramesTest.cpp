@@ -19,6 +19,7 @@
 #include "project/TfrmProjectView.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/SpatialViewFixture.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CSpatialBlindSpotReductionViewFrame.h"
 #include "views/spatial/CSpatialComparisonViewFrame.h"
@@ -422,6 +423,24 @@ TEST_F(ViewFramesTest, ClosingAFrameResetsTheNodeAndTheTreeAndTheNextViewBuildsA
     again->GetMessageTarget().Post(NodeMessage::kClose);
     testing::FlushEvents();
     EXPECT_FALSE(again->HasWindow());
+
+    // A spectral/spatial frame resets the node's displayed scan too; its panes answer as gone.
+    QNodeMediator& split = AddNode(kTypeSpectralSpatialScanNode);
+    for (uint32_t cell = 1; cell <= 2; ++cell) {
+        ASSERT_TRUE(split.AddSpectralSpatialScanData(
+            test::SpectralSpatialCell(1, cell, 2, 0, static_cast<uint16_t>(cell), {100, 200, 300}), true));
+    }
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return split.GetDisplayedSpectralSpatialScanID() == 1; }));
+    auto* splitFrame = dynamic_cast<CViewFrame*>(split.GetFrame(QFrameClass::SpectralSpatial));
+    ASSERT_NE(splitFrame, nullptr);
+    splitFrame->GetWindow()->close();
+    EXPECT_EQ(split.GetDisplayedSpectralSpatialScanID(), -1);
+    EXPECT_FALSE(split.GetSpectralView()->HasWindow());
+    EXPECT_FALSE(split.GetSpatialView()->HasWindow());
+    Settle();
+    split.RefreshSpatialView();
+    split.RelayoutViews();
+    Settle();
 }
 
 TEST_F(ViewFramesTest, FramesGoWithTheirNodeAndWithTheClosingProjectLeavingTheTreeAlone) {

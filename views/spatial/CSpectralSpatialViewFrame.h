@@ -37,6 +37,7 @@ protected:
     bool CreateClient(QMdiSubWindow& window) override;
     void DestroyClient() override;
     bool ShowsMaximised() const override { return true; }
+    bool ResetsDisplayedScanIds() const override { return true; }
     void OnFrameSize() override;
     int64_t OnFrameMessage(const Message& message) override;
 
