@@ -1,9 +1,10 @@
 // Binary trace reads through the model drivers' QueryScan and the built-in VISA layer against the
 // same query and the same bytes read over a plain socket, in the same run and from the same loopback
 // responder: 40,001 points (N9010A), 100,001 points (N9020B, FPL), 32,001 points (FSL, FSV3 in its raw
-// block-read mode), 10,001 points (FieldFox N9912A, each value + 107), 8,192 points (PSA E4440A) and the
-// basic analysers' fixed 461 points (N9320B raw, N9324C in a block), REAL,32 little-endian. The decode
-// alone runs against a copy of the same bytes. Counters: how often a read moved the trace array (a new
+// block-read mode), 10,001 points (FieldFox N9912A, each value + 107), 8,192 points (PSA E4440A), the
+// basic analysers' fixed 461 points (N9320B raw, N9324C in a block) and 5,001 points (the ZND's "VXT"
+// trace, its raw block with the header awaited under the trace-read time-out), REAL,32 little-endian. The
+// decode alone runs against a copy of the same bytes. Counters: how often a read moved the trace array (a new
 // allocation) and the resident-set growth over the run's reads.
 
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerE4440A.h"
@@ -15,6 +16,7 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerZND.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "bench/support/LoopbackLineResponder.h"
 #include "bench/support/LoopbackVisaDriver.h"
@@ -44,12 +46,14 @@ std::string Real32Data(int points) {
     return orv::bench::Real32Data(points, 0.0001);
 }
 
-// Answers ":Sweep:Points <n> ;" (no reply) and the trace queries with the REAL,32 block of the
-// connection's point count; after "RAW;" the basic analysers' query gets the bare data and a line feed.
+constexpr const char* kZndTraceQuery = "CALC1:DATA:TRAC? \"VXT\", FDAT;";
+
+// Answers ":Sweep:Points <n> ;" (no reply) and the trace queries (the ZND's too) with the REAL,32 block of
+// the connection's point count; after "RAW;" the basic analysers' query gets the bare data and a line feed.
 class TraceResponder {
 public:
     TraceResponder() : m_server([this] { return MakeHandler(); }) {
-        for (const int points : {461, 8192, 10001, 32001, 40001, 100001}) {
+        for (const int points : {461, 5001, 8192, 10001, 32001, 40001, 100001}) {
             m_blocks[points] = Real32Block(Real32Data(points));
         }
         m_raw461 = Real32Data(461) + "\n";
@@ -72,7 +76,7 @@ private:
                 return &m_raw461;
             }
             if ((command == ":Trace? trace1;" || command == ":Trace? Trace1;" || command == ":Trace:Data?;" ||
-                 command == "TRAC:DATA? trace1;") &&
+                 command == "TRAC:DATA? trace1;" || command == kZndTraceQuery) &&
                 m_blocks.count(points) != 0) {
                 return &m_blocks.at(points);
             }
@@ -246,6 +250,16 @@ void BM_Socket_Trace461(benchmark::State& state) {
     PlainSocket(state, 461, "TRAC:DATA? trace1;\n");
 }
 BENCHMARK(BM_Socket_Trace461)->Iterations(5000)->UseRealTime();
+
+void BM_ZND_QueryScan5001(benchmark::State& state) {
+    DriverQueryScan<CSpectrumAnalyzerZND>(state, 5001);
+}
+BENCHMARK(BM_ZND_QueryScan5001)->Iterations(2000)->UseRealTime();
+
+void BM_Socket_ZndTrace5001(benchmark::State& state) {
+    PlainSocket(state, 5001, std::string(kZndTraceQuery) + "\n");
+}
+BENCHMARK(BM_Socket_ZndTrace5001)->Iterations(2000)->UseRealTime();
 
 // The decode alone, and a copy of the same bytes.
 void BM_Decode100001(benchmark::State& state) {

@@ -10,6 +10,8 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "analyzers/drivers/rigol/CSpectrumAnalyzerDSA.h"
+#include "analyzers/drivers/rigol/CSpectrumAnalyzerRSA.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSG8.h"
@@ -21,7 +23,9 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerZND.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerZNL.h"
+#include "analyzers/drivers/siglent/CSpectrumAnalyzerSSA3075XR.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
@@ -81,8 +85,8 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9030B, "CSpectrumAnalyzerN9030B", &Make<CSpectrumAnalyzerN9030B>},
     {C::N9000B, "CSpectrumAnalyzerN9000B", &Make<CSpectrumAnalyzerN9000B>},
     {C::FPL, "CSpectrumAnalyzerFPL", &Make<CSpectrumAnalyzerFPL>},
-    {C::DSA, "CSpectrumAnalyzerDSA", nullptr},
-    {C::RSA, "CSpectrumAnalyzerRSA", nullptr},
+    {C::DSA, "CSpectrumAnalyzerDSA", &Make<CSpectrumAnalyzerDSA>},
+    {C::RSA, "CSpectrumAnalyzerRSA", &Make<CSpectrumAnalyzerRSA>},
     {C::N9020B, "CSpectrumAnalyzerN9020B", &Make<CSpectrumAnalyzerN9020B>},
     {C::N9915B, "CSpectrumAnalyzerN9915B", &Make<CSpectrumAnalyzerN9915B>},
     {C::N9917B, "CSpectrumAnalyzerN9917B", &Make<CSpectrumAnalyzerN9917B>},
@@ -91,11 +95,11 @@ constexpr std::array<AnalyzerClassRow, 43> kClassTable{{
     {C::N9918B, "CSpectrumAnalyzerN9918B", &Make<CSpectrumAnalyzerN9918B>},
     {C::N9934B, "CSpectrumAnalyzerN9934B", &Make<CSpectrumAnalyzerN9934B>},
     {C::N9935B, "CSpectrumAnalyzerN9935B", &Make<CSpectrumAnalyzerN9935B>},
-    {C::ZND, "CSpectrumAnalyzerZND", nullptr},
+    {C::ZND, "CSpectrumAnalyzerZND", &Make<CSpectrumAnalyzerZND>},
     {C::ZNL, "CSpectrumAnalyzerZNL", &Make<CSpectrumAnalyzerZNL>},
     {C::N9320B, "CSpectrumAnalyzerN9320B", &Make<CSpectrumAnalyzerN9320B>},
     {C::N9324C, "CSpectrumAnalyzerN9324C", &Make<CSpectrumAnalyzerN9324C>},
-    {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", nullptr},
+    {C::SSA3075XR, "CSpectrumAnalyzerSSA3075XR", &Make<CSpectrumAnalyzerSSA3075XR>},
     {C::N9913B, "CSpectrumAnalyzerN9913B", &Make<CSpectrumAnalyzerN9913B>},
     {C::BB60, "CSpectrumAnalyzerBB60", &Make<CSpectrumAnalyzerBB60>},
     {C::TekRSA, "CSpectrumAnalyzerTekRSA", &Make<CSpectrumAnalyzerTekRSA>},

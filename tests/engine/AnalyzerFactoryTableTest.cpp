@@ -10,6 +10,8 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9912ANew.h"
 #include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
+#include "analyzers/drivers/rigol/CSpectrumAnalyzerDSA.h"
+#include "analyzers/drivers/rigol/CSpectrumAnalyzerRSA.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSG8.h"
@@ -21,7 +23,9 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV4.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSW.h"
+#include "analyzers/drivers/rs/CSpectrumAnalyzerZND.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerZNL.h"
+#include "analyzers/drivers/siglent/CSpectrumAnalyzerSSA3075XR.h"
 #include "analyzers/drivers/signalhound/CSpectrumAnalyzerBB60.h"
 #include "analyzers/drivers/tektronix/CSpectrumAnalyzerTekRSA.h"
 
@@ -94,10 +98,6 @@ TEST(AnalyzerFactoryTable, OnlyClassesWithADriverMakeOne) {
     const std::unique_ptr<CSpectrumAnalyzer> driver = generic();
     EXPECT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(driver.get()), nullptr);
     EXPECT_EQ(driver->GetSweepMode(), "GatedSweep");
-    // The model drivers that have not joined yet: their codes make none, as 16 does.
-    for (const int32_t code : {67, 71}) {
-        EXPECT_EQ(AnalyzerMakerForCode(code), nullptr) << code;
-    }
 }
 
 template <class Driver> bool Makes(int32_t code) {
@@ -156,10 +156,17 @@ TEST(AnalyzerFactoryTable, RsModelCodesMakeTheirDrivers) {
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSW>(41));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerESU>(43));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFPL>(51));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerZND>(67));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerZNL>(68));
     // The catch-all class drives every unlisted code.
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(5));
     EXPECT_TRUE(Makes<CSpectrumAnalyzerFSQ>(99));
+}
+
+TEST(AnalyzerFactoryTable, RigolAndSiglentCodesMakeTheirDrivers) {
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerDSA>(52));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerRSA>(53));
+    EXPECT_TRUE(Makes<CSpectrumAnalyzerSSA3075XR>(71));
 }
 
 TEST(AnalyzerFactoryTable, DeviceLibraryCodesMakeTheirDrivers) {

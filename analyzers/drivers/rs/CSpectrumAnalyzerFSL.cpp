@@ -78,8 +78,12 @@ CSpectrumAnalyzerFSL::CSpectrumAnalyzerFSL(RsModelRow row) : m_row(std::move(row
     }
 }
 
-RsRbwTables CSpectrumAnalyzerFSL::RbwTables() const {
+RsRbwTables CSpectrumAnalyzerFSL::FslRbwTables() {
     return {FslTimingA(), FslTimingB(), FslGate()};
+}
+
+RsRbwTables CSpectrumAnalyzerFSL::RbwTables() const {
+    return FslRbwTables();
 }
 
 int32_t CSpectrumAnalyzerFSL::ClampSweepPoints(int64_t count) const {
@@ -251,8 +255,12 @@ bool CSpectrumAnalyzerFSL::SetSpectralSweepPoints(int32_t count) {
 }
 
 int32_t CSpectrumAnalyzerFSL::ReadSweepPoints() {
+    return ReadPointCount(":Sweep:Points?;\n");
+}
+
+int32_t CSpectrumAnalyzerFSL::ReadPointCount(const std::string& query) {
     int32_t value = 0;
-    if (!QueryInt(":Sweep:Points?;\n", value)) {
+    if (!QueryInt(query, value)) {
         return m_sweepPoints;
     }
     if (value < 0 || value > kMaxTracePoints) {

@@ -104,6 +104,9 @@ public:
     bool GetPreAmpFlag() const { return m_preAmp != 0; }
     double GetReadBackRbw() const { return m_readBackRbw; }
 
+    // The FSL's RBW tables, which other models take as their own.
+    static RsRbwTables FslRbwTables();
+
     // The sweep-point clamp: above the maximum or negative gives the maximum, 1 up to the minimum gives
     // the minimum, 0 stays 0.
     int32_t ClampSweepPoints(int64_t count) const;
@@ -118,6 +121,9 @@ protected:
     float GuardedMhz(const std::string& query);
     // The count stored, sent guarded, and read back; the result is that read's checks.
     bool SendSweepPoints(int32_t count);
+    // A guarded read of the point count with this query; a count outside 0..kMaxTracePoints is a
+    // failed read and leaves the point count as it was.
+    int32_t ReadPointCount(const std::string& query);
 
     // The set-up of the models without a filter type to keep: the preset given, then "INST SAN;" and
     // ":SYST:DISP:UPD ON;", each guarded.

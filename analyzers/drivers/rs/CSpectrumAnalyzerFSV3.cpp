@@ -49,8 +49,12 @@ CSpectrumAnalyzerFSV3::CSpectrumAnalyzerFSV3() : CSpectrumAnalyzerFSL(ModelRow()
 
 CSpectrumAnalyzerFSV3::CSpectrumAnalyzerFSV3(RsModelRow row) : CSpectrumAnalyzerFSL(std::move(row)) {}
 
-RsRbwTables CSpectrumAnalyzerFSV3::RbwTables() const {
+RsRbwTables CSpectrumAnalyzerFSV3::Fsv3RbwTables() {
     return {TimingA(), TimingB(), Gate()};
+}
+
+RsRbwTables CSpectrumAnalyzerFSV3::RbwTables() const {
+    return Fsv3RbwTables();
 }
 
 namespace {

@@ -20,6 +20,9 @@ public:
 
     bool IsBlockReadMode() const { return m_blockReadMode; }
 
+    // The FSV3's RBW tables, which other models take as their own.
+    static RsRbwTables Fsv3RbwTables();
+
     // The model field of an identity reply (between its first and second comma) names block-read mode.
     static bool IdentityUsesBlockRead(std::string_view identity);
 

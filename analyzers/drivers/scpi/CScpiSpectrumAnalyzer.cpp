@@ -25,13 +25,21 @@ public:
         }
         m_driver.m_vi.viSetAttribute(m_driver.m_session, kAttrTermCharEnabled, 0);
     }
-    ~TermCharOff() { m_driver.m_vi.viSetAttribute(m_driver.m_session, kAttrTermCharEnabled, m_previous); }
+    ~TermCharOff() { Restore(); }
     TermCharOff(const TermCharOff&) = delete;
     TermCharOff& operator=(const TermCharOff&) = delete;
+
+    void Restore() {
+        if (!m_restored) {
+            m_driver.m_vi.viSetAttribute(m_driver.m_session, kAttrTermCharEnabled, m_previous);
+            m_restored = true;
+        }
+    }
 
 private:
     CScpiSpectrumAnalyzer& m_driver;
     uint16_t m_previous = 1;
+    bool m_restored = false;
 };
 
 int64_t CScpiSpectrumAnalyzer::GetPollBoundMs() const {
@@ -178,6 +186,10 @@ bool CScpiSpectrumAnalyzer::QueryInt(const std::string& query, int32_t& value) {
 
 bool CScpiSpectrumAnalyzer::QueryDouble(const std::string& query, double& value) {
     return QueryNumber(query, "%lf", value);
+}
+
+bool CScpiSpectrumAnalyzer::QueryInt64(const std::string& query, int64_t& value) {
+    return QueryNumber(query, "%lld", value);
 }
 
 bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEachRound,
@@ -331,7 +343,8 @@ bool CScpiSpectrumAnalyzer::ReadRawCount(unsigned char* buffer, size_t count, si
     return ReadRawCountUnguarded(buffer, count, received);
 }
 
-bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length) {
+bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length,
+                                         uint32_t headTimeoutMs) {
     length = 0;
     if (!CanCallVisa()) {
         return false;
@@ -339,7 +352,20 @@ bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity,
     TermCharOff termOff(*this);
     std::array<unsigned char, 2> head{};
     size_t got = 0;
-    if (!ReadRawCountUnguarded(head.data(), head.size(), got)) {
+    bool headRead = false;
+    if (headTimeoutMs > 0) {
+        uint32_t timeout = 0;
+        const bool haveTimeout = m_vi.viGetAttribute(m_session, kAttrTimeoutValue, &timeout) >= 0;
+        m_vi.viSetAttribute(m_session, kAttrTimeoutValue, headTimeoutMs);
+        headRead = ReadRawCountUnguarded(head.data(), 1, got);
+        if (haveTimeout) {
+            m_vi.viSetAttribute(m_session, kAttrTimeoutValue, timeout);
+        }
+        headRead = headRead && ReadRawCountUnguarded(head.data() + 1, 1, got);
+    } else {
+        headRead = ReadRawCountUnguarded(head.data(), head.size(), got);
+    }
+    if (!headRead) {
         return false;
     }
     const int32_t digitCount = BlockLengthDigitCount(static_cast<char>(head[1]));
@@ -370,7 +396,10 @@ bool CScpiSpectrumAnalyzer::ReadRawBlock(unsigned char* buffer, size_t capacity,
     if (!whole) {
         return false;
     }
-    // The line feed that ends the message, so that it never starts the next reply.
+    // The line feed that ends the message, so that it never starts the next reply. Read with the
+    // termination character back on: the session then knows the reply ended, and a flush after the
+    // block does not wait a time-out for another line feed.
+    termOff.Restore();
     unsigned char end = 0;
     uint32_t endGot = 0;
     const Status dataStatus = m_lastStatus;

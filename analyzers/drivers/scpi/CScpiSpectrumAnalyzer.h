@@ -49,6 +49,8 @@ protected:
     // failure clears query-valid. `value` keeps what was read (0 when nothing was).
     bool QueryInt(const std::string& query, int32_t& value);
     bool QueryDouble(const std::string& query, double& value);
+    // A whole number beyond 32 bits (frequencies in Hz), read as "%lld".
+    bool QueryInt64(const std::string& query, int64_t& value);
 
     // Reads "%d" replies until one is 1, pausing between reads through the clock. The query is sent
     // once (`resendEachRound` false: the instrument answers when done) or before every read. A read
@@ -95,8 +97,9 @@ protected:
     // judged against `capacity` before any data is read, the data read whole, the line feed after
     // it consumed. `length` is the bytes stored (those that arrived, on failure). A block longer than
     // `capacity` is read past and dropped (until its end or the first time-out), so that it never
-    // answers the next query.
-    bool ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length);
+    // answers the next query. With a `headTimeoutMs`, the "#" is awaited that long (an instrument that
+    // answers only when its sweep is done) and the session's time-out is restored once it came.
+    bool ReadRawBlock(unsigned char* buffer, size_t capacity, size_t& length, uint32_t headTimeoutMs = 0);
     // Exactly `count` raw bytes, termination character off and restored; `received` as it arrived.
     bool ReadRawCount(unsigned char* buffer, size_t count, size_t& received);
 

@@ -14,7 +14,7 @@
 //   DROP name command            close the connection when the command arrives
 //   SEQUENCE name command r...   reply to the command with these bytes in turn, the last repeated
 //   COMMANDSET name set          answer the named command set ("generic", "xseries", "rs", "fieldfox", "psa",
-//                                "n9320b", "n9324c") over a
+//                                "n9320b", "n9324c", "znd", "rigol", "siglent") over a
 //                                simulated state;
 //                                a command no set or reply knows then queues -113 "Undefined header"
 //   PIECES name command ms       send the command's reply in two halves, the second ms later

@@ -151,7 +151,7 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 
 bool IsCommandSet(std::string_view set) {
     return set == "generic" || set == "xseries" || set == "rs" || set == "fieldfox" || set == "psa" ||
-           set == "n9320b" || set == "n9324c";
+           set == "n9320b" || set == "n9324c" || set == "znd" || set == "rigol" || set == "siglent";
 }
 
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
@@ -174,6 +174,15 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
     }
     if (set == "n9320b" || set == "n9324c") {
         return HandleBsaCommand(state, plain, reply, set == "n9324c");
+    }
+    if (set == "znd") {
+        return HandleZndCommand(state, plain, reply);
+    }
+    if (set == "rigol") {
+        return HandleRigolCommand(state, plain, reply);
+    }
+    if (set == "siglent") {
+        return HandleSiglentCommand(state, plain, reply);
     }
     return false;
 }

@@ -31,6 +31,8 @@ struct SimulatedAnalyzerState {
     // The R&S state beyond the common parameters.
     std::string rbwFilterType = "NORM";
     int preAmpGain = 15; // dB, read back while the pre-amplifier is on
+    // The SIGLENT tracking-generator output.
+    bool trackingOutput = false;
 
     // The trace value at point `i`: a ramp, so that a reader can check every point.
     static float TraceValue(int i) { return -80.0f + 0.01f * static_cast<float>(i); }
@@ -45,7 +47,7 @@ bool HandleEachPart(std::string_view plain, std::string& reply,
 bool IsCommandSet(std::string_view set);
 
 // Handles a command of the named set ("generic", "xseries", "rs", "fieldfox", "psa", "n9320b",
-// "n9324c"); false when the set does
+// "n9324c", "znd", "rigol", "siglent"); false when the set does
 // not know it. `reply` gets the bytes to send (empty: none).
 bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::string_view plain,
                       std::string& reply);
@@ -61,5 +63,11 @@ bool HandlePsaCommand(SimulatedAnalyzerState& state, std::string_view plain, std
 // The basic analyser sets (BsaCommandSet.cpp): "n9320b" with a raw trace, "n9324c" (`block`) with a
 // "#" block; then the X-series set.
 bool HandleBsaCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply, bool block);
+// The R&S ZND set (ZndCommandSet.cpp): the network analyser's own forms, then the R&S set.
+bool HandleZndCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
+// The RIGOL set (RigolCommandSet.cpp): frequencies in whole Hz, then the generic set's points and trace.
+bool HandleRigolCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
+// The SIGLENT set (RigolCommandSet.cpp): the RIGOL set with its own set-up forms and a bare trace.
+bool HandleSiglentCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply);
 
 } // namespace orv::sim
