@@ -1,5 +1,7 @@
 #include "app/CClientConnectionLink.h"
 
+#include "app/CMainFrame.h"
+#include "app/UiMessagePump.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
 #include "protocol/QCommLayer.h"
@@ -54,6 +56,16 @@ bool CClientConnectionLink::IsCommandQueueEmpty() const {
 
 void CClientConnectionLink::SignalCommandEvent() {
     m_layer->SignalCommandEvent();
+}
+
+void CClientConnectionLink::MarkStopRequested() {
+    m_controller->SetStopRequested(true);
+}
+
+std::unique_ptr<CConnectionLink> CClientConnectionLink::MakeForFrame(CEngineObjects& engine,
+                                                                     CMainFrame& frame) {
+    return std::make_unique<CClientConnectionLink>(
+        std::make_unique<QUIBBStateController>(GetUiMessageThread()), engine, &frame.GetFrameLink());
 }
 
 QScanEngineLink* CClientConnectionLink::GetScanEngineLink() {

@@ -12,6 +12,7 @@
 namespace orv {
 
 class CEngineObjects;
+class CMainFrame;
 class CMainFrameLink;
 class QCommLayer;
 class QScanEngineLinkOverController;
@@ -30,7 +31,12 @@ public:
     void QueueCommand(uint16_t code, uint8_t flag, uint32_t argument) override;
     bool IsCommandQueueEmpty() const override;
     void SignalCommandEvent() override;
+    void MarkStopRequested() override;
     QScanEngineLink* GetScanEngineLink() override;
+
+    // How the program makes its link: the scan state controller and command queue over the engine's
+    // pipes, with the frame's displays.
+    static std::unique_ptr<CConnectionLink> MakeForFrame(CEngineObjects& engine, CMainFrame& frame);
 
     QCommLayer& GetCommLayer() const { return *m_layer; }
     QUIBBStateController& GetController() const { return *m_controller; }

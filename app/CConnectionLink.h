@@ -29,6 +29,10 @@ public:
     virtual bool IsCommandQueueEmpty() const = 0;
     virtual void SignalCommandEvent() = 0;
 
+    // Marks the run as stopped (the hand-held probe prompt's abort): its scan end then finishes the
+    // run instead of starting a further pass. A link without a controller has no run to mark.
+    virtual void MarkStopRequested() {}
+
     // The engine link handed to the project windows.
     virtual QScanEngineLink* GetScanEngineLink() = 0;
 };

@@ -6,6 +6,7 @@
 #include "app/CConnectionThread.h"
 #include "app/CMainFrameDisplayLink.h"
 #include "app/CProjectDocument.h"
+#include "app/CSoundEffectPlayer.h"
 #include "app/CStopScanFrame.h"
 #include "app/CWindowsDialog.h"
 #include "app/MemoryStatus.h"
@@ -62,8 +63,6 @@ namespace {
 
 CMainFrame* g_mainFrame = nullptr;
 
-constexpr uint32_t kPipeModeMessage = 10041;
-
 // atoi: the leading decimal number of the text, 0 without one.
 int32_t LeadingInteger(std::string_view text) {
     size_t used = 0;
@@ -98,10 +97,8 @@ CMainFrame::CMainFrame(Options options)
     setCentralWidget(m_mdiArea);
     AddStandardCommands();
     RegisterStatusMessages();
-    RegisterMessageHandler(kPipeModeMessage, [this](Message& message) {
-        m_pipeMode = message.wParam == 1 ? 1 : 0;
-        return int64_t{0};
-    });
+    RegisterCommands();
+    RegisterCommandMessages();
     qApp->installEventFilter(this);
 }
 
@@ -185,6 +182,9 @@ bool CMainFrame::OnCreate() {
 
     if (!CreateStatusBar()) {
         return false;
+    }
+    if (m_soundPlayer == nullptr) {
+        m_soundPlayer = std::make_unique<CSoundEffectPlayer>();
     }
     CreateInformationWindow();
     if (!CreateToolBars()) {
@@ -292,6 +292,9 @@ void CMainFrame::CreateMenus() {
     };
     for (const auto& [title, ids] : menus) {
         QMenu* menu = menuBar()->addMenu(title);
+        if (std::string_view(title) == "&Window") {
+            m_windowMenu = menu;
+        }
         for (const uint32_t id : ids) {
             if (id == kSeparator) {
                 menu->addSeparator();
@@ -346,7 +349,14 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
         }
         if (id != 0) {
             action->setEnabled(m_commands.IsEnabled(id));
+            if (const std::optional<bool> checked = IsCommandChecked(id)) {
+                action->setCheckable(true);
+                action->setChecked(*checked);
+            }
         }
+    }
+    if (menu == m_windowMenu) {
+        RefreshWindowMenu();
     }
 }
 
@@ -819,6 +829,8 @@ void CMainFrame::Teardown() {
     m_progressCreated = false;
 
     m_stopScanFrame.reset();
+    m_pipeClient.reset();
+    m_pipeMode = 0;
     // The project windows go before their projects, which they may still reach while they go.
     if (m_mdiArea != nullptr) {
         for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
@@ -855,6 +867,7 @@ void CMainFrame::Teardown() {
         DestroyCorrectionData();
         ClearTempFolder();
     }
+    m_soundPlayer.reset();
     InformationLog::Instance().SetClosing(true);
     InformationLog::Instance().CloseFile();
     if (m_instanceLock != nullptr) {

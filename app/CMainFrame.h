@@ -26,10 +26,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class QEventLoop;
 class QMdiArea;
 class QMenu;
 class QMdiSubWindow;
@@ -44,9 +46,12 @@ class CEngineObjects;
 class CInformationMessages;
 class CMainFrameDisplayLink;
 class CMainFrameLink;
+class CChildFrame;
 class CMainStatusBar;
 class CMainToolBar;
+class CNamedPipeIncomingClient;
 class CNamedPipeListenerManager;
+class CSoundEffectPlayer;
 class CProgressInStatus;
 class CProjectDocumentFactory;
 class CStopScanFrame;
@@ -54,6 +59,8 @@ class CWndCommunication;
 class CWndMainNotification;
 class SingleInstanceLock;
 class TfrmMainApp;
+struct CTreeItem;
+class CViewTreeWidget;
 
 // The ini file's settings.
 struct MainFrameIniSettings {
@@ -135,6 +142,43 @@ public:
     bool OnCommand(uint32_t commandId) override;
     std::optional<bool> IsCommandEnabled(uint32_t commandId) override;
     CCommandTable& GetCommandTable() { return m_commands; }
+    // The check mark of the window toggles (information window, tool bars); none for other commands.
+    std::optional<bool> IsCommandChecked(uint32_t commandId) const;
+
+    // --- Scan and node commands ---
+    static constexpr uint32_t kScanCommand = 32893;
+    static constexpr uint32_t kScanContinuouslyCommand = 32890;
+    static constexpr uint32_t kSettingsCommand = 32892;
+    static constexpr uint32_t kInformationWindowCommand = 32978;
+    static constexpr uint32_t kStatusPaneCommand = 101;
+    static constexpr const char* kNoScanForNodeText = "Scan can't be run for this node!";
+    // The project frame of the active sub-window; null while another window (the information window
+    // included) is active.
+    CChildFrame* GetActiveChildFrame() const;
+
+    // --- Hand-held probe cells (10101) ---
+    static constexpr uint32_t kHandHeldProbeCellMessage = 10101;
+    // Posted to the frame by the pipe client when its answer is in (lParam: the answer).
+    static constexpr uint32_t kPipeAnswerMessage = 10102;
+    // How often a waiting prompt looks whether the run was stopped or the frame closes.
+    static constexpr std::chrono::milliseconds kStopPollPeriod{50};
+    static constexpr const char* kScannerSearchMissingText =
+        "The scanner search is not available: connect the scanner through its preference page.";
+    // The longest wait for the pipe client's answer: its own reply window by default (the client ends
+    // the request then); tests shorten it.
+    void SetPipeAnswerWindow(std::chrono::milliseconds window) { m_pipeAnswerWindow = window; }
+    // The pipe client that answers the cells while an outside program is connected (10041).
+    std::shared_ptr<CNamedPipeIncomingClient> GetPipeClient() const { return m_pipeClient; }
+    // The answer text of a cell: lettered labels when the scanning project's preferences ask for them.
+    static std::string FormatProbeCellText(int32_t row, int32_t column, bool labels);
+    // The scanner chosen by the search (10038): shown as status text, the scanner marked disconnected
+    // and the controller put back to 0, so the connection thread connects it again.
+    void ConnectToChosenScanner(const std::string& address, const std::string& scannerId);
+    const std::string& GetChosenScannerAddress() const { return m_chosenScannerAddress; }
+    const std::string& GetChosenScannerId() const { return m_chosenScannerId; }
+    // The driver-parameters window, destroyed on 10044.
+    void SetDriverParametersWindow(QWidget* window) { m_driverParametersWindow = window; }
+    QWidget* GetDriverParametersWindow() const { return m_driverParametersWindow; }
 
     // Private messages by number; an unregistered number answers 0.
     using MessageHandler = std::function<int64_t(Message&)>;
@@ -237,6 +281,8 @@ public:
     // The emergency stop of robot-arm scans (triggered by Ctrl+Enter with probe type 2).
     void SetStopScanFrame(std::unique_ptr<CStopScanFrame> frame);
     CStopScanFrame* GetStopScanFrame() const { return m_stopScanFrame.get(); }
+    // The program's sounds, played through the frame's player while it lives.
+    CSoundEffectPlayer* GetSoundPlayer() const { return m_soundPlayer.get(); }
 
     // The single-instance lock, released last at teardown.
     void SetSingleInstanceLock(SingleInstanceLock* lock) { m_instanceLock = lock; }
@@ -269,6 +315,34 @@ private:
     void SetScanPaneText(const std::string& text);
     void SetProgress(uint32_t colour, int32_t position);
     void SetRunningFramesIdle();
+    // Made on first need, for robot-arm scans.
+    void ShowStopScanFrame();
+
+    // Commands.
+    void RegisterCommands();
+    CViewTreeWidget* ActiveTree() const;
+    CTreeItem* SelectedRecord() const;
+    uint16_t SelectedKind() const;
+    int32_t ControllerState() const;
+    bool HasActiveProjectView() const;
+    void ResetArmQueueForRun();
+    void OnScan();
+    void OnScanContinuously();
+    void OnSettings();
+    void OnAddNodeThroughProject(uint16_t kind);
+    void ToggleInformationWindow();
+    void ToggleToolBar(size_t index);
+    void RefreshWindowMenu();
+
+    // Private messages of the commands' side.
+    void RegisterCommandMessages();
+    int64_t OnHandHeldProbeCell(Message& message);
+    void FillProbePosition(int64_t recordAddress) const;
+    int64_t AskPipeClient(const std::array<int32_t, 5>& values);
+    int64_t AskHandHeldProbeDialog(int32_t row, int32_t column);
+    // Whether a waiting prompt must give up: the run's stop, the frame closing, the scanning node gone.
+    bool IsProbePromptCancelled(const std::stop_token& stop, const void* scanningMediator) const;
+    void MarkControllerStop();
     void LogMemoryStatus();
     void StopThreads();
 
@@ -300,6 +374,18 @@ private:
     std::map<int, QTimer*> m_timers;
 
     std::unique_ptr<CStopScanFrame> m_stopScanFrame;
+    std::unique_ptr<CSoundEffectPlayer> m_soundPlayer;
+    QMenu* m_windowMenu = nullptr;
+    std::shared_ptr<CNamedPipeIncomingClient> m_pipeClient;
+    std::optional<int32_t> m_pipeAnswer;
+    QEventLoop* m_pipeWaitLoop = nullptr;
+    std::chrono::milliseconds m_pipeAnswerWindow{std::chrono::seconds(31)};
+    std::string m_chosenScannerAddress;
+    std::string m_chosenScannerId;
+    // The scanner search's two lists, kept between its runs.
+    std::vector<std::string> m_searchedAddresses;
+    std::vector<std::string> m_searchedIds;
+    QPointer<QWidget> m_driverParametersWindow;
     std::unique_ptr<CMainFrameDisplayLink> m_frameLink;
     std::vector<std::unique_ptr<TfrmMainApp>> m_projects;
     // Goes before the projects: its windows free their projects from the array while it exists.

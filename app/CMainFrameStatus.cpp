@@ -5,12 +5,16 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "app/CMainFrame.h"
 #include "app/CMainFrameDisplayLink.h"
-#include "app/CStopScanFrame.h"
+#include "app/CSoundEffectPlayer.h"
+#include "app/CStopScanWindow.h"
 #include "app/QtConversions.h"
 #include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProgressInStatus.h"
 #include "app/panes/CWndMainNotification.h"
 #include "app/project/CChildFrame.h"
+#include "engine/CDeviceManager.h"
+#include "engine/CEngineObjects.h"
+#include "engine/scanners/CScannerBot.h"
 #include "platform/CLocale.h"
 #include "project/TfrmMainApp.h"
 #include "protocol/CMainFrameLink.h"
@@ -112,16 +116,36 @@ void CMainFrame::ShowScanStatus(int32_t code) {
     SetScanPaneText(ScanStatusText(code));
     // A code outside 0-100 goes to the bar as it is: the control fills nothing outside its range.
     SetProgress(kScanningColour, listed ? 0 : code);
-    if (GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm && m_stopScanFrame != nullptr) {
+    if (GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm) {
         if (code == -2) {
-            m_stopScanFrame->ShowAtTopRight();
-        } else if (code == -4 || code == -3 || code == -1) {
+            ShowStopScanFrame();
+        } else if (m_stopScanFrame != nullptr && (code == -4 || code == -3 || code == -1)) {
             m_stopScanFrame->Hide();
         }
     }
     if (IsRunEndCode(code)) {
         SetRunningFramesIdle();
     }
+}
+
+void CMainFrame::ShowStopScanFrame() {
+    if (m_stopScanFrame == nullptr) {
+        CStopScanWindow::Actions actions;
+        actions.stopScan = [this] {
+            if (TfrmMainApp* project = GetActiveProject()) {
+                StopScanOfProject(static_cast<int32_t>(project->GetProjectId()));
+            }
+        };
+        actions.stopArm = [this] {
+            CDeviceManager* manager =
+                m_engine != nullptr ? m_engine->GetSetupScan().GetDeviceManager() : nullptr;
+            if (manager != nullptr && dynamic_cast<CScannerBot*>(manager->GetScanner()) != nullptr) {
+                manager->StopArm();
+            }
+        };
+        m_stopScanFrame = std::make_unique<CStopScanWindow>(std::move(actions));
+    }
+    m_stopScanFrame->ShowAtTopRight();
 }
 
 void CMainFrame::SetRunningFramesIdle() {
@@ -183,6 +207,7 @@ void CMainFrame::OnDevicesConnected() {
                          ? "Connected to Scanner and Spectrum Analyzer."
                          : "Connected to Spectrum Analyzer. (Handheld mode only)",
                      0);
+    PlaySoundResource(CSoundEffectPlayer::kDeviceConnectSound);
 }
 
 void CMainFrame::PostStatusText(const std::string& text) {
@@ -202,8 +227,7 @@ bool CMainFrame::StopScanOfProject(int32_t projectId) {
 }
 
 TfrmMainApp* CMainFrame::GetActiveProject() const {
-    QMdiSubWindow* const active = m_mdiArea != nullptr ? m_mdiArea->activeSubWindow() : nullptr;
-    auto* frame = active != nullptr ? dynamic_cast<CChildFrame*>(active->widget()) : nullptr;
+    CChildFrame* frame = GetActiveChildFrame();
     return frame != nullptr ? frame->GetProject() : nullptr;
 }
 

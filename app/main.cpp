@@ -2,8 +2,6 @@
 
 #include "app/CClientConnectionLink.h"
 #include "app/CHalvionApp.h"
-#include "app/UiMessagePump.h"
-#include "protocol/QUIBBStateController.h"
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QApplication>
@@ -23,11 +21,7 @@ int main(int argc, char** argv) {
     orv::CHalvionApp::Options options;
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.
-    options.frame.makeConnectionLink = [](orv::CEngineObjects& engine, orv::CMainFrame& frame) {
-        return std::make_unique<orv::CClientConnectionLink>(
-            std::make_unique<orv::QUIBBStateController>(orv::GetUiMessageThread()), engine,
-            &frame.GetFrameLink());
-    };
+    options.frame.makeConnectionLink = &orv::CClientConnectionLink::MakeForFrame;
     orv::CHalvionApp app(std::move(arguments), std::move(options));
     return app.Run();
 }

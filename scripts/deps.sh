@@ -10,6 +10,8 @@ packages=(
   locales
   libudev-dev libusb-1.0-0-dev
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
+  # The program's sounds (QSoundEffect).
+  qt6-multimedia-dev
   # Metric-compatible faces for the fonts the views name ("Arial").
   fonts-liberation2
   # The real program's test runs it on an X server of its own and closes its window through Xlib.

@@ -81,6 +81,9 @@ CChildFrame* CProjectWindows::MakeFrame(const std::string* path) {
     QMdiSubWindow* window = m_area.addSubWindow(frame);
     window->setAttribute(Qt::WA_DeleteOnClose);
     frame->show();
+    // Shown first: the area does not activate a hidden sub-window, and the information window would
+    // stay the active one.
+    window->show();
     m_area.setActiveSubWindow(window);
     m_active = frame;
     return frame;
