@@ -7,6 +7,7 @@
 #include "analyzers/CTekRSAConnection.h"
 #include "analyzers/CVisaConnection.h"
 #include "core/NoScannerFallback.h"
+#include "core/QAttachedAdapter.h"
 #include "core/QAttachedScannerSource.h"
 #include "engine/AnalyzerFactoryTable.h"
 #include "engine/EngineProcessFlags.h"
@@ -15,6 +16,7 @@
 #include "engine/scanners/CNoScannerBoard.h"
 #include "engine/scanners/CScannerBoard.h"
 #include "engine/scanners/CScannerBot.h"
+#include "engine/scanners/adapter/CExScannerBoard.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
@@ -51,6 +53,11 @@ class CDeviceManager::AttachedScannerAnswers final : public QAttachedScannerSour
 
 public:
     void Publish(const CScanner* scanner) {
+        if (const auto* board = dynamic_cast<const CExScannerBoard*>(scanner)) {
+            PublishAttachedAdapter(AdapterCopy(*board));
+        } else {
+            PublishAttachedAdapter(std::nullopt);
+        }
         std::optional<ArmCopy> arm;
         if (const auto* bot = dynamic_cast<const CScannerBot*>(scanner)) {
             arm.emplace();
@@ -76,6 +83,19 @@ public:
         m_attached = scanner != nullptr;
         m_arm = arm;
         m_adapterMotors = adapterMotors;
+    }
+
+    static AttachedAdapterInfo AdapterCopy(const CExScannerBoard& board) {
+        AttachedAdapterInfo info;
+        info.motorsSupported = board.SupportsMotors();
+        if (board.GetTransportSelector() == CExScannerBoard::kTransportTcp) {
+            info.host = board.GetAdapterAddress();
+        }
+        info.port = board.GetAdapterPort();
+        info.useStaticIp = board.UsesStaticIP();
+        info.staticIp = board.GetStaticIP();
+        info.subnetMask = board.GetStaticSubnetMask();
+        return info;
     }
 
     std::optional<int32_t> GetAttachedScannerId() const override {
@@ -164,6 +184,11 @@ CDeviceManager::CDeviceManager()
         board->SetSetupSource([this] { return CurrentScannerSetup(); });
         return board;
     };
+    m_scannerMakers[MakerIndex(eProbeType::ExternalAdapter)] = [this] {
+        auto board = std::make_unique<CExScannerBoard>();
+        board->SetSetupSource([this] { return CurrentScannerSetup(); });
+        return board;
+    };
     m_scannerMakers[MakerIndex(eProbeType::RobotArm)] = [this] {
         // Only an arm connected for use offers its calibration; the detection's arms never ask.
         auto bot = std::make_unique<CScannerBot>(m_detecting ? 0 : 1);
@@ -177,6 +202,9 @@ CDeviceManager::~CDeviceManager() {
     // Leave the seam only when it is still ours; a caller holding it keeps the answers alive.
     if (GetAttachedScannerSource() == m_attachedScanner) {
         SetAttachedScannerSource(nullptr);
+    }
+    if (dynamic_cast<const CExScannerBoard*>(m_scanner.get()) != nullptr) {
+        PublishAttachedAdapter(std::nullopt);
     }
 }
 
@@ -314,6 +342,22 @@ bool CDeviceManager::ConnectScanner(eProbeType type) {
         }
     }
     return false;
+}
+
+bool CDeviceManager::WriteAdapterStaticIPSettings(uint8_t useStaticIp, const std::string& address,
+                                                  const std::string& subnetMask) {
+    const std::lock_guard guard(m_deviceLock);
+    if (IsScanRunning()) {
+        AddInformationMessage(1, "The ExAdapter's static IP settings cannot be written while a scan runs.");
+        return false;
+    }
+    auto* board = dynamic_cast<CExScannerBoard*>(m_scanner.get());
+    if (board == nullptr) {
+        return false;
+    }
+    const bool written = board->WriteStaticIPSettings(useStaticIp, address, subnetMask);
+    m_attachedScanner->Publish(board);
+    return written;
 }
 
 CScanner* CDeviceManager::GetScanner() const {

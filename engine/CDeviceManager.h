@@ -27,6 +27,7 @@
 #include <optional>
 #include <shared_mutex>
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -84,6 +85,10 @@ public:
     // (scanner unchanged) while a scan runs; false with no scanner when none answered.
     bool ConnectScanner(eProbeType type);
     CScanner* GetScanner() const;
+    // The about box's static-IP write to the external adapter, under the device lock. Refused
+    // (logged, false) while a scan runs; false when the scanner is not the adapter.
+    bool WriteAdapterStaticIPSettings(uint8_t useStaticIp, const std::string& address,
+                                      const std::string& subnetMask);
     // Reads the kept scanner's type under the device lock: the reply bytes, and the scanner ID the
     // model sees is refreshed from it. False with no scanner or when the read fails.
     bool ReadScannerType(std::vector<uint8_t>& reply) override;

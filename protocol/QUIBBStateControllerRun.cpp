@@ -4,6 +4,7 @@
 
 #include "analyzers/CInstrumentInfo.h"
 #include "core/QActiveScanItem.h"
+#include "core/QAttachedScannerSource.h"
 #include "core/QCorrectionData.h"
 #include "core/QException.h"
 #include "core/QManagers.h"
@@ -245,7 +246,8 @@ bool QUIBBStateController::SendNextPass() {
     GetScanProgress().SetStepsDone(0);
 
     if (setup.GetInterleavedPass() == 1 && setup.GetPassNumber() == 1 &&
-        GetInstrumentInfo().GetProbeType() != eProbeType::ExternalAdapter) {
+        !(GetInstrumentInfo().GetProbeType() == eProbeType::ExternalAdapter &&
+          AttachedAdapterSupportsMotors())) {
         const std::string text = std::string("You are about to perform the second spatial scan.\n") +
                                  (GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm
                                       ? "Please rotate the probe 90 degrees. Once done, please click on OK.\n"

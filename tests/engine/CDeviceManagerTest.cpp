@@ -273,7 +273,9 @@ TEST(CDeviceManager, TheNoScannerDriverReportsItsIdThroughTheSeamWhileTheManager
         ASSERT_TRUE(manager.ConnectScanner(eProbeType::NoScanner));
         ASSERT_NE(dynamic_cast<CNoScannerBoard*>(manager.GetScanner()), nullptr);
         EXPECT_EQ(GetInstrumentInfo().GetProbeType(), eProbeType::NoScanner);
-        EXPECT_EQ(clock.Pauses(), std::vector<Clock::Duration>{10ms});
+        // The external adapter's discovery pauses between its broadcasts, in the detection and again in
+        // the ordered search; then the no-scanner driver's settle.
+        EXPECT_EQ(clock.Pauses(), (std::vector<Clock::Duration>{100ms, 100ms, 10ms}));
         EXPECT_EQ(QAnalyzerOptions().GetScannerId(), 255);
     }
     EXPECT_EQ(GetAttachedScannerSource(), nullptr);

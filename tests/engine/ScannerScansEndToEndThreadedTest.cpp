@@ -14,12 +14,14 @@
 #include "scandata/QScanProgressIndicator.h"
 #include "scandata/QSpectralSpatialScanComponent.h"
 #include "scandata/QTerminator.h"
+#include "tests/engine/support/AdapterTestRig.h"
 #include "tests/engine/support/ArmSettingsFixture.h"
 #include "tests/engine/support/DobotSimulatorProcess.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/engine/support/FakeUsbBoard.h"
 #include "tests/engine/support/PacketReadBack.h"
+#include "tests/sim/adapter/AdapterSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -60,8 +62,8 @@ protected:
     CDeviceManager& Manager() { return *m_objects->GetSetupScan().GetDeviceManager(); }
 
     // The engine with the placeholder analyser and the scanner of `type`, set up for a spectral/spatial
-    // scan of the 3 x 3 grid.
-    void StartEngine(eProbeType type) {
+    // scan of the 3 x 3 grid (4^level components per cell).
+    void StartEngine(eProbeType type, uint8_t level = 0) {
         m_objects = std::make_unique<CEngineObjects>(CEngineStartup{});
         SetupScan& setup = m_objects->GetSetupScan();
         for (const eProbeType other :
@@ -82,7 +84,7 @@ protected:
         const std::size_t tail = SetupTail(kSide, kSide);
         body[tail + kScanOption] = 0;
         body[tail + kMeasurePeaks] = 0;
-        body[tail + kScanLevel] = 0;
+        body[tail + kScanLevel] = level;
         WriteAll(pipe, Frame(1, body));
         std::vector<ReplyFrame> frames;
         while (frames.empty() || frames.back().id != 1) {
@@ -185,6 +187,58 @@ TEST_F(ScannerScansEndToEnd, ABoardUnpluggedMidScanEndsWith507KeepsItsCellsAndIs
     EXPECT_EQ(GetAttachedScannerId(), 78);
     // The board's handle goes before the fake behind it.
     m_objects.reset();
+}
+
+class AdapterScansEndToEnd : public ScannerScansEndToEnd {
+protected:
+    AdapterSimulator m_simulator;
+    ScopedNetworkSource m_network{std::make_shared<LoopbackNetworkSource>(m_simulator.Address())};
+    AdapterPortSettings m_noPorts{{}};
+};
+
+TEST_F(AdapterScansEndToEnd, AFourComponentScanSwitchesEveryCellComponentByComponentBetweenBeginAndEnd) {
+    ASSERT_EQ(m_simulator.Error(), "");
+    StartEngine(eProbeType::ExternalAdapter, 1);
+    m_simulator.ClearRecord();
+    Go();
+    const std::vector<ReplyFrame> frames = DataUntilTerminator();
+    EXPECT_EQ(Terminator(frames), 0U);
+
+    std::vector<Bytes> expected{{'j'}};
+    for (uint8_t component = 0; component < 4; ++component) {
+        for (const auto& [row, column] : kActiveCells) {
+            expected.push_back(
+                Bytes{'0', static_cast<uint8_t>(row), static_cast<uint8_t>(column), component, 0, 4, 0, 0});
+        }
+    }
+    expected.push_back(Bytes{'k'});
+    EXPECT_EQ(m_simulator.Payloads(), expected);
+    EXPECT_EQ(MeasuredCells(frames).size(), 4 * kActiveCells.size());
+}
+
+TEST_F(AdapterScansEndToEnd,
+       ALinkDroppedAfterThreeCellsEndsWith507KeepsThemAndTheNextCommandFindsTheAdapterAgain) {
+    ASSERT_EQ(m_simulator.Error(), "");
+    StartEngine(eProbeType::ExternalAdapter);
+    m_simulator.ScriptFault('0', AdapterSimulator::Fault::DropLink, 3);
+    m_simulator.SetScannerType({78, 0, 0, 0});
+    testing::internal::CaptureStdout();
+    Go();
+    const std::vector<ReplyFrame> frames = DataUntilTerminator();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(Terminator(frames), 507U);
+    EXPECT_EQ(MeasuredCells(frames),
+              (std::vector<std::pair<int, int>>(kActiveCells.begin(), kActiveCells.begin() + 3)));
+    EXPECT_TRUE(Manager().GetScanner()->IsReconnectNeeded());
+
+    WriteAll(m_objects->GetCommandPipe(), Frame(5, LittleEndian32(0)));
+    const std::vector<ReplyFrame> reply =
+        WaitForFrames(m_objects->GetCommandPipe(), 1, 10s, m_commandPending);
+    ASSERT_EQ(reply.size(), 1U);
+    EXPECT_EQ(reply[0].body, LittleEndian32(78));
+    EXPECT_FALSE(Manager().GetScanner()->IsReconnectNeeded());
+    EXPECT_EQ(m_simulator.Connections(), 2U);
+    EXPECT_EQ(GetAttachedScannerId(), 78);
 }
 
 class ArmScansEndToEnd : public ScannerScansEndToEnd {

@@ -18,6 +18,7 @@
 #include "protocol/QUIBBStateController.h"
 #include "protocol/packets/QCalibrateSpectrumAnalyzerCommand.h"
 #include "scandata/QScanProgressIndicator.h"
+#include "tests/core/support/FakeAttachedScanner.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/protocol/support/CommLayerFakes.h"
 
@@ -263,6 +264,23 @@ TEST_F(RunStepsTest, AnInterleavedRunAsksBeforeItsSecondPassAndCancelTerminatesI
     EXPECT_TRUE(std::find(frame.Shown().begin(), frame.Shown().end(),
                           "Notification The scan has terminated ! ") != frame.Shown().end());
     EXPECT_EQ(controller.GetState(), QUIBBStateController::kReady);
+}
+
+TEST_F(RunStepsTest, AnAdapterWithMotorsGoesOnToItsSecondPassUnasked) {
+    const eProbeType previous = GetInstrumentInfo().GetProbeType();
+    GetInstrumentInfo().SetProbeType(eProbeType::ExternalAdapter);
+    fake::ScopedAttachedScanner attached;
+    attached.Source().m_adapterMotors = true;
+    QNodeMediator& node = MakeNode(2004);
+    node.GetScanOptions()->SetInterleavedScan(1);
+    StartPass(node);
+    const std::size_t before = controller.Steps().size();
+    controller.ScanFinished();
+    EXPECT_TRUE(prompt->Texts().empty());
+    EXPECT_TRUE(WaitForSteps(before + 1)) << "the second pass went out";
+    controller.SetStopRequested(true);
+    controller.ScanFinished();
+    GetInstrumentInfo().SetProbeType(previous);
 }
 
 TEST_F(RunStepsTest, AStopInTheFirstPassSkipsTheSecond) {
