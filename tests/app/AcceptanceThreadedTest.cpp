@@ -1,0 +1,213 @@
+// The program as a user meets it, on the offscreen platform: the application object with the
+// program's own engine link (the client's controller and command queue over the in-process engine),
+// the built-in device lists ("-NoSA", the no-scanner driver and the placeholder analyser). The user
+// makes a project, adds a Spectral node, runs it once, saves, closes and reopens the project, then
+// runs the node continuously and stops it.
+
+#include "analyzers/CInstrumentInfo.h"
+#include "app/CClientConnectionLink.h"
+#include "app/CHalvionApp.h"
+#include "app/CMainFrame.h"
+#include "app/controls/CMainStatusBar.h"
+#include "app/controls/CProjectView.h"
+#include "app/panes/CViewList.h"
+#include "app/panes/CViewTreeWidget.h"
+#include "app/panes/CWndMainNotification.h"
+#include "app/project/CChildFrame.h"
+#include "app/project/CHalvionDoc.h"
+#include "app/project/CHalvionView.h"
+#include "app/project/CProjectDocumentKind.h"
+#include "core/TypeIds.h"
+#include "core/WriteRegistryString.h"
+#include "project/QNodeMediator.h"
+#include "project/TfrmMainApp.h"
+#include "support/MainFrameTestEnvironment.h"
+#include "support/QtTestApplication.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::MainFrameTestEnvironment;
+
+class AcceptanceTest : public testing::QtWidgetTest {
+protected:
+    AcceptanceTest() {
+        std::filesystem::create_directories(m_repository + "/Data");
+        WriteRegistryString(SettingsRoot::CurrentUser, TfrmMainApp::kRepositoriesKey,
+                            TfrmMainApp::kLastRepositoryValue, m_repository);
+    }
+
+    CHalvionApp::Options Options() {
+        CHalvionApp::Options options;
+        options.lockPath = m_environment.LockPath();
+        options.prompt = m_environment.GetPromptPointer();
+        options.frame.pipePath = m_environment.PipePath();
+        options.frame.makeIcmpPing = false;
+        options.frame.makeConnectionLink = &CClientConnectionLink::MakeForFrame;
+        return options;
+    }
+
+    // Triggers the menu item of a command, as a click on it does.
+    static bool TriggerMenuItem(CMainFrame& frame, uint32_t id) {
+        for (QAction* menu : frame.menuBar()->actions()) {
+            if (menu->menu() == nullptr) {
+                continue;
+            }
+            emit menu->menu()->aboutToShow();
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->data().toUInt() == id && item->isEnabled()) {
+                    item->trigger();
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    // The project window made after those in `before`, once built.
+    CChildFrame* WaitForBuiltProject(CProjectDocumentKind& kind, const std::vector<CChildFrame*>& before) {
+        CChildFrame* built = nullptr;
+        EXPECT_TRUE(testing::ProcessEventsUntil(
+            [&] {
+                built = nullptr;
+                for (CChildFrame* frame : kind.GetWindows().GetFrames()) {
+                    if (std::find(before.begin(), before.end(), frame) == before.end()) {
+                        built = frame;
+                    }
+                }
+                return built != nullptr && built->GetView() != nullptr &&
+                       !built->GetView()->IsBuildPending() && built->GetProjectPane() != nullptr &&
+                       built->GetProjectPane()->GetTree() != nullptr && built->GetProject() != nullptr;
+            },
+            30s));
+        return built;
+    }
+
+    // Pane 1's texts while `done` is awaited, each once in the order shown.
+    std::vector<std::string> WatchPaneOne(CMainFrame& frame, const std::function<bool()>& done) {
+        std::vector<std::string> texts;
+        testing::ProcessEventsUntil(
+            [&] {
+                const std::string text = frame.GetMainStatusBar()->GetPaneText(1).toStdString();
+                if (texts.empty() || texts.back() != text) {
+                    texts.push_back(text);
+                }
+                return done();
+            },
+            60s);
+        return texts;
+    }
+
+    MainFrameTestEnvironment m_environment;
+    std::string m_repository = m_environment.Root() + "/repo";
+};
+
+TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuousScan) {
+    CHalvionApp app({"-NoSA"}, Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    auto& kind = static_cast<CProjectDocumentKind&>(*frame.GetDocumentFactory());
+
+    // The devices connect on their own.
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            return frame.GetNotificationWindow() != nullptr &&
+                   !frame.GetNotificationWindow()->GetNoticeTexts().empty();
+        },
+        30s));
+    EXPECT_EQ(frame.GetNotificationWindow()->GetNoticeTexts().front(),
+              "Connected to Spectrum Analyzer. (Handheld mode only)");
+
+    // New Project; the blank start-up project gives way to it.
+    const std::vector<CChildFrame*> startup = kind.GetWindows().GetFrames();
+    ASSERT_TRUE(TriggerMenuItem(frame, 57648));
+    CChildFrame* project = WaitForBuiltProject(kind, startup);
+    ASSERT_NE(project, nullptr);
+    frame.GetMdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(project->parentWidget()));
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    tree.SelectTreeNode(tree.GetRootItem());
+
+    // A Spectral node under the project.
+    ASSERT_TRUE(frame.OnCommand(32809));
+    CTreeItem* spectral = tree.GetSelectedTreeNode();
+    ASSERT_EQ(spectral->m_kind, kTypeSpectralScanNode);
+    EXPECT_TRUE(CViewTreeWidget::IsNodeEmpty(*spectral));
+
+    // Scan, once the controller is ready.
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(32893); }, 60s));
+    ASSERT_TRUE(frame.OnCommand(32893));
+    const std::vector<std::string> texts = WatchPaneOne(frame, [&] {
+        return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Completed" &&
+               spectral->m_mediator->GetScanDataCount() == 1;
+    });
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "Scan ...... Completed") << ::testing::PrintToString(texts);
+    // Percentages on the way.
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+        return text.find("Scanning") == 0 && text.find('%') != std::string::npos;
+    })) << ::testing::PrintToString(texts);
+    EXPECT_EQ(spectral->m_mediator->GetScanDataCount(), 1U);
+    EXPECT_FALSE(CViewTreeWidget::IsNodeEmpty(*spectral));
+    CViewList& list = *project->GetProjectPane()->GetList();
+    tree.SelectTreeNode(spectral);
+    tree.ShowSelectedNodeScanData();
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    EXPECT_NE(list.GetRowText(0, 0).find('1'), std::string::npos) << list.GetRowText(0, 0);
+    EXPECT_FALSE(list.GetRowText(0, 1).empty());
+    EXPECT_TRUE(
+        testing::ProcessEventsUntil([&] { return project->GetDocument().GetTitle().ends_with(" *"); }));
+
+    // Save As, close, reopen: the node and its scan are there.
+    const std::string path = m_repository + "/Board.ovp";
+    kind.GetWindows().SetSaveAsChooser([path](QWidget*) { return std::optional<std::string>(path); });
+    ASSERT_TRUE(frame.OnCommand(57604));
+    EXPECT_FALSE(project->GetDocument().IsModified());
+    ASSERT_TRUE(std::filesystem::exists(path));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(32893); }, 60s));
+    EXPECT_TRUE(qobject_cast<QMdiSubWindow*>(project->parentWidget())->close())
+        << ::testing::PrintToString(m_environment.GetPrompt().Texts());
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] {
+        testing::FlushEvents();
+        const std::vector<CChildFrame*> frames = kind.GetWindows().GetFrames();
+        return std::find(frames.begin(), frames.end(), project) == frames.end();
+    }));
+    const std::vector<CChildFrame*> beforeOpen = kind.GetWindows().GetFrames();
+    ASSERT_TRUE(app.OpenDocumentFile(path));
+    CChildFrame* reopened = WaitForBuiltProject(kind, beforeOpen);
+    ASSERT_NE(reopened, nullptr);
+    frame.GetMdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(reopened->parentWidget()));
+    CViewTreeWidget& tree2 = *reopened->GetProjectPane()->GetTree();
+    CTreeItem* node = tree2.GetFirstChildItem(tree2.GetRootItem());
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(node->m_kind, kTypeSpectralScanNode);
+    EXPECT_EQ(node->m_mediator->GetScanDataCount(), 1U);
+
+    // Scan Continuously, then Stop Scan.
+    tree2.SelectTreeNode(node);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(32890); }, 60s));
+    ASSERT_TRUE(frame.OnCommand(32890));
+    // The user lets a pass or two come in before stopping.
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return node->m_mediator->GetScanDataCount() >= 3; }, 60s));
+    ASSERT_TRUE(frame.GetCommandTable().IsEnabled(1011));
+    ASSERT_TRUE(frame.OnCommand(1011));
+    const std::vector<std::string> stopped = WatchPaneOne(
+        frame, [&] { return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Terminated"; });
+    const std::string log = m_environment.LogText();
+    EXPECT_EQ(stopped.back(), "Scan ...... Terminated")
+        << ::testing::PrintToString(stopped) << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
+
+    reopened->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+} // namespace
+} // namespace orv
