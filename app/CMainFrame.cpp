@@ -363,6 +363,7 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
 void CMainFrame::StartEngine() {
     CEngineStartup startup;
     startup.mainFrame = this;
+    startup.usbEvents = m_options.usbEvents;
     m_engine = std::make_unique<CEngineObjects>(std::move(startup));
     SetupScan& setup = m_engine->GetSetupScan();
     setup.CreateDeviceManager();

@@ -11,6 +11,7 @@
 #include "app/CCommandTable.h"
 #include "app/controls/CCommandTarget.h"
 #include "platform/msg/MessageTarget.h"
+#include "platform/usb/UsbDeviceEvents.h"
 #include "project/QMainFrame.h"
 
 #include <QMainWindow>
@@ -82,6 +83,8 @@ struct CMainFrameOptions {
     std::string pipePath;
     // Whether the program's own ping is tried (tests give one of their own).
     bool makeIcmpPing = true;
+    // The USB device events the scanner board's removal watch reads (tests: a fake source or none).
+    std::function<std::unique_ptr<UsbDeviceEventSource>(std::string& reason)> usbEvents = MakeUdevUsbMonitor;
 };
 
 class CMainFrame : public QMainWindow, public QMainFrame, public MessageTarget, public CCommandTarget {

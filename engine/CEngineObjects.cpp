@@ -36,9 +36,14 @@ CEngineObjects::CEngineObjects(CEngineStartup startup)
     m_commandEngine->Start();
     m_dataEngine->SetChannel(m_dataPipe.get());
     m_dataEngine->Start();
+    if (startup.usbEvents) {
+        m_usbView = std::make_unique<CUSBView>(std::move(startup.usbEvents));
+        m_usbView->Create();
+    }
 }
 
 CEngineObjects::~CEngineObjects() {
+    m_usbView.reset();
     m_setup->SetTeardownFlag(1);
     // Every thread that could report a set-up step has ended once the endpoint is shut down.
     m_commandEngine->Shutdown();

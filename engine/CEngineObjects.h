@@ -2,18 +2,20 @@
 
 // The engine's long-lived objects, made in the program's start-up order and taken down in one place:
 // the set-up object with its devices, the stop flag, the instrument state's table of supported
-// analysers, the command and data transfer pipes, and the command and data
-// endpoints on those pipes, each started. The main frame makes one; so do the end-to-end tests.
+// analysers, the command and data transfer pipes, the command and data endpoints on those pipes, each
+// started, and last the watch for the scanner board's removal. The main frame makes one; so do the end-to-end
+// tests.
 //
-// Teardown first raises the set-up's teardown flag, then stops the endpoints (the command endpoint
-// ends a running scan within its bound and joins every thread), and only then frees the set-up and
-// the devices they used.
+// Teardown first ends the removal watch, then raises the set-up's teardown flag, then stops the endpoints
+// (the command endpoint ends a running scan within its bound and joins every thread), and only then frees the
+// set-up and the devices they used.
 
 #include "engine/CEngineContext.h"
 #include "engine/CScanRunnerTable.h"
 #include "engine/CSocketCommandEngine.h"
 #include "engine/CSocketDataEngine.h"
 #include "engine/CTransferPipe.h"
+#include "engine/CUSBView.h"
 #include "engine/ScanStopFlag.h"
 #include "engine/SetupScan.h"
 
@@ -32,6 +34,9 @@ struct CEngineStartup {
     MessageTarget* mainFrame = nullptr;
     // The client controller's second-pass values, read by the device manager's switch mode.
     std::shared_ptr<const CSecondPassSource> secondPass;
+    // The source of the USB device events the scanner board's removal watch reads (the program: the
+    // udev monitor; tests: a fake). Empty: no watch.
+    CUSBView::SourceMaker usbEvents;
 };
 
 class CEngineObjects {
@@ -50,6 +55,8 @@ public:
     // The runners of the scan types register here.
     CScanRunnerTable& GetRunnerTable() { return *m_runners; }
     CEngineDevices* GetDevices() { return m_deviceSet; }
+    // The removal watch, null without an event source.
+    CUSBView* GetUsbView() { return m_usbView.get(); }
 
 private:
     std::unique_ptr<SetupScan> m_setup;
@@ -62,6 +69,8 @@ private:
     std::unique_ptr<CTransferPipe> m_dataPipe;
     std::unique_ptr<CSocketDataEngine> m_dataEngine;
     std::unique_ptr<CSocketCommandEngine> m_commandEngine;
+    // Made last, destroyed first.
+    std::unique_ptr<CUSBView> m_usbView;
 };
 
 } // namespace orv

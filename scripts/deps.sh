@@ -9,8 +9,9 @@ packages=(
   python3 python3-pyvisa python3-pyvisa-py
   locales
   libudev-dev libusb-1.0-0-dev
-  # The network tests make namespaces of their own and join them with veth pairs.
-  iproute2
+  # The network tests make namespaces of their own and join them with veth pairs; the scanner
+  # search's test asks Debian's portmapper in one of them.
+  iproute2 rpcbind
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
   # The program's sounds (QSoundEffect).
   qt6-multimedia-dev

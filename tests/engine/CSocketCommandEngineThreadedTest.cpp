@@ -347,7 +347,7 @@ TEST(CEngineObjects, StartUpAnswersOnTheCommandPipeAndTeardownJoinsEveryThread) 
     RunnerRecord record;
     auto devices = std::make_unique<FakeEngineDevices>();
     FakeEngineDevices* fake = devices.get();
-    auto objects = std::make_unique<CEngineObjects>(CEngineStartup{std::move(devices), nullptr, nullptr});
+    auto objects = std::make_unique<CEngineObjects>(CEngineStartup{std::move(devices), nullptr, nullptr, {}});
     RegisterTestRunners(objects->GetRunnerTable(), record);
     EXPECT_EQ(objects->GetDevices(), fake);
     EXPECT_EQ(GetInstrumentInfo().GetSupportedAnalyzers().size(), CInstrumentInfo::kSupportedAnalyzerCount);

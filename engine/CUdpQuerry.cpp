@@ -1,0 +1,135 @@
+#include "engine/CUdpQuerry.h"
+
+#include "engine/EngineProcessFlags.h"
+#include "platform/CLocale.h"
+#include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
+#include "platform/net/NetworkInterfaces.h"
+#include "platform/net/UdpBroadcastSocket.h"
+
+#include <algorithm>
+
+namespace orv {
+
+namespace {
+
+constexpr uint32_t kCall = 0;
+constexpr uint32_t kRpcVersion = 2;
+constexpr uint32_t kPortmapperProgram = 100000;
+constexpr uint32_t kPortmapperVersion = 2;
+constexpr uint32_t kGetPort = 3;
+constexpr uint32_t kVxi11CoreProgram = 395183;
+constexpr uint32_t kVxi11CoreVersion = 1;
+constexpr uint32_t kTcp = 6;
+constexpr std::size_t kPortWord = 6;
+
+uint32_t BigEndianWord(const uint8_t* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+void SendLogged(UdpBroadcastSocket& socket, uint32_t address,
+                const std::array<uint8_t, CUdpQuerry::kQuerySize>& query) {
+    if (socket.SendTo(address, CUdpQuerry::kPort, query.data(), query.size()) < 0) {
+        // The limited broadcast needs a default route; the search goes on with what went out.
+        AddInformationMessage(1, FormatC("Scanner search: sendto %s failed (%d).", Ipv4Text(address).c_str(),
+                                         socket.GetLastError()));
+    }
+}
+
+} // namespace
+
+CUdpQuerry::~CUdpQuerry() = default;
+
+std::atomic<uint32_t>& CUdpQuerry::TransactionCounter() {
+    static std::atomic<uint32_t> counter{kFirstTransactionId};
+    return counter;
+}
+
+uint32_t CUdpQuerry::TakeTransactionId() {
+    std::atomic<uint32_t>& counter = TransactionCounter();
+    uint32_t id = counter.load();
+    while (!counter.compare_exchange_weak(id, (id + 1) % 1000 + kFirstTransactionId)) {
+    }
+    return id;
+}
+
+std::array<uint8_t, CUdpQuerry::kQuerySize> CUdpQuerry::BuildQuery(uint32_t transactionId) {
+    const std::array<uint32_t, kQuerySize / 4> words{transactionId,
+                                                     kCall,
+                                                     kRpcVersion,
+                                                     kPortmapperProgram,
+                                                     kPortmapperVersion,
+                                                     kGetPort,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     0,
+                                                     kVxi11CoreProgram,
+                                                     kVxi11CoreVersion,
+                                                     kTcp,
+                                                     0};
+    std::array<uint8_t, kQuerySize> query{};
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        query[4 * i] = static_cast<uint8_t>(words[i] >> 24);
+        query[4 * i + 1] = static_cast<uint8_t>(words[i] >> 16);
+        query[4 * i + 2] = static_cast<uint8_t>(words[i] >> 8);
+        query[4 * i + 3] = static_cast<uint8_t>(words[i]);
+    }
+    return query;
+}
+
+bool CUdpQuerry::Contains(const std::string& address) const {
+    return std::find(m_addresses.begin(), m_addresses.end(), address) != m_addresses.end();
+}
+
+void CUdpQuerry::Search() {
+    // A search that cannot run leaves no list of an earlier one behind.
+    m_addresses.clear();
+    m_ports.clear();
+    UdpBroadcastSocket socket;
+    if (!socket.Open()) {
+        AddInformationMessage(1, FormatC("Scanner search: no socket (%d).", socket.GetLastError()));
+        return;
+    }
+    const std::shared_ptr<const NetworkInterfaceSource> source = GetNetworkInterfaceSource();
+    const std::optional<std::vector<Ipv4Interface>> interfaces = source->ListInterfaces();
+    if (!interfaces) {
+        AddInformationMessage(1, "Scanner search: the network interfaces cannot be listed.");
+        return;
+    }
+    const std::array<uint8_t, kQuerySize> query = BuildQuery(TakeTransactionId());
+    if (!socket.EnableBroadcast() || !socket.MakeNonBlocking()) {
+        AddInformationMessage(
+            1, FormatC("Scanner search: the socket cannot broadcast (%d).", socket.GetLastError()));
+        return;
+    }
+    for (std::size_t index = 0; index < interfaces->size(); ++index) {
+        if (index != 0) {
+            ClockSleep(kBetweenSends);
+        }
+        SendLogged(socket, (*interfaces)[index].DirectedBroadcast(), query);
+        ClockSleep(kBetweenSends);
+        SendLogged(socket, source->LimitedBroadcast(), query);
+    }
+
+    std::array<uint8_t, kReceiveSize> datagram{};
+    const Clock::TimePoint start = ClockNow();
+    while (ScannerSearchRunningFlag().load() != 0 && ElapsedMilliseconds(start) < kWindow.count()) {
+        for (;;) {
+            uint32_t sender = 0;
+            const ssize_t length = socket.ReceiveFrom(datagram.data(), datagram.size(), sender);
+            if (length < 0) {
+                break;
+            }
+            const std::string address = Ipv4Text(sender);
+            if (static_cast<std::size_t>(length) == kReplySize && !Contains(address)) {
+                m_addresses.push_back(address);
+                m_ports.push_back(
+                    FormatC("%d", static_cast<int>(BigEndianWord(datagram.data() + 4 * kPortWord))));
+            }
+        }
+        ClockSleep(kPoll);
+    }
+}
+
+} // namespace orv

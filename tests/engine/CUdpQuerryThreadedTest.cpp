@@ -1,0 +1,272 @@
+#include "engine/CUdpQuerry.h"
+
+#include "engine/EngineProcessFlags.h"
+#include "platform/clock/FakeClock.h"
+#include "platform/net/NetworkInterfaces.h"
+#include "tests/engine/support/TestNetworkNamespaces.h"
+#include "tests/sim/adapter/AdapterSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TestNetworkNamespaces;
+using Bytes = std::vector<uint8_t>;
+
+Bytes Words(std::initializer_list<uint32_t> words) {
+    Bytes bytes;
+    for (const uint32_t word : words) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            bytes.push_back(static_cast<uint8_t>(word >> shift));
+        }
+    }
+    return bytes;
+}
+
+TEST(CUdpQuerry, TheQueryIsTheGetportCallAndTheCounterRunsFrom1000To1999) {
+    const auto query = CUdpQuerry::BuildQuery(1234);
+    EXPECT_EQ(Bytes(query.begin(), query.end()),
+              Words({1234, 0, 2, 100000, 2, 3, 0, 0, 0, 0, 395183, 1, 6, 0}));
+
+    std::atomic<uint32_t>& counter = CUdpQuerry::TransactionCounter();
+    const uint32_t kept = counter.load();
+    counter.store(1000);
+    for (uint32_t expected = 1000; expected <= 1999; ++expected) {
+        ASSERT_EQ(CUdpQuerry::TakeTransactionId(), expected);
+    }
+    EXPECT_EQ(CUdpQuerry::TakeTransactionId(), 1000U);
+    counter.store(kept);
+}
+
+// A portmapper of the test's own in the peer namespace: a socket on port 111 that records each query
+// and answers it with the datagrams the test scripted, each from the peer address it names.
+class ScriptedResponder {
+public:
+    struct Answer {
+        uint32_t from;
+        Bytes datagram;
+    };
+
+    ScriptedResponder(const TestNetworkNamespaces& namespaces, std::vector<std::vector<Answer>> perQuery)
+        : m_script(std::move(perQuery)) {
+        TestNetworkNamespaces::RunIn(namespaces.Peer(), [this] {
+            const int on = 1;
+            m_listener = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            any.sin_port = htons(111);
+            ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            m_ready = ::bind(m_listener, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+            for (const uint32_t address :
+                 {TestNetworkNamespaces::kFirstPeer, TestNetworkNamespaces::kSecondPeer}) {
+                sockaddr_in own{};
+                own.sin_family = AF_INET;
+                own.sin_addr.s_addr = htonl(address);
+                const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+                m_ready = m_ready && ::bind(fd, reinterpret_cast<sockaddr*>(&own), sizeof own) == 0;
+                m_senders.push_back(fd);
+            }
+        });
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~ScriptedResponder() {
+        m_running = false;
+        m_thread.join();
+        for (const int fd : m_senders) {
+            ::close(fd);
+        }
+        ::close(m_listener);
+    }
+
+    bool IsReady() const { return m_ready; }
+    std::vector<uint32_t> TransactionIds() const {
+        const std::lock_guard guard(m_lock);
+        return m_ids;
+    }
+    // Bounded wait until `count` queries were answered.
+    bool WaitAnswered(std::size_t count) const {
+        std::unique_lock lock(m_lock);
+        return m_answered.wait_for(lock, 5s, [&] { return m_ids.size() >= count; });
+    }
+
+private:
+    void Serve() {
+        while (m_running) {
+            pollfd wait{m_listener, POLLIN, 0};
+            if (::poll(&wait, 1, 20) != 1) {
+                continue;
+            }
+            std::array<uint8_t, 1500> query{};
+            sockaddr_in from{};
+            socklen_t length = sizeof from;
+            const ssize_t n = ::recvfrom(m_listener, query.data(), query.size(), 0,
+                                         reinterpret_cast<sockaddr*>(&from), &length);
+            if (n < 4) {
+                continue;
+            }
+            std::size_t index = 0;
+            {
+                const std::lock_guard guard(m_lock);
+                index = m_ids.size();
+                m_ids.push_back(static_cast<uint32_t>(query[0]) << 24 |
+                                static_cast<uint32_t>(query[1]) << 16 | static_cast<uint32_t>(query[2]) << 8 |
+                                query[3]);
+            }
+            if (index < m_script.size()) {
+                for (const Answer& answer : m_script[index]) {
+                    const int fd = m_senders[answer.from == TestNetworkNamespaces::kFirstPeer ? 0 : 1];
+                    ::sendto(fd, answer.datagram.data(), answer.datagram.size(), 0,
+                             reinterpret_cast<sockaddr*>(&from), sizeof from);
+                }
+            }
+            m_answered.notify_all();
+        }
+    }
+
+    std::vector<std::vector<Answer>> m_script;
+    int m_listener = -1;
+    std::vector<int> m_senders;
+    bool m_ready = false;
+    std::atomic<bool> m_running{true};
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_answered;
+    std::vector<uint32_t> m_ids;
+    std::thread m_thread;
+};
+
+Bytes Reply(uint32_t port, std::size_t size = 28) {
+    Bytes bytes = Words({1, 1, 0, 0, 0, 0, port});
+    bytes.resize(size, 0);
+    return bytes;
+}
+
+class CUdpQuerrySearch : public ::testing::Test {
+protected:
+    CUdpQuerrySearch() { ScannerSearchRunningFlag().store(1); }
+    ~CUdpQuerrySearch() override { ScannerSearchRunningFlag().store(0); }
+
+    // The system's own interfaces, as the program sees them in the client namespace.
+    test::ScopedNetworkSource m_network{std::make_shared<SystemNetworkInterfaces>()};
+};
+
+TEST_F(CUdpQuerrySearch, AScriptedResponderIsListedOncePerAddressInArrivalOrderWithOnlyWholeAnswers) {
+    const TestNetworkNamespaces namespaces(false);
+    ORV_SKIP_UNLESS_NAMESPACES(namespaces);
+    const uint32_t first = TestNetworkNamespaces::kFirstPeer;
+    const uint32_t second = TestNetworkNamespaces::kSecondPeer;
+    ScriptedResponder responder(namespaces, {{{second, Reply(7, 24)},
+                                              {second, Reply(7, 32)},
+                                              {second, Reply(1234)},
+                                              {first, Reply(5678)},
+                                              {second, Reply(99)}},
+                                             {{first, Reply(4321)}}});
+    ASSERT_TRUE(responder.IsReady());
+    CUdpQuerry search;
+    ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
+    EXPECT_EQ(search.GetAddresses(), (std::vector<std::string>{"10.201.0.3", "10.201.0.2"}));
+    EXPECT_EQ(search.GetUniqueIds(), (std::vector<std::string>{"1234", "5678"}));
+    EXPECT_TRUE(search.Contains("10.201.0.2"));
+    EXPECT_FALSE(search.Contains("10.201.0."));
+    const std::vector<uint32_t> ids = responder.TransactionIds();
+    ASSERT_EQ(ids.size(), 2U) << "the directed and the limited broadcast";
+    EXPECT_EQ(ids[0], ids[1]) << "one transaction id per search";
+}
+
+TEST_F(CUdpQuerrySearch, ClearingTheFlagEndsTheCollectionAndAClearFlagCollectsNothing) {
+    const TestNetworkNamespaces namespaces(false);
+    ORV_SKIP_UNLESS_NAMESPACES(namespaces);
+    ScriptedResponder responder(namespaces, {{{TestNetworkNamespaces::kFirstPeer, Reply(1)}}, {}});
+    ASSERT_TRUE(responder.IsReady());
+    CUdpQuerry search;
+    const auto start = std::chrono::steady_clock::now();
+    std::thread searching(
+        [&] { TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }); });
+    ASSERT_TRUE(responder.WaitAnswered(2));
+    ScannerSearchRunningFlag().store(0);
+    searching.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms) << "the window was cut short";
+
+    // With the flag down from the start, nothing is collected (the queries still go out).
+    ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
+    EXPECT_TRUE(search.GetAddresses().empty());
+    EXPECT_TRUE(search.GetUniqueIds().empty());
+}
+
+TEST_F(CUdpQuerrySearch, RpcbindAnswersTheBroadcastWithPortZeroForTheUnregisteredProgram) {
+    TestNetworkNamespaces namespaces(false);
+    ORV_SKIP_UNLESS_NAMESPACES(namespaces);
+    if (::access("/usr/sbin/rpcbind", X_OK) != 0) {
+        if (::geteuid() == 0) {
+            FAIL() << "rpcbind is not installed (scripts/deps.sh installs it)";
+        }
+        GTEST_SKIP() << "rpcbind is not installed";
+    }
+    const pid_t rpcbind = namespaces.StartInPeer("/usr/sbin/rpcbind -f");
+    ASSERT_GT(rpcbind, 0);
+    // Ready once its port answers a direct call from the client namespace (bounded).
+    bool ready = false;
+    ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_port = htons(111);
+        peer.sin_addr.s_addr = htonl(TestNetworkNamespaces::kFirstPeer);
+        const auto query = CUdpQuerry::BuildQuery(1);
+        for (int attempt = 0; attempt < 100 && !ready; ++attempt) {
+            ::sendto(fd, query.data(), query.size(), 0, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+            pollfd wait{fd, POLLIN, 0};
+            ready = ::poll(&wait, 1, 50) == 1;
+        }
+        ::close(fd);
+    }));
+    ASSERT_TRUE(ready) << "rpcbind did not answer";
+    CUdpQuerry search;
+    ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
+    ASSERT_EQ(search.GetAddresses(), (std::vector<std::string>{"10.201.0.2"}));
+    EXPECT_EQ(search.GetUniqueIds(), (std::vector<std::string>{"0"}));
+    namespaces.StopProgram(rpcbind);
+}
+
+TEST_F(CUdpQuerrySearch, WithOnlyALoopbackNothingIsSentAndTheListsAreEmptyAfterTheWindow) {
+    const TestNetworkNamespaces namespaces(true);
+    ORV_SKIP_UNLESS_NAMESPACES(namespaces);
+    FakeClock clock;
+    const ScopedClockInstall install(clock);
+    int listener = -1;
+    ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] {
+        listener = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(111);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&any), sizeof any);
+    }));
+    CUdpQuerry search;
+    ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
+    EXPECT_TRUE(search.GetAddresses().empty());
+    EXPECT_TRUE(search.GetUniqueIds().empty());
+    Clock::Duration waited{};
+    for (const Clock::Duration pause : clock.Pauses()) {
+        waited += pause;
+    }
+    EXPECT_EQ(waited, 3000ms);
+    std::array<uint8_t, 64> datagram{};
+    EXPECT_LT(::recv(listener, datagram.data(), datagram.size(), 0), 0) << "no query was sent";
+    ::close(listener);
+}
+
+} // namespace
+} // namespace orv
