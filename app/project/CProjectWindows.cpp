@@ -85,6 +85,10 @@ CChildFrame* CProjectWindows::MakeFrame(const std::string* path) {
     // stay the active one.
     window->show();
     m_area.setActiveSubWindow(window);
+    // The window's keyboard focus moves here too: where it stays in another sub-window (the
+    // information window's text), the area activates that one again when the program window is
+    // activated.
+    frame->setFocus(Qt::OtherFocusReason);
     m_active = frame;
     return frame;
 }

@@ -82,7 +82,7 @@ protected:
         }));
         // As the user's click on it: the window is the active one whatever the area activated while
         // the program window came up.
-        m_frame->GetMdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(active->parentWidget()));
+        EXPECT_EQ(m_frame->GetMdiArea()->currentSubWindow(), active->parentWidget());
         return active;
     }
 
