@@ -1,3 +1,4 @@
+#include "analyzers/CInstrumentInfo.h"
 #include "app/CMainFrame.h"
 #include "app/CSoundEffectPlayer.h"
 #include "app/CStopScanWindow.h"
@@ -195,6 +196,36 @@ TEST_F(MainFrameCommandsTest, ScannerSearchAndDriverParametersMessages) {
     m_frame->Post(10044);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return window == nullptr; }));
     EXPECT_EQ(m_frame->GetDriverParametersWindow(), nullptr);
+}
+
+TEST_F(MainFrameCommandsTest, StatusTextNamesTheSelectedAnalyzerOfTheActiveProject) {
+    CInstrumentInfo& info = GetInstrumentInfo();
+    info.BuildSupportedAnalyzerTable();
+    const int32_t previous = info.GetSelectedAnalyzerID();
+    // Without a project an empty status text leaves pane 0 as it was.
+    info.SetStatusText({});
+    m_frame->SetStatusMessage("before");
+    m_frame->Post(10040);
+    testing::FlushEvents();
+    EXPECT_EQ(m_frame->GetStatusMessage(), "before");
+
+    NewProject();
+    _SupportedAnalyzerInfo row;
+    ASSERT_TRUE(info.FindAnalyzerByID(900, row));
+    info.SetSelectedAnalyzerID(900);
+    m_frame->Post(10040);
+    testing::FlushEvents();
+    EXPECT_EQ(m_frame->GetStatusMessage().toStdString(), "  Selected Analyzer:  " + row.m_DisplayName);
+    info.SetSelectedAnalyzerID(123456);
+    m_frame->Post(10040);
+    testing::FlushEvents();
+    EXPECT_EQ(m_frame->GetStatusMessage(), "  Selected Analyzer:  Unknown or no supported analyzer.");
+    // A status text of its own goes first.
+    m_frame->PostStatusText("Connecting...");
+    testing::FlushEvents();
+    EXPECT_EQ(m_frame->GetStatusMessage(), "Connecting...");
+    info.SetStatusText({});
+    info.SetSelectedAnalyzerID(previous);
 }
 
 TEST_F(MainFrameCommandsTest, CellTextsUseLabelsOrNumbers) {
