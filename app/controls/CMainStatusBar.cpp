@@ -21,6 +21,9 @@ QLabel* CMainStatusBar::GetPane(int pane) const {
 void CMainStatusBar::SetPaneText(int pane, const QString& text) {
     if (QLabel* label = GetPane(pane)) {
         label->setText(text);
+        if (m_watcher) {
+            m_watcher(pane, text);
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace orv {
 
@@ -25,11 +26,18 @@ public:
     void SetPaneWidth(int pane, int width);
     QLabel* GetPane(int pane) const;
 
+    // Called with every text a pane is given, on the user-interface thread: a burst of status
+    // messages handled in one event-loop pass shows only its last text, and a watcher still sees
+    // each one.
+    using PaneTextWatcher = std::function<void(int pane, const QString& text)>;
+    void SetPaneTextWatcher(PaneTextWatcher watcher) { m_watcher = std::move(watcher); }
+
     // A command from a control in a pane. True when it went to the parent; false for the others.
     bool RouteCommand(uint32_t commandId);
 
 private:
     std::array<QLabel*, kPaneCount> m_panes{};
+    PaneTextWatcher m_watcher;
 };
 
 } // namespace orv
