@@ -180,12 +180,14 @@ void QUIBBStateController::EndWorkflow(uint32_t /*reason*/) {
     }
     if (state == kScanning) {
         DropWaitCursor();
+        std::unique_lock<std::mutex> order(m_goStopOrderLock);
         if (m_nState.load() == kScanning) {
             AddInformationMessage(1, "Trying to stop the scan by sending down the 'Stop' command.");
             if (layer != nullptr) {
                 layer->QueueCommand(QCommLayer::kStepStop, 1, 0);
                 layer->SignalCommandEvent();
             }
+            order.unlock();
             ClockSleep(kStopPause);
             QNodeMediator* running = nullptr;
             {

@@ -282,7 +282,8 @@ private:
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                      PromptIcon icon);
 
-    mutable std::mutex m_lock; // mediator pointers, wait cursor, analyser options, set-up list
+    mutable std::mutex m_lock;    // mediator pointers, wait cursor, analyser options, set-up list
+    std::mutex m_goStopOrderLock; // the scanning state with the go it queues, against Stop Scan
     std::unique_ptr<QWaitCursor> m_pWaitCursor;
     std::atomic<uint8_t> m_bRunAfterEngineVersion{0};
     std::atomic<uint8_t> m_bRunAfterScanner{0};

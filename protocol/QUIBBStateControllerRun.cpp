@@ -374,10 +374,18 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
     m_bStopRequested.store(0);
     ClockSleep(kGoPause);
     AddInformationMessage(1, "Trying to run the scan by sending down the 'GO' command.");
-    m_nState.store(kScanning);
+    QCommLayer* layer = Layer();
+    {
+        // The state that lets Stop Scan queue its stop and the go it must follow are made one step:
+        // a stop queued ahead of its go would stop nothing and leave the go waiting for a signal.
+        std::lock_guard<std::mutex> order(m_goStopOrderLock);
+        m_nState.store(kScanning);
+        if (layer != nullptr) {
+            layer->QueueCommand(QCommLayer::kStepGo, 1, 0);
+        }
+    }
     ShowScanStatus(kStatusScanStarted);
-    if (QCommLayer* layer = Layer()) {
-        layer->QueueCommand(QCommLayer::kStepGo, 1, 0);
+    if (layer != nullptr) {
         layer->SignalCommandEvent();
     }
 }
@@ -418,6 +426,11 @@ void QUIBBStateController::GoCommandAck(QGoCommand& /*reply*/) {
     AddInformationMessage(1, "Get acknowledgement for sending down the 'GO' command.");
     AddInformationMessage(1, "[[The scan is in progress]]");
     PostStatusText("Scan is in progress");
+    // A stop pressed while the go was on its way waits behind it in the queue; one signal serves one
+    // entry, and the go's signal may have been the stop's too.
+    if (QCommLayer* layer = Layer(); layer != nullptr && !layer->IsCommandQueueEmpty()) {
+        layer->SignalCommandEvent();
+    }
 }
 
 // ---- progress ----
@@ -461,6 +474,7 @@ void QUIBBStateController::ShowScanProgress(std::unique_ptr<QScanProgressIndicat
 
 void QUIBBStateController::StopScan() {
     DropWaitCursor();
+    std::lock_guard<std::mutex> order(m_goStopOrderLock);
     if (m_nState.load() != kScanning) {
         return;
     }
@@ -472,8 +486,15 @@ void QUIBBStateController::StopScan() {
 }
 
 void QUIBBStateController::SendStop(uint8_t /*flag*/) {
-    // In place before the command goes: the engine may end the data before the send returns.
-    const int32_t previous = m_nState.exchange(kStopping);
+    // A stop that waited in the queue while its scan ended has nothing left to stop: sent, it would
+    // leave the run waiting in the stopping state for an end that has already come.
+    int32_t previous = m_nState.load();
+    do {
+        if (previous != kScanning && previous != kScanError) {
+            return;
+        }
+        // In place before the command goes: the engine may end the data before the send returns.
+    } while (!m_nState.compare_exchange_weak(previous, kStopping));
     const uint8_t wasRequested = m_bStopRequested.exchange(1);
     if (SendCommand(QStopCommand())) {
         return;

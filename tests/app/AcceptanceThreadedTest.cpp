@@ -212,5 +212,40 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     EXPECT_EQ(app.ExitInstance(), 0);
 }
 
+// Stop Scan the moment Scan Continuously has set the analyser up: the stop follows the go and the
+// run ends terminated, not waiting for an end that never comes.
+TEST_F(AcceptanceTest, AStopPressedAtOnceEndsAContinuousScanTerminated) {
+    CHalvionApp app({"-NoSA"}, Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    auto& kind = static_cast<CProjectDocumentKind&>(*frame.GetDocumentFactory());
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            return frame.GetNotificationWindow() != nullptr &&
+                   !frame.GetNotificationWindow()->GetNoticeTexts().empty();
+        },
+        30s));
+    const std::vector<CChildFrame*> startup = kind.GetWindows().GetFrames();
+    ASSERT_TRUE(TriggerMenuItem(frame, 57648));
+    CChildFrame* project = WaitForBuiltProject(kind, startup);
+    ASSERT_NE(project, nullptr);
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    tree.SelectTreeNode(tree.GetRootItem());
+    ASSERT_TRUE(frame.OnCommand(32809));
+
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(32890); }, 60s));
+    ASSERT_TRUE(frame.OnCommand(32890));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(1011); }, 60s));
+    ASSERT_TRUE(frame.OnCommand(1011));
+    const std::vector<std::string> stopped = WatchPaneOne(
+        frame, [&] { return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Terminated"; });
+    ASSERT_FALSE(stopped.empty());
+    const std::string log = m_environment.LogText();
+    EXPECT_EQ(stopped.back(), "Scan ...... Terminated")
+        << ::testing::PrintToString(stopped) << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
 } // namespace
 } // namespace orv

@@ -17,6 +17,7 @@
 #include "protocol/QCommLayer.h"
 #include "protocol/QUIBBStateController.h"
 #include "protocol/packets/QCalibrateSpectrumAnalyzerCommand.h"
+#include "protocol/packets/QGoCommand.h"
 #include "scandata/QScanProgressIndicator.h"
 #include "tests/core/support/FakeAttachedScanner.h"
 #include "tests/engine/support/EngineLinkFixture.h"
@@ -292,6 +293,32 @@ TEST_F(RunStepsTest, AStopInTheFirstPassSkipsTheSecond) {
     EXPECT_EQ(controller.GetSetupListSize(), 1U);
     EXPECT_EQ(StatusCodes().back(), "-4");
     EXPECT_EQ(controller.Steps().size(), 3U);
+}
+
+// Stop Scan pressed the moment the set-up was acknowledged: its stop goes after the go, and at the
+// latest with the go's acknowledgement, though both signals may have come as one.
+TEST_F(RunStepsTest, AStopPressedAsTheGoIsQueuedGoesAfterTheGo) {
+    QNodeMediator& node = MakeNode(2003);
+    const std::size_t before = controller.Steps().size();
+    StartPass(node);
+    QSetupScanCommand reply = controller.GetCurrentSetupScan();
+    controller.SetupScanCommandAck(reply);
+    controller.StopScan();
+    ASSERT_TRUE(WaitForSteps(before + 4));
+    QGoCommand go(true);
+    controller.GoCommandAck(go);
+    ASSERT_TRUE(WaitForSteps(before + 5)) << ::testing::PrintToString(controller.Steps());
+    const std::vector<std::string> steps = controller.Steps();
+    EXPECT_EQ(std::vector<std::string>(steps.end() - 2, steps.end()),
+              (std::vector<std::string>{"2/1", "3/1"}));
+    EXPECT_TRUE(layer.IsCommandQueueEmpty());
+    node.SignalEvent();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (controller.GetState() != QUIBBStateController::kReady &&
+           std::chrono::steady_clock::now() < deadline) {
+        ui.PumpFor(1ms);
+    }
+    EXPECT_FALSE(node.HasScanThread());
 }
 
 TEST_F(RunStepsTest, ProgressKindsAndTheCalibrationReplies) {
