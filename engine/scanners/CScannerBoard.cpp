@@ -1,5 +1,6 @@
 #include "engine/scanners/CScannerBoard.h"
 
+#include "engine/scanners/ScannerCommandBytes.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
 
@@ -19,49 +20,6 @@ constexpr uint32_t kPollWriteTimeoutMs = 100;
 constexpr uint32_t kPollReadTimeoutMs = 5000;
 constexpr uint32_t kTriggerTimeoutMs = 500;
 constexpr uint8_t kBusy = 'a';
-
-// A command under construction: letter, parameters, then the sum of everything before it.
-class BoardCommand {
-public:
-    explicit BoardCommand(uint8_t letter) { m_bytes.push_back(letter); }
-    BoardCommand& Byte(uint8_t value) {
-        m_bytes.push_back(value);
-        return *this;
-    }
-    BoardCommand& Word(uint16_t value) {
-        m_bytes.push_back(static_cast<uint8_t>(value & 0xFFU));
-        m_bytes.push_back(static_cast<uint8_t>(value >> 8));
-        return *this;
-    }
-    BoardCommand& Bytes(std::span<const uint8_t> bytes) {
-        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-    const std::vector<uint8_t>& WithSum() {
-        uint8_t sum = 0;
-        for (const uint8_t byte : m_bytes) {
-            sum = static_cast<uint8_t>(sum + byte);
-        }
-        m_bytes.push_back(sum);
-        return m_bytes;
-    }
-
-private:
-    std::vector<uint8_t> m_bytes;
-};
-
-bool FitsWord(int64_t value) {
-    return value >= 0 && value <= 0xFFFF;
-}
-
-bool FitsByte(int64_t value) {
-    return value >= 0 && value <= 0xFF;
-}
-
-// The analyser's timings saturate rather than wrap: a wrapped value would be a plausible, wrong timing.
-uint16_t ClampTiming(int64_t value) {
-    return static_cast<uint16_t>(std::clamp<int64_t>(value, 0, 0xFFFF));
-}
 
 void Log(std::string_view text) {
     AddInformationMessage(1, text);
@@ -217,7 +175,7 @@ bool CScannerBoard::WriteScannerType() {
     if (buffer.size() < 4) {
         return false;
     }
-    BoardCommand command('1');
+    ScannerCommandBytes command('1');
     command.Bytes(buffer.first(4));
     return SendAndExpectEcho(command.WithSum(), kIdentityTimeoutMs, kIdentityWaitMs, kIdentityTimeoutMs);
 }
@@ -227,7 +185,7 @@ bool CScannerBoard::WriteScannerSize() {
     if (!FitsByte(setup.rows) || !FitsByte(setup.columns)) {
         return false;
     }
-    BoardCommand command('9');
+    ScannerCommandBytes command('9');
     command.Byte(static_cast<uint8_t>(setup.rows)).Byte(static_cast<uint8_t>(setup.columns));
     return SendAndExpectEcho(command.WithSum(), kIdentityTimeoutMs, kIdentityWaitMs, kIdentityTimeoutMs);
 }
@@ -236,7 +194,7 @@ bool CScannerBoard::SwitchToCellTimed(int32_t value) {
     if (!HasSendableCell() || !FitsByte(value)) {
         return false;
     }
-    BoardCommand command('e');
+    ScannerCommandBytes command('e');
     command.Byte(GetCellRow()).Byte(GetCellColumn()).Byte(static_cast<uint8_t>(value)).Byte(0);
     return SendAndExpectEcho(command.WithSum(), 100, 0, 200);
 }
@@ -245,13 +203,13 @@ bool CScannerBoard::SwitchToCell() {
     if (!HasSendableCell()) {
         return false;
     }
-    BoardCommand command('0');
+    ScannerCommandBytes command('0');
     command.Byte(GetCellRow()).Byte(GetCellColumn());
     return SendAndExpectEcho(command.WithSum(), 300, 0, 300);
 }
 
 bool CScannerBoard::Trigger(int16_t a, uint8_t /*b*/, uint8_t /*c*/, int16_t /*d*/) {
-    BoardCommand command('i');
+    ScannerCommandBytes command('i');
     command.Byte(static_cast<uint8_t>(static_cast<uint16_t>(a) & 0xFFU));
     if (!Send(command.WithSum(), kTriggerTimeoutMs)) {
         return false;
@@ -282,7 +240,7 @@ bool CScannerBoard::UploadPattern() {
     for (std::size_t index = 0; index < chunks; ++index) {
         const std::size_t offset = index * kMaxChunk;
         const std::size_t length = std::min<std::size_t>(kMaxChunk, pattern.size() - offset);
-        BoardCommand command('7');
+        ScannerCommandBytes command('7');
         command.Byte(static_cast<uint8_t>(length)).Byte(static_cast<uint8_t>(index));
         command.Bytes(std::span<const uint8_t>(pattern).subspan(offset, length));
         if (!SendAndExpectEcho(command.WithSum(), 100, 0, 100)) {
@@ -325,7 +283,7 @@ bool CScannerBoard::StartingSwitch(int32_t x) {
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    BoardCommand command('8');
+    ScannerCommandBytes command('8');
     command.Word(static_cast<uint16_t>(x)).Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs);
 }
@@ -338,7 +296,7 @@ bool CScannerBoard::FullSwitchAndTrigger(int32_t a, int32_t b, bool sendPattern)
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    BoardCommand command('h');
+    ScannerCommandBytes command('h');
     command.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     command.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b));
     const uint32_t interval =
@@ -354,7 +312,7 @@ bool CScannerBoard::PartialSwitchAndTrigger(int32_t a, int32_t b, int32_t c, boo
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    BoardCommand command('g');
+    ScannerCommandBytes command('g');
     command.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b)).Word(static_cast<uint16_t>(c));
     command.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     return SendAndPoll(command.WithSum(), 500, setup.pollIntervalMs);
@@ -366,7 +324,7 @@ bool CScannerBoard::TriggerAndSwitches() {
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    BoardCommand command('f');
+    ScannerCommandBytes command('f');
     command.Word(ClampTiming(setup.timing1)).Byte(static_cast<uint8_t>(pattern.size() / 2)).Bytes(pattern);
     return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs);
 }

@@ -1,5 +1,6 @@
 #include "engine/scanners/adapter/CExScannerBoard.h"
 
+#include "engine/scanners/ScannerCommandBytes.h"
 #include "engine/scanners/adapter/CAdapterDiscovery.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
@@ -102,49 +103,6 @@ constexpr const char* kStartingSwitchRead =
 constexpr const char* kTriggerSwitchWrite = "Fail to write Trigger and Switch command to ExAdapter.";
 constexpr const char* kTriggerSwitchRead =
     "Fail to read response of Trigger and Switch command from ExAdapter.";
-
-// A request payload under construction: the letter, then little-endian fields.
-class Payload {
-public:
-    explicit Payload(uint8_t letter) { m_bytes.push_back(letter); }
-    Payload& Byte(uint8_t value) {
-        m_bytes.push_back(value);
-        return *this;
-    }
-    Payload& Word(uint16_t value) {
-        m_bytes.push_back(static_cast<uint8_t>(value & 0xFFU));
-        m_bytes.push_back(static_cast<uint8_t>(value >> 8));
-        return *this;
-    }
-    Payload& Bytes(std::span<const uint8_t> bytes) {
-        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-    // A text field of `width` bytes: at most width - 1 characters, then NULs.
-    Payload& Text(const std::string& text, std::size_t width) {
-        const std::size_t length = std::min(text.size(), width - 1);
-        m_bytes.insert(m_bytes.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-        m_bytes.insert(m_bytes.end(), width - length, 0);
-        return *this;
-    }
-    std::span<const uint8_t> Span() const { return m_bytes; }
-
-private:
-    std::vector<uint8_t> m_bytes;
-};
-
-bool FitsWord(int64_t value) {
-    return value >= 0 && value <= 0xFFFF;
-}
-
-bool FitsByte(int64_t value) {
-    return value >= 0 && value <= 0xFF;
-}
-
-// The analyser's timings saturate rather than wrap: a wrapped value would be a plausible, wrong timing.
-uint16_t ClampTiming(int64_t value) {
-    return static_cast<uint16_t>(std::clamp<int64_t>(value, 0, 0xFFFF));
-}
 
 void Log(std::string_view text) {
     AddInformationMessage(1, text);
@@ -277,18 +235,18 @@ bool CExScannerBoard::Connect() {
 void CExScannerBoard::ReadAdapterSettings() {
     CAdapterFrame reply;
     m_motorsSupported = false;
-    if (Exchange(Payload('J').Span(), kMotors, kFlagReply, reply)) {
+    if (Exchange(ScannerCommandBytes('J').Span(), kMotors, kFlagReply, reply)) {
         m_motorsSupported = reply.Payload()[1] == 1;
     }
-    if (Exchange(Payload('D').Span(), kStaticIp, kStaticIpReply, reply)) {
+    if (Exchange(ScannerCommandBytes('D').Span(), kStaticIp, kStaticIpReply, reply)) {
         const std::span<const uint8_t> payload = reply.Payload();
         m_staticIp = FieldText(payload.subspan(1, kStaticTextLength));
         m_staticMask = FieldText(payload.subspan(1 + kStaticTextLength, kStaticTextLength));
     }
-    if (Exchange(Payload('F').Span(), kUseStaticIp, kFlagReply, reply)) {
+    if (Exchange(ScannerCommandBytes('F').Span(), kUseStaticIp, kFlagReply, reply)) {
         m_useStaticIp = reply.Payload()[1] == 1;
     }
-    if (Exchange(Payload('H').Span(), kTcpPort, kPortReply, reply)) {
+    if (Exchange(ScannerCommandBytes('H').Span(), kTcpPort, kPortReply, reply)) {
         const std::span<const uint8_t> payload = reply.Payload();
         const auto port = static_cast<uint16_t>(payload[1] | (payload[2] << 8));
         // No port is no answer: the one that reached the adapter stays.
@@ -337,11 +295,11 @@ bool CExScannerBoard::Reconnect() {
 }
 
 bool CExScannerBoard::BeginScan() {
-    return Exchange(Payload('j').Span(), kBeginScan);
+    return Exchange(ScannerCommandBytes('j').Span(), kBeginScan);
 }
 
 bool CExScannerBoard::EndScan() {
-    return Exchange(Payload('k').Span(), kEndScan);
+    return Exchange(ScannerCommandBytes('k').Span(), kEndScan);
 }
 
 uint8_t CExScannerBoard::GetSwitchMode() const {
@@ -360,7 +318,8 @@ bool CExScannerBoard::SupportsMotors() const {
 
 bool CExScannerBoard::ReadFirmwareVersion() {
     CAdapterFrame reply;
-    if (!Exchange(Payload('d').Byte(0).Byte(0).Byte(0).Span(), kFirmware, kFirmwareReply, reply)) {
+    if (!Exchange(ScannerCommandBytes('d').Byte(0).Byte(0).Byte(0).Span(), kFirmware, kFirmwareReply,
+                  reply)) {
         return false;
     }
     StoreReply(reply.Payload().subspan(1, 3));
@@ -369,7 +328,7 @@ bool CExScannerBoard::ReadFirmwareVersion() {
 
 bool CExScannerBoard::ReadAdaptorEID() {
     CAdapterFrame reply;
-    if (!Exchange(Payload('c').Byte(0).Byte(0).Span(), kEid, kEidReply, reply)) {
+    if (!Exchange(ScannerCommandBytes('c').Byte(0).Byte(0).Span(), kEid, kEidReply, reply)) {
         return false;
     }
     StoreReply(reply.Payload().subspan(1, 2));
@@ -378,7 +337,8 @@ bool CExScannerBoard::ReadAdaptorEID() {
 
 bool CExScannerBoard::ReadScannerType() {
     CAdapterFrame reply;
-    if (!Exchange(Payload('2').Byte(0).Byte(0).Byte(0).Byte(0).Span(), kReadType, kScannerTypeReply, reply)) {
+    if (!Exchange(ScannerCommandBytes('2').Byte(0).Byte(0).Byte(0).Byte(0).Span(), kReadType,
+                  kScannerTypeReply, reply)) {
         return false;
     }
     StoreReply(reply.Payload().subspan(1, 4));
@@ -392,7 +352,7 @@ bool CExScannerBoard::WriteScannerType() {
     if (buffer.size() < 4) {
         return false;
     }
-    return Exchange(Payload('1').Bytes(buffer.first(4)).Span(), kWriteType);
+    return Exchange(ScannerCommandBytes('1').Bytes(buffer.first(4)).Span(), kWriteType);
 }
 
 bool CExScannerBoard::WriteScannerSize() {
@@ -400,9 +360,11 @@ bool CExScannerBoard::WriteScannerSize() {
     if (!FitsByte(setup.rows) || !FitsByte(setup.columns)) {
         return false;
     }
-    return Exchange(
-        Payload('9').Byte(static_cast<uint8_t>(setup.rows)).Byte(static_cast<uint8_t>(setup.columns)).Span(),
-        kWriteSize);
+    return Exchange(ScannerCommandBytes('9')
+                        .Byte(static_cast<uint8_t>(setup.rows))
+                        .Byte(static_cast<uint8_t>(setup.columns))
+                        .Span(),
+                    kWriteSize);
 }
 
 bool CExScannerBoard::UploadPattern() {
@@ -411,14 +373,15 @@ bool CExScannerBoard::UploadPattern() {
         return false;
     }
     const std::vector<uint8_t> copy(pattern.begin(), pattern.end());
-    return Exchange(Payload('7').Byte(static_cast<uint8_t>(copy.size())).Bytes(copy).Span(), kPattern);
+    return Exchange(ScannerCommandBytes('7').Byte(static_cast<uint8_t>(copy.size())).Bytes(copy).Span(),
+                    kPattern);
 }
 
 bool CExScannerBoard::SwitchToCellTimed(int32_t value) {
     if (!HasSendableCell() || !FitsByte(value)) {
         return false;
     }
-    Payload payload('e');
+    ScannerCommandBytes payload('e');
     payload.Byte(GetCellRow()).Byte(GetCellColumn()).Word(GetStepWordA()).Word(GetStepWordB());
     payload.Byte(m_switchMode).Byte(static_cast<uint8_t>(value)).Byte(0);
     return Exchange(payload.Span(), kSwitch);
@@ -428,7 +391,7 @@ bool CExScannerBoard::SwitchToCell() {
     if (!HasSendableCell()) {
         return false;
     }
-    Payload payload('0');
+    ScannerCommandBytes payload('0');
     payload.Byte(GetCellRow())
         .Byte(GetCellColumn())
         .Word(GetStepWordA())
@@ -438,7 +401,7 @@ bool CExScannerBoard::SwitchToCell() {
 }
 
 bool CExScannerBoard::Trigger(int16_t a, uint8_t b, uint8_t c, int16_t d) {
-    Payload payload('i');
+    ScannerCommandBytes payload('i');
     payload.Byte(static_cast<uint8_t>(static_cast<uint16_t>(a) & 0xFFU)).Byte(b).Byte(c);
     payload.Word(static_cast<uint16_t>(d));
     if (!WriteFrame(payload.Span())) {
@@ -503,7 +466,7 @@ bool CExScannerBoard::StartingSwitch(int32_t x) {
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    Payload payload('8');
+    ScannerCommandBytes payload('8');
     payload.Word(GetStepWordA()).Word(GetStepWordB()).Byte(m_switchMode).Word(static_cast<uint16_t>(x));
     payload.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     return SendAndPoll(payload.Span(), kStartingSwitchWrite, kStartingSwitchRead);
@@ -517,7 +480,7 @@ bool CExScannerBoard::FullSwitchAndTrigger(int32_t a, int32_t b, bool sendPatter
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    Payload payload('h');
+    ScannerCommandBytes payload('h');
     payload.Word(GetStepWordA()).Word(GetStepWordB()).Byte(m_switchMode);
     payload.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
     payload.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b));
@@ -532,7 +495,7 @@ bool CExScannerBoard::PartialSwitchAndTrigger(int32_t a, int32_t b, int32_t c, b
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
-    Payload payload('g');
+    ScannerCommandBytes payload('g');
     payload.Word(GetStepWordA()).Word(GetStepWordB()).Byte(m_switchMode);
     payload.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b)).Word(static_cast<uint16_t>(c));
     payload.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
@@ -544,7 +507,7 @@ bool CExScannerBoard::TriggerAndSwitches() {
     const std::size_t count = std::min(pattern.size(), kMaxSwitchPattern);
     const std::vector<uint8_t> sent(pattern.begin(), pattern.begin() + static_cast<std::ptrdiff_t>(count));
     const ScannerSetup setup = CurrentSetup();
-    Payload payload('f');
+    ScannerCommandBytes payload('f');
     payload.Word(GetStepWordA()).Word(GetStepWordB()).Byte(m_switchMode).Word(ClampTiming(setup.timing1));
     payload.Byte(static_cast<uint8_t>(count / 2)).Bytes(sent);
     return SendAndPoll(payload.Span(), kTriggerSwitchWrite, kTriggerSwitchRead);
@@ -552,14 +515,14 @@ bool CExScannerBoard::TriggerAndSwitches() {
 
 bool CExScannerBoard::WriteStaticIPSettings(uint8_t useStaticIp, const std::string& address,
                                             const std::string& subnetMask) {
-    if (!Exchange(Payload('E').Byte(useStaticIp).Span(), kWriteUseStaticIp)) {
+    if (!Exchange(ScannerCommandBytes('E').Byte(useStaticIp).Span(), kWriteUseStaticIp)) {
         return false;
     }
     m_useStaticIp = useStaticIp == 1;
     if (useStaticIp != 1) {
         return true;
     }
-    Payload payload('C');
+    ScannerCommandBytes payload('C');
     payload.Text(address, kStaticTextLength).Text(subnetMask, kStaticTextLength);
     if (!Exchange(payload.Span(), kWriteStaticIp)) {
         return false;
