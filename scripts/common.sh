@@ -3,6 +3,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc)}"
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/orvilant-ccache}"
 export CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
+# Paths below the checkout are hashed relative to it, so a fresh clone elsewhere reuses the cache.
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$ROOT}"
 
 configure_and_build() { # <tree> [cmake args...] ; builds everything the tree configures
   local tree="$1"; shift
