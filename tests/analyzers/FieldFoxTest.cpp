@@ -4,12 +4,10 @@
 #include "analyzers/CVisaConnection.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +20,9 @@ namespace {
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Driver = CSpectrumAnalyzerN9912ANew;
 using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
@@ -66,18 +67,7 @@ public:
         m_bench.m_sim.ClearCommands("A");
         m_bench.m_clock.ClearPauses();
     }
-    Lines Commands() {
-        m_driver->QueryIdentity();
-        Lines all = m_bench.m_sim.WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = m_bench.m_sim.WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        m_bench.m_sim.ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(*m_driver, Sim()); }
     test::ScpiSimulatorProcess& Sim() { return m_bench.m_sim; }
     // The pauses of the fake clock longer than the poll's 1 ms and the identity's 500 ms.
     std::vector<Clock::Duration> Waits() const {
@@ -365,26 +355,6 @@ TEST(FieldFox, PollThatNeverSeesOneAsksAtTheBound) {
     EXPECT_FALSE(bench.m_driver->SetPreAmp(true));
     EXPECT_EQ(bench.m_prompt->Requests().size(), 1u);
     EXPECT_FALSE(bench.m_driver->IsCommandValid());
-}
-
-std::vector<float> SimulatedTrace(int points, float offset) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i) + offset;
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        uint32_t word = 0;
-        std::memcpy(&word, &v, 4);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
 }
 
 TEST(FieldFox, TraceValuesComeBackInDbuv) {

@@ -1,19 +1,16 @@
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9320B.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9324C.h"
 
-#include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CVisaConnection.h"
 #include "analyzers/drivers/keysight/CSpectrumAnalyzerN9020A.h"
 #include "platform/clock/Clock.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "platform/visa/BuiltinVisa.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -25,7 +22,12 @@ namespace {
 
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
+using test::Block;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::ScopedLogErrors;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 using Driver = CSpectrumAnalyzerN9320B;
@@ -40,20 +42,6 @@ struct Model {
 };
 constexpr Model kN9320B{"N9320B", 69, "n9320b", false};
 constexpr Model kN9324C{"N9324C", 70, "n9324c", true};
-
-// "-LogSAErrors" for the scope.
-class ScopedLogErrors {
-public:
-    explicit ScopedLogErrors(bool on) : m_previous(IsLogAnalyzerErrorsSwitchSet()) {
-        SetLogAnalyzerErrorsSwitch(on);
-    }
-    ~ScopedLogErrors() { SetLogAnalyzerErrorsSwitch(m_previous); }
-    ScopedLogErrors(const ScopedLogErrors&) = delete;
-    ScopedLogErrors& operator=(const ScopedLogErrors&) = delete;
-
-private:
-    bool m_previous;
-};
 
 // A simulated basic analyser and its driver bound to it.
 class BsaBench {
@@ -71,19 +59,7 @@ public:
         m_bench.m_sim.ClearCommands("A");
     }
 
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver->QueryIdentity();
-        Lines all = m_bench.m_sim.WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = m_bench.m_sim.WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        m_bench.m_sim.ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(*m_driver, Sim()); }
     test::ScpiSimulatorProcess& Sim() { return m_bench.m_sim; }
     bool TermCharEnabled() const {
         uint16_t enabled = 0;
@@ -111,30 +87,6 @@ public:
     std::shared_ptr<ScriptedPrompt> m_prompt = std::make_shared<ScriptedPrompt>(PromptAnswer::Ok);
     ScopedPromptInstall m_promptInstall{m_prompt};
 };
-
-std::vector<float> SimulatedTrace(int points, float offset = 0.0f) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i) + offset;
-    }
-    return values;
-}
-
-std::string FloatBytes(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        const auto word = std::bit_cast<uint32_t>(v);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
-}
-
-std::string Block(const std::string& data) {
-    const std::string length = std::to_string(data.size());
-    return "#" + std::to_string(length.size()) + length + data + "\n";
-}
 
 TEST(KeysightBsa, OperationsSendTheirLines) {
     struct Case {
@@ -387,7 +339,7 @@ TEST(KeysightBsa, TracesComeBackAsSent) {
 // The N9324C's block: its announced length between 4 x 461 and 4 x 461 + 999 bytes, the data read
 // whole; anything else fails, keeps the previous trace and leaves the next reply its own.
 TEST(KeysightBsa, N9324CBlockLengthsAndShortReadsFailCleanly) {
-    const std::string data = FloatBytes(SimulatedTrace(kPoints));
+    const std::string data = LittleEndian(SimulatedTrace(kPoints));
     const std::string longest = data + std::string(999, '\x5A');
     struct Case {
         const char* what;
@@ -430,7 +382,7 @@ TEST(KeysightBsa, N9320BShortRawTraceFailsCleanly) {
     bench.m_connection.SetTimeout(40);
     bench.m_prompt->Script(PromptAnswer::Cancel);
     ASSERT_NE(d.QueryScan(), nullptr);
-    bench.Sim().SetReply("A", "TRAC:DATA? trace1;", FloatBytes(SimulatedTrace(100)) + "\n");
+    bench.Sim().SetReply("A", "TRAC:DATA? trace1;", LittleEndian(SimulatedTrace(100)) + "\n");
     const float* kept = d.QueryScan();
     ASSERT_NE(kept, nullptr);
     EXPECT_FALSE(d.IsQueryValid());

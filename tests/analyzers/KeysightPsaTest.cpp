@@ -4,12 +4,10 @@
 #include "platform/clock/Clock.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -23,6 +21,9 @@ namespace {
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 
@@ -39,19 +40,7 @@ public:
         m_bench.m_sim.ClearCommands("A");
     }
 
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver.QueryIdentity();
-        Lines all = m_bench.m_sim.WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = m_bench.m_sim.WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        m_bench.m_sim.ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(m_driver, Sim()); }
     test::ScpiSimulatorProcess& Sim() { return m_bench.m_sim; }
     // `count` cells of a grid, every one active.
     void ActiveCells(int16_t count) {
@@ -68,25 +57,6 @@ public:
     std::shared_ptr<ScriptedPrompt> m_prompt = std::make_shared<ScriptedPrompt>(PromptAnswer::Ok);
     ScopedPromptInstall m_promptInstall{m_prompt};
 };
-
-std::vector<float> SimulatedTrace(int points) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i);
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        const auto word = std::bit_cast<uint32_t>(v);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
-}
 
 TEST(KeysightPsa, OperationsSendTheirLines) {
     using D = CSpectrumAnalyzerE4440A;

@@ -6,14 +6,12 @@
 #include "analyzers/CVisaConnection.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +23,9 @@ namespace {
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Driver = CSpectrumAnalyzerN9010A;
 using Lines = std::vector<std::string>;
 
@@ -70,19 +71,7 @@ public:
         m_bench.m_sim.ClearCommands("A");
     }
 
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver->QueryIdentity();
-        Lines all = m_bench.m_sim.WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = m_bench.m_sim.WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        m_bench.m_sim.ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(*m_driver, Sim()); }
     test::ScpiSimulatorProcess& Sim() { return m_bench.m_sim; }
 
     AnalyzerSimulatorBench m_bench;
@@ -727,27 +716,6 @@ TEST(KeysightXSeries, WaitsAfterAnRbwChange) {
     n9000a.WaitForRbw(0.00003f);
     EXPECT_EQ(bench.m_bench.m_clock.Pauses(),
               (std::vector<Clock::Duration>{milliseconds(500), milliseconds(1000)}));
-}
-
-// The REAL,32 trace of the simulated state.
-std::vector<float> SimulatedTrace(int points) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i);
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        uint32_t word = 0;
-        std::memcpy(&word, &v, 4);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
 }
 
 TEST(KeysightXSeries, TracesDecodeAndFailedReadsKeepTheTrace) {

@@ -2,14 +2,12 @@
 // SIGLENT command sets: each class's command lines, the RIGOL status check, whole-Hz frequencies, the
 // RSA's measured wait mode and mode selection, their tables and the traces with their failures.
 
-#include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CVisaConnection.h"
 #include "analyzers/drivers/rigol/CSpectrumAnalyzerDSA.h"
 #include "analyzers/drivers/rigol/CSpectrumAnalyzerRSA.h"
 #include "analyzers/drivers/siglent/CSpectrumAnalyzerSSA3075XR.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +26,12 @@ namespace {
 
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
+using test::Block;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::ScopedLogErrors;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Lines = std::vector<std::string>;
 using Pauses = std::vector<Clock::Duration>;
 using std::chrono::milliseconds;
@@ -59,44 +62,6 @@ const std::map<std::string, Model>& Models() {
     };
     return models;
 }
-
-std::vector<float> SimulatedTrace(int points) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i);
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        uint32_t word = 0;
-        std::memcpy(&word, &v, 4);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
-}
-
-std::string Block(const std::string& data) {
-    const std::string length = std::to_string(data.size());
-    return "#" + std::to_string(length.size()) + length + data + "\n";
-}
-
-class ScopedLogErrors {
-public:
-    explicit ScopedLogErrors(bool on) : m_previous(IsLogAnalyzerErrorsSwitchSet()) {
-        SetLogAnalyzerErrorsSwitch(on);
-    }
-    ~ScopedLogErrors() { SetLogAnalyzerErrorsSwitch(m_previous); }
-    ScopedLogErrors(const ScopedLogErrors&) = delete;
-    ScopedLogErrors& operator=(const ScopedLogErrors&) = delete;
-
-private:
-    bool m_previous;
-};
 
 // A VISA write that takes time on the fake clock, as an instrument holding its input does.
 FakeClock* g_clock = nullptr;
@@ -133,19 +98,7 @@ protected:
         m_bench.m_clock.ClearPauses();
         return dynamic_cast<Driver&>(*m_driver);
     }
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver->QueryIdentity();
-        Lines all = Sim().WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = Sim().WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        Sim().ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(*m_driver, Sim()); }
     visa::VisaEntryPoints& Vi() {
         if (auto* dsa = dynamic_cast<Opened<CSpectrumAnalyzerDSA>*>(m_driver.get())) {
             return dsa->Vi();

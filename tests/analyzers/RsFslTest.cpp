@@ -3,13 +3,11 @@
 #include "analyzers/CVisaConnection.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +19,9 @@ namespace {
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 
@@ -37,19 +38,7 @@ protected:
         m_bench.m_sim.SetCommandSet("A", "rs");
         m_bench.m_sim.ClearCommands("A");
     }
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver.QueryIdentity();
-        Lines all = m_bench.m_sim.WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = m_bench.m_sim.WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        m_bench.m_sim.ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(m_driver, Sim()); }
     test::ScpiSimulatorProcess& Sim() { return m_bench.m_sim; }
 
     AnalyzerSimulatorBench m_bench;
@@ -267,26 +256,6 @@ TEST_F(FslTest, ReadBackPointCountBeyondAnyTraceIsRefused) {
     Sim().SetReply("A", ":Sweep:Points?;", "4000000\n");
     EXPECT_EQ(m_driver.ReadSweepPoints(), 1001);
     EXPECT_FALSE(m_driver.IsQueryValid());
-}
-
-std::vector<float> SimulatedTrace(int points) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i);
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        uint32_t word = 0;
-        std::memcpy(&word, &v, 4);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
 }
 
 TEST_F(FslTest, TracesDecodeAndFailedReadsKeepThePreviousTrace) {

@@ -1,4 +1,3 @@
-#include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CVisaConnection.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerESU.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFPL.h"
@@ -14,13 +13,11 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerZNL.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,7 +29,12 @@ namespace {
 
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
+using test::Block;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::ScopedLogErrors;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Lines = std::vector<std::string>;
 using Pauses = std::vector<Clock::Duration>;
 using std::chrono::milliseconds;
@@ -63,44 +65,6 @@ std::unique_ptr<CSpectrumAnalyzerFSL> Make(const std::string& model) {
     return makers.at(model)();
 }
 
-std::vector<float> SimulatedTrace(int points) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i);
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        uint32_t word = 0;
-        std::memcpy(&word, &v, 4);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
-}
-
-std::string Block(const std::string& data) {
-    const std::string length = std::to_string(data.size());
-    return "#" + std::to_string(length.size()) + length + data + "\n";
-}
-
-class ScopedLogErrors {
-public:
-    explicit ScopedLogErrors(bool on) : m_previous(IsLogAnalyzerErrorsSwitchSet()) {
-        SetLogAnalyzerErrorsSwitch(on);
-    }
-    ~ScopedLogErrors() { SetLogAnalyzerErrorsSwitch(m_previous); }
-    ScopedLogErrors(const ScopedLogErrors&) = delete;
-    ScopedLogErrors& operator=(const ScopedLogErrors&) = delete;
-
-private:
-    bool m_previous;
-};
-
 // Every R&S model driver bound in turn to one simulated analyser answering the R&S command set.
 class RsModelsTest : public ::testing::Test {
 protected:
@@ -118,19 +82,7 @@ protected:
         Sim().ClearCommands("A");
         return *m_driver;
     }
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver->QueryIdentity();
-        Lines all = Sim().WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = Sim().WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        Sim().ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(*m_driver, Sim()); }
     void SetCells(int16_t rows, int16_t columns, int active) {
         m_setup.m_rows = rows;
         m_setup.m_columns = columns;

@@ -2,17 +2,14 @@
 // lines, the attenuation warning, the sweep's trace-read time-out, its status check and the raw block
 // read with its header and length rules.
 
-#include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CVisaConnection.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerZND.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "tests/analyzers/support/AnalyzerTestFixtures.h"
-#include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,7 +20,12 @@ namespace {
 
 using test::AnalyzerLogLines;
 using test::AnalyzerSimulatorBench;
+using test::Block;
 using test::FakeAnalyzerScanSetup;
+using test::LittleEndian;
+using test::ScopedLogErrors;
+using test::SentCommands;
+using test::SimulatedTrace;
 using Lines = std::vector<std::string>;
 
 constexpr const char* kIdentity = "Rohde-Schwarz,ZND-8,1328.5170K08/101234,2.70";
@@ -32,44 +34,6 @@ constexpr const char* kTraceQuery = "CALC1:DATA:TRAC? \"VXT\", FDAT;";
 class OpenedZnd : public CSpectrumAnalyzerZND {
 public:
     visa::VisaEntryPoints& Vi() { return m_vi; }
-};
-
-std::vector<float> SimulatedTrace(int points) {
-    std::vector<float> values(static_cast<size_t>(points));
-    for (int i = 0; i < points; ++i) {
-        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i);
-    }
-    return values;
-}
-
-std::string LittleEndian(const std::vector<float>& values) {
-    std::string bytes;
-    for (const float v : values) {
-        uint32_t word = 0;
-        std::memcpy(&word, &v, 4);
-        for (int i = 0; i < 4; ++i) {
-            bytes.push_back(static_cast<char>(word >> (8 * i)));
-        }
-    }
-    return bytes;
-}
-
-std::string Block(const std::string& data) {
-    const std::string length = std::to_string(data.size());
-    return "#" + std::to_string(length.size()) + length + data + "\n";
-}
-
-class ScopedLogErrors {
-public:
-    explicit ScopedLogErrors(bool on) : m_previous(IsLogAnalyzerErrorsSwitchSet()) {
-        SetLogAnalyzerErrorsSwitch(on);
-    }
-    ~ScopedLogErrors() { SetLogAnalyzerErrorsSwitch(m_previous); }
-    ScopedLogErrors(const ScopedLogErrors&) = delete;
-    ScopedLogErrors& operator=(const ScopedLogErrors&) = delete;
-
-private:
-    bool m_previous;
 };
 
 class RsZndTest : public ::testing::Test {
@@ -87,19 +51,7 @@ protected:
         m_driver->SetScanSetup(&m_setup);
         Sim().ClearCommands("A");
     }
-    // The commands sent since the last call: a marker query shows that all of them have arrived.
-    Lines Commands() {
-        m_driver->QueryIdentity();
-        Lines all = Sim().WaitForCommands("A", 1);
-        for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
-            all = Sim().WaitForCommands("A", all.size() + 1);
-        }
-        if (!all.empty()) {
-            all.pop_back();
-        }
-        Sim().ClearCommands("A");
-        return all;
-    }
+    Lines Commands() { return SentCommands(*m_driver, Sim()); }
     uint32_t Attribute(visa::Attribute attribute) {
         uint32_t value = 0;
         EXPECT_GE(m_driver->Vi().viGetAttribute(m_driver->GetSession(), attribute, &value), 0);

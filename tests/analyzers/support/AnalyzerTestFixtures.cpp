@@ -3,6 +3,10 @@
 #include "analyzers/AnalyzerSwitches.h"
 #include "analyzers/CInstrumentInfo.h"
 #include "platform/fs/AppPaths.h"
+#include "tests/sim/scpi/SimulatedAnalyzerState.h"
+
+#include <bit>
+#include <cstdint>
 
 #include <cstdlib>
 #include <filesystem>
@@ -80,6 +84,52 @@ void AnalyzerSimulatorBench::AddResources(const std::vector<std::pair<std::strin
         list += m_sim.ResourceName(name) + ";";
     }
     m_resources.emplace("ORV_VISA_RESOURCES", list);
+}
+
+ScopedLogErrors::ScopedLogErrors(bool on) : m_previous(IsLogAnalyzerErrorsSwitchSet()) {
+    SetLogAnalyzerErrorsSwitch(on);
+}
+
+ScopedLogErrors::~ScopedLogErrors() {
+    SetLogAnalyzerErrorsSwitch(m_previous);
+}
+
+std::vector<float> SimulatedTrace(int points, float offset) {
+    std::vector<float> values(static_cast<size_t>(points));
+    for (int i = 0; i < points; ++i) {
+        values[static_cast<size_t>(i)] = sim::SimulatedAnalyzerState::TraceValue(i) + offset;
+    }
+    return values;
+}
+
+std::string LittleEndian(const std::vector<float>& values) {
+    std::string bytes;
+    for (const float v : values) {
+        const auto word = std::bit_cast<uint32_t>(v);
+        for (int i = 0; i < 4; ++i) {
+            bytes.push_back(static_cast<char>(word >> (8 * i)));
+        }
+    }
+    return bytes;
+}
+
+std::string Block(const std::string& data) {
+    const std::string length = std::to_string(data.size());
+    return "#" + std::to_string(length.size()) + length + data + "\n";
+}
+
+std::vector<std::string> SentCommands(CSpectrumAnalyzer& driver, ScpiSimulatorProcess& sim,
+                                      const std::string& resource) {
+    driver.QueryIdentity();
+    std::vector<std::string> all = sim.WaitForCommands(resource, 1);
+    for (int round = 0; round < 200 && (all.empty() || all.back() != "*IDN?"); ++round) {
+        all = sim.WaitForCommands(resource, all.size() + 1);
+    }
+    if (!all.empty()) {
+        all.pop_back();
+    }
+    sim.ClearCommands(resource);
+    return all;
 }
 
 } // namespace orv::test

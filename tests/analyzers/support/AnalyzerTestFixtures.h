@@ -1,9 +1,11 @@
 #pragma once
 
 // Shared fixtures of the analyser tests: environment values, the information log's lines, a fake
-// scan set-up, and the simulator with the built-in VISA layer listing its resources.
+// scan set-up, the simulator with the built-in VISA layer listing its resources, the simulated
+// analyser's trace in its wire forms, and the commands a driver sent.
 
 #include "analyzers/AnalyzerScanSetup.h"
+#include "analyzers/CSpectrumAnalyzer.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/log/InformationLog.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
@@ -43,6 +45,25 @@ private:
     InformationLog::Sink m_previous;
     std::vector<std::string> m_lines;
 };
+
+// "-LogSAErrors" for the scope.
+class ScopedLogErrors {
+public:
+    explicit ScopedLogErrors(bool on);
+    ~ScopedLogErrors();
+    ScopedLogErrors(const ScopedLogErrors&) = delete;
+    ScopedLogErrors& operator=(const ScopedLogErrors&) = delete;
+
+private:
+    bool m_previous;
+};
+
+// The trace the simulated analyser holds, every value raised by `offset`.
+std::vector<float> SimulatedTrace(int points, float offset = 0.0f);
+// The values as REAL,32 in little-endian byte order.
+std::string LittleEndian(const std::vector<float>& values);
+// `data` as a definite-length block ("#<digits><length>") with its closing line feed.
+std::string Block(const std::string& data);
 
 class FakeAnalyzerScanSetup : public AnalyzerScanSetup {
 public:
@@ -97,5 +118,10 @@ private:
     std::optional<AnalyzerEnvironmentValue> m_resources;
     std::string m_folder;
 };
+
+// The commands the simulator's `resource` received since the last call, which are then cleared: the
+// driver's identity query goes last as a marker that shows that all of them have arrived.
+std::vector<std::string> SentCommands(CSpectrumAnalyzer& driver, ScpiSimulatorProcess& sim,
+                                      const std::string& resource = "A");
 
 } // namespace orv::test
