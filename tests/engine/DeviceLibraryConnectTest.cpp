@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,12 +29,6 @@ namespace {
 
 using sim::FakeBbApi;
 using sim::FakeRsaApi;
-
-constexpr std::size_t kRbw = 5;
-constexpr std::size_t kCentre = 9;
-constexpr std::size_t kSpan = 17;
-constexpr std::size_t kBuckets = 37;
-constexpr std::size_t kFailureCode = 60;
 
 // The driver ID of the first supported-analyser row whose key the identity contains.
 int32_t RowDriverFor(const std::string& identity) {
@@ -78,14 +71,8 @@ protected:
         ASSERT_EQ(replies.size(), 1U);
         EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), code);
 
-        Bytes body = SetupBody({.scanType = 99});
+        const Bytes body = AnalyzerSetupBody(0.1F, 150.0F, 10.0F);
         const std::size_t tail = SetupTail(2, 3);
-        const auto put = [&body, tail](std::size_t offset, float value) {
-            std::memcpy(body.data() + tail + offset, &value, sizeof value);
-        };
-        put(kRbw, 0.1F);
-        put(kCentre, 150.0F);
-        put(kSpan, 10.0F);
         replies = Exchange(Frame(1, body));
         ASSERT_EQ(replies.size(), 21U);
         for (std::size_t i = 0; i + 1 < replies.size(); ++i) {

@@ -2,58 +2,23 @@
 // analyser took what the reply carries, and the spatial preparation gates the sweep with the gate
 // length of the RBW read back. The FSH, a model of the same family, runs the set-up with its own forms.
 
-#include "analyzers/AnalyzerSwitches.h"
-#include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSH.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSL.h"
-#include "platform/clock/FakeClock.h"
-#include "tests/engine/support/EngineCommandRig.h"
-#include "tests/engine/support/EngineTestScopes.h"
-#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
+#include "tests/engine/support/SimulatedAnalyzerEngine.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <optional>
 #include <string>
 
 namespace orv::test {
 namespace {
 
-// Field offsets after the grids, shared by the set-up command and its reply.
-constexpr std::size_t kRbw = 5;
-constexpr std::size_t kCentre = 9;
-constexpr std::size_t kSpan = 17;
-constexpr std::size_t kBuckets = 37;
-constexpr std::size_t kSweepTime = 41;
-constexpr std::size_t kFailureCode = 60;
-
-class FslDriverSetupCommandTest : public ::testing::Test {
+class FslDriverSetupCommandTest : public ::testing::Test, protected SimulatedAnalyzerEngine {
 protected:
-    FslDriverSetupCommandTest() : m_clockInstall(m_clock) {
-        GetInstrumentInfo().BuildSupportedAnalyzerTable();
-        SetNoAnalyzerSwitch(false);
-        m_sim.AddResource("A");
-        m_sim.SetIdentity("A", "Rohde&Schwarz,FSL-6,100123/006,1.60");
-        m_sim.SetCommandSet("A", "rs");
-        m_resources.emplace("ORV_VISA_RESOURCES", m_sim.ResourceName("A") + ";");
-        m_rig.CreateManager();
-        m_rig.manager->SetDriverChangeApplySource([this] { return m_applying; });
-        m_rig.StartEngine();
+    FslDriverSetupCommandTest() : SimulatedAnalyzerEngine("orv-fsl-setup") {
+        Start("Rohde&Schwarz,FSL-6,100123/006,1.60", "rs", true);
     }
-
-    std::vector<ReplyFrame> Exchange(const Bytes& bytes) { return m_rig.Exchange(bytes); }
-
-    TemporaryUserDataFolder m_folder{"orv-fsl-setup"};
-    FakeClock m_clock;
-    ScopedClockInstall m_clockInstall;
-    EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", std::string()};
-    std::optional<EnvironmentValue> m_resources;
-    ScpiSimulatorProcess m_sim;
-    LogCapture m_log;
-    bool m_applying = false;
-    EngineCommandRig m_rig;
 };
 
 TEST_F(FslDriverSetupCommandTest, CodeFortyTwoBindsOnlyUnderTheApplyFlag) {
@@ -75,14 +40,8 @@ TEST_F(FslDriverSetupCommandTest, SetUpAndSpatialPreparationOnTheSimulatedFsl) {
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 23U);
     ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSL*>(m_rig.setup.GetAnalyzer()), nullptr);
 
-    Bytes body = SetupBody({.scanType = 99});
+    const Bytes body = AnalyzerSetupBody(0.001F, 150.0F, 10.0F);
     const std::size_t tail = SetupTail(2, 3);
-    const auto put = [&body, tail](std::size_t offset, float value) {
-        std::memcpy(body.data() + tail + offset, &value, sizeof value);
-    };
-    put(kRbw, 0.001F);
-    put(kCentre, 150.0F);
-    put(kSpan, 10.0F);
     replies = Exchange(Frame(1, body));
     ASSERT_EQ(replies.size(), 21U);
     std::vector<uint16_t> steps;
@@ -125,14 +84,8 @@ TEST_F(FslDriverSetupCommandTest, FshSetUpRunsWithItsFixedPointCount) {
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 19U);
     ASSERT_NE(dynamic_cast<CSpectrumAnalyzerFSH*>(m_rig.setup.GetAnalyzer()), nullptr);
 
-    Bytes body = SetupBody({.scanType = 99});
+    const Bytes body = AnalyzerSetupBody(0.001F, 150.0F, 10.0F);
     const std::size_t tail = SetupTail(2, 3);
-    const auto put = [&body, tail](std::size_t offset, float value) {
-        std::memcpy(body.data() + tail + offset, &value, sizeof value);
-    };
-    put(kRbw, 0.001F);
-    put(kCentre, 150.0F);
-    put(kSpan, 10.0F);
     m_sim.ClearCommands("A");
     replies = Exchange(Frame(1, body));
     ASSERT_FALSE(replies.empty());

@@ -1,68 +1,33 @@
 // The set-up command through the command pipe with the generic driver on the simulated analyser:
 // what the analyser took comes back in the reply.
 
-#include "analyzers/AnalyzerSwitches.h"
-#include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/generic/CSpectrumAnalyzerGeneric.h"
 #include "analyzers/drivers/generic/GenericAnalyzerFlags.h"
-#include "platform/clock/FakeClock.h"
 #include "platform/fs/AppPaths.h"
-#include "tests/engine/support/EngineCommandRig.h"
-#include "tests/engine/support/EngineTestScopes.h"
-#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
+#include "tests/engine/support/SimulatedAnalyzerEngine.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <optional>
 #include <string>
 
 namespace orv::test {
 namespace {
 
-// Field offsets after the grids, shared by the set-up command and its reply.
-constexpr std::size_t kRbw = 5;
-constexpr std::size_t kCentre = 9;
-constexpr std::size_t kSpan = 17;
-constexpr std::size_t kBuckets = 37;
-constexpr std::size_t kSweepTime = 41;
-constexpr std::size_t kFailureCode = 60;
-
-class GenericDriverSetupCommandTest : public ::testing::Test {
+class GenericDriverSetupCommandTest : public ::testing::Test, protected SimulatedAnalyzerEngine {
 protected:
-    GenericDriverSetupCommandTest() : m_clockInstall(m_clock) {
-        GetInstrumentInfo().BuildSupportedAnalyzerTable();
+    GenericDriverSetupCommandTest() : SimulatedAnalyzerEngine("orv-generic-setup") {
         GenericAnalyzerFlags::Instance().Reset();
-        SetNoAnalyzerSwitch(false);
         // No ini file beside the executable: the driver goes with its fixed commands.
         SetExecutableFolderOverride(m_folder.Path());
-        m_sim.AddResource("A");
         // An identity the catch-all row does not name: the driver binds only under the apply flag.
-        m_sim.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
-        m_sim.SetCommandSet("A", "generic");
-        m_resources.emplace("ORV_VISA_RESOURCES", m_sim.ResourceName("A") + ";");
-        m_rig.CreateManager();
-        m_rig.manager->SetDriverChangeApplySource([this] { return m_applying; });
-        m_rig.StartEngine();
+        Start("Rohde&Schwarz,FSV-7,101234/007,2.30", "generic", true);
     }
     ~GenericDriverSetupCommandTest() override {
         m_rig.engine.reset();
         SetExecutableFolderOverride("");
         GenericAnalyzerFlags::Instance().Reset();
     }
-
-    std::vector<ReplyFrame> Exchange(const Bytes& bytes) { return m_rig.Exchange(bytes); }
-
-    TemporaryUserDataFolder m_folder{"orv-generic-setup"};
-    FakeClock m_clock;
-    ScopedClockInstall m_clockInstall;
-    EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", std::string()};
-    std::optional<EnvironmentValue> m_resources;
-    ScpiSimulatorProcess m_sim;
-    LogCapture m_log;
-    bool m_applying = false;
-    EngineCommandRig m_rig;
 };
 
 TEST_F(GenericDriverSetupCommandTest, TheSetUpReplyCarriesWhatTheSimulatedAnalyserTook) {
@@ -80,14 +45,8 @@ TEST_F(GenericDriverSetupCommandTest, TheSetUpReplyCarriesWhatTheSimulatedAnalys
     EXPECT_EQ(ValueAt<uint32_t>(replies[0].body, 0), 1U);
     ASSERT_NE(dynamic_cast<CSpectrumAnalyzerGeneric*>(m_rig.setup.GetAnalyzer()), nullptr);
 
-    Bytes body = SetupBody({.scanType = 99});
+    const Bytes body = AnalyzerSetupBody(0.03F, 150.0F, 10.0F);
     const std::size_t tail = SetupTail(2, 3);
-    const auto put = [&body, tail](std::size_t offset, float value) {
-        std::memcpy(body.data() + tail + offset, &value, sizeof value);
-    };
-    put(kRbw, 0.03F);
-    put(kCentre, 150.0F);
-    put(kSpan, 10.0F);
     replies = Exchange(Frame(1, body));
     ASSERT_EQ(replies.size(), 21U);
     std::vector<uint16_t> steps;

@@ -2,23 +2,16 @@
 // simulated analyser answering their command sets: each code binds its driver, and the set-up runs
 // to its reply without a failure, carrying what the analyser took.
 
-#include "analyzers/AnalyzerSwitches.h"
-#include "analyzers/CInstrumentInfo.h"
 #include "analyzers/drivers/rigol/CSpectrumAnalyzerDSA.h"
 #include "analyzers/drivers/rigol/CSpectrumAnalyzerRSA.h"
 #include "analyzers/drivers/rs/CSpectrumAnalyzerZND.h"
 #include "analyzers/drivers/siglent/CSpectrumAnalyzerSSA3075XR.h"
-#include "platform/clock/FakeClock.h"
-#include "tests/engine/support/EngineCommandRig.h"
-#include "tests/engine/support/EngineTestScopes.h"
-#include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
+#include "tests/engine/support/SimulatedAnalyzerEngine.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <typeinfo>
@@ -26,14 +19,6 @@
 
 namespace orv::test {
 namespace {
-
-// Field offsets after the grids, shared by the set-up command and its reply.
-constexpr std::size_t kRbw = 5;
-constexpr std::size_t kCentre = 9;
-constexpr std::size_t kSpan = 17;
-constexpr std::size_t kBuckets = 37;
-constexpr std::size_t kSweepTime = 41;
-constexpr std::size_t kFailureCode = 60;
 
 struct Model {
     uint32_t code;
@@ -48,27 +33,12 @@ void PrintTo(const Model& model, std::ostream* out) {
     *out << "code " << model.code;
 }
 
-class RigolSiglentZndSetupCommandTest : public ::testing::TestWithParam<Model> {
+class RigolSiglentZndSetupCommandTest : public ::testing::TestWithParam<Model>,
+                                        protected SimulatedAnalyzerEngine {
 protected:
-    RigolSiglentZndSetupCommandTest() : m_clockInstall(m_clock) {
-        GetInstrumentInfo().BuildSupportedAnalyzerTable();
-        SetNoAnalyzerSwitch(false);
-        m_sim.AddResource("A");
-        m_sim.SetIdentity("A", GetParam().identity);
-        m_sim.SetCommandSet("A", GetParam().commandSet);
-        m_resources.emplace("ORV_VISA_RESOURCES", m_sim.ResourceName("A") + ";");
-        m_rig.CreateManager();
-        m_rig.StartEngine();
+    RigolSiglentZndSetupCommandTest() : SimulatedAnalyzerEngine("orv-rigol-setup") {
+        Start(GetParam().identity, GetParam().commandSet, false);
     }
-
-    TemporaryUserDataFolder m_folder{"orv-rigol-setup"};
-    FakeClock m_clock;
-    ScopedClockInstall m_clockInstall;
-    EnvironmentValue m_libraries{"ORV_VISA_LIBRARIES", std::string()};
-    std::optional<EnvironmentValue> m_resources;
-    ScpiSimulatorProcess m_sim;
-    LogCapture m_log;
-    EngineCommandRig m_rig;
 };
 
 TEST_P(RigolSiglentZndSetupCommandTest, CodeBindsItsDriverAndTheSetUpRuns) {
@@ -80,14 +50,8 @@ TEST_P(RigolSiglentZndSetupCommandTest, CodeBindsItsDriverAndTheSetUpRuns) {
     ASSERT_NE(m_rig.setup.GetAnalyzer(), nullptr);
     EXPECT_EQ(typeid(*m_rig.setup.GetAnalyzer()), model.driver);
 
-    Bytes body = SetupBody({.scanType = 99});
+    const Bytes body = AnalyzerSetupBody(0.001F, 150.0F, 10.0F);
     const std::size_t tail = SetupTail(2, 3);
-    const auto put = [&body, tail](std::size_t offset, float value) {
-        std::memcpy(body.data() + tail + offset, &value, sizeof value);
-    };
-    put(kRbw, 0.001F);
-    put(kCentre, 150.0F);
-    put(kSpan, 10.0F);
     m_sim.ClearCommands("A");
     replies = m_rig.Exchange(Frame(1, body));
     ASSERT_FALSE(replies.empty());

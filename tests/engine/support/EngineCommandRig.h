@@ -14,6 +14,7 @@
 #include "engine/SetupScan.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -22,6 +23,18 @@ namespace orv::test {
 
 // The driver command (id 4) binding driver `code`.
 Bytes DriverCommand(uint32_t code);
+
+// Field offsets after the grids (from SetupTail), shared by the set-up command and its reply.
+constexpr std::size_t kRbw = 5;
+constexpr std::size_t kCentre = 9;
+constexpr std::size_t kSpan = 17;
+constexpr std::size_t kBuckets = 37;
+constexpr std::size_t kSweepTime = 41;
+constexpr std::size_t kFailureCode = 60;
+
+// The body of a set-up command (scan type 99, a 2 x 3 grid) asking the analyser for this RBW, centre
+// and span.
+Bytes AnalyzerSetupBody(float rbw, float centre, float span);
 
 class EngineCommandRig {
 public:
