@@ -2,16 +2,11 @@
 // placeholder analyser with a fixed seed) into the project's nodes; the project saved, closed and
 // opened again by a second window; peaks measured and spatial sub-nodes made and scanned.
 
-#include "analyzers/AnalyzerSwitches.h"
-#include "analyzers/CInstrumentInfo.h"
-#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
 #include "core/QDataWriter.h"
-#include "core/QManagers.h"
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QScanOptions.h"
 #include "core/TypeIds.h"
 #include "core/WriteRegistryString.h"
-#include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
 #include "platform/CLocale.h"
 #include "platform/registry/SettingsStore.h"
@@ -34,6 +29,7 @@
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/protocol/support/CommLayerFakes.h"
+#include "tests/protocol/support/PlaceholderEngineRun.h"
 
 #include <gtest/gtest.h>
 
@@ -217,11 +213,6 @@ public:
 class ProjectRunTest : public ::testing::Test {
 protected:
     ProjectRunTest() {
-        GetInstrumentInfo().BuildSupportedAnalyzerTable();
-        GetInstrumentInfo().SetAnalyzerDriverSet(false);
-        GetScanHeadInfoManager().Insert(
-            std::make_unique<QScanHeadInfo>("Board 29x42", 255, 10.0F, 1500.0F, 29, 42, 0, 0, 100U));
-        SetNoAnalyzerSwitch(true);
         m_folder = (std::filesystem::temp_directory_path() /
                     ("orv-projectrun-" + std::to_string(getpid()) + "-" +
                      ::testing::UnitTest::GetInstance()->current_test_info()->name()))
@@ -239,56 +230,20 @@ protected:
         layer.reset();
         controller.reset();
         engine.reset();
-        SetNoAnalyzerSwitch(false);
-        GetScanHeadInfoManager().Remove(255);
-        GetSpectrumAnalyzerInfoManager().Remove(900);
         SettingsStore::Instance().SetLocations("", "");
         std::filesystem::remove_all(m_folder);
     }
 
     void SetUp() override {
-        engine->GetSetupScan().GetDeviceManager()->SetAnalyzerFactory(
-            [](int32_t) -> std::unique_ptr<CSpectrumAnalyzer> {
-                auto analyzer = std::make_unique<CSpectrumAnalyzerNone>();
-                analyzer->SetSeedSource([] { return kSeed; });
-                return analyzer;
-            });
-        ASSERT_TRUE(engine->GetSetupScan().ConnectScanner(eProbeType::NoScanner));
-        ASSERT_TRUE(engine->GetSetupScan().ConnectAnalyzer());
-        controller->SetMainFrame(&frame);
-        controller->AttachCommLayer(layer.get());
-        layer->SetStateController(controller.get());
-        layer->SetMainFrame(&frame);
-        layer->SetCommandTransferPipe(&engine->GetCommandPipe());
-        layer->SetDataTransferPipe(&engine->GetDataPipe());
-        link = std::make_unique<QScanEngineLinkOverController>(*layer, *controller);
+        test::SeedPlaceholderAnalyzer(*engine, kSeed);
+        ASSERT_TRUE(test::ConnectPlaceholderRun(*engine, *controller, *layer, frame, ui, link, 60s))
+            << ::testing::PrintToString(log.Lines());
         mainFrame.link = link.get();
-        controller->SetState(1);
-        ASSERT_TRUE(link->CreateDriverConnection());
-        layer->QueueCommand(QCommLayer::kStepAnalyzerIdentity, 0, 0);
-        layer->SignalCommandEvent();
-        ASSERT_TRUE(PumpUntil([&] {
-            return controller->GetState() == 2 && controller->IsDriverReplyReceived();
-        })) << ::testing::PrintToString(log.Lines());
-        _SupportedAnalyzerInfo row;
-        const int32_t selected = GetInstrumentInfo().GetSelectedAnalyzerID();
-        ASSERT_TRUE(GetInstrumentInfo().FindAnalyzerByID(selected, row)) << selected;
-        GetSpectrumAnalyzerInfoManager().Insert(std::make_unique<QSpectrumAnalyzerInfo>(
-            "Null", selected, 900, static_cast<float>(row.m_LowestFrequency),
-            static_cast<float>(row.m_HighestFrequency), static_cast<float>(row.m_SmallestRbw),
-            static_cast<float>(row.m_LargestRbw), 0));
         log.Clear();
     }
 
     bool PumpUntil(const std::function<bool()>& condition, std::chrono::seconds bound = 60s) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            ui.PumpFor(5ms);
-        }
-        return true;
+        return test::PumpUntil(ui, condition, bound);
     }
 
     TfrmMainApp& MakeApp(bool noPreferences) {
@@ -368,6 +323,8 @@ protected:
     QMediatorProjectFileModel model{maker};
     std::vector<std::unique_ptr<ItemTree>> trees;
     std::vector<std::unique_ptr<TfrmMainApp>> apps;
+    // Last: taken back after the engine and the link are gone.
+    test::PlaceholderRunRegistries registries;
 };
 
 TEST_F(ProjectRunTest, ScansRunInAProjectAreSavedAndOpenedAgainByteForByte) {

@@ -1,9 +1,6 @@
 // A scan run from the client through the in-process engine (the no-scanner driver and the
 // placeholder analyser) into the node's container, and the run's steps against a scripted engine.
 
-#include "analyzers/AnalyzerSwitches.h"
-#include "analyzers/CInstrumentInfo.h"
-#include "core/QManagers.h"
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QScanOptions.h"
 #include "core/QScanProgress.h"
@@ -25,6 +22,7 @@
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/protocol/support/CommLayerFakes.h"
+#include "tests/protocol/support/PlaceholderEngineRun.h"
 
 #include <gtest/gtest.h>
 
@@ -79,61 +77,22 @@ std::vector<long> Positions(const std::vector<std::string>& lines, const std::ve
 // thread.
 class ScanRunTest : public ::testing::Test {
 protected:
-    ScanRunTest() {
-        GetInstrumentInfo().BuildSupportedAnalyzerTable();
-        GetInstrumentInfo().SetAnalyzerDriverSet(false);
-        GetScanHeadInfoManager().Insert(
-            std::make_unique<QScanHeadInfo>("Board 29x42", 255, 10.0F, 1500.0F, 29, 42, 0, 0, 100U));
-        SetNoAnalyzerSwitch(true);
-    }
     ~ScanRunTest() override {
         m_mediators.clear();
         link.reset();
         layer.reset();
         controller.reset();
         engine.reset();
-        SetNoAnalyzerSwitch(false);
-        GetScanHeadInfoManager().Remove(255);
-        GetSpectrumAnalyzerInfoManager().Remove(900);
     }
 
     void SetUp() override {
-        ASSERT_TRUE(engine->GetSetupScan().ConnectScanner(eProbeType::NoScanner));
-        ASSERT_TRUE(engine->GetSetupScan().ConnectAnalyzer());
-        controller->SetMainFrame(&frame);
-        controller->AttachCommLayer(layer.get());
-        layer->SetStateController(controller.get());
-        layer->SetMainFrame(&frame);
-        layer->SetCommandTransferPipe(&engine->GetCommandPipe());
-        layer->SetDataTransferPipe(&engine->GetDataPipe());
-        link = std::make_unique<QScanEngineLinkOverController>(*layer, *controller);
-        controller->SetState(1);
-        ASSERT_TRUE(link->CreateDriverConnection());
-        layer->QueueCommand(QCommLayer::kStepAnalyzerIdentity, 0, 0);
-        layer->SignalCommandEvent();
-        ASSERT_TRUE(PumpUntil([&] {
-            return controller->GetState() == 2 && controller->IsDriverReplyReceived();
-        })) << ::testing::PrintToString(log.Lines());
-        // The placeholder's record in the analyser registry, with the limits of its supported row.
-        _SupportedAnalyzerInfo row;
-        const int32_t selected = GetInstrumentInfo().GetSelectedAnalyzerID();
-        ASSERT_TRUE(GetInstrumentInfo().FindAnalyzerByID(selected, row)) << selected;
-        GetSpectrumAnalyzerInfoManager().Insert(std::make_unique<QSpectrumAnalyzerInfo>(
-            "Null", selected, 900, static_cast<float>(row.m_LowestFrequency),
-            static_cast<float>(row.m_HighestFrequency), static_cast<float>(row.m_SmallestRbw),
-            static_cast<float>(row.m_LargestRbw), 0));
+        ASSERT_TRUE(test::ConnectPlaceholderRun(*engine, *controller, *layer, frame, ui, link, 30s))
+            << ::testing::PrintToString(log.Lines());
         log.Clear();
     }
 
     bool PumpUntil(const std::function<bool()>& condition, std::chrono::seconds bound = 30s) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            ui.PumpFor(5ms);
-        }
-        return true;
+        return test::PumpUntil(ui, condition, bound);
     }
 
     QNodeMediator& MakeNode(uint16_t kind) {
@@ -186,6 +145,8 @@ protected:
     std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();
     std::unique_ptr<QScanEngineLinkOverController> link;
     std::vector<std::unique_ptr<QNodeMediator>> m_mediators;
+    // Last: taken back after the engine and the link are gone.
+    test::PlaceholderRunRegistries registries;
 };
 
 TEST_F(ScanRunTest, ASpectralScanRunsOnceThroughTheEngineIntoTheNode) {

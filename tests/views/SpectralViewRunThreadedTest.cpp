@@ -1,12 +1,7 @@
 // Run Once of a Spectral node through the in-process engine (the no-scanner driver and the
 // placeholder analyser with a fixed seed) into a spectral view open in a test frame.
 
-#include "analyzers/AnalyzerSwitches.h"
-#include "analyzers/CInstrumentInfo.h"
-#include "analyzers/drivers/none/CSpectrumAnalyzerNone.h"
-#include "core/QManagers.h"
 #include "core/QScanOptions.h"
-#include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/QFundamentalNodeMediator.h"
@@ -16,6 +11,7 @@
 #include "protocol/QScanEngineLinkOverController.h"
 #include "protocol/QUIBBStateController.h"
 #include "scandata/CSpectralScanData.h"
+#include "tests/protocol/support/PlaceholderEngineRun.h"
 #include "tests/views/support/SpectralViewFixture.h"
 
 #include <gtest/gtest.h>
@@ -102,67 +98,22 @@ private:
 
 class SpectralViewRunTest : public SpectralViewTest {
 protected:
-    SpectralViewRunTest() {
-        std::filesystem::create_directories(m_data);
-        GetInstrumentInfo().BuildSupportedAnalyzerTable();
-        GetInstrumentInfo().SetAnalyzerDriverSet(false);
-        GetScanHeadInfoManager().Insert(
-            std::make_unique<QScanHeadInfo>("Board 29x42", 255, 10.0F, 1500.0F, 29, 42, 0, 0, 100U));
-        SetNoAnalyzerSwitch(true);
-    }
+    SpectralViewRunTest() { std::filesystem::create_directories(m_data); }
     ~SpectralViewRunTest() override {
         node.reset();
         link.reset();
         layer.reset();
         controller.reset();
         engine.reset();
-        SetNoAnalyzerSwitch(false);
-        GetScanHeadInfoManager().Remove(255);
-        GetSpectrumAnalyzerInfoManager().Remove(900);
         std::filesystem::remove_all(m_data);
     }
 
     void SetUp() override {
-        engine->GetSetupScan().GetDeviceManager()->SetAnalyzerFactory(
-            [](int32_t) -> std::unique_ptr<CSpectrumAnalyzer> {
-                auto analyzer = std::make_unique<CSpectrumAnalyzerNone>();
-                analyzer->SetSeedSource([] { return 4711U; });
-                return analyzer;
-            });
-        ASSERT_TRUE(engine->GetSetupScan().ConnectScanner(eProbeType::NoScanner));
-        ASSERT_TRUE(engine->GetSetupScan().ConnectAnalyzer());
-        controller->SetMainFrame(&frame);
-        controller->AttachCommLayer(layer.get());
-        layer->SetStateController(controller.get());
-        layer->SetMainFrame(&frame);
-        layer->SetCommandTransferPipe(&engine->GetCommandPipe());
-        layer->SetDataTransferPipe(&engine->GetDataPipe());
-        link = std::make_unique<QScanEngineLinkOverController>(*layer, *controller);
-        controller->SetState(1);
-        ASSERT_TRUE(link->CreateDriverConnection());
-        layer->QueueCommand(QCommLayer::kStepAnalyzerIdentity, 0, 0);
-        layer->SignalCommandEvent();
-        ASSERT_TRUE(
-            PumpUntil([&] { return controller->GetState() == 2 && controller->IsDriverReplyReceived(); }));
-        _SupportedAnalyzerInfo row;
-        const int32_t selected = GetInstrumentInfo().GetSelectedAnalyzerID();
-        ASSERT_TRUE(GetInstrumentInfo().FindAnalyzerByID(selected, row)) << selected;
-        GetSpectrumAnalyzerInfoManager().Insert(std::make_unique<QSpectrumAnalyzerInfo>(
-            "Null", selected, 900, static_cast<float>(row.m_LowestFrequency),
-            static_cast<float>(row.m_HighestFrequency), static_cast<float>(row.m_SmallestRbw),
-            static_cast<float>(row.m_LargestRbw), 0));
+        SeedPlaceholderAnalyzer(*engine, 4711U);
+        ASSERT_TRUE(ConnectPlaceholderRun(*engine, *controller, *layer, frame, thread, link, 60s));
     }
 
-    bool PumpUntil(const std::function<bool()>& condition) {
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            thread.PumpFor(5ms);
-        }
-        return true;
-    }
+    bool PumpUntil(const std::function<bool()>& condition) { return test::PumpUntil(thread, condition, 60s); }
 
     // A real Spectral node, wired as a project window wires it, with its view open.
     QNodeMediator& OpenSpectralNode() {
@@ -196,6 +147,8 @@ protected:
     std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();
     std::unique_ptr<QScanEngineLinkOverController> link;
     std::unique_ptr<QNodeMediator> node;
+    // Last: taken back after the engine and the link are gone.
+    PlaceholderRunRegistries registries;
 };
 
 TEST_F(SpectralViewRunTest, RunOnceDrawsTheScanWithItsHighestPointAtThePlaceholdersPeak) {
