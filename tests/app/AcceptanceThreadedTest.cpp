@@ -5,7 +5,6 @@
 // runs the node continuously and stops it.
 
 #include "analyzers/CInstrumentInfo.h"
-#include "app/CClientConnectionLink.h"
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
 #include "app/controls/CMainStatusBar.h"
@@ -18,15 +17,14 @@
 #include "app/project/CHalvionView.h"
 #include "app/project/CProjectDocumentKind.h"
 #include "core/TypeIds.h"
-#include "core/WriteRegistryString.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
+#include "support/AcceptanceDriver.h"
 #include "support/MainFrameTestEnvironment.h"
 #include "support/QtTestApplication.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenuBar>
 
 #include <algorithm>
 #include <filesystem>
@@ -40,76 +38,14 @@ using testing::MainFrameTestEnvironment;
 
 class AcceptanceTest : public testing::QtWidgetTest {
 protected:
-    AcceptanceTest() {
-        std::filesystem::create_directories(m_repository + "/Data");
-        WriteRegistryString(SettingsRoot::CurrentUser, TfrmMainApp::kRepositoriesKey,
-                            TfrmMainApp::kLastRepositoryValue, m_repository);
-    }
+    CHalvionApp::Options Options() { return m_driver.Options(); }
 
-    CHalvionApp::Options Options() {
-        CHalvionApp::Options options;
-        options.lockPath = m_environment.LockPath();
-        options.prompt = m_environment.GetPromptPointer();
-        options.frame.pipePath = m_environment.PipePath();
-        options.frame.makeIcmpPing = false;
-        options.frame.makeConnectionLink = &CClientConnectionLink::MakeForFrame;
-        return options;
-    }
-
-    // Triggers the menu item of a command, as a click on it does.
-    static bool TriggerMenuItem(CMainFrame& frame, uint32_t id) {
-        for (QAction* menu : frame.menuBar()->actions()) {
-            if (menu->menu() == nullptr) {
-                continue;
-            }
-            emit menu->menu()->aboutToShow();
-            for (QAction* item : menu->menu()->actions()) {
-                if (item->data().toUInt() == id && item->isEnabled()) {
-                    item->trigger();
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-    // The project window made after those in `before`, once built.
-    CChildFrame* WaitForBuiltProject(CProjectDocumentKind& kind, const std::vector<CChildFrame*>& before) {
-        CChildFrame* built = nullptr;
-        EXPECT_TRUE(testing::ProcessEventsUntil(
-            [&] {
-                built = nullptr;
-                for (CChildFrame* frame : kind.GetWindows().GetFrames()) {
-                    if (std::find(before.begin(), before.end(), frame) == before.end()) {
-                        built = frame;
-                    }
-                }
-                return built != nullptr && built->GetView() != nullptr &&
-                       !built->GetView()->IsBuildPending() && built->GetProjectPane() != nullptr &&
-                       built->GetProjectPane()->GetTree() != nullptr && built->GetProject() != nullptr;
-            },
-            30s));
-        return built;
-    }
-
-    // Pane 1's texts while `done` is awaited, each once in the order given (also those a later text
-    // replaced within the same event-loop pass).
-    std::vector<std::string> WatchPaneOne(CMainFrame& frame, const std::function<bool()>& done) {
-        std::vector<std::string> texts;
-        CMainStatusBar& bar = *frame.GetMainStatusBar();
-        bar.SetPaneTextWatcher([&texts](int pane, const QString& text) {
-            if (pane == 1 && (texts.empty() || texts.back() != text.toStdString())) {
-                texts.push_back(text.toStdString());
-            }
-        });
-        testing::ProcessEventsUntil(done, 60s);
-        bar.SetPaneTextWatcher(nullptr);
-        return texts;
-    }
-
-    MainFrameTestEnvironment m_environment;
-    std::string m_repository = m_environment.Root() + "/repo";
+    testing::AcceptanceDriver m_driver;
+    MainFrameTestEnvironment& m_environment = m_driver.GetEnvironment();
+    const std::string m_repository = m_driver.GetRepository();
 };
+
+using Driver = testing::AcceptanceDriver;
 
 TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuousScan) {
     CHalvionApp app({"-NoSA"}, Options());
@@ -118,19 +54,14 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     auto& kind = static_cast<CProjectDocumentKind&>(*frame.GetDocumentFactory());
 
     // The devices connect on their own.
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            return frame.GetNotificationWindow() != nullptr &&
-                   !frame.GetNotificationWindow()->GetNoticeTexts().empty();
-        },
-        30s));
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
     EXPECT_EQ(frame.GetNotificationWindow()->GetNoticeTexts().front(),
               "Connected to Spectrum Analyzer. (Handheld mode only)");
 
     // New Project; the blank start-up project gives way to it.
     const std::vector<CChildFrame*> startup = kind.GetWindows().GetFrames();
-    ASSERT_TRUE(TriggerMenuItem(frame, 57648));
-    CChildFrame* project = WaitForBuiltProject(kind, startup);
+    ASSERT_TRUE(Driver::TriggerMenuItem(frame, 57648));
+    CChildFrame* project = Driver::WaitForBuiltProject(kind, startup);
     ASSERT_NE(project, nullptr);
     EXPECT_EQ(frame.GetActiveChildFrame(), project);
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
@@ -145,7 +76,7 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     // Scan, once the controller is ready.
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(32893); }, 60s));
     ASSERT_TRUE(frame.OnCommand(32893));
-    const std::vector<std::string> texts = WatchPaneOne(frame, [&] {
+    const std::vector<std::string> texts = Driver::WatchPaneOne(frame, [&] {
         return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Completed" &&
                spectral->m_mediator->GetScanDataCount() == 1;
     });
@@ -185,7 +116,7 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     }));
     const std::vector<CChildFrame*> beforeOpen = kind.GetWindows().GetFrames();
     ASSERT_TRUE(app.OpenDocumentFile(path));
-    CChildFrame* reopened = WaitForBuiltProject(kind, beforeOpen);
+    CChildFrame* reopened = Driver::WaitForBuiltProject(kind, beforeOpen);
     ASSERT_NE(reopened, nullptr);
     EXPECT_EQ(frame.GetActiveChildFrame(), reopened);
     CViewTreeWidget& tree2 = *reopened->GetProjectPane()->GetTree();
@@ -202,7 +133,7 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return node->m_mediator->GetScanDataCount() >= 3; }, 60s));
     ASSERT_TRUE(frame.GetCommandTable().IsEnabled(1011));
     ASSERT_TRUE(frame.OnCommand(1011));
-    const std::vector<std::string> stopped = WatchPaneOne(
+    const std::vector<std::string> stopped = Driver::WatchPaneOne(
         frame, [&] { return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Terminated"; });
     const std::string log = m_environment.LogText();
     EXPECT_EQ(stopped.back(), "Scan ...... Terminated")
@@ -219,15 +150,10 @@ TEST_F(AcceptanceTest, AStopPressedAtOnceEndsAContinuousScanTerminated) {
     ASSERT_TRUE(app.InitInstance());
     CMainFrame& frame = *app.GetMainFrame();
     auto& kind = static_cast<CProjectDocumentKind&>(*frame.GetDocumentFactory());
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            return frame.GetNotificationWindow() != nullptr &&
-                   !frame.GetNotificationWindow()->GetNoticeTexts().empty();
-        },
-        30s));
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
     const std::vector<CChildFrame*> startup = kind.GetWindows().GetFrames();
-    ASSERT_TRUE(TriggerMenuItem(frame, 57648));
-    CChildFrame* project = WaitForBuiltProject(kind, startup);
+    ASSERT_TRUE(Driver::TriggerMenuItem(frame, 57648));
+    CChildFrame* project = Driver::WaitForBuiltProject(kind, startup);
     ASSERT_NE(project, nullptr);
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     tree.SelectTreeNode(tree.GetRootItem());
@@ -237,7 +163,7 @@ TEST_F(AcceptanceTest, AStopPressedAtOnceEndsAContinuousScanTerminated) {
     ASSERT_TRUE(frame.OnCommand(32890));
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(1011); }, 60s));
     ASSERT_TRUE(frame.OnCommand(1011));
-    const std::vector<std::string> stopped = WatchPaneOne(
+    const std::vector<std::string> stopped = Driver::WatchPaneOne(
         frame, [&] { return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Terminated"; });
     ASSERT_FALSE(stopped.empty());
     const std::string log = m_environment.LogText();

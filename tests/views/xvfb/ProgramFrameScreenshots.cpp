@@ -1,0 +1,202 @@
+// The real program on a real X server (Xvfb), driven as a user drives it (the placeholder analyser,
+// the no-scanner head): Scan on a Spectral node opens the node's spectral frame with the trace drawn;
+// Scan on a Spectral/Spatial node opens its frame maximised with every cell of the map coloured. The
+// screen is written out as pictures.
+
+#include "app/CHalvionApp.h"
+#include "app/CMainFrame.h"
+#include "app/QtConversions.h"
+#include "app/controls/CMainStatusBar.h"
+#include "app/controls/CProjectView.h"
+#include "app/panes/CViewTreeWidget.h"
+#include "app/project/CChildFrame.h"
+#include "app/project/CFormViewFactory.h"
+#include "app/project/CHalvionDoc.h"
+#include "core/TypeIds.h"
+#include "project/QNodeMediator.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/QtTestApplication.h"
+#include "views/spatial/CSpatialView.h"
+#include "views/spatial/CSpectralSpatialViewFrame.h"
+#include "views/spatial/CSpectralViewFrame.h"
+#include "views/spatial/CViewFrameMaker.h"
+#include "views/spatial/SpatialCell.h"
+#include "views/spectral/CSpectralView.h"
+
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using Driver = testing::AcceptanceDriver;
+
+constexpr uint32_t kScan = 32893;
+constexpr uint32_t kAddSpectral = 32809;
+constexpr uint32_t kAddSpectralSpatial = 32811;
+// The light grey the map shows where a cell has no colour.
+constexpr QRgb kEmptyCell = 0xE8E8E8U;
+// The grid around the scanned area.
+constexpr QRgb kWhite = 0xFFFFFFU;
+
+class ProgramFrameScreenshots : public testing::QtWidgetTest {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+        }
+        // As the program's start installs it.
+        CViewFrameMaker::Install();
+    }
+    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
+
+    static QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+    static std::string Save(const std::string& name) {
+        std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
+        std::string path = std::string(ORV_SCREENSHOT_DIR) + "/" + name;
+        EXPECT_TRUE(Screen().save(QString::fromStdString(path)));
+        return path;
+    }
+
+    // Adds a node of the command's kind under the project and runs Scan on it until the status bar
+    // reports the scan completed and the node holds it.
+    static QNodeMediator* AddNodeAndScan(CMainFrame& frame, CViewTreeWidget& tree, uint32_t addCommand,
+                                         uint16_t kind) {
+        tree.SelectTreeNode(tree.GetRootItem());
+        EXPECT_TRUE(frame.OnCommand(addCommand));
+        CTreeItem* node = tree.GetSelectedTreeNode();
+        if (node == nullptr || node->m_kind != kind) {
+            ADD_FAILURE() << "no node of kind " << kind << " selected";
+            return nullptr;
+        }
+        EXPECT_TRUE(
+            testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(kScan); }, 60s));
+        EXPECT_TRUE(frame.OnCommand(kScan));
+        const std::vector<std::string> texts = Driver::WatchPaneOne(frame, [&] {
+            return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Completed" &&
+                   node->m_mediator->GetScanDataCount() == 1;
+        });
+        EXPECT_EQ(node->m_mediator->GetScanDataCount(), 1U) << ::testing::PrintToString(texts);
+        return node->m_mediator;
+    }
+
+    Driver m_driver;
+};
+
+TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectralSpatialMap) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    // No window manager under Xvfb: the program's window takes the screen as a maximised one would.
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+
+    // Spectral: the node's frame shows the scan with its trace.
+    QNodeMediator* spectral = AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
+    ASSERT_NE(spectral, nullptr);
+    CSpectralView* view = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            view = dynamic_cast<CSpectralView*>(spectral->GetSpectralView());
+            return view != nullptr && view->isVisible() && !view->GetPoints().empty() &&
+                   view->GetRenderCount() > 1;
+        },
+        30s));
+    auto* spectralFrame = dynamic_cast<CSpectralViewFrame*>(spectral->GetFrame(QFrameClass::Spectral));
+    ASSERT_NE(spectralFrame, nullptr);
+    EXPECT_EQ(spectralFrame->GetIconResource(), 438);
+    EXPECT_TRUE(spectralFrame->GetWindow()->isVisible());
+    EXPECT_EQ(spectralFrame->GetTitle(), spectral->GetName() + " --- Scan ID: 1   ");
+    // The trace's colour inside the plot's axis box, as the screen shows it.
+    const QRgb trace = ColorRefToQColor(CSpectralView::kTraceColour).rgb() & 0xFFFFFFU;
+    int tracePixels = 0;
+    auto traceShown = [&] {
+        const QImage screen = Screen();
+        const QRect box = view->GetAxisBox();
+        const QPoint origin = view->viewport()->mapToGlobal(QPoint(0, 0));
+        tracePixels = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) {
+                tracePixels += (screen.pixel(origin + QPoint(x, y)) & 0xFFFFFFU) == trace ? 1 : 0;
+            }
+        }
+        // A line across the plot, not a stray pixel.
+        return tracePixels >= box.width() / 2;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(traceShown, 10s)) << tracePixels << " trace pixels";
+    const std::string spectralShot = Save("program-spectral-view.png");
+    std::cout << "screenshot: " << spectralShot << "\n";
+
+    // Spectral/Spatial: the frame opens maximised and its map colours every cell scanned.
+    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    ASSERT_NE(split, nullptr);
+    CSpectralSpatialViewFrame* splitFrame = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            splitFrame =
+                dynamic_cast<CSpectralSpatialViewFrame*>(split->GetFrame(QFrameClass::SpectralSpatial));
+            return splitFrame != nullptr && splitFrame->GetSpatialPane() != nullptr &&
+                   splitFrame->GetSpatialPane()->GetMapBuildCount() > 0;
+        },
+        30s));
+    EXPECT_EQ(splitFrame->GetIconResource(), 440);
+    EXPECT_TRUE(splitFrame->GetWindow()->isMaximized());
+    EXPECT_EQ(splitFrame->GetTitle(), split->GetName() + " --- Scan ID: 1   ");
+    CSpatialView& map = *splitFrame->GetSpatialPane();
+    int32_t scanId = 0;
+    const CSpectralSpatialScanData* scan = split->GetLastSpectralSpatialScanData(scanId);
+    ASSERT_NE(scan, nullptr);
+    const int scanned = static_cast<int>(scan->m_CellCount);
+    EXPECT_NE(scan->m_Completed, 0);
+    ASSERT_GT(scanned, 1);
+    // Each scanned cell of the map's grid, coloured on the screen.
+    std::vector<QRgb> colours;
+    auto cellsShown = [&] {
+        const QImage screen = Screen();
+        colours.clear();
+        for (int row = 0; row < kGridRows; ++row) {
+            for (int column = 0; column < kGridColumns; ++column) {
+                const CSpatialCell& cell = map.GetCell(row, column);
+                if (cell.m_HasData == 0) {
+                    continue;
+                }
+                const QPoint centre =
+                    map.mapToGlobal(QPoint((cell.m_ViewRect.left + cell.m_ViewRect.right) / 2,
+                                           (cell.m_ViewRect.top + cell.m_ViewRect.bottom) / 2));
+                colours.push_back(screen.pixel(centre) & 0xFFFFFFU);
+            }
+        }
+        return static_cast<int>(colours.size()) == scanned &&
+               std::none_of(colours.begin(), colours.end(),
+                            [](QRgb pixel) { return pixel == kEmptyCell || pixel == kWhite; });
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(cellsShown, 30s))
+        << colours.size() << " of " << scanned << " cells with data; " << ::testing::PrintToString(colours);
+    // The levels differ from cell to cell, and so do their colours.
+    EXPECT_GT(std::set<QRgb>(colours.begin(), colours.end()).size(), 1U);
+    std::cout << "cells coloured: " << colours.size() << "\n";
+    const std::string splitShot = Save("program-spectral-spatial-view.png");
+    std::cout << "screenshot: " << splitShot << "\n";
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+} // namespace
+} // namespace orv
