@@ -19,6 +19,7 @@
 #include "project/TfrmMainApp.h"
 #include "tests/project/support/MediatorFakes.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,9 @@ public:
     void DestroyDriverConnection() override { ++driverDisconnections; }
     bool RunScan(QNodeMediator& mediator, bool continuous) override {
         runs.emplace_back(&mediator, continuous);
+        if (onRun) {
+            onRun();
+        }
         return runResult;
     }
     void StopScan() override { ++stops; }
@@ -54,6 +58,8 @@ public:
     int driverDisconnections = 0;
     int stops = 0;
     std::vector<std::pair<QNodeMediator*, bool>> runs;
+    // Called as a run is asked for: what a test checks at the moment the run starts.
+    std::function<void()> onRun;
 };
 
 class TestMainFrame : public QMainFrame {
