@@ -9,6 +9,7 @@
 #include "project/QNodeMediator.h"
 #include "project/QScanThread.h"
 #include "protocol/pipe/CNamedPipeIncomingClient.h"
+#include "protocol/pipe/CNamedPipeListenerManager.h"
 #include "support/ProjectFrameFixture.h"
 #include "tests/sim/pipe/support/HandHeldProbeClientProcess.h"
 
@@ -157,6 +158,10 @@ TEST_F(ProbeCellTest, AStopWhileTheDialogWaitsEndsItAndTheScanThreadJoins) {
 }
 
 TEST_F(ProbeCellTest, ThePipeClientsAnswersGoSkipAndStop) {
+    // The frame starts its listener on a thread of its own: the program connects once it listens.
+    ASSERT_NE(m_frame->GetPipeListener(), nullptr);
+    ASSERT_EQ(m_frame->GetPipeListener()->WaitUntilSettled(std::chrono::seconds(5)),
+              CNamedPipeListenerManager::State::Listening);
     test::HandHeldProbeClientProcess program(m_environment.PipePath());
     program.Connect();
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return m_frame->GetPipeClient() != nullptr; }));
