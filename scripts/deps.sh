@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need; does nothing for those present.
+# With --tests also what only the tests use and the program must not bring along: Debian's
+# portmapper, whose package starts a network service on install.
 set -euo pipefail
 
 packages=(
@@ -9,9 +11,8 @@ packages=(
   python3 python3-pyvisa python3-pyvisa-py
   locales
   libudev-dev libusb-1.0-0-dev
-  # The network tests make namespaces of their own and join them with veth pairs; the scanner
-  # search's test asks Debian's portmapper in one of them.
-  iproute2 rpcbind
+  # The network tests make namespaces of their own and join them with veth pairs.
+  iproute2
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
   # The program's sounds (QSoundEffect).
   qt6-multimedia-dev
@@ -20,6 +21,11 @@ packages=(
   # The real program's test runs it on an X server of its own and closes its window through Xlib.
   xvfb xauth libx11-dev
 )
+
+if [ "${1:-}" = "--tests" ]; then
+  # The scanner search's test starts the portmapper in a namespace of its own.
+  packages+=(rpcbind)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

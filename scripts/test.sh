@@ -7,7 +7,7 @@
 # A tree that runs no test fails: a broken label or glob must not pass with nothing in it.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-bash "$ROOT/scripts/deps.sh"
+bash "$ROOT/scripts/deps.sh" --tests
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
