@@ -43,10 +43,9 @@ bool CBB60Connection::DetectAndConnect() {
     int32_t count = 0;
     const int32_t status = bb.bbGetSerialNumberList(serials.data(), &count);
     m_deviceCount = status < 0 ? 0 : std::clamp(count, 0, kMaxDevices);
-    m_serials = serials;
     for (int32_t i = 0; i < m_deviceCount; ++i) {
         int32_t handle = -1;
-        const int32_t opened = bb.bbOpenDeviceBySerialNumber(&handle, m_serials[static_cast<size_t>(i)]);
+        const int32_t opened = bb.bbOpenDeviceBySerialNumber(&handle, serials[static_cast<size_t>(i)]);
         // Any error leaves no valid handle, not only the one the library names for a failed open.
         if (opened < 0) {
             AddInformationMessage(1, "Failed to open BB60 device.");
@@ -61,7 +60,7 @@ bool CBB60Connection::DetectAndConnect() {
                            PromptAnswer::Ok);
             }
         }
-        m_serialInUse = m_serials[static_cast<size_t>(i)];
+        m_serialInUse = serials[static_cast<size_t>(i)];
         m_deviceHandle = handle;
         m_open = true;
         return true;

@@ -53,7 +53,6 @@ public:
 
 private:
     std::shared_ptr<const vendor::BbApiLibrary> m_library;
-    std::array<int32_t, kMaxDevices> m_serials{};
     int32_t m_deviceCount = 0;
     int32_t m_serialInUse = -1;
     int32_t m_deviceHandle = -1;

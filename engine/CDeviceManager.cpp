@@ -405,7 +405,7 @@ bool CDeviceManager::ConnectDeviceLibrary(std::unique_ptr<CSAConnection> connect
     return true;
 }
 
-bool CDeviceManager::ConnectBB60() {
+template <class Connection> bool CDeviceManager::ConnectNewDeviceLibrary() {
     const AnalyzerScanSetup* setup = nullptr;
     {
         const std::lock_guard guard(m_deviceLock);
@@ -414,23 +414,17 @@ bool CDeviceManager::ConnectBB60() {
         }
         setup = m_scanSetup;
     }
-    auto connection = std::make_unique<CBB60Connection>();
+    auto connection = std::make_unique<Connection>();
     connection->SetScanSetup(setup);
     return ConnectDeviceLibrary(std::move(connection));
 }
 
+bool CDeviceManager::ConnectBB60() {
+    return ConnectNewDeviceLibrary<CBB60Connection>();
+}
+
 bool CDeviceManager::ConnectTekRSA() {
-    const AnalyzerScanSetup* setup = nullptr;
-    {
-        const std::lock_guard guard(m_deviceLock);
-        if (m_connection != nullptr || IsScanRunning()) {
-            return false;
-        }
-        setup = m_scanSetup;
-    }
-    auto connection = std::make_unique<CTekRSAConnection>();
-    connection->SetScanSetup(setup);
-    return ConnectDeviceLibrary(std::move(connection));
+    return ConnectNewDeviceLibrary<CTekRSAConnection>();
 }
 
 bool CDeviceManager::ReleaseAnalyzer() {

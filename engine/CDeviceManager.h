@@ -254,6 +254,9 @@ private:
     bool BindAnalyzer(int32_t code, bool acceptWithoutCheck);
     // Keeps a connection that found its device, unless one is held or a scan began meanwhile.
     bool ConnectDeviceLibrary(std::unique_ptr<CSAConnection> connection);
+    // Makes a device-library connection of the kind given, when no analyser is connected and no scan
+    // runs, and connects it as above.
+    template <class Connection> bool ConnectNewDeviceLibrary();
 
     std::vector<float> m_traceBuffer;
     uint32_t m_traceLength = 0;

@@ -1,6 +1,7 @@
 #include "engine/CUSBView.h"
 
 #include "engine/EngineProcessFlags.h"
+#include "engine/scanners/CUSBEngine.h"
 #include "platform/log/InformationLog.h"
 
 #include <array>
@@ -67,7 +68,7 @@ void CUSBView::Watch() {
 
 void CUSBView::Handle(const UsbDeviceEvent& event) {
     if (event.action != "remove" || event.subsystem != "usb" || event.deviceType != "usb_device" ||
-        event.vendor != kVendor || event.product != kProduct) {
+        event.vendor != CUSBEngine::kVendorId || event.product != CUSBEngine::kProductId) {
         return;
     }
     // Steady time: a change of the wall clock neither repeats nor swallows a removal.

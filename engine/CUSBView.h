@@ -23,8 +23,6 @@ class CUSBView {
 public:
     using SourceMaker = std::function<std::unique_ptr<UsbDeviceEventSource>(std::string& reason)>;
 
-    static constexpr uint16_t kVendor = 0x04D8;
-    static constexpr uint16_t kProduct = 0xFCBD;
     static constexpr std::chrono::seconds kRemovalSpacing{3};
 
     // `maker` makes the event source at Create (default: the libudev monitor).

@@ -4,14 +4,6 @@
 
 namespace orv::vendor {
 
-namespace {
-
-template <class Fn> void ResolveOne(const SharedLibrary& library, const char* name, Fn& slot) {
-    slot = reinterpret_cast<Fn>(library.Find(name));
-}
-
-} // namespace
-
 bool BbApiFunctions::IsComplete() const {
     return bbGetSerialNumberList != nullptr && bbOpenDeviceBySerialNumber != nullptr &&
            bbCloseDevice != nullptr && bbConfigureAcquisition != nullptr &&
@@ -21,19 +13,19 @@ bool BbApiFunctions::IsComplete() const {
 }
 
 bool BbApiFunctions::Resolve(const SharedLibrary& library) {
-    ResolveOne(library, kBbApiFunctionNames[0], bbGetSerialNumberList);
-    ResolveOne(library, kBbApiFunctionNames[1], bbOpenDeviceBySerialNumber);
-    ResolveOne(library, kBbApiFunctionNames[2], bbCloseDevice);
-    ResolveOne(library, kBbApiFunctionNames[3], bbConfigureAcquisition);
-    ResolveOne(library, kBbApiFunctionNames[4], bbConfigureCenterSpan);
-    ResolveOne(library, kBbApiFunctionNames[5], bbConfigureLevel);
-    ResolveOne(library, kBbApiFunctionNames[6], bbConfigureGain);
-    ResolveOne(library, kBbApiFunctionNames[7], bbConfigureSweepCoupling);
-    ResolveOne(library, kBbApiFunctionNames[8], bbConfigureProcUnits);
-    ResolveOne(library, kBbApiFunctionNames[9], bbInitiate);
-    ResolveOne(library, kBbApiFunctionNames[10], bbQueryTraceInfo);
-    ResolveOne(library, kBbApiFunctionNames[11], bbFetchTrace_32f);
-    ResolveOne(library, kBbApiFunctionNames[12], bbGetErrorString);
+    library.Find(kBbApiFunctionNames[0], bbGetSerialNumberList);
+    library.Find(kBbApiFunctionNames[1], bbOpenDeviceBySerialNumber);
+    library.Find(kBbApiFunctionNames[2], bbCloseDevice);
+    library.Find(kBbApiFunctionNames[3], bbConfigureAcquisition);
+    library.Find(kBbApiFunctionNames[4], bbConfigureCenterSpan);
+    library.Find(kBbApiFunctionNames[5], bbConfigureLevel);
+    library.Find(kBbApiFunctionNames[6], bbConfigureGain);
+    library.Find(kBbApiFunctionNames[7], bbConfigureSweepCoupling);
+    library.Find(kBbApiFunctionNames[8], bbConfigureProcUnits);
+    library.Find(kBbApiFunctionNames[9], bbInitiate);
+    library.Find(kBbApiFunctionNames[10], bbQueryTraceInfo);
+    library.Find(kBbApiFunctionNames[11], bbFetchTrace_32f);
+    library.Find(kBbApiFunctionNames[12], bbGetErrorString);
     return IsComplete();
 }
 

@@ -40,10 +40,6 @@ public:
     }
 
     const Functions& Get() const { return m_functions; }
-    // The file it was loaded from; empty for a table given in place of a library.
-    std::string GetFileName() const {
-        return m_library != nullptr ? m_library->GetFileName() : std::string();
-    }
 
 private:
     DeviceLibrary(std::unique_ptr<SharedLibrary> library, const Functions& functions)

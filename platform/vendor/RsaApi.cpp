@@ -6,14 +6,6 @@
 
 namespace orv::vendor {
 
-namespace {
-
-template <class Fn> void ResolveOne(const SharedLibrary& library, const char* name, Fn& slot) {
-    slot = reinterpret_cast<Fn>(library.Find(name));
-}
-
-} // namespace
-
 bool RsaApiFunctions::IsComplete() const {
     const std::array<const void*, 18> slots{reinterpret_cast<const void*>(DEVICE_Search),
                                             reinterpret_cast<const void*>(DEVICE_Connect),
@@ -42,24 +34,24 @@ bool RsaApiFunctions::IsComplete() const {
 }
 
 bool RsaApiFunctions::Resolve(const SharedLibrary& library) {
-    ResolveOne(library, kRsaApiFunctionNames[0], DEVICE_Search);
-    ResolveOne(library, kRsaApiFunctionNames[1], DEVICE_Connect);
-    ResolveOne(library, kRsaApiFunctionNames[2], DEVICE_Disconnect);
-    ResolveOne(library, kRsaApiFunctionNames[3], DEVICE_Run);
-    ResolveOne(library, kRsaApiFunctionNames[4], DEVICE_Stop);
-    ResolveOne(library, kRsaApiFunctionNames[5], CONFIG_Preset);
-    ResolveOne(library, kRsaApiFunctionNames[6], CONFIG_SetRFPreampEnable);
-    ResolveOne(library, kRsaApiFunctionNames[7], CONFIG_SetRFAttenuator);
-    ResolveOne(library, kRsaApiFunctionNames[8], CONFIG_SetCenterFreq);
-    ResolveOne(library, kRsaApiFunctionNames[9], CONFIG_SetReferenceLevel);
-    ResolveOne(library, kRsaApiFunctionNames[10], SPECTRUM_SetEnable);
-    ResolveOne(library, kRsaApiFunctionNames[11], SPECTRUM_SetDefault);
-    ResolveOne(library, kRsaApiFunctionNames[12], SPECTRUM_GetLimits);
-    ResolveOne(library, kRsaApiFunctionNames[13], SPECTRUM_GetSettings);
-    ResolveOne(library, kRsaApiFunctionNames[14], SPECTRUM_SetSettings);
-    ResolveOne(library, kRsaApiFunctionNames[15], SPECTRUM_AcquireTrace);
-    ResolveOne(library, kRsaApiFunctionNames[16], SPECTRUM_WaitForTraceReady);
-    ResolveOne(library, kRsaApiFunctionNames[17], SPECTRUM_GetTrace);
+    library.Find(kRsaApiFunctionNames[0], DEVICE_Search);
+    library.Find(kRsaApiFunctionNames[1], DEVICE_Connect);
+    library.Find(kRsaApiFunctionNames[2], DEVICE_Disconnect);
+    library.Find(kRsaApiFunctionNames[3], DEVICE_Run);
+    library.Find(kRsaApiFunctionNames[4], DEVICE_Stop);
+    library.Find(kRsaApiFunctionNames[5], CONFIG_Preset);
+    library.Find(kRsaApiFunctionNames[6], CONFIG_SetRFPreampEnable);
+    library.Find(kRsaApiFunctionNames[7], CONFIG_SetRFAttenuator);
+    library.Find(kRsaApiFunctionNames[8], CONFIG_SetCenterFreq);
+    library.Find(kRsaApiFunctionNames[9], CONFIG_SetReferenceLevel);
+    library.Find(kRsaApiFunctionNames[10], SPECTRUM_SetEnable);
+    library.Find(kRsaApiFunctionNames[11], SPECTRUM_SetDefault);
+    library.Find(kRsaApiFunctionNames[12], SPECTRUM_GetLimits);
+    library.Find(kRsaApiFunctionNames[13], SPECTRUM_GetSettings);
+    library.Find(kRsaApiFunctionNames[14], SPECTRUM_SetSettings);
+    library.Find(kRsaApiFunctionNames[15], SPECTRUM_AcquireTrace);
+    library.Find(kRsaApiFunctionNames[16], SPECTRUM_WaitForTraceReady);
+    library.Find(kRsaApiFunctionNames[17], SPECTRUM_GetTrace);
     return IsComplete();
 }
 

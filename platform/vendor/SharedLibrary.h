@@ -21,6 +21,10 @@ public:
 
     // The exported symbol's address, or nullptr.
     void* Find(const char* symbol) const;
+    // Fills `slot` with the exported function `symbol` (nullptr when missing).
+    template <class Fn> void Find(const char* symbol, Fn& slot) const {
+        slot = reinterpret_cast<Fn>(Find(symbol)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+    }
     const std::string& GetFileName() const { return m_fileName; }
 
 private:

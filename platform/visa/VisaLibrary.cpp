@@ -7,14 +7,6 @@
 
 namespace orv::visa {
 
-namespace {
-
-template <class Fn> void Resolve(const SharedLibrary& library, const char* name, Fn& slot) {
-    slot = reinterpret_cast<Fn>(library.Find(name));
-}
-
-} // namespace
-
 VisaLibrary::VisaLibrary(std::unique_ptr<SharedLibrary> library, std::string libraryName,
                          const VisaEntryPoints& entryPoints)
     : m_library(std::move(library)), m_libraryName(std::move(libraryName)), m_entryPoints(entryPoints) {}
@@ -27,17 +19,17 @@ std::unique_ptr<VisaLibrary> VisaLibrary::LoadVendor(const std::string& fileName
         return nullptr;
     }
     VisaEntryPoints entryPoints;
-    Resolve(*handle, "viOpenDefaultRM", entryPoints.viOpenDefaultRM);
-    Resolve(*handle, "viOpen", entryPoints.viOpen);
-    Resolve(*handle, "viClose", entryPoints.viClose);
-    Resolve(*handle, "viFindRsrc", entryPoints.viFindRsrc);
-    Resolve(*handle, "viFindNext", entryPoints.viFindNext);
-    Resolve(*handle, "viSetAttribute", entryPoints.viSetAttribute);
-    Resolve(*handle, "viGetAttribute", entryPoints.viGetAttribute);
-    Resolve(*handle, "viRead", entryPoints.viRead);
-    Resolve(*handle, "viScanf", entryPoints.viScanf);
-    Resolve(*handle, "viPrintf", entryPoints.viPrintf);
-    Resolve(*handle, "viFlush", entryPoints.viFlush);
+    handle->Find("viOpenDefaultRM", entryPoints.viOpenDefaultRM);
+    handle->Find("viOpen", entryPoints.viOpen);
+    handle->Find("viClose", entryPoints.viClose);
+    handle->Find("viFindRsrc", entryPoints.viFindRsrc);
+    handle->Find("viFindNext", entryPoints.viFindNext);
+    handle->Find("viSetAttribute", entryPoints.viSetAttribute);
+    handle->Find("viGetAttribute", entryPoints.viGetAttribute);
+    handle->Find("viRead", entryPoints.viRead);
+    handle->Find("viScanf", entryPoints.viScanf);
+    handle->Find("viPrintf", entryPoints.viPrintf);
+    handle->Find("viFlush", entryPoints.viFlush);
     if (!entryPoints.IsComplete()) {
         return nullptr;
     }
