@@ -325,7 +325,6 @@ private:
     void RegisterCommands();
     CViewTreeWidget* ActiveTree() const;
     CTreeItem* SelectedRecord() const;
-    uint16_t SelectedKind() const;
     int32_t ControllerState() const;
     bool HasActiveProjectView() const;
     void ResetArmQueueForRun();

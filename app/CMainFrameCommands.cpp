@@ -198,11 +198,6 @@ CTreeItem* CMainFrame::SelectedRecord() const {
     return tree != nullptr ? tree->GetSelectedTreeNode() : nullptr;
 }
 
-uint16_t CMainFrame::SelectedKind() const {
-    const CTreeItem* record = SelectedRecord();
-    return record != nullptr ? record->m_kind : 0;
-}
-
 int32_t CMainFrame::ControllerState() const {
     return m_link != nullptr ? m_link->GetState() : 0;
 }

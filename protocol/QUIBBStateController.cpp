@@ -178,29 +178,19 @@ void QUIBBStateController::EndWorkflow(uint32_t /*reason*/) {
     if (state == kIdle || state == kStopped) {
         return;
     }
-    if (state == kScanning) {
-        DropWaitCursor();
-        std::unique_lock<std::mutex> order(m_goStopOrderLock);
-        if (m_nState.load() == kScanning) {
-            AddInformationMessage(1, "Trying to stop the scan by sending down the 'Stop' command.");
-            if (layer != nullptr) {
-                layer->QueueCommand(QCommLayer::kStepStop, 1, 0);
-                layer->SignalCommandEvent();
+    if (state == kScanning && StopScan()) {
+        ClockSleep(kStopPause);
+        QNodeMediator* running = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (m_pRunMediator != nullptr && m_pRunMediator->HasScanThread()) {
+                running = m_pRunMediator;
             }
-            order.unlock();
-            ClockSleep(kStopPause);
-            QNodeMediator* running = nullptr;
-            {
-                std::lock_guard<std::mutex> lock(m_lock);
-                if (m_pRunMediator != nullptr && m_pRunMediator->HasScanThread()) {
-                    running = m_pRunMediator;
-                }
-            }
-            if (running != nullptr) {
-                running->SignalEvent();
-            } else {
-                m_nState.store(kIdle);
-            }
+        }
+        if (running != nullptr) {
+            running->SignalEvent();
+        } else {
+            m_nState.store(kIdle);
         }
     }
     if (layer != nullptr) {

@@ -204,7 +204,8 @@ public:
     // then the engine version and the scanner, whose acknowledgements continue it. False when the
     // checks refused it.
     bool RunScan(QNodeMediator& mediator, uint8_t continuous);
-    void StopScan();
+    // Queues the stop of a scanning run; false when the run was not scanning.
+    bool StopScan();
     void SendSetupScan(uint8_t flag) override;
     void SendGo(uint8_t flag) override;
     void SendStop(uint8_t flag) override;
@@ -264,8 +265,6 @@ private:
     void TransferSetupToContainer(const QSetupScanCommand& setup);
     // A set-up or go that could not be sent ends the run as a failed set-up.
     void FailRun(const std::string& logLine);
-    bool BuildSetupCommand(QNodeMediator& node, QNodeMediator& optionsNode, uint16_t scanKind,
-                           bool levelPlusOne, QSetupScanCommand& command);
     void ShowScanStatus(int32_t code);
     void PostStatusText(const std::string& text);
     static void ResetGlobalScanErrorCode();

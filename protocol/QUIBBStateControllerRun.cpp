@@ -472,17 +472,18 @@ void QUIBBStateController::ShowScanProgress(std::unique_ptr<QScanProgressIndicat
 
 // ---- stop ----
 
-void QUIBBStateController::StopScan() {
+bool QUIBBStateController::StopScan() {
     DropWaitCursor();
     std::lock_guard<std::mutex> order(m_goStopOrderLock);
     if (m_nState.load() != kScanning) {
-        return;
+        return false;
     }
     AddInformationMessage(1, "Trying to stop the scan by sending down the 'Stop' command.");
     if (QCommLayer* layer = Layer()) {
         layer->QueueCommand(QCommLayer::kStepStop, 1, 0);
         layer->SignalCommandEvent();
     }
+    return true;
 }
 
 void QUIBBStateController::SendStop(uint8_t /*flag*/) {

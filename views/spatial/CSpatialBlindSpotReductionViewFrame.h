@@ -14,10 +14,6 @@ public:
               request, formView, kTypeBlindSpotReductionNode, QSize(600, 570), QSize(-1, -1),
               CSpatialView::TabStrip::BlindSpot,
               FrameTabs{{"Upper Scan View", "Lower Scan View", "Blind Spot Reduction View"}, true}) {}
-
-protected:
-    bool MovesOnNudge() const override { return false; }
-    bool ResetsDisplayedScanIds() const override { return false; }
 };
 
 } // namespace orv

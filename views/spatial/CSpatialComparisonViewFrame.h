@@ -13,10 +13,6 @@ public:
         : CSpatialSingleViewFrame(request, formView, kTypeSpatialComparisonNode, QSize(600, 570),
                                   QSize(-1, -1), CSpatialView::TabStrip::Comparison,
                                   FrameTabs{{"Test View", "Reference View", "Comparison View"}, true}) {}
-
-protected:
-    bool MovesOnNudge() const override { return false; }
-    bool ResetsDisplayedScanIds() const override { return false; }
 };
 
 } // namespace orv

@@ -13,10 +13,6 @@ public:
         : CSpectralSingleViewFrame(request, formView, kTypeSpectralComparisonNode, QSize(750, 440),
                                    QSize(-1, -1), CSpectralView::TabStrip::Comparison,
                                    FrameTabs{{"Test View", "Reference View", "Comparison View"}, true}) {}
-
-protected:
-    bool MovesOnNudge() const override { return false; }
-    bool ResetsDisplayedScanIds() const override { return false; }
 };
 
 } // namespace orv

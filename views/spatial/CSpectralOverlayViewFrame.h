@@ -14,10 +14,6 @@ public:
         : CSpectralSingleViewFrame(request, formView, kTypeSpectralOverlayNode, QSize(750, 440),
                                    QSize(-1, -1), CSpectralView::TabStrip::Overlay,
                                    FrameTabs{{"Test View", "Reference View", "Overlay View"}, true}) {}
-
-protected:
-    bool MovesOnNudge() const override { return false; }
-    bool ResetsDisplayedScanIds() const override { return false; }
 };
 
 } // namespace orv

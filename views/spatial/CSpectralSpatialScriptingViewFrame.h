@@ -15,7 +15,6 @@ public:
                                    FrameTabs{{}, false}) {}
 
 protected:
-    bool MovesOnNudge() const override { return false; }
     bool ResetsDisplayedScanIds() const override { return true; }
 };
 
