@@ -432,6 +432,8 @@ public:
     // A user composite's frequency markers and points, taken from the linked scan after what was
     // there, each list with the flag byte that came with it.
     const std::vector<_FrequencyMarkerPoint>& GetFrequencyMarkers() const { return m_frequencyMarkers; }
+    // The user composite's frequency markers, which its spectral view edits.
+    std::vector<_FrequencyMarkerPoint>& GetSelectedFrequencyMarkers() { return m_frequencyMarkers; }
     const std::vector<CScanPoint>& GetPoints() const { return m_points; }
     // The user composite's selected cells (its points), which its spatial view edits.
     std::vector<CScanPoint>& GetSelectedCells() { return m_points; }

@@ -177,6 +177,13 @@ public:
     int32_t m_SpectralZoomFirst = 0;
     int32_t m_SpectralZoomLast = 0;
     std::vector<CScanPoint> m_SpectralZoomHistory;
+    // The delta marker the spectral views keep with the scan while it is shown: whether it is on,
+    // its frequency (MHz, -1.0 once cleared), its amplitude in the unit drawn and the draw index it
+    // was set at. Display state only: never stored with the scan.
+    uint8_t m_DeltaMarkerActive = 0;
+    float m_DeltaMarkerFrequency = -1.0F;
+    float m_DeltaMarkerAmplitude = 0.0F;
+    int32_t m_DeltaMarkerIndex = -1;
     // The same for the spatial views: the zoomed flag, the window and the windows before it.
     uint8_t m_SpatialZoomed = 0;
     _ZoomingSpatialRects m_SpatialZoomWindow;

@@ -140,7 +140,7 @@ public:
     QNodeMediator* GetColourScaleMediator() const override { return m_pMediator; }
     void QueueRedraw(int32_t kind);
     void DrawMapLocked(QImage* target, int32_t compose);
-    void UpdateSelectedFrequencies();
+    void UpdateSelectedFrequencies() override;
     void RelayoutAndRedraw();
     // The redraw driver; the image stands for the client area (null: the view's own).
     void RedrawView(QImage* target, int32_t kind);

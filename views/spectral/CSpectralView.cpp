@@ -16,6 +16,8 @@
 #include "scandata/CSpectralSpatialScanData.h"
 #include "views/spectral/QLinkedSpatialPane.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -56,6 +58,43 @@ CSpectralView::CSpectralView(MessageThread& thread, QWidget* parent)
     viewport()->setAutoFillBackground(true);
     m_scrollBar.SetBrush(QBrush(ColorRefToQColor(0xFF0000)));
     m_scrollBar.SetColour(0xFF0000);
+    // The read-out follows the mouse without a button held; keys reach the view once clicked.
+    viewport()->setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    QObject::connect(&m_scrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        ScrollCode code = ScrollCode::EndScroll;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            code = ScrollCode::LineLeft;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = ScrollCode::LineRight;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = ScrollCode::PageLeft;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = ScrollCode::PageRight;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            code = ScrollCode::Left;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            code = ScrollCode::Right;
+            break;
+        case QAbstractSlider::SliderMove:
+            code = ScrollCode::ThumbTrack;
+            break;
+        default:
+            return;
+        }
+        const ScanPointerScope scope([this] { ForgetScanPointers(); });
+        try {
+            OnZoomScroll(code, m_scrollBar.sliderPosition());
+        } catch (const std::exception& failure) {
+            ReportFailure("scroll", failure, true);
+        }
+    });
 }
 
 CSpectralView::~CSpectralView() {
@@ -245,18 +284,6 @@ bool CSpectralView::ShowUserCompositeScanData() {
     return ShowSpectralSpatialScanData();
 }
 
-void CSpectralView::GetSelectedFrequencies(std::vector<_FrequencyMarkerPoint>& out) const {
-    out = m_markers;
-}
-
-void CSpectralView::ToggleSelectedFrequency(int32_t index) {
-    if (index < 0 || static_cast<size_t>(index) >= m_markers.size()) {
-        OutputDebugString(FormatC("CSpectralView: marker index %d outside the list\n", index));
-        return;
-    }
-    m_markers[static_cast<size_t>(index)].m_Selected ^= 1U;
-}
-
 void CSpectralView::ActivateView() {
     if (m_pMediator == nullptr) {
         return;
@@ -427,20 +454,109 @@ void CSpectralView::scrollContentsBy(int /*dx*/, int /*dy*/) {
     OnSize();
 }
 
+namespace {
+
+uint32_t MouseFlags(const QMouseEvent& event) {
+    uint32_t flags = 0;
+    flags |= (event.buttons() & Qt::LeftButton) != 0 ? CSpectralView::kMouseLeft : 0U;
+    flags |= (event.buttons() & Qt::RightButton) != 0 ? CSpectralView::kMouseRight : 0U;
+    flags |= (event.modifiers() & Qt::ShiftModifier) != 0 ? CSpectralView::kMouseShift : 0U;
+    flags |= (event.modifiers() & Qt::ControlModifier) != 0 ? CSpectralView::kMouseControl : 0U;
+    return flags;
+}
+
+} // namespace
+
 bool CSpectralView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Paint) {
         QPainter painter(viewport());
         if (m_pMediator != nullptr) {
             const ScanPointerScope scope([this] { ForgetScanPointers(); });
+            m_bPainting = true;
             try {
                 PaintView(painter);
             } catch (const std::exception& failure) {
                 ReportFailure("paint", failure, false);
             }
+            m_bPainting = false;
         }
         return true;
     }
+    // The mouse slots take client coordinates and the mouse flags; each event picks the shown scan
+    // again.
+    auto handle = [&](const char* where, bool userAction, const std::function<void()>& handler) {
+        const ScanPointerScope scope([this] { ForgetScanPointers(); });
+        try {
+            handler();
+        } catch (const std::exception& failure) {
+            ReportFailure(where, failure, userAction);
+        }
+    };
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const auto& mouse = static_cast<const QMouseEvent&>(*event);
+        const QPoint at = mouse.position().toPoint();
+        handle("hover", false, [&] { TrackHover(MouseFlags(mouse), at.x(), at.y()); });
+        break;
+    }
+    case QEvent::MouseButtonPress: {
+        const auto& mouse = static_cast<const QMouseEvent&>(*event);
+        const QPoint at = mouse.position().toPoint();
+        if (mouse.button() == Qt::LeftButton) {
+            handle("button down", true, [&] { OnButtonDown(at.x(), at.y()); });
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        const auto& mouse = static_cast<const QMouseEvent&>(*event);
+        const QPoint at = mouse.position().toPoint();
+        if (mouse.button() == Qt::LeftButton) {
+            handle("button up", true, [&] { OnPlotButtonUp(MouseFlags(mouse), at.x(), at.y()); });
+        } else if (mouse.button() == Qt::RightButton) {
+            handle("context menu", true, [&] { ShowContextMenu(MouseFlags(mouse), at.x(), at.y()); });
+        }
+        break;
+    }
+    case QEvent::Leave:
+        handle("leave", false, [&] { OnMouseLeave(); });
+        break;
+    default:
+        break;
+    }
     return QAbstractScrollArea::viewportEvent(event);
+}
+
+void CSpectralView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Control || key == Qt::Key_Shift) {
+        (key == Qt::Key_Control ? m_bCtrlDown : m_bShiftDown) = 1;
+        event->accept();
+        return;
+    }
+    // A modifier pressed while another window had the keyboard still counts.
+    m_bCtrlDown = (event->modifiers() & Qt::ControlModifier) != 0 ? 1 : 0;
+    m_bShiftDown = (event->modifiers() & Qt::ShiftModifier) != 0 ? 1 : 0;
+    if (key == Qt::Key_Space || key == Qt::Key_Left || key == Qt::Key_Right) {
+        // The arrows move the zoom window, not the scroll area.
+        const ScanPointerScope scope([this] { ForgetScanPointers(); });
+        try {
+            OnKeyDown(key);
+        } catch (const std::exception& failure) {
+            ReportFailure("key", failure, true);
+        }
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CSpectralView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control) {
+        m_bCtrlDown = 0;
+    } else if (event->key() == Qt::Key_Shift) {
+        m_bShiftDown = 0;
+    }
+    QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 void CSpectralView::OnSize() {
@@ -459,6 +575,7 @@ void CSpectralView::OnSize() {
     m_nClientWidth = width;
     m_nClientHeight = height;
     const int plotHeight = std::max(1, height - m_nHeaderHeight - m_nBottomArea);
+    UpdatePlotRect();
     const bool changed =
         width != m_nPrevClientWidth || height != m_nPrevClientHeight || plotHeight != m_nLastBitmapHeight;
     m_nPrevClientWidth = width;
@@ -495,13 +612,12 @@ void CSpectralView::OnSize() {
         m_bmpPlot.fill(ColorRefToQColor(m_crBackground));
     }
     const uint8_t zoomedBefore = m_bZoomed;
-    {
-        QPainter painter(&m_bmpPlot);
-        try {
-            RenderPlot(painter, false);
-        } catch (const std::exception& failure) {
-            ReportFailure("render", failure, false);
-        }
+    RenderIntoPlotImage();
+    // The screen shows the new image: a drag band goes, a read-out in progress is made again over it.
+    m_bBandShown = false;
+    m_readout.shown = false;
+    if (m_bReadoutPending != 0 && m_bMouseInPlot != 0) {
+        DrawReadout(m_ptHover.x(), m_ptHover.y());
     }
     viewport()->update();
     if (m_bZoomed != zoomedBefore) {
@@ -510,14 +626,27 @@ void CSpectralView::OnSize() {
     }
 }
 
-// --- Slots whose behaviour the marker, zoom and menu parts give ---
-
-bool CSpectralView::DrawPeakCircles(QPainter& /*painter*/, CScanData* /*scan*/) {
-    return false;
+void CSpectralView::RenderIntoPlotImage() {
+    if (m_bmpPlot.isNull()) {
+        return;
+    }
+    QPainter painter(&m_bmpPlot);
+    try {
+        RenderPlot(painter, false);
+    } catch (const std::exception& failure) {
+        ReportFailure("render", failure, false);
+    }
 }
+
+void CSpectralView::UpdatePlotRect() {
+    const int width = std::max(viewport()->width(), m_nMinWidth);
+    const int height = std::max(viewport()->height(), m_nMinHeight);
+    m_rcPlot = QRect(QPoint(m_nMarginLeft, m_nHeaderHeight + m_nMarginTop),
+                     QPoint(width - 34, height - m_nBottomArea - m_nMarginBottom));
+}
+
+// --- Slots whose behaviour the menu part gives ---
+
 void CSpectralView::ShowContextMenu(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
-void CSpectralView::OnPlotButtonUp(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
-void CSpectralView::TrackHover(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
-void CSpectralView::DrawReadout(int32_t /*x*/, int32_t /*y*/) {}
 
 } // namespace orv

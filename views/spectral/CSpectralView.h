@@ -15,12 +15,15 @@
 #include <QAbstractScrollArea>
 #include <QImage>
 #include <QRect>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QFont;
+class QKeyEvent;
 class QPainter;
 
 namespace orv {
@@ -67,6 +70,56 @@ public:
     static constexpr uint32_t kAxisColour = 0x565656;
     static constexpr uint32_t kGridColour = 0xA0A0A0;
     static constexpr uint32_t kHintColour = 0x640000;
+    // Markers and read-outs (0x00BBGGRR; the bands are translucent 0xAARRGGBB).
+    static constexpr uint32_t kDeltaMarkerColour = 0x0000FF;
+    static constexpr uint32_t kDeltaBoxColour = 0x2580F5;
+    static constexpr uint32_t kSelectedMarkerColour = 0x0000FF;
+    static constexpr uint32_t kMarkerColour = 0x00C8C8;
+    static constexpr uint32_t kSelectedBandArgb = 0x3C007777;
+    static constexpr uint32_t kExcludedBandArgb = 0x50000000;
+    static constexpr uint32_t kBandArgb = 0x469B9B00;
+    static constexpr uint32_t kDragBandArgb = 0x500000FF;
+    static constexpr uint32_t kCrossHairColour = 0x0000FA;
+    static constexpr uint32_t kCrossHairCircleColour = 0x0000BE;
+    static constexpr uint32_t kReadoutTextColour = 0xFF0000;
+    static constexpr uint32_t kReadoutReferenceTextColour = 0x005000;
+    static constexpr uint32_t kReadoutBackground = 0xE1FFE1;
+    static constexpr uint32_t kReadoutPeakBackground = 0x00FFFF;
+    // The flags the mouse slots receive (those of the window-message mouse flags).
+    static constexpr uint32_t kMouseLeft = 0x0001;
+    static constexpr uint32_t kMouseRight = 0x0002;
+    static constexpr uint32_t kMouseShift = 0x0004;
+    static constexpr uint32_t kMouseControl = 0x0008;
+
+    // The steps of the zoom scroll bar (those of a horizontal scroll-bar message).
+    enum class ScrollCode {
+        LineLeft,
+        Left,
+        PageLeft,
+        LineRight,
+        Right,
+        PageRight,
+        ThumbTrack,
+        ThumbPosition,
+        EndScroll
+    };
+
+    // What the hover read-out paints over the plot image, in client coordinates (the scroll
+    // position taken off as it was when the read-out was made).
+    struct Readout {
+        bool shown = false;
+        QRect axis;
+        QPoint point;
+        bool hasSecond = false;
+        QPoint secondPoint;
+        std::string text;
+        QRect box;
+        std::string secondText;
+        QRect secondBox;
+        uint32_t textColour = kReadoutTextColour;
+        uint32_t background = kReadoutBackground;
+        int fontSize = 14;
+    };
 
     // Which tab strip of the frame (all three carry the control id 21012).
     enum class TabStrip { Overlay, Comparison, Composite };
@@ -107,12 +160,37 @@ public:
     bool ShowSpectralSpatialScanData();
     bool ShowHandHeldProbeScanData();
     bool ShowUserCompositeScanData();
-    void GetSelectedFrequencies(std::vector<_FrequencyMarkerPoint>& out) const;
-    // Puts a list of markers in place of the view's (a pasted or linked scan's markers).
-    void SetSelectedFrequencies(std::vector<_FrequencyMarkerPoint> markers) {
-        m_markers = std::move(markers);
-    }
+    // The frequency markers in force: a user composite node's own list, else the shown scan's;
+    // null while nothing is shown.
+    std::vector<_FrequencyMarkerPoint>* GetSelectedFrequencyList();
+    void GetSelectedFrequencies(std::vector<_FrequencyMarkerPoint>& out);
+    // Puts a list of markers in place of those in force (a pasted or linked scan's markers).
+    void SetSelectedFrequencies(std::vector<_FrequencyMarkerPoint> markers);
+    // Flips the selection of one marker; the linked spatial pane follows.
     void ToggleSelectedFrequency(int32_t index);
+    // Sets, moves or clears the delta marker at a draw point.
+    void SetDeltaMarker(int32_t drawIndex);
+    // Adds a single-frequency marker at a draw point, or takes away the one there.
+    void AddOrRemoveFrequencyMarker(int32_t drawIndex);
+    // The draw points of the main trace under a bitmap x (client plus scroll): the lowest and the
+    // highest of them, the first and the last; false when none.
+    bool FindHoverPoint(int32_t x, int32_t y, int32_t& minIndex, int32_t& maxIndex, int32_t& firstIndex,
+                        int32_t& lastIndex) const;
+    // The box of a read-out text at (x, y) (client plus scroll): above and right of the cursor, or
+    // left of it near the right edge of the plot. Client coordinates.
+    QRect PlaceReadoutBox(const QFont& font, int32_t x, int32_t y, int32_t scrollX, int32_t scrollY,
+                          const std::string& text) const;
+    // The first draw point of the main trace nearest to a bitmap x; false left of the axis box or
+    // without points.
+    bool FindNearestPointByX(int32_t x, int32_t& index) const;
+
+    // --- Zoom ---
+    // A step of the zoom scroll bar; the position is the thumb's (0 to 100) for ThumbTrack.
+    void OnZoomScroll(ScrollCode code, int32_t position);
+    void ResetZoom();
+    void PreviousZoom();
+    // Puts the plot image back on the screen: the cross-hair, the read-out and the drag band go.
+    void BlitPlot();
     void ActivateView();
     void SelectComponentScanData(int32_t mode);
     // What the scan shows changed: the points are converted again at the next render.
@@ -170,6 +248,21 @@ public:
     // Renders made since the view was created (screen and copies).
     int32_t GetRenderCount() const { return m_nRenderCount; }
     CSpectralScrollBar& GetZoomScrollBar() { return m_scrollBar; }
+    int32_t GetZoomFirst() const { return m_nZoomFirst; }
+    int32_t GetZoomLast() const { return m_nZoomLast; }
+    const std::vector<CScanPoint>& GetZoomHistory() const { return m_zoomHistory; }
+    const Readout& GetReadout() const { return m_readout; }
+    int32_t GetReadoutIndex() const { return m_nReadoutIndex; }
+    // The drag band in client x, when one is shown.
+    bool GetDragBand(int32_t& left, int32_t& right) const {
+        left = m_nBandLeft;
+        right = m_nBandRight;
+        return m_bBandShown;
+    }
+    QRect GetPlotRect() const { return m_rcPlot; }
+    const CSpectralDrawPoint* GetSecondTrace() const { return m_pSecondTrace.get(); }
+    void SetClickSetsDelta(bool on) { m_bClickSetsDelta = on ? 1 : 0; }
+    void SetSingleMarker(bool on) { m_bSingleMarker = on ? 1 : 0; }
     // Polylines through every point instead of the per-column reduction (a benchmark baseline).
     void SetFullPolylines(bool full) { m_bFullPolylines = full; }
 
@@ -197,10 +290,33 @@ protected:
     void ForgetScanPointers();
     void BringFrameToTop();
     bool CopyPointsOf(CSpectralScanData& scan, bool comparisonResult, bool correction, int unit);
+    // The scan the view shows: the one picked for the current event, else the one the display mode
+    // and tab pick from the mediator; null when none.
+    virtual CScanData* FindShownScanData() const;
+    void UpdatePlotRect();
+    // RenderPlot into the plot image (the memory bitmap).
+    void RenderIntoPlotImage();
+    void UpdateLinkedSpatialPane();
+    void StoreZoomWindow(CScanData* data) const;
+    void SetScrollPosition(int64_t first, int64_t divisor);
+    const std::vector<QPoint>& DrawPositions(const CSpectralDrawPoint& set) const;
+    // The parts of DrawAxesAndMarkers that mark the plot.
+    void DrawDeltaMarker(QPainter& painter);
+    void DrawFrequencyMarkers(QPainter& painter);
+    std::string ReadoutText(const CSpectralDrawPoint& set, int32_t k) const;
+    void PaintReadout(QPainter& painter);
+    void RequestOverlayRepaint();
+    // The input handlers behind the window events.
+    void OnButtonDown(int32_t x, int32_t y);
+    void OnMouseLeave();
+    void OnKeyDown(int key);
+    void StepZoomWithKey(bool right);
 
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
     // Members in the roles the variants rely on.
     std::unique_ptr<CFormViewSpectral> m_pFormView;
@@ -305,8 +421,12 @@ protected:
     uint8_t m_bLeaveTracked = 0;
     uint8_t m_bCorrectionApplied = 0;
 
-    // The frequency markers (single points and ranges) of the marker slots.
-    std::vector<_FrequencyMarkerPoint> m_markers;
+    Readout m_readout;
+    bool m_bBandShown = false;
+    int32_t m_nBandLeft = 0;
+    int32_t m_nBandRight = 0;
+    // Set while the viewport paints: what the paint draws needs no further repaint.
+    bool m_bPainting = false;
     // Whether the frequency axis of the last render was logarithmic, and its grid.
     bool m_bLogAxis = false;
     std::vector<_XAxisGrid> m_logGrid;

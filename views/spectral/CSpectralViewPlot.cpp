@@ -111,9 +111,7 @@ double AxisValue(float frequency, bool log) {
 
 void CSpectralView::PaintView(QPainter& painter) {
     const int width = std::max(viewport()->width(), m_nMinWidth);
-    const int height = std::max(viewport()->height(), m_nMinHeight);
-    m_rcPlot = QRect(QPoint(m_nMarginLeft, m_nHeaderHeight + m_nMarginTop),
-                     QPoint(width - 34, height - m_nBottomArea - m_nMarginBottom));
+    UpdatePlotRect();
     m_rcHeader = QRect(0, 0, width, m_nDisplayMode == kModeSpectralSpatial ? 70 : m_nHeaderHeight);
     const int sx = horizontalScrollBar()->value();
     const int sy = verticalScrollBar()->value();
@@ -125,6 +123,8 @@ void CSpectralView::PaintView(QPainter& painter) {
         (m_pMediator->IsContinuousRun() || m_nDisplayMode == kModeSpectralSpatial)) {
         DrawReadout(m_ptHover.x(), m_ptHover.y());
     }
+    // What GDI drew straight onto the window: the read-out and the drag band.
+    PaintReadout(painter);
     painter.save();
     painter.translate(-sx, -sy);
     DrawHeader(painter);
@@ -339,6 +339,8 @@ bool CSpectralView::LoadTraceData(bool reset, bool& needsData) {
         if (first <= last) {
             m_nZoomFirst = first;
             m_nZoomLast = last;
+            // The view's history follows the scan's, so that both step back alike.
+            m_zoomHistory = scan.m_SpectralZoomHistory;
             windowKept = true;
         }
     }
@@ -717,7 +719,8 @@ void CSpectralView::DrawAxesAndMarkers(QPainter& painter) {
         m_pSecondTrace == nullptr && m_nCompositeTab == 2) {
         return;
     }
-    // The delta marker and the frequency markers follow here once they exist.
+    DrawDeltaMarker(painter);
+    DrawFrequencyMarkers(painter);
 }
 
 void CSpectralView::DrawAxisCaption(QPainter& painter, bool vertical, const std::string& text) {

@@ -13,6 +13,8 @@ public:
 
     // The pane shows the node's spectral/spatial scan linked to the spectral view.
     virtual void LoadLinkedSpectralSpatialScanData() = 0;
+    // The spectral view's frequency markers changed: the pane takes them again and redraws.
+    virtual void UpdateSelectedFrequencies() = 0;
 };
 
 } // namespace orv
