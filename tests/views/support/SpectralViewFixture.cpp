@@ -2,14 +2,25 @@
 
 namespace orv::test {
 
+void RecordingLinkedPane::UpdateSelectedFrequencies() {
+    ++markerUpdates;
+    if (spectral != nullptr) {
+        spectral->GetSelectedFrequencies(markers);
+    }
+}
+
 SpectralTestFrame::SpectralTestFrame(MessageThread& thread, const QFrameRequest& request,
-                                     int* destroyedWindows)
-    : FakeFrame(thread, request, destroyedWindows) {
-    view = std::make_unique<CSpectralView>(thread);
+                                     int* destroyedWindows, std::unique_ptr<CSpectralView> made)
+    : FakeFrame(thread, request, destroyedWindows), view(std::move(made)), pane(thread) {
+    if (view == nullptr) {
+        view = std::make_unique<CSpectralView>(thread);
+    }
+    pane.spectral = view.get();
 }
 
 std::unique_ptr<QViewFrame> SpectralViewFactory::CreateFrame(const QFrameRequest& request) {
-    auto frame = std::make_unique<SpectralTestFrame>(m_thread, request, &destroyedWindows);
+    auto frame = std::make_unique<SpectralTestFrame>(m_thread, request, &destroyedWindows,
+                                                     makeView ? makeView(m_thread) : nullptr);
     CSpectralView& view = *frame->view;
     view.SetBorder(false);
     view.SetNodeKind(request.spectralSpatialKind != 0 ? request.spectralSpatialKind
@@ -63,7 +74,7 @@ SpectralViewTest::SpectralViewTest() : factory(thread), window(thread) {
     previousMaker = CFormViewSpectral::InstallMaker([](CSpectralView& /*view*/, QWidget* parent) {
         return std::make_unique<RecordingSpectralPanel>(parent);
     });
-    preferences = std::make_unique<TestMediator>(2000, "Preferences");
+    preferences = std::make_unique<SpectralTestPreferences>();
     container.preferences = preferences.get();
 }
 

@@ -3,11 +3,13 @@
 // A spectral view in a test frame, wired to a test mediator as a view frame would wire it, with a
 // recording option panel; the scans are made in the test.
 
+#include "core/QSpatialDisplayOptions.h"
 #include "project/QScanDataRecord.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/project/support/MediatorFakes.h"
 #include "views/spectral/CFormViewSpectral.h"
 #include "views/spectral/CSpectralView.h"
+#include "views/spectral/QLinkedSpatialPane.h"
 
 #include <QWidget>
 
@@ -41,12 +43,29 @@ private:
     QWidget m_widget;
 };
 
-// A frame holding one real spectral view (and, when asked, a spatial view stand-in).
+// The spatial pane of the frame as the spectral view reaches it: counts the marker updates and
+// takes the markers each time, as the spatial view does.
+class RecordingLinkedPane : public FakeSpatialView, public QLinkedSpatialPane {
+public:
+    explicit RecordingLinkedPane(MessageThread& thread) : FakeSpatialView(thread) {}
+    void LoadLinkedSpectralSpatialScanData() override { ++linkedLoads; }
+    void UpdateSelectedFrequencies() override;
+
+    CSpectralView* spectral = nullptr;
+    int linkedLoads = 0;
+    int markerUpdates = 0;
+    std::vector<_FrequencyMarkerPoint> markers;
+};
+
+// A frame holding one real spectral view and a recording spatial pane.
 class SpectralTestFrame : public FakeFrame {
 public:
-    SpectralTestFrame(MessageThread& thread, const QFrameRequest& request, int* destroyedWindows);
+    SpectralTestFrame(MessageThread& thread, const QFrameRequest& request, int* destroyedWindows,
+                      std::unique_ptr<CSpectralView> made);
     QSpectralViewInterface* GetSpectralView() override { return view.get(); }
+    QSpatialViewInterface* GetSpatialView() override { return &pane; }
     std::unique_ptr<CSpectralView> view;
+    RecordingLinkedPane pane;
 };
 
 class SpectralViewFactory : public FakeViewFactory {
@@ -54,6 +73,8 @@ public:
     explicit SpectralViewFactory(MessageThread& thread) : FakeViewFactory(thread), m_thread(thread) {}
     std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
     std::vector<SpectralTestFrame*> spectralFrames;
+    // Makes the view of the next frames (a variant the test defines); the base view when empty.
+    std::function<std::unique_ptr<CSpectralView>(MessageThread&)> makeView;
 
 private:
     MessageThread& m_thread;
@@ -64,6 +85,14 @@ QSpectralScanAddition MirtSpectrum(int32_t id, const std::vector<int16_t>& level
                                    float stop = 200.0F);
 QSpectralScanAddition ZeltSpectrum(int32_t id, const std::vector<float>& levels, float start = 100.0F,
                                    float stop = 200.0F);
+
+// The Preferences node, with the spatial display options whose label switch the read-out reads.
+class SpectralTestPreferences : public TestMediator {
+public:
+    SpectralTestPreferences() : TestMediator(2000, "Preferences") {}
+    QSpatialDisplayOptions* GetSpatialDisplayOptions() override { return &spatialDisplay; }
+    QSpatialDisplayOptions spatialDisplay;
+};
 
 class SpectralViewTest : public orv::testing::QtWidgetTest {
 protected:
@@ -85,7 +114,7 @@ protected:
     FakeScanDataList list;
     FakeNodeContainer container;
     std::unique_ptr<TestMediator> mediator;
-    std::unique_ptr<TestMediator> preferences;
+    std::unique_ptr<SpectralTestPreferences> preferences;
     CFormViewSpectral::Maker previousMaker;
 };
 
