@@ -2,6 +2,9 @@
 // bitmap, against the baseline of a min/max-decimated QPainter polyline of the same points at the
 // same size; and the reload, whose copy of the points is what the scan worker waits for (the lock is
 // held for the whole copy and for nothing else).
+// The hover read-out: one pointer move over 100,001 visible points in a 1600-pixel axis box (the
+// hover search, the read-out and the repaint of the cached plot), against the repaint alone; and the
+// nearest-point search of a click against one linear pass over the draw points.
 
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/ViewBenchMediator.h"
@@ -13,6 +16,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -24,6 +29,8 @@ namespace {
 constexpr int kWidth = 1600;
 constexpr int kHeight = 900;
 constexpr uint32_t kPoints = 100000;
+constexpr uint32_t kHoverPoints = 100001;
+constexpr int kHoverAxisWidth = 1600;
 
 // A comparison node holding the scan as its test scan: the view's comparison tab 0 draws it.
 class BenchMediator : public orv::bench::ViewBenchMediator {
@@ -33,31 +40,42 @@ public:
     orv::QSpectralDisplayOptions options;
 };
 
+// A comparison view showing a scan of `count` points as its test scan in a plot `width` wide.
+std::unique_ptr<orv::CSpectralView> MakeView(orv::MessageThread& thread, BenchMediator& mediator,
+                                             uint32_t count, int width) {
+    auto scan = std::make_unique<orv::CSpectralScanData>();
+    scan->m_Mediator = &mediator;
+    scan->m_StartFrequency = 10.0F;
+    scan->m_StopFrequency = 1000.0F;
+    std::vector<orv::QSpectralPoint> points(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        points[i].m_Amplitude = static_cast<int16_t>(200 + (i * 7919U) % 600U - (i % 13U) * 10U);
+    }
+    scan->SetMirtPoints(std::move(points));
+    mediator.SetComparedScan(false, std::move(scan));
+    auto view = std::make_unique<orv::CSpectralView>(thread);
+    view->SetNodeKind(orv::kTypeSpectralComparisonNode);
+    view->SetMediator(&mediator);
+    view->SetReady(true);
+    // A bitmap of `width` x 900 below the 90-pixel header and above the 45-pixel panel.
+    view->resize(width, kHeight + 90 + 45);
+    view->show();
+    view->OnInitialUpdate();
+    view->GetMessageTarget().Post(orv::NodeMessage::kRefreshSpectralComparison);
+    return view;
+}
+
 struct Bench {
     orv::MessageThread thread;
     BenchMediator mediator;
+    BenchMediator hoverMediator;
     std::unique_ptr<orv::CSpectralView> view;
+    std::unique_ptr<orv::CSpectralView> hoverView;
 
     Bench() {
-        auto scan = std::make_unique<orv::CSpectralScanData>();
-        scan->m_Mediator = &mediator;
-        scan->m_StartFrequency = 10.0F;
-        scan->m_StopFrequency = 1000.0F;
-        std::vector<orv::QSpectralPoint> points(kPoints);
-        for (uint32_t i = 0; i < kPoints; ++i) {
-            points[i].m_Amplitude = static_cast<int16_t>(200 + (i * 7919U) % 600U - (i % 13U) * 10U);
-        }
-        scan->SetMirtPoints(std::move(points));
-        mediator.SetComparedScan(false, std::move(scan));
-        view = std::make_unique<orv::CSpectralView>(thread);
-        view->SetNodeKind(orv::kTypeSpectralComparisonNode);
-        view->SetMediator(&mediator);
-        view->SetReady(true);
-        // A bitmap of 1600 x 900 below the 90-pixel header and above the 45-pixel panel.
-        view->resize(kWidth, kHeight + 90 + 45);
-        view->show();
-        view->OnInitialUpdate();
-        view->GetMessageTarget().Post(orv::NodeMessage::kRefreshSpectralComparison);
+        view = MakeView(thread, mediator, kPoints, kWidth);
+        // The axis box is the bitmap less the 65 + 35 pixels of margin.
+        hoverView = MakeView(thread, hoverMediator, kHoverPoints, kHoverAxisWidth + 65 + 35);
         Drain();
     }
     void Drain() { orv::bench::DrainMessages(thread); }
@@ -133,6 +151,74 @@ void BM_ReloadPoints(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReloadPoints)->Unit(benchmark::kMillisecond);
+
+// A pointer move to an x inside the plot, then the repaint it asks for.
+void MovePointer(orv::CSpectralView& view, int x) {
+    const QPoint at(x, 90 + 37 + 200);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view.viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &move);
+}
+
+// The x positions a sweep of the pointer goes through: every seventh pixel of the axis box.
+int SweepX(int64_t step) {
+    return 66 + static_cast<int>((step * 7) % kHoverAxisWidth);
+}
+
+// The repaint: the viewport's paint event into an image of its size (a window surface of its own).
+void Repaint(orv::CSpectralView& view, QImage& surface) {
+    view.viewport()->render(&surface);
+    benchmark::DoNotOptimize(surface.constBits());
+}
+
+void BM_PointerMoveWithReadout(benchmark::State& state) {
+    orv::CSpectralView& view = *g_bench->hoverView;
+    QImage surface(view.viewport()->size(), QImage::Format_RGB32);
+    int64_t step = 0;
+    for (auto _ : state) {
+        MovePointer(view, SweepX(step++));
+        Repaint(view, surface);
+    }
+    state.counters["points"] = static_cast<double>(view.GetTrace()->m_Count);
+    state.counters["readouts"] = view.GetReadout().shown ? 1 : 0;
+}
+BENCHMARK(BM_PointerMoveWithReadout)->Unit(benchmark::kMicrosecond);
+
+// Baseline: the repaint of the cached plot alone.
+void BM_RepaintCachedPlot(benchmark::State& state) {
+    orv::CSpectralView& view = *g_bench->hoverView;
+    QImage surface(view.viewport()->size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        Repaint(view, surface);
+    }
+}
+BENCHMARK(BM_RepaintCachedPlot)->Unit(benchmark::kMicrosecond);
+
+void BM_FindNearestPointByX(benchmark::State& state) {
+    orv::CSpectralView& view = *g_bench->hoverView;
+    int64_t step = 0;
+    int32_t index = -1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(view.FindNearestPointByX(SweepX(step++), index));
+        benchmark::DoNotOptimize(index);
+    }
+}
+BENCHMARK(BM_FindNearestPointByX)->Unit(benchmark::kMicrosecond);
+
+// Baseline: one pass over the draw points' x positions.
+void BM_LinearPassBaseline(benchmark::State& state) {
+    const orv::CSpectralDrawPoint& trace = *g_bench->hoverView->GetTrace();
+    int64_t step = 0;
+    for (auto _ : state) {
+        const int x = SweepX(step++);
+        int64_t sum = 0;
+        for (int32_t j = 0; j < trace.m_Count; ++j) {
+            sum += trace.m_Positions[static_cast<size_t>(j)].x() - x;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_LinearPassBaseline)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

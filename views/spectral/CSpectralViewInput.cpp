@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace orv {
 
@@ -21,10 +22,12 @@ bool CSpectralView::FindNearestPointByX(int32_t x, int32_t& index) const {
         return false;
     }
     const std::vector<QPoint>& positions = DrawPositions(*m_pTrace);
-    int64_t best = -1;
+    // Pixel positions are far inside 32 bits (the plot saturates them at a million).
+    int32_t best = std::numeric_limits<int32_t>::max();
+    const QPoint* at = positions.data();
     for (int32_t j = 0; j < m_pTrace->m_Count; ++j) {
-        const int64_t distance = std::llabs(static_cast<int64_t>(positions[static_cast<size_t>(j)].x()) - x);
-        if (best < 0 || distance < best) {
+        const int32_t distance = std::abs(at[j].x() - x);
+        if (distance < best) {
             best = distance;
             index = j;
         }
