@@ -304,6 +304,14 @@ protected:
     void DrawDeltaMarker(QPainter& painter);
     void DrawFrequencyMarkers(QPainter& painter);
     std::string ReadoutText(const CSpectralDrawPoint& set, int32_t k) const;
+    // "%-6.2f" with the unit drawn.
+    const char* AmplitudeFormat() const;
+    // A box of the delta marker's kind at the top of the plot: a label, and an amplitude and a
+    // frequency below each other; at least `width` wide, wider when the texts need it. Answers the
+    // width drawn.
+    int32_t DrawValueBox(QPainter& painter, int32_t left, int32_t width, int32_t valueOffset,
+                         const std::string& label, const std::string& amplitude,
+                         const std::string& frequency);
     void PaintReadout(QPainter& painter);
     void RequestOverlayRepaint();
     // The input handlers behind the window events.
@@ -323,6 +331,8 @@ protected:
     uint8_t m_bClickSetsDelta = 1;
     uint8_t m_bSingleMarker = 1;
     int32_t m_nDeltaBoxOffset = 0;
+    // The width of the delta marker's box as last drawn (150 unless its texts need more).
+    int32_t m_nDeltaBoxWidth = 150;
     uint16_t m_nNodeKind = 0;
     QNodeMediator* m_pMediator = nullptr;
     void* m_pFrameObject = nullptr;

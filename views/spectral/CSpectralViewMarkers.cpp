@@ -210,6 +210,35 @@ void CSpectralView::AddOrRemoveFrequencyMarker(int32_t drawIndex) {
 
 // --- Drawing the marks ---
 
+const char* CSpectralView::AmplitudeFormat() const {
+    // The unit that was drawn: field strength only when the last load applied the correction.
+    if (m_bCorrectionApplied != 0) {
+        return "%-6.2f dBuA/m";
+    }
+    return DisplayUnit() == kAmplitudeUnitDbuV ? "%-6.2f dBuV" : "%-6.2f dBm";
+}
+
+int32_t CSpectralView::DrawValueBox(QPainter& painter, int32_t left, int32_t width, int32_t valueOffset,
+                                    const std::string& label, const std::string& amplitude,
+                                    const std::string& frequency) {
+    painter.save();
+    painter.setFont(ArialFont(13, 400));
+    const QFontMetrics metrics(painter.font());
+    auto advance = [&](const std::string& text) {
+        return metrics.horizontalAdvance(CodePageToQString(text));
+    };
+    // The values stand at their offset unless the label reaches it; the box holds them whole.
+    const int valueX = std::max(valueOffset, 2 + advance(label) + 4);
+    width = std::max(width, valueX + std::max(advance(amplitude), advance(frequency)) + 4);
+    FillGradientRect(painter, left, 4, left + width, 34, kDeltaBoxColour, true);
+    painter.setPen(Qt::black);
+    TextAt(painter, left + 2, 6, label);
+    TextAt(painter, left + valueX, 6, amplitude);
+    TextAt(painter, left + valueX, 18, frequency);
+    painter.restore();
+    return width;
+}
+
 const std::vector<QPoint>& CSpectralView::DrawPositions(const CSpectralDrawPoint& set) const {
     return m_bLogAxis ? set.m_LogPositions : set.m_Positions;
 }
@@ -247,17 +276,10 @@ void CSpectralView::DrawDeltaMarker(QPainter& painter) {
     }
     if (data->m_DeltaMarkerFrequency != -1.0F) {
         m_nDeltaBoxOffset = m_nNodeKind == kTypeSpectralSpatialScanNode ? 70 : 10;
-        const int x0 = m_nAxisLeft + m_nDeltaBoxOffset;
-        FillGradientRect(painter, x0, 4, x0 + 150, 34, kDeltaBoxColour, true);
-        painter.setFont(ArialFont(13, 400));
-        painter.setPen(Qt::black);
-        const char* unit = m_bCorrectionApplied != 0             ? "%-6.2f dBuA/m"
-                           : DisplayUnit() == kAmplitudeUnitDbuV ? "%-6.2f dBuV"
-                                                                 : "%-6.2f dBm";
-        TextAt(painter, x0 + 2, 6, "Delta Marker:");
-        TextAt(painter, x0 + 70, 6, FormatC(unit, static_cast<double>(data->m_DeltaMarkerAmplitude)));
-        TextAt(painter, x0 + 70, 18,
-               FormatC("%-8.3f MHz", static_cast<double>(data->m_DeltaMarkerFrequency)));
+        m_nDeltaBoxWidth = DrawValueBox(
+            painter, m_nAxisLeft + m_nDeltaBoxOffset, 150, 70,
+            "Delta Marker:", FormatC(AmplitudeFormat(), static_cast<double>(data->m_DeltaMarkerAmplitude)),
+            FormatC("%-8.3f MHz", static_cast<double>(data->m_DeltaMarkerFrequency)));
     }
     painter.restore();
 }
@@ -532,20 +554,13 @@ void CSpectralView::DrawReadout(int32_t x, int32_t y) {
     m_nHoverIndex = k;
 
     if (data->m_DeltaMarkerActive != 0 && data->m_DeltaMarkerFrequency != -1.0F && !m_bmpPlot.isNull()) {
-        // Drawn into the plot image: it stays until the next render.
+        // Drawn into the plot image, just right of the delta marker's box: it stays until the next
+        // render.
         QPainter image(&m_bmpPlot);
-        const int left = m_nMarginLeft + m_nDeltaBoxOffset;
-        FillGradientRect(image, left + 155, 4, left + 265, 34, kDeltaBoxColour, true);
-        image.setFont(ArialFont(13, 400));
-        image.setPen(Qt::black);
-        const char* unit = m_bCorrectionApplied != 0             ? "%-6.2f dBuA/m"
-                           : DisplayUnit() == kAmplitudeUnitDbuV ? "%-6.2f dBuV"
-                                                                 : "%-6.2f dBm";
-        TextAt(image, left + 157, 6, "Delta:");
-        TextAt(image, left + 190, 6,
-               FormatC(unit, static_cast<double>(set.m_Amplitudes[ki] - data->m_DeltaMarkerAmplitude)));
-        TextAt(
-            image, left + 190, 18,
+        DrawValueBox(
+            image, m_nMarginLeft + m_nDeltaBoxOffset + m_nDeltaBoxWidth + 5, 110, 35, "Delta:",
+            FormatC(AmplitudeFormat(),
+                    static_cast<double>(set.m_Amplitudes[ki] - data->m_DeltaMarkerAmplitude)),
             FormatC("%-8.3f MHz", static_cast<double>(set.m_Frequencies[ki] - data->m_DeltaMarkerFrequency)));
     }
 

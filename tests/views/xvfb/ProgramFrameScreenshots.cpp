@@ -1,7 +1,8 @@
 // The real program on a real X server (Xvfb), driven as a user drives it (the placeholder analyser,
 // the no-scanner head): Scan on a Spectral node opens the node's spectral frame with the trace drawn;
-// Scan on a Spectral/Spatial node opens its frame maximised with every cell of the map coloured. The
-// screen is written out as pictures.
+// Scan on a Spectral/Spatial node opens its frame maximised with every cell of the map coloured; on a
+// scanned Spectral frame a drag zooms, clicks set the delta marker and frequency markers, and the
+// pointer over the trace shows the read-out. The screen is written out as pictures.
 
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
@@ -14,6 +15,7 @@
 #include "app/project/CHalvionDoc.h"
 #include "core/TypeIds.h"
 #include "project/QNodeMediator.h"
+#include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/QtTestApplication.h"
@@ -27,6 +29,7 @@
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -193,6 +196,122 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     std::cout << "cells coloured: " << colours.size() << "\n";
     const std::string splitShot = Save("program-spectral-spatial-view.png");
     std::cout << "screenshot: " << splitShot << "\n";
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* spectral = AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
+    ASSERT_NE(spectral, nullptr);
+    CSpectralView* view = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            view = dynamic_cast<CSpectralView*>(spectral->GetSpectralView());
+            return view != nullptr && view->isVisible() && view->GetTrace() != nullptr &&
+                   view->GetTrace()->m_Count > 40;
+        },
+        30s));
+    auto* spectralFrame = dynamic_cast<CSpectralViewFrame*>(spectral->GetFrame(QFrameClass::Spectral));
+    ASSERT_NE(spectralFrame, nullptr);
+    // Room for the plot, the read-out and the delta boxes, inside the screen.
+    spectralFrame->GetWindow()->resize(860, 640);
+    testing::FlushEvents();
+    QWidget* viewport = view->viewport();
+    const QRect box = view->GetAxisBox();
+    const int y = 90 + box.top() + box.height() / 2;
+    const auto* scan = spectral->GetCurrentSpectralScanData();
+    ASSERT_NE(scan, nullptr);
+
+    // A drag over the middle of the plot zooms into it; the band shows while the button is held.
+    const int from = box.left() + box.width() / 4;
+    const int to = box.left() + box.width() * 3 / 5;
+    const int32_t pointsBefore = view->GetTrace()->m_Count;
+    QTest::mouseMove(viewport, QPoint(from, y));
+    QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(from, y));
+    QTest::mouseMove(viewport, QPoint((from + to) / 2, y));
+    QTest::mouseMove(viewport, QPoint(to, y));
+    int32_t bandLeft = 0;
+    int32_t bandRight = 0;
+    EXPECT_TRUE(view->GetDragBand(bandLeft, bandRight));
+    // The translucent blue over the white plot, on the screen.
+    auto bandShown = [&] {
+        // The pointer of the X server may report where it was before the test's moves, and a
+        // relayout still queued from the resize renders afresh and takes the band away: the next
+        // move of the hand brings the band back.
+        if (!view->GetDragBand(bandLeft, bandRight) || bandRight != to) {
+            QTest::mouseMove(viewport, QPoint(to - 1, y));
+            QTest::mouseMove(viewport, QPoint(to, y));
+        }
+        const QRgb pixel = Screen().pixel(viewport->mapToGlobal(QPoint((from + to) / 2, 90 + box.top() + 5)));
+        return qBlue(pixel) > qRed(pixel) + 40 && qRed(pixel) > 100;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(bandShown, 10s));
+    const std::string bandShot = Save("program-spectral-drag-band.png");
+    std::cout << "screenshot: " << bandShot << "\n";
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(to, y));
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            return view->IsZoomed() && view->GetTrace() != nullptr &&
+                   view->GetTrace()->m_Count < pointsBefore;
+        },
+        10s));
+    ASSERT_EQ(view->GetZoomHistory().size(), 1U);
+    EXPECT_TRUE(view->GetZoomScrollBar().isVisible());
+
+    // The delta marker on one point, two frequency markers, and a range marker as a pasted scan
+    // brings it.
+    const CSpectralDrawPoint& trace = *view->GetTrace();
+    const int count = trace.m_Count;
+    auto xOf = [&](int j) { return view->GetTrace()->m_Positions[static_cast<size_t>(j)].x(); };
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(xOf(count / 5), y));
+    testing::FlushEvents();
+    EXPECT_EQ(scan->m_DeltaMarkerActive, 1);
+    view->SetClickSetsDelta(false);
+    view->SetSingleMarker(false);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(xOf(count / 3), y));
+    testing::FlushEvents();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(xOf(count * 5 / 6), y));
+    testing::FlushEvents();
+    const int32_t firstPoint = view->GetTrace()->m_PointIndexes[static_cast<size_t>(count / 2)];
+    std::vector<_FrequencyMarkerPoint> markers;
+    view->GetSelectedFrequencies(markers);
+    ASSERT_EQ(markers.size(), 2U);
+    markers.insert(markers.begin() + 1,
+                   _FrequencyMarkerPoint{0.0F, firstPoint, 1, 0, firstPoint + count / 10});
+    view->SetSelectedFrequencies(markers);
+    view->GetMessageTarget().Post(CSpectralView::kRelayoutMessage);
+    testing::FlushEvents();
+    EXPECT_EQ(scan->m_FrequencyMarkers.size(), 3U);
+
+    // The read-out at a point of the trace.
+    const int k = count * 2 / 3;
+    const QPoint point = view->GetTrace()->m_Positions[static_cast<size_t>(k)] + QPoint(0, 90);
+    QTest::mouseMove(viewport, QPoint(point.x(), point.y() - 30));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return view->GetReadout().shown; }, 10s));
+    const CSpectralView::Readout& readout = view->GetReadout();
+    std::cout << "read-out: " << readout.text << "\n";
+    EXPECT_EQ(readout.text.rfind("Row:", 0), 0U) << readout.text;
+    // The whole text box inside the view.
+    EXPECT_TRUE(viewport->rect().contains(readout.box)) << readout.box.x() << "," << readout.box.y();
+    const QColor crossHair = ColorRefToQColor(CSpectralView::kCrossHairColour);
+    auto crossHairShown = [&] {
+        const QImage screen = Screen();
+        const QPoint left = viewport->mapToGlobal(QPoint(box.left() + 3, readout.point.y()));
+        return (screen.pixel(left) & 0xFFFFFFU) == (crossHair.rgb() & 0xFFFFFFU);
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(crossHairShown, 10s));
+    const std::string readoutShot = Save("program-spectral-markers-readout.png");
+    std::cout << "screenshot: " << readoutShot << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
