@@ -8,6 +8,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "tests/views/support/SpectralViewFixture.h"
 
+#include <QCoreApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -344,10 +345,15 @@ TEST_F(SpectralMarkersTest, ReadoutTextsLabelsAndPlacement) {
     EXPECT_EQ(PixelAt(screen, at.x(), at.y() - 6), Colour(CSpectralView::kCrossHairCircleColour));
     const QRect box = view.GetReadout().box;
     EXPECT_EQ(PixelAt(screen, box.left(), box.top()), Colour(CSpectralView::kReadoutBackground));
-    // Leaving the plot wipes it.
+    // Leaving the plot wipes it, and so does leaving the window.
     Hover(at.x(), 20);
     EXPECT_FALSE(view.GetReadout().shown);
     EXPECT_EQ(PixelAt(Screen(), at.x(), at.y() - 6), Colour(0xFFFFFF));
+    Hover(at.x(), 320);
+    ASSERT_TRUE(view.GetReadout().shown);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view.viewport(), &leave);
+    EXPECT_FALSE(view.GetReadout().shown);
 }
 
 TEST_F(SpectralMarkersTest, ComparisonResultReadoutShowsTheStoredPeakFrequency) {

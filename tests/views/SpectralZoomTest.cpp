@@ -90,7 +90,8 @@ TEST_F(SpectralZoomTest, DragsZoomOnlyLeftToRightOverFourPointsOrMore) {
     }
     EXPECT_FLOAT_EQ(Scan().m_DeltaMarkerFrequency, 120.0F);
 
-    // While dragging, the band runs from the start to the cursor.
+    // While dragging, the band runs from the start to the cursor, and hidden markers come back.
+    mediator->spectralDisplay.m_switch5 = 1;
     QWidget* viewport = view.viewport();
     QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(XOf(10), kInPlotY));
     QTest::mouseMove(viewport, QPoint(XOf(40), kInPlotY));
@@ -99,6 +100,7 @@ TEST_F(SpectralZoomTest, DragsZoomOnlyLeftToRightOverFourPointsOrMore) {
     ASSERT_TRUE(view.GetDragBand(left, right));
     EXPECT_EQ(left, XOf(10));
     EXPECT_EQ(right, XOf(40));
+    EXPECT_EQ(mediator->spectralDisplay.m_switch5, 0);
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(XOf(40), kInPlotY));
     Pump();
     EXPECT_FALSE(view.GetDragBand(left, right));

@@ -200,7 +200,8 @@ void CSpectralView::OnZoomScroll(ScrollCode code, int32_t position) {
         }
         break;
     case ScrollCode::ThumbTrack: {
-        const double span = static_cast<double>(n - 2 * (w / 2) - 1);
+        const int64_t halfWidth = w / 2;
+        const auto span = static_cast<double>(n - 2 * halfWidth - 1);
         first = std::max<int64_t>(static_cast<int64_t>(std::trunc(span * position / 100.0)), 0);
         last = first + w;
         if (last > n - 1) {
