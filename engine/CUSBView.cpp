@@ -57,8 +57,11 @@ void CUSBView::Watch() {
         if ((waits[1].revents & POLLIN) != 0) {
             return;
         }
-        if ((waits[0].revents & (POLLERR | POLLNVAL)) != 0) {
-            return; // the source is gone; nothing more will come
+        // A source that hung up stays readable for ever: polling it again would spin a core.
+        if ((waits[0].revents & (POLLERR | POLLNVAL | POLLHUP)) != 0) {
+            AddInformationMessage(1, "USB device notifications ended; the removal of the scanner board is no "
+                                     "longer watched.");
+            return;
         }
         while (std::optional<UsbDeviceEvent> event = m_source->ReceiveEvent()) {
             Handle(*event);

@@ -8,6 +8,7 @@
 #include "platform/net/UdpBroadcastSocket.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace orv {
 
@@ -33,6 +34,15 @@ void SendLogged(UdpBroadcastSocket& socket, uint32_t address,
         // The limited broadcast needs a default route; the search goes on with what went out.
         AddInformationMessage(1, FormatC("Scanner search: sendto %s failed (%d).", Ipv4Text(address).c_str(),
                                          socket.GetLastError()));
+    }
+}
+
+// The pause between two queries, in polls, so that a cleared flag is seen within one.
+void PauseWhileSearching(Clock::Duration pause) {
+    while (pause > Clock::Duration::zero() && ScannerSearchRunningFlag().load() != 0) {
+        const Clock::Duration slice = std::min<Clock::Duration>(pause, CUdpQuerry::kPoll);
+        ClockSleep(slice);
+        pause -= slice;
     }
 }
 
@@ -105,30 +115,47 @@ void CUdpQuerry::Search() {
     }
     for (std::size_t index = 0; index < interfaces->size(); ++index) {
         if (index != 0) {
-            ClockSleep(kBetweenSends);
+            PauseWhileSearching(kBetweenSends);
         }
         SendLogged(socket, (*interfaces)[index].DirectedBroadcast(), query);
-        ClockSleep(kBetweenSends);
+        PauseWhileSearching(kBetweenSends);
         SendLogged(socket, source->LimitedBroadcast(), query);
     }
 
     std::array<uint8_t, kReceiveSize> datagram{};
     const Clock::TimePoint start = ClockNow();
-    while (ScannerSearchRunningFlag().load() != 0 && ElapsedMilliseconds(start) < kWindow.count()) {
+    // A responder that floods the search must not hold it past its window nor past the flag.
+    const auto searching = [start] {
+        return ScannerSearchRunningFlag().load() != 0 && ElapsedMilliseconds(start) < kWindow.count();
+    };
+    std::unordered_set<uint32_t> senders;
+    bool capLogged = false;
+    while (searching()) {
         for (;;) {
             uint32_t sender = 0;
             const ssize_t length = socket.ReceiveFrom(datagram.data(), datagram.size(), sender);
             if (length < 0) {
                 break;
             }
-            const std::string address = Ipv4Text(sender);
-            if (static_cast<std::size_t>(length) == kReplySize && !Contains(address)) {
-                m_addresses.push_back(address);
-                m_ports.push_back(
-                    FormatC("%d", static_cast<int>(BigEndianWord(datagram.data() + 4 * kPortWord))));
+            if (static_cast<std::size_t>(length) == kReplySize && !senders.contains(sender)) {
+                if (senders.size() < kMaxInstruments) {
+                    senders.insert(sender);
+                    m_addresses.push_back(Ipv4Text(sender));
+                    m_ports.push_back(
+                        FormatC("%d", static_cast<int>(BigEndianWord(datagram.data() + 4 * kPortWord))));
+                } else if (!capLogged) {
+                    capLogged = true;
+                    AddInformationMessage(1, FormatC("Scanner search: more than %d instruments answered; "
+                                                     "the others are not listed.",
+                                                     static_cast<int>(kMaxInstruments)));
+                }
+            }
+            if (!searching()) {
+                return;
             }
         }
-        ClockSleep(kPoll);
+        const auto left = std::chrono::milliseconds(kWindow.count() - ElapsedMilliseconds(start));
+        ClockSleep(std::clamp(left, std::chrono::milliseconds(0), kPoll));
     }
 }
 

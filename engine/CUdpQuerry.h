@@ -3,7 +3,8 @@
 // The network scanner search: a Sun RPC portmapper GETPORT query for the VXI-11 core program, sent to
 // the broadcast address of every local IPv4 network and to the limited broadcast on UDP port 111. Each
 // instrument that answers within the window is listed once, by its address, with the port it reported
-// (the scanners' unique IDs of the search dialog), in the order the answers came.
+// (the scanners' unique IDs of the search dialog), in the order the answers came, up to
+// kMaxInstruments.
 //
 // The caller raises the process's search-running flag before a search and clears it to cut the
 // search short; the search only reads it.
@@ -27,6 +28,8 @@ public:
     static constexpr std::chrono::milliseconds kBetweenSends{100};
     static constexpr std::chrono::milliseconds kWindow{3000};
     static constexpr std::chrono::milliseconds kPoll{50};
+    // The most instruments one search lists.
+    static constexpr std::size_t kMaxInstruments = 256;
 
     CUdpQuerry() = default;
     virtual ~CUdpQuerry();

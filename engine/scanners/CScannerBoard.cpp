@@ -214,11 +214,13 @@ bool CScannerBoard::Trigger(int16_t a, uint8_t /*b*/, uint8_t /*c*/, int16_t /*d
     if (!Send(command.WithSum(), kTriggerTimeoutMs)) {
         return false;
     }
-    // The board may or may not acknowledge a trigger; the attempts only give it time to.
+    // The board may or may not acknowledge a trigger; the attempts only give it time to, so a stop
+    // ends them with the trigger written.
+    const std::stop_token stop = CurrentSetup().stop;
     const int attempts = a / 100 + 10;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (attempt != 0) {
-            WaitMs(1);
+        if (attempt != 0 && !ClockSleep(std::chrono::milliseconds(1), stop)) {
+            return true;
         }
         std::array<uint8_t, 1> reply{};
         uint32_t read = 0;
@@ -251,13 +253,17 @@ bool CScannerBoard::UploadPattern() {
 }
 
 bool CScannerBoard::SendAndPoll(std::span<const uint8_t> command, uint32_t writeTimeoutMs,
-                                uint32_t pollIntervalMs) {
+                                uint32_t pollIntervalMs, const std::stop_token& stop) {
     if (!Send(command, writeTimeoutMs)) {
         return false;
     }
     const std::array<uint8_t, 1> poll{kBusy};
     for (int round = 0; round < kMaxPolls; ++round) {
-        WaitMs(pollIntervalMs);
+        // A stopped scan ends the wait; the link is fine, so no reconnect is asked for.
+        if (!ClockSleep(std::chrono::milliseconds(pollIntervalMs), stop)) {
+            Log("The completion poll ended on the scan's stop.");
+            return false;
+        }
         if (!Send(poll, kPollWriteTimeoutMs)) {
             return false;
         }
@@ -285,7 +291,7 @@ bool CScannerBoard::StartingSwitch(int32_t x) {
     const ScannerSetup setup = CurrentSetup();
     ScannerCommandBytes command('8');
     command.Word(static_cast<uint16_t>(x)).Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
-    return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs);
+    return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs, setup.stop);
 }
 
 bool CScannerBoard::FullSwitchAndTrigger(int32_t a, int32_t b, bool sendPattern) {
@@ -301,7 +307,7 @@ bool CScannerBoard::FullSwitchAndTrigger(int32_t a, int32_t b, bool sendPattern)
     command.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b));
     const uint32_t interval =
         setup.analyserModelCode == kSlowPollModelCode ? kSlowPollIntervalMs : setup.pollIntervalMs;
-    return SendAndPoll(command.WithSum(), 100, interval);
+    return SendAndPoll(command.WithSum(), 100, interval, setup.stop);
 }
 
 bool CScannerBoard::PartialSwitchAndTrigger(int32_t a, int32_t b, int32_t c, bool sendPattern) {
@@ -315,7 +321,7 @@ bool CScannerBoard::PartialSwitchAndTrigger(int32_t a, int32_t b, int32_t c, boo
     ScannerCommandBytes command('g');
     command.Word(static_cast<uint16_t>(a)).Word(static_cast<uint16_t>(b)).Word(static_cast<uint16_t>(c));
     command.Word(ClampTiming(setup.timing1)).Word(ClampTiming(setup.timing2));
-    return SendAndPoll(command.WithSum(), 500, setup.pollIntervalMs);
+    return SendAndPoll(command.WithSum(), 500, setup.pollIntervalMs, setup.stop);
 }
 
 bool CScannerBoard::TriggerAndSwitches() {
@@ -326,7 +332,7 @@ bool CScannerBoard::TriggerAndSwitches() {
     const ScannerSetup setup = CurrentSetup();
     ScannerCommandBytes command('f');
     command.Word(ClampTiming(setup.timing1)).Byte(static_cast<uint8_t>(pattern.size() / 2)).Bytes(pattern);
-    return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs);
+    return SendAndPoll(command.WithSum(), 100, setup.pollIntervalMs, setup.stop);
 }
 
 } // namespace orv

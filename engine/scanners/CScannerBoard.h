@@ -4,7 +4,8 @@
 // letter, its parameters as little-endian numbers and, when it has parameters, a one-byte sum of all
 // bytes before it) and reads a one-byte echo or a short reply. Long operations (the switch-and-trigger
 // commands) are followed by a completion poll: "a" is written until the board stops answering "a"
-// (busy) and answers the command's own letter.
+// (busy) and answers the command's own letter. The poll and the trigger's waits for an answer end on
+// the scan's stop.
 //
 // A transfer that fails, or moves fewer bytes than the command or the reply, means the link is gone:
 // the operation fails and a reconnect is needed. A wrong reply byte fails the operation only.
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <stop_token>
 
 namespace orv {
 
@@ -71,7 +73,8 @@ private:
     // Sends a command with a reply of `reply.size()` bytes after the 50 ms wait.
     bool SendAndRead(uint8_t letter, std::span<uint8_t> reply);
     bool UploadPattern();
-    bool SendAndPoll(std::span<const uint8_t> command, uint32_t writeTimeoutMs, uint32_t pollIntervalMs);
+    bool SendAndPoll(std::span<const uint8_t> command, uint32_t writeTimeoutMs, uint32_t pollIntervalMs,
+                     const std::stop_token& stop);
 
     CUSBEngine m_engine;
     SetupSource m_setupSource;

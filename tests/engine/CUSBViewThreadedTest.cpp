@@ -3,14 +3,23 @@
 #include "engine/CEngineObjects.h"
 #include "engine/EngineProcessFlags.h"
 #include "platform/clock/FakeClock.h"
+#include "platform/log/InformationLog.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/EngineTestScopes.h"
 #include "tests/engine/support/FakeUsbDeviceEvents.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -76,6 +85,63 @@ TEST_F(CUSBViewTest, TheDestructorEndsTheWatchAtOnceWhileItWaits) {
     const auto start = std::chrono::steady_clock::now();
     view.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+// A source whose descriptor hung up: the read end of a pipe whose write end is closed. It counts how
+// often the watch asked it for an event.
+class HungUpSource final : public UsbDeviceEventSource {
+public:
+    HungUpSource() {
+        std::array<int, 2> ends{-1, -1};
+        if (::pipe2(ends.data(), O_CLOEXEC) == 0) {
+            m_fd = ends[0];
+            ::close(ends[1]);
+        }
+    }
+    ~HungUpSource() override { ::close(m_fd); }
+    HungUpSource(const HungUpSource&) = delete;
+    HungUpSource& operator=(const HungUpSource&) = delete;
+
+    int GetDescriptor() const override { return m_fd; }
+    std::optional<UsbDeviceEvent> ReceiveEvent() override {
+        ++*m_receives;
+        return std::nullopt;
+    }
+
+    int m_fd = -1;
+    std::shared_ptr<std::atomic<int>> m_receives = std::make_shared<std::atomic<int>>(0);
+};
+
+TEST(CUSBViewHangUp, AHungUpSourceEndsTheWatchWithOneLogLineAndTheDestructorJoinsAtOnce) {
+    std::mutex lock;
+    std::condition_variable logged;
+    std::vector<std::string> lines;
+    const InformationLog::Sink previous =
+        InformationLog::Instance().SetSink([&](uint8_t, const std::string& line) {
+            const std::lock_guard guard(lock);
+            lines.push_back(line);
+            logged.notify_all();
+        });
+    std::shared_ptr<std::atomic<int>> receives;
+    auto view = std::make_unique<CUSBView>([&](std::string&) -> std::unique_ptr<UsbDeviceEventSource> {
+        auto source = std::make_unique<HungUpSource>();
+        receives = source->m_receives;
+        return source;
+    });
+    ASSERT_TRUE(view->Create());
+    {
+        std::unique_lock wait(lock);
+        ASSERT_TRUE(logged.wait_for(wait, 5s, [&] { return !lines.empty(); }));
+        EXPECT_TRUE(lines[0].ends_with(
+            "USB device notifications ended; the removal of the scanner board is no longer watched."))
+            << lines[0];
+    }
+    EXPECT_EQ(receives->load(), 0) << "the watch asked a hung-up source for events";
+    const auto start = std::chrono::steady_clock::now();
+    view.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    InformationLog::Instance().SetSink(previous);
+    EXPECT_EQ(lines.size(), 1U);
 }
 
 TEST(CUSBViewMonitor, TheRealMonitorIsMadeOrRefusedCleanlyAndEndsAtOnce) {

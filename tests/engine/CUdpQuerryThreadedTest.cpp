@@ -3,18 +3,23 @@
 #include "engine/EngineProcessFlags.h"
 #include "platform/clock/FakeClock.h"
 #include "platform/net/NetworkInterfaces.h"
+#include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/TestNetworkNamespaces.h"
 #include "tests/sim/adapter/AdapterSimulator.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -204,6 +209,137 @@ TEST_F(CUdpQuerrySearch, ClearingTheFlagEndsTheCollectionAndAClearFlagCollectsNo
     ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
     EXPECT_TRUE(search.GetAddresses().empty());
     EXPECT_TRUE(search.GetUniqueIds().empty());
+}
+
+// A responder that floods the search: once the first query comes, it answers from kSenders addresses
+// of its own (10.202.x.y, a local range in the peer namespace) round and round, as fast as it can,
+// until it is destroyed or kFloodLimit passed.
+class FloodingResponder {
+public:
+    static constexpr int kSenders = 300;
+    static constexpr auto kFloodLimit = 15s;
+
+    explicit FloodingResponder(const TestNetworkNamespaces& namespaces) {
+        m_ready =
+            std::system(
+                ("ip -n " + namespaces.Peer() + " route replace local 10.202.0.0/16 dev lo").c_str()) == 0;
+        TestNetworkNamespaces::RunIn(namespaces.Peer(), [this] {
+            m_listener = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            any.sin_port = htons(111);
+            m_ready = m_ready && ::bind(m_listener, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
+            for (int index = 0; index < kSenders; ++index) {
+                sockaddr_in own{};
+                own.sin_family = AF_INET;
+                own.sin_addr.s_addr = htonl(0x0ACA0000U + static_cast<uint32_t>((index / 250) << 8) +
+                                            static_cast<uint32_t>(index % 250 + 1));
+                const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+                m_ready = m_ready && ::bind(fd, reinterpret_cast<sockaddr*>(&own), sizeof own) == 0;
+                m_senders.push_back(fd);
+            }
+        });
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~FloodingResponder() {
+        m_running = false;
+        m_thread.join();
+        for (const int fd : m_senders) {
+            ::close(fd);
+        }
+        ::close(m_listener);
+    }
+    FloodingResponder(const FloodingResponder&) = delete;
+    FloodingResponder& operator=(const FloodingResponder&) = delete;
+
+    bool IsReady() const { return m_ready; }
+    // Bounded wait until the flood began.
+    bool WaitFlooding() const {
+        std::unique_lock lock(m_lock);
+        return m_started.wait_for(lock, 5s, [&] { return m_flooding; });
+    }
+
+private:
+    void Serve() {
+        sockaddr_in client{};
+        while (m_running) {
+            pollfd wait{m_listener, POLLIN, 0};
+            if (::poll(&wait, 1, 20) != 1) {
+                continue;
+            }
+            std::array<uint8_t, 1500> query{};
+            socklen_t length = sizeof client;
+            if (::recvfrom(m_listener, query.data(), query.size(), 0, reinterpret_cast<sockaddr*>(&client),
+                           &length) >= 4) {
+                break;
+            }
+        }
+        {
+            const std::lock_guard guard(m_lock);
+            m_flooding = true;
+        }
+        m_started.notify_all();
+        const auto end = std::chrono::steady_clock::now() + kFloodLimit;
+        for (uint32_t round = 0; m_running && std::chrono::steady_clock::now() < end; ++round) {
+            const Bytes answer = Reply(round);
+            for (const int fd : m_senders) {
+                ::sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&client),
+                         sizeof client);
+            }
+        }
+    }
+
+    int m_listener = -1;
+    std::vector<int> m_senders;
+    bool m_ready = false;
+    std::atomic<bool> m_running{true};
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_started;
+    bool m_flooding = false;
+    std::thread m_thread;
+};
+
+TEST_F(CUdpQuerrySearch, AFloodEndsWithTheWindowOrTheFlagAndListsAtMost256InstrumentsLoggedOnce) {
+    const TestNetworkNamespaces namespaces(false);
+    ORV_SKIP_UNLESS_NAMESPACES(namespaces);
+    test::LogCapture log;
+    {
+        FloodingResponder responder(namespaces);
+        ASSERT_TRUE(responder.IsReady());
+        CUdpQuerry search;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
+        // One interface: two queries 100 ms apart, the pause after the second, then the window.
+        EXPECT_LT(std::chrono::steady_clock::now() - start,
+                  2 * CUdpQuerry::kBetweenSends + CUdpQuerry::kWindow + 50ms);
+        EXPECT_EQ(search.GetAddresses().size(), CUdpQuerry::kMaxInstruments);
+        EXPECT_EQ(search.GetUniqueIds().size(), CUdpQuerry::kMaxInstruments);
+        EXPECT_EQ(search.GetAddresses().front().rfind("10.202.", 0), 0U);
+    }
+    const std::vector<std::string> lines = log.Lines();
+    EXPECT_EQ(std::count_if(
+                  lines.begin(), lines.end(),
+                  [](const std::string& line) {
+                      return line.ends_with(
+                          "Scanner search: more than 256 instruments answered; the others are not listed.");
+                  }),
+              1);
+
+    FloodingResponder responder(namespaces);
+    CUdpQuerry search;
+    std::atomic<int64_t> returned{0};
+    std::thread searching([&] {
+        TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); });
+        returned = std::chrono::steady_clock::now().time_since_epoch().count();
+    });
+    ASSERT_TRUE(responder.WaitFlooding());
+    const auto cleared = std::chrono::steady_clock::now();
+    ScannerSearchRunningFlag().store(0);
+    searching.join();
+    EXPECT_LT(std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(returned.load())) -
+                  cleared,
+              CUdpQuerry::kPoll + 25ms)
+        << "one poll, and the hand-back of the namespace's thread";
 }
 
 TEST_F(CUdpQuerrySearch, RpcbindAnswersTheBroadcastWithPortZeroForTheUnregisteredProgram) {

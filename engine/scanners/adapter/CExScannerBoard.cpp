@@ -409,11 +409,13 @@ bool CExScannerBoard::Trigger(int16_t a, uint8_t b, uint8_t c, int16_t d) {
         Log("Fail to write Trigger Command to ExAdapter.");
         return false;
     }
-    // The adapter may or may not acknowledge a trigger; the attempts only give it time to.
+    // The adapter may or may not acknowledge a trigger; the attempts only give it time to, so a stop
+    // ends them with the trigger written.
+    const std::stop_token stop = CurrentSetup().stop;
     const int attempts = a / (std::max<int>(d, 1) * 100) + 10;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (attempt != 0) {
-            ClockSleep(std::chrono::milliseconds(1));
+        if (attempt != 0 && !ClockSleep(std::chrono::milliseconds(1), stop)) {
+            return true;
         }
         CAdapterFrame reply;
         if (ReadFrame(reply)) {
@@ -436,7 +438,11 @@ bool CExScannerBoard::SendAndPoll(std::span<const uint8_t> payload, const char* 
     const ScannerSetup setup = CurrentSetup();
     const std::array<uint8_t, 2> poll{'a', kPollRequest};
     for (int round = 0; round < kMaxPolls; ++round) {
-        ClockSleep(std::chrono::milliseconds(setup.pollIntervalMs));
+        // A stopped scan ends the wait; the link is fine, so no reconnect is asked for.
+        if (!ClockSleep(std::chrono::milliseconds(setup.pollIntervalMs), setup.stop)) {
+            Log("The completion poll ended on the scan's stop.");
+            return false;
+        }
         CAdapterFrame reply;
         if (!WriteFrame(poll) || !ReadFrame(reply)) {
             SetReconnectNeeded(true);
