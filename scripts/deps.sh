@@ -14,6 +14,8 @@ packages=(
   # The network tests make namespaces of their own and join them with veth pairs.
   iproute2
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
+  # The 3D view: Qt's OpenGL modules, GLU, and Mesa's software rasteriser for the OpenGL tests on Xvfb.
+  libqt6opengl6-dev libglu1-mesa-dev libgl1-mesa-dri
   # The program's sounds (QSoundEffect).
   qt6-multimedia-dev
   # Metric-compatible faces for the fonts the views name ("Arial").
