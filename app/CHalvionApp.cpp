@@ -146,9 +146,8 @@ void CHalvionApp::RegisterCommands() {
             }
         });
     }
-    // The about box, the scanner search and the driver parameters come with their dialogs.
+    // The about box and the driver parameters come with their dialogs.
     commands.SetHandler(57664, {});
-    commands.SetHandler(32944, {});
     commands.SetHandler(32966, {});
 }
 

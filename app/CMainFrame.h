@@ -165,8 +165,6 @@ public:
     static constexpr uint32_t kPipeAnswerMessage = 10102;
     // How often a waiting prompt looks whether the run was stopped or the frame closes.
     static constexpr std::chrono::milliseconds kStopPollPeriod{50};
-    static constexpr const char* kScannerSearchMissingText =
-        "The scanner search is not available: connect the scanner through its preference page.";
     // The longest wait for the pipe client's answer: its own reply window by default (the client ends
     // the request then); tests shorten it.
     void SetPipeAnswerWindow(std::chrono::milliseconds window) { m_pipeAnswerWindow = window; }
@@ -177,6 +175,9 @@ public:
     // The scanner chosen by the search (10038): shown as status text, the scanner marked disconnected
     // and the controller put back to 0, so the connection thread connects it again.
     void ConnectToChosenScanner(const std::string& address, const std::string& scannerId);
+    // The scanner search dialog over the frame's two remembered lists (10038 and Find Scanner); the
+    // scanner picked is connected.
+    void RunScannerSearch();
     const std::string& GetChosenScannerAddress() const { return m_chosenScannerAddress; }
     const std::string& GetChosenScannerId() const { return m_chosenScannerId; }
     // The driver-parameters window, destroyed on 10044.

@@ -6,6 +6,8 @@
 #include "app/CConnectionLink.h"
 #include "app/CDlgHandHeldProbe.h"
 #include "app/CMainFrame.h"
+
+#include "app/CDlgSearchForZeltp.h"
 #include "app/CSoundEffectPlayer.h"
 #include "app/CStopScanWindow.h"
 #include "app/QtConversions.h"
@@ -351,10 +353,8 @@ void CMainFrame::RegisterCommandMessages() {
         }
         return int64_t{0};
     });
-    RegisterMessageHandler(kScannerSearchMessage, [](Message&) {
-        // The search dialog keeps the frame's two lists between its runs once it is part of the
-        // program; until then the request is only written down.
-        AddInformationMessage(0, kScannerSearchMissingText);
+    RegisterMessageHandler(kScannerSearchMessage, [this](Message&) {
+        RunScannerSearch();
         return int64_t{0};
     });
     RegisterMessageHandler(kDriverParametersClosedMessage, [this](Message&) {
@@ -364,6 +364,17 @@ void CMainFrame::RegisterCommandMessages() {
         }
         return int64_t{0};
     });
+}
+
+void CMainFrame::RunScannerSearch() {
+    CDlgSearchForZeltp dialog(m_searchedAddresses, m_searchedIds, this);
+    const bool chosen = dialog.exec() == QDialog::Accepted;
+    // The next search dialog opens with what this one found.
+    m_searchedAddresses = dialog.GetScannerIps();
+    m_searchedIds = dialog.GetScannerIds();
+    if (chosen) {
+        ConnectToChosenScanner(dialog.GetSelectedIp(), dialog.GetSelectedId());
+    }
 }
 
 void CMainFrame::ConnectToChosenScanner(const std::string& address, const std::string& scannerId) {

@@ -70,11 +70,19 @@ CIPAddrEdit::CIPAddrEdit(CIPAddrCtl& control, int id) : QLineEdit(&control), m_c
 void CIPAddrEdit::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
+    const bool autoAdvanced = m_control.TakeAutoAdvance(*this);
     switch (key) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
     case Qt::Key_Period:
     case Qt::Key_Space:
+        // "192." typed in one go: the third digit has already moved on, so the dot that follows
+        // must not skip a field.
+        if (!autoAdvanced) {
+            m_control.HandleFieldKey(*this, key, shift);
+        }
+        event->accept();
+        return;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
     case Qt::Key_Return:
     case Qt::Key_Enter:
         m_control.HandleFieldKey(*this, key, shift);
@@ -273,6 +281,15 @@ void CIPAddrCtl::FieldTookCharacter(CIPAddrEdit& field) {
         }
     }
     HandleFieldKey(field, Qt::Key_Period, false);
+    if (field.GetId() < kFieldCount) {
+        m_autoAdvancedTo = field.GetId() + 1;
+    }
+}
+
+bool CIPAddrCtl::TakeAutoAdvance(const CIPAddrEdit& field) {
+    const bool advanced = m_autoAdvancedTo == field.GetId();
+    m_autoAdvancedTo = 0;
+    return advanced;
 }
 
 void CIPAddrCtl::MoveToDialogTabStop(bool forward) {

@@ -67,6 +67,8 @@ public:
     void HandleFieldKey(CIPAddrEdit& field, int key, bool shift);
     // A field has just taken a character: three digits check the value and move on.
     void FieldTookCharacter(CIPAddrEdit& field);
+    // Whether the field was entered by a third digit and has taken no key since; asking ends it.
+    bool TakeAutoAdvance(const CIPAddrEdit& field);
 
     // The sound of a refused key; tests replace it to count the refusals.
     static void SetBeepFunction(std::function<void()> beep);
@@ -91,6 +93,7 @@ private:
     std::array<QRect, 3> m_dotRects;
     bool m_readOnly = false;
     bool m_noRangeCheck = false;
+    int m_autoAdvancedTo = 0; // the field a third digit moved to, until its next key
 };
 
 // Loads the four bytes into the control, or saves them out of it with errors shown; a failed save

@@ -119,6 +119,18 @@ TEST_F(IPAddrCtlTest, TheFocusGoesToTheFirstFieldAndThirdDigitsMoveOnUpToTheLast
     EXPECT_TRUE(prompt->Requests().empty());
 }
 
+TEST_F(IPAddrCtlTest, AnAddressTypedWithItsDotsFillsEveryFieldOnce) {
+    // The dot after a third digit does not skip the field the digit already moved to, whatever
+    // that field held.
+    SetTexts("0", "0", "0", "0");
+    control->setFocus(Qt::TabFocusReason);
+    Type("192.168.0.1");
+    IPAddrRecord record;
+    ASSERT_TRUE(control->GetAddress(false, record));
+    EXPECT_EQ(record.address, (std::array<uint8_t, 4>{192, 168, 0, 1}));
+    EXPECT_EQ(FocusedField(), 4);
+}
+
 TEST_F(IPAddrCtlTest, DotAndSpaceSelectTheNextFieldAndArrowsCrossOnlyAtTheTextEnds) {
     SetTexts("10", "20", "30", "40");
     control->Field(1).setCursorPosition(2);

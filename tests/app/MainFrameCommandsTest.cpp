@@ -1,4 +1,5 @@
 #include "analyzers/CInstrumentInfo.h"
+#include "app/CDlgSearchForZeltp.h"
 #include "app/CMainFrame.h"
 #include "app/CSoundEffectPlayer.h"
 #include "app/CStopScanWindow.h"
@@ -173,14 +174,54 @@ TEST_F(MainFrameCommandsTest, WindowTogglesShowAndHideWithTheirCheckMarks) {
 }
 
 TEST_F(MainFrameCommandsTest, ScannerSearchAndDriverParametersMessages) {
-    std::vector<std::string> lines;
-    auto previous = InformationLog::Instance().SetSink(
-        [&lines](uint8_t /*kind*/, const std::string& line) { lines.push_back(line); });
+    // 10038 runs the search dialog; a search from it lists two scanners and the second is picked.
+    int dialogsSeen = 0;
+    std::vector<std::string> rowsOnOpen;
+    // Answers the dialog once it runs (the frame opens it when it handles the posted message).
+    QTimer poll;
+    bool pickNext = false;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = dynamic_cast<CDlgSearchForZeltp*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        poll.stop();
+        ++dialogsSeen;
+        rowsOnOpen = dialog->GetScannerIps();
+        if (!pickNext) {
+            dialog->reject();
+            return;
+        }
+        dialog->SetSearchFunction([](std::vector<std::string>& addresses, std::vector<std::string>& ids) {
+            addresses = {"10.1.1.1", "10.1.1.2"};
+            ids = {"111", "222"};
+        });
+        dialog->SearchAgain();
+        dialog->GetList().topLevelItem(1)->setSelected(true);
+        dialog->Select();
+    });
+    auto answerDialog = [&](bool pick) {
+        pickNext = pick;
+        poll.start();
+    };
+    m_engine.state = 2;
+    answerDialog(true);
     m_frame->Post(10038);
-    testing::FlushEvents();
-    InformationLog::Instance().SetSink(previous);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find(CMainFrame::kScannerSearchMissingText), std::string::npos);
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] {
+        return m_frame->GetStatusMessage() ==
+               "Trying to connect to the Scanner:  ID = 222;  IP = 10.1.1.2......";
+    }));
+    EXPECT_EQ(dialogsSeen, 1);
+    EXPECT_TRUE(rowsOnOpen.empty());
+    EXPECT_EQ(m_engine.state, 0);
+    EXPECT_EQ(m_frame->GetChosenScannerAddress(), "10.1.1.2");
+    // The next search opens with what the last one found; Cancel connects nothing new.
+    answerDialog(false);
+    m_frame->Post(10038);
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return dialogsSeen == 2; }));
+    EXPECT_EQ(rowsOnOpen, (std::vector<std::string>{"10.1.1.1", "10.1.1.2"}));
+    EXPECT_FALSE(m_frame->GetCommandTable().IsEnabled(32944)) << "Find Scanner stays disabled in the menu";
 
     // The chosen scanner: its status text, the server address cleared, the controller back to 0.
     m_engine.state = 2;
