@@ -98,7 +98,8 @@ public:
         return frame;
     }
     std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& /*caption*/,
-                                                        QProjectWindow* /*parent*/) override {
+                                                        QProjectWindow* /*parent*/,
+                                                        int32_t /*firstPage*/) override {
         return nullptr;
     }
     std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind /*kind*/, QNodeMediator& /*mediator*/,

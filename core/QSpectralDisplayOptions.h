@@ -49,6 +49,7 @@ public:
     bool HidesMarkers() const { return m_switch5 != 0; }
     // The node's settings apply instead of each scan's own.
     bool UsesNodeSettings() const { return m_useSameViewSetting != 0; }
+    void SetUsesNodeSettings(bool on) { m_useSameViewSetting = on ? 1 : 0; }
     // Read from the Preferences node's copy: amplitudes corrected to field strength (dBuA/m).
     bool IsFieldStrengthCorrection() const { return m_switch8 != 0; }
     // The sweeps of a continuous run accumulate into the run's one scan instead of each making a

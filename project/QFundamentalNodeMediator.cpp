@@ -60,6 +60,8 @@ protected:
             m_pOwner->ShowNewestScan(static_cast<uint16_t>(message.wParam));
         } else if (message.id == kOptionsChanged) {
             m_pOwner->HandleOptionsChanged(message.lParam);
+        } else if (message.id == kEnableScanPages) {
+            m_pOwner->EnableScanPages();
         } else if (message.id == kListReceivedScan) {
             if (auto* received = dynamic_cast<ReceivedScanPayload*>(message.payload.get())) {
                 m_pOwner->ListReceivedScan(*received->m_Copy);
@@ -111,6 +113,10 @@ void QFundamentalNodeMediator::PostNotification(uint16_t kind) {
 
 bool QFundamentalNodeMediator::PostOptionsChanged(int64_t changedKinds) {
     return m_pTarget->Post(kOptionsChanged, 0, changedKinds);
+}
+
+void QFundamentalNodeMediator::PostEnableScanPages() {
+    m_pTarget->Post(kEnableScanPages);
 }
 
 void QFundamentalNodeMediator::HandleOptionsChanged(int64_t changedKinds) {

@@ -32,6 +32,9 @@ public:
     static constexpr uint32_t kShowNewestScan = 33188; // wParam: node kind
     // A received scan copied by the data worker, to be listed; the payload carries it.
     static constexpr uint32_t kListReceivedScan = 33189; // wParam: node kind
+    // The end of a scan, reported on the controller's thread: the open scan pages take their
+    // controls back on the user-interface thread.
+    static constexpr uint32_t kEnableScanPages = 33190;
     // The option-kind bit of UM_OPTIONS_CHANGED that resets the spectral/spatial selections.
     static constexpr int64_t kSelectionOptionsBit = 0x20;
     // The user command whose permission IsBusy asks for (run a scan).
@@ -51,7 +54,9 @@ public:
     // Posts UM_SHOW_NEWEST_SCAN with the kind; the user-interface thread then shows the newest scan.
     void PostNotification(uint16_t kind) override;
     // Posts UM_OPTIONS_CHANGED with the bit set of changed option kinds. True when queued.
-    bool PostOptionsChanged(int64_t changedKinds);
+    bool PostOptionsChanged(int64_t changedKinds) override;
+    void PostEnableScanPages() override;
+    QMainFrame* GetMainFrame() override { return m_pMainFrame; }
     // The data worker's half of listing a received scan: reads the date, copies the scan out of
     // the container under its lock and posts it to the user-interface thread. It touches no scan
     // list and never waits for the user-interface thread. An unreadable local time ends it before

@@ -483,42 +483,30 @@ void QNodeMediator::RefreshComparedViews() {
 
 // --- Settings sheet ---
 
-void QNodeMediator::AddPage(QSettingsPageKind kind, uint16_t scanKind) {
+QSettingsPage* QNodeMediator::AddPage(QSettingsPageKind kind, uint16_t scanKind) {
     std::unique_ptr<QSettingsPage> page = m_pViewFactory->CreateSettingsPage(kind, *this, scanKind);
     if (page == nullptr) {
-        return;
+        return nullptr;
     }
     m_pSettingsSheet->AddPage(*page);
     m_pages.push_back(std::move(page));
+    return m_pages.back().get();
 }
 
-QSettingsSheet* QNodeMediator::OpenNodeSettings(const std::string& sheetName) {
-    if (m_pSettingsSheet != nullptr) {
-        if (m_pSettingsSheet->HasWindow()) {
-            return m_pSettingsSheet.get();
-        }
-        ReleasePages();
-    }
-    if (m_pViewFactory == nullptr) {
-        return nullptr;
-    }
-    const std::string name = sheetName.empty() ? GetName() : sheetName;
-    const std::string caption =
-        EqualsIgnoringCase(name, "Preference123") ? std::string("Preferences") : "Node Settings - " + name;
-    m_pSettingsSheet = m_pViewFactory->CreateSettingsSheet(caption, m_pMainWnd);
-    if (m_pSettingsSheet == nullptr) {
-        return nullptr;
-    }
-    m_pSettingsSheet->RemoveAllPages();
-    m_pages.clear();
+bool QNodeMediator::IsScriptMade(const QNodeMediator* mediator) {
+    return mediator != nullptr && mediator->m_nKind == kTypeSpectralSpatialScanNode &&
+           mediator->m_pParent != nullptr &&
+           mediator->m_pParent->m_nKind == kTypeSpectralSpatialScriptingModuleNode;
+}
 
+void QNodeMediator::AddNodeKindPages() {
     using Kind = QSettingsPageKind;
     switch (m_nKind) {
     case kTypePreferencesNode:
         AddPage(Kind::PreferenceAnalyzer, 0);
         AddPage(Kind::PreferenceScannerType, 0);
         AddPage(Kind::PreferenceSpectralDisplay, 0);
-        break;
+        return;
     case kTypeModuleNode:
     case kTypeProjectNode:
         AddPage(Kind::SpectralScan, 0);
@@ -533,8 +521,8 @@ QSettingsSheet* QNodeMediator::OpenNodeSettings(const std::string& sheetName) {
         AddPage(Kind::AmplitudeAdjust, 0);
         break;
     case kTypeSpatialScanNode:
-        // The spatial children a spectral/spatial scan made follow their parent's settings.
-        if (!ParentIsKind(kTypeSpectralSpatialScanNode)) {
+        // The spatial children of a scripted Spectral/Spatial node scan what their script says.
+        if (!IsScriptMade(m_pParent)) {
             AddPage(Kind::SpatialScan, 0);
             AddPage(Kind::ScanProbes, kTypeSpatialScanNode);
             AddPage(Kind::AmplitudeAdjust, 0);
@@ -542,11 +530,14 @@ QSettingsSheet* QNodeMediator::OpenNodeSettings(const std::string& sheetName) {
         break;
     case kTypeSpectralSpatialScanNode:
     case kTypeHandHeldProbeScanNode:
+        // Under a scripting node the sweep and the description come from the script.
+        if (ParentIsKind(kTypeSpectralSpatialScriptingModuleNode)) {
+            AddPage(Kind::ScanProbes, kTypeSpectralSpatialScanNode);
+            return;
+        }
         AddPage(Kind::SpectralScan, 0);
         AddPage(Kind::ScanProbes, m_nKind);
-        if (m_nKind == kTypeSpectralSpatialScanNode) {
-            AddPage(Kind::AmplitudeAdjust, 0);
-        }
+        AddPage(Kind::AmplitudeAdjust, 0);
         break;
     case kTypeSpectralSpatialScriptingModuleNode:
         AddPage(Kind::SpectralScan, 0);
@@ -555,16 +546,48 @@ QSettingsSheet* QNodeMediator::OpenNodeSettings(const std::string& sheetName) {
         AddPage(Kind::AmplitudeAdjust, 0);
         break;
     case kTypeWordReportNode:
-        AddPage(Kind::ReportGenerator, 0);
+        if (QSettingsPage* report = AddPage(Kind::ReportGenerator, 0)) {
+            report->SetSheet(*m_pSettingsSheet);
+        }
+        break;
+    case kTypeSpectralComparisonNode:
+    case kTypeSpatialComparisonNode:
+    case kTypeSpectralOverlayNode:
+    case kTypeBlindSpotReductionNode:
+    case kTypeSpectralSpatialUserCompositeNode:
         break;
     default:
-        break;
+        // Notes, overlays and the other kinds have nothing to set.
+        return;
     }
     AddPage(Kind::NodeDescription, 0);
+}
+
+QSettingsSheet* QNodeMediator::OpenNodeSettings(const std::string& sheetName, int32_t firstPage) {
+    if (m_pSettingsSheet != nullptr) {
+        if (m_pSettingsSheet->HasWindow()) {
+            return m_pSettingsSheet.get();
+        }
+        DestroyNodeSettings();
+    }
+    if (m_pViewFactory == nullptr) {
+        return nullptr;
+    }
+    const std::string name = sheetName.empty() ? GetName() : sheetName;
+    const std::string caption =
+        EqualsIgnoringCase(name, "Preference123") ? std::string("Preferences") : "Node Settings - " + name;
+    m_pSettingsSheet = m_pViewFactory->CreateSettingsSheet(caption, m_pMainWnd, firstPage);
+    if (m_pSettingsSheet == nullptr) {
+        return nullptr;
+    }
+    m_pSettingsSheet->SetNodeMediator(this);
+    m_pSettingsSheet->RemoveAllPages();
+    m_pages.clear();
+    AddNodeKindPages();
     return m_pSettingsSheet.get();
 }
 
-void QNodeMediator::ReleasePages() {
+void QNodeMediator::DestroyNodeSettings() {
     if (m_pSettingsSheet != nullptr && m_pSettingsSheet->HasWindow()) {
         m_pSettingsSheet->DestroyWindow();
     }
@@ -582,17 +605,11 @@ QSettingsPage* QNodeMediator::FindPage(QSettingsPageKind kind) const {
 }
 
 void QNodeMediator::EnableScanPages() {
-    for (const auto& page : m_pages) {
-        switch (page->GetKind()) {
-        case QSettingsPageKind::SpatialScan:
-        case QSettingsPageKind::ScanProbes:
-        case QSettingsPageKind::SpectralScan:
-        case QSettingsPageKind::AmplitudeAdjust:
-        case QSettingsPageKind::NodeDescription:
+    for (const QSettingsPageKind kind : {QSettingsPageKind::SpatialScan, QSettingsPageKind::SpectralScan,
+                                         QSettingsPageKind::AmplitudeAdjust}) {
+        QSettingsPage* page = FindPage(kind);
+        if (page != nullptr && page->HasWindow()) {
             page->EnableControls(true);
-            break;
-        default:
-            break;
         }
     }
 }
@@ -673,13 +690,13 @@ void QNodeMediator::StopWorker() {
     StopScanThread();
     s_previousScanningMediator.store(s_scanningMediator.exchange(nullptr));
     m_bScanInProgress.store(false);
-    EnableScanPages();
+    PostEnableScanPages();
 }
 
 void QNodeMediator::SetScanInProgress(bool running) {
     m_bScanInProgress.store(running);
     if (!running) {
-        EnableScanPages();
+        PostEnableScanPages();
     }
 }
 

@@ -35,6 +35,7 @@ class CSpectralSpatialScanData;
 class QDataReader;
 class QReportDocument;
 class QDataWriter;
+class QMainFrame;
 class QNodeContainer;
 class QProjectStorageManager;
 class QProjectTree;
@@ -171,6 +172,11 @@ public:
     QHeldScanContainer AcquireHeldScanContainer() override;
     // QComparisonSource: whether the node is of a comparison kind (its kind never changes).
     bool IsComparisonNode() override;
+    // The main frame of the node's project; null for a mediator without one.
+    virtual QMainFrame* GetMainFrame() { return nullptr; }
+    // Posts UM_OPTIONS_CHANGED with the bit set of changed option kinds to the node's own queue;
+    // false (nothing posted) for a mediator without a node.
+    virtual bool PostOptionsChanged(int64_t /*changedKinds*/) { return false; }
     virtual bool IsRunnable() { return false; }
     virtual bool CanRunContinuously() { return false; }
     virtual void ReleaseScanData() {}
@@ -282,13 +288,15 @@ public:
     void ReapplyPlacement();
     // The node's View command.
     void ViewNode();
-    // The settings sheet built for the node kind; the caller shows it. The caption is made from
-    // `name` when given ("Preference123" gives "Preferences"), else from the node's name.
-    QSettingsSheet* OpenNodeSettings(const std::string& name = {});
+    // The settings sheet built for the node kind, opening on page `firstPage`; the caller shows it.
+    // A sheet whose window is still open is answered as it is. The caption is made from `name` when
+    // given ("Preference123" gives "Preferences"), else from the node's name.
+    QSettingsSheet* OpenNodeSettings(const std::string& name = {}, int32_t firstPage = 0);
+    // Deletes the settings sheet and every page.
+    void DestroyNodeSettings();
     void MarkProjectModified();
     // The frames call it when their window is destroyed.
     void ResetDisplayedScanIds();
-    void ReleasePages();
     // The mediator of the project's Preferences node, null without a container.
     QNodeMediator* GetPreferencesMediator();
     void SelectInProjectTree();
@@ -449,6 +457,13 @@ public:
     // The mediator whose scan runs (null when none) and the one whose scan ran last.
     static QNodeMediator* GetScanningMediator();
     static QNodeMediator* GetPreviousScanningMediator();
+    // At the end of a scan the open scan pages take their controls back. The end is reported on the
+    // controller's thread; the kinds with a user-interface queue post the re-enabling there, the
+    // base does it at once.
+    virtual void PostEnableScanPages() { EnableScanPages(); }
+    // Re-enables the spatial scan, spectral scan and amplitude adjustment pages that have a window,
+    // in that order. User-interface thread.
+    void EnableScanPages();
     // Records this mediator as the scanning one and resets the controller's scan event; makes and
     // starts the worker only when the mediator holds none (false when it could not be started).
     bool StartScanThread(QScanThreadHost& controller, int64_t argument);
@@ -529,9 +544,11 @@ private:
     void PostRefresh(QNodeView* view, const std::array<FrameRefresh, 3>& frames);
     static bool LiveView(const QNodeView* view);
     std::string ScanTitle(int32_t scanID);
-    void EnableScanPages();
-    void AddPage(QSettingsPageKind kind, uint16_t scanKind);
+    QSettingsPage* AddPage(QSettingsPageKind kind, uint16_t scanKind);
+    void AddNodeKindPages();
     bool ParentIsKind(uint16_t kind);
+    // A Spectral/Spatial node that a scripting node made from one of its scripts.
+    static bool IsScriptMade(const QNodeMediator* mediator);
     void FillScanDataListForKind(uint16_t kind);
     // What the scan-data list shows for a kind, in list order.
     std::vector<const CScanData*> ListedScans(uint16_t kind) const;

@@ -19,7 +19,9 @@ enum class QSettingsPageKind {
     NodeDescription,
 };
 
+class QNodeMediator;
 class QProjectWindow;
+class QSettingsSheet;
 
 class QSettingsPage {
 public:
@@ -29,12 +31,18 @@ public:
     virtual ~QSettingsPage();
 
     virtual QSettingsPageKind GetKind() const = 0;
-    // Called with true when a scan stops, so that the page can be edited again.
+    // Whether the page's window was made, that is whether the user has shown the page.
+    virtual bool HasWindow() const = 0;
+    // Called with true when a scan stops, so that the page can be edited again; only for a page
+    // that has a window.
     virtual void EnableControls(bool enable) = 0;
+    // The sheet the page was added to; only the report generator's page keeps it (it closes the
+    // sheet itself).
+    virtual void SetSheet(QSettingsSheet& /*sheet*/) {}
 };
 
-// The modeless settings sheet of a node. The node mediator owns the sheet and its pages; the sheet
-// only shows the pages it is given.
+// The settings sheet of a node, shown modally (or modeless for the report generator). The node
+// mediator owns the sheet and its pages; the sheet only shows the pages it is given.
 class QSettingsSheet {
 public:
     QSettingsSheet() = default;
@@ -42,6 +50,8 @@ public:
     QSettingsSheet& operator=(const QSettingsSheet&) = delete;
     virtual ~QSettingsSheet();
 
+    // The node whose settings the sheet edits; a null mediator is ignored.
+    virtual void SetNodeMediator(QNodeMediator* mediator) = 0;
     virtual bool HasWindow() const = 0;
     virtual std::string GetCaption() const = 0;
     virtual void RemoveAllPages() = 0;

@@ -62,8 +62,9 @@ public:
 
     // The frame is created as a child of the request's parent window, hidden until Show.
     virtual std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) = 0;
-    virtual std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption,
-                                                                QProjectWindow* parent) = 0;
+    // `firstPage` is the index of the page the sheet opens on.
+    virtual std::unique_ptr<QSettingsSheet>
+    CreateSettingsSheet(const std::string& caption, QProjectWindow* parent, int32_t firstPage) = 0;
     // `scanKind` is the node kind a scan-probes page is made for; 0 for the other kinds.
     virtual std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator,
                                                               uint16_t scanKind) = 0;

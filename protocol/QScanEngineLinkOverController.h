@@ -30,6 +30,8 @@ public:
     bool IsCommandAllowed(uint32_t command) override;
     // The tree and the project frames grey their commands by it.
     int32_t GetWorkflowState() override;
+    // The settings sheets read its wait cursor.
+    QUIBBStateController& GetController() const { return m_controller; }
 
 private:
     QCommLayer& m_layer;

@@ -134,12 +134,16 @@ void QUIBBStateController::ReplaceWaitCursor() {
 }
 
 void QUIBBStateController::DropWaitCursor() {
+    m_bDriverStepPending.store(0);
     std::unique_ptr<QWaitCursor> previous;
     std::lock_guard<std::mutex> lock(m_lock);
     previous = std::move(m_pWaitCursor);
 }
 
 bool QUIBBStateController::HasWaitCursor() const {
+    if (m_bDriverStepPending.load() != 0) {
+        return true;
+    }
     std::lock_guard<std::mutex> lock(m_lock);
     return m_pWaitCursor != nullptr;
 }

@@ -159,6 +159,9 @@ public:
     void ForgetMediator(QNodeMediator* mediator);
     void SetPassMediator(QNodeMediator* mediator);
     void SetRunMediator(QNodeMediator* mediator);
+    // True while the engine connection's wait cursor is up, and from the moment an analyser driver
+    // is asked for until the engine's reply (or the workflow's end): the settings sheet shows the
+    // wait cursor meanwhile.
     bool HasWaitCursor() const;
 
     // Connection, detection and the analyser driver.
@@ -298,6 +301,8 @@ private:
     QSetupScanCommand m_SetupScan;
     std::atomic<int32_t> m_nState{kIdle};
     std::atomic<uint8_t> m_bDriverReplyReceived{0};
+    // Set while a set-driver command waits for its reply.
+    std::atomic<uint8_t> m_bDriverStepPending{0};
     // Set when a step of the run could not be sent: the scan end that follows ends it quietly.
     std::atomic<uint8_t> m_bRunFailed{0};
     Event m_spareScanEvent;

@@ -268,8 +268,10 @@ bool QUIBBStateController::SetSpectrumAnalyzerDriver(QNodeMediator* context, int
     m_RequestedDriverId.store(driverId);
     // Cleared before the command goes: the engine's reply may come before the send returns.
     const uint8_t received = m_bDriverReplyReceived.exchange(0);
+    m_bDriverStepPending.store(1);
     const bool sent = SendCommand(QSetSpectrumAnalyzerDriverCommand(driverId, analyzerId));
     if (!sent) {
+        m_bDriverStepPending.store(0);
         m_bDriverReplyReceived.store(received);
     }
     return sent;
@@ -293,6 +295,7 @@ void QUIBBStateController::SetSpectrumAnalyzerDriverCommandAck(QSetSpectrumAnaly
         m_nState.store(kReady);
     }
     m_bDriverReplyReceived.store(1);
+    m_bDriverStepPending.store(0);
     if (CMainFrameLink* frame = m_pMainFrame.load()) {
         frame->PostStatusText(std::string());
     }

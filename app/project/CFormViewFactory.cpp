@@ -12,6 +12,11 @@ CFormViewFactory::FrameMaker& Maker() {
     return maker;
 }
 
+CFormViewFactory::SettingsMaker& SettingsMakers() {
+    static CFormViewFactory::SettingsMaker maker;
+    return maker;
+}
+
 } // namespace
 
 void CFormViewFactory::SetFrameMaker(FrameMaker maker) {
@@ -20,6 +25,14 @@ void CFormViewFactory::SetFrameMaker(FrameMaker maker) {
 
 const CFormViewFactory::FrameMaker& CFormViewFactory::GetFrameMaker() {
     return Maker();
+}
+
+void CFormViewFactory::SetSettingsMaker(SettingsMaker maker) {
+    SettingsMakers() = std::move(maker);
+}
+
+const CFormViewFactory::SettingsMaker& CFormViewFactory::GetSettingsMaker() {
+    return SettingsMakers();
 }
 
 std::unique_ptr<QViewFrame> CFormViewFactory::CreateFrame(const QFrameRequest& request) {
@@ -32,16 +45,26 @@ std::unique_ptr<QViewFrame> CFormViewFactory::CreateFrame(const QFrameRequest& r
 }
 
 std::unique_ptr<QSettingsSheet> CFormViewFactory::CreateSettingsSheet(const std::string& caption,
-                                                                      QProjectWindow* /*parent*/) {
+                                                                      QProjectWindow* /*parent*/,
+                                                                      int32_t firstPage) {
+    if (SettingsMakers().makeSheet) {
+        return SettingsMakers().makeSheet(caption, m_formView, firstPage);
+    }
     AddInformationMessage(0, "No settings sheet is available for \"" + caption + "\".");
     return nullptr;
 }
 
 std::unique_ptr<QSettingsPage>
-CFormViewFactory::CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator, uint16_t /*scanKind*/) {
-    AddInformationMessage(0, FormatC("No settings page %d is available for the node \"%s\".",
-                                     static_cast<int>(kind), mediator.GetName().c_str()));
-    return nullptr;
+CFormViewFactory::CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator, uint16_t scanKind) {
+    std::unique_ptr<QSettingsPage> page;
+    if (SettingsMakers().makePage) {
+        page = SettingsMakers().makePage(kind, mediator, scanKind);
+    }
+    if (page == nullptr) {
+        AddInformationMessage(0, FormatC("No settings page %d is available for the node \"%s\".",
+                                         static_cast<int>(kind), mediator.GetName().c_str()));
+    }
+    return page;
 }
 
 QReportOpenResult CFormViewFactory::OpenReportFile(QNodeMediator& mediator) {

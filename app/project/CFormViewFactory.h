@@ -1,9 +1,9 @@
 #pragma once
 
-// What a project's nodes open their views, settings sheets and report files with. The frames come
-// from the frame maker the program installs (the views are not linked here); without one, and for
-// the sheets, which are not part of this program yet, the request is written to the log and nothing
-// is made (no box either).
+// What a project's nodes open their views, settings sheets and report files with. The frames and
+// the settings sheets with their pages come from the makers the program installs (the views and
+// the dialogs are not linked here); without a maker, and for a page kind the maker has no page for,
+// the request is written to the log and nothing is made (no box either).
 
 #include "project/QViewFactory.h"
 
@@ -17,15 +17,26 @@ class CHalvionView;
 class CFormViewFactory : public QViewFactory {
 public:
     using FrameMaker = std::function<std::unique_ptr<QViewFrame>(const QFrameRequest&, CHalvionView&)>;
+    // The settings sheet and its pages. A page maker answers null for a kind it has no page for.
+    struct SettingsMaker {
+        std::function<std::unique_ptr<QSettingsSheet>(const std::string& caption, CHalvionView& formView,
+                                                      int32_t firstPage)>
+            makeSheet;
+        std::function<std::unique_ptr<QSettingsPage>(QSettingsPageKind kind, QNodeMediator& mediator,
+                                                     uint16_t scanKind)>
+            makePage;
+    };
 
     explicit CFormViewFactory(CHalvionView& formView) : m_formView(formView) {}
     // One maker for every form view; an empty one takes it away.
     static void SetFrameMaker(FrameMaker maker);
     static const FrameMaker& GetFrameMaker();
+    static void SetSettingsMaker(SettingsMaker maker);
+    static const SettingsMaker& GetSettingsMaker();
 
     std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
-    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption,
-                                                        QProjectWindow* parent) override;
+    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption, QProjectWindow* parent,
+                                                        int32_t firstPage) override;
     std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator,
                                                       uint16_t scanKind) override;
     QReportOpenResult OpenReportFile(QNodeMediator& mediator) override;

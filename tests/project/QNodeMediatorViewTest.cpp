@@ -282,16 +282,20 @@ TEST_F(MediatorViewTest, SettingsPagesByKind) {
     struct Row {
         uint16_t kind;
         uint16_t parentKind;
+        uint16_t grandparentKind;
         std::vector<std::pair<K, uint16_t>> pages;
     };
+    const std::vector<std::pair<K, uint16_t>> spectralSpatial = {
+        {K::SpectralScan, 0}, {K::ScanProbes, 2005}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}};
+    const std::vector<std::pair<K, uint16_t>> spatial = {
+        {K::SpatialScan, 0}, {K::ScanProbes, 2004}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}};
     const Row rows[] = {
         {2000,
          0,
-         {{K::PreferenceAnalyzer, 0},
-          {K::PreferenceScannerType, 0},
-          {K::PreferenceSpectralDisplay, 0},
-          {K::NodeDescription, 0}}},
+         0,
+         {{K::PreferenceAnalyzer, 0}, {K::PreferenceScannerType, 0}, {K::PreferenceSpectralDisplay, 0}}},
         {2001,
+         0,
          0,
          {{K::SpectralScan, 0},
           {K::ScanProbes, 2003},
@@ -301,36 +305,51 @@ TEST_F(MediatorViewTest, SettingsPagesByKind) {
           {K::NodeDescription, 0}}},
         {2003,
          0,
-         {{K::SpectralScan, 0}, {K::ScanProbes, 2003}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}}},
-        {2004,
-         2007,
-         {{K::SpatialScan, 0}, {K::ScanProbes, 2004}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}}},
-        {2004, 2005, {{K::NodeDescription, 0}}},
-        {2005,
          0,
-         {{K::SpectralScan, 0}, {K::ScanProbes, 2005}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}}},
-        {2029, 0, {{K::SpectralScan, 0}, {K::ScanProbes, 2029}, {K::NodeDescription, 0}}},
+         {{K::SpectralScan, 0}, {K::ScanProbes, 2003}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}}},
+        {2004, 2007, 0, spatial},
+        // Spatial children that a scan made under a user's Spectral/Spatial node keep their pages.
+        {2004, 2005, 2007, spatial},
+        {2004, 2005, 2014, {{K::NodeDescription, 0}}},
+        {2005, 0, 0, spectralSpatial},
+        {2005, 2014, 0, {{K::ScanProbes, 2005}}},
+        {2029,
+         0,
+         0,
+         {{K::SpectralScan, 0}, {K::ScanProbes, 2029}, {K::AmplitudeAdjust, 0}, {K::NodeDescription, 0}}},
+        {2029, 2014, 0, {{K::ScanProbes, 2005}}},
         {2014,
+         0,
          0,
          {{K::SpectralScan, 0},
           {K::ScanProbes, 2014},
           {K::DefineScripting, 0},
           {K::AmplitudeAdjust, 0},
           {K::NodeDescription, 0}}},
-        {2017, 0, {{K::ReportGenerator, 0}, {K::NodeDescription, 0}}},
-        {2006, 0, {{K::NodeDescription, 0}}},
+        {2017, 0, 0, {{K::ReportGenerator, 0}, {K::NodeDescription, 0}}},
+        {2010, 0, 0, {{K::NodeDescription, 0}}},
+        {2033, 2005, 0, {{K::NodeDescription, 0}}},
+        {2006, 0, 0, {}},
+        {2013, 0, 0, {}},
+        {2040, 0, 0, {}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.kind);
+        SCOPED_TRACE(testing::Message()
+                     << row.kind << " under " << row.parentKind << "/" << row.grandparentKind);
+        TestMediator grandparent(row.grandparentKind);
         TestMediator parent(row.parentKind);
+        parent.SetParentMediator(row.grandparentKind != 0 ? &grandparent : nullptr);
         auto mediator = Make(row.kind);
-        mediator->SetParentMediator(&parent);
+        mediator->SetParentMediator(row.parentKind != 0 ? &parent : nullptr);
         auto* sheet = static_cast<FakeSheet*>(mediator->OpenNodeSettings());
         ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->mediator, mediator.get());
         std::vector<std::pair<K, uint16_t>> got;
         for (QSettingsPage* page : sheet->pages) {
             auto* fake = static_cast<FakePage*>(page);
             got.emplace_back(fake->kind, fake->scanKind);
+            // Only the report generator's page is told its sheet.
+            EXPECT_EQ(fake->sheet, fake->kind == K::ReportGenerator ? sheet : nullptr);
         }
         EXPECT_EQ(got, row.pages);
     }
@@ -338,27 +357,34 @@ TEST_F(MediatorViewTest, SettingsPagesByKind) {
 
 TEST_F(MediatorViewTest, SettingsSheetIsKeptWhileItsWindowLives) {
     auto mediator = Make(2003);
-    QSettingsSheet* first = mediator->OpenNodeSettings();
+    QSettingsSheet* first = mediator->OpenNodeSettings({}, 2);
     EXPECT_EQ(mediator->OpenNodeSettings(), first);
     EXPECT_EQ(factory.sheets.size(), 1U);
     factory.sheets.back()->window = false;
     QSettingsSheet* second = mediator->OpenNodeSettings();
     EXPECT_EQ(factory.sheets.size(), 2U);
+    EXPECT_EQ(factory.firstPages, (std::vector<int32_t>{2, 0}));
     EXPECT_EQ(second, factory.sheets.back());
     EXPECT_EQ(static_cast<FakeSheet*>(second)->pages.size(), 4U);
-    mediator->ReleasePages();
+    mediator->DestroyNodeSettings();
     EXPECT_EQ(mediator->FindPage(QSettingsPageKind::SpectralScan), nullptr);
 }
 
-TEST_F(MediatorViewTest, StoppingTheWorkerEnablesTheScanPages) {
-    auto mediator = Make(2014);
+TEST_F(MediatorViewTest, TheEndOfAScanEnablesTheScanPagesThatHaveAWindow) {
+    auto mediator = Make(2001);
     mediator->OpenNodeSettings();
+    // The spatial page was never shown.
+    static_cast<FakePage*>(mediator->FindPage(QSettingsPageKind::SpatialScan))->window = false;
     mediator->SetScanInProgress(true);
     EXPECT_TRUE(mediator->IsScanInProgress());
+    for (FakePage* page : factory.pages) {
+        EXPECT_TRUE(page->enabled.empty()) << int(page->kind);
+    }
     mediator->StopWorker();
     EXPECT_FALSE(mediator->IsScanInProgress());
     for (FakePage* page : factory.pages) {
-        const bool enabled = page->kind != QSettingsPageKind::DefineScripting;
+        const bool enabled =
+            page->kind == QSettingsPageKind::SpectralScan || page->kind == QSettingsPageKind::AmplitudeAdjust;
         EXPECT_EQ(page->enabled, enabled ? std::vector<bool>{true} : std::vector<bool>{}) << int(page->kind);
     }
 }

@@ -24,7 +24,8 @@ std::unique_ptr<QViewFrame> RecordingViewFactory::CreateFrame(const QFrameReques
 }
 
 std::unique_ptr<QSettingsSheet> RecordingViewFactory::CreateSettingsSheet(const std::string& caption,
-                                                                          QProjectWindow* /*parent*/) {
+                                                                          QProjectWindow* /*parent*/,
+                                                                          int32_t /*firstPage*/) {
     log.push_back("sheet " + caption);
     return std::make_unique<RecordingSheet>(caption, log);
 }

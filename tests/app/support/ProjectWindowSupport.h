@@ -79,6 +79,7 @@ using FactoryLog = std::vector<std::string>;
 class RecordingSheet : public QSettingsSheet {
 public:
     RecordingSheet(std::string caption, FactoryLog& log) : m_caption(std::move(caption)), m_log(log) {}
+    void SetNodeMediator(QNodeMediator* /*mediator*/) override {}
     bool HasWindow() const override { return m_window; }
     std::string GetCaption() const override { return m_caption; }
     void RemoveAllPages() override {}
@@ -99,8 +100,8 @@ private:
 class RecordingViewFactory : public QViewFactory {
 public:
     std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
-    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption,
-                                                        QProjectWindow* parent) override;
+    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption, QProjectWindow* parent,
+                                                        int32_t firstPage) override;
     std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind /*kind*/, QNodeMediator& /*mediator*/,
                                                       uint16_t /*scanKind*/) override {
         return nullptr;

@@ -87,9 +87,11 @@ std::unique_ptr<QViewFrame> FakeViewFactory::CreateFrame(const QFrameRequest& re
 }
 
 std::unique_ptr<QSettingsSheet> FakeViewFactory::CreateSettingsSheet(const std::string& caption,
-                                                                     QProjectWindow* /*parent*/) {
+                                                                     QProjectWindow* /*parent*/,
+                                                                     int32_t firstPage) {
     auto sheet = std::make_unique<FakeSheet>(caption, &destroyedWindows);
     sheets.push_back(sheet.get());
+    firstPages.push_back(firstPage);
     return sheet;
 }
 

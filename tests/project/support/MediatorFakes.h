@@ -125,10 +125,14 @@ class FakePage : public QSettingsPage {
 public:
     FakePage(QSettingsPageKind kind, uint16_t scanKind) : kind(kind), scanKind(scanKind) {}
     QSettingsPageKind GetKind() const override { return kind; }
+    bool HasWindow() const override { return window; }
     void EnableControls(bool enable) override { enabled.push_back(enable); }
+    void SetSheet(QSettingsSheet& newSheet) override { sheet = &newSheet; }
 
     QSettingsPageKind kind;
     uint16_t scanKind;
+    bool window = true;
+    QSettingsSheet* sheet = nullptr;
     std::vector<bool> enabled;
 };
 
@@ -136,6 +140,7 @@ class FakeSheet : public QSettingsSheet {
 public:
     FakeSheet(std::string caption, int* destroyedWindows)
         : caption(std::move(caption)), destroyedWindows(destroyedWindows) {}
+    void SetNodeMediator(QNodeMediator* newMediator) override { mediator = newMediator; }
     bool HasWindow() const override { return window; }
     std::string GetCaption() const override { return caption; }
     void RemoveAllPages() override { pages.clear(); }
@@ -148,6 +153,7 @@ public:
     void ShowModeless(QProjectWindow* /*centreOver*/) override { ++modelessShows; }
 
     bool window = true;
+    QNodeMediator* mediator = nullptr;
     std::string caption;
     int* destroyedWindows;
     std::vector<QSettingsPage*> pages;
@@ -160,8 +166,8 @@ public:
     explicit FakeViewFactory(MessageThread& thread) : m_thread(thread) {}
 
     std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
-    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption,
-                                                        QProjectWindow* parent) override;
+    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& caption, QProjectWindow* parent,
+                                                        int32_t firstPage) override;
     std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator,
                                                       uint16_t scanKind) override;
     QReportOpenResult OpenReportFile(QNodeMediator& mediator) override;
@@ -169,6 +175,8 @@ public:
     // Not owned: the mediator owns what the factory makes.
     std::vector<FakeFrame*> frames;
     std::vector<FakeSheet*> sheets;
+    // The first-page index each sheet was made with.
+    std::vector<int32_t> firstPages;
     std::vector<FakePage*> pages;
     int destroyedWindows = 0;
     QReportOpenResult reportResult = QReportOpenResult::Opened;

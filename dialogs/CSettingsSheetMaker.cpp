@@ -1,0 +1,29 @@
+#include "dialogs/CSettingsSheetMaker.h"
+
+#include "app/project/CFormViewFactory.h"
+#include "app/project/CHalvionView.h"
+#include "dialogs/CNodeOptionsSheet.h"
+#include "dialogs/CPageSpectralScan.h"
+
+namespace orv {
+
+std::unique_ptr<QSettingsSheet> CSettingsSheetMaker::MakeSheet(const std::string& caption,
+                                                               CHalvionView& formView, int32_t firstPage) {
+    return std::make_unique<CNodeOptionsSheet>(caption, formView.window(), firstPage);
+}
+
+std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind kind, QNodeMediator& mediator,
+                                                             uint16_t /*scanKind*/) {
+    switch (kind) {
+    case QSettingsPageKind::SpectralScan:
+        return std::make_unique<CPageSpectralScan>(mediator);
+    default:
+        return nullptr;
+    }
+}
+
+void CSettingsSheetMaker::Install() {
+    CFormViewFactory::SetSettingsMaker({&CSettingsSheetMaker::MakeSheet, &CSettingsSheetMaker::MakePage});
+}
+
+} // namespace orv

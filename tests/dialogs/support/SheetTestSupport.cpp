@@ -1,0 +1,172 @@
+#include "tests/dialogs/support/SheetTestSupport.h"
+
+#include "dialogs/CSettingsSheetMaker.h"
+#include "project/QFundamentalNodeMediator.h"
+#include "project/QNode.h"
+#include "project/QNodeFactory.h"
+
+#include <QComboBox>
+#include <QTest>
+
+#include <stdexcept>
+
+namespace orv::testing {
+
+namespace {
+
+const char* KindName(QSettingsPageKind kind) {
+    switch (kind) {
+    case QSettingsPageKind::PreferenceAnalyzer:
+        return "Analyzer";
+    case QSettingsPageKind::PreferenceScannerType:
+        return "Scanner Type";
+    case QSettingsPageKind::PreferenceSpectralDisplay:
+        return "Spectral Display";
+    case QSettingsPageKind::SpectralScan:
+        return "Spectral";
+    case QSettingsPageKind::SpatialScan:
+        return "Spatial";
+    case QSettingsPageKind::ScanProbes:
+        return "Probes";
+    case QSettingsPageKind::AmplitudeAdjust:
+        return "Amplitude";
+    case QSettingsPageKind::DefineScripting:
+        return "Scripting";
+    case QSettingsPageKind::ReportGenerator:
+        return "Report";
+    case QSettingsPageKind::NodeDescription:
+        return "Description";
+    }
+    return "?";
+}
+
+} // namespace
+
+RecordingPage::RecordingPage(QSettingsPageKind kind, uint16_t scanKind, std::vector<std::string>* log)
+    : CPropertyPage(kind, CaptionOf(kind, scanKind)), m_log(log) {}
+
+QString RecordingPage::CaptionOf(QSettingsPageKind kind, uint16_t scanKind) {
+    QString caption = KindName(kind);
+    if (scanKind != 0) {
+        caption += " " + QString::number(scanKind);
+    }
+    return caption;
+}
+
+void RecordingPage::Record(const std::string& what) {
+    if (m_log != nullptr) {
+        m_log->push_back(what + " " + GetCaption().toStdString());
+    }
+}
+
+bool RecordingPage::OnInitDialog() {
+    Record("init");
+    return true;
+}
+
+bool RecordingPage::OnSetActive() {
+    Record("active");
+    return true;
+}
+
+bool RecordingPage::OnKillActive() {
+    Record("kill");
+    return killAnswer;
+}
+
+bool RecordingPage::OnApply() {
+    Record("apply");
+    return applyAnswer && CPropertyPage::OnApply();
+}
+
+void RecordingPage::OnCancel() {
+    Record("cancel");
+}
+
+void RecordingPage::EnableControls(bool enable) {
+    enables.push_back(enable);
+    enableThreads.push_back(std::this_thread::get_id());
+}
+
+std::unique_ptr<QViewFrame> SheetViewFactory::CreateFrame(const QFrameRequest& /*request*/) {
+    return nullptr;
+}
+
+std::unique_ptr<QSettingsSheet> SheetViewFactory::CreateSettingsSheet(const std::string& caption,
+                                                                      QProjectWindow* /*parent*/,
+                                                                      int32_t firstPage) {
+    auto sheet = std::make_unique<CNodeOptionsSheet>(caption, nullptr, firstPage);
+    sheets.push_back(sheet.get());
+    return sheet;
+}
+
+std::unique_ptr<QSettingsPage>
+SheetViewFactory::CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& mediator, uint16_t scanKind) {
+    if (makePage) {
+        return makePage(kind, mediator, scanKind);
+    }
+    if (std::unique_ptr<QSettingsPage> page = CSettingsSheetMaker::MakePage(kind, mediator, scanKind)) {
+        return page;
+    }
+    auto page = std::make_unique<RecordingPage>(kind, scanKind, &pageLog);
+    recordingPages.push_back(page.get());
+    return page;
+}
+
+QReportOpenResult SheetViewFactory::OpenReportFile(QNodeMediator& /*mediator*/) {
+    return QReportOpenResult::Opened;
+}
+
+void LinkMainFrame::ExitProgram(int exitCode) {
+    throw std::runtime_error("the program was ended with " + std::to_string(exitCode));
+}
+
+SheetFixture::SheetFixture() = default;
+SheetFixture::~SheetFixture() = default;
+
+std::unique_ptr<QNodeMediator> SheetFixture::MakeNode(uint16_t kind, QNodeMediator* parent,
+                                                      const std::string& name) {
+    QNodeFactory nodes(QFundamentalNodeMediator::MakeMaker(thread, &mainFrame));
+    std::unique_ptr<QNodeMediator> mediator =
+        nodes.CreateNodeWithMediator(parent, nullptr, kind, nullptr, false);
+    mediator->SetKind(kind);
+    mediator->SetParentMediator(parent);
+    mediator->SetName(name);
+    mediator->SetMainWindow(&window);
+    mediator->SetViewFactory(&factory);
+    return mediator;
+}
+
+CNodeOptionsSheet* SheetFixture::OpenSheet(QNodeMediator& mediator, int32_t firstPage) {
+    auto* sheet = dynamic_cast<CNodeOptionsSheet*>(mediator.OpenNodeSettings({}, firstPage));
+    if (sheet != nullptr) {
+        sheet->ShowModeless(nullptr);
+    }
+    return sheet;
+}
+
+std::vector<uint32_t> SheetFixture::WindowMessages() {
+    thread.Pump();
+    return window.target.Ids();
+}
+
+void Click(QWidget& widget) {
+    QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, widget.rect().center());
+}
+
+void TypeInto(QWidget& edit, const QString& text) {
+    edit.setFocus();
+    QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&edit, Qt::Key_Delete);
+    QTest::keyClicks(&edit, text);
+}
+
+void PickEntry(QWidget& combo, int index) {
+    combo.setFocus();
+    QTest::keyClick(&combo, Qt::Key_Home);
+    for (int i = 0; i < index; ++i) {
+        QTest::keyClick(&combo, Qt::Key_Down);
+    }
+}
+
+} // namespace orv::testing
