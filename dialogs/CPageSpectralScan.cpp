@@ -141,10 +141,11 @@ void CPageSpectralScan::BuildControls() {
     grid->addWidget(label("Maximum Number Of Peaks:", kMaxPeaksLabel), 1, 5);
     grid->addWidget(m_maxPeaksEdit, 1, 6);
     grid->addWidget(m_peakHold, 2, 5, 1, 2);
-    grid->addWidget(m_averaging, 3, 5, 1, 2);
-    grid->addWidget(m_replaceData, 4, 5, 1, 2);
-    grid->addWidget(m_interleaved, 5, 5, 1, 2);
-    grid->addWidget(m_dcCoupled, 6, 5, 1, 2);
+    grid->addWidget(m_replaceData, 3, 5, 1, 2);
+    grid->addWidget(m_dcCoupled, 4, 5, 1, 2);
+    // The controls the page always hides, below the others.
+    grid->addWidget(m_averaging, 5, 5, 1, 2);
+    grid->addWidget(m_interleaved, 6, 5, 1, 2);
     grid->addWidget(m_useSameView, 7, 5, 1, 2);
     grid->setRowStretch(8, 1);
     grid->setColumnStretch(7, 1);

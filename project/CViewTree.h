@@ -43,6 +43,12 @@ public:
 
     virtual CTreeItem* GetSelectedItem() = 0;
     virtual void SelectItem(CTreeItem* item) = 0;
+
+    // Labels the first item, in tree order, whose node has the ID.
+    void SetNodeItemText(uint32_t nodeId, const std::string& text) override;
+
+private:
+    CTreeItem* FindNodeItem(CTreeItem* item, uint32_t nodeId);
 };
 
 } // namespace orv

@@ -31,6 +31,8 @@ public:
     virtual void UpdateNodeItem(QNodeMediator& mediator, int32_t code) = 0;
     // Marks the project as changed.
     virtual void MarkModified() = 0;
+    // Refreshes the views of every node of the project (after settings were applied).
+    virtual void RefreshAllNodeViews() = 0;
     // The mediator of the project's Preferences node; null while there is none.
     virtual QNodeMediator* GetPreferencesMediator() = 0;
 

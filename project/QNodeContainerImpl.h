@@ -23,6 +23,7 @@ public:
         m_host.UpdateNodeItem(mediator, code);
     }
     void MarkModified() override { m_host.MarkModified(); }
+    void RefreshAllNodeViews() override { m_host.RefreshAllNodeViews(); }
     QNodeMediator* GetPreferencesMediator() override { return m_host.GetPreferencesMediator(); }
     QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind) override {
         return m_host.AddChildNode(parent, kind);

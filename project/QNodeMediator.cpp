@@ -616,6 +616,12 @@ void QNodeMediator::EnableScanPages() {
 
 // --- Project window and tree ---
 
+void QNodeMediator::RefreshAllNodeViews() {
+    if (m_pContainer != nullptr) {
+        m_pContainer->RefreshAllNodeViews();
+    }
+}
+
 void QNodeMediator::MarkProjectModified() {
     if (m_pMainWnd != nullptr) {
         m_pMainWnd->GetMessageTarget().Post(NodeMessage::kProjectModified);

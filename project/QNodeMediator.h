@@ -261,6 +261,8 @@ public:
     void SetContainer(QNodeContainer* container) { m_pContainer = container; }
     QNodeContainer* GetContainer() const { return m_pContainer; }
     void SetProjectTree(QProjectTree* tree) { m_pProjectTree = tree; }
+    // Null while the node is not shown in a project tree.
+    QProjectTree* GetProjectTree() const { return m_pProjectTree; }
     void SetScanDataList(QScanDataList* list) { m_pScanListWnd = list; }
     void SetViewFactory(QViewFactory* factory) { m_pViewFactory = factory; }
     // The project view registers itself; while it is set, NotifyChange(5) updates the tree item.
@@ -284,6 +286,8 @@ public:
     void RefreshSpatialView();
     // After settings were applied: refreshes and re-titles every open view.
     void RefreshAllViews();
+    // The same for every node of the project; nothing without a container.
+    void RefreshAllNodeViews();
     void RelayoutViews();
     void ReapplyPlacement();
     // The node's View command.

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace orv {
 
 class QNodeMediator;
@@ -15,6 +18,8 @@ public:
     // Invalidates the tree window and updates it at once.
     virtual void Repaint() = 0;
     virtual void SelectNode(QNodeMediator& mediator) = 0;
+    // The tree item of the node with the ID shows the text (a renamed node).
+    virtual void SetNodeItemText(uint32_t nodeId, const std::string& text) = 0;
 };
 
 } // namespace orv

@@ -134,7 +134,6 @@ void QUIBBStateController::ReplaceWaitCursor() {
 }
 
 void QUIBBStateController::DropWaitCursor() {
-    m_bDriverStepPending.store(0);
     std::unique_ptr<QWaitCursor> previous;
     std::lock_guard<std::mutex> lock(m_lock);
     previous = std::move(m_pWaitCursor);
@@ -177,6 +176,8 @@ void QUIBBStateController::ForgetMediator(QNodeMediator* mediator) {
 }
 
 void QUIBBStateController::EndWorkflow(uint32_t /*reason*/) {
+    // A driver's reply that has not come by now never will.
+    m_bDriverStepPending.store(0);
     QCommLayer* layer = Layer();
     int32_t state = m_nState.load();
     if (state == kIdle || state == kStopped) {

@@ -160,7 +160,7 @@ public:
     void SetPassMediator(QNodeMediator* mediator);
     void SetRunMediator(QNodeMediator* mediator);
     // True while the engine connection's wait cursor is up, and from the moment an analyser driver
-    // is asked for until the engine's reply (or the workflow's end): the settings sheet shows the
+    // is asked for until the engine's reply (or the workflow's end): the settings sheets show the
     // wait cursor meanwhile.
     bool HasWaitCursor() const;
 

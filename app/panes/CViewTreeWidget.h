@@ -99,7 +99,7 @@ public:
     CTreeItem* GetSelectedTreeNode() const;
     bool IsSelectedNode(const QNodeMediator* mediator) const;
     void SelectTreeNode(CTreeItem* record);
-    void SetNodeItemText(uint32_t nodeId, const std::string& text);
+    void SetNodeItemText(uint32_t nodeId, const std::string& text) override;
     bool HasChildItems(CTreeItem* item) const;
     CTreeItem* GetRelatedItem(CTreeItem* item, uint32_t relation);
     // Null: the selected item. The root item itself is never deleted, only what lies below it.

@@ -38,6 +38,7 @@ public:
     QProjectStorageManager* GetStorageManager() override { return nullptr; }
     void UpdateNodeItem(QNodeMediator& /*mediator*/, int32_t /*code*/) override {}
     void MarkModified() override {}
+    void RefreshAllNodeViews() override {}
     QNodeMediator* GetPreferencesMediator() override { return nullptr; }
     QNodeMediator* AddChildNode(QNodeMediator& /*parent*/, uint16_t /*kind*/) override { return nullptr; }
     bool DeleteChildNode(QNodeMediator& /*child*/) override { return false; }

@@ -5,9 +5,14 @@
 #include "project/QNode.h"
 #include "project/QNodeFactory.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace orv::testing {
@@ -150,8 +155,32 @@ std::vector<uint32_t> SheetFixture::WindowMessages() {
     return window.target.Ids();
 }
 
+bool WithModalSheet(const std::function<void()>& trigger,
+                    const std::function<void(CNodeOptionsSheet&)>& script) {
+    bool seen = false;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* sheet = dynamic_cast<CNodeOptionsSheet*>(QApplication::activeModalWidget());
+        if (sheet == nullptr || seen) {
+            return;
+        }
+        seen = true;
+        watch.stop();
+        script(*sheet);
+    });
+    watch.start();
+    trigger();
+    return seen;
+}
+
 void Click(QWidget& widget) {
-    QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, widget.rect().center());
+    // A check box or radio button takes clicks on its box and text only, at its left.
+    const bool boxed =
+        qobject_cast<QCheckBox*>(&widget) != nullptr || qobject_cast<QRadioButton*>(&widget) != nullptr;
+    const QPoint at =
+        boxed ? QPoint(std::min(8, widget.width() / 2), widget.height() / 2) : widget.rect().center();
+    QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 void TypeInto(QWidget& edit, const QString& text) {

@@ -99,6 +99,11 @@ protected:
     LinkMainFrame mainFrame;
 };
 
+// Runs `trigger`, which shows a modal sheet, and once the sheet is up runs `script` on it inside the
+// sheet's own event loop. False when no modal sheet came up.
+bool WithModalSheet(const std::function<void()>& trigger,
+                    const std::function<void(CNodeOptionsSheet&)>& script);
+
 // A left click in the middle of the widget, delivered as the user's press and release.
 void Click(QWidget& widget);
 // Replaces the edit's text as the user does: select all, then type.

@@ -197,8 +197,12 @@ class FakeProjectTree : public QProjectTree {
 public:
     void Repaint() override { ++repaints; }
     void SelectNode(QNodeMediator& mediator) override { selected.push_back(&mediator); }
+    void SetNodeItemText(uint32_t nodeId, const std::string& text) override {
+        itemTexts.emplace_back(nodeId, text);
+    }
     int repaints = 0;
     std::vector<QNodeMediator*> selected;
+    std::vector<std::pair<uint32_t, std::string>> itemTexts;
 };
 
 class FakeScanDataList : public QScanDataList {
@@ -243,6 +247,7 @@ public:
     QNodeMediator* GetParentMediator(QNodeMediator& /*mediator*/) override { return nullptr; }
     QProjectStorageManager* GetStorageManager() override { return nullptr; }
     void MarkModified() override { ++modifiedMarks; }
+    void RefreshAllNodeViews() override { ++allViewRefreshes; }
     QNodeMediator* AddChildNode(QNodeMediator& /*parent*/, uint16_t /*kind*/) override { return nullptr; }
     bool DeleteChildNode(QNodeMediator& /*child*/) override { return false; }
     void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
@@ -259,6 +264,7 @@ public:
     std::vector<std::pair<QNodeMediator*, int32_t>> updates;
     std::vector<ListCall> listCalls;
     int modifiedMarks = 0;
+    int allViewRefreshes = 0;
 };
 
 class FakeReportDocument : public QReportDocument {

@@ -1,0 +1,228 @@
+// The settings sheet over the program's own scan workflow: the in-process engine with the no-scanner
+// driver and the placeholder analyser. The cursor over the sheet while an analyser driver is set, and
+// a sweep set through the sheet reaching the next scan.
+
+#include "analyzers/CInstrumentInfo.h"
+#include "core/QScanOptions.h"
+#include "dialogs/CPageSpectralScan.h"
+#include "engine/CDeviceManager.h"
+#include "engine/CEngineObjects.h"
+#include "engine/EngineProcessFlags.h"
+#include "platform/sync/Event.h"
+#include "platform/ui/ScriptedPrompt.h"
+#include "project/QFundamentalNodeMediator.h"
+#include "project/QNodeFactory.h"
+#include "protocol/CMainFrameLink.h"
+#include "protocol/QCommLayer.h"
+#include "protocol/QScanEngineLinkOverController.h"
+#include "protocol/QUIBBStateController.h"
+#include "scandata/CSpectralScanData.h"
+#include "tests/dialogs/support/SheetTestSupport.h"
+#include "tests/protocol/support/PlaceholderEngineRun.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Click;
+using testing::TypeInto;
+
+// The main frame's displays: nothing of them is looked at.
+class QuietFrame final : public CMainFrameLink {
+public:
+    explicit QuietFrame(MessageThread& thread) : m_target(thread) {}
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    bool IsClosing() const override { return false; }
+    void ShowScanStatus(int32_t /*code*/) override {}
+    void ShowScanningProgressFraction(double /*percent*/) override {}
+    void ShowPeakDetectionProgress(int32_t /*percent*/) override {}
+    void ShowScanningProgress(int32_t /*percent*/) override {}
+    void PostStatusText(const std::string& /*text*/) override {}
+    void ShowNotification(const std::string& /*text*/, int32_t /*durationMs*/) override {}
+    bool StopScanOfProject(int32_t /*projectId*/) override { return false; }
+    int32_t GetScannerId() const override { return m_scannerId.load(); }
+    void SetScannerId(int32_t id) override { m_scannerId.store(id); }
+    bool IsContinuousRun() const override { return false; }
+    void SetContinuousRun(bool /*on*/) override {}
+    bool IsRunStarted() const override { return false; }
+    void SetRunStarted(bool /*on*/) override {}
+
+private:
+    class Silent final : public MessageTarget {
+    public:
+        using MessageTarget::MessageTarget;
+
+    protected:
+        int64_t HandleMessage(Message& /*message*/) override { return 0; }
+    } m_target;
+    std::atomic<int32_t> m_scannerId{-1};
+};
+
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() {
+        if (m_old) {
+            setenv(m_name, m_old->c_str(), 1);
+        } else {
+            unsetenv(m_name);
+        }
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class SettingsSheetRunTest : public testing::SheetFixture {
+protected:
+    SettingsSheetRunTest() { std::filesystem::create_directories(m_data); }
+    ~SettingsSheetRunTest() override {
+        nodes.clear();
+        link.reset();
+        layer.reset();
+        controller.reset();
+        engine.reset();
+        std::filesystem::remove_all(m_data);
+    }
+
+    void SetUp() override {
+        test::SeedPlaceholderAnalyzer(*engine, 4711U);
+        ASSERT_TRUE(test::ConnectPlaceholderRun(*engine, *controller, *layer, frame, thread, link, 60s));
+        mainFrame.link = link.get();
+        // The engine's version, as the connection thread asks it: its reply ends the connection's own
+        // wait cursor.
+        controller->DetectEngineVersion(0);
+        ASSERT_TRUE(test::PumpUntil(
+            thread, [&] { return !controller->HasWaitCursor() && controller->GetState() == 2; }, 60s));
+    }
+
+    QNodeMediator& Node(uint16_t kind) {
+        nodes.push_back(MakeNode(kind));
+        QNodeMediator& node = *nodes.back();
+        node.SetContainer(&container);
+        node.SetTreeContainer(&container);
+        node.SetScanDataList(&list);
+        node.GetScanOptions()->SetMeasurePeaks(false);
+        return node;
+    }
+
+    // What the cursor over the sheet is after the mouse moved over one of its buttons.
+    static Qt::CursorShape CursorAfterMove(CNodeOptionsSheet& sheet) {
+        QWidget& button = *sheet.GetButton(CNodeOptionsSheet::kCancelId);
+        const QPointF at = button.rect().center();
+        QMouseEvent move(QEvent::MouseMove, at, button.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&button, &move);
+        return sheet.testAttribute(Qt::WA_SetCursor) ? sheet.cursor().shape() : Qt::ArrowCursor;
+    }
+
+    std::string m_data =
+        (std::filesystem::temp_directory_path() / ("orv-sheetrun-" + std::to_string(getpid()))).string();
+    ScopedVariable dataHome{"XDG_DATA_HOME", m_data};
+    ScopedVariable visaLibraries{"ORV_VISA_LIBRARIES", std::string()};
+    ScopedVariable visaResources{"ORV_VISA_RESOURCES", std::string()};
+    std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
+    ScopedPromptInstall promptInstall{prompt};
+    QuietFrame frame{thread};
+    test::FakeNodeContainer container;
+    test::FakeScanDataList list;
+    std::unique_ptr<CEngineObjects> engine = std::make_unique<CEngineObjects>();
+    std::unique_ptr<QUIBBStateController> controller = std::make_unique<QUIBBStateController>(thread);
+    std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();
+    std::unique_ptr<QScanEngineLinkOverController> link;
+    std::vector<std::unique_ptr<QNodeMediator>> nodes;
+    // Last: taken back after the engine and the link are gone.
+    test::PlaceholderRunRegistries registries;
+};
+
+TEST_F(SettingsSheetRunTest, TheWaitCursorShowsWhileTheAnalyserDriverIsSet) {
+    QNodeMediator& node = Node(2003);
+    CNodeOptionsSheet* sheet = OpenSheet(node);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->GetController(), controller.get());
+    EXPECT_EQ(CursorAfterMove(*sheet), Qt::ArrowCursor);
+
+    // A node of a project without an engine link knows no controller.
+    QNodeFactory factoryWithoutFrame(QFundamentalNodeMediator::MakeMaker(thread, nullptr));
+    nodes.push_back(factoryWithoutFrame.CreateNodeWithMediator(nullptr, nullptr, 2003, nullptr, false));
+    QNodeMediator& unlinked = *nodes.back();
+    unlinked.SetKind(2003);
+    unlinked.SetViewFactory(&factory);
+    CNodeOptionsSheet* unlinkedSheet = OpenSheet(unlinked);
+    ASSERT_NE(unlinkedSheet, nullptr);
+    EXPECT_EQ(unlinkedSheet->GetController(), nullptr);
+
+    // The engine holds the driver's reply until the cursors were looked at.
+    Event release(Event::Reset::Manual);
+    struct Release {
+        Event& event;
+        ~Release() { event.Set(); }
+    } releaseAtEnd{release};
+    engine->GetSetupScan().GetDeviceManager()->SetDriverChangeApplySource([&release] {
+        release.Wait();
+        return DriverChangeApplyFlag().load() != 0;
+    });
+
+    ASSERT_TRUE(controller->SetSpectrumAnalyzerDriver(&node, 900, GetInstrumentInfo().GetSelectedAnalyzerID(),
+                                                      nullptr));
+    EXPECT_EQ(CursorAfterMove(*sheet), Qt::WaitCursor);
+    EXPECT_EQ(CursorAfterMove(*unlinkedSheet), Qt::ArrowCursor);
+
+    release.Set();
+    ASSERT_TRUE(test::PumpUntil(
+        thread, [&] { return controller->IsDriverReplyReceived(); }, 60s));
+    EXPECT_FALSE(controller->HasWaitCursor());
+    EXPECT_EQ(CursorAfterMove(*sheet), Qt::ArrowCursor);
+}
+
+TEST_F(SettingsSheetRunTest, ASweepSetThroughTheSheetIsWhatTheNextScanMeasures) {
+    QNodeMediator& node = Node(2003);
+    CNodeOptionsSheet* sheet = OpenSheet(node);
+    ASSERT_NE(sheet, nullptr);
+    auto& page = dynamic_cast<CPageSpectralScan&>(*sheet->GetActivePage());
+    TypeInto(*page.GetControl(CPageSpectralScan::kStartEdit), "100");
+    TypeInto(*page.GetControl(CPageSpectralScan::kStopEdit), "200");
+    Click(*sheet->GetButton(CNodeOptionsSheet::kOkId));
+    EXPECT_FALSE(sheet->HasWindow());
+    EXPECT_TRUE(prompt->Texts().empty()) << ::testing::PrintToString(prompt->Texts());
+
+    ASSERT_TRUE(link->RunScan(node, false));
+    ASSERT_TRUE(test::PumpUntil(
+        thread, [&] { return controller->GetState() == 2 && node.GetScanDataCount() == 1; }, 60s))
+        << ::testing::PrintToString(prompt->Texts());
+    int32_t scanID = -1;
+    CSpectralScanData* scan = node.GetLastSpectralScanData(scanID);
+    ASSERT_NE(scan, nullptr);
+    const auto points = static_cast<int32_t>(scan->GetMirtPoints().size());
+    ASSERT_GT(points, 1);
+    EXPECT_EQ(scan->m_StartFrequency, 100.0F);
+    EXPECT_EQ(scan->m_StopFrequency, 200.0F);
+    EXPECT_FLOAT_EQ(scan->GetFrequency(0), 100.0F);
+    EXPECT_FLOAT_EQ(scan->GetFrequency(points - 1), 200.0F);
+}
+
+} // namespace
+} // namespace orv
