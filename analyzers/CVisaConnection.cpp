@@ -7,10 +7,12 @@
 #include "platform/fs/AppPaths.h"
 #include "platform/fs/FileIo.h"
 #include "platform/log/InformationLog.h"
+#include "platform/visa/VisaResourceName.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <unordered_set>
 
 namespace orv {
@@ -29,10 +31,6 @@ void Log(const std::string& text) {
 
 std::unique_ptr<VisaLibrary> LoadPlatformLibrary(std::string_view name) {
     return VisaLibrary::Load(name);
-}
-
-bool EndsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 } // namespace
@@ -233,16 +231,11 @@ bool CVisaConnection::DetectAndConnect() {
         return false;
     }
     const std::string resource = *winner;
-    m_isTcpip = resource.find("TCPIP") != std::string::npos;
-    m_networkAddress.clear();
-    if (m_isTcpip) {
-        const size_t first = resource.find("::");
-        if (first != std::string::npos) {
-            const size_t second = resource.find("::", first + 2);
-            m_networkAddress = resource.substr(first + 2, second == std::string::npos ? std::string::npos
-                                                                                      : second - first - 2);
-        }
-    }
+    // The host as the name gives it, whatever the case of the name and with an IPv6 address out of
+    // its brackets: the connection thread pings it.
+    const std::optional<ResourceNameParts> parts = ParseResourceName(resource);
+    m_isTcpip = parts && parts->interfaceType == "TCPIP";
+    m_networkAddress = m_isTcpip ? parts->host : std::string();
     order.erase(winner);
     order.insert(order.begin(), resource);
     WritePriorityList(order);
@@ -275,7 +268,9 @@ bool CVisaConnection::SetupConnection(const std::string& resource) {
     if (m_lastStatus >= 0) {
         m_lastStatus = m_vi.viSetAttribute(m_session, kAttrTimeoutValue, 5000);
     }
-    if (m_lastStatus >= 0 && EndsWith(resource, "::SOCKET")) {
+    // A raw socket has no message ends of its own: every SOCKET name reads to the line feed.
+    const std::optional<ResourceNameParts> parts = ParseResourceName(resource);
+    if (m_lastStatus >= 0 && parts && parts->resourceClass == "SOCKET") {
         m_lastStatus = m_vi.viSetAttribute(m_session, kAttrTermCharEnabled, 1);
     }
     if (m_lastStatus < 0) {

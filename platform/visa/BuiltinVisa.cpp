@@ -1,5 +1,6 @@
 #include "platform/visa/BuiltinVisa.h"
 
+#include "platform/log/InformationLog.h"
 #include "platform/visa/VisaConfiguration.h"
 #include "platform/visa/VisaResourceName.h"
 #include "platform/visa/VisaSocketSession.h"
@@ -9,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orv::visa {
@@ -111,6 +113,21 @@ private:
     Session m_next = 1;
 };
 
+// A configured name the built-in layer cannot open is told once per run, with its reason: otherwise the
+// search only reports that it found nothing.
+void ReportUnservedNameOnce(const std::string& name) {
+    static std::mutex lock;
+    static std::unordered_set<std::string> reported;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!reported.insert(name).second) {
+            return;
+        }
+    }
+    AddInformationMessage(1, "VISA resource '" + name + "' is left out without a VISA library: it is " +
+                                 BuiltinRefusalReason(name) + ".");
+}
+
 void CopyName(const std::string& name, char* description) {
     std::memcpy(description, name.c_str(), name.size() + 1);
 }
@@ -186,8 +203,13 @@ Status BuiltinViFindRsrc(Session resourceManager, const char* expression, Sessio
     }
     std::vector<std::string> found;
     for (const std::string& name : GetConfiguredSocketResources()) {
-        if (ReadResourceName(name).socket && compiled->Matches(name)) {
+        if (!compiled->Matches(name)) {
+            continue;
+        }
+        if (ReadResourceName(name).socket) {
             found.push_back(name);
+        } else {
+            ReportUnservedNameOnce(name);
         }
     }
     if (found.empty()) {

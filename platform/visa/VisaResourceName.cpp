@@ -22,10 +22,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
 bool AllDigits(std::string_view text) {
     for (const char c : text) {
         if (c < '0' || c > '9') {
@@ -35,96 +31,184 @@ bool AllDigits(std::string_view text) {
     return true;
 }
 
-// "TCPIP[board]::host::port::SOCKET", already known to begin with TCPIP and end with ::SOCKET.
-std::optional<SocketResource> ReadSocketName(std::string_view name) {
-    std::string_view rest = name.substr(5, name.size() - 5 - 8); // between "TCPIP" and "::SOCKET"
-    const size_t boardEnd = rest.find("::");
-    if (boardEnd == std::string_view::npos) {
-        return std::nullopt;
+std::string UpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    SocketResource resource;
-    const std::string_view board = rest.substr(0, boardEnd);
-    if (!AllDigits(board) || board.size() > 4) {
-        return std::nullopt;
-    }
-    if (!board.empty()) {
-        std::from_chars(board.data(), board.data() + board.size(), resource.board);
-    }
-    rest.remove_prefix(boardEnd + 2);
-    std::string_view host;
-    if (!rest.empty() && rest.front() == '[') {
-        const size_t close = rest.find(']');
-        if (close == std::string_view::npos) {
-            return std::nullopt;
+    return upper;
+}
+
+bool IsResourceClass(std::string_view word) {
+    static constexpr std::string_view kClasses[] = {"INSTR",   "SOCKET", "INTFC", "BACKPLANE",
+                                                    "SERVANT", "MEMACC", "RAW"};
+    for (const std::string_view resourceClass : kClasses) {
+        if (word.size() == resourceClass.size() && StartsWithNoCase(word, resourceClass)) {
+            return true;
         }
-        host = rest.substr(1, close - 1);
-        rest.remove_prefix(close + 1);
-        if (rest.substr(0, 2) != "::") {
-            return std::nullopt;
+    }
+    return false;
+}
+
+bool IsInterfaceType(std::string_view word) {
+    static constexpr std::string_view kInterfaces[] = {"GPIB", "GPIB-VXI", "VXI", "PXI",
+                                                       "ASRL", "TCPIP",    "USB", "FIREWIRE"};
+    for (const std::string_view interfaceType : kInterfaces) {
+        if (word == interfaceType) {
+            return true;
         }
-        rest.remove_prefix(2);
-    } else {
-        const size_t hostEnd = rest.find("::");
-        if (hostEnd == std::string_view::npos) {
-            return std::nullopt;
+    }
+    return false;
+}
+
+bool IsWellFormedText(std::string_view name) {
+    if (name.empty() || name.size() > kLongestName) {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) {
+            return false;
         }
-        host = rest.substr(0, hostEnd);
-        rest.remove_prefix(hostEnd + 2);
     }
-    if (host.empty() ||
-        (host.find(':') != std::string_view::npos && name.find('[') == std::string_view::npos)) {
-        return std::nullopt;
-    }
-    // What is left is the port alone.
-    if (rest.empty() || rest.size() > 5 || !AllDigits(rest)) {
-        return std::nullopt;
-    }
-    uint32_t port = 0;
-    std::from_chars(rest.data(), rest.data() + rest.size(), port);
-    if (port == 0 || port > 65535) {
-        return std::nullopt;
-    }
-    resource.host = std::string(host);
-    resource.port = static_cast<uint16_t>(port);
-    return resource;
+    return true;
 }
 
 } // namespace
 
-ResourceNameReading ReadResourceName(std::string_view name) {
-    ResourceNameReading reading;
-    if (name.empty() || name.size() > kLongestName) {
-        reading.refusal = kErrorInvalidResourceName;
-        return reading;
+std::optional<ResourceNameParts> ParseResourceName(std::string_view name) {
+    if (!IsWellFormedText(name)) {
+        return std::nullopt;
     }
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) {
-            reading.refusal = kErrorInvalidResourceName;
-            return reading;
+    const size_t first = name.find("::");
+    if (first == std::string_view::npos) {
+        return std::nullopt; // an alias
+    }
+    // "<letters>[digits]": the interface and its board number.
+    const std::string_view head = name.substr(0, first);
+    size_t letters = 0;
+    while (letters < head.size() &&
+           (std::isalpha(static_cast<unsigned char>(head[letters])) != 0 || head[letters] == '-')) {
+        ++letters;
+    }
+    const std::string_view board = head.substr(letters);
+    if (letters == 0 || !AllDigits(board) || board.size() > 4) {
+        return std::nullopt;
+    }
+    ResourceNameParts parts;
+    parts.interfaceType = UpperCase(head.substr(0, letters));
+    if (!IsInterfaceType(parts.interfaceType)) {
+        return std::nullopt;
+    }
+    if (!board.empty()) {
+        std::from_chars(board.data(), board.data() + board.size(), parts.board);
+    }
+    std::string_view rest = name.substr(first + 2);
+    if (parts.interfaceType == "TCPIP") {
+        std::string_view host;
+        if (!rest.empty() && rest.front() == '[') {
+            const size_t close = rest.find(']');
+            if (close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            host = rest.substr(1, close - 1);
+            rest.remove_prefix(close + 1);
+            if (!rest.empty() && rest.substr(0, 2) != "::") {
+                return std::nullopt;
+            }
+        } else {
+            host = rest.substr(0, rest.find("::"));
+            if (host.find(':') != std::string_view::npos) {
+                return std::nullopt; // an IPv6 address needs its brackets
+            }
+            rest.remove_prefix(host.size());
         }
+        if (host.empty()) {
+            return std::nullopt;
+        }
+        parts.host = std::string(host);
+        if (rest.empty()) {
+            parts.resourceClass = "INSTR";
+            return parts;
+        }
+        rest.remove_prefix(2);
     }
-    if (StartsWithNoCase(name, "TCPIP") && EndsWithNoCase(name, "::SOCKET")) {
-        reading.socket = ReadSocketName(name);
-        reading.refusal = reading.socket ? kSuccess : kErrorInvalidResourceName;
-        return reading;
-    }
-    // Other interfaces: a name with an empty part is malformed; a well-formed one needs a vendor
-    // library, as does an alias.
-    size_t start = 0;
     while (true) {
-        const size_t next = name.find("::", start);
-        const std::string_view part =
-            name.substr(start, next == std::string_view::npos ? name.npos : next - start);
-        if (part.empty()) {
-            reading.refusal = kErrorInvalidResourceName;
-            return reading;
+        const size_t next = rest.find("::");
+        const std::string_view field = rest.substr(0, next);
+        if (field.empty()) {
+            return std::nullopt;
         }
+        parts.fields.emplace_back(field);
         if (next == std::string_view::npos) {
             break;
         }
-        start = next + 2;
+        rest.remove_prefix(next + 2);
     }
-    reading.refusal = kErrorResourceNotFound;
+    if (IsResourceClass(parts.fields.back())) {
+        parts.resourceClass = UpperCase(parts.fields.back());
+        parts.fields.pop_back();
+    } else {
+        parts.resourceClass = "INSTR";
+    }
+    return parts;
+}
+
+std::string BuiltinRefusalReason(std::string_view name) {
+    const std::optional<ResourceNameParts> parts = ParseResourceName(name);
+    if (!parts) {
+        return IsWellFormedText(name) && name.find("::") == std::string_view::npos
+                   ? "an alias, which only a VISA library resolves"
+                   : "not a VISA resource name";
+    }
+    if (parts->interfaceType == "TCPIP" && parts->resourceClass == "SOCKET") {
+        return ReadResourceName(name).socket ? std::string()
+                                             : "not a TCPIP SOCKET name with a host and a port";
+    }
+    if (parts->interfaceType == "TCPIP" && parts->resourceClass == "INSTR") {
+        for (const std::string& field : parts->fields) {
+            if (StartsWithNoCase(field, "hislip")) {
+                return "a HiSLIP resource, which needs a VISA library";
+            }
+        }
+        return "a VXI-11 INSTR resource, which needs a VISA library";
+    }
+    return "a " + parts->interfaceType + " " + parts->resourceClass + " resource, which needs a VISA library";
+}
+
+ResourceNameReading ReadResourceName(std::string_view name) {
+    ResourceNameReading reading;
+    if (!IsWellFormedText(name)) {
+        reading.refusal = kErrorInvalidResourceName;
+        return reading;
+    }
+    const std::optional<ResourceNameParts> parts = ParseResourceName(name);
+    if (!parts) {
+        // An alias needs a vendor library; anything else with "::" is malformed.
+        reading.refusal =
+            name.find("::") == std::string_view::npos ? kErrorResourceNotFound : kErrorInvalidResourceName;
+        return reading;
+    }
+    if (parts->interfaceType != "TCPIP" || parts->resourceClass != "SOCKET") {
+        // Well-formed, but only a vendor library opens it.
+        reading.refusal = kErrorResourceNotFound;
+        return reading;
+    }
+    // What is left between the host and the class is the port alone.
+    reading.refusal = kErrorInvalidResourceName;
+    if (parts->fields.size() != 1) {
+        return reading;
+    }
+    const std::string& portText = parts->fields.front();
+    if (portText.size() > 5 || !AllDigits(portText)) {
+        return reading;
+    }
+    uint32_t port = 0;
+    std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    if (port == 0 || port > 65535) {
+        return reading;
+    }
+    reading.socket = SocketResource{parts->board, parts->host, static_cast<uint16_t>(port)};
+    reading.refusal = kSuccess;
     return reading;
 }
 

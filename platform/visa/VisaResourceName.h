@@ -13,6 +13,7 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orv::visa {
 
@@ -21,6 +22,29 @@ struct SocketResource {
     std::string host; // without brackets
     uint16_t port = 0;
 };
+
+// The parts of a resource name "<interface>[board]::...::[class]", read without regard to case:
+//   TCPIP0::192.168.1.5::5025::SOCKET   interface "TCPIP", board 0, host "192.168.1.5",
+//                                       fields {"5025"}, class "SOCKET"
+//   tcpip::[fe80::1]::hislip0::instr    interface "TCPIP", host "fe80::1", fields {"hislip0"},
+//                                       class "INSTR"
+//   GPIB0::18                           interface "GPIB", fields {"18"}, class "INSTR" (the default)
+// Interface and class come back in upper case; the host only for TCPIP names, without the brackets
+// of an IPv6 address; the fields as written.
+struct ResourceNameParts {
+    std::string interfaceType;
+    uint32_t board = 0;
+    std::string host;
+    std::vector<std::string> fields;
+    std::string resourceClass;
+};
+
+// nullopt for an alias (no "::") or a malformed name (an empty part, an unclosed bracket, a board
+// that is not a number, a blank or control character, longer than 256 characters).
+std::optional<ResourceNameParts> ParseResourceName(std::string_view name);
+
+// Why the built-in layer cannot serve a name (empty when it can): the name for a log line.
+std::string BuiltinRefusalReason(std::string_view name);
 
 // What the built-in layer makes of a resource name: the socket to open, or the status it refuses
 // the name with (kErrorInvalidResourceName for a malformed name, kErrorResourceNotFound for a name

@@ -789,6 +789,38 @@ Status VisaSocketSession::ScanBlock(const Deadline& deadline, unsigned char* out
     return kSuccess;
 }
 
+// Instruments answer many integer queries in real form ("+1.00100000000E+03"). Cutting such a number
+// at its decimal point would give a wrong value and leave the rest of it to the next conversion: the
+// whole number is taken, and it is an integer only when it is a whole number within [low, high].
+Status VisaSocketSession::ReadIntegerInRealForm(const Deadline& deadline, std::string& token, int64_t low,
+                                                int64_t high, std::optional<int64_t>& value) {
+    // The digits ended at a byte that has arrived (the token's reader looked at it).
+    if (Buffered() == 0) {
+        return kSuccess;
+    }
+    const unsigned char next = m_input[m_inputPos];
+    if (next != '.' && next != 'e' && next != 'E') {
+        return kSuccess;
+    }
+    std::string rest;
+    if (const Status status = ReadToken(deadline, "+-0123456789.eE", rest); status < 0) {
+        return status;
+    }
+    token += rest;
+    value.reset();
+    const std::optional<double> real = ParseDoubleC(token);
+    if (!real || !std::isfinite(*real) || std::trunc(*real) != *real) {
+        return kErrorInvalidFormat;
+    }
+    // Beyond 2^63 a double no longer converts; the bounds below it are exact as doubles.
+    if (*real < static_cast<double>(low) || *real >= -static_cast<double>(INT64_MIN) ||
+        *real > static_cast<double>(high)) {
+        return kErrorInvalidFormat;
+    }
+    value = static_cast<int64_t>(*real);
+    return kSuccess;
+}
+
 Status VisaSocketSession::Scanf(const char* format, va_list args) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (format == nullptr) {
@@ -859,9 +891,13 @@ Status VisaSocketSession::Scanf(const char* format, va_list args) {
             if (status < 0) {
                 break;
             }
-            const std::optional<int64_t> value = ParseInt64C(token);
             const int64_t low = size == 16 ? INT16_MIN : size == 64 ? INT64_MIN : INT32_MIN;
             const int64_t high = size == 16 ? INT16_MAX : size == 64 ? INT64_MAX : INT32_MAX;
+            std::optional<int64_t> value = ParseInt64C(token);
+            status = ReadIntegerInRealForm(deadline, token, low, high, value);
+            if (status < 0) {
+                break;
+            }
             if (!value || *value < low || *value > high) {
                 status = kErrorInvalidFormat;
                 break;

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,8 @@ private:
     // Conversions of Scanf; each reads from the input under the same deadline.
     Status SkipWhiteSpace(const Deadline& deadline);
     Status ReadToken(const Deadline& deadline, const char* allowed, std::string& token);
+    Status ReadIntegerInRealForm(const Deadline& deadline, std::string& token, int64_t low, int64_t high,
+                                 std::optional<int64_t>& value);
     Status ScanText(const Deadline& deadline, char conversion, unsigned char* out, size_t capacity,
                     size_t& stored);
     Status ScanBlock(const Deadline& deadline, unsigned char* out, size_t capacity, size_t& stored,

@@ -270,6 +270,51 @@ TEST_F(VisaConnectionTest, StatusQueryAndTimeOutBracket) {
     EXPECT_FALSE(connection.CheckStatus());
 }
 
+// The termination character's switching, seen through a layer over the built-in one (which has it on
+// from the start).
+std::optional<visa::AttrState> g_termCharSet;
+
+visa::Status RecordingSetAttribute(visa::Session session, visa::Attribute attribute, visa::AttrState value) {
+    if (attribute == visa::kAttrTermCharEnabled) {
+        g_termCharSet = value;
+    }
+    return visa::BuiltinVisaEntryPoints().viSetAttribute(session, attribute, value);
+}
+
+struct NameCase {
+    std::string resource;
+    std::string address;
+};
+
+// The name's interface, host and class read as VISA reads them: without regard to case, an IPv6 host
+// out of its brackets; every SOCKET name reads to the line feed.
+TEST_F(VisaConnectionTest, ResourceNamesOfAnyCaseAndFamily) {
+    const std::string v4 = std::to_string(m_sim.AddResource("A"));
+    const std::string v6 = std::to_string(m_sim.AddIpv6Resource("B"));
+    m_sim.SetIdentity("A", kFsv);
+    m_sim.SetIdentity("B", kFsv);
+    const NameCase cases[] = {
+        {"TCPIP0::127.0.0.1::" + v4 + "::SOCKET", "127.0.0.1"},
+        {"tcpip0::127.0.0.1::" + v4 + "::socket", "127.0.0.1"},
+        {"TCPIP0::[::1]::" + v6 + "::SOCKET", "::1"},
+        {"TCPIP::localhost::" + v4 + "::Socket", "localhost"},
+    };
+    visa::VisaEntryPoints entryPoints = visa::BuiltinVisaEntryPoints();
+    entryPoints.viSetAttribute = &RecordingSetAttribute;
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(c.resource);
+        EnvironmentValue resources("ORV_VISA_RESOURCES", c.resource);
+        g_termCharSet.reset();
+        CVisaConnection connection(
+            [&](std::string_view) { return visa::VisaLibrary::FromEntryPoints(entryPoints); });
+        ASSERT_TRUE(connection.DetectAndConnect());
+        EXPECT_EQ(connection.GetIdentityText(), kFsv);
+        EXPECT_TRUE(connection.IsTcpip());
+        EXPECT_EQ(connection.GetNetworkAddress(), c.address);
+        EXPECT_EQ(g_termCharSet, visa::AttrState{1});
+    }
+}
+
 visa::Status FailingGetAttribute(visa::Session, visa::Attribute, void*) {
     return visa::kErrorUnsupportedAttribute;
 }

@@ -1,5 +1,6 @@
 #include "platform/visa/BuiltinVisa.h"
 
+#include "platform/log/InformationLog.h"
 #include "tests/platform/support/ScopedEnvironment.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
@@ -220,6 +221,49 @@ TEST_F(VisaBuiltinTest, BinaryBlockWithinAndBeyondItsCount) {
     EXPECT_EQ(vi.viScanf(m_session, "%100b", exact.get()), kErrorInvalidFormat);
 }
 
+// An integer in real form is converted whole: never cut at its decimal point (which would give a wrong
+// value and leave the rest of the number to the next read).
+TEST_F(VisaBuiltinTest, IntegersInRealForm) {
+    struct Case {
+        const char* reply;
+        const char* format;
+        Status status;
+        int64_t value;
+    };
+    const Case cases[] = {
+        {"+1.00100000000E+03", "%d", kSuccess, 1001},
+        {"1.0E+09", "%lld", kSuccess, 1000000000},
+        {"-4.0e1", "%hd", kSuccess, -40},
+        {"401.", "%d", kSuccess, 401},
+        {"1.5E+00", "%d", kErrorInvalidFormat, 0},
+        {"9.91E+37", "%d", kErrorInvalidFormat, 0},
+        {"9.91E+37", "%lld", kErrorInvalidFormat, 0},
+        {"4E4", "%hd", kErrorInvalidFormat, 0},
+        {"3E9", "%d", kErrorInvalidFormat, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.reply) + " as " + c.format);
+        m_sim.SetReply("a", "N?", std::string(c.reply) + ",7\n");
+        ASSERT_EQ(vi.viPrintf(m_session, "N?\n"), kSuccess);
+        int64_t wide = 0;
+        int32_t normal = 0;
+        int16_t narrow = 0;
+        void* out = c.format[1] == 'l'   ? static_cast<void*>(&wide)
+                    : c.format[1] == 'h' ? static_cast<void*>(&narrow)
+                                         : static_cast<void*>(&normal);
+        EXPECT_EQ(vi.viScanf(m_session, c.format, out), c.status);
+        if (c.status == kSuccess) {
+            EXPECT_EQ(wide + normal + narrow, c.value);
+            // The number was taken whole: what follows it is the next field.
+            int32_t next = 0;
+            EXPECT_EQ(vi.viScanf(m_session, ",%d", &next), kSuccess);
+            EXPECT_EQ(next, 7);
+        }
+        ASSERT_EQ(vi.viFlush(m_session, kFlushReadBuffer), kSuccess);
+    }
+    EXPECT_EQ(Query("*IDN?\n"), "QZV Technologies,SCPI simulator,0,1.0\n");
+}
+
 TEST_F(VisaBuiltinTest, NumbersAndTextsInTheCLocale) {
     m_sim.SetReply("a", "N?", "  -42,+1.5E3;2.25\n");
     ASSERT_EQ(vi.viPrintf(m_session, "N?\n"), kSuccess);
@@ -402,6 +446,38 @@ TEST(VisaBuiltin, FindListsTheConfiguredSocketResources) {
         EXPECT_EQ(vi.viFindRsrc(manager, "?*::(INSTR|SOCKET)", &list, &count, name), kErrorResourceNotFound);
         EXPECT_EQ(vi.viClose(manager), kSuccess);
     }
+}
+
+// Names that only a VISA library serves are told once each, with the reason, instead of vanishing
+// from the search.
+TEST(VisaBuiltin, NamesItCannotServeAreLoggedOnceEach) {
+    const test::ScopedEnvironment resources(
+        "ORV_VISA_RESOURCES", std::string("TCPIP0::10.9.8.7::hislip0::INSTR;TCPIP0::10.9.8.7::inst0::INSTR;"
+                                          "gpib0::18::instr;TCPIP0::127.0.0.1::5025::SOCKET"));
+    std::vector<std::string> lines;
+    const InformationLog::Sink previous = InformationLog::Instance().SetSink(
+        [&lines](uint8_t, const std::string& line) { lines.push_back(line.substr(line.find(" --- ") + 5)); });
+    const VisaEntryPoints& vi = BuiltinVisaEntryPoints();
+    Session manager = 0;
+    ASSERT_EQ(vi.viOpenDefaultRM(&manager), kSuccess);
+    char name[kFindBufferLength];
+    for (int search = 0; search < 2; ++search) {
+        Session list = 0;
+        uint32_t count = 0;
+        ASSERT_EQ(vi.viFindRsrc(manager, "?*::(INSTR|SOCKET)", &list, &count, name), kSuccess);
+        EXPECT_EQ(count, 1u);
+        vi.viClose(list);
+    }
+    vi.viClose(manager);
+    InformationLog::Instance().SetSink(previous);
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "VISA resource 'TCPIP0::10.9.8.7::hislip0::INSTR' is left out without a VISA library: "
+                  "it is a HiSLIP resource, which needs a VISA library.",
+                  "VISA resource 'TCPIP0::10.9.8.7::inst0::INSTR' is left out without a VISA library: "
+                  "it is a VXI-11 INSTR resource, which needs a VISA library.",
+                  "VISA resource 'gpib0::18::instr' is left out without a VISA library: it is a GPIB "
+                  "INSTR resource, which needs a VISA library."}));
 }
 
 } // namespace

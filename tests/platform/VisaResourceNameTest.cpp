@@ -48,6 +48,49 @@ TEST(VisaResourceName, SocketNamesAndRefusals) {
     }
 }
 
+struct PartsCase {
+    std::string name;
+    std::string interfaceType; // empty: not a parsable name
+    std::string host;
+    std::string resourceClass;
+};
+
+// The one reading of a name that the connection and the built-in layer share: interface and class
+// without regard to case, the host of a TCPIP name without the brackets of an IPv6 address.
+TEST(VisaResourceName, PartsOfAnyName) {
+    const PartsCase cases[] = {
+        {"TCPIP0::127.0.0.1::5025::SOCKET", "TCPIP", "127.0.0.1", "SOCKET"},
+        {"tcpip0::127.0.0.1::5025::socket", "TCPIP", "127.0.0.1", "SOCKET"},
+        {"TCPIP0::[::1]::5025::SOCKET", "TCPIP", "::1", "SOCKET"},
+        {"TcpIp1::[fe80::1%eth0]::hislip0::Instr", "TCPIP", "fe80::1%eth0", "INSTR"},
+        {"TCPIP::fsv.lab.example::inst0::INSTR", "TCPIP", "fsv.lab.example", "INSTR"},
+        {"TCPIP0::analyser", "TCPIP", "analyser", "INSTR"},
+        {"gpib0::18::instr", "GPIB", "", "INSTR"},
+        {"GPIB0::18", "GPIB", "", "INSTR"},
+        {"ASRL1::INSTR", "ASRL", "", "INSTR"},
+        {"UsbDevice1", "", "", ""},
+        {"TCPIP0::[::1]x::5025::SOCKET", "", "", ""},
+        {"TCPIP0::[::1::5025::SOCKET", "", "", ""},
+        {"TCPIPx::h::5025::SOCKET", "", "", ""},
+    };
+    for (const PartsCase& c : cases) {
+        const std::optional<ResourceNameParts> parts = ParseResourceName(c.name);
+        ASSERT_EQ(parts.has_value(), !c.interfaceType.empty()) << c.name;
+        if (parts) {
+            EXPECT_EQ(parts->interfaceType, c.interfaceType) << c.name;
+            EXPECT_EQ(parts->host, c.host) << c.name;
+            EXPECT_EQ(parts->resourceClass, c.resourceClass) << c.name;
+        }
+    }
+    EXPECT_EQ(BuiltinRefusalReason("TCPIP0::[::1]::5025::SOCKET"), "");
+    EXPECT_EQ(BuiltinRefusalReason("TCPIP0::10.0.0.5::hislip0::INSTR"),
+              "a HiSLIP resource, which needs a VISA library");
+    EXPECT_EQ(BuiltinRefusalReason("TCPIP0::10.0.0.5::inst0::INSTR"),
+              "a VXI-11 INSTR resource, which needs a VISA library");
+    EXPECT_EQ(BuiltinRefusalReason("USB0::0x0957::0x0B0B::MY1::INSTR"),
+              "a USB INSTR resource, which needs a VISA library");
+}
+
 struct ExpressionCase {
     std::string expression;
     std::string name;

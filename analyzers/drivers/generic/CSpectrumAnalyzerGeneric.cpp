@@ -350,13 +350,7 @@ bool CSpectrumAnalyzerGeneric::SetSweepTimeFloat(float /*ms*/) {
 }
 
 int32_t CSpectrumAnalyzerGeneric::ReadSweepTime() {
-    double seconds = 0.0;
-    if (!QueryDouble(":Sweep:Time?;\n", seconds)) {
-        return 0;
-    }
-    const int32_t ms = SweepSecondsToMs(seconds);
-    SetLastSweepTimeMs(ms);
-    return ms;
+    return ReadSweepTimeFrom(":Sweep:Time?;\n", SweepTimeOnFailure::Zero);
 }
 
 bool CSpectrumAnalyzerGeneric::SetAttenuation(float dB) {
@@ -402,16 +396,8 @@ bool CSpectrumAnalyzerGeneric::SetSpan(float mhz) {
     return SendStatusOnly(FormatC(":Frequency:Span %f MHZ;\n", static_cast<double>(mhz)));
 }
 
-float CSpectrumAnalyzerGeneric::ReadFrequencyMhz(const char* query) {
-    double hz = 0.0;
-    if (!QueryDouble(query, hz)) {
-        return static_cast<float>(hz);
-    }
-    return static_cast<float>(hz / 1000000.0);
-}
-
 float CSpectrumAnalyzerGeneric::ReadSpan() {
-    return ReadFrequencyMhz(":Frequency:Span?;\n");
+    return QueryMhz(":Frequency:Span?;\n");
 }
 
 bool CSpectrumAnalyzerGeneric::SetResolution(float mhz) {
@@ -421,7 +407,7 @@ bool CSpectrumAnalyzerGeneric::SetResolution(float mhz) {
 }
 
 float CSpectrumAnalyzerGeneric::ReadResolution() {
-    return ReadFrequencyMhz(":Bandwidth?;\n");
+    return QueryMhz(":Bandwidth?;\n");
 }
 
 bool CSpectrumAnalyzerGeneric::SetCenterFrequency(float mhz) {
@@ -429,7 +415,7 @@ bool CSpectrumAnalyzerGeneric::SetCenterFrequency(float mhz) {
 }
 
 float CSpectrumAnalyzerGeneric::ReadCenterFrequency() {
-    return ReadFrequencyMhz(":Frequency:Center?;\n");
+    return QueryMhz(":Frequency:Center?;\n");
 }
 
 bool CSpectrumAnalyzerGeneric::SetReferenceLevel(float level) {
@@ -504,7 +490,7 @@ float CSpectrumAnalyzerGeneric::ReadMarkerFrequency(int32_t wait) {
     double hz = 0.0;
     m_lastStatus = m_vi.viScanf(m_session, "%lf", &hz);
     DropRestOfReply();
-    if (m_lastStatus < 0) {
+    if (m_lastStatus < 0 || !IsPossibleReading(hz)) {
         m_queryValid = 0;
         return 0.0f;
     }

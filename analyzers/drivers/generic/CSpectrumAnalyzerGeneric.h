@@ -112,7 +112,6 @@ private:
     bool SendSelected(CommandKey key);
     // Configured operations without an argument value: send, check, log.
     bool SendSelectedChecked(CommandKey key, const char* operation, bool hasArgument, int32_t integer);
-    float ReadFrequencyMhz(const char* query);
 
     std::array<std::vector<std::string>, kCommandKeyCount> m_candidates;
     std::array<std::string, kCommandKeyCount> m_selected;

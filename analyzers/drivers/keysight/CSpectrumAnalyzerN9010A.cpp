@@ -250,22 +250,8 @@ bool CSpectrumAnalyzerN9010A::QueryReal(const std::string& query, double& value)
     return QueryDouble(query, value);
 }
 
-float CSpectrumAnalyzerN9010A::QueryMhz(const std::string& query) {
-    double hz = 0.0;
-    if (!QueryReal(query, hz)) {
-        return static_cast<float>(hz);
-    }
-    return static_cast<float>(hz / 1000000.0);
-}
-
 int32_t CSpectrumAnalyzerN9010A::ReadSweepTime() {
-    double seconds = 0.0;
-    if (!QueryReal(":Sweep:Time?;\n", seconds)) {
-        return std::fabs(seconds) < 1e9 ? static_cast<int32_t>(seconds) : 0;
-    }
-    const int32_t ms = SweepSecondsToMs(seconds);
-    SetLastSweepTimeMs(ms);
-    return ms;
+    return ReadSweepTimeFrom(":Sweep:Time?;\n");
 }
 
 bool CSpectrumAnalyzerN9010A::SetDetectorPositive(bool on) {
@@ -410,13 +396,22 @@ bool CSpectrumAnalyzerN9010A::SweepAndWait() {
 
 bool CSpectrumAnalyzerN9010A::PollForTriggerArmed() {
     int32_t last = 0;
+    // A read that timed out goes on waiting for the reply already asked for: asking again would leave
+    // a reply over to answer a later query.
+    bool outstanding = false;
     for (int poll = 0; poll < 6; ++poll) {
-        if (!SendStatusOnly(":Status:Operation:Condition?;\n")) {
-            return false;
+        if (!outstanding) {
+            if (!SendStatusOnly(":Status:Operation:Condition?;\n")) {
+                return false;
+            }
+            outstanding = true;
         }
         int32_t value = 0;
         m_lastStatus = m_vi.viScanf(m_session, "%d", &value);
-        DropRestOfReply();
+        if (m_lastStatus != kErrorTimeout) {
+            outstanding = false;
+            DropRestOfReply();
+        }
         if (m_lastStatus >= 0) {
             last = value;
             if (value == 56) {
@@ -424,6 +419,7 @@ bool CSpectrumAnalyzerN9010A::PollForTriggerArmed() {
             }
         }
     }
+    DrainPollReplies(outstanding);
     Log(FormatC("Error waiting for SA status, expecting: 56 got: %d", static_cast<int>(last)));
     return true;
 }

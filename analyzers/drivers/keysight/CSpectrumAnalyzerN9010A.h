@@ -126,7 +126,6 @@ protected:
     bool PollForTriggerArmed();
     // The family's query of one real value; false when the read or the check failed.
     bool QueryReal(const std::string& query, double& value);
-    float QueryMhz(const std::string& query);
     // 76.99 read back is the instrument's 77.
     float ReadReferenceLevelRounded();
     int32_t CountActiveCells();

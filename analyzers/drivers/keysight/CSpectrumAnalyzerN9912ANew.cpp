@@ -160,6 +160,11 @@ bool CSpectrumAnalyzerN9912ANew::QueryReal(const std::string& query, double& val
         m_lastStatus = m_vi.viScanf(m_session, "%lf", &read);
     }
     DropRestOfReply();
+    if (m_lastStatus >= 0 && !IsPossibleReading(read)) {
+        m_queryValid = 0;
+        AddInformationMessage(1, "Spectrum analyzer: the reply is no usable value.");
+        return false;
+    }
     if (m_lastStatus >= 0) {
         value = read;
     }
@@ -168,14 +173,6 @@ bool CSpectrumAnalyzerN9912ANew::QueryReal(const std::string& query, double& val
         return false;
     }
     return true;
-}
-
-float CSpectrumAnalyzerN9912ANew::QueryMhz(const std::string& query) {
-    double hz = 0.0;
-    if (!QueryReal(query, hz)) {
-        return static_cast<float>(hz);
-    }
-    return static_cast<float>(hz / 1000000.0);
 }
 
 float CSpectrumAnalyzerN9912ANew::QueryLevel(const std::string& query, bool secondRead) {
@@ -277,13 +274,7 @@ bool CSpectrumAnalyzerN9912ANew::SetSweepTimeFloat(float ms) {
 }
 
 int32_t CSpectrumAnalyzerN9912ANew::ReadSweepTime() {
-    double seconds = 0.0;
-    const bool read = QueryReal(":Sweep:Time?;\n", seconds);
-    const int32_t ms = SweepSecondsToMs(seconds);
-    if (read) {
-        SetLastSweepTimeMs(ms);
-    }
-    return ms;
+    return ReadSweepTimeFrom(":Sweep:Time?;\n", SweepTimeOnFailure::Converted);
 }
 
 bool CSpectrumAnalyzerN9912ANew::SetDetectorPositive(bool on) {

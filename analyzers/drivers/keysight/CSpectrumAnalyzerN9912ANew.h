@@ -113,7 +113,6 @@ protected:
     bool PollOpc(std::chrono::milliseconds pause);
     // One value read with "%f"; a read that fails is tried once more when `secondRead`.
     bool QueryReal(const std::string& query, double& value, bool secondRead = false);
-    float QueryMhz(const std::string& query);
     // The level query: + 107 on success, the raw value on failure.
     float QueryLevel(const std::string& query, bool secondRead);
 

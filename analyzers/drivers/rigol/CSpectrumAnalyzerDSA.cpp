@@ -138,20 +138,8 @@ bool CSpectrumAnalyzerDSA::GuardedReal(const std::string& query, double& value) 
     return QueryDouble(query, value);
 }
 
-float CSpectrumAnalyzerDSA::GuardedMhz(const std::string& query) {
-    double hz = 0.0;
-    if (!GuardedReal(query, hz)) {
-        return static_cast<float>(hz);
-    }
-    return static_cast<float>(hz / 1000000.0);
-}
-
 int32_t CSpectrumAnalyzerDSA::ReadSweepTime() {
-    double seconds = 0.0;
-    if (!GuardedReal(":Sweep:Time?\n", seconds)) {
-        return std::fabs(seconds) < 1e9 ? static_cast<int32_t>(seconds) : 0;
-    }
-    return SweepSecondsToMs(seconds);
+    return ReadSweepTimeFrom(":Sweep:Time?\n");
 }
 
 bool CSpectrumAnalyzerDSA::SetDetectorPositive(bool on) {
@@ -205,7 +193,7 @@ bool CSpectrumAnalyzerDSA::SetSpan(float mhz) {
 }
 
 float CSpectrumAnalyzerDSA::ReadSpan() {
-    return GuardedMhz(":Frequency:Span?\n");
+    return QueryMhz(":Frequency:Span?\n");
 }
 
 bool CSpectrumAnalyzerDSA::SetResolution(float mhz) {
@@ -214,7 +202,7 @@ bool CSpectrumAnalyzerDSA::SetResolution(float mhz) {
 }
 
 float CSpectrumAnalyzerDSA::ReadResolution() {
-    return GuardedMhz("SENSe:BANDwidth:RESolution?\n");
+    return QueryMhz("SENSe:BANDwidth:RESolution?\n");
 }
 
 bool CSpectrumAnalyzerDSA::SetCenterFrequency(float mhz) {
@@ -222,7 +210,7 @@ bool CSpectrumAnalyzerDSA::SetCenterFrequency(float mhz) {
 }
 
 float CSpectrumAnalyzerDSA::ReadCenterFrequency() {
-    return GuardedMhz(":Frequency:Center?\n");
+    return QueryMhz(":Frequency:Center?\n");
 }
 
 bool CSpectrumAnalyzerDSA::SetReferenceLevel(float level) {
@@ -256,7 +244,7 @@ bool CSpectrumAnalyzerDSA::MarkPeak() {
 }
 
 float CSpectrumAnalyzerDSA::ReadMarkerFrequency(int32_t /*counter*/) {
-    return GuardedMhz(":Calculate:Marker1:X?\n");
+    return QueryMhz(":Calculate:Marker1:X?\n");
 }
 
 float CSpectrumAnalyzerDSA::ReadPeakAmplitude() {

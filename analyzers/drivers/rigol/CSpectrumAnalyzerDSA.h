@@ -87,8 +87,6 @@ protected:
 
     // A guarded read of one real value, unscaled; false when the read or its checks failed.
     bool GuardedReal(const std::string& query, double& value);
-    // A guarded read in Hz given in MHz (the value as read when the read failed).
-    float GuardedMhz(const std::string& query);
     // The count stored, sent guarded with `format` ("%d" for the count), then read back; the result is
     // that read's checks.
     bool SendSweepPoints(const char* format, int32_t count);

@@ -88,11 +88,7 @@ bool CSpectrumAnalyzerRSA::SetSweepTimeMs(int32_t ms) {
 }
 
 int32_t CSpectrumAnalyzerRSA::ReadSweepTime() {
-    double seconds = 0.0;
-    if (!GuardedReal(":Sweep:Time?;\n", seconds)) {
-        return std::fabs(seconds) < 1e9 ? static_cast<int32_t>(seconds) : 0;
-    }
-    return SweepSecondsToMs(seconds);
+    return ReadSweepTimeFrom(":Sweep:Time?;\n");
 }
 
 bool CSpectrumAnalyzerRSA::SetDetectorPositive(bool on) {
@@ -116,20 +112,12 @@ int32_t CSpectrumAnalyzerRSA::ReadSweepPoints() {
     return ReadPointCount(":Sweep:Points?;\n");
 }
 
-float CSpectrumAnalyzerRSA::GuardedWholeMhz(const std::string& query) {
-    int64_t hz = 0;
-    if (!QueryInt64(query, hz)) {
-        return static_cast<float>(hz);
-    }
-    return static_cast<float>(static_cast<double>(hz) / 1000000.0);
-}
-
 bool CSpectrumAnalyzerRSA::SetSpan(float mhz) {
     return SendVerified(WholeHzText(":Frequency:Span ", mhz));
 }
 
 float CSpectrumAnalyzerRSA::ReadSpan() {
-    return GuardedWholeMhz(":Frequency:Span?;\n");
+    return QueryMhz(":Frequency:Span?;\n", HzForm::Whole);
 }
 
 bool CSpectrumAnalyzerRSA::SetResolution(float mhz) {
@@ -138,7 +126,7 @@ bool CSpectrumAnalyzerRSA::SetResolution(float mhz) {
 }
 
 float CSpectrumAnalyzerRSA::ReadResolution() {
-    return GuardedWholeMhz("SENSe:BANDwidth:RESolution?;\n");
+    return QueryMhz("SENSe:BANDwidth:RESolution?;\n", HzForm::Whole);
 }
 
 bool CSpectrumAnalyzerRSA::SetCenterFrequency(float mhz) {
@@ -146,7 +134,7 @@ bool CSpectrumAnalyzerRSA::SetCenterFrequency(float mhz) {
 }
 
 float CSpectrumAnalyzerRSA::ReadCenterFrequency() {
-    return GuardedWholeMhz(":Frequency:Center?;\n");
+    return QueryMhz(":Frequency:Center?;\n", HzForm::Whole);
 }
 
 bool CSpectrumAnalyzerRSA::SetReferenceLevel(float level) {
@@ -176,7 +164,7 @@ bool CSpectrumAnalyzerRSA::MarkPeak() {
 }
 
 float CSpectrumAnalyzerRSA::ReadMarkerFrequency(int32_t /*counter*/) {
-    return GuardedMhz(":Calculate:Marker1:X?;\n");
+    return QueryMhz(":Calculate:Marker1:X?;\n");
 }
 
 float CSpectrumAnalyzerRSA::ReadPeakAmplitude() {

@@ -61,8 +61,6 @@ public:
     static int64_t WholeHz(float mhz);
 
 private:
-    // A guarded read of a whole number of Hz, in MHz (the value as read when the read failed).
-    float GuardedWholeMhz(const std::string& query);
     // The analyser mode selected when the instrument is in another one.
     bool SelectAnalyzerMode();
 

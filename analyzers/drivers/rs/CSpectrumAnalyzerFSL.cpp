@@ -210,22 +210,8 @@ bool CSpectrumAnalyzerFSL::GuardedReal(const std::string& query, double& value) 
     return QueryDouble(query, value);
 }
 
-float CSpectrumAnalyzerFSL::GuardedMhz(const std::string& query) {
-    double hz = 0.0;
-    if (!GuardedReal(query, hz)) {
-        return static_cast<float>(hz);
-    }
-    return static_cast<float>(hz / 1000000.0);
-}
-
 int32_t CSpectrumAnalyzerFSL::ReadSweepTime() {
-    double seconds = 0.0;
-    if (!GuardedReal(":Sweep:Time?;\n", seconds)) {
-        return std::fabs(seconds) < 1e9 ? static_cast<int32_t>(seconds) : 0;
-    }
-    const int32_t ms = SweepSecondsToMs(seconds);
-    SetLastSweepTimeMs(ms);
-    return ms;
+    return ReadSweepTimeFrom(":Sweep:Time?;\n");
 }
 
 bool CSpectrumAnalyzerFSL::SetDetectorPositive(bool on) {
@@ -279,7 +265,7 @@ bool CSpectrumAnalyzerFSL::SetSpan(float mhz) {
 }
 
 float CSpectrumAnalyzerFSL::ReadSpan() {
-    return GuardedMhz(":Frequency:Span?;\n");
+    return QueryMhz(":Frequency:Span?;\n");
 }
 
 bool CSpectrumAnalyzerFSL::SetResolution(float mhz) {
@@ -288,7 +274,7 @@ bool CSpectrumAnalyzerFSL::SetResolution(float mhz) {
 }
 
 float CSpectrumAnalyzerFSL::ReadResolution() {
-    return GuardedMhz(":Bandwidth?;\n");
+    return QueryMhz(":Bandwidth?;\n");
 }
 
 bool CSpectrumAnalyzerFSL::SetCenterFrequency(float mhz) {
@@ -296,7 +282,7 @@ bool CSpectrumAnalyzerFSL::SetCenterFrequency(float mhz) {
 }
 
 float CSpectrumAnalyzerFSL::ReadCenterFrequency() {
-    return GuardedMhz(":Frequency:Center?;\n");
+    return QueryMhz(":Frequency:Center?;\n");
 }
 
 bool CSpectrumAnalyzerFSL::SetReferenceLevel(float level) {
@@ -330,7 +316,7 @@ bool CSpectrumAnalyzerFSL::MarkPeak() {
 }
 
 float CSpectrumAnalyzerFSL::ReadMarkerFrequency(int32_t counter) {
-    return GuardedMhz(counter != 0 ? ":Calculate:Marker:Count:Frequency?;\n" : ":Calculate:Marker:X?;\n");
+    return QueryMhz(counter != 0 ? ":Calculate:Marker:Count:Frequency?;\n" : ":Calculate:Marker:X?;\n");
 }
 
 float CSpectrumAnalyzerFSL::ReadPeakAmplitude() {

@@ -118,7 +118,6 @@ protected:
 
     // A guarded read of one real value; false when the read or its checks failed.
     bool GuardedReal(const std::string& query, double& value);
-    float GuardedMhz(const std::string& query);
     // The count stored, sent guarded, and read back; the result is that read's checks.
     bool SendSweepPoints(int32_t count);
     // A guarded read of the point count with this query; a count outside 0..kMaxTracePoints is a

@@ -124,7 +124,7 @@ bool CSpectrumAnalyzerZND::MarkPeak() {
 }
 
 float CSpectrumAnalyzerZND::ReadMarkerFrequency(int32_t /*counter*/) {
-    return GuardedMhz("CALC:MARK:X?\n");
+    return QueryMhz("CALC:MARK:X?\n");
 }
 
 bool CSpectrumAnalyzerZND::SweepAndWait() {

@@ -16,6 +16,19 @@ namespace orv {
 
 using namespace visa;
 
+namespace {
+
+// A command as the log shows it: without its line end.
+std::string TrimmedCommand(const std::string& command) {
+    size_t end = command.size();
+    while (end > 0 && (command[end - 1] == '\n' || command[end - 1] == '\r')) {
+        --end;
+    }
+    return command.substr(0, end);
+}
+
+} // namespace
+
 class CScpiSpectrumAnalyzer::TermCharOff {
 public:
     explicit TermCharOff(CScpiSpectrumAnalyzer& driver) : m_driver(driver) {
@@ -159,10 +172,17 @@ void CScpiSpectrumAnalyzer::DropRestOfReply() {
     m_lastStatus = kept;
 }
 
+bool CScpiSpectrumAnalyzer::IsPossibleReading(double value) {
+    // SCPI answers a measurement it cannot make with 9.91E+37 (not a number) or +-9.9E+37 (infinity).
+    constexpr double kScpiInfinity = 9.9e37;
+    return std::isfinite(value) && std::fabs(value) < kScpiInfinity;
+}
+
 template <typename Number>
 bool CScpiSpectrumAnalyzer::QueryNumber(const std::string& query, const char* format, Number& value) {
     m_queryValid = 1;
     value = Number{};
+    DropLateReply();
     if (WriteCommand(query) < 0) {
         m_queryValid = 0;
         return false;
@@ -170,6 +190,12 @@ bool CScpiSpectrumAnalyzer::QueryNumber(const std::string& query, const char* fo
     Number read{};
     m_lastStatus = m_vi.viScanf(m_session, format, &read);
     DropRestOfReply();
+    if (m_lastStatus >= 0 && !IsPossibleReading(static_cast<double>(read))) {
+        m_queryValid = 0;
+        AddInformationMessage(1, FormatC("Spectrum analyzer: the reply to '%s' is no usable value.",
+                                         TrimmedCommand(query).c_str()));
+        return false;
+    }
     if (m_lastStatus >= 0) {
         value = read;
     }
@@ -192,6 +218,47 @@ bool CScpiSpectrumAnalyzer::QueryInt64(const std::string& query, int64_t& value)
     return QueryNumber(query, "%lld", value);
 }
 
+float CScpiSpectrumAnalyzer::QueryMhz(const std::string& query, HzForm form) {
+    double hz = 0.0;
+    bool read = false;
+    if (form == HzForm::Whole) {
+        int64_t whole = 0;
+        read = QueryInt64(query, whole);
+        hz = static_cast<double>(whole);
+    } else {
+        read = QueryDouble(query, hz);
+    }
+    if (!read) {
+        return static_cast<float>(hz);
+    }
+    return static_cast<float>(hz / 1000000.0);
+}
+
+int32_t CScpiSpectrumAnalyzer::ReadSweepTimeFrom(const std::string& query, SweepTimeOnFailure onFailure) {
+    double seconds = 0.0;
+    if (QueryDouble(query, seconds)) {
+        const int32_t ms = SweepSecondsToMs(seconds);
+        if (seconds >= 0.0 && (ms > 0 || seconds * 1000.0 < 1.0)) {
+            SetLastSweepTimeMs(ms);
+            return ms;
+        }
+        // Negative, or more milliseconds than the result holds: no sweep time at all.
+        m_queryValid = 0;
+        AddInformationMessage(1, FormatC("Spectrum analyzer: the reply to '%s' is no usable value.",
+                                         TrimmedCommand(query).c_str()));
+        return 0;
+    }
+    switch (onFailure) {
+    case SweepTimeOnFailure::Zero:
+        return 0;
+    case SweepTimeOnFailure::SecondsAsRead:
+        return std::fabs(seconds) < 1e9 ? static_cast<int32_t>(seconds) : 0;
+    case SweepTimeOnFailure::Converted:
+        return SweepSecondsToMs(seconds);
+    }
+    return 0;
+}
+
 bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEachRound,
                                          std::chrono::milliseconds pause) {
     return PollUntilValue(query, resendEachRound, 1, pause);
@@ -199,33 +266,77 @@ bool CScpiSpectrumAnalyzer::PollUntilOne(const std::string& query, bool resendEa
 
 bool CScpiSpectrumAnalyzer::PollUntilValue(const std::string& query, bool resendEachRound, int32_t expected,
                                            std::chrono::milliseconds pause) {
-    if (!resendEachRound && WriteCommand(query) < 0) {
+    DropLateReply();
+    if (WriteCommand(query) < 0) {
         return FailCommand(FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
     }
     const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
     Clock::TimePoint start = ClockNow();
+    // Whether the query sent last still waits for its reply.
+    bool outstanding = true;
     while (true) {
-        if (resendEachRound && WriteCommand(query) < 0) {
-            return FailCommand(FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
+        if (!outstanding && resendEachRound) {
+            if (WriteCommand(query) < 0) {
+                return FailCommand(
+                    FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
+            }
+            outstanding = true;
         }
         int32_t reply = 0;
         m_lastStatus = m_vi.viScanf(m_session, "%d", &reply);
-        if (m_lastStatus >= 0 && reply == expected) {
-            return true;
-        }
-        if (m_lastStatus < 0 && m_lastStatus != kErrorTimeout) {
+        if (m_lastStatus >= 0) {
+            // Asked once, the instrument may answer line after line until the value; asked each
+            // round, this reply was the one asked for.
+            outstanding = !resendEachRound;
+            if (reply == expected) {
+                DrainPollReplies(false);
+                return true;
+            }
+        } else if (m_lastStatus != kErrorTimeout) {
+            DrainPollReplies(false);
             return FailCommand(
                 FormatC("Spectrum analyzer: reading the reply to '%s' failed.", query.c_str()));
         }
         if (!ClockSleep(pause, stop)) {
+            DrainPollReplies(outstanding);
             return FailCommand("Spectrum analyzer: waiting stopped.");
         }
         if (ElapsedMilliseconds(start) >= GetPollBoundMs()) {
             if (stop.stop_requested() || !ConfirmKeepWaiting()) {
-                return FailCommand(FormatC("Spectrum analyzer: waiting for '%s' ended.", query.c_str()));
+                DrainPollReplies(outstanding);
+                return FailCommand(
+                    FormatC("Spectrum analyzer: waiting for '%s' ended.", query.c_str()));
             }
             start = ClockNow();
         }
+    }
+}
+
+void CScpiSpectrumAnalyzer::DrainPollReplies(bool replyOutstanding) {
+    if (!CanCallVisa()) {
+        return;
+    }
+    const Status kept = m_lastStatus;
+    if (replyOutstanding) {
+        // The instrument may still answer the query: what comes within a moment is dropped, and a
+        // later answer is dropped before the next query is read.
+        DropUntilQuiet();
+        m_lateReplyOutstanding = true;
+    } else {
+        m_vi.viFlush(m_session, kFlushReadBuffer);
+    }
+    m_lastStatus = kept;
+}
+
+void CScpiSpectrumAnalyzer::DropLateReply() {
+    if (!m_lateReplyOutstanding) {
+        return;
+    }
+    m_lateReplyOutstanding = false;
+    if (CanCallVisa()) {
+        const Status kept = m_lastStatus;
+        m_vi.viFlush(m_session, kFlushReadBuffer);
+        m_lastStatus = kept;
     }
 }
 

@@ -52,16 +52,43 @@ protected:
     // A whole number beyond 32 bits (frequencies in Hz), read as "%lld".
     bool QueryInt64(const std::string& query, int64_t& value);
 
+    // Whether a number read back can be an analyser's setting: finite, and not one of SCPI's
+    // not-a-number and infinity markers (9.91E+37, +-9.9E+37) or beyond them. Everything below them
+    // also fits the 32-bit float the interface returns.
+    static bool IsPossibleReading(double value);
+
+    // How a frequency is read back in Hz: as a real number ("%lf") or as a whole number ("%lld").
+    enum class HzForm { Real, Whole };
+    // A frequency read back in Hz and returned in MHz; on failure the value as read (0 when nothing
+    // usable was read), query-valid cleared.
+    float QueryMhz(const std::string& query, HzForm form = HzForm::Real);
+
+    // What a sweep-time read gives when it fails: 0, the seconds as read cut to a whole number, or
+    // the seconds converted as on success.
+    enum class SweepTimeOnFailure { Zero, SecondsAsRead, Converted };
+    // A sweep time read back in seconds ("%lf"), returned in whole milliseconds (rounded up when not
+    // whole) and kept as the last sweep time for the poll's bound. A time that is negative or does not
+    // fit the milliseconds fails like an impossible reading.
+    int32_t ReadSweepTimeFrom(const std::string& query,
+                              SweepTimeOnFailure onFailure = SweepTimeOnFailure::SecondsAsRead);
+
     // Reads "%d" replies until one is 1, pausing between reads through the clock. The query is sent
-    // once (`resendEachRound` false: the instrument answers when done) or before every read. A read
-    // that times out is tried again; one that fails otherwise ends the poll at once. When the bound
-    // passes the user is asked: OK waits one more bound, Cancel or the scan's stop fails. A failure
-    // clears command-valid and is logged.
+    // once (`resendEachRound` false: the instrument answers when done) or again after each reply that
+    // is not yet the value (`resendEachRound` true). It is never sent again while its reply is
+    // outstanding: a read that times out goes on waiting for the reply already asked for, so that no
+    // reply is left over to answer a later query. One that fails otherwise ends the poll at once.
+    // When the bound passes the user is asked: OK waits one more bound, Cancel or the scan's stop
+    // fails. However the poll ends, what is left of the reply stream is dropped. A failure clears
+    // command-valid and is logged.
     bool PollUntilOne(const std::string& query, bool resendEachRound,
                       std::chrono::milliseconds pause = kDefaultPollPause);
     // The same poll, waiting for `expected` in place of 1.
     bool PollUntilValue(const std::string& query, bool resendEachRound, int32_t expected,
                         std::chrono::milliseconds pause = kDefaultPollPause);
+
+    // After a poll, however it ended: drops what has arrived; a reply still outstanding is awaited
+    // for kQuietMs and, when it comes later, dropped before the next query is read.
+    void DrainPollReplies(bool replyOutstanding);
 
     // The RBW of the applied set-up (MHz; the requested one before a set-up is given).
     double AppliedRbw() const;
@@ -118,10 +145,13 @@ private:
     // One number read back with viScanf `format`; `value` stays zero unless the read succeeded.
     template <typename Number> bool QueryNumber(const std::string& query, const char* format, Number& value);
     bool FailCommand(const std::string& why);
+    // A poll's reply that had not come when the poll ended: dropped before the next number is read.
+    void DropLateReply();
 
     std::vector<unsigned char> m_rawBlock; // kept between reads: no allocation per trace
     int64_t m_minimumPollBoundMs = kMinimumPollBoundMs;
     int64_t m_lastSweepTimeMs = 0;
+    bool m_lateReplyOutstanding = false;
 };
 
 } // namespace orv

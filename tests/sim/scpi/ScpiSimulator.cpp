@@ -92,30 +92,40 @@ void ScpiSimulator::Answer(const std::string& line) {
     }
 }
 
-std::string ScpiSimulator::Add(const std::string& name) {
+std::string ScpiSimulator::Add(const std::string& name, bool ipv6) {
     if (name.empty() || m_resources.count(name) != 0) {
         return "ERR\tresource name empty or in use";
     }
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int listener = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (listener < 0) {
         return "ERR\tsocket";
     }
     const int on = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK); // loopback only
-    address.sin_port = 0;                             // the system chooses
-    socklen_t length = sizeof address;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener, 16) != 0 ||
+    // Loopback only; the system chooses the port.
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    if (ipv6) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_addr = in6addr_loopback;
+        setsockopt(listener, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+        v4->sin_family = AF_INET;
+        v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof(sockaddr_in);
+    }
+    if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(listener, 16) != 0 ||
         getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         close(listener);
         return "ERR\tbind";
     }
     Resource& resource = m_resources[name];
     resource.listener = listener;
-    resource.port = ntohs(address.sin_port);
+    resource.port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                               : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
     return "OK\t" + std::to_string(resource.port);
 }
 
@@ -128,8 +138,8 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
     if (fields.size() < 2) {
         return "ERR\tmissing resource";
     }
-    if (verb == "ADD") {
-        return Add(fields[1]);
+    if (verb == "ADD" || verb == "ADD6") {
+        return Add(fields[1], verb == "ADD6");
     }
     const auto found = m_resources.find(fields[1]);
     if (found == m_resources.end()) {

@@ -7,6 +7,7 @@
 // Control lines (fields separated by tabs, escaped as scpi/ControlText.h says), each answered by one
 // line "OK[\t...]" or "ERR\t<why>":
 //   ADD name                     new resource; answers OK\t<port>
+//   ADD6 name                    new resource on the IPv6 loopback address ::1; answers OK\t<port>
 //   IDN name text                the "*IDN?" reply (a line feed is added)
 //   REPLY name command bytes     reply to a command with exactly these bytes (none: no reply)
 //   BLOCK name command length    reply with an IEEE 488.2 block of `length` pattern bytes and LF
@@ -105,7 +106,7 @@ private:
     };
 
     std::string Control(const std::vector<std::string>& fields);
-    std::string Add(const std::string& name);
+    std::string Add(const std::string& name, bool ipv6);
     void Accept(Resource& resource, const std::string& name);
     void ReceiveFrom(Client& client);
     void HandleCommand(Client& client, const std::string& command);

@@ -111,8 +111,17 @@ uint16_t ScpiSimulatorProcess::AddResource(const std::string& name) {
     return port;
 }
 
+uint16_t ScpiSimulatorProcess::AddIpv6Resource(const std::string& name) {
+    const std::vector<std::string> answer = Request({"ADD6", name});
+    const uint16_t port = static_cast<uint16_t>(std::stoi(answer.at(0)));
+    m_ports[name] = port;
+    m_ipv6.insert(name);
+    return port;
+}
+
 std::string ScpiSimulatorProcess::ResourceName(const std::string& name) const {
-    return "TCPIP0::127.0.0.1::" + std::to_string(m_ports.at(name)) + "::SOCKET";
+    const char* host = m_ipv6.count(name) != 0 ? "[::1]" : "127.0.0.1";
+    return "TCPIP0::" + std::string(host) + "::" + std::to_string(m_ports.at(name)) + "::SOCKET";
 }
 
 void ScpiSimulatorProcess::SetIdentity(const std::string& name, const std::string& identity) {

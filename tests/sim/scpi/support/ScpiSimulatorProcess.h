@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -23,6 +24,8 @@ public:
     // A new resource on a port the system chose; its VISA name is ResourceName(name).
     uint16_t AddResource(const std::string& name);
     std::string ResourceName(const std::string& name) const;
+    // A new resource on the IPv6 loopback address; its VISA name is "TCPIP0::[::1]::<port>::SOCKET".
+    uint16_t AddIpv6Resource(const std::string& name);
 
     void SetIdentity(const std::string& name, const std::string& identity);
     void SetMode(const std::string& name, const std::string& mode);
@@ -36,8 +39,8 @@ public:
     // The command's replies in this order, the last one repeated from then on.
     void SetReplySequence(const std::string& name, const std::string& command,
                           const std::vector<std::string>& replies);
-    // The resource answers a command set ("generic", "xseries", "rs", "fieldfox") over a simulated state; unknown commands
-    // queue -113 "Undefined header".
+    // The resource answers a command set ("generic", "xseries", "rs", "fieldfox") over a simulated state;
+    // unknown commands queue -113 "Undefined header".
     void SetCommandSet(const std::string& name, const std::string& set);
     // The command queues an instrument error, as an analyser does with a command it does not know.
     void SetRefused(const std::string& name, const std::string& command);
@@ -72,6 +75,7 @@ private:
     int m_fromSimulator = -1;
     std::string m_received;
     std::map<std::string, uint16_t> m_ports;
+    std::set<std::string> m_ipv6;
 };
 
 } // namespace orv::test
