@@ -118,13 +118,14 @@ TEST_F(ScpiDriverTest, GuardedReads) {
 
 TEST_F(ScpiDriverTest, PollAsksOncePerBound) {
     m_driver.SetMinimumPollBoundMs(10);
-    m_bench.m_sim.SetOpcAfterPolls("A", 4);
     EXPECT_TRUE(m_driver.PollUntilOne("*OPC?\n", false));
     EXPECT_TRUE(m_prompt->Requests().empty());
     m_driver.FlushBuffers();
 
-    // Never 1 within the bound: asked once per bound; OK waits on, Cancel fails.
-    m_bench.m_sim.SetOpcAfterPolls("A", 35);
+    // Never 1 within the bound: asked once per bound; OK waits on, Cancel fails. Each read ends at
+    // the time-out and counts one pause.
+    m_driver.SetVisaTimeout(10);
+    m_bench.m_sim.SetOperationTime("A", test::ScpiSimulatorProcess::kNeverDoneMs);
     m_prompt->Script(PromptAnswer::Ok);
     m_prompt->Script(PromptAnswer::Cancel);
     m_bench.m_clock.ClearPauses();
@@ -137,7 +138,6 @@ TEST_F(ScpiDriverTest, PollAsksOncePerBound) {
     // The scan's stop fails it without a prompt.
     m_driver.SetCommandValid(true);
     m_setup.m_stop.request_stop();
-    m_bench.m_sim.SetOpcAfterPolls("A", 1000);
     EXPECT_FALSE(m_driver.PollUntilOne("*OPC?\n", false));
     EXPECT_EQ(m_prompt->Requests().size(), 2u);
     EXPECT_FALSE(m_driver.IsCommandValid());

@@ -160,13 +160,15 @@ TEST_F(BoundAnalyzerTest, GatedSweepQuery) {
 }
 
 TEST_F(BoundAnalyzerTest, OperationCompletePolls) {
-    m_bench.m_sim.SetOpcAfterPolls("A", 3);
+    // Done after the first pause.
     m_bench.m_clock.ClearPauses();
     EXPECT_TRUE(m_driver.WaitForOpc(5));
-    EXPECT_EQ(m_bench.m_clock.Pauses().size(), 3u);
+    EXPECT_EQ(m_bench.m_clock.Pauses().size(), 1u);
     m_driver.FlushBuffers();
-    // Never complete within a second: twenty-one 50 ms pauses pass the second.
-    m_bench.m_sim.SetOpcAfterPolls("A", 1000);
+    // Never complete within a second: twenty-one 50 ms pauses pass the second, each read ending at
+    // the time-out.
+    m_connection.SetTimeout(10);
+    m_bench.m_sim.SetOperationTime("A", test::ScpiSimulatorProcess::kNeverDoneMs);
     m_bench.m_clock.ClearPauses();
     EXPECT_FALSE(m_driver.WaitForOpc(1));
     EXPECT_EQ(m_bench.m_clock.Pauses().size(), 21u);

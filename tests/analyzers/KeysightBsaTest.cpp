@@ -203,7 +203,7 @@ TEST(KeysightBsa, OperationsSendTheirLines) {
          {":Calculate:Marker1:MAX;"},
          {":CALCulate:MARKer1:MAXimum;"}},
         {"sweep and wait",
-         [](BsaBench& b) { b.Sim().SetOpcAfterPolls("A", 3); },
+         none,
          [](Driver& d) { return d.SweepAndWait(); },
          {":Initiate:Continuous off;", "INIT", "*OPC?;"},
          {":Initiate:Continuous off;", ":Sweep:Time?;", "INIT", "*OPC?;"}},

@@ -265,7 +265,7 @@ TEST(KeysightXSeries, OperationsSendTheirLines) {
          {":Initiate:Continuous off;", ":INIT; *WAI;"}},
         {"sweep and wait",
          kN9020A,
-         [](XSeriesBench& b) { b.Sim().SetOpcAfterPolls("A", 3); },
+         none,
          [](Driver& d) { return d.SweepAndWait(); },
          {":Initiate:Continuous off;", kErr, ":INIT;", "*OPC?;", kErr}},
         {"sweep and wait keeps the points",
@@ -416,7 +416,8 @@ TEST(KeysightXSeries, WaitsThatNeverEndPromptAtTheBound) {
     {
         XSeriesBench bench(kN9020A);
         bench.m_driver->SetMinimumPollBoundMs(10);
-        bench.Sim().SetOpcAfterPolls("A", 100000);
+        bench.m_connection.SetTimeout(50);
+        bench.Sim().SetOperationTime("A", test::ScpiSimulatorProcess::kNeverDoneMs);
         bench.m_prompt->Script(PromptAnswer::Ok);
         bench.m_prompt->Script(PromptAnswer::Cancel);
         EXPECT_FALSE(bench.m_driver->SweepAndWait());

@@ -409,14 +409,13 @@ TEST_F(RigolSiglentTest, RsaSetUpMeasuresTheWaitModeAndSelectsTheMode) {
          milliseconds(0),
          "VSA",
          false,
-         {"INST:SEL \"SA\"; *WAI;", "*OPC?", "*OPC?", "*OPC?"},
-         {milliseconds(1), milliseconds(1), milliseconds(4000)}},
+         {"INST:SEL \"SA\"; *WAI;", "*OPC?"},
+         {milliseconds(4000)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto& rsa = Bind<CSpectrumAnalyzerRSA>("RSA");
         Sim().SetMode("A", c.mode);
-        Sim().SetOpcAfterPolls("A", 3);
         g_clock = &m_bench.m_clock;
         g_writeTime = c.writeTime;
         g_realPrintf = Vi().viPrintf;
@@ -437,7 +436,8 @@ TEST_F(RigolSiglentTest, RsaSetUpMeasuresTheWaitModeAndSelectsTheMode) {
 TEST_F(RigolSiglentTest, RsaModeSelectionThatNeverCompletesEndsAtTheBound) {
     auto& rsa = Bind<CSpectrumAnalyzerRSA>("RSA");
     Sim().SetMode("A", "VSA");
-    Sim().SetOpcAfterPolls("A", 1000000);
+    rsa.SetMinimumPollBoundMs(10);
+    Sim().SetOperationTime("A", test::ScpiSimulatorProcess::kNeverDoneMs);
     m_prompt->Script(PromptAnswer::Cancel);
     AnalyzerLogLines log;
     EXPECT_FALSE(rsa.SetupSpectrumAnalyzer());

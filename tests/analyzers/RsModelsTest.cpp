@@ -467,7 +467,6 @@ TEST_F(RsModelsTest, OperationLinesByModel) {
         SCOPED_TRACE(std::string(c.model) + ": " + c.what);
         Sim().SetCommandSet("A", "rs");
         Sim().SetMode("A", "SA");
-        Sim().SetOpcAfterPolls("A", 1);
         for (const char* query :
              {":SENS:BAND:RES:TYPE?;", ":Bandwidth?;", "*OPC?", ":INP:COUP?;", ":TRAC:DATA? TRACE1;"}) {
             Sim().SetReply("A", query, "");
@@ -808,7 +807,9 @@ TEST_F(RsModelsTest, WaitsValuesAndConstantsByModel) {
 
 TEST_F(RsModelsTest, FshSetUpThatNeverCompletesAsksAtTheBound) {
     Bind("FSH");
-    Sim().SetOpcAfterPolls("A", 100000);
+    m_driver->SetMinimumPollBoundMs(10);
+    m_connection.SetTimeout(50);
+    Sim().SetOperationTime("A", test::ScpiSimulatorProcess::kNeverDoneMs);
     m_prompt->Script(PromptAnswer::Cancel);
     EXPECT_FALSE(m_driver->SetupSpectrumAnalyzer());
     EXPECT_EQ(m_prompt->Requests().size(), 1u);

@@ -62,19 +62,106 @@ TEST_F(ScpiSimulatorTest, ErrorsModeAndOperationComplete) {
     EXPECT_EQ(Query(s, ":SYST:ERR?;\n"), "-100,\"Command error\"\n");
     EXPECT_EQ(Query(s, "ERR?\n"), "1\n");
     ASSERT_EQ(vi.viPrintf(s, "*CLS\n"), kSuccess);
-    EXPECT_EQ(Query(s, "SYST:ERR?\n"), "0,\"No error\"\n");
+    EXPECT_EQ(Query(s, ":SYSTem:ERRor:NEXT?\n"), "0,\"No error\"\n");
     EXPECT_EQ(Query(s, "INST?\n"), "SA\n");
     m_sim.SetMode("a", "\"SAN\"");
-    EXPECT_EQ(Query(s, "INST?\n"), "\"SAN\"\n");
-    // One "*OPC?" and then reads only: the third read answers 1.
-    m_sim.SetOpcAfterPolls("a", 3);
-    ASSERT_EQ(vi.viPrintf(s, "*OPC?;\n"), kSuccess);
-    std::vector<int32_t> polls;
-    int32_t value = 0;
-    while (polls.size() < 5 && value != 1 && vi.viScanf(s, "%d", &value) >= kSuccess) {
-        polls.push_back(value);
+    EXPECT_EQ(Query(s, "inst?\n"), "\"SAN\"\n");
+    // One "*OPC?", one "1", given when the operation is done: nothing is left for the next query.
+    m_sim.SetOperationTime("a", 120);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Query(s, "*OPC?;\n"), "1\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(110));
+    ASSERT_EQ(vi.viSetAttribute(s, kAttrTimeoutValue, 50), kSuccess);
+    unsigned char more[8];
+    uint32_t returned = 0;
+    EXPECT_EQ(vi.viRead(s, more, sizeof more, &returned), kErrorTimeout);
+    EXPECT_EQ(returned, 0u);
+}
+
+// A command set read as an instrument reads it: headers in short or long form and any case, SENSe
+// and a suffix of 1 optional, values in base units unless a suffix says otherwise.
+TEST_F(ScpiSimulatorTest, HeadersAndUnitsAsAnInstrumentReadsThem) {
+    m_sim.AddResource("x");
+    m_sim.SetCommandSet("x", "xseries");
+    const Session s = Open("x");
+    struct Case {
+        const char* set;
+        const char* query;
+        const char* reply;
+    };
+    const Case cases[] = {
+        {"FREQ:CENT 1 GHz", ":FREQuency:CENTer?", "1.000000000E+09\n"},
+        {":SENSe:FREQuency:CENTer 1.5GHZ", "SENS:FREQ:CENT?", "1.500000000E+09\n"},
+        {"frequency:center 250e6", "freq:cent?", "2.500000000E+08\n"},
+        {":FREQ:SPAN 30 KHZ", ":SENSe:FREQuency:SPAN?", "3.000000000E+04\n"},
+        {"BAND 100 kHz", ":BANDwidth:RESolution?", "1.000000000E+05\n"},
+        {"SWE:TIME 20 MS", ":SWEep:TIME?", "2.000000000E-02\n"},
+        {":SWEep:POINts 401", "SWE:POIN?", "401\n"},
+        {"CALC:MARK1:FCO ON", ":CALCulate:MARKer:X?", "250000000.000000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.set);
+        ASSERT_EQ(vi.viPrintf(s, "%s\n", c.set), kSuccess);
+        EXPECT_EQ(Query(s, (std::string(c.query) + "\n").c_str()), c.reply);
     }
-    EXPECT_EQ(polls, (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_EQ(Query(s, "SYST:ERR?\n"), "0,\"No error\"\n");
+    // A compound query is answered in one message.
+    EXPECT_EQ(Query(s, "FREQ:SPAN?;:SWE:POIN?\n"), "3.000000000E+04;401\n");
+    // An unknown unit, an unknown header.
+    ASSERT_EQ(vi.viPrintf(s, "FREQ:CENT 1 PARSEC\n"), kSuccess);
+    ASSERT_EQ(vi.viPrintf(s, "FREQ:CENTRE 1 GHZ\n"), kSuccess);
+    EXPECT_EQ(Query(s, "SYST:ERR?\n"), "-131,\"Invalid suffix\"\n");
+    EXPECT_EQ(Query(s, "SYST:ERR?\n"), "-113,\"Undefined header\"\n");
+    EXPECT_EQ(Query(s, "FREQ:CENT?\n"), "2.500000000E+08\n");
+}
+
+TEST_F(ScpiSimulatorTest, TheErrorQueueHoldsTenAndTellsOfItsOverflow) {
+    m_sim.AddResource("r");
+    m_sim.SetCommandSet("r", "rs");
+    const Session s = Open("r");
+    for (int i = 0; i < 14; ++i) {
+        ASSERT_EQ(vi.viPrintf(s, "NO:SUCH:HEADER %d\n", i), kSuccess);
+    }
+    EXPECT_EQ(Query(s, "ERR?\n"), "10\n");
+    std::vector<std::string> errors;
+    for (int i = 0; i < 11; ++i) {
+        errors.push_back(Query(s, "SYST:ERR?\n"));
+    }
+    std::vector<std::string> expected(9, "-113,\"Undefined header\"\n");
+    expected.emplace_back("-350,\"Queue overflow\"\n");
+    expected.emplace_back("0,\"No error\"\n");
+    EXPECT_EQ(errors, expected);
+    m_sim.SetErrorCount("r", 25);
+    EXPECT_EQ(Query(s, "ERR?\n"), "10\n");
+}
+
+// "*RST" brings back the ASCII format and the maker's byte order (network order for the X-series,
+// little-endian for R&S).
+TEST_F(ScpiSimulatorTest, ResetRestoresTheDataFormat) {
+    struct Case {
+        const char* set;
+        bool littleEndian;
+    };
+    for (const Case c : {Case{"xseries", false}, Case{"rs", true}}) {
+        SCOPED_TRACE(c.set);
+        const std::string name = std::string("t-") + c.set;
+        m_sim.AddResource(name);
+        m_sim.SetCommandSet(name, c.set);
+        const Session s = Open(name);
+        ASSERT_EQ(vi.viPrintf(s, ":SWE:POIN 2;:FORM:DATA REAL,32;:FORM:BORD %s\n",
+                              c.littleEndian ? "NORM" : "SWAP"),
+                  kSuccess);
+        const std::string swapped = Query(s, "TRAC:DATA? TRACE1\n");
+        ASSERT_EQ(swapped.substr(0, 3), "#18");
+        ASSERT_EQ(vi.viPrintf(s, "*RST\n"), kSuccess);
+        ASSERT_EQ(vi.viPrintf(s, ":SWE:POIN 2;:FORM:DATA REAL,32\n"), kSuccess);
+        const std::string reset = Query(s, "TRAC:DATA? TRACE1\n");
+        ASSERT_EQ(reset.size(), 12u);
+        // -80.0f is 0xC2A00000.
+        EXPECT_EQ(static_cast<unsigned char>(reset[c.littleEndian ? 6 : 3]), 0xC2);
+        ASSERT_EQ(vi.viPrintf(s, "*RST\n"), kSuccess);
+        EXPECT_EQ(Query(s, "TRAC:DATA? TRACE1\n").substr(0, 11), "-8.0000E+01");
+    }
 }
 
 TEST_F(ScpiSimulatorTest, DelayedReplyArrivesLater) {

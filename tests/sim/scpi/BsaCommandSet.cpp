@@ -3,6 +3,7 @@
 // The N9320B sends its trace as raw 32-bit floats, the N9324C in a "#" block; both in the machine's
 // byte order and ended by a line feed.
 
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <bit>
@@ -13,10 +14,6 @@
 namespace orv::sim {
 
 namespace {
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // Commands taken without effect.
 constexpr const char* kAccepted[] = {"POW:ATT:AUTO 0",
@@ -40,17 +37,17 @@ std::string RawTrace(const SimulatedAnalyzerState& state) {
 
 bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply, bool block) {
     for (const char* accepted : kAccepted) {
-        if (part == accepted) {
+        if (IsCommand(part, accepted)) {
             return true;
         }
     }
-    if (part == "POW:GAIN OFF") {
+    if (IsCommand(part, "POW:GAIN OFF")) {
         state.preAmp = false;
-    } else if (StartsWith(part, "POW:ATT ")) {
+    } else if (StartsWithCommand(part, "POW:ATT ")) {
         return true;
-    } else if (part == "FORMAT:DATA REAL") {
+    } else if (IsCommand(part, "FORMAT:DATA REAL")) {
         state.ascii = false;
-    } else if (part == "TRAC:DATA? TRACE1") {
+    } else if (IsCommand(part, "TRAC:DATA? TRACE1")) {
         const std::string data = RawTrace(state);
         if (block) {
             const std::string length = std::to_string(data.size());
@@ -67,7 +64,7 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
 } // namespace
 
 bool HandleBsaCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply, bool block) {
-    return HandleEachPart(plain, reply, [&state, block](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state, block](std::string_view part, std::string& out) {
         return HandlePart(state, part, out, block);
     });
 }

@@ -3,6 +3,7 @@
 // state, and the common parameters, sweep points and traces (REAL,32 little-endian, in dBm) of the
 // generic set.
 
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <cstdlib>
@@ -11,10 +12,6 @@
 namespace orv::sim {
 
 namespace {
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // Commands taken without effect.
 constexpr const char* kAccepted[] = {"DISP:ENAB ON",
@@ -46,24 +43,24 @@ constexpr const char* kAccepted[] = {"DISP:ENAB ON",
 
 bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
     for (const char* accepted : kAccepted) {
-        if (part == accepted) {
+        if (IsCommand(part, accepted)) {
             return true;
         }
     }
-    if (part == "SENSE:POWER:RF:GAIN ON" || part == "SENSE:POWER:RF:GAIN OFF") {
+    if (IsCommand(part, "SENSE:POWER:RF:GAIN ON") || IsCommand(part, "SENSE:POWER:RF:GAIN OFF")) {
         state.preAmp = part.back() == 'N';
-    } else if (part == "SENSE:FREQUENCY:SPAN:ZERO") {
+    } else if (IsCommand(part, "SENSE:FREQUENCY:SPAN:ZERO")) {
         state.spanHz = 0.0;
-    } else if (StartsWith(part, "POWER:ATTENUATION ")) {
+    } else if (StartsWithCommand(part, "POWER:ATTENUATION ")) {
         return true;
-    } else if (StartsWith(part, "DISPLAY:WIND:TRACE:Y:RLEV ")) {
-        state.referenceLevel = std::atof(std::string(part.substr(26)).c_str());
-    } else if (part == "DISPLAY:WIND:TRACE:Y:RLEV?") {
+    } else if (StartsWithCommand(part, "DISPLAY:WIND:TRACE:Y:RLEV ")) {
+        state.referenceLevel = std::atof(std::string(ArgumentOf(part)).c_str());
+    } else if (IsCommand(part, "DISPLAY:WIND:TRACE:Y:RLEV?")) {
         reply = std::to_string(state.referenceLevel) + "\n";
-    } else if (part == "SENSE:FREQUENCY:CENTER?" || part == "CALCULATE:MARKER1:X?" ||
-               part == "CALCULATE:MARKER:FCOUNT:X?") {
+    } else if (IsCommand(part, "SENSE:FREQUENCY:CENTER?") || IsCommand(part, "CALCULATE:MARKER1:X?") ||
+               IsCommand(part, "CALCULATE:MARKER:FCOUNT:X?")) {
         reply = std::to_string(state.centerHz) + "\n";
-    } else if (part == "CALCULATE:MARKER:Y?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER:Y?")) {
         reply = std::to_string(state.referenceLevel - 10.0) + "\n";
     } else {
         return HandleSetCommand("generic", state, part, reply);
@@ -74,7 +71,7 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
 } // namespace
 
 bool HandleFieldFoxCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
         return HandlePart(state, part, out);
     });
 }

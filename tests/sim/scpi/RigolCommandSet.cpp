@@ -2,6 +2,7 @@
 // are set and answered in whole Hz, sweep times in seconds, levels in the instrument's unit; the RIGOL
 // trace is the generic REAL,32 block, the SIGLENT trace 751 bare little-endian floats and a line feed.
 
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <bit>
@@ -16,12 +17,13 @@ namespace {
 
 constexpr int kSiglentPoints = 751;
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-double NumberAfter(std::string_view text, std::string_view prefix) {
-    return std::atof(std::string(text.substr(prefix.size())).c_str());
+// The parameter of a canonical part in `unit`; false (with the error pending) when it is none.
+bool ValueOf(SimulatedAnalyzerState& state, std::string_view part, ValueUnit unit, double& value) {
+    const std::optional<double> parsed = ParseValue(state, ArgumentOf(part), unit);
+    if (parsed) {
+        value = *parsed;
+    }
+    return parsed.has_value();
 }
 
 std::string WholeHz(double hz) {
@@ -73,47 +75,46 @@ constexpr HzParameter kHzParameters[] = {
 };
 
 bool HandleRigolPart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
-    if (part == "*RST") {
+    if (IsCommand(part, "*RST")) {
         state = SimulatedAnalyzerState(); // the preset forgets what was set before it
         return true;
     }
     for (const char* accepted : kAccepted) {
-        if (part == accepted) {
+        if (IsCommand(part, accepted)) {
             return true;
         }
     }
     for (const HzParameter& parameter : kHzParameters) {
-        if (part == parameter.query) {
+        if (IsCommand(part, parameter.query)) {
             reply = WholeHz(state.*parameter.value);
             return true;
         }
-        if (StartsWith(part, parameter.set)) {
-            state.*parameter.value = NumberAfter(part, parameter.set);
-            return true;
+        if (StartsWithCommand(part, parameter.set)) {
+            return ValueOf(state, part, ValueUnit::Hertz, state.*parameter.value);
         }
     }
-    if (part == "SENSE:POWER:RF:GAIN:STATE?") {
+    if (IsCommand(part, "SENSE:POWER:RF:GAIN:STATE?")) {
         reply = state.preAmp ? "1\n" : "0\n";
-    } else if (StartsWith(part, "SENSE:POWER:RF:GAIN:STATE ")) {
-        const std::string_view value = part.substr(26);
+    } else if (StartsWithCommand(part, "SENSE:POWER:RF:GAIN:STATE ")) {
+        const std::string_view value = ArgumentOf(part);
         state.preAmp = value == "ON" || value == "1";
-    } else if (part == "SWEEP:TIME?") {
+    } else if (IsCommand(part, "SWEEP:TIME?")) {
         reply = Real(state.sweepSeconds);
-    } else if (StartsWith(part, "SWEEP:TIME ")) {
-        state.sweepSeconds = NumberAfter(part, "SWEEP:TIME ");
-    } else if (StartsWith(part, "SWE:TIME ")) {
-        state.sweepSeconds = NumberAfter(part, "SWE:TIME ");
-    } else if (StartsWith(part, "POW:ATTENUATION ") || StartsWith(part, "UNIT:POWER ")) {
+    } else if (StartsWithCommand(part, "SWEEP:TIME ")) {
+        return ValueOf(state, part, ValueUnit::Seconds, state.sweepSeconds);
+    } else if (StartsWithCommand(part, "SWE:TIME ")) {
+        return ValueOf(state, part, ValueUnit::Seconds, state.sweepSeconds);
+    } else if (StartsWithCommand(part, "POW:ATTENUATION ") || StartsWithCommand(part, "UNIT:POWER ")) {
         return true;
-    } else if (StartsWith(part, "DISPLAY:WINDOW:TRACE:Y:RLEVEL ")) {
-        state.referenceLevel = NumberAfter(part, "DISPLAY:WINDOW:TRACE:Y:RLEVEL ");
-    } else if (part == "DISPLAY:WINDOW:TRACE:Y:RLEVEL?") {
+    } else if (StartsWithCommand(part, "DISPLAY:WINDOW:TRACE:Y:RLEVEL ")) {
+        return ValueOf(state, part, ValueUnit::Decibels, state.referenceLevel);
+    } else if (IsCommand(part, "DISPLAY:WINDOW:TRACE:Y:RLEVEL?")) {
         reply = Real(state.referenceLevel);
-    } else if (part == "FORMAT:BORD SWAP" || part == "FORMAT:BORD NORM") {
+    } else if (IsCommand(part, "FORMAT:BORD SWAP") || IsCommand(part, "FORMAT:BORD NORM")) {
         state.swapped = part.back() == 'P';
-    } else if (part == "CALCULATE:MARKER1:X?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER1:X?")) {
         reply = WholeHz(state.centerHz);
-    } else if (part == "CALCULATE:MARKER1:Y?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER1:Y?")) {
         reply = Real(state.referenceLevel - 10.0);
     } else {
         // Sweep points, the trace block and the data format.
@@ -135,16 +136,17 @@ std::string RawTrace() {
 }
 
 bool HandleSiglentPart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
-    if (part == "INST:SEL SA" || part == "TRIG:SOUR IMM" || part == "CALCULATE:MARKER1:MAX") {
+    if (IsCommand(part, "INST:SEL SA") || IsCommand(part, "TRIG:SOUR IMM") ||
+        IsCommand(part, "CALCULATE:MARKER1:MAX")) {
         return true;
     }
-    if (part == "POW:GAIN ON" || part == "POW:GAIN OFF") {
+    if (IsCommand(part, "POW:GAIN ON") || IsCommand(part, "POW:GAIN OFF")) {
         state.preAmp = part.back() == 'N';
-    } else if (part == "OUTPUT ON" || part == "OUTPUT OFF") {
+    } else if (IsCommand(part, "OUTPUT ON") || IsCommand(part, "OUTPUT OFF")) {
         state.trackingOutput = part.back() == 'N';
-    } else if (part == "OUTPUT?") {
+    } else if (IsCommand(part, "OUTPUT?")) {
         reply = state.trackingOutput ? "1\n" : "0\n";
-    } else if (part == "TRACE? TRACE1") {
+    } else if (IsCommand(part, "TRACE? TRACE1")) {
         reply = RawTrace();
     } else {
         return HandleRigolPart(state, part, reply);
@@ -155,13 +157,13 @@ bool HandleSiglentPart(SimulatedAnalyzerState& state, std::string_view part, std
 } // namespace
 
 bool HandleRigolCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
         return HandleRigolPart(state, part, out);
     });
 }
 
 bool HandleSiglentCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
         return HandleSiglentPart(state, part, out);
     });
 }

@@ -2,6 +2,7 @@
 // pre-amplifier (state and gain), input coupling, marker and RBW filter-type commands over the state, and the
 // common parameters, sweep points and traces (REAL,32 little-endian) of the generic set.
 
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <cstdlib>
@@ -10,10 +11,6 @@
 namespace orv::sim {
 
 namespace {
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // Commands taken without effect.
 constexpr const char* kAccepted[] = {"*RST",
@@ -43,45 +40,46 @@ constexpr const char* kAccepted[] = {"*RST",
 
 bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
     for (const char* accepted : kAccepted) {
-        if (part == accepted) {
+        if (IsCommand(part, accepted)) {
             return true;
         }
     }
-    if (part == "SWEEP:EGATE ON") {
+    if (IsCommand(part, "SWEEP:EGATE ON")) {
         state.gated = true;
-    } else if (part == "SWE:EGAT?") {
+    } else if (IsCommand(part, "SWE:EGAT?")) {
         reply = state.gated ? "1\n" : "0\n";
-    } else if (StartsWith(part, "SWE:EGAT:HOLD ")) {
-        state.gateDelayUs = std::atoi(std::string(part.substr(14)).c_str());
-    } else if (StartsWith(part, "SWE:EGAT:LENG ")) {
-        state.gateLengthUs = std::atoi(std::string(part.substr(14)).c_str());
-    } else if (part == "INP:GAIN:STAT ON" || part == "INP:GAIN:STAT OFF") {
+    } else if (StartsWithCommand(part, "SWE:EGAT:HOLD ")) {
+        state.gateDelayUs = std::atoi(std::string(ArgumentOf(part)).c_str());
+    } else if (StartsWithCommand(part, "SWE:EGAT:LENG ")) {
+        state.gateLengthUs = std::atoi(std::string(ArgumentOf(part)).c_str());
+    } else if (IsCommand(part, "INP:GAIN:STAT ON") || IsCommand(part, "INP:GAIN:STAT OFF")) {
         state.preAmp = part.back() == 'N';
-    } else if (part == "INP:GAIN:STAT?") {
+    } else if (IsCommand(part, "INP:GAIN:STAT?")) {
         reply = state.preAmp ? "1\n" : "0\n";
-    } else if (part == "INP:GAIN:VAL?") {
+    } else if (IsCommand(part, "INP:GAIN:VAL?")) {
         reply = std::to_string(state.preAmp ? state.preAmpGain : 0) + "\n";
-    } else if (part == "INP:COUP DC" || part == "INP:COUP AC") {
+    } else if (IsCommand(part, "INP:COUP DC") || IsCommand(part, "INP:COUP AC")) {
         state.dcCoupled = part.back() == 'C' && part[part.size() - 2] == 'D';
-    } else if (part == "INP:COUP?") {
+    } else if (IsCommand(part, "INP:COUP?")) {
         reply = state.dcCoupled ? "DC\n" : "AC\n";
-    } else if (part == "TRAC:DATA? TRACE1") {
+    } else if (IsCommand(part, "TRAC:DATA? TRACE1")) {
         return HandleSetCommand("generic", state, "TRACE? TRACE1", reply);
-    } else if (StartsWith(part, "UNIT:POW ")) {
+    } else if (StartsWithCommand(part, "UNIT:POW ")) {
         return true;
-    } else if (part == "SENS:BAND:RES:TYPE?") {
+    } else if (IsCommand(part, "SENS:BAND:RES:TYPE?")) {
         reply = state.rbwFilterType + "\n";
-    } else if (StartsWith(part, "SENS:BAND:RES:TYPE ")) {
-        state.rbwFilterType = std::string(part.substr(19));
-    } else if (StartsWith(part, "INPUT:ATTENUATION ") || StartsWith(part, "UNIT:POWER ")) {
+    } else if (StartsWithCommand(part, "SENS:BAND:RES:TYPE ")) {
+        state.rbwFilterType = std::string(ArgumentOf(part));
+    } else if (StartsWithCommand(part, "INPUT:ATTENUATION ") || StartsWithCommand(part, "UNIT:POWER ")) {
         return true;
-    } else if (StartsWith(part, "DISPLAY:TRACE:Y:RLEV ")) {
-        state.referenceLevel = std::atof(std::string(part.substr(21)).c_str());
-    } else if (part == "DISPLAY:TRACE:Y:RLEV?") {
+    } else if (StartsWithCommand(part, "DISPLAY:TRACE:Y:RLEV ")) {
+        state.referenceLevel = std::atof(std::string(ArgumentOf(part)).c_str());
+    } else if (IsCommand(part, "DISPLAY:TRACE:Y:RLEV?")) {
         reply = std::to_string(state.referenceLevel) + "\n";
-    } else if (part == "CALCULATE:MARKER:X?" || part == "CALCULATE:MARKER:COUNT:FREQUENCY?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER:X?") ||
+               IsCommand(part, "CALCULATE:MARKER:COUNT:FREQUENCY?")) {
         reply = std::to_string(state.centerHz) + "\n";
-    } else if (part == "CALCULATE:MARKER:Y?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER:Y?")) {
         reply = std::to_string(state.referenceLevel - 10.0) + "\n";
     } else {
         return HandleSetCommand("generic", state, part, reply);
@@ -92,7 +90,7 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
 } // namespace
 
 bool HandleRsCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
         return HandlePart(state, part, out);
     });
 }

@@ -1,6 +1,7 @@
 #include "tests/sim/scpi/ScpiSimulator.h"
 
 #include "tests/sim/scpi/ControlText.h"
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <algorithm>
@@ -19,19 +20,36 @@ namespace orv::sim {
 namespace {
 
 constexpr std::string_view kOpcSuffix = ";*OPC?";
+// An instrument's error queue holds this many errors; the last place then tells of the overflow.
+constexpr size_t kErrorQueueLength = 10;
+const char* const kQueueOverflow = "-350,\"Queue overflow\"\n";
 
-// "*OPC?" answers "0" lines until the n-th, which is "1".
-std::string OpcReplies(int polls) {
-    std::string bytes;
-    for (int i = 1; i < polls; ++i) {
-        bytes += "0\n";
-    }
-    return bytes + "1\n";
+// The error query, alone or followed by "*WAI" (`canonical`: the message in canonical form).
+bool IsErrorQuery(std::string_view canonical) {
+    return canonical == "SYST:ERR?" || canonical == "SYST:ERR?;*WAI" || canonical == "SYST:ERR:NEXT?";
 }
 
-// The error query, alone or followed by "*WAI".
-bool IsErrorQuery(std::string_view plain) {
-    return plain == "SYST:ERR?" || plain == "SYST:ERR?; *WAI" || plain == "SYST:ERR?;*WAI";
+void QueueError(std::deque<std::string>& queue, std::string error) {
+    if (queue.size() < kErrorQueueLength) {
+        queue.push_back(std::move(error));
+    } else {
+        queue.back() = kQueueOverflow;
+    }
+}
+
+std::string ErrorText(int code) {
+    switch (code) {
+    case -104:
+        return "-104,\"Data type error\"\n";
+    case -131:
+        return "-131,\"Invalid suffix\"\n";
+    case -222:
+        return "-222,\"Data out of range\"\n";
+    case -224:
+        return "-224,\"Illegal parameter value\"\n";
+    default:
+        return "-113,\"Undefined header\"\n";
+    }
 }
 
 std::string PlainForm(std::string_view command) {
@@ -175,6 +193,7 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
         resource.state = SimulatedAnalyzerState();
         // The X-series send network order until told to swap.
         resource.state.swapped = fields[2] != "xseries";
+        resource.state.defaultSwapped = resource.state.swapped;
         if (fields[2] == "n9320b" || fields[2] == "n9324c") {
             resource.state.points = 461; // the basic analysers' fixed sweep
         }
@@ -187,9 +206,12 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
     } else if (verb == "DELAY" && count == 4 && ReadCount(fields[3], 0, 600000, number)) {
         resource.replies[fields[2]].delayMs = static_cast<int>(number);
     } else if (verb == "ERRORS" && count == 3 && ReadCount(fields[2], 0, 1000000, number)) {
-        resource.errorCount = static_cast<int>(number);
-    } else if (verb == "OPC" && count == 3 && ReadCount(fields[2], 1, 1000000, number)) {
-        resource.opcPolls = static_cast<int>(number);
+        resource.errorQueue.clear();
+        for (long long i = 0; i < number; ++i) {
+            QueueError(resource.errorQueue, "-100,\"Command error\"\n");
+        }
+    } else if (verb == "OPC" && count == 3 && ReadCount(fields[2], 0, 1LL << 30, number)) {
+        resource.operationMs = static_cast<int>(number);
     } else if (verb == "LOG" && count == 2) {
         std::string line = "OK";
         for (const std::string& command : resource.log) {
@@ -258,6 +280,7 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
     Resource& resource = m_resources[client.resource];
     resource.log.push_back(command);
     const std::string plain = PlainForm(command);
+    const std::string canonical = CanonicalProgram(plain);
     Reply* scripted = nullptr;
     if (const auto exact = resource.replies.find(command); exact != resource.replies.end()) {
         scripted = &exact->second;
@@ -274,47 +297,54 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
         scripted->next = std::min(scripted->next + 1, scripted->sequence.size() - 1);
     }
     if (scripted != nullptr && scripted->refuse) {
-        ++resource.errorCount;
+        QueueError(resource.errorQueue, "-100,\"Command error\"\n");
     }
     Outgoing outgoing;
     outgoing.due = Clock::now() + std::chrono::milliseconds(scripted != nullptr ? scripted->delayMs : 0);
+    // The operation a "*OPC?" waits for ends this long after the command.
+    const Clock::time_point operationDone = Clock::now() + std::chrono::milliseconds(resource.operationMs);
+    auto handleInSet = [&](std::string_view program, std::string& bytes) {
+        resource.state.pendingError = 0;
+        if (!HandleSetCommand(resource.commandSet, resource.state, program, bytes)) {
+            QueueError(resource.errorQueue, ErrorText(resource.state.pendingError));
+            bytes.clear();
+        }
+    };
     if (scripted != nullptr && (scripted->drop || !scripted->bytes.empty())) {
         outgoing.drop = scripted->drop;
         outgoing.bytes = scripted->bytes;
-    } else if (plain == "*IDN?") {
+    } else if (canonical == "*IDN?") {
         outgoing.bytes = resource.identity + "\n";
-    } else if (plain == "ERR?") {
-        outgoing.bytes =
-            std::to_string(resource.errorCount + static_cast<int>(resource.errorQueue.size())) + "\n";
-    } else if (IsErrorQuery(plain) && !resource.errorQueue.empty()) {
-        outgoing.bytes = resource.errorQueue.front();
-        resource.errorQueue.pop_front();
-    } else if (IsErrorQuery(plain)) {
-        if (resource.errorCount > 0) {
-            --resource.errorCount;
-            outgoing.bytes = "-100,\"Command error\"\n";
-        } else {
+    } else if (canonical == "ERR?") {
+        outgoing.bytes = std::to_string(resource.errorQueue.size()) + "\n";
+    } else if (IsErrorQuery(canonical)) {
+        if (resource.errorQueue.empty()) {
             outgoing.bytes = "0,\"No error\"\n";
+        } else {
+            outgoing.bytes = resource.errorQueue.front();
+            resource.errorQueue.pop_front();
         }
-    } else if (plain == "*CLS") {
-        resource.errorCount = 0;
+    } else if (canonical == "*CLS") {
         resource.errorQueue.clear();
-    } else if (plain == "INST?") {
+    } else if (canonical == "INST?") {
         outgoing.bytes = resource.mode + "\n";
-    } else if (plain == "*OPC?") {
-        outgoing.bytes = OpcReplies(resource.opcPolls);
-    } else if (plain.size() > kOpcSuffix.size() && plain.ends_with(kOpcSuffix) &&
-               !resource.commandSet.empty()) {
-        // A command followed by "*OPC?": the command's own reply, then the completion.
-        if (!HandleSetCommand(resource.commandSet, resource.state,
-                              std::string_view(plain).substr(0, plain.size() - kOpcSuffix.size()),
-                              outgoing.bytes)) {
-            resource.errorQueue.emplace_back("-113,\"Undefined header\"\n");
+    } else if (canonical == "*OPC?") {
+        // Answered once, when the operation is done.
+        outgoing.bytes = "1\n";
+        outgoing.due = std::max(outgoing.due, operationDone);
+    } else if (canonical.size() > kOpcSuffix.size() && canonical.ends_with(kOpcSuffix)) {
+        // A command followed by "*OPC?": the command's own answer and the completion, in one message.
+        std::string own;
+        if (!resource.commandSet.empty()) {
+            handleInSet(std::string_view(canonical).substr(0, canonical.size() - kOpcSuffix.size()), own);
         }
-        outgoing.bytes += OpcReplies(resource.opcPolls);
-    } else if (!resource.commandSet.empty() && (scripted == nullptr || !scripted->refuse) &&
-               !HandleSetCommand(resource.commandSet, resource.state, plain, outgoing.bytes)) {
-        resource.errorQueue.emplace_back("-113,\"Undefined header\"\n");
+        if (!own.empty() && own.back() == '\n') {
+            own.back() = ';';
+        }
+        outgoing.bytes = own + "1\n";
+        outgoing.due = std::max(outgoing.due, operationDone);
+    } else if (!resource.commandSet.empty() && (scripted == nullptr || !scripted->refuse)) {
+        handleInSet(plain, outgoing.bytes);
     }
     const bool scriptedBytes = scripted != nullptr && !scripted->drop && !scripted->bytes.empty();
     if (scriptedBytes && scripted->pieceGapMs > 0 && outgoing.bytes.size() > 1) {

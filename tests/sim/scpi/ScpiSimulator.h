@@ -20,11 +20,14 @@
 //                                a command no set or reply knows then queues -113 "Undefined header"
 //   PIECES name command ms       send the command's reply in two halves, the second ms later
 //   DROPAFTER name command       close the connection after sending the command's reply
-//   REFUSE name command          queue one error (as ERRORS counts them) when the command arrives
+//   REFUSE name command          queue one error (-100) when the command arrives
 //   DELAY name command ms        send the command's reply this much later
-//   ERRORS name n                error count ("ERR?" answers it, ":SYST:ERR?" takes one error)
+//   ERRORS name n                the error queue holds n errors -100 ("ERR?" answers the count,
+//                                ":SYST:ERR?" takes the oldest); it holds at most 10, the last of a
+//                                full queue being -350 "Queue overflow"
 //   MODE name text               the "INST?" reply (a line feed is added)
-//   OPC name n                   "*OPC?" answers "0" lines until the n-th line, which is "1"
+//   OPC name ms                  the operation a "*OPC?" waits for takes ms: the "*OPC?" is answered
+//                                once, with "1", that long after it came (0 at first)
 //   LOG name                     every command received so far: OK\t<command>\t<command>...
 //   WAIT name count ms           answers OK\t<n> once n >= count commands arrived, or after ms
 //   CLEAR name                   forgets the commands received
@@ -32,9 +35,11 @@
 //   QUIT                         ends the simulator
 // A command is a line received without its line feed. Replies are looked up by the exact command,
 // then by its plain form (upper case, no leading ':' and no trailing ';' or white space); the
-// built-in commands "*IDN?", "ERR?", "SYST:ERR?", "*CLS", "INST?" and "*OPC?" match by plain form
-// ("SYST:ERR?; *WAI" is the error query too, and a set's command followed by ";*OPC?" gets its own
-// reply, then the "*OPC?" lines).
+// built-in commands "*IDN?", "ERR?", "SYST:ERR?", "*CLS", "INST?" and "*OPC?" match by SCPI's header
+// rules (tests/sim/scpi/ScpiHeader.h; "SYST:ERR?; *WAI" is the error query too, and a set's command
+// followed by ";*OPC?" gets its own answer and the "1" in one message). The answers to the queries of
+// one message go back as one message joined by ';'. A command set's parameters take a value in the
+// base unit (Hz, s) or with a unit suffix; an unknown suffix queues -131 "Invalid suffix".
 
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
@@ -79,13 +84,12 @@ private:
         uint16_t port = 0;
         std::string identity = "QZV Technologies,SCPI simulator,0,1.0";
         std::string mode = "SA";
-        int errorCount = 0;
-        int opcPolls = 1;
+        int operationMs = 0; // how long the operation a "*OPC?" waits for takes
         std::map<std::string, Reply> replies;
         std::vector<std::string> log;
         std::string commandSet; // empty: none
         SimulatedAnalyzerState state;
-        std::deque<std::string> errorQueue; // the texts ":SYST:ERR?" gives before counted errors
+        std::deque<std::string> errorQueue; // at most 10; ":SYST:ERR?" takes the oldest
     };
     struct Outgoing {
         Clock::time_point due;

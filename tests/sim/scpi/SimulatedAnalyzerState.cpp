@@ -1,6 +1,10 @@
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
+#include "tests/sim/scpi/ScpiHeader.h"
+
 #include <bit>
+#include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,33 +14,27 @@ namespace orv::sim {
 
 namespace {
 
-enum class Kind { Real, Integer };
-
-// One settable parameter: its set and query forms (plain: upper case, no ':' in front) and the factor
-// from the command's unit to the instrument's.
+// One settable parameter: its set and query forms and its unit (values without a suffix are in it).
 struct Parameter {
     const char* set;
     const char* query;
     double SimulatedAnalyzerState::*real;
-    double factor;
+    ValueUnit unit;
 };
 
 constexpr Parameter kParameters[] = {
-    {"FREQUENCY:CENTER ", "FREQUENCY:CENTER?", &SimulatedAnalyzerState::centerHz, 1.0e6},
-    {"FREQUENCY:SPAN ", "FREQUENCY:SPAN?", &SimulatedAnalyzerState::spanHz, 1.0e6},
-    {"BANDWIDTH:VIDEO ", "BANDWIDTH:VIDEO?", &SimulatedAnalyzerState::vbwHz, 1.0e6},
-    {"BANDWIDTH ", "BANDWIDTH?", &SimulatedAnalyzerState::rbwHz, 1.0e6},
-    {"SWEEP:TIME ", "SWEEP:TIME?", &SimulatedAnalyzerState::sweepSeconds, 1.0e-3},
+    {"FREQuency:CENTer ", "FREQuency:CENTer?", &SimulatedAnalyzerState::centerHz, ValueUnit::Hertz},
+    {"FREQuency:SPAN ", "FREQuency:SPAN?", &SimulatedAnalyzerState::spanHz, ValueUnit::Hertz},
+    {"BANDwidth:VIDeo ", "BANDwidth:VIDeo?", &SimulatedAnalyzerState::vbwHz, ValueUnit::Hertz},
+    {"BANDwidth:RESolution ", "BANDwidth:RESolution?", &SimulatedAnalyzerState::rbwHz, ValueUnit::Hertz},
+    {"BANDwidth ", "BANDwidth?", &SimulatedAnalyzerState::rbwHz, ValueUnit::Hertz},
+    {"SWEep:TIME ", "SWEep:TIME?", &SimulatedAnalyzerState::sweepSeconds, ValueUnit::Seconds},
 };
 
 // Accepted without effect.
 constexpr const char* kAccepted[] = {
-    "*CLS", "*RST",       "*WAI", "SYSTEM:PRESET", "CAL:AUTO",       "SYST:DISP",       "INITIATE:CONTINUOUS",
-    "INIT", "UNIT:POWER", "INP:", "DET ",          "TRIGGER:SOURCE", "SWEEP:TIME:AUTO", "CALCULATE:MARKER"};
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
+    "*CLS",       "*WAI", "SYSTEM:PRESET", "CAL:AUTO",       "SYST:DISP",       "INITIATE:CONTINUOUS", "INIT",
+    "UNIT:POWER", "INP:", "DET ",          "TRIGGER:SOURCE", "SWEEP:TIME:AUTO", "CALCULATE:MARKER"};
 
 std::string Number(double value) {
     char text[64];
@@ -67,56 +65,62 @@ std::string Trace(const SimulatedAnalyzerState& state) {
     return "#" + std::to_string(length.size()) + length + data + "\n";
 }
 
-bool HandleGeneric(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
+bool HandleGeneric(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
     for (const Parameter& parameter : kParameters) {
-        if (plain == parameter.query) {
+        if (IsCommand(part, parameter.query)) {
             reply = Number(state.*parameter.real);
             return true;
         }
-        if (StartsWith(plain, parameter.set)) {
-            const std::string value(plain.substr(std::char_traits<char>::length(parameter.set)));
-            char* end = nullptr;
-            const double number = std::strtod(value.c_str(), &end);
-            if (end == value.c_str()) {
-                return false;
+        if (StartsWithCommand(part, parameter.set)) {
+            const std::optional<double> value = ParseValue(state, ArgumentOf(part), parameter.unit);
+            if (value) {
+                state.*parameter.real = *value;
             }
-            state.*parameter.real = number * parameter.factor;
-            return true;
+            return value.has_value();
         }
     }
-    if (plain == "SWEEP:POINTS?") {
+    if (IsCommand(part, "SWEEP:POINTS?")) {
         reply = std::to_string(state.points) + "\n";
         return true;
     }
-    if (StartsWith(plain, "SWEEP:POINTS ")) {
-        const int points = std::atoi(std::string(plain.substr(13)).c_str());
-        if (points < 1 || points > 100001) {
+    if (StartsWithCommand(part, "SWEEP:POINTS ")) {
+        const std::optional<double> points = ParseValue(state, ArgumentOf(part), ValueUnit::None);
+        if (!points || *points < 1 || *points > 100001) {
+            if (points) {
+                state.pendingError = -222; // data out of range
+            }
             return false;
         }
-        state.points = points;
+        state.points = static_cast<int>(*points);
         return true;
     }
-    if (plain == "TRACE? TRACE1" || plain == "TRACE:DATA?") {
+    if (IsCommand(part, "TRACE? TRACE1") || IsCommand(part, "TRACE:DATA?") ||
+        IsCommand(part, "TRACE:DATA? TRACE1")) {
         reply = Trace(state);
         return true;
     }
-    if (plain == "FORMAT:DATA ASCII") {
+    if (IsCommand(part, "FORMAT:DATA ASCII") || IsCommand(part, "FORMAT:DATA ASC")) {
         state.ascii = true;
         return true;
     }
-    if (plain == "FORMAT:DATA REAL, 32" || plain == "FORMAT:DATA REAL,32") {
+    if (IsCommand(part, "FORMAT:DATA REAL, 32") || IsCommand(part, "FORMAT:DATA REAL,32")) {
         state.ascii = false;
         return true;
     }
-    if (plain == "FORMAT:BORDER SWAP" || plain == "FORMAT:BORDER NORM") {
-        state.swapped = plain.back() == 'P';
-        return true;
+    std::string_view order;
+    if (HasArgument(part, "FORMat:BORDer", order)) {
+        if (order == "SWAP" || order == "SWAPPED" || order == "NORM" || order == "NORMAL") {
+            state.swapped = order.front() == 'S';
+            return true;
+        }
+        state.pendingError = -224; // an illegal parameter value
+        return false;
     }
-    if (plain.empty()) {
+    if (part.empty()) {
         return true; // an empty line is no command
     }
     for (const char* accepted : kAccepted) {
-        if (StartsWith(plain, accepted)) {
+        if (StartsWithCommand(part, accepted)) {
             return true;
         }
     }
@@ -125,28 +129,76 @@ bool HandleGeneric(SimulatedAnalyzerState& state, std::string_view plain, std::s
 
 } // namespace
 
-bool HandleEachPart(std::string_view plain, std::string& reply,
+bool HandleEachPart(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply,
                     const std::function<bool(std::string_view part, std::string& reply)>& part) {
     reply.clear();
+    std::string joined;
     while (true) {
         const size_t end = plain.find(';');
-        std::string_view piece = plain.substr(0, end);
-        while (!piece.empty() && (piece.front() == ' ' || piece.front() == ':')) {
-            piece.remove_prefix(1);
-        }
-        while (!piece.empty() && piece.back() == ' ') {
-            piece.remove_suffix(1);
-        }
+        const std::string piece = CanonicalCommand(plain.substr(0, end));
         std::string pieceReply;
-        if (!piece.empty() && !part(piece, pieceReply)) {
+        if (piece == "*RST") {
+            // The preset's data format: ASCII, in the maker's byte order.
+            state.ascii = true;
+            state.swapped = state.defaultSwapped;
+            part(piece, pieceReply);
+        } else if (!piece.empty() && !part(piece, pieceReply)) {
             return false;
         }
-        reply += pieceReply;
+        // The answers to the queries of one message go back as one message, joined by ';'.
+        if (!pieceReply.empty()) {
+            if (pieceReply.back() == '\n') {
+                pieceReply.pop_back();
+            }
+            joined += (joined.empty() ? "" : ";") + pieceReply;
+        }
         if (end == std::string_view::npos) {
-            return true;
+            break;
         }
         plain.remove_prefix(end + 1);
     }
+    if (!joined.empty()) {
+        reply = joined + "\n";
+    }
+    return true;
+}
+
+std::optional<double> ParseValue(SimulatedAnalyzerState& state, std::string_view text, ValueUnit unit) {
+    const std::string value(text);
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || !std::isfinite(number)) {
+        state.pendingError = -104; // data type error
+        return std::nullopt;
+    }
+    std::string suffix(end);
+    suffix.erase(0, suffix.find_first_not_of(" \t"));
+    suffix.erase(suffix.find_last_not_of(" \t") + 1);
+    for (char& c : suffix) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (suffix.empty()) {
+        return number;
+    }
+    struct Suffix {
+        ValueUnit unit;
+        const char* text;
+        double factor;
+    };
+    static constexpr Suffix kSuffixes[] = {
+        {ValueUnit::Hertz, "HZ", 1.0},      {ValueUnit::Hertz, "KHZ", 1.0e3},
+        {ValueUnit::Hertz, "MHZ", 1.0e6},   {ValueUnit::Hertz, "GHZ", 1.0e9},
+        {ValueUnit::Seconds, "S", 1.0},     {ValueUnit::Seconds, "MS", 1.0e-3},
+        {ValueUnit::Seconds, "US", 1.0e-6}, {ValueUnit::Seconds, "NS", 1.0e-9},
+        {ValueUnit::Decibels, "DB", 1.0},
+    };
+    for (const Suffix& known : kSuffixes) {
+        if (known.unit == unit && suffix == known.text) {
+            return number * known.factor;
+        }
+    }
+    state.pendingError = -131; // invalid suffix
+    return std::nullopt;
 }
 
 bool IsCommandSet(std::string_view set) {
@@ -158,7 +210,9 @@ bool HandleSetCommand(std::string_view set, SimulatedAnalyzerState& state, std::
                       std::string& reply) {
     reply.clear();
     if (set == "generic") {
-        return HandleGeneric(state, plain, reply);
+        return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
+            return HandleGeneric(state, part, out);
+        });
     }
     if (set == "xseries") {
         return HandleXSeriesCommand(state, plain, reply);

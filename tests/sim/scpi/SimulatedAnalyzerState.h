@@ -6,6 +6,7 @@
 // to refuse, as an analyser queues -113 "Undefined header".
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ struct SimulatedAnalyzerState {
     double sweepSeconds = 0.1;
     int points = 101;
     bool ascii = true;
-    bool swapped = true; // REAL,32 little-endian ("SWAP"), else network order
+    bool swapped = true;        // REAL,32 little-endian ("SWAP"), else network order
+    bool defaultSwapped = true; // the maker's byte order, which "*RST" restores
     double referenceLevel = 0.0;
     // The X-series state beyond the common parameters.
     bool preAmp = false;
@@ -33,15 +35,25 @@ struct SimulatedAnalyzerState {
     int preAmpGain = 15; // dB, read back while the pre-amplifier is on
     // The SIGLENT tracking-generator output.
     bool trackingOutput = false;
+    // An error the last command raised beyond -113 "Undefined header" (-131 an unknown unit suffix),
+    // for the simulator to queue; 0 when none.
+    int pendingError = 0;
 
     // The trace value at point `i`: a ramp, so that a reader can check every point.
     static float TraceValue(int i) { return -80.0f + 0.01f * static_cast<float>(i); }
 };
 
-// Each ';'-separated part of a command (blanks and a leading ':' dropped) through `part`, the
-// replies joined; false at the first part it does not know.
-bool HandleEachPart(std::string_view plain, std::string& reply,
+// Each ';'-separated part of a command in its canonical form (tests/sim/scpi/ScpiHeader.h) through
+// `part`; the replies joined by ';' into one message; false at the first part it does not know.
+// "*RST" also puts the data format back to ASCII in the maker's byte order.
+bool HandleEachPart(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply,
                     const std::function<bool(std::string_view part, std::string& reply)>& part);
+
+// The unit a parameter's value is in when it has no suffix.
+enum class ValueUnit { None, Hertz, Seconds, Decibels };
+// A parameter's number with an optional unit suffix (HZ, KHZ, MHZ, GHZ; S, MS, US, NS; DB), in the
+// base unit; nullopt with the state's pending error set (-104 not a number, -131 an unknown suffix).
+std::optional<double> ParseValue(SimulatedAnalyzerState& state, std::string_view text, ValueUnit unit);
 
 // Whether `set` names a command set.
 bool IsCommandSet(std::string_view set);

@@ -2,8 +2,10 @@
 // gate, pre-amplifier, coupling and status commands over the state, and the common parameters,
 // sweep points and traces of the generic set.
 
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -11,12 +13,13 @@ namespace orv::sim {
 
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-int IntAfter(std::string_view text, std::string_view prefix) {
-    return std::atoi(std::string(text.substr(prefix.size())).c_str());
+// A gate time in whole microseconds, from a parameter in seconds or with its suffix.
+bool MicrosecondsOf(SimulatedAnalyzerState& state, std::string_view part, int& us) {
+    const std::optional<double> seconds = ParseValue(state, ArgumentOf(part), ValueUnit::Seconds);
+    if (seconds) {
+        us = static_cast<int>(std::lround(*seconds * 1.0e6));
+    }
+    return seconds.has_value();
 }
 
 std::string Flag(bool on) {
@@ -52,43 +55,43 @@ constexpr const char* kAccepted[] = {"*RST",
 
 bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
     for (const char* accepted : kAccepted) {
-        if (part == accepted) {
+        if (IsCommand(part, accepted)) {
             return true;
         }
     }
-    if (part == "SWEEP:EGATE ON") {
+    if (IsCommand(part, "SWEEP:EGATE ON")) {
         state.gated = true;
-    } else if (part == "SWE:EGAT?") {
+    } else if (IsCommand(part, "SWE:EGAT?")) {
         reply = Flag(state.gated);
-    } else if (StartsWith(part, "SWE:EGAT:DEL ")) {
-        state.gateDelayUs = IntAfter(part, "SWE:EGAT:DEL ");
-    } else if (StartsWith(part, "SWE:EGAT:LENG ")) {
-        state.gateLengthUs = IntAfter(part, "SWE:EGAT:LENG ");
-    } else if (part == "POW:GAIN ON") {
+    } else if (StartsWithCommand(part, "SWE:EGAT:DEL ")) {
+        return MicrosecondsOf(state, part, state.gateDelayUs);
+    } else if (StartsWithCommand(part, "SWE:EGAT:LENG ")) {
+        return MicrosecondsOf(state, part, state.gateLengthUs);
+    } else if (IsCommand(part, "POW:GAIN ON")) {
         state.preAmp = true;
-    } else if (part == "SENSE:POWER:RF:GAIN:STATE OFF") {
+    } else if (IsCommand(part, "SENSE:POWER:RF:GAIN:STATE OFF")) {
         state.preAmp = false;
-    } else if (part == "POW:GAIN:STAT?") {
+    } else if (IsCommand(part, "POW:GAIN:STAT?")) {
         reply = Flag(state.preAmp);
-    } else if (part == "INP:COUP DC" || part == "INPUT:COUPLING DC") {
+    } else if (IsCommand(part, "INP:COUP DC") || IsCommand(part, "INPUT:COUPLING DC")) {
         state.dcCoupled = true;
-    } else if (part == "INP:COUP AC" || part == "INPUT:COUPLING AC") {
+    } else if (IsCommand(part, "INP:COUP AC") || IsCommand(part, "INPUT:COUPLING AC")) {
         state.dcCoupled = false;
-    } else if (part == "INP:COUP?" || part == "INPUT:COUPLING?") {
+    } else if (IsCommand(part, "INP:COUP?") || IsCommand(part, "INPUT:COUPLING?")) {
         reply = state.dcCoupled ? "DC\n" : "AC\n";
-    } else if (part == "STATUS:OPERATION:CONDITION?") {
+    } else if (IsCommand(part, "STATUS:OPERATION:CONDITION?")) {
         reply = std::to_string(state.operationCondition) + "\n";
-    } else if (StartsWith(part, "POW:ATTENUATION ") || StartsWith(part, "UNIT:POWER ")) {
+    } else if (StartsWithCommand(part, "POW:ATTENUATION ") || StartsWithCommand(part, "UNIT:POWER ")) {
         return true;
-    } else if (StartsWith(part, "DISPLAY:WINDOW:TRACE:Y:RLEV ")) {
-        state.referenceLevel = std::atof(std::string(part.substr(28)).c_str());
-    } else if (part == "DISPLAY:WINDOW:TRACE:Y:RLEV?") {
+    } else if (StartsWithCommand(part, "DISPLAY:WINDOW:TRACE:Y:RLEV ")) {
+        state.referenceLevel = std::atof(std::string(ArgumentOf(part)).c_str());
+    } else if (IsCommand(part, "DISPLAY:WINDOW:TRACE:Y:RLEV?")) {
         reply = std::to_string(state.referenceLevel) + "\n";
-    } else if (part == "CALCULATE:MARKER1:X?" || part == "CALCULATE:MARKER1:FCOUNT:X?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER1:X?") || IsCommand(part, "CALCULATE:MARKER1:FCOUNT:X?")) {
         reply = std::to_string(state.centerHz) + "\n";
-    } else if (part == "CALCULATE:MARKER1:Y?") {
+    } else if (IsCommand(part, "CALCULATE:MARKER1:Y?")) {
         reply = std::to_string(state.referenceLevel - 10.0) + "\n";
-    } else if (part == "FORMAT:BORD SWAP" || part == "FORMAT:BORD NORM") {
+    } else if (IsCommand(part, "FORMAT:BORD SWAP") || IsCommand(part, "FORMAT:BORD NORM")) {
         state.swapped = part.back() == 'P';
     } else {
         return HandleSetCommand("generic", state, part, reply);
@@ -99,7 +102,7 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
 } // namespace
 
 bool HandleXSeriesCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
         return HandlePart(state, part, out);
     });
 }

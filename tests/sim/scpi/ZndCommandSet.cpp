@@ -2,6 +2,7 @@
 // sweep commands over the state, the S12 magnitude trace "VXT" as a REAL,32 little-endian block, and
 // the R&S set for the spectrum-analyser commands the ZND shares with it.
 
+#include "tests/sim/scpi/ScpiHeader.h"
 #include "tests/sim/scpi/SimulatedAnalyzerState.h"
 
 #include <cstdio>
@@ -11,10 +12,6 @@
 namespace orv::sim {
 
 namespace {
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // Commands taken without effect.
 constexpr const char* kAccepted[] = {"CALC1:PAR:SDEF \"VXT\", \"S12\"",
@@ -29,28 +26,28 @@ constexpr const char* kAccepted[] = {"CALC1:PAR:SDEF \"VXT\", \"S12\"",
 
 bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::string& reply) {
     for (const char* accepted : kAccepted) {
-        if (part == accepted) {
+        if (IsCommand(part, accepted)) {
             return true;
         }
     }
-    if (part == "SWE:POIN?") {
+    if (IsCommand(part, "SWE:POIN?")) {
         reply = std::to_string(state.points) + "\n";
-    } else if (StartsWith(part, "SWE:POIN ")) {
-        const int points = std::atoi(std::string(part.substr(9)).c_str());
+    } else if (StartsWithCommand(part, "SWE:POIN ")) {
+        const int points = std::atoi(std::string(ArgumentOf(part)).c_str());
         if (points < 1 || points > 100001) {
             return false;
         }
         state.points = points;
-    } else if (part == "SWE:TIME?") {
+    } else if (IsCommand(part, "SWE:TIME?")) {
         char text[64];
         std::snprintf(text, sizeof text, "%.9E\n", state.sweepSeconds);
         reply = text;
-    } else if (part == "FORM REAL, 32" || part == "FORM REAL,32") {
+    } else if (IsCommand(part, "FORM REAL, 32") || IsCommand(part, "FORM REAL,32")) {
         state.ascii = false;
         state.swapped = true;
-    } else if (part == "CALC:MARK:X?") {
+    } else if (IsCommand(part, "CALC:MARK:X?")) {
         reply = std::to_string(state.centerHz) + "\n";
-    } else if (part == "CALC1:DATA:TRAC? \"VXT\", FDAT") {
+    } else if (IsCommand(part, "CALC1:DATA:TRAC? \"VXT\", FDAT")) {
         return HandleSetCommand("generic", state, "TRACE? TRACE1", reply);
     } else {
         return HandleSetCommand("rs", state, part, reply);
@@ -61,7 +58,7 @@ bool HandlePart(SimulatedAnalyzerState& state, std::string_view part, std::strin
 } // namespace
 
 bool HandleZndCommand(SimulatedAnalyzerState& state, std::string_view plain, std::string& reply) {
-    return HandleEachPart(plain, reply, [&state](std::string_view part, std::string& out) {
+    return HandleEachPart(state, plain, reply, [&state](std::string_view part, std::string& out) {
         return HandlePart(state, part, out);
     });
 }

@@ -180,8 +180,8 @@ void ScpiSimulatorProcess::SetErrorCount(const std::string& name, int count) {
     Request({"ERRORS", name, std::to_string(count)});
 }
 
-void ScpiSimulatorProcess::SetOpcAfterPolls(const std::string& name, int polls) {
-    Request({"OPC", name, std::to_string(polls)});
+void ScpiSimulatorProcess::SetOperationTime(const std::string& name, int ms) {
+    Request({"OPC", name, std::to_string(ms)});
 }
 
 void ScpiSimulatorProcess::DropConnections(const std::string& name) {

@@ -49,9 +49,13 @@ public:
     void SetReplyInPieces(const std::string& name, const std::string& command, int ms);
     // The connection closes right after the reply.
     void SetDropAfterReply(const std::string& name, const std::string& command);
+    // The error queue holds `count` errors -100 (at most 10, the last then -350 "Queue overflow").
     void SetErrorCount(const std::string& name, int count);
-    // "*OPC?" answers "1" on the n-th line read, "0" before it.
-    void SetOpcAfterPolls(const std::string& name, int polls);
+    // The operation a "*OPC?" waits for takes `ms`: the "*OPC?" is answered once, with "1", that long
+    // after it arrived (0 at first).
+    void SetOperationTime(const std::string& name, int ms);
+    // An operation that does not end while a test runs.
+    static constexpr int kNeverDoneMs = 1 << 30;
     void DropConnections(const std::string& name);
 
     // The commands received so far, in order, without their line feeds.
