@@ -10,7 +10,7 @@
 namespace orv {
 
 // The answer to one echo: the replying address (IPv4, network byte order, as it stands in the
-// packet) and the round-trip time.
+// packet; 0 for an IPv6 host) and the round-trip time.
 struct IcmpEchoReplyRecord {
     uint32_t address = 0;
     uint32_t roundTripMs = 0;

@@ -42,8 +42,43 @@ private:
     int m_fd;
 };
 
-int OpenEchoSocket() {
-    return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
+constexpr uint8_t kEchoReplyV6 = 129;
+constexpr uint8_t kEchoRequestV6 = 128;
+constexpr uint8_t kDestinationUnreachableV6 = 1;
+constexpr uint8_t kPacketTooBigV6 = 2;
+constexpr uint8_t kTimeExceededV6 = 3;
+constexpr uint8_t kParameterProblemV6 = 4;
+
+int OpenEchoSocket(bool ipv6 = false) {
+    return ipv6 ? ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMPV6)
+                : ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
+}
+
+// The system does not let this user send an echo of that kind at all (as opposed to a failure of
+// the echo itself).
+bool IsEchoRefusedBySystem(int error) {
+    return error == EACCES || error == EPERM || error == EAFNOSUPPORT || error == EPROTONOSUPPORT;
+}
+
+int32_t StatusOfIcmpv6Error(uint8_t type, uint8_t code) {
+    switch (type) {
+    case kDestinationUnreachableV6:
+        switch (code) {
+        case 0:
+            return CIcmpPing::kDestinationNetUnreachable;
+        case 4:
+            return CIcmpPing::kDestinationPortUnreachable;
+        default:
+            return CIcmpPing::kDestinationHostUnreachable;
+        }
+    case kTimeExceededV6:
+        return code == 0 ? CIcmpPing::kTimeToLiveExpiredTransit : CIcmpPing::kTimeToLiveExpiredReassembly;
+    case kParameterProblemV6:
+        return CIcmpPing::kParameterProblem;
+    case kPacketTooBigV6:
+    default:
+        return CIcmpPing::kGeneralFailure;
+    }
 }
 
 int32_t StatusOfIcmpError(uint8_t type, uint8_t code) {
@@ -99,11 +134,16 @@ std::optional<int32_t> TakeQueuedError(int fd) {
     }
     for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
          header = CMSG_NXTHDR(&message, header)) {
-        if (header->cmsg_level == SOL_IP && header->cmsg_type == IP_RECVERR) {
+        const bool v4 = header->cmsg_level == SOL_IP && header->cmsg_type == IP_RECVERR;
+        const bool v6 = header->cmsg_level == SOL_IPV6 && header->cmsg_type == IPV6_RECVERR;
+        if (v4 || v6) {
             sock_extended_err error{};
             std::memcpy(&error, CMSG_DATA(header), sizeof error);
             if (error.ee_origin == SO_EE_ORIGIN_ICMP) {
                 return StatusOfIcmpError(error.ee_type, error.ee_code);
+            }
+            if (error.ee_origin == SO_EE_ORIGIN_ICMP6) {
+                return StatusOfIcmpv6Error(error.ee_type, error.ee_code);
             }
             return StatusOfSendError(static_cast<int>(error.ee_errno));
         }
@@ -117,31 +157,61 @@ CIcmpPing::CIcmpPing() : CIcmpPing(&CIcmpPing::ResolveWithSystem) {}
 
 CIcmpPing::CIcmpPing(HostResolver resolver) : m_resolver(std::move(resolver)) {}
 
-std::optional<uint32_t> CIcmpPing::ResolveWithSystem(const std::string& name) {
+CIcmpPing::HostAddress::HostAddress(uint32_t ipv4) : m_ipv4(ipv4) {}
+
+CIcmpPing::HostAddress CIcmpPing::HostAddress::Ipv6(const std::array<uint8_t, 16>& bytes, uint32_t scopeId) {
+    HostAddress address;
+    address.m_ipv6 = true;
+    address.m_ipv6Bytes = bytes;
+    address.m_scopeId = scopeId;
+    return address;
+}
+
+namespace {
+
+// The first address getaddrinfo gives, in whichever family it comes.
+std::optional<CIcmpPing::HostAddress> FirstAddress(const std::string& name, int flags) {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = flags;
     addrinfo* found = nullptr;
     if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
         return std::nullopt;
     }
-    std::optional<uint32_t> address;
-    if (found->ai_family == AF_INET && found->ai_addrlen >= sizeof(sockaddr_in)) {
-        sockaddr_in first{};
-        std::memcpy(&first, found->ai_addr, sizeof first);
-        address = first.sin_addr.s_addr;
+    std::optional<CIcmpPing::HostAddress> address;
+    for (const addrinfo* entry = found; entry != nullptr && !address; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
+            sockaddr_in v4{};
+            std::memcpy(&v4, entry->ai_addr, sizeof v4);
+            address = CIcmpPing::HostAddress(v4.sin_addr.s_addr);
+        } else if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6)) {
+            sockaddr_in6 v6{};
+            std::memcpy(&v6, entry->ai_addr, sizeof v6);
+            std::array<uint8_t, 16> bytes{};
+            std::memcpy(bytes.data(), &v6.sin6_addr, bytes.size());
+            address = CIcmpPing::HostAddress::Ipv6(bytes, v6.sin6_scope_id);
+        }
     }
     ::freeaddrinfo(found);
     return address;
 }
 
+} // namespace
+
+std::optional<CIcmpPing::HostAddress> CIcmpPing::ResolveWithSystem(const std::string& name) {
+    return FirstAddress(name, 0);
+}
+
 bool CIcmpPing::Initialize() {
     if (!m_initialized) {
         m_initialized = true;
-        const int fd = OpenEchoSocket();
-        m_available = fd >= 0;
-        if (fd >= 0) {
-            ::close(fd);
+        for (const bool ipv6 : {false, true}) {
+            const int fd = OpenEchoSocket(ipv6);
+            m_available = m_available || fd >= 0;
+            if (fd >= 0) {
+                ::close(fd);
+            }
         }
     }
     return m_available;
@@ -152,42 +222,74 @@ bool CIcmpPing::Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::s
     if (!Initialize()) {
         return false;
     }
+    HostAddress address;
     in_addr dotted{};
-    uint32_t address = 0;
     if (::inet_aton(host.c_str(), &dotted) != 0) {
-        address = dotted.s_addr;
-    } else if (const std::optional<uint32_t> resolved = m_resolver ? m_resolver(host) : std::nullopt) {
+        address = HostAddress(dotted.s_addr);
+    } else if (const std::optional<HostAddress> numeric = FirstAddress(host, AI_NUMERICHOST)) {
+        address = *numeric; // an IPv6 address, with its zone when it has one
+    } else if (const std::optional<HostAddress> resolved = m_resolver ? m_resolver(host) : std::nullopt) {
         address = *resolved;
     } else {
         error = "Could not resolve the host name.";
         return false;
     }
+    const bool ipv6 = address.IsIpv6();
 
-    const OwnedSocket echo(OpenEchoSocket());
+    const OwnedSocket echo(OpenEchoSocket(ipv6));
     if (echo.Get() < 0) {
+        if (IsEchoRefusedBySystem(errno)) {
+            // No echo of this kind can be sent here: nothing says the host is gone.
+            reply.address = ipv6 ? 0 : address.Ipv4();
+            reply.roundTripMs = 0;
+            return true;
+        }
         error = "Could not get a valid ICMP handle";
         return false;
     }
     const int timeToLive = kTimeToLive;
     const int on = 1;
-    ::setsockopt(echo.Get(), SOL_IP, IP_TTL, &timeToLive, sizeof timeToLive);
-    ::setsockopt(echo.Get(), SOL_IP, IP_RECVERR, &on, sizeof on);
+    if (ipv6) {
+        ::setsockopt(echo.Get(), SOL_IPV6, IPV6_UNICAST_HOPS, &timeToLive, sizeof timeToLive);
+        ::setsockopt(echo.Get(), SOL_IPV6, IPV6_RECVERR, &on, sizeof on);
+    } else {
+        ::setsockopt(echo.Get(), SOL_IP, IP_TTL, &timeToLive, sizeof timeToLive);
+        ::setsockopt(echo.Get(), SOL_IP, IP_RECVERR, &on, sizeof on);
+    }
 
     // The kernel puts the socket's own identifier into the echo and hands it only replies that carry
     // it; the sequence number tells this echo's reply from a late one of an earlier echo.
     const uint16_t sequence = ++m_sequence;
     std::array<uint8_t, kIcmpHeaderSize + kEchoDataSize> request{};
-    request[0] = kEchoRequest;
+    request[0] = ipv6 ? kEchoRequestV6 : kEchoRequest;
     request[6] = static_cast<uint8_t>(sequence >> 8);
     request[7] = static_cast<uint8_t>(sequence & 0xFF);
     std::memset(request.data() + kIcmpHeaderSize, kEchoDataByte, kEchoDataSize);
 
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = address;
+    sockaddr_storage target{};
+    socklen_t targetSize = 0;
+    if (ipv6) {
+        sockaddr_in6 v6{};
+        v6.sin6_family = AF_INET6;
+        std::memcpy(&v6.sin6_addr, address.Ipv6Bytes().data(), address.Ipv6Bytes().size());
+        v6.sin6_scope_id = address.ScopeId();
+        std::memcpy(&target, &v6, sizeof v6);
+        targetSize = sizeof v6;
+    } else {
+        sockaddr_in v4{};
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = address.Ipv4();
+        std::memcpy(&target, &v4, sizeof v4);
+        targetSize = sizeof v4;
+    }
     const auto sent = std::chrono::steady_clock::now();
     if (::sendto(echo.Get(), request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&target),
-                 sizeof target) < 0) {
+                 targetSize) < 0) {
+        if (IsEchoRefusedBySystem(errno)) {
+            reply.address = ipv6 ? 0 : address.Ipv4();
+            reply.roundTripMs = 0;
+            return true;
+        }
         m_lastError = StatusOfSendError(errno);
         return false;
     }
@@ -216,7 +318,7 @@ bool CIcmpPing::Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::s
             }
             continue;
         }
-        sockaddr_in from{};
+        sockaddr_storage from{};
         socklen_t fromSize = sizeof from;
         const ssize_t got = ::recvfrom(echo.Get(), received.data(), received.size(), MSG_DONTWAIT,
                                        reinterpret_cast<sockaddr*>(&from), &fromSize);
@@ -224,7 +326,7 @@ bool CIcmpPing::Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::s
             continue;
         }
         const uint16_t replySequence = static_cast<uint16_t>((received[6] << 8) | received[7]);
-        if (received[0] != kEchoReply || replySequence != sequence) {
+        if (received[0] != (ipv6 ? kEchoReplyV6 : kEchoReply) || replySequence != sequence) {
             continue; // an answer to another echo
         }
         const size_t dataSize = static_cast<size_t>(got) - kIcmpHeaderSize;
@@ -236,7 +338,13 @@ bool CIcmpPing::Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::s
             m_lastError = kUnexpectedNetworkError;
             return false;
         }
-        reply.address = from.sin_addr.s_addr;
+        // The record holds an IPv4 address; an IPv6 host's reply leaves it 0.
+        reply.address = 0;
+        if (from.ss_family == AF_INET) {
+            sockaddr_in v4{};
+            std::memcpy(&v4, &from, sizeof v4);
+            reply.address = v4.sin_addr.s_addr;
+        }
         reply.roundTripMs = static_cast<uint32_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent)
                 .count());

@@ -1,9 +1,12 @@
 #pragma once
 
 // Checks that a network analyser's host answers an ICMP echo, over an unprivileged ICMP datagram
-// socket (the program runs as an ordinary user and opens no raw socket). Where the system's ping
-// group does not include the user, no such socket can be opened: Initialize then answers false and
-// the connection thread goes without pings.
+// socket (the program runs as an ordinary user and opens no raw socket): ICMP for an IPv4 host,
+// ICMPv6 for an IPv6 one, the name resolved in either family. Where the system's ping group does
+// not include the user, no such socket can be opened: Initialize then answers false and the
+// connection thread goes without pings. Where an echo cannot be sent to a host although pings were
+// possible at first (no echo socket of the host's family, the send refused by the system), the host
+// counts as reachable: a working analyser is never reported lost for want of an echo.
 //
 // The echo: 32 data bytes 'E', time-to-live 10, 3,000 ms for the answer. The last-error numbers
 // are the echo status numbers the log line has always shown: 11003 host unreachable, 11013
@@ -11,6 +14,7 @@
 
 #include "protocol/AnalyzerPing.h"
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -37,8 +41,27 @@ public:
     static constexpr int32_t kSourceQuench = 11016;
     static constexpr int32_t kGeneralFailure = 11050;
 
-    // Answers the first IPv4 address of a host name (network byte order), or nullopt.
-    using HostResolver = std::function<std::optional<uint32_t>(const std::string& name)>;
+    // A host's address in either family, as the echo goes to it.
+    class HostAddress {
+    public:
+        HostAddress() = default;
+        // An IPv4 address in network byte order (what a resolver of IPv4 names answers).
+        HostAddress(uint32_t ipv4); // NOLINT(google-explicit-constructor)
+        static HostAddress Ipv6(const std::array<uint8_t, 16>& bytes, uint32_t scopeId = 0);
+        bool IsIpv6() const { return m_ipv6; }
+        uint32_t Ipv4() const { return m_ipv4; }
+        const std::array<uint8_t, 16>& Ipv6Bytes() const { return m_ipv6Bytes; }
+        uint32_t ScopeId() const { return m_scopeId; }
+
+    private:
+        bool m_ipv6 = false;
+        uint32_t m_ipv4 = 0;
+        std::array<uint8_t, 16> m_ipv6Bytes{};
+        uint32_t m_scopeId = 0;
+    };
+
+    // Answers the first address of a host name in any family, or nullopt.
+    using HostResolver = std::function<std::optional<HostAddress>(const std::string& name)>;
 
     CIcmpPing();
     // Tests replace the name resolution.
@@ -49,7 +72,7 @@ public:
               std::stop_token stop = {}) override;
     int32_t GetLastError() const override { return m_lastError; }
 
-    static std::optional<uint32_t> ResolveWithSystem(const std::string& name);
+    static std::optional<HostAddress> ResolveWithSystem(const std::string& name);
 
 private:
     HostResolver m_resolver;

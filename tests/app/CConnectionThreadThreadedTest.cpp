@@ -11,13 +11,24 @@
 #include "platform/log/InformationLog.h"
 #include "platform/msg/MessageTarget.h"
 #include "protocol/AnalyzerPing.h"
+#include "protocol/CIcmpPing.h"
 #include "support/MainFrameTestEnvironment.h"
 #include "tests/sim/scpi/support/ScpiSimulatorProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <mutex>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -407,6 +418,93 @@ TEST_F(ConnectionThreadTest, ASimulatedNetworkAnalyserThatStopsAnsweringIsFoundA
     EXPECT_TRUE(GetInstrumentInfo().IsAnalyzerConnected());
     ASSERT_NE(m_setup.GetDeviceManager()->GetConnection(), nullptr);
     EXPECT_EQ(m_setup.GetAnalyzerConnection(), m_setup.GetDeviceManager()->GetConnection());
+}
+
+// The real ping, every host it was given and what it answered.
+class RecordingIcmpPing final : public AnalyzerPing {
+public:
+    bool Initialize() override { return m_ping.Initialize(); }
+    bool Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::string& error,
+              std::stop_token stop) override {
+        const bool answered = m_ping.Ping(host, reply, error, stop);
+        const std::lock_guard guard(m_lock);
+        m_pings.emplace_back(host, answered);
+        return answered;
+    }
+    int32_t GetLastError() const override { return m_ping.GetLastError(); }
+    std::vector<std::pair<std::string, bool>> Pings() const {
+        const std::lock_guard guard(m_lock);
+        return m_pings;
+    }
+
+private:
+    CIcmpPing m_ping;
+    mutable std::mutex m_lock;
+    std::vector<std::pair<std::string, bool>> m_pings;
+};
+
+// Runs `body` on a thread of its own in a new network namespace with only its loopback up and the
+// ping group open to this process (what the thread starts, and the simulator it forks, live there
+// too); answers the call the system refused, empty when it ran.
+std::string RunInOwnPingableNetwork(const std::function<void()>& body) {
+    std::string refused;
+    std::thread inside([&] {
+        if (::unshare(CLONE_NEWNET) != 0) {
+            refused = std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
+            return;
+        }
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        ifreq request{};
+        std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+        const bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0 &&
+                        (request.ifr_flags |= IFF_UP, ::ioctl(fd, SIOCSIFFLAGS, &request) == 0);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        std::ofstream group("/proc/sys/net/ipv4/ping_group_range");
+        group << ::getegid() << " " << ::getegid() << "\n";
+        group.flush();
+        if (!up || !group) {
+            refused = "the namespace's loopback or ping group could not be set up";
+            return;
+        }
+        body();
+    });
+    inside.join();
+    return refused;
+}
+
+// A working analyser on the IPv6 loopback: its resource names the host in brackets, the thread pings
+// the bare address with an ICMPv6 echo, and the analyser stays connected.
+TEST_F(ConnectionThreadTest, AWorkingIpv6AnalyserOnLoopbackStaysConnected) {
+    SetNoAnalyzerSwitch(false);
+    m_environment.WriteIni("[Orvilant Info]\nSpectrum Analyzer Detecting=1\n");
+    RecordingIcmpPing ping;
+    TimedDevices devices(&m_setupDevices);
+    const std::string refused = RunInOwnPingableNetwork([&] {
+        test::ScpiSimulatorProcess simulator;
+        simulator.AddIpv6Resource("A");
+        simulator.SetIdentity("A", "Rohde&Schwarz,FSV-7,101234/007,2.30");
+        ::setenv("ORV_VISA_RESOURCES", (simulator.ResourceName("A") + ";").c_str(), 1);
+        ASSERT_TRUE(ping.Initialize());
+        RunFor(9000ms, devices, &ping, true);
+    });
+    if (!refused.empty()) {
+        if (::geteuid() == 0) {
+            FAIL() << refused;
+        }
+        GTEST_SKIP() << refused;
+    }
+    const std::vector<std::pair<std::string, bool>> pings = ping.Pings();
+    ASSERT_FALSE(pings.empty());
+    for (const auto& [host, answered] : pings) {
+        EXPECT_EQ(host, "::1");
+        EXPECT_TRUE(answered) << ping.GetLastError();
+    }
+    EXPECT_TRUE(m_environment.GetPrompt().Requests().empty());
+    EXPECT_EQ(devices.m_releases.load(), 0);
+    EXPECT_EQ(devices.AnalyzerTimes().size(), 1U);
+    EXPECT_TRUE(GetInstrumentInfo().IsAnalyzerConnected());
 }
 
 TEST_F(ConnectionThreadTest, NothingIsPingedWithoutPingDetectionNetworkOrIdentity) {

@@ -1,6 +1,7 @@
 #include "protocol/CIcmpPing.h"
 
 #include <arpa/inet.h>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -298,6 +300,50 @@ TEST(CIcmpPing, AClosedPingGroupAnswersFalseAndTheFirstAnswerStays) {
         OpenPingGroupToThisProcess();
         EXPECT_FALSE(ping.Initialize());
         EXPECT_TRUE(CIcmpPing().Initialize());
+    });
+}
+
+// An IPv6 host gets an ICMPv6 echo: a literal address as it is, a name through the resolver.
+TEST(CIcmpPing, Ipv6HostsAnswerAnIcmpv6Echo) {
+    RUN_IN_OWN_NETWORK_NAMESPACE([] {
+        OpenPingGroupToThisProcess();
+        std::vector<std::string> resolved;
+        CIcmpPing ping([&resolved](const std::string& name) {
+            resolved.push_back(name);
+            std::array<uint8_t, 16> loopback{};
+            loopback[15] = 1;
+            return std::optional<CIcmpPing::HostAddress>(CIcmpPing::HostAddress::Ipv6(loopback));
+        });
+        ASSERT_TRUE(ping.Initialize());
+        IcmpEchoReplyRecord reply{7, 7};
+        std::string error;
+        EXPECT_TRUE(ping.Ping("::1", reply, error)) << ping.GetLastError();
+        EXPECT_TRUE(resolved.empty());
+        EXPECT_EQ(reply.address, 0u);
+        EXPECT_LT(reply.roundTripMs, 1000u);
+        EXPECT_TRUE(ping.Ping("analyser6.lab", reply, error)) << ping.GetLastError();
+        EXPECT_EQ(resolved, std::vector<std::string>{"analyser6.lab"});
+        EXPECT_TRUE(error.empty());
+        // The namespace has no IPv6 route beyond its loopback either.
+        EXPECT_FALSE(ping.Ping("2001:db8::1", reply, error));
+        EXPECT_EQ(ping.GetLastError(), CIcmpPing::kDestinationNetUnreachable);
+    });
+}
+
+// Pings were possible at first; where no echo can be sent any more the host is not reported lost.
+TEST(CIcmpPing, AHostNoEchoCanBeSentToCountsAsReachable) {
+    RUN_IN_OWN_NETWORK_NAMESPACE([] {
+        OpenPingGroupToThisProcess();
+        ASSERT_TRUE(SetNetworkSetting("icmp_echo_ignore_all", "1")); // an echo would go unanswered
+        CIcmpPing ping;
+        ASSERT_TRUE(ping.Initialize());
+        ASSERT_TRUE(SetNetworkSetting("ping_group_range", "1 0"));
+        for (const char* host : {"127.0.0.1", "::1"}) {
+            IcmpEchoReplyRecord reply;
+            std::string error;
+            EXPECT_TRUE(ping.Ping(host, reply, error)) << host;
+            EXPECT_TRUE(error.empty()) << host;
+        }
     });
 }
 
