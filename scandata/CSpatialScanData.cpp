@@ -296,10 +296,14 @@ bool CSpatialScanData::CheckBlindSpotReductionCompatibility(CSpatialScanData& ot
 }
 
 float CSpatialScanData::GetAreaWidthFraction(uint16_t columns) const {
+    return AreaWidthFraction(m_ScanArea, columns);
+}
+
+float CSpatialScanData::AreaWidthFraction(const CScanAreaRecord& area, uint16_t columns) {
     if (columns == 0) {
         return 0.0F;
     }
-    int64_t w = std::llabs(static_cast<int64_t>(m_ScanArea.m_Right) - m_ScanArea.m_Left);
+    int64_t w = std::llabs(static_cast<int64_t>(area.m_Right) - area.m_Left);
     if (columns != 40) {
         w = w * 40 / columns;
     }
@@ -307,10 +311,14 @@ float CSpatialScanData::GetAreaWidthFraction(uint16_t columns) const {
 }
 
 float CSpatialScanData::GetAreaHeightFraction(uint16_t rows) const {
+    return AreaHeightFraction(m_ScanArea, rows);
+}
+
+float CSpatialScanData::AreaHeightFraction(const CScanAreaRecord& area, uint16_t rows) {
     if (rows == 0) {
         return 0.0F;
     }
-    int64_t h = std::llabs(static_cast<int64_t>(m_ScanArea.m_Bottom) - m_ScanArea.m_Top);
+    int64_t h = std::llabs(static_cast<int64_t>(area.m_Bottom) - area.m_Top);
     if (rows != 32) {
         h = h * 32 / rows;
     }

@@ -54,6 +54,9 @@ public:
     // The scanned rectangle as a fraction of the scanner surface; 0 for a grid of 0 columns/rows.
     float GetAreaWidthFraction(uint16_t columns) const;
     float GetAreaHeightFraction(uint16_t rows) const;
+    // The same for any scan's area record (the overlay views of every kind of scan data).
+    static float AreaWidthFraction(const CScanAreaRecord& area, uint16_t columns);
+    static float AreaHeightFraction(const CScanAreaRecord& area, uint16_t rows);
 
     // The 12-byte records as the scan record carries them; a trailing partial record is dropped.
     void SetZeltRecordBytes(std::span<const uint8_t> bytes);

@@ -27,6 +27,9 @@ public:
     QNodeMediator* GetMediator() const { return m_pMediator; }
     MessageTarget& GetMessageTarget() { return m_target; }
     const std::vector<uint32_t>& GetReceived() const { return m_received; }
+    // The OpenGL version of the view's context as a number (2.0 until a context reports its own).
+    double GetOpenGLVersion() const { return m_glVersion; }
+    void SetOpenGLVersion(double version) { m_glVersion = version; }
 
 private:
     class Target : public MessageTarget {
@@ -43,6 +46,7 @@ private:
     CSpatialView* m_pOwner = nullptr;
     QNodeMediator* m_pMediator = nullptr;
     std::vector<uint32_t> m_received;
+    double m_glVersion = 2.0;
     Target m_target;
 };
 

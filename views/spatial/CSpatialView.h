@@ -21,6 +21,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -31,6 +32,9 @@ class QPainter;
 namespace orv {
 
 class CHandHeldProbeScanData;
+class COverlayControl;
+class COverlayDrawList;
+class CProbeVideoPreview;
 class CSpatialScanData;
 class CSpectralSpatialScanData;
 class QColourPalette;
@@ -189,6 +193,31 @@ public:
     void DrawNoDataScreen(QImage& target, const std::string& text);
     static int32_t BytesPerPixelForDepth(int32_t depth);
 
+    // --- Layers over the heat map ---
+    // The board drawing of an overlay id (null: none); the view does not own it.
+    using OverlayDrawListSource = std::function<const COverlayDrawList*(uint32_t overlayId)>;
+    void SetOverlayDrawLists(OverlayDrawListSource source) { m_overlayDrawLists = std::move(source); }
+    // The camera preview drawn while a probe is tracked by camera; not owned.
+    void SetProbePreview(CProbeVideoPreview* preview) { m_pProbePreview = preview; }
+    // A white layer of the grid's size at the current cell size; a size that cannot be made leaves
+    // no layer (the drawing overlay is then not composed).
+    void CreateOverlayLayer();
+    void DrawOverlayLayer();
+    void CreateTextureLayer(int32_t width, int32_t height);
+    // Camera frame, board drawing or board picture over the map in the back buffer, or into the
+    // texture layer for the 3D view.
+    void ComposeLayers(bool toTexture);
+    // Makes the overlay layer again when the rebuild flag is set, the cell size changed or the scan
+    // asks; answers whether it did.
+    bool PrepareOverlay();
+    // The overlay origin on the layer or grid that the next draw uses instead of the stored one.
+    void CachePlacement(float x, float y);
+    const QImage& GetOverlayLayer() const { return m_overlayLayer; }
+    const QImage& GetTextureLayer() const { return m_textureLayer; }
+    QRect GetPictureRect() const { return m_rcPicture; }
+    int32_t GetOverlayBuildCount() const { return m_nOverlayBuildCount; }
+    int32_t GetPictureLoadCount() const { return m_nPictureLoadCount; }
+
     // --- State the tests and the variants read ---
     int32_t GetDisplayMode() const { return m_nDisplayMode; }
     bool IsRebuildPending() const { return m_bRebuild != 0; }
@@ -270,6 +299,8 @@ protected:
     void FillGridCells(CSpatialScanData& scan, bool floatValues, bool compensate, int unit);
     void FillComponentCells(CSpectralSpatialScanData& data, bool compensate, int unit);
     std::string ScaleCaption() const;
+    const COverlayControl* FindOverlayControl(uint32_t id) const;
+    bool LoadPicture(const COverlayControl& control, uint32_t id, int32_t rotation, int32_t turns);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -320,6 +351,20 @@ protected:
     uint8_t m_bRepositionOverlay = 0;
     uint8_t m_bOverlayMoved = 0;
     float m_fOverlayCellSize = -1.0F;
+    // The overlay layer with the cell size it was made at, the placement cache, the texture layer,
+    // the board picture as loaded and where it was last drawn.
+    QImage m_overlayLayer;
+    float m_fLayerCellSize = 0.0F;
+    uint8_t m_bPlacementCached = 0;
+    float m_fCachedOriginX = 0.0F;
+    float m_fCachedOriginY = 0.0F;
+    QImage m_textureLayer;
+    QImage m_picture;
+    QRect m_rcPicture;
+    int32_t m_nOverlayBuildCount = 0;
+    int32_t m_nPictureLoadCount = 0;
+    OverlayDrawListSource m_overlayDrawLists;
+    CProbeVideoPreview* m_pProbePreview = nullptr;
     // Layout.
     int32_t m_nClientWidth = 0;
     int32_t m_nClientHeight = 0;

@@ -824,6 +824,7 @@ void CSpatialView::DrawMap(QImage* target, int32_t /*compose*/) {
         DrawTextInto(painter, QRect(0, m_nMapHeight - 20, m_nMapWidth, 16),
                      Qt::AlignCenter | Qt::TextSingleLine, ScaleCaption());
         painter.end();
+        ComposeLayers(false);
         BlitBackBuffer(out);
     }
     if (m_p3DView != nullptr) {
@@ -1026,7 +1027,12 @@ void CSpatialView::RedrawView(QImage* target, int32_t kind) {
     if (m_b3DShown != 0 && m_p3DView != nullptr) {
         m_p3DView->show();
     }
+    // The board drawing's layer is made again before the map is drawn over it.
+    const bool overlayPrepared = PrepareOverlay();
     DrawMapLocked(target, m_b3DShown != 0 ? 0 : 1);
+    if (overlayPrepared && m_b3DShown != 0 && m_p3DView != nullptr) {
+        m_p3DView->GetMessageTarget().Post(C3DSpatialView::kStartTimerMessage);
+    }
     m_nPaneDrawn = m_nDisplayMode == kModeComparison ? m_nComparisonPane : m_nBlindSpotPane;
     if (kind == kRedrawPaint) {
         QPainter painter(target);

@@ -1,0 +1,47 @@
+#include "overlay/COverlayControlImage.h"
+
+#include "project/COverlayControl.h"
+
+#include <limits>
+
+namespace orv {
+
+QImage COverlayControlImage::GetImage(const COverlayControl& control) {
+    if (!control.GetPictureBytes().empty()) {
+        const std::vector<uint8_t>& bytes = control.GetPictureBytes();
+        if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
+            return {};
+        }
+        QImage image;
+        if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size()))) {
+            return {};
+        }
+        return image.convertToFormat(QImage::Format_ARGB32);
+    }
+    const uint32_t width = control.GetPixelWidth();
+    const uint32_t height = control.GetPixelHeight();
+    const uint8_t depth = control.GetBytesPerPixel();
+    uint64_t size = 0;
+    if ((depth != 3 && depth != 4) || width == 0 || height == 0 ||
+        width > static_cast<uint32_t>(std::numeric_limits<int>::max()) ||
+        height > static_cast<uint32_t>(std::numeric_limits<int>::max()) ||
+        !COverlayControl::PixelBytes(width, height, depth, size) || control.GetPixels().size() < size) {
+        return {};
+    }
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        return {};
+    }
+    const uint8_t* source = control.GetPixels().data();
+    for (uint32_t y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
+        const uint8_t* row = source + static_cast<uint64_t>(y) * width * depth;
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* pixel = row + static_cast<uint64_t>(x) * depth;
+            line[x] = qRgb(pixel[2], pixel[1], pixel[0]);
+        }
+    }
+    return image;
+}
+
+} // namespace orv

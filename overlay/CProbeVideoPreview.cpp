@@ -1,0 +1,9 @@
+#include "overlay/CProbeVideoPreview.h"
+
+namespace orv {
+
+void InitProbePreviewPlacement(ProbePreviewPlacement& placement) {
+    placement = ProbePreviewPlacement{};
+}
+
+} // namespace orv
