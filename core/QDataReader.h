@@ -51,6 +51,17 @@ public:
         }
     }
 
+    // The next count bytes in the source's own buffer, consumed; null (and nothing consumed) when the
+    // window holds fewer, and the caller then reads through Read. Lets a record be decoded in place.
+    const uint8_t* Take(uint32_t count) {
+        if (m_windowPos == nullptr || count > static_cast<uint64_t>(m_windowEnd - m_windowPos)) {
+            return nullptr;
+        }
+        const uint8_t* place = m_windowPos;
+        m_windowPos += count;
+        return place;
+    }
+
     template <typename T> T ReadRaw() {
         static_assert(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>);
         T value;

@@ -38,6 +38,18 @@ public:
         }
     }
 
+    // Room for count bytes in the sink's own buffer, which the caller fills at once; null when the
+    // window is too small, and the caller then writes through Write. Lets a record be encoded in place
+    // instead of being assembled on the stack and copied.
+    uint8_t* Claim(uint32_t count) {
+        if (m_windowPos == nullptr || count > static_cast<uint64_t>(m_windowEnd - m_windowPos)) {
+            return nullptr;
+        }
+        uint8_t* place = m_windowPos;
+        m_windowPos += count;
+        return place;
+    }
+
     template <typename T> void WriteRaw(T value) {
         static_assert(std::is_arithmetic_v<T> && !std::is_same_v<T, bool>);
         Write(&value, sizeof(T));

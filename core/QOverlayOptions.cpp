@@ -2,8 +2,74 @@
 
 #include "core/QOptionMediator.h"
 #include "core/QOptionNode.h"
+#include "core/drawing/DrawingRecords.h"
+
+#include <cstring>
 
 namespace orv {
+
+QOverlayOptions::QOverlayOptions() {
+    ResetDrawing();
+    m_blobSet = true;
+    m_listBuilt = true;
+}
+
+QOverlayOptions::QOverlayOptions(const QOverlayOptions& other) : QOptions(other) {
+    ResetDrawing();
+    m_blobSet = true;
+    m_listBuilt = true;
+    CopyFrom(other);
+}
+
+QOverlayOptions& QOverlayOptions::operator=(const QOverlayOptions& other) {
+    if (&other != this) {
+        QOptions::operator=(other);
+        CopyFrom(other);
+    }
+    return *this;
+}
+
+QOverlayOptions::~QOverlayOptions() = default;
+
+void QOverlayOptions::ResetDrawing() {
+    m_drawList.Clear();
+    // The end record alone, sized by a counting run of the same writing.
+    QCharCounterDataWriter counter;
+    WriteOverlayDrawingRecords(counter, nullptr);
+    auto blob = std::make_unique<uint8_t[]>(counter.m_count);
+    QCharArrayDataWriter writer(blob.get(), counter.m_count);
+    WriteOverlayDrawingRecords(writer, nullptr);
+    m_drawBlob = std::move(blob);
+    m_drawBlobLength = counter.m_count;
+    m_listBuilt = false;
+    m_blobSet = false;
+}
+
+DrawBase_t* QOverlayOptions::GetDrawList() {
+    if (!m_listBuilt) {
+        m_drawList.Clear();
+        QCharArrayDataReader reader(m_drawBlob.get(), m_drawBlobLength);
+        m_drawList = LoadList(reader);
+        m_listBuilt = true;
+    }
+    return m_drawList.Head();
+}
+
+void QOverlayOptions::SetDrawBlob(const uint8_t* bytes, uint32_t length) {
+    auto blob = std::make_unique<uint8_t[]>(length);
+    if (length != 0) {
+        std::memcpy(blob.get(), bytes, length);
+    }
+    m_drawList.Clear();
+    m_drawBlob = std::move(blob);
+    m_drawBlobLength = length;
+    m_listBuilt = false;
+    m_blobSet = true;
+}
+
+DrawList QOverlayOptions::LoadList(QDataReader& reader) {
+    return ReadOverlayDrawingRecords(reader);
+}
 
 void QOverlayOptions::CopyFrom(const QOverlayOptions& other) {
     if (&other == this) {
@@ -61,8 +127,7 @@ void QOverlayOptions::WriteBody(QDataWriter& writer) const {
 }
 
 void QOverlayOptions::ReadBody(QDataReader& reader) {
-    QOverlayOptions read;
-    read.CopyFrom(*this);
+    QOverlayOptions read(*this);
     read.m_placementA = reader.ReadF32();
     read.m_placementB = reader.ReadF32();
     read.m_placement.a = reader.ReadI32();
@@ -82,6 +147,8 @@ void QOverlayOptions::ReadBody(QDataReader& reader) {
         }
     }
     CopyFrom(read);
+    // A loaded node has no drawing until one is set: its list is the empty one, as on a new node.
+    ResetDrawing();
 }
 
 uint32_t QOverlayOptions::GetBodySize() const {

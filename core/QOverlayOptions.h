@@ -2,8 +2,10 @@
 
 #include "core/QOptions.h"
 #include "core/TypeIds.h"
+#include "core/drawing/DrawList.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace orv {
 
@@ -18,8 +20,9 @@ struct QOverlayRect {
 };
 
 // Which overlay picture of the project a node shows, what kind of source it has and where it lies
-// over the scan grid. The picture itself and its drawing belong to the overlay side; these options
-// only store, copy and synchronise the choice and the placement.
+// over the scan grid. Beside these stored settings the options keep an unsaved drawing blob in the
+// drawing-record format (DrawingRecords.h) and the primitive list rebuilt from it on demand; neither
+// is ever part of the stored body nor copied between nodes.
 class QOverlayOptions : public QOptions {
 public:
     // Source kinds; a drawing stores no picture placement values.
@@ -27,7 +30,12 @@ public:
     static constexpr uint8_t kSourcePicture = 1;
     static constexpr uint8_t kSourceSnapshot = 2;
 
-    QOverlayOptions() = default;
+    // The blob holds only the end record; the list is empty and counts as built.
+    QOverlayOptions();
+    // A copy takes the settings as CopyFrom does and starts with the empty drawing.
+    QOverlayOptions(const QOverlayOptions& other);
+    QOverlayOptions& operator=(const QOverlayOptions& other);
+    ~QOverlayOptions() override;
 
     // Everything but the header and the owner.
     void CopyFrom(const QOverlayOptions& other);
@@ -38,8 +46,22 @@ public:
     QOverlayRect* GetFirstWorkRect() { return &m_firstWorkRect; }
     QOverlayRect* GetSecondWorkRect() { return &m_secondWorkRect; }
 
+    // The drawing list, rebuilt from the blob first when it does not match it. A blob that does not
+    // rebuild raises QOutOfMemoryException and leaves no list (the next call tries again).
+    DrawBase_t* GetDrawList();
+    // Replaces the blob with a copy of the bytes; the list is rebuilt on the next GetDrawList.
+    void SetDrawBlob(const uint8_t* bytes, uint32_t length);
+    const uint8_t* GetDrawBlob() const { return m_drawBlob.get(); }
+    uint32_t GetDrawBlobLength() const { return m_drawBlobLength; }
+    bool IsListBuilt() const { return m_listBuilt; }
+    bool IsBlobSet() const { return m_blobSet; }
+
+    // Reads drawing records up to the end record and returns the primitives (see
+    // ReadOverlayDrawingRecords for what fails).
+    static DrawList LoadList(QDataReader& reader);
+
     void WriteBody(QDataWriter& writer) const override;
-    // A failed read leaves the object as it was.
+    // Also drops the drawing back to the empty one. A failed read leaves the object as it was.
     void ReadBody(QDataReader& reader) override;
     uint16_t GetTypeID() const override { return kTypeOverlayOptions; }
     // 30 bytes for a drawing, 53 for a picture or snapshot.
@@ -56,6 +78,15 @@ public:
     QOverlayRect m_firstWorkRect;
     QOverlayRect m_secondWorkRect;
     QOverlayRect m_placement;
+
+private:
+    void ResetDrawing();
+
+    DrawList m_drawList;
+    std::unique_ptr<uint8_t[]> m_drawBlob;
+    uint32_t m_drawBlobLength = 0;
+    bool m_listBuilt = false;
+    bool m_blobSet = false;
 };
 
 } // namespace orv

@@ -1,5 +1,7 @@
 #include "core/QOverlayOptions.h"
+#include "core/QException.h"
 #include "core/TypeIds.h"
+#include "tests/core/support/DrawingFixtures.h"
 #include "tests/core/support/FakeOptionNodes.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +103,78 @@ TEST(QOverlayOptionsTest, CopyAndSyncTakeChoiceAndPlacementButNotTheOwner) {
     rootOverlay.SetOwner(&parent);
     rootOverlay.SyncFromNode();
     EXPECT_EQ(rootOverlay.m_overlayId, 0);
+}
+
+TEST(QOverlayOptionsTest, NewOptionsHoldTheEmptyDrawing) {
+    QOverlayOptions options;
+    EXPECT_TRUE(options.IsListBuilt());
+    EXPECT_TRUE(options.IsBlobSet());
+    EXPECT_EQ(
+        std::vector<uint8_t>(options.GetDrawBlob(), options.GetDrawBlob() + options.GetDrawBlobLength()),
+        (std::vector<uint8_t>{3, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(options.GetDrawList(), nullptr);
+}
+
+TEST(QOverlayOptionsTest, DrawingStaysOutOfTheBodyAndIsDroppedByReading) {
+    for (uint8_t source : {QOverlayOptions::kSourceDrawing, QOverlayOptions::kSourcePicture}) {
+        QOverlayOptions plain = PictureOverlay();
+        plain.m_sourceKind = source;
+        QOverlayOptions drawn = PictureOverlay();
+        drawn.m_sourceKind = source;
+        const std::vector<uint8_t> blob = fake::EveryKindBlob();
+        drawn.SetDrawBlob(blob.data(), static_cast<uint32_t>(blob.size()));
+        EXPECT_FALSE(drawn.IsListBuilt());
+        ASSERT_NE(drawn.GetDrawList(), nullptr);
+        EXPECT_EQ(drawn.GetDrawList()->m_kind, 0x010A);
+
+        const std::vector<uint8_t> body = fake::WrittenBody(drawn);
+        EXPECT_EQ(body.size(), source == QOverlayOptions::kSourceDrawing ? 30U : 53U);
+        EXPECT_EQ(body, fake::WrittenBody(plain));
+
+        // Reading a body into options that hold a drawing leaves the empty one, whose list is empty.
+        EXPECT_EQ(fake::ReadBodyBytes(drawn, body), 0U);
+        EXPECT_EQ(fake::WrittenBody(drawn), body);
+        EXPECT_FALSE(drawn.IsListBuilt());
+        EXPECT_FALSE(drawn.IsBlobSet());
+        EXPECT_EQ(drawn.GetDrawBlobLength(), 6U);
+        EXPECT_EQ(drawn.GetDrawList(), nullptr);
+        EXPECT_TRUE(drawn.IsListBuilt());
+    }
+}
+
+TEST(QOverlayOptionsTest, CopyLeavesTheTargetsDrawingAlone) {
+    const std::vector<uint8_t> mine = fake::DrawingBlob({fake::DrawingRecord(0x0214, {1, 2})});
+    const std::vector<uint8_t> theirs = fake::EveryKindBlob();
+    QOverlayOptions target;
+    target.SetDrawBlob(mine.data(), static_cast<uint32_t>(mine.size()));
+    DrawBase_t* list = target.GetDrawList();
+    QOverlayOptions source = PictureOverlay();
+    source.SetDrawBlob(theirs.data(), static_cast<uint32_t>(theirs.size()));
+    source.GetDrawList();
+
+    target.CopyFrom(source);
+    EXPECT_EQ(target.m_overlayId, 9);
+    EXPECT_EQ(std::vector<uint8_t>(target.GetDrawBlob(), target.GetDrawBlob() + target.GetDrawBlobLength()),
+              mine);
+    EXPECT_TRUE(target.IsListBuilt());
+    EXPECT_EQ(target.GetDrawList(), list);
+    EXPECT_EQ(list->m_next, nullptr);
+}
+
+TEST(QOverlayOptionsTest, BlobThatDoesNotRebuildFailsEveryTimeAndLeavesNoList) {
+    QOverlayOptions options;
+    const std::vector<uint8_t> cut = fake::DrawingBlob({fake::DrawingRecord(0x0214, {1, 2})}, false);
+    options.SetDrawBlob(cut.data(), static_cast<uint32_t>(cut.size()));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            options.GetDrawList();
+            ADD_FAILURE() << "a blob without its end record rebuilt";
+        } catch (const QOutOfMemoryException& failure) {
+            EXPECT_STREQ(failure.what(),
+                         "Memory exhausted while creating the OVR list [QOverlayOptions::LoadList].");
+        }
+        EXPECT_FALSE(options.IsListBuilt());
+    }
 }
 
 } // namespace
