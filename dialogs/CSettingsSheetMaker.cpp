@@ -3,6 +3,8 @@
 #include "app/project/CFormViewFactory.h"
 #include "app/project/CHalvionView.h"
 #include "dialogs/CNodeOptionsSheet.h"
+#include "dialogs/CPageAmplitudeAdjust.h"
+#include "dialogs/CPageNodeDescription.h"
 #include "dialogs/CPageSpectralScan.h"
 
 namespace orv {
@@ -17,6 +19,10 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
     switch (kind) {
     case QSettingsPageKind::SpectralScan:
         return std::make_unique<CPageSpectralScan>(mediator);
+    case QSettingsPageKind::AmplitudeAdjust:
+        return std::make_unique<CPageAmplitudeAdjust>(mediator);
+    case QSettingsPageKind::NodeDescription:
+        return std::make_unique<CPageNodeDescription>(mediator);
     default:
         return nullptr;
     }

@@ -4,6 +4,8 @@
 
 #include "app/controls/CTabCtrlPropertySheet.h"
 #include "dialogs/CNodeOptionsSheet.h"
+#include "dialogs/CPageAmplitudeAdjust.h"
+#include "dialogs/CPageNodeDescription.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "dialogs/TypedNumber.h"
@@ -221,6 +223,12 @@ TEST_F(NodeOptionsSheetTest, ThePageMakerHasThePagesBuiltSoFar) {
     test::TestMediator node(2003, "Board A");
     EXPECT_NE(dynamic_cast<CPageSpectralScan*>(
                   CSettingsSheetMaker::MakePage(QSettingsPageKind::SpectralScan, node, 0).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CPageAmplitudeAdjust*>(
+                  CSettingsSheetMaker::MakePage(QSettingsPageKind::AmplitudeAdjust, node, 0).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<CPageNodeDescription*>(
+                  CSettingsSheetMaker::MakePage(QSettingsPageKind::NodeDescription, node, 0).get()),
               nullptr);
     EXPECT_EQ(CSettingsSheetMaker::MakePage(QSettingsPageKind::ReportGenerator, node, 0), nullptr);
 }

@@ -352,6 +352,16 @@ TEST_F(SpectralPageTest, ApplyWritesEveryFieldMarksTheProjectAndDropsOldSelectio
 }
 
 TEST_F(SpectralPageTest, DuringAScanTheControlsWaitForItsEndOnTheUserInterfaceThread) {
+    // The amplitude page is a recording one here, which notes the thread its re-enabling ran on.
+    factory.makePage = [this](QSettingsPageKind kind, QNodeMediator& mediator,
+                              uint16_t scanKind) -> std::unique_ptr<QSettingsPage> {
+        if (kind == QSettingsPageKind::SpectralScan) {
+            return std::make_unique<Page>(mediator);
+        }
+        auto page = std::make_unique<testing::RecordingPage>(kind, scanKind, nullptr);
+        factory.recordingPages.push_back(page.get());
+        return page;
+    };
     auto node = MakeNode(2003);
     node->SetScanInProgress(true);
     Page& page = Open(*node);

@@ -118,6 +118,19 @@ TEST_F(ProjectViewTest, SavesEveryNodeAfterItsParentInTreeOrder) {
     EXPECT_EQ(ids.size(), pairs.size());
 }
 
+TEST_F(ProjectViewTest, TheTreeLabelsTheItemOfARenamedNode) {
+    auto app = MakeAppWithNewProject();
+    TfrmProjectView& view = *app->GetOpenProject();
+    QNodeMediator* module = view.AddNode(m_tree.GetRootItem(), CViewTree::kLast, kTypeModuleNode);
+    QNodeMediator* spectral = view.AddNode(m_tree.Find(module), CViewTree::kLast, kTypeSpectralScanNode);
+    ASSERT_NE(spectral, nullptr);
+    m_tree.SetNodeItemText(spectral->GetNodeID(), "Top side");
+    EXPECT_EQ(m_tree.Outline(), "Project(Module(Top side))");
+    // An ID no node of the tree has changes nothing.
+    m_tree.SetNodeItemText(spectral->GetNodeID() + 1, "Other");
+    EXPECT_EQ(m_tree.Outline(), "Project(Module(Top side))");
+}
+
 TEST_F(ProjectViewTest, DeletesSubtreesButNeverTheRootOrANodeWhoseScanRuns) {
     auto app = MakeAppWithNewProject();
     TfrmProjectView& view = *app->GetOpenProject();

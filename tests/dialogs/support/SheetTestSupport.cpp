@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -187,7 +188,17 @@ void TypeInto(QWidget& edit, const QString& text) {
     edit.setFocus();
     QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(&edit, Qt::Key_Delete);
-    QTest::keyClicks(&edit, text);
+    for (const QChar character : text) {
+        if (character.unicode() < 0x80) {
+            QTest::keyClick(&edit, static_cast<char>(character.unicode()));
+            continue;
+        }
+        // Characters no key of the test keyboard has arrive as the text of a key event.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(&edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(&edit, &release);
+    }
 }
 
 void PickEntry(QWidget& combo, int index) {

@@ -5,6 +5,7 @@
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
 #include "app/controls/CProjectView.h"
+#include "app/controls/CTabCtrlPropertySheet.h"
 #include "app/panes/CViewTreeWidget.h"
 #include "app/panes/TTreeNodeList.h"
 #include "app/project/CChildFrame.h"
@@ -13,6 +14,8 @@
 #include "core/QScanOptions.h"
 #include "core/TypeIds.h"
 #include "dialogs/CNodeOptionsSheet.h"
+#include "dialogs/CPageAmplitudeAdjust.h"
+#include "dialogs/CPageNodeDescription.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "project/QNodeMediator.h"
@@ -36,6 +39,7 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -138,6 +142,32 @@ TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
     EXPECT_EQ(mediator.GetScanOptions()->GetStartFrequency(), 100.0F);
     ASSERT_NE(sheet, nullptr);
     EXPECT_FALSE(sheet->HasWindow()) << "OK closed it; the next Settings builds it anew";
+
+    // The amplitude and description pages, each shown by its tab and written out.
+    std::vector<std::string> shots;
+    EXPECT_TRUE(WithModalSheet(frame, kSettings, [&](CNodeOptionsSheet& sheet) {
+        for (int index = 0; index < sheet.GetPageCount(); ++index) {
+            CPropertyPage* page = sheet.GetPage(index);
+            const bool amplitude = dynamic_cast<CPageAmplitudeAdjust*>(page) != nullptr;
+            if (!amplitude && dynamic_cast<CPageNodeDescription*>(page) == nullptr) {
+                continue;
+            }
+            QTest::mouseClick(&sheet.GetTabCtrl(), Qt::LeftButton, Qt::NoModifier,
+                              sheet.GetTabCtrl().tabRect(index).center());
+            EXPECT_EQ(sheet.GetActiveIndex(), index);
+            testing::FlushEvents();
+            ExpectWholeTexts(sheet);
+            shots.push_back(std::string(ORV_SCREENSHOT_DIR) + (amplitude
+                                                                   ? "/program-settings-amplitude.png"
+                                                                   : "/program-settings-description.png"));
+            EXPECT_TRUE(Screen().save(QString::fromStdString(shots.back())));
+        }
+        QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+    }));
+    EXPECT_EQ(shots.size(), 2U);
+    for (const std::string& written : shots) {
+        std::cout << "screenshot: " << written << "\n";
+    }
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
