@@ -146,9 +146,6 @@ void CHalvionApp::RegisterCommands() {
             }
         });
     }
-    // The about box and the driver parameters come with their dialogs.
-    commands.SetHandler(57664, {});
-    commands.SetHandler(32966, {});
 }
 
 bool CHalvionApp::OnFileNew() {

@@ -120,14 +120,14 @@ void CMainFrame::AddStandardCommands() {
     m_commands.Set(57601, "&Open...");
     m_commands.Set(57603, "&Save");
     m_commands.Set(57604, "Save &As...");
-    m_commands.Set(57664, "&About Orvilant...");
+    m_commands.Set(57664, "&About Orvilant...", [this] { ShowAboutBox(); });
     m_commands.Set(32913, "Orvilant &User Manual");
     m_commands.Set(32914, "&End-User Agreement");
     // Find Scanner stays disabled in the menu, as it always was; the search dialog runs when the
     // frame is asked to connect a scanner (10038).
     m_commands.Set(
         32944, "&Find Scanner...", [this] { RunScannerSearch(); }, [] { return false; });
-    m_commands.Set(32966, "&Driver Parameters...");
+    m_commands.Set(32966, "&Driver Parameters...", [this] { ShowDriverParameters(); });
     m_commands.Set(131, "&Windows...", [this] { ShowWindowsDialog(); });
     m_commands.Set(kExitCommand, "E&xit", [this] { close(); });
     m_commands.Set(32978, "&Information Window");

@@ -180,6 +180,11 @@ public:
     void RunScannerSearch();
     const std::string& GetChosenScannerAddress() const { return m_chosenScannerAddress; }
     const std::string& GetChosenScannerId() const { return m_chosenScannerId; }
+    // Help -> About: the about box over the frame's scan-head ID; its static-IP write goes to the
+    // engine's device manager.
+    void ShowAboutBox();
+    // Help -> Driver Parameters: the modeless, top-most window, made once and raised again.
+    void ShowDriverParameters();
     // The driver-parameters window, destroyed on 10044.
     void SetDriverParametersWindow(QWidget* window) { m_driverParametersWindow = window; }
     QWidget* GetDriverParametersWindow() const { return m_driverParametersWindow; }

@@ -4,8 +4,11 @@
 
 #include "analyzers/CInstrumentInfo.h"
 #include "app/CConnectionLink.h"
+#include "app/CDlgAbout.h"
 #include "app/CDlgHandHeldProbe.h"
+#include "app/CDlgSetupDriverParameters.h"
 #include "app/CMainFrame.h"
+#include "app/CMainFrameDisplayLink.h"
 
 #include "app/CDlgSearchForZeltp.h"
 #include "app/CSoundEffectPlayer.h"
@@ -375,6 +378,42 @@ void CMainFrame::RunScannerSearch() {
     if (chosen) {
         ConnectToChosenScanner(dialog.GetSelectedIp(), dialog.GetSelectedId());
     }
+}
+
+void CMainFrame::ShowAboutBox() {
+    const int32_t scanHeadId =
+        m_frameLink != nullptr ? m_frameLink->GetScannerId() : CDlgAbout::kNoScannerHeadId;
+    CDeviceManager* manager = m_engine != nullptr ? m_engine->GetSetupScan().GetDeviceManager() : nullptr;
+    CDlgAbout::StaticIpWriter writer;
+    if (manager != nullptr) {
+        // The engine objects live as long as the frame, which outlives its modal box.
+        writer = [manager](uint8_t flag, std::string address, std::string mask) {
+            return manager->WriteAdapterStaticIPSettings(flag, address, mask);
+        };
+    }
+    CDlgAbout dialog(scanHeadId, std::move(writer), this);
+    dialog.exec();
+}
+
+void CMainFrame::ShowDriverParameters() {
+    if (m_driverParametersWindow == nullptr) {
+        if (m_engine == nullptr) {
+            return;
+        }
+        SetupScan& setup = m_engine->GetSetupScan();
+        CDeviceManager* manager = setup.GetDeviceManager();
+        CDlgSetupDriverParameters::TimingSource timing;
+        if (manager != nullptr) {
+            timing = [manager](float rbw) { return manager->TryReadAnalyzerTiming(rbw); };
+        }
+        auto* window = new CDlgSetupDriverParameters(setup, std::move(timing), this, this);
+        m_driverParametersWindow = window;
+        window->adjustSize();
+        window->move(geometry().center() - window->rect().center());
+    }
+    m_driverParametersWindow->show();
+    m_driverParametersWindow->raise();
+    m_driverParametersWindow->activateWindow();
 }
 
 void CMainFrame::ConnectToChosenScanner(const std::string& address, const std::string& scannerId) {

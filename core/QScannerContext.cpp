@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace orv {
 
@@ -64,6 +65,22 @@ bool QScannerContext::SetVersionFromString(std::string_view text) {
     }
     m_firmwareVersion.store(static_cast<int32_t>(version));
     return true;
+}
+
+void QScannerContext::SetIdentityTexts(std::string adaptorId, std::string firmwareVersion) {
+    const std::lock_guard guard(m_identityLock);
+    m_adaptorIdText = std::move(adaptorId);
+    m_firmwareVersionText = std::move(firmwareVersion);
+}
+
+std::string QScannerContext::GetAdaptorIdText() const {
+    const std::lock_guard guard(m_identityLock);
+    return m_adaptorIdText;
+}
+
+std::string QScannerContext::GetFirmwareVersionText() const {
+    const std::lock_guard guard(m_identityLock);
+    return m_firmwareVersionText;
 }
 
 bool QScannerContext::SetScannerId(int32_t id) {

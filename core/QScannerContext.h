@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,12 @@ public:
     // refused and leaves the version as it was. False when the text changed nothing.
     bool SetVersionFromString(std::string_view text);
 
+    // The connected scanner's adaptor ID and firmware version as its version reply gave them, for
+    // the about box; empty until a reply came. Written by the scan state controller's thread.
+    void SetIdentityTexts(std::string adaptorId, std::string firmwareVersion);
+    std::string GetAdaptorIdText() const;
+    std::string GetFirmwareVersionText() const;
+
     int32_t GetColumnLabelCount() const { return kColumnLabelCount; }
     int32_t GetRowLabelCount() const { return kRowLabelCount; }
     // Index from 0; the index must be below the label count.
@@ -66,6 +73,9 @@ private:
     std::atomic<int32_t> m_scannerIndex{44};
     int32_t m_referenceVersion = 4002007;
     std::atomic<int32_t> m_firmwareVersion{0};
+    mutable std::mutex m_identityLock;
+    std::string m_adaptorIdText;
+    std::string m_firmwareVersionText;
     std::array<QGridLabel, kColumnLabelCount> m_columnLabels;
     std::array<QGridLabel, kRowLabelCount> m_rowLabels;
 };

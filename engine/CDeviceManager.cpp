@@ -360,6 +360,18 @@ bool CDeviceManager::WriteAdapterStaticIPSettings(uint8_t useStaticIp, const std
     return written;
 }
 
+std::optional<CDeviceManager::AnalyzerTiming> CDeviceManager::TryReadAnalyzerTiming(float rbw) {
+    const std::unique_lock guard(m_deviceLock, std::try_to_lock);
+    if (!guard.owns_lock() || m_analyzer == nullptr) {
+        return std::nullopt;
+    }
+    AnalyzerTiming timing;
+    timing.gateLength = m_analyzer->GetGateLength(rbw);
+    timing.switchTime = m_analyzer->GetRbwTimingA(rbw);
+    timing.switchWait = m_analyzer->GetRbwTimingB(rbw);
+    return timing;
+}
+
 CScanner* CDeviceManager::GetScanner() const {
     const std::lock_guard guard(m_deviceLock);
     return m_scanner.get();

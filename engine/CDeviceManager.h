@@ -114,6 +114,15 @@ public:
     // left, and the result is false). While a scan runs the driver is kept and the result is false.
     bool SetAnalyzerDriver(std::array<uint32_t, 4>& words) override;
     CSpectrumAnalyzer* GetAnalyzer() const override;
+    // The driver's timing for a resolution bandwidth, as the driver-parameters window shows it.
+    struct AnalyzerTiming {
+        int32_t gateLength = 0;
+        int32_t switchTime = 0; // delay after the switch
+        int32_t switchWait = 0; // delay after the trigger
+    };
+    // Only tries the device lock, so the user-interface thread never waits on a scan or a connect:
+    // empty while another thread holds the devices, or without a driver.
+    std::optional<AnalyzerTiming> TryReadAnalyzerTiming(float rbw);
     // Deletes every listed VISA connection.
     void ClearVisaConnections();
     size_t GetVisaConnectionCount() const;

@@ -148,6 +148,7 @@ void QUIBBStateController::ScanningEngineVersionCheckCommandAck(QScanningEngineV
             return;
         }
         GetScannerContext().SetVersionFromString(version);
+        GetScannerContext().SetIdentityTexts(eid, firmware);
         m_nState.store(kReady);
     }
     AddInformationMessage(1,

@@ -15,8 +15,10 @@
 
 #include <QFile>
 #include <QMdiArea>
+#include <QPushButton>
 #include <QScreen>
 #include <QSoundEffect>
+#include <QTest>
 
 #include <map>
 #include <thread>
@@ -232,11 +234,30 @@ TEST_F(MainFrameCommandsTest, ScannerSearchAndDriverParametersMessages) {
                "Trying to connect to the Scanner:  ID = ZX-7;  IP = 192.168.1.20......";
     }));
 
-    QPointer<QWidget> window = new QWidget;
-    m_frame->SetDriverParametersWindow(window);
-    m_frame->Post(10044);
+    // Driver Parameters: one top-most window, raised again by a second command; its Cancel has the
+    // frame destroy it (10044).
+    ASSERT_TRUE(m_frame->GetCommandTable().Execute(32966));
+    QPointer<QWidget> window = m_frame->GetDriverParametersWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Driver Parameters");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    ASSERT_TRUE(m_frame->GetCommandTable().Execute(32966));
+    EXPECT_EQ(m_frame->GetDriverParametersWindow(), window.data());
+    QTest::mouseClick(window->findChild<QPushButton*>("2"), Qt::LeftButton);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return window == nullptr; }));
     EXPECT_EQ(m_frame->GetDriverParametersWindow(), nullptr);
+
+    // About: the modal box over the frame.
+    QString aboutTitle;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            aboutTitle = modal->windowTitle();
+            modal->close();
+        }
+    });
+    ASSERT_TRUE(m_frame->GetCommandTable().Execute(57664));
+    EXPECT_EQ(aboutTitle, "About Orvilant");
 }
 
 TEST_F(MainFrameCommandsTest, StatusTextNamesTheSelectedAnalyzerOfTheActiveProject) {

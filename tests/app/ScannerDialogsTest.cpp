@@ -1,7 +1,13 @@
 #include "app/CDlgSearchForZeltp.h"
 #include "app/CDlgStaticIP.h"
+#include "engine/EngineProcessFlags.h"
+#include "platform/net/NetworkInterfaces.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "support/QtTestApplication.h"
+#include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/ScriptedPortmapper.h"
+#include "tests/engine/support/TestNetworkNamespaces.h"
+#include "tests/sim/adapter/AdapterSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +172,35 @@ TEST_F(SearchDialogTest, SearchingAgainEmptiesTheListAndListsTheAnswersInTheirOr
     EXPECT_EQ(dialog.GetList().topLevelItemCount(), 0);
     dialog.Select();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(SearchDialogTest, TheNetworkSearchInANamespaceListsBothRespondersAndLowersItsFlag) {
+    using test::TestNetworkNamespaces;
+    const TestNetworkNamespaces namespaces(false);
+    ORV_SKIP_UNLESS_NAMESPACES(namespaces);
+    const test::ScopedNetworkSource network{std::make_shared<SystemNetworkInterfaces>()};
+    // Each of the two queries (the network's and the limited broadcast) is answered from both peers.
+    const std::vector<test::ScriptedResponder::Answer> both{
+        {TestNetworkNamespaces::kSecondPeer, test::PortmapperReply(4711)},
+        {TestNetworkNamespaces::kFirstPeer, test::PortmapperReply(815)}};
+    test::ScriptedResponder responder(namespaces, {both, both});
+    ASSERT_TRUE(responder.IsReady());
+
+    CDlgSearchForZeltp dialog({}, {});
+    dialog.SetSearchFunction([&](std::vector<std::string>& addresses, std::vector<std::string>& ids) {
+        TestNetworkNamespaces::RunIn(namespaces.Client(),
+                                     [&] { CDlgSearchForZeltp::RunNetworkSearch(addresses, ids); });
+    });
+    dialog.SearchAgain();
+    EXPECT_EQ(ScannerSearchRunningFlag().load(), 0);
+    EXPECT_EQ(Column(dialog.GetList(), 0), (std::vector<std::string>{"10.201.0.3", "10.201.0.2"}));
+    EXPECT_EQ(Column(dialog.GetList(), 1), (std::vector<std::string>{"4711", "815"}));
+
+    dialog.GetList().topLevelItem(1)->setSelected(true);
+    dialog.Select();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.GetSelectedIp(), "10.201.0.2");
+    EXPECT_EQ(dialog.GetSelectedId(), "815");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/clock/FakeClock.h"
 #include "platform/net/NetworkInterfaces.h"
 #include "tests/engine/support/EngineLinkFixture.h"
+#include "tests/engine/support/ScriptedPortmapper.h"
 #include "tests/engine/support/TestNetworkNamespaces.h"
 #include "tests/sim/adapter/AdapterSimulator.h"
 
@@ -29,23 +30,16 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
+using test::PortmapperReply;
+using test::PortmapperWords;
+using test::ScriptedResponder;
 using test::TestNetworkNamespaces;
 using Bytes = std::vector<uint8_t>;
-
-Bytes Words(std::initializer_list<uint32_t> words) {
-    Bytes bytes;
-    for (const uint32_t word : words) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            bytes.push_back(static_cast<uint8_t>(word >> shift));
-        }
-    }
-    return bytes;
-}
 
 TEST(CUdpQuerry, TheQueryIsTheGetportCallAndTheCounterRunsFrom1000To1999) {
     const auto query = CUdpQuerry::BuildQuery(1234);
     EXPECT_EQ(Bytes(query.begin(), query.end()),
-              Words({1234, 0, 2, 100000, 2, 3, 0, 0, 0, 0, 395183, 1, 6, 0}));
+              PortmapperWords({1234, 0, 2, 100000, 2, 3, 0, 0, 0, 0, 395183, 1, 6, 0}));
 
     std::atomic<uint32_t>& counter = CUdpQuerry::TransactionCounter();
     const uint32_t kept = counter.load();
@@ -55,108 +49,6 @@ TEST(CUdpQuerry, TheQueryIsTheGetportCallAndTheCounterRunsFrom1000To1999) {
     }
     EXPECT_EQ(CUdpQuerry::TakeTransactionId(), 1000U);
     counter.store(kept);
-}
-
-// A portmapper of the test's own in the peer namespace: a socket on port 111 that records each query
-// and answers it with the datagrams the test scripted, each from the peer address it names.
-class ScriptedResponder {
-public:
-    struct Answer {
-        uint32_t from;
-        Bytes datagram;
-    };
-
-    ScriptedResponder(const TestNetworkNamespaces& namespaces, std::vector<std::vector<Answer>> perQuery)
-        : m_script(std::move(perQuery)) {
-        TestNetworkNamespaces::RunIn(namespaces.Peer(), [this] {
-            const int on = 1;
-            m_listener = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-            sockaddr_in any{};
-            any.sin_family = AF_INET;
-            any.sin_port = htons(111);
-            ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-            m_ready = ::bind(m_listener, reinterpret_cast<sockaddr*>(&any), sizeof any) == 0;
-            for (const uint32_t address :
-                 {TestNetworkNamespaces::kFirstPeer, TestNetworkNamespaces::kSecondPeer}) {
-                sockaddr_in own{};
-                own.sin_family = AF_INET;
-                own.sin_addr.s_addr = htonl(address);
-                const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-                m_ready = m_ready && ::bind(fd, reinterpret_cast<sockaddr*>(&own), sizeof own) == 0;
-                m_senders.push_back(fd);
-            }
-        });
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~ScriptedResponder() {
-        m_running = false;
-        m_thread.join();
-        for (const int fd : m_senders) {
-            ::close(fd);
-        }
-        ::close(m_listener);
-    }
-
-    bool IsReady() const { return m_ready; }
-    std::vector<uint32_t> TransactionIds() const {
-        const std::lock_guard guard(m_lock);
-        return m_ids;
-    }
-    // Bounded wait until `count` queries were answered.
-    bool WaitAnswered(std::size_t count) const {
-        std::unique_lock lock(m_lock);
-        return m_answered.wait_for(lock, 5s, [&] { return m_ids.size() >= count; });
-    }
-
-private:
-    void Serve() {
-        while (m_running) {
-            pollfd wait{m_listener, POLLIN, 0};
-            if (::poll(&wait, 1, 20) != 1) {
-                continue;
-            }
-            std::array<uint8_t, 1500> query{};
-            sockaddr_in from{};
-            socklen_t length = sizeof from;
-            const ssize_t n = ::recvfrom(m_listener, query.data(), query.size(), 0,
-                                         reinterpret_cast<sockaddr*>(&from), &length);
-            if (n < 4) {
-                continue;
-            }
-            std::size_t index = 0;
-            {
-                const std::lock_guard guard(m_lock);
-                index = m_ids.size();
-                m_ids.push_back(static_cast<uint32_t>(query[0]) << 24 |
-                                static_cast<uint32_t>(query[1]) << 16 | static_cast<uint32_t>(query[2]) << 8 |
-                                query[3]);
-            }
-            if (index < m_script.size()) {
-                for (const Answer& answer : m_script[index]) {
-                    const int fd = m_senders[answer.from == TestNetworkNamespaces::kFirstPeer ? 0 : 1];
-                    ::sendto(fd, answer.datagram.data(), answer.datagram.size(), 0,
-                             reinterpret_cast<sockaddr*>(&from), sizeof from);
-                }
-            }
-            m_answered.notify_all();
-        }
-    }
-
-    std::vector<std::vector<Answer>> m_script;
-    int m_listener = -1;
-    std::vector<int> m_senders;
-    bool m_ready = false;
-    std::atomic<bool> m_running{true};
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_answered;
-    std::vector<uint32_t> m_ids;
-    std::thread m_thread;
-};
-
-Bytes Reply(uint32_t port, std::size_t size = 28) {
-    Bytes bytes = Words({1, 1, 0, 0, 0, 0, port});
-    bytes.resize(size, 0);
-    return bytes;
 }
 
 class CUdpQuerrySearch : public ::testing::Test {
@@ -173,12 +65,12 @@ TEST_F(CUdpQuerrySearch, AScriptedResponderIsListedOncePerAddressInArrivalOrderW
     ORV_SKIP_UNLESS_NAMESPACES(namespaces);
     const uint32_t first = TestNetworkNamespaces::kFirstPeer;
     const uint32_t second = TestNetworkNamespaces::kSecondPeer;
-    ScriptedResponder responder(namespaces, {{{second, Reply(7, 24)},
-                                              {second, Reply(7, 32)},
-                                              {second, Reply(1234)},
-                                              {first, Reply(5678)},
-                                              {second, Reply(99)}},
-                                             {{first, Reply(4321)}}});
+    ScriptedResponder responder(namespaces, {{{second, PortmapperReply(7, 24)},
+                                              {second, PortmapperReply(7, 32)},
+                                              {second, PortmapperReply(1234)},
+                                              {first, PortmapperReply(5678)},
+                                              {second, PortmapperReply(99)}},
+                                             {{first, PortmapperReply(4321)}}});
     ASSERT_TRUE(responder.IsReady());
     CUdpQuerry search;
     ASSERT_TRUE(TestNetworkNamespaces::RunIn(namespaces.Client(), [&] { search.Search(); }));
@@ -194,7 +86,7 @@ TEST_F(CUdpQuerrySearch, AScriptedResponderIsListedOncePerAddressInArrivalOrderW
 TEST_F(CUdpQuerrySearch, ClearingTheFlagEndsTheCollectionAndAClearFlagCollectsNothing) {
     const TestNetworkNamespaces namespaces(false);
     ORV_SKIP_UNLESS_NAMESPACES(namespaces);
-    ScriptedResponder responder(namespaces, {{{TestNetworkNamespaces::kFirstPeer, Reply(1)}}, {}});
+    ScriptedResponder responder(namespaces, {{{TestNetworkNamespaces::kFirstPeer, PortmapperReply(1)}}, {}});
     ASSERT_TRUE(responder.IsReady());
     CUdpQuerry search;
     const auto start = std::chrono::steady_clock::now();
@@ -281,7 +173,7 @@ private:
         m_started.notify_all();
         const auto end = std::chrono::steady_clock::now() + kFloodLimit;
         for (uint32_t round = 0; m_running && std::chrono::steady_clock::now() < end; ++round) {
-            const Bytes answer = Reply(round);
+            const Bytes answer = PortmapperReply(round);
             for (const int fd : m_senders) {
                 ::sendto(fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&client),
                          sizeof client);

@@ -294,6 +294,9 @@ TEST_F(ControllerTest, EngineVersionIsDetectedAndShownDotted) {
     EXPECT_FALSE(controller.HasWaitCursor());
     EXPECT_EQ(controller.GetState(), 2);
     EXPECT_EQ(GetScannerContext().GetFirmwareVersion(), 1002003);
+    // The about box reads the scanner's identity as the reply gave it.
+    EXPECT_EQ(GetScannerContext().GetAdaptorIdText(), "12");
+    EXPECT_EQ(GetScannerContext().GetFirmwareVersionText(), "2.3.4");
     EXPECT_TRUE(log.Has("Get acknowledgement for detecting the scan engine version: 1.2.3,  EID=12,  "
                         "FirmwareVersion=2.3.4"));
     EXPECT_TRUE(controller.Calls().empty());
@@ -313,8 +316,10 @@ TEST_F(ControllerTest, UnreadableEngineVersionEmptiesTheQueueAndReminds) {
         controller.SetState(8);
         controller.DetectEngineVersion(run);
         layer->QueueCommand(QCommLayer::kStepScannerId, 0, 0);
+        GetScannerContext().SetIdentityTexts("", "");
         QScanningEngineVersionCheckCommand reply = VersionReply(100, -1);
         controller.ScanningEngineVersionCheckCommandAck(reply);
+        EXPECT_EQ(GetScannerContext().GetAdaptorIdText(), "") << "an unreadable version names no scanner";
         EXPECT_TRUE(layer->IsCommandQueueEmpty());
         ASSERT_FALSE(prompt->Requests().empty());
         EXPECT_EQ(prompt->Requests().back().text,
