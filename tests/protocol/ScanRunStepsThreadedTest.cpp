@@ -83,10 +83,7 @@ protected:
         layer.SetMainFrame(&frame);
         controller.SetState(QUIBBStateController::kReady);
     }
-    ~RunStepsTest() override {
-        mediators.clear();
-        GetSpectrumAnalyzerInfoManager().Remove(900);
-    }
+    ~RunStepsTest() override { GetSpectrumAnalyzerInfoManager().Remove(900); }
 
     QNodeMediator& MakeNode(uint16_t kind) {
         QNodeFactory factory(QFundamentalNodeMediator::MakeMaker(ui, nullptr));
@@ -150,9 +147,11 @@ protected:
     LogCapture log;
     MessageThread ui;
     FakeMainFrame frame{ui};
+    // Before the layer: its worker may still be ending a failed run on a node when a test is done,
+    // so the nodes go only after the layer has joined it.
+    std::vector<std::unique_ptr<QNodeMediator>> mediators;
     StepController controller{ui};
     QCommLayer layer;
-    std::vector<std::unique_ptr<QNodeMediator>> mediators;
 };
 
 TEST_F(RunStepsTest, ASetUpErrorEndsTheRunWithItsBox) {
