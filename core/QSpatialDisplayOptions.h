@@ -103,6 +103,7 @@ public:
     uint32_t GetAmplitudeUnit() const { return m_modeA; }
     bool IsAutoScale() const { return m_modeB != 0; }
     bool UsesNodeSettings() const { return m_useSameViewSetting != 0; }
+    void SetUsesNodeSettings(bool on) { m_useSameViewSetting = on ? 1 : 0; }
     bool KeepsOwnZoom() const { return m_flag4 != 0; }
     bool IsCompensation() const { return m_flag8 != 0; }
     // Inherited unless the node keeps its own: cell lines, interpolation, the overlay shown and

@@ -5,6 +5,7 @@
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
 
 namespace orv {
@@ -19,6 +20,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
     switch (kind) {
     case QSettingsPageKind::SpectralScan:
         return std::make_unique<CPageSpectralScan>(mediator);
+    case QSettingsPageKind::SpatialScan:
+        return std::make_unique<CPageSpatialScan>(mediator);
     case QSettingsPageKind::AmplitudeAdjust:
         return std::make_unique<CPageAmplitudeAdjust>(mediator);
     case QSettingsPageKind::NodeDescription:

@@ -11,6 +11,7 @@
 #include "project/ReportGeneratorDataBuffer.h"
 #include "scandata/QComparisonOwner.h"
 #include "scandata/QContainerNodeMediator.h"
+#include "scandata/QMeasuredFrequencyData.h"
 #include "scandata/QScanContainerMediator.h"
 #include "scandata/QScanDataMediator.h"
 
@@ -391,6 +392,9 @@ public:
     // The peaks of a spectral (or spectral/spatial) scan for the spectral views: point indexes and
     // their frequencies, highest snapshot level first.
     void FindPeaks(CScanData& scan, std::vector<uint32_t>& pointIndexes, std::vector<float>& frequencies);
+    // A copy of the measured frequencies of one of this node's spectral or spectral/spatial scans,
+    // taken under the lock the running scan updates them under; empty for any other scan.
+    std::vector<QMeasuredFrequencyData::Entry> CopyMeasuredFrequencies(const CScanData& scan);
     // Puts the picture of one scan into the report document (none: only the view is switched).
     void InsertScanViewIntoReport(int32_t scanID, QReportDocument* document, int32_t picture);
 
@@ -434,6 +438,9 @@ public:
     bool ResolveLinkedScanData();
     void CreateUserComposite(QNodeMediator& source);
     int32_t GetLinkedScanID() const { return m_nLinkedScanID; }
+    // The scan of the parent node this node follows (the spatial page's choice, kept at once and
+    // not undone by Cancel); a user composite looks its scan up again.
+    void SetLinkedScanID(int32_t scanID);
     // Child nodes in the tree linked to one of this node's scans: how many, and closing their views
     // (before the scan goes).
     size_t CountNodesLinkedToScan(int32_t scanID);

@@ -239,6 +239,24 @@ void QNodeMediator::InsertScanViewIntoReport(int32_t scanID, QReportDocument* do
     }
 }
 
+void QNodeMediator::SetLinkedScanID(int32_t scanID) {
+    m_nLinkedScanID = scanID;
+    if (m_bLinked != 0) {
+        ResolveLinkedScanData();
+    }
+}
+
+std::vector<QMeasuredFrequencyData::Entry> QNodeMediator::CopyMeasuredFrequencies(const CScanData& scan) {
+    CriticalSectionGuard guard(m_firstSection);
+    if (const auto* spectral = dynamic_cast<const CSpectralScanData*>(&scan)) {
+        return spectral->m_MeasuredFrequencies;
+    }
+    if (const auto* spectralSpatial = dynamic_cast<const CSpectralSpatialScanData*>(&scan)) {
+        return spectralSpatial->m_MeasuredFrequencies;
+    }
+    return {};
+}
+
 bool QNodeMediator::ResolveLinkedScanData() {
     m_pLinkedScan = nullptr;
     if (m_pParent == nullptr) {

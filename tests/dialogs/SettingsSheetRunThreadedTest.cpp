@@ -4,6 +4,7 @@
 
 #include "analyzers/CInstrumentInfo.h"
 #include "core/QScanOptions.h"
+#include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
@@ -17,16 +18,21 @@
 #include "protocol/QScanEngineLinkOverController.h"
 #include "protocol/QUIBBStateController.h"
 #include "scandata/CSpectralScanData.h"
+#include "scandata/QSetupScanCommand.h"
 #include "tests/dialogs/support/SheetTestSupport.h"
 #include "tests/protocol/support/PlaceholderEngineRun.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -40,6 +46,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::Click;
+using testing::PickEntry;
 using testing::TypeInto;
 
 // The main frame's displays: nothing of them is looked at.
@@ -119,8 +126,8 @@ protected:
             thread, [&] { return !controller->HasWaitCursor() && controller->GetState() == 2; }, 60s));
     }
 
-    QNodeMediator& Node(uint16_t kind) {
-        nodes.push_back(MakeNode(kind));
+    QNodeMediator& Node(uint16_t kind, QNodeMediator* parent = nullptr) {
+        nodes.push_back(MakeNode(kind, parent));
         QNodeMediator& node = *nodes.back();
         node.SetContainer(&container);
         node.SetTreeContainer(&container);
@@ -222,6 +229,90 @@ TEST_F(SettingsSheetRunTest, ASweepSetThroughTheSheetIsWhatTheNextScanMeasures) 
     EXPECT_EQ(scan->m_StopFrequency, 200.0F);
     EXPECT_FLOAT_EQ(scan->GetFrequency(0), 100.0F);
     EXPECT_FLOAT_EQ(scan->GetFrequency(points - 1), 200.0F);
+}
+
+TEST_F(SettingsSheetRunTest, ASpatialNodePicksItsFrequencyFromItsParentsScansAndScansIt) {
+    QNodeMediator& parent = Node(2003);
+    // The engine measures the trace's peaks: the frequencies the spatial page offers.
+    parent.GetScanOptions()->SetMeasurePeaks(true);
+    parent.GetScanOptions()->SetMaxPeaks(10);
+    for (size_t made = 1; made <= 3; ++made) {
+        ASSERT_TRUE(link->RunScan(parent, false));
+        ASSERT_TRUE(test::PumpUntil(
+            thread, [&] { return controller->GetState() == 2 && parent.GetScanDataCount() == made; }, 60s))
+            << ::testing::PrintToString(prompt->Texts());
+    }
+    QNodeMediator& node = Node(2004, &parent);
+    CNodeOptionsSheet* sheet = OpenSheet(node);
+    ASSERT_NE(sheet, nullptr);
+    auto* page = dynamic_cast<CPageSpatialScan*>(sheet->GetActivePage());
+    ASSERT_NE(page, nullptr);
+    auto& scans = dynamic_cast<QComboBox&>(*page->GetControl(CPageSpatialScan::kScanIdList));
+    auto& peaks = dynamic_cast<QComboBox&>(*page->GetControl(CPageSpatialScan::kPeakList));
+    ASSERT_EQ(scans.count(), 3);
+    EXPECT_EQ(scans.itemText(0), "Scan Data ID --- 3");
+    EXPECT_EQ(scans.itemText(1), "Scan Data ID --- 2");
+    EXPECT_EQ(scans.itemText(2), "Scan Data ID --- 1");
+    EXPECT_EQ(scans.currentIndex(), 0);
+    int32_t newest = -1;
+    ASSERT_NE(parent.GetLastSpectralScanData(newest), nullptr);
+    EXPECT_EQ(newest, 3);
+
+    // The oldest scan: kept on the node at once, its frequencies listed with the trace's peaks.
+    PickEntry(scans, 2);
+    EXPECT_EQ(node.GetLinkedScanID(), 1);
+    CSpectralScanData* oldest = parent.FindSpectralScanData(1);
+    ASSERT_NE(oldest, nullptr);
+    const std::vector<CPageSpatialScan::PeakMarkerEntry>& entries = page->GetPeakMarkerEntries();
+    ASSERT_EQ(entries.size(), parent.CopyMeasuredFrequencies(*oldest).size());
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(peaks.count(), static_cast<int>(entries.size()));
+    const auto marked = std::find_if(entries.begin(), entries.end(), [](const auto& entry) {
+        return entry.displayed.size() > 7 && entry.displayed.ends_with(" ---  X");
+    });
+    ASSERT_NE(marked, entries.end()) << "the placeholder's trace has peaks";
+    EXPECT_EQ(marked->displayed, marked->plain + " ---  X");
+    // Cancel deletes the page with its entries.
+    const auto at = static_cast<int>(marked - entries.begin());
+    const std::string peakText = marked->plain;
+    Click(*sheet->GetButton(CNodeOptionsSheet::kCancelId));
+    EXPECT_EQ(node.GetLinkedScanID(), 1) << "Cancel keeps the choice";
+
+    // Reopened on the linked scan; the peak picked, then the centre typed over and the bandwidth.
+    sheet = OpenSheet(node);
+    page = dynamic_cast<CPageSpatialScan*>(sheet->GetActivePage());
+    ASSERT_NE(page, nullptr);
+    auto& scans2 = dynamic_cast<QComboBox&>(*page->GetControl(CPageSpatialScan::kScanIdList));
+    auto& peaks2 = dynamic_cast<QComboBox&>(*page->GetControl(CPageSpatialScan::kPeakList));
+    EXPECT_EQ(scans2.currentText(), "Scan Data ID --- 1");
+    peaks2.showPopup();
+    peaks2.view()->setCurrentIndex(peaks2.model()->index(at, 0));
+    QTest::keyClick(peaks2.view(), Qt::Key_Return);
+    auto& center = dynamic_cast<QLineEdit&>(*page->GetControl(CPageSpatialScan::kCenterEdit));
+    EXPECT_EQ(center.text().toStdString(), peakText);
+    TypeInto(center, "150");
+    PickEntry(*page->GetControl(CPageSpatialScan::kRbwList), 11);
+    Click(*sheet->GetButton(CNodeOptionsSheet::kOkId));
+    EXPECT_FALSE(sheet->HasWindow());
+    EXPECT_EQ(node.GetScanOptions()->GetStartFrequency(), 150.0F);
+    EXPECT_EQ(node.GetScanOptions()->GetStopFrequency(), 150.0F);
+    EXPECT_EQ(node.GetScanOptions()->GetRBW(), 1.0F);
+
+    // The set-up the controller sends is the page's, whatever the spatial routine then ends with.
+    ASSERT_TRUE(link->RunScan(node, false));
+    // The run asks for the engine and the scanner first; the set-up follows their replies.
+    ASSERT_TRUE(test::PumpUntil(
+        thread,
+        [&] {
+            return controller->GetState() == 2 &&
+                   controller->GetCurrentSetupScan().GetStartFrequency() == 150.0F;
+        },
+        60s))
+        << ::testing::PrintToString(prompt->Texts());
+    const QSetupScanCommand setup = controller->GetCurrentSetupScan();
+    EXPECT_EQ(setup.GetStartFrequency(), 150.0F);
+    EXPECT_EQ(setup.GetStopFrequency(), 150.0F);
+    EXPECT_EQ(setup.m_ResolutionBandwidth, 1.0F);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
+#include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProjectView.h"
 #include "app/controls/CTabCtrlPropertySheet.h"
 #include "app/panes/CViewTreeWidget.h"
@@ -16,6 +17,7 @@
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "project/QNodeMediator.h"
@@ -26,6 +28,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -49,6 +52,8 @@ using Driver = testing::AcceptanceDriver;
 
 constexpr uint32_t kAddSpectral = 32809;
 constexpr uint32_t kSettings = 32892;
+constexpr uint32_t kAddSpatial = 32810;
+constexpr uint32_t kScanOnce = 32893;
 
 class ProgramSettingsScreenshots : public testing::QtWidgetTest {
 protected:
@@ -168,6 +173,36 @@ TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
     for (const std::string& written : shots) {
         std::cout << "screenshot: " << written << "\n";
     }
+
+    // A scan of the Spectral node with its peaks measured, then a Spatial node under it: its new
+    // sheet opens on the spatial page with the scan and its frequencies listed.
+    mediator.GetScanOptions()->SetMeasurePeaks(true);
+    mediator.GetScanOptions()->SetMaxPeaks(10);
+    ASSERT_TRUE(
+        testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(kScanOnce); }, 60s));
+    ASSERT_TRUE(frame.OnCommand(kScanOnce));
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Completed" &&
+                   mediator.GetScanDataCount() == 1;
+        },
+        60s));
+    tree.SelectTreeNode(node);
+    EXPECT_TRUE(WithModalSheet(frame, kAddSpatial, [&](CNodeOptionsSheet& sheet) {
+        auto* page = dynamic_cast<CPageSpatialScan*>(sheet.GetActivePage());
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(dynamic_cast<QComboBox&>(*page->GetControl(CPageSpatialScan::kScanIdList)).currentText(),
+                  "Scan Data ID --- 1");
+        EXPECT_GT(dynamic_cast<QComboBox&>(*page->GetControl(CPageSpatialScan::kPeakList)).count(), 0);
+        ASSERT_TRUE(
+            testing::ProcessEventsUntil([&] { return sheet.isVisible() && sheet.isActiveWindow(); }, 10s));
+        testing::FlushEvents();
+        ExpectWholeTexts(sheet);
+        const std::string spatialShot = std::string(ORV_SCREENSHOT_DIR) + "/program-settings-spatial.png";
+        EXPECT_TRUE(Screen().save(QString::fromStdString(spatialShot)));
+        std::cout << "screenshot: " << spatialShot << "\n";
+        QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+    }));
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
