@@ -4,7 +4,9 @@
 // - the cells of a 1,218-cell x 4,001-point spectral/spatial scan built again after its selected
 //   frequency changed (one range marker over every point), against one pass finding each cell's
 //   maximum;
-// - an unchanged paint, which only copies the kept map.
+// - an unchanged paint, which only copies the kept map;
+// - one pointer move over an interpolated full grid in a 1600 x 1000 map area (the hit test, the
+//   read-out label and the refresh under it), against an unchanged paint of the same view.
 
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/ViewBenchMediator.h"
@@ -22,6 +24,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -120,8 +124,10 @@ struct Bench {
     BenchFactory factory{thread};
     BenchMediator spatial{kTypeSpatialScanNode};
     BenchMediator composite{kTypeSpectralSpatialScanNode};
+    BenchMediator pointer{kTypeSpatialScanNode};
     CSpatialView* spatialView = nullptr;
     CSpatialView* compositeView = nullptr;
+    CSpatialView* pointerView = nullptr;
     QImage target{kColumns * kCellSize + 200, kRows* kCellSize + 200, QImage::Format_RGB32};
 
     void Drain() { orv::bench::DrainMessages(thread); }
@@ -138,10 +144,22 @@ struct Bench {
         for (int i = 0; i < kRows * kColumns; ++i) {
             grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
         }
+        QSpatialScanAddition pointerGrid = grid;
         spatial.AddSpatialScanData(std::move(grid), false, false);
         spatial.ShowScanData(1);
         Drain();
         spatialView->RedrawView(nullptr, CSpatialView::kRedrawMap);
+
+        // A map area of 1600 x 1000: the client less the margins (38 right, 90 + 45 top and bottom).
+        pointer.SetViewFactory(&factory);
+        pointer.OpenView(kTypeSpatialScanNode, created, true);
+        pointerView = factory.last->view.get();
+        pointerView->resize(1600 + 38, 1000 + 90 + 45);
+        pointer.options.m_flag2 = 1; // interpolated
+        pointer.AddSpatialScanData(std::move(pointerGrid), false, false);
+        pointer.ShowScanData(1);
+        Drain();
+        pointerView->RedrawView(nullptr, CSpatialView::kRedrawMap);
 
         composite.SetViewFactory(&factory);
         composite.OpenView(kTypeSpectralSpatialScanNode, created, true);
@@ -250,6 +268,42 @@ void BM_UnchangedPaint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UnchangedPaint)->Unit(benchmark::kMicrosecond);
+
+// Pointer moves to the centres of the cells in turn, each a real mouse-move event.
+void BM_PointerMoveInterpolated(benchmark::State& state) {
+    CSpatialView& view = *g_bench->pointerView;
+    std::vector<QPoint> points;
+    for (int r = 0; r < kRows; r += 3) {
+        for (int c = 0; c < kColumns; c += 5) {
+            const CSpatialCell& cell = view.GetCell(r, c);
+            points.emplace_back((cell.m_ViewRect.left + cell.m_ViewRect.right) / 2 + 7,
+                                (cell.m_ViewRect.top + cell.m_ViewRect.bottom) / 2 + 3);
+        }
+    }
+    size_t next = 0;
+    int64_t shown = 0;
+    for (auto _ : state) {
+        const QPoint at = points[next];
+        next = (next + 1) % points.size();
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        shown += view.GetReadout().shown ? 1 : 0;
+    }
+    state.counters["readouts"] = static_cast<double>(shown);
+    state.counters["cell"] = view.GetCellSize();
+}
+BENCHMARK(BM_PointerMoveInterpolated)->Unit(benchmark::kMicrosecond);
+
+// Baseline: the unchanged paint of the same view.
+void BM_UnchangedPaintOfThePointerView(benchmark::State& state) {
+    CSpatialView& view = *g_bench->pointerView;
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    for (auto _ : state) {
+        view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    }
+}
+BENCHMARK(BM_UnchangedPaintOfThePointerView)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

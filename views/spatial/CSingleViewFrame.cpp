@@ -78,6 +78,8 @@ bool CSpatialSingleViewFrame::CreateClient(QMdiSubWindow& window) {
     // Hands the mediator to the 3D view too and sets the node's overlay value.
     view.AttachNode(GetMediator());
     view.SetOverlayControls(GetOverlayControls());
+    view.SetProjectTree(GetRequest().projectTree);
+    view.SetScanDataList(GetScanDataList());
     window.setWidget(&view);
     MoveDropTarget();
     view.show();

@@ -57,6 +57,9 @@ CSpatialView::CSpatialView(MessageThread& thread, QWidget* parent)
     background.setColor(QPalette::Window, ColorRefToQColor(m_crBackground));
     setPalette(background);
     setAutoFillBackground(false);
+    // The read-out follows the pointer without a button held; the arrow keys need the keyboard.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     ReadBytesPerPixel();
     m_requestTimer.setInterval(50);
     m_trackingTimer.setInterval(200);
@@ -790,21 +793,29 @@ void CSpatialView::paintEvent(QPaintEvent* /*event*/) {
     } else {
         painter.drawImage(0, 0, m_viewImage);
     }
+    // Over the kept map: the cell read-out and the zoom band, until a refresh takes them away.
+    if (m_readout.shown) {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(m_readout.fontPixels);
+        painter.setFont(font);
+        painter.fillRect(m_readout.rect, ColorRefToQColor(kReadoutBackground));
+        painter.setPen(Qt::black);
+        painter.drawText(m_readout.rect, Qt::AlignCenter | Qt::TextSingleLine,
+                         CodePageToQString(m_readout.text));
+    }
+    if (!m_rcBand.isEmpty()) {
+        painter.fillRect(m_rcBand, QColor::fromRgba(kRubberBandArgb));
+    }
+    if (m_bBorder != 0) {
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(0, 0, width() - 1, height() - 1);
+    }
 }
 
 // --- Slots whose behaviour the legend, menu and hit-test parts give ---
 
 void CSpatialView::DrawLegend(QPainter& /*painter*/) {}
 void CSpatialView::ShowContextMenu(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
-
-bool CSpatialView::HitTestCell(int32_t /*x*/, int32_t /*y*/, int32_t& row, int32_t& column) {
-    row = 0;
-    column = 0;
-    return false;
-}
-
-bool CSpatialView::SelectCellAt(int32_t /*x*/, int32_t /*y*/) {
-    return false;
-}
 
 } // namespace orv

@@ -20,6 +20,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -40,6 +41,8 @@ class CSpectralSpatialScanData;
 class QColourPalette;
 class QNodeMediator;
 class QOverlayControlList;
+class QProjectTree;
+class QScanDataList;
 class QSpatialDisplayOptions;
 
 // The heat-map view: one node's scan data as a grid of coloured cells above an option panel, with
@@ -92,6 +95,21 @@ public:
         "Spatial interpolation is only supported in 32 color bits depth in the PC settings !";
     static constexpr const char* kDropHintText =
         "Drag and drop, or copy/paste the spatial scan data into this view.";
+    // What the hit test answers where no cell with data lies.
+    static constexpr float kNoAmplitude = -10000.0F;
+    // The zoom band (ARGB) and the read-out's background (COLORREF).
+    static constexpr uint32_t kRubberBandArgb = 0xB4FFB9FF;
+    static constexpr uint32_t kReadoutBackground = 0xE1FFE1;
+    // A press and release on one cell within this time is a click, not a zoom; the read-out rests
+    // this long after a wheel step.
+    static constexpr int64_t kClickMilliseconds = 300;
+    static constexpr int64_t kWheelRestMilliseconds = 1000;
+    static constexpr int32_t kOpacityStep = 5;
+    // The mouse flags handed to the context menu.
+    static constexpr uint32_t kMouseLeft = 0x0001;
+    static constexpr uint32_t kMouseRight = 0x0002;
+    static constexpr uint32_t kMouseShift = 0x0004;
+    static constexpr uint32_t kMouseControl = 0x0008;
 
     enum class TabStrip { BlindSpot, Comparison, SpectralSpatial };
     // What the last invalidation covered.
@@ -112,6 +130,13 @@ public:
     void CreateFrequencyList();
     // The project's overlays (board drawings and pictures), which the scans refer to by id.
     void SetOverlayControls(const QOverlayControlList* overlays) { m_pOverlayControls = overlays; }
+    // The project panes the view makes follow it when it is pressed (null: the mediator's tree, no
+    // list).
+    void SetProjectTree(QProjectTree* tree) { m_pProjectTree = tree; }
+    void SetScanDataList(QScanDataList* list) { m_pScanDataList = list; }
+    // A one-pixel frame round the view (the frames leave it off).
+    void SetBorder(bool on);
+    bool HasBorder() const { return m_bBorder != 0; }
 
     // Option panel, colour-scale bar, 3D child, timers; posts the relayout message.
     void OnInitialUpdate();
@@ -153,13 +178,48 @@ public:
     void OnTrackingTimer();
     void SetSingleCellSelect(bool single) { m_bSingleCellSelect = single ? 1 : 0; }
 
+    // --- Pointer and keys ---
+    // The node in the tree, its scan in the list, the drop target for comparison and blind-spot
+    // nodes, the frame on top.
+    void SelectOwnNodeInProjectPane();
+    // "Previous Zoom" and "Reset Zoom": the window before the last drag zoom, or the whole grid.
+    void PreviousZoom();
+    void ResetZoom();
+    // The read-out of the cell under (x, y), or none.
+    void ShowCellReadout(int32_t x, int32_t y);
+    // The read-out's text for a cell: scanner labels print the row from 1 and the column's label;
+    // interleaved data adds the level row and column.
+    static std::string CellReadoutText(int32_t row, int32_t column, int32_t levelRow, int32_t levelColumn,
+                                       float amplitude, float frequency, bool scannerLabels,
+                                       bool interleaved);
+    // What the pointer and the keys do, in client coordinates (the view does not scroll).
+    void OnLeftButtonDown(QPoint point);
+    void OnLeftButtonUp(QPoint point);
+    void OnPointerMove(QPoint point);
+    void OnPointerLeave();
+    // One wheel step forward (positive) or back over the point.
+    void OnWheelStep(QPoint point, int32_t direction);
+    // An arrow key in overlay reposition mode; false when the key is not the view's.
+    bool OnOverlayKey(int key);
+    // The option panel's "Reposition Overlay" box.
+    void SetRepositionOverlay(bool on) { m_bRepositionOverlay = on ? 1 : 0; }
+    bool IsRepositionOverlay() const { return m_bRepositionOverlay != 0; }
+    // Whether the arrow keys moved the overlay since the panel last asked.
+    bool IsOverlayMoved() const { return m_bOverlayMoved != 0; }
+    void ClearOverlayMoved() { m_bOverlayMoved = 0; }
+    bool IsOverlayNudged() const { return m_bOverlayNudged != 0; }
+
     // --- The nine virtual slots ---
     virtual void DrawLegend(QPainter& painter);
     virtual void ReservedSlot() {}
     virtual void ShowContextMenu(uint32_t flags, int32_t x, int32_t y);
     virtual void DrawMap(QImage* target, int32_t compose);
     virtual void GetSelectedCells(std::vector<CScanPoint>& out);
-    virtual bool HitTestCell(int32_t x, int32_t y, int32_t& row, int32_t& column);
+    // The amplitude at (x, y) in view coordinates (interpolated between cell centres on an
+    // interpolated map), kNoAmplitude where no cell with data lies; row, column and frequency of the
+    // cell under the point. The level outputs are the multi-level views' (callers set them to 0).
+    virtual float HitTestCell(int32_t x, int32_t y, int32_t& row, int32_t& column, float& frequency,
+                              int32_t& levelRow, int32_t& levelColumn);
     virtual bool SelectCellAt(int32_t x, int32_t y);
     virtual int32_t GetCurrentLevel() { return 0; }
     virtual std::string GetLevelText() { return {}; }
@@ -210,8 +270,10 @@ public:
     // Makes the overlay layer again when the rebuild flag is set, the cell size changed or the scan
     // asks; answers whether it did.
     bool PrepareOverlay();
-    // The overlay origin on the layer or grid that the next draw uses instead of the stored one.
+    // The overlay origin on the layer or grid that the next draw at the current cell size uses
+    // instead of the stored one (a draw at another size reads the stored one).
     void CachePlacement(float x, float y);
+    bool IsPlacementCached() const { return m_bPlacementCached != 0; }
     const QImage& GetOverlayLayer() const { return m_overlayLayer; }
     const QImage& GetTextureLayer() const { return m_textureLayer; }
     QRect GetPictureRect() const { return m_rcPicture; }
@@ -220,6 +282,26 @@ public:
 
     // --- State the tests and the variants read ---
     int32_t GetDisplayMode() const { return m_nDisplayMode; }
+    bool IsZoomed() const { return m_bZoomed != 0; }
+    // First row, last row, first column, last column.
+    std::array<int32_t, 4> GetZoomWindow() const {
+        return {m_nZoomFirstRow, m_nZoomLastRow, m_nZoomFirstColumn, m_nZoomLastColumn};
+    }
+    const std::vector<std::array<int32_t, 4>>& GetZoomHistory() const { return m_zoomHistory; }
+    // The read-out label as the paint draws it.
+    struct Readout {
+        bool shown = false;
+        std::string text;
+        QRect rect;
+        int fontPixels = 14;
+    };
+    const Readout& GetReadout() const { return m_readout; }
+    // The zoom band shown (empty: none).
+    QRect GetRubberBand() const { return m_rcBand; }
+    bool IsDragArmed() const { return m_bDragArmed != 0; }
+    CCellRect GetHoveredCellRect() const { return m_rcHoveredCell; }
+    uint32_t GetHoveredCellColour() const { return m_crHoveredCell; }
+    bool IsPointerOverOverlay() const { return m_bPointerOverOverlay != 0; }
     bool IsRebuildPending() const { return m_bRebuild != 0; }
     bool IsScanChanged() const { return m_bScanChanged != 0; }
     bool IsNewData() const { return m_bNewData != 0; }
@@ -302,9 +384,24 @@ protected:
     const COverlayControl* FindOverlayControl(uint32_t id) const;
     bool LoadPicture(const COverlayControl& control, uint32_t id, int32_t rotation, int32_t turns);
 
+    // The drag's start and end cells: any cell of the grid, with or without data.
+    bool FindGridCell(QPoint point, int32_t& row, int32_t& column) const;
+    // The interpolated value of the quad under the point, false when no quad holds it.
+    bool InterpolateAt(int32_t x, int32_t y, float& value) const;
+    // Kind-2 refresh: the kept map over the read-out and the zoom band.
+    void RefreshComposed();
+    bool PointerRests() const;
+    void StoreZoomIntoScan();
+    void RunPointerHandler(const char* where, const std::function<void()>& handler);
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     // Members by role.
     uint16_t m_nNodeKind = kNoNodeKind;
@@ -349,7 +446,9 @@ protected:
     uint8_t m_bRebuild = 0;
     uint8_t m_bScanChanged = 0;
     uint8_t m_bRepositionOverlay = 0;
+    // Moved by the arrow keys: the first flag is the option panel's, the second stays for the view.
     uint8_t m_bOverlayMoved = 0;
+    uint8_t m_bOverlayNudged = 0;
     float m_fOverlayCellSize = -1.0F;
     // The overlay layer with the cell size it was made at, the placement cache, the texture layer,
     // the board picture as loaded and where it was last drawn.
@@ -358,6 +457,7 @@ protected:
     uint8_t m_bPlacementCached = 0;
     float m_fCachedOriginX = 0.0F;
     float m_fCachedOriginY = 0.0F;
+    float m_fCachedCellSize = 0.0F;
     QImage m_textureLayer;
     QImage m_picture;
     QRect m_rcPicture;
@@ -413,6 +513,27 @@ protected:
     std::unique_ptr<C3DSpatialView> m_p3DView;
     uint8_t m_bCameraTracking = 0;
     uint8_t m_bSingleCellSelect = 1;
+    // Pointer and keys: the panes, the frame flag, the drag, the read-out, the wheel.
+    QProjectTree* m_pProjectTree = nullptr;
+    QScanDataList* m_pScanDataList = nullptr;
+    uint8_t m_bBorder = 0;
+    uint8_t m_bPointerOverMap = 0;
+    uint8_t m_bDragArmed = 0;
+    uint8_t m_bBandDrawn = 0;
+    QPoint m_ptDragStart;
+    QPoint m_ptDragEnd;
+    std::chrono::steady_clock::time_point m_tPress{};
+    QRect m_rcBand;
+    Readout m_readout;
+    CCellRect m_rcHoveredCell;
+    uint32_t m_crHoveredCell = 0;
+    QPoint m_ptLastCursor;
+    uint8_t m_bLeaveTracked = 0;
+    uint8_t m_bPointerOverOverlay = 0;
+    uint8_t m_bWheelStepped = 0;
+    std::chrono::steady_clock::time_point m_tLastWheel{};
+    // The shown data carries interleaved levels (as the last draw found it).
+    uint8_t m_bShownInterleaved = 0;
     // Panes chosen on the comparison and blind-spot tab strips, and the pane last drawn.
     int32_t m_nComparisonPane = 0;
     int32_t m_nBlindSpotPane = 0;

@@ -107,6 +107,7 @@ void CSpatialView::CachePlacement(float x, float y) {
     m_bPlacementCached = 1;
     m_fCachedOriginX = x;
     m_fCachedOriginY = y;
+    m_fCachedCellSize = m_fCellSize;
 }
 
 void CSpatialView::CreateOverlayLayer() {
@@ -144,8 +145,11 @@ void CSpatialView::DrawOverlayLayer() {
     double originX = w * fields.m_boardX;
     double originY = h * fields.m_boardY;
     if (m_bPlacementCached != 0) {
-        originX = m_fCachedOriginX;
-        originY = m_fCachedOriginY;
+        // An origin cached at another cell size is in other pixels: the stored one serves.
+        if (m_fCachedCellSize == m_fCellSize) {
+            originX = m_fCachedOriginX;
+            originY = m_fCachedOriginY;
+        }
         m_bPlacementCached = 0;
     }
     if (!Usable(originX) || !Usable(originY) || !Usable(w * fx) || !Usable(h * fy)) {
@@ -372,8 +376,10 @@ void CSpatialView::ComposeLayers(bool toTexture) {
     const double width = gridWidth * fields.m_placeWidth;
     const double height = gridHeight * fields.m_placeHeight;
     if (m_bPlacementCached != 0) {
-        x = m_fCachedOriginX;
-        y = m_fCachedOriginY;
+        if (m_fCachedCellSize == m_fCellSize) {
+            x = m_fCachedOriginX;
+            y = m_fCachedOriginY;
+        }
         m_bPlacementCached = 0;
     }
     if (!Usable(x) || !Usable(y) || !Usable(width) || !Usable(height) || !(width > 0.0) || !(height > 0.0)) {

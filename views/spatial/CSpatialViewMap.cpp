@@ -990,6 +990,11 @@ void CSpatialView::RedrawView(QImage* target, int32_t kind) {
             update();
         }
     };
+    if (kind == kRedrawRefresh) {
+        // The refresh lays the kept map over the read-out and the zoom band.
+        m_readout.shown = false;
+        m_rcBand = QRect();
+    }
     if (kind == kRedrawRefresh || kind == kRedrawComposed) {
         const int32_t pane = m_nDisplayMode == kModeComparison ? m_nComparisonPane : m_nBlindSpotPane;
         if ((m_nDisplayMode != kModeComparison && m_nDisplayMode != kModeBlindSpot) || pane == m_nPaneDrawn) {
@@ -1006,6 +1011,7 @@ void CSpatialView::RedrawView(QImage* target, int32_t kind) {
         return;
     }
     AdoptZoomWindow(*scan);
+    m_bShownInterleaved = scan->m_IsZeltData != 0 ? 1 : 0;
     if (m_nRowCount == 0 || m_nColumnCount == 0) {
         DrawNoDataScreen(*target, "");
         show();

@@ -71,6 +71,8 @@ bool CSpectralSpatialViewFrame::CreateClient(QMdiSubWindow& window) {
     spatial.AttachNode(mediator);
     spatial.CreateFrequencyList();
     spatial.SetOverlayControls(GetOverlayControls());
+    spatial.SetProjectTree(GetRequest().projectTree);
+    spatial.SetScanDataList(GetScanDataList());
     spatial.AttachNode(mediator);
     // A hand-held probe tracked by camera shows its map at once, before the first scan arrives.
     if (mediator != nullptr && mediator->GetKind() == kTypeHandHeldProbeScanNode &&

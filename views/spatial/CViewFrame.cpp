@@ -76,6 +76,12 @@ void CViewFrame::SetDropTargetHook(DropTargetHook hook) {
     DropHook() = std::move(hook);
 }
 
+void CViewFrame::MoveDropTargetTo(QWidget& view, QNodeMediator& mediator) {
+    if (DropHook()) {
+        DropHook()(view, mediator);
+    }
+}
+
 CViewFrame::CViewFrame(const QFrameRequest& request, CHalvionView& formView, QSize initialSize,
                        QSize minimumSize)
     : m_request(request), m_formView(formView), m_initialSize(initialSize), m_minimumSize(minimumSize),

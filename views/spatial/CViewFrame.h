@@ -46,6 +46,8 @@ public:
     // frames; nothing accepts drops until one is installed.
     using DropTargetHook = std::function<void(QWidget& view, QNodeMediator& mediator)>;
     static void SetDropTargetHook(DropTargetHook hook);
+    // Moves the drop target onto a view whose project pane follows it.
+    static void MoveDropTargetTo(QWidget& view, QNodeMediator& mediator);
 
     ~CViewFrame() override;
     CViewFrame(const CViewFrame&) = delete;

@@ -41,6 +41,17 @@ void SpatialOverlayFields::WriteOpacity(CScanData& scan, QOverlayOptions* option
     }
 }
 
+void SpatialOverlayFields::WriteOrigin(CScanData& scan, float x, float y) {
+    CScanAreaRecord& area = scan.m_ScanArea;
+    if (area.m_Variant != 0) {
+        area.m_OtherValues[0] = x;
+        area.m_OtherValues[1] = y;
+    } else {
+        area.m_Values[0] = x;
+        area.m_Values[1] = y;
+    }
+}
+
 void SpatialOverlayFields::ClearChanged(CScanData& scan, QOverlayOptions* options) {
     if (scan.m_ScanArea.m_Variant != 0) {
         scan.m_ScanArea.m_OtherBytes[1] = 0;

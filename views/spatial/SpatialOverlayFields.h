@@ -44,6 +44,9 @@ struct SpatialOverlayFields {
     static SpatialOverlayFields Read(const CScanData& scan, const QOverlayOptions* options);
     // Writes the opacity where Read took it from.
     static void WriteOpacity(CScanData& scan, QOverlayOptions* options, int32_t opacity);
+    // Writes the overlay's origin fractions where Read took them from: the picture's placement x and
+    // y, or the drawing's board offset.
+    static void WriteOrigin(CScanData& scan, float x, float y);
     // Clears the overlay-changed flag where Read took it from.
     static void ClearChanged(CScanData& scan, QOverlayOptions* options);
 

@@ -39,6 +39,8 @@ std::unique_ptr<QViewFrame> ViewTestFactory::CreateFrame(const QFrameRequest& re
         view.SetFrame(frame.get());
         view.SetNodeKind(kind);
         view.AttachNode(request.mediator);
+        view.SetProjectTree(request.projectTree);
+        view.SetScanDataList(request.scanDataList);
         if (request.frameClass == QFrameClass::SpectralSpatial) {
             CTabCtrlEx& tabs = view.CreateTabStrip(CSpatialView::TabStrip::SpectralSpatial);
             tabs.addTab("Map");
