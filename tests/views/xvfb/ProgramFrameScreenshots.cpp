@@ -34,6 +34,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <iostream>
 #include <set>
@@ -312,6 +313,114 @@ TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
     EXPECT_TRUE(testing::ProcessEventsUntil(crossHairShown, 10s));
     const std::string readoutShot = Save("program-spectral-markers-readout.png");
     std::cout << "screenshot: " << readoutShot << "\n";
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    ASSERT_NE(split, nullptr);
+    CSpectralSpatialViewFrame* splitFrame = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            splitFrame =
+                dynamic_cast<CSpectralSpatialViewFrame*>(split->GetFrame(QFrameClass::SpectralSpatial));
+            return splitFrame != nullptr && splitFrame->GetSpatialPane() != nullptr &&
+                   splitFrame->GetSpatialPane()->GetMapBuildCount() > 0;
+        },
+        30s));
+    CSpatialView& map = *splitFrame->GetSpatialPane();
+    const std::array<int32_t, 4> whole = map.GetZoomWindow();
+    ASSERT_FALSE(map.IsZoomed());
+    ASSERT_GE(whole[1], 1);
+    ASSERT_GE(whole[3], 1);
+    auto screenAt = [&](QPoint point) { return Screen().pixel(map.mapToGlobal(point)) & 0xFFFFFFU; };
+    auto centre = [&](int32_t row, int32_t column) {
+        const CSpatialCell& cell = map.GetCell(row, column);
+        return QPoint((cell.m_ViewRect.left + cell.m_ViewRect.right) / 2,
+                      (cell.m_ViewRect.top + cell.m_ViewRect.bottom) / 2);
+    };
+    // A cell with data inside the window rows 0..r, columns 0..c.
+    auto dataCell = [&](int32_t lastRow, int32_t lastColumn, int32_t& row, int32_t& column) {
+        for (row = lastRow; row >= 0; --row) {
+            for (column = lastColumn; column >= 0; --column) {
+                if (map.GetCell(row, column).m_HasData != 0) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    int32_t shownRow = 0;
+    int32_t shownColumn = 0;
+    ASSERT_TRUE(dataCell(whole[1], whole[3], shownRow, shownColumn));
+    const QColor shownColour = ColorRefToQColor(map.GetCell(shownRow, shownColumn).m_Colour);
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] { return screenAt(centre(shownRow, shownColumn)) == (shownColour.rgb() & 0xFFFFFFU); }, 30s));
+    const float cellBefore = map.GetCellSize();
+    std::cout << "screenshot: " << Save("program-spectral-spatial-before-zoom.png") << "\n";
+
+    // A drag from the first cell to the middle of the grid: the band shows while the button is held.
+    const int32_t lastRow = std::max(whole[1] / 2, 1);
+    const int32_t lastColumn = std::max(whole[3] / 2, 1);
+    const QPoint from = centre(0, 0);
+    const QPoint to = centre(lastRow, lastColumn);
+    QTest::mouseMove(&map, from);
+    QTest::mousePress(&map, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(&map, (from + to) / 2);
+    QTest::mouseMove(&map, to);
+    const QColor band = QColor::fromRgba(CSpatialView::kRubberBandArgb);
+    auto bandShown = [&] {
+        if (map.GetRubberBand().isEmpty()) {
+            QTest::mouseMove(&map, to - QPoint(1, 1));
+            QTest::mouseMove(&map, to);
+        }
+        // The band's violet over the map: red and blue well above green.
+        const QRgb pixel = screenAt(from + QPoint(4, 4));
+        return !map.GetRubberBand().isEmpty() && qRed(pixel) > qGreen(pixel) + 30 &&
+               qBlue(pixel) > qGreen(pixel) + 30 && band.alpha() > 0;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(bandShown, 10s));
+    std::cout << "screenshot: " << Save("program-spectral-spatial-drag-band.png") << "\n";
+    QTest::mouseRelease(&map, Qt::LeftButton, Qt::NoModifier, to);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return map.IsZoomed(); }, 10s));
+    EXPECT_EQ(map.GetZoomWindow(), (std::array<int32_t, 4>{0, lastRow, 0, lastColumn}));
+    EXPECT_EQ(map.GetZoomHistory().size(), 1U);
+    EXPECT_GT(map.GetCellSize(), cellBefore);
+    ASSERT_TRUE(dataCell(lastRow, lastColumn, shownRow, shownColumn));
+    const QColor zoomedColour = ColorRefToQColor(map.GetCell(shownRow, shownColumn).m_Colour);
+    EXPECT_TRUE(testing::ProcessEventsUntil(
+        [&] { return screenAt(centre(shownRow, shownColumn)) == (zoomedColour.rgb() & 0xFFFFFFU); }, 10s));
+    std::cout << "screenshot: " << Save("program-spectral-spatial-after-zoom.png") << "\n";
+
+    // The pointer over a cell: the read-out beside it, in its colours on the screen.
+    const QPoint over = centre(shownRow, shownColumn);
+    QTest::mouseMove(&map, over);
+    auto readoutShown = [&] {
+        if (!map.GetReadout().shown) {
+            QTest::mouseMove(&map, over + QPoint(1, 0));
+            QTest::mouseMove(&map, over);
+        }
+        const CSpatialView::Readout& readout = map.GetReadout();
+        return readout.shown && screenAt(readout.rect.topLeft() + QPoint(1, 1)) ==
+                                    (ColorRefToQColor(CSpatialView::kReadoutBackground).rgb() & 0xFFFFFFU);
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(readoutShown, 10s));
+    const CSpatialView::Readout& readout = map.GetReadout();
+    std::cout << "read-out: " << readout.text << "\n";
+    EXPECT_EQ(readout.text.rfind(" Row:", 0), 0U) << readout.text;
+    EXPECT_TRUE(map.rect().contains(readout.rect));
+    std::cout << "screenshot: " << Save("program-spectral-spatial-readout.png") << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
