@@ -9,6 +9,7 @@
 #include "project/COverlayControl.h"
 #include "project/NodeMessages.h"
 #include "project/QOverlayControlList.h"
+#include "project/QProbeVideoTrack.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/views/support/SpatialViewFixture.h"
@@ -70,9 +71,11 @@ std::unique_ptr<COverlayControl> Picture() {
 }
 
 class HeatMapPointerTest : public SpatialViewTest {
+public:
+    ~HeatMapPointerTest() override { mediator.reset(); }
+
 protected:
     HeatMapPointerTest() : install(clock) {}
-    ~HeatMapPointerTest() override { mediator.reset(); }
 
     // A Spatial node showing the 3 x 4 grid (800 x 600: 128.33-pixel cells from (124, 130)).
     CSpatialView& ShowGrid() {
@@ -210,11 +213,24 @@ TEST_F(HeatMapPointerTest, HitTestTable) {
                              nearHole.y()));
     EXPECT_EQ(r, 0);
     EXPECT_EQ(c, 2);
+    // Zoomed to rows 1-2, columns 1-3: the quads reach one row above the window, so the map's top
+    // edge takes its value from the quad of row 0.
+    Scan().m_SpatialZoomed = 1;
+    Scan().m_SpatialZoomWindow = {1, 1, 2, 3};
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    ASSERT_EQ(view.GetZoomWindow(), (Window{1, 2, 1, 3}));
+    const CSpatialCell& z01 = view.GetCell(0, 1);
+    const CSpatialCell& z12 = view.GetCell(1, 2);
+    const QPoint top(Centre(view.GetCell(1, 1)).x() + 5, view.GetMapRect().top() + 3);
+    EXPECT_FLOAT_EQ(Hit(top, r, c), Bilinear(20.0F, 30.0F, 60.0F, 10.0F, Centre(z01).x(), z01.m_ViewRect.top,
+                                             Centre(z12).x(), Centre(z12).y(), top.x(), top.y()));
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(c, 1);
     // A screen of two bytes a pixel shows no interpolated map: nothing is hit.
     view.SetScreenBytesPerPixel(2);
-    EXPECT_EQ(Hit(Centre(view.GetCell(0, 0)), r, c), kNo);
+    EXPECT_EQ(Hit(Centre(view.GetCell(1, 1)), r, c), kNo);
     mediator->spatialDisplay.m_flag2 = 0;
-    EXPECT_EQ(Hit(Centre(view.GetCell(0, 0)), r, c), 10.0F);
+    EXPECT_EQ(Hit(Centre(view.GetCell(1, 1)), r, c), 60.0F);
 }
 
 TEST_F(HeatMapPointerTest, ClicksSelectCellsAndTheSpectralPaneReloads) {
@@ -551,6 +567,57 @@ TEST_F(OverlayPointerTest, WheelOverThePictureStepsItsOpacity) {
     SetShown(false);
     Wheel(over, 3);
     EXPECT_EQ(Opacity(), 1);
+}
+
+// A hand-held probe followed by the camera: the wheel anywhere over the map steps the opacity.
+class StillTrack : public CProbeVideoTrack {
+public:
+    void GetMarkerPosition(float& x, float& y) const override { x = y = 0.0F; }
+    uint32_t GetFramesSinceDetected() const override { return 0; }
+};
+
+TEST_F(OverlayPointerTest, WheelWhileAProbeIsTrackedByCamera) {
+    auto track = std::make_shared<StillTrack>();
+    SetProbeVideoTrackAcquirer([track](const std::string&) { return track; });
+    Open(kTypeSpatialScanNode);
+    AddGrid({});
+    ASSERT_TRUE(mediator->StartProbeVideoTrack("camera0"));
+    const QPoint point = Centre(View().GetCell(2, 3));
+    ASSERT_EQ(Opacity(), 50);
+    Wheel(point, -2);
+    EXPECT_EQ(Opacity(), 40);
+    EXPECT_TRUE(View().IsPointerOverOverlay());
+    mediator.reset();
+    SetProbeVideoTrackAcquirer({});
+}
+
+TEST_F(HeatMapPointerTest, NoReadoutWhileTheComparisonPaneShownIsNotTheOneDrawn) {
+    Open(kTypeSpatialComparisonNode);
+    CSpatialView& view = View();
+    auto first = std::make_unique<CSpatialScanData>();
+    auto second = std::make_unique<CSpatialScanData>();
+    for (CSpatialScanData* scan : {first.get(), second.get()}) {
+        scan->m_Rows = 3;
+        scan->m_Columns = 4;
+        scan->m_Values = ThreeByFour();
+        scan->SetProbeScanPatternSize(3, 4);
+    }
+    ASSERT_TRUE(mediator->SetComparedScan(true, std::move(first)));
+    ASSERT_TRUE(mediator->SetComparedScan(false, std::move(second)));
+    view.GetMessageTarget().Post(NodeMessage::kRefreshSpatialComparison);
+    Pump();
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    const QPoint point = Centre(view.GetCell(0, 0));
+    QTest::mouseMove(&view, point);
+    ASSERT_TRUE(view.GetReadout().shown);
+    QTest::mouseMove(&view, QPoint(20, 20));
+    // Chosen, not drawn yet (the next paint draws it: the move is handled before any event runs).
+    view.SetComparisonState(1);
+    view.OnPointerMove(point);
+    EXPECT_FALSE(view.GetReadout().shown);
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    QTest::mouseMove(&view, point + QPoint(1, 1));
+    EXPECT_TRUE(view.GetReadout().shown);
 }
 
 TEST_F(OverlayPointerTest, ArrowKeysMoveThePictureByOnePixelInRepositionMode) {
