@@ -567,6 +567,13 @@ TEST_F(OverlayPointerTest, WheelOverThePictureStepsItsOpacity) {
     SetShown(false);
     Wheel(over, 3);
     EXPECT_EQ(Opacity(), 1);
+    // Drawn without it, the map has no picture for the pointer to be over.
+    SetShown(true);
+    Scan().m_ScanArea.m_OverlayId = kOverlayId + 1; // an overlay the project does not hold
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    EXPECT_TRUE(view.GetPictureRect().isEmpty());
+    QTest::mouseMove(&view, over + QPoint(0, 2));
+    EXPECT_FALSE(view.IsPointerOverOverlay());
 }
 
 // A hand-held probe followed by the camera: the wheel anywhere over the map steps the opacity.

@@ -231,6 +231,11 @@ void CSpatialView::ComposeLayers(bool toTexture) {
     CScanData* scan = m_pScanData;
     const QSpatialDisplayOptions* options = NodeOptions();
     QOverlayOptions* overlay = m_pMediator != nullptr ? m_pMediator->GetOverlayOptions() : nullptr;
+    if (!toTexture) {
+        // Where the overlay lies on the map as drawn now; none until this draw places it (the wheel
+        // acts over it).
+        m_rcPicture = QRect();
+    }
     const double s = m_fCellSize;
     if (!Usable(s) || !(s > 0.0) || m_nColumnCount <= 0 || m_nRowCount <= 0) {
         return;
