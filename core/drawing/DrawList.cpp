@@ -45,6 +45,20 @@ void DrawList::Clear() noexcept {
     m_nextBlockBytes = kFirstBlockBytes;
 }
 
+void DrawList::DropTail() noexcept {
+    DrawBase_t* last = m_tail;
+    if (last == nullptr) {
+        return;
+    }
+    m_tail = last->m_previous;
+    if (m_tail == nullptr) {
+        m_head = nullptr;
+    } else {
+        m_tail->m_next = nullptr;
+    }
+    last->~DrawBase_t();
+}
+
 void DrawList::NewBlock(size_t atLeast) {
     const size_t bytes = std::max(atLeast, m_nextBlockBytes);
     // Room for the block's pointer first, so that a failed allocation leaves the list as it was.

@@ -45,6 +45,9 @@ public:
         return made;
     }
 
+    // Unlinks and ends the last primitive (its bytes stay with the list until it is cleared).
+    void DropTail() noexcept;
+
     // Ends every primitive and gives back the blocks.
     void Clear() noexcept;
 

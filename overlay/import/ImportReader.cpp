@@ -62,7 +62,14 @@ void ImportReader::Unread() {
 }
 
 ImportReader::Token ImportReader::ReadToken(uint16_t& value) {
-    value = kAbsent;
+    int64_t number = 0;
+    const Token token = ReadToken(number);
+    value = token == Token::Number || token == Token::LastNumber ? static_cast<uint16_t>(number) : kAbsent;
+    return token;
+}
+
+ImportReader::Token ImportReader::ReadToken(int64_t& value) {
+    value = 0;
     bool negative = false;
     char c = 0;
     for (;;) {
@@ -108,7 +115,7 @@ ImportReader::Token ImportReader::ReadToken(uint16_t& value) {
     if (!sawDigit) {
         return length == 0 ? Token::NoNumber : Token::Unreadable;
     }
-    value = static_cast<uint16_t>(negative ? -integer : integer);
+    value = negative ? -integer : integer;
     // A ';' right after the number ends the statement with it.
     if (ReadChar(c)) {
         if (c == ';') {
@@ -143,6 +150,36 @@ uint32_t ImportReader::ReadNumbers(uint16_t* out, uint32_t maximum) {
     }
     out[stored] = kAbsent;
     return stored;
+}
+
+std::optional<int32_t> ImportReader::ReadNumber32(bool* statementEnded) {
+    int64_t value = 0;
+    const Token token = ReadToken(value);
+    if (statementEnded != nullptr) {
+        *statementEnded = token == Token::StatementEnd || token == Token::LastNumber;
+    }
+    if (token == Token::Number || token == Token::LastNumber) {
+        return static_cast<int32_t>(value); // at most nine digits: always fits
+    }
+    return std::nullopt;
+}
+
+uint32_t ImportReader::ReadNumbers32(std::optional<int32_t>* out, uint32_t maximum) {
+    uint32_t stored = 0;
+    for (;;) {
+        int64_t value = 0;
+        const Token token = ReadToken(value);
+        if (token != Token::Number && token != Token::Unreadable && token != Token::LastNumber) {
+            return stored;
+        }
+        if (stored < maximum) {
+            out[stored++] = token == Token::Unreadable ? std::nullopt
+                                                       : std::optional<int32_t>(static_cast<int32_t>(value));
+        }
+        if (token == Token::LastNumber) {
+            return stored;
+        }
+    }
 }
 
 } // namespace orv

@@ -3,6 +3,7 @@
 #include "overlay/import/ImportSource.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace orv {
 
@@ -40,12 +41,23 @@ public:
     // number (left to read), or after `maximum` numbers. Answers how many were stored.
     uint32_t ReadNumbers(uint16_t* out, uint32_t maximum);
 
+    // The same numbers as 32-bit values with "absent" kept apart from every value (so -1 and 65535
+    // are numbers like any other): empty at a ';' (consumed), at a character that starts no number
+    // (left to read) and for an over-long token.
+    std::optional<int32_t> ReadNumber32(bool* statementEnded = nullptr);
+    // Up to `maximum` numbers of one statement into out[0..]; an over-long token takes its slot as
+    // an empty one. Numbers beyond the maximum are read and dropped, so the statement is read to its
+    // ';' or to the character that starts no number (left to read). Answers the slots filled.
+    uint32_t ReadNumbers32(std::optional<int32_t>* out, uint32_t maximum);
+
     bool IsEndOfFile() const { return m_endOfFile; }
     uint32_t GetRefillCount() const { return m_refills; }
     ImportSource& Source() { return m_source; }
 
 private:
     enum class Token { Number, LastNumber, Unreadable, StatementEnd, NoNumber, FileEnd };
+    // The signed value of a Number or LastNumber token.
+    Token ReadToken(int64_t& value);
     Token ReadToken(uint16_t& value);
     // Reads the next chunk; false when the file is exhausted.
     bool Refill();
