@@ -14,7 +14,10 @@
 #include "core/QManagers.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
+#include "overlay/COverlayDrawList.h"
+#include "project/COverlayControl.h"
 #include "project/NodeMessages.h"
+#include "project/QOverlayControlList.h"
 #include "project/QProjectWindow.h"
 #include "project/QViewFactory.h"
 #include "scandata/CSpatialScanData.h"
@@ -191,7 +194,94 @@ struct Bench {
     }
 };
 
+// A board drawing of 10^4 short lines, in board coordinates 0..2872 x 0..1983.
+class ManyLines : public COverlayDrawList {
+public:
+    static constexpr size_t kCount = 10000;
+    size_t GetPrimitiveCount() const override { return kCount; }
+    void PaintPrimitive(QPainter& painter, size_t index) const override {
+        const int x = static_cast<int>(index * 37 % 2850);
+        const int y = static_cast<int>(index * 53 % 1960);
+        painter.setPen(QPen(Qt::black, 0));
+        painter.drawLine(x, y, x + 20, y + 20);
+    }
+};
+
+// A spatial view of the 1600 x 1000 map area with an overlay: a drawing (blended at 40 %) or a
+// 4000 x 3000 picture.
+struct LayeredView {
+    static constexpr uint32_t kOverlayId = 7;
+    MessageThread& thread;
+    BenchFactory factory{thread};
+    BenchMediator mediator{kTypeSpatialScanNode};
+    QOverlayControlList overlays;
+    ManyLines drawing;
+    CSpatialView* view = nullptr;
+
+    LayeredView(MessageThread& owner, bool picture) : thread(owner) {
+        auto control = std::make_unique<COverlayControl>();
+        control->SetOverlayId(kOverlayId);
+        CScanAreaRecord area;
+        area.m_OverlayId = kOverlayId;
+        if (picture) {
+            control->SetSourceKind(COverlayControl::kPixelImage);
+            std::vector<uint8_t> pixels(4000U * 3000U * 3U);
+            for (size_t i = 0; i < pixels.size(); ++i) {
+                pixels[i] = static_cast<uint8_t>(i * 131 >> 7);
+            }
+            control->SetPixels(pixels.data(), 4000, 3000, 3);
+            area.m_Variant = 1;
+            area.m_OtherValues = {0.0F, 0.0F, 1.0F, 1.0F};
+            area.m_OtherWord = 40;
+        } else {
+            // The board from the grid's corner over nine tenths of it (a column or row is 76 units).
+            area.m_Values = {0.0F, 0.0F};
+            area.m_Right = 2872;
+            area.m_Bottom = 1983;
+        }
+        overlays.Add(std::move(control), false);
+        bool created = false;
+        mediator.options.m_flag6 = 1; // overlay shown
+        mediator.options.m_flag7 = 1; // and blended
+        mediator.SetViewFactory(&factory);
+        mediator.OpenView(kTypeSpatialScanNode, created, true);
+        view = factory.last->view.get();
+        view->SetOverlayControls(&overlays);
+        view->SetOverlayDrawLists(
+            [this](uint32_t id) -> const COverlayDrawList* { return id == kOverlayId ? &drawing : nullptr; });
+        view->resize(1600 + 38, 1000 + 90 + 45);
+        QSpatialScanAddition grid;
+        grid.m_Record.m_ScanId = 1;
+        grid.m_Record.m_Rows = kRows;
+        grid.m_Record.m_Columns = kColumns;
+        grid.m_Record.m_Area = area;
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
+        }
+        mediator.AddSpatialScanData(std::move(grid), false, false);
+        mediator.ShowScanData(1);
+        orv::bench::DrainMessages(thread);
+        view->RedrawView(nullptr, CSpatialView::kRedrawMap);
+    }
+};
+
 Bench* g_bench = nullptr;
+LayeredView* g_drawingView = nullptr;
+LayeredView* g_pictureView = nullptr;
+
+LayeredView& DrawingView() {
+    if (g_drawingView == nullptr) {
+        g_drawingView = new LayeredView(g_bench->thread, false); // NOLINT: lives as long as the run
+    }
+    return *g_drawingView;
+}
+
+LayeredView& PictureView() {
+    if (g_pictureView == nullptr) {
+        g_pictureView = new LayeredView(g_bench->thread, true); // NOLINT: lives as long as the run
+    }
+    return *g_pictureView;
+}
 
 void HeatMap(benchmark::State& state, bool interpolate) {
     CSpatialView& view = *g_bench->spatialView;
@@ -304,6 +394,74 @@ void BM_UnchangedPaintOfThePointerView(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UnchangedPaintOfThePointerView)->Unit(benchmark::kMicrosecond);
+
+// The overlay layer made again and the drawing of 10^4 primitives painted into it ...
+void BM_OverlayLayerRebuild(benchmark::State& state) {
+    CSpatialView& view = *DrawingView().view;
+    for (auto _ : state) {
+        view.CreateOverlayLayer();
+        view.DrawOverlayLayer();
+    }
+    state.counters["layer_width"] = view.GetOverlayLayer().width();
+}
+BENCHMARK(BM_OverlayLayerRebuild)->Unit(benchmark::kMillisecond);
+
+// ... against the same primitives painted with a plain QPainter into a white image of the same size
+// and the same mapping.
+void BM_PlainPainterPrimitivesBaseline(benchmark::State& state) {
+    LayeredView& layered = DrawingView();
+    const QImage& layer = layered.view->GetOverlayLayer();
+    QImage image(layer.size(), layer.format());
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setWindow(0, 0, 2872, 1983);
+        painter.setViewport(0, 0, static_cast<int>(layer.width() * 0.9),
+                            static_cast<int>(layer.height() * 0.9));
+        for (size_t i = 0; i < ManyLines::kCount; ++i) {
+            painter.save();
+            layered.drawing.PaintPrimitive(painter, i);
+            painter.restore();
+        }
+    }
+}
+BENCHMARK(BM_PlainPainterPrimitivesBaseline)->Unit(benchmark::kMillisecond);
+
+// The blended drawing composed over the map from the layer made before, against the unchanged
+// paint above.
+void BM_ComposeDrawingWithoutRebuild(benchmark::State& state) {
+    CSpatialView& view = *DrawingView().view;
+    for (auto _ : state) {
+        view.ComposeLayers(false);
+    }
+}
+BENCHMARK(BM_ComposeDrawingWithoutRebuild)->Unit(benchmark::kMicrosecond);
+
+// A 4000 x 3000 picture composed into the 1600 x 1000 map area ...
+void BM_ComposeLargePicture(benchmark::State& state) {
+    CSpatialView& view = *PictureView().view;
+    view.ComposeLayers(false); // loaded once; later composes reuse it
+    for (auto _ : state) {
+        view.ComposeLayers(false);
+    }
+    state.counters["picture_width"] = view.GetPictureRect().width();
+}
+BENCHMARK(BM_ComposeLargePicture)->Unit(benchmark::kMillisecond);
+
+// ... against one drawImage of it scaled to the same rectangle.
+void BM_ScaledDrawImageBaseline(benchmark::State& state) {
+    CSpatialView& view = *PictureView().view;
+    const QRect rect = view.GetPictureRect();
+    QImage picture(4000, 3000, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QImage target(view.GetBackBuffer().size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&target);
+        painter.setOpacity(0.4);
+        painter.drawImage(rect, picture);
+    }
+}
+BENCHMARK(BM_ScaledDrawImageBaseline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The frames on a real X server (Xvfb): scans arriving as a run delivers them open the node's frame,
 // a Spectral node's with its trace, a Spectral/Spatial node's maximised with the twelve cells of its
-// map coloured and the colour-scale bar beside the map. The screen is written out as pictures.
+// map coloured and the colour-scale bar beside the map; a Spatial node's map under a board picture
+// and under a board drawing. The screen is written out as pictures.
 
 #include "app/UiMessagePump.h"
 #include "app/controls/CProjectView.h"
@@ -10,21 +11,27 @@
 #include "app/project/CHalvionView.h"
 #include "app/project/CProjectArray.h"
 #include "app/project/CProjectWindows.h"
+#include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
+#include "overlay/COverlayDrawList.h"
 #include "project/QNodeMediator.h"
 #include "project/QScanDataRecord.h"
 #include "project/TfrmMainApp.h"
 #include "project/TfrmProjectView.h"
+#include "scandata/CSpatialScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/views/support/SpectralViewFixture.h"
+#include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
 #include "views/spatial/CSpectralViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -58,6 +65,41 @@ QCellAddition Cell(uint32_t index) {
     const auto peak = static_cast<int16_t>(200 + 40 * static_cast<int>(index));
     addition.m_Values = {100, peak, 150};
     return addition;
+}
+
+// A board outline with a track and a pad ring, in board units 0..152 x 0..114.
+class BoardDrawing : public COverlayDrawList {
+public:
+    size_t GetPrimitiveCount() const override { return 3; }
+    void PaintPrimitive(QPainter& painter, size_t index) const override {
+        painter.setPen(QPen(Qt::black, 0));
+        painter.setBrush(Qt::NoBrush);
+        if (index == 0) {
+            painter.drawRect(4, 4, 144, 106);
+        } else if (index == 1) {
+            painter.drawPolyline(QPolygon({QPoint(10, 57), QPoint(60, 57), QPoint(90, 30), QPoint(140, 30)}));
+        } else {
+            painter.drawEllipse(QPoint(110, 80), 12, 12);
+        }
+    }
+};
+
+// A board photograph stand-in: green with copper tracks, as the PNG bytes a picture file holds.
+QByteArray BoardPicturePng() {
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(QColor(0x1B, 0x6B, 0x2F));
+    QPainter painter(&picture);
+    painter.setPen(QPen(QColor(0xD8, 0x9A, 0x3C), 8));
+    painter.drawLine(30, 150, 370, 150);
+    painter.drawLine(200, 40, 200, 260);
+    painter.setBrush(QColor(0xC0, 0xC0, 0xC0));
+    painter.drawRect(260, 60, 80, 60);
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return png;
 }
 
 class FrameScreenshots : public testing::QtWidgetTest {
@@ -161,6 +203,69 @@ TEST_F(FrameScreenshots, ASpectralScanOpensItsTraceAndASpectralSpatialScanItsMax
     EXPECT_TRUE(map.GetColourBar().isVisible());
     EXPECT_GE(map.GetColourBar().geometry().left(), map.GetMapRect().right());
     Save("spectral-spatial-view.png");
+}
+
+TEST_F(FrameScreenshots, ASpatialMapUnderItsBoardPictureAndUnderItsBoardDrawing) {
+    TfrmMainApp& project = *m_projects.FindProjectById(m_project->GetProjectId());
+    const QByteArray png = BoardPicturePng();
+    ASSERT_TRUE(project.AddPictureOverlayControl(reinterpret_cast<const uint8_t*>(png.constData()),
+                                                 static_cast<uint32_t>(png.size()), 41,
+                                                 static_cast<uint32_t>(png.size()), false));
+    ASSERT_TRUE(project.AddPcbOverlayControl({}, 42, 0, false));
+    BoardDrawing drawing;
+
+    struct Shot {
+        uint32_t overlayId;
+        const char* file;
+    };
+    for (const Shot& shot :
+         {Shot{41, "spatial-view-picture-overlay.png"}, Shot{42, "spatial-view-drawing-overlay.png"}}) {
+        SCOPED_TRACE(shot.file);
+        QNodeMediator& node = AddNode(kTypeSpatialScanNode);
+        for (QNodeMediator* owner : {&node, project.GetPreferencesMediator()}) {
+            if (QSpatialDisplayOptions* options =
+                    owner != nullptr ? owner->GetSpatialDisplayOptions() : nullptr) {
+                options->m_flag6 = 1; // overlay shown
+                options->m_flag7 = 1; // and blended
+            }
+        }
+        QSpatialScanAddition scan;
+        scan.m_Record.m_ScanId = 1;
+        scan.m_Record.m_Rows = 6;
+        scan.m_Record.m_Columns = 8;
+        scan.m_Record.m_CenterFrequency = 150.0F;
+        scan.m_Record.m_Texts = {"user", "analyser", "module", "2026-12-10", "head", ""};
+        for (int i = 0; i < 48; ++i) {
+            scan.m_Values.push_back(static_cast<int16_t>(200 + 60 * ((i % 8) + (i / 8)) % 700));
+        }
+        CScanAreaRecord& area = scan.m_Record.m_Area;
+        area.m_OverlayId = shot.overlayId;
+        if (shot.overlayId == 41) {
+            area.m_Variant = 1; // a picture, over the whole grid at 60 %
+            area.m_OtherValues = {0.0F, 0.0F, 1.0F, 1.0F};
+            area.m_OtherWord = 60;
+        } else {
+            area.m_Values = {0.25F, 0.25F}; // the board from a quarter in, half the grid wide
+            area.m_Right = 152;
+            area.m_Bottom = 114;
+        }
+        ASSERT_TRUE(node.AddSpatialScanData(scan, true, false));
+        CSpatialView* view = nullptr;
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] {
+            view = dynamic_cast<CSpatialView*>(node.GetSpatialView());
+            return view != nullptr && view->isVisible() && view->GetMapBuildCount() > 0;
+        }));
+        // The drawing's painter, as the overlay editor's import hands it over; then the map rebuilt.
+        view->SetOverlayDrawLists(
+            [&drawing](uint32_t id) -> const COverlayDrawList* { return id == 42 ? &drawing : nullptr; });
+        view->GetMessageTarget().Post(CSpatialView::kSpatialRepaintMessage, 0, 2);
+        ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !view->GetPictureRect().isEmpty(); }));
+        testing::FlushEvents();
+        // The overlay is on the screen: inside the picture's rectangle the map is mixed with it.
+        const QRect placed = view->GetPictureRect();
+        EXPECT_GT(placed.width(), 0);
+        Save(shot.file);
+    }
 }
 
 } // namespace
