@@ -5,6 +5,7 @@
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
 
@@ -16,7 +17,7 @@ std::unique_ptr<QSettingsSheet> CSettingsSheetMaker::MakeSheet(const std::string
 }
 
 std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind kind, QNodeMediator& mediator,
-                                                             uint16_t /*scanKind*/) {
+                                                             uint16_t scanKind) {
     switch (kind) {
     case QSettingsPageKind::SpectralScan:
         return std::make_unique<CPageSpectralScan>(mediator);
@@ -26,6 +27,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
         return std::make_unique<CPageAmplitudeAdjust>(mediator);
     case QSettingsPageKind::NodeDescription:
         return std::make_unique<CPageNodeDescription>(mediator);
+    case QSettingsPageKind::ScanProbes:
+        return std::make_unique<CPageScanProbes>(mediator, scanKind);
     default:
         return nullptr;
     }

@@ -1,0 +1,278 @@
+#pragma once
+
+// "... Scan Probes": which cells of the scanner's 29 x 42 grid a node's scan measures, and, with the
+// robot arm, at which height. The page edits a working copy of the node's pattern in force and
+// writes it back in OnApply; Cancel drops the copy. A click toggles a cell, a drag down and to the
+// right offers "Select Cells" and "Unselect Cells" for the rectangle, and the right button copies
+// the whole grid to the program's probe-pattern clipboard or pastes it from there.
+//
+// The grid is rendered into a picture the size of the picture control 1045 whenever it changes;
+// painting copies it to the page and adds the drag rectangle, the hover box and the axis labels.
+//
+// A pattern in force of another size than 29 x 42 keeps its size: cells the page shows beyond it
+// are off and ignore the user. Cells the arm cannot reach are never on.
+
+#include "app/controls/CBotJogTarget.h"
+#include "dialogs/CPropertyPage.h"
+#include "dialogs/ProbePatternClipboard.h"
+
+#include "core/QProbeScanPattern.h"
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace orv {
+
+class CProbeArmMarker;
+class CProbeCameraLayer;
+class CProbeOverlayLayer;
+class QNodeMediator;
+class QProbeScanPatternOptions;
+
+class CPageScanProbes : public CPropertyPage, public CBotJogTarget {
+public:
+    static constexpr int kRows = ProbePatternClipboard::kRows;
+    static constexpr int kColumns = ProbePatternClipboard::kColumns;
+    static constexpr int kCellCount = ProbePatternClipboard::kCellCount;
+
+    // Control ids (the controls' object names).
+    static constexpr int kGridPicture = 1045;
+    static constexpr int kOnCount = 1046;
+    static constexpr int kOffCount = 1047;
+    static constexpr int kOverlayEditor = 1065;
+    static constexpr int kSelectAll = 1099;
+    static constexpr int kSelectNone = 1100;
+    static constexpr int kPositionCapture = 1110;
+    static constexpr int kCameraList = 1122;
+    static constexpr int kCameraTracking = 1150;
+    static constexpr int kHeightSpin = 1227;
+    static constexpr int kHeightEdit = 1229;
+    static constexpr int kUpdatePosition = 1230;
+    static constexpr int kJogUp = 1233;
+    static constexpr int kJogDown = 1234;
+    static constexpr int kJogBack = 1235;
+    static constexpr int kJogForward = 1236;
+    static constexpr int kJogLeft = 1237;
+    static constexpr int kJogRight = 1238;
+    static constexpr int kArmPosition = 1239;
+    static constexpr int kBotGroup = 1240;
+    static constexpr int kCalibrate = 1241;
+    static constexpr int kHeightLabel = 1253;
+    static constexpr int kHeightUnit = 1254;
+    static constexpr int kCameraOptions = 1264;
+    static constexpr int kFocusSlider = 1279;
+    static constexpr int kFocusLabel = 1280;
+    static constexpr int kFocusValue = 1281;
+
+    // Menu commands: the drag pop-up and the "Probes" pop-up of menu 316.
+    static constexpr uint32_t kSelectCells = 32831;
+    static constexpr uint32_t kUnselectCells = 32833;
+    static constexpr uint32_t kCopyPattern = 32996;
+    static constexpr uint32_t kPastePattern = 32998;
+
+    static constexpr int kPictureWidth = 640;
+    static constexpr int kPictureHeight = 440;
+
+    static constexpr const char* kReachCaption = "Probe height";
+    static constexpr const char* kCellReachText =
+        "The robotic arm can't reach the selected height for this cell.\n If you continue with the selected "
+        "height the robotic arm will get into error state.";
+    static constexpr const char* kRangeReachText =
+        "The robotic arm can't reach the selected height for one or more cells.\n If you continue with the "
+        "selected height the robotic arm will get into error state.";
+
+    // Colours of the picture (ARGB) and of the page (red in the low byte).
+    static constexpr uint32_t kBandColorRef = 0xB3D1FF;
+    static constexpr uint32_t kOnArgb = 0x8C00C800;
+    static constexpr uint32_t kCameraOnArgb = 0x4600C800;
+    static constexpr uint32_t kUnreachableArgb = 0x8CA9A9A9;
+    static constexpr uint32_t kGridLineArgb = 0xFFBEBEBE;
+    static constexpr uint32_t kCameraGridLineArgb = 0x40BEBEBE;
+    static constexpr uint32_t kDragArgb = 0x780000FF;
+    static constexpr uint32_t kHoverOnColorRef = 0xE1FFE1;
+    static constexpr uint32_t kHoverOffColorRef = 0xEBEBEB;
+    static constexpr uint32_t kAxisColorRef = 0x0000FF;
+
+    // `nodeKind`: the node kind the page serves (2003 for the spectral side of a node with both).
+    CPageScanProbes(QNodeMediator& mediator, uint32_t nodeKind);
+    ~CPageScanProbes() override;
+
+    static QString CaptionOf(uint32_t nodeKind);
+
+    bool OnInitDialog() override;
+    bool OnSetActive() override;
+    bool OnApply() override;
+    // Nothing on the page belongs to a running scan: the page is not told about scans.
+    void EnableControls(bool enable) override;
+
+    // --- CBotJogTarget: the jog buttons' direction and step. ---
+    void SetJog(int32_t direction, float step) override;
+    int32_t GetJogDirection() const { return m_jogDirection.load(); }
+
+    // The control with the id; null for an id the page does not have.
+    QWidget* GetControl(int id) const;
+
+    uint32_t GetNodeKind() const { return m_nodeKind; }
+    bool IsSpectral() const { return m_bSpectral != 0; }
+    bool IsArmPresent() const { return m_bArmPresent != 0; }
+    // The first pattern options of the node for the spectral side, else the second.
+    QProbeScanPatternOptions* GetPatternOptions() const;
+    const QProbeScanPattern& GetWorkingPattern() const { return m_pattern; }
+    // Row and column must be inside the grid.
+    const ProbeCell& GetCell(int row, int column) const { return m_cells.at(Index(row, column)); }
+    int16_t GetLowestHeight() const { return m_lowestHeight; }
+    int16_t GetHighestHeight() const { return m_highestHeight; }
+    double GetColourStep() const { return m_colourStep; }
+    QRect GetGridRect() const;
+    float GetCellWidth() const { return m_cellWidth; }
+    float GetCellHeight() const { return m_cellHeight; }
+    const QImage& GetGridImage() const { return m_gridImage; }
+    // The selection rectangle of a drag (first row, first column, last row, last column); all -1
+    // when none.
+    std::array<int32_t, 4> GetSelection() const {
+        return {m_selFirstRow, m_selFirstColumn, m_selLastRow, m_selLastColumn};
+    }
+
+    // The cell whose rectangle holds the point (page coordinates); false when none does.
+    bool HitTestCell(const QPoint& point, int& row, int& column) const;
+    // The green of an on cell of that height with the robot arm.
+    int ArmHeightGreen(int16_t height) const;
+    // The typed measurement height, truncated and held to the signed 16-bit range.
+    int16_t GetTypedHeight() const;
+
+    // Renders the cells into the picture; `markModified` lights the sheet's Apply.
+    void RenderGrid(bool markModified);
+
+    // The commands of the page's buttons and menus; false for a command the page does not know.
+    bool OnCommand(uint32_t command);
+
+    // What painting adds to the picture, for the pointer as it stands.
+    struct HoverBox {
+        QRect box;
+        QColor background;
+        QString text;
+    };
+    std::optional<HoverBox> GetHoverBox() const;
+    struct AxisLabel {
+        QRect rect;
+        QString text;
+    };
+    std::vector<AxisLabel> GetAxisLabels() const;
+    // The drag rectangle painted while the button is held; none when the drag ends off the cells.
+    std::optional<QRect> GetDragRect() const;
+
+    // Shows a pop-up menu and answers the chosen action (none: null). The page runs QMenu::exec
+    // unless it is given another runner.
+    using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPoint)>;
+    void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
+
+    // The layers the page draws with its cells; not owned, null for none.
+    void SetCameraLayer(CProbeCameraLayer* layer) { m_pCameraLayer = layer; }
+    void SetOverlayLayer(CProbeOverlayLayer* layer) { m_pOverlayLayer = layer; }
+    void SetArmMarker(CProbeArmMarker* marker) { m_pArmMarker = marker; }
+    // Called after every change of the cells, so that an open overlay editor lays itself out again.
+    void SetOverlayEditorRelayout(std::function<void()> relayout) {
+        m_relayoutOverlayEditor = std::move(relayout);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    static size_t Index(int row, int column) {
+        return (static_cast<size_t>(row) * kColumns) + static_cast<size_t>(column);
+    }
+    void BuildControls();
+    void BuildCells();
+    // Whether the user may change the cell: inside the pattern in force and within the arm's reach.
+    bool IsEditable(int row, int column) const;
+    int16_t ArmReach(int row, int column) const;
+    bool UsesLetteredColumns() const;
+    // Clicks, drags and menu commands.
+    void ToggleCell(int row, int column);
+    void OnDragEnd(const QPoint& point);
+    // "Select Cells" / "Select All" and "Unselect Cells" / "Select None" over an inclusive range.
+    void SelectRange(int firstRow, int firstColumn, int lastRow, int lastColumn);
+    void UnselectRange(int firstRow, int firstColumn, int lastRow, int lastColumn);
+    void CopyPattern() const;
+    void PastePattern();
+    void ShowProbesMenu(const QPoint& point);
+    QAction* RunMenu(QMenu& menu, const QPoint& point);
+    // After a change: the picture made anew, painted, and an open overlay editor told.
+    void AfterChange();
+    void ClearSelection();
+    QColor OnColour(const ProbeCell& cell, bool tracking) const;
+
+    QNodeMediator* m_pMediator;
+    uint32_t m_nodeKind;
+    uint8_t m_bSpectral = 0;
+    uint8_t m_bArmPresent = 0;
+    QProbeScanPattern m_pattern;
+    std::array<ProbeCell, kCellCount> m_cells{};
+    float m_cellWidth = 0.0F;
+    float m_cellHeight = 0.0F;
+    int16_t m_lowestHeight = 5000;
+    int16_t m_highestHeight = 0;
+    double m_colourStep = 0.0;
+    QImage m_gridImage;
+    // The camera the node's tracking used when the page was made, kept while the page cannot
+    // offer the cameras.
+    int32_t m_trackingCameraIndex = -1;
+
+    // Mouse and hover state.
+    uint8_t m_bButtonDown = 0;
+    uint8_t m_bPointerInside = 0;
+    uint8_t m_bDragging = 0;
+    uint8_t m_bTooltipVisible = 0;
+    QPoint m_dragStart;
+    QPoint m_dragEnd;
+    QPoint m_tooltipAnchor;
+    int32_t m_hoverRow = -1;
+    int32_t m_hoverColumn = -1;
+    int32_t m_selFirstRow = -1;
+    int32_t m_selFirstColumn = -1;
+    int32_t m_selLastRow = -1;
+    int32_t m_selLastColumn = -1;
+
+    std::atomic<int32_t> m_jogDirection{0};
+    std::atomic<float> m_jogStep{0.5F};
+
+    MenuRunner m_menuRunner;
+    CProbeCameraLayer* m_pCameraLayer = nullptr;
+    CProbeOverlayLayer* m_pOverlayLayer = nullptr;
+    CProbeArmMarker* m_pArmMarker = nullptr;
+    std::function<void()> m_relayoutOverlayEditor;
+
+    QWidget* m_picture = nullptr;
+    QLabel* m_onCount = nullptr;
+    QLabel* m_offCount = nullptr;
+    QLineEdit* m_heightEdit = nullptr;
+    QCheckBox* m_cameraTracking = nullptr;
+    QComboBox* m_cameraList = nullptr;
+    std::vector<QWidget*> m_armControls;
+    std::vector<QWidget*> m_cameraControls;
+    std::vector<QWidget*> m_editControls;
+};
+
+} // namespace orv
