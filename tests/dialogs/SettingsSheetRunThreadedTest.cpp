@@ -4,6 +4,7 @@
 
 #include "analyzers/CInstrumentInfo.h"
 #include "core/QScanOptions.h"
+#include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "engine/CDeviceManager.h"
@@ -18,7 +19,9 @@
 #include "protocol/QScanEngineLinkOverController.h"
 #include "protocol/QUIBBStateController.h"
 #include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
 #include "scandata/QSetupScanCommand.h"
+#include "tests/dialogs/support/ProbesPageDriver.h"
 #include "tests/dialogs/support/SheetTestSupport.h"
 #include "tests/protocol/support/PlaceholderEngineRun.h"
 
@@ -38,8 +41,10 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -313,6 +318,48 @@ TEST_F(SettingsSheetRunTest, ASpatialNodePicksItsFrequencyFromItsParentsScansAnd
     EXPECT_EQ(setup.GetStartFrequency(), 150.0F);
     EXPECT_EQ(setup.GetStopFrequency(), 150.0F);
     EXPECT_EQ(setup.m_ResolutionBandwidth, 1.0F);
+}
+
+TEST_F(SettingsSheetRunTest, TheCellsChosenOnTheProbesPageAreTheCellsTheNextScanMeasures) {
+    using Cells = std::set<std::pair<int, int>>;
+    QNodeMediator& node = Node(2005);
+    node.GetScanOptions()->SetStartFrequency(100.0F);
+    node.GetScanOptions()->SetStopFrequency(110.0F);
+    CNodeOptionsSheet* sheet = OpenSheet(node, 1);
+    ASSERT_NE(sheet, nullptr);
+    auto& page = dynamic_cast<CPageScanProbes&>(*sheet->GetActivePage());
+    testing::ProbesPageDriver user(page);
+    user.ClickButton(CPageScanProbes::kSelectNone);
+    const Cells chosen{{0, 0}, {3, 7}, {10, 20}, {15, 2}, {28, 41}};
+    for (const auto& [row, column] : chosen) {
+        user.Click(row, column);
+    }
+    Click(*sheet->GetButton(CNodeOptionsSheet::kOkId));
+    EXPECT_FALSE(sheet->HasWindow());
+
+    ASSERT_TRUE(link->RunScan(node, false));
+    ASSERT_TRUE(test::PumpUntil(
+        thread, [&] { return controller->GetState() == 2 && node.GetScanDataCount() == 1; }, 60s))
+        << ::testing::PrintToString(prompt->Texts());
+    int32_t scanID = -1;
+    const CSpectralSpatialScanData* scan = node.GetLastSpectralSpatialScanData(scanID);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_CellCount, chosen.size());
+    Cells measured;
+    for (const auto& unit : scan->m_Units) {
+        measured.emplace(unit->m_Row, unit->m_Column);
+    }
+    EXPECT_EQ(measured, chosen);
+    EXPECT_EQ(scan->m_Units.size(), chosen.size());
+    Cells inPattern;
+    for (int row = 0; row < scan->m_ProbeScanPattern.GetRows(); ++row) {
+        for (int column = 0; column < scan->m_ProbeScanPattern.GetColumns(); ++column) {
+            if (scan->m_ProbeScanPattern.IsProbeOn(row, column)) {
+                inPattern.emplace(row, column);
+            }
+        }
+    }
+    EXPECT_EQ(inPattern, chosen);
 }
 
 } // namespace
