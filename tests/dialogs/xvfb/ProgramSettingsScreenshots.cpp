@@ -12,11 +12,13 @@
 #include "app/project/CChildFrame.h"
 #include "app/project/CFormViewFactory.h"
 #include "app/project/CHalvionDoc.h"
+#include "core/QProbeScanPatternOptions.h"
 #include "core/QScanOptions.h"
 #include "core/TypeIds.h"
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CSettingsSheetMaker.h"
@@ -32,9 +34,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +55,7 @@ using namespace std::chrono_literals;
 using Driver = testing::AcceptanceDriver;
 
 constexpr uint32_t kAddSpectral = 32809;
+constexpr uint32_t kAddSpectralSpatial = 32811;
 constexpr uint32_t kSettings = 32892;
 constexpr uint32_t kAddSpatial = 32810;
 constexpr uint32_t kScanOnce = 32893;
@@ -92,7 +97,12 @@ void ExpectWholeTexts(CNodeOptionsSheet& sheet) {
                                      (button != nullptr && !button->text().isEmpty()))) {
             continue;
         }
-        EXPECT_GE(child->width(), child->sizeHint().width()) << child->objectName().toStdString();
+        if (label != nullptr && label->wordWrap()) {
+            // A wrapped text needs its lines' height at the width it has.
+            EXPECT_GE(child->height(), label->heightForWidth(child->width())) << label->text().toStdString();
+        } else {
+            EXPECT_GE(child->width(), child->sizeHint().width()) << child->objectName().toStdString();
+        }
         EXPECT_TRUE(sheet.rect().contains(QRect(child->mapTo(&sheet, QPoint(0, 0)), child->size())))
             << child->objectName().toStdString();
     }
@@ -203,6 +213,110 @@ TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
         std::cout << "screenshot: " << spatialShot << "\n";
         QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
     }));
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+// Chooses the item of the next pop-up menu that the program shows, with the keyboard, as a user does.
+class MenuChooser {
+public:
+    explicit MenuChooser(QString item) : m_item(std::move(item)) {
+        m_watch.setInterval(20);
+        QObject::connect(&m_watch, &QTimer::timeout, [this] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr || !menu->isVisible()) {
+                return;
+            }
+            m_watch.stop();
+            for (QAction* action : menu->actions()) {
+                m_offered.push_back(action->text());
+                if (action->text() == m_item) {
+                    menu->setActiveAction(action);
+                }
+            }
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        m_watch.start();
+    }
+    const std::vector<QString>& Offered() const { return m_offered; }
+
+private:
+    QString m_item;
+    QTimer m_watch;
+    std::vector<QString> m_offered;
+};
+
+TEST_F(ProgramSettingsScreenshots, TheProbesPageOfASpectralSpatialNodeTakesDrags) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    tree.SelectTreeNode(tree.GetRootItem());
+    EXPECT_TRUE(WithModalSheet(frame, kAddSpectralSpatial, [](CNodeOptionsSheet& sheet) {
+        QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+    }));
+    CTreeItem* node = tree.GetSelectedTreeNode();
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(node->m_kind, kTypeSpectralSpatialScanNode);
+    QNodeMediator& mediator = *node->m_mediator;
+
+    std::string shot;
+    const bool shown = WithModalSheet(frame, kSettings, [&](CNodeOptionsSheet& sheet) {
+        CTabCtrlPropertySheet& tabs = sheet.GetTabCtrl();
+        QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(1).center());
+        auto* page = dynamic_cast<CPageScanProbes*>(sheet.GetActivePage());
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(tabs.tabText(1), "Spectral/Spatial Scan Probes");
+        ASSERT_TRUE(
+            testing::ProcessEventsUntil([&] { return page->isVisible() && sheet.isActiveWindow(); }, 10s));
+        auto centre = [page](int row, int column) {
+            const ProbeCell& cell = page->GetCell(row, column);
+            return QPoint((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+        };
+        QTest::mouseClick(page->GetControl(CPageScanProbes::kSelectNone), Qt::LeftButton);
+        // A drag down and to the right, answered with "Select Cells" in the program's own menu.
+        {
+            MenuChooser chooser("Select Cells");
+            QTest::mousePress(page, Qt::LeftButton, Qt::NoModifier, centre(4, 6));
+            QTest::mouseMove(page, centre(6, 9));
+            QTest::mouseMove(page, centre(8, 12));
+            QTest::mouseRelease(page, Qt::LeftButton, Qt::NoModifier, centre(8, 12));
+            EXPECT_EQ(chooser.Offered(), (std::vector<QString>{"Select Cells", "Unselect Cells"}));
+        }
+        // A drag inside one cell toggles it; one up and to the left offers nothing.
+        QTest::mousePress(page, Qt::LeftButton, Qt::NoModifier, centre(20, 30) - QPoint(3, 3));
+        QTest::mouseMove(page, centre(20, 30) + QPoint(3, 3));
+        QTest::mouseRelease(page, Qt::LeftButton, Qt::NoModifier, centre(20, 30) + QPoint(3, 3));
+        QTest::mousePress(page, Qt::LeftButton, Qt::NoModifier, centre(25, 35));
+        QTest::mouseMove(page, centre(22, 33));
+        QTest::mouseRelease(page, Qt::LeftButton, Qt::NoModifier, centre(22, 33));
+        EXPECT_EQ(page->GetWorkingPattern().GetProbeOnCount(), 5U * 7U + 1U);
+        // The hover box over a cell of the selection, for the picture.
+        QMouseEvent hover(QEvent::MouseMove, centre(6, 9), page->mapToGlobal(centre(6, 9)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(page, &hover);
+        ASSERT_TRUE(page->GetHoverBox().has_value());
+        testing::FlushEvents();
+        ExpectWholeTexts(sheet);
+        std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
+        shot = std::string(ORV_SCREENSHOT_DIR) + "/program-probes-page.png";
+        EXPECT_TRUE(Screen().save(QString::fromStdString(shot)));
+        QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kOkId), Qt::LeftButton);
+    });
+    EXPECT_TRUE(shown);
+    std::cout << "screenshot: " << shot << "\n";
+    const QProbeScanPattern& stored = mediator.GetSecondProbePatternOptions()->GetPattern();
+    EXPECT_EQ(stored.GetProbeOnCount(), 5U * 7U + 1U);
+    EXPECT_TRUE(stored.IsProbeOn(4, 6));
+    EXPECT_TRUE(stored.IsProbeOn(8, 12));
+    EXPECT_TRUE(stored.IsProbeOn(20, 30));
+    EXPECT_FALSE(stored.IsProbeOn(25, 35));
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
