@@ -119,7 +119,8 @@ public:
     bool OnInitDialog() override;
     bool OnSetActive() override;
     bool OnApply() override;
-    // Nothing on the page belongs to a running scan: the page is not told about scans.
+    // The buttons and the height edit that change the cells. The end of a scan enables only the scan
+    // pages, so the page never disables them itself.
     void EnableControls(bool enable) override;
 
     // --- CBotJogTarget: the jog buttons' direction and step. ---
