@@ -1,5 +1,6 @@
 #include "app/AppResources.h"
 
+#include <QString>
 #include <QtGlobal>
 
 // Outside the namespace: the registration function that rcc generates is global.
@@ -8,6 +9,15 @@ static void RegisterOrvilantResources() {
 }
 
 namespace orv {
+
+QIcon ProgramIcon() {
+    EnsureAppResources();
+    QIcon icon;
+    for (const int size : kProgramIconSizes) {
+        icon.addFile(QString::fromLatin1(kProgramIconPattern).arg(size), QSize(size, size));
+    }
+    return icon;
+}
 
 void EnsureAppResources() {
     static const bool registered = [] {

@@ -4,6 +4,7 @@
 #include "analyzers/CSAConnection.h"
 #include "analyzers/CVisaConnection.h"
 #include "app/CConnectionLink.h"
+#include "app/CMainFrame.h"
 #include "engine/CDeviceManager.h"
 #include "engine/SetupScan.h"
 #include "platform/clock/Clock.h"
@@ -60,7 +61,7 @@ bool CConnectionThread::Start() {
     m_started = true;
     try {
         m_thread = std::thread([this, stop = m_stop.get_token()] {
-            Run(stop);
+            CMainFrame::ConnectionThreadProc(*this, stop);
             const std::lock_guard guard(m_endLock);
             m_ended = true;
             m_endChanged.notify_all();
@@ -142,7 +143,7 @@ bool CConnectionThread::MayReport() const {
     return !m_context.mayReport || m_context.mayReport();
 }
 
-void CConnectionThread::Run(const std::stop_token& stop) {
+void CConnectionThread::Loop(const std::stop_token& stop) {
     PostStatus(kDetectingText);
     if (m_context.link != nullptr) {
         m_context.link->SetState(1);

@@ -125,8 +125,11 @@ public:
     static void ReportConnectionResult(CInstrumentInfo* info, CConnectionLink* link, MessageTarget* frame,
                                        bool scannerConnected, bool analyzerConnected);
 
+    // The thread's loop until it is asked to stop (run by the thread's entry,
+    // CMainFrame::ConnectionThreadProc).
+    void Loop(const std::stop_token& stop);
+
 private:
-    void Run(const std::stop_token& stop);
     void Pass(const std::stop_token& stop);
     void PostStatus(const std::string& text);
     bool MayReport() const;

@@ -1,5 +1,6 @@
 #include "app/CHalvionApp.h"
 
+#include "app/AppResources.h"
 #include "app/CAppProfile.h"
 #include "app/CProjectDocument.h"
 #include "app/ExportFileDialog.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QScreen>
 #include <QUrl>
 
 #include <cstdio>
@@ -57,6 +59,8 @@ bool CHalvionApp::InitInstance() {
     GetUiMessageThread();
     InstallPrompt(m_options.prompt != nullptr ? m_options.prompt : std::make_shared<MessageBoxPrompt>());
     QApplication::setApplicationName(CAppProfile::kApplicationName);
+    // Every window without an icon of its own shows the program's (not the toolkit's logo).
+    QApplication::setWindowIcon(ProgramIcon());
 
     m_mainFrame = std::make_unique<CMainFrame>(m_options.frame);
     m_mainFrame->SetSingleInstanceLock(&m_lock);
@@ -95,6 +99,11 @@ bool CHalvionApp::InitInstance() {
     if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, m_mainFrame.get(),
                          [this] { OnIdle(); });
+    }
+    // Maximised; where no window manager maximises it (a bare X server), it takes the screen's
+    // available area itself.
+    if (const QScreen* screen = m_mainFrame->screen()) {
+        m_mainFrame->setGeometry(screen->availableGeometry());
     }
     m_mainFrame->showMaximized();
     return true;

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "analyzers/CInstrumentInfo.h"
+#include "app/AppResources.h"
 #include "app/CAppProfile.h"
 #include "app/CConnectionLink.h"
 #include "app/CConnectionThread.h"
@@ -53,7 +54,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -243,38 +246,90 @@ bool CMainFrame::CreateStatusBar() {
 }
 
 void CMainFrame::CreateInformationWindow() {
-    // From the client rectangle, as the window always stood: the lower third, 50 pixels up.
-    const QRect client = m_mdiArea->contentsRect();
+    m_information = new CInformationMessages(InformationLog::Instance());
+    // Placed for now from the client as it is; the frame places it again once its client is laid
+    // out (a frame not yet shown has a client of a few pixels).
+    m_information->Create(InformationWindowRect(), m_mdiArea);
+    m_informationRect = m_information->geometry();
+    m_information->show();
+    m_mdiArea->viewport()->installEventFilter(this);
+}
+
+QRect CMainFrame::InformationWindowRect() const {
+    // The lower third of the client, 50 pixels up (integer division as the window always stood).
+    const QRect client = m_mdiArea->viewport()->rect();
     const int height = client.height();
     const int left = client.left();
     const int top = client.top() + 2 * (height / 3) - 50;
     const int right = client.width() - 2;
     const int bottom = 3 * (height / 3) - 50;
-    m_information = new CInformationMessages(InformationLog::Instance());
-    const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-    m_information->Create(rect, m_mdiArea);
-    m_information->show();
+    return {QPoint(left, top), QPoint(right - 1, bottom - 1)};
+}
+
+void CMainFrame::PlaceInformationWindow() {
+    if (m_information == nullptr) {
+        return;
+    }
+    if (m_information->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+        m_information->setWindowState(Qt::WindowNoState);
+    }
+    m_information->setGeometry(InformationWindowRect());
+    m_informationRect = m_information->geometry();
+    m_informationPlaced = true;
+}
+
+void CMainFrame::OnClientAreaLaidOut() {
+    if (m_information == nullptr || !m_mdiArea->viewport()->isVisible()) {
+        return;
+    }
+    // Until the user moves or sizes it, the window keeps its place in the client as the client
+    // changes (the first show of the frame, its maximising, later resizes).
+    if (!m_informationPlaced || m_information->geometry() == m_informationRect) {
+        PlaceInformationWindow();
+    }
 }
 
 bool CMainFrame::CreateToolBars() {
-    const std::array<std::vector<uint32_t>, 3> buttons = {
-        // 129: the file commands.
-        std::vector<uint32_t>{57648, 57601, 57603},
-        // 364: the scan commands.
-        std::vector<uint32_t>{32893, 32890, 1011, 32892},
-        // 365: the add-node commands (blind-spot reduction and scripting are left out).
-        std::vector<uint32_t>{32809, 32810, 32811, 32778, 32899, 32908, 32818, 32906, 32943},
+    // The three tool bars as their picture strips hold them: each strip has one 16 x 16 picture per
+    // command, in this order; the bar shows the strip's commands less those it leaves out.
+    struct ToolBarResource {
+        int resource;
+        std::vector<uint32_t> strip;
+        std::vector<uint32_t> removed;
     };
-    const std::array<const char*, 3> names = {"Toolbar 129", "Toolbar 364", "Toolbar 365"};
-    for (size_t i = 0; i < buttons.size(); ++i) {
+    const std::array<ToolBarResource, 3> resources = {{
+        // 129: the file commands.
+        {129, {57648, 57601, 57603}, {}},
+        // 364: the scan commands.
+        {364, {32893, 32890, 1011, 32892}, {}},
+        // 365: the add-node commands; blind-spot reduction and scripting are left out.
+        {365, {32809, 32810, 32811, 32778, 32899, 32908, 32818, 32906, 32940, 32910, 32943}, {32940, 32910}},
+    }};
+    EnsureAppResources();
+    for (size_t i = 0; i < resources.size(); ++i) {
+        const ToolBarResource& resource = resources[i];
+        const QPixmap strip(QString::fromLatin1(kToolBarStripPattern).arg(resource.resource));
+        if (strip.width() < static_cast<int>(resource.strip.size()) * kToolBarPictureSize) {
+            return false;
+        }
         auto* bar = new CMainToolBar(this);
-        bar->setObjectName(names[i]);
-        bar->setWindowTitle(names[i]);
+        const QString name = QStringLiteral("Toolbar %1").arg(resource.resource);
+        bar->setObjectName(name);
+        bar->setWindowTitle(name);
         bar->setMovable(false);
-        bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        bar->setIconSize(QSize(kToolBarPictureSize, kToolBarPictureSize));
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
         bar->SetOwner(this);
-        for (const uint32_t id : buttons[i]) {
-            bar->AddCommandButton(id, QIcon(), m_commands.GetCaption(id));
+        for (size_t at = 0; at < resource.strip.size(); ++at) {
+            const uint32_t id = resource.strip[at];
+            const QIcon picture(strip.copy(static_cast<int>(at) * kToolBarPictureSize, 0, kToolBarPictureSize,
+                                           kToolBarPictureSize));
+            m_commandIcons[id] = picture;
+            if (std::find(resource.removed.begin(), resource.removed.end(), id) != resource.removed.end()) {
+                continue;
+            }
+            QAction* button = bar->AddCommandButton(id, picture, m_commands.GetCaption(id));
+            button->setToolTip(QString(m_commands.GetCaption(id)).remove(QLatin1Char('&')));
         }
         m_toolBars[i] = bar;
     }
@@ -283,6 +338,11 @@ bool CMainFrame::CreateToolBars() {
     addToolBar(Qt::TopToolBarArea, m_toolBars[1]);
     addToolBar(Qt::TopToolBarArea, m_toolBars[2]);
     return true;
+}
+
+QIcon CMainFrame::GetCommandIcon(uint32_t commandId) const {
+    const auto found = m_commandIcons.find(commandId);
+    return found != m_commandIcons.end() ? found->second : QIcon();
 }
 
 void CMainFrame::CreateMenus() {
@@ -304,6 +364,10 @@ void CMainFrame::CreateMenus() {
                 continue;
             }
             QAction* action = menu->addAction(m_commands.GetCaption(id));
+            // The menu item shows its tool-bar picture, where the command has one.
+            if (const auto icon = m_commandIcons.find(id); icon != m_commandIcons.end()) {
+                action->setIcon(icon->second);
+            }
             action->setData(id);
             connect(action, &QAction::triggered, this, [this, id] { m_commands.Execute(id); });
         }
@@ -514,6 +578,10 @@ void CMainFrame::SetStatusMessage(const QString& text) {
 }
 
 void CMainFrame::ShowStatusMessage() {
+    // The analyser is selected on the engine link's thread, possibly after the text was cleared.
+    if (m_statusShowsAnalyzer && GetInstrumentInfo().GetSelectedAnalyzerID() != m_statusAnalyzerShown) {
+        m_statusMessage = CodePageToQString(SelectedAnalyzerStatusText());
+    }
     if (m_statusBar != nullptr && m_statusBar->GetPaneText(0) != m_statusMessage) {
         m_statusBar->SetPaneText(0, m_statusMessage);
     }
@@ -522,6 +590,11 @@ void CMainFrame::ShowStatusMessage() {
 void CMainFrame::ReportConnectionResult(bool scannerConnected, bool analyzerConnected) {
     CConnectionThread::ReportConnectionResult(&GetInstrumentInfo(), m_link.get(), this, scannerConnected,
                                               analyzerConnected);
+}
+
+uint32_t CMainFrame::ConnectionThreadProc(CConnectionThread& thread, const std::stop_token& stop) {
+    thread.Loop(stop);
+    return 0;
 }
 
 void CMainFrame::SetConnectionDevices(std::unique_ptr<CConnectionDevices> devices) {
@@ -657,6 +730,11 @@ void CMainFrame::FirstLayout() {
         m_connectionThread->Start();
     }
 
+    // The sound system starts now, behind the window already on the screen.
+    if (m_soundPlayer != nullptr) {
+        m_soundPlayer->LoadEffects();
+    }
+
     if (m_notification == nullptr) {
         m_notification = new CWndMainNotification(this);
         m_communication = new CWndCommunication(this);
@@ -702,6 +780,10 @@ void CMainFrame::moveEvent(QMoveEvent* event) {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (m_mdiArea != nullptr && watched == m_mdiArea->viewport() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        OnClientAreaLaidOut();
+    }
     if (event->type() == QEvent::KeyPress && m_stopScanFrame != nullptr &&
         GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm) {
         const auto* key = static_cast<QKeyEvent*>(event);

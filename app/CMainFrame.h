@@ -14,6 +14,7 @@
 #include "platform/usb/UsbDeviceEvents.h"
 #include "project/QMainFrame.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -245,6 +246,13 @@ public:
     // frame).
     CMainFrameLink& GetFrameLink();
 
+    // Pane 0 for an empty status text: "  Selected Analyzer:  " and the selected analyser's name, or
+    // kReadyText while no analyser is selected and no project with preferences is active.
+    std::string SelectedAnalyzerStatusText();
+    // While pane 0 names the analyser, names it again (a project window was built or activated, or
+    // the analyser's selection changed).
+    void RefreshStatusText();
+    static constexpr const char* kReadyText = "Ready";
     // The text pane 0 shows at idle.
     const QString& GetStatusMessage() const { return m_statusMessage; }
     void SetStatusMessage(const QString& text);
@@ -253,9 +261,15 @@ public:
     CMainStatusBar* GetMainStatusBar() const { return m_statusBar; }
     CProgressInStatus* GetProgressControl() const { return m_progress; }
     CInformationMessages* GetInformationWindow() const { return m_information; }
+    // The information window's place in the laid-out client: the lower third, 50 pixels up.
+    QRect InformationWindowRect() const;
+    // Puts the information window at its place (also brings it out of a minimised or maximised state).
+    void PlaceInformationWindow();
     CWndMainNotification* GetNotificationWindow() const { return m_notification; }
     CWndCommunication* GetCommunicationWindow() const { return m_communication; }
     std::array<CMainToolBar*, 3> GetToolBars() const { return m_toolBars; }
+    // The tool-bar picture of a command; a null icon for a command without one.
+    QIcon GetCommandIcon(uint32_t commandId) const;
 
     // --- Devices and threads ---
     CEngineObjects* GetEngineObjects() const { return m_engine.get(); }
@@ -268,6 +282,8 @@ public:
     // Tests put their own devices or ping in place before the connection thread starts.
     void SetConnectionDevices(std::unique_ptr<CConnectionDevices> devices);
     void SetPing(std::unique_ptr<AnalyzerPing> ping);
+    // The connection thread's entry: runs the thread's loop until it is asked to stop; returns 0.
+    static uint32_t ConnectionThreadProc(CConnectionThread& thread, const std::stop_token& stop);
     // The connection thread's result texts (and the controller's state 0 unless both connected).
     void ReportConnectionResult(bool scannerConnected, bool analyzerConnected);
     // The run flag and running count the scan-probes page's arm-position polling thread keeps.
@@ -313,6 +329,8 @@ private:
     void UpdateMenu(QMenu* menu);
     void AddStandardCommands();
     void CreateInformationWindow();
+    // The client was shown or resized.
+    void OnClientAreaLaidOut();
     void StartEngine();
     void StartTimers();
     void FirstLayout();
@@ -368,6 +386,10 @@ private:
     bool m_progressCreated = false;
     int m_progressOffset = 0;
     QString m_statusMessage;
+    // Pane 0 names the selected analyser (the instruments' status text was empty).
+    bool m_statusShowsAnalyzer = false;
+    // The analyser selection pane 0 was last worked out for.
+    int32_t m_statusAnalyzerShown = -1;
     bool m_created = false;
     bool m_tornDown = false;
     bool m_allThreadsEnded = true;
@@ -376,7 +398,12 @@ private:
     CMainStatusBar* m_statusBar = nullptr;
     CProgressInStatus* m_progress = nullptr;
     std::array<CMainToolBar*, 3> m_toolBars{};
+    // The tool-bar picture of each command that has one (also shown by its menu item).
+    std::map<uint32_t, QIcon> m_commandIcons;
     CInformationMessages* m_information = nullptr;
+    // Whether the window was placed in a laid-out client, and where.
+    bool m_informationPlaced = false;
+    QRect m_informationRect;
     CWndMainNotification* m_notification = nullptr;
     CWndCommunication* m_communication = nullptr;
     std::map<int, QTimer*> m_timers;

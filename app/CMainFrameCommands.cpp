@@ -282,6 +282,8 @@ void CMainFrame::ToggleInformationWindow() {
         return;
     }
     if (!m_information->isVisible()) {
+        // Back at its place in the client as it is now.
+        PlaceInformationWindow();
         m_information->show();
         m_information->raise();
         m_mdiArea->setActiveSubWindow(m_information);

@@ -233,21 +233,39 @@ TfrmMainApp* CMainFrame::GetActiveProject() const {
 
 void CMainFrame::OnStatusText() {
     const std::string text = GetInstrumentInfo().GetStatusText();
+    m_statusShowsAnalyzer = text.empty();
     if (!text.empty()) {
         m_statusMessage = CodePageToQString(text);
-    } else if (TfrmMainApp* project = GetActiveProject();
-               project != nullptr && project->GetPreferencesMediator() != nullptr) {
-        _SupportedAnalyzerInfo row;
-        std::string name =
-            GetInstrumentInfo().FindAnalyzerByID(GetInstrumentInfo().GetSelectedAnalyzerID(), row)
-                ? row.m_DisplayName
-                : "NoNameForID";
-        if (QString::fromStdString(name).compare("NoNameForID", Qt::CaseInsensitive) == 0) {
-            name = "Unknown or no supported analyzer.";
-        }
-        m_statusMessage = CodePageToQString("  Selected Analyzer:  " + name);
+    } else {
+        m_statusMessage = CodePageToQString(SelectedAnalyzerStatusText());
     }
     ShowStatusMessage();
+}
+
+std::string CMainFrame::SelectedAnalyzerStatusText() {
+    // An empty status text says the devices have nothing to report: the pane names the analyser in
+    // use, with or without a project (an old text such as the identity query's must not stay).
+    const TfrmMainApp* project = GetActiveProject();
+    const bool hasPreferences = project != nullptr && project->GetPreferencesMediator() != nullptr;
+    const int32_t selected = GetInstrumentInfo().GetSelectedAnalyzerID();
+    m_statusAnalyzerShown = selected;
+    if (!hasPreferences && selected == CInstrumentInfo::kNoAnalyzerSelected) {
+        return kReadyText;
+    }
+    _SupportedAnalyzerInfo row;
+    std::string name =
+        GetInstrumentInfo().FindAnalyzerByID(selected, row) ? row.m_DisplayName : "NoNameForID";
+    if (QString::fromStdString(name).compare("NoNameForID", Qt::CaseInsensitive) == 0) {
+        name = "Unknown or no supported analyzer.";
+    }
+    return "  Selected Analyzer:  " + name;
+}
+
+void CMainFrame::RefreshStatusText() {
+    if (m_statusShowsAnalyzer) {
+        m_statusMessage = CodePageToQString(SelectedAnalyzerStatusText());
+        ShowStatusMessage();
+    }
 }
 
 } // namespace orv

@@ -40,12 +40,6 @@ const char* CSoundEffectPlayer::WaveFileOf(int32_t soundId) {
 }
 
 CSoundEffectPlayer::CSoundEffectPlayer() : m_mailbox(std::make_shared<Mailbox>()) {
-    EnsureAppResources();
-    for (const int32_t id : {kDeviceConnectSound, kSetupSound, kScanEndSound}) {
-        auto* effect = new QSoundEffect(this);
-        effect->setSource(QUrl(QString("qrc") + WaveFileOf(id)));
-        m_effects[id] = effect;
-    }
     m_mailbox->receiver = this;
     m_installed = std::make_unique<ScopedSoundPlayer>([mailbox = m_mailbox](int32_t soundId) {
         // Held while posting, so the receiver cannot go between the test and the post.
@@ -62,7 +56,20 @@ CSoundEffectPlayer::~CSoundEffectPlayer() {
     m_mailbox->receiver = nullptr;
 }
 
+void CSoundEffectPlayer::LoadEffects() {
+    if (!m_effects.empty()) {
+        return;
+    }
+    EnsureAppResources();
+    for (const int32_t id : {kDeviceConnectSound, kSetupSound, kScanEndSound}) {
+        auto* effect = new QSoundEffect(this);
+        effect->setSource(QUrl(QString("qrc") + WaveFileOf(id)));
+        m_effects[id] = effect;
+    }
+}
+
 void CSoundEffectPlayer::Play(int32_t soundId) {
+    LoadEffects();
     const auto found = m_effects.find(soundId);
     if (found == m_effects.end()) {
         return;
@@ -77,7 +84,8 @@ uint32_t CSoundEffectPlayer::GetPlayCount(int32_t soundId) const {
     return found != m_playCounts.end() ? found->second : 0;
 }
 
-const QSoundEffect* CSoundEffectPlayer::GetEffect(int32_t soundId) const {
+const QSoundEffect* CSoundEffectPlayer::GetEffect(int32_t soundId) {
+    LoadEffects();
     const auto found = m_effects.find(soundId);
     return found != m_effects.end() ? found->second : nullptr;
 }

@@ -34,9 +34,13 @@ public:
 
     // On this object's thread: starts the sound (an unknown one is ignored).
     void Play(int32_t soundId);
+    // Makes the sound effects and has their wave files loaded. Done at the first sound at the
+    // latest: making them starts the sound system, which the program's window does not wait for.
+    void LoadEffects();
     // The sounds started so far, in order (what was asked, whether or not a sound device exists).
     uint32_t GetPlayCount(int32_t soundId) const;
-    const QSoundEffect* GetEffect(int32_t soundId) const;
+    // The effect of a sound (made now when it was not yet); null for an unknown one.
+    const QSoundEffect* GetEffect(int32_t soundId);
 
 protected:
     bool event(QEvent* event) override;

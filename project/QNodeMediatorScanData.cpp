@@ -378,10 +378,10 @@ void QNodeMediator::FillScanDataList(uint16_t kind) {
     }
     m_pScanListWnd->SetOwner(this);
     m_pScanListWnd->Clear();
-    // The rows show what the scans hold now; no scan is prepared for its row.
+    // The rows show the scans' own date and description: no scan is prepared for its row.
     for (const CScanData* scan : ListedScans(kind)) {
-        m_pScanListWnd->AddRow(FormatC("%d", static_cast<int32_t>(scan->m_ScanId)),
-                               scan->m_DescriptionTexts.GetText(1), scan->m_DescriptionTexts.GetText(2));
+        m_pScanListWnd->AddRow(FormatC("%d", static_cast<int32_t>(scan->m_ScanId)), scan->m_DateText,
+                               scan->m_UserText);
     }
     const ViewKind* viewKind = FindViewKind(kind == kTypeSpectralSpatialUserCompositeNode ? m_nKind : kind);
     if (viewKind != nullptr) {

@@ -8,6 +8,7 @@
 #include "core/TypeIds.h"
 #include "core/WriteRegistryString.h"
 #include "platform/debug/DebugOutput.h"
+#include "platform/fs/AppPaths.h"
 #include "platform/registry/SettingsStore.h"
 #include "platform/ui/Prompt.h"
 #include "project/COverlayControl.h"
@@ -76,7 +77,7 @@ TfrmMainApp::TfrmMainApp(QMainFrame& mainFrame, bool noPreferences,
     m_clipboard[1].AddFormat("MySpectralCompare", "CF_TEXT");
     m_clipboard[2].AddFormat("MyBlindSpotReduction", "CF_TEXT");
 
-    if (!OpenLastRepository()) {
+    if (!OpenLastRepository() && !OpenDefaultRepository()) {
         for (;;) {
             const PromptAnswer answer = ShowPrompt(kNoRepositoryText, kNoRepositoryCaption,
                                                    PromptButtons::OkCancel, PromptIcon::Warning);
@@ -126,6 +127,26 @@ bool TfrmMainApp::OpenLastRepository() {
         return false;
     }
     if (!SetRepository(MakeRepository(folder))) {
+        return false;
+    }
+    ShowCurrentRepository();
+    return true;
+}
+
+std::string TfrmMainApp::GetDefaultRepositoryFolder() {
+    return GetUserDataFolder() + "/" + kDefaultRepositoryName;
+}
+
+bool TfrmMainApp::OpenDefaultRepository() {
+    // This system's counterpart of the drive root: the user's own repository folder, made on the
+    // first start, so a new user starts without being asked for a folder.
+    if (GetUserDataFolder().empty()) {
+        return false;
+    }
+    const std::string folder = GetDefaultRepositoryFolder();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!DirectoryExists(folder) || !SetRepository(MakeRepository(folder))) {
         return false;
     }
     ShowCurrentRepository();

@@ -51,6 +51,8 @@ public:
     static constexpr const char* kRepositoryInUseText =
         "The repository cannot be changed while a project is open. Close the project first.";
     static constexpr const char* kNoRepositoryListedText = "No repository currently selected.";
+    // The repository a user works in until another is chosen: this folder in the user's data folder.
+    static constexpr const char* kDefaultRepositoryName = "Repository";
     static constexpr const char* kSelectNodeText =
         "The node needs to be selected before the scan can be performed!";
     static constexpr const char* kWrongKindText = "Scan can't be run for this kind of node!";
@@ -58,8 +60,9 @@ public:
     static constexpr uint16_t kCommandPort = 5005;
     static constexpr uint16_t kDataPort = 6006;
 
-    // Opens the repository chosen last; without one it asks the user for a folder until one is
-    // chosen, or ends the program (exit code 0) when the user cancels. With `noPreferences` no
+    // Opens the repository chosen last, else the user's default repository (made when missing);
+    // when neither can be had it asks the user for a folder until one is chosen, or ends the program
+    // (exit code 0) when the user cancels. With `noPreferences` no
     // Preferences node is made: an opened project brings its own. The storage managers of the
     // repository's projects come from the storage factory; the node factories this window uses make
     // their fundamental mediators with `makeFundamental`.
@@ -75,6 +78,8 @@ public:
 
     // --- Repository ---
 
+    // The user's default repository folder: kDefaultRepositoryName in the user data folder.
+    static std::string GetDefaultRepositoryFolder();
     // Asks the user for a repository folder and opens it; the choice is remembered for the next
     // start. False when cancelled, the choice was invalid, or a project is open.
     bool ChooseRepositoryFolder();
@@ -183,6 +188,7 @@ public:
 
 private:
     bool OpenLastRepository();
+    bool OpenDefaultRepository();
     std::unique_ptr<QRepositoryManager> MakeRepository(const std::string& folder) const;
     void AttachPreferencesMediator();
     void BindPreferencesToFormView();

@@ -5,12 +5,11 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <vector>
+
 namespace orv {
 
 namespace {
-
-// The height by which the selected tab stands out above the others.
-constexpr int kRaise = 2;
 
 QFont MakeTabFont(const QFont& base) {
     QFont font(base);
@@ -46,33 +45,56 @@ void CTabCtrlEx::paintEvent(QPaintEvent* /*event*/) {
     canvas.setDevicePixelRatio(devicePixelRatio());
     QPainter painter(&canvas);
     painter.fillRect(rect(), m_greyBackground ? ColorRefToQColor(kGreyColour) : ParentColour());
+    const QColor outline = ColorRefToQColor(kOutlineColour);
+    const int base = height() - 1;
 
+    // The unselected tabs first, lowered by the raise; the selected one last, over its neighbours'
+    // edges, standing the raise higher and open at the bottom, so it joins the pane below the strip.
+    std::vector<int> order;
     for (int index = 0; index < count(); ++index) {
-        const QRect tab = tabRect(index);
-        const bool selected = index == currentIndex();
-        painter.fillRect(tab, Qt::white);
-        QRect textArea = tab;
-        if (selected) {
-            textArea.translate(0, -kRaise);
-            painter.setFont(m_selectedFont);
-            painter.setPen(ColorRefToQColor(kSelectedTextColour));
-        } else {
-            if (m_greyUnselectedTabs) {
-                painter.fillRect(tab, ColorRefToQColor(kGreyColour));
-            }
-            painter.setFont(m_normalFont);
-            painter.setPen(ColorRefToQColor(kNormalTextColour));
+        if (index != currentIndex()) {
+            order.push_back(index);
         }
+    }
+    if (currentIndex() >= 0) {
+        order.push_back(currentIndex());
+    }
+    for (const int index : order) {
+        const bool selected = index == currentIndex();
+        const QRect tab = tabRect(index);
+        const QRect box(tab.left(), selected ? 0 : kRaise, tab.width(), base - (selected ? 0 : kRaise) + 1);
+        painter.fillRect(box, selected || !m_greyUnselectedTabs ? QColor(Qt::white)
+                                                                : ColorRefToQColor(kGreyColour));
+        painter.setPen(outline);
+        painter.drawLine(box.topLeft(), box.bottomLeft());
+        painter.drawLine(box.topLeft(), box.topRight());
+        painter.drawLine(box.topRight(), box.bottomRight());
+        if (!selected) {
+            painter.drawLine(box.bottomLeft(), box.bottomRight());
+        }
+
+        // Every caption stands on the same line, in the band below the raise, whole.
+        QRect textArea(tab.left() + 1, kRaise + 1, tab.width() - 2, base - kRaise - 1);
         const QIcon icon = tabIcon(index);
         if (!icon.isNull()) {
             const QSize iconSize = this->iconSize();
-            const QRect iconRect(textArea.left() + 4, textArea.center().y() - iconSize.height() / 2,
+            const QRect iconRect(textArea.left() + 3, textArea.center().y() - iconSize.height() / 2,
                                  iconSize.width(), iconSize.height());
             icon.paint(&painter, iconRect);
             textArea.setLeft(iconRect.right() + 3);
         }
-        const int vertical = selected ? Qt::AlignVCenter : Qt::AlignBottom;
-        painter.drawText(textArea, Qt::AlignHCenter | vertical | Qt::TextSingleLine, tabText(index));
+        painter.setFont(selected ? m_selectedFont : m_normalFont);
+        painter.setPen(ColorRefToQColor(selected ? kSelectedTextColour : kNormalTextColour));
+        painter.drawText(textArea, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, tabText(index));
+    }
+    // The line the tabs stand on, open under the selected tab.
+    painter.setPen(outline);
+    if (currentIndex() >= 0) {
+        const QRect selected = tabRect(currentIndex());
+        painter.drawLine(0, base, selected.left(), base);
+        painter.drawLine(selected.right(), base, width() - 1, base);
+    } else {
+        painter.drawLine(0, base, width() - 1, base);
     }
     painter.end();
     QPainter(this).drawPixmap(0, 0, canvas);

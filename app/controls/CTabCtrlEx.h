@@ -1,7 +1,8 @@
 #pragma once
 
-// The owner-drawn tab strip of the views: the selected tab white with its text in blue, raised; the
-// other tabs grey (or in the parent's colour) with their text dark grey at the bottom.
+// The owner-drawn tab strip of the views: outlined tabs standing on a line; the selected tab white
+// with its text in blue, raised and joined to the pane below; the other tabs grey (or white) with
+// their text dark grey. Every caption on one line, whole.
 
 #include <QFont>
 #include <QTabBar>
@@ -26,6 +27,9 @@ public:
     static constexpr uint32_t kSelectedTextColour = 0xFF0000;
     static constexpr uint32_t kNormalTextColour = 0x323232;
     static constexpr uint32_t kGreyColour = 0xE8E8E8;
+    static constexpr uint32_t kOutlineColour = 0x8C8C8C;
+    // The height by which the selected tab stands out above the others.
+    static constexpr int kRaise = 2;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

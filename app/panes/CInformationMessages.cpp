@@ -16,7 +16,7 @@ CInformationMessages::CInformationMessages(InformationLog& log)
     : m_log(log), m_messages(new CMessageWnd(log)) {
     EnsureAppResources();
     setWindowTitle(QStringLiteral("Information Messages"));
-    setWindowIcon(QIcon(QString::fromLatin1(kIconInformation)));
+    setWindowIcon(ProgramIcon());
     setWidget(m_messages);
 }
 

@@ -10,6 +10,8 @@
 #include <QHeaderView>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace orv {
 namespace {
 
@@ -17,12 +19,14 @@ constexpr int kIdRole = Qt::UserRole;
 constexpr int kDateColumn = 1;
 constexpr int kDescriptionColumn = 2;
 
-std::string DateOf(const CScanData& scan) {
-    return scan.m_DescriptionTexts.GetText(1);
+// The scan's own texts: the description texts are filled only when the scan is prepared for a view,
+// which a live scan or a reopened project's scans may never have been.
+const std::string& DateOf(const CScanData& scan) {
+    return scan.m_DateText;
 }
 
-std::string DescriptionOf(const CScanData& scan) {
-    return scan.m_DescriptionTexts.GetText(2);
+const std::string& DescriptionOf(const CScanData& scan) {
+    return scan.m_UserText;
 }
 
 } // namespace
@@ -38,7 +42,9 @@ void CViewList::InsertColumns() {
     setColumnCount(3);
     setHeaderLabels({QStringLiteral("ID"), QStringLiteral("Scan Date"), QStringLiteral("Description")});
     header()->resizeSection(0, kIdWidth);
-    header()->resizeSection(kDateColumn, kDateWidth);
+    // At least wide enough for a whole date in the list's own font.
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00,  00:00:00")) + 12;
+    header()->resizeSection(kDateColumn, std::max(kDateWidth, dateWidth));
     header()->resizeSection(kDescriptionColumn, kDescriptionWidth);
 }
 

@@ -4,6 +4,7 @@
 #include "app/QtConversions.h"
 #include "app/UiMessagePump.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -68,12 +69,20 @@ int64_t CWndMainNotification::HandleMessage(Message& message) {
 void CWndMainNotification::UpdateLayout() {
     int widest = 0;
     int count = 0;
+    std::vector<std::string> texts;
     {
         std::lock_guard lock(m_mutex);
         count = static_cast<int>(m_notices.size());
         for (const Notice& notice : m_notices) {
             widest = std::max(widest, notice.width);
+            texts.push_back(notice.text);
         }
+    }
+    // The count of characters is only a floor: the box's bold font is wider than 6 pixels a
+    // character, and a notice must never be cut at its ends.
+    const QFontMetrics metrics(m_font);
+    for (const std::string& text : texts) {
+        widest = std::max(widest, metrics.horizontalAdvance(CodePageToQString(text)));
     }
     if (count == 0 || m_owner == nullptr) {
         hide();

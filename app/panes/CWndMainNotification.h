@@ -33,9 +33,10 @@ public:
     size_t GetNoticeCount() const;
     std::vector<std::string> GetNoticeTexts() const;
 
-    // With no notices the box hides; otherwise it takes the widest notice's width w and stands
-    // w + 20 wide and 16 per notice + 30 high, 5 pixels left of the owner's right edge and 46 above
-    // its bottom edge, and shows itself.
+    // With no notices the box hides; otherwise it takes the widest notice's width w (6 pixels a
+    // character, or the text's width in the box's font when that is more) and stands w + 20 wide and 16 per
+    // notice + 30 high, 5 pixels left of the owner's right edge and 46 above its bottom edge, and shows
+    // itself.
     void UpdateLayout();
     // The 500 ms timer: removes the notices whose time has run out.
     void ExpireNotices();

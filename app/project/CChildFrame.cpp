@@ -159,10 +159,8 @@ void CChildFrame::showEvent(QShowEvent* event) {
         return;
     }
     m_firstShow = false;
-    // The first show takes four fifths of the main client area.
-    const QSize client = m_windows.GetArea().viewport()->size();
     QWidget* outer = parentWidget() != nullptr ? parentWidget() : this;
-    outer->resize(4 * (client.width() / 5), 4 * (client.height() / 5));
+    m_windows.PlaceOnFirstShow(*outer);
 }
 
 int32_t CChildFrame::ControllerState() const {

@@ -58,7 +58,12 @@ CProjectDocumentKind::CProjectDocumentKind(CMainFrame& frame,
         return app != nullptr && app->TakeStartupDocumentFlag();
     });
     m_windows.SetClosingSource([&frame] { return frame.IsClosing(); });
-    m_windows.SetActivationHook([&frame](QMdiSubWindow* window) { frame.SetActiveProjectFrame(window); });
+    // Pane 0 names the analyser of the active project's preferences.
+    m_windows.SetActivationHook([&frame](QMdiSubWindow* window) {
+        frame.SetActiveProjectFrame(window);
+        frame.RefreshStatusText();
+    });
+    m_windows.SetBuiltHook([&frame] { frame.RefreshStatusText(); });
     m_windows.SetRecentFileHook([](const std::string& path) { CAppProfile::AddToRecentFileList(path); });
 }
 

@@ -1,17 +1,23 @@
 #include "app/project/CProjectWindows.h"
 
+#include "app/AppResources.h"
 #include "app/project/CChildFrame.h"
 #include "app/project/CHalvionDoc.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
 
 #include <algorithm>
 #include <filesystem>
 
 namespace orv {
 namespace {
+
+// Where the program put a project window; the window keeps following the client while it is there.
+constexpr const char* kPlacedProperty = "orvPlacedRect";
 
 std::string Canonical(const std::string& path) {
     std::error_code ignored;
@@ -37,6 +43,7 @@ CProjectWindows::CProjectWindows(QMdiArea& area, CProjectArray& projects)
             }
         }
     });
+    m_area.viewport()->installEventFilter(this);
     m_chooseSaveAs = [](QWidget* owner) -> std::optional<std::string> {
         QFileDialog dialog(owner, QString::fromLatin1(kSaveAsTitle), QString::fromLatin1(kSaveAsDefaultName),
                            QString::fromLatin1(kSaveAsFilter));
@@ -48,6 +55,66 @@ CProjectWindows::CProjectWindows(QMdiArea& area, CProjectArray& projects)
         }
         return dialog.selectedFiles().front().toStdString();
     };
+}
+
+QRect CProjectWindows::CascadeRect(const QSize& client, const std::optional<QRect>& previous, int step) {
+    const QSize size(4 * (client.width() / 5), 4 * (client.height() / 5));
+    QPoint at(0, 0);
+    if (previous.has_value()) {
+        at = previous->topLeft() + QPoint(step, step);
+    }
+    if (at.x() < 0 || at.y() < 0 || at.x() + size.width() > client.width() ||
+        at.y() + size.height() > client.height()) {
+        at = QPoint(0, 0);
+    }
+    return {at, size};
+}
+
+QWidget& CProjectWindows::OuterWindow(CChildFrame& frame) {
+    QWidget* outer = qobject_cast<QMdiSubWindow*>(frame.parentWidget());
+    return outer != nullptr ? *outer : static_cast<QWidget&>(frame);
+}
+
+void CProjectWindows::PlaceOnFirstShow(QWidget& window) {
+    const QSize client = m_area.viewport()->size();
+    std::optional<QRect> previous;
+    for (CChildFrame* frame : m_frames) {
+        QWidget& outer = OuterWindow(*frame);
+        if (&outer == &window) {
+            break;
+        }
+        if (outer.isVisible() && !outer.isMinimized() && !outer.isMaximized()) {
+            previous = outer.geometry();
+        }
+    }
+    const int step = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+    window.setGeometry(CascadeRect(client, previous, step));
+    window.setProperty(kPlacedProperty, window.geometry());
+}
+
+void CProjectWindows::PlaceAgain() {
+    const QSize client = m_area.viewport()->size();
+    std::optional<QRect> previous;
+    for (CChildFrame* frame : m_frames) {
+        QWidget& outer = OuterWindow(*frame);
+        const QVariant placed = outer.property(kPlacedProperty);
+        if (!outer.isVisible() || outer.isMinimized() || outer.isMaximized()) {
+            continue;
+        }
+        if (placed.isValid() && placed.toRect() == outer.geometry()) {
+            const int step = outer.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &outer);
+            outer.setGeometry(CascadeRect(client, previous, step));
+            outer.setProperty(kPlacedProperty, outer.geometry());
+        }
+        previous = outer.geometry();
+    }
+}
+
+bool CProjectWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_area.viewport() && event->type() == QEvent::Resize) {
+        PlaceAgain();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 CProjectWindows::~CProjectWindows() {
@@ -80,6 +147,7 @@ CChildFrame* CProjectWindows::MakeFrame(const std::string* path) {
     m_frames.push_back(frame);
     QMdiSubWindow* window = m_area.addSubWindow(frame);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(ProgramIcon());
     frame->show();
     // Shown first: the area does not activate a hidden sub-window, and the information window would
     // stay the active one.
@@ -110,6 +178,9 @@ CChildFrame* CProjectWindows::OpenDocument(const std::string& path) {
 }
 
 void CProjectWindows::ProjectBuilt(CChildFrame& frame, bool built) {
+    if (m_built) {
+        m_built();
+    }
     if (!built) {
         frame.CloseWithoutAsking();
         return;

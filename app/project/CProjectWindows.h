@@ -17,6 +17,8 @@
 
 class QMdiArea;
 class QMdiSubWindow;
+class QRect;
+class QSize;
 class QWidget;
 
 namespace orv {
@@ -57,6 +59,8 @@ public:
     bool IsClosing() const { return m_isClosing ? m_isClosing() : m_closing; }
     // Told of every project window that becomes the active one.
     void SetActivationHook(std::function<void(QMdiSubWindow*)> hook) { m_activated = std::move(hook); }
+    // Told after every project window's project was built (or failed).
+    void SetBuiltHook(std::function<void()> hook) { m_built = std::move(hook); }
     // Asks every project to save (main frame closing); false when the user kept one open.
     bool SaveAllModified();
 
@@ -65,6 +69,15 @@ public:
     CChildFrame* FindFrameByProjectId(uint32_t projectId) const;
     QMdiArea& GetArea() const { return m_area; }
     CProjectArray& GetProjects() const { return m_projects; }
+
+    // A project window's place at its first show: four fifths of the client, cascaded by one title
+    // bar from the project window before it, back at the top left when it would not fit, so it lies
+    // wholly inside the client. Until the user moves or sizes it, it keeps that place as the client
+    // changes.
+    void PlaceOnFirstShow(QWidget& window);
+    // Where `window` goes in a client of `client` size after a window at `previous` (none: the
+    // first).
+    static QRect CascadeRect(const QSize& client, const std::optional<QRect>& previous, int step);
 
     // The frame's project was built (or failed): the blank start-up project goes once another
     // project opened; a project that failed closes its own window.
@@ -80,8 +93,15 @@ public:
     }
     void AddRecentFile(const std::string& path);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     CChildFrame* MakeFrame(const std::string* path);
+    // The sub-window that holds a project frame (the frame itself without one).
+    static QWidget& OuterWindow(CChildFrame& frame);
+    // The windows the program placed and the user left where they are follow the client.
+    void PlaceAgain();
 
     QMdiArea& m_area;
     CProjectArray& m_projects;
@@ -94,6 +114,7 @@ private:
     std::function<bool()> m_takeStartupDocument;
     std::function<bool()> m_isClosing;
     std::function<void(QMdiSubWindow*)> m_activated;
+    std::function<void()> m_built;
     std::function<uint32_t()> m_takeProjectId;
     std::function<int32_t()> m_takeTitleNumber;
     PathChooser m_chooseSaveAs;

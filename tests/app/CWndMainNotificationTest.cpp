@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -34,9 +36,10 @@ protected:
 };
 
 TEST_F(NotificationTest, ThreeNoticesGiveABoxOfTheWidestWidthAtTheBottomRight) {
-    box.AddNotice(std::string(10, 'a'), 0);
-    box.AddNotice(std::string(40, 'b'), 0);
-    box.AddNotice(std::string(20, 'c'), 0);
+    // Narrow letters: the width counted at 6 pixels a character is the wider one.
+    box.AddNotice(std::string(10, 'i'), 0);
+    box.AddNotice(std::string(40, 'i'), 0);
+    box.AddNotice(std::string(20, 'i'), 0);
     ASSERT_TRUE(ProcessEventsUntil([this] { return box.isVisible(); }));
     EXPECT_EQ(box.size(), QSize(260, 78));
     EXPECT_EQ(box.geometry().right() + 1, OwnerArea().right() + 1 - 5);
@@ -46,6 +49,48 @@ TEST_F(NotificationTest, ThreeNoticesGiveABoxOfTheWidestWidthAtTheBottomRight) {
     EXPECT_EQ(PixelAt(image, 0, 0), QColor(255, 255, 255));       // white frame
     EXPECT_EQ(PixelAt(image, 2, 40), QColor(245, 128, 37));       // orange fill
     EXPECT_TRUE(box.testAttribute(Qt::WA_ShowWithoutActivating)); // never takes the focus
+}
+
+// The columns of one line of the box where something other than the fill was painted.
+std::pair<int, int> InkColumns(const QImage& image, int top, int height) {
+    const QColor fill(245, 128, 37);
+    int first = -1;
+    int last = -1;
+    for (int x = 1; x < image.width() - 1; ++x) {
+        for (int y = top; y < top + height; ++y) {
+            if (PixelAt(image, x, y) != fill) {
+                first = first < 0 ? x : first;
+                last = x;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+TEST_F(NotificationTest, TheProgramsNoticesArePaintedWholeWithFillFreeAtBothEnds) {
+    // The box's 14-pixel bold letters are wider than the 6 pixels a character the box was counted
+    // at: measured in its own font, no notice is cut at its ends.
+    const std::vector<std::string> notices = {"Connected to Scanner and Spectrum Analyzer.",
+                                              "Connected to Spectrum Analyzer. (Handheld mode only)",
+                                              "The scan has completed ! "};
+    for (const std::string& notice : notices) {
+        box.AddNotice(notice, 0);
+    }
+    ASSERT_TRUE(ProcessEventsUntil([this] { return box.isVisible(); }));
+    EXPECT_GT(box.width(), static_cast<int>(notices[1].size()) * 6 + 20);
+    EXPECT_EQ(box.height(), 16 * 3 + 30);
+    const QImage image = Grab(box);
+    for (size_t line = 0; line < notices.size(); ++line) {
+        const auto [first, last] = InkColumns(image, 3 + 16 * static_cast<int>(line), 16);
+        ASSERT_GE(first, 0) << notices[line];
+        // At least 4 pixels of fill between the frame and the text on each side.
+        EXPECT_GE(first, 5) << notices[line];
+        EXPECT_LE(last, image.width() - 6) << notices[line];
+    }
+    // The widest notice is centred: as much fill on its left as on its right (within a pixel).
+    const auto [first, last] = InkColumns(image, 3 + 16, 16);
+    EXPECT_LE(std::abs(first - (image.width() - 1 - last)), 2);
 }
 
 TEST_F(NotificationTest, ANoticeWithoutDurationGoesAfterSixSeconds) {

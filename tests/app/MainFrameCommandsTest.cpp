@@ -264,14 +264,17 @@ TEST_F(MainFrameCommandsTest, StatusTextNamesTheSelectedAnalyzerOfTheActiveProje
     CInstrumentInfo& info = GetInstrumentInfo();
     info.BuildSupportedAnalyzerTable();
     const int32_t previous = info.GetSelectedAnalyzerID();
-    // Without a project an empty status text leaves pane 0 as it was.
+    // Without a project and an analyser an empty status text says the program is ready.
+    info.SetSelectedAnalyzerID(CInstrumentInfo::kNoAnalyzerSelected);
     info.SetStatusText({});
     m_frame->SetStatusMessage("before");
     m_frame->Post(10040);
     testing::FlushEvents();
-    EXPECT_EQ(m_frame->GetStatusMessage(), "before");
+    EXPECT_EQ(m_frame->GetStatusMessage(), CMainFrame::kReadyText);
 
+    // A project's window built: its preferences name the analyser, also while none is selected.
     NewProject();
+    EXPECT_EQ(m_frame->GetStatusMessage(), "  Selected Analyzer:  Unknown or no supported analyzer.");
     _SupportedAnalyzerInfo row;
     ASSERT_TRUE(info.FindAnalyzerByID(900, row));
     info.SetSelectedAnalyzerID(900);

@@ -5,12 +5,15 @@
 #include "app/CStopScanFrame.h"
 #include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProgressInStatus.h"
+#include "app/panes/CInformationMessages.h"
 #include "app/panes/CWndMainNotification.h"
 #include "protocol/CMainFrameLink.h"
 #include "support/MainFrameTestEnvironment.h"
 #include "support/QtTestApplication.h"
 
 #include <gtest/gtest.h>
+
+#include <QMdiArea>
 
 #include <cmath>
 #include <limits>
@@ -67,6 +70,7 @@ protected:
         m_frame.reset();
         GetInstrumentInfo().SetProbeType(eProbeType::NoScanner);
         GetInstrumentInfo().SetStatusText({});
+        GetInstrumentInfo().SetSelectedAnalyzerID(CInstrumentInfo::kNoAnalyzerSelected);
     }
 
     QString Pane(int pane) const { return m_frame->GetMainStatusBar()->GetPaneText(pane); }
@@ -166,12 +170,64 @@ TEST_F(MainFrameStatusTest, PostedScanStatusAndStatusTextReachTheirPanes) {
     m_frame->GetFrameLink().PostStatusText("Scanner found");
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return Pane(0) == "Scanner found"; }));
     EXPECT_EQ(m_frame->GetStatusMessage(), "Scanner found");
-    // An empty text without a project keeps what pane 0 showed.
-    GetInstrumentInfo().SetStatusText({});
-    ASSERT_TRUE(m_frame->Post(CMainFrameLink::kMsgStatusTextChanged));
     ASSERT_TRUE(m_frame->Post(CMainFrameLink::kMsgScanStatus, 0, -1));
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return Pane(1) == "Scan ...... Completed"; }));
-    EXPECT_EQ(Pane(0), "Scanner found");
+}
+
+TEST_F(MainFrameStatusTest, AStatusTextClearedWithoutAProjectReplacesTheIdentityQuery) {
+    GetInstrumentInfo().SetStatusText(CConnectionThread::kQueryingIdText);
+    ASSERT_TRUE(m_frame->Post(CMainFrameLink::kMsgStatusTextChanged));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return Pane(0) == CConnectionThread::kQueryingIdText; }));
+
+    // Cleared before any analyser is selected: the program is ready.
+    GetInstrumentInfo().SetStatusText({});
+    ASSERT_TRUE(m_frame->Post(CMainFrameLink::kMsgStatusTextChanged));
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return Pane(0) == CMainFrame::kReadyText; }));
+
+    // The engine link selects the analyser on its own thread, after the text was cleared: the next
+    // idle names it.
+    const _SupportedAnalyzerInfo row = GetInstrumentInfo().GetSupportedAnalyzers().front();
+    GetInstrumentInfo().SetSelectedAnalyzerID(row.m_AnalyzerID);
+    m_frame->ShowStatusMessage();
+    EXPECT_EQ(Pane(0).toStdString(), "  Selected Analyzer:  " + row.m_DisplayName);
+
+    // A text of the devices again replaces it, and is kept at idle.
+    m_frame->GetFrameLink().PostStatusText(CConnectionThread::kQueryingIdText);
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return Pane(0) == CConnectionThread::kQueryingIdText; }));
+    m_frame->ShowStatusMessage();
+    EXPECT_EQ(Pane(0), CConnectionThread::kQueryingIdText);
+}
+
+TEST_F(MainFrameStatusTest, TheInformationWindowLiesInTheLaidOutClientAlsoAfterTheToggle) {
+    // The frame was made before it was shown and laid out (a client of a few pixels then).
+    CInformationMessages* information = m_frame->GetInformationWindow();
+    ASSERT_NE(information, nullptr);
+    const QRect client = m_frame->GetMdiArea()->viewport()->rect();
+    ASSERT_GT(client.height(), 400);
+    auto expectInside = [&](const char* when) {
+        const QRect placed = information->geometry();
+        EXPECT_TRUE(information->isVisible()) << when;
+        EXPECT_TRUE(client.contains(placed)) << when;
+        EXPECT_GE(placed.height(), client.height() / 4) << when;
+        EXPECT_GE(placed.width(), client.width() / 2) << when;
+        // The lower third, 50 pixels up.
+        EXPECT_EQ(placed.top(), 2 * (client.height() / 3) - 50) << when;
+    };
+    expectInside("at the first show");
+
+    // View, Information Window: off, then on again after the user had moved it away.
+    ASSERT_TRUE(m_frame->OnCommand(CMainFrame::kInformationWindowCommand));
+    EXPECT_FALSE(information->isVisible());
+    information->move(-500, -500);
+    ASSERT_TRUE(m_frame->OnCommand(CMainFrame::kInformationWindowCommand));
+    expectInside("after the toggle");
+    EXPECT_EQ(m_frame->IsCommandChecked(CMainFrame::kInformationWindowCommand), std::optional<bool>(true));
+
+    // A window the user moved stays where the user put it when the client changes.
+    information->move(7, 11);
+    m_frame->resize(1100, 760);
+    testing::FlushEvents();
+    EXPECT_EQ(information->pos(), QPoint(7, 11));
 }
 
 TEST_F(MainFrameStatusTest, DevicesConnectedSetsTheBackgroundAndNotifiesByProbeType) {

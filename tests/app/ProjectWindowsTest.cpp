@@ -1,3 +1,4 @@
+#include "app/AppResources.h"
 #include "app/UiMessagePump.h"
 #include "app/controls/CDisplayTab.h"
 #include "app/controls/CDlgbarSpatialView.h"
@@ -27,6 +28,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,6 +37,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +59,12 @@ QSpectralScanAddition SpectralScan(int32_t id) {
     addition.m_Record.m_StopFrequency = 200.0F;
     addition.m_Record.m_Rows = 29;
     addition.m_Record.m_Columns = 42;
+    addition.m_Record.m_Texts = {"board " + std::to_string(id),
+                                 "analyser",
+                                 "module",
+                                 "2026-12-10 10:0" + std::to_string(id) + ":00",
+                                 "head",
+                                 ""};
     addition.m_HasPoints = true;
     addition.m_MirtPoints = {QSpectralPoint{10, 1, 2}, QSpectralPoint{20, 1, 2}};
     return addition;
@@ -159,9 +168,6 @@ TEST_F(ProjectWindowsTest, TheProjectIsBuiltOnceThePaneExistsAndTitlesCountOn) {
         ASSERT_NE(first->GetView()->GetFormControl(id), nullptr) << id;
         EXPECT_TRUE(first->GetView()->GetFormControl(id)->isHidden()) << id;
     }
-    // First shown at four fifths of the main client area.
-    const QSize client = m_area.viewport()->size();
-    EXPECT_EQ(first->parentWidget()->size(), QSize(4 * (client.width() / 5), 4 * (client.height() / 5)));
     // The page is white with the picture in its middle.
     const QImage page = testing::Grab(*first->GetView());
     EXPECT_EQ(testing::PixelAt(page, 2, page.height() - 3), QColor(Qt::white));
@@ -178,6 +184,67 @@ TEST_F(ProjectWindowsTest, TheProjectIsBuiltOnceThePaneExistsAndTitlesCountOn) {
     CChildFrame* third = NewWindow();
     EXPECT_EQ(third->GetDocument().GetTitle(), "Project - 3");
     EXPECT_EQ(m_windows.GetActiveFrame(), third);
+}
+
+TEST(ProjectWindowPlacementTest, FourFifthsOfTheClientCascadedByATitleBarAndWrappingToTheTopLeft) {
+    struct Case {
+        std::optional<QRect> previous;
+        QPoint expected;
+    };
+    const QSize client(1000, 700);
+    const Case cases[] = {
+        {std::nullopt, {0, 0}},
+        {QRect(0, 0, 800, 560), {22, 22}},
+        {QRect(110, 110, 800, 560), {132, 132}},
+        // The next step would reach past the client's bottom right: back at the top left.
+        {QRect(132, 132, 800, 560), {0, 0}},
+        // A window the user moved off the client's top left does not drag the next one out.
+        {QRect(-40, 10, 800, 560), {0, 0}},
+    };
+    for (const Case& c : cases) {
+        const QRect placed = CProjectWindows::CascadeRect(client, c.previous, 22);
+        EXPECT_EQ(placed, QRect(c.expected, QSize(800, 560)));
+        EXPECT_TRUE(QRect(QPoint(0, 0), client).contains(placed));
+    }
+}
+
+TEST_F(ProjectWindowsTest, NewAndOpenedProjectWindowsLieWhollyInsideTheClientCascaded) {
+    const std::string path = SaveTarget("placed");
+    CChildFrame* maker = NewWindow();
+    m_saveAsAnswers.push_back(path);
+    ASSERT_TRUE(maker->GetDocument().DoSaveAs());
+    CloseAndWait(maker);
+
+    m_area.resize(1000, 700);
+    testing::FlushEvents();
+    const QRect client = m_area.viewport()->rect();
+    const QSize size(4 * (client.width() / 5), 4 * (client.height() / 5));
+    std::vector<CChildFrame*> frames = {NewWindow(), NewWindow(), NewWindow(), OpenWindow(path)};
+    testing::FlushEvents();
+    QPoint previous(-1, -1);
+    for (CChildFrame* frame : frames) {
+        const QRect placed = frame->parentWidget()->geometry();
+        EXPECT_TRUE(client.contains(placed)) << frame->windowTitle().toStdString();
+        EXPECT_EQ(placed.size(), size);
+        const int step = frame->parentWidget()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr,
+                                                                     frame->parentWidget());
+        EXPECT_EQ(placed.topLeft(), previous.x() < 0 ? QPoint(0, 0) : previous + QPoint(step, step));
+        previous = placed.topLeft();
+        // The program's icon, not the toolkit's.
+        EXPECT_EQ(frame->parentWidget()->windowIcon().pixmap(16, 16).toImage(),
+                  ProgramIcon().pixmap(16, 16).toImage());
+    }
+
+    // The client grows (the main window maximised): the windows keep four fifths of it, cascaded;
+    // one the user moved stays where the user put it.
+    frames[3]->parentWidget()->move(5, 9);
+    m_area.resize(1200, 900);
+    testing::FlushEvents();
+    const QRect grown = m_area.viewport()->rect();
+    EXPECT_EQ(frames[0]->parentWidget()->geometry(),
+              QRect(0, 0, 4 * (grown.width() / 5), 4 * (grown.height() / 5)));
+    EXPECT_TRUE(grown.contains(frames[2]->parentWidget()->geometry()));
+    EXPECT_EQ(frames[3]->parentWidget()->pos(), QPoint(5, 9));
 }
 
 TEST_F(ProjectWindowsTest, OpeningClosesTheBlankStartUpProjectOnlyAndOpenPathsAreActivated) {
@@ -349,6 +416,9 @@ TEST_F(ProjectWindowsTest, TwoWindowsGetTheirOwnTreeAndListAndNewScansReachTheLi
     ASSERT_TRUE(mediator->AddSpectralScanData(SpectralScan(1), true, false));
     ASSERT_EQ(ListOf(first).topLevelItemCount(), 1);
     EXPECT_EQ(ListOf(first).GetRowText(0, 0), "1");
+    // The live scan's row is dated and described at once, with no view of the node opened.
+    EXPECT_EQ(ListOf(first).GetRowText(0, 1), "2026-12-10 10:01:00");
+    EXPECT_EQ(ListOf(first).GetRowText(0, 2), "board 1");
     EXPECT_EQ(ListOf(second).topLevelItemCount(), 0);
     EXPECT_EQ(first->GetView()->GetCurrentSpectral(), mediator->FindSpectralScanData(1));
     EXPECT_EQ(mediator->GetDisplayedScanID(), 1);
@@ -365,6 +435,10 @@ TEST_F(ProjectWindowsTest, TwoWindowsGetTheirOwnTreeAndListAndNewScansReachTheLi
     ASSERT_EQ(ListOf(first).topLevelItemCount(), 2);
     EXPECT_EQ(ListOf(first).GetRowText(0, 0), "2");
     EXPECT_EQ(ListOf(first).GetRowText(1, 0), "1");
+    // The refilled list dates and describes every row, the one never shown included.
+    EXPECT_EQ(ListOf(first).GetRowText(0, 1), "2026-12-10 10:02:00");
+    EXPECT_EQ(ListOf(first).GetRowText(0, 2), "board 2");
+    EXPECT_EQ(ListOf(first).GetRowText(1, 1), "2026-12-10 10:01:00");
 }
 
 TEST_F(ProjectWindowsTest, RunStatesAndCommandEnabling) {
@@ -537,21 +611,27 @@ TEST_F(ScanListTest, RowsGoInAtTheTopAndAListedSpectralScanOnlyGetsItsDate) {
     EXPECT_EQ(list.headerItem()->text(1).toStdString(), "Scan Date");
     EXPECT_EQ(list.headerItem()->text(2).toStdString(), "Description");
     EXPECT_EQ(list.columnWidth(0), 50);
-    EXPECT_EQ(list.columnWidth(1), 120);
+    // 120 pixels, or what a whole date needs in the list's font.
+    EXPECT_GE(list.columnWidth(1), 120);
+    EXPECT_GT(list.columnWidth(1), list.fontMetrics().horizontalAdvance("2026-12-10,  20:17:09"));
     EXPECT_EQ(list.columnWidth(2), 250);
+    // The rows show the scans' own date and description: none of these scans was ever prepared for
+    // a view, so their description texts are empty.
     CSpectralScanData one;
     one.m_ScanId = 1;
-    one.m_DescriptionTexts.SetText(1, "01/02/2026 10:00");
-    one.m_DescriptionTexts.SetText(2, "first");
+    one.m_DateText = "01/02/2026 10:00";
+    one.m_UserText = "first";
     CSpectralScanData two;
     two.m_ScanId = 2;
-    two.m_DescriptionTexts.SetText(1, "01/02/2026 11:00");
+    two.m_DateText = "01/02/2026 11:00";
     list.AddSpectralScanData(one, true, false);
     list.AddSpectralScanData(two, true, false);
     ASSERT_EQ(list.topLevelItemCount(), 2);
     EXPECT_EQ(list.GetRowId(0), 2);
+    EXPECT_EQ(list.GetRowText(0, 1), "01/02/2026 11:00");
+    EXPECT_EQ(list.GetRowText(1, 2), "first");
     EXPECT_EQ(list.GetSelectedRow(), 0);
-    one.m_DescriptionTexts.SetText(1, "later");
+    one.m_DateText = "later";
     list.AddSpectralScanData(one, true, false);
     EXPECT_EQ(list.topLevelItemCount(), 2);
     EXPECT_EQ(list.GetRowText(1, 1), "later");
@@ -559,13 +639,14 @@ TEST_F(ScanListTest, RowsGoInAtTheTopAndAListedSpectralScanOnlyGetsItsDate) {
 
     CSpatialScanData spatial;
     spatial.m_ScanId = 7;
-    spatial.m_DescriptionTexts.SetText(1, "date");
+    spatial.m_DateText = "date";
     list.RemoveAllScanData();
     EXPECT_EQ(list.GetSelectedRow(), -1);
     list.AddSpatialScanData(spatial, false, false);
     list.AddSpatialScanData(spatial, false, false);
     EXPECT_EQ(list.topLevelItemCount(), 2);
-    spatial.m_DescriptionTexts.SetText(1, "updated");
+    EXPECT_EQ(list.GetRowText(1, 1), "date");
+    spatial.m_DateText = "updated";
     list.AddSpatialScanData(spatial, false, true);
     EXPECT_EQ(list.topLevelItemCount(), 2);
     EXPECT_EQ(list.GetRowText(0, 1), "updated");

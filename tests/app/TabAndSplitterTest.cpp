@@ -1,3 +1,4 @@
+#include "app/QtConversions.h"
 #include "app/UiMessagePump.h"
 #include "app/controls/CTabCtrlEx.h"
 #include "app/controls/CTabCtrlPropertySheet.h"
@@ -9,6 +10,7 @@
 #include <QSplitterHandle>
 
 #include <functional>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -54,33 +56,72 @@ protected:
     QWidget host;
 };
 
-TEST_F(TabStripTest, ViewTabsShowTheSelectedTabWhiteWithBlueTextAndTheOthersGrey) {
+// The first and last rows of a tab that hold pixels of the text colour; -1 when none.
+std::pair<int, int> TextRows(const QImage& image, const QRect& area,
+                             const std::function<bool(const QColor&)>& text) {
+    int first = -1;
+    int last = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (text(PixelAt(image, x, y))) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+TEST_F(TabStripTest, ViewTabsReadAsTabsTheSelectedOneWhiteJoinedToItsPaneTheOthersGrey) {
     CTabCtrlEx tabs;
     tabs.CreateTabFonts();
     tabs.SetGreyUnselectedTabs(true);
     Build(tabs);
+    // As the views lay their strips out: 22 pixels high.
+    tabs.resize(tabs.width(), 22);
     EXPECT_EQ(tabs.font().pixelSize(), 11);
 
     const QImage image = Grab(tabs);
-    const QRect selected = tabs.tabRect(0);
-    const QRect other = tabs.tabRect(1);
-    EXPECT_EQ(PixelAt(image, selected.left() + 1, selected.top() + 1), QColor(255, 255, 255));
-    EXPECT_EQ(PixelAt(image, other.left() + 1, other.top() + 1), QColor(232, 232, 232));
+    const QRect selected = tabs.tabRect(0).intersected(tabs.rect());
+    const QRect other = tabs.tabRect(1).intersected(tabs.rect());
+    const int raise = CTabCtrlEx::kRaise;
+    const int base = tabs.height() - 1;
+    const QColor outline = ColorRefToQColor(CTabCtrlEx::kOutlineColour);
+    EXPECT_EQ(PixelAt(image, selected.left() + 2, selected.top() + 2), QColor(255, 255, 255));
+    EXPECT_EQ(PixelAt(image, other.left() + 2, raise + 2), QColor(232, 232, 232));
+    // Outlined: the selected tab's top and sides from the strip's top, the others' from the raise;
+    // the line the tabs stand on runs under the others and is open under the selected one.
+    EXPECT_EQ(PixelAt(image, selected.center().x(), 0), outline);
+    EXPECT_EQ(PixelAt(image, selected.left(), tabs.height() / 2), outline);
+    EXPECT_EQ(PixelAt(image, other.center().x(), raise), outline);
+    EXPECT_NE(PixelAt(image, other.center().x(), raise - 1), outline);
+    EXPECT_EQ(PixelAt(image, other.center().x(), base), outline);
+    EXPECT_EQ(PixelAt(image, selected.center().x(), base), QColor(255, 255, 255));
     // 0xFF0000 is blue: red sits in the low byte.
     EXPECT_GT(CountPixels(image, selected, IsBlueText), 0);
     EXPECT_EQ(CountPixels(image, other, IsBlueText), 0);
     EXPECT_GT(CountPixels(image, other, IsDarkGreyText), 0);
+    // Both captions whole, inside the tabs' outlines, on one line.
+    const auto [blueTop, blueBottom] = TextRows(image, selected, IsBlueText);
+    const auto [greyTop, greyBottom] = TextRows(image, other, IsDarkGreyText);
+    EXPECT_GT(blueTop, raise);
+    EXPECT_LT(blueBottom, base);
+    EXPECT_GT(greyTop, raise);
+    EXPECT_LT(greyBottom, base);
+    EXPECT_EQ(blueTop, greyTop);
 
     // Without the flag the unselected tabs stay white.
     tabs.SetGreyUnselectedTabs(false);
     const QImage plain = Grab(tabs);
-    EXPECT_EQ(PixelAt(plain, other.left() + 1, other.top() + 1), QColor(255, 255, 255));
+    EXPECT_EQ(PixelAt(plain, other.left() + 2, raise + 2), QColor(255, 255, 255));
 
-    // Selecting the other tab moves the blue text there.
+    // Selecting the other tab moves the blue text and the opening there.
     tabs.setCurrentIndex(1);
     const QImage switched = Grab(tabs);
-    EXPECT_EQ(CountPixels(switched, tabs.tabRect(0), IsBlueText), 0);
-    EXPECT_GT(CountPixels(switched, tabs.tabRect(1), IsBlueText), 0);
+    EXPECT_EQ(CountPixels(switched, selected, IsBlueText), 0);
+    EXPECT_GT(CountPixels(switched, other, IsBlueText), 0);
+    EXPECT_EQ(PixelAt(switched, selected.center().x(), base), outline);
 }
 
 TEST_F(TabStripTest, SheetTabsFillTheSelectedTabNearWhiteAndTheOthersLightGrey) {

@@ -25,6 +25,7 @@ std::string RepositoryFolder(TfrmMainApp& app) {
 
 TEST_F(MainAppTest, RemembersTheChosenRepositoryAndReopensItAtTheNextStart) {
     UseSettings(false);
+    BlockDefaultRepository();
     const std::string chosen = m_folder + "/chosen";
     std::filesystem::create_directories(chosen);
     m_frame.folderChoices.push_back("  " + chosen + " ");
@@ -48,6 +49,7 @@ TEST_F(MainAppTest, RemembersTheChosenRepositoryAndReopensItAtTheNextStart) {
 
 TEST_F(MainAppTest, AsksAgainUntilAFolderIsChosenOrTheUserCancels) {
     UseSettings(false);
+    BlockDefaultRepository();
     // A remembered folder that has gone counts as none.
     WriteRegistryString(SettingsRoot::CurrentUser, TfrmMainApp::kRepositoriesKey,
                         TfrmMainApp::kLastRepositoryValue, m_folder + "/gone");
@@ -74,6 +76,27 @@ TEST_F(MainAppTest, AsksAgainUntilAFolderIsChosenOrTheUserCancels) {
     } catch (const ProgramExit& exit) {
         EXPECT_EQ(exit.code, 0);
     }
+}
+
+TEST_F(MainAppTest, AFreshUserStartsInTheDefaultRepositoryMadeForThemWithoutAnyQuestion) {
+    UseSettings(false);
+    const std::string folder = m_folder + "/data/Repository";
+    ASSERT_FALSE(std::filesystem::exists(folder));
+    auto app = MakeApp();
+    EXPECT_TRUE(m_prompt->Texts().empty()) << ::testing::PrintToString(m_prompt->Texts());
+    EXPECT_TRUE(m_frame.browseTitles.empty());
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(TfrmMainApp::GetDefaultRepositoryFolder(), folder);
+    EXPECT_EQ(RepositoryFolder(*app), folder + "/");
+    ASSERT_NE(app->GetPreferencesStorageManager(), nullptr);
+    // Nothing is remembered: a repository the user chooses later takes over at the next start.
+    EXPECT_EQ(RememberedRepository(), "");
+
+    // The second start opens the same folder, again without a question.
+    app.reset();
+    auto next = MakeApp();
+    EXPECT_TRUE(m_prompt->Texts().empty());
+    EXPECT_EQ(RepositoryFolder(*next), folder + "/");
 }
 
 TEST_F(MainAppTest, MakesThePreferencesNodeWithTheDefaultAnalyserDrivers) {

@@ -5,6 +5,7 @@
 #include "tests/views/support/SpatialViewFixture.h"
 #include "views/spectral/CScrollBarEx.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -239,10 +240,9 @@ void ExpectLabelText(const QImage& body, const QRect& rect, const std::string& t
     painter.fillRect(QRect(1, rect.top(), body.width() - 2, rect.height()), QColor(0x80, 0x80, 0x80));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
-    painter.setFont(font);
     painter.setPen(colour);
-    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QString::fromStdString(text));
+    // Written as every label is (the fitting has its own test).
+    CScrollBarEx::DrawFittedLabel(painter, rect, QString::fromStdString(text), font);
     painter.end();
     for (int y = rect.top(); y <= rect.bottom(); ++y) {
         for (int x = 1; x < body.width() - 1; ++x) {
@@ -276,6 +276,50 @@ TEST_F(ColourScaleBarTest, LabelTextsAndTheirColours) {
         SCOPED_TRACE(position);
         bar.SetPosition(position);
         ExpectLabelColour(bar.Body(), 192, 208, white);
+    }
+}
+
+TEST_F(ColourScaleBarTest, FourDigitAndSignedLabelsAreWrittenWholeInTheNarrowBar) {
+    // "%-4.1f" of these is wider than the 33-pixel bar in the bar's 13-pixel font.
+    preferences.spatialDisplay.m_offset = kGreyPalette;
+    bar.SetTopBottom(3276.7F, -105.5F);
+    bar.SetPosition(100);
+    const QImage body = bar.Body();
+    const QColor grey(0x80, 0x80, 0x80);
+    for (const auto& [top, text] : {std::pair{20, "3276.7"}, std::pair{360, "-105.5"}}) {
+        SCOPED_TRACE(text);
+        int ink = 0;
+        for (int y = top; y < top + 20; ++y) {
+            // Nothing of the label reaches the bar's edges: neither the outer columns nor the band's
+            // first and last.
+            EXPECT_EQ(body.pixel(0, y), kSentinel) << y;
+            EXPECT_EQ(body.pixel(32, y), kSentinel) << y;
+            EXPECT_EQ(PixelAt(body, 1, y), grey) << y;
+            EXPECT_EQ(PixelAt(body, 31, y), grey) << y;
+            for (int x = 2; x < 31; ++x) {
+                ink += PixelAt(body, x, y) != grey ? 1 : 0;
+            }
+        }
+        EXPECT_GT(ink, 20);
+    }
+
+    // The font steps down only as far as the text needs, and no further than the smallest size.
+    QImage scratch(33, 20, QImage::Format_RGB32);
+    QPainter painter(&scratch);
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(13);
+    struct Case {
+        const char* text;
+        bool fitsAtThirteen;
+    };
+    for (const Case& c : {Case{"25.0", true}, Case{"-5.0 ", true}, Case{"3276.7", false},
+                          Case{"-105.5", false}, Case{"-32768.0", false}}) {
+        const QFont used = CScrollBarEx::DrawFittedLabel(painter, scratch.rect(), c.text, font);
+        EXPECT_GE(used.pixelSize(), CScrollBarEx::kMinLabelPixels) << c.text;
+        EXPECT_EQ(used.pixelSize() == 13, c.fitsAtThirteen) << c.text;
+        if (used.pixelSize() > CScrollBarEx::kMinLabelPixels) {
+            EXPECT_LE(QFontMetrics(used).horizontalAdvance(QString(c.text).trimmed()), 29) << c.text;
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "app/QtConversions.h"
+#include "app/controls/CTabCtrlEx.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/CViewTree.h"
@@ -397,6 +398,49 @@ TEST_F(SpectralViewFixture, HeaderLinesAreExactInAnyLocale) {
     EXPECT_EQ(view.BuildHeaderLines()[2],
               "Resolution Bandwidth: 0.125000 MHz     Attenuator Value:   1.00 dB     ");
     std::setlocale(LC_ALL, previous.c_str());
+}
+
+TEST_F(SpectralViewFixture, WithATabStripTheHeadersFiveLinesAllStandAboveIt) {
+    Open(kComparisonKind);
+    CSpectralView& view = View();
+    CTabCtrlEx& tabs = view.CreateTabStrip(CSpectralView::TabStrip::Comparison);
+    for (const char* caption : {"Test View", "Reference View", "Comparison View"}) {
+        tabs.addTab(caption);
+    }
+    ASSERT_TRUE(mediator->SetComparedScan(false, Standalone({100, 200, 300, 400}))); // test
+    tabs.setCurrentIndex(1);
+    tabs.setCurrentIndex(0);
+    Pump();
+    ASSERT_EQ(view.BuildHeaderLines().size(), 5U);
+    view.show();
+    Pump();
+    const QImage shown = orv::testing::Grab(*view.viewport());
+    const QRect strip = tabs.geometry();
+    // The header's line strips (the date line the last, 65 to 80), each with its text drawn, and
+    // nothing of the tab strip over them.
+    const std::pair<int, int> lines[] = {{0, 18}, {20, 35}, {35, 50}, {50, 65}, {65, 80}};
+    for (const auto& [top, bottom] : lines) {
+        EXPECT_LE(bottom, strip.top()) << top;
+        int text = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor pixel = PixelAt(shown, x, y);
+                text += pixel.red() < 96 && pixel.green() < 96 && pixel.blue() < 96 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(text, 10) << "line " << top << " to " << bottom;
+    }
+    // The header as it shows with the strip hidden: the same pixels.
+    tabs.hide();
+    const QImage bare = orv::testing::Grab(*view.viewport());
+    tabs.show();
+    for (int y = 0; y < 80; ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            ASSERT_EQ(PixelAt(shown, x, y), PixelAt(bare, x, y)) << x << "," << y;
+        }
+    }
+    // The strip stands on the plot: the plot's frame right below it.
+    EXPECT_EQ(PixelAt(shown, 0, strip.bottom() + 1), Colour(0xA6A6A6));
 }
 
 TEST_F(SpectralViewFixture, CopyIsAWhite600By300Picture) {

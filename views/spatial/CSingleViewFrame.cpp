@@ -12,6 +12,8 @@ void FillFrameTabs(CTabCtrlEx& tabs, const std::vector<std::string>& captions) {
         tabs.addTab(QString::fromStdString(caption));
     }
     tabs.CreateTabFonts();
+    // The unselected tabs greyed, so the strip reads as tabs.
+    tabs.SetGreyUnselectedTabs(true);
 }
 
 // --- One spectral view ---

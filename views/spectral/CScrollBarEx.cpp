@@ -9,6 +9,7 @@
 #include "views/spectral/CMemDC1.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -208,10 +209,33 @@ void CScrollBarEx::Render(QPainter* target) {
     m_image = dc.Image();
 }
 
+QFont CScrollBarEx::DrawFittedLabel(QPainter& painter, const QRect& rect, const QString& text,
+                                    const QFont& font) {
+    // "%-4.1f" pads short numbers on the right: centred as they are, they would stand off centre.
+    QString shown = text;
+    while (shown.endsWith(QLatin1Char(' '))) {
+        shown.chop(1);
+    }
+    QFont fitted = font;
+    // Two pixels to spare on each side: the bands start a pixel in, and a smoothed glyph edge
+    // reaches a pixel beyond its advance.
+    const int room = rect.width() - 4;
+    int pixels = fitted.pixelSize() > 0 ? fitted.pixelSize() : QFontMetrics(fitted).height();
+    fitted.setPixelSize(pixels);
+    while (pixels > kMinLabelPixels && QFontMetrics(fitted).horizontalAdvance(shown) > room) {
+        fitted.setPixelSize(--pixels);
+    }
+    painter.save();
+    painter.setFont(fitted);
+    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.restore();
+    return fitted;
+}
+
 void CScrollBarEx::DrawLabel(QPainter& painter, const QRect& rect, float value, const QColor& colour) {
     painter.setPen(colour);
-    painter.drawText(rect, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QString::fromStdString(FormatC("%-4.1f", static_cast<double>(value))));
+    DrawFittedLabel(painter, rect, QString::fromStdString(FormatC("%-4.1f", static_cast<double>(value))),
+                    painter.font());
 }
 
 void CScrollBarEx::DrawBody(QPainter& painter, const QRect& rect) {
@@ -354,11 +378,10 @@ void CScrollBarEx::DrawThumb(QPainter& painter, const QRect& rect) {
     if ((m_fMax == m_fMin && m_fMin == -1000.0F) || !std::isfinite(m_fValue)) {
         return;
     }
-    painter.setFont(m_fonts[m_bThumbDragging != 0 ? 1 : 0]);
     painter.setBackgroundMode(Qt::TransparentMode);
     painter.setPen(colours.color(QPalette::WindowText));
-    painter.drawText(thumb, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QString::fromStdString(FormatC("%-4.1f", static_cast<double>(m_fValue))));
+    DrawFittedLabel(painter, thumb, QString::fromStdString(FormatC("%-4.1f", static_cast<double>(m_fValue))),
+                    m_fonts[m_bThumbDragging != 0 ? 1 : 0]);
 }
 
 // --- Mouse, timers, keys ---

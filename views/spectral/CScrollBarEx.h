@@ -99,6 +99,14 @@ public:
     int32_t GetPageStep() const { return m_nPageStep; }
     int32_t GetLineStep() const { return m_nLineStep; }
 
+    // A label written centred in `rect` on one line: trailing blanks of the number's format left out,
+    // and the font stepped down, to kMinLabelPixels at the least, until the text fits inside the
+    // rectangle with two pixels to spare on each side (the bar is narrower than a four-digit or signed
+    // amplitude in its own font). The font it was written in.
+    static QFont DrawFittedLabel(QPainter& painter, const QRect& rect, const QString& text,
+                                 const QFont& font);
+    static constexpr int kMinLabelPixels = 8;
+
     // Draws the whole bar into its image at once and shows it.
     void Redraw();
     // The image of the last paint.

@@ -105,6 +105,10 @@ CTabCtrlEx& CSpectralView::CreateTabStrip(TabStrip strip) {
     std::unique_ptr<CTabCtrlEx>& slot = strip == TabStrip::Overlay      ? m_tabOverlay
                                         : strip == TabStrip::Comparison ? m_tabComparison
                                                                         : m_tabComposite;
+    // The strip stands below the header's lines: the header grows by its height once.
+    if (m_tabOverlay == nullptr && m_tabComparison == nullptr && m_tabComposite == nullptr) {
+        m_nHeaderHeight += m_nTabHeight;
+    }
     slot = std::make_unique<CTabCtrlEx>(viewport());
     slot->setObjectName(QString::number(kTabControlId));
     QObject::connect(slot.get(), &QTabBar::currentChanged, slot.get(),

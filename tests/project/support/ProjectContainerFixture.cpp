@@ -1,10 +1,12 @@
 #include "tests/project/support/ProjectContainerFixture.h"
 
 #include "core/WriteRegistryString.h"
+#include "platform/fs/AppPaths.h"
 #include "platform/registry/SettingsStore.h"
 #include "project/QFileSystemProjectStorageManagerFactory.h"
 
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace orv::containertest {
@@ -18,11 +20,20 @@ void ProjectContainerTest::SetUp() {
     m_repository = m_folder + "/repo";
     std::filesystem::create_directories(m_repository + "/Data");
     m_promptInstall = std::make_unique<ScopedPromptInstall>(m_prompt);
+    // The user's own default repository, when a test reaches it, lies in the test's folder.
+    SetUserDataFolderOverride(m_folder + "/data");
     UseSettings(true);
+}
+
+void ProjectContainerTest::BlockDefaultRepository() {
+    // A file where the data folder's parent should be: the default repository cannot be made.
+    std::ofstream(m_folder + "/blocked") << "a file, not a folder";
+    SetUserDataFolderOverride(m_folder + "/blocked/data");
 }
 
 void ProjectContainerTest::TearDown() {
     m_promptInstall.reset();
+    SetUserDataFolderOverride({});
     SettingsStore::Instance().SetLocations("", "");
     std::filesystem::remove_all(m_folder);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // A project window's surroundings for the container tests: a repository folder remembered in the
-// user settings of a private settings store, a scripted prompt, the fake main frame and tree, and
-// storage managers whose project-file load and save the test scripts.
+// user settings of a private settings store, a user data folder of the test's own, a scripted prompt, the
+// fake main frame and tree, and storage managers whose project-file load and save the test scripts.
 
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/TfrmMainApp.h"
@@ -26,6 +26,8 @@ protected:
     // Points the store's user hive at this test's folder; `remember` writes the repository folder as
     // the one chosen last; otherwise the hive starts empty.
     void UseSettings(bool remember);
+    // The user's default repository folder cannot be made (the data folder lies below a file).
+    void BlockDefaultRepository();
     std::unique_ptr<TfrmMainApp> MakeApp(bool noPreferences = false);
     // A container with a new project on the fake tree.
     std::unique_ptr<TfrmMainApp> MakeAppWithNewProject();
