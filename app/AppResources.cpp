@@ -1,5 +1,6 @@
 #include "app/AppResources.h"
 
+#include <QPixmap>
 #include <QString>
 #include <QtGlobal>
 
@@ -14,7 +15,8 @@ QIcon ProgramIcon() {
     EnsureAppResources();
     QIcon icon;
     for (const int size : kProgramIconSizes) {
-        icon.addFile(QString::fromLatin1(kProgramIconPattern).arg(size), QSize(size, size));
+        // Read as the PNG it is: no image or icon-engine plugins are looked for.
+        icon.addPixmap(QPixmap(QString::fromLatin1(kProgramIconPattern).arg(size), "PNG"));
     }
     return icon;
 }

@@ -308,7 +308,7 @@ bool CMainFrame::CreateToolBars() {
     EnsureAppResources();
     for (size_t i = 0; i < resources.size(); ++i) {
         const ToolBarResource& resource = resources[i];
-        const QPixmap strip(QString::fromLatin1(kToolBarStripPattern).arg(resource.resource));
+        const QPixmap strip(QString::fromLatin1(kToolBarStripPattern).arg(resource.resource), "PNG");
         if (strip.width() < static_cast<int>(resource.strip.size()) * kToolBarPictureSize) {
             return false;
         }
@@ -627,7 +627,12 @@ void CMainFrame::ExitProgram(int exitCode) {
 
 void CMainFrame::DisableScreenSaver() {
     // The desktop's screen-saver inhibit call, where a session bus offers it; the inhibition lasts
-    // as long as the program's connection to the bus.
+    // as long as the program's connection to the bus. A session without a bus address has no
+    // screen saver to ask (and looking for a bus would start a helper program, holding up the
+    // window the project opens in).
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        return;
+    }
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         return;

@@ -58,7 +58,14 @@ Server& GetServer() {
         }
         made.display =
             ":" + std::string(number, static_cast<size_t>(got - (number[got - 1] == '\n' ? 1 : 0)));
-        made.connection = XOpenDisplay(made.display.c_str());
+        // The server may take a moment after naming its display before it accepts connections.
+        for (int attempt = 0; attempt < 100 && made.connection == nullptr; ++attempt) {
+            made.connection = XOpenDisplay(made.display.c_str());
+            if (made.connection == nullptr) {
+                const timespec pause{0, 20000000};
+                ::nanosleep(&pause, nullptr);
+            }
+        }
         if (made.connection != nullptr) {
             XSelectInput(made.connection, DefaultRootWindow(made.connection), SubstructureNotifyMask);
         }
