@@ -10,6 +10,7 @@
 #include "protocol/QUIBBStateController.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -172,12 +173,37 @@ void CNodeOptionsSheet::DestroyWindow() {
 }
 
 void CNodeOptionsSheet::done(int result) {
+    if (m_waiting) {
+        return; // the page that waits goes on once the wait ends
+    }
     QDialog::done(result);
     OnDestroy();
 }
 
 void CNodeOptionsSheet::reject() {
+    if (m_waiting) {
+        return;
+    }
     PressCancel();
+}
+
+void CNodeOptionsSheet::closeEvent(QCloseEvent* event) {
+    if (m_waiting) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void CNodeOptionsSheet::SetWaiting(bool waiting) {
+    m_waiting = waiting;
+    m_tabs->setEnabled(!waiting);
+    for (QPushButton* button : {m_ok, m_cancel, m_apply}) {
+        button->setEnabled(!waiting);
+    }
+    if (!waiting) {
+        UpdateApplyButton();
+    }
 }
 
 void CNodeOptionsSheet::OnTabChanged(int index) {

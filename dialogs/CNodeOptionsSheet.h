@@ -72,6 +72,11 @@ public:
     bool PressApply();
     void PressCancel();
 
+    // While a page waits for the engine the sheet can neither be closed nor left: its tabs and
+    // buttons are off and Escape or the window's close does nothing.
+    void SetWaiting(bool waiting);
+    bool IsWaiting() const { return m_waiting; }
+
     // Apply is lit while any page is marked modified.
     void UpdateApplyButton();
     // What the cursor over the sheet is now.
@@ -81,6 +86,7 @@ public:
 
 protected:
     void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -104,6 +110,7 @@ private:
     int m_active = -1;
     bool m_hasWindow = false;
     bool m_watchingCursor = false;
+    bool m_waiting = false;
 
     QNodeMediator* m_pMediator = nullptr;
     uint8_t m_bModeless = 0;

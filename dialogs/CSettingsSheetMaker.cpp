@@ -5,6 +5,7 @@
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPagePreferenceAnalyzer.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
@@ -25,6 +26,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
         return std::make_unique<CPageSpatialScan>(mediator);
     case QSettingsPageKind::AmplitudeAdjust:
         return std::make_unique<CPageAmplitudeAdjust>(mediator);
+    case QSettingsPageKind::PreferenceAnalyzer:
+        return std::make_unique<CPagePreferenceAnalyzer>(mediator);
     case QSettingsPageKind::NodeDescription:
         return std::make_unique<CPageNodeDescription>(mediator);
     case QSettingsPageKind::ScanProbes:
