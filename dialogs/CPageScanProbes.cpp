@@ -1,5 +1,6 @@
 #include "dialogs/CPageScanProbes.h"
 
+#include "app/CMainFrame.h"
 #include "app/QtConversions.h"
 #include "app/controls/CBotButton.h"
 #include "core/QAttachedScannerSource.h"
@@ -7,10 +8,16 @@
 #include "core/QScannerContext.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
+#include "dialogs/CDlgProbeHeight.h"
 #include "dialogs/CSpinButtonCtrl.h"
 #include "dialogs/ProbeGridLayers.h"
 #include "dialogs/TypedNumber.h"
+#include "engine/CDeviceManager.h"
+#include "engine/CEngineObjects.h"
 #include "platform/CLocale.h"
+#include "platform/clock/Clock.h"
+#include "platform/log/InformationLog.h"
+#include "platform/sync/Event.h"
 #include "platform/ui/Prompt.h"
 #include "project/QFundamentalNodeMediator.h"
 #include "project/QNodeMediator.h"
@@ -29,7 +36,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -65,6 +75,42 @@ QFont LabelFont() {
 
 constexpr uint32_t kNodeSpectral = kTypeSpectralScanNode;
 
+// What the page asks of its arm thread, and what the thread reports back.
+constexpr int kArmPoseRead = CPageScanProbes::kArmReportPose;
+constexpr int kArmUpdate = CPageScanProbes::kArmReportUpdate;
+constexpr int kArmCalibrate = CPageScanProbes::kArmReportCalibrate;
+constexpr int kArmMoveToCell = CPageScanProbes::kArmReportMoveToCell;
+constexpr int kArmJogged = CPageScanProbes::kArmReportJogged;
+constexpr int kArmJogFailed = CPageScanProbes::kArmReportJogFailed;
+
+constexpr uint16_t kNoArmCell = 65535;
+
+std::string ArmLabel(const char* format, float x, float y, float z) {
+    return FormatC(format, static_cast<double>(x), static_cast<double>(y), static_cast<double>(z));
+}
+constexpr const char* kStartLabel = "X:%2.0f,Y:%2.0f,Z:%2.0f";
+constexpr const char* kMoveLabel = "X:%2.0f,  Y:%2.0f,  Z:%2.0f";
+
+std::mutex g_armSourceMutex;
+CPageScanProbes::ArmDevicesSource g_armSource;
+std::atomic<int32_t> g_runningArmThreads{0};
+// Threads of destroyed pages that did not end within their bound.
+std::atomic<int32_t> g_orphanedArmThreads{0};
+
+CDeviceManager* ArmDevices() {
+    {
+        const std::lock_guard lock(g_armSourceMutex);
+        if (g_armSource) {
+            return g_armSource();
+        }
+    }
+    CMainFrame* frame = CMainFrame::GetMainFrame();
+    if (frame == nullptr || frame->GetEngineObjects() == nullptr) {
+        return nullptr;
+    }
+    return frame->GetEngineObjects()->GetSetupScan().GetDeviceManager();
+}
+
 // What a scan of the pattern would measure differs: the cells on, or the height of one of them.
 // The heights of off cells are the page's bookkeeping and change with the scanner.
 bool ChoiceOrOnHeightsDiffer(const QProbeScanPattern& before, const QProbeScanPattern& after) {
@@ -84,17 +130,58 @@ bool ChoiceOrOnHeightsDiffer(const QProbeScanPattern& before, const QProbeScanPa
 
 } // namespace
 
+struct CPageScanProbes::ArmShared {
+    struct Request {
+        int kind = 0;
+        int row = 0;
+        int column = 0;
+        float height = 0.0F;
+    };
+    CDeviceManager* devices = nullptr;
+    // The cells the arm cannot enter, copied at the start: the thread reads no page data.
+    std::array<uint8_t, kCellCount> heightZero{};
+    std::atomic<int32_t> direction{0};
+    std::atomic<float> step{kJogStartStep};
+    std::atomic<uint8_t> run{1};
+    std::atomic<uint8_t> running{0};
+    std::atomic<uint8_t> poseWanted{0};
+    // 0 while a page owns the thread, 1 once left running by it, 2 once the thread ended.
+    std::atomic<uint8_t> orphaned{0};
+    // The main frame's flag and count, which its teardown clears and waits on; null without one.
+    std::atomic<uint8_t>* frameRun = nullptr;
+    std::atomic<int32_t>* frameCount = nullptr;
+    Event wake{Event::Reset::Auto};
+    Event ended{Event::Reset::Manual};
+    std::thread thread;
+    // Guards the page pointer (cleared by the page's destructor) and the requests.
+    std::mutex mutex;
+    CPageScanProbes* page = nullptr;
+    std::deque<Request> requests;
+};
+
+struct CPageScanProbes::ArmReport {
+    int kind = 0;
+    bool ok = false;
+    ArmPose pose;
+    std::optional<std::pair<float, float>> origin;
+    int16_t row = -1;
+    int16_t column = -1;
+};
+
 CPageScanProbes::CPageScanProbes(QNodeMediator& mediator, uint32_t nodeKind)
     : CPropertyPage(QSettingsPageKind::ScanProbes, CaptionOf(nodeKind)), m_pMediator(&mediator),
       m_nodeKind(nodeKind), m_bSpectral(nodeKind == kNodeSpectral ? 1 : 0),
       // The arm's questions are answered from the copies the engine published when the arm connected.
-      m_bArmPresent(GetArmDefaultProbeHeight().has_value() ? 1 : 0) {
+      m_bArmPresent(GetArmDefaultProbeHeight().has_value() && ArmDevices() != nullptr ? 1 : 0) {
     // The grid is ours to draw and the pointer is followed without a button held.
     setMouseTracking(true);
     BuildControls();
+    StartArmThread();
 }
 
-CPageScanProbes::~CPageScanProbes() = default;
+CPageScanProbes::~CPageScanProbes() {
+    StopArmThread();
+}
 
 QString CPageScanProbes::CaptionOf(uint32_t nodeKind) {
     switch (nodeKind) {
@@ -191,14 +278,22 @@ void CPageScanProbes::BuildControls() {
         made->setGeometry(entry.at);
         made->SetJogTarget(this);
         made->SetDirection(entry.direction);
+        // A release that never comes (the focus or the grab went elsewhere) must not leave the arm
+        // moving to its limits.
+        made->installEventFilter(this);
         jog.push_back(made);
     }
-    QLabel* position = label("X:00.00,Y:00.00,Z:00.00", kArmPosition, QRect(kSide, 476, 200, 20));
+    m_jogButtons = jog;
+    m_armPosition = label("X:00.00,Y:00.00,Z:00.00", kArmPosition, QRect(kSide, 476, 200, 20));
     QPushButton* capture =
         button("Use position capture to select test points", kPositionCapture, QRect(kSide, 500, 200, 26));
     connect(capture, &QPushButton::clicked, this, [this] { SetModified(true); });
     QPushButton* calibrate = button("Calibrate", kCalibrate, QRect(kSide, 530, 96, 26));
     QPushButton* update = button("Update Position", kUpdatePosition, QRect(kSide + 100, 530, 100, 26));
+    connect(calibrate, &QPushButton::clicked, this, [this] { CalibrateArm(); });
+    connect(update, &QPushButton::clicked, this, [this] { UpdateArmPosition(); });
+    heightSpin->SetDeltaHandler([this](int delta) { OnHeightSpin(delta); });
+    m_heightEdit->installEventFilter(this);
 
     // The hand-held probe's camera.
     m_cameraTracking = new QCheckBox("Probe Camera Tracking");
@@ -213,25 +308,18 @@ void CPageScanProbes::BuildControls() {
     QLabel* focusValue = label("Auto", kFocusValue, QRect(kSide + 154, 476, 46, 22));
     QLabel* focusLabel = label("Focus", kFocusLabel, QRect(kSide, 500, 60, 22));
 
-    m_armControls = {botGroup,    position,   capture,      calibrate, update,
-                     heightLabel, heightUnit, m_heightEdit, heightSpin};
+    m_armControls = {botGroup,    m_armPosition, capture,      calibrate, update,
+                     heightLabel, heightUnit,    m_heightEdit, heightSpin};
     m_cameraControls = {m_cameraTracking, m_cameraList, options, slider, focusValue, focusLabel};
     m_editControls = {selectAll, selectNone, m_heightEdit};
 
-    // Without the arm nothing of it is shown. With it the height is typed here; the jogging and
-    // position controls wait for the arm's own control of the page. The camera preview is not
-    // offered here yet, so its controls stay hidden too.
+    // The arm's controls are there only with the arm. The camera preview is not offered here yet,
+    // so its controls stay hidden and never cover the arm's.
     for (QWidget* control : m_armControls) {
-        control->setVisible(false);
+        control->setVisible(IsArmPresent());
     }
     for (QWidget* control : m_cameraControls) {
         control->setVisible(false);
-    }
-    if (IsArmPresent()) {
-        for (QWidget* control : {static_cast<QWidget*>(heightLabel), static_cast<QWidget*>(m_heightEdit),
-                                 static_cast<QWidget*>(heightUnit)}) {
-            control->setVisible(true);
-        }
     }
     setMinimumSize(kSide + 210, 34 + kPictureHeight + 36);
 }
@@ -308,7 +396,7 @@ bool CPageScanProbes::OnSetActive() {
     m_bButtonDown = 0;
     m_bDragging = 0;
     m_bTooltipVisible = 0;
-    m_jogDirection.store(0);
+    StopJog();
     return CPropertyPage::OnSetActive();
 }
 
@@ -319,8 +407,12 @@ void CPageScanProbes::EnableControls(bool enable) {
 }
 
 void CPageScanProbes::SetJog(int32_t direction, float step) {
-    m_jogDirection.store(direction);
-    m_jogStep.store(step);
+    if (m_arm == nullptr) {
+        return;
+    }
+    m_arm->step.store(step);
+    m_arm->direction.store(direction);
+    m_arm->wake.Set();
 }
 
 bool CPageScanProbes::IsEditable(int row, int column) const {
@@ -359,6 +451,13 @@ QColor CPageScanProbes::OnColour(const ProbeCell& cell, bool tracking) const {
 }
 
 void CPageScanProbes::RenderGrid(bool markModified) {
+    RenderGridOnly(markModified);
+    if (IsArmPresent()) {
+        RequestArm(kArmPoseRead);
+    }
+}
+
+void CPageScanProbes::RenderGridOnly(bool markModified) {
     if (m_gridImage.isNull()) {
         return;
     }
@@ -428,8 +527,12 @@ void CPageScanProbes::RenderGrid(bool markModified) {
     if (!tracking && m_pOverlayLayer != nullptr) {
         m_pOverlayLayer->Draw(painter, size);
     }
-    if (IsArmPresent() && m_pArmMarker != nullptr) {
-        m_pArmMarker->Draw(painter, size);
+    if (IsArmPresent()) {
+        if (m_pArmMarker != nullptr) {
+            m_pArmMarker->Draw(painter, size);
+        } else {
+            DrawArmMarker(painter);
+        }
     }
 }
 
@@ -742,6 +845,19 @@ void CPageScanProbes::ShowProbesMenu(const QPoint& point) {
     QAction* paste = menu.addAction(QStringLiteral("Paste Probe pattern"));
     paste->setData(kPastePattern);
     paste->setEnabled(GetProbePatternClipboard().filled != 0);
+    m_menuRow = -1;
+    m_menuColumn = -1;
+    if (IsArmPresent()) {
+        int row = 0;
+        int column = 0;
+        if (GetGridRect().contains(point) && HitTestCell(point, row, column)) {
+            m_menuRow = row;
+            m_menuColumn = column;
+        }
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Move to here"))->setData(kMoveToHere);
+        menu.addAction(QStringLiteral("Set Height..."))->setData(kSetHeight);
+    }
     QAction* chosen = RunMenu(menu, point);
     if (chosen != nullptr) {
         OnCommand(chosen->data().toUInt());
@@ -769,6 +885,18 @@ bool CPageScanProbes::OnCommand(uint32_t command) {
         return true;
     case kPastePattern:
         PastePattern();
+        return true;
+    case kMoveToHere:
+        MoveArmToMenuCell();
+        return true;
+    case kSetHeight:
+        SetMenuCellHeight();
+        return true;
+    case kUpdatePosition:
+        UpdateArmPosition();
+        return true;
+    case kCalibrate:
+        CalibrateArm();
         return true;
     default:
         return false;
@@ -917,6 +1045,453 @@ void CPageScanProbes::AfterChange() {
     if (m_relayoutOverlayEditor) {
         m_relayoutOverlayEditor();
     }
+}
+
+// --- The robot arm ---
+
+void CPageScanProbes::SetArmDevicesSource(ArmDevicesSource source) {
+    const std::lock_guard lock(g_armSourceMutex);
+    g_armSource = std::move(source);
+}
+
+int32_t CPageScanProbes::GetRunningArmThreads() {
+    return g_runningArmThreads.load();
+}
+
+bool CPageScanProbes::IsArmThreadRunning() const {
+    return m_arm != nullptr && m_arm->running.load() != 0;
+}
+
+int32_t CPageScanProbes::GetJogDirection() const {
+    return m_arm != nullptr ? m_arm->direction.load() : 0;
+}
+
+float CPageScanProbes::GetJogStep() const {
+    return m_arm != nullptr ? m_arm->step.load() : kJogStartStep;
+}
+
+void CPageScanProbes::StopJog() {
+    if (m_arm != nullptr) {
+        m_arm->direction.store(0);
+        m_arm->step.store(kJogStartStep);
+    }
+}
+
+void CPageScanProbes::StartArmThread() {
+    if (!IsArmPresent()) {
+        return;
+    }
+    if (g_orphanedArmThreads.load() != 0) {
+        // A page that outlived its bound still runs its thread: two threads would fight over the arm.
+        AddInformationMessage(1, "The arm thread of a closed probes page still runs; no new one is started.");
+        return;
+    }
+    auto shared = std::make_shared<ArmShared>();
+    shared->devices = ArmDevices();
+    shared->page = this;
+    const QScannerContext& context = GetScannerContext();
+    for (int row = 0; row < kRows; ++row) {
+        for (int column = 0; column < kColumns; ++column) {
+            shared->heightZero[Index(row, column)] = context.IsArmCellHeightZero(row, column) ? 1 : 0;
+        }
+    }
+    if (CMainFrame* frame = CMainFrame::GetMainFrame()) {
+        shared->frameRun = &frame->GetArmPollRunFlag();
+        shared->frameCount = &frame->GetArmPollRunningCount();
+        shared->frameRun->store(1);
+    }
+    shared->running.store(1);
+    g_runningArmThreads.fetch_add(1);
+    if (shared->frameCount != nullptr) {
+        shared->frameCount->fetch_add(1);
+    }
+    m_arm = shared;
+    shared->thread = std::thread([shared] { ArmPositionThread(shared); });
+}
+
+void CPageScanProbes::StopArmThread() {
+    if (m_arm == nullptr) {
+        return;
+    }
+    {
+        const std::lock_guard lock(m_arm->mutex);
+        m_arm->page = nullptr;
+        m_arm->requests.clear();
+    }
+    m_arm->direction.store(0);
+    m_arm->run.store(0);
+    m_arm->wake.Set();
+    // The thread ends between moves: at most one move and one idle round.
+    if (m_arm->ended.Wait(std::chrono::milliseconds(kArmMoveMs + kArmIdleMs))) {
+        m_arm->thread.join();
+    } else {
+        // It holds its own state and posts to no page any more; the main frame's teardown waits on it.
+        AddInformationMessage(0,
+                              "The arm thread of the probes page did not end in time; it is left running.");
+        if (m_arm->orphaned.exchange(1) == 0) {
+            g_orphanedArmThreads.fetch_add(1);
+        }
+        m_arm->thread.detach();
+    }
+    m_arm.reset();
+}
+
+void CPageScanProbes::RequestArm(int kind, int row, int column, float height) {
+    if (m_arm == nullptr) {
+        return;
+    }
+    if (kind == kArmPoseRead) {
+        m_arm->poseWanted.store(1);
+    } else {
+        const std::lock_guard lock(m_arm->mutex);
+        m_arm->requests.push_back({kind, row, column, height});
+    }
+    m_arm->wake.Set();
+}
+
+void CPageScanProbes::ArmPositionThread(const std::shared_ptr<ArmShared>& shared) {
+    ArmShared& arm = *shared;
+    CDeviceManager* devices = arm.devices;
+    auto running = [&arm] {
+        return arm.run.load() != 0 && (arm.frameRun == nullptr || arm.frameRun->load() != 0);
+    };
+    auto post = [&arm](const ArmReport& report) {
+        const std::lock_guard lock(arm.mutex);
+        if (CPageScanProbes* page = arm.page) {
+            QMetaObject::invokeMethod(
+                page, [page, report] { page->OnArmReport(report); }, Qt::QueuedConnection);
+        }
+    };
+    // The cell under (x, y); the lookup holds a point beyond the grid to its last row or column, so
+    // one pitch back tells whether the point is past it. -1 before the first row or column.
+    auto cellAt = [devices](float x, float y, int16_t& row, int16_t& column) {
+        uint16_t r = kNoArmCell;
+        uint16_t c = kNoArmCell;
+        uint16_t backR = kNoArmCell;
+        uint16_t backC = kNoArmCell;
+        if (!devices->GetCellAtPosition(x, y, r, c) ||
+            !devices->GetCellAtPosition(x - kCellPitch, y - kCellPitch, backR, backC)) {
+            row = -1;
+            column = -1;
+            return;
+        }
+        row = r == kNoArmCell
+                  ? int16_t{-1}
+                  : (r == kRows - 1 && backR == kRows - 1 ? int16_t{kRows} : static_cast<int16_t>(r));
+        column = c == kNoArmCell ? int16_t{-1}
+                                 : (c == kColumns - 1 && backC == kColumns - 1 ? int16_t{kColumns}
+                                                                               : static_cast<int16_t>(c));
+    };
+    auto readPose = [&](int kind) {
+        ArmReport report;
+        report.kind = kind;
+        report.ok = devices->GetArmPose(report.pose.x, report.pose.y, report.pose.z, report.pose.r);
+        if (report.ok) {
+            report.origin = devices->GetGridOrigin();
+            cellAt(report.pose.x, report.pose.y, report.row, report.column);
+        }
+        return report;
+    };
+
+    Clock::TimePoint lastPoseRead{};
+    bool poseReadYet = false;
+    while (devices != nullptr && running()) {
+        std::optional<ArmShared::Request> request;
+        {
+            const std::lock_guard lock(arm.mutex);
+            if (!arm.requests.empty()) {
+                request = arm.requests.front();
+                arm.requests.pop_front();
+            }
+        }
+        if (request) {
+            bool done = true;
+            if (request->kind == kArmCalibrate) {
+                done = devices->HomeArm();
+            } else if (request->kind == kArmMoveToCell) {
+                done = devices->MoveArmToCell(static_cast<uint16_t>(request->row),
+                                              static_cast<uint16_t>(request->column), request->height, 0, 1);
+            }
+            ArmReport report = done ? readPose(request->kind) : ArmReport{};
+            if (!report.ok) {
+                devices->ClearArmAlarms();
+            } else {
+                // The pose just read also serves a marker refresh asked meanwhile.
+                arm.poseWanted.store(0);
+                lastPoseRead = CurrentClock().Now();
+                poseReadYet = true;
+                post(report);
+            }
+            continue;
+        }
+
+        const int32_t direction = arm.direction.load();
+        if (direction == 0) {
+            const Clock::TimePoint now = CurrentClock().Now();
+            if (arm.poseWanted.load() != 0 &&
+                (!poseReadYet || now - lastPoseRead >= std::chrono::milliseconds(kArmIdleMs))) {
+                arm.poseWanted.store(0);
+                lastPoseRead = now;
+                poseReadYet = true;
+                const ArmReport report = readPose(kArmPoseRead);
+                if (report.ok) {
+                    post(report);
+                }
+            }
+            CurrentClock().WaitFor(arm.wake, std::chrono::milliseconds(kArmIdleMs));
+            continue;
+        }
+
+        ArmPose pose;
+        if (!devices->GetArmPose(pose.x, pose.y, pose.z, pose.r)) {
+            arm.direction.store(0);
+            devices->ClearArmAlarms();
+            ArmReport failed;
+            failed.kind = kArmJogFailed;
+            post(failed);
+            continue;
+        }
+        const float step = arm.step.load();
+        switch (direction) {
+        case 1:
+            pose.x -= step;
+            break;
+        case 2:
+            pose.x += step;
+            break;
+        case 3:
+            pose.y -= step;
+            break;
+        case 4:
+            pose.y += step;
+            break;
+        case 5:
+            pose.z += 1.0F;
+            break;
+        case 6:
+            pose.z -= 1.0F;
+            break;
+        default:
+            break;
+        }
+        int16_t row = -1;
+        int16_t column = -1;
+        cellAt(pose.x, pose.y, row, column);
+        bool allowed = true;
+        switch (direction) {
+        case 1:
+            allowed = row >= 0;
+            break;
+        case 2:
+            allowed = row >= 0 && row < kRows;
+            break;
+        case 3:
+            allowed = column >= 0;
+            break;
+        case 4:
+            allowed = column >= 0 && column < kColumns;
+            break;
+        case 6:
+            allowed = pose.z > kLowestJogZ;
+            break;
+        default:
+            break;
+        }
+        if (allowed && row >= 0 && row < kRows && column >= 0 && column < kColumns &&
+            arm.heightZero[Index(row, column)] != 0) {
+            allowed = false;
+        }
+        if (step < kJogStepLimit && arm.direction.load() == direction) {
+            arm.step.store(step + kJogStepGrowth);
+        }
+        if (!allowed) {
+            // The button may stay held; without a move nothing else paces the rounds.
+            CurrentClock().WaitFor(arm.wake, std::chrono::milliseconds(kArmIdleMs));
+            continue;
+        }
+        if (!devices->MoveArmTo(pose.x, pose.y, pose.z, pose.r)) {
+            // Refused during a scan or while the devices are busy, or failed: the jog ends either way,
+            // and only an arm that is not scanning has its alarms cleared.
+            arm.direction.store(0);
+            if (!devices->IsScanRunning()) {
+                devices->ClearArmAlarms();
+            }
+            continue;
+        }
+        const ArmReport report = readPose(kArmJogged);
+        if (!report.ok) {
+            devices->ClearArmAlarms();
+        } else {
+            post(report);
+        }
+    }
+    arm.running.store(0);
+    if (arm.frameCount != nullptr) {
+        arm.frameCount->fetch_sub(1);
+    }
+    g_runningArmThreads.fetch_sub(1);
+    if (arm.orphaned.exchange(2) == 1) {
+        g_orphanedArmThreads.fetch_sub(1);
+    }
+    arm.ended.Set();
+}
+
+void CPageScanProbes::OnArmReport(const ArmReport& report) {
+    if (report.kind == kArmJogFailed) {
+        ShowPrompt(kArmErrorText, kArmErrorCaption, PromptButtons::Ok, PromptIcon::Error);
+        if (m_armReportObserver) {
+            m_armReportObserver(report.kind);
+        }
+        return;
+    }
+    m_armPose = report.pose;
+    if (report.origin) {
+        m_gridOrigin = report.origin;
+    }
+    m_armRow = report.row;
+    m_armColumn = report.column;
+    const ArmPose& pose = report.pose;
+    m_armPosition->setText(QString::fromStdString(
+        ArmLabel(report.kind == kArmPoseRead ? kStartLabel : kMoveLabel, pose.x, pose.y, pose.z)));
+    if (report.kind == kArmUpdate) {
+        m_heightEdit->setText(QString::fromStdString(FormatC("%1.0f", static_cast<double>(pose.z))));
+        m_heightEdit->setFocus(Qt::OtherFocusReason);
+    }
+    // A render here asks for no new read: the pose is the one just read.
+    RenderGridOnly(false);
+    update();
+    if (m_armReportObserver) {
+        m_armReportObserver(report.kind);
+    }
+}
+
+std::optional<CPageScanProbes::ArmMarkerPlace> CPageScanProbes::GetArmMarkerPlace() const {
+    if (!m_armPose || !m_gridOrigin || m_gridImage.isNull()) {
+        return std::nullopt;
+    }
+    const QSize size = m_gridImage.size();
+    // The arm's x runs down the picture, its y across it.
+    const double down =
+        (static_cast<double>(m_armPose->x) - m_gridOrigin->first) * size.height() / kGridLengthX;
+    const double across =
+        (static_cast<double>(m_armPose->y) - m_gridOrigin->second) * size.width() / kGridLengthY;
+    ArmMarkerPlace place;
+    auto hold = [&place](double value, int limit) {
+        if (std::isnan(value) || value < 0.0) {
+            place.clamped = true;
+            return 0;
+        }
+        if (value > limit) {
+            place.clamped = true;
+            return limit;
+        }
+        return static_cast<int>(value);
+    };
+    const int y = hold(down, size.height() - 1);
+    const int x = hold(across, size.width() - 1);
+    place.centre = QPoint(x, y);
+    return place;
+}
+
+void CPageScanProbes::DrawArmMarker(QPainter& painter) const {
+    const std::optional<ArmMarkerPlace> place = GetArmMarkerPlace();
+    if (!place) {
+        return;
+    }
+    painter.setPen(QPen(place->clamped ? QColor(255, 0, 0) : QColor(0, 0, 255), 3.0));
+    const int width = static_cast<int>(m_cellWidth);
+    const int height = static_cast<int>(m_cellHeight);
+    const QPoint at = place->centre;
+    painter.drawLine(at.x(), at.y() - height, at.x(), at.y() - height + (2 * width));
+    painter.drawLine(at.x() - width, at.y(), at.x() + width, at.y());
+}
+
+void CPageScanProbes::UpdateArmPosition() {
+    if (IsArmPresent()) {
+        RequestArm(kArmUpdate);
+    }
+}
+
+void CPageScanProbes::CalibrateArm() {
+    if (IsArmPresent()) {
+        RequestArm(kArmCalibrate);
+    }
+}
+
+void CPageScanProbes::MoveArmToMenuCell() {
+    if (!IsArmPresent() || m_menuRow < 0 || m_menuRow >= kRows || m_menuColumn < 0 ||
+        m_menuColumn >= kColumns) {
+        return;
+    }
+    const float typed = SaturateToFloat(ReadTypedNumber(m_heightEdit->text()));
+    const float height =
+        typed > static_cast<float>(kLowestHeight) ? typed : static_cast<float>(kLowestHeight);
+    RequestArm(kArmMoveToCell, m_menuRow, m_menuColumn, height);
+}
+
+void CPageScanProbes::SetMenuCellHeight() {
+    if (!IsArmPresent() || !IsEditable(m_menuRow, m_menuColumn)) {
+        return;
+    }
+    const int row = m_menuRow;
+    const int column = m_menuColumn;
+    CDlgProbeHeight dialog(this);
+    dialog.SetHeight(static_cast<float>(GetTypedHeight()));
+    const bool accepted =
+        m_heightDialogRunner ? m_heightDialogRunner(dialog) : dialog.exec() == QDialog::Accepted;
+    if (!accepted) {
+        return;
+    }
+    // Held to the page's signed range with the edit's floor: a negative entry is no huge height.
+    const int16_t height =
+        std::max(ToInt16(TruncateTypedNumber(static_cast<double>(dialog.GetHeight()))), kLowestHeight);
+    if (height > ArmReach(row, column) && ShowPrompt(kCellReachText, kReachCaption, PromptButtons::OkCancel,
+                                                     PromptIcon::Information) == PromptAnswer::Cancel) {
+        return;
+    }
+    ProbeCell& cell = m_cells[Index(row, column)];
+    cell.on = 1;
+    cell.height = height;
+    m_pattern.SetProbeAndHeightAt(row, column, 1, StoredHeight(height));
+    AfterChange();
+}
+
+void CPageScanProbes::OnHeightSpin(int delta) {
+    const double typed = ReadTypedNumber(m_heightEdit->text());
+    double next = typed;
+    if (delta < 0) {
+        next = typed + 1.0;
+    } else if (delta > 0) {
+        if (typed - 1.0 < kLowestHeight) {
+            return;
+        }
+        next = typed - 1.0;
+    }
+    m_heightEdit->setText(QString::fromStdString(FormatC("%2.0f", next)));
+    SetModified(true);
+}
+
+void CPageScanProbes::OnHeightEditFocusOut() {
+    if (ReadTypedNumber(m_heightEdit->text()) < kLowestHeight) {
+        m_heightEdit->setText(QString::number(kLowestHeight));
+    }
+}
+
+bool CPageScanProbes::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_heightEdit && event->type() == QEvent::FocusOut) {
+        OnHeightEditFocusOut();
+    } else if (event->type() == QEvent::FocusOut || event->type() == QEvent::UngrabMouse ||
+               event->type() == QEvent::Hide) {
+        if (std::find(m_jogButtons.begin(), m_jogButtons.end(), watched) != m_jogButtons.end()) {
+            StopJog();
+        }
+    }
+    return CPropertyPage::eventFilter(watched, event);
+}
+
+void CPageScanProbes::hideEvent(QHideEvent* event) {
+    StopJog();
+    CPropertyPage::hideEvent(event);
 }
 
 // --- Commit ---

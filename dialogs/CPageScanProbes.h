@@ -27,7 +27,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QAction;
@@ -40,6 +42,8 @@ class QPushButton;
 
 namespace orv {
 
+class CDeviceManager;
+class CDlgProbeHeight;
 class CProbeArmMarker;
 class CProbeCameraLayer;
 class CProbeOverlayLayer;
@@ -86,6 +90,26 @@ public:
     static constexpr uint32_t kUnselectCells = 32833;
     static constexpr uint32_t kCopyPattern = 32996;
     static constexpr uint32_t kPastePattern = 32998;
+    static constexpr uint32_t kMoveToHere = 32999;
+    static constexpr uint32_t kSetHeight = 33000;
+
+    // The robot arm.
+    static constexpr const char* kArmErrorText = "Failed getting Quorlyn position,\n Please check the "
+                                                 "Quorlyn connection to the PC and restart Orvilant.";
+    static constexpr const char* kArmErrorCaption = "Quorlyn error";
+    static constexpr float kJogStartStep = 0.5F;
+    static constexpr float kJogStepGrowth = 0.5F;
+    static constexpr float kJogStepLimit = 7.5F;
+    static constexpr float kLowestJogZ = 1.0F;
+    // The lowest measurement height the page takes, in mm.
+    static constexpr int16_t kLowestHeight = -70;
+    // The grid's size in mm along the arm's x (rows) and y (columns): 7.5 mm cells.
+    static constexpr double kGridLengthX = 217.5;
+    static constexpr double kGridLengthY = 315.0;
+    static constexpr float kCellPitch = 7.5F;
+    // How often the idle arm thread looks at the run flag, and the longest one move takes.
+    static constexpr int kArmIdleMs = 100;
+    static constexpr int kArmMoveMs = 5000;
 
     static constexpr int kPictureWidth = 640;
     static constexpr int kPictureHeight = 440;
@@ -125,7 +149,63 @@ public:
 
     // --- CBotJogTarget: the jog buttons' direction and step. ---
     void SetJog(int32_t direction, float step) override;
-    int32_t GetJogDirection() const { return m_jogDirection.load(); }
+    int32_t GetJogDirection() const;
+
+    // --- The robot arm ---
+    struct ArmPose {
+        float x = 0.0F;
+        float y = 0.0F;
+        float z = 0.0F;
+        float r = 0.0F;
+    };
+    // Where the page last read the arm (none before the first read), and the cell under it (-1 off
+    // the grid).
+    std::optional<ArmPose> GetLastArmPose() const { return m_armPose; }
+    std::pair<int16_t, int16_t> GetArmCell() const { return {m_armRow, m_armColumn}; }
+    float GetJogStep() const;
+    // Whether this page's arm thread runs, and how many pages' arm threads run in the program.
+    bool IsArmThreadRunning() const;
+    static int32_t GetRunningArmThreads();
+    // Where the pages reach the arm; by default the main frame's engine. Null: no arm.
+    using ArmDevicesSource = std::function<CDeviceManager*()>;
+    static void SetArmDevicesSource(ArmDevicesSource source);
+    // The marker the grid draws for the arm: where its cross is centred (picture coordinates) and
+    // whether a coordinate was held to the picture's edge.
+    struct ArmMarkerPlace {
+        QPoint centre;
+        bool clamped = false;
+    };
+    std::optional<ArmMarkerPlace> GetArmMarkerPlace() const;
+    // Runs the probe height dialog; the dialog's exec() unless a test gives another runner.
+    using HeightDialogRunner = std::function<bool(CDlgProbeHeight& dialog)>;
+    void SetHeightDialogRunner(HeightDialogRunner runner) { m_heightDialogRunner = std::move(runner); }
+    // The cell the last right click was on (the menu's "Move to here" and "Set Height..." cell).
+    void SetMenuCell(int row, int column) {
+        m_menuRow = row;
+        m_menuColumn = column;
+    }
+    // The height edit's rules: a spin delta, and the edit losing the focus.
+    void OnHeightSpin(int delta);
+    void OnHeightEditFocusOut();
+    // "Update Position", "Calibrate", "Move to here" of the menu cell: asked of the arm thread, the
+    // result comes back to the page through its event queue.
+    void UpdateArmPosition();
+    void CalibrateArm();
+    void MoveArmToMenuCell();
+    void SetMenuCellHeight();
+    // Ends the jog: a release that will never come (focus or grab lost, page hidden, sheet closed).
+    void StopJog();
+
+    // Told the kind of each arm report the page takes in (tests wait on it).
+    void SetArmReportObserver(std::function<void(int kind)> observer) {
+        m_armReportObserver = std::move(observer);
+    }
+    static constexpr int kArmReportPose = 1;
+    static constexpr int kArmReportUpdate = 2;
+    static constexpr int kArmReportCalibrate = 3;
+    static constexpr int kArmReportMoveToCell = 4;
+    static constexpr int kArmReportJogged = 5;
+    static constexpr int kArmReportJogFailed = 6;
 
     // The control with the id; null for an id the page does not have.
     QWidget* GetControl(int id) const;
@@ -158,7 +238,9 @@ public:
     // The typed measurement height, truncated and held to the signed 16-bit range.
     int16_t GetTypedHeight() const;
 
-    // Renders the cells into the picture; `markModified` lights the sheet's Apply.
+    // Renders the cells into the picture; `markModified` lights the sheet's Apply. With the arm, the
+    // marker stands where the arm was last read, and a fresh read is asked for (one at most every
+    // 100 ms): the render never waits on the arm.
     void RenderGrid(bool markModified);
 
     // The commands of the page's buttons and menus; false for a command the page does not know.
@@ -193,7 +275,12 @@ public:
         m_relayoutOverlayEditor = std::move(relayout);
     }
 
+    struct ArmShared;
+    struct ArmReport;
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -224,6 +311,15 @@ private:
     void AfterChange();
     void ClearSelection();
     QColor OnColour(const ProbeCell& cell, bool tracking) const;
+    // The thread body; it holds the shared state, so a thread that outlives its page touches no
+    // freed memory.
+    static void ArmPositionThread(const std::shared_ptr<ArmShared>& shared);
+    void StartArmThread();
+    void StopArmThread();
+    void RequestArm(int kind, int row = 0, int column = 0, float height = 0.0F);
+    void OnArmReport(const ArmReport& report);
+    void RenderGridOnly(bool markModified);
+    void DrawArmMarker(QPainter& painter) const;
 
     QNodeMediator* m_pMediator;
     uint32_t m_nodeKind;
@@ -256,8 +352,15 @@ private:
     int32_t m_selLastRow = -1;
     int32_t m_selLastColumn = -1;
 
-    std::atomic<int32_t> m_jogDirection{0};
-    std::atomic<float> m_jogStep{0.5F};
+    std::shared_ptr<ArmShared> m_arm;
+    std::optional<ArmPose> m_armPose;
+    std::optional<std::pair<float, float>> m_gridOrigin;
+    int16_t m_armRow = -1;
+    int16_t m_armColumn = -1;
+    int32_t m_menuRow = -1;
+    int32_t m_menuColumn = -1;
+    HeightDialogRunner m_heightDialogRunner;
+    std::function<void(int kind)> m_armReportObserver;
 
     MenuRunner m_menuRunner;
     CProbeCameraLayer* m_pCameraLayer = nullptr;
@@ -269,6 +372,8 @@ private:
     QLabel* m_onCount = nullptr;
     QLabel* m_offCount = nullptr;
     QLineEdit* m_heightEdit = nullptr;
+    QLabel* m_armPosition = nullptr;
+    std::vector<QWidget*> m_jogButtons;
     QCheckBox* m_cameraTracking = nullptr;
     QComboBox* m_cameraList = nullptr;
     std::vector<QWidget*> m_armControls;

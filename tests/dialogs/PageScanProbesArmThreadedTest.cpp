@@ -7,6 +7,7 @@
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QScannerContext.h"
 #include "core/QSpatialDisplayOptions.h"
+#include "dialogs/CDlgProbeHeight.h"
 #include "dialogs/CPageScanProbes.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
@@ -19,7 +20,12 @@
 #include "tests/engine/support/ArmSettingsFixture.h"
 #include "tests/engine/support/DobotSimulatorProcess.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+
+#include "tests/app/support/QtTestApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +43,7 @@ namespace {
 using Page = CPageScanProbes;
 using Cells = std::set<std::pair<int, int>>;
 using testing::ProbesPageDriver;
+using testing::ProcessEventsUntil;
 
 QColor Over(const QColor& below, const QColor& above) {
     const double a = above.alphaF();
@@ -60,6 +67,7 @@ class ProbesPageArmTest : public testing::SheetFixture {
 protected:
     void SetUp() override {
         GetProbePatternClipboard() = ProbePatternClipboard{};
+        Page::SetArmDevicesSource([this] { return &Manager(); });
         m_simulator.SetMotionMs(0);
         {
             const test::ArmSettingsFixture armSettings(m_simulator.PortName());
@@ -95,6 +103,10 @@ protected:
     }
 
     void TearDown() override {
+        // The pages and their arm threads end before the arm goes.
+        CloseSheet();
+        EXPECT_EQ(Page::GetRunningArmThreads(), 0);
+        Page::SetArmDevicesSource(nullptr);
         // The arm's port is closed while the simulator still answers it.
         for (const eProbeType type :
              {eProbeType::UsbScannerBoard, eProbeType::RobotArm, eProbeType::ExternalAdapter}) {
@@ -107,6 +119,58 @@ protected:
     }
 
     CDeviceManager& Manager() { return *m_engine.GetSetupScan().GetDeviceManager(); }
+
+    // The nodes own their sheets and pages.
+    void CloseSheet() {
+        driver.reset();
+        sheet = nullptr;
+        nodes.clear();
+    }
+    // Pumps the page's queue until it took in a report of the kind; false after the time-out.
+    bool AwaitReport(Page& page, int kind) {
+        bool seen = false;
+        page.SetArmReportObserver([&seen, kind](int report) { seen = seen || report == kind; });
+        const bool ok = ProcessEventsUntil([&seen] { return seen; });
+        page.SetArmReportObserver(nullptr);
+        return ok;
+    }
+    // Packets of the command the simulator received (written ones only when asked).
+    size_t PacketsOf(uint8_t id, bool writesOnly = false) {
+        size_t count = 0;
+        for (const std::vector<uint8_t>& packet : m_simulator.Packets()) {
+            if (packet.size() > 4 && packet[3] == id && (!writesOnly || (packet[4] & 1U) != 0)) {
+                ++count;
+            }
+        }
+        return count;
+    }
+    // A mouse press or release on a jog button, as the user gives it.
+    static void Mouse(QWidget& button, QEvent::Type type) {
+        const QPointF centre(button.width() / 2.0, button.height() / 2.0);
+        QMouseEvent event(type, centre, button.mapToGlobal(centre), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&button, &event);
+    }
+    // Sends the arm to the cell with "Move to here" and waits until the page took in where it stands.
+    void MoveTo(Page& page, int row, int column, int height) {
+        Type(page, height);
+        driver->AnswerMenu(Page::kMoveToHere);
+        driver->RightClick(driver->CellCentre(row, column));
+        ASSERT_TRUE(AwaitReport(page, Page::kArmReportMoveToCell));
+    }
+    // A column whose cells of the rows are all within reach.
+    int ReachableColumn(int firstRow, int lastRow) const {
+        for (int column = 1; column < Page::kColumns - 1; ++column) {
+            bool all = true;
+            for (int row = firstRow; row <= lastRow && all; ++row) {
+                all = reachable.count({row, column}) != 0;
+            }
+            if (all) {
+                return column;
+            }
+        }
+        return -1;
+    }
 
     Page& Open(QNodeMediator& node) {
         sheet = OpenSheet(node, 1);
@@ -369,6 +433,262 @@ TEST_F(ProbesPageArmTest, HoverTextsShowTheHeightOrTheReach) {
         }
     }
     EXPECT_TRUE(NewQuestions().empty());
+}
+
+TEST_F(ProbesPageArmTest, MoveToHereUpdatePositionAndCalibrate) {
+    Page& page = OpenAllOn(12);
+    ASSERT_TRUE(page.IsArmThreadRunning());
+    for (const int id : {Page::kBotGroup, Page::kJogForward, Page::kArmPosition, Page::kCalibrate,
+                         Page::kUpdatePosition, Page::kHeightSpin}) {
+        EXPECT_TRUE(page.GetControl(id)->isVisible()) << id;
+    }
+    // The start-up read shows the pose without blanks.
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page.GetLastArmPose().has_value(); }));
+    auto label = [&] {
+        return dynamic_cast<QLabel&>(*page.GetControl(Page::kArmPosition)).text().toStdString();
+    };
+    EXPECT_EQ(label().find(", "), std::string::npos) << label();
+
+    driver->RightClick(driver->CellCentre(3, 3));
+    ASSERT_EQ(driver->menus.back().size(), 4U);
+    EXPECT_EQ(driver->menus.back()[2].first, "Move to here");
+    EXPECT_EQ(driver->menus.back()[3].first, "Set Height...");
+
+    const int column = ReachableColumn(10, 10);
+    ASSERT_GE(column, 0);
+    // Below the floor the move goes to -70.
+    MoveTo(page, 10, column, -80);
+    ASSERT_TRUE(page.GetLastArmPose().has_value());
+    EXPECT_EQ(page.GetArmCell(), std::make_pair(int16_t{10}, static_cast<int16_t>(column)));
+    EXPECT_NEAR(page.GetLastArmPose()->z, -70.0F, 0.01F);
+    EXPECT_EQ(label(), FormatC("X:%2.0f,  Y:%2.0f,  Z:%2.0f", static_cast<double>(page.GetLastArmPose()->x),
+                               static_cast<double>(page.GetLastArmPose()->y), -70.0));
+    // The marker stands on the arm's cell, blue.
+    const std::optional<Page::ArmMarkerPlace> marker = page.GetArmMarkerPlace();
+    ASSERT_TRUE(marker.has_value());
+    EXPECT_FALSE(marker->clamped);
+    int row = -1;
+    int markedColumn = -1;
+    ASSERT_TRUE(page.HitTestCell(marker->centre + page.GetGridRect().topLeft(), row, markedColumn));
+    EXPECT_EQ(row, 10);
+    EXPECT_EQ(markedColumn, column);
+    EXPECT_EQ(page.GetGridImage().pixelColor(marker->centre), QColor(0, 0, 255));
+
+    // "Update Position" puts the arm's z into the edit.
+    Type(page, 33);
+    page.OnCommand(Page::kUpdatePosition);
+    ASSERT_TRUE(AwaitReport(page, Page::kArmReportUpdate));
+    EXPECT_EQ(dynamic_cast<QLineEdit&>(*page.GetControl(Page::kHeightEdit)).text(), "-70");
+
+    // "Calibrate" homes the arm (its question answered OK).
+    const size_t homings = PacketsOf(31);
+    prompt->Script(PromptAnswer::Ok);
+    page.OnCommand(Page::kCalibrate);
+    ASSERT_TRUE(AwaitReport(page, Page::kArmReportCalibrate));
+    EXPECT_GT(PacketsOf(31), homings);
+}
+
+TEST_F(ProbesPageArmTest, HoldingForwardOrBackAcceleratesAndStopsAtTheGridsEdge) {
+    Page& page = OpenAllOn(12);
+    // A column the arm reaches from at least eight rows before an edge to the edge: the step is full
+    // by the time the arm gets there. "F" runs to the last row, "B" to the first.
+    struct Run {
+        int id = 0;
+        int direction = 0;
+        int startRow = 0;
+        int edgeRow = 0;
+        int column = -1;
+    } run;
+    for (int column = 0; column < Page::kColumns && run.column < 0; ++column) {
+        if (ReachableColumn(Page::kRows - 12, Page::kRows - 1) == column) {
+            run = {Page::kJogForward, 2, Page::kRows - 12, Page::kRows - 1, column};
+        }
+    }
+    if (run.column < 0) {
+        for (int column = 1; column < Page::kColumns - 1 && run.column < 0; ++column) {
+            bool all = true;
+            for (int row = 0; row <= 11 && all; ++row) {
+                all = reachable.count({row, column}) != 0;
+            }
+            if (all) {
+                run = {Page::kJogBack, 1, 11, 0, column};
+            }
+        }
+    }
+    ASSERT_GE(run.column, 0) << "no column of the arm's reach runs to an edge of the grid";
+    MoveTo(page, run.startRow, run.column, 20);
+    std::vector<float> xs = {page.GetLastArmPose()->x};
+    std::vector<int> rows = {page.GetArmCell().first};
+    page.SetArmReportObserver([&](int kind) {
+        if (kind == Page::kArmReportJogged) {
+            xs.push_back(page.GetLastArmPose()->x);
+            rows.push_back(page.GetArmCell().first);
+        }
+    });
+    auto& button = *page.GetControl(run.id);
+    Mouse(button, QEvent::MouseButtonPress);
+    ASSERT_EQ(page.GetJogDirection(), run.direction);
+    // At the edge row with the full step, every further move would leave the grid.
+    ASSERT_TRUE(ProcessEventsUntil([&] { return rows.back() == run.edgeRow && page.GetJogStep() >= 7.5F; }));
+    const size_t moves = xs.size();
+    const size_t poses = PacketsOf(10);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return PacketsOf(10) >= poses + 5; }));
+    EXPECT_EQ(xs.size(), moves) << "a move beyond the edge was made";
+    EXPECT_EQ(page.GetJogDirection(), run.direction) << "the button stays held";
+    Mouse(button, QEvent::MouseButtonRelease);
+    EXPECT_EQ(page.GetJogDirection(), 0);
+    page.SetArmReportObserver(nullptr);
+
+    ASSERT_GE(xs.size(), 17U);
+    const float sign = run.direction == 2 ? 1.0F : -1.0F;
+    for (size_t i = 1; i < xs.size(); ++i) {
+        const float expected = std::min(0.5F * static_cast<float>(i), 7.5F);
+        EXPECT_NEAR((xs[i] - xs[i - 1]) * sign, expected, 0.01F) << i;
+        EXPECT_GE(rows[i], 0);
+        EXPECT_LT(rows[i], Page::kRows);
+    }
+}
+
+TEST_F(ProbesPageArmTest, HoldingDownStopsAboveOneAndUnreachableCellsAreNotEntered) {
+    Page& page = OpenAllOn(12);
+    const int column = ReachableColumn(10, 10);
+    MoveTo(page, 10, column, 6);
+    std::vector<float> zs = {page.GetLastArmPose()->z};
+    page.SetArmReportObserver([&](int kind) {
+        if (kind == Page::kArmReportJogged) {
+            zs.push_back(page.GetLastArmPose()->z);
+        }
+    });
+    auto& down = *page.GetControl(Page::kJogDown);
+    Mouse(down, QEvent::MouseButtonPress);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return zs.back() - 1.0F <= 1.0F; }));
+    const size_t poses = PacketsOf(10);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return PacketsOf(10) >= poses + 3; }));
+    Mouse(down, QEvent::MouseButtonRelease);
+    page.SetArmReportObserver(nullptr);
+    for (size_t i = 1; i < zs.size(); ++i) {
+        EXPECT_NEAR(zs[i - 1] - zs[i], 1.0F, 0.01F);
+        EXPECT_GT(zs[i], 1.0F);
+    }
+    EXPECT_NEAR(zs.back(), 2.0F, 0.01F);
+
+    // Beside an unreachable cell, jogging into it moves nothing.
+    const auto blocked = std::find_if(unreachable.begin(), unreachable.end(), [&](const auto& cell) {
+        return cell.first > 0 && reachable.count({cell.first - 1, cell.second}) != 0;
+    });
+    ASSERT_NE(blocked, unreachable.end());
+    MoveTo(page, blocked->first - 1, blocked->second, 20);
+    std::vector<int> rows;
+    page.SetArmReportObserver([&](int kind) {
+        if (kind == Page::kArmReportJogged) {
+            rows.push_back(page.GetArmCell().first);
+        }
+    });
+    auto& forward = *page.GetControl(Page::kJogForward);
+    Mouse(forward, QEvent::MouseButtonPress);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page.GetJogStep() >= 7.5F; }));
+    Mouse(forward, QEvent::MouseButtonRelease);
+    page.SetArmReportObserver(nullptr);
+    // It moves within its own cell, never into the next one.
+    for (const int row : rows) {
+        EXPECT_EQ(row, blocked->first - 1);
+    }
+}
+
+TEST_F(ProbesPageArmTest, APoseThatCannotBeReadShowsOneBoxStopsTheJogAndClearsTheAlarms) {
+    Page& page = OpenAllOn(12);
+    MoveTo(page, 10, ReachableColumn(10, 10), 20);
+    NewQuestions();
+    const size_t clears = PacketsOf(20, true);
+    m_simulator.Fault("short");
+    auto& right = *page.GetControl(Page::kJogRight);
+    Mouse(right, QEvent::MouseButtonPress);
+    ASSERT_TRUE(AwaitReport(page, Page::kArmReportJogFailed));
+    EXPECT_EQ(page.GetJogDirection(), 0);
+    const std::vector<PromptRequest> asked = NewQuestions();
+    ASSERT_EQ(asked.size(), 1U);
+    EXPECT_EQ(asked[0].text, Page::kArmErrorText);
+    EXPECT_EQ(asked[0].caption, "Quorlyn error");
+    EXPECT_EQ(asked[0].icon, PromptIcon::Error);
+    EXPECT_GT(PacketsOf(20, true), clears);
+    Mouse(right, QEvent::MouseButtonRelease);
+}
+
+TEST_F(ProbesPageArmTest, AJogEndsWhenTheButtonLosesTheFocusOrThePageIsHidden) {
+    Page& page = OpenAllOn(12);
+    MoveTo(page, 10, ReachableColumn(10, 12), 20);
+    auto& right = *page.GetControl(Page::kJogRight);
+    right.setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    QApplication::sendEvent(&right, &press);
+    ASSERT_EQ(page.GetJogDirection(), 4);
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(&right, &out);
+    EXPECT_EQ(page.GetJogDirection(), 0);
+    // Hidden, the page ends a jog too.
+    Mouse(right, QEvent::MouseButtonPress);
+    ASSERT_EQ(page.GetJogDirection(), 4);
+    page.hide();
+    EXPECT_EQ(page.GetJogDirection(), 0);
+}
+
+TEST_F(ProbesPageArmTest, SetHeightAsksAboveTheReachAndTakesTheSignedHeight) {
+    Page& page = OpenAllOn(12);
+    driver->ClickButton(Page::kSelectNone);
+    const auto [row, column] = lowestReachCell;
+    NewQuestions();
+    struct Case {
+        const char* typed;
+        PromptAnswer answer;
+        bool asked;
+        int on;
+        int height;
+    };
+    const std::vector<Case> cases = {
+        {"9999", PromptAnswer::Cancel, true, 0, lowestReach},
+        {"9999", PromptAnswer::Ok, true, 1, 9999},
+        {"-80", PromptAnswer::Ok, false, 1, -70},
+        {"abc", PromptAnswer::Ok, false, 1, 0},
+        {"3", PromptAnswer::Ok, false, 1, 3},
+    };
+    for (const Case& entry : cases) {
+        SCOPED_TRACE(entry.typed);
+        page.SetHeightDialogRunner([&](CDlgProbeHeight& dialog) {
+            EXPECT_EQ(dialog.GetEdit()->text().toStdString(),
+                      FormatC("%2.0f", static_cast<double>(page.GetTypedHeight())));
+            dialog.GetEdit()->setText(entry.typed);
+            dialog.accept();
+            return true;
+        });
+        prompt->Script(entry.answer);
+        driver->AnswerMenu(Page::kSetHeight);
+        driver->RightClick(driver->CellCentre(row, column));
+        const std::vector<PromptRequest> asked = NewQuestions();
+        EXPECT_EQ(asked.size(), entry.asked ? 1U : 0U);
+        if (entry.asked && !asked.empty()) {
+            EXPECT_EQ(asked[0].text, Page::kCellReachText);
+        }
+        EXPECT_EQ(page.GetCell(row, column).on, entry.on);
+        EXPECT_EQ(page.GetCell(row, column).height, entry.height);
+    }
+    // Cancel in the dialog changes nothing.
+    page.SetHeightDialogRunner([](CDlgProbeHeight&) { return false; });
+    driver->AnswerMenu(Page::kSetHeight);
+    driver->RightClick(driver->CellCentre(row, column));
+    EXPECT_EQ(page.GetCell(row, column).height, 3);
+}
+
+TEST_F(ProbesPageArmTest, DestroyingThePageDuringAMoveEndsItsThreadWithinTheBound) {
+    m_simulator.SetMotionMs(300);
+    Page& page = OpenAllOn(12);
+    ASSERT_EQ(Page::GetRunningArmThreads(), 1);
+    Type(page, 20);
+    driver->AnswerMenu(Page::kMoveToHere);
+    driver->RightClick(driver->CellCentre(10, ReachableColumn(10, 10)));
+    const auto start = std::chrono::steady_clock::now();
+    CloseSheet();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(Page::kArmMoveMs + 1000));
+    EXPECT_EQ(Page::GetRunningArmThreads(), 0);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QSmallOptions.h"
 #include "core/QSpatialDisplayOptions.h"
+#include "dialogs/CDlgProbeHeight.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "dialogs/ProbeGridLayers.h"
@@ -14,6 +15,8 @@
 #include "tests/dialogs/support/ProbesPageDriver.h"
 #include "tests/dialogs/support/SheetTestSupport.h"
 
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -570,6 +573,99 @@ TEST_F(ProbesPageTest, APatternOfAnotherSizeKeepsItsSize) {
     EXPECT_EQ(options.GetPattern().GetRows(), 10);
     EXPECT_EQ(options.GetPattern().GetColumns(), 12);
     EXPECT_EQ(options.GetPattern().GetProbeOnCount(), 120U);
+}
+
+TEST_F(ProbesPageTest, WithoutTheArmTheMenuHasOnlyCopyAndPasteAndNoArmThreadRuns) {
+    auto node = MakeNode(2004);
+    Page& page = Open(*node);
+    ASSERT_FALSE(page.IsArmPresent());
+    EXPECT_FALSE(page.IsArmThreadRunning());
+    EXPECT_EQ(Page::GetRunningArmThreads(), 0);
+    for (const int id : {Page::kBotGroup, Page::kJogForward, Page::kArmPosition, Page::kCalibrate,
+                         Page::kUpdatePosition, Page::kHeightSpin, Page::kHeightEdit}) {
+        EXPECT_FALSE(page.GetControl(id)->isVisible()) << id;
+    }
+    driver->RightClick(driver->CellCentre(3, 3));
+    ASSERT_EQ(driver->menus.size(), 1U);
+    ASSERT_EQ(driver->menus[0].size(), 2U);
+    EXPECT_EQ(driver->menus[0][0].first, "Copy Probe pattern");
+    EXPECT_EQ(driver->menus[0][1].first, "Paste Probe pattern");
+    // The arm's commands do nothing without it.
+    const QProbeScanPattern before = page.GetWorkingPattern();
+    page.SetMenuCell(3, 3);
+    page.SetHeightDialogRunner([](CDlgProbeHeight&) {
+        ADD_FAILURE() << "no height is asked without the arm";
+        return false;
+    });
+    EXPECT_TRUE(page.OnCommand(Page::kSetHeight));
+    EXPECT_TRUE(page.OnCommand(Page::kMoveToHere));
+    EXPECT_FALSE(page.GetWorkingPattern() != before);
+}
+
+TEST_F(ProbesPageTest, HeightEntryRules) {
+    auto node = MakeNode(2004);
+    Page& page = Open(*node);
+    QLineEdit& edit = HeightEdit(page);
+    struct Case {
+        const char* typed;
+        std::string afterFocus;
+        int16_t height;
+    };
+    const std::vector<Case> cases = {
+        {"-100", "-70", -70}, {"-70", "-70", -70}, {"12.7", "12.7", 12},  {"40000", "40000", 32767},
+        {"abc", "abc", 0},    {"nan", "nan", 0},   {"1e9", "1e9", 32767}, {"-1e9", "-70", -70},
+    };
+    for (const Case& entry : cases) {
+        SCOPED_TRACE(entry.typed);
+        edit.setText(entry.typed);
+        page.OnHeightEditFocusOut();
+        EXPECT_EQ(edit.text().toStdString(), entry.afterFocus);
+        EXPECT_EQ(page.GetTypedHeight(), entry.height);
+    }
+    // The focus leaving the edit applies the floor too.
+    edit.setText("-100");
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&edit, &out);
+    EXPECT_EQ(edit.text(), "-70");
+
+    // The spin: the upper arrow (-1) adds one, the lower (+1) subtracts one but never below -70.
+    edit.setText("-69");
+    page.OnHeightSpin(1);
+    EXPECT_EQ(edit.text(), "-70");
+    page.OnHeightSpin(1);
+    EXPECT_EQ(edit.text(), "-70");
+    page.OnHeightSpin(-1);
+    EXPECT_EQ(edit.text(), "-69");
+    edit.setText("3.6");
+    page.OnHeightSpin(-1);
+    EXPECT_EQ(edit.text(), " 5");
+}
+
+TEST_F(ProbesPageTest, TheProbeHeightDialog) {
+    CDlgProbeHeight dialog;
+    EXPECT_EQ(dialog.windowTitle(), "Probe Height");
+    EXPECT_EQ(dialog.GetHeight(), 5.0F);
+    EXPECT_EQ(dialog.GetEdit()->text(), " 5");
+    dialog.SetHeight(3.6F);
+    EXPECT_EQ(dialog.GetEdit()->text(), " 4");
+    struct Case {
+        const char* typed;
+        float height;
+    };
+    for (const Case& entry : {Case{"12.5", 12.5F}, Case{"abc", 0.0F}, Case{"nan", 0.0F}, Case{"inf", 0.0F},
+                              Case{"-80", -80.0F}, Case{"1e9", 1e9F}}) {
+        SCOPED_TRACE(entry.typed);
+        dialog.SetHeight(7.0F);
+        dialog.GetEdit()->setText(entry.typed);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.GetHeight(), entry.height);
+    }
+    // Cancel leaves the height as set.
+    dialog.SetHeight(9.0F);
+    dialog.GetEdit()->setText("42");
+    dialog.reject();
+    EXPECT_EQ(dialog.GetHeight(), 9.0F);
 }
 
 } // namespace
