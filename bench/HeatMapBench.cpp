@@ -4,7 +4,8 @@
 // - the cells of a 1,218-cell x 4,001-point spectral/spatial scan built again after its selected
 //   frequency changed (one range marker over every point), against one pass finding each cell's
 //   maximum;
-// - an unchanged paint, which only copies the kept map;
+// - an unchanged paint, which draws the header and copies the kept map, against the same paint of
+//   a view that draws no header (the paint as it was before the header);
 // - one pointer move over an interpolated full grid in a 1600 x 1000 map area (the hit test, the
 //   read-out label and the refresh under it), against an unchanged paint of the same view.
 
@@ -52,16 +53,24 @@ public:
     QSpatialDisplayOptions options;
 };
 
+// The baseline view: the header's slot left empty.
+class HeaderlessView : public CSpatialView {
+public:
+    using CSpatialView::CSpatialView;
+    void DrawLegend(QPainter& /*painter*/) override {}
+};
+
 // A frame holding one spatial view of the client size that gives 40-pixel cells.
 class BenchFrame : public QViewFrame {
 public:
-    BenchFrame(MessageThread& thread, QNodeMediator* mediator, uint16_t kind) : m_target(thread) {
+    BenchFrame(MessageThread& thread, QNodeMediator* mediator, uint16_t kind, bool headerless)
+        : m_target(thread) {
         if (kind == kTypeSpectralSpatialScanNode) {
             spectral = std::make_unique<CSpectralView>(thread);
             spectral->SetMediator(mediator);
             spectral->SetNodeKind(kind);
         }
-        view = std::make_unique<CSpatialView>(thread);
+        view = headerless ? std::make_unique<HeaderlessView>(thread) : std::make_unique<CSpatialView>(thread);
         view->SetFrame(this);
         view->SetNodeKind(kind);
         view->AttachNode(mediator);
@@ -100,7 +109,8 @@ public:
     std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override {
         auto frame = std::make_unique<BenchFrame>(
             m_thread, request.mediator,
-            request.spectralSpatialKind != 0 ? request.spectralSpatialKind : request.mediator->GetKind());
+            request.spectralSpatialKind != 0 ? request.spectralSpatialKind : request.mediator->GetKind(),
+            headerless);
         last = frame.get();
         return frame;
     }
@@ -117,6 +127,7 @@ public:
         return QReportOpenResult::Opened;
     }
     BenchFrame* last = nullptr;
+    bool headerless = false;
 
 private:
     MessageThread& m_thread;
@@ -128,7 +139,9 @@ struct Bench {
     BenchMediator spatial{kTypeSpatialScanNode};
     BenchMediator composite{kTypeSpectralSpatialScanNode};
     BenchMediator pointer{kTypeSpatialScanNode};
+    BenchMediator headerless{kTypeSpatialScanNode};
     CSpatialView* spatialView = nullptr;
+    CSpatialView* headerlessView = nullptr;
     CSpatialView* compositeView = nullptr;
     CSpatialView* pointerView = nullptr;
     QImage target{kColumns * kCellSize + 200, kRows* kCellSize + 200, QImage::Format_RGB32};
@@ -148,10 +161,21 @@ struct Bench {
             grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
         }
         QSpatialScanAddition pointerGrid = grid;
+        QSpatialScanAddition headerlessGrid = grid;
         spatial.AddSpatialScanData(std::move(grid), false, false);
         spatial.ShowScanData(1);
         Drain();
         spatialView->RedrawView(nullptr, CSpatialView::kRedrawMap);
+
+        factory.headerless = true;
+        headerless.SetViewFactory(&factory);
+        headerless.OpenView(kTypeSpatialScanNode, created, true);
+        factory.headerless = false;
+        headerlessView = factory.last->view.get();
+        headerless.AddSpatialScanData(std::move(headerlessGrid), false, false);
+        headerless.ShowScanData(1);
+        Drain();
+        headerlessView->RedrawView(nullptr, CSpatialView::kRedrawMap);
 
         // A map area of 1600 x 1000: the client less the margins (38 right, 90 + 45 top and bottom).
         pointer.SetViewFactory(&factory);
@@ -358,6 +382,16 @@ void BM_UnchangedPaint(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UnchangedPaint)->Unit(benchmark::kMicrosecond);
+
+// Baseline: the same paint of a view that draws no header.
+void BM_UnchangedPaintWithoutHeader(benchmark::State& state) {
+    CSpatialView& view = *g_bench->headerlessView;
+    view.RedrawView(nullptr, CSpatialView::kRedrawMap);
+    for (auto _ : state) {
+        view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    }
+}
+BENCHMARK(BM_UnchangedPaintWithoutHeader)->Unit(benchmark::kMicrosecond);
 
 // Pointer moves to the centres of the cells in turn, each a real mouse-move event.
 void BM_PointerMoveInterpolated(benchmark::State& state) {

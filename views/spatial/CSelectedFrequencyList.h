@@ -2,34 +2,70 @@
 
 #include "scandata/CScanData.h"
 
-#include <QWidget>
+#include <QTreeWidget>
 
+#include <cstdint>
+#include <string>
 #include <vector>
+
+class QMouseEvent;
 
 namespace orv {
 
 class CSpatialView;
 class QViewFrame;
 
-// The list of the selected frequencies beside a spectral/spatial heat map. Until its rows and check
-// boxes exist it keeps the frequencies it is given.
-class CSelectedFrequencyList : public QWidget {
+// The list of the frequency markers of the frame's spectral pane beside a spectral/spatial heat map:
+// one row per marker (a frequency or a range), its icon and text colour saying whether the marker is
+// selected. A click on a row toggles that marker in the spectral pane, which then has the map and
+// the list rebuilt.
+class CSelectedFrequencyList : public QTreeWidget {
 public:
     static constexpr int kControlId = 1;
+    static constexpr int kColumnWidth = 120;
+    static constexpr int kImageSize = 10;
+    static constexpr int kSelectedImage = 0;
+    static constexpr int kOtherImage = 1;
+    static constexpr int kSelectedBitmap = 371;
+    static constexpr int kOtherBitmap = 372;
+    static constexpr uint32_t kMaskColour = 0x999999;
+    static constexpr uint32_t kSelectedTextColour = 0x00009B;
+    static constexpr uint32_t kOtherTextColour = 0x005A5A;
+    static constexpr const char* kColumnTitle = "Freq List";
 
     explicit CSelectedFrequencyList(QWidget* parent = nullptr);
 
     void SetOwner(CSpatialView* view, QViewFrame* frame);
-    void SetFrequencies(std::vector<_FrequencyMarkerPoint> frequencies) {
-        m_frequencies = std::move(frequencies);
-    }
+    // One row per marker, in order. A range's end frequency that is not a finite number is shown as
+    // the scan's frequency at the range's last point (0 without a scan).
+    void Fill(const std::vector<_FrequencyMarkerPoint>& markers, CScanData* scan = nullptr);
+    void DeleteAllItems();
+    // The markers of the last fill, which the map counts.
     const std::vector<_FrequencyMarkerPoint>& GetFrequencies() const { return m_frequencies; }
-    void DeleteAllItems() { m_frequencies.clear(); }
+
+    // A row's text, what the fill formats for a marker.
+    static std::string RowText(const _FrequencyMarkerPoint& marker, CScanData* scan);
+    // The range's end frequency, kept in the marker's carried word.
+    static float EndFrequency(const _FrequencyMarkerPoint& marker);
+
+    int GetItemCount() const { return topLevelItemCount(); }
+    std::string GetItemText(int row) const;
+    uint32_t GetItemData(int row) const;
+    int GetItemImage(int row) const;
+    uint32_t GetItemTextColour(int row) const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void OnClick();
+
     CSpatialView* m_pOwnerView = nullptr;
     QViewFrame* m_pOwnerFrame = nullptr;
     std::vector<_FrequencyMarkerPoint> m_frequencies;
+    QIcon m_images[2];
 };
 
 } // namespace orv

@@ -223,7 +223,7 @@ void CSpatialView::OnSize() {
     const int h = height();
     m_nClientWidth = w;
     m_nClientHeight = h;
-    m_nListWidth = m_bListAllowed != 0 ? kListWidth : 0;
+    m_nListWidth = m_bListAllowed != 0 ? ListWidth() : 0;
     m_nRightMargin = kRightMargin;
     if (m_bInitialised != 0) {
         if (m_pFormView != nullptr && m_pFormView->GetWidget() != nullptr) {
@@ -239,9 +239,10 @@ void CSpatialView::OnSize() {
             }
         }
         if (m_bFrequencyListCreated) {
-            m_frequencyList.setGeometry(w - m_nRightMargin - kListWidth, m_nTopMargin, kListWidth,
+            m_frequencyList.setGeometry(w - m_nRightMargin - ListWidth(), m_nTopMargin, ListWidth(),
                                         h - m_nBottomMargin - m_nTopMargin - 1);
-            m_frequencyList.setVisible(m_bListShown != 0 && m_bListAllowed != 0 && m_b3DShown == 0);
+            m_frequencyList.setVisible(m_bListShown != 0 && m_bListAllowed != 0 && m_bListExpanded != 0 &&
+                                       m_b3DShown == 0);
         }
     }
     const int mapWidth = w - m_nRightMargin;
@@ -413,7 +414,7 @@ void CSpatialView::Show3DView(bool on) {
     }
     m_bSizeChanged = 1;
     InvalidateWholeView();
-    if (m_bFrequencyListCreated && m_bListShown != 0 && m_bListAllowed != 0) {
+    if (m_bFrequencyListCreated && m_bListShown != 0 && m_bListAllowed != 0 && m_bListExpanded != 0) {
         m_frequencyList.show();
     }
 }
@@ -507,7 +508,12 @@ void CSpatialView::UpdateSelectedFrequencies() {
     if (auto* view = dynamic_cast<CSpectralView*>(spectral)) {
         std::vector<_FrequencyMarkerPoint> frequencies;
         view->GetSelectedFrequencies(frequencies);
-        m_frequencyList.SetFrequencies(std::move(frequencies));
+        CScanData* scan = nullptr;
+        if (m_pMediator != nullptr) {
+            scan = m_nDisplayMode == kModeHandHeld ? m_pMediator->GetCurrentHandHeldScanData()
+                                                   : m_pMediator->GetCurrentSpectralSpatialScanData();
+        }
+        m_frequencyList.Fill(frequencies, scan);
     }
     m_bRebuild = 1;
     InvalidateMapRect();
@@ -538,6 +544,7 @@ void CSpatialView::CopyViewImageForReport(int32_t /*picture*/) {
     try {
         m_reportImage = QImage(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
         m_reportImage.fill(Qt::white);
+        m_nExportWidth = m_reportImage.width();
         RedrawView(&m_reportImage, kRedrawPaint);
     } catch (const std::exception& failure) {
         OutputDebugString(FormatC("CSpatialView: report image: %s\n", failure.what()));
@@ -813,9 +820,8 @@ void CSpatialView::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-// --- Slots whose behaviour the legend, menu and hit-test parts give ---
+// --- Slots whose behaviour the menu part gives ---
 
-void CSpatialView::DrawLegend(QPainter& /*painter*/) {}
 void CSpatialView::ShowContextMenu(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
 
 } // namespace orv

@@ -86,6 +86,15 @@ public:
     static constexpr int kInnerMargin = 40;
     static constexpr int kTabHeight = 22;
     static constexpr int kListWidth = 120;
+    // The header above the map: its height with one or with two frequency lines' worth of room.
+    static constexpr int kHeaderHeight = 90;
+    static constexpr int kMultiFrequencyHeaderHeight = 70;
+    // The button that collapses and expands the frequency list, and its two icons.
+    static constexpr int kToggleWidth = 16;
+    static constexpr int kToggleHeight = 24;
+    static constexpr uint32_t kToggleColour = 0x2580F5;
+    static constexpr int kExpandedIcon = 472;
+    static constexpr int kCollapsedIcon = 471;
     static constexpr int kRequestTimerId = 3;
     static constexpr int kTrackingTimerId = 4;
     static constexpr uint32_t kBackgroundColour = 0xE8E8E8;
@@ -122,6 +131,7 @@ public:
 
     // --- Wiring by the frame ---
     void SetFrame(QViewFrame* frame) { m_pFrame = frame; }
+    QViewFrame* GetFrame() const { return m_pFrame; }
     void SetNodeKind(uint16_t kind) { m_nNodeKind = kind; }
     uint16_t GetNodeKind() const { return m_nNodeKind; }
     void AttachNode(QNodeMediator* mediator);
@@ -210,6 +220,8 @@ public:
     bool IsOverlayNudged() const { return m_bOverlayNudged != 0; }
 
     // --- The nine virtual slots ---
+    // The header of five centred lines above the map: plain or compensated, amplitude range and
+    // frequency, bandwidth and attenuator, module, date.
     virtual void DrawLegend(QPainter& painter);
     virtual void ReservedSlot() {}
     virtual void ShowContextMenu(uint32_t flags, int32_t x, int32_t y);
@@ -223,6 +235,17 @@ public:
     virtual bool SelectCellAt(int32_t x, int32_t y);
     virtual int32_t GetCurrentLevel() { return 0; }
     virtual std::string GetLevelText() { return {}; }
+
+    // --- Frequency list ---
+    // The button beside the list, drawn into the back buffer (whose top is the map area's); its
+    // rectangle in view coordinates is kept, empty without the list.
+    void DrawFrequencyListToggle(QPainter& backBuffer);
+    // The button's press: the list collapses or expands, the map is rebuilt, the layout redone.
+    void ToggleFrequencyList();
+    bool IsListExpanded() const { return m_bListExpanded != 0; }
+    // The list's width now: 120 expanded, 0 collapsed.
+    int32_t ListWidth() const { return m_bListExpanded != 0 ? kListWidth : 0; }
+    QRect GetListToggleRect() const { return m_rcListToggle; }
 
     // --- Heat map (cells, range, colours, bitmap) ---
     void BuildCells();
@@ -341,6 +364,12 @@ public:
         QRect rect;
     };
     const std::vector<DrawnText>& GetDrawnTexts() const { return m_drawnTexts; }
+    // The header's lines as the last DrawLegend drew them, its background, and the rectangles it
+    // stored (the header, the map area).
+    const std::vector<DrawnText>& GetLegendTexts() const { return m_legendTexts; }
+    uint32_t GetLegendBackground() const { return m_crLegendBackground; }
+    QRect GetHeaderRect() const { return m_rcHeader; }
+    QRect GetMapAreaRect() const { return m_rcMapArea; }
     // Live keep-alive workers of all views (for the tests of their lifetime).
     static int32_t GetLiveWorkerCount() { return s_liveWorkers.load(); }
 
@@ -562,6 +591,14 @@ protected:
     QImage m_reportImage;
     bool m_bReportRender = false;
     std::vector<DrawnText> m_drawnTexts;
+    std::vector<DrawnText> m_legendTexts;
+    uint32_t m_crLegendBackground = kBackgroundColour;
+    int32_t m_nExportWidth = 0;
+    QRect m_rcHeader;
+    QRect m_rcMapArea;
+    // The frequency list: expanded (the list shown) or collapsed to its button.
+    uint8_t m_bListExpanded = 1;
+    QRect m_rcListToggle;
     Invalidation m_lastInvalidation = Invalidation::None;
     int32_t m_nRedrawCount = 0;
     int32_t m_nLastRedrawKind = -1;

@@ -617,7 +617,7 @@ void CSpatialView::BlitBackBuffer(QImage& target) {
     if (m_backBuffer.isNull()) {
         return;
     }
-    const int32_t width = m_nMapWidth - (m_bListShown != 0 ? kListWidth : 0);
+    const int32_t width = m_nMapWidth - (m_bListShown != 0 ? ListWidth() : 0);
     QPainter painter(&target);
     painter.drawImage(QPoint(0, m_nTopMargin), m_backBuffer, QRect(0, 0, std::max(width, 0), m_nMapHeight));
 }
@@ -825,6 +825,10 @@ void CSpatialView::DrawMap(QImage* target, int32_t /*compose*/) {
                      Qt::AlignCenter | Qt::TextSingleLine, ScaleCaption());
         painter.end();
         ComposeLayers(false);
+        {
+            QPainter button(&m_backBuffer);
+            DrawFrequencyListToggle(button);
+        }
         BlitBackBuffer(out);
     }
     if (m_p3DView != nullptr) {

@@ -255,6 +255,10 @@ bool CSpatialView::PointerRests() const {
 }
 
 void CSpatialView::OnLeftButtonDown(QPoint point) {
+    if (m_bListShown != 0 && !m_rcListToggle.isEmpty() && m_rcListToggle.contains(point)) {
+        ToggleFrequencyList();
+        return;
+    }
     SelectOwnNodeInProjectPane();
     if (m_rcMap.contains(point)) {
         m_bDragArmed = 1;
@@ -383,7 +387,7 @@ void CSpatialView::ShowCellReadout(int32_t x, int32_t y) {
     const int textWidth = metrics.horizontalAdvance(CodePageToQString(m_readout.text)) + 6;
     const int textHeight = metrics.height() + 2;
     // Right of the pointer, or ending left of it where the map area (less the list) ends.
-    const int areaRight = width() - m_nRightMargin - (m_bListShown != 0 ? kListWidth : 0);
+    const int areaRight = width() - m_nRightMargin - (m_bListShown != 0 ? ListWidth() : 0);
     int left = x + 10;
     if (left + textWidth > areaRight) {
         left = x - 2 - textWidth;

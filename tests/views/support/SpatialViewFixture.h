@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace orv::test {
@@ -49,8 +50,16 @@ public:
     using TestMediator::TestMediator;
     QSpatialDisplayOptions* GetSpatialDisplayOptions() override { return &spatialDisplay; }
     QOverlayOptions* GetOverlayOptions() override { return &overlay; }
+    // The Preferences node's compensation settings the node's scans read (none unless given).
+    bool GetCompensationSettings(QScanCompensationSettings& out) const override {
+        if (compensation.has_value()) {
+            out = *compensation;
+        }
+        return compensation.has_value();
+    }
     QSpatialDisplayOptions spatialDisplay;
     QOverlayOptions overlay;
+    std::optional<QScanCompensationSettings> compensation;
 };
 
 class ViewTestFrame : public FakeFrame {

@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <filesystem>
 #include <iostream>
 #include <set>
@@ -428,6 +429,80 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     EXPECT_EQ(readout.text.rfind(" Row:", 0), 0U) << readout.text;
     EXPECT_TRUE(map.rect().contains(readout.rect));
     std::cout << "screenshot: " << Save("program-spectral-spatial-readout.png") << "\n";
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    ASSERT_NE(split, nullptr);
+    CSpectralSpatialViewFrame* splitFrame = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            splitFrame =
+                dynamic_cast<CSpectralSpatialViewFrame*>(split->GetFrame(QFrameClass::SpectralSpatial));
+            return splitFrame != nullptr && splitFrame->GetSpatialPane() != nullptr &&
+                   splitFrame->GetSpatialPane()->GetMapBuildCount() > 0;
+        },
+        30s));
+    CSpatialView& map = *splitFrame->GetSpatialPane();
+    CSpectralView& spectrum = *splitFrame->GetSpectralPane();
+    CSpectralSpatialScanData* scan = split->GetCurrentSpectralSpatialScanData();
+    ASSERT_NE(scan, nullptr);
+    const auto count = static_cast<int32_t>(scan->m_PointCount);
+    ASSERT_GE(count, 10);
+    // A selected single marker, a range not selected, and a selected range.
+    auto range = [&](int32_t first, int32_t last, uint8_t selected) {
+        const float from = scan->GetFrequency(first);
+        const float to = scan->GetFrequency(last);
+        return _FrequencyMarkerPoint{from, first, selected, std::bit_cast<uint32_t>(to), last};
+    };
+    _FrequencyMarkerPoint single = range(count / 5, count / 5, 1);
+    single.m_LastIndex = -1;
+    spectrum.SetSelectedFrequencies(
+        {single, range(count / 3, count / 2, 0), range(count * 2 / 3, count - 1, 1)});
+    // The chooser's second tab: the map of the selected frequencies with the list beside it.
+    map.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->setCurrentIndex(1);
+    auto screenAt = [&](QPoint point) { return Screen().pixel(map.mapToGlobal(point)) & 0xFFFFFFU; };
+    const QRgb button = ColorRefToQColor(CSpatialView::kToggleColour).rgb() & 0xFFFFFFU;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            return map.GetFrequencyList().isVisible() && map.GetFrequencyList().GetItemCount() == 3 &&
+                   !map.GetListToggleRect().isEmpty() &&
+                   screenAt(map.GetListToggleRect().topLeft()) == button;
+        },
+        30s));
+    ASSERT_EQ(map.GetLegendTexts().size(), 5U);
+    EXPECT_EQ(map.GetLegendTexts()[0].text, "             Spatial             ");
+    EXPECT_EQ(map.GetLegendTexts()[1].text.find("Freq"), std::string::npos) << map.GetLegendTexts()[1].text;
+    for (const CSpatialView::DrawnText& line : map.GetLegendTexts()) {
+        std::cout << "header: [" << line.text << "]\n";
+    }
+    EXPECT_EQ(map.GetFrequencyList().GetItemTextColour(0), CSelectedFrequencyList::kSelectedTextColour);
+    EXPECT_EQ(map.GetFrequencyList().GetItemTextColour(1), CSelectedFrequencyList::kOtherTextColour);
+    std::cout << "screenshot: " << Save("program-spectral-spatial-header-list.png") << "\n";
+
+    // The button collapses the list: the map area reaches the colour bar and the button follows.
+    const int expandedRight = map.GetListToggleRect().right();
+    QTest::mouseClick(&map, Qt::LeftButton, Qt::NoModifier, map.GetListToggleRect().center());
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            return !map.GetFrequencyList().isVisible() &&
+                   map.GetListToggleRect().right() == expandedRight + 120 &&
+                   screenAt(map.GetListToggleRect().topLeft()) == button;
+        },
+        30s));
+    std::cout << "screenshot: " << Save("program-spectral-spatial-list-collapsed.png") << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
