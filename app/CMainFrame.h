@@ -239,7 +239,7 @@ public:
     void PostStatusText(const std::string& text);
     // 0 or less: the notice window's own duration.
     void ShowNotification(const std::string& text, int32_t durationMs);
-    bool StopScanOfProject(int32_t projectId);
+    bool StopScanOfProject(int32_t projectId) override;
     // The project of the active project window (null when another window is active).
     TfrmMainApp* GetActiveProject() const;
     // The frame as the engine link and the controller reach it (made on first use, lives with the

@@ -5,7 +5,10 @@
 // The hover read-out: one pointer move over 100,001 visible points in a 1600-pixel axis box (the
 // hover search, the read-out and the repaint of the cached plot), against the repaint alone; and the
 // nearest-point search of a click against one linear pass over the draw points.
+// The report picture of a 100,001-point scan (the 600 x 300 plot copy under its header, handed to the
+// report picture holder) against RenderPlot of the same scan into a 600 x 300 bitmap.
 
+#include "app/CReportPictureHolder.h"
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/ViewBenchMediator.h"
 #include "core/QSpectralDisplayOptions.h"
@@ -69,13 +72,18 @@ struct Bench {
     orv::MessageThread thread;
     BenchMediator mediator;
     BenchMediator hoverMediator;
+    BenchMediator reportMediator;
     std::unique_ptr<orv::CSpectralView> view;
     std::unique_ptr<orv::CSpectralView> hoverView;
+    // Its plot bitmap is the report's 600 x 300.
+    std::unique_ptr<orv::CSpectralView> reportView;
 
     Bench() {
         view = MakeView(thread, mediator, kPoints, kWidth);
         // The axis box is the bitmap less the 65 + 35 pixels of margin.
         hoverView = MakeView(thread, hoverMediator, kHoverPoints, kHoverAxisWidth + 65 + 35);
+        reportView = MakeView(thread, reportMediator, kHoverPoints, orv::CSpectralView::kCopyWidth);
+        reportView->resize(orv::CSpectralView::kCopyWidth, orv::CSpectralView::kCopyHeight + 90 + 45);
         Drain();
     }
     void Drain() { orv::bench::DrainMessages(thread); }
@@ -219,6 +227,32 @@ void BM_LinearPassBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LinearPassBaseline)->Unit(benchmark::kMicrosecond);
+
+void BM_ReportPicture(benchmark::State& state) {
+    orv::CSpectralView& view = *g_bench->reportView;
+    for (auto _ : state) {
+        view.CopyImageToClipboard(0);
+        benchmark::DoNotOptimize(orv::CReportPictureHolder::Instance().Peek().image.constBits());
+    }
+    state.counters["points"] = static_cast<double>(view.GetPoints().size());
+    orv::CReportPictureHolder::Instance().Clear();
+}
+BENCHMARK(BM_ReportPicture)->Unit(benchmark::kMillisecond);
+
+// Baseline: RenderPlot of the same scan into the view's own 600 x 300 bitmap.
+void BM_RenderPlot600x300Baseline(benchmark::State& state) {
+    orv::CSpectralView& view = *g_bench->reportView;
+    const QSize size = view.GetPlotImage().size();
+    QImage image(size, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        view.RenderPlot(painter, false);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["width"] = size.width();
+    state.counters["height"] = size.height();
+}
+BENCHMARK(BM_RenderPlot600x300Baseline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,9 @@ public:
     [[noreturn]] virtual void ExitProgram(int exitCode) = 0;
     // Keeps the screen saver from starting while the program runs.
     virtual void DisableScreenSaver() = 0;
+    // Stops the running scan of the project with the id; false when none was stopped. A frame without
+    // projects stops nothing.
+    virtual bool StopScanOfProject(int32_t /*projectId*/) { return false; }
 };
 
 } // namespace orv

@@ -334,6 +334,27 @@ void TfrmMainApp::RefreshAllNodeViews() {
     }
 }
 
+void TfrmMainApp::SetCopiedScanData(QNodeMediator* mediator, int32_t scanId) {
+    m_copiedMediator = mediator;
+    m_copiedScanId = mediator != nullptr ? scanId : -1;
+}
+
+bool TfrmMainApp::GetCopiedScanData(QNodeMediator*& mediator, int32_t& scanId) const {
+    if (m_copiedMediator == nullptr || !IsNodeMediatorInProject(m_copiedMediator)) {
+        return false;
+    }
+    mediator = m_copiedMediator;
+    scanId = m_copiedScanId;
+    return true;
+}
+
+void TfrmMainApp::ForgetCopiedScanData(const QNodeMediator* mediator) {
+    if (mediator != nullptr && mediator == m_copiedMediator) {
+        m_copiedMediator = nullptr;
+        m_copiedScanId = -1;
+    }
+}
+
 bool TfrmMainApp::IsNodeMediatorInProject(QNodeMediator* mediator) const {
     return m_openProject != nullptr && m_openProject->IsNodeMediatorInProject(mediator);
 }

@@ -135,6 +135,17 @@ public:
 
     QNodeMediator* AddNodeToSelected(uint16_t kind);
     bool DeleteSelectedNode();
+
+    // --- The copy slot: the source of a later paste ---
+
+    // "Copy Scan Data" of a view: the node's mediator and the scan it shows.
+    void SetCopiedScanData(QNodeMediator* mediator, int32_t scanId);
+    // The copied scan's mediator and id; false (outputs untouched) when nothing was copied or the
+    // node is no longer part of the open project.
+    bool GetCopiedScanData(QNodeMediator*& mediator, int32_t& scanId) const;
+    // A node going: a slot that names it is emptied, so that a later node at the same address is
+    // never taken for it.
+    void ForgetCopiedScanData(const QNodeMediator* mediator);
     void RefreshAllNodeViews();
     bool IsNodeMediatorInProject(QNodeMediator* mediator) const;
     size_t CountUsersOfOverlayPicture(uint32_t overlayId) const;
@@ -227,6 +238,8 @@ private:
     QOverlayControlList m_overlays;
     std::unique_ptr<QNodeMediator> m_preferencesMediator;
     std::array<CClipboardHelper, 3> m_clipboard;
+    QNodeMediator* m_copiedMediator = nullptr;
+    int32_t m_copiedScanId = -1;
     std::string m_repositoryText;
     std::string m_startFolder;
 };

@@ -337,6 +337,7 @@ void TfrmProjectView::CollectSubtree(CTreeItem* item, std::vector<QNodeMediator*
 }
 
 void TfrmProjectView::DestroyMediator(QNodeMediator* mediator) {
+    m_owner.ForgetCopiedScanData(mediator);
     m_nodes.erase(mediator);
     m_owned.erase(mediator);
 }

@@ -51,6 +51,22 @@ public:
     void AddRow(const std::string& text, const std::string& date, const std::string& description) override;
     void SelectRow(const std::string& text) override;
 
+    // --- The row being dragged, while a drag of a row runs: its node's mediator and scan id ---
+    void SetDraggedScanData(QNodeMediator* mediator, int32_t scanId) {
+        m_dragMediator = mediator;
+        m_dragScanId = scanId;
+    }
+    void ClearDraggedScanData() { SetDraggedScanData(nullptr, -1); }
+    // False (outputs untouched) while no row is dragged.
+    bool GetDraggedScanData(QNodeMediator*& mediator, int32_t& scanId) const {
+        if (m_dragMediator == nullptr) {
+            return false;
+        }
+        mediator = m_dragMediator;
+        scanId = m_dragScanId;
+        return true;
+    }
+
     // --- Rows of the scan kinds ---
     // A listed id gets its date column updated and nothing else; otherwise, with `updateTop`, the top
     // row's date column is set; otherwise a new row goes in at the top, selected alone with `select`.
@@ -86,6 +102,8 @@ private:
     CViewTreeWidget* m_tree = nullptr;
     QNodeMediator* m_owner = nullptr;
     int m_selectedRow = -1;
+    QNodeMediator* m_dragMediator = nullptr;
+    int32_t m_dragScanId = -1;
 };
 
 } // namespace orv

@@ -1,6 +1,7 @@
 #include "views/spatial/CViewFrameMaker.h"
 
 #include "app/project/CFormViewFactory.h"
+#include "app/project/CProjectDropTarget.h"
 #include "views/spatial/CSpatialBlindSpotReductionViewFrame.h"
 #include "views/spatial/CSpatialComparisonViewFrame.h"
 #include "views/spatial/CSpatialViewFrame.h"
@@ -9,6 +10,7 @@
 #include "views/spatial/CSpectralSpatialScriptingViewFrame.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
 #include "views/spatial/CSpectralViewFrame.h"
+#include "views/spatial/CViewFrame.h"
 
 namespace orv {
 
@@ -48,6 +50,7 @@ std::unique_ptr<QViewFrame> CViewFrameMaker::Make(const QFrameRequest& request, 
 
 void CViewFrameMaker::Install() {
     CFormViewFactory::SetFrameMaker(&CViewFrameMaker::Make);
+    CViewFrame::SetDropTargetHook(&CProjectDropTarget::Move);
 }
 
 } // namespace orv

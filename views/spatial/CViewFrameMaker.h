@@ -17,7 +17,7 @@ public:
     // The frame of the request's class, created (hidden) in the form view's frame area; null when it
     // could not be created.
     static std::unique_ptr<QViewFrame> Make(const QFrameRequest& request, CHalvionView& formView);
-    // Makes Make the form view factory's frame maker.
+    // Makes Make the form view factory's frame maker, and the project's drop target follow the frames.
     static void Install();
 };
 

@@ -17,6 +17,7 @@
 #include "views/spectral/QLinkedSpatialPane.h"
 
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -61,6 +62,7 @@ CSpectralView::CSpectralView(MessageThread& thread, QWidget* parent)
     // The read-out follows the mouse without a button held; keys reach the view once clicked.
     viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
+    m_menuRunner = [](QMenu& menu, const QPoint& globalPoint) { return menu.exec(globalPoint); };
     QObject::connect(&m_scrollBar, &QAbstractSlider::actionTriggered, this, [this](int action) {
         ScrollCode code = ScrollCode::EndScroll;
         switch (action) {
@@ -247,22 +249,6 @@ void CSpectralView::SetOverlayState(int32_t state) {
         const QSignalBlocker quiet(m_tabOverlay.get());
         m_tabOverlay->setCurrentIndex(state);
     }
-}
-
-void CSpectralView::CopyImageToClipboard(int32_t /*picture*/) {
-    const ScanPointerScope scope([this] { ForgetScanPointers(); });
-    m_bCopyRender = 1;
-    m_copyImage = QImage(m_nCopyWidth, m_nCopyHeight, QImage::Format_RGB32);
-    m_copyImage.fill(ColorRefToQColor(m_crWhite));
-    {
-        QPainter painter(&m_copyImage);
-        try {
-            RenderPlot(painter, true);
-        } catch (const std::exception& failure) {
-            ReportFailure("copy", failure, false);
-        }
-    }
-    m_bCopyRender = 0;
 }
 
 bool CSpectralView::ShowSpectralSpatialScanData() {
@@ -648,9 +634,5 @@ void CSpectralView::UpdatePlotRect() {
     m_rcPlot = QRect(QPoint(m_nMarginLeft, m_nHeaderHeight + m_nMarginTop),
                      QPoint(width - 34, height - m_nBottomArea - m_nMarginBottom));
 }
-
-// --- Slots whose behaviour the menu part gives ---
-
-void CSpectralView::ShowContextMenu(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
 
 } // namespace orv

@@ -18,12 +18,20 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QAction;
+class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QFont;
 class QKeyEvent;
+class QMenu;
+class QMimeData;
 class QPainter;
 
 namespace orv {
@@ -32,7 +40,9 @@ class CHandHeldProbeScanData;
 class CSpectralScanData;
 class CSpectralSpatialScanData;
 class CViewTree;
+class CViewTreeWidget;
 class QNodeMediator;
+class TfrmMainApp;
 class QScanDataList;
 class QSpectralDisplayOptions;
 
@@ -64,6 +74,26 @@ public:
     static constexpr int kMinHeight = 350;
     static constexpr int kCopyWidth = 600;
     static constexpr int kCopyHeight = 300;
+    // The report picture: the header above the 600 x 300 plot copy, with its two layout values.
+    static constexpr int kReportHeight = 390;
+    static constexpr int kReportPlotTop = 90;
+    static constexpr uint32_t kReportFrameColour = 0xA6A6A6;
+    static constexpr int32_t kReportLayoutFirst = 160;
+    static constexpr int32_t kReportLayoutSecond = 0;
+    // The right-click menu is shown this far right of the click.
+    static constexpr int kMenuOffsetX = 10;
+    // Boxes of the menu's commands and of a drop.
+    static constexpr const char* kAddUserCompositeText =
+        "Are you going to add an Spectral/Spatial User Composite Node ?";
+    static constexpr const char* kAddUserCompositeCaption = "Add";
+    static constexpr const char* kCannotPasteText = "This scan data can't be pasted.";
+    static constexpr const char* kZeltNotSupportedText = "No support for Zelt scan data.";
+    static constexpr const char* kDropCaption = "Warning";
+    static constexpr const char* kIncompatiblePrefix = "There is error as:\n";
+    static constexpr const char* kReferenceRemovedSuffix =
+        "\nThe reference scan data will be removed if you continue !";
+    static constexpr const char* kNotReferenceSuffix =
+        "\nThe scan data can't be used as the reference data !";
     static constexpr uint32_t kBackgroundColour = 0xE8E8E8;
     static constexpr uint32_t kTraceColour = 0xBE0000;
     static constexpr uint32_t kSecondTraceColour = 0x00A000;
@@ -151,7 +181,9 @@ public:
     bool HasWindow() const override { return !m_bDestroyed; }
     MessageTarget& GetMessageTarget() override { return m_target; }
     void SetScanTitle(const std::string& title) override;
-    // Renders the 600 x 300 copy of the plot (white); its hand-over belongs to the clipboard.
+    // The report picture (600 x 390: the white header over the 600 x 300 plot copy) into the report
+    // picture holder with its layout values; the system clipboard is left alone. The argument is the
+    // report's and plays no part here.
     void CopyImageToClipboard(int32_t picture) override;
     void SetComparisonState(int32_t state) override;
     void SetOverlayState(int32_t state) override;
@@ -195,6 +227,44 @@ public:
     void SelectComponentScanData(int32_t mode);
     // What the scan shows changed: the points are converted again at the next render.
     void RequestReload() { m_bReload = 1; }
+
+    // --- Context menu (menu 316) ---
+    // What the menu is built from, read from the view, its node and the state controller.
+    struct MenuState {
+        uint16_t nodeKind = 0;
+        bool hasData = false;
+        int32_t workflowState = 0;
+        bool deltaActive = false;
+        bool singleMarker = true;
+        bool zoomed = false;
+        uint32_t pointCount = 0;
+    };
+    MenuState GetMenuState() const;
+    // The popup for the state, items removed, greyed and checked, doubled separators gone.
+    static std::unique_ptr<QMenu> BuildContextMenu(const MenuState& state);
+    // How the menu is run; by default modally at the point, answering the chosen action (tests put
+    // their own choice here).
+    using MenuRunner = std::function<QAction*(QMenu&, const QPoint&)>;
+    void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
+    // Carries out a command of the menu.
+    virtual void OnContextCommand(uint32_t command);
+
+    // --- Pictures ---
+    // The client area above the bottom area, as shown, onto the system clipboard as an image; false
+    // (the clipboard as it was) when nothing of the client is left above the bottom area.
+    bool CopyWindowImage();
+
+    // --- Drag and drop of scan data from the scan-data list ---
+    // Whether the dragged data offers one of the project's clipboard formats (remembered).
+    bool OnDragEnter(const QMimeData* data);
+    // The drop effect at a client point: copy over the plot area while the list drags a spectral
+    // node's scan onto a test or reference tab and the formats were offered; otherwise none.
+    Qt::DropAction OnDragOver(const QPoint& client);
+    // Drops the scan the list drags; false when the list drags none.
+    bool OnDrop();
+    // Makes the source's scan the test or reference scan of the tab shown (a comparison or overlay
+    // node); the boxes of the checks ask first.
+    void DropScanData(QNodeMediator* mediator, int32_t scanId);
 
     // --- The ten virtual slots ---
     virtual bool LoadTraceData(bool reset, bool& needsData);
@@ -285,6 +355,16 @@ protected:
     QSpectralDisplayOptions* NodeOptions() const;
     bool CorrectionPreference() const;
     int DisplayUnit() const;
+    // Whether the view shows scan data (the menu with data, or the one without).
+    virtual bool HasShownData() const { return FindShownScanData() != nullptr; }
+    // The ID of the scan shown; -1 when none.
+    int32_t ShownScanId() const;
+    CViewTreeWidget* GetTreeWidget() const;
+    // The project of the view's tree; null without one.
+    TfrmMainApp* GetProject() const;
+    int32_t WorkflowState() const;
+    void AddUserCompositeNode();
+    void OpenScanDataDescription();
     // Model exceptions in a handler are logged; after a user action also shown.
     void ReportFailure(const char* where, const std::exception& failure, bool userAction);
     void ForgetScanPointers();
@@ -325,6 +405,10 @@ protected:
     bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     // Members in the roles the variants rely on.
     std::unique_ptr<CFormViewSpectral> m_pFormView;
@@ -447,6 +531,9 @@ protected:
     bool m_bFullPolylines = false;
     int32_t m_nRenderCount = 0;
     bool m_bDestroyed = false;
+    MenuRunner m_menuRunner;
+    // Whether the data of the drag in progress offered one of the project's formats.
+    bool m_bDragFormatOffered = false;
     ViewTarget m_target;
 };
 

@@ -68,8 +68,15 @@ public:
     std::optional<std::string> BrowseForFolder(const std::string& /*title*/) override { return std::nullopt; }
     [[noreturn]] void ExitProgram(int exitCode) override;
     void DisableScreenSaver() override {}
+    // Recorded; a stop reaches the engine link as the main frame's would through the project.
+    bool StopScanOfProject(int32_t projectId) override {
+        stopRequests.push_back(projectId);
+        engine.StopScan();
+        return true;
+    }
 
     RecordingEngineLink engine;
+    std::vector<int32_t> stopRequests;
 };
 
 // What the view factory was asked for, in order: "frame <class>", "sheet <caption>", "modal <caption>",

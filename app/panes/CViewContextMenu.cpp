@@ -1,0 +1,178 @@
+#include "app/panes/CViewContextMenu.h"
+
+#include "app/panes/CViewTreeMenu.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include <span>
+
+namespace orv {
+namespace {
+
+using namespace ViewCommand;
+
+// One entry of a popup: a command, a separator (id 0, no caption) or a submenu (its entries given).
+struct Entry {
+    uint32_t id;
+    const char* caption;
+    std::span<const Entry> submenu = {};
+};
+
+constexpr uint32_t kSeparator = 0;
+constexpr uint32_t kSubmenu = 1;
+
+constexpr Entry kExportSpectralDataItems[] = {
+    {kExportAllData, "All Data"},
+    {kExportAllPeaks, "All Peaks"},
+};
+
+// The spectral view of a node with shown data. The scripting module's removals by position (5, then
+// 8 twice, counted after its removals by command) take out the separators that its missing groups
+// leave: the groups are ordered so that exactly separators stand there.
+constexpr Entry kSpectralItems[] = {
+    {kRunOnce, "Run Once"},
+    {kRunContinuously, "Run Continuously"},
+    {kStopScan, "Stop Scan"},
+    {kSeparator, nullptr},
+    {kResetZoom, "Reset Zoom"},
+    {kPreviousZoom, "Previous Zoom"},
+    {kSeparator, nullptr},
+    {kDeltaMarker, "Delta Marker Select"},
+    {kSingleFrequencyMarker, "Single Frequency Marker Select"},
+    {kMultiFrequencyMarkers, "Multi-Frequency Markers Select"},
+    {kFrequencyMarkerSelect, "Frequency Marker Select"},
+    {kFrequencyMarkerExclude, "Frequency Marker Exclude"},
+    {kSeparator, nullptr},
+    {kClearDeltaMarker, "Clear Selected Delta Marker"},
+    {kClearFrequencyMarkers, "Clear Selected Frequency Markers"},
+    {kSeparator, nullptr},
+    {kOpenScanDataDescription, "Open Scan Data Description"},
+    {kSeparator, nullptr},
+    {kExportSpectralSpatialFull, "Export Spectral/Spatial Full Scan Data"},
+    {kSeparator, nullptr},
+    {kSubmenu, CViewContextMenu::kExportSpectralDataCaption, kExportSpectralDataItems},
+    {kSeparator, nullptr},
+    {kCopyScanData, "Copy Scan Data"},
+    {kCopyImage, "Copy Image"},
+    {kPaste, "Paste"},
+    {kSeparator, nullptr},
+    {kAddUserComposite, "Add User Composite Node"},
+    {kSeparator, nullptr},
+    {kSettings, "Settings"},
+};
+
+constexpr Entry kSpectralNoDataItems[] = {
+    {kRunOnce, "Run Once"},   {kRunContinuously, "Run Continuously"},
+    {kStopScan, "Stop Scan"}, {kSeparator, nullptr},
+    {kSettings, "Settings"},
+};
+
+// A user composite is never run and exports nothing of its own: its scan belongs to the parent node.
+constexpr Entry kSpectralUserCompositeItems[] = {
+    {kResetZoom, "Reset Zoom"},
+    {kPreviousZoom, "Previous Zoom"},
+    {kSeparator, nullptr},
+    {kDeltaMarker, "Delta Marker Select"},
+    {kSingleFrequencyMarker, "Single Frequency Marker Select"},
+    {kMultiFrequencyMarkers, "Multi-Frequency Markers Select"},
+    {kFrequencyMarkerSelect, "Frequency Marker Select"},
+    {kFrequencyMarkerExclude, "Frequency Marker Exclude"},
+    {kSeparator, nullptr},
+    {kClearDeltaMarker, "Clear Selected Delta Marker"},
+    {kClearFrequencyMarkers, "Clear Selected Frequency Markers"},
+    {kSeparator, nullptr},
+    {kCopyImage, "Copy Image"},
+    {kSeparator, nullptr},
+    {kSettings, "Settings"},
+};
+
+bool IsCheckable(uint32_t id) {
+    switch (id) {
+    case kDeltaMarker:
+    case kSingleFrequencyMarker:
+    case kMultiFrequencyMarkers:
+    case kFrequencyMarkerSelect:
+    case kFrequencyMarkerExclude:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Fill(QMenu& menu, std::span<const Entry> entries) {
+    for (const Entry& entry : entries) {
+        if (entry.id == kSeparator) {
+            menu.addSeparator();
+        } else if (entry.id == kSubmenu) {
+            Fill(*menu.addMenu(QString::fromLatin1(entry.caption)), entry.submenu);
+        } else {
+            QAction* action = menu.addAction(QString::fromLatin1(entry.caption));
+            action->setData(QVariant::fromValue<uint>(entry.id));
+            action->setCheckable(IsCheckable(entry.id));
+        }
+    }
+}
+
+struct Popup {
+    uint32_t menu;
+    int index;
+    const char* name;
+    std::span<const Entry> entries;
+};
+
+constexpr Popup kPopups[] = {
+    {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralPopup, "Spectral Right Click",
+     kSpectralItems},
+    {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralNoDataPopup, "Right click When No Data",
+     kSpectralNoDataItems},
+    {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralUserCompositePopup,
+     "Spectral Right Click in SS User Composite", kSpectralUserCompositeItems},
+};
+
+const Popup* FindPopup(uint32_t menu, int index) {
+    for (const Popup& popup : kPopups) {
+        if (popup.menu == menu && popup.index == index) {
+            return &popup;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+const char* CViewContextMenu::PopupName(uint32_t menu, int popup) {
+    const Popup* found = FindPopup(menu, popup);
+    return found != nullptr ? found->name : "";
+}
+
+std::unique_ptr<QMenu> CViewContextMenu::BuildPopup(uint32_t menu, int popup) {
+    const Popup* found = FindPopup(menu, popup);
+    if (found == nullptr) {
+        return nullptr;
+    }
+    auto built = std::make_unique<QMenu>(QString::fromLatin1(found->name));
+    Fill(*built, found->entries);
+    return built;
+}
+
+void CViewContextMenu::CheckCommand(QMenu& menu, uint32_t command, bool checked) {
+    if (QAction* action = CViewTreeMenu::FindCommand(menu, command)) {
+        action->setChecked(checked);
+    }
+}
+
+bool CViewContextMenu::RemoveSeparatorAt(QMenu& menu, int position) {
+    const QList<QAction*> actions = menu.actions();
+    if (position < 0 || position >= actions.size() || !actions[position]->isSeparator()) {
+        return false;
+    }
+    QAction* separator = actions[position];
+    menu.removeAction(separator);
+    if (separator->parent() == &menu) {
+        delete separator;
+    }
+    return true;
+}
+
+} // namespace orv

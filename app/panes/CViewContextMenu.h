@@ -1,0 +1,58 @@
+#pragma once
+
+// The right-click menus of the result views (menu 316 of the spectral views), made from one table of
+// entries: a command (id and caption), a separator, or a submenu with entries of its own. Every action
+// carries its command id as its data; the marker-mode commands are checkable. The popups are found by
+// their position in the menu resource, as the views ask for them.
+
+#include <cstdint>
+#include <memory>
+
+class QMenu;
+
+namespace orv {
+
+namespace ViewCommand {
+inline constexpr uint32_t kRunOnce = 32780;
+inline constexpr uint32_t kRunContinuously = 32782;
+inline constexpr uint32_t kSettings = 32783;
+inline constexpr uint32_t kResetZoom = 32839;
+inline constexpr uint32_t kExportAllData = 32868;
+inline constexpr uint32_t kExportAllPeaks = 32869;
+inline constexpr uint32_t kPreviousZoom = 32872;
+inline constexpr uint32_t kMultiFrequencyMarkers = 32873;
+inline constexpr uint32_t kSingleFrequencyMarker = 32874;
+inline constexpr uint32_t kDeltaMarker = 32880;
+inline constexpr uint32_t kOpenScanDataDescription = 32886;
+inline constexpr uint32_t kClearFrequencyMarkers = 32902;
+inline constexpr uint32_t kClearDeltaMarker = 32903;
+inline constexpr uint32_t kCopyScanData = 32929;
+inline constexpr uint32_t kPaste = 32930;
+inline constexpr uint32_t kCopyImage = 32949;
+inline constexpr uint32_t kStopScan = 32961;
+inline constexpr uint32_t kExportSpectralSpatialFull = 32965;
+inline constexpr uint32_t kAddUserComposite = 32967;
+inline constexpr uint32_t kFrequencyMarkerSelect = 32971;
+inline constexpr uint32_t kFrequencyMarkerExclude = 32972;
+} // namespace ViewCommand
+
+class CViewContextMenu {
+public:
+    // Menu 316, the spectral views' menus.
+    static constexpr uint32_t kSpectralMenu = 316;
+    static constexpr int kSpectralPopup = 3;
+    static constexpr int kSpectralNoDataPopup = 7;
+    static constexpr int kSpectralUserCompositePopup = 9;
+    static constexpr const char* kExportSpectralDataCaption = "Export Spectral Data";
+
+    // The popup's name ("Spectral Right Click", ...); empty where the menu has no such popup.
+    static const char* PopupName(uint32_t menu, int popup);
+    // A new menu with the popup's items; null where the menu has no such popup.
+    static std::unique_ptr<QMenu> BuildPopup(uint32_t menu, int popup);
+    // Sets the check mark of the command wherever it stands; nothing when the menu has none.
+    static void CheckCommand(QMenu& menu, uint32_t command, bool checked);
+    // Removes the item at the position when it is a separator; false (nothing removed) otherwise.
+    static bool RemoveSeparatorAt(QMenu& menu, int position);
+};
+
+} // namespace orv
