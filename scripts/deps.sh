@@ -27,6 +27,8 @@ packages=(
 if [ "${1:-}" = "--tests" ]; then
   # The scanner search's test starts the portmapper in a namespace of its own.
   packages+=(rpcbind)
+  # A separate X client that reads the clipboard back in the tests of the pictures the views copy.
+  packages+=(xclip)
 fi
 
 missing=()

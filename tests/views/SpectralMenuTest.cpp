@@ -736,6 +736,14 @@ TEST_F(SpectralDropTest, APaintBetweenTheDropAndTheRefreshReadsOnlyTheNewScan) {
     EXPECT_EQ(Compared(false)->m_ScanId, 2U);
     EXPECT_TRUE(CReportPictureHolder::Instance().HasPicture());
     CReportPictureHolder::Instance().Clear();
+
+    // The node the scan came from goes: the comparison's copy is its own.
+    Tree().SelectTreeNode(Tree().GetRecords().FindByMediator(source));
+    ASSERT_TRUE(Project().DeleteSelectedNode());
+    view.GetMessageTarget().Post(NodeMessage::kRefreshSpectralComparison);
+    testing::FlushEvents();
+    view.viewport()->repaint();
+    EXPECT_EQ(view.GetPoints().size(), 3U);
 }
 
 } // namespace

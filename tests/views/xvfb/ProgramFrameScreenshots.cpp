@@ -2,13 +2,17 @@
 // the no-scanner head): Scan on a Spectral node opens the node's spectral frame with the trace drawn;
 // Scan on a Spectral/Spatial node opens its frame maximised with every cell of the map coloured; on a
 // scanned Spectral frame a drag zooms, clicks set the delta marker and frequency markers, and the
-// pointer over the trace shows the read-out. The screen is written out as pictures.
+// pointer over the trace shows the read-out; a right click opens the view's menu, whose Copy Image puts
+// the plot on the clipboard, where another X client (xclip) reads it. The screen is written out as
+// pictures.
 
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
 #include "app/QtConversions.h"
 #include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProjectView.h"
+#include "app/panes/CViewContextMenu.h"
+#include "app/panes/CViewTreeMenu.h"
 #include "app/panes/CViewTreeWidget.h"
 #include "app/project/CChildFrame.h"
 #include "app/project/CFormViewFactory.h"
@@ -26,10 +30,16 @@
 #include "views/spatial/SpatialCell.h"
 #include "views/spectral/CSpectralView.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -503,6 +513,104 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
         },
         30s));
     std::cout << "screenshot: " << Save("program-spectral-spatial-list-collapsed.png") << "\n";
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+TEST_F(ProgramFrameScreenshots, TheSpectralMenuCopiesThePlotForAnotherClient) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty()) {
+        GTEST_SKIP() << "xclip is not installed";
+    }
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* spectral = AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
+    ASSERT_NE(spectral, nullptr);
+    CSpectralView* view = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            view = dynamic_cast<CSpectralView*>(spectral->GetSpectralView());
+            return view != nullptr && view->isVisible() && view->GetTrace() != nullptr;
+        },
+        30s));
+    auto* spectralFrame = dynamic_cast<CSpectralViewFrame*>(spectral->GetFrame(QFrameClass::Spectral));
+    ASSERT_NE(spectralFrame, nullptr);
+    spectralFrame->GetWindow()->resize(860, 640);
+    testing::FlushEvents();
+
+    // The real menu, run modally by the right click: the screen is taken while it is open, then Copy
+    // Image is chosen from it.
+    std::vector<std::string> items;
+    QRect menuPlace;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            ADD_FAILURE() << "no menu open";
+            return;
+        }
+        // Until the X server shows the menu as it paints itself: every pixel of its picture in place.
+        const QImage own = menu->grab().toImage();
+        int differing = 0;
+        EXPECT_TRUE(testing::ProcessEventsUntil(
+            [&] {
+                const QImage shown = Screen().copy(QRect(menu->mapToGlobal(QPoint(0, 0)), own.size()));
+                differing = 0;
+                for (int y = 0; y < own.height(); y += 2) {
+                    for (int x = 0; x < own.width(); x += 2) {
+                        differing += (shown.pixel(x, y) & 0xFFFFFFU) != (own.pixel(x, y) & 0xFFFFFFU) ? 1 : 0;
+                    }
+                }
+                return menu->isVisible() && differing == 0;
+            },
+            5s))
+            << differing << " pixels differ";
+        for (QAction* action : menu->actions()) {
+            items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+        }
+        menuPlace = menu->geometry();
+        std::cout << "screenshot: " << Save("program-spectral-context-menu.png") << "\n";
+        QAction* copy = CViewTreeMenu::FindCommand(*menu, ViewCommand::kCopyImage);
+        ASSERT_NE(copy, nullptr);
+        menu->setActiveAction(copy);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const QPoint click(300, 250);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, Qt::NoModifier, click);
+    testing::FlushEvents();
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(items.front(), "Run Once");
+    EXPECT_EQ(items.back(), "Settings");
+    const QPoint clicked = view->viewport()->mapToGlobal(click);
+    EXPECT_EQ(menuPlace.topLeft(), clicked + QPoint(10, 0));
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().contains(menuPlace));
+
+    const QImage copied = QGuiApplication::clipboard()->image();
+    const QSize expected(view->viewport()->width(), view->viewport()->height() - 45);
+    ASSERT_EQ(copied.size(), expected);
+
+    // Another client reads the clipboard while this one serves it.
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+                 QStringLiteral("image/png"), QStringLiteral("-o")});
+    ASSERT_TRUE(xclip.waitForStarted(10000));
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return xclip.state() == QProcess::NotRunning; }, 20s));
+    EXPECT_EQ(xclip.exitCode(), 0) << xclip.readAllStandardError().toStdString();
+    QImage png;
+    ASSERT_TRUE(png.loadFromData(xclip.readAllStandardOutput(), "PNG"));
+    EXPECT_EQ(png.size(), expected);
+    for (const QPoint at : {QPoint(5, 5), QPoint(expected.width() / 2, expected.height() / 2),
+                            QPoint(expected.width() - 5, expected.height() - 5)}) {
+        EXPECT_EQ(png.pixel(at) & 0xFFFFFFU, copied.pixel(at) & 0xFFFFFFU) << at.x() << "," << at.y();
+    }
+    std::cout << "clipboard read back by xclip: " << png.width() << " x " << png.height() << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
