@@ -1,9 +1,11 @@
 #include "core/QDataReader.h"
 
 #include "core/QException.h"
+#include "platform/fs/FileIo.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,16 +54,11 @@ bool QCharArrayDataReader::Peek(void* destination, uint32_t count) {
 }
 
 QFileDataReader::QFileDataReader(std::string path) : m_path(std::move(path)) {
-    m_file = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (m_file >= 0 && (::fstat(m_file, &info) != 0 || !S_ISREG(info.st_mode))) {
-        ::close(m_file);
-        m_file = -1;
-    }
+    // A FIFO or device in place of a stored file must fail at once instead of blocking the open.
+    m_file = OpenRegularFileForReading(m_path, std::numeric_limits<uint64_t>::max(), &m_fileSize, nullptr);
     if (m_file < 0) {
         throw QStorageLayerException("Error#311: Error opening file: " + m_path + ".");
     }
-    m_fileSize = static_cast<uint64_t>(info.st_size);
     m_buffer = std::make_unique<uint8_t[]>(kBufferSize);
     m_windowPos = m_windowEnd = m_buffer.get();
 }

@@ -1,11 +1,13 @@
 #include "project/FolderTree.h"
 
 #include "core/QException.h"
+#include "platform/fs/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 #include <unistd.h>
@@ -87,7 +89,8 @@ void CopyFileRaw(const std::string& sourcePath, const std::string& destinationPa
     if (buffer.GetCapacity() == 0) {
         throw std::invalid_argument("CopyFileRaw needs a buffer of at least one byte");
     }
-    FileHandle source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+    FileHandle source(
+        OpenRegularFileForReading(sourcePath, std::numeric_limits<uint64_t>::max(), nullptr, nullptr));
     if (source.Get() < 0) {
         throw QStorageLayerException("Error#311: Error opening file: " + sourcePath + ".");
     }

@@ -3,6 +3,7 @@
 #include "core/ByteCodec.h"
 #include "core/QDataReader.h"
 #include "core/QException.h"
+#include "platform/fs/FileIo.h"
 #include "project/QProjectLayout.h"
 #include "scandata/QSpectralSpatialScanContainer.h"
 
@@ -159,15 +160,11 @@ void QCellDataFile::Write(const std::string& path, const QSpectralSpatialScanCon
 }
 
 uint32_t QCellDataFile::Read(const std::string& path, QSpectralSpatialScanContainer& container) {
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    uint64_t size = 0;
+    FileHandle file(OpenRegularFileForReading(path, std::numeric_limits<uint64_t>::max(), &size, nullptr));
     if (file.Get() < 0) {
         Fail("Error#311: Error opening file: ", path);
     }
-    struct stat status {};
-    if (::fstat(file.Get(), &status) != 0) {
-        Fail("Error#312: Error reading from file: ", path);
-    }
-    const uint64_t size = static_cast<uint64_t>(status.st_size);
     if (size < kFileHeadSize || size > std::numeric_limits<uint32_t>::max()) {
         FailCorrupt();
     }

@@ -1,6 +1,7 @@
 #include "project/QFileSystemProjectStorageManager.h"
 
 #include "core/QException.h"
+#include "platform/fs/FileIo.h"
 #include "project/FolderTree.h"
 #include "project/QCellDataFile.h"
 #include "project/QFileSystemRepositoryManager.h"
@@ -14,8 +15,10 @@
 #include "scandata/QSpectralSpatialScanContainer.h"
 
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 namespace orv {
@@ -63,6 +66,15 @@ private:
 };
 
 // A whole-file copy that replaces the destination, creating its folders first.
+// A FIFO or device where a stored file should be fails with the opening error at once.
+void RequireRegularFile(const std::string& path) {
+    const int probe = OpenRegularFileForReading(path, std::numeric_limits<uint64_t>::max(), nullptr, nullptr);
+    if (probe < 0) {
+        throw QStorageLayerException("Error#311: Error opening file: " + path + ".");
+    }
+    ::close(probe);
+}
+
 void CopyReplacing(const std::string& source, const std::string& destination) {
     std::error_code ec;
     fs::create_directories(fs::path(destination).parent_path(), ec);
@@ -195,8 +207,10 @@ bool QFileSystemProjectStorageManager::IsCommitted(uint32_t id) const {
 }
 
 bool QFileSystemProjectStorageManager::ScanFileExists(uint32_t id) const {
+    // Whatever is there is read (and a FIFO or folder refused by the opener): taking it for a
+    // missing file would silently drop the node's scans.
     std::error_code ec;
-    return fs::is_regular_file(m_store.BuildStoredFilePath(kStoredScanFile, false, id, false), ec);
+    return fs::exists(m_store.BuildStoredFilePath(kStoredScanFile, false, id, false), ec);
 }
 
 bool QFileSystemProjectStorageManager::CopyScanFileFromSource(uint32_t id) {
@@ -330,6 +344,7 @@ void QFileSystemProjectStorageManager::LoadSpectralSpatialScanData(QNodeMediator
     }
     const std::string scanFile = m_store.BuildStoredFilePath(kStoredScanFile, false, id, false);
     const std::string dataFile = container->GetTempFilePath();
+    RequireRegularFile(scanFile);
     CopyReplacing(scanFile, dataFile);
     if (QCellDataFile::Read(dataFile, *container) != 0) {
         // The views draw the peak map and the cell spectrum, not the records.

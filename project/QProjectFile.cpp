@@ -30,9 +30,11 @@ void RefuseCorruptPairs(const QNodePairList& pairs, QProjectFileModel& model) {
     }
 }
 
+// Anything at the path counts: a FIFO or folder there must reach the opener and give its error, not
+// pass for a project that was never saved.
 bool FileExists(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+    return std::filesystem::exists(path, error);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ int OpenRegularFileForReading(const std::string& path, uint64_t maxBytes, uint64
     // Non-blocking only for the open itself: opening a FIFO with no writer would wait for ever.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        why = FileRefusal::kCannotOpen;
+        why = errno == ENOENT ? FileRefusal::kMissing : FileRefusal::kCannotOpen;
         return -1;
     }
     struct stat status {};
@@ -51,6 +51,8 @@ std::string DescribeFileRefusal(FileRefusal refusal, const std::string& path) {
     switch (refusal) {
     case FileRefusal::kNone:
         break;
+    case FileRefusal::kMissing:
+        return path + " does not exist";
     case FileRefusal::kCannotOpen:
         return "cannot open " + path;
     case FileRefusal::kNotARegularFile:
@@ -77,6 +79,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBy
                 continue;
             }
             ::close(fd);
+            if (refusal != nullptr) {
+                *refusal = FileRefusal::kCannotOpen;
+            }
             return std::nullopt;
         }
         if (got == 0) {

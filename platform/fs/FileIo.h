@@ -13,7 +13,8 @@ constexpr uint64_t kMaxTextFileBytes = 16u * 1024u * 1024u;
 // Why a file was not opened for reading.
 enum class FileRefusal {
     kNone,
-    kCannotOpen,      // missing, no permission, ...
+    kMissing,         // no such file: the only case in which a write may start from an empty file
+    kCannotOpen,      // no permission, a read error, ...
     kNotARegularFile, // a FIFO, device, socket or folder: reading it could block or never end
     kTooLarge,        // beyond the limit the caller gave
 };
@@ -23,11 +24,19 @@ enum class FileRefusal {
 int OpenRegularFileForReading(const std::string& path, uint64_t maxBytes, uint64_t* size,
                               FileRefusal* refusal);
 
+// Whether a write may replace the file after this answer from a read: only a file read whole or
+// one that does not exist.
+inline bool MayWriteOver(FileRefusal refusal) {
+    return refusal == FileRefusal::kNone || refusal == FileRefusal::kMissing;
+}
+
 // A sentence for a refusal, naming the file.
 std::string DescribeFileRefusal(FileRefusal refusal, const std::string& path);
 
 // The whole file as bytes; nullopt when it cannot be opened or read, is not a regular file, or holds
 // more than maxBytes (the reason in *refusal when given).
+// A file that was refused (anything but kMissing) must never be written over with what was built
+// from nothing: the user's real content would be lost.
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxBytes = kMaxTextFileBytes,
                                          FileRefusal* refusal = nullptr);
 

@@ -99,10 +99,11 @@ IniFile::IniFile(std::string_view text) {
     }
 }
 
-IniFile IniFile::Load(const std::string& path) {
-    FileRefusal refusal = FileRefusal::kNone;
+IniFile IniFile::Load(const std::string& path, FileRefusal* why) {
+    FileRefusal ignored = FileRefusal::kNone;
+    FileRefusal& refusal = why != nullptr ? *why : ignored;
     const std::optional<std::string> text = ReadWholeFile(path, kMaxTextFileBytes, &refusal);
-    if (!text && refusal != FileRefusal::kCannotOpen) {
+    if (!text && refusal != FileRefusal::kCannotOpen && refusal != FileRefusal::kMissing) {
         OutputDebugString("INI file refused: " + DescribeFileRefusal(refusal, path));
     }
     return text ? IniFile(*text) : IniFile();
@@ -173,10 +174,25 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                               const std::string& path) {
-    IniFile file = IniFile::Load(path);
+                               const std::string& path, std::string* failure) {
+    FileRefusal refusal = FileRefusal::kNone;
+    IniFile file = IniFile::Load(path, &refusal);
+    if (!MayWriteOver(refusal)) {
+        const std::string reason = DescribeFileRefusal(refusal, path);
+        OutputDebugString("INI file not written: " + reason);
+        if (failure != nullptr) {
+            *failure = reason;
+        }
+        return false;
+    }
     file.SetString(section, key, value);
-    return file.Save(path);
+    if (!file.Save(path)) {
+        if (failure != nullptr) {
+            *failure = "cannot write " + path;
+        }
+        return false;
+    }
+    return true;
 }
 
 } // namespace orv

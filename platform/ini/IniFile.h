@@ -11,6 +11,8 @@
 // Lines may end in "\n" or "\r\n" (a file is written back with the ends it had). Texts are bytes
 // (Windows-1252); nothing is converted.
 
+#include "platform/fs/FileIo.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,8 +25,9 @@ public:
     IniFile() = default;
     explicit IniFile(std::string_view text);
 
-    // Reads the file; an unreadable file gives an empty IniFile (every read answers the default).
-    static IniFile Load(const std::string& path);
+    // Reads the file; an unreadable file gives an empty IniFile (every read answers the default), and
+    // *refusal (when given) says why it was not read.
+    static IniFile Load(const std::string& path, FileRefusal* refusal = nullptr);
 
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view defaultValue) const;
@@ -47,8 +50,9 @@ private:
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue, const std::string& path);
 // WritePrivateProfileString: sets one value in the file, keeping the rest; false when it cannot be
-// written.
+// written, with the reason in *failure when given. A file the reader refused (too large, not a regular
+// file, unreadable) is left exactly as it is: only a missing file is started from empty.
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
-                               const std::string& path);
+                               const std::string& path, std::string* failure = nullptr);
 
 } // namespace orv

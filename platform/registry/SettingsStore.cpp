@@ -11,10 +11,9 @@ namespace {
 
 // A missing file is an empty hive; one that is refused (a FIFO, a device, a huge file) is too, and
 // the developer hears why.
-std::string ReadSettingsFile(const std::string& path) {
-    FileRefusal refusal = FileRefusal::kNone;
+std::string ReadSettingsFile(const std::string& path, FileRefusal& refusal) {
     std::optional<std::string> text = ReadWholeFile(path, kMaxTextFileBytes, &refusal);
-    if (!text && refusal != FileRefusal::kCannotOpen) {
+    if (!text && refusal != FileRefusal::kCannotOpen && refusal != FileRefusal::kMissing) {
         OutputDebugString("Settings file refused: " + DescribeFileRefusal(refusal, path));
     }
     return text ? std::move(*text) : std::string();
@@ -225,13 +224,15 @@ SettingsHive* SettingsStore::LoadedHive(SettingsRoot root) {
     switch (root) {
     case SettingsRoot::LocalMachine:
         if (!m_machine) {
-            m_machine =
-                std::make_unique<SettingsHive>(SettingsHive::Parse(ReadSettingsFile(GetMachinePath())));
+            FileRefusal ignored = FileRefusal::kNone;
+            m_machine = std::make_unique<SettingsHive>(
+                SettingsHive::Parse(ReadSettingsFile(GetMachinePath(), ignored)));
         }
         return m_machine.get();
     case SettingsRoot::CurrentUser:
         if (!m_user) {
-            m_user = std::make_unique<SettingsHive>(SettingsHive::Parse(ReadSettingsFile(GetUserPath())));
+            m_user = std::make_unique<SettingsHive>(
+                SettingsHive::Parse(ReadSettingsFile(GetUserPath(), m_userRefusal)));
         }
         return m_user.get();
     case SettingsRoot::None:
@@ -241,6 +242,12 @@ SettingsHive* SettingsStore::LoadedHive(SettingsRoot root) {
 }
 
 int32_t SettingsStore::SaveUserHive() {
+    if (m_user && !MayWriteOver(m_userRefusal)) {
+        // What is held was built from nothing: writing it would replace the user's real file.
+        OutputDebugString("Settings file not written: " + DescribeFileRefusal(m_userRefusal, GetUserPath()));
+        m_user.reset();
+        return SettingsStatus::kIoFailed;
+    }
     if (m_user && WriteFileAtomically(GetUserPath(), m_user->Format())) {
         return SettingsStatus::kSuccess;
     }

@@ -39,6 +39,7 @@
 // The user hive is written after every change to a temporary file beside it, flushed, and renamed
 // over the old one, so a failed write never loses the last good copy.
 
+#include "platform/fs/FileIo.h"
 #include "platform/registry/SettingsHive.h"
 
 #include <cstdint>
@@ -164,6 +165,7 @@ private:
     // Loads the hive on first use (under the lock); nullptr for SettingsRoot::None.
     SettingsHive* LoadedHive(SettingsRoot root);
     // Writes the user hive; on failure reloads it from the file (the last good copy) and answers 1016.
+    // A user file the reader refused is never written over (1016, the reason in the debug output).
     int32_t SaveUserHive();
     // The key a handle names, or nullptr when it has gone (under the lock).
     SettingsHive::Key* FindKey(const SettingsKey& key);
@@ -174,6 +176,7 @@ private:
     std::string m_userPath;
     std::unique_ptr<SettingsHive> m_machine;
     std::unique_ptr<SettingsHive> m_user;
+    FileRefusal m_userRefusal = FileRefusal::kNone; // why the user file was not read when m_user was made
 };
 
 } // namespace orv

@@ -185,6 +185,29 @@ TEST_F(ScpiDriverTest, TimedOutReadGoesOnAndAsksAfterFiveInARow) {
     EXPECT_EQ(NextReply(), "next\n");
 }
 
+// One byte every half time-out: each read times out with bytes, and every such time-out counts, so
+// the read comes to the prompt (Cancel ends it) or ends on the scan's stop, long before the reply is in.
+TEST_F(ScpiDriverTest, ATricklingReplyCountsEveryTimeOut) {
+    m_driver.SetVisaTimeout(20);
+    m_bench.m_sim.SetReply("A", "SLOW?", std::string(400, '7') + "\n");
+    m_bench.m_sim.SetReplyTrickle("A", "SLOW?", 10);
+    std::vector<unsigned char> buffer(512);
+    uint32_t got = 0;
+    m_prompt->Script(PromptAnswer::Cancel);
+    m_driver.SendStatusOnly("SLOW?\n");
+    EXPECT_FALSE(m_driver.ReadRetryingTimeouts(buffer.data(), 512, got));
+    EXPECT_EQ(m_prompt->Requests().size(), 1u);
+    EXPECT_GT(got, 0u);
+    EXPECT_LT(got, 100u) << "five time-outs of 20 ms bring about ten bytes";
+
+    m_driver.FlushBuffers();
+    m_setup.m_stop.request_stop();
+    m_driver.SendStatusOnly("SLOW?\n");
+    EXPECT_FALSE(m_driver.ReadRetryingTimeouts(buffer.data(), 512, got));
+    EXPECT_EQ(m_prompt->Requests().size(), 1u) << "the stop ends it without asking";
+    EXPECT_LT(got, 20u);
+}
+
 // Four floats with a line feed byte (0x0A) among them, as a REAL,32 trace can carry.
 std::string FloatBytes() {
     const float values[] = {-20.0f, std::bit_cast<float>(0x0A0A0A0Au), 1.5f, -107.0f};

@@ -7,7 +7,11 @@
 #include "tests/platform/support/PlatTestFolder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orv {
 namespace {
@@ -73,6 +77,77 @@ TEST(FileIo, HostileFilesAreRefusedAtOnceWithTheirReason) {
     DebugOutputCapture capture;
     EXPECT_EQ(GetPrivateProfileString("Section", "Key", "default", folder.File("missing.ini")), "default");
     EXPECT_TRUE(capture.Texts().empty());
+}
+
+std::string ReadAllBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A write after a refused read would replace the user's whole file with the one new key: the file is
+// left byte for byte and the write reports why. Only a missing file starts from empty.
+TEST(FileIo, ARefusedIniFileOrHiveIsNeverWrittenOver) {
+    PlatTestFolder folder;
+    std::string big(kMaxTextFileBytes + 1, 'x');
+    for (size_t i = 0; i < big.size(); i += 97) {
+        big[i] = static_cast<char>('a' + i % 23);
+    }
+    struct Case {
+        const char* what;
+        std::string path;
+        std::string reason;
+    };
+    const std::string fifo = folder.File("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string unreadable = folder.File("unreadable.ini");
+    ASSERT_TRUE(WriteFileAtomically(unreadable, "[S]\nK=v\n"));
+    ::chmod(unreadable.c_str(), 0200);
+    const std::vector<Case> cases = {
+        {"too large", folder.File("big.ini"),
+         DescribeFileRefusal(FileRefusal::kTooLarge, folder.File("big.ini"))},
+        {"FIFO", fifo, DescribeFileRefusal(FileRefusal::kNotARegularFile, fifo)},
+        {"unreadable", unreadable, DescribeFileRefusal(FileRefusal::kCannotOpen, unreadable)},
+    };
+    {
+        std::ofstream out(cases[0].path, std::ios::binary);
+        out << big;
+    }
+    const bool root = ::geteuid() == 0; // root reads the unreadable file anyway
+    for (const Case& c : cases) {
+        if (root && c.path == unreadable) {
+            continue;
+        }
+        SCOPED_TRACE(c.what);
+        const bool regular = c.path != fifo;
+        const std::string before = regular ? ReadAllBytes(c.path) : std::string();
+        DebugOutputCapture capture;
+        std::string failure;
+        EXPECT_FALSE(WritePrivateProfileString("Section", "Key", "value", c.path, &failure));
+        EXPECT_EQ(failure, c.reason);
+
+        SettingsStore store;
+        store.SetLocations(folder.File("machine.settings"), c.path);
+        SettingsKey key;
+        EXPECT_EQ(store.CreateKey(SettingsRoot::CurrentUser, "Software\\Orvilant", key),
+                  SettingsStatus::kIoFailed);
+        EXPECT_EQ(capture.Texts().back(), "Settings file not written: " + c.reason);
+        if (regular) {
+            EXPECT_TRUE(ReadAllBytes(c.path) == before) << "the file changed";
+        } else {
+            struct stat status {};
+            ASSERT_EQ(::lstat(c.path.c_str(), &status), 0);
+            EXPECT_TRUE(S_ISFIFO(status.st_mode));
+        }
+    }
+    // A missing file is started from empty.
+    const std::string fresh = folder.File("fresh.ini");
+    EXPECT_TRUE(WritePrivateProfileString("Section", "Key", "value", fresh));
+    EXPECT_EQ(ReadWholeFile(fresh), "[Section]\nKey=value\n");
+    SettingsStore store;
+    store.SetLocations(folder.File("machine.settings"), folder.File("fresh.settings"));
+    SettingsKey key;
+    EXPECT_EQ(store.CreateKey(SettingsRoot::CurrentUser, "Software", key), SettingsStatus::kSuccess);
+    EXPECT_NE(ReadWholeFile(folder.File("fresh.settings")), std::nullopt);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
 #include "platform/fs/AppPaths.h"
+#include "project/FolderTree.h"
 #include "project/QFileSystemProjectStorageManagerFactory.h"
 #include "project/QFileSystemRepositoryManager.h"
 #include "project/QNode.h"
@@ -24,9 +25,11 @@
 #include "tests/project/support/StoreTestSupport.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace orv {
@@ -460,6 +463,46 @@ TEST_F(StorageManagerTest, CellDataFileIsTheScanFileAndLoadsBack) {
         EXPECT_EQ(target.GetCellRecord(1, 1)->m_Amplitudes, (std::vector<int16_t>{-1, 70, -3}));
         EXPECT_EQ(reloaded.m_locks, reloaded.m_unlocks);
     }
+}
+
+// A FIFO put in place of a stored file would block a plain open for ever: each reader gives the
+// opening error at once instead.
+TEST_F(StorageManagerTest, AFifoInPlaceOfAStoredFileIsAnOpeningErrorAtOnce) {
+    AddTreeHead();
+    TestMediator& spectral = Add(7, 1, kTypeSpectralScanNode, Spectral({-5, 40, 12}));
+    TestMediator& cells = Add(2, 1, kTypeSpectralSpatialScanNode, Cells(70));
+    m_storage->SetNextNodeId(10);
+    ASSERT_TRUE(m_storage->WriteNodeTable(m_pairs));
+
+    struct Case {
+        const char* what;
+        std::string path;
+        std::function<void()> read;
+    };
+    const Case cases[] = {
+        {"node file", Saved("Board A", "nodes/0000000007.nod"),
+         [&] { m_storage->GetFileStore().OpenStoredFileReader(kStoredNodeFile, 7); }},
+        {"spectral scan file", Saved("Board A", ScanFile(7)),
+         [&] { m_storage->LoadSpectralScanData(spectral); }},
+        {"cell scan file", Saved("Board A", ScanFile(2)),
+         [&] { m_storage->LoadSpectralSpatialScanData(cells); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(c.path);
+        ASSERT_EQ(::mkfifo(c.path.c_str(), 0600), 0);
+        try {
+            c.read();
+            ADD_FAILURE() << "read";
+        } catch (const QStorageLayerException& e) {
+            EXPECT_EQ(e.m_message, "Error#311: Error opening file: " + c.path + ".");
+        }
+    }
+    // Copying a FIFO (a save-as of an unchanged scan) is refused the same way.
+    QStorageBuffer buffer(64);
+    EXPECT_THROW(CopyFileRaw(Saved("Board A", ScanFile(7)), m_scratch.Path("copy.scn"), buffer),
+                 QStorageLayerException);
+    EXPECT_FALSE(fs::exists(m_scratch.Path("copy.scn")));
 }
 
 TEST_F(StorageManagerTest, CableScansTravelInTheScanFile) {

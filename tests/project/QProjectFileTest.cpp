@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace orv {
 namespace {
@@ -311,6 +312,21 @@ TEST_F(ProjectFileOnDisk, FailedSaveLeavesThePreviousFileIntactAndLoadable) {
     EXPECT_EQ(m_storage->GetNextNodeId(), 40U);
     EXPECT_EQ(Fake(loaded.m_pairs[2]).m_data.m_spectral.size(), 2U);
     EXPECT_EQ(m_model.m_overlays.GetControls().size(), 3U);
+}
+
+TEST_F(ProjectFileOnDisk, AFifoAsTheProjectFileIsAnOpeningErrorAtOnce) {
+    const std::string path = m_scratch.Path("Data/Board/Board");
+    std::filesystem::create_directories(m_scratch.Path("Data/Board"));
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    OwnedPairs loaded;
+    QStorageErrorList errors;
+    try {
+        m_storage->LoadProject(nullptr, loaded.m_pairs, errors);
+        ADD_FAILURE() << "loaded";
+    } catch (const QStorageLayerException& e) {
+        EXPECT_EQ(e.m_message, "Error#311: Error opening file: " + path + ".");
+    }
+    EXPECT_TRUE(loaded.m_pairs.empty());
 }
 
 TEST_F(ProjectFileOnDisk, MissingFileIsNotLoaded) {

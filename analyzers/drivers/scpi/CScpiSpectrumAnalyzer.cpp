@@ -349,7 +349,10 @@ bool CScpiSpectrumAnalyzer::ReadRetryingTimeouts(unsigned char* buffer, uint32_t
     m_vi.viGetAttribute(m_session, kAttrTermCharEnabled, &termEnabled);
     unsigned char termChar = '\n';
     m_vi.viGetAttribute(m_session, kAttrTermChar, &termChar);
-    int32_t timeoutsInRow = 0;
+    // Every time-out counts, also one that brought bytes: an instrument trickling a byte just inside
+    // each time-out would otherwise hold the read for as long as the reply is long.
+    const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
+    int32_t timeouts = 0;
     while (received < count) {
         uint32_t got = 0;
         m_lastStatus = m_vi.viRead(m_session, buffer + received, count - received, &got);
@@ -365,19 +368,19 @@ bool CScpiSpectrumAnalyzer::ReadRetryingTimeouts(unsigned char* buffer, uint32_t
         if (m_lastStatus != kErrorTimeout) {
             return false;
         }
-        if (got > 0) {
-            timeoutsInRow = 0;
-            if (termEnabled != 0 && buffer[received - 1] == termChar) {
-                return true;
-            }
-            continue;
+        if (got > 0 && termEnabled != 0 && buffer[received - 1] == termChar) {
+            return true;
         }
-        if (++timeoutsInRow >= kTimeoutsBeforeAsking) {
+        if (stop.stop_requested()) {
+            AddInformationMessage(1, "Spectrum analyzer: reading the reply was given up.");
+            return false;
+        }
+        if (++timeouts >= kTimeoutsBeforeAsking) {
             if (!ConfirmKeepWaiting()) {
                 AddInformationMessage(1, "Spectrum analyzer: reading the reply was given up.");
                 return false;
             }
-            timeoutsInRow = 0;
+            timeouts = 0;
         }
     }
     return true;

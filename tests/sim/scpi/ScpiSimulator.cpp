@@ -199,6 +199,8 @@ std::string ScpiSimulator::Control(const std::vector<std::string>& fields) {
         }
     } else if (verb == "PIECES" && count == 4 && ReadCount(fields[3], 1, 600000, number)) {
         resource.replies[fields[2]].pieceGapMs = static_cast<int>(number);
+    } else if (verb == "TRICKLE" && count == 4 && ReadCount(fields[3], 1, 600000, number)) {
+        resource.replies[fields[2]].trickleGapMs = static_cast<int>(number);
     } else if (verb == "DROPAFTER" && count == 3) {
         resource.replies[fields[2]].dropAfter = true;
     } else if (verb == "REFUSE" && count == 3) {
@@ -355,6 +357,20 @@ void ScpiSimulator::HandleCommand(Client& client, const std::string& command) {
         outgoing.bytes.resize(outgoing.bytes.size() / 2);
         client.queued.push_back(std::move(outgoing));
         outgoing = std::move(rest);
+    }
+    if (scriptedBytes && scripted->trickleGapMs > 0 && outgoing.bytes.size() > 1) {
+        // One byte at a time: a slow instrument that never lets a read time out empty-handed.
+        const std::string bytes = std::move(outgoing.bytes);
+        Clock::time_point due = outgoing.due;
+        for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+            Outgoing one;
+            one.due = due;
+            one.bytes = bytes.substr(i, 1);
+            client.queued.push_back(std::move(one));
+            due += std::chrono::milliseconds(scripted->trickleGapMs);
+        }
+        outgoing.due = due;
+        outgoing.bytes = bytes.substr(bytes.size() - 1);
     }
     const bool dropAfter = scriptedBytes && scripted->dropAfter;
     const Clock::time_point due = outgoing.due;

@@ -73,6 +73,7 @@ private:
         bool drop = false;
         bool refuse = false;
         int pieceGapMs = 0;     // the reply's second half this much after its first
+        int trickleGapMs = 0;   // each byte of the reply this much after the one before
         bool dropAfter = false; // the connection closes after the reply // queues an instrument error when
                                 // the command arrives
         int delayMs = 0;

@@ -164,6 +164,10 @@ void ScpiSimulatorProcess::SetReplyInPieces(const std::string& name, const std::
     Request({"PIECES", name, command, std::to_string(ms)});
 }
 
+void ScpiSimulatorProcess::SetReplyTrickle(const std::string& name, const std::string& command, int ms) {
+    Request({"TRICKLE", name, command, std::to_string(ms)});
+}
+
 void ScpiSimulatorProcess::SetDropAfterReply(const std::string& name, const std::string& command) {
     Request({"DROPAFTER", name, command});
 }

@@ -47,6 +47,8 @@ public:
     void SetDelay(const std::string& name, const std::string& command, int ms);
     // The reply in two halves, the second `ms` after the first.
     void SetReplyInPieces(const std::string& name, const std::string& command, int ms);
+    // Each byte of the command's reply `ms` after the one before.
+    void SetReplyTrickle(const std::string& name, const std::string& command, int ms);
     // The connection closes right after the reply.
     void SetDropAfterReply(const std::string& name, const std::string& command);
     // The error queue holds `count` errors -100 (at most 10, the last then -350 "Queue overflow").
