@@ -1,4 +1,5 @@
 #include "project/QNodeMediator.h"
+#include "project/QScanResidency.h"
 
 #include "core/TypeIds.h"
 #include "platform/CLocale.h"
@@ -46,7 +47,7 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
 template <class T> QNodeMediator::ComparedScans<T>::ComparedScans() = default;
 template <class T> QNodeMediator::ComparedScans<T>::~ComparedScans() = default;
 
-QNodeMediator::QNodeMediator() = default;
+QNodeMediator::QNodeMediator() : m_spectralResidency(std::make_unique<QScanResidency>()) {}
 
 namespace {
 

@@ -43,6 +43,7 @@ class QProjectTree;
 class QProjectWindow;
 class QScanContainer;
 class QScanDataList;
+class QScanResidency;
 class QScanThread;
 class QScanThreadHost;
 class QSpatialViewInterface;
@@ -564,6 +565,9 @@ private:
     // What the scan-data list shows for a kind, in list order.
     std::vector<const CScanData*> ListedScans(uint16_t kind) const;
     int32_t NewestScanID(uint16_t kind, size_t& count);
+    // Makes a spectral scan whole and marks it used; the scans a view shows are never moved out.
+    CSpectralScanData* UseSpectral(CSpectralScanData* scan);
+    void TrimSpectral();
     void RefreshComparedViews();
     void AttachComparisonLink(QNodeMediator*& slot, QNodeMediator* link);
     void DropComparisonLinks();
@@ -588,6 +592,9 @@ private:
                          uint32_t message);
 
     std::vector<std::unique_ptr<CSpectralScanData>> m_spectralScans;
+    // Keeps the spectral scans within the memory budget; lookups (also the const ones a save uses)
+    // make a scan whole, so it is mutable.
+    std::unique_ptr<QScanResidency> m_spectralResidency;
     std::vector<std::unique_ptr<CSpatialScanData>> m_spatialScans;
     std::vector<std::unique_ptr<CSpectralSpatialScanData>> m_spectralSpatialScans;
     std::vector<std::unique_ptr<CHandHeldProbeScanData>> m_handHeldScans;

@@ -9,6 +9,7 @@
 #include "project/QNodeMediator.h"
 #include "project/QReportDocument.h"
 #include "project/QScanDataList.h"
+#include "project/QScanResidency.h"
 #include "project/QViewFrame.h"
 #include "project/ScanRecordFields.h"
 #include "scandata/CHandHeldProbeScanData.h"
@@ -118,7 +119,11 @@ std::unique_ptr<_SpectralSpatialScanDataUnit> MakeUnit(QCellAddition& addition, 
 // --- Lookups ---
 
 CSpectralScanData* QNodeMediator::GetSpectralScanData(int32_t scanID) {
-    return FindPrepared(m_spectralScans, scanID);
+    CSpectralScanData* scan = UseSpectral(FindScan(m_spectralScans, scanID));
+    if (scan != nullptr) {
+        scan->Prepare();
+    }
+    return scan;
 }
 CSpatialScanData* QNodeMediator::GetSpatialScanData(int32_t scanID) {
     return FindPrepared(m_spatialScans, scanID);
@@ -131,7 +136,8 @@ CHandHeldProbeScanData* QNodeMediator::GetHandHeldProbeScanData(int32_t scanID) 
 }
 
 CSpectralScanData* QNodeMediator::FindSpectralScanData(int32_t scanID) const {
-    return FindScan(m_spectralScans, scanID);
+    // The scan is made whole but not prepared: a save writes what was measured or loaded.
+    return const_cast<QNodeMediator*>(this)->UseSpectral(FindScan(m_spectralScans, scanID));
 }
 CSpatialScanData* QNodeMediator::FindSpatialScanData(int32_t scanID) const {
     return FindScan(m_spatialScans, scanID);
@@ -144,6 +150,9 @@ CHandHeldProbeScanData* QNodeMediator::FindHandHeldProbeScanData(int32_t scanID)
 }
 
 CSpectralScanData* QNodeMediator::GetLastSpectralScanData(int32_t& scanID) {
+    if (!m_spectralScans.empty()) {
+        UseSpectral(m_spectralScans.back().get());
+    }
     return LastScan(m_spectralScans, scanID);
 }
 CSpatialScanData* QNodeMediator::GetLastSpatialScanData(int32_t& scanID) {
@@ -213,6 +222,20 @@ int32_t QNodeMediator::NewestScanID(uint16_t kind, size_t& count) {
     const std::vector<int32_t> ids = GetScanIDs(kind);
     count = ids.size();
     return ids.empty() ? -1 : ids.back();
+}
+
+CSpectralScanData* QNodeMediator::UseSpectral(CSpectralScanData* scan) {
+    if (scan != nullptr) {
+        m_spectralResidency->Use(*scan,
+                                 {m_pCurrentSpectral, FindScan(m_spectralScans, m_nDisplayedSpectralScanID)},
+                                 m_firstSection);
+    }
+    return scan;
+}
+
+void QNodeMediator::TrimSpectral() {
+    m_spectralResidency->Trim({m_pCurrentSpectral, FindScan(m_spectralScans, m_nDisplayedSpectralScanID)},
+                              m_firstSection);
 }
 
 int32_t QNodeMediator::GetNextSpectralScanID() const {
@@ -289,6 +312,9 @@ void QNodeMediator::PostCloseToLiveFrame(QFrameClass frameClass) {
 }
 
 bool QNodeMediator::DeleteSpectralScanData(int32_t scanID) {
+    if (const CSpectralScanData* doomed = FindScan(m_spectralScans, scanID)) {
+        m_spectralResidency->Removed(*doomed);
+    }
     return DeleteScan(
         m_spectralScans, scanID, m_firstSection, m_pCurrentSpectral, scanID == m_nDisplayedSpectralScanID,
         [this](int32_t successor) { ShowSpectralScanData(successor); },
@@ -330,6 +356,7 @@ void QNodeMediator::ClearScanData() {
     m_pCurrentSpatial = nullptr;
     m_pCurrentSpectralSpatial = nullptr;
     m_pCurrentHandHeld = nullptr;
+    m_spectralResidency->Clear();
     m_spectralScans.clear();
     m_spatialScans.clear();
     m_spectralSpatialScans.clear();
@@ -512,9 +539,20 @@ bool QNodeMediator::CopyScanDataFrom(QNodeMediator& source) {
         own.secondFlag = other.secondFlag;
         own.resultChanged = 1;
     };
+    // The source's scans are made whole one at a time and copied before the sections are taken:
+    // bringing a scan back reads its scan file.
+    std::vector<std::unique_ptr<CSpectralScanData>> spectralCopies;
+    spectralCopies.reserve(source.m_spectralScans.size());
+    for (const auto& scan : source.m_spectralScans) {
+        source.UseSpectral(scan.get());
+        spectralCopies.push_back(CopyOf(scan, self));
+    }
     CriticalSectionGuard first(m_firstSection);
     CriticalSectionGuard second(m_secondSection);
-    AppendCopies(m_spectralScans, source.m_spectralScans, self);
+    for (auto& copy : spectralCopies) {
+        m_spectralResidency->Added(*copy);
+        m_spectralScans.push_back(std::move(copy));
+    }
     AppendCopies(m_spatialScans, source.m_spatialScans, self);
     AppendCopies(m_spectralSpatialScans, source.m_spectralSpatialScans, self);
     AppendCopies(m_handHeldScans, source.m_handHeldScans, self);
@@ -565,8 +603,12 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
             return false;
         }
         CSpectralScanData& last = *m_spectralScans.back();
-        CriticalSectionGuard guard(m_firstSection);
-        last.SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
+        m_spectralResidency->Changing(last, m_firstSection);
+        {
+            CriticalSectionGuard guard(m_firstSection);
+            last.SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
+        }
+        m_spectralResidency->Changed(last);
         return true;
     }
     const QScanDataRecord& record = addition.m_Record;
@@ -582,11 +624,14 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
         scan->SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
         touched = scan.get();
         m_spectralScans.push_back(std::move(scan));
+        m_spectralResidency->Added(*touched);
+        TrimSpectral();
     } else {
         if (m_spectralScans.empty()) {
             throw std::invalid_argument("no spectral scan to update");
         }
         CSpectralScanData& last = *m_spectralScans.back();
+        m_spectralResidency->Changing(last, m_firstSection);
         {
             CriticalSectionGuard guard(m_firstSection);
             if (last.GetPointFormat() == CSpectralScanData::kMirtPoints) {
@@ -608,6 +653,7 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
             last.m_PeakHold = record.m_PeakHold;
             last.BuildSpectralSnapshot();
         }
+        m_spectralResidency->Changed(last);
         touched = &last;
     }
     if (m_pTreeContainer != nullptr) {

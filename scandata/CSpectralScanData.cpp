@@ -1,7 +1,11 @@
 #include "scandata/CSpectralScanData.h"
 
+#include "core/QDataReader.h"
+#include "core/QDataWriter.h"
+#include "core/QException.h"
 #include "core/UnitConversion.h"
 #include "platform/log/InformationLog.h"
+#include "scandata/CSpectralDataAtom.h"
 #include "scandata/QSSSpectralSnapshot.h"
 #include "scandata/ScanDataCompensation.h"
 
@@ -120,6 +124,116 @@ void CSpectralScanData::SetFloatPoints(std::vector<CFloatSpectralPoint> points, 
 void CSpectralScanData::SetMeasuredFrequencies(std::vector<QMeasuredFrequencyData::Entry> entries) {
     m_MeasuredFrequencies = std::move(entries);
     m_Frequencies.clear();
+}
+
+void CSpectralScanData::WriteBulk(QDataWriter& writer) const {
+    writer.WriteU8(m_PointFormat);
+    if (m_PointFormat == kMirtPoints) {
+        writer.WriteU32(static_cast<uint32_t>(m_MirtPoints.size()));
+        for (const QSpectralPoint& point : m_MirtPoints) {
+            writer.WriteI16(point.m_Amplitude);
+            writer.WriteU16(point.m_Row);
+            writer.WriteU16(point.m_Column);
+        }
+    } else {
+        writer.WriteU32(static_cast<uint32_t>(m_FloatPoints.size()));
+        for (const CFloatSpectralPoint& point : m_FloatPoints) {
+            writer.WriteF32(point.m_Amplitude);
+            writer.WriteU16(point.m_Row);
+            writer.WriteU16(point.m_Column);
+            writer.WriteU16(point.m_SubRow);
+            writer.WriteU16(point.m_SubColumn);
+        }
+    }
+    writer.WriteU32(static_cast<uint32_t>(m_ProbeCells.size()));
+    for (const auto& [row, column] : m_ProbeCells) {
+        writer.WriteU16(row);
+        writer.WriteU16(column);
+    }
+    writer.WriteU32(static_cast<uint32_t>(m_MeasuredFrequencies.size()));
+    for (const QMeasuredFrequencyData::Entry& entry : m_MeasuredFrequencies) {
+        writer.WriteU32(entry.m_Index);
+        writer.WriteF32(entry.m_Frequency);
+    }
+}
+
+void CSpectralScanData::ReadBulk(QDataReader& reader) {
+    const uint8_t format = reader.ReadU8();
+    if (format > kMirtFloatPoints) {
+        throw QIOException("CSpectralScanData::ReadBulk: unknown point format.");
+    }
+    uint32_t count = reader.ReadU32();
+    std::vector<QSpectralPoint> mirt;
+    std::vector<CFloatSpectralPoint> floats;
+    if (format == kMirtPoints) {
+        reader.RequireRemaining(6 * static_cast<uint64_t>(count));
+        mirt.resize(count);
+        for (QSpectralPoint& point : mirt) {
+            point.m_Amplitude = reader.ReadI16();
+            point.m_Row = reader.ReadU16();
+            point.m_Column = reader.ReadU16();
+        }
+    } else {
+        reader.RequireRemaining(12 * static_cast<uint64_t>(count));
+        floats.resize(count);
+        for (CFloatSpectralPoint& point : floats) {
+            point.m_Amplitude = reader.ReadF32();
+            point.m_Row = reader.ReadU16();
+            point.m_Column = reader.ReadU16();
+            point.m_SubRow = reader.ReadU16();
+            point.m_SubColumn = reader.ReadU16();
+        }
+    }
+    count = reader.ReadU32();
+    reader.RequireRemaining(4 * static_cast<uint64_t>(count));
+    std::vector<std::pair<uint16_t, uint16_t>> cells(count);
+    for (auto& [row, column] : cells) {
+        row = reader.ReadU16();
+        column = reader.ReadU16();
+    }
+    count = reader.ReadU32();
+    reader.RequireRemaining(8 * static_cast<uint64_t>(count));
+    std::vector<QMeasuredFrequencyData::Entry> measured(count);
+    for (QMeasuredFrequencyData::Entry& entry : measured) {
+        entry.m_Index = reader.ReadU32();
+        entry.m_Frequency = reader.ReadF32();
+    }
+    if (format == kMirtPoints) {
+        SetMirtPoints(std::move(mirt));
+    } else {
+        SetFloatPoints(std::move(floats), format);
+    }
+    SetProbeScanPattern(cells);
+    SetMeasuredFrequencies(std::move(measured));
+    m_Prepared = 0;
+}
+
+void CSpectralScanData::ReleaseBulk() {
+    // Assigning empty vectors gives their memory back, which clear() would not.
+    m_MirtPoints = {};
+    m_FloatPoints = {};
+    m_PointCount = 0;
+    m_ProbeCells = {};
+    m_MeasuredFrequencies = {};
+    m_Frequencies = {};
+    m_CorrectionFactors = {};
+    m_CompensationTried = 0;
+    m_CompensationAvailable = 0;
+    m_SpectralSnapshot.reset();
+    m_SpectralAtom.reset();
+    m_Prepared = 0;
+}
+
+uint64_t CSpectralScanData::GetBulkBytes() const {
+    // Counted for the tables Prepare builds too (the snapshot's point and correction, the frequency
+    // table), whether built yet or not, so that the count stays the same while the scan is whole.
+    const uint64_t points = m_MirtPoints.capacity() * sizeof(QSpectralPoint) +
+                            m_FloatPoints.capacity() * sizeof(CFloatSpectralPoint);
+    const uint64_t tables =
+        static_cast<uint64_t>(m_PointCount) * (sizeof(QSpectralPoint) + 2 * sizeof(float));
+    return points + tables + m_ProbeCells.capacity() * sizeof(std::pair<uint16_t, uint16_t>) +
+           m_MeasuredFrequencies.capacity() * sizeof(QMeasuredFrequencyData::Entry) +
+           m_CorrectionFactors.capacity() * sizeof(float);
 }
 
 uint32_t CSpectralScanData::GetPointBytes() const {

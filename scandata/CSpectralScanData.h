@@ -12,6 +12,9 @@
 
 namespace orv {
 
+class QDataReader;
+class QDataWriter;
+
 // A point held as a float level and four words: Zelt points (level, row, column, sub-row,
 // sub-column; 12 bytes) and comparison results (the difference in dB, then zero words; 8 bytes for
 // Mirt data, 12 for Zelt data).
@@ -81,6 +84,17 @@ public:
     double GetPointAmplitude(uint32_t index) const;
     const std::vector<QSpectralPoint>& GetMirtPoints() const { return m_MirtPoints; }
     const std::vector<CFloatSpectralPoint>& GetFloatPoints() const { return m_FloatPoints; }
+
+    // A scan kept out of memory: its bulk (the points, probe cells and measured frequencies, which
+    // nothing else holds) is written as fixed-width little-endian fields and dropped with the tables
+    // built from it; reading it back makes the scan whole, and the next Prepare builds the tables
+    // again. The header, texts and view settings stay in memory throughout.
+    void WriteBulk(QDataWriter& writer) const;
+    // Throws QIOException on a short or damaged dump; the scan is then unchanged.
+    void ReadBulk(QDataReader& reader);
+    void ReleaseBulk();
+    // What the bulk and the tables built from it take in memory, roughly.
+    uint64_t GetBulkBytes() const;
 
     std::vector<QMeasuredFrequencyData::Entry> m_MeasuredFrequencies;
     std::vector<std::pair<uint16_t, uint16_t>> m_ProbeCells;

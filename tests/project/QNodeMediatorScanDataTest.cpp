@@ -1,6 +1,8 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "core/UnitConversion.h"
 #include "project/NodeMessages.h"
+#include "project/QMediatorProjectFileModel.h"
+#include "project/QScanMemoryBudget.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
@@ -99,6 +101,67 @@ TEST_F(ScanDataTest, AddedScansAreListedAndLookedUp) {
     EXPECT_FALSE(container.listCalls[0].live);
     EXPECT_TRUE(mediator->notifications.empty());
     EXPECT_EQ(mediator->GetScanIDs(2004), std::vector<int32_t>{});
+}
+
+// Past the memory budget the least recently used scans are moved out to their scan file and come
+// back whole when looked up: every scan stays listed, what a save writes of each is what was added,
+// and the memory the scans hold stays bounded while they are walked.
+TEST_F(ScanDataTest, ScansBeyondTheMemoryBudgetAreMovedOutAndComeBackWhole) {
+    struct BudgetScope {
+        BudgetScope() { QScanMemoryBudget::SetBudgetBytesForTest(1); }
+        ~BudgetScope() { QScanMemoryBudget::SetBudgetBytesForTest(0); }
+    } budget;
+    const uint64_t heldBefore = QScanMemoryBudget::GetHeldBytes();
+    auto mediator = Make(2003);
+    std::vector<QProjectSpectralScanRecord> added;
+    constexpr int32_t kScans = 40;
+    for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
+        std::vector<int16_t> levels(500);
+        for (size_t i = 0; i < levels.size(); ++i) {
+            levels[i] = static_cast<int16_t>(scanID * 7 + static_cast<int32_t>(i));
+        }
+        QSpectralScanAddition addition = Spectral(scanID, levels);
+        addition.m_Markers = {{1, 2}, {3, static_cast<uint16_t>(scanID)}};
+        addition.m_MeasuredFrequencies = {{0, 100.5F}, {499, 199.25F + static_cast<float>(scanID)}};
+        ASSERT_TRUE(mediator->AddSpectralScanData(std::move(addition), true, false));
+        added.push_back(
+            QMediatorProjectFileModel::MakeSpectralRecord(*mediator->FindSpectralScanData(scanID)));
+    }
+    // Only the scans used last stay whole.
+    const uint64_t wholeBytes = QScanMemoryBudget::GetHeldBytes() - heldBefore;
+    EXPECT_LT(wholeBytes, 10 * 500 * 20U);
+    EXPECT_EQ(mediator->GetScanDataCount(), static_cast<size_t>(kScans));
+    EXPECT_EQ(mediator->GetScanIDs(2003).size(), static_cast<size_t>(kScans));
+
+    // A save's walk (the lookups it makes) finds every scan whole and as it was added, while what
+    // is held stays as bounded as before.
+    for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
+        const CSpectralScanData* scan = mediator->FindSpectralScanData(scanID);
+        ASSERT_NE(scan, nullptr);
+        EXPECT_EQ(scan->m_UserText, "user " + std::to_string(scanID));
+        EXPECT_TRUE(QMediatorProjectFileModel::MakeSpectralRecord(*scan) == added[scanID - 1]) << scanID;
+        EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldBefore, wholeBytes + 500 * 24U); // one scan more
+    }
+    // A view's lookup prepares the scan it brings back.
+    CSpectralScanData* shown = mediator->GetSpectralScanData(3);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->m_Prepared, 1);
+    EXPECT_EQ(shown->m_PointCount, 500U);
+    EXPECT_EQ(shown->GetMirtPoints()[10].m_Amplitude, 3 * 7 + 10);
+
+    // Deleting scans, whole or moved out, and clearing give back what they held.
+    EXPECT_TRUE(mediator->DeleteSpectralScanData(1));
+    EXPECT_TRUE(mediator->DeleteSpectralScanData(kScans));
+    mediator->ClearScanData();
+    EXPECT_EQ(QScanMemoryBudget::GetHeldBytes(), heldBefore);
+}
+
+TEST(ScanMemoryBudget, FollowsTheSettingWithinAQuarterOfTheMachine) {
+    constexpr uint64_t kMB = 1024 * 1024;
+    EXPECT_EQ(QScanMemoryBudget::ChooseBudget(0, 16 * 1024 * kMB), 512 * kMB);
+    EXPECT_EQ(QScanMemoryBudget::ChooseBudget(2048, 16 * 1024 * kMB), 2048 * kMB);
+    EXPECT_EQ(QScanMemoryBudget::ChooseBudget(0, 1024 * kMB), 256 * kMB);
+    EXPECT_EQ(QScanMemoryBudget::ChooseBudget(1, 16 * 1024 * kMB), 16 * kMB);
 }
 
 TEST_F(ScanDataTest, ComparedResultIsMarkedChangedByEverySetAndRelease) {

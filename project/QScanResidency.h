@@ -1,0 +1,77 @@
+#pragma once
+
+#include "platform/sync/CriticalSection.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <list>
+#include <string>
+#include <unordered_map>
+
+namespace orv {
+
+class CScanData;
+class CSpectralScanData;
+
+// Keeps a node's spectral scans within the process's memory budget (QScanMemoryBudget) while every
+// scan stays listed: past the budget the least recently used scans have their bulk moved to a scan
+// file of their own (in the per-process temp folder, removed from the folder as soon as it is made,
+// so nothing is left behind), and a scan is made whole again when a view, an export, a copy or a
+// save looks it up. The scan objects themselves stay, with their headers and texts, so the list,
+// the tree and every pointer to a scan stay valid; only the bulk comes and goes.
+//
+// The scans a view shows (the `keep` arguments) and the few used last are never moved out, so that
+// a caller holding two or three scans at once finds them whole. Like the scan lists it serves, it
+// is used on the user-interface thread only; the bulk is swapped under the section the views read
+// it under, and the file is written and read outside it.
+class QScanResidency {
+public:
+    // Scans used this recently are never moved out.
+    static constexpr size_t kRecentlyUsed = 8;
+
+    QScanResidency();
+    ~QScanResidency();
+    QScanResidency(const QScanResidency&) = delete;
+    QScanResidency& operator=(const QScanResidency&) = delete;
+
+    // A scan joined the list, whole.
+    void Added(CSpectralScanData& scan);
+    // Before a scan changes in place: makes it whole and forgets its stored bulk.
+    void Changing(CSpectralScanData& scan, CriticalSection& section);
+    // After it changed: counted again.
+    void Changed(CSpectralScanData& scan);
+    // Before the scan leaves the list.
+    void Removed(const CSpectralScanData& scan);
+    void Clear();
+    // Makes the scan whole (moving others out first when the process is over its budget) and marks
+    // it used last. Throws QStorageLayerException (Error#312) when its bulk cannot be read back.
+    void Use(CSpectralScanData& scan, std::initializer_list<const CScanData*> keep, CriticalSection& section);
+    // Moves the least recently used scans out until the process is within its budget.
+    void Trim(std::initializer_list<const CScanData*> keep, CriticalSection& section);
+
+    bool IsMovedOut(const CSpectralScanData& scan) const;
+    size_t GetMovedOutCount() const;
+
+private:
+    struct Entry {
+        uint64_t counted = 0; // bytes counted in the budget while whole
+        bool out = false;
+        bool stored = false; // the bulk at [offset, offset + size) of the file is current
+        uint64_t offset = 0;
+        uint32_t size = 0;
+        std::list<CSpectralScanData*>::iterator recent; // valid while whole
+    };
+
+    bool MoveOut(CSpectralScanData& scan, Entry& entry, CriticalSection& section);
+    bool OpenFile();
+
+    std::unordered_map<const CSpectralScanData*, Entry> m_entries;
+    std::list<CSpectralScanData*> m_whole; // least recently used first
+    size_t m_outCount = 0;
+    int m_file = -1;
+    std::string m_filePath;
+    uint64_t m_fileEnd = 0;
+    bool m_fileFailed = false;
+};
+
+} // namespace orv
