@@ -20,16 +20,20 @@ EncodeHandHeldProbeRequest(const HandHeldProbeRequestValues& values) {
 }
 
 std::optional<int32_t> HandHeldProbeReplyParser::Append(const uint8_t* data, size_t size) {
-    if (size == 0) {
-        return std::nullopt;
+    // Fed in pieces that fit: once parsed, fewer bytes than the largest message are ever held, so a
+    // genuine reply behind a flood of junk is still reached.
+    std::optional<int32_t> result;
+    while (size > 0) {
+        const size_t piece = std::min(size, kCapacity - m_held);
+        std::memcpy(m_buffer.data() + m_held, data, piece);
+        m_held += piece;
+        data += piece;
+        size -= piece;
+        if (std::optional<int32_t> parsed = Parse()) {
+            result = parsed;
+        }
     }
-    if (size >= kCapacity - m_held) {
-        m_held = 0;
-        return std::nullopt;
-    }
-    std::memcpy(m_buffer.data() + m_held, data, size);
-    m_held += size;
-    return Parse();
+    return result;
 }
 
 std::optional<int32_t> HandHeldProbeReplyParser::Parse() {
@@ -38,8 +42,15 @@ std::optional<int32_t> HandHeldProbeReplyParser::Parse() {
     while (m_held - start >= kPipeMessageHeaderSize) {
         const uint8_t* cursor = m_buffer.data() + start;
         const uint16_t type = GetLE<uint16_t>(cursor);
-        // A length below the header still removes the header, so the parser always moves on.
-        const size_t length = std::max<size_t>(GetLE<uint32_t>(cursor), kPipeMessageHeaderSize);
+        const uint32_t declared = GetLE<uint32_t>(cursor);
+        // No message is longer than a request: a longer length is junk, and waiting for it would lose
+        // every reply after it. It is dropped at once, a byte at a time, so that the next genuine
+        // header is found wherever the junk ends. A length below the header still removes the header.
+        if (declared > kLargestPipeMessageSize) {
+            ++start;
+            continue;
+        }
+        const size_t length = std::max<size_t>(declared, kPipeMessageHeaderSize);
         if (length > m_held - start) {
             break;
         }

@@ -17,6 +17,7 @@ inline constexpr uint16_t kHandHeldProbeReplyType = 1002;
 inline constexpr size_t kHandHeldProbeRequestSize = 26;
 inline constexpr size_t kHandHeldProbeReplySize = 10;
 inline constexpr size_t kPipeMessageHeaderSize = 6;
+inline constexpr size_t kLargestPipeMessageSize = kHandHeldProbeRequestSize;
 
 using HandHeldProbeRequestValues = std::array<int32_t, 5>;
 
@@ -24,8 +25,10 @@ std::array<uint8_t, kHandHeldProbeRequestSize>
 EncodeHandHeldProbeRequest(const HandHeldProbeRequestValues& values);
 
 // Collects the bytes a client writes, in pieces of any size, and takes whole messages out of them.
-// Holds at most 10,240 bytes: a piece that would not fit drops everything held (a client that sends
-// lengths it never fills cannot make the program hold more).
+// A header whose length is beyond the largest message kind is junk and dropped at once, a byte at a
+// time until a plausible header follows (a client that sends lengths it never fills cannot make the
+// program wait, nor hide the replies after them), so fewer bytes than the largest message stay held
+// between pieces; the buffer of 10,240 bytes takes a piece of any size in turns.
 class HandHeldProbeReplyParser {
 public:
     static constexpr size_t kCapacity = 10240;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 namespace orv {
@@ -36,17 +37,65 @@ TEST(HandHeldProbeReplyParser, PiecesOfAnySizeMakeOneReply) {
     }
 }
 
-TEST(HandHeldProbeReplyParser, AnIncompleteMessageWaitsAndAnOverflowDropsEverythingHeld) {
+TEST(HandHeldProbeReplyParser, AnIncompleteMessageWaits) {
     HandHeldProbeReplyParser parser;
-    const auto huge = Message(1003, 0xFFFFFFFFu, 5000);
-    EXPECT_FALSE(parser.Append(huge.data(), huge.size()));
-    EXPECT_EQ(parser.GetHeldCount(), huge.size());
-    // 5006 + 5234 reaches 10,240: not below it, so all is dropped, this piece included.
-    const std::vector<uint8_t> more(5234, 0);
-    EXPECT_FALSE(parser.Append(more.data(), more.size()));
-    EXPECT_EQ(parser.GetHeldCount(), 0u);
+    const auto request = Message(1001, 26, 20);
+    EXPECT_FALSE(parser.Append(request.data(), 25));
+    EXPECT_EQ(parser.GetHeldCount(), 25u);
     const auto reply = Message(1002, 10, 4, 9);
-    EXPECT_EQ(parser.Append(reply.data(), reply.size()), 9);
+    std::vector<uint8_t> rest{request.back()};
+    rest.insert(rest.end(), reply.begin(), reply.end());
+    EXPECT_EQ(parser.Append(rest.data(), rest.size()), 9);
+    EXPECT_EQ(parser.GetHeldCount(), 0u);
+}
+
+// A declared length beyond the largest message kind is never waited for: the genuine reply behind it
+// is delivered, in one piece with the junk or after it.
+TEST(HandHeldProbeReplyParser, JunkLengthsAreDroppedAndTheNextReplyRead) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> junk;
+    };
+    std::vector<uint8_t> random(1 << 20);
+    uint32_t state = 12345;
+    for (uint8_t& byte : random) {
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(state >> 24);
+    }
+    const std::vector<Case> cases = {
+        {"bogus header", Message(1002, 0xFFFFFFF0u, 0)},
+        {"one beyond the largest", Message(1002, 27, 0)},
+        {"1 MB of 0xFF", std::vector<uint8_t>(1 << 20, 0xFF)},
+        {"1 MB of noise", random},
+    };
+    const auto reply = Message(1002, 10, 4, -42);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool onePiece : {true, false}) {
+            HandHeldProbeReplyParser parser;
+            std::optional<int32_t> got;
+            if (onePiece) {
+                std::vector<uint8_t> all = c.junk;
+                all.insert(all.end(), reply.begin(), reply.end());
+                got = parser.Append(all.data(), all.size());
+            } else {
+                parser.Append(c.junk.data(), c.junk.size());
+                EXPECT_LT(parser.GetHeldCount(), kLargestPipeMessageSize);
+                got = parser.Append(reply.data(), reply.size());
+            }
+            if (c.junk != random) {
+                EXPECT_EQ(got, -42);
+                EXPECT_EQ(parser.GetHeldCount(), 0u);
+            } else {
+                // Noise may hold plausible headers that swallow part of the reply, but whatever it
+                // holds never waits beyond one message: the next reply is read.
+                const auto next = Message(1002, 10, 4, 5);
+                std::vector<uint8_t> padding(kLargestPipeMessageSize, 0);
+                parser.Append(padding.data(), padding.size());
+                EXPECT_EQ(parser.Append(next.data(), next.size()), 5);
+            }
+        }
+    }
 }
 
 TEST(HandHeldProbeReplyParser, SeveralRepliesInOnePieceAnswerTheLast) {
