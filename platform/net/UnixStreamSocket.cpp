@@ -132,8 +132,10 @@ UnixListeningSocket::Status UnixListeningSocket::Listen(const std::string& path,
         error = std::strerror(errno);
         return Status::Failed;
     }
+    // Owner only, whatever the umask: nobody can connect before listen(), so setting the mode between
+    // the two leaves no window for another user.
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(fd, 16) != 0) {
+        ::chmod(path.c_str(), 0600) != 0 || ::listen(fd, 16) != 0) {
         error = std::strerror(errno);
         ::close(fd);
         return Status::Failed;

@@ -62,6 +62,17 @@ TEST_F(UnixSockets, ListeningReplacesALeftoverSocketOnlyAndRemovesItsOwnAtClose)
     struct stat info {};
     EXPECT_NE(lstat(path.c_str(), &info), 0);
 
+    // The socket is the owner's alone, also under a umask that would give it to everyone.
+    {
+        const mode_t previous = umask(0);
+        UnixListeningSocket open;
+        const UnixListeningSocket::Status status = open.Listen(path, error);
+        umask(previous);
+        ASSERT_EQ(status, UnixListeningSocket::Status::Listening);
+        ASSERT_EQ(lstat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0600U);
+    }
+
     const std::string file = m_folder + "/file";
     { std::ofstream(file) << "data"; }
     const std::string link = m_folder + "/link";
