@@ -8,12 +8,20 @@ seconds="${1:-60}"
 cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DORV_BUILD_FUZZ=ON -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF >/dev/null
 # Only the fuzz programs: the rest of the tree is built and tested by the test command.
-targets=$(cmake --build "$ROOT/build-fuzz" --target help | sed -n 's/^\(fuzz_[a-z_]*\):.*/\1/p')
+# The replay tests come along: they write each entry's seeds (small valid files and frames) as the
+# starting corpus.
+targets=$(cmake --build "$ROOT/build-fuzz" --target help | sed -n 's/^\(\(test_\)\{0,1\}fuzz_[A-Za-z_]*\):.*/\1/p')
 cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target $targets
 for f in "$ROOT"/build-fuzz/tests/fuzz/fuzz_*; do
   [ -x "$f" ] || continue
-  echo "=== $(basename "$f") for ${seconds}s ==="
-  mkdir -p "$ROOT/build-fuzz/corpus/$(basename "$f")"
+  name=$(basename "$f")
+  echo "=== $name for ${seconds}s ==="
+  mkdir -p "$ROOT/build-fuzz/corpus/$name" "$ROOT/build-fuzz/seeds/$name"
+  for replay in "$ROOT"/build-fuzz/tests/fuzz/test_fuzz_*; do
+    if [ "$(basename "$replay" | tr 'A-Z' 'a-z')" = "test_$name" ]; then
+      ORV_FUZZ_SEED_DIR="$ROOT/build-fuzz/seeds/$name" "$replay" >/dev/null 2>&1 || true
+    fi
+  done
   "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=512 \
-    "$ROOT/build-fuzz/corpus/$(basename "$f")"
+    "$ROOT/build-fuzz/corpus/$name" "$ROOT/build-fuzz/seeds/$name"
 done

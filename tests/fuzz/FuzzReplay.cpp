@@ -2,15 +2,35 @@
 // that the sanitizer tree exercises them without a fuzzing engine.
 #include "tests/fuzz/FuzzReplay.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <string>
 
 namespace orv::test {
 
 namespace {
 constexpr size_t kMaxCuts = 4096;
+
+// The fuzz script gives each fuzzing engine run the seeds as its starting corpus: with
+// ORV_FUZZ_SEED_DIR set, every seed is also written there as a file of its own.
+void WriteSeeds(const std::vector<std::vector<uint8_t>>& seeds) {
+    const char* folder = std::getenv("ORV_FUZZ_SEED_DIR");
+    if (folder == nullptr || folder[0] == '\0') {
+        return;
+    }
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        const std::string path = std::string(folder) + "/seed-" + std::to_string(i);
+        if (FILE* file = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(seeds[i].data(), 1, seeds[i].size(), file);
+            std::fclose(file);
+        }
+    }
+}
 } // namespace
 
 int ReplayFuzzInputs(FuzzEntry entry, const std::vector<std::vector<uint8_t>>& seeds, int rounds) {
+    WriteSeeds(seeds);
     std::mt19937 random(12345);
     int inputs = 0;
     for (const auto& seed : seeds) {
