@@ -1,6 +1,7 @@
 #include "engine/scanners/CCommandMessage.h"
 
 #include "core/ByteCodec.h"
+#include "platform/clock/Clock.h"
 
 #include <algorithm>
 #include <array>
@@ -96,16 +97,20 @@ std::optional<CCommandMessage> CCommandMessage::Parse(std::span<const uint8_t> b
 }
 
 std::optional<CCommandMessage> CCommandMessage::Hunt(const std::function<bool(uint8_t&)>& readByte,
-                                                     std::size_t byteLimit, std::deque<uint8_t>& carried) {
+                                                     std::size_t byteLimit, std::deque<uint8_t>& carried,
+                                                     uint32_t deadlineMs) {
     std::deque<uint8_t>& again = carried;
     std::size_t fromSource = 0;
+    const Clock::TimePoint start = ClockNow();
     const auto next = [&](uint8_t& byte) {
         if (!again.empty()) {
             byte = again.front();
             again.pop_front();
             return true;
         }
-        if (fromSource >= byteLimit || !readByte(byte)) {
+        if (fromSource >= byteLimit ||
+            (deadlineMs != 0 && ElapsedMilliseconds(start) >= static_cast<int64_t>(deadlineMs)) ||
+            !readByte(byte)) {
             return false;
         }
         ++fromSource;

@@ -64,10 +64,12 @@ public:
     // checksum holds. After a false start it looks again from the byte after that start's first
     // header byte, so a stray 0xAA or a cut-off packet cannot swallow the header of the next one.
     // `carried` holds bytes already read but not yet used: they are looked at first, and bytes read
-    // past the packet found are left there for the next search. None when `readByte` fails or
-    // `byteLimit` bytes came from it without a packet.
+    // past the packet found are left there for the next search. None when `readByte` fails,
+    // `byteLimit` bytes came from it without a packet, or `deadlineMs` (0: none) passed: a line that
+    // gives a byte just inside each byte time-out cannot hold the search for the limit's worth of them.
     static std::optional<CCommandMessage> Hunt(const std::function<bool(uint8_t&)>& readByte,
-                                               std::size_t byteLimit, std::deque<uint8_t>& carried);
+                                               std::size_t byteLimit, std::deque<uint8_t>& carried,
+                                               uint32_t deadlineMs = 0);
 
 private:
     void Seal(); // length and checksum after the parameters changed

@@ -56,7 +56,7 @@ void CDobotMagician::Close() {
 
 std::optional<CCommandMessage> CDobotMagician::Receive() {
     return CCommandMessage::Hunt([this](uint8_t& byte) { return m_serial.ReadByte(byte); }, kHuntLimit,
-                                 m_carried);
+                                 m_carried, kReceiveDeadlineMs);
 }
 
 std::optional<CCommandMessage> CDobotMagician::SendAndAwait(const CCommandMessage& request) {

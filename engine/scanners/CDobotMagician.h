@@ -110,6 +110,8 @@ public:
     static constexpr std::size_t kAlarmBytes = 64;
     // The receive hunt gives up after this many bytes without a valid packet.
     static constexpr std::size_t kHuntLimit = 1024;
+    // An answer must come within this many byte time-outs, however its bytes trickle.
+    static constexpr uint32_t kReceiveDeadlineMs = 4 * CSerialComm::kReadByteTimeoutMs;
 
     CDobotMagician() = default;
     ~CDobotMagician();
@@ -172,7 +174,8 @@ public:
     bool WaitForQueuedCommand(uint64_t queuedIndex, uint32_t timeoutMs = kQueuedCommandTimeoutMs);
 
 private:
-    // The packet hunt (CCommandMessage::Hunt) over ReadByte, giving up after kHuntLimit bytes.
+    // The packet hunt (CCommandMessage::Hunt) over ReadByte, giving up after kHuntLimit bytes or once
+    // kReceiveDeadlineMs have passed.
     std::optional<CCommandMessage> Receive();
 
     // One exchange whose answer must carry the request's id and at least `answerBytes` parameters.

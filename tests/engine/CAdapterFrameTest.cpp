@@ -1,5 +1,7 @@
 #include "engine/scanners/adapter/CAdapterFrame.h"
 
+#include "platform/clock/FakeClock.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -74,6 +76,65 @@ TEST(CAdapterFrame, CorruptOrCutFramesFailWhateverTheirLetter) {
     EXPECT_EQ(frame.Letter(), CAdapterFrame::kNoLetter);
     StreamReader wrong{{0x02, 7, 0, 8, 0x03}};
     EXPECT_FALSE(frame.Read(wrong.Reader()));
+}
+
+// A line that gives a byte every half byte time-out never lets a one-byte read time out: the deadline
+// ends the frame read, the hunt through junk as well as a real frame that comes too slowly, and no
+// read is given more than what is left of it.
+TEST(CAdapterFrame, ATricklingLineEndsAtTheDeadline) {
+    FakeClock clock;
+    const ScopedClockInstall install(clock);
+    struct Trickle {
+        Bytes stream;
+        std::size_t offset = 0;
+        std::vector<uint32_t> timeouts{};
+        CAdapterFrame::ReadBytes Reader(FakeClock& clock) {
+            return [this, &clock](uint8_t* into, uint32_t count, uint32_t timeoutMs) {
+                timeouts.push_back(timeoutMs);
+                // A byte every half byte time-out: a read of more bytes than its time-out allows for
+                // times out.
+                const uint32_t needed = count * CAdapterFrame::kByteTimeoutMs / 2;
+                if (offset + count > stream.size() || needed > timeoutMs) {
+                    clock.Advance(std::chrono::milliseconds(timeoutMs));
+                    return false;
+                }
+                clock.Advance(std::chrono::milliseconds(needed));
+                std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(offset), count, into);
+                offset += count;
+                return true;
+            };
+        }
+    };
+    const Bytes frameBytes{0x02, 0x00, 0x03, '2', 4, 3, static_cast<uint8_t>(3 + '2' + 4 + 3), 0x03};
+    struct Case {
+        const char* what;
+        Bytes stream;
+        uint32_t deadlineMs;
+        bool read;
+    };
+    Bytes junkThenFrame(2000, 0x55);
+    junkThenFrame.insert(junkThenFrame.end(), frameBytes.begin(), frameBytes.end());
+    const Case cases[] = {
+        {"junk", Bytes(2000, 0x55), 400, false},      {"a frame behind junk", junkThenFrame, 400, false},
+        {"a frame in time", frameBytes, 1000, true},  {"a frame too slow", frameBytes, 200, false},
+        {"no deadline", Bytes(2000, 0x55), 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Trickle trickle{c.stream};
+        const auto start = clock.Now();
+        CAdapterFrame frame;
+        EXPECT_EQ(frame.Read(trickle.Reader(clock), c.deadlineMs), c.read);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - start).count();
+        if (c.deadlineMs != 0) {
+            EXPECT_LE(took, c.deadlineMs);
+            for (const uint32_t timeout : trickle.timeouts) {
+                EXPECT_LE(timeout, c.deadlineMs);
+            }
+        } else {
+            EXPECT_EQ(trickle.offset, CAdapterFrame::kHuntLimit) << "only the hunt limit ends it";
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,10 @@
 #include "engine/scanners/CCommandMessage.h"
 
+#include "platform/clock/FakeClock.h"
+
 #include <gtest/gtest.h>
+
+#include <deque>
 
 namespace orv {
 namespace {
@@ -103,6 +107,26 @@ TEST(CCommandMessageHunt, AFalseStartCoveringWholePacketsLosesNeitherOfThem) {
     };
     EXPECT_FALSE(CCommandMessage::Hunt(noiseByte, 1024, carried).has_value());
     EXPECT_EQ(reads, 1024U) << "the hunt gives up at its limit";
+}
+
+// A line that gives a junk byte just inside each byte time-out: the hunt ends at its deadline, long
+// before its byte limit, and a packet behind the junk is not waited for.
+TEST(CCommandMessageHunt, ATricklingLineEndsAtTheDeadline) {
+    FakeClock clock;
+    const ScopedClockInstall install(clock);
+    std::size_t read = 0;
+    const auto trickle = [&](uint8_t& byte) {
+        clock.Advance(std::chrono::milliseconds(900));
+        byte = 0x55;
+        ++read;
+        return true;
+    };
+    std::deque<uint8_t> carried;
+    EXPECT_FALSE(CCommandMessage::Hunt(trickle, 1024, carried, 4000));
+    EXPECT_EQ(read, 5U) << "four bytes in the deadline and the one read as it passed";
+    read = 0;
+    EXPECT_FALSE(CCommandMessage::Hunt(trickle, 1024, carried));
+    EXPECT_EQ(read, 1024U) << "without a deadline only the byte limit ends it";
 }
 
 TEST(CommandParameterReader, ReadsInOrderAndFailsPastTheEndWithoutTakingBytes) {

@@ -1,5 +1,8 @@
 #include "engine/scanners/adapter/CAdapterFrame.h"
 
+#include "platform/clock/Clock.h"
+
+#include <algorithm>
 #include <numeric>
 
 namespace orv {
@@ -24,12 +27,21 @@ std::vector<uint8_t> CAdapterFrame::Build(std::span<const uint8_t> payload) {
     return frame;
 }
 
-bool CAdapterFrame::Read(const ReadBytes& read) {
+bool CAdapterFrame::Read(const ReadBytes& read, uint32_t deadlineMs) {
     m_size = 0;
     m_bytes[3] = kNoLetter;
+    const Clock::TimePoint start = ClockNow();
+    // Each read is given its own time-out, cut to what is left of the deadline.
+    const auto readWithin = [&](uint8_t* into, uint32_t count, uint32_t timeoutMs) {
+        if (deadlineMs == 0) {
+            return read(into, count, timeoutMs);
+        }
+        const int64_t left = static_cast<int64_t>(deadlineMs) - ElapsedMilliseconds(start);
+        return left > 0 && read(into, count, static_cast<uint32_t>(std::min<int64_t>(timeoutMs, left)));
+    };
     std::size_t hunted = 0;
     for (;;) {
-        if (hunted == kHuntLimit || !read(m_bytes.data(), 1, kByteTimeoutMs)) {
+        if (hunted == kHuntLimit || !readWithin(m_bytes.data(), 1, kByteTimeoutMs)) {
             return false;
         }
         ++hunted;
@@ -37,12 +49,12 @@ bool CAdapterFrame::Read(const ReadBytes& read) {
             break;
         }
     }
-    if (!read(m_bytes.data() + 1, 2, kByteTimeoutMs)) {
+    if (!readWithin(m_bytes.data() + 1, 2, kByteTimeoutMs)) {
         return false;
     }
     const std::size_t n = m_bytes[2];
     const auto rest = static_cast<uint32_t>(n + 2);
-    if (!read(m_bytes.data() + 3, rest, rest * kByteTimeoutMs)) {
+    if (!readWithin(m_bytes.data() + 3, rest, rest * kByteTimeoutMs)) {
         return false;
     }
     m_size = n + 5;

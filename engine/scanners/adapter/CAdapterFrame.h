@@ -6,7 +6,8 @@
 //   command letter, echoed in the reply), checksum (byte 1 + N + payload, mod 256), ETX (0x03).
 //
 // Reading hunts for STX one byte at a time and gives up after kHuntLimit bytes, so a line that sends
-// noise forever cannot hold the reader.
+// noise forever cannot hold the reader; with a deadline the whole frame must also come within it, so
+// a line that trickles bytes just inside each read's time-out cannot hold it either.
 
 #include <array>
 #include <cstdint>
@@ -35,8 +36,10 @@ public:
     static uint8_t Checksum(uint8_t byte1, std::span<const uint8_t> payload);
 
     // Reads one frame. True when one came whose checksum and ETX hold (the caller then checks the
-    // letter); false when a read failed, no STX came within the hunt limit, or the frame is corrupt.
-    bool Read(const ReadBytes& read);
+    // letter); false when a read failed, no STX came within the hunt limit, the frame did not come
+    // whole within `deadlineMs` (0: no deadline; no read starts after it and none is given more
+    // than what is left of it), or the frame is corrupt.
+    bool Read(const ReadBytes& read, uint32_t deadlineMs = 0);
 
     uint8_t Letter() const;
     std::span<const uint8_t> Payload() const;

@@ -23,6 +23,7 @@ public:
     bool Open(const std::string& portName, uint32_t speed);
     bool Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) override;
     bool Read(uint8_t* buffer, uint32_t count, uint32_t timeoutMs) override;
+    uint32_t GetLongestWaitMs(uint32_t timeoutMs) const override { return timeoutMs; }
     void Close() override;
 
     bool IsReady() const { return m_serial.GetState() == CSerialComm::kStateReady; }

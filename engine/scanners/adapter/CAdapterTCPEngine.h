@@ -29,6 +29,10 @@ public:
     bool Write(const uint8_t* bytes, uint32_t count, uint32_t timeoutMs) override;
     // `timeoutMs` is the counter of the budget above.
     bool Read(uint8_t* buffer, uint32_t count, uint32_t timeoutMs) override;
+    uint32_t GetLongestWaitMs(uint32_t timeoutMs) const override {
+        const uint32_t counter = timeoutMs < kMaxReadCounter ? timeoutMs : kMaxReadCounter;
+        return counter * (counter + 1) / 2;
+    }
     void Close() override;
 
     bool IsOpen() const { return m_socket.load() >= 0; }

@@ -165,9 +165,10 @@ bool CExScannerBoard::ReadFrame(CAdapterFrame& reply) {
     if (transport == nullptr) {
         return false;
     }
-    return reply.Read([transport](uint8_t* into, uint32_t count, uint32_t timeoutMs) {
-        return transport->Read(into, count, timeoutMs);
-    });
+    return reply.Read([transport](uint8_t* into, uint32_t count,
+                                  uint32_t timeoutMs) { return transport->Read(into, count, timeoutMs); },
+                      kFrameDeadlineByteTimeouts *
+                          transport->GetLongestWaitMs(CAdapterFrame::kByteTimeoutMs));
 }
 
 bool CExScannerBoard::Exchange(std::span<const uint8_t> payload, const AdapterCommandTexts& texts,

@@ -36,6 +36,9 @@ public:
     static constexpr const char* kSettingsKey = "SOFTWARE\\QZV Technologies\\ExAdapter";
     static constexpr const char* kBaudrateValue = "USBBaudrate";
     static constexpr int kMaxPolls = 3000;
+    // A reply frame must come whole within this many of the link's byte time-outs, however its
+    // bytes trickle.
+    static constexpr uint32_t kFrameDeadlineByteTimeouts = 4;
     // The pattern upload's length byte counts the pattern and itself within the 255-byte payload.
     static constexpr std::size_t kMaxPatternLength = 253;
     static constexpr std::size_t kMaxSwitchPattern = 50;
