@@ -112,8 +112,9 @@ TEST(CAdapterFrame, ATricklingLineEndsAtTheDeadline) {
         uint32_t deadlineMs;
         bool read;
     };
-    Bytes junkThenFrame(2000, 0x55);
-    junkThenFrame.insert(junkThenFrame.end(), frameBytes.begin(), frameBytes.end());
+    Bytes junkThenFrame(2000 + frameBytes.size(), 0x55);
+    std::copy(frameBytes.begin(), frameBytes.end(),
+              junkThenFrame.end() - static_cast<std::ptrdiff_t>(frameBytes.size()));
     const Case cases[] = {
         {"junk", Bytes(2000, 0x55), 400, false},      {"a frame behind junk", junkThenFrame, 400, false},
         {"a frame in time", frameBytes, 1000, true},  {"a frame too slow", frameBytes, 200, false},
