@@ -59,14 +59,14 @@ TEST(CopyFileRaw, FailuresNameTheFileAndLeaveNoPartialCopy) {
     EXPECT_THROW(CopyFileRaw(scratch.Path("absent"), scratch.Path("copy"), buffer), QStorageLayerException);
     EXPECT_FALSE(fs::exists(scratch.Path("copy")));
 
-    // A folder opens but cannot be read: the read error of the copy.
+    // A folder (like a FIFO or a device) is not a regular file: the opening error, at once and before
+    // the copy is made.
     fs::create_directories(scratch.Path("folder"));
     try {
         CopyFileRaw(scratch.Path("folder"), scratch.Path("copy"), buffer);
         FAIL() << "no exception";
     } catch (const QStorageLayerException& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Error#334: Error reading from file: " + scratch.Path("folder") + ".");
+        EXPECT_EQ(std::string(e.what()), "Error#311: Error opening file: " + scratch.Path("folder") + ".");
     }
     EXPECT_FALSE(fs::exists(scratch.Path("copy")));
 
