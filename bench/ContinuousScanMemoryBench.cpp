@@ -102,7 +102,7 @@ void BM_ContinuousSpectralScanMemory(benchmark::State& state) {
             thread.Pump();
             int32_t id = 0;
             listed.push_back(SavedHash(*mediator.GetLastSpectralScanData(id)));
-            if ((round + 1) % 10000 == 0) {
+            if ((round + 1) % 2500 == 0) {
                 std::fprintf(stderr, "%u scans: %.1f MB resident, %.1f MB held by scans\n", round + 1,
                              ResidentMegabytes(),
                              static_cast<double>(QScanMemoryBudget::GetHeldBytes()) / (1024.0 * 1024.0));
