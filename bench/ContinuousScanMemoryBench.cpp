@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -103,8 +104,9 @@ void BM_ContinuousSpectralScanMemory(benchmark::State& state) {
             int32_t id = 0;
             listed.push_back(SavedHash(*mediator.GetLastSpectralScanData(id)));
             if ((round + 1) % 2500 == 0) {
-                std::fprintf(stderr, "%u scans: %.1f MB resident, %.1f MB held by scans\n", round + 1,
-                             ResidentMegabytes(),
+                std::fprintf(stderr, "%u scans: %.1f MB resident, %.1f MB allocated, %.1f MB held by scans\n",
+                             round + 1, ResidentMegabytes(),
+                             static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1024.0),
                              static_cast<double>(QScanMemoryBudget::GetHeldBytes()) / (1024.0 * 1024.0));
             }
         }
