@@ -7,6 +7,7 @@
 #include "project/QNodeContainer.h"
 #include "project/QNodeMediator.h"
 #include "project/QReportDocument.h"
+#include "project/QScanResidency.h"
 #include "project/QViewFrame.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
@@ -247,6 +248,16 @@ void QNodeMediator::SetLinkedScanID(int32_t scanID) {
 }
 
 std::vector<QMeasuredFrequencyData::Entry> QNodeMediator::CopyMeasuredFrequencies(const CScanData& scan) {
+    // A spectral scan kept out of memory is made whole first (that takes the section itself). Only
+    // then: the scan hands over its frequencies to a scan that stays whole meanwhile.
+    for (const auto& held : m_spectralScans) {
+        if (held.get() == &scan) {
+            if (m_spectralResidency->IsMovedOut(*held)) {
+                UseSpectral(held.get());
+            }
+            break;
+        }
+    }
     CriticalSectionGuard guard(m_firstSection);
     if (const auto* spectral = dynamic_cast<const CSpectralScanData*>(&scan)) {
         return spectral->m_MeasuredFrequencies;

@@ -142,6 +142,14 @@ TEST_F(ScanDataTest, ScansBeyondTheMemoryBudgetAreMovedOutAndComeBackWhole) {
         EXPECT_TRUE(QMediatorProjectFileModel::MakeSpectralRecord(*scan) == added[scanID - 1]) << scanID;
         EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldBefore, wholeBytes + 500 * 24U); // one scan more
     }
+    // The spatial page's copy of a moved-out scan's measured frequencies is taken from the whole scan.
+    CSpectralScanData* early = mediator->GetSpectralScanData(2);
+    for (int32_t scanID = 10; scanID <= kScans; ++scanID) {
+        mediator->FindSpectralScanData(scanID);
+    }
+    const std::vector<QMeasuredFrequencyData::Entry> copied = mediator->CopyMeasuredFrequencies(*early);
+    ASSERT_EQ(copied.size(), 2U);
+    EXPECT_EQ(copied[1].m_Frequency, 201.25F);
     // A view's lookup prepares the scan it brings back.
     CSpectralScanData* shown = mediator->GetSpectralScanData(3);
     ASSERT_NE(shown, nullptr);
