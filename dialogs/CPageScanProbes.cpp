@@ -241,26 +241,26 @@ void CPageScanProbes::BuildControls() {
     button("Overlay Editor", kOverlayEditor, QRect(kSide, 156, 190, 28))->setVisible(false);
 
     auto* tips = new QGroupBox("Tips");
-    place(tips, 0, QRect(kSide, 196, 200, 128));
+    place(tips, 0, QRect(kSide, 186, 200, 110));
     auto* tip1 = new QLabel("1. Left click a single cell to toggle the probe on/off.", tips);
     auto* tip2 = new QLabel("2. Left click and drag the mouse to select/unselect multiple cells.", tips);
     tip1->setWordWrap(true);
     tip2->setWordWrap(true);
-    tip1->setGeometry(8, 22, 184, 44);
-    tip2->setGeometry(8, 70, 184, 52);
+    tip1->setGeometry(8, 20, 184, 34);
+    tip2->setGeometry(8, 56, 184, 50);
 
     // The measurement height: typed for the arm's cells, stored with the pattern in every case.
-    QLabel* heightLabel = label("Set measurement height:", kHeightLabel, QRect(kSide, 334, 190, 22));
+    QLabel* heightLabel = label("Set measurement height:", kHeightLabel, QRect(kSide, 298, 190, 22));
     m_heightEdit = new QLineEdit;
-    place(m_heightEdit, kHeightEdit, QRect(kSide, 358, 80, 24));
+    place(m_heightEdit, kHeightEdit, QRect(kSide, 320, 80, 24));
     auto* heightSpin = new CSpinButtonCtrl;
-    place(heightSpin, kHeightSpin, QRect(kSide + 82, 358, 18, 24));
-    QLabel* heightUnit = label("mm", kHeightUnit, QRect(kSide + 104, 358, 40, 24));
+    place(heightSpin, kHeightSpin, QRect(kSide + 82, 320, 18, 24));
+    QLabel* heightUnit = label("mm", kHeightUnit, QRect(kSide + 104, 320, 40, 24));
     connect(m_heightEdit, &QLineEdit::textEdited, this, [this] { SetModified(true); });
 
     // The arm's own controls: jogging, its position, homing and position capture.
     auto* botGroup = new QGroupBox("Bot Control");
-    place(botGroup, kBotGroup, QRect(kSide, 392, 200, 80));
+    place(botGroup, kBotGroup, QRect(kSide, 348, 200, 68));
     std::vector<QWidget*> jog;
     const struct {
         const char* caption;
@@ -268,9 +268,9 @@ void CPageScanProbes::BuildControls() {
         int direction;
         QRect at;
     } jogButtons[] = {
-        {"B", kJogBack, 1, QRect(40, 20, 26, 24)}, {"F", kJogForward, 2, QRect(40, 48, 26, 24)},
-        {"L", kJogLeft, 3, QRect(10, 34, 26, 24)}, {"R", kJogRight, 4, QRect(70, 34, 26, 24)},
-        {"U", kJogUp, 5, QRect(110, 20, 26, 24)},  {"D", kJogDown, 6, QRect(110, 48, 26, 24)},
+        {"B", kJogBack, 1, QRect(40, 18, 26, 22)}, {"F", kJogForward, 2, QRect(40, 42, 26, 22)},
+        {"L", kJogLeft, 3, QRect(10, 30, 26, 22)}, {"R", kJogRight, 4, QRect(70, 30, 26, 22)},
+        {"U", kJogUp, 5, QRect(110, 18, 26, 22)},  {"D", kJogDown, 6, QRect(110, 42, 26, 22)},
     };
     for (const auto& entry : jogButtons) {
         auto* made = new CBotButton(entry.caption, botGroup);
@@ -284,12 +284,21 @@ void CPageScanProbes::BuildControls() {
         jog.push_back(made);
     }
     m_jogButtons = jog;
-    m_armPosition = label("X:00.00,Y:00.00,Z:00.00", kArmPosition, QRect(kSide, 476, 200, 20));
+    m_armPosition = label("X:00.00,Y:00.00,Z:00.00", kArmPosition, QRect(kSide, 418, 200, 18));
     QPushButton* capture =
-        button("Use position capture to select test points", kPositionCapture, QRect(kSide, 500, 200, 26));
+        button("Use position capture to select test points", kPositionCapture, QRect(kSide, 464, 200, 36));
     connect(capture, &QPushButton::clicked, this, [this] { SetModified(true); });
-    QPushButton* calibrate = button("Calibrate", kCalibrate, QRect(kSide, 530, 96, 26));
-    QPushButton* update = button("Update Position", kUpdatePosition, QRect(kSide + 100, 530, 100, 26));
+    // The caption is longer than the column is wide: the button shows it wrapped on two lines.
+    auto* captureText = new QLabel(capture->text(), capture);
+    captureText->setWordWrap(true);
+    captureText->setAlignment(Qt::AlignCenter);
+    captureText->setAttribute(Qt::WA_TransparentForMouseEvents);
+    captureText->setGeometry(capture->rect().adjusted(4, 1, -4, -1));
+    capture->setAccessibleName(capture->text());
+    capture->setToolTip(capture->text());
+    capture->setText(QString());
+    QPushButton* calibrate = button("Calibrate", kCalibrate, QRect(kSide, 436, 96, 26));
+    QPushButton* update = button("Update Position", kUpdatePosition, QRect(kSide + 100, 436, 100, 26));
     connect(calibrate, &QPushButton::clicked, this, [this] { CalibrateArm(); });
     connect(update, &QPushButton::clicked, this, [this] { UpdateArmPosition(); });
     heightSpin->SetDeltaHandler([this](int delta) { OnHeightSpin(delta); });

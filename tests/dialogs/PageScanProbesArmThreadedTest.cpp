@@ -42,6 +42,7 @@ namespace {
 
 using Page = CPageScanProbes;
 using Cells = std::set<std::pair<int, int>>;
+using testing::FlushEvents;
 using testing::ProbesPageDriver;
 using testing::ProcessEventsUntil;
 
@@ -614,7 +615,7 @@ TEST_F(ProbesPageArmTest, APoseThatCannotBeReadShowsOneBoxStopsTheJogAndClearsTh
     Mouse(right, QEvent::MouseButtonRelease);
 }
 
-TEST_F(ProbesPageArmTest, AJogEndsWhenTheButtonLosesTheFocusOrThePageIsHidden) {
+TEST_F(ProbesPageArmTest, AJogEndsOnFocusLossOrHidingAndMovesNothingDuringAScan) {
     Page& page = OpenAllOn(12);
     MoveTo(page, 10, ReachableColumn(10, 12), 20);
     auto& right = *page.GetControl(Page::kJogRight);
@@ -630,6 +631,25 @@ TEST_F(ProbesPageArmTest, AJogEndsWhenTheButtonLosesTheFocusOrThePageIsHidden) {
     ASSERT_EQ(page.GetJogDirection(), 4);
     page.hide();
     EXPECT_EQ(page.GetJogDirection(), 0);
+    page.show();
+
+    // A move of the jog just ended may still be reported: the thread takes the request after it.
+    page.OnCommand(Page::kUpdatePosition);
+    ASSERT_TRUE(AwaitReport(page, Page::kArmReportUpdate));
+
+    // During a scan the device manager refuses the move: the jog ends and the arm stays.
+    size_t jogs = 0;
+    page.SetArmReportObserver([&](int kind) { jogs += kind == Page::kArmReportJogged ? 1 : 0; });
+    const size_t moves = PacketsOf(84);
+    Manager().SetScanRunning(true);
+    Mouse(right, QEvent::MouseButtonPress);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page.GetJogDirection() == 0; }));
+    Manager().SetScanRunning(false);
+    Mouse(right, QEvent::MouseButtonRelease);
+    FlushEvents();
+    page.SetArmReportObserver(nullptr);
+    EXPECT_EQ(jogs, 0U);
+    EXPECT_EQ(PacketsOf(84), moves);
 }
 
 TEST_F(ProbesPageArmTest, SetHeightAsksAboveTheReachAndTakesTheSignedHeight) {
