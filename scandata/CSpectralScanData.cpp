@@ -209,14 +209,15 @@ void CSpectralScanData::ReadBulk(QDataReader& reader) {
 }
 
 void CSpectralScanData::ReleaseBulk() {
-    // Assigning empty vectors gives their memory back, which clear() would not.
-    m_MirtPoints = {};
-    m_FloatPoints = {};
+    // Swapped with new vectors to give their memory back: clear(), and assigning `{}` (an empty
+    // initializer list), keep the capacity.
+    std::vector<QSpectralPoint>().swap(m_MirtPoints);
+    std::vector<CFloatSpectralPoint>().swap(m_FloatPoints);
     m_PointCount = 0;
-    m_ProbeCells = {};
-    m_MeasuredFrequencies = {};
-    m_Frequencies = {};
-    m_CorrectionFactors = {};
+    std::vector<std::pair<uint16_t, uint16_t>>().swap(m_ProbeCells);
+    std::vector<QMeasuredFrequencyData::Entry>().swap(m_MeasuredFrequencies);
+    std::vector<float>().swap(m_Frequencies);
+    std::vector<float>().swap(m_CorrectionFactors);
     m_CompensationTried = 0;
     m_CompensationAvailable = 0;
     m_SpectralSnapshot.reset();
