@@ -69,8 +69,8 @@ public:
         "You are going to activate DC Coupled Mode for the next scan. The input circuitry of your analyzer "
         "can be damaged by applying signals that exceed the safe input level. Make a scan without DC Coupled "
         "mode first and check that the input levels are below the safe level of your analyzer. Refer to the "
-        "analyzer\x92s specification guide for more details regarding the maximum safe input level. Also "
-        "check the specification guide to determine the available frequency ranges for this feature. ";
+        "analyzer\x92s data sheet for more details regarding the maximum safe input level. Also "
+        "check the data sheet to determine the available frequency ranges for this feature. ";
 
     explicit CPageSpectralScan(QNodeMediator& mediator);
     ~CPageSpectralScan() override;

@@ -305,9 +305,9 @@ TEST_F(SpectralPageTest, PeakHoldAndAveragingExcludeEachOtherAndDcCouplingWarns)
         "be damaged by applying signals that exceed the safe input level. Make a scan without DC Coupled "
         "mode "
         "first and check that the input levels are below the safe level of your analyzer. Refer to the "
-        "analyzer\x92s specification guide for more details regarding the maximum safe input level. Also "
+        "analyzer\x92s data sheet for more details regarding the maximum safe input level. Also "
         "check "
-        "the specification guide to determine the available frequency ranges for this feature. ";
+        "the data sheet to determine the available frequency ranges for this feature. ";
     EXPECT_EQ(warning.text, expected);
     EXPECT_TRUE(dc.isChecked()) << "the box changes nothing";
     Click(dc);
