@@ -1,6 +1,7 @@
 #include "dialogs/CPageAmplitudeAdjust.h"
 
 #include "core/QAttenuatorOptions.h"
+#include "dialogs/PageControls.h"
 #include "dialogs/TypedNumber.h"
 #include "platform/CLocale.h"
 #include "platform/ui/Prompt.h"
@@ -21,10 +22,6 @@
 namespace orv {
 namespace {
 
-QString Name(int id) {
-    return QString::number(id);
-}
-
 QString Fixed2(double value) {
     return QString::fromStdString(FormatC("%6.2f", value));
 }
@@ -41,13 +38,13 @@ CPageAmplitudeAdjust::~CPageAmplitudeAdjust() = default;
 void CPageAmplitudeAdjust::BuildControls() {
     auto radio = [this](QWidget* parent, const char* text, int id) {
         auto* made = new QRadioButton(text, parent);
-        made->setObjectName(Name(id));
+        made->setObjectName(PageControlName(id));
         return made;
     };
     // Editable lists: a step is picked or any number typed; typed numbers are not added to the list.
     auto list = [this](QWidget* parent, int id) {
         auto* made = new QComboBox(parent);
-        made->setObjectName(Name(id));
+        made->setObjectName(PageControlName(id));
         made->setEditable(true);
         made->setInsertPolicy(QComboBox::NoInsert);
         made->setMinimumWidth(100);
@@ -57,7 +54,7 @@ void CPageAmplitudeAdjust::BuildControls() {
     };
 
     m_externalGroup = new QGroupBox("External Amplitude Adjustment", this);
-    m_externalGroup->setObjectName(Name(kExternalGroup));
+    m_externalGroup->setObjectName(PageControlName(kExternalGroup));
     auto* external = new QGridLayout(m_externalGroup);
     m_amplification = radio(m_externalGroup, "Amplification Setting ", kAmplification);
     m_amplificationList = list(m_externalGroup, kAmplificationList);
@@ -72,7 +69,7 @@ void CPageAmplitudeAdjust::BuildControls() {
     external->setColumnStretch(3, 1);
 
     auto* preAmp = new QGroupBox("Internal Analyzer Pre-Amp", this);
-    preAmp->setObjectName(Name(kPreAmpGroup));
+    preAmp->setObjectName(PageControlName(kPreAmpGroup));
     auto* preAmpLayout = new QHBoxLayout(preAmp);
     m_preAmpOn = radio(preAmp, "On", kPreAmpOn);
     m_preAmpOff = radio(preAmp, "Off", kPreAmpOff);
@@ -102,7 +99,7 @@ void CPageAmplitudeAdjust::BuildControls() {
 }
 
 QWidget* CPageAmplitudeAdjust::GetControl(int id) const {
-    return findChild<QWidget*>(Name(id));
+    return findChild<QWidget*>(PageControlName(id));
 }
 
 void CPageAmplitudeAdjust::MarkModified() {

@@ -10,6 +10,7 @@
 #include "core/TypeIds.h"
 #include "dialogs/CDlgProbeHeight.h"
 #include "dialogs/CSpinButtonCtrl.h"
+#include "dialogs/PageControls.h"
 #include "dialogs/ProbeGridLayers.h"
 #include "dialogs/TypedNumber.h"
 #include "engine/CDeviceManager.h"
@@ -43,10 +44,6 @@
 
 namespace orv {
 namespace {
-
-QString Name(int id) {
-    return QString::number(id);
-}
 
 QColor Argb(uint32_t argb) {
     return QColor::fromRgba(argb);
@@ -202,7 +199,7 @@ QString CPageScanProbes::CaptionOf(uint32_t nodeKind) {
 void CPageScanProbes::BuildControls() {
     auto place = [this](QWidget* widget, int id, const QRect& at) {
         if (id != 0) {
-            widget->setObjectName(Name(id));
+            widget->setObjectName(PageControlName(id));
         }
         widget->setParent(this);
         widget->setGeometry(at);
@@ -274,7 +271,7 @@ void CPageScanProbes::BuildControls() {
     };
     for (const auto& entry : jogButtons) {
         auto* made = new CBotButton(entry.caption, botGroup);
-        made->setObjectName(Name(entry.id));
+        made->setObjectName(PageControlName(entry.id));
         made->setGeometry(entry.at);
         made->SetJogTarget(this);
         made->SetDirection(entry.direction);
@@ -334,7 +331,7 @@ void CPageScanProbes::BuildControls() {
 }
 
 QWidget* CPageScanProbes::GetControl(int id) const {
-    return findChild<QWidget*>(Name(id));
+    return findChild<QWidget*>(PageControlName(id));
 }
 
 QProbeScanPatternOptions* CPageScanProbes::GetPatternOptions() const {

@@ -9,6 +9,7 @@
 #include "core/TypeIds.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CSpinButtonCtrl.h"
+#include "dialogs/PageControls.h"
 #include "dialogs/ScanPageTables.h"
 #include "dialogs/TypedNumber.h"
 #include "platform/CLocale.h"
@@ -32,10 +33,6 @@
 
 namespace orv {
 namespace {
-
-QString Name(int id) {
-    return QString::number(id);
-}
 
 QString Fixed(const char* format, float value) {
     return QString::fromStdString(FormatC(format, static_cast<double>(value)));
@@ -80,48 +77,26 @@ void CPageSpatialScan::BuildControls() {
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
-    auto label = [this](const char* text, int id = 0) {
-        auto* made = new QLabel(text, this);
-        if (id != 0) {
-            made->setObjectName(Name(id));
-        }
-        return made;
+    const auto changed = [this] { MarkModified(); };
+    auto label = [this](const char* text, int id = 0) { return MakePageLabel(*this, text, id); };
+    auto edit = [this, changed](int id) { return MakePageEdit(*this, id, changed); };
+    auto spin = [this](int id) { return MakePageSpin(*this, id); };
+    auto check = [this, changed](const char* text, int id) {
+        return MakePageCheck(*this, text, id, changed);
     };
-    auto edit = [this](int id) {
-        auto* made = new QLineEdit(this);
-        made->setObjectName(Name(id));
-        made->setMinimumWidth(110);
-        connect(made, &QLineEdit::textEdited, this, [this] { MarkModified(); });
-        return made;
-    };
-    auto spin = [this](int id) {
-        auto* made = new CSpinButtonCtrl(this);
-        made->setObjectName(Name(id));
-        return made;
-    };
-    auto check = [this](const char* text, int id) {
-        auto* made = new QCheckBox(text, this);
-        made->setObjectName(Name(id));
-        connect(made, &QCheckBox::clicked, this, [this] { MarkModified(); });
-        return made;
-    };
-    auto list = [this](int id) {
-        auto* made = new QComboBox(this);
-        made->setObjectName(Name(id));
-        return made;
-    };
+    auto list = [this](int id) { return MakePageCombo(*this, id); };
 
     m_centerEdit = edit(kCenterEdit);
     m_centerSpin = spin(kCenterSpin);
     m_rbwList = new CMyComboBox1(this);
-    m_rbwList->setObjectName(Name(kRbwList));
+    m_rbwList->setObjectName(PageControlName(kRbwList));
     m_referenceEdit = edit(kReferenceEdit);
     m_referenceSpin = spin(kReferenceSpin);
     m_peakHold = check("Peak Hold", kPeakHold);
     m_averaging = check("Spatial Averaging", kAveraging);
     m_replaceData = check("Replace Data When Running Continuously", kReplaceData);
     m_interleaved = new QCheckBox("Interleaved Scan", this);
-    m_interleaved->setObjectName(Name(kInterleaved));
+    m_interleaved->setObjectName(PageControlName(kInterleaved));
     m_levelList = list(kLevelList);
     m_levelLabel = label("Control Level", kLevelLabel);
     m_scanIdList = list(kScanIdList);
@@ -190,7 +165,7 @@ void CPageSpatialScan::BuildControls() {
 }
 
 QWidget* CPageSpatialScan::GetControl(int id) const {
-    return findChild<QWidget*>(Name(id));
+    return findChild<QWidget*>(PageControlName(id));
 }
 
 bool CPageSpatialScan::OnInitDialog() {
@@ -403,10 +378,7 @@ void CPageSpatialScan::MarkModified() {
 }
 
 float CPageSpatialScan::StepBandwidth() const {
-    const int index = m_rbwList->currentIndex();
-    return index >= 0 && index < static_cast<int>(kRbwTable.size())
-               ? kRbwTable[static_cast<size_t>(index)].megahertz
-               : m_fRBW;
+    return RbwStep(m_rbwList->currentIndex(), m_fRBW);
 }
 
 void CPageSpatialScan::StepCenter(int delta) {
@@ -417,12 +389,7 @@ void CPageSpatialScan::StepCenter(int delta) {
 }
 
 void CPageSpatialScan::StepReferenceLevel(int delta) {
-    const double value = ReadTypedNumber(m_referenceEdit->text());
-    double next = value + 1.0;
-    if (delta >= 1) {
-        // Going down stops at 0; a level already below it is left where it is.
-        next = value - 1.0 < 0.0 ? std::min(value, 0.0) : value - 1.0;
-    }
+    const double next = NextReferenceLevel(ReadTypedNumber(m_referenceEdit->text()), delta);
     m_referenceEdit->setText(Fixed("%-8.3f", SaturateToFloat(next)));
     MarkModified();
 }

@@ -9,6 +9,7 @@
 #include "core/TypeIds.h"
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CSpinButtonCtrl.h"
+#include "dialogs/PageControls.h"
 #include "dialogs/ScanPageTables.h"
 #include "dialogs/TypedNumber.h"
 #include "platform/CLocale.h"
@@ -29,10 +30,6 @@
 
 namespace orv {
 namespace {
-
-QString Name(int id) {
-    return QString::number(id);
-}
 
 QString Fixed3(float value) {
     return QString::fromStdString(FormatC("%-8.3f", static_cast<double>(value)));
@@ -60,30 +57,12 @@ void CPageSpectralScan::BuildControls() {
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
-    auto label = [this](const char* text, int id = 0) {
-        auto* made = new QLabel(text, this);
-        if (id != 0) {
-            made->setObjectName(Name(id));
-        }
-        return made;
-    };
-    auto edit = [this](int id) {
-        auto* made = new QLineEdit(this);
-        made->setObjectName(Name(id));
-        made->setMinimumWidth(110);
-        connect(made, &QLineEdit::textEdited, this, [this] { MarkModified(); });
-        return made;
-    };
-    auto spin = [this](int id) {
-        auto* made = new CSpinButtonCtrl(this);
-        made->setObjectName(Name(id));
-        return made;
-    };
-    auto check = [this](const char* text, int id) {
-        auto* made = new QCheckBox(text, this);
-        made->setObjectName(Name(id));
-        connect(made, &QCheckBox::clicked, this, [this] { MarkModified(); });
-        return made;
+    const auto changed = [this] { MarkModified(); };
+    auto label = [this](const char* text, int id = 0) { return MakePageLabel(*this, text, id); };
+    auto edit = [this, changed](int id) { return MakePageEdit(*this, id, changed); };
+    auto spin = [this](int id) { return MakePageSpin(*this, id); };
+    auto check = [this, changed](const char* text, int id) {
+        return MakePageCheck(*this, text, id, changed);
     };
 
     m_startEdit = edit(kStartEdit);
@@ -91,7 +70,7 @@ void CPageSpectralScan::BuildControls() {
     m_stopEdit = edit(kStopEdit);
     m_stopSpin = spin(kStopSpin);
     m_rbwList = new CMyComboBox1(this);
-    m_rbwList->setObjectName(Name(kRbwList));
+    m_rbwList->setObjectName(PageControlName(kRbwList));
     m_referenceEdit = edit(kReferenceEdit);
     m_referenceSpin = spin(kReferenceSpin);
     m_measurePeaks = check("Measure Peaks", kMeasurePeaks);
@@ -100,7 +79,7 @@ void CPageSpectralScan::BuildControls() {
     m_averaging = check("Spectral Averaging", kAveraging);
     m_replaceData = check("Replace Data When Running Continuously", kReplaceData);
     m_levelList = new QComboBox(this);
-    m_levelList->setObjectName(Name(kLevelList));
+    m_levelList->setObjectName(PageControlName(kLevelList));
     m_levelLabel = label("Control Level", kLevelLabel);
     m_interleaved = check("Interleaved Scan", kInterleaved);
     m_dcCoupled = check("Spectrum Analyzer in DC Coupled Mode", kDcCoupled);
@@ -110,7 +89,7 @@ void CPageSpectralScan::BuildControls() {
     m_sweepsEdit = edit(kSweepsEdit);
     m_sweepsLabel = label("Sweeps Per Cell:", kSweepsLabel);
     m_sweepsList = new QComboBox(this);
-    m_sweepsList->setObjectName(Name(kSweepsList));
+    m_sweepsList->setObjectName(PageControlName(kSweepsList));
     m_useSameView = check("Use Same View Setting", kUseSameView);
 
     grid->addWidget(label("Start Frequency"), 0, 0);
@@ -162,7 +141,7 @@ void CPageSpectralScan::BuildControls() {
 }
 
 QWidget* CPageSpectralScan::GetControl(int id) const {
-    return findChild<QWidget*>(Name(id));
+    return findChild<QWidget*>(PageControlName(id));
 }
 
 bool CPageSpectralScan::OnInitDialog() {
@@ -278,10 +257,7 @@ void CPageSpectralScan::MarkModified() {
 }
 
 float CPageSpectralScan::StepBandwidth() const {
-    const int index = m_rbwList->currentIndex();
-    return index >= 0 && index < static_cast<int>(kRbwTable.size())
-               ? kRbwTable[static_cast<size_t>(index)].megahertz
-               : m_fRBW;
+    return RbwStep(m_rbwList->currentIndex(), m_fRBW);
 }
 
 void CPageSpectralScan::StepFrequency(QLineEdit& edit, int delta) {
@@ -292,12 +268,7 @@ void CPageSpectralScan::StepFrequency(QLineEdit& edit, int delta) {
 }
 
 void CPageSpectralScan::StepReferenceLevel(int delta) {
-    const double value = ReadTypedNumber(m_referenceEdit->text());
-    double next = value + 1.0;
-    if (delta >= 1) {
-        // Going down stops at 0; a level already below it is left where it is.
-        next = value - 1.0 < 0.0 ? std::min(value, 0.0) : value - 1.0;
-    }
+    const double next = NextReferenceLevel(ReadTypedNumber(m_referenceEdit->text()), delta);
     m_referenceEdit->setText(Fixed3(SaturateToFloat(next)));
     MarkModified();
 }

@@ -1,5 +1,7 @@
 #include "dialogs/ScanPageTables.h"
 
+#include <algorithm>
+
 #include <cstddef>
 
 namespace orv {
@@ -13,6 +15,19 @@ int FindRbwEntry(float megahertz) {
         }
     }
     return found;
+}
+
+float RbwStep(int index, float ownBandwidth) {
+    return index >= 0 && index < static_cast<int>(kRbwTable.size())
+               ? kRbwTable[static_cast<std::size_t>(index)].megahertz
+               : ownBandwidth;
+}
+
+double NextReferenceLevel(double level, int delta) {
+    if (delta < 1) {
+        return level + 1.0;
+    }
+    return level - 1.0 < 0.0 ? std::min(level, 0.0) : level - 1.0;
 }
 
 } // namespace orv

@@ -50,5 +50,10 @@ inline constexpr std::array<LevelEntry, 8> kLevelTable{{
 
 // The index of the last entry whose bandwidth equals `megahertz` exactly; -1 when none does.
 int FindRbwEntry(float megahertz);
+// The frequency arrows' step: the bandwidth listed at `index`, else the node's own bandwidth.
+float RbwStep(int index, float ownBandwidth);
+// The reference level after one arrow step: up by 1 (delta below 1), or down by 1 but never below 0;
+// a level already below 0 stays where it is.
+double NextReferenceLevel(double level, int delta);
 
 } // namespace orv

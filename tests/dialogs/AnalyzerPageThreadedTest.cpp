@@ -46,36 +46,6 @@ namespace {
 using namespace std::chrono_literals;
 using Page = CPagePreferenceAnalyzer;
 
-class QuietFrame final : public CMainFrameLink {
-public:
-    explicit QuietFrame(MessageThread& thread) : m_target(thread) {}
-    MessageTarget& GetMessageTarget() override { return m_target; }
-    bool IsClosing() const override { return false; }
-    void ShowScanStatus(int32_t /*code*/) override {}
-    void ShowScanningProgressFraction(double /*percent*/) override {}
-    void ShowPeakDetectionProgress(int32_t /*percent*/) override {}
-    void ShowScanningProgress(int32_t /*percent*/) override {}
-    void PostStatusText(const std::string& /*text*/) override {}
-    void ShowNotification(const std::string& /*text*/, int32_t /*durationMs*/) override {}
-    bool StopScanOfProject(int32_t /*projectId*/) override { return false; }
-    int32_t GetScannerId() const override { return m_scannerId.load(); }
-    void SetScannerId(int32_t id) override { m_scannerId.store(id); }
-    bool IsContinuousRun() const override { return false; }
-    void SetContinuousRun(bool /*on*/) override {}
-    bool IsRunStarted() const override { return false; }
-    void SetRunStarted(bool /*on*/) override {}
-
-private:
-    class Silent final : public MessageTarget {
-    public:
-        using MessageTarget::MessageTarget;
-
-    protected:
-        int64_t HandleMessage(Message& /*message*/) override { return 0; }
-    } m_target;
-    std::atomic<int32_t> m_scannerId{-1};
-};
-
 constexpr int32_t kFsv = 84; // "R&S FSV", driver 38
 constexpr int32_t kFsu = 80; // "R&S FSU", driver 34
 
@@ -131,7 +101,7 @@ protected:
     std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
     ScopedPromptInstall promptInstall{prompt};
     test::LogCapture log;
-    QuietFrame frame{thread};
+    test::QuietMainFrame frame{thread};
     std::unique_ptr<CEngineObjects> engine = std::make_unique<CEngineObjects>();
     std::unique_ptr<QUIBBStateController> controller = std::make_unique<QUIBBStateController>(thread);
     std::unique_ptr<QCommLayer> layer = std::make_unique<QCommLayer>();

@@ -55,36 +55,6 @@ using testing::PickEntry;
 using testing::TypeInto;
 
 // The main frame's displays: nothing of them is looked at.
-class QuietFrame final : public CMainFrameLink {
-public:
-    explicit QuietFrame(MessageThread& thread) : m_target(thread) {}
-    MessageTarget& GetMessageTarget() override { return m_target; }
-    bool IsClosing() const override { return false; }
-    void ShowScanStatus(int32_t /*code*/) override {}
-    void ShowScanningProgressFraction(double /*percent*/) override {}
-    void ShowPeakDetectionProgress(int32_t /*percent*/) override {}
-    void ShowScanningProgress(int32_t /*percent*/) override {}
-    void PostStatusText(const std::string& /*text*/) override {}
-    void ShowNotification(const std::string& /*text*/, int32_t /*durationMs*/) override {}
-    bool StopScanOfProject(int32_t /*projectId*/) override { return false; }
-    int32_t GetScannerId() const override { return m_scannerId.load(); }
-    void SetScannerId(int32_t id) override { m_scannerId.store(id); }
-    bool IsContinuousRun() const override { return false; }
-    void SetContinuousRun(bool /*on*/) override {}
-    bool IsRunStarted() const override { return false; }
-    void SetRunStarted(bool /*on*/) override {}
-
-private:
-    class Silent final : public MessageTarget {
-    public:
-        using MessageTarget::MessageTarget;
-
-    protected:
-        int64_t HandleMessage(Message& /*message*/) override { return 0; }
-    } m_target;
-    std::atomic<int32_t> m_scannerId{-1};
-};
-
 class ScopedVariable {
 public:
     ScopedVariable(const char* name, const std::string& value) : m_name(name) {
@@ -158,7 +128,7 @@ protected:
     ScopedVariable visaResources{"ORV_VISA_RESOURCES", std::string()};
     std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
     ScopedPromptInstall promptInstall{prompt};
-    QuietFrame frame{thread};
+    test::QuietMainFrame frame{thread};
     test::FakeNodeContainer container;
     test::FakeScanDataList list;
     std::unique_ptr<CEngineObjects> engine = std::make_unique<CEngineObjects>();

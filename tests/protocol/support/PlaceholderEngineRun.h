@@ -13,10 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace orv::test {
 
@@ -36,6 +38,37 @@ void SeedPlaceholderAnalyzer(CEngineObjects& engine, uint32_t seed);
 
 // Pumps `ui` as the user-interface thread until `condition` holds; false once `bound` has passed.
 bool PumpUntil(MessageThread& ui, const std::function<bool()>& condition, std::chrono::seconds bound);
+
+// A main frame that shows nothing of the run (the tests look at the nodes and the engine instead).
+class QuietMainFrame final : public CMainFrameLink {
+public:
+    explicit QuietMainFrame(MessageThread& thread) : m_target(thread) {}
+    MessageTarget& GetMessageTarget() override { return m_target; }
+    bool IsClosing() const override { return false; }
+    void ShowScanStatus(int32_t /*code*/) override {}
+    void ShowScanningProgressFraction(double /*percent*/) override {}
+    void ShowPeakDetectionProgress(int32_t /*percent*/) override {}
+    void ShowScanningProgress(int32_t /*percent*/) override {}
+    void PostStatusText(const std::string& /*text*/) override {}
+    void ShowNotification(const std::string& /*text*/, int32_t /*durationMs*/) override {}
+    bool StopScanOfProject(int32_t /*projectId*/) override { return false; }
+    int32_t GetScannerId() const override { return m_scannerId.load(); }
+    void SetScannerId(int32_t id) override { m_scannerId.store(id); }
+    bool IsContinuousRun() const override { return false; }
+    void SetContinuousRun(bool /*on*/) override {}
+    bool IsRunStarted() const override { return false; }
+    void SetRunStarted(bool /*on*/) override {}
+
+private:
+    class Silent final : public MessageTarget {
+    public:
+        using MessageTarget::MessageTarget;
+
+    protected:
+        int64_t HandleMessage(Message& /*message*/) override { return 0; }
+    } m_target;
+    std::atomic<int32_t> m_scannerId{-1};
+};
 
 // Connects the no-scanner driver and the placeholder in the engine, wires the controller and the
 // layer to the frame and the engine's pipes, makes `link`, and runs the start-up to state 2 with the
