@@ -107,6 +107,17 @@ protected:
         return node->m_mediator;
     }
 
+    // The node's Spectral/Spatial frame once its map has been built; null when it never is.
+    static CSpectralSpatialViewFrame* WaitForBuiltMap(QNodeMediator& node) {
+        CSpectralSpatialViewFrame* frame = nullptr;
+        const auto built = [&] {
+            frame = dynamic_cast<CSpectralSpatialViewFrame*>(node.GetFrame(QFrameClass::SpectralSpatial));
+            return frame != nullptr && frame->GetSpatialPane() != nullptr &&
+                   frame->GetSpatialPane()->GetMapBuildCount() > 0;
+        };
+        return testing::ProcessEventsUntil(built, 30s) ? frame : nullptr;
+    }
+
     Driver m_driver;
 };
 
@@ -161,15 +172,8 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     // Spectral/Spatial: the frame opens maximised and its map colours every cell scanned.
     QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
-    CSpectralSpatialViewFrame* splitFrame = nullptr;
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            splitFrame =
-                dynamic_cast<CSpectralSpatialViewFrame*>(split->GetFrame(QFrameClass::SpectralSpatial));
-            return splitFrame != nullptr && splitFrame->GetSpatialPane() != nullptr &&
-                   splitFrame->GetSpatialPane()->GetMapBuildCount() > 0;
-        },
-        30s));
+    CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
+    ASSERT_NE(splitFrame, nullptr);
     EXPECT_EQ(splitFrame->GetIconResource(), 440);
     EXPECT_TRUE(splitFrame->GetWindow()->isMaximized());
     EXPECT_EQ(splitFrame->GetTitle(), split->GetName() + " --- Scan ID: 1   ");
@@ -341,15 +345,8 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
-    CSpectralSpatialViewFrame* splitFrame = nullptr;
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            splitFrame =
-                dynamic_cast<CSpectralSpatialViewFrame*>(split->GetFrame(QFrameClass::SpectralSpatial));
-            return splitFrame != nullptr && splitFrame->GetSpatialPane() != nullptr &&
-                   splitFrame->GetSpatialPane()->GetMapBuildCount() > 0;
-        },
-        30s));
+    CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
+    ASSERT_NE(splitFrame, nullptr);
     CSpatialView& map = *splitFrame->GetSpatialPane();
     const std::array<int32_t, 4> whole = map.GetZoomWindow();
     ASSERT_FALSE(map.IsZoomed());
@@ -456,15 +453,8 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
-    CSpectralSpatialViewFrame* splitFrame = nullptr;
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            splitFrame =
-                dynamic_cast<CSpectralSpatialViewFrame*>(split->GetFrame(QFrameClass::SpectralSpatial));
-            return splitFrame != nullptr && splitFrame->GetSpatialPane() != nullptr &&
-                   splitFrame->GetSpatialPane()->GetMapBuildCount() > 0;
-        },
-        30s));
+    CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
+    ASSERT_NE(splitFrame, nullptr);
     CSpatialView& map = *splitFrame->GetSpatialPane();
     CSpectralView& spectrum = *splitFrame->GetSpectralPane();
     CSpectralSpatialScanData* scan = split->GetCurrentSpectralSpatialScanData();
