@@ -12,10 +12,12 @@
 #include "tests/views/support/SpatialViewFixture.h"
 
 #include <QPainter>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <clocale>
 #include <cmath>
@@ -369,6 +371,41 @@ TEST(SelectedFrequencyListFill, RowsTextsImagesAndColours) {
     EXPECT_EQ(list.columnWidth(0), 120);
 }
 
+TEST(SelectedFrequencyListFill, EveryRowWholeInTheColumn) {
+    orv::testing::EnsureTestApplication();
+    // As the view places it: 120 wide; with few rows, and with so many that a scroll bar takes room.
+    for (const int count : {3, 60}) {
+        SCOPED_TRACE(count);
+        CSelectedFrequencyList list;
+        list.setGeometry(0, 0, CSelectedFrequencyList::kColumnWidth, 442);
+        list.show();
+        std::vector<_FrequencyMarkerPoint> markers{
+            Range(43.373F, 10, 20, 60.0F, 0), Range(100.0F, 0, 40, 120.0F, 1),
+            Range(26500.0F, 0, 40, 26500.0F, 1), _FrequencyMarkerPoint{26500.0F, 2, 1, 0, -1}};
+        while (static_cast<int>(markers.size()) < count) {
+            markers.push_back(Range(1000.0F, 0, 40, 6000.0F, 0));
+        }
+        list.Fill(markers);
+        EXPECT_EQ(orv::testing::ProcessEventsUntil([&] { return list.verticalScrollBar()->isVisible(); },
+                                                   std::chrono::seconds(count > 3 ? 5 : 0)),
+                  count > 3);
+        const QFontMetrics metrics(list.GetRowFont());
+        // A range of two five-digit frequencies beside a scroll bar takes the smallest font.
+        EXPECT_GE(list.GetRowFont().pixelSize(), count > 3 ? CSelectedFrequencyList::kSmallestFontPixels : 9);
+        EXPECT_LE(list.GetRowTextWidth() + 17, list.viewport()->width());
+        for (int i = 0; i < list.GetItemCount(); ++i) {
+            const QString shown =
+                CSelectedFrequencyList::ShownText(QString::fromStdString(list.GetItemText(i)));
+            EXPECT_LE(metrics.horizontalAdvance(shown), list.GetRowTextWidth()) << shown.toStdString();
+            EXPECT_FALSE(shown.endsWith(QLatin1Char(' ')));
+        }
+        // Short rows keep the largest font.
+        list.Fill({_FrequencyMarkerPoint{29.928F, 2, 1, 0, -1}});
+        QCoreApplication::processEvents();
+        EXPECT_EQ(list.GetRowFont().pixelSize(), CSelectedFrequencyList::kLargestFontPixels);
+    }
+}
+
 class FrequencyListFrameTest : public SpatialHeaderTest {
 protected:
     // The linked map with a selected single marker and a range not selected.
@@ -427,15 +464,16 @@ TEST_F(FrequencyListFrameTest, ClickOnARowTogglesTheMarkerAndTheListIsFilledAgai
 TEST_F(FrequencyListFrameTest, TheButtonCollapsesTheListAndWidensTheMap) {
     CSpatialView& view = ShowMarkers();
     view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
-    // 800 wide: the list from 642 to 761, the button left of it below the map area's top.
-    EXPECT_EQ(view.GetListToggleRect(), QRect(626, 92, 16, 24));
+    // 800 wide, the tab strip from 90 to 111: the list from 642 to 761 below the strip, the button
+    // left of it below the map area's top.
+    EXPECT_EQ(view.GetListToggleRect(), QRect(626, 114, 16, 24));
     EXPECT_EQ(view.GetMapAreaRect().width(), 642);
-    for (const QPoint& p : {QPoint(626, 92), QPoint(641, 115), QPoint(627, 94)}) {
+    for (const QPoint& p : {QPoint(626, 114), QPoint(641, 137), QPoint(627, 116)}) {
         EXPECT_EQ(Pixel(view, p.x(), p.y()), CSpatialView::kToggleColour) << p.x() << "," << p.y();
     }
-    EXPECT_NE(Pixel(view, 625, 100), CSpatialView::kToggleColour);
-    EXPECT_NE(Pixel(view, 700, 100), 0xFFFFFFU); // under the list: no map
-    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(630, 100));
+    EXPECT_NE(Pixel(view, 625, 122), CSpatialView::kToggleColour);
+    EXPECT_NE(Pixel(view, 700, 122), 0xFFFFFFU); // under the list: no map
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(630, 122));
     EXPECT_FALSE(view.IsDragArmed());
     Pump();
     Settle();
@@ -443,17 +481,81 @@ TEST_F(FrequencyListFrameTest, TheButtonCollapsesTheListAndWidensTheMap) {
     EXPECT_FALSE(view.GetFrequencyList().isVisible());
     view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
     EXPECT_EQ(view.GetMapAreaRect().width(), 762);
-    EXPECT_EQ(view.GetListToggleRect(), QRect(746, 92, 16, 24));
-    EXPECT_EQ(Pixel(view, 746, 92), CSpatialView::kToggleColour);
-    EXPECT_EQ(Pixel(view, 761, 115), CSpatialView::kToggleColour);
-    EXPECT_EQ(Pixel(view, 700, 100), 0xFFFFFFU); // the map's own area now
+    EXPECT_EQ(view.GetListToggleRect(), QRect(746, 114, 16, 24));
+    EXPECT_EQ(Pixel(view, 746, 114), CSpatialView::kToggleColour);
+    EXPECT_EQ(Pixel(view, 761, 137), CSpatialView::kToggleColour);
+    EXPECT_EQ(Pixel(view, 700, 122), 0xFFFFFFU); // the map's own area now
     // And back.
-    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(750, 100));
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, QPoint(750, 122));
     Pump();
     Settle();
     EXPECT_TRUE(view.IsListExpanded());
     EXPECT_TRUE(view.GetFrequencyList().isVisible());
-    EXPECT_EQ(view.GetFrequencyList().geometry(), QRect(642, 90, 120, 464));
+    EXPECT_EQ(view.GetFrequencyList().geometry(), QRect(642, 112, 120, 442));
+}
+
+TEST_F(FrequencyListFrameTest, HeaderAboveTheStripAndAWideGridClearOfTheList) {
+    CSpatialView& view = ShowMarkers();
+    // Tall enough that the width, not the height, sets the cell size: the grid spans the map area.
+    view.resize(800, 1400);
+    Pump();
+    Settle();
+    view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    const QRect strip = view.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->geometry();
+    ASSERT_EQ(view.GetLegendTexts().size(), 5U);
+    for (const CSpatialView::DrawnText& line : view.GetLegendTexts()) {
+        EXPECT_LT(line.rect.bottom(), strip.top()) << line.text;
+    }
+    const QRect list = view.GetFrequencyList().geometry();
+    EXPECT_GT(list.top(), strip.bottom());
+    EXPECT_GT(view.GetMapAreaRect().top(), strip.bottom());
+    EXPECT_GT(view.GetListToggleRect().top(), strip.bottom());
+    auto rightmostCell = [&] {
+        int right = -1;
+        for (int32_t row = 0; row < 6; ++row) {
+            for (int32_t column = 0; column < 6; ++column) {
+                right = std::max(right, view.GetCell(row, column).m_ViewRect.right);
+            }
+        }
+        return right;
+    };
+    // The grid's 40-pixel margins on both sides of the 642-pixel map area.
+    EXPECT_EQ(view.GetMapRect().left(), 40);
+    EXPECT_LT(view.GetMapRect().right(), list.left() - 30);
+    EXPECT_LT(rightmostCell(), list.left());
+    EXPECT_EQ(PixelAt(view.GetViewImage(), view.GetMapRect().right() - 2, view.GetMapRect().center().y()),
+              PixelAt(view.GetViewImage(), view.GetMapRect().left() + 2, view.GetMapRect().center().y()));
+    // Collapsed, the grid takes the list's width too.
+    view.ToggleFrequencyList();
+    Pump();
+    Settle();
+    view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    EXPECT_EQ(view.GetMapRect().left(), 40);
+    EXPECT_GT(view.GetMapRect().right(), list.left() + 30);
+}
+
+TEST_F(SpatialHeaderTest, AnUnchangedHeaderIsNotLaidOutAgain) {
+    CSpatialView& view = ShowSpatial();
+    view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    const int32_t layouts = view.GetLegendLayoutCount();
+    const QImage first = view.GetViewImage().copy(0, 0, view.width(), CSpatialView::kLegendLinesHeight);
+    view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    EXPECT_EQ(view.GetLegendLayoutCount(), layouts);
+    EXPECT_EQ(view.GetViewImage().copy(0, 0, view.width(), CSpatialView::kLegendLinesHeight), first);
+    // A new text, a new width or a report's white background: drawn afresh.
+    Shown().m_DateText = "2027-01-02,  03:04:05";
+    view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    EXPECT_EQ(view.GetLegendLayoutCount(), layouts + 1);
+    EXPECT_EQ(view.GetLegendTexts().back().text, "     Date: 2027-01-02,  03:04:05     ");
+    EXPECT_NE(view.GetViewImage().copy(0, 0, view.width(), CSpatialView::kLegendLinesHeight), first);
+    view.resize(700, 600);
+    Pump();
+    view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    EXPECT_EQ(view.GetLegendLayoutCount(), layouts + 2);
+    view.CopyViewImageForReport(0);
+    EXPECT_EQ(view.GetLegendBackground(), 0xFFFFFFU);
+    EXPECT_EQ(view.GetLegendLayoutCount(), layouts + 3);
+    EXPECT_EQ(QColorToColorRef(PixelAt(view.GetReportImage(), 3, 3)), 0xFFFFFFU);
 }
 
 TEST_F(FrequencyListFrameTest, NoListAndNoButtonOutsideTheLinkedMode) {

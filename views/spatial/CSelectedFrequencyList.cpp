@@ -7,14 +7,17 @@
 #include "views/spatial/CSpatialView.h"
 #include "views/spectral/CSpectralView.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -25,20 +28,48 @@ namespace {
 constexpr int kImageRole = Qt::UserRole + 1;
 constexpr uint32_t kGridLineColour = 0xD7D7D7;
 
-// Rows drawn with the lines of a report list's grid under and right of each cell.
-class GridLineDelegate : public QStyledItemDelegate {
+// Rows drawn tight: the image, then the marker's text whole in the list's row font (its padding
+// blanks left off), in the row's colour, with the lines of a report list's grid under and right of
+// each cell.
+class RowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit RowDelegate(CSelectedFrequencyList& list) : QStyledItemDelegate(&list), m_list(list) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem background(option);
+        initStyleOption(&background, index);
+        background.text.clear();
+        background.icon = QIcon();
+        background.features &= ~(QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasDecoration);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &background, painter, widget);
+
         painter->save();
-        painter->setPen(ColorRefToQColor(kGridLineColour));
         const QRect& r = option.rect;
+        const QRect image(r.left() + CSelectedFrequencyList::kRowPadding,
+                          r.top() + (r.height() - CSelectedFrequencyList::kImageSize) / 2,
+                          CSelectedFrequencyList::kImageSize, CSelectedFrequencyList::kImageSize);
+        index.data(Qt::DecorationRole).value<QIcon>().paint(painter, image);
+        const bool selected = (option.state & QStyle::State_Selected) != 0;
+        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText)
+                                 : index.data(Qt::ForegroundRole).value<QBrush>().color());
+        painter->setFont(m_list.GetRowFont());
+        const QRect text(image.right() + 1 + CSelectedFrequencyList::kImageGap, r.top(),
+                         m_list.GetRowTextWidth(), r.height());
+        painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          CSelectedFrequencyList::ShownText(index.data(Qt::DisplayRole).toString()));
+        painter->setPen(ColorRefToQColor(kGridLineColour));
         painter->drawLine(r.left(), r.bottom(), r.right(), r.bottom());
         painter->drawLine(r.right(), r.top(), r.right(), r.bottom());
         painter->restore();
     }
+    QSize sizeHint(const QStyleOptionViewItem& /*option*/, const QModelIndex& /*index*/) const override {
+        return {CSelectedFrequencyList::kColumnWidth, CSelectedFrequencyList::kRowHeight};
+    }
+
+private:
+    CSelectedFrequencyList& m_list;
 };
 
 QIcon MaskedImage(int resource) {
@@ -54,11 +85,8 @@ QIcon MaskedImage(int resource) {
 } // namespace
 
 CSelectedFrequencyList::CSelectedFrequencyList(QWidget* parent) : QTreeWidget(parent) {
-    QFont listFont(QStringLiteral("Arial"));
-    listFont.setPixelSize(12);
-    listFont.setWeight(QFont::Normal);
-    listFont.setStyleHint(QFont::SansSerif);
-    setFont(listFont);
+    setFont(RowFont(kLargestFontPixels));
+    m_rowFont = font();
     setObjectName(QString::number(kControlId));
     setColumnCount(1);
     setHeaderLabels({QString::fromLatin1(kColumnTitle)});
@@ -72,7 +100,7 @@ CSelectedFrequencyList::CSelectedFrequencyList(QWidget* parent) : QTreeWidget(pa
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setIconSize(QSize(kImageSize, kImageSize));
-    setItemDelegate(new GridLineDelegate(this));
+    setItemDelegate(new RowDelegate(*this));
     EnsureAppResources();
     m_images[kSelectedImage] = MaskedImage(kSelectedBitmap);
     m_images[kOtherImage] = MaskedImage(kOtherBitmap);
@@ -119,6 +147,61 @@ void CSelectedFrequencyList::Fill(const std::vector<_FrequencyMarkerPoint>& mark
         rows.push_back(row);
     }
     addTopLevelItems(rows);
+    FitRowFont();
+}
+
+QString CSelectedFrequencyList::ShownText(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == QLatin1Char(' ')) {
+        --end;
+    }
+    return text.left(end);
+}
+
+int CSelectedFrequencyList::GetRowTextWidth() const {
+    const int row = std::min(columnWidth(0), viewport()->width());
+    return std::max(row - kRowPadding - kImageSize - kImageGap - kRowPadding, 0);
+}
+
+void CSelectedFrequencyList::FitRowFont() {
+    std::vector<QString> texts;
+    texts.reserve(static_cast<size_t>(topLevelItemCount()));
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        texts.push_back(ShownText(topLevelItem(i)->text(0)));
+    }
+    const int room = GetRowTextWidth();
+    QFont font = RowFont(kLargestFontPixels);
+    for (int pixels = kLargestFontPixels; pixels >= kSmallestFontPixels; --pixels) {
+        font = RowFont(pixels);
+        const QFontMetrics metrics(font);
+        const bool fits = std::all_of(texts.begin(), texts.end(), [&](const QString& text) {
+            return metrics.horizontalAdvance(text) <= room;
+        });
+        if (fits) {
+            break;
+        }
+    }
+    if (font != m_rowFont) {
+        m_rowFont = font;
+        viewport()->update();
+    }
+}
+
+QFont CSelectedFrequencyList::RowFont(int pixels) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setWeight(QFont::Normal);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+bool CSelectedFrequencyList::viewportEvent(QEvent* event) {
+    const bool handled = QTreeWidget::viewportEvent(event);
+    // A scroll bar coming or going changes the rows' room.
+    if (event->type() == QEvent::Resize) {
+        FitRowFont();
+    }
+    return handled;
 }
 
 std::string CSelectedFrequencyList::GetItemText(int row) const {

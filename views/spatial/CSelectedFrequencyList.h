@@ -2,6 +2,7 @@
 
 #include "scandata/CScanData.h"
 
+#include <QFont>
 #include <QTreeWidget>
 
 #include <cstdint>
@@ -32,6 +33,13 @@ public:
     static constexpr uint32_t kSelectedTextColour = 0x00009B;
     static constexpr uint32_t kOtherTextColour = 0x005A5A;
     static constexpr const char* kColumnTitle = "Freq List";
+    // Row layout: the image after a small padding, the text after a gap; the row font steps down
+    // from the largest size until every row's text fits the column.
+    static constexpr int kRowPadding = 2;
+    static constexpr int kImageGap = 3;
+    static constexpr int kRowHeight = 16;
+    static constexpr int kLargestFontPixels = 12;
+    static constexpr int kSmallestFontPixels = 8;
 
     explicit CSelectedFrequencyList(QWidget* parent = nullptr);
 
@@ -53,19 +61,28 @@ public:
     uint32_t GetItemData(int row) const;
     int GetItemImage(int row) const;
     uint32_t GetItemTextColour(int row) const;
+    // The font the rows are drawn in and the width their texts have in the column as shown.
+    const QFont& GetRowFont() const { return m_rowFont; }
+    int GetRowTextWidth() const;
+    // A row's text as drawn: without the blanks that pad its last number.
+    static QString ShownText(const QString& text);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void OnClick();
+    void FitRowFont();
+    static QFont RowFont(int pixels);
 
     CSpatialView* m_pOwnerView = nullptr;
     QViewFrame* m_pOwnerFrame = nullptr;
     std::vector<_FrequencyMarkerPoint> m_frequencies;
     QIcon m_images[2];
+    QFont m_rowFont;
 };
 
 } // namespace orv

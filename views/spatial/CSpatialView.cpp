@@ -102,6 +102,10 @@ CTabCtrlEx& CSpatialView::CreateTabStrip(TabStrip strip) {
     std::unique_ptr<CTabCtrlEx>& slot = strip == TabStrip::BlindSpot    ? m_tabBlindSpot
                                         : strip == TabStrip::Comparison ? m_tabComparison
                                                                         : m_tabSpectralSpatial;
+    // The strip stands below the header's lines: the header grows by its height once.
+    if (m_tabBlindSpot == nullptr && m_tabComparison == nullptr && m_tabSpectralSpatial == nullptr) {
+        m_nTopMargin += m_nTabHeight;
+    }
     slot = std::make_unique<CTabCtrlEx>(this);
     slot->setObjectName(QString::number(kTabControlId));
     QObject::connect(slot.get(), &QTabBar::currentChanged, slot.get(),

@@ -89,6 +89,8 @@ public:
     // The header above the map: its height with one or with two frequency lines' worth of room.
     static constexpr int kHeaderHeight = 90;
     static constexpr int kMultiFrequencyHeaderHeight = 70;
+    // The band the header's five lines fill.
+    static constexpr int kLegendLinesHeight = 80;
     // The button that collapses and expands the frequency list, and its two icons.
     static constexpr int kToggleWidth = 16;
     static constexpr int kToggleHeight = 24;
@@ -236,6 +238,9 @@ public:
     virtual int32_t GetCurrentLevel() { return 0; }
     virtual std::string GetLevelText() { return {}; }
 
+    // The header's lines (as DrawLegend listed them) drawn in one piece at the top of the view.
+    void PaintLegendLines(QPainter& painter, int width);
+
     // --- Frequency list ---
     // The button beside the list, drawn into the back buffer (whose top is the map area's); its
     // rectangle in view coordinates is kept, empty without the list.
@@ -245,6 +250,9 @@ public:
     bool IsListExpanded() const { return m_bListExpanded != 0; }
     // The list's width now: 120 expanded, 0 collapsed.
     int32_t ListWidth() const { return m_bListExpanded != 0 ? kListWidth : 0; }
+    // The width the frequency list takes from the map area on the screen (none in a report picture,
+    // which shows no list).
+    int32_t ListBesideMapWidth() const { return m_bListShown != 0 && !m_bReportRender ? ListWidth() : 0; }
     QRect GetListToggleRect() const { return m_rcListToggle; }
 
     // --- Heat map (cells, range, colours, bitmap) ---
@@ -368,6 +376,8 @@ public:
     // stored (the header, the map area).
     const std::vector<DrawnText>& GetLegendTexts() const { return m_legendTexts; }
     uint32_t GetLegendBackground() const { return m_crLegendBackground; }
+    // How often the header's lines were laid out and drawn afresh.
+    int32_t GetLegendLayoutCount() const { return m_legendPicture.layouts; }
     QRect GetHeaderRect() const { return m_rcHeader; }
     QRect GetMapAreaRect() const { return m_rcMapArea; }
     // Live keep-alive workers of all views (for the tests of their lifetime).
@@ -592,6 +602,14 @@ protected:
     bool m_bReportRender = false;
     std::vector<DrawnText> m_drawnTexts;
     std::vector<DrawnText> m_legendTexts;
+    // The header's lines as last laid out and drawn, kept while they stay the same.
+    struct LegendPicture {
+        std::vector<DrawnText> lines;
+        int width = 0;
+        uint32_t background = 0;
+        QImage image;
+        int32_t layouts = 0;
+    } m_legendPicture;
     uint32_t m_crLegendBackground = kBackgroundColour;
     int32_t m_nExportWidth = 0;
     QRect m_rcHeader;

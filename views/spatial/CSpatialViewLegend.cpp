@@ -90,17 +90,11 @@ void CSpatialView::DrawLegend(QPainter& painter) {
     const int legendWidth = m_bReportRender ? m_nExportWidth - m_nRightMargin : width();
     m_crLegendBackground = m_bReportRender ? m_crWhite : m_crBackground;
 
-    painter.save();
-    painter.fillRect(QRect(0, 0, legendWidth, 80), ColorRefToQColor(m_crLegendBackground));
-    painter.setPen(ColorRefToQColor(m_crBlack));
-    auto line = [&](const QRect& rect, const std::string& text) {
-        painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, CodePageToQString(text));
-        m_legendTexts.push_back({text, rect});
-    };
-    painter.setFont(LegendFont(16));
+    // The lines first, as texts and rectangles; the picture of the header is laid out and drawn
+    // again only when one of them, the width or the background changed.
+    auto line = [&](const QRect& rect, const std::string& text) { m_legendTexts.push_back({text, rect}); };
     line(QRect(0, 0, legendWidth, 18),
          compensated ? " Spatial(Compensated) " : "             Spatial             ");
-    painter.setFont(LegendFont(14));
     int top = 20;
     auto next = [&](const std::string& text) {
         line(QRect(0, top, legendWidth, 15), text);
@@ -152,11 +146,36 @@ void CSpatialView::DrawLegend(QPainter& painter) {
     next(bandwidth);
     next(FormatC("     Scanner Module: %s     ", scan->m_ModuleText.c_str()));
     next(FormatC("     Date: %s     ", scan->m_DateText.c_str()));
-    painter.restore();
+    PaintLegendLines(painter, legendWidth);
 
     m_rcHeader = QRect(0, 0, legendWidth, singleFrequency ? kHeaderHeight : kMultiFrequencyHeaderHeight);
     const int32_t areaWidth = m_nMapWidth - (m_bListShown != 0 ? ListWidth() : 0);
-    m_rcMapArea = QRect(0, kHeaderHeight + 1, std::max(areaWidth, 0), std::max(m_nMapHeight, 0));
+    m_rcMapArea = QRect(0, m_nTopMargin + 1, std::max(areaWidth, 0), std::max(m_nMapHeight, 0));
+}
+
+void CSpatialView::PaintLegendLines(QPainter& painter, int width) {
+    LegendPicture& cache = m_legendPicture;
+    const bool same = !cache.image.isNull() && cache.width == width &&
+                      cache.background == m_crLegendBackground &&
+                      cache.lines.size() == m_legendTexts.size() &&
+                      std::equal(cache.lines.begin(), cache.lines.end(), m_legendTexts.begin(),
+                                 [](const DrawnText& a, const DrawnText& b) { return a.text == b.text; });
+    if (!same) {
+        cache.width = width;
+        cache.background = m_crLegendBackground;
+        cache.lines = m_legendTexts;
+        cache.image = QImage(std::max(width, 1), kLegendLinesHeight, QImage::Format_RGB32);
+        cache.image.fill(ColorRefToQColor(m_crLegendBackground));
+        QPainter lines(&cache.image);
+        lines.setPen(ColorRefToQColor(m_crBlack));
+        for (size_t i = 0; i < m_legendTexts.size(); ++i) {
+            lines.setFont(LegendFont(i == 0 ? 16 : 14));
+            lines.drawText(m_legendTexts[i].rect, Qt::AlignCenter | Qt::TextSingleLine,
+                           CodePageToQString(m_legendTexts[i].text));
+        }
+        ++cache.layouts;
+    }
+    painter.drawImage(0, 0, cache.image);
 }
 
 void CSpatialView::DrawFrequencyListToggle(QPainter& backBuffer) {

@@ -821,7 +821,7 @@ void CSpatialView::DrawMap(QImage* target, int32_t /*compose*/) {
             }
         }
         painter.setFont(large);
-        DrawTextInto(painter, QRect(0, m_nMapHeight - 20, m_nMapWidth, 16),
+        DrawTextInto(painter, QRect(0, m_nMapHeight - 20, m_nMapWidth - ListBesideMapWidth(), 16),
                      Qt::AlignCenter | Qt::TextSingleLine, ScaleCaption());
         painter.end();
         ComposeLayers(false);
@@ -953,7 +953,8 @@ void CSpatialView::AdoptZoomWindow(CScanData& scan) {
 }
 
 void CSpatialView::LayOutMap(const QSize& client) {
-    const int32_t width = client.width() - m_nRightMargin;
+    // The open frequency list stands right of the map: the grid keeps clear of it.
+    const int32_t width = client.width() - m_nRightMargin - ListBesideMapWidth();
     const int32_t height = client.height() - m_nBottomMargin - m_nTopMargin;
     float cellSize = 0.0F;
     if (m_nShownRows > 0 && m_nShownColumns > 0) {

@@ -32,6 +32,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -485,9 +486,20 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
     ASSERT_EQ(map.GetLegendTexts().size(), 5U);
     EXPECT_EQ(map.GetLegendTexts()[0].text, "             Spatial             ");
     EXPECT_EQ(map.GetLegendTexts()[1].text.find("Freq"), std::string::npos) << map.GetLegendTexts()[1].text;
+    // Every header line above the tab strip; the list's rows whole in its column; the grid left of it.
+    const QRect strip = map.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->geometry();
     for (const CSpatialView::DrawnText& line : map.GetLegendTexts()) {
         std::cout << "header: [" << line.text << "]\n";
+        EXPECT_LT(line.rect.bottom(), strip.top()) << line.text;
     }
+    const CSelectedFrequencyList& list = map.GetFrequencyList();
+    const QFontMetrics rowMetrics(list.GetRowFont());
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        const QString shown =
+            CSelectedFrequencyList::ShownText(QString::fromStdString(list.GetItemText(row)));
+        EXPECT_LE(rowMetrics.horizontalAdvance(shown), list.GetRowTextWidth()) << shown.toStdString();
+    }
+    EXPECT_LT(map.GetMapRect().right(), list.geometry().left());
     EXPECT_EQ(map.GetFrequencyList().GetItemTextColour(0), CSelectedFrequencyList::kSelectedTextColour);
     EXPECT_EQ(map.GetFrequencyList().GetItemTextColour(1), CSelectedFrequencyList::kOtherTextColour);
     std::cout << "screenshot: " << Save("program-spectral-spatial-header-list.png") << "\n";
