@@ -184,11 +184,12 @@ TEST_F(SpatialViewMessages, PaintInSpectralSpatialModeOnlyQueues) {
 TEST_F(SpatialViewMessages, LayoutOfTheChildren) {
     CSpatialView& view = Prepare(kTypeSpectralSpatialScanNode, 1);
     QWidget& panel = *Panel().GetWidget();
-    // 800 x 600: panel, bar, chooser and list where the layout puts them.
+    // 800 x 600: panel, bar, chooser and list where the layout puts them; the chooser below the
+    // header's lines, which grew by its height.
     EXPECT_EQ(panel.geometry(), QRect(1, 555, 800, 45));
-    EXPECT_EQ(view.GetColourBar().geometry(), QRect(764, 90, 33, 465));
-    EXPECT_EQ(view.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->geometry(), QRect(1, 68, 762, 22));
-    EXPECT_EQ(view.GetFrequencyList().geometry(), QRect(642, 90, 120, 464));
+    EXPECT_EQ(view.GetColourBar().geometry(), QRect(764, 112, 33, 443));
+    EXPECT_EQ(view.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->geometry(), QRect(1, 90, 762, 22));
+    EXPECT_EQ(view.GetFrequencyList().geometry(), QRect(642, 112, 120, 442));
     EXPECT_FALSE(view.GetFrequencyList().isVisible()); // the map is chosen
     view.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->setCurrentIndex(1);
     Pump();
@@ -198,7 +199,7 @@ TEST_F(SpatialViewMessages, LayoutOfTheChildren) {
     EXPECT_FALSE(view.GetFrequencyList().isVisible());
     ASSERT_NE(view.Get3DView(), nullptr);
     EXPECT_TRUE(view.Get3DView()->isVisible());
-    EXPECT_EQ(view.Get3DView()->geometry(), QRect(0, 90, 762, 465));
+    EXPECT_EQ(view.Get3DView()->geometry(), QRect(0, 112, 762, 443));
     EXPECT_EQ(view.Get3DView()->GetReceived(), (std::vector<uint32_t>{C3DSpatialView::kStartTimerMessage}));
     view.Show3DView(false);
     EXPECT_FALSE(view.Get3DView()->isVisible());
@@ -206,7 +207,7 @@ TEST_F(SpatialViewMessages, LayoutOfTheChildren) {
     // Narrower than the right margin: nothing moves.
     view.resize(37, 600);
     EXPECT_EQ(panel.geometry(), QRect(1, 555, 800, 45));
-    EXPECT_EQ(view.GetColourBar().geometry(), QRect(764, 90, 33, 465));
+    EXPECT_EQ(view.GetColourBar().geometry(), QRect(764, 112, 33, 443));
 }
 
 TEST_F(SpatialViewMessages, ToggleSelectedCellSingleAndMulti) {
