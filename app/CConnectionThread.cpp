@@ -19,8 +19,8 @@ namespace orv {
 
 CConnectionDevices::~CConnectionDevices() = default;
 
-bool CSetupScanConnectionDevices::ConnectScanner(eProbeType type) {
-    return m_setup.ConnectScanner(type);
+bool CSetupScanConnectionDevices::ConnectScanner(eProbeType type, std::stop_token stop) {
+    return m_setup.ConnectScanner(type, std::move(stop));
 }
 
 bool CSetupScanConnectionDevices::ConnectAnalyzer() {
@@ -170,7 +170,7 @@ void CConnectionThread::Pass(const std::stop_token& stop) {
 
     // Scanner.
     if (!info.IsScannerConnected()) {
-        const bool connected = m_context.devices->ConnectScanner(info.GetProbeType());
+        const bool connected = m_context.devices->ConnectScanner(info.GetProbeType(), stop);
         info.SetScannerConnected(connected);
         if (connected) {
             if (!m_driverConnectionCreated && link != nullptr) {

@@ -40,7 +40,8 @@ public:
     CConnectionDevices& operator=(const CConnectionDevices&) = delete;
     virtual ~CConnectionDevices();
 
-    virtual bool ConnectScanner(eProbeType type) = 0;
+    // `stop` (the connection thread's) ends the search and its settles.
+    virtual bool ConnectScanner(eProbeType type, std::stop_token stop) = 0;
     virtual bool ConnectAnalyzer() = 0;
     // Lets go of the held analyser connection and its driver; false while that is refused.
     virtual bool ReleaseAnalyzer() = 0;
@@ -52,7 +53,7 @@ public:
 class CSetupScanConnectionDevices final : public CConnectionDevices {
 public:
     explicit CSetupScanConnectionDevices(SetupScan& setup) : m_setup(setup) {}
-    bool ConnectScanner(eProbeType type) override;
+    bool ConnectScanner(eProbeType type, std::stop_token stop) override;
     bool ConnectAnalyzer() override;
     bool ReleaseAnalyzer() override;
     std::optional<std::string> GetAnalyzerNetworkHost() const override;

@@ -28,7 +28,6 @@
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
 #include "engine/runners/HandHeldProbeScan.h"
-#include "engine/scanners/CScannerBot.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
 #include "platform/ui/Prompt.h"
@@ -216,8 +215,8 @@ void CMainFrame::ResetArmQueueForRun() {
     if (GetInstrumentInfo().GetProbeType() != eProbeType::RobotArm || m_engine == nullptr) {
         return;
     }
-    CDeviceManager* manager = m_engine->GetSetupScan().GetDeviceManager();
-    if (manager != nullptr && dynamic_cast<CScannerBot*>(manager->GetScanner()) != nullptr) {
+    // Refused at once, never waited for, while another thread holds the devices.
+    if (CDeviceManager* manager = m_engine->GetSetupScan().GetDeviceManager()) {
         manager->ResetArmQueue();
     }
 }

@@ -14,7 +14,6 @@
 #include "app/project/CChildFrame.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
-#include "engine/scanners/CScannerBot.h"
 #include "platform/CLocale.h"
 #include "project/TfrmMainApp.h"
 #include "protocol/CMainFrameLink.h"
@@ -137,9 +136,11 @@ void CMainFrame::ShowStopScanFrame() {
             }
         };
         actions.stopArm = [this] {
+            // The arm's own link, under the swap lock alone: the emergency stop never waits for the
+            // cell or frame the scan thread holds the devices for.
             CDeviceManager* manager =
                 m_engine != nullptr ? m_engine->GetSetupScan().GetDeviceManager() : nullptr;
-            if (manager != nullptr && dynamic_cast<CScannerBot*>(manager->GetScanner()) != nullptr) {
+            if (manager != nullptr) {
                 manager->StopArm();
             }
         };

@@ -191,7 +191,7 @@ CDeviceManager::CDeviceManager()
     };
     m_scannerMakers[MakerIndex(eProbeType::RobotArm)] = [this] {
         // Only an arm connected for use offers its calibration; the detection's arms never ask.
-        auto bot = std::make_unique<CScannerBot>(m_detecting ? 0 : 1);
+        auto bot = std::make_unique<CScannerBot>(m_detecting.load() ? 0 : 1);
         bot->SetSetupSource([this] { return CurrentScannerSetup(); });
         return bot;
     };
@@ -268,8 +268,9 @@ std::unique_lock<std::recursive_mutex> CDeviceManager::LockDevices() const {
     return std::unique_lock(m_deviceLock);
 }
 
-std::unique_ptr<CScanner> CDeviceManager::MakeAndConnect(eProbeType type) const {
-    const ScannerMaker& maker = m_scannerMakers[MakerIndex(type)];
+std::unique_ptr<CScanner> CDeviceManager::MakeAndConnect(const std::array<ScannerMaker, 4>& makers,
+                                                         eProbeType type) {
+    const ScannerMaker& maker = makers[MakerIndex(type)];
     if (!maker) {
         return nullptr;
     }
@@ -280,68 +281,107 @@ std::unique_ptr<CScanner> CDeviceManager::MakeAndConnect(eProbeType type) const 
     return scanner;
 }
 
-bool CDeviceManager::DetectScanners() {
+std::array<CDeviceManager::ScannerMaker, 4> CDeviceManager::CopyScannerMakers() const {
     const std::lock_guard guard(m_deviceLock);
-    m_detecting = true;
+    return m_scannerMakers;
+}
+
+bool CDeviceManager::DetectScanners() {
+    const std::array<ScannerMaker, 4> makers = CopyScannerMakers();
+    m_detecting.store(true);
     for (const eProbeType type : kDetectionOrder) {
-        if (MakeAndConnect(type) != nullptr) {
+        if (MakeAndConnect(makers, type) != nullptr) {
             GetInstrumentInfo().AddDetectedProbeType(type);
         }
     }
-    m_detecting = false;
+    m_detecting.store(false);
     return true;
 }
 
 void CDeviceManager::KeepScanner(std::unique_ptr<CScanner> scanner) {
-    if (scanner != nullptr) {
-        // The model shows the scanner's id; read it now so no other thread ever asks the driver.
-        scanner->ReadScannerType();
-    }
     std::unique_ptr<CScanner> previous;
     {
         // The outside arm operations hold this lock while they use the driver.
         const std::unique_lock swap(m_scannerSwapLock);
         previous = std::exchange(m_scanner, std::move(scanner));
         m_attachedScanner->Publish(m_scanner.get());
-        previous.reset();
     }
+    // Out of reach of every caller now; its disconnect talks to the device, so not under the lock.
+    previous.reset();
 }
 
-bool CDeviceManager::ConnectScanner(eProbeType type) {
-    const std::lock_guard guard(m_deviceLock);
-    if (IsScanRunning()) {
-        return false;
-    }
-    KeepScanner(nullptr);
-
+std::unique_ptr<CScanner> CDeviceManager::FindScanner(eProbeType type, const std::stop_token& stop,
+                                                      std::optional<eProbeType>& searched) {
+    const std::array<ScannerMaker, 4> makers = CopyScannerMakers();
+    const auto settled = [&](std::unique_ptr<CScanner> scanner, std::chrono::milliseconds settle) {
+        if (!ClockSleep(settle, stop)) {
+            scanner.reset();
+        }
+        return scanner;
+    };
     if (type == eProbeType::UsbScannerBoard || type == eProbeType::RobotArm ||
         type == eProbeType::ExternalAdapter) {
-        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(type)) {
-            KeepScanner(std::move(scanner));
-            return true;
+        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(makers, type)) {
+            return scanner;
         }
     }
-
     CInstrumentInfo& info = GetInstrumentInfo();
     info.SetProbeType(eProbeType::NoScanner);
+    if (stop.stop_requested()) {
+        return nullptr;
+    }
     DetectScanners();
     for (const SearchStep& step : kScannerSearchOrder) {
-        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(step.type)) {
-            ClockSleep(step.settle);
-            info.SetProbeType(step.type);
-            KeepScanner(std::move(scanner));
-            return true;
+        if (stop.stop_requested()) {
+            return nullptr;
+        }
+        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(makers, step.type)) {
+            searched = step.type;
+            return settled(std::move(scanner), step.settle);
         }
     }
-    if (m_noScannerFallbackAllowed && m_noScannerFallbackAllowed()) {
-        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(eProbeType::NoScanner)) {
-            ClockSleep(kNoScannerSettle);
-            info.SetProbeType(eProbeType::NoScanner);
-            KeepScanner(std::move(scanner));
-            return true;
+    const bool fallback = [&] {
+        const std::lock_guard guard(m_deviceLock);
+        return m_noScannerFallbackAllowed && m_noScannerFallbackAllowed();
+    }();
+    if (fallback && !stop.stop_requested()) {
+        if (std::unique_ptr<CScanner> scanner = MakeAndConnect(makers, eProbeType::NoScanner)) {
+            searched = eProbeType::NoScanner;
+            return settled(std::move(scanner), kNoScannerSettle);
         }
     }
-    return false;
+    return nullptr;
+}
+
+bool CDeviceManager::ConnectScanner(eProbeType type, std::stop_token stop) {
+    {
+        const std::lock_guard guard(m_deviceLock);
+        if (IsScanRunning()) {
+            return false;
+        }
+        // The old driver lets its device go, so the search below can open it again.
+        KeepScanner(nullptr);
+    }
+    // The search, its settles and whatever the drivers ask the user run without the device lock: the
+    // command endpoint answers meanwhile, and a stop ends the settles.
+    std::optional<eProbeType> searched;
+    std::unique_ptr<CScanner> scanner = FindScanner(type, stop, searched);
+    if (scanner == nullptr) {
+        return false;
+    }
+    // The model shows the scanner's id; read it now so no other thread ever asks the driver.
+    scanner->ReadScannerType();
+    const std::lock_guard guard(m_deviceLock);
+    if (IsScanRunning()) {
+        AddInformationMessage(1, "A scan began while the scanner was being connected; the scanner is "
+                                 "connected again later.");
+        return false;
+    }
+    if (searched) {
+        GetInstrumentInfo().SetProbeType(*searched);
+    }
+    KeepScanner(std::move(scanner));
+    return true;
 }
 
 bool CDeviceManager::WriteAdapterStaticIPSettings(uint8_t useStaticIp, const std::string& address,
@@ -615,6 +655,9 @@ template <class Use> bool CDeviceManager::WithArm(Use use) {
 }
 
 template <class Use> bool CDeviceManager::WithIdleArm(const char* what, Use use) {
+    if (!m_attachedScanner->GetArmDefaultProbeHeight().has_value()) {
+        return false; // not the arm: nothing to refuse
+    }
     if (IsScanRunning()) {
         AddInformationMessage(1, FormatC("%s refused: a scan is running.", what));
         return false;

@@ -27,6 +27,7 @@
 #include <optional>
 #include <shared_mutex>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,7 +84,13 @@ public:
     // Replaces the scanner: the kind asked for when it answers, otherwise the first kind of the
     // ordered search that answers, or the no-scanner driver when falling back is allowed. False
     // (scanner unchanged) while a scan runs; false with no scanner when none answered.
-    bool ConnectScanner(eProbeType type);
+    //
+    // The search runs outside the device lock (the command endpoint answers meanwhile); the lock is
+    // taken only to check that no scan runs and to swap the scanner in. `stop` ends the settles and
+    // the search between kinds.
+    bool ConnectScanner(eProbeType type, std::stop_token stop = {});
+    // The driver in use: for the engine's threads while they hold the device lock. Other threads ask
+    // the published answers or the arm operations below.
     CScanner* GetScanner() const;
     // The about box's static-IP write to the external adapter, under the device lock. Refused
     // (logged, false) while a scan runs; false when the scanner is not the adapter.
@@ -252,7 +259,13 @@ public:
 private:
     class AttachedScannerAnswers;
 
-    std::unique_ptr<CScanner> MakeAndConnect(eProbeType type) const;
+    static std::unique_ptr<CScanner> MakeAndConnect(const std::array<ScannerMaker, 4>& makers,
+                                                    eProbeType type);
+    std::array<ScannerMaker, 4> CopyScannerMakers() const;
+    // The kind asked for, else the ordered search (`searched`: the kind it found); null when none
+    // answered or `stop` fired.
+    std::unique_ptr<CScanner> FindScanner(eProbeType type, const std::stop_token& stop,
+                                          std::optional<eProbeType>& searched);
     ScannerSetup CurrentScannerSetup() const;
     // Runs `use` on the arm under the shared swap lock; false when the scanner is not the arm.
     template <class Use> bool WithArm(Use use);
@@ -283,8 +296,8 @@ private:
     // Taken exclusively to replace m_scanner or reconnect it, shared by the outside arm operations while
     // they use it.
     mutable std::shared_mutex m_scannerSwapLock;
-    // Set while DetectScanners makes its drivers (under the device lock).
-    bool m_detecting = false;
+    // Set while DetectScanners makes its drivers.
+    std::atomic<bool> m_detecting{false};
     std::unique_ptr<CSpectrumAnalyzer> m_analyzer;
     const AnalyzerScanSetup* m_scanSetup = nullptr;
     std::function<bool()> m_driverChangeApplying;
@@ -316,6 +329,12 @@ private:
     const SetupScan* SetupForSpatialRoutine(bool needScanner = false);
     struct ChunkPlan;
     bool ScanCellChunks(RunScan* runner, const ChunkPlan& plan);
+    // What a pattern routine opens with, held for its length.
+    struct PatternRun;
+    // The pattern routines' common opening: the device lock, the set-up (with the analyser, and the
+    // scanner when asked), its grid and probe-cell map; then `fits` (the routine's own checks of the
+    // set-up and the analyser: false clears read-ok) and OpenPattern. False when any step fails.
+    template <class Fits> bool BeginPattern(PatternRun& run, bool needScanner, Fits fits);
     // Probe height, the bitmap of the map's active cells to the scanner, and the scanner's height
     // table; the per-cell array zeroed. False (scanner-ready cleared) without a scanner.
     bool OpenPattern(const ScanGrid& grid, std::span<const uint8_t> map);

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,6 +29,7 @@ using std::chrono::milliseconds;
 constexpr milliseconds kOneSweepTriggerSettle{300};
 constexpr milliseconds kOneSweepSwitchSettle{100};
 constexpr milliseconds kTriggerSettle{200};
+constexpr milliseconds kInlineSettle{200};
 constexpr milliseconds kBeforeChunkRead{100};
 constexpr milliseconds kSettledTriggerSettle{800};
 constexpr milliseconds kMultipleGatedTriggerSettle{1000};
@@ -73,6 +76,21 @@ uint32_t ActiveCellTotal(std::span<const uint8_t> cells) {
     return std::max<uint32_t>(1, static_cast<uint32_t>(std::count(cells.begin(), cells.end(), 1)));
 }
 
+// The analyser's chunk figures at the set-up's RBW: at least one cell per sweep and one point per
+// cell, else the routine cannot read its trace.
+struct ChunkFigures {
+    float rbw = 0.0F;
+    int32_t cellsPerSweep = 0;
+    int32_t pointsPerCell = 0;
+
+    bool Read(CSpectrumAnalyzer& analyzer, const SetupScan& setup) {
+        rbw = setup.GetRBW();
+        cellsPerSweep = analyzer.GetCellsPerSweep(rbw);
+        pointsPerCell = analyzer.GetPointsPerCell();
+        return cellsPerSweep >= 1 && pointsPerCell >= 1;
+    }
+};
+
 } // namespace
 
 struct CDeviceManager::ChunkPlan {
@@ -102,6 +120,30 @@ struct CDeviceManager::ChunkPlan {
         return plan;
     }
 };
+
+struct CDeviceManager::PatternRun {
+    std::unique_lock<std::recursive_mutex> lock;
+    const SetupScan* setup = nullptr;
+    std::optional<ScanGrid> grid;
+    std::shared_ptr<const std::vector<uint8_t>> map;
+    std::span<const uint8_t> cells;
+};
+
+template <class Fits> bool CDeviceManager::BeginPattern(PatternRun& run, bool needScanner, Fits fits) {
+    run.lock = LockDevices();
+    run.setup = SetupForSpatialRoutine(needScanner);
+    if (run.setup == nullptr) {
+        return false;
+    }
+    run.grid.emplace(*run.setup);
+    run.map = run.setup->GetProbeCellMap();
+    run.cells = MapCells(run.map);
+    if (!fits(*run.setup, *run.grid)) {
+        SetReadOk(0);
+        return false;
+    }
+    return OpenPattern(*run.grid, run.cells);
+}
 
 const SetupScan* CDeviceManager::SetupForSpatialRoutine(bool needScanner) {
     const SetupScan* setup = m_acquisitionSetup.load();
@@ -193,21 +235,18 @@ bool CDeviceManager::ScanCellChunks(RunScan* runner, const ChunkPlan& plan) {
 }
 
 bool CDeviceManager::ScanAllCellsOneSweep() {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
+    PatternRun run;
+    int32_t p = 0;
+    if (!BeginPattern(run, false,
+                      [&](const SetupScan&, const ScanGrid&) {
+                          p = m_analyzer->GetPointsPerCell();
+                          return p >= 1;
+                      }) ||
+        !TriggerSweep()) {
         return false;
     }
-    const ScanGrid grid(*setup);
-    const int32_t p = m_analyzer->GetPointsPerCell();
-    const auto map = setup->GetProbeCellMap();
-    if (p < 1) {
-        SetReadOk(0);
-        return false;
-    }
-    if (!OpenPattern(grid, MapCells(map)) || !TriggerSweep()) {
-        return false;
-    }
+    const SetupScan* setup = run.setup;
+    const ScanGrid& grid = *run.grid;
     Pause(kOneSweepTriggerSettle);
     const int64_t points = setup->GetNumberOfFrequencyBuckets();
     const auto argument = static_cast<int32_t>(m_analyzer->GetRbwValueA(setup->GetRBW()) + (points - 1) / p);
@@ -227,16 +266,13 @@ bool CDeviceManager::ScanAllCellsOneSweep() {
 }
 
 bool CDeviceManager::ScanAllCellsEverySecondPoint() {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
+    PatternRun run;
+    if (!BeginPattern(run, false, [](const SetupScan&, const ScanGrid&) { return true; }) ||
+        !TriggerSweep()) {
         return false;
     }
-    const ScanGrid grid(*setup);
-    const auto map = setup->GetProbeCellMap();
-    if (!OpenPattern(grid, MapCells(map)) || !TriggerSweep()) {
-        return false;
-    }
+    const SetupScan* setup = run.setup;
+    const ScanGrid& grid = *run.grid;
     Pause(kTriggerSettle);
     const auto points = static_cast<int32_t>(setup->GetNumberOfFrequencyBuckets());
     if (!m_scanner->StartingSwitch(m_analyzer->GetRbwValueA(setup->GetRBW()) + points / 2)) {
@@ -254,25 +290,43 @@ bool CDeviceManager::ScanAllCellsEverySecondPoint() {
     return FinishCells();
 }
 
-bool CDeviceManager::ScanCellChunksContinuous(RunScan* runner) {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
+bool CDeviceManager::ScanAllCellsInline() {
+    PatternRun run;
+    if (!BeginPattern(run, false, [](const SetupScan&, const ScanGrid&) { return true; }) ||
+        !TriggerSweep()) {
         return false;
     }
-    const ScanGrid grid(*setup);
-    const float rbw = setup->GetRBW();
-    const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
-    const int32_t p = m_analyzer->GetPointsPerCell();
-    const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells = MapCells(map);
-    if (g < 1 || p < 1) {
+    const SetupScan* setup = run.setup;
+    const ScanGrid& grid = *run.grid;
+    Pause(kInlineSettle);
+    const int32_t points = static_cast<int32_t>(setup->GetNumberOfFrequencyBuckets());
+    if (!m_scanner->StartingSwitch(m_analyzer->GetRbwValueA(setup->GetRBW()) + points)) {
+        SetScannerReady(0);
+        return false;
+    }
+    const float* trace = ReadTraceHolding(grid.CellCount());
+    if (trace == nullptr) {
+        return false;
+    }
+    if (!StoreResult(trace, static_cast<int32_t>(grid.CellCount()))) {
         SetReadOk(0);
         return false;
     }
-    if (!OpenPattern(grid, cells)) {
+    return true;
+}
+
+bool CDeviceManager::ScanCellChunksContinuous(RunScan* runner) {
+    PatternRun run;
+    ChunkFigures figures;
+    if (!BeginPattern(run, false, [&](const SetupScan& setup, const ScanGrid&) {
+            return figures.Read(*m_analyzer, setup);
+        })) {
         return false;
     }
+    const float rbw = figures.rbw;
+    const int32_t g = figures.cellsPerSweep;
+    const int32_t p = figures.pointsPerCell;
+    const std::span<const uint8_t> cells = run.cells;
     if (!m_analyzer->SetContinuousSweep(true) || !TriggerSweep()) {
         SetAnalyzerReady(0);
         return false;
@@ -286,24 +340,17 @@ bool CDeviceManager::ScanCellChunksContinuous(RunScan* runner) {
 }
 
 bool CDeviceManager::ScanCellChunksRetriggered(RunScan* runner) {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
+    PatternRun run;
+    ChunkFigures figures;
+    if (!BeginPattern(run, false, [&](const SetupScan& setup, const ScanGrid&) {
+            return figures.Read(*m_analyzer, setup);
+        })) {
         return false;
     }
-    const ScanGrid grid(*setup);
-    const float rbw = setup->GetRBW();
-    const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
-    const int32_t p = m_analyzer->GetPointsPerCell();
-    const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells = MapCells(map);
-    if (g < 1 || p < 1) {
-        SetReadOk(0);
-        return false;
-    }
-    if (!OpenPattern(grid, cells)) {
-        return false;
-    }
+    const float rbw = figures.rbw;
+    const int32_t g = figures.cellsPerSweep;
+    const int32_t p = figures.pointsPerCell;
+    const std::span<const uint8_t> cells = run.cells;
     ChunkPlan plan = ChunkPlan::ForActiveCells(cells, g, p);
     plan.switchArgument = m_analyzer->GetRbwValueA(rbw) + g;
     plan.retrigger = true;
@@ -313,23 +360,17 @@ bool CDeviceManager::ScanCellChunksRetriggered(RunScan* runner) {
 }
 
 bool CDeviceManager::ScanCellChunksSettled(RunScan* runner) {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
+    PatternRun run;
+    int64_t s = 0;
+    int32_t p = 0;
+    if (!BeginPattern(run, false, [&](const SetupScan& setup, const ScanGrid&) {
+            s = static_cast<int64_t>(setup.GetNumberOfFrequencyBuckets());
+            p = m_analyzer->GetPointsPerCell();
+            return s >= 1 && s <= INT32_MAX - 10 && p >= 1;
+        })) {
         return false;
     }
-    const ScanGrid grid(*setup);
-    const auto s = static_cast<int64_t>(setup->GetNumberOfFrequencyBuckets());
-    const int32_t p = m_analyzer->GetPointsPerCell();
-    const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells = MapCells(map);
-    if (s < 1 || s > INT32_MAX - 10 || p < 1) {
-        SetReadOk(0);
-        return false;
-    }
-    if (!OpenPattern(grid, cells)) {
-        return false;
-    }
+    const std::span<const uint8_t> cells = run.cells;
     if (!m_analyzer->SetContinuousSweep(true) || !TriggerSweep()) {
         SetAnalyzerReady(0);
         return false;
@@ -343,24 +384,17 @@ bool CDeviceManager::ScanCellChunksSettled(RunScan* runner) {
 }
 
 bool CDeviceManager::ScanCellChunksOffset(RunScan* runner) {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
+    PatternRun run;
+    ChunkFigures figures;
+    if (!BeginPattern(run, false, [&](const SetupScan& setup, const ScanGrid&) {
+            return figures.Read(*m_analyzer, setup);
+        })) {
         return false;
     }
-    const ScanGrid grid(*setup);
-    const float rbw = setup->GetRBW();
-    const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
-    const int32_t p = m_analyzer->GetPointsPerCell();
-    const auto map = setup->GetProbeCellMap();
-    const std::span<const uint8_t> cells = MapCells(map);
-    if (g < 1 || p < 1) {
-        SetReadOk(0);
-        return false;
-    }
-    if (!OpenPattern(grid, cells)) {
-        return false;
-    }
+    const float rbw = figures.rbw;
+    const int32_t g = figures.cellsPerSweep;
+    const int32_t p = figures.pointsPerCell;
+    const std::span<const uint8_t> cells = run.cells;
     Progress(runner, ActiveCellTotal(cells), 0);
     if (!TriggerSweep()) {
         return false;
@@ -375,21 +409,15 @@ bool CDeviceManager::ScanCellChunksOffset(RunScan* runner) {
 }
 
 bool CDeviceManager::ScanTwoHalves(RunScan* runner) {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine();
-    if (setup == nullptr) {
-        return false;
-    }
-    const ScanGrid grid(*setup);
+    PatternRun run;
     // Two reads of 631 values cover at most 1262 cells.
-    if (grid.CellCount() > 2 * kHalfGridCells) {
-        SetReadOk(0);
+    if (!BeginPattern(run, false, [](const SetupScan&, const ScanGrid& grid) {
+            return grid.CellCount() <= 2 * kHalfGridCells;
+        })) {
         return false;
     }
-    const auto map = setup->GetProbeCellMap();
-    if (!OpenPattern(grid, MapCells(map))) {
-        return false;
-    }
+    const SetupScan* setup = run.setup;
+    const ScanGrid& grid = *run.grid;
     const int32_t argument = m_analyzer->GetRbwValueA(setup->GetRBW()) +
                              static_cast<int32_t>(setup->GetNumberOfFrequencyBuckets());
     for (uint32_t half = 0; half < 2; ++half) {

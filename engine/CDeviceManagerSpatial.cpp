@@ -15,11 +15,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace orv {
 
 namespace {
-constexpr std::chrono::milliseconds kInlineSettle{200};
 constexpr float kProgressStepRbw = 0.00031F;
 } // namespace
 
@@ -61,7 +61,7 @@ bool CDeviceManager::TriggerSweep() {
 
 bool CDeviceManager::AcquireSpatialScanData(RunScan* runner, uint16_t frequencyIndex,
                                             uint16_t frequencyCount) {
-    const auto lock = LockDevices();
+    auto lock = LockDevices();
     SetScannerReady(1);
     SetAnalyzerReady(1);
     SetReadOk(1);
@@ -78,6 +78,9 @@ bool CDeviceManager::AcquireSpatialScanData(RunScan* runner, uint16_t frequencyI
     const float rbw = setup != nullptr ? setup->GetRBW() : 0.0F;
     const SpatialDispatch dispatch = ChooseSpatialRoutine(
         mode, GetModelCode(), [this] { return m_analyzer->IsNarrowRbw(); }, rbw);
+    // Each routine holds the devices for as long as it needs them, and no longer: the by-probes
+    // routine lets them go between cells.
+    lock.unlock();
 
     bool done = false;
     switch (dispatch.routine) {
@@ -140,38 +143,6 @@ bool CDeviceManager::AcquireSpatialScanData(RunScan* runner, uint16_t frequencyI
         return true;
     }
     return GetScannerReady() == 1 && GetAnalyzerReady() == 1 && GetReadOk() == 1;
-}
-
-bool CDeviceManager::ScanAllCellsInline() {
-    const auto lock = LockDevices();
-    const SetupScan* setup = m_acquisitionSetup.load();
-    if (setup == nullptr) {
-        SetReadOk(0);
-        return false;
-    }
-    const ScanGrid grid(*setup);
-    const auto map = setup->GetProbeCellMap();
-    if (!OpenPattern(grid, map != nullptr ? std::span<const uint8_t>(*map) : std::span<const uint8_t>{})) {
-        return false;
-    }
-    if (!TriggerSweep()) {
-        return false;
-    }
-    Pause(kInlineSettle);
-    const int32_t points = static_cast<int32_t>(setup->GetNumberOfFrequencyBuckets());
-    if (!m_scanner->StartingSwitch(m_analyzer->GetRbwValueA(setup->GetRBW()) + points)) {
-        SetScannerReady(0);
-        return false;
-    }
-    const float* trace = ReadTraceHolding(grid.CellCount());
-    if (trace == nullptr) {
-        return false;
-    }
-    if (!StoreResult(trace, static_cast<int32_t>(grid.CellCount()))) {
-        SetReadOk(0);
-        return false;
-    }
-    return true;
 }
 
 bool CDeviceManager::MeasureCellGatedVideo(int16_t row, int16_t column, int16_t height,
@@ -280,47 +251,79 @@ bool CDeviceManager::ScanCellsByMarker(RunScan* runner) {
 
 bool CDeviceManager::GetSpatialScanDataByProbes(RunScan* runner, uint16_t frequencyIndex,
                                                 uint16_t frequencyCount) {
-    const auto lock = LockDevices();
     AddInformationMessage(1, "Using spatial scan by probes");
-    const SetupScan* setup = SetupForSpatialRoutine(true);
-    if (setup == nullptr) {
-        return false;
+    std::optional<ScanGrid> grid;
+    uint32_t step = 1;
+    {
+        const auto lock = LockDevices();
+        const SetupScan* setup = SetupForSpatialRoutine(true);
+        if (setup == nullptr) {
+            return false;
+        }
+        ApplyProbeHeight();
+        grid.emplace(*setup);
+        const uint32_t active = grid->ActiveCount();
+        step = active > 19 && setup->GetRBW() > kProgressStepRbw ? active / 20 : 1;
+        m_cells.assign(grid->CellCount(), 0.0F);
     }
-    ApplyProbeHeight();
-    const ScanGrid grid(*setup);
-    const uint32_t active = grid.ActiveCount();
-    const uint32_t step = active > 19 && setup->GetRBW() > kProgressStepRbw ? active / 20 : 1;
-    m_cells.assign(grid.CellCount(), 0.0F);
-    Progress(runner, std::max<uint32_t>(active, 1), 0);
+    const uint32_t active = grid->ActiveCount();
+    // The progress goes between cells, with the devices free: a client slow to read holds up only
+    // this thread.
+    const auto progress = [runner](uint32_t total, uint32_t done) {
+        Progress(runner, total, done);
+        if (runner != nullptr) {
+            runner->FlushProgress();
+        }
+    };
+    progress(std::max<uint32_t>(active, 1), 0);
     uint32_t done = 0;
-    for (int32_t row = 0; row < grid.Rows(); ++row) {
-        for (int32_t column = 0; column < grid.Columns() && !IsStopRequested(); ++column) {
-            const uint32_t cell = grid.Index(row, column);
-            if (!grid.IsActive(cell)) {
+    for (int32_t row = 0; row < grid->Rows(); ++row) {
+        for (int32_t column = 0; column < grid->Columns() && !IsStopRequested(); ++column) {
+            const uint32_t cell = grid->Index(row, column);
+            if (!grid->IsActive(cell)) {
                 continue;
             }
-            PlaceProbe(static_cast<int16_t>(row), static_cast<int16_t>(column), grid.Height(cell));
-            m_scanner->SetStepWords(frequencyIndex, frequencyCount);
-            m_scanner->SetSwitchMode(GetSwitchModeValue());
-            if (!m_scanner->SwitchToCell()) {
-                SetReadOk(0);
-                SetScannerReady(0);
-                return false;
+            bool measured = false;
+            {
+                // One cell's device work.
+                const auto lock = LockDevices();
+                if (m_scanner == nullptr || m_analyzer == nullptr) {
+                    // Replaced between cells (only while no scan runs).
+                    if (m_scanner == nullptr) {
+                        SetScannerReady(0);
+                    } else {
+                        SetAnalyzerReady(0);
+                    }
+                    return false;
+                }
+                PlaceProbe(static_cast<int16_t>(row), static_cast<int16_t>(column), grid->Height(cell));
+                m_scanner->SetStepWords(frequencyIndex, frequencyCount);
+                m_scanner->SetSwitchMode(GetSwitchModeValue());
+                if (!m_scanner->SwitchToCell()) {
+                    SetReadOk(0);
+                    SetScannerReady(0);
+                    return false;
+                }
+                m_analyzer->SweepAndWait();
+                const float* trace = m_analyzer->QueryScan();
+                if (trace != nullptr) {
+                    float highest = -10000.0F;
+                    for (int32_t i = 0; i < m_analyzer->GetSweepPointCount(); ++i) {
+                        highest = std::max(highest, trace[i]);
+                    }
+                    m_cells[cell] = highest;
+                    measured = true;
+                }
             }
-            m_analyzer->SweepAndWait();
-            const float* trace = m_analyzer->QueryScan();
-            if (trace != nullptr) {
-                float highest = -10000.0F;
-                for (int32_t i = 0; i < m_analyzer->GetSweepPointCount(); ++i) {
-                    highest = std::max(highest, trace[i]);
-                }
-                m_cells[cell] = highest;
-                ++done;
-                if (done % step == 0) {
-                    Progress(runner, active, done);
-                }
+            if (measured && ++done % step == 0) {
+                progress(active, done);
             }
         }
+    }
+    const auto lock = LockDevices();
+    if (m_analyzer == nullptr) {
+        SetAnalyzerReady(0);
+        return false;
     }
     // A failed last read would otherwise leave the previous frame's values as this frame's.
     if (!m_analyzer->IsQueryValid()) {

@@ -508,6 +508,19 @@ void CSocketCommandEngine::Dispatch(Incoming& command) {
 
 void CSocketCommandEngine::HandleSetup(Incoming& command) {
     SetupScan& setup = *m_context.setup;
+    if (m_scanRunning.load()) {
+        // The runner lays its packets out by the grid and span it started with: a new set-up under
+        // it would mislabel them. The reply is the set-up in force, marked failed.
+        AddInformationMessage(1, "commandID = 1 --- set-up refused: a scan is running.");
+        SetupScanValues held = setup.GetValues();
+        held.failureCode = RunScan::kStatusFailed;
+        const AnalyzerSetupState analyzer =
+            m_context.devices != nullptr && m_context.devices->GetAnalyzer() != nullptr
+                ? m_context.devices->GetAnalyzerSetupState()
+                : AnalyzerSetupState{};
+        SendFrame(kSetup, BuildSetupReplyBody(held, command.samplingRate, analyzer));
+        return;
+    }
     setup.ApplySetup(command.setup);
     AddInformationMessage(1, "SetupScanInstance->SetupInstrument() ------ start");
     bool applied = false;
@@ -563,8 +576,11 @@ void CSocketCommandEngine::HandleGo(const Incoming& command) {
     if (m_scanThread.joinable()) {
         if (!EndRunningScan()) {
             AddInformationMessage(1, "commandID = 2 --- the running scan did not stop; the go is refused.");
-            const std::vector<uint8_t> terminator = BuildTerminatorFrame(RunScan::kStatusFailed);
-            m_context.data->Send(terminator.data(), terminator.size());
+            // The client learns of it now; the old scan, when it ends, writes no second terminator.
+            if (!m_runTerminated->exchange(true)) {
+                const std::vector<uint8_t> terminator = BuildTerminatorFrame(RunScan::kStatusFailed);
+                m_context.data->Send(terminator.data(), terminator.size());
+            }
             m_context.setup->SetGoMode(command.goMode);
             SendFrame(kGo, {m_context.setup->GetGoMode()});
             return;
@@ -577,17 +593,19 @@ void CSocketCommandEngine::HandleGo(const Incoming& command) {
     std::unique_ptr<RunScan> runner =
         m_context.runners->MakeRunner(m_context.setup->GetScanType(), m_context);
     m_scanEnded.Clear();
+    m_runTerminated = std::make_shared<std::atomic<bool>>(false);
     m_scanRunning.store(true);
     if (m_context.devices != nullptr) {
         // Before the thread starts, so that no connect replaces a device the runner is about to use.
         m_context.devices->SetScanRunning(true);
     }
-    m_scanThread =
-        std::jthread([this, owned = std::move(runner)]() mutable { ScanThreadBody(std::move(owned)); });
+    m_scanThread = std::jthread([this, owned = std::move(runner), terminated = m_runTerminated]() mutable {
+        ScanThreadBody(std::move(owned), *terminated);
+    });
     SendFrame(kGo, {m_context.setup->GetGoMode()});
 }
 
-void CSocketCommandEngine::ScanThreadBody(std::unique_ptr<RunScan> runner) {
+void CSocketCommandEngine::ScanThreadBody(std::unique_ptr<RunScan> runner, std::atomic<bool>& terminated) {
     CEngineDevices* devices = m_context.devices;
     if (devices != nullptr && devices->HasScanner()) {
         devices->BeginScan();
@@ -599,8 +617,10 @@ void CSocketCommandEngine::ScanThreadBody(std::unique_ptr<RunScan> runner) {
     if (devices != nullptr) {
         devices->SetScanRunning(false);
     }
-    const std::vector<uint8_t> terminator = BuildTerminatorFrame(runner->GetStatus());
-    m_context.data->Send(terminator.data(), terminator.size());
+    if (!terminated.exchange(true)) {
+        const std::vector<uint8_t> terminator = BuildTerminatorFrame(runner->GetStatus());
+        m_context.data->Send(terminator.data(), terminator.size());
+    }
     m_context.stopFlag->Clear();
     runner.reset();
     m_scanRunning.store(false);
@@ -704,16 +724,19 @@ void CSocketCommandEngine::HandleAnalyzerIdentity() {
     SendFrame(kAnalyzerIdentity, out.TakeBytes());
 }
 
-bool CSocketCommandEngine::SendTextPacket(uint16_t step, uint16_t stepCount, std::string_view text) {
-    const auto length = static_cast<uint32_t>(std::min<std::size_t>(text.size(), kAccumulationBytes));
+namespace {
+
+std::vector<uint8_t> TextPacketBody(uint16_t step, uint16_t stepCount, std::string_view text) {
+    const auto length =
+        static_cast<uint32_t>(std::min<std::size_t>(text.size(), CSocketCommandEngine::kAccumulationBytes));
     CByteCursor out(4 + length);
     out.WriteUInt16(step);
     out.WriteUInt16(stepCount);
     out.WriteBytes(text.data(), length);
-    return SendFrame(kTextPacketId, out.TakeBytes());
+    return out.TakeBytes();
 }
 
-bool CSocketCommandEngine::SendFrame(uint16_t id, const std::vector<uint8_t>& body) {
+std::vector<uint8_t> WholeFrame(uint16_t id, const std::vector<uint8_t>& body) {
     const auto size = static_cast<uint32_t>(body.size());
     CByteCursor out(CFrameAccumulator::kHeaderBytes + size);
     out.WriteUInt8(CFrameAccumulator::kMarker);
@@ -723,7 +746,42 @@ bool CSocketCommandEngine::SendFrame(uint16_t id, const std::vector<uint8_t>& bo
     if (size > 0) {
         out.WriteBytes(body.data(), size);
     }
-    return SendBytes(out.GetData(), out.GetSize());
+    return out.TakeBytes();
+}
+
+} // namespace
+
+bool CSocketCommandEngine::SendTextPacket(uint16_t step, uint16_t stepCount, std::string_view text) {
+    return SendFrame(kTextPacketId, TextPacketBody(step, stepCount, text));
+}
+
+bool CSocketCommandEngine::SendSetupStep(uint16_t step, uint16_t stepCount, std::string_view text) {
+    const std::vector<uint8_t> frame = WholeFrame(kTextPacketId, TextPacketBody(step, stepCount, text));
+    const std::unique_lock send(m_sendLock, std::try_to_lock);
+    const std::lock_guard kept(m_keptStepsLock);
+    if (send.owns_lock() && m_keptSteps.empty() && m_channel != nullptr &&
+        m_channel->WriteWholeToClient(frame.data(), frame.size())) {
+        return true;
+    }
+    m_keptSteps.insert(m_keptSteps.end(), frame.begin(), frame.end());
+    return true;
+}
+
+void CSocketCommandEngine::SendKeptSteps() {
+    std::vector<uint8_t> steps;
+    {
+        const std::lock_guard kept(m_keptStepsLock);
+        steps.swap(m_keptSteps);
+    }
+    if (!steps.empty() && m_channel != nullptr &&
+        !m_channel->WriteAllToClient(steps.data(), steps.size(), kFullQueueWait, m_shutdown.get_token())) {
+        AddInformationMessage(1, "sending packet failed.");
+    }
+}
+
+bool CSocketCommandEngine::SendFrame(uint16_t id, const std::vector<uint8_t>& body) {
+    const std::vector<uint8_t> frame = WholeFrame(id, body);
+    return SendBytes(frame.data(), frame.size());
 }
 
 bool CSocketCommandEngine::SendBytes(const uint8_t* bytes, std::size_t length) {
@@ -731,6 +789,7 @@ bool CSocketCommandEngine::SendBytes(const uint8_t* bytes, std::size_t length) {
     if (m_channel == nullptr) {
         return false;
     }
+    SendKeptSteps();
     if (!m_channel->WriteAllToClient(bytes, length, kFullQueueWait, m_shutdown.get_token())) {
         AddInformationMessage(1, "sending packet failed.");
         return false;

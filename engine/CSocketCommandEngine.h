@@ -66,9 +66,10 @@ public:
 
     // Sends one text packet 4004 (step, step count, text without terminator).
     bool SendTextPacket(uint16_t step, uint16_t stepCount, std::string_view text);
-    bool SendSetupStep(uint16_t step, uint16_t stepCount, std::string_view text) override {
-        return SendTextPacket(step, stepCount, text);
-    }
+    // The set-up's step reports come while the device lock is held: one goes at once only when that
+    // needs no wait; otherwise it is kept, in order, and goes before anything else sent here (the
+    // set-up's reply at the latest). True.
+    bool SendSetupStep(uint16_t step, uint16_t stepCount, std::string_view text) override;
 
     // The bound a go and the engine's end wait for a running scan (tests shorten it).
     void SetScanEndBound(std::chrono::milliseconds bound) { m_scanEndBound = bound; }
@@ -98,6 +99,8 @@ private:
     void Dispatch(Incoming& command);
     bool SendFrame(uint16_t id, const std::vector<uint8_t>& body);
     bool SendBytes(const uint8_t* bytes, std::size_t length);
+    // Writes the kept step reports; under m_sendLock.
+    void SendKeptSteps();
 
     void HandleSetup(Incoming& command);
     void ReplyRefusedSetup();
@@ -110,19 +113,25 @@ private:
 
     // Asks a running scan to stop and waits for it within the bound; true when no scan runs after.
     bool EndRunningScan();
-    void ScanThreadBody(std::unique_ptr<RunScan> runner);
+    void ScanThreadBody(std::unique_ptr<RunScan> runner, std::atomic<bool>& terminated);
 
     CEngineContext m_context;
     CEngineChannel* m_channel = nullptr;
     std::atomic<bool> m_enabled{true};
     CFrameAccumulator m_accumulated{kAccumulationBytes};
     std::mutex m_sendLock;
+    // Step reports that could not go at once; taken after m_sendLock where both are held.
+    std::mutex m_keptStepsLock;
+    std::vector<uint8_t> m_keptSteps;
     std::stop_source m_shutdown;
     std::jthread m_receiveThread;
 
     std::chrono::milliseconds m_scanEndBound{kScanEndBound};
     std::atomic<bool> m_scanRunning{false};
     Event m_scanEnded{Event::Reset::Manual, true};
+    // Whether the current run's one terminator has been written (by its scan thread, or by a go
+    // refused because that run would not end).
+    std::shared_ptr<std::atomic<bool>> m_runTerminated = std::make_shared<std::atomic<bool>>(true);
     std::jthread m_scanThread;
 };
 

@@ -34,17 +34,25 @@ void CSocketDataEngine::Shutdown() {
     }
 }
 
-bool CSocketDataEngine::Send(const uint8_t* bytes, std::size_t length) {
+bool CSocketDataEngine::Send(const uint8_t* bytes, std::size_t length, const std::stop_token& scanStop) {
     const std::lock_guard guard(m_sendLock);
     if (m_channel == nullptr) {
         AddInformationMessage(1, "sending packet failed.");
         return false;
     }
-    if (!m_channel->WriteAllToClient(bytes, length, kFullQueueWait, m_shutdown.get_token())) {
-        AddInformationMessage(1, "sending packet failed.");
+    const std::stop_token shutdown = m_shutdown.get_token();
+    if (!m_channel->WriteFrameToClient(bytes, length, kFullQueueWait, shutdown, scanStop)) {
+        if (shutdown.stop_requested()) {
+            AddInformationMessage(1, "sending packet failed.");
+        }
         return false;
     }
     return true;
+}
+
+bool CSocketDataEngine::TrySend(const uint8_t* bytes, std::size_t length) {
+    const std::unique_lock guard(m_sendLock, std::try_to_lock);
+    return guard.owns_lock() && m_channel != nullptr && m_channel->WriteWholeToClient(bytes, length);
 }
 
 void CSocketDataEngine::ReceiveLoop(const std::stop_token& stop) {

@@ -35,8 +35,12 @@ public:
     void Shutdown();
 
     // Sends the whole frame: what does not fit waits until the client reads. False (logged "sending
-    // packet failed.") when there is no channel or the engine shuts down first.
-    bool Send(const uint8_t* bytes, std::size_t length);
+    // packet failed.") when there is no channel or the engine shuts down first; false, unlogged, when
+    // `scanStop` ends the wait before the frame began (nothing of it is then sent).
+    bool Send(const uint8_t* bytes, std::size_t length, const std::stop_token& scanStop = {});
+    // Sends the whole frame only if that needs no wait (the channel has room and no other send is
+    // under way); false, sending nothing, otherwise. For callers holding the device lock.
+    bool TrySend(const uint8_t* bytes, std::size_t length);
 
     void SetEnabled(bool enabled) { m_enabled.store(enabled); }
     // Frames the receive side has dropped whole (for tests and diagnostics).

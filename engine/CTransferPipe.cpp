@@ -30,6 +30,28 @@ std::size_t CTransferPipe::Queue::Write(const uint8_t* source, std::size_t n) {
     return taken;
 }
 
+bool CTransferPipe::Queue::WriteWhole(const uint8_t* source, std::size_t n) {
+    {
+        const std::lock_guard guard(lock);
+        const std::size_t held = fill.load(std::memory_order_relaxed);
+        if (n > kQueueBytes - held) {
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+        const std::size_t tail = (head + held) % kQueueBytes;
+        const std::size_t first = std::min(n, kQueueBytes - tail);
+        std::memcpy(bytes.get() + tail, source, first);
+        if (n > first) {
+            std::memcpy(bytes.get(), source + first, n - first);
+        }
+        fill.store(held + n, std::memory_order_release);
+    }
+    arrived.Set();
+    return true;
+}
+
 std::size_t CTransferPipe::Queue::Read(uint8_t* target, std::size_t n) {
     if (n == 0 || fill.load(std::memory_order_acquire) == 0) {
         return 0; // empty: the reader simply tries again later
@@ -75,6 +97,10 @@ bool CTransferPipe::WaitForEngineRead(std::chrono::milliseconds timeout, std::st
 
 std::size_t CTransferPipe::WriteToClient(const uint8_t* bytes, std::size_t n) {
     return m_toClient.Write(bytes, n);
+}
+
+bool CTransferPipe::WriteWholeToClient(const uint8_t* bytes, std::size_t n) {
+    return m_toClient.WriteWhole(bytes, n);
 }
 
 std::size_t CTransferPipe::ReadFromClient(uint8_t* buffer, std::size_t n) {

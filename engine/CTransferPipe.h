@@ -33,6 +33,8 @@ public:
 
     // Engine side.
     std::size_t WriteToClient(const uint8_t* bytes, std::size_t n) override;
+    bool WriteWholeToClient(const uint8_t* bytes, std::size_t n) override;
+    std::size_t ClientBoundCapacity() const override { return kQueueBytes; }
     std::size_t ReadFromClient(uint8_t* buffer, std::size_t n) override;
     bool WaitForClientRead(std::chrono::milliseconds timeout, std::stop_token stop) override;
     bool WaitForClientBytes(std::chrono::milliseconds timeout, std::stop_token stop) override;
@@ -45,6 +47,8 @@ private:
     struct Queue {
         Queue();
         std::size_t Write(const uint8_t* bytes, std::size_t n);
+        // All `n` bytes or none.
+        bool WriteWhole(const uint8_t* bytes, std::size_t n);
         std::size_t Read(uint8_t* buffer, std::size_t n);
 
         std::mutex lock;

@@ -11,7 +11,6 @@
 #include "platform/log/InformationLog.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace orv {
 
@@ -103,9 +102,11 @@ bool RunScan::SendPacket(const uint8_t* bytes, std::size_t length) {
             ClockSleep(kPauseBetweenPieces);
         }
         const std::size_t piece = std::min(kSendPieceBytes, length - sent);
-        // The data endpoint waits until the client makes room; it fails only when it shuts down, and
-        // then sending again would never succeed.
-        if (!m_context.data->Send(bytes + sent, piece)) {
+        // The data endpoint waits until the client makes room. Before the frame begins the scan's stop
+        // ends that wait (a client that stopped reading cannot hold the runner); once begun the frame
+        // is finished, so the terminator never lands inside it. Past that it fails only when it shuts
+        // down, and then sending again would never succeed.
+        if (!m_context.data->Send(bytes + sent, piece, sent == 0 ? GetStopToken() : std::stop_token{})) {
             return false;
         }
         sent += piece;
@@ -127,22 +128,29 @@ bool RunScan::SendProgress(const ScanProgressRecord& progress) {
 }
 
 bool RunScan::SendProgressAndResult(const ScanProgressRecord& progress) {
-    BuildProgressFrame(progress, m_progressFrame);
-    const std::span<const uint8_t> result = BuildResultPacket();
-    m_combinedFrames.resize(m_progressFrame.size() + result.size());
-    std::memcpy(m_combinedFrames.data(), m_progressFrame.data(), m_progressFrame.size());
-    if (!result.empty()) {
-        std::memcpy(m_combinedFrames.data() + m_progressFrame.size(), result.data(), result.size());
-    }
-    return SendPacket(m_combinedFrames.data(), m_combinedFrames.size());
+    return SendProgress(progress) && SendResultPacket();
 }
 
-bool RunScan::ReportProgress(uint32_t total, uint32_t done) {
+void RunScan::ReportProgress(uint32_t total, uint32_t done) {
     ScanProgressRecord progress;
     progress.flag = 2;
     progress.activeCount = static_cast<uint16_t>(total);
     progress.cellsDone = static_cast<uint16_t>(done);
-    return SendProgress(progress);
+    BuildProgressFrame(progress, m_progressFrame);
+    if (m_pendingProgress.empty() && m_context.data != nullptr &&
+        m_context.data->TrySend(m_progressFrame.data(), m_progressFrame.size())) {
+        return;
+    }
+    m_pendingProgress.insert(m_pendingProgress.end(), m_progressFrame.begin(), m_progressFrame.end());
+}
+
+bool RunScan::FlushProgress() {
+    if (m_pendingProgress.empty()) {
+        return true;
+    }
+    const bool sent = SendPacket(m_pendingProgress.data(), m_pendingProgress.size());
+    m_pendingProgress.clear();
+    return sent;
 }
 
 std::stop_token RunScan::GetStopToken() const {

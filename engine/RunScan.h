@@ -42,18 +42,22 @@ public:
     // The common test before each cell: a stop requested and not yet acknowledged ends the scan
     // with status 0 (acknowledged, analyser hook run). True when the runner must end.
     bool StopTest();
-    // Sends a frame in pieces (a 10 ms pause before every piece but the first). False when the
-    // data endpoint gave up (it shuts down).
+    // Sends a frame in pieces (a 10 ms pause before every piece but the first). A stop ends the wait
+    // for room before the frame begins (nothing of it is sent then); a frame begun is finished. False
+    // when the stop ended it or the data endpoint gave up (it shuts down).
     bool SendPacket(const uint8_t* bytes, std::size_t length);
     // Builds the result packet and sends it; false when there is none or the send failed.
     bool SendResultPacket();
     // Sends the progress record as packet 105.
     bool SendProgress(const ScanProgressRecord& progress);
-    // Sends the progress record and then the result packet as one piece of the stream, so that the
-    // client is handed both at once.
-    bool SendProgressAndResult(const ScanProgressRecord& progress);
-    // The progress of the many-cell routines: (total, done) with flag 2, sent as packet 105.
-    bool ReportProgress(uint32_t total, uint32_t done);
+    // Sends the progress record and then the result packet.
+    virtual bool SendProgressAndResult(const ScanProgressRecord& progress);
+    // The progress of the many-cell routines: (total, done) with flag 2, as packet 105. The routines
+    // call it under the device lock, so it never waits: what cannot go at once is kept, in order, for
+    // FlushProgress.
+    void ReportProgress(uint32_t total, uint32_t done);
+    // Sends the progress kept by ReportProgress (after the routine released the devices).
+    bool FlushProgress();
 
     // The common rule after an acquisition failed, decided on the device manager's flags: the
     // scanner could not switch (507; a stop requested meanwhile ends as stopped), the sweep failed
@@ -76,7 +80,7 @@ private:
     CEngineContext m_context;
     uint32_t m_status = kStatusDone;
     std::vector<uint8_t> m_progressFrame;
-    std::vector<uint8_t> m_combinedFrames;
+    std::vector<uint8_t> m_pendingProgress;
 };
 
 // The terminator frame 103 with its status.

@@ -44,11 +44,11 @@ bool SetupScan::ReleaseAnalyzer() {
     return true;
 }
 
-bool SetupScan::ConnectScanner(eProbeType type) {
+bool SetupScan::ConnectScanner(eProbeType type, std::stop_token stop) {
     if (m_deviceManager == nullptr) {
         return false;
     }
-    const bool connected = m_deviceManager->ConnectScanner(type);
+    const bool connected = m_deviceManager->ConnectScanner(type, std::move(stop));
     SetScanner(m_deviceManager->GetScanner());
     return connected;
 }

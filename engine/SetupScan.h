@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <vector>
 
 namespace orv {
@@ -100,7 +101,7 @@ public:
     bool ReleaseAnalyzer();
     // Connects the scanner of the kind (or the first that answers); the scanner in use is always the
     // device manager's, so a failed connect never leaves a deleted scanner here.
-    bool ConnectScanner(eProbeType type);
+    bool ConnectScanner(eProbeType type, std::stop_token stop = {});
     // Sets the analyser up from the set-up just applied, step by step, sending each step's report
     // (0-19) to `reporter` (none when null) and writing the values the analyser took back here.
     // Holds the device lock throughout, so a set-up never interleaves with a cell's device work.

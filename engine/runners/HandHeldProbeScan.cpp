@@ -34,8 +34,8 @@ bool CellUnderProbe(const HandHeldProbePosition& position, int32_t rows, int32_t
 HandHeldProbeScan::HandHeldProbeScan(const CEngineContext& context) : SpectralScan(context) {}
 
 std::span<const uint8_t> HandHeldProbeScan::BuildResultPacket() {
-    BuildHandHeldProbeFrame(m_row, m_column, m_buckets, m_resultFrame);
-    return m_resultFrame;
+    WriteHandHeldProbeHead(m_row, m_column, static_cast<uint32_t>(CellValues().size()), CellHead());
+    return CellResultFrame();
 }
 
 std::optional<HandHeldProbePosition> HandHeldProbeScan::AskPosition() {

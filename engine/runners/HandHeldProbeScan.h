@@ -41,6 +41,7 @@ public:
     void RunScanStart() override;
     // Packet 112 of the last reading.
     std::span<const uint8_t> BuildResultPacket() override;
+    uint32_t CellHeadBytes() const override { return packet::kHandHeldHeadBytes; }
 
 private:
     void RunFreeMode(CDeviceManager& devices, const ScanGrid& grid);

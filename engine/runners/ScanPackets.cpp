@@ -9,15 +9,51 @@ namespace orv {
 
 namespace {
 
-// Sizes the frame for its body and writes the header; the cursor then stands at the body.
-CByteCursor BeginFrame(uint16_t type, uint32_t bodyBytes, std::vector<uint8_t>& frame) {
-    frame.resize(packet::kHeaderBytes + static_cast<size_t>(bodyBytes));
-    CByteCursor cursor = CByteCursor::Borrow(frame.data(), static_cast<uint32_t>(frame.size()));
+// Writes the header at `at` (room for `room` bytes); the cursor then stands at the body.
+CByteCursor BeginFrameAt(uint16_t type, uint32_t bodyBytes, uint8_t* at, uint32_t room) {
+    CByteCursor cursor = CByteCursor::Borrow(at, room);
     cursor.WriteUInt8(0x2A);
     cursor.WriteUInt16(0);
     cursor.WriteUInt16(type);
     cursor.WriteUInt32(bodyBytes);
     return cursor;
+}
+
+// Sizes the frame for its body and writes the header; the cursor then stands at the body.
+CByteCursor BeginFrame(uint16_t type, uint32_t bodyBytes, std::vector<uint8_t>& frame) {
+    frame.resize(packet::kHeaderBytes + static_cast<size_t>(bodyBytes));
+    return BeginFrameAt(type, bodyBytes, frame.data(), static_cast<uint32_t>(frame.size()));
+}
+
+void WriteSpectralSpatialFields(CByteCursor& cursor, uint8_t level, uint16_t row, uint16_t column,
+                                uint16_t component, uint32_t count) {
+    cursor.WriteUInt8(level >= 1 ? 1 : 0);
+    cursor.WriteUInt8(level);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt16(row);
+    cursor.WriteUInt16(column);
+    cursor.WriteUInt16(component);
+    cursor.WriteUInt32(count);
+}
+
+void WriteHandHeldFields(CByteCursor& cursor, uint16_t row, uint16_t column, uint32_t count) {
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt8(0);
+    cursor.WriteUInt16(row);
+    cursor.WriteUInt16(column);
+    cursor.WriteUInt32(count);
+}
+
+void WriteProgressFields(CByteCursor& cursor, const ScanProgressRecord& progress) {
+    cursor.WriteUInt16(progress.row);
+    cursor.WriteUInt16(progress.column);
+    cursor.WriteUInt16(progress.pass);
+    cursor.WriteUInt16(progress.wordA);
+    cursor.WriteUInt16(progress.wordB);
+    cursor.WriteUInt8(progress.flag);
+    cursor.WriteUInt16(progress.activeCount);
+    cursor.WriteUInt16(progress.cellsDone);
 }
 
 // The values as little-endian 16-bit words in one block (the cursor's bounds were settled when the
@@ -68,13 +104,7 @@ void BuildSpectralSpatialFrame(uint8_t level, uint16_t row, uint16_t column, uin
                                std::span<const int16_t> values, std::vector<uint8_t>& frame) {
     const auto count = static_cast<uint32_t>(values.size());
     CByteCursor cursor = BeginFrame(packet::kSpectralSpatialComponent, 2 * count + 13, frame);
-    cursor.WriteUInt8(level >= 1 ? 1 : 0);
-    cursor.WriteUInt8(level);
-    cursor.WriteUInt8(0);
-    cursor.WriteUInt16(row);
-    cursor.WriteUInt16(column);
-    cursor.WriteUInt16(component);
-    cursor.WriteUInt32(count);
+    WriteSpectralSpatialFields(cursor, level, row, column, component, count);
     WriteValues(cursor, values);
 }
 
@@ -82,25 +112,31 @@ void BuildHandHeldProbeFrame(uint16_t row, uint16_t column, std::span<const int1
                              std::vector<uint8_t>& frame) {
     const auto count = static_cast<uint32_t>(values.size());
     CByteCursor cursor = BeginFrame(packet::kHandHeldProbeScan, 2 * count + 11, frame);
-    cursor.WriteUInt8(0);
-    cursor.WriteUInt8(0);
-    cursor.WriteUInt8(0);
-    cursor.WriteUInt16(row);
-    cursor.WriteUInt16(column);
-    cursor.WriteUInt32(count);
+    WriteHandHeldFields(cursor, row, column, count);
     WriteValues(cursor, values);
 }
 
 void BuildProgressFrame(const ScanProgressRecord& progress, std::vector<uint8_t>& frame) {
     CByteCursor cursor = BeginFrame(packet::kProgress, 15, frame);
-    cursor.WriteUInt16(progress.row);
-    cursor.WriteUInt16(progress.column);
-    cursor.WriteUInt16(progress.pass);
-    cursor.WriteUInt16(progress.wordA);
-    cursor.WriteUInt16(progress.wordB);
-    cursor.WriteUInt8(progress.flag);
-    cursor.WriteUInt16(progress.activeCount);
-    cursor.WriteUInt16(progress.cellsDone);
+    WriteProgressFields(cursor, progress);
+}
+
+void WriteProgressFrame(const ScanProgressRecord& progress, uint8_t* at) {
+    CByteCursor cursor = BeginFrameAt(packet::kProgress, 15, at, packet::kProgressFrameBytes);
+    WriteProgressFields(cursor, progress);
+}
+
+void WriteSpectralSpatialHead(uint8_t level, uint16_t row, uint16_t column, uint16_t component,
+                              uint32_t count, uint8_t* at) {
+    CByteCursor cursor = BeginFrameAt(packet::kSpectralSpatialComponent, 2 * count + 13, at,
+                                      packet::kSpectralSpatialHeadBytes);
+    WriteSpectralSpatialFields(cursor, level, row, column, component, count);
+}
+
+void WriteHandHeldProbeHead(uint16_t row, uint16_t column, uint32_t count, uint8_t* at) {
+    CByteCursor cursor =
+        BeginFrameAt(packet::kHandHeldProbeScan, 2 * count + 11, at, packet::kHandHeldHeadBytes);
+    WriteHandHeldFields(cursor, row, column, count);
 }
 
 void BuildMeasuredFrequencyFrame(std::span<const MeasuredPeak> peaks, std::vector<uint8_t>& frame) {

@@ -44,6 +44,10 @@ inline constexpr uint16_t kMeasuredFrequencies = 102;
 inline constexpr uint16_t kProgress = 105;
 inline constexpr uint16_t kHandHeldProbeScan = 112;
 inline constexpr uint32_t kHeaderBytes = 9;
+// Whole progress frame; the frames' heads up to their values.
+inline constexpr uint32_t kProgressFrameBytes = kHeaderBytes + 15;
+inline constexpr uint32_t kSpectralSpatialHeadBytes = kHeaderBytes + 13;
+inline constexpr uint32_t kHandHeldHeadBytes = kHeaderBytes + 11;
 } // namespace packet
 
 // A level in dB as the packets carry it: tenths of a dB, truncated, saturated to 16 bits; NaN gives
@@ -65,6 +69,13 @@ void BuildSpectralSpatialFrame(uint8_t level, uint16_t row, uint16_t column, uin
 void BuildHandHeldProbeFrame(uint16_t row, uint16_t column, std::span<const int16_t> values,
                              std::vector<uint8_t>& frame);
 void BuildProgressFrame(const ScanProgressRecord& progress, std::vector<uint8_t>& frame);
+
+// The same written into the caller's block: the progress frame whole (kProgressFrameBytes), and
+// the heads of the component and hand-held frames of `count` values, which follow the head.
+void WriteProgressFrame(const ScanProgressRecord& progress, uint8_t* at);
+void WriteSpectralSpatialHead(uint8_t level, uint16_t row, uint16_t column, uint16_t component,
+                              uint32_t count, uint8_t* at);
+void WriteHandHeldProbeHead(uint16_t row, uint16_t column, uint32_t count, uint8_t* at);
 void BuildMeasuredFrequencyFrame(std::span<const MeasuredPeak> peaks, std::vector<uint8_t>& frame);
 
 } // namespace orv

@@ -52,6 +52,8 @@ bool SpatialScan::RunFrame(CDeviceManager& devices, uint16_t frequencyCount, boo
     const Clock::TimePoint start = ClockNow();
     const bool acquired = devices.AcquireSpatialScanData(this, m_frequencyIndex, frequencyCount);
     m_lastFrameMilliseconds = ElapsedMilliseconds(start);
+    // The routine's progress that could not go while it held the devices.
+    FlushProgress();
     if (!acquired) {
         if (EndsOnReadFailure(kReadFailureText)) {
             readFailed = GetStatus() != kStatusDone;

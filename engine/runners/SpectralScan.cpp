@@ -10,6 +10,9 @@
 #include "platform/log/InformationLog.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <type_traits>
 
 namespace orv {
 
@@ -32,7 +35,11 @@ SpectralScan::SpectralScan(const CEngineContext& context) : RunScan(context) {}
 
 void SpectralScan::ResetPoints(uint32_t count) {
     m_points.assign(count, SpectralPoint{});
-    m_buckets.assign(count, 0);
+    // Both heads are an even number of bytes, so the values start on a word.
+    static_assert((packet::kProgressFrameBytes + packet::kSpectralSpatialHeadBytes) % 2 == 0);
+    static_assert((packet::kProgressFrameBytes + packet::kHandHeldHeadBytes) % 2 == 0);
+    m_valuesAt = (packet::kProgressFrameBytes + CellHeadBytes()) / 2;
+    m_cellFrames.assign(m_valuesAt + count, 0);
 }
 
 bool SpectralScan::HasWholeTrace(CDeviceManager& devices) const {
@@ -47,16 +54,47 @@ void SpectralScan::TakeTrace(const CDeviceManager& devices, uint16_t row, uint16
                              bool first) {
     const float* trace = const_cast<CDeviceManager&>(devices).GetTraceBuffer();
     const size_t count = m_points.size();
-    int16_t* buckets = m_buckets.data();
+    int16_t* values = m_cellFrames.data() + m_valuesAt;
     for (size_t i = 0; i < count; ++i) {
-        buckets[i] = ToTenthsDb(trace[i]);
+        values[i] = ToTenthsDb(trace[i]);
     }
-    for (size_t i = 0; i < count; ++i) {
-        SpectralPoint& point = m_points[i];
-        if (first || buckets[i] > point.amplitude) {
-            point = SpectralPoint{buckets[i], row, column, height};
+    SpectralPoint* points = m_points.data();
+    if constexpr (std::endian::native == std::endian::little) {
+        // A point is one 64-bit word with the amplitude in its low bits: the merge is a select per
+        // point, with no branch to mispredict.
+        static_assert(sizeof(SpectralPoint) == 8 && std::is_trivially_copyable_v<SpectralPoint>);
+        const uint64_t tag = (static_cast<uint64_t>(row) << 16) | (static_cast<uint64_t>(column) << 32) |
+                             (static_cast<uint64_t>(static_cast<uint16_t>(height)) << 48);
+        for (size_t i = 0; i < count; ++i) {
+            uint64_t old = 0;
+            std::memcpy(&old, points + i, sizeof old);
+            const auto held = static_cast<int16_t>(static_cast<uint16_t>(old));
+            const uint64_t taken = tag | static_cast<uint16_t>(values[i]);
+            const uint64_t kept = first || values[i] > held ? taken : old;
+            std::memcpy(static_cast<void*>(points + i), &kept, sizeof kept);
+        }
+    } else {
+        for (size_t i = 0; i < count; ++i) {
+            if (first || values[i] > points[i].amplitude) {
+                points[i] = SpectralPoint{values[i], row, column, height};
+            }
+        }
+        // The frame carries little-endian words.
+        for (size_t i = 0; i < count; ++i) {
+            const auto word = static_cast<uint16_t>(values[i]);
+            values[i] = static_cast<int16_t>(static_cast<uint16_t>((word >> 8) | (word << 8)));
         }
     }
+}
+
+bool SpectralScan::SendProgressAndResult(const ScanProgressRecord& progress) {
+    WriteProgressFrame(progress, CellBytes());
+    const std::span<const uint8_t> result = BuildResultPacket();
+    if (result.data() != CellHead()) {
+        // A result frame of its own: sent after the progress.
+        return SendPacket(CellBytes(), packet::kProgressFrameBytes) && SendResultPacket();
+    }
+    return SendPacket(CellBytes(), packet::kProgressFrameBytes + result.size());
 }
 
 std::span<const uint8_t> SpectralScan::BuildResultPacket() {
@@ -137,10 +175,18 @@ void SpectralScan::RunScanStart() {
     uint32_t cellsDone = 0;
     bool firstPass = true;
     for (;;) {
+        const uint32_t cellsBefore = cellsDone;
         if (RunPass(*devices, grid, cellsDone)) {
             return;
         }
         SendResultPacket();
+        if (cellsDone == cellsBefore && setup->GetGoMode() == 1) {
+            // Nothing to repeat: another pass would only send the same empty packet again.
+            AddInformationMessage(1, "SpectralScan::RunScanStart() --- a pass measured no cell; the "
+                                     "continuous scan ends.");
+            RunExtraHook();
+            return;
+        }
         if (firstPass && setup->GetMeasurePeaks() != 0) {
             if (MeasurePeaks(kReadFailureText)) {
                 return;

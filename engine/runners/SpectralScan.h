@@ -27,6 +27,9 @@ public:
     void RunScanStart() override;
     // Packet 99 over the point array.
     std::span<const uint8_t> BuildResultPacket() override;
+    // The progress frame and the cell's result frame, one after the other in the cell buffer, as one
+    // send.
+    bool SendProgressAndResult(const ScanProgressRecord& progress) override;
 
     const std::vector<SpectralPoint>& GetPoints() const { return m_points; }
 
@@ -37,10 +40,22 @@ protected:
     // The trace just stored must hold the set-up's point count (a longer one is cut); a shorter one
     // is a failed read: read-ok cleared, false.
     bool HasWholeTrace(CDeviceManager& devices) const;
-    // Takes the trace just stored: its first PointCount() values in tenths of a dB into the bucket
-    // array, and the maximum over the cells (the first reading takes every point, later ones only
-    // higher values) into the point array.
+    // Takes the trace just stored: its first PointCount() values in tenths of a dB into the cell
+    // buffer (where the cell's result frame carries them), and the maximum over the cells (the first
+    // reading takes every point, later ones only higher values) into the point array.
     void TakeTrace(const CDeviceManager& devices, uint16_t row, uint16_t column, int16_t height, bool first);
+    // The cell buffer: the progress frame, the head of the cell's result frame (`CellHeadBytes`, which
+    // the derived runner writes), then the values TakeTrace wrote. Kept as 16-bit words so the values
+    // are written in place.
+    virtual uint32_t CellHeadBytes() const { return packet::kSpectralSpatialHeadBytes; }
+    std::span<const int16_t> CellValues() const {
+        return std::span<const int16_t>(m_cellFrames).subspan(m_valuesAt);
+    }
+    uint8_t* CellHead() { return CellBytes() + packet::kProgressFrameBytes; }
+    // The cell's result frame (head and values), once its head is written.
+    std::span<const uint8_t> CellResultFrame() {
+        return {CellHead(), CellHeadBytes() + CellValues().size_bytes()};
+    }
     // The peak search over the point array and the measurement of its candidates (packet 102). True
     // when the runner must end (stop, or a failure with its status set).
     bool MeasurePeaks(const char* readFailureText);
@@ -48,7 +63,6 @@ protected:
     bool MeasurePeakCandidates(std::span<const int32_t> indexes, const char* readFailureText);
 
     std::vector<SpectralPoint> m_points;
-    std::vector<int16_t> m_buckets;
     std::vector<uint8_t> m_resultFrame;
     ScanProgressRecord m_progress;
 
@@ -58,7 +72,11 @@ private:
     // Go mode 1: the set-up again before the next pass; false (status 700) when it fails.
     bool RepeatSetup();
 
+    uint8_t* CellBytes() { return reinterpret_cast<uint8_t*>(m_cellFrames.data()); }
+
     std::vector<uint8_t> m_peakFrame;
+    std::vector<int16_t> m_cellFrames;
+    std::size_t m_valuesAt = 0; // in words
 };
 
 } // namespace orv

@@ -12,8 +12,9 @@ namespace orv {
 SpectralSpatialScan::SpectralSpatialScan(const CEngineContext& context) : SpectralScan(context) {}
 
 std::span<const uint8_t> SpectralSpatialScan::BuildResultPacket() {
-    BuildSpectralSpatialFrame(m_level, m_row, m_column, m_component, m_buckets, m_resultFrame);
-    return m_resultFrame;
+    WriteSpectralSpatialHead(m_level, m_row, m_column, m_component,
+                             static_cast<uint32_t>(CellValues().size()), CellHead());
+    return CellResultFrame();
 }
 
 bool SpectralSpatialScan::ReadComponent(CDeviceManager& devices, const ScanGrid& grid, int32_t row,

@@ -33,6 +33,8 @@ public:
     virtual bool Connect() = 0;
     // Opens the port found, sets the arm up and, until it is calibrated, offers the calibration.
     virtual bool Initialize() = 0;
+    // The same after a lost link, for the reconnect under the device lock: never asks and never homes.
+    virtual bool Reinitialize() { return Initialize(); }
     virtual void Disconnect() = 0;
     // The homing movement, after the user agreed to it.
     virtual void Calibrate() = 0;

@@ -150,6 +150,14 @@ bool CDOBOTEngine::Connect() {
 }
 
 bool CDOBOTEngine::Initialize() {
+    return InitializeArm(true);
+}
+
+bool CDOBOTEngine::Reinitialize() {
+    return InitializeArm(false);
+}
+
+bool CDOBOTEngine::InitializeArm(bool offerCalibration) {
     if (m_portName.empty() || !m_link.Open(m_portName, kLinkSpeed)) {
         AddInformationMessage(1, FormatC("Dobot: could not open the port \"%s\".", m_portName.c_str()));
         return false;
@@ -172,7 +180,7 @@ bool CDOBOTEngine::Initialize() {
     ApplySettings();
     ClearAlarms();
 
-    if (m_calibrated == 0 && AskCalibration()) {
+    if (offerCalibration && m_calibrated == 0 && AskCalibration()) {
         ClearAlarms();
         DobotPose pose;
         if (m_link.ReadPose(pose)) {

@@ -46,6 +46,7 @@ public:
 
     bool Connect() override;
     bool Initialize() override;
+    bool Reinitialize() override;
     void Disconnect() override;
     void Calibrate() override;
     void SetGridSize(int32_t rows, int32_t columns) override;
@@ -92,6 +93,7 @@ private:
     void ApplySettings();
     // The calibration prompt; true when the user agreed.
     bool AskCalibration() const;
+    bool InitializeArm(bool offerCalibration);
     // Queues a point-to-point move to an absolute arm position; `wait` waits for its end.
     bool QueueMoveTo(float x, float y, float z, bool wait);
     bool ReadAlarmsClear();

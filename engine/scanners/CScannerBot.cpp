@@ -91,7 +91,8 @@ bool CScannerBot::Reconnect() {
         return true;
     }
     m_engine->Disconnect();
-    const bool initialized = m_engine->Initialize();
+    // The reconnect runs under the device and swap locks: no prompt, no homing.
+    const bool initialized = m_engine->Reinitialize();
     SetReconnectNeeded(false);
     return initialized;
 }

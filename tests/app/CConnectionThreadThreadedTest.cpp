@@ -91,10 +91,10 @@ private:
 class TimedDevices final : public CConnectionDevices {
 public:
     explicit TimedDevices(CConnectionDevices* inner) : m_inner(inner) {}
-    bool ConnectScanner(eProbeType type) override {
+    bool ConnectScanner(eProbeType type, std::stop_token stop) override {
         Record(m_scannerTimes);
         if (m_inner != nullptr) {
-            return m_inner->ConnectScanner(type);
+            return m_inner->ConnectScanner(type, std::move(stop));
         }
         return m_scannerAnswers.load();
     }

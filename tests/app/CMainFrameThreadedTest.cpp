@@ -34,7 +34,7 @@ public:
         const std::lock_guard guard(m_state->lock);
         m_state->gone = true;
     }
-    bool ConnectScanner(eProbeType) override {
+    bool ConnectScanner(eProbeType, std::stop_token) override {
         std::unique_lock lock(m_state->lock);
         m_state->entered = true;
         m_state->changed.notify_all();

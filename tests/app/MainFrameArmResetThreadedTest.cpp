@@ -1,5 +1,6 @@
 #include "analyzers/CInstrumentInfo.h"
 #include "app/CMainFrame.h"
+#include "app/CStopScanWindow.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
 #include "engine/SetupScan.h"
@@ -9,7 +10,10 @@
 #include "tests/engine/support/ArmSettingsFixture.h"
 #include "tests/engine/support/DobotSimulatorProcess.h"
 
+#include <chrono>
+#include <future>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace orv {
@@ -124,6 +128,55 @@ TEST_F(MainFrameArmResetThreadedTest, NoResetForAnotherProbeTypeOrAnotherScanner
     ASSERT_TRUE(m_frame->OnCommand(CMainFrame::kScanCommand));
     ASSERT_EQ(m_engine.runs.size(), 2U);
     EXPECT_TRUE(m_simulator.Packets().empty());
+}
+
+TEST_F(MainFrameArmResetThreadedTest, TheStopWindowForceStopsTheArmWhileAnotherThreadHoldsTheDevices) {
+    // The scan thread holds the devices for its cell; the emergency stop must not wait for it.
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread holder([&] {
+        const auto devices = Manager().LockDevices();
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    m_frame->ShowScanStatus(-2);
+    auto* window = dynamic_cast<CStopScanWindow*>(m_frame->GetStopScanFrame());
+    ASSERT_NE(window, nullptr);
+    window->SetStoppedPause(std::chrono::milliseconds(0));
+    m_simulator.ClearRecord();
+    const auto start = std::chrono::steady_clock::now();
+    window->EmergencyStop();
+    const auto returned = std::chrono::steady_clock::now() - start;
+    const std::vector<Bytes> record = RecordOf(1);
+    const auto received = std::chrono::steady_clock::now() - start;
+    release.set_value();
+    holder.join();
+    EXPECT_LT(returned, std::chrono::milliseconds(100));
+    EXPECT_LT(received, std::chrono::milliseconds(100));
+    ASSERT_FALSE(record.empty());
+    EXPECT_EQ(record[0], ArmPacket(242, kWrite)) << "the queue's force stop first";
+    // The queue reset before a run is refused at once while the devices are held, never waited for.
+    std::promise<void> heldAgain;
+    std::promise<void> releaseAgain;
+    std::thread holderAgain([&] {
+        const auto devices = Manager().LockDevices();
+        heldAgain.set_value();
+        releaseAgain.get_future().wait();
+    });
+    heldAgain.get_future().wait();
+    m_simulator.ClearRecord();
+    const auto resetStart = std::chrono::steady_clock::now();
+    ASSERT_TRUE(m_frame->OnCommand(CMainFrame::kScanCommand));
+    EXPECT_LT(std::chrono::steady_clock::now() - resetStart, std::chrono::milliseconds(100));
+    releaseAgain.set_value();
+    holderAgain.join();
+    float x = 0;
+    float y = 0;
+    float z = 0;
+    float r = 0;
+    ASSERT_TRUE(Manager().GetArmPose(x, y, z, r));
+    EXPECT_EQ(RecordOf(1), std::vector<Bytes>{ArmPacket(10, 0)}) << "no queue reset reached the arm";
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <thread>
@@ -117,6 +118,35 @@ TEST_F(CDeviceManagerArmThreadedTest, APosePollerMeetsMovesReconnectsAndAReplace
     polling.store(false);
     poller.join();
     EXPECT_GT(poses.load(), 0);
+    EXPECT_EQ(m_simulator.Junk(), 0U);
+}
+
+TEST_F(CDeviceManagerArmThreadedTest, TheStopReachesTheArmAtOnceWhileTheDevicesAreHeldAndTheScannerReplaced) {
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread holder([&] {
+        const auto devices = m_manager.LockDevices();
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    // A connect waits for the devices, then replaces the arm while the stops go on.
+    auto replaced =
+        std::async(std::launch::async, [this] { return m_manager.ConnectScanner(eProbeType::RobotArm); });
+    m_simulator.ClearRecord();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(m_manager.StopArm());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    const std::vector<std::vector<uint8_t>> packets = m_simulator.Packets();
+    ASSERT_FALSE(packets.empty());
+    EXPECT_EQ(packets[0][3], 242) << "the queue's force stop";
+    release.set_value();
+    holder.join();
+    while (replaced.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        m_manager.StopArm();
+    }
+    EXPECT_TRUE(replaced.get());
+    EXPECT_TRUE(m_manager.StopArm());
     EXPECT_EQ(m_simulator.Junk(), 0U);
 }
 

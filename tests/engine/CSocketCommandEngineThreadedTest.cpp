@@ -206,7 +206,7 @@ TEST_F(ScanThread, AGoDuringALongScanStopsItAndStartsAnew) {
     EXPECT_EQ(m_record.destroyed.load(), 2);
 }
 
-TEST_F(ScanThread, AScanThatDoesNotStopMakesTheGoFail) {
+TEST_F(ScanThread, AScanThatDoesNotStopMakesTheGoFailWithTheRunsOneTerminator) {
     m_engine->SetScanEndBound(50ms);
     ASSERT_EQ(Send(SetupFrame(kStuckScan), 1).size(), 1U);
     ASSERT_EQ(Send(Frame(2, {0}), 1).size(), 1U);
@@ -217,11 +217,17 @@ TEST_F(ScanThread, AScanThatDoesNotStopMakesTheGoFail) {
     EXPECT_EQ(data[0].body, LittleEndian32(700));
     EXPECT_TRUE(m_log.Has("commandID = 2 --- the running scan did not stop; the go is refused."));
     EXPECT_EQ(m_record.started.load(), 1);
+    // A set-up meanwhile is refused: the set-up in force comes back marked failed.
+    const std::vector<ReplyFrame> refused = Send(Frame(1, SetupBody({.scanType = kProbeScan})), 1);
+    ASSERT_EQ(refused.size(), 1U);
+    EXPECT_EQ(ValueAt<uint16_t>(refused[0].body, 0), kStuckScan);
+    EXPECT_EQ(ValueAt<uint32_t>(refused[0].body, SetupTail(2, 3) + 60), 700U);
+    EXPECT_EQ(m_setup.GetScanType(), kStuckScan);
+    EXPECT_TRUE(m_log.Has("commandID = 1 --- set-up refused: a scan is running."));
+    // The old scan's own end writes no second terminator.
     m_record.release.Set();
-    data = DataFrames(1);
-    ASSERT_EQ(data.size(), 1U);
-    EXPECT_EQ(data[0].body, LittleEndian32(0));
     ASSERT_TRUE(m_engine->WaitForScanEnd(5s));
+    EXPECT_TRUE(ReadFrames(m_dataPipe, m_dataPending).empty());
     // The next go runs again.
     ASSERT_EQ(Send(Frame(2, {0}), 1).size(), 1U);
     ASSERT_TRUE(WaitForStarts(2));

@@ -39,6 +39,7 @@ constexpr std::size_t kScanOption = 4;
 constexpr std::size_t kMeasurePeaks = 49;
 constexpr std::size_t kFailureCode = 60;
 constexpr std::size_t kScanLevel = 87;
+constexpr std::size_t kMapOffset = 6;
 
 // Reads a data frame with the client's reader of its kind; throws on a frame it cannot take.
 void ReadWithClientReader(const ReplyFrame& frame) {
@@ -80,8 +81,9 @@ protected:
     }
 
     // The engine with the placeholder analyser and the no-scanner driver, set up for the scan type
-    // on a 2 x 3 grid whose cells (0, 0), (0, 2) and (1, 1) are active.
-    void StartEngine(uint16_t scanType, uint8_t level = 0, MessageTarget* mainFrame = nullptr) {
+    // on a 2 x 3 grid whose cells (0, 0), (0, 2) and (1, 1) are active (none without `active`).
+    void StartEngine(uint16_t scanType, uint8_t level = 0, MessageTarget* mainFrame = nullptr,
+                     bool active = true) {
         CEngineStartup startup;
         startup.mainFrame = mainFrame;
         m_objects = std::make_unique<CEngineObjects>(std::move(startup));
@@ -103,6 +105,9 @@ protected:
         body[tail + kScanOption] = 0;
         body[tail + kMeasurePeaks] = 0;
         body[tail + kScanLevel] = level;
+        if (!active) {
+            std::fill(body.begin() + kMapOffset, body.begin() + kMapOffset + 6, uint8_t{0});
+        }
         WriteAll(pipe, Frame(1, body));
         std::vector<ReplyFrame> frames;
         while (frames.empty() || frames.back().id != 1) {
@@ -192,6 +197,54 @@ TEST_F(ScanRunnersEndToEnd, AContinuousSpectralScanRepeatsUntilStopped) {
         }
     });
     EXPECT_GE(std::count_if(frames.begin(), frames.end(), [](const ReplyFrame& f) { return f.id == 99; }), 3);
+    ExpectEndedCleanly(frames, 0);
+}
+
+TEST_F(ScanRunnersEndToEnd, AContinuousSpectralScanWithNoActiveCellSendsOneSpectrumAndEnds) {
+    StartEngine(99, 0, nullptr, false);
+    Go(1);
+    const std::vector<ReplyFrame> frames = DataUntilTerminator();
+    EXPECT_EQ(Ids(frames), (std::vector<uint16_t>{99, 103}));
+    ExpectEndedCleanly(frames, 0);
+}
+
+TEST_F(ScanRunnersEndToEnd, ASetUpDuringAScanIsRefusedAndTheRunKeepsItsGridAndSpan) {
+    StartEngine(99);
+    const uint32_t points = m_objects->GetSetupScan().GetNumberOfFrequencyBuckets();
+    Go(1);
+    CTransferPipe& commands = m_objects->GetCommandPipe();
+    std::size_t spectraAtSetUp = 0;
+    bool stopSent = false;
+    const std::vector<ReplyFrame> frames = DataUntilTerminator([&](const std::vector<ReplyFrame>& sofar) {
+        const auto spectra = static_cast<std::size_t>(
+            std::count_if(sofar.begin(), sofar.end(), [](const ReplyFrame& f) { return f.id == 99; }));
+        if (spectra >= 1 && spectraAtSetUp == 0) {
+            spectraAtSetUp = spectra;
+            // A 3 x 3 grid over another span.
+            Bytes body =
+                SetupBody({.scanType = 99, .rows = 3, .columns = 3, .rowsAgain = 3, .columnsAgain = 3});
+            WriteAll(commands, Frame(1, body));
+            const std::vector<ReplyFrame> reply = WaitForFrames(commands, 1, 5s, m_commandPending);
+            ASSERT_EQ(reply.size(), 1U);
+            ASSERT_EQ(reply[0].id, 1);
+            EXPECT_EQ(ValueAt<int16_t>(reply[0].body, 2), 2);
+            EXPECT_EQ(ValueAt<int16_t>(reply[0].body, 4), 3);
+            EXPECT_EQ(ValueAt<uint32_t>(reply[0].body, SetupTail(2, 3) + kFailureCode), 700U);
+        }
+        if (spectra >= spectraAtSetUp + 2 && spectraAtSetUp != 0 && !stopSent) {
+            WriteAll(commands, Frame(3));
+            stopSent = true;
+        }
+    });
+    ASSERT_TRUE(stopSent);
+    EXPECT_EQ(m_objects->GetSetupScan().GetRows(), 2);
+    for (const ReplyFrame& frame : frames) {
+        if (frame.id == 105) {
+            EXPECT_EQ(ValueAt<uint16_t>(frame.body, 11), 3U) << "the run's active cells";
+        } else if (frame.id == 99) {
+            EXPECT_EQ(ReadBack<QSpectralScan>(Frame(99, frame.body))->GetPointCount(), points);
+        }
+    }
     ExpectEndedCleanly(frames, 0);
 }
 

@@ -1,3 +1,9 @@
+#include "engine/CDeviceManager.h"
+#include "engine/CSocketDataEngine.h"
+#include "engine/CTransferPipe.h"
+#include "engine/ScanStopFlag.h"
+#include "engine/SetupScan.h"
+#include "engine/runners/SpatialScan.h"
 #include "engine/scanners/CScannerBoard.h"
 #include "engine/scanners/adapter/CExScannerBoard.h"
 
@@ -5,15 +11,18 @@
 #include "tests/engine/support/AdapterTestRig.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/FakeUsbBoard.h"
+#include "tests/engine/support/RunnerRig.h"
 #include "tests/sim/adapter/AdapterSimulator.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace orv {
@@ -117,6 +126,68 @@ TEST_F(ScannerStopTest, EachPolledOperationMakesAtMostOnePollAndTheSilentTrigger
         }
         m_sim.ScriptFault('i', AdapterSimulator::Fault::Silence);
     }
+}
+
+// A spatial scan on the USB board whose completion poll would last half a minute: the scan's stop
+// ends it within one poll, and the runner ends as stopped with the board still usable.
+TEST(ScannerStopThreaded, AStopDuringALongCompletionPollEndsTheScanAsStopped) {
+    test::FakeUsbBoard usb;
+    const ScopedUsbTransportInstall install(usb);
+    SetupScan setup;
+    ScanStopFlag stopFlag;
+    setup.SetStopFlag(&stopFlag);
+    CDeviceManager* devices = setup.CreateDeviceManager();
+    for (const eProbeType other : {eProbeType::RobotArm, eProbeType::ExternalAdapter}) {
+        devices->SetScannerMaker(other, nullptr);
+    }
+    ASSERT_TRUE(devices->ConnectScanner(eProbeType::UsbScannerBoard));
+    test::DeviceJournal journal;
+    devices->SetAnalyzerFactory([&journal](int32_t) -> std::unique_ptr<CSpectrumAnalyzer> {
+        auto analyzer = std::make_unique<test::ScriptedAnalyzer>(journal);
+        analyzer->sweepMode = "MultipleGatedSweep";
+        analyzer->cellsPerSweep = 4;
+        analyzer->trace = std::vector<float>(4, 1.0F);
+        return analyzer;
+    });
+    // A model whose multiple-gated sweeps go through the board's polled switch.
+    devices->CreateAnalyzer(20);
+    setup.SetRows(2);
+    setup.SetColumns(2);
+    const std::vector<uint8_t> map(4, 1);
+    setup.SetProbeCellMap(map.data(), 4);
+    const std::vector<uint16_t> heights(4, 0);
+    setup.SetCellValues(heights.data(), 4);
+    usb.SetBusyPolls(CScannerBoard::kMaxPolls);
+    usb.ClearCalls();
+    const auto polls = [&usb] {
+        int count = 0;
+        for (const auto& written : usb.Writes()) {
+            count += written == std::vector<uint8_t>{'a'} ? 1 : 0;
+        }
+        return count;
+    };
+
+    CTransferPipe pipe;
+    CSocketDataEngine data;
+    data.SetChannel(&pipe);
+    CEngineContext context;
+    context.setup = &setup;
+    context.stopFlag = &stopFlag;
+    context.data = &data;
+    stopFlag.BeginScan();
+    SpatialScan runner(context);
+    auto ran = std::async(std::launch::async, [&runner] { runner.RunScanStart(); });
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (polls() < 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    ASSERT_GE(polls(), 2);
+    stopFlag.RequestStop();
+    // One poll interval and one read, with room to spare on a loaded machine.
+    ASSERT_EQ(ran.wait_for(1s), std::future_status::ready);
+    EXPECT_EQ(runner.GetStatus(), 0U);
+    EXPECT_FALSE(devices->HasScanner() && setup.GetDeviceManager()->GetScanner()->IsReconnectNeeded());
+    data.Shutdown();
 }
 
 } // namespace
