@@ -5,15 +5,17 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace orv {
 
 namespace {
 
-QFont MakeTabFont(const QFont& base) {
+QFont MakeTabFont(const QFont& base, int pixels = CTabCtrlEx::kCaptionPixels) {
     QFont font(base);
-    font.setPixelSize(11);
+    font.setPixelSize(pixels);
     font.setWeight(QFont::Light);
     // Small light text stays legible only when drawn crisp, without smoothing.
     font.setStyleStrategy(QFont::NoAntialias);
@@ -24,14 +26,86 @@ QFont MakeTabFont(const QFont& base) {
 
 CTabCtrlEx::CTabCtrlEx(QWidget* parent) : QTabBar(parent) {
     setDrawBase(false);
+    // Captions are never cut short nor scrolled out of sight: the strip fits them itself.
+    setElideMode(Qt::ElideNone);
+    setUsesScrollButtons(false);
+    setExpanding(false);
+    m_baseFont = font();
     m_selectedFont = MakeTabFont(font());
     m_normalFont = m_selectedFont;
 }
 
 void CTabCtrlEx::CreateTabFonts() {
-    m_selectedFont = MakeTabFont(font());
-    m_normalFont = MakeTabFont(font());
+    m_baseFont = font();
+    m_selectedFont = MakeTabFont(m_baseFont);
+    m_normalFont = MakeTabFont(m_baseFont);
+    m_nCaptionPadding = kCaptionPaddings[0];
     setFont(m_normalFont);
+    FitCaptions();
+}
+
+int CTabCtrlEx::TabWidth(const QFontMetrics& metrics, int index, int padding) const {
+    int width = metrics.horizontalAdvance(tabText(index)) + 2 * padding + 2;
+    if (!tabIcon(index).isNull()) {
+        width += iconSize().width() + 3;
+    }
+    return width;
+}
+
+QSize CTabCtrlEx::tabSizeHint(int index) const {
+    const QFontMetrics metrics(m_normalFont);
+    return {TabWidth(metrics, index, m_nCaptionPadding),
+            std::max(metrics.height() + 2 * kRaise + 4, QTabBar::tabSizeHint(index).height())};
+}
+
+void CTabCtrlEx::FitCaptions() {
+    if (count() == 0 || width() <= 0) {
+        return;
+    }
+    QFont chosen = MakeTabFont(m_baseFont, kSmallestCaptionPixels);
+    int padding = kCaptionPaddings[std::size(kCaptionPaddings) - 1];
+    bool found = false;
+    for (int pixels = kCaptionPixels; pixels >= kSmallestCaptionPixels && !found; --pixels) {
+        const QFont font = MakeTabFont(m_baseFont, pixels);
+        const QFontMetrics metrics(font);
+        for (const int space : kCaptionPaddings) {
+            int total = 0;
+            for (int index = 0; index < count(); ++index) {
+                total += TabWidth(metrics, index, space);
+            }
+            if (total <= width()) {
+                chosen = font;
+                padding = space;
+                found = true;
+                break;
+            }
+        }
+    }
+    if (chosen == m_normalFont && padding == m_nCaptionPadding) {
+        return;
+    }
+    m_selectedFont = chosen;
+    m_normalFont = chosen;
+    m_nCaptionPadding = padding;
+    setFont(chosen);
+    // The tabs are measured again with the new padding.
+    setIconSize(iconSize());
+    update();
+}
+
+void CTabCtrlEx::resizeEvent(QResizeEvent* event) {
+    QTabBar::resizeEvent(event);
+    FitCaptions();
+}
+
+void CTabCtrlEx::tabInserted(int index) {
+    QTabBar::tabInserted(index);
+    FitCaptions();
+}
+
+void CTabCtrlEx::tabRemoved(int index) {
+    QTabBar::tabRemoved(index);
+    FitCaptions();
 }
 
 QColor CTabCtrlEx::ParentColour() const {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QSplitterHandle>
 
 #include <functional>
@@ -71,6 +72,67 @@ std::pair<int, int> TextRows(const QImage& image, const QRect& area,
         }
     }
     return {first, last};
+}
+
+// The columns of a tab that hold pixels of its caption; -1 when none.
+std::pair<int, int> TextColumns(const QImage& image, const QRect& area) {
+    int first = -1;
+    int last = -1;
+    for (int x = area.left(); x <= area.right(); ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const QColor pixel = PixelAt(image, x, y);
+            if (IsBlueText(pixel) || IsDarkGreyText(pixel)) {
+                first = first < 0 ? x : first;
+                last = x;
+                break;
+            }
+        }
+    }
+    return {first, last};
+}
+
+TEST_F(TabStripTest, CaptionsStayWholeOnANarrowStrip) {
+    CTabCtrlEx tabs;
+    tabs.setParent(&host);
+    for (const char* caption : {"Full Composite View", "Full/User Composite View", "User Composite View"}) {
+        tabs.addTab(QString::fromLatin1(caption));
+    }
+    tabs.CreateTabFonts();
+    tabs.SetGreyUnselectedTabs(true);
+    tabs.setCurrentIndex(0);
+    host.resize(700, 60);
+    host.show();
+    // Wide, as wide as a half pane at 1280 pixels, and narrower.
+    for (const int width : {600, 330, 290}) {
+        SCOPED_TRACE(width);
+        tabs.resize(width, 22);
+        const QImage image = Grab(tabs);
+        int previousRight = -1;
+        for (int index = 0; index < tabs.count(); ++index) {
+            SCOPED_TRACE(index);
+            const QRect tab = tabs.tabRect(index);
+            EXPECT_GE(tab.left(), 0);
+            EXPECT_LE(tab.right(), width - 1);
+            EXPECT_GT(tab.left(), previousRight - 1);
+            previousRight = tab.right();
+            // The caption's pixels inside its own outline, as wide as the caption is.
+            const auto [first, last] = TextColumns(image, tab.adjusted(0, CTabCtrlEx::kRaise, 0, -1));
+            ASSERT_GE(first, 0);
+            EXPECT_GT(first, tab.left());
+            EXPECT_LT(last, tab.right());
+            const int advance = QFontMetrics(tabs.GetCaptionFont()).horizontalAdvance(tabs.tabText(index));
+            EXPECT_GE(last - first + 4, advance);
+        }
+        if (width == 600) {
+            EXPECT_EQ(tabs.GetCaptionFont().pixelSize(), CTabCtrlEx::kCaptionPixels);
+            EXPECT_EQ(tabs.GetCaptionPadding(), CTabCtrlEx::kCaptionPaddings[0]);
+        } else {
+            EXPECT_GE(tabs.GetCaptionFont().pixelSize(), CTabCtrlEx::kSmallestCaptionPixels);
+        }
+    }
+    // Wide again: the captions' own size.
+    tabs.resize(600, 22);
+    EXPECT_EQ(tabs.GetCaptionFont().pixelSize(), CTabCtrlEx::kCaptionPixels);
 }
 
 TEST_F(TabStripTest, ViewTabsReadAsTabsTheSelectedOneWhiteJoinedToItsPaneTheOthersGrey) {

@@ -91,6 +91,8 @@ public:
     static constexpr int kMultiFrequencyHeaderHeight = 70;
     // The band the header's five lines fill.
     static constexpr int kLegendLinesHeight = 80;
+    // The smallest size a header line steps down to on a narrow pane.
+    static constexpr int kSmallestLegendPixels = 8;
     // The button that collapses and expands the frequency list, and its two icons.
     static constexpr int kToggleWidth = 16;
     static constexpr int kToggleHeight = 24;
@@ -252,7 +254,9 @@ public:
     int32_t ListWidth() const { return m_bListExpanded != 0 ? kListWidth : 0; }
     // The width the frequency list takes from the map area on the screen (none in a report picture,
     // which shows no list).
-    int32_t ListBesideMapWidth() const { return m_bListShown != 0 && !m_bReportRender ? ListWidth() : 0; }
+    int32_t ListBesideMapWidth() const {
+        return m_bListShown != 0 && m_b3DShown == 0 && !m_bReportRender ? ListWidth() : 0;
+    }
     QRect GetListToggleRect() const { return m_rcListToggle; }
 
     // --- Heat map (cells, range, colours, bitmap) ---

@@ -2,6 +2,7 @@
 
 #include "app/AppResources.h"
 #include "app/QtConversions.h"
+#include "app/controls/FittedText.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/UnitConversion.h"
 #include "platform/CLocale.h"
@@ -168,10 +169,10 @@ void CSpatialView::PaintLegendLines(QPainter& painter, int width) {
         cache.image.fill(ColorRefToQColor(m_crLegendBackground));
         QPainter lines(&cache.image);
         lines.setPen(ColorRefToQColor(m_crBlack));
+        // Whole on a narrow pane: a line's font steps down until it fits.
         for (size_t i = 0; i < m_legendTexts.size(); ++i) {
-            lines.setFont(LegendFont(i == 0 ? 16 : 14));
-            lines.drawText(m_legendTexts[i].rect, Qt::AlignCenter | Qt::TextSingleLine,
-                           CodePageToQString(m_legendTexts[i].text));
+            DrawFittedLine(lines, m_legendTexts[i].rect, CodePageToQString(m_legendTexts[i].text),
+                           LegendFont(i == 0 ? 16 : 14), kSmallestLegendPixels);
         }
         ++cache.layouts;
     }

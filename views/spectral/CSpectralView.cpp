@@ -577,7 +577,9 @@ void CSpectralView::OnSize() {
     }
     for (CTabCtrlEx* tabs : {m_tabComposite.get(), m_tabComparison.get(), m_tabOverlay.get()}) {
         if (tabs != nullptr) {
-            tabs->setGeometry(1 - sx, m_nHeaderHeight - m_nTabHeight - sy, width, m_nTabHeight);
+            // The strip stays in sight when the plot scrolls sideways: its captions fit the width shown.
+            tabs->setGeometry(1, m_nHeaderHeight - m_nTabHeight - sy, std::max(client.width() - 1, 1),
+                              m_nTabHeight);
         }
     }
     m_scrollBar.setGeometry(1 - sx, height - m_nBottomArea - sy, width - 1, m_nScrollBarHeight);

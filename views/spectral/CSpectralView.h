@@ -71,6 +71,8 @@ public:
     static constexpr uint32_t kRelayoutMessage = 5;
     static constexpr int kTabControlId = 21012;
     static constexpr int kMinWidth = 450;
+    // The smallest size a header line steps down to on a narrow pane.
+    static constexpr int kSmallestHeaderPixels = 8;
     static constexpr int kMinHeight = 350;
     static constexpr int kCopyWidth = 600;
     static constexpr int kCopyHeight = 300;

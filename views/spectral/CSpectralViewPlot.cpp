@@ -2,6 +2,7 @@
 // pixels, axes, grid, captions, traces, header and the empty-view hint.
 
 #include "app/QtConversions.h"
+#include "app/controls/FittedText.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "core/UnitConversion.h"
@@ -110,9 +111,11 @@ double AxisValue(float frequency, bool log) {
 // --- Painting and rendering ---
 
 void CSpectralView::PaintView(QPainter& painter) {
-    const int width = std::max(viewport()->width(), m_nMinWidth);
     UpdatePlotRect();
-    m_rcHeader = QRect(0, 0, width, m_nDisplayMode == kModeSpectralSpatial ? 70 : m_nHeaderHeight);
+    // The header describes the scan, not a place on the plot: it spans the width shown, also while
+    // a view narrower than the plot scrolls it sideways.
+    m_rcHeader =
+        QRect(0, 0, viewport()->width(), m_nDisplayMode == kModeSpectralSpatial ? 70 : m_nHeaderHeight);
     const int sx = horizontalScrollBar()->value();
     const int sy = verticalScrollBar()->value();
     painter.fillRect(viewport()->rect(), ColorRefToQColor(m_crBackground));
@@ -126,7 +129,7 @@ void CSpectralView::PaintView(QPainter& painter) {
     // What GDI drew straight onto the window: the read-out and the drag band.
     PaintReadout(painter);
     painter.save();
-    painter.translate(-sx, -sy);
+    painter.translate(0, -sy);
     DrawHeader(painter);
     painter.restore();
 }
@@ -846,7 +849,7 @@ void CSpectralView::DrawHeader(QPainter& painter) {
     if (m_bReady == 0) {
         return;
     }
-    const int width = m_bCopyRender != 0 ? m_nCopyWidth : std::max(viewport()->width(), m_nMinWidth);
+    const int width = m_bCopyRender != 0 ? m_nCopyWidth : viewport()->width();
     const uint32_t background = m_bCopyRender != 0 ? m_crWhite : m_crBackground;
     const std::vector<std::string> lines = BuildHeaderLines();
     if (lines.empty()) {
@@ -858,9 +861,10 @@ void CSpectralView::DrawHeader(QPainter& painter) {
     painter.fillRect(0, 0, width, kStrips.back().second, ColorRefToQColor(background));
     painter.setPen(Qt::black);
     for (size_t i = 0; i < lines.size() && i < kStrips.size(); ++i) {
-        painter.setFont(ArialFont(i == 0 ? 16 : 14, 400));
         const QRect strip(0, kStrips[i].first, width, kStrips[i].second - kStrips[i].first);
-        painter.drawText(strip, Qt::AlignCenter | Qt::TextSingleLine, CodePageToQString(lines[i]));
+        // Whole on a narrow pane: the line's font steps down until it fits.
+        DrawFittedLine(painter, strip, CodePageToQString(lines[i]), ArialFont(i == 0 ? 16 : 14, 400),
+                       kSmallestHeaderPixels);
     }
     painter.restore();
 }

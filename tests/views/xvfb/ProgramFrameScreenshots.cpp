@@ -11,6 +11,7 @@
 #include "app/QtConversions.h"
 #include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProjectView.h"
+#include "app/controls/CTabCtrlEx.h"
 #include "app/panes/CViewContextMenu.h"
 #include "app/panes/CViewTreeMenu.h"
 #include "app/panes/CViewTreeWidget.h"
@@ -515,6 +516,87 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
         },
         30s));
     std::cout << "screenshot: " << Save("program-spectral-spatial-list-collapsed.png") << "\n";
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+// Pixels of a header's text (black, smoothed) in the columns of the band: none at the edges of a
+// line drawn whole.
+int HeaderTextPixels(const QImage& screen, const QWidget& widget, int top, int bottom, int left, int right) {
+    int count = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+            count += qGray(screen.pixel(widget.mapToGlobal(QPoint(x, y)))) < 128 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+TEST_F(ProgramFrameScreenshots, SpectralSpatialFrameInTheProjectWindowAsItFirstOpens) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    // The project window as it first opens, four fifths of the client; its frame maximised in it.
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    ASSERT_NE(split, nullptr);
+    CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
+    ASSERT_NE(splitFrame, nullptr);
+    CSpectralView& spectrum = *splitFrame->GetSpectralPane();
+    CSpatialView& map = *splitFrame->GetSpatialPane();
+    QWidget& spectrumArea = *spectrum.viewport();
+    std::cout << "panes: spectral " << spectrumArea.width() << ", spatial " << map.width() << "\n";
+    // Narrower than the spectral plot's own 450 pixels: it scrolls, its header and captions do not.
+    EXPECT_LT(spectrumArea.width(), 450);
+
+    // Each pane's five header lines on the screen, none reaching the pane's edges.
+    constexpr std::array<std::pair<int, int>, 5> kLines{{{0, 18}, {20, 35}, {35, 50}, {50, 65}, {65, 80}}};
+    std::string report;
+    auto headersWhole = [&] {
+        const QImage screen = Screen();
+        report.clear();
+        bool whole = true;
+        for (const QWidget* pane :
+             {static_cast<const QWidget*>(&spectrumArea), static_cast<const QWidget*>(&map)}) {
+            const int right = pane->width() - 1;
+            for (const auto& [top, bottom] : kLines) {
+                const int inside = HeaderTextPixels(screen, *pane, top, bottom, 2, right - 2);
+                const int edges = HeaderTextPixels(screen, *pane, top, bottom, 0, 1) +
+                                  HeaderTextPixels(screen, *pane, top, bottom, right - 1, right);
+                report += std::to_string(inside) + "/" + std::to_string(edges) + " ";
+                whole = whole && inside > 20 && edges == 0;
+            }
+        }
+        return whole;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(headersWhole, 10s)) << report;
+
+    // Every tab of both strips inside its strip, and the strip inside the pane as the screen shows it.
+    for (CTabCtrlEx* strip : {spectrum.GetTabStrip(CSpectralView::TabStrip::Composite),
+                              map.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)}) {
+        ASSERT_NE(strip, nullptr);
+        const QWidget& pane =
+            strip->parentWidget() == &spectrumArea ? spectrumArea : static_cast<QWidget&>(map);
+        const QRect place(strip->mapTo(&pane, QPoint(0, 0)), strip->size());
+        EXPECT_TRUE(pane.rect().contains(place));
+        for (int index = 0; index < strip->count(); ++index) {
+            const QRect tab = strip->tabRect(index);
+            EXPECT_GE(tab.left(), 0) << strip->tabText(index).toStdString();
+            EXPECT_LT(tab.right(), strip->width()) << strip->tabText(index).toStdString();
+            const int advance =
+                QFontMetrics(strip->GetCaptionFont()).horizontalAdvance(strip->tabText(index));
+            EXPECT_LE(advance + 2 * strip->GetCaptionPadding(), tab.width())
+                << strip->tabText(index).toStdString();
+        }
+        std::cout << "tab captions: " << strip->GetCaptionFont().pixelSize() << " pixels, padding "
+                  << strip->GetCaptionPadding() << "\n";
+    }
+    std::cout << "screenshot: " << Save("program-spectral-spatial-first-size.png") << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
