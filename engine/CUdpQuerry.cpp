@@ -22,10 +22,23 @@ constexpr uint32_t kGetPort = 3;
 constexpr uint32_t kVxi11CoreProgram = 395183;
 constexpr uint32_t kVxi11CoreVersion = 1;
 constexpr uint32_t kTcp = 6;
+constexpr uint32_t kReply = 1;
+constexpr uint32_t kAccepted = 0;
+constexpr uint32_t kSuccess = 0;
 constexpr std::size_t kPortWord = 6;
 
 uint32_t BigEndianWord(const uint8_t* bytes) {
     return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+// Only an accepted, successful answer to this search's own call, with an empty verifier (else the
+// port is not where a 28-byte answer has it), names a scanner; port 0 is how a portmapper says the
+// program is not registered.
+bool IsScannerAnswer(const uint8_t* bytes, uint32_t transactionId) {
+    const uint32_t port = BigEndianWord(bytes + 4 * kPortWord);
+    return BigEndianWord(bytes) == transactionId && BigEndianWord(bytes + 4) == kReply &&
+           BigEndianWord(bytes + 8) == kAccepted && BigEndianWord(bytes + 16) == 0 &&
+           BigEndianWord(bytes + 20) == kSuccess && port >= 1 && port <= 65535;
 }
 
 void SendLogged(UdpBroadcastSocket& socket, uint32_t address,
@@ -107,7 +120,8 @@ void CUdpQuerry::Search() {
         AddInformationMessage(1, "Scanner search: the network interfaces cannot be listed.");
         return;
     }
-    const std::array<uint8_t, kQuerySize> query = BuildQuery(TakeTransactionId());
+    const uint32_t transactionId = TakeTransactionId();
+    const std::array<uint8_t, kQuerySize> query = BuildQuery(transactionId);
     if (!socket.EnableBroadcast() || !socket.MakeNonBlocking()) {
         AddInformationMessage(
             1, FormatC("Scanner search: the socket cannot broadcast (%d).", socket.GetLastError()));
@@ -137,7 +151,8 @@ void CUdpQuerry::Search() {
             if (length < 0) {
                 break;
             }
-            if (static_cast<std::size_t>(length) == kReplySize && !senders.contains(sender)) {
+            if (static_cast<std::size_t>(length) == kReplySize && !senders.contains(sender) &&
+                IsScannerAnswer(datagram.data(), transactionId)) {
                 if (senders.size() < kMaxInstruments) {
                     senders.insert(sender);
                     m_addresses.push_back(Ipv4Text(sender));

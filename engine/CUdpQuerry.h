@@ -2,7 +2,8 @@
 
 // The network scanner search: a Sun RPC portmapper GETPORT query for the VXI-11 core program, sent to
 // the broadcast address of every local IPv4 network and to the limited broadcast on UDP port 111. Each
-// instrument that answers within the window is listed once, by its address, with the port it reported
+// instrument that answers within the window with an accepted, successful reply to this search's
+// transaction id naming a port from 1 to 65535 is listed once, by its address, with the port it reported
 // (the scanners' unique IDs of the search dialog), in the order the answers came, up to
 // kMaxInstruments.
 //

@@ -5,6 +5,7 @@
 
 #include "tests/engine/support/TestNetworkNamespaces.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -26,16 +27,19 @@ namespace orv::test {
 
 // 32-bit words in network byte order.
 std::vector<uint8_t> PortmapperWords(std::initializer_list<uint32_t> words);
-// A GETPORT answer naming `port`, padded or cut to `size` bytes.
+// A GETPORT answer naming `port`, padded or cut to `size` bytes (a responder puts the query's
+// transaction id in its first word).
 std::vector<uint8_t> PortmapperReply(uint32_t port, std::size_t size = 28);
 
 // A portmapper of the test's own in the peer namespace: a socket on port 111 that records each query
-// and answers it with the datagrams the test scripted, each from the peer address it names.
+// and answers it with the datagrams the test scripted, each from the peer address it names and with
+// the query's transaction id unless the answer keeps its own.
 class ScriptedResponder {
 public:
     struct Answer {
         uint32_t from;
         std::vector<uint8_t> datagram;
+        bool keepsItsId = false;
     };
 
     ScriptedResponder(const TestNetworkNamespaces& namespaces, std::vector<std::vector<Answer>> perQuery)
@@ -106,8 +110,12 @@ private:
             if (index < m_script.size()) {
                 for (const Answer& answer : m_script[index]) {
                     const int fd = m_senders[answer.from == TestNetworkNamespaces::kFirstPeer ? 0 : 1];
-                    ::sendto(fd, answer.datagram.data(), answer.datagram.size(), 0,
-                             reinterpret_cast<sockaddr*>(&from), sizeof from);
+                    std::vector<uint8_t> datagram = answer.datagram;
+                    if (!answer.keepsItsId && datagram.size() >= 4) {
+                        std::copy(query.begin(), query.begin() + 4, datagram.begin());
+                    }
+                    ::sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                             sizeof from);
                 }
             }
             m_answered.notify_all();
