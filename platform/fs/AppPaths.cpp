@@ -1,5 +1,7 @@
 #include "platform/fs/AppPaths.h"
 
+#include "platform/log/InformationLog.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -70,7 +72,11 @@ bool MakePrivateFolder(const std::string& folder) {
         return false;
     }
     struct stat info {};
-    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+        return false;
+    }
+    // The program's own folder, left wider by an earlier umask or by hand: it is ours to close.
+    return (info.st_mode & 077) == 0 || ::chmod(folder.c_str(), 0700) == 0;
 }
 
 } // namespace
@@ -120,9 +126,35 @@ void SetProcessTempFolderOverride(std::string folder) {
     SetOverride(&Overrides::processTempFolder, std::move(folder));
 }
 
+bool IsPrivateFolderOfThisUser(const std::string& folder) {
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 077) == 0;
+}
+
+std::string GetPrivateXdgRuntimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || runtime[0] != '/') {
+        return {};
+    }
+    std::string folder = WithoutTrailingSlash(runtime);
+    if (IsPrivateFolderOfThisUser(folder)) {
+        return folder;
+    }
+    // Another user could plant or reach the lock and the sockets there; the folder is not ours to
+    // change, so the program's own per-user folder serves instead.
+    static std::once_flag logged;
+    std::call_once(logged, [&folder] {
+        AddInformationMessage(1, "XDG_RUNTIME_DIR " + folder +
+                                     " is not a folder of this user closed to others; the run-time files "
+                                     "go to the program's own per-user folder.");
+    });
+    return {};
+}
+
 std::string GetUserRuntimeFolder() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
-        return WithoutTrailingSlash(runtime);
+    if (std::string runtime = GetPrivateXdgRuntimeFolder(); !runtime.empty()) {
+        return runtime;
     }
     std::string folder = PerUserTempFolder();
     return MakePrivateFolder(folder) ? folder : std::string();

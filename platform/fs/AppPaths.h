@@ -30,10 +30,17 @@ void SetProcessTempFolderOverride(std::string folder);
 // that no longer exist and has this run's folder removed when the process exits in order.
 bool EnsureProcessTempFolder();
 
+// True for a folder (not a link) that belongs to this user with no group or other access.
+bool IsPrivateFolderOfThisUser(const std::string& folder);
+
+// $XDG_RUNTIME_DIR when it is set to an absolute path of a private folder of this user; else empty
+// (a folder that is set but not private is logged once per run; its mode is never changed).
+std::string GetPrivateXdgRuntimeFolder();
+
 // The folder for this user's run-time files (the single-instance lock, local sockets):
-// $XDG_RUNTIME_DIR when it is set to an absolute path, else the per-user temp folder
-// <temp>/orvilant-<uid> (made 0700 when missing). Empty when the per-user folder cannot be made or is
-// not this user's own folder (a link, or another user's), so nobody else can plant a file there.
+// GetPrivateXdgRuntimeFolder(), else the per-user temp folder <temp>/orvilant-<uid> (made, or closed
+// to, 0700). Empty when the per-user folder cannot be made or is not this user's own folder (a link,
+// or another user's), so nobody else can plant a file there.
 std::string GetUserRuntimeFolder();
 
 // Removes the process temp folder with everything in it (at an orderly shutdown); true when it is

@@ -29,8 +29,8 @@ std::string PerUserTempFolder() {
 } // namespace
 
 std::string GetHandHeldProbePipePath() {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/') {
-        return std::string(runtime) + "/" + kHandHeldProbePipeName;
+    if (const std::string runtime = GetPrivateXdgRuntimeFolder(); !runtime.empty()) {
+        return runtime + "/" + kHandHeldProbePipeName;
     }
     const std::string folder = PerUserTempFolder();
     if (folder.empty()) {
@@ -39,9 +39,13 @@ std::string GetHandHeldProbePipePath() {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
         return {};
     }
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
-        return {};
+    if (!IsPrivateFolderOfThisUser(folder)) {
+        struct stat info {};
+        // Our own folder left open by an earlier umask is closed; anything else is refused.
+        if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+            ::chmod(folder.c_str(), 0700) != 0) {
+            return {};
+        }
     }
     return folder + "/" + kHandHeldProbePipeName;
 }

@@ -23,9 +23,10 @@ class MessageTarget;
 
 inline constexpr char kHandHeldProbePipeName[] = "Halvion_Pipe_Handheld";
 
-// $XDG_RUNTIME_DIR/Halvion_Pipe_Handheld, else the same name in the per-user temp folder
-// <temp>/orvilant-<uid> (made 0700 when missing). Empty when the per-user folder cannot be made or
-// is not this user's own folder (a link, or another user's), so nobody can plant the socket.
+// $XDG_RUNTIME_DIR/Halvion_Pipe_Handheld when that folder is this user's and closed to others, else
+// the same name in the per-user temp folder <temp>/orvilant-<uid> (made, or closed to, 0700). Empty when the
+// per-user folder cannot be made or is not this user's own folder (a link, or another user's), so nobody can
+// plant the socket.
 std::string GetHandHeldProbePipePath();
 
 class CNamedPipeListenerManager {
