@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace orv {
 
@@ -126,6 +127,7 @@ void CSpectralScanData::SetMeasuredFrequencies(std::vector<QMeasuredFrequencyDat
     m_Frequencies.clear();
 }
 
+// The bulk: the points, the probe cells, the measured frequencies and the probe-pattern grids.
 void CSpectralScanData::WriteBulk(QDataWriter& writer) const {
     writer.WriteU8(m_PointFormat);
     if (m_PointFormat == kMirtPoints) {
@@ -155,6 +157,7 @@ void CSpectralScanData::WriteBulk(QDataWriter& writer) const {
         writer.WriteU32(entry.m_Index);
         writer.WriteF32(entry.m_Frequency);
     }
+    m_ProbeScanPattern.WriteBody(writer);
 }
 
 void CSpectralScanData::ReadBulk(QDataReader& reader) {
@@ -198,12 +201,19 @@ void CSpectralScanData::ReadBulk(QDataReader& reader) {
         entry.m_Index = reader.ReadU32();
         entry.m_Frequency = reader.ReadF32();
     }
+    // The grids as they were, heights and all: a bulk is always written with both.
+    QProbeScanPattern pattern;
+    const uint32_t version = reader.GetStoredFileVersion();
+    reader.SetStoredFileVersion(kCurrentStoredFileVersion);
+    pattern.ReadBody(reader);
+    reader.SetStoredFileVersion(version);
     if (format == kMirtPoints) {
         SetMirtPoints(std::move(mirt));
     } else {
         SetFloatPoints(std::move(floats), format);
     }
-    SetProbeScanPattern(cells);
+    m_ProbeCells = std::move(cells);
+    m_ProbeScanPattern = pattern;
     SetMeasuredFrequencies(std::move(measured));
     m_Prepared = 0;
 }
@@ -215,6 +225,9 @@ void CSpectralScanData::ReleaseBulk() {
     std::vector<CFloatSpectralPoint>().swap(m_FloatPoints);
     m_PointCount = 0;
     std::vector<std::pair<uint16_t, uint16_t>>().swap(m_ProbeCells);
+    // Made anew in place: assigning an empty pattern would keep the grids' memory.
+    std::destroy_at(&m_ProbeScanPattern);
+    std::construct_at(&m_ProbeScanPattern);
     std::vector<QMeasuredFrequencyData::Entry>().swap(m_MeasuredFrequencies);
     std::vector<float>().swap(m_Frequencies);
     std::vector<float>().swap(m_CorrectionFactors);
@@ -233,6 +246,8 @@ uint64_t CSpectralScanData::GetBulkBytes() const {
     const uint64_t tables =
         static_cast<uint64_t>(m_PointCount) * (sizeof(QSpectralPoint) + 2 * sizeof(float));
     return points + tables + m_ProbeCells.capacity() * sizeof(std::pair<uint16_t, uint16_t>) +
+           m_ProbeScanPattern.GetChoiceGrid().GetCells().capacity() +
+           m_ProbeScanPattern.GetHeightGrid().GetCells().capacity() * sizeof(uint16_t) +
            m_MeasuredFrequencies.capacity() * sizeof(QMeasuredFrequencyData::Entry) +
            m_CorrectionFactors.capacity() * sizeof(float);
 }

@@ -3,6 +3,7 @@
 #include "project/NodeMessages.h"
 #include "project/QMediatorProjectFileModel.h"
 #include "project/QScanMemoryBudget.h"
+#include "project/QScanResidency.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
@@ -114,6 +115,7 @@ TEST_F(ScanDataTest, ScansBeyondTheMemoryBudgetAreMovedOutAndComeBackWhole) {
     const uint64_t heldBefore = QScanMemoryBudget::GetHeldBytes();
     auto mediator = Make(2003);
     std::vector<QProjectSpectralScanRecord> added;
+    std::vector<QProbeScanPattern> patterns;
     constexpr int32_t kScans = 40;
     for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
         std::vector<int16_t> levels(500);
@@ -124,12 +126,16 @@ TEST_F(ScanDataTest, ScansBeyondTheMemoryBudgetAreMovedOutAndComeBackWhole) {
         addition.m_Markers = {{1, 2}, {3, static_cast<uint16_t>(scanID)}};
         addition.m_MeasuredFrequencies = {{0, 100.5F}, {499, 199.25F + static_cast<float>(scanID)}};
         ASSERT_TRUE(mediator->AddSpectralScanData(std::move(addition), true, false));
-        added.push_back(
-            QMediatorProjectFileModel::MakeSpectralRecord(*mediator->FindSpectralScanData(scanID)));
+        const CSpectralScanData* listed = mediator->FindSpectralScanData(scanID);
+        added.push_back(QMediatorProjectFileModel::MakeSpectralRecord(*listed));
+        patterns.push_back(listed->m_ProbeScanPattern);
     }
-    // Only the scans used last stay whole.
+    // Only the scans used last stay whole; the others keep neither points nor pattern grids.
+    const uint64_t perScan = mediator->FindSpectralScanData(kScans)->GetBulkBytes();
+    EXPECT_GT(perScan, 29U * 42U * 3U) << "the pattern's grids are counted";
     const uint64_t wholeBytes = QScanMemoryBudget::GetHeldBytes() - heldBefore;
-    EXPECT_LT(wholeBytes, 10 * 500 * 20U);
+    EXPECT_LE(wholeBytes, (QScanResidency::kRecentlyUsed + 2) * perScan);
+    EXPECT_EQ(mediator->GetSpectralScanData(1)->m_ProbeScanPattern.GetRows(), 29);
     EXPECT_EQ(mediator->GetScanDataCount(), static_cast<size_t>(kScans));
     EXPECT_EQ(mediator->GetScanIDs(2003).size(), static_cast<size_t>(kScans));
 
@@ -140,7 +146,8 @@ TEST_F(ScanDataTest, ScansBeyondTheMemoryBudgetAreMovedOutAndComeBackWhole) {
         ASSERT_NE(scan, nullptr);
         EXPECT_EQ(scan->m_UserText, "user " + std::to_string(scanID));
         EXPECT_TRUE(QMediatorProjectFileModel::MakeSpectralRecord(*scan) == added[scanID - 1]) << scanID;
-        EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldBefore, wholeBytes + 500 * 24U); // one scan more
+        EXPECT_FALSE(scan->m_ProbeScanPattern != patterns[scanID - 1]) << scanID;
+        EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldBefore, wholeBytes + perScan); // one scan more
     }
     // The spatial page's copy of a moved-out scan's measured frequencies is taken from the whole scan.
     CSpectralScanData* early = mediator->GetSpectralScanData(2);
