@@ -52,7 +52,7 @@ void ReportPaintFailure() {
 // be; the limit is raised to what the largest picture decoded takes (32 bits a pixel).
 void AllowLargePictures() {
     constexpr int kLimitMegabytes =
-        static_cast<int>(COverlayUtility::kMaxDecodedPicturePixels * 4 / (1024 * 1024) + 1);
+        static_cast<int>(COverlayUtility::kMaxDecodedPicturePixels * 4 / (int64_t{1024} * 1024) + 1);
     const int limit = QImageReader::allocationLimit();
     if (limit != 0 && limit < kLimitMegabytes) {
         QImageReader::setAllocationLimit(kLimitMegabytes);
@@ -355,8 +355,8 @@ private:
         const int64_t a = t.m_innerDiameter;
         const int64_t b = t.m_outerDiameter;
         // A gap wider than a ring leaves its root at 0, not at a square root of a negative number.
-        const double sa = std::sqrt(std::max(0.0, static_cast<double>(a * a / 4) - g * g));
-        const double sb = std::sqrt(std::max(0.0, static_cast<double>(b * b / 4) - g * g));
+        const double sa = std::sqrt(std::max(0.0, static_cast<double>((a * a) / 4) - g * g));
+        const double sb = std::sqrt(std::max(0.0, static_cast<double>((b * b) / 4) - g * g));
         const double base[4][2] = {{g, sa}, {g, sb}, {sb, g}, {sa, g}};
         const QRectF outer = Box(t.m_x, t.m_y, b / 2, b / 2);
         const QRectF innerBox = Box(t.m_x, t.m_y, a / 2, a / 2);

@@ -124,8 +124,8 @@ void AddPrimitive(ExtentBuilder& extent, const DrawBase_t& primitive) {
             int64_t half = std::max(r->m_width, r->m_height) / 2;
             if (r->m_rotation % 90 != 0) {
                 // A turned rectangle reaches out to its half diagonal.
-                const double w = r->m_width / 2;
-                const double h = r->m_height / 2;
+                const auto w = static_cast<double>(r->m_width / 2);
+                const auto h = static_cast<double>(r->m_height / 2);
                 half = static_cast<int64_t>(std::ceil(std::sqrt(w * w + h * h)));
             }
             extent.AddSquare(r->m_x, r->m_y, half);
