@@ -166,6 +166,8 @@ void HandHeldProbeScan::RunScanStart() {
         return;
     }
     ResetPoints(setup->GetNumberOfFrequencyBuckets());
+    // Each reading goes out on its own; no maximum is sent or searched.
+    m_keepsMaximum = false;
     const ScanGrid grid(*setup);
     if (setup->GetScanOption() != 0) {
         RunFreeMode(*devices, grid);

@@ -3,6 +3,9 @@
 #include "engine/CByteCursor.h"
 
 #include <bit>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 
 namespace orv {
@@ -69,6 +72,27 @@ void WriteValues(CByteCursor& cursor, std::span<const int16_t> values) {
 }
 
 } // namespace
+
+void ConvertToTenthsDb(const float* values, int16_t* tenths, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // As ToTenthsDb: maxps answers its second operand for a NaN, so NaN and everything below the
+    // range become the lowest value; the conversion truncates, and the pack cannot saturate again.
+    const __m128 ten = _mm_set1_ps(10.0F);
+    const __m128 lowest = _mm_set1_ps(-32768.0F);
+    const __m128 highest = _mm_set1_ps(32767.0F);
+    for (; i + 8 <= count; i += 8) {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(values + i), ten), lowest), highest);
+        const __m128 b =
+            _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(values + i + 4), ten), lowest), highest);
+        const __m128i packed = _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(tenths + i), packed);
+    }
+#endif
+    for (; i < count; ++i) {
+        tenths[i] = ToTenthsDb(values[i]);
+    }
+}
 
 void BuildSpectralScanFrame(std::span<const SpectralPoint> points, std::vector<uint8_t>& frame) {
     const auto count = static_cast<uint32_t>(points.size());

@@ -5,6 +5,7 @@
 // ('*', u16 0, u16 type, u32 body size, body; little-endian) into the caller's buffer, which keeps its
 // storage from one frame to the next, so a runner builds a frame per cell without allocating.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -59,6 +60,9 @@ inline int16_t ToTenthsDb(float value) {
     tenths = tenths > 32767.0F ? 32767.0F : tenths;
     return static_cast<int16_t>(tenths);
 }
+
+// The same over a whole trace, several values at a time where the processor allows.
+void ConvertToTenthsDb(const float* values, int16_t* tenths, size_t count);
 
 void BuildSpectralScanFrame(std::span<const SpectralPoint> points, std::vector<uint8_t>& frame);
 void BuildSpatialScanFrame(uint8_t level, uint8_t switchMode, uint16_t rows, uint16_t columns,

@@ -29,6 +29,14 @@ public:
     }
 };
 
+// The frame carries little-endian words.
+[[maybe_unused]] void SwapToLittleEndian(int16_t* values, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const auto word = static_cast<uint16_t>(values[i]);
+        values[i] = static_cast<int16_t>(static_cast<uint16_t>((word >> 8) | (word << 8)));
+    }
+}
+
 } // namespace
 
 SpectralScan::SpectralScan(const CEngineContext& context) : RunScan(context) {}
@@ -55,8 +63,12 @@ void SpectralScan::TakeTrace(const CDeviceManager& devices, uint16_t row, uint16
     const float* trace = const_cast<CDeviceManager&>(devices).GetTraceBuffer();
     const size_t count = m_points.size();
     int16_t* values = m_cellFrames.data() + m_valuesAt;
-    for (size_t i = 0; i < count; ++i) {
-        values[i] = ToTenthsDb(trace[i]);
+    ConvertToTenthsDb(trace, values, count);
+    if (!m_keepsMaximum) {
+        if constexpr (std::endian::native != std::endian::little) {
+            SwapToLittleEndian(values, count);
+        }
+        return;
     }
     SpectralPoint* points = m_points.data();
     if constexpr (std::endian::native == std::endian::little) {
@@ -79,11 +91,7 @@ void SpectralScan::TakeTrace(const CDeviceManager& devices, uint16_t row, uint16
                 points[i] = SpectralPoint{values[i], row, column, height};
             }
         }
-        // The frame carries little-endian words.
-        for (size_t i = 0; i < count; ++i) {
-            const auto word = static_cast<uint16_t>(values[i]);
-            values[i] = static_cast<int16_t>(static_cast<uint16_t>((word >> 8) | (word << 8)));
-        }
+        SwapToLittleEndian(values, count);
     }
 }
 

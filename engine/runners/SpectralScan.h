@@ -41,8 +41,8 @@ protected:
     // is a failed read: read-ok cleared, false.
     bool HasWholeTrace(CDeviceManager& devices) const;
     // Takes the trace just stored: its first PointCount() values in tenths of a dB into the cell
-    // buffer (where the cell's result frame carries them), and the maximum over the cells (the first
-    // reading takes every point, later ones only higher values) into the point array.
+    // buffer (where the cell's result frame carries them), and, when kept, the maximum over the cells
+    // (the first reading takes every point, later ones only higher values) into the point array.
     void TakeTrace(const CDeviceManager& devices, uint16_t row, uint16_t column, int16_t height, bool first);
     // The cell buffer: the progress frame, the head of the cell's result frame (`CellHeadBytes`, which
     // the derived runner writes), then the values TakeTrace wrote. Kept as 16-bit words so the values
@@ -63,6 +63,9 @@ protected:
     bool MeasurePeakCandidates(std::span<const int32_t> indexes, const char* readFailureText);
 
     std::vector<SpectralPoint> m_points;
+    // Whether TakeTrace keeps the maximum in the point array: only a runner that sends it or measures
+    // its peaks needs it.
+    bool m_keepsMaximum = true;
     std::vector<uint8_t> m_resultFrame;
     ScanProgressRecord m_progress;
 

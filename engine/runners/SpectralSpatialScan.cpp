@@ -74,6 +74,7 @@ void SpectralSpatialScan::RunScanStart() {
         return;
     }
     ResetPoints(setup->GetNumberOfFrequencyBuckets());
+    m_keepsMaximum = setup->GetMeasurePeaks() != 0;
     const ScanGrid grid(*setup);
     const CScanner* scanner = devices->GetScanner();
     const bool componentsFirst = scanner != nullptr && scanner->GetProbeType() == eProbeType::ExternalAdapter;

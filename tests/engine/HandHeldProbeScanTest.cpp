@@ -115,18 +115,19 @@ TEST_F(HandHeldProbeScanTest, FreeModeMeasuresTheTrackedCellAndDropsAReadingWhen
     }
 }
 
-TEST_F(HandHeldProbeScanTest, TheFirstReadingTakesEveryPointLaterOnesOnlyHigherValues) {
+TEST_F(HandHeldProbeScanTest, EachReadingGoesOutAsItWasTakenNeverMergedWithTheLast) {
     m_rig.analyzer->traceOf = [](int s) {
         return s == 0 ? std::vector<float>{5.0F, 5.0F, 5.0F} : std::vector<float>{1.0F, 9.0F, 1.0F};
     };
     m_target.goAheads = {0, 0, -2};
     HandHeldProbeScan runner(m_rig.Context());
     runner.RunScanStart();
-    const std::vector<SpectralPoint>& points = runner.GetPoints();
-    EXPECT_EQ(points[0].amplitude, 50);
-    EXPECT_EQ(points[1].amplitude, 90);
-    EXPECT_EQ(points[1].column, 1);
-    EXPECT_EQ(points[2].column, 0);
+    const std::vector<ReplyFrame> readings = RunnerRig::OfType(m_rig.TakeFrames(), 112);
+    ASSERT_EQ(readings.size(), 2U);
+    EXPECT_EQ(ReadBack<QHandHeldProbeScan>(RunnerRig::WholeFrame(readings[0]))->GetAmplitudes(),
+              (std::vector<int16_t>{50, 50, 50}));
+    EXPECT_EQ(ReadBack<QHandHeldProbeScan>(RunnerRig::WholeFrame(readings[1]))->GetAmplitudes(),
+              (std::vector<int16_t>{10, 90, 10}));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 #include <limits>
 
@@ -102,6 +104,15 @@ TEST(ScanPackets, LevelsInTenthsTruncateAndSaturate) {
                          Case{5000.0F, 32767}, Case{-3276.8F, -32768}, Case{-9000.0F, -32768},
                          Case{nan, -32768}, Case{infinity, 32767}, Case{-infinity, -32768}, Case{0.0F, 0}}) {
         EXPECT_EQ(ToTenthsDb(c.level), c.tenths) << c.level;
+    }
+    // A whole trace converts alike, in the blocks of the vector road and in the tail after them.
+    const std::vector<float> levels{12.34F,  -12.34F,  3276.8F,   3276.6F, 5000.0F, -3276.8F, -9000.0F,
+                                    nan,     infinity, -infinity, 0.0F,    -0.05F,  0.05F,    1.999F,
+                                    -1.999F, 3276.7F,  -3276.7F,  42.0F,   -0.0F};
+    std::vector<int16_t> tenths(levels.size());
+    ConvertToTenthsDb(levels.data(), tenths.data(), levels.size());
+    for (size_t i = 0; i < levels.size(); ++i) {
+        EXPECT_EQ(tenths[i], ToTenthsDb(levels[i])) << levels[i];
     }
 }
 
