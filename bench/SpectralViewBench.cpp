@@ -7,6 +7,9 @@
 // nearest-point search of a click against one linear pass over the draw points.
 // The report picture of a 100,001-point scan (the 600 x 300 plot copy under its header, handed to the
 // report picture holder) against RenderPlot of the same scan into a 600 x 300 bitmap.
+// The composite spectrum of a spectral/spatial scan of 1,218 cells of 4,001 points (plain, and
+// interleaved with one level): a full rebuild by the spectral/spatial pane against one pass taking
+// the point-wise maximum of the same cells; and the data lock the rebuild takes, counted and timed.
 
 #include "app/CReportPictureHolder.h"
 #include "bench/support/OffscreenViewBench.h"
@@ -14,7 +17,11 @@
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "project/NodeMessages.h"
+#include "project/QScanDataRecord.h"
 #include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QCompositeSpectra.h"
+#include "views/spectral/CSpectralSSView.h"
 #include "views/spectral/CSpectralView.h"
 
 #include <benchmark/benchmark.h>
@@ -24,7 +31,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -68,8 +77,66 @@ std::unique_ptr<orv::CSpectralView> MakeView(orv::MessageThread& thread, BenchMe
     return view;
 }
 
+constexpr uint32_t kCompositeCells = 1218; // 29 x 42
+constexpr uint32_t kCompositePoints = 4001;
+
+class CompositeMediator : public orv::bench::ViewBenchMediator {
+public:
+    CompositeMediator() : ViewBenchMediator(orv::kTypeSpectralSpatialScanNode) {}
+    orv::QSpectralDisplayOptions* GetSpectralDisplayOptions() override { return &options; }
+    orv::QSpectralDisplayOptions options;
+};
+
+// A spectral/spatial pane showing a complete scan of every cell of the 29 x 42 grid; interleaved
+// data has one level, each cell of the grid a sub-cell of a 15 x 21 coarse grid.
+std::unique_ptr<orv::CSpectralView> MakeCompositeView(orv::MessageThread& thread, CompositeMediator& mediator,
+                                                      bool interleaved) {
+    for (uint32_t u = 0; u < kCompositeCells; ++u) {
+        orv::QCellAddition cell;
+        cell.m_Record.m_ScanId = 1;
+        cell.m_Record.m_Rows = 29;
+        cell.m_Record.m_Columns = 42;
+        cell.m_Record.m_StartFrequency = 10.0F;
+        cell.m_Record.m_StopFrequency = 1000.0F;
+        cell.m_Record.m_IsZeltData = interleaved ? 1 : 0;
+        cell.m_Record.m_ZeltLevel = interleaved ? 1 : 0;
+        cell.m_CellIndex = u + 1;
+        cell.m_CellCount = kCompositeCells;
+        const auto row = static_cast<uint16_t>(u / 42);
+        const auto column = static_cast<uint16_t>(u % 42);
+        cell.m_ZeltWords = {static_cast<uint16_t>(row / 2), static_cast<uint16_t>(column / 2),
+                            static_cast<uint16_t>(row % 2), static_cast<uint16_t>(column % 2)};
+        cell.m_CellWord1 = interleaved ? cell.m_ZeltWords[0] : row;
+        cell.m_CellWord2 = interleaved ? cell.m_ZeltWords[1] : column;
+        cell.m_HasValues = true;
+        for (uint32_t i = 0; i < kCompositePoints; ++i) {
+            const auto level = static_cast<int16_t>(100 + (u * 7919U + i * 104729U) % 600U);
+            if (interleaved) {
+                cell.m_ZeltValues.push_back(static_cast<float>(level));
+            } else {
+                cell.m_Values.push_back(level);
+            }
+        }
+        mediator.AddSpectralSpatialScanData(std::move(cell), false);
+    }
+    mediator.ShowScanData(1);
+    auto view = std::make_unique<orv::CSpectralSSView>(thread);
+    view->SetNodeKind(orv::kTypeSpectralSpatialScanNode);
+    view->SetMediator(&mediator);
+    view->SetReady(true);
+    view->resize(kWidth, kHeight + 90 + 45);
+    view->show();
+    view->OnInitialUpdate();
+    view->GetMessageTarget().Post(orv::NodeMessage::kShowSpectralSpatialScan, 1);
+    return view;
+}
+
 struct Bench {
     orv::MessageThread thread;
+    CompositeMediator plainMediator;
+    CompositeMediator interleavedMediator;
+    std::unique_ptr<orv::CSpectralView> plainView;
+    std::unique_ptr<orv::CSpectralView> interleavedView;
     BenchMediator mediator;
     BenchMediator hoverMediator;
     BenchMediator reportMediator;
@@ -84,6 +151,8 @@ struct Bench {
         hoverView = MakeView(thread, hoverMediator, kHoverPoints, kHoverAxisWidth + 65 + 35);
         reportView = MakeView(thread, reportMediator, kHoverPoints, orv::CSpectralView::kCopyWidth);
         reportView->resize(orv::CSpectralView::kCopyWidth, orv::CSpectralView::kCopyHeight + 90 + 45);
+        plainView = MakeCompositeView(thread, plainMediator, false);
+        interleavedView = MakeCompositeView(thread, interleavedMediator, true);
         Drain();
     }
     void Drain() { orv::bench::DrainMessages(thread); }
@@ -253,6 +322,92 @@ void BM_RenderPlot600x300Baseline(benchmark::State& state) {
     state.counters["height"] = size.height();
 }
 BENCHMARK(BM_RenderPlot600x300Baseline)->Unit(benchmark::kMillisecond);
+
+// Argument: 0 plain data, 1 interleaved.
+orv::CSpectralView& CompositeView(const benchmark::State& state) {
+    return state.range(0) == 0 ? *g_bench->plainView : *g_bench->interleavedView;
+}
+orv::CSpectralSpatialScanData& CompositeScan(const benchmark::State& state) {
+    CompositeMediator& mediator = state.range(0) == 0 ? g_bench->plainMediator : g_bench->interleavedMediator;
+    return *mediator.GetCurrentSpectralSpatialScanData();
+}
+
+void BM_CompositeRebuild(benchmark::State& state) {
+    orv::CSpectralView& view = CompositeView(state);
+    for (auto _ : state) {
+        view.RequestReload();
+        bool needsData = false;
+        benchmark::DoNotOptimize(view.LoadTraceData(false, needsData));
+        benchmark::DoNotOptimize(view.GetPoints().data());
+    }
+    state.counters["units"] = static_cast<double>(CompositeScan(state).m_Units.size());
+    state.counters["points"] = static_cast<double>(view.GetPoints().size());
+}
+BENCHMARK(BM_CompositeRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Baseline: one pass taking the point-wise maximum of the same cells.
+void BM_PointwiseMaximumBaseline(benchmark::State& state) {
+    const orv::CSpectralSpatialScanData& scan = CompositeScan(state);
+    const bool interleaved = scan.m_IsZeltData != 0;
+    std::vector<float> maxima(kCompositePoints);
+    for (auto _ : state) {
+        std::fill(maxima.begin(), maxima.end(), -100000.0F);
+        for (const auto& unit : scan.m_Units) {
+            for (uint32_t i = 0; i < kCompositePoints; ++i) {
+                const float value =
+                    interleaved ? unit->m_ZeltAmplitudes[i] : static_cast<float>(unit->m_Amplitudes[i]);
+                if (value > maxima[i]) {
+                    maxima[i] = value;
+                }
+            }
+        }
+        benchmark::DoNotOptimize(maxima.data());
+    }
+}
+BENCHMARK(BM_PointwiseMaximumBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The data lock as the rebuild takes it: once for the count, once per cell, once for the frequency
+// table and once for the drop at the end of a complete scan.
+class CountingLock {
+public:
+    void lock() {
+        m_lock.lock();
+        ++m_acquisitions;
+        m_since = std::chrono::steady_clock::now();
+    }
+    void unlock() {
+        m_longest = std::max(m_longest, std::chrono::steady_clock::now() - m_since);
+        m_lock.unlock();
+    }
+    int64_t m_acquisitions = 0;
+    std::chrono::steady_clock::duration m_longest{};
+
+private:
+    std::mutex m_lock;
+    std::chrono::steady_clock::time_point m_since;
+};
+
+void BM_CompositeLockHolds(benchmark::State& state) {
+    orv::CSpectralSpatialScanData& scan = CompositeScan(state);
+    CountingLock lock;
+    int64_t rebuilds = 0;
+    for (auto _ : state) {
+        orv::QCompositeSpectra composites(scan, {}, false, false);
+        const size_t read = composites.AddUnits(lock);
+        {
+            const std::lock_guard<CountingLock> guard(lock);
+            for (uint32_t i = 0; i < kCompositePoints; ++i) {
+                benchmark::DoNotOptimize(scan.GetFrequency(static_cast<int32_t>(i)));
+            }
+        }
+        orv::QCompositeSpectra::DropIfComplete(scan, read, lock);
+        ++rebuilds;
+    }
+    state.counters["acquisitions_per_rebuild"] =
+        rebuilds > 0 ? static_cast<double>(lock.m_acquisitions) / static_cast<double>(rebuilds) : 0.0;
+    state.counters["longest_hold_us"] = std::chrono::duration<double, std::micro>(lock.m_longest).count();
+}
+BENCHMARK(BM_CompositeLockHolds)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,6 +1,38 @@
 #include "scandata/CSpectralDataAtom.h"
 
+#include <algorithm>
+
 namespace orv {
+
+namespace {
+
+template <typename Value, typename Point>
+void MergeValues(std::vector<Point>& points, const Value* values, uint32_t count,
+                 CSpectralDataAtom::Cell cell, bool lastWins) {
+    const size_t n = std::min<size_t>(count, points.size());
+    // The common case keeps the maximum: one comparison per point, the cell written only on a gain.
+    for (size_t i = 0; i < n; ++i) {
+        const auto value = static_cast<float>(values[i]);
+        Point& point = points[i];
+        if (lastWins || value > point.m_Amplitude) {
+            point.m_Amplitude = value;
+            point.m_Row = cell.m_Row;
+            point.m_Column = cell.m_Column;
+            point.m_SubRow = cell.m_SubRow;
+            point.m_SubColumn = cell.m_SubColumn;
+        }
+    }
+}
+
+} // namespace
+
+void CSpectralDataAtom::Merge(const int16_t* values, uint32_t count, Cell cell, bool lastWins) {
+    MergeValues(m_Points, values, count, cell, lastWins);
+}
+
+void CSpectralDataAtom::Merge(const float* values, uint32_t count, Cell cell, bool lastWins) {
+    MergeValues(m_Points, values, count, cell, lastWins);
+}
 
 CSpectralDataAtom::CSpectralDataAtom(uint32_t pointCount) : m_Points(pointCount) {}
 

@@ -11,6 +11,14 @@ class CSpectralDataAtom {
 public:
     static constexpr float kInitialAmplitude = -100000.0F;
 
+    // The cell (and sub-cell) a spectrum was measured in.
+    struct Cell {
+        uint16_t m_Row = 0;
+        uint16_t m_Column = 0;
+        uint8_t m_SubRow = 0;
+        uint8_t m_SubColumn = 0;
+    };
+
     explicit CSpectralDataAtom(uint32_t pointCount);
     virtual ~CSpectralDataAtom() = default;
     CSpectralDataAtom(const CSpectralDataAtom&) = default;
@@ -27,6 +35,12 @@ public:
     void SetSubRow(uint32_t index, uint8_t subRow);
     uint8_t GetSubColumn(uint32_t index) const;
     void SetSubColumn(uint32_t index, uint8_t subColumn);
+
+    // Takes one cell's spectrum in, point by point: with `lastWins` every value replaces the stored
+    // one, else only a value strictly above it (on equal values the earlier cell stays). Values
+    // beyond the atom's points are left out.
+    void Merge(const int16_t* values, uint32_t count, Cell cell, bool lastWins);
+    void Merge(const float* values, uint32_t count, Cell cell, bool lastWins);
 
 private:
     struct Point {

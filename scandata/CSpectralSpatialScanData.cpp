@@ -327,6 +327,7 @@ void CSpectralSpatialScanData::CloneInto(CSpectralSpatialScanData& copy) const {
     copy.m_Units.reserve(m_Units.size());
     for (const auto& unit : m_Units) {
         copy.m_Units.push_back(std::make_unique<_SpectralSpatialScanDataUnit>(*unit));
+        copy.m_Units.back()->m_Processed = 0;
     }
     copy.BuildCellData();
     copy.m_ApplySpectralSpatialCompensation = 1;

@@ -2,6 +2,7 @@
 
 #include "scandata/CScanData.h"
 #include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralDataAtom.h"
 #include "scandata/QMeasuredFrequencyData.h"
 
 #include <array>
@@ -28,6 +29,9 @@ struct _SpectralSpatialScanDataUnit {
     std::vector<float> m_ZeltAmplitudes; // Zelt data
     uint32_t m_Word1 = 0;
     uint32_t m_Word2 = 0;
+    // Set when the composite spectra took the unit in; cleared when a complete scan drops them.
+    // Display state only: never stored or cloned.
+    uint8_t m_Processed = 0;
 
     uint32_t GetPointCount(bool zelt) const {
         return static_cast<uint32_t>(zelt ? m_ZeltAmplitudes.size() : m_Amplitudes.size());
@@ -87,6 +91,12 @@ public:
     uint16_t m_LowestPeakColumn = 0;
     uint16_t m_HighestPeakRow = 0;
     uint16_t m_HighestPeakColumn = 0;
+    // The full and user composite spectra the spectral/spatial view builds over the units (null
+    // when absent). They outlive a view's refresh while the scan fills its grid and are dropped once
+    // every cell has arrived. Display state only: never stored or cloned.
+    std::unique_ptr<CSpectralDataAtom> m_FullComposite;
+    std::unique_ptr<CSpectralDataAtom> m_UserComposite;
+
     float m_LowestMaxHold = 10000.0F;
     float m_HighestMaxHold = -10000.0F;
     uint32_t m_LowestMaxHoldIndex = 0;

@@ -2,6 +2,7 @@
 // placeholder analyser with a fixed seed) into a spectral view open in a test frame.
 
 #include "core/QScanOptions.h"
+#include "core/UnitConversion.h"
 #include "engine/CEngineObjects.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/QFundamentalNodeMediator.h"
@@ -11,8 +12,10 @@
 #include "protocol/QScanEngineLinkOverController.h"
 #include "protocol/QUIBBStateController.h"
 #include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
 #include "tests/protocol/support/PlaceholderEngineRun.h"
 #include "tests/views/support/SpectralViewFixture.h"
+#include "views/spectral/CSpectralSSView.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr uint16_t kSpectralKind = 2003;
+constexpr uint16_t kSpectralSpatialKind = 2005;
 
 // The main frame's displays: only the end of the run is looked at.
 class EndRecordingFrame final : public CMainFrameLink {
@@ -115,11 +119,12 @@ protected:
 
     bool PumpUntil(const std::function<bool()>& condition) { return test::PumpUntil(thread, condition, 60s); }
 
-    // A real Spectral node, wired as a project window wires it, with its view open.
-    QNodeMediator& OpenSpectralNode() {
+    // A real node of the kind (Spectral unless given), wired as a project window wires it, with its
+    // view open.
+    QNodeMediator& OpenSpectralNode(uint16_t kind = kSpectralKind) {
         QNodeFactory nodes(QFundamentalNodeMediator::MakeMaker(thread, nullptr));
-        node = nodes.CreateNodeWithMediator(nullptr, nullptr, kSpectralKind, nullptr, false);
-        node->SetKind(kSpectralKind);
+        node = nodes.CreateNodeWithMediator(nullptr, nullptr, kind, nullptr, false);
+        node->SetKind(kind);
         node->SetName("Board");
         node->SetViewFactory(&factory);
         node->SetMainWindow(&window);
@@ -129,7 +134,7 @@ protected:
         node->SetTreeContainer(&container);
         node->GetScanOptions()->SetMeasurePeaks(false);
         bool created = false;
-        node->OpenView(kSpectralKind, created, true);
+        node->OpenView(kind, created, true);
         Pump();
         return *node;
     }
@@ -185,6 +190,53 @@ TEST_F(SpectralViewRunTest, RunOnceDrawsTheScanWithItsHighestPointAtThePlacehold
     // Every other point lies on the trace's floor.
     EXPECT_TRUE(std::all_of(drawn, drawn + trace.m_Count,
                             [&](const QPoint& p) { return &p == &*highest || p.y() > highest->y(); }));
+    EXPECT_TRUE(prompt->Texts().empty()) << ::testing::PrintToString(prompt->Texts());
+}
+
+TEST_F(SpectralViewRunTest, ASpectralSpatialRunFillsTheFullCompositeWithTheMaximumOfItsCells) {
+    factory.makeView = [](MessageThread& t) { return std::make_unique<CSpectralSSView>(t); };
+    QNodeMediator& spectralSpatial = OpenSpectralNode(kSpectralSpatialKind);
+    ASSERT_FALSE(factory.spectralFrames.empty());
+    ASSERT_TRUE(link->RunScan(spectralSpatial, false));
+    ASSERT_TRUE(PumpUntil([&] {
+        return !frame.Notifications().empty() && controller->GetState() == 2 &&
+               spectralSpatial.GetScanDataCount() == 1;
+    })) << ::testing::PrintToString(frame.Notifications());
+    EXPECT_EQ(frame.Notifications().back(), "The scan has completed ! ");
+    Pump();
+
+    CSpectralSpatialScanData* scan = spectralSpatial.GetCurrentSpectralSpatialScanData();
+    ASSERT_NE(scan, nullptr);
+    ASSERT_EQ(scan->m_IsZeltData, 0);
+    ASSERT_GT(scan->m_Units.size(), 1U);
+    ASSERT_EQ(scan->m_Units.size(), scan->m_CellCount);
+    // The point-wise maximum of the cells, in the unit drawn.
+    std::vector<int16_t> maxima = scan->m_Units.front()->m_Amplitudes;
+    ASSERT_GT(maxima.size(), 1U);
+    for (const auto& unit : scan->m_Units) {
+        ASSERT_EQ(unit->m_Amplitudes.size(), maxima.size());
+        for (size_t i = 0; i < maxima.size(); ++i) {
+            maxima[i] = std::max(maxima[i], unit->m_Amplitudes[i]);
+        }
+    }
+    std::vector<float> expected;
+    for (const int16_t level : maxima) {
+        expected.push_back(ConvertAmplitudeToUnit(static_cast<float>(level), kAmplitudeUnitDbuV) +
+                           scan->m_LevelOffset);
+    }
+    CSpectralView& view = View();
+    auto drawn = [&] {
+        std::vector<float> amplitudes;
+        for (const TracePoint& point : view.GetPoints()) {
+            amplitudes.push_back(point.m_Amplitude);
+        }
+        return amplitudes;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return drawn() == expected; })) << ::testing::PrintToString(drawn());
+    ASSERT_NE(view.GetTrace(), nullptr);
+    EXPECT_EQ(view.GetTrace()->m_Count, static_cast<int32_t>(expected.size()));
+    // The scan is complete: its composites were dropped after the last refresh.
+    EXPECT_EQ(scan->m_FullComposite, nullptr);
     EXPECT_TRUE(prompt->Texts().empty()) << ::testing::PrintToString(prompt->Texts());
 }
 

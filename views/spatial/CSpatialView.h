@@ -230,7 +230,7 @@ public:
     virtual void ReservedSlot() {}
     virtual void ShowContextMenu(uint32_t flags, int32_t x, int32_t y);
     virtual void DrawMap(QImage* target, int32_t compose);
-    virtual void GetSelectedCells(std::vector<CScanPoint>& out);
+    void GetSelectedCells(std::vector<CScanPoint>& out) override;
     // The amplitude at (x, y) in view coordinates (interpolated between cell centres on an
     // interpolated map), kNoAmplitude where no cell with data lies; row, column and frequency of the
     // cell under the point. The level outputs are the multi-level views' (callers set them to 0).

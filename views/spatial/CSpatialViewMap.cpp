@@ -13,6 +13,7 @@
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QCompositeSpectra.h"
 #include "views/spatial/CSpatialView.h"
 
 #include <QFont>
@@ -263,8 +264,9 @@ void CSpatialView::FillComponentCells(CSpectralSpatialScanData& data, bool compe
         m_fMeasuredMin = m_fMeasuredMax;
     }
     if (data.m_CellCount != 0 && count == data.m_CellCount) {
-        // The scan is complete: the next rebuild starts the cache again.
+        // The scan is complete: the next rebuild starts the caches and the composite spectra again.
         m_unitPeaks.assign(count, UnitPeak{});
+        QCompositeSpectra::Drop(data, section);
     }
     m_bCompensationApplied = compensate ? 1 : 0;
 }

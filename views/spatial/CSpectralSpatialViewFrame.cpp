@@ -4,6 +4,7 @@
 #include "project/NodeMessages.h"
 #include "project/QNodeMediator.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spectral/CSpectralSSView.h"
 
 #include <QMdiSubWindow>
 #include <QResizeEvent>
@@ -41,7 +42,7 @@ bool CSpectralSpatialViewFrame::CreateClient(QMdiSubWindow& window) {
     m_splitter = splitter;
     window.setWidget(splitter);
 
-    m_pSpectralPane = std::make_unique<CSpectralView>(GetThread());
+    m_pSpectralPane = std::make_unique<CSpectralSSView>(GetThread());
     m_pSpatialPane = std::make_unique<CSpatialView>(GetThread());
     splitter->addWidget(m_pSpectralPane.get());
     splitter->addWidget(m_pSpatialPane.get());

@@ -141,6 +141,8 @@ public:
     struct Readout {
         bool shown = false;
         QRect axis;
+        // The first point's figure and line may be left out (a view showing only its second trace).
+        bool hasPrimary = true;
         QPoint point;
         bool hasSecond = false;
         QPoint secondPoint;
@@ -150,6 +152,8 @@ public:
         QRect secondBox;
         uint32_t textColour = kReadoutTextColour;
         uint32_t background = kReadoutBackground;
+        uint32_t secondTextColour = kReadoutTextColour;
+        uint32_t secondBackground = kReadoutBackground;
         int fontSize = 14;
     };
 
@@ -302,6 +306,16 @@ public:
     int32_t GetComparisonTab() const { return m_nComparisonTab; }
     int32_t GetOverlayTab() const { return m_nOverlayTab; }
     const std::vector<TracePoint>& GetPoints() const { return m_pPoints; }
+    const std::vector<TracePoint>& GetSecondPoints() const { return m_pSecondPoints; }
+    // The amplitude bounds of the last load: both traces, the first trace, the second trace.
+    void GetAmplitudeBounds(float (&bounds)[6]) const {
+        bounds[0] = m_fAmpMin;
+        bounds[1] = m_fAmpMax;
+        bounds[2] = m_fAmpMinFull;
+        bounds[3] = m_fAmpMaxFull;
+        bounds[4] = m_fAmpMinUser;
+        bounds[5] = m_fAmpMaxUser;
+    }
     const CSpectralDrawPoint* GetTrace() const { return m_pTrace.get(); }
     int32_t GetFirstVisible() const { return m_nFirstVisible; }
     int32_t GetLastVisible() const { return m_nLastVisible; }

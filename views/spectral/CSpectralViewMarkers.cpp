@@ -592,6 +592,8 @@ void CSpectralView::DrawReadout(int32_t x, int32_t y) {
     if (set.m_PeakFlags[ki] != 0) {
         m_readout.background = kReadoutPeakBackground;
     }
+    m_readout.secondTextColour = m_readout.textColour;
+    m_readout.secondBackground = m_readout.background;
     m_readout.box = PlaceReadoutBox(font, x, y, sx, sy, m_readout.text);
     if (second) {
         m_readout.secondText = ReadoutText(*m_pSecondTrace, k);
@@ -622,20 +624,25 @@ void CSpectralView::PaintReadout(QPainter& painter) {
             painter.setBrush(Qt::NoBrush);
             painter.drawEllipse(at, 6, 6);
         };
-        crossHair(m_readout.point);
+        if (m_readout.hasPrimary) {
+            crossHair(m_readout.point);
+        }
         if (m_readout.hasSecond) {
             crossHair(m_readout.secondPoint);
         }
         painter.setFont(ArialFont(m_readout.fontSize, 400));
-        auto line = [&](const QRect& box, const std::string& text) {
-            painter.fillRect(box, ColorRefToQColor(m_readout.background));
-            painter.setPen(ColorRefToQColor(m_readout.textColour));
+        auto line = [&](const QRect& box, const std::string& text, uint32_t colour, uint32_t background) {
+            painter.fillRect(box, ColorRefToQColor(background));
+            painter.setPen(ColorRefToQColor(colour));
             painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                              CodePageToQString(text));
         };
-        line(m_readout.box, m_readout.text);
-        if (m_readout.hasSecond) {
-            line(m_readout.secondBox, m_readout.secondText);
+        if (m_readout.hasPrimary) {
+            line(m_readout.box, m_readout.text, m_readout.textColour, m_readout.background);
+        }
+        if (!m_readout.secondText.empty()) {
+            line(m_readout.secondBox, m_readout.secondText, m_readout.secondTextColour,
+                 m_readout.secondBackground);
         }
     }
     painter.restore();

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "scandata/CScanData.h"
+
+#include <vector>
+
 namespace orv {
 
 // The spatial pane of a spectral/spatial frame as its spectral view reaches it: the spatial view
@@ -15,6 +19,9 @@ public:
     virtual void LoadLinkedSpectralSpatialScanData() = 0;
     // The spectral view's frequency markers changed: the pane takes them again and redraws.
     virtual void UpdateSelectedFrequencies() = 0;
+    // The cells selected in the pane, as (x, y) positions (sub-cell positions for interleaved data);
+    // left as it is when the pane has no list.
+    virtual void GetSelectedCells(std::vector<CScanPoint>& out) = 0;
 };
 
 } // namespace orv

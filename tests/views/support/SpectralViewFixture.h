@@ -50,8 +50,11 @@ public:
     explicit RecordingLinkedPane(MessageThread& thread) : FakeSpatialView(thread) {}
     void LoadLinkedSpectralSpatialScanData() override { ++linkedLoads; }
     void UpdateSelectedFrequencies() override;
+    void GetSelectedCells(std::vector<CScanPoint>& out) override { out = selectedCells; }
 
     CSpectralView* spectral = nullptr;
+    // The cells the pane answers as selected.
+    std::vector<CScanPoint> selectedCells;
     int linkedLoads = 0;
     int markerUpdates = 0;
     std::vector<_FrequencyMarkerPoint> markers;

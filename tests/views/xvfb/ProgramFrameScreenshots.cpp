@@ -39,6 +39,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -212,6 +213,35 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     // The levels differ from cell to cell, and so do their colours.
     EXPECT_GT(std::set<QRgb>(colours.begin(), colours.end()).size(), 1U);
     std::cout << "cells coloured: " << colours.size() << "\n";
+    // Beside the map, the spectral pane draws the full composite of the scanned cells.
+    CSpectralView& composite = *splitFrame->GetSpectralPane();
+    int sampled = 0;
+    int drawn = 0;
+    auto compositeShown = [&] {
+        const CSpectralDrawPoint* trace = composite.GetTrace();
+        if (trace == nullptr || trace->m_Count < 2 || composite.GetPoints().empty()) {
+            return false;
+        }
+        const QImage screen = Screen();
+        const QPoint shift(-composite.horizontalScrollBar()->value(),
+                           composite.GetPlotRect().top() - composite.GetAxisBox().top() -
+                               composite.verticalScrollBar()->value());
+        sampled = 0;
+        drawn = 0;
+        for (int32_t k = 0; k < trace->m_Count; k += std::max(1, trace->m_Count / 40)) {
+            const QPoint at =
+                composite.viewport()->mapToGlobal(trace->m_Positions[static_cast<size_t>(k)] + shift);
+            ++sampled;
+            drawn += (screen.pixel(at) & 0xFFFFFFU) ==
+                             (ColorRefToQColor(CSpectralView::kTraceColour).rgb() & 0xFFFFFFU)
+                         ? 1
+                         : 0;
+        }
+        return drawn * 5 >= sampled * 4;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(compositeShown, 30s)) << drawn << " of " << sampled;
+    EXPECT_EQ(composite.GetPoints().size(), scan->m_Units.front()->GetPointCount(scan->m_IsZeltData != 0));
+    std::cout << "composite points on the screen: " << drawn << " of " << sampled << " sampled\n";
     const std::string splitShot = Save("program-spectral-spatial-view.png");
     std::cout << "screenshot: " << splitShot << "\n";
 
