@@ -228,14 +228,20 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
                                composite.verticalScrollBar()->value());
         sampled = 0;
         drawn = 0;
+        const QRgb blue = ColorRefToQColor(CSpectralView::kTraceColour).rgb() & 0xFFFFFFU;
+        // A point counts when the trace colour is at it or beside it: the dotted grid drawn over the
+        // trace takes every other pixel of a line.
         for (int32_t k = 0; k < trace->m_Count; k += std::max(1, trace->m_Count / 40)) {
             const QPoint at =
                 composite.viewport()->mapToGlobal(trace->m_Positions[static_cast<size_t>(k)] + shift);
             ++sampled;
-            drawn += (screen.pixel(at) & 0xFFFFFFU) ==
-                             (ColorRefToQColor(CSpectralView::kTraceColour).rgb() & 0xFFFFFFU)
-                         ? 1
-                         : 0;
+            bool found = false;
+            for (int dy = -1; dy <= 1 && !found; ++dy) {
+                for (int dx = -1; dx <= 1 && !found; ++dx) {
+                    found = (screen.pixel(at + QPoint(dx, dy)) & 0xFFFFFFU) == blue;
+                }
+            }
+            drawn += found ? 1 : 0;
         }
         return drawn * 5 >= sampled * 4;
     };
