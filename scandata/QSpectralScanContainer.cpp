@@ -27,12 +27,14 @@ void QSpectralScanContainer::ReadBody(QDataReader& reader) {
 
 void QSpectralScanContainer::GetLevelRange(float* low, float* high, const QProbeScanPattern* /*pattern*/,
                                            const QFrequencyBucketList* /*selection*/) {
+    // The stored range is of raw levels, so it never waits for the corrections: a body read back
+    // (which forgets the range) and written again must hold the same bytes.
+    if (m_StoredLow == 0.0F && m_StoredHigh == 0.0F && m_SpectralScan->HasData()) {
+        m_SpectralScan->GetStoredLevelRange(&m_StoredLow, &m_StoredHigh);
+    }
     if (IsRangeStale() && m_SpectralScan->HasData() &&
         !(QCorrectionData::IsSpectralCompensationOn() && !m_SpectralScan->IsCorrected())) {
         m_SpectralScan->GetLevelRange(&m_DisplayLow, &m_DisplayHigh);
-        if (m_StoredLow == 0.0F && m_StoredHigh == 0.0F) {
-            m_SpectralScan->GetStoredLevelRange(&m_StoredLow, &m_StoredHigh);
-        }
         SetRangeStale(false);
     }
     if (low != nullptr) {

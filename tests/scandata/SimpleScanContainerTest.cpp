@@ -104,6 +104,25 @@ TEST(SpectralScanContainerTest, UncorrectedRecordUnderCompensationKeepsThePrevio
     container.GetLevelRange(nullptr, nullptr);
 }
 
+// The stored range is of raw levels: a body read back and written again under compensation, with
+// the record not yet corrected, holds the bytes it was read from.
+TEST(SpectralScanContainerTest, ABodyReadBackIsWrittenAgainByteForByteUnderCompensation) {
+    for (const bool compensation : {false, true}) {
+        SCOPED_TRACE(compensation);
+        CompensationSwitches switches(compensation, false);
+        QSpectralScanContainer container;
+        container.TakeTransportContainer(SpectrumStep({5213, -40, 7}), false, nullptr, false);
+        const std::vector<uint8_t> first = BodyBytes(container);
+        ReadBodyFrom(container, first);
+        EXPECT_EQ(BodyBytes(container), first);
+        float low = 0.0F;
+        float high = 0.0F;
+        container.GetStoredRange(&low, &high);
+        EXPECT_EQ(low, -40.0F);
+        EXPECT_EQ(high, 5213.0F);
+    }
+}
+
 TEST(SpectralScanContainerTest, StartNewScanAndClearEmptyTheRecord) {
     QSpectralScanContainer container;
     container.TakeTransportContainer(SpectrumStep({1, 2}), false, nullptr, false);
