@@ -40,6 +40,7 @@
 #include "project/TfrmMainApp.h"
 #include "project/TfrmProjectView.h"
 #include "protocol/CIcmpPing.h"
+#include "protocol/QUIBBStateController.h"
 #include "protocol/pipe/CNamedPipeListenerManager.h"
 
 #include <QApplication>
@@ -807,7 +808,7 @@ void CMainFrame::SetStopScanFrame(std::unique_ptr<CStopScanFrame> frame) {
 // --- Closing ---
 
 bool CMainFrame::MayClose() {
-    if (m_link != nullptr && m_link->GetState() == kScanRunningState) {
+    if (m_link != nullptr && QUIBBStateController::IsRunState(m_link->GetState())) {
         ShowPrompt({kScanRunningText, kWarningCaption, PromptButtons::Ok, PromptIcon::Warning});
         return false;
     }

@@ -96,7 +96,6 @@ public:
     static constexpr const char* kWarningCaption = "Warning";
     static constexpr const char* kDeviceInfoBaseKey = "Software\\QZV Technologies";
     static constexpr const char* kMissingDeviceInfoCaption = "Missing Device Information";
-    static constexpr int32_t kScanRunningState = 12;
     static constexpr std::chrono::milliseconds kThreadStopBound{4000};
 
     // Status bar measurements of the first layout.

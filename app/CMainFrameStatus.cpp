@@ -17,6 +17,7 @@
 #include "platform/CLocale.h"
 #include "project/TfrmMainApp.h"
 #include "protocol/CMainFrameLink.h"
+#include "protocol/QUIBBStateController.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -34,27 +35,31 @@ constexpr uint32_t kPeakDetectionColour = 0x00A0A0; // RGB (160, 160, 0)
 constexpr uint32_t kFinishedColour = 0xE1FFE1;      // RGB (225, 255, 225)
 
 // A run's end codes: the frame of the project that ran is idle again.
+using Run = QUIBBStateController;
+
 bool IsRunEndCode(int32_t code) {
-    return code == -7 || code == -6 || code == -4 || code == -3 || code == -1;
+    return code == Run::kStatusSetupAborted || code == Run::kStatusSetupFailed ||
+           code == Run::kStatusScanTerminated || code == Run::kStatusScanAborted ||
+           code == Run::kStatusScanCompleted;
 }
 
 std::string ScanStatusText(int32_t code) {
     switch (code) {
     case -100:
         return " ";
-    case -7:
+    case Run::kStatusSetupAborted:
         return "Setting SA ...... Aborted";
-    case -6:
+    case Run::kStatusSetupFailed:
         return "Setting SA ...... Failed";
-    case -5:
+    case Run::kStatusAnalyzerBeingSet:
         return "Setting the SA ......  ";
-    case -4:
+    case Run::kStatusScanTerminated:
         return "Scan ...... Terminated";
-    case -3:
+    case Run::kStatusScanAborted:
         return "Scan ...... Aborted";
-    case -2:
+    case Run::kStatusScanStarted:
         return "Scanning ...... ";
-    case -1:
+    case Run::kStatusScanCompleted:
         return "Scan ...... Completed";
     default:
         return FormatC("Scanning ......  %02d %s", code, "%");
@@ -111,14 +116,17 @@ void CMainFrame::SetProgress(uint32_t colour, int32_t position) {
 }
 
 void CMainFrame::ShowScanStatus(int32_t code) {
-    const bool listed = code == -100 || (code >= -7 && code <= -1);
+    const bool listed =
+        code == -100 || (code >= Run::kStatusSetupAborted && code <= Run::kStatusScanCompleted);
     SetScanPaneText(ScanStatusText(code));
     // A code outside 0-100 goes to the bar as it is: the control fills nothing outside its range.
     SetProgress(kScanningColour, listed ? 0 : code);
     if (GetInstrumentInfo().GetProbeType() == eProbeType::RobotArm) {
-        if (code == -2) {
+        if (code == Run::kStatusScanStarted) {
             ShowStopScanFrame();
-        } else if (m_stopScanFrame != nullptr && (code == -4 || code == -3 || code == -1)) {
+        } else if (m_stopScanFrame != nullptr &&
+                   (code == Run::kStatusScanTerminated || code == Run::kStatusScanAborted ||
+                    code == Run::kStatusScanCompleted)) {
             m_stopScanFrame->Hide();
         }
     }

@@ -78,8 +78,9 @@ QFundamentalNodeMediator::QFundamentalNodeMediator(MessageThread& userInterfaceT
     : m_pTarget(std::make_unique<NotificationTarget>(userInterfaceThread, this)), m_pMainFrame(mainFrame) {}
 
 QFundamentalNodeMediator::~QFundamentalNodeMediator() {
-    // The worker first, so that nothing reaches the node or posts while the rest goes.
-    StopScanThread();
+    // The scan run's pins and the worker first, so that nothing reaches the node or posts while
+    // the rest goes.
+    Retire();
     // Each proxy leaves the set as it unlinks; a copy keeps the walk valid, and a proxy is unlinked
     // whatever it is doing (even while its scan runs through this mediator).
     for (QNodeMediator* proxy : GetLinkedProxies()) {

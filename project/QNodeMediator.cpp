@@ -68,14 +68,61 @@ void QNodeMediator::SetDestroyedHook(DestroyedHook hook) {
     DestroyedHookFunction() = std::move(hook);
 }
 
-QNodeMediator::~QNodeMediator() {
+QNodeMediator::Pin::Pin(QNodeMediator* mediator) : m_mediator(mediator) {
+    if (m_mediator != nullptr) {
+        std::lock_guard<std::mutex> lock(m_mediator->m_pinLock);
+        ++m_mediator->m_nPins;
+    }
+}
+
+QNodeMediator::Pin::~Pin() {
+    Release();
+}
+
+QNodeMediator::Pin& QNodeMediator::Pin::operator=(Pin&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_mediator = std::exchange(other.m_mediator, nullptr);
+    }
+    return *this;
+}
+
+void QNodeMediator::Pin::Release() {
+    QNodeMediator* mediator = std::exchange(m_mediator, nullptr);
+    if (mediator == nullptr) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mediator->m_pinLock);
+    if (--mediator->m_nPins == 0) {
+        mediator->m_pinsGone.notify_all();
+    }
+}
+
+void QNodeMediator::Retire() {
+    {
+        std::lock_guard lock(m_scanThreadMutex);
+        if (m_bRetiring) {
+            return;
+        }
+        m_bRetiring = true;
+    }
     {
         std::lock_guard<std::mutex> lock(DestroyedHookLock());
         if (DestroyedHookFunction()) {
             DestroyedHookFunction()(this);
         }
     }
+    // Nobody can take a new pin now (the hook made every holder forget this mediator); the ones
+    // taken are short calls of the scan run.
+    {
+        std::unique_lock<std::mutex> lock(m_pinLock);
+        m_pinsGone.wait(lock, [this] { return m_nPins == 0; });
+    }
     StopScanThread();
+}
+
+QNodeMediator::~QNodeMediator() {
+    Retire();
     DropComparisonLinks();
     QNodeMediator* self = this;
     s_scanningMediator.compare_exchange_strong(self, kNone);
@@ -658,22 +705,35 @@ QNodeMediator* QNodeMediator::GetPreviousScanningMediator() {
 }
 
 bool QNodeMediator::StartScanThread(QScanThreadHost& controller, int64_t argument) {
-    s_scanningMediator.store(this);
     Event& scanEvent = controller.GetScanEvent();
     scanEvent.Clear();
     {
         std::lock_guard lock(m_scanThreadMutex);
+        // A mediator that has started to go is never made the scanning one.
+        if (m_bRetiring) {
+            return false;
+        }
+        s_scanningMediator.store(this);
         if (m_pScanThread != nullptr) {
             return true;
         }
     }
     std::unique_ptr<QScanThread> thread = controller.CreateScanThread(1, scanEvent, argument, *this);
-    if (thread == nullptr || !thread->Start()) {
+    if (thread == nullptr) {
         return false;
     }
     std::lock_guard lock(m_scanThreadMutex);
+    // Started under the lock: a mediator that starts to go meanwhile gets no worker.
+    if (m_bRetiring || !thread->Start()) {
+        return false;
+    }
     m_pScanThread = std::move(thread);
     return true;
+}
+
+bool QNodeMediator::HasScanThread() const {
+    std::lock_guard lock(m_scanThreadMutex);
+    return m_pScanThread != nullptr;
 }
 
 void QNodeMediator::SignalEvent() {

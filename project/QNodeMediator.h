@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -466,6 +467,29 @@ public:
     // pointers across threads (the scan run) forgets it. One hook for the process; empty clears it.
     using DestroyedHook = std::function<void(QNodeMediator*)>;
     static void SetDestroyedHook(DestroyedHook hook);
+    // A thread other than the user-interface thread uses a mediator only while it holds a pin of
+    // it. The holder of the pointer takes the pin under the lock it keeps the pointer behind, and
+    // its destroyed hook clears the pointer under that lock; a mediator that goes runs the hook and
+    // then waits for its pins before any of it goes. A pinned call therefore never waits for the
+    // user-interface thread (no box, no sent message): it is one moment's work.
+    class Pin {
+    public:
+        Pin() = default;
+        explicit Pin(QNodeMediator* mediator);
+        ~Pin();
+        Pin(Pin&& other) noexcept : m_mediator(std::exchange(other.m_mediator, nullptr)) {}
+        Pin& operator=(Pin&& other) noexcept;
+        Pin(const Pin&) = delete;
+        Pin& operator=(const Pin&) = delete;
+
+        QNodeMediator* get() const { return m_mediator; }
+        QNodeMediator* operator->() const { return m_mediator; }
+        explicit operator bool() const { return m_mediator != nullptr; }
+        void Release();
+
+    private:
+        QNodeMediator* m_mediator = nullptr;
+    };
     // The mediator whose scan runs (null when none) and the one whose scan ran last.
     static QNodeMediator* GetScanningMediator();
     static QNodeMediator* GetPreviousScanningMediator();
@@ -479,7 +503,7 @@ public:
     // Records this mediator as the scanning one and resets the controller's scan event; makes and
     // starts the worker only when the mediator holds none (false when it could not be started).
     bool StartScanThread(QScanThreadHost& controller, int64_t argument);
-    bool HasScanThread() const { return m_pScanThread != nullptr; }
+    bool HasScanThread() const;
     void SetScanInProgress(bool running);
     bool IsScanInProgress() const { return m_bScanInProgress.load(); }
     // Clears the run's scan count and its scan-error flag.
@@ -530,9 +554,13 @@ public:
 
 protected:
     static size_t Index(QFrameClass frameClass) { return static_cast<size_t>(frameClass); }
-    // Stops and deletes the worker (joins it). Kinds call it first thing in their destructors, so
-    // that a running worker never meets a half-destroyed mediator.
+    // Stops and deletes the worker (joins it), so that a running worker never meets a
+    // half-destroyed mediator.
     void StopScanThread();
+    // The start of a mediator's end, once: the destroyed hook, the wait for the pins, and the
+    // worker stopped. Kinds call it first thing in their destructors (the base's calls it too), so
+    // that no pinned call and no worker meets a half-destroyed mediator. User-interface thread.
+    void Retire();
 
 private:
     // How a node kind's view is opened.
@@ -662,8 +690,14 @@ private:
     std::atomic<uint8_t> m_bMakeSpatialSubNodes{0};
 
     // The worker is made, signalled and deleted under this lock; it is joined outside it.
-    std::mutex m_scanThreadMutex;
+    mutable std::mutex m_scanThreadMutex;
     std::unique_ptr<QScanThread> m_pScanThread;
+    // Set as the mediator starts to go: no worker is made after it.
+    bool m_bRetiring = false;
+
+    std::mutex m_pinLock;
+    std::condition_variable m_pinsGone;
+    int32_t m_nPins = 0;
 
     // Comparison links, both ways: the mediators this node compares, and the comparison mediators
     // that link to this one.

@@ -24,6 +24,8 @@ void RemoveFirst(std::vector<std::string>& items, const char* item) {
 QProxyNodeMediator::QProxyNodeMediator() = default;
 
 QProxyNodeMediator::~QProxyNodeMediator() {
+    // A pass of the scan run may hold this proxy: its pins go before the target is let go.
+    Retire();
     // A target that outlives the proxy must not keep it in its set of linked proxies.
     if (m_pTarget != nullptr) {
         m_pTarget->RemoveLinkedProxy(*this);

@@ -352,7 +352,9 @@ bool TfrmProjectView::DeleteNode(CTreeItem* item) {
     }
     std::vector<QNodeMediator*> subtree; // children before their parent
     CollectSubtree(item, subtree);
-    if (std::any_of(subtree.begin(), subtree.end(), [](QNodeMediator* m) { return m->IsScanning(); })) {
+    // Also a node whose run is being set up: the run holds it before its data worker starts.
+    if (std::any_of(subtree.begin(), subtree.end(),
+                    [](QNodeMediator* m) { return m->IsScanning() || m->IsScanInProgress(); })) {
         Warn(kDeleteScanningText, kDeleteCaption);
         return false;
     }

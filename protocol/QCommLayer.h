@@ -129,6 +129,11 @@ public:
     std::size_t GetTransportQueueLength() const;
     // Set whenever a container is queued.
     Event& GetDataEvent() { return m_DataEvent; }
+    // The scan-data workers that take containers off the queue, from their start until their loop
+    // has ended: a run starts only when none is left.
+    void AddDataWorker() { m_DataWorkers.fetch_add(1); }
+    void RemoveDataWorker() { m_DataWorkers.fetch_sub(1); }
+    int32_t GetDataWorkerCount() const { return m_DataWorkers.load(); }
 
     // Interleaved scans (on the data channel's thread).
     void ProcessZeltSpatialScanData(const QZeltSpatialHandOver& record) override;
@@ -213,6 +218,7 @@ private:
     std::deque<_EMCommandQueue> m_Queue;
 
     Event m_DataEvent{Event::Reset::Auto};
+    std::atomic<int32_t> m_DataWorkers{0};
     mutable CriticalSection m_TransportLock;
     std::unique_ptr<QTransportContainer> m_pCurrentTransport;
     std::deque<std::unique_ptr<QTransportContainer>> m_TransportQueue;

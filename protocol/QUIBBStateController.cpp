@@ -175,6 +175,11 @@ void QUIBBStateController::ForgetMediator(QNodeMediator* mediator) {
                        m_aSetupList.end());
 }
 
+QNodeMediator::Pin QUIBBStateController::PinOf(QNodeMediator* const& slot) const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return QNodeMediator::Pin(slot);
+}
+
 void QUIBBStateController::EndWorkflow(uint32_t /*reason*/) {
     // A driver's reply that has not come by now never will.
     m_bDriverStepPending.store(0);
@@ -183,18 +188,26 @@ void QUIBBStateController::EndWorkflow(uint32_t /*reason*/) {
     if (state == kIdle || state == kStopped) {
         return;
     }
+    if (state == kScanning || state == kScanError || state == kStopping) {
+        // The run is over: the scan end that the stopped worker posts starts no further pass and
+        // leaves the state to this end.
+        m_bWorkflowEnded.store(1);
+        m_bStopRequested.store(1);
+    }
     if (state == kScanning && StopScan()) {
         ClockSleep(kStopPause);
-        QNodeMediator* running = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            if (m_pRunMediator != nullptr && m_pRunMediator->HasScanThread()) {
-                running = m_pRunMediator;
+        // The worker runs on the pass's node: a spatial sub-node or a scripting child has its own,
+        // and one left running would take the next run's data off the layer's queue.
+        bool stopped = false;
+        for (QNodeMediator* const* slot : {&m_pPassMediator, &m_pRunMediator}) {
+            const QNodeMediator::Pin node = PinOf(*slot);
+            if (node && node->HasScanThread()) {
+                node->SignalEvent();
+                stopped = true;
+                break;
             }
         }
-        if (running != nullptr) {
-            running->SignalEvent();
-        } else {
+        if (!stopped) {
             m_nState.store(kIdle);
         }
     }

@@ -17,6 +17,7 @@
 #include "platform/msg/MessageTarget.h"
 #include "platform/sync/Event.h"
 #include "platform/ui/Prompt.h"
+#include "project/QNodeMediator.h"
 #include "project/QScanThread.h"
 #include "protocol/QCommLayerController.h"
 #include "scandata/QSetupScanCommand.h"
@@ -128,6 +129,9 @@ public:
     static constexpr int32_t kStatusSetupFailed = -6;
     static constexpr int32_t kStatusSetupAborted = -7;
 
+    // The user command that runs a node (IsCommandAllowed).
+    static constexpr uint32_t kCommandRun = 2;
+
     // Sounds of the run.
     static constexpr int32_t kSoundSetup = 375;
     static constexpr int32_t kSoundScanEnd = 376;
@@ -153,6 +157,13 @@ public:
     void SetState(int32_t state) override;
     int32_t GetState() const override { return m_nState.load(); }
     bool IsCommandAllowed(uint32_t command) const;
+    // The states in which a run may be using the project's nodes (detection, set-up, scan, scan
+    // error, stop): no project window closes, the program does not quit and no node is deleted.
+    // Ready, idle and stopped are not among them, nor connecting (which touches no node).
+    static bool IsRunState(int32_t state) {
+        return state == kSettingUp || state == kDetectingScanner || state == kDetectingEngineVersion ||
+               state == kScanning || state == kScanError || state == kStopping;
+    }
     void EndWorkflow(uint32_t reason) override;
     void DestroyDriverConnection();
     // Forgets a mediator that goes away, so that no late message reaches it.
@@ -277,6 +288,8 @@ private:
     bool SendStepCommand(const QCommand& command, int32_t state);
     void DropWaitCursor();
     QCommLayer* Layer() const { return m_pCommLayer.load(); }
+    // The mediator a slot names, pinned under the lock; empty when the slot is.
+    QNodeMediator::Pin PinOf(QNodeMediator* const& slot) const;
     // Shows the box; true when the state changed while it was open.
     bool ShowBoxAndCheckState(const std::string& text, const std::string& caption, PromptButtons buttons,
                               PromptIcon icon, PromptAnswer& answer);
@@ -284,7 +297,9 @@ private:
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                      PromptIcon icon);
 
-    mutable std::mutex m_lock;    // mediator pointers, wait cursor, analyser options, set-up list
+    // Mediator pointers, wait cursor, analyser options, set-up list. Off the user-interface thread
+    // (where mediators go) a mediator is used only through a pin taken under this lock.
+    mutable std::mutex m_lock;
     std::mutex m_goStopOrderLock; // the scanning state with the go it queues, against Stop Scan
     std::unique_ptr<QWaitCursor> m_pWaitCursor;
     std::atomic<uint8_t> m_bRunAfterEngineVersion{0};
@@ -305,6 +320,9 @@ private:
     std::atomic<uint8_t> m_bDriverStepPending{0};
     // Set when a step of the run could not be sent: the scan end that follows ends it quietly.
     std::atomic<uint8_t> m_bRunFailed{0};
+    // Set when the workflow was ended during a scan: its scan end keeps the state that the end
+    // gives (stopped), where a scan end of its own makes it ready.
+    std::atomic<uint8_t> m_bWorkflowEnded{0};
     Event m_spareScanEvent;
     std::atomic<int32_t> m_RequestedDriverId{-1};
     std::atomic<CMainFrameLink*> m_pMainFrame{nullptr};

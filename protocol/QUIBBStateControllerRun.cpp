@@ -34,16 +34,6 @@ namespace orv {
 
 namespace {
 
-constexpr uint16_t kNodeSpectral = 2003;
-constexpr uint16_t kNodeSpatial = 2004;
-constexpr uint16_t kNodeSpectralSpatial = 2005;
-constexpr uint16_t kNodeScripting = 2014;
-constexpr uint16_t kNodeCurrentClampModule = 2015;
-constexpr uint16_t kNodeCableScan = 2016;
-constexpr uint16_t kNodeAmbientScan = 2018;
-constexpr uint16_t kNodeDifferentRangeModule = 2028;
-constexpr uint16_t kNodeHandheldProbe = 2029;
-
 std::string Truncated(std::string text, std::size_t length) {
     if (text.size() > length) {
         text.resize(length);
@@ -68,28 +58,38 @@ void QUIBBStateController::PostStatusText(const std::string& text) {
 // ---- start of a run ----
 
 bool QUIBBStateController::RunScan(QNodeMediator& mediator, uint8_t continuous) {
+    // A menu built before a run may ask for another during it: that one would empty the running
+    // scan's transport queue and replace its set-up list.
+    if (!IsCommandAllowed(kCommandRun)) {
+        return false;
+    }
+    QCommLayer* layer = Layer();
+    if (layer != nullptr && layer->GetDataWorkerCount() != 0) {
+        // A worker of an earlier run that has not left yet would take this run's data.
+        AddInformationMessage(1, "The scan data thread of the previous scan has not ended yet.");
+        return false;
+    }
     const uint16_t kind = mediator.GetNodeTypeId();
     ShowScanStatus(kStatusAnalyzerBeingSet);
     AddInformationMessage(1, "");
     switch (kind) {
-    case kNodeSpectral:
+    case kTypeSpectralScanNode:
         AddInformationMessage(1, continuous != 0 ? "Trying to run spectral scan continuously."
                                                  : "Trying to run spectral scan once.");
         break;
-    case kNodeSpatial:
+    case kTypeSpatialScanNode:
         AddInformationMessage(1, continuous != 0 ? "Trying to run spatial scan continuously."
                                                  : "Trying to run spatial scan once.");
         break;
-    case kNodeSpectralSpatial:
+    case kTypeSpectralSpatialScanNode:
         AddInformationMessage(1, "Trying to run spectral/spatial scan.");
         break;
-    case kNodeHandheldProbe:
+    case kTypeHandHeldProbeScanNode:
         AddInformationMessage(1, "Trying to run handheld probe scan.");
         break;
     default:
         break;
     }
-    QCommLayer* layer = Layer();
     if (layer != nullptr) {
         layer->ClearTransportQueue();
     }
@@ -103,6 +103,7 @@ bool QUIBBStateController::RunScan(QNodeMediator& mediator, uint8_t continuous) 
     m_bRunAfterEngineVersion.store(1);
     m_bRunAfterScanner.store(1);
     m_bRunFailed.store(0);
+    m_bWorkflowEnded.store(0);
     // A new run is not aborted by the error of an earlier one.
     ResetGlobalScanErrorCode();
 
@@ -132,30 +133,39 @@ bool QUIBBStateController::RunScan(QNodeMediator& mediator, uint8_t continuous) 
 // ---- preparing the node ----
 
 bool QUIBBStateController::RunNode() {
-    QNodeMediator* node = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_pRunMediator = m_pRequestMediator;
-        node = m_pRunMediator;
-    }
-    if (node == nullptr) {
-        return false;
-    }
+    uint16_t kind = 0;
+    bool releaseActiveItem = false;
     try {
-        AddInformationMessage(
-            1, FormatC("[[ Run the scan for the node:: '%s' ]]", Truncated(node->GetName(), 1023).c_str()));
-        const uint16_t kind = node->GetNodeTypeId();
-        if (kind == kNodeSpectral || kind == kNodeSpectralSpatial || kind == kNodeHandheldProbe) {
-            if (QScanContainer* container = node->AcquireScanContainer()) {
-                container->ClearUpdated();
+        {
+            // Pinned for the node's own work only: the box below waits for the user-interface
+            // thread, where the node may go meanwhile.
+            QNodeMediator::Pin node;
+            {
+                std::lock_guard<std::mutex> lock(m_lock);
+                m_pRunMediator = m_pRequestMediator;
+                node = QNodeMediator::Pin(m_pRunMediator);
             }
-            node->UnlockScanContainer();
+            if (!node) {
+                return false;
+            }
+            AddInformationMessage(1, FormatC("[[ Run the scan for the node:: '%s' ]]",
+                                             Truncated(node->GetName(), 1023).c_str()));
+            kind = node->GetNodeTypeId();
+            if (kind == kTypeSpectralScanNode || kind == kTypeSpectralSpatialScanNode ||
+                kind == kTypeHandHeldProbeScanNode) {
+                if (QScanContainer* container = node->AcquireScanContainer()) {
+                    container->ClearUpdated();
+                }
+                node->UnlockScanContainer();
+            }
+            if (kind != kTypeSpectralSpatialScriptingModuleNode && kind != kTypeCableScanNode) {
+                QNodeMediator* parent = node->GetParentMediator();
+                releaseActiveItem =
+                    parent == nullptr || parent->GetNodeTypeId() != kTypeDifferentRangeScanModuleNode;
+            }
         }
-        if (kind != kNodeScripting && kind != kNodeCableScan) {
-            QNodeMediator* parent = node->GetParentMediator();
-            if (parent == nullptr || parent->GetNodeTypeId() != kNodeDifferentRangeModule) {
-                GetActiveScanItem().ReleaseObject();
-            }
+        if (releaseActiveItem) {
+            GetActiveScanItem().ReleaseObject();
         }
         if (CMainFrameLink* frame = m_pMainFrame.load()) {
             frame->SetContinuousRun(m_bContinuous.load() != 0);
@@ -172,11 +182,12 @@ bool QUIBBStateController::RunNode() {
                 first = m_aSetupList.front().m_SetupScan;
             }
         }
-        if (kind == kNodeAmbientScan) {
+        if (kind == kTypeAmbientScanNode) {
             Ask("Please attach the Ambient scan cable to the 50 ohm input\n of the spectrum analyser.",
                 "Warning", PromptButtons::Ok, PromptIcon::None);
         }
-        if ((kind == kNodeSpectralSpatial || kind == kNodeHandheldProbe || kind == kNodeAmbientScan) &&
+        if ((kind == kTypeSpectralSpatialScanNode || kind == kTypeHandHeldProbeScanNode ||
+             kind == kTypeAmbientScanNode) &&
             first) {
             TransferSetupToContainer(*first);
         }
@@ -188,16 +199,12 @@ bool QUIBBStateController::RunNode() {
 }
 
 void QUIBBStateController::TransferSetupToContainer(const QSetupScanCommand& setup) {
-    QNodeMediator* node = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        node = m_pRunMediator;
-    }
-    if (node == nullptr) {
+    const QNodeMediator::Pin node = PinOf(m_pRunMediator);
+    if (!node) {
         return;
     }
     QNodeMediator* parent = node->GetParentMediator();
-    if (parent != nullptr && parent->GetNodeTypeId() == kNodeCurrentClampModule) {
+    if (parent != nullptr && parent->GetNodeTypeId() == kTypeCurrentClampModuleNode) {
         // The clamp module takes its set-up from its own children (QParentClampLink).
         return;
     }
@@ -213,7 +220,6 @@ void QUIBBStateController::TransferSetupToContainer(const QSetupScanCommand& set
 
 bool QUIBBStateController::SendNextPass() {
     _SetupScanCommandInfo entry;
-    QNodeMediator* request = nullptr;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_aSetupList.empty()) {
@@ -222,7 +228,6 @@ bool QUIBBStateController::SendNextPass() {
         entry = m_aSetupList.front();
         m_aSetupList.erase(m_aSetupList.begin());
         m_pPassMediator = entry.m_pMediator;
-        request = m_pRequestMediator;
     }
     QSetupScanCommand& setup = entry.m_SetupScan;
     setup.SetInterleavedPass(entry.m_Interleaved == 1 ? 1 : 0);
@@ -260,7 +265,7 @@ bool QUIBBStateController::SendNextPass() {
     PlaySoundResource(kSoundSetup);
     m_nState.store(kSettingUp);
     // Before the step is queued: a set-up that fails on the worker at once clears it again.
-    if (request != nullptr) {
+    if (const QNodeMediator::Pin request = PinOf(m_pRequestMediator)) {
         request->SetScanInProgress(true);
     }
     if (layer != nullptr) {
@@ -276,18 +281,11 @@ void QUIBBStateController::FailRun(const std::string& logLine) {
     m_bRunFailed.store(1);
     m_nState.store(kReady);
     ShowScanStatus(kStatusSetupFailed);
-    QNodeMediator* request = nullptr;
-    QNodeMediator* pass = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        request = m_pRequestMediator;
-        pass = m_pPassMediator;
-    }
-    if (request != nullptr) {
+    if (const QNodeMediator::Pin request = PinOf(m_pRequestMediator)) {
         request->SetScanInProgress(false);
     }
     // A worker already started leaves; its scan end then only ends the run.
-    if (pass != nullptr) {
+    if (const QNodeMediator::Pin pass = PinOf(m_pPassMediator)) {
         pass->SignalEvent();
     }
 }
@@ -305,13 +303,13 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
     AddInformationMessage(1, "Get acknowledgement for sending down the setup scan command.");
     PlaySoundResource(kSoundSetup);
     PostStatusText(std::string());
-    QNodeMediator* request = nullptr;
-    QNodeMediator* pass = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        request = m_pRequestMediator;
-        pass = m_pPassMediator;
-    }
+    // The boxes below wait for the user-interface thread, where the nodes may go meanwhile: each
+    // use of a node pins it afresh.
+    const auto endRequest = [this] {
+        if (const QNodeMediator::Pin request = PinOf(m_pRequestMediator)) {
+            request->SetScanInProgress(false);
+        }
+    };
     const QSetupScanCommand sent = GetCurrentSetupScan();
     if (reply.m_FailureCode != 0) {
         m_nState.store(kReady);
@@ -327,9 +325,7 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
                 "Error ", PromptButtons::Ok, PromptIcon::Warning);
         }
         ShowScanStatus(kStatusSetupFailed);
-        if (request != nullptr) {
-            request->SetScanInProgress(false);
-        }
+        endRequest();
         return;
     }
     if (!CompareSetupWithReply(sent, reply)) {
@@ -350,9 +346,7 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
         }
         text += "\nThe scan is stopped !";
         Ask(text, "Error", PromptButtons::Ok, PromptIcon::None);
-        if (request != nullptr) {
-            request->SetScanInProgress(false);
-        }
+        endRequest();
         return;
     }
     const std::string sentLevel = FormatC("%6.2f", static_cast<double>(sent.m_ReferenceLevel));
@@ -362,11 +356,24 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
                     static_cast<double>(sent.m_ReferenceLevel), static_cast<double>(reply.m_ReferenceLevel)),
             "Warning", PromptButtons::Ok, PromptIcon::Warning);
     }
-    if (pass != nullptr && !pass->StartScanThread(*this, 0)) {
-        FailRun("The scan data thread could not be started.");
-        return;
+    bool makesSubNodes = false;
+    {
+        QNodeMediator::Pin pass = PinOf(m_pPassMediator);
+        // A pass whose node went (or goes while its worker starts) runs no scan: nothing would
+        // take its data.
+        bool started = pass && pass->StartScanThread(*this, 0);
+        if (started) {
+            makesSubNodes = MakesSpatialSubNodes(*pass);
+            std::lock_guard<std::mutex> lock(m_lock);
+            started = m_pPassMediator == pass.get();
+        }
+        pass.Release();
+        if (!started) {
+            FailRun("The scan data thread could not be started.");
+            return;
+        }
     }
-    if (pass != nullptr && MakesSpatialSubNodes(*pass)) {
+    if (makesSubNodes) {
         // The tree and the scan lists are the user-interface thread's; what this scan lists is
         // posted there after this message, so it is cleared first.
         m_target.Post(kMsgClearSpatialSubNodes, 0, 0);
@@ -526,7 +533,9 @@ void QUIBBStateController::ScanFinished() {
         if (state == kScanning || state == kScanError || state == kStopping) {
             std::lock_guard<std::mutex> lock(m_lock);
             m_aSetupList.clear();
-            m_nState.store(kReady);
+            if (m_bWorkflowEnded.load() == 0) {
+                m_nState.store(kReady);
+            }
         }
         m_bRunFailed.store(0);
         return;
@@ -563,11 +572,13 @@ void QUIBBStateController::ScanFinished() {
                                              : "The scan has aborted ! ",
                                 0);
     }
-    m_nState.store(kReady);
+    if (m_bWorkflowEnded.load() == 0) {
+        m_nState.store(kReady);
+    }
 }
 
 bool QUIBBStateController::MakesSpatialSubNodes(QNodeMediator& node) {
-    return node.GetNodeTypeId() == kNodeSpectralSpatial && node.GetMakeSpatialSubNodes();
+    return node.GetNodeTypeId() == kTypeSpectralSpatialScanNode && node.GetMakeSpatialSubNodes();
 }
 
 void QUIBBStateController::ClearSpatialSubNodes() {

@@ -8,6 +8,7 @@
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QScanOptions.h"
 #include "core/RangeMessages.h"
+#include "core/TypeIds.h"
 #include "platform/log/InformationLog.h"
 #include "project/QNodeContainer.h"
 #include "project/QNodeMediator.h"
@@ -18,15 +19,6 @@
 namespace orv {
 
 namespace {
-
-constexpr uint16_t kNodeSpectral = 2003;
-constexpr uint16_t kNodeSpatial = 2004;
-constexpr uint16_t kNodeSpectralSpatial = 2005;
-constexpr uint16_t kNodeScripting = 2014;
-constexpr uint16_t kNodeAntennaPosition = 2023;
-constexpr uint16_t kNodeNearFieldSpectral = 2024;
-constexpr uint16_t kNodeFarFieldAmbient = 2025;
-constexpr uint16_t kNodeHandheldProbe = 2029;
 
 const char* const kNoAnalyzer = "No appropriate spectrum analyzer is connected.";
 
@@ -52,24 +44,24 @@ bool ScanKindOf(uint16_t nodeKind, uint16_t& scanKind, bool& firstPattern, bool&
     firstPattern = false;
     madePattern = false;
     switch (nodeKind) {
-    case kNodeSpatial:
+    case kTypeSpatialScanNode:
         scanKind = 100;
         return true;
-    case kNodeSpectral:
-    case kNodeNearFieldSpectral:
+    case kTypeSpectralScanNode:
+    case kTypeNearFieldAmbientScanNode:
         scanKind = 99;
         firstPattern = true;
         return true;
-    case kNodeAntennaPosition:
-    case kNodeFarFieldAmbient:
+    case kTypeAntennaPositionScanNode:
+    case kTypeFarFieldAmbientScanNode:
         scanKind = 99;
         madePattern = true;
         return true;
-    case kNodeSpectralSpatial:
-    case kNodeScripting:
+    case kTypeSpectralSpatialScanNode:
+    case kTypeSpectralSpatialScriptingModuleNode:
         scanKind = 101;
         return true;
-    case kNodeHandheldProbe:
+    case kTypeHandHeldProbeScanNode:
         scanKind = 112;
         return true;
     default:
@@ -173,7 +165,7 @@ bool QUIBBStateController::CheckAndBuildSetupList(QNodeMediator& mediator,
             "No Active Probes", PromptButtons::Ok, PromptIcon::None);
         return false;
     }
-    CopyScanOptions(*options, nodeKind == kNodeSpatial, false, command);
+    CopyScanOptions(*options, nodeKind == kTypeSpatialScanNode, false, command);
     CopyAttenuatorOptions(mediator.GetAttenuatorOptions(), command);
 
     if (command.m_AnalyzerFlag == 1) {
@@ -203,7 +195,7 @@ bool QUIBBStateController::CheckAndBuildSetupList(QNodeMediator& mediator,
                                            rbw, available.lowBandwidth, available.highBandwidth);
     };
 
-    if (nodeKind == kNodeScripting) {
+    if (nodeKind == kTypeSpectralSpatialScriptingModuleNode) {
         QNodeContainer* tree =
             mediator.GetTreeContainer() != nullptr ? mediator.GetTreeContainer() : mediator.GetContainer();
         if (tree == nullptr) {
@@ -265,7 +257,7 @@ bool QUIBBStateController::CheckAndBuildSetupList(QNodeMediator& mediator,
         }
     }
 
-    if (nodeKind != kNodeHandheldProbe) {
+    if (nodeKind != kTypeHandHeldProbeScanNode) {
         const std::optional<AnalyzerLimits> again = SelectedAnalyzerLimits();
         if (!again) {
             Ask(kNoAnalyzer, "Spectrum Analyzer", PromptButtons::Ok, PromptIcon::Warning);

@@ -13,6 +13,7 @@
 #include "scandata/QTransportContainer.h"
 
 #include <new>
+#include <system_error>
 
 namespace orv {
 
@@ -34,7 +35,14 @@ bool thScanThread::Start() {
     if (m_Thread.joinable()) {
         return true;
     }
-    m_Thread = std::jthread([this](std::stop_token /*unused*/) { Run(m_Stop.get_token()); });
+    // Counted before the thread exists, so that no run starts in the moment before its loop does.
+    m_CommLayer.AddDataWorker();
+    try {
+        m_Thread = std::jthread([this](std::stop_token /*unused*/) { Run(m_Stop.get_token()); });
+    } catch (const std::system_error&) {
+        m_CommLayer.RemoveDataWorker();
+        return false;
+    }
     return true;
 }
 
@@ -60,6 +68,7 @@ void thScanThread::Run(std::stop_token stop) {
         while (!stop.stop_requested() && m_bRun.load() != 0 && HandOver()) {
         }
     }
+    m_CommLayer.RemoveDataWorker();
     m_Controller.PostScanFinished();
     m_nActive.fetch_sub(1);
 }
@@ -69,8 +78,6 @@ bool thScanThread::HandOver() {
     if (transport == nullptr) {
         return false;
     }
-    // Waits while another thread of this worker's owner holds the scan lock.
-    { std::lock_guard<std::mutex> wait(m_ScanLock); }
     try {
         bool peakHold = false;
         bool averaging = false;

@@ -11,7 +11,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <stop_token>
 #include <thread>
 
@@ -52,7 +51,6 @@ private:
     std::atomic<uint8_t> m_bError{0};
     Event& m_DataEvent;
     std::stop_source m_Stop;
-    std::mutex m_ScanLock;
     QNodeMediator& m_Mediator;
     QUIBBStateController& m_Controller;
     std::atomic<uint8_t> m_bRun{1};

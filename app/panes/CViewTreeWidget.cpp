@@ -16,6 +16,7 @@
 #include "project/QSettingsSheet.h"
 #include "project/TfrmMainApp.h"
 #include "project/TfrmProjectView.h"
+#include "protocol/QUIBBStateController.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -30,8 +31,6 @@ namespace orv {
 namespace {
 
 constexpr int32_t kStateReady = 2;
-constexpr int32_t kStateScanStarting = 3;
-constexpr int32_t kStateScanning = 12;
 
 bool IsScanKind(uint16_t kind) {
     return kind == kTypeSpectralScanNode || kind == kTypeSpatialScanNode ||
@@ -691,7 +690,8 @@ std::unique_ptr<QMenu> CViewTreeWidget::BuildContextMenu(CTreeItem* record) {
         CViewTreeMenu::EnableCommand(*menu, kRunOnce, false);
         CViewTreeMenu::EnableCommand(*menu, kRunContinuously, false);
     }
-    if (state == kStateScanStarting || state == kStateScanning) {
+    // A run may be using any node of the project in any of its states.
+    if (QUIBBStateController::IsRunState(state)) {
         CViewTreeMenu::EnableCommand(*menu, kDeleteNode, false);
     }
     RemoveDuplicateMenuSeparators(menu.get());

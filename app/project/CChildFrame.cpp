@@ -15,6 +15,7 @@
 #include "project/QScanEngineLink.h"
 #include "project/QSettingsSheet.h"
 #include "project/TfrmMainApp.h"
+#include "protocol/QUIBBStateController.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>
@@ -171,7 +172,8 @@ int32_t CChildFrame::ControllerState() const {
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
     if (m_askBeforeClosing) {
-        if (ControllerState() == kStateScanRunning) {
+        // A run may be using this project's nodes in any of its states, not only while scanning.
+        if (QUIBBStateController::IsRunState(ControllerState())) {
             ShowPrompt(kScanRunningText, "Warning", PromptButtons::Ok, PromptIcon::Warning);
             event->ignore();
             return;

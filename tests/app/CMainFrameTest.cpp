@@ -118,17 +118,21 @@ TEST_F(MainFrameTest, WhileAScanRunsClosingIsRefusedAndNothingChanges) {
     CAppProfile::WriteString("Settings", "LastDocName", "/kept.ovp");
     auto* project = new FakeProjectWindow("/p.ovp", true);
     frame.GetMdiArea()->addSubWindow(project);
-    m_link->m_state = 12;
-
-    QCloseEvent close;
-    QApplication::sendEvent(&frame, &close);
-    EXPECT_FALSE(close.isAccepted());
-    EXPECT_EQ(m_environment.GetPrompt().Texts(),
-              std::vector<std::string>{"The scan is in progress, stop the scan first!"});
-    EXPECT_EQ(m_environment.GetPrompt().Requests()[0].caption, "Warning");
-    EXPECT_EQ(project->m_asked, 0);
-    EXPECT_FALSE(frame.IsClosing());
-    EXPECT_EQ(CAppProfile::GetString("Settings", "LastDocName"), "/kept.ovp");
+    // Every state in which a run may be using the project's nodes, the set-up among them.
+    for (const int32_t state : {3, 7, 8, 12, 13, 14}) {
+        SCOPED_TRACE(state);
+        m_link->m_state = state;
+        const std::size_t prompts = m_environment.GetPrompt().Texts().size();
+        QCloseEvent close;
+        QApplication::sendEvent(&frame, &close);
+        EXPECT_FALSE(close.isAccepted());
+        ASSERT_EQ(m_environment.GetPrompt().Texts().size(), prompts + 1);
+        EXPECT_EQ(m_environment.GetPrompt().Texts().back(), "The scan is in progress, stop the scan first!");
+        EXPECT_EQ(m_environment.GetPrompt().Requests().back().caption, "Warning");
+        EXPECT_EQ(project->m_asked, 0);
+        EXPECT_FALSE(frame.IsClosing());
+        EXPECT_EQ(CAppProfile::GetString("Settings", "LastDocName"), "/kept.ovp");
+    }
     m_link->m_state = 0;
 }
 

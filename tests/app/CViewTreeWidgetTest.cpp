@@ -283,8 +283,11 @@ TEST_F(ProjectTreeTest, RunItemsAreGreyUnlessReadyAndDeleteNodeWhileAScanRuns) {
         bool run;
         bool remove;
     };
-    for (const Row& row : {Row{0, false, true}, Row{2, true, true}, Row{3, false, false},
-                           Row{12, false, false}, Row{1, false, true}}) {
+    // Delete Node is grey in every state in which a run may be using the nodes.
+    for (const Row& row :
+         {Row{0, false, true}, Row{2, true, true}, Row{3, false, false}, Row{7, false, false},
+          Row{8, false, false}, Row{12, false, false}, Row{13, false, false}, Row{14, false, false},
+          Row{15, false, true}, Row{1, false, true}}) {
         m_frame.engine.SetState(row.state);
         std::unique_ptr<QMenu> menu = m_tree.BuildContextMenu(m_nodes["spectral"]);
         EXPECT_EQ(CViewTreeMenu::FindCommand(*menu, kRunOnce)->isEnabled(), row.run) << row.state;
@@ -466,6 +469,11 @@ TEST_F(ProjectTreeTest, DeletingNodesRefusesTheRootAndRunningScansAndCancel) {
     EXPECT_EQ(m_tree.GetCurrentNode(), module->m_mediator);
     EXPECT_EQ(CountReceived(NodeMessage::kProjectModified), 0U);
     scanning->StopWorker();
+    // Also a run below whose set-up is under way, before any worker.
+    scanning->SetScanInProgress(true);
+    EXPECT_FALSE(m_app->DeleteSelectedNode());
+    EXPECT_EQ(m_tree.GetRecords().GetCount(), count);
+    scanning->SetScanInProgress(false);
 
     // Deleted: the subtree's records go, the root is selected, the current node is cleared.
     m_tree.OnMenuCommand(kDeleteNode);

@@ -385,14 +385,21 @@ TEST_F(ProjectWindowsTest, AFailedSaveOnClosingKeepsTheWindowAndAScanRefusesClos
     EXPECT_EQ(m_windows.GetFrames().size(), 1U);
     EXPECT_EQ(frame->GetDocument().GetTitle(), "Project - 1 *");
 
-    m_frame.engine.SetState(12);
-    const size_t prompts = m_sandbox.Prompt().Texts().size();
-    frame->parentWidget()->close();
-    testing::FlushEvents();
-    EXPECT_EQ(m_windows.GetFrames().size(), 1U);
-    ASSERT_EQ(m_sandbox.Prompt().Texts().size(), prompts + 1);
-    EXPECT_EQ(m_sandbox.Prompt().Texts().back(), CChildFrame::kScanRunningText);
-    EXPECT_EQ(m_sandbox.Prompt().Requests().back().caption, "Warning");
+    // Every state in which a run may be using the project's nodes, the set-up among them: the
+    // project stays whole.
+    const TfrmMainApp* project = ProjectOf(frame);
+    for (const int32_t state : {3, 7, 8, 12, 13, 14}) {
+        SCOPED_TRACE(state);
+        m_frame.engine.SetState(state);
+        const size_t prompts = m_sandbox.Prompt().Texts().size();
+        frame->parentWidget()->close();
+        testing::FlushEvents();
+        ASSERT_EQ(m_windows.GetFrames().size(), 1U);
+        EXPECT_EQ(ProjectOf(frame), project);
+        ASSERT_EQ(m_sandbox.Prompt().Texts().size(), prompts + 1);
+        EXPECT_EQ(m_sandbox.Prompt().Texts().back(), CChildFrame::kScanRunningText);
+        EXPECT_EQ(m_sandbox.Prompt().Requests().back().caption, "Warning");
+    }
     m_frame.engine.SetState(0);
 }
 

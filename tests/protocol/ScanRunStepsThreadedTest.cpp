@@ -18,7 +18,9 @@
 #include "protocol/QUIBBStateController.h"
 #include "protocol/packets/QCalibrateSpectrumAnalyzerCommand.h"
 #include "protocol/packets/QGoCommand.h"
+#include "scandata/QScanContainer.h"
 #include "scandata/QScanProgressIndicator.h"
+#include "scandata/QSpectralScan.h"
 #include "tests/core/support/FakeAttachedScanner.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/protocol/support/CommLayerFakes.h"
@@ -26,7 +28,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <functional>
+#include <thread>
 
 namespace orv {
 namespace {
@@ -68,6 +72,34 @@ private:
     }
     mutable std::mutex m_stepLock;
     std::vector<std::string> m_steps;
+};
+
+// Holds its box until the test opens it, so that the test acts while a reply handler waits on it.
+class GatePrompt final : public Prompt {
+public:
+    PromptAnswer Ask(const PromptRequest& /*request*/, std::stop_token /*stop*/,
+                     PromptAnswer /*answerIfStopped*/) override {
+        std::unique_lock<std::mutex> lock(m_lock);
+        m_asked = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_open; });
+        return PromptAnswer::Ok;
+    }
+    bool WaitUntilAsked() {
+        std::unique_lock<std::mutex> lock(m_lock);
+        return m_changed.wait_for(lock, 5s, [this] { return m_asked; });
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_asked = false;
+    bool m_open = false;
 };
 
 class RunStepsTest : public ::testing::Test {
@@ -323,6 +355,118 @@ TEST_F(RunStepsTest, AStopPressedAsTheGoIsQueuedGoesAfterTheGo) {
         ui.PumpFor(1ms);
     }
     EXPECT_FALSE(node.HasScanThread());
+}
+
+// The project closed while the set-up's acknowledgement waits on its box (here the adjusted
+// reference level): the node is never made the scanning one, no worker starts, no go is sent, and the
+// run ends as a failed set-up.
+TEST_F(RunStepsTest, ANodeThatGoesDuringTheSetUpAcknowledgementGetsNoWorker) {
+    QNodeMediator& node = MakeNode(2003);
+    const std::size_t before = controller.Steps().size();
+    StartPass(node);
+    auto gate = std::make_shared<GatePrompt>();
+    ScopedPromptInstall scoped(gate);
+    QSetupScanCommand reply = controller.GetCurrentSetupScan();
+    reply.m_ReferenceLevel += 5.0F;
+    std::thread commandThread([&] { controller.SetupScanCommandAck(reply); });
+    ASSERT_TRUE(gate->WaitUntilAsked());
+    const QNodeMediator* gone = &node;
+    mediators.pop_back();
+    gate->Open();
+    commandThread.join();
+
+    EXPECT_NE(QNodeMediator::GetScanningMediator(), gone);
+    EXPECT_EQ(layer.GetDataWorkerCount(), 0);
+    EXPECT_EQ(controller.GetState(), QUIBBStateController::kReady);
+    EXPECT_EQ(LastStatusCode(), "-6");
+    EXPECT_TRUE(log.Has("The scan data thread could not be started."));
+    ui.PumpFor(20ms);
+    EXPECT_EQ(controller.Steps().size(), before + 3) << ::testing::PrintToString(controller.Steps());
+}
+
+// Run Once chosen from a menu built before the run started reaches the controller during it, in
+// any state of a run: the running scan keeps its queue, its set-up list and its node.
+TEST_F(RunStepsTest, ARunAskedForDuringARunChangesNothing) {
+    QNodeMediator& node = MakeNode(2004);
+    node.GetScanOptions()->SetInterleavedScan(1);
+    prompt->Script(PromptAnswer::Ok); // the interleaved question of the checks
+    StartPass(node);
+    layer.HandleDataPacket(std::make_unique<QSpectralScan>());
+    const std::size_t steps = controller.Steps().size();
+    const std::vector<std::string> shown = frame.Shown();
+    QNodeMediator& other = MakeNode(2003);
+    for (const int32_t state : {QUIBBStateController::kSettingUp, QUIBBStateController::kScanning,
+                                QUIBBStateController::kStopping, QUIBBStateController::kDetectingScanner}) {
+        SCOPED_TRACE(state);
+        controller.SetState(state);
+        EXPECT_FALSE(controller.RunScan(other, 0));
+        EXPECT_EQ(layer.GetTransportQueueLength(), 1U);
+        EXPECT_EQ(controller.GetSetupListSize(), 1U);
+    }
+    ui.PumpFor(20ms);
+    EXPECT_EQ(controller.Steps().size(), steps);
+    EXPECT_EQ(frame.Shown(), shown);
+    EXPECT_FALSE(other.IsScanInProgress());
+    // The run's node is still the one a refused set-up tells.
+    controller.SetState(QUIBBStateController::kSettingUp);
+    QSetupScanCommand refused = controller.GetCurrentSetupScan();
+    refused.m_FailureCode = 801;
+    controller.SetupScanCommandAck(refused);
+    EXPECT_FALSE(node.IsScanInProgress());
+}
+
+// The engine's command error ends the workflow while a pass runs on a node of its own (a spatial
+// sub-node, a scripting child): that node's worker is stopped and the workflow ends stopped; the next
+// run's data all reach the next run's node.
+TEST_F(RunStepsTest, AWorkflowEndedDuringAPassOfAnotherNodeStopsThatNodesWorker) {
+    QNodeMediator& run = MakeNode(2005);
+    QNodeMediator& pass = MakeNode(2004);
+    ASSERT_TRUE(pass.StartScanThread(controller, 0));
+    controller.SetRunMediator(&run);
+    controller.SetPassMediator(&pass);
+    controller.SetState(QUIBBStateController::kScanning);
+    controller.EndWorkflow(0);
+    EXPECT_EQ(controller.GetState(), QUIBBStateController::kStopped);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while ((pass.HasScanThread() || layer.GetDataWorkerCount() != 0) &&
+           std::chrono::steady_clock::now() < deadline) {
+        ui.PumpFor(1ms);
+    }
+    EXPECT_FALSE(pass.HasScanThread());
+    EXPECT_EQ(layer.GetDataWorkerCount(), 0);
+    EXPECT_EQ(controller.GetState(), QUIBBStateController::kStopped);
+    EXPECT_EQ(LastStatusCode(), "-4");
+
+    // Connected again: the next run's worker is the only one taking containers.
+    controller.SetState(QUIBBStateController::kReady);
+    QNodeMediator& next = MakeNode(2003);
+    StartPass(next);
+    QSetupScanCommand reply = controller.GetCurrentSetupScan();
+    controller.SetupScanCommandAck(reply);
+    ASSERT_TRUE(next.HasScanThread());
+    EXPECT_EQ(layer.GetDataWorkerCount(), 1);
+    for (int i = 0; i < 3; ++i) {
+        auto spectrum = std::make_unique<QSpectralScan>();
+        spectrum->SetPointCount(4);
+        layer.HandleDataPacket(std::move(spectrum));
+    }
+    const auto drained = std::chrono::steady_clock::now() + 5s;
+    while (layer.GetTransportQueueLength() != 0 && std::chrono::steady_clock::now() < drained) {
+        ui.PumpFor(1ms);
+    }
+    EXPECT_EQ(layer.GetTransportQueueLength(), 0U);
+    for (QNodeMediator* node : {&run, &pass, &next}) {
+        QScanContainer* container = node->AcquireScanContainer();
+        const bool holds = container != nullptr && container->HasScanData();
+        node->UnlockScanContainer();
+        EXPECT_EQ(holds, node == &next) << node->GetNodeTypeId();
+    }
+    next.SignalEvent();
+    const auto ended = std::chrono::steady_clock::now() + 5s;
+    while (next.HasScanThread() && std::chrono::steady_clock::now() < ended) {
+        ui.PumpFor(1ms);
+    }
+    EXPECT_FALSE(next.HasScanThread());
 }
 
 TEST_F(RunStepsTest, ProgressKindsAndTheCalibrationReplies) {
