@@ -165,11 +165,14 @@ bool UnixListeningSocket::WaitForConnection(int timeoutMs) {
     return WaitFor(m_fd, POLLIN, timeoutMs);
 }
 
-UnixStreamSocket UnixListeningSocket::Accept() {
+UnixStreamSocket UnixListeningSocket::Accept(int* error) {
     for (;;) {
         const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0 && errno == EINTR) {
             continue;
+        }
+        if (error != nullptr) {
+            *error = fd >= 0 ? 0 : errno;
         }
         return fd >= 0 ? UnixStreamSocket(fd) : UnixStreamSocket();
     }

@@ -61,8 +61,9 @@ public:
 
     // Waits up to `timeoutMs` for a connection; false when none came.
     bool WaitForConnection(int timeoutMs);
-    // The next waiting connection, non-blocking; invalid when none is waiting.
-    UnixStreamSocket Accept();
+    // The next waiting connection, non-blocking; invalid when none is waiting or it could not be
+    // taken, with the reason's errno in `error` when given (0 on success).
+    UnixStreamSocket Accept(int* error = nullptr);
 
     // The longest path a socket address holds.
     static size_t MaximumPathLength();

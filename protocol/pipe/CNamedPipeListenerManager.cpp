@@ -1,5 +1,6 @@
 #include "protocol/pipe/CNamedPipeListenerManager.h"
 
+#include "platform/clock/Clock.h"
 #include "platform/fs/AppPaths.h"
 #include "platform/log/InformationLog.h"
 #include "platform/msg/MessageTarget.h"
@@ -15,8 +16,7 @@ namespace orv {
 
 namespace {
 
-// How often the listener looks at its run flag while nobody connects.
-constexpr int kListenerPollMs = 20;
+constexpr int kListenerPollMs = static_cast<int>(CNamedPipeListenerManager::kPollPeriod.count());
 
 std::string PerUserTempFolder() {
     // The process temp folder is <temp>/orvilant-<uid>/<pid>; the pipe belongs to its parent, which
@@ -134,12 +134,30 @@ void CNamedPipeListenerManager::ListenLoop() {
         return;
     }
     SetState(State::Listening);
+    bool failing = false;
     while (m_run.load()) {
         if (!listening.WaitForConnection(kListenerPollMs)) {
             continue;
         }
-        UnixStreamSocket socket = listening.Accept();
-        if (socket.IsValid() && m_run.load()) {
+        int error = 0;
+        UnixStreamSocket socket = listening.Accept(&error);
+        if (!socket.IsValid()) {
+            if (error == EAGAIN || error == EWOULDBLOCK || error == ECONNABORTED) {
+                continue; // the program that knocked has gone again
+            }
+            // Out of file handles (or memory): the connection stays waiting and the socket stays
+            // readable, so the next try waits for the poll period instead of spinning a core.
+            if (!failing) {
+                failing = true;
+                AddInformationMessage(1, "The hand-held probe pipe cannot accept a connection: " +
+                                             std::system_category().message(error) + "; trying again every " +
+                                             std::to_string(kListenerPollMs) + " ms.");
+            }
+            ClockSleep(kPollPeriod);
+            continue;
+        }
+        failing = false;
+        if (m_run.load()) {
             AcceptClient(std::move(socket));
         }
     }

@@ -33,6 +33,10 @@ class CNamedPipeListenerManager {
 public:
     enum class State { NotStarted, Starting, Listening, Ended };
 
+    // How often the listener looks at its run flag while nobody connects, and how long it waits
+    // before it tries again to take a connection it could not take (out of file handles).
+    static constexpr std::chrono::milliseconds kPollPeriod{20};
+
     // `mainFrame` receives 10041 (wParam 1 on a connection, 0 when the program goes away); it must
     // outlive the manager. `path` empty: GetHandHeldProbePipePath().
     explicit CNamedPipeListenerManager(MessageTarget* mainFrame, std::string path = {});

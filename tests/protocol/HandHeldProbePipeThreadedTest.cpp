@@ -7,12 +7,15 @@
 #include "tests/sim/pipe/support/HandHeldProbeClientProcess.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <dirent.h>
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <thread>
@@ -155,6 +158,53 @@ protected:
     std::vector<std::pair<uint8_t, std::string>> m_logLines;
     InformationLog::Sink m_previousSink;
 };
+
+// Out of file handles, the waiting connection keeps the socket readable: the listener tries again
+// once per poll period (the fake clock counts the waits), logs the failure once, and takes the
+// connection once a handle is free.
+TEST_F(HandHeldProbePipe, AnAcceptOutOfFileHandlesIsRetriedAtThePollPeriod) {
+    FakeClock clock;
+    ScopedClockInstall install(clock);
+    StartListener();
+    const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(client, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, m_path.c_str(), sizeof address.sun_path - 1);
+
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // The lowest free descriptor becomes the limit: the accept of the next connection fails.
+    const int probe = ::dup(client);
+    ASSERT_GE(probe, 0);
+    ::close(probe);
+    rlimit exhausted = saved;
+    exhausted.rlim_cur = static_cast<rlim_t>(probe);
+    std::atomic<int> waits{0};
+    clock.SetPauseHook([&](Clock::TimePoint) {
+        if (waits.fetch_add(1) + 1 == 5) {
+            ::setrlimit(RLIMIT_NOFILE, &saved);
+        }
+    });
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &exhausted), 0);
+    ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    WaitForConnects(1);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    clock.SetPauseHook({});
+    ::close(client);
+
+    EXPECT_GE(waits.load(), 5);
+    for (const Clock::Duration pause : clock.Pauses()) {
+        EXPECT_EQ(pause, std::chrono::duration_cast<Clock::Duration>(CNamedPipeListenerManager::kPollPeriod));
+    }
+    const std::vector<std::string> lines = LogLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.rfind("The hand-held probe pipe cannot accept a connection", 0) ==
+                                       0;
+                            }),
+              1);
+}
 
 TEST_F(HandHeldProbePipe, ResultsComeBackAsSentAndTheRequestCarriesItsValues) {
     StartListener();
