@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <cstring>
 #include <linux/errqueue.h>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace orv {
 
@@ -169,16 +172,8 @@ CIcmpPing::HostAddress CIcmpPing::HostAddress::Ipv6(const std::array<uint8_t, 16
 
 namespace {
 
-// The first address getaddrinfo gives, in whichever family it comes.
-std::optional<CIcmpPing::HostAddress> FirstAddress(const std::string& name, int flags) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_flags = flags;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-        return std::nullopt;
-    }
+// The first address of a getaddrinfo answer, in whichever family it comes.
+std::optional<CIcmpPing::HostAddress> AddressOf(const addrinfo* found) {
     std::optional<CIcmpPing::HostAddress> address;
     for (const addrinfo* entry = found; entry != nullptr && !address; entry = entry->ai_next) {
         if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
@@ -193,14 +188,93 @@ std::optional<CIcmpPing::HostAddress> FirstAddress(const std::string& name, int 
             address = CIcmpPing::HostAddress::Ipv6(bytes, v6.sin6_scope_id);
         }
     }
+    return address;
+}
+
+addrinfo LookupHints(int flags) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = flags;
+    return hints;
+}
+
+// A numeric address (no look-up, so no wait).
+std::optional<CIcmpPing::HostAddress> NumericAddress(const std::string& name) {
+    const addrinfo hints = LookupHints(AI_NUMERICHOST);
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<CIcmpPing::HostAddress> address = AddressOf(found);
     ::freeaddrinfo(found);
     return address;
 }
 
+// One asynchronous look-up: the resolver reads the name, the hints and the request block until it
+// has finished, so they live on the heap together.
+struct PendingLookup {
+    std::string name;
+    addrinfo hints = LookupHints(0);
+    gaicb request{};
+};
+
+// Look-ups a stop left running; each goes once the resolver has finished it.
+std::mutex g_abandonedLock;
+std::vector<std::unique_ptr<PendingLookup>> g_abandoned;
+
+void ReapAbandonedLookups() {
+    std::lock_guard<std::mutex> lock(g_abandonedLock);
+    std::erase_if(g_abandoned, [](const std::unique_ptr<PendingLookup>& lookup) {
+        if (::gai_error(&lookup->request) == EAI_INPROGRESS) {
+            return false;
+        }
+        if (lookup->request.ar_result != nullptr) {
+            ::freeaddrinfo(lookup->request.ar_result);
+        }
+        return true;
+    });
+}
+
 } // namespace
 
-std::optional<CIcmpPing::HostAddress> CIcmpPing::ResolveWithSystem(const std::string& name) {
-    return FirstAddress(name, 0);
+std::optional<CIcmpPing::HostAddress> CIcmpPing::ResolveWithSystem(const std::string& name,
+                                                                   std::stop_token stop) {
+    ReapAbandonedLookups();
+    auto lookup = std::make_unique<PendingLookup>();
+    lookup->name = name;
+    lookup->request.ar_name = lookup->name.c_str();
+    lookup->request.ar_request = &lookup->hints;
+    gaicb* requests[] = {&lookup->request};
+    if (::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
+        return std::nullopt;
+    }
+    for (;;) {
+        const int status = ::gai_error(&lookup->request);
+        if (status != EAI_INPROGRESS) {
+            std::optional<HostAddress> address;
+            if (status == 0 && lookup->request.ar_result != nullptr) {
+                address = AddressOf(lookup->request.ar_result);
+            }
+            if (lookup->request.ar_result != nullptr) {
+                ::freeaddrinfo(lookup->request.ar_result);
+            }
+            return address;
+        }
+        if (stop.stop_requested()) {
+            const int cancelled = ::gai_cancel(&lookup->request);
+            if (cancelled == EAI_NOTCANCELED) {
+                std::lock_guard<std::mutex> lock(g_abandonedLock);
+                g_abandoned.push_back(std::move(lookup));
+            } else if (cancelled == EAI_ALLDONE && lookup->request.ar_result != nullptr) {
+                ::freeaddrinfo(lookup->request.ar_result);
+            }
+            return std::nullopt;
+        }
+        const gaicb* waiting[] = {&lookup->request};
+        const timespec period{0, static_cast<long>(kStopPollMs) * 1000000L};
+        ::gai_suspend(waiting, 1, &period);
+    }
 }
 
 bool CIcmpPing::Initialize() {
@@ -226,11 +300,14 @@ bool CIcmpPing::Ping(const std::string& host, IcmpEchoReplyRecord& reply, std::s
     in_addr dotted{};
     if (::inet_aton(host.c_str(), &dotted) != 0) {
         address = HostAddress(dotted.s_addr);
-    } else if (const std::optional<HostAddress> numeric = FirstAddress(host, AI_NUMERICHOST)) {
+    } else if (const std::optional<HostAddress> numeric = NumericAddress(host)) {
         address = *numeric; // an IPv6 address, with its zone when it has one
-    } else if (const std::optional<HostAddress> resolved = m_resolver ? m_resolver(host) : std::nullopt) {
+    } else if (const std::optional<HostAddress> resolved =
+                   m_resolver ? m_resolver(host, stop) : std::nullopt) {
         address = *resolved;
     } else {
+        // Its own status: the one of an earlier echo would name a reason this ping never met.
+        m_lastError = kHostNotFound;
         error = "Could not resolve the host name.";
         return false;
     }

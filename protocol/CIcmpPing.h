@@ -10,7 +10,8 @@
 //
 // The echo: 32 data bytes 'E', time-to-live 10, 3,000 ms for the answer. The last-error numbers
 // are the echo status numbers the log line has always shown: 11003 host unreachable, 11013
-// time-to-live expired on the way, 11010 no answer in time, 59 a reply that is not ours.
+// time-to-live expired on the way, 11010 no answer in time, 59 a reply that is not ours, 11001 a host
+// name that could not be resolved.
 
 #include "protocol/AnalyzerPing.h"
 
@@ -18,6 +19,8 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <stop_token>
+#include <string>
 
 namespace orv {
 
@@ -30,6 +33,8 @@ public:
 
     // Echo status numbers set as the last error.
     static constexpr int32_t kUnexpectedNetworkError = 59;
+    // The host name could not be resolved (or its look-up was stopped).
+    static constexpr int32_t kHostNotFound = 11001;
     static constexpr int32_t kDestinationNetUnreachable = 11002;
     static constexpr int32_t kDestinationHostUnreachable = 11003;
     static constexpr int32_t kDestinationProtocolUnreachable = 11004;
@@ -60,8 +65,10 @@ public:
         uint32_t m_scopeId = 0;
     };
 
-    // Answers the first address of a host name in any family, or nullopt.
-    using HostResolver = std::function<std::optional<HostAddress>(const std::string& name)>;
+    // Answers the first address of a host name in any family, or nullopt; a stop requested on the
+    // token ends the look-up at once with nullopt.
+    using HostResolver =
+        std::function<std::optional<HostAddress>(const std::string& name, std::stop_token stop)>;
 
     CIcmpPing();
     // Tests replace the name resolution.
@@ -72,7 +79,9 @@ public:
               std::stop_token stop = {}) override;
     int32_t GetLastError() const override { return m_lastError; }
 
-    static std::optional<HostAddress> ResolveWithSystem(const std::string& name);
+    // The system's resolver, asked without blocking: a stop leaves a look-up that cannot be
+    // cancelled to finish on its own (its memory is taken back by a later look-up).
+    static std::optional<HostAddress> ResolveWithSystem(const std::string& name, std::stop_token stop);
 
 private:
     HostResolver m_resolver;

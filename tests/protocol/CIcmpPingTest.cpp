@@ -5,15 +5,18 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
 #include <sched.h>
+#include <stop_token>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
@@ -187,7 +190,7 @@ TEST(CIcmpPing, LoopbackAnswersWithoutNameResolution) {
     RUN_IN_OWN_NETWORK_NAMESPACE([] {
         OpenPingGroupToThisProcess();
         std::vector<std::string> resolved;
-        CIcmpPing ping([&resolved](const std::string& name) {
+        CIcmpPing ping([&resolved](const std::string& name, std::stop_token /*stop*/) {
             resolved.push_back(name);
             return std::optional<uint32_t>();
         });
@@ -201,7 +204,7 @@ TEST(CIcmpPing, LoopbackAnswersWithoutNameResolution) {
         EXPECT_TRUE(resolved.empty());
 
         // A name goes to the resolver, and its address is used.
-        CIcmpPing named([&resolved](const std::string& name) {
+        CIcmpPing named([&resolved](const std::string& name, std::stop_token /*stop*/) {
             resolved.push_back(name);
             return std::optional<uint32_t>(Loopback());
         });
@@ -218,6 +221,7 @@ TEST(CIcmpPing, UnknownNameAnswersTheResolutionError) {
         std::string error;
         EXPECT_FALSE(ping.Ping("orvilant-no-such-host.invalid", reply, error));
         EXPECT_EQ(error, "Could not resolve the host name.");
+        EXPECT_EQ(ping.GetLastError(), CIcmpPing::kHostNotFound);
         EXPECT_EQ(reply.address, 7u);
     });
 }
@@ -287,6 +291,41 @@ TEST(CIcmpPing, AnAddressWithoutARouteAnswersNetworkUnreachable) {
     });
 }
 
+// A look-up that never answers (a resolver whose servers do not reply) is ended by the caller's
+// stop at once, and the failure is the look-up's own, not the status of the echo before it.
+TEST(CIcmpPing, AStoppedLookUpReturnsAtOnceWithItsOwnStatus) {
+    RUN_IN_OWN_NETWORK_NAMESPACE([] {
+        OpenPingGroupToThisProcess();
+        std::atomic<bool> asked{false};
+        CIcmpPing ping([&asked](const std::string& /*name*/, std::stop_token stop) {
+            std::mutex lock;
+            std::condition_variable_any woken;
+            std::unique_lock<std::mutex> held(lock);
+            asked = true;
+            woken.wait(held, stop, [] { return false; });
+            return std::optional<CIcmpPing::HostAddress>();
+        });
+        IcmpEchoReplyRecord reply;
+        std::string error;
+        EXPECT_FALSE(ping.Ping("10.250.0.1", reply, error));
+        ASSERT_EQ(ping.GetLastError(), CIcmpPing::kDestinationNetUnreachable);
+
+        std::stop_source stop;
+        std::thread stopper([&] {
+            while (!asked) {
+                std::this_thread::yield();
+            }
+            stop.request_stop();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(ping.Ping("analyser.lab", reply, error, stop.get_token()));
+        stopper.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_EQ(error, "Could not resolve the host name.");
+        EXPECT_EQ(ping.GetLastError(), CIcmpPing::kHostNotFound);
+    });
+}
+
 TEST(CIcmpPing, AClosedPingGroupAnswersFalseAndTheFirstAnswerStays) {
     RUN_IN_OWN_NETWORK_NAMESPACE([] {
         ASSERT_TRUE(SetNetworkSetting("ping_group_range", "1 0"));
@@ -308,7 +347,7 @@ TEST(CIcmpPing, Ipv6HostsAnswerAnIcmpv6Echo) {
     RUN_IN_OWN_NETWORK_NAMESPACE([] {
         OpenPingGroupToThisProcess();
         std::vector<std::string> resolved;
-        CIcmpPing ping([&resolved](const std::string& name) {
+        CIcmpPing ping([&resolved](const std::string& name, std::stop_token /*stop*/) {
             resolved.push_back(name);
             std::array<uint8_t, 16> loopback{};
             loopback[15] = 1;
