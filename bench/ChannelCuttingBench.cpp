@@ -2,6 +2,8 @@
 // grids, fed in 307200-byte reads (the channel's read size) and cut into frames, against memcpy of the
 // same bytes in the same reads; then cut and built into packets, and the same for a stream of 13-byte
 // terminator frames. The channel's ceiling is one 307200-byte read per 5 ms cycle (61.44 MB/s).
+// One 64 MiB frame (the largest the channel takes) arriving in the same reads into a fresh cutter
+// is set against one memcpy of it: the buffer's growth must keep the cut proportional to the size.
 #include "core/QDataWriter.h"
 #include "protocol/channels/DataPacketFromFrame.h"
 #include "protocol/channels/QFrameCutter.h"
@@ -12,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -105,6 +108,50 @@ void BM_CutAndBuildScanStream(benchmark::State& state) {
     CutInReads<true>(state, ScanStream());
 }
 BENCHMARK(BM_CutAndBuildScanStream);
+
+std::vector<uint8_t> LargestFrame() {
+    constexpr std::size_t kFrameBytes = std::size_t{64} << 20;
+    std::vector<uint8_t> frame(kFrameBytes, 0x5A);
+    const uint16_t extra = 0;
+    const uint16_t type = 100;
+    const auto body = static_cast<uint32_t>(kFrameBytes - QFrameCutter::kHeaderBytes);
+    frame[0] = QFrameCutter::kMarker;
+    std::memcpy(frame.data() + 1, &extra, sizeof extra);
+    std::memcpy(frame.data() + 3, &type, sizeof type);
+    std::memcpy(frame.data() + 5, &body, sizeof body);
+    return frame;
+}
+
+void BM_MemcpyLargestFrame(benchmark::State& state) {
+    const std::vector<uint8_t> frame = LargestFrame();
+    std::vector<uint8_t> target(frame.size());
+    for (auto _ : state) {
+        std::memcpy(target.data(), frame.data(), frame.size());
+        benchmark::DoNotOptimize(target.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
+}
+BENCHMARK(BM_MemcpyLargestFrame)->Unit(benchmark::kMillisecond);
+
+void BM_CutLargestFrameInReads(benchmark::State& state) {
+    const std::vector<uint8_t> frame = LargestFrame();
+    for (auto _ : state) {
+        QFrameCutter cutter = QFrameCutter::ForScanData();
+        std::size_t cut = 0;
+        for (std::size_t at = 0; at < frame.size(); at += kReadBytes) {
+            cutter.Append(frame.data() + at, std::min(kReadBytes, frame.size() - at));
+            cut += cutter.NextFrame().size();
+            cutter.Compact();
+        }
+        if (cut != frame.size()) {
+            state.SkipWithError("the frame was not cut whole");
+        }
+        benchmark::DoNotOptimize(cut);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * frame.size()));
+}
+BENCHMARK(BM_CutLargestFrameInReads)->Unit(benchmark::kMillisecond);
 
 void BM_CutAndBuildTerminators(benchmark::State& state) {
     CutInReads<true>(state, TerminatorStream());

@@ -1,7 +1,11 @@
 #include "protocol/channels/QChannelThread.h"
 
+#include "engine/CTransferPipe.h"
+#include "platform/clock/Clock.h"
+#include "platform/debug/DebugOutput.h"
 #include "platform/log/InformationLog.h"
 
+#include <exception>
 #include <utility>
 
 namespace orv {
@@ -16,7 +20,10 @@ std::stop_token QChannelThread::CurrentStopToken() {
     return t_channelStop;
 }
 
-QChannelThread::QChannelThread(std::string name) : m_name(std::move(name)) {}
+QChannelThread::QChannelThread(std::string name, QFrameCutter cutter, std::size_t receiveBytes,
+                               std::chrono::milliseconds idleWait)
+    : m_name(std::move(name)), m_cutter(std::move(cutter)), m_receiveBytes(receiveBytes),
+      m_receive(std::make_unique_for_overwrite<uint8_t[]>(receiveBytes)), m_idleWait(idleWait) {}
 
 QChannelThread::~QChannelThread() = default;
 
@@ -50,12 +57,42 @@ bool QChannelThread::StartThread() {
     m_thread = std::jthread([this](std::stop_token stop) {
         m_threadId.store(std::this_thread::get_id());
         t_channelStop = stop;
-        Run(std::move(stop));
+        Run(stop);
         m_threadId.store(std::thread::id{});
         m_active.store(0);
         m_left.Set();
     });
     return true;
+}
+
+void QChannelThread::Run(const std::stop_token& stop) {
+    OutputDebugString(m_name + ":: startup the recv thread.\n");
+    // Bytes of an earlier connection are never the front of this one's frames.
+    m_cutter.Clear();
+    while (KeepRunning(stop)) {
+        CTransferPipe* pipe = GetTransferPipe();
+        if (pipe == nullptr) {
+            ClockSleep(m_idleWait, stop);
+            continue;
+        }
+        const std::size_t read = pipe->ReadFromEngine(m_receive.get(), m_receiveBytes);
+        if (read == 0) {
+            pipe->WaitForEngineBytes(m_idleWait, stop);
+            continue;
+        }
+        if (!m_cutter.Append(m_receive.get(), read)) {
+            continue;
+        }
+        for (auto frame = m_cutter.NextFrame(); !frame.empty() && KeepRunning(stop);
+             frame = m_cutter.NextFrame()) {
+            try {
+                HandleFrame(frame, stop);
+            } catch (const std::exception& error) {
+                AddInformationMessage(1, m_name + ": a frame could not be handled: " + error.what());
+            }
+        }
+        m_cutter.Compact();
+    }
 }
 
 void QChannelThread::StopThread() {

@@ -5,15 +5,19 @@
 // waits a bounded time for it to leave; a thread that will not leave stays unjoined and makes the
 // next start fail with a log line, rather than hanging the caller. A stop asked on the thread itself
 // (the workflow ends from a reply handler) only marks it to leave; the next start joins it first.
-// It also holds what every endpoint records about its channel (host, port, pipe, connected flag),
-// so the command and data endpoints open, close and go away the same way.
+// It also holds what every endpoint records about its channel (host, port, pipe, connected flag)
+// and the receive loop (read the engine's bytes, cut them into frames, hand each frame to the
+// endpoint), so the command and data endpoints open, receive, close and go away the same way.
 
 #include "platform/sync/Event.h"
+#include "protocol/channels/QFrameCutter.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -26,7 +30,10 @@ class QChannelThread {
 public:
     static constexpr std::chrono::milliseconds kJoinBound{5000};
 
-    explicit QChannelThread(std::string name);
+    // The endpoint reads up to `receiveBytes` at a time, cuts with `cutter` and, with nothing to
+    // read, waits up to `idleWait` for the engine's next bytes.
+    QChannelThread(std::string name, QFrameCutter cutter, std::size_t receiveBytes,
+                   std::chrono::milliseconds idleWait);
     QChannelThread(const QChannelThread&) = delete;
     QChannelThread& operator=(const QChannelThread&) = delete;
     // Derived endpoints call JoinForGood in their own destructor, before their members go.
@@ -69,17 +76,25 @@ protected:
     // Stops and joins without a bound: the endpoint is going away and its thread uses its members.
     void JoinForGood();
 
-    // The thread's loop; leaves when the stop token is requested or the run flag is cleared.
-    virtual void Run(std::stop_token stop) = 0;
+    // One whole frame of the channel, on the receive thread; an exception it throws is logged and
+    // the loop goes on with the next frame.
+    virtual void HandleFrame(std::span<const uint8_t> frame, const std::stop_token& stop) = 0;
     bool KeepRunning(const std::stop_token& stop) const {
         return m_run.load() != 0 && !stop.stop_requested();
     }
 
 private:
+    // The thread's loop; leaves when the stop token is requested or the run flag is cleared.
+    void Run(const std::stop_token& stop);
     // Under m_control: joins a thread that has left; false when one is still running.
     bool ReapLocked(std::unique_lock<std::mutex>& control);
 
     const std::string m_name;
+    // Owned by the receive thread while it runs.
+    QFrameCutter m_cutter;
+    const std::size_t m_receiveBytes;
+    std::unique_ptr<uint8_t[]> m_receive;
+    const std::chrono::milliseconds m_idleWait;
     std::mutex m_control; // the thread object
     std::jthread m_thread;
     std::atomic<std::thread::id> m_threadId{};

@@ -5,13 +5,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace orv {
 
 QFrameCutter::QFrameCutter(std::string name, Holding holding, std::size_t capacity, uint64_t maxFrameBytes)
-    : m_name(std::move(name)), m_holding(holding), m_bytes(std::make_unique<uint8_t[]>(capacity)),
-      m_capacity(capacity), m_maxFrameBytes(std::max<uint64_t>(maxFrameBytes, kHeaderBytes)) {}
+    : m_name(std::move(name)), m_holding(holding),
+      m_bytes(std::make_unique_for_overwrite<uint8_t[]>(capacity)), m_capacity(capacity),
+      m_maxFrameBytes(std::max<uint64_t>(maxFrameBytes, kHeaderBytes)) {}
 
 QFrameCutter QFrameCutter::ForCommandReplies() {
     return {"thrdCommandSocketThread", Holding::Bounded, kCommandBound, kCommandBound - 1};
@@ -36,7 +38,10 @@ bool QFrameCutter::Append(const uint8_t* bytes, std::size_t n) {
             return false;
         }
     } else if (m_held + n >= m_capacity) {
-        Grow(m_held + n + 2048);
+        // Doubled (up to the largest frame), so a large frame arriving in many reads is moved a
+        // few times in all, not once per read.
+        const uint64_t doubled = std::min<uint64_t>(uint64_t{m_capacity} * 2, m_maxFrameBytes);
+        Grow(std::max<std::size_t>(m_held + n + 1, static_cast<std::size_t>(doubled)));
     }
     std::memcpy(m_bytes.get() + m_held, bytes, n);
     m_held += n;
@@ -98,7 +103,7 @@ void QFrameCutter::Compact() {
 }
 
 void QFrameCutter::Grow(std::size_t needed) {
-    auto bigger = std::make_unique<uint8_t[]>(needed);
+    auto bigger = std::make_unique_for_overwrite<uint8_t[]>(needed);
     std::memcpy(bigger.get(), m_bytes.get(), m_held);
     m_bytes = std::move(bigger);
     m_capacity = needed;

@@ -13,9 +13,9 @@
 //  - Bounded (command replies): the buffer never grows; when the held bytes and a new read would reach
 //    the bound, everything held is discarded together with the read, as a reply that long cannot be
 //    valid.
-//  - Growing (scan data): the buffer grows to fit the read, but since no frame may exceed the largest
-//    frame size and a broken one is skipped as soon as its header shows, it never holds more than the
-//    largest frame plus one read.
+//  - Growing (scan data): the buffer doubles until the read fits (never beyond the largest frame
+//    unless the read needs it), but since no frame may exceed the largest frame size and a broken one
+//    is skipped as soon as its header shows, it never holds more than the largest frame plus one read.
 
 #include <cstddef>
 #include <cstdint>

@@ -11,8 +11,8 @@
 namespace orv {
 
 thrdCommandSocketThread::thrdCommandSocketThread(QCommLayer* owner, std::stop_token stopping)
-    : QChannelThread("thrdCommandSocketThread"), m_owner(owner), m_stopping(std::move(stopping)),
-      m_cutter(QFrameCutter::ForCommandReplies()), m_receive(std::make_unique<uint8_t[]>(kReceiveBytes)) {}
+    : QChannelThread("thrdCommandSocketThread", QFrameCutter::ForCommandReplies(), kReceiveBytes, kIdleWait),
+      m_owner(owner), m_stopping(std::move(stopping)) {}
 
 thrdCommandSocketThread::~thrdCommandSocketThread() {
     OutputDebugString("Deleting thrdCommandSocketThread object: Begin\n");
@@ -57,35 +57,8 @@ bool thrdCommandSocketThread::SendUnchecked(const uint8_t* bytes, std::size_t le
     return false;
 }
 
-void thrdCommandSocketThread::Run(std::stop_token stop) {
-    OutputDebugString("thrdCommandSocketThread:: startup the recv thread.\n");
-    // Bytes of an earlier connection are never the front of this one's replies.
-    m_cutter.Clear();
-    while (KeepRunning(stop)) {
-        CTransferPipe* pipe = GetTransferPipe();
-        if (pipe == nullptr) {
-            ClockSleep(kIdleWait, stop);
-            continue;
-        }
-        const std::size_t read = pipe->ReadFromEngine(m_receive.get(), kReceiveBytes);
-        if (read == 0) {
-            pipe->WaitForEngineBytes(kIdleWait, stop);
-            continue;
-        }
-        if (!m_cutter.Append(m_receive.get(), read)) {
-            continue;
-        }
-        for (auto frame = m_cutter.NextFrame(); !frame.empty() && KeepRunning(stop);
-             frame = m_cutter.NextFrame()) {
-            try {
-                m_owner->HandleCommandReply(frame.data(), frame.size(), stop);
-            } catch (const std::exception& error) {
-                AddInformationMessage(
-                    1, std::string("thrdCommandSocketThread: a reply could not be handled: ") + error.what());
-            }
-        }
-        m_cutter.Compact();
-    }
+void thrdCommandSocketThread::HandleFrame(std::span<const uint8_t> frame, const std::stop_token& stop) {
+    m_owner->HandleCommandReply(frame.data(), frame.size(), stop);
 }
 
 } // namespace orv

@@ -6,7 +6,6 @@
 // the pipe is the whole channel.
 
 #include "protocol/channels/QChannelThread.h"
-#include "protocol/channels/QFrameCutter.h"
 
 #include <atomic>
 #include <cstdint>
@@ -39,13 +38,10 @@ public:
     bool SendUnchecked(const uint8_t* bytes, std::size_t length);
 
 private:
-    void Run(std::stop_token stop) override;
+    void HandleFrame(std::span<const uint8_t> frame, const std::stop_token& stop) override;
 
     QCommLayer* const m_owner;
     const std::stop_token m_stopping;
-    // Owned by the receive thread while it runs.
-    QFrameCutter m_cutter;
-    std::unique_ptr<uint8_t[]> m_receive;
 };
 
 } // namespace orv

@@ -6,7 +6,6 @@
 // not hand itself over.
 
 #include "protocol/channels/QChannelThread.h"
-#include "protocol/channels/QFrameCutter.h"
 #include "protocol/packets/QPacketFactory.h"
 
 #include <atomic>
@@ -32,13 +31,10 @@ public:
     void Stop();
 
 private:
-    void Run(std::stop_token stop) override;
+    void HandleFrame(std::span<const uint8_t> frame, const std::stop_token& stop) override;
 
     QCommLayer* const m_owner;
     QPacketFactory m_factory;
-    // Owned by the receive thread while it runs.
-    QFrameCutter m_cutter;
-    std::unique_ptr<uint8_t[]> m_receive;
 };
 
 } // namespace orv
