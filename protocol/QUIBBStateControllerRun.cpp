@@ -363,7 +363,7 @@ void QUIBBStateController::SetupScanCommandAck(QSetupScanCommand& reply) {
         // take its data.
         bool started = pass && pass->StartScanThread(*this, 0);
         if (started) {
-            makesSubNodes = MakesSpatialSubNodes(*pass);
+            makesSubNodes = MakesSpatialSubNodes(*pass.get());
             std::lock_guard<std::mutex> lock(m_lock);
             started = m_pPassMediator == pass.get();
         }

@@ -13,16 +13,27 @@ void QSpectralScanContainer::WriteBody(QDataWriter& writer) const {
     // The stored range is computed lazily; containers are never made const, so bringing it up to
     // date before it is written is safe.
     const_cast<QSpectralScanContainer*>(this)->GetLevelRange(nullptr, nullptr);
+    if (m_StoredLow == 0.0F && m_StoredHigh == 0.0F && !m_SpectralScan->HasData()) {
+        // Nothing to compute it from: the range read is written back as it was.
+        writer.WriteF32(m_ReadLow);
+        writer.WriteF32(m_ReadHigh);
+        return;
+    }
     writer.WriteF32(m_StoredLow);
     writer.WriteF32(m_StoredHigh);
 }
 
 void QSpectralScanContainer::ReadBody(QDataReader& reader) {
     reader.RequireRemaining(8);
-    reader.ReadF32();
-    reader.ReadF32();
+    m_ReadLow = reader.ReadF32();
+    m_ReadHigh = reader.ReadF32();
     m_StoredLow = 0.0F;
     m_StoredHigh = 0.0F;
+}
+
+void QSpectralScanContainer::ForgetReadRange() {
+    m_ReadLow = 0.0F;
+    m_ReadHigh = 0.0F;
 }
 
 void QSpectralScanContainer::GetLevelRange(float* low, float* high, const QProbeScanPattern* /*pattern*/,
@@ -55,6 +66,7 @@ void QSpectralScanContainer::GetStoredRange(float* low, float* high) const {
 }
 
 void QSpectralScanContainer::StartNewScan() {
+    ForgetReadRange();
     m_HasNewData = 0;
     m_SpectralScan = std::make_unique<QSpectralScan>();
 }
@@ -77,11 +89,13 @@ void QSpectralScanContainer::AddScanData(QTransportContainer& transport, bool me
     m_Updated = 1;
     m_StoredLow = 0.0F;
     m_StoredHigh = 0.0F;
+    ForgetReadRange();
     MarkPending();
     SetRangeStale(true);
 }
 
 void QSpectralScanContainer::ClearScanData() {
+    ForgetReadRange();
     m_SpectralScan = std::make_unique<QSpectralScan>();
     m_Updated = 1;
 }
@@ -89,6 +103,7 @@ void QSpectralScanContainer::ClearScanData() {
 void QSpectralScanContainer::SetSpectralScanRecord(std::unique_ptr<QSpectralScan> record) {
     if (record) {
         m_SpectralScan = std::move(record);
+        ForgetReadRange();
         SetRangeStale(true);
     }
 }

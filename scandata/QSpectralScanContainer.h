@@ -12,8 +12,11 @@ namespace orv {
 // The container of a spectral scan node: one spectrum, into which the records of a run are merged
 // (maximum hold or running average) once it holds data, or which each record replaces.
 //
-// Stored body: the stored level range (two 32-bit floats). The range read back is not kept: it is
-// computed again from the data on first use. The spectrum itself travels in the node's scan file.
+// Stored body: the stored level range (two 32-bit floats). The range read back is not the stored
+// range: that is computed again from the spectrum on first use. While the container holds no
+// spectrum to compute it from (a loaded project lists its scans with the node, not here), the body
+// is written back with the range it was read with. The spectrum itself travels in the node's scan
+// file.
 class QSpectralScanContainer : public QSimpleScanContainer {
 public:
     QSpectralScanContainer();
@@ -44,6 +47,8 @@ public:
     void GetStoredRange(float* low, float* high) const;
 
 private:
+    void ForgetReadRange();
+
     QMeasuredFrequencyData m_SweepFrequencies;
     uint8_t m_HasNewData = 0;
     uint8_t m_Updated = 0;
@@ -51,6 +56,9 @@ private:
     float m_DisplayHigh = 1000.0F;
     float m_StoredLow = 100.0F;
     float m_StoredHigh = 1000.0F;
+    // The range the body was read with; forgotten once the spectrum changes.
+    float m_ReadLow = 0.0F;
+    float m_ReadHigh = 0.0F;
     std::unique_ptr<QSpectralScan> m_SpectralScan;
 };
 

@@ -200,8 +200,8 @@ TEST_F(HandHeldProbePipe, AnAcceptOutOfFileHandlesIsRetriedAtThePollPeriod) {
     const std::vector<std::string> lines = LogLines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& line) {
-                                return line.rfind("The hand-held probe pipe cannot accept a connection", 0) ==
-                                       0;
+                                return line.find("The hand-held probe pipe cannot accept a connection") !=
+                                       std::string::npos;
                             }),
               1);
 }

@@ -105,7 +105,8 @@ TEST(SpectralScanContainerTest, UncorrectedRecordUnderCompensationKeepsThePrevio
 }
 
 // The stored range is of raw levels: a body read back and written again under compensation, with
-// the record not yet corrected, holds the bytes it was read from.
+// the record not yet corrected, holds the bytes it was read from; so does one read into a container
+// without a spectrum.
 TEST(SpectralScanContainerTest, ABodyReadBackIsWrittenAgainByteForByteUnderCompensation) {
     for (const bool compensation : {false, true}) {
         SCOPED_TRACE(compensation);
@@ -120,6 +121,20 @@ TEST(SpectralScanContainerTest, ABodyReadBackIsWrittenAgainByteForByteUnderCompe
         container.GetStoredRange(&low, &high);
         EXPECT_EQ(low, -40.0F);
         EXPECT_EQ(high, 5213.0F);
+
+        // A container that holds no spectrum (a loaded project lists its scans with the node)
+        // writes back what it read; a new spectrum is the range's source again.
+        QSpectralScanContainer loaded;
+        ReadBodyFrom(loaded, first);
+        EXPECT_EQ(BodyBytes(loaded), first);
+        loaded.GetStoredRange(&low, &high);
+        EXPECT_EQ(low, 0.0F);
+        EXPECT_EQ(high, 0.0F);
+        loaded.TakeTransportContainer(SpectrumStep({3, 9}), false, nullptr, false);
+        const std::vector<uint8_t> rescanned = BodyBytes(loaded);
+        ReadBodyFrom(loaded, rescanned);
+        loaded.ClearScanData();
+        EXPECT_EQ(BodyBytes(loaded), std::vector<uint8_t>(8, 0));
     }
 }
 
