@@ -50,6 +50,7 @@ public:
     void UpdateNodeItem(QNodeMediator& /*mediator*/, int32_t /*code*/) override {}
     void MarkModified() override {}
     void RefreshAllNodeViews() override {}
+    void RebuildAllNodeViews(bool /*rebuild*/) override {}
     QNodeMediator* GetPreferencesMediator() override { return &m_preferences; }
     QNodeMediator* AddChildNode(QNodeMediator& /*parent*/, uint16_t /*kind*/) override { return nullptr; }
     bool DeleteChildNode(QNodeMediator& /*child*/) override { return false; }

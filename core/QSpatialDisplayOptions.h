@@ -106,6 +106,8 @@ public:
     void SetUsesNodeSettings(bool on) { m_useSameViewSetting = on ? 1 : 0; }
     bool KeepsOwnZoom() const { return m_flag4 != 0; }
     bool IsCompensation() const { return m_flag8 != 0; }
+    void SetCompensation(bool on) { m_flag8 = on ? 1 : 0; }
+    void SetPaletteId(int32_t id) { m_offset = id; }
     // Inherited unless the node keeps its own: cell lines, interpolation, the overlay shown and
     // blended into the map.
     bool ShowsCellLines() const { return GetEffectiveSettings().m_flag1 != 0; }
@@ -114,6 +116,7 @@ public:
     bool BlendsOverlay() const { return GetEffectiveSettings().m_flag7 != 0; }
     // Synchronised from the governing node: the scanner's own labels on the map's axes.
     bool UsesScannerLabels() const { return m_flag5 != 0; }
+    void SetUsesScannerLabels(bool on) { m_flag5 = on ? 1 : 0; }
 
     uint32_t m_modeA = 1;
     uint8_t m_modeB = 1;

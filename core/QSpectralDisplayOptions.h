@@ -57,6 +57,18 @@ public:
     bool IsAccumulate() const { return m_switch3 != 0; }
     void SetAccumulate(bool on) { m_switch3 = on ? 1 : 0; }
 
+    // The Preferences node's copy carries the program-wide display preferences: probe compensation
+    // with its correction set, and which spectral data are shown (0 all data, 1 peaks only, 2 those
+    // above the threshold in dB). The correction set's name lives only as long as the options.
+    bool IsProbeCompensation() const { return m_switch4 != 0; }
+    void SetProbeCompensation(bool on) { m_switch4 = on ? 1 : 0; }
+    const std::string& GetCorrectionSetName() const { return m_text; }
+    void SetCorrectionSetName(const std::string& name) { m_text = name; }
+    uint8_t GetDisplayMode() const { return m_modeD; }
+    void SetDisplayMode(uint8_t mode) { m_modeD = mode; }
+    float GetDisplayThreshold() const { return m_step; }
+    void SetDisplayThreshold(float threshold) { m_step = threshold; }
+
     uint32_t m_modeA = 1;
     uint8_t m_modeB = 1;
     float m_levelLow = 10.0F;

@@ -6,6 +6,7 @@
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
 #include "dialogs/CPagePreferenceAnalyzer.h"
+#include "dialogs/CPagePreferenceSpectralDisplay.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
@@ -28,6 +29,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
         return std::make_unique<CPageAmplitudeAdjust>(mediator);
     case QSettingsPageKind::PreferenceAnalyzer:
         return std::make_unique<CPagePreferenceAnalyzer>(mediator);
+    case QSettingsPageKind::PreferenceSpectralDisplay:
+        return std::make_unique<CPagePreferenceSpectralDisplay>(mediator);
     case QSettingsPageKind::NodeDescription:
         return std::make_unique<CPageNodeDescription>(mediator);
     case QSettingsPageKind::ScanProbes:

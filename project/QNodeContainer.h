@@ -33,6 +33,9 @@ public:
     virtual void MarkModified() = 0;
     // Refreshes the views of every node of the project (after settings were applied).
     virtual void RefreshAllNodeViews() = 0;
+    // Sets every node's view-rebuild flags (QNodeMediator::SetViewRebuildFlags), then refreshes the
+    // views of every node.
+    virtual void RebuildAllNodeViews(bool rebuild) = 0;
     // The mediator of the project's Preferences node; null while there is none.
     virtual QNodeMediator* GetPreferencesMediator() = 0;
 

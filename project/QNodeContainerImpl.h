@@ -24,6 +24,7 @@ public:
     }
     void MarkModified() override { m_host.MarkModified(); }
     void RefreshAllNodeViews() override { m_host.RefreshAllNodeViews(); }
+    void RebuildAllNodeViews(bool rebuild) override { m_host.RebuildAllNodeViews(rebuild); }
     QNodeMediator* GetPreferencesMediator() override { return m_host.GetPreferencesMediator(); }
     QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind) override {
         return m_host.AddChildNode(parent, kind);

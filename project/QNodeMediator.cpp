@@ -670,6 +670,12 @@ void QNodeMediator::RefreshAllNodeViews() {
     }
 }
 
+void QNodeMediator::RebuildAllNodeViews(bool rebuild) {
+    if (m_pContainer != nullptr) {
+        m_pContainer->RebuildAllNodeViews(rebuild);
+    }
+}
+
 void QNodeMediator::MarkProjectModified() {
     if (m_pMainWnd != nullptr) {
         m_pMainWnd->GetMessageTarget().Post(NodeMessage::kProjectModified);

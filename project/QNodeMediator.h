@@ -53,7 +53,8 @@ class QTransportContainer;
 class QViewFrame;
 struct QNodeCommandState;
 
-// One script of a scripting node: start and stop frequency (MHz), a third value and its text.
+// One script of a scripting node: start and stop frequency (MHz), the resolution bandwidth (MHz; 0
+// when its text named no bandwidth of the list) and the bandwidth's text as the user chose it.
 struct SpectralSpatialScriptsDefinition {
     float m_startFrequency = 0.0F;
     float m_stopFrequency = 0.0F;
@@ -291,6 +292,13 @@ public:
     void RefreshAllViews();
     // The same for every node of the project; nothing without a container.
     void RefreshAllNodeViews();
+    // With `rebuild`, the node's four compared results (spectral and spatial comparison, spectral
+    // overlay, blind-spot reduction) are made again at their next draw, as after a change of the
+    // compensation they are drawn with. Without, nothing changes: a rebuild already due stays due.
+    void SetViewRebuildFlags(bool rebuild);
+    // Sets the rebuild flags of every node of the project, then refreshes its views; nothing without
+    // a container.
+    void RebuildAllNodeViews(bool rebuild);
     void RelayoutViews();
     void ReapplyPlacement();
     // The node's View command.

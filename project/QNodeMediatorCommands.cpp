@@ -394,6 +394,18 @@ void QNodeMediator::ClearComparedResultChanged() {
     });
 }
 
+void QNodeMediator::SetViewRebuildFlags(bool rebuild) {
+    if (!rebuild) {
+        return;
+    }
+    // The views read the compared scans under the first section.
+    CriticalSectionGuard guard(m_firstSection);
+    m_spectralComparison.resultChanged = 1;
+    m_spatialComparison.resultChanged = 1;
+    m_spectralOverlay.resultChanged = 1;
+    m_blindSpotReduction.resultChanged = 1;
+}
+
 template <class T>
 void QNodeMediator::ReleaseCompared(ComparedScans<T>& group, bool first, QFrameClass frame, bool spectralSide,
                                     uint32_t message) {

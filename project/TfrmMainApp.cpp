@@ -334,6 +334,12 @@ void TfrmMainApp::RefreshAllNodeViews() {
     }
 }
 
+void TfrmMainApp::RebuildAllNodeViews(bool rebuild) {
+    if (m_openProject != nullptr) {
+        m_openProject->RebuildAllNodeViews(rebuild);
+    }
+}
+
 void TfrmMainApp::SetCopiedScanData(QNodeMediator* mediator, int32_t scanId) {
     m_copiedMediator = mediator;
     m_copiedScanId = mediator != nullptr ? scanId : -1;

@@ -147,6 +147,7 @@ public:
     // never taken for it.
     void ForgetCopiedScanData(const QNodeMediator* mediator);
     void RefreshAllNodeViews();
+    void RebuildAllNodeViews(bool rebuild);
     bool IsNodeMediatorInProject(QNodeMediator* mediator) const;
     size_t CountUsersOfOverlayPicture(uint32_t overlayId) const;
 

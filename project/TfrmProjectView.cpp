@@ -461,6 +461,13 @@ void TfrmProjectView::RefreshAllNodeViews() {
     }
 }
 
+void TfrmProjectView::RebuildAllNodeViews(bool rebuild) {
+    for (const auto& entry : m_nodes) {
+        entry.first->SetViewRebuildFlags(rebuild);
+        entry.first->RefreshAllViews();
+    }
+}
+
 void TfrmProjectView::RelayoutViewFrames() {
     for (const auto& entry : m_nodes) {
         entry.first->RelayoutViews();

@@ -107,6 +107,7 @@ public:
     // once by every scan that lies on it.
     size_t CountUsersOfOverlayPicture(uint32_t overlayId) const;
     void RefreshAllNodeViews();
+    void RebuildAllNodeViews(bool rebuild);
     void RelayoutViewFrames();
     void ReapplyViewFramePlacements();
 

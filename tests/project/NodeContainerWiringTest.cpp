@@ -135,5 +135,20 @@ TEST_F(NodeContainerWiringTest, AScriptingNodesChildrenAreMadeAnewFromItsScripts
     EXPECT_EQ(m_view->GetChildMediators(*scan).size(), 1U);
 }
 
+TEST_F(NodeContainerWiringTest, RebuildingAllViewsRemakesComparedResultsAndNeverCancelsADueOne) {
+    QNodeMediator* comparison = AddUnderRoot(kTypeSpectralComparisonNode);
+    ASSERT_NE(comparison, nullptr);
+    QNodeMediator& preferences = *m_app->GetPreferencesMediator();
+    ASSERT_TRUE(comparison->IsComparedResultChanged()) << "nothing was compared yet";
+    // Without the flag a result that is due to be made again stays due.
+    preferences.RebuildAllNodeViews(false);
+    EXPECT_TRUE(comparison->IsComparedResultChanged());
+    comparison->ClearComparedResultChanged();
+    preferences.RebuildAllNodeViews(false);
+    EXPECT_FALSE(comparison->IsComparedResultChanged());
+    preferences.RebuildAllNodeViews(true);
+    EXPECT_TRUE(comparison->IsComparedResultChanged());
+}
+
 } // namespace
 } // namespace orv::containertest

@@ -248,6 +248,7 @@ public:
     QProjectStorageManager* GetStorageManager() override { return nullptr; }
     void MarkModified() override { ++modifiedMarks; }
     void RefreshAllNodeViews() override { ++allViewRefreshes; }
+    void RebuildAllNodeViews(bool rebuild) override { rebuilds.push_back(rebuild); }
     QNodeMediator* AddChildNode(QNodeMediator& /*parent*/, uint16_t /*kind*/) override { return nullptr; }
     bool DeleteChildNode(QNodeMediator& /*child*/) override { return false; }
     void AddSpectralScanDataToList(CSpectralScanData& scan, bool live, bool newEntry,
@@ -265,6 +266,8 @@ public:
     std::vector<ListCall> listCalls;
     int modifiedMarks = 0;
     int allViewRefreshes = 0;
+    // The flag of every RebuildAllNodeViews, in order.
+    std::vector<bool> rebuilds;
 };
 
 class FakeReportDocument : public QReportDocument {
