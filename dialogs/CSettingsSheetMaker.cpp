@@ -10,6 +10,7 @@
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
+#include "dialogs/CPageSpectralSpatialDefineScripting.h"
 
 namespace orv {
 
@@ -31,6 +32,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
         return std::make_unique<CPagePreferenceAnalyzer>(mediator);
     case QSettingsPageKind::PreferenceSpectralDisplay:
         return std::make_unique<CPagePreferenceSpectralDisplay>(mediator);
+    case QSettingsPageKind::DefineScripting:
+        return std::make_unique<CPageSpectralSpatialDefineScripting>(mediator);
     case QSettingsPageKind::NodeDescription:
         return std::make_unique<CPageNodeDescription>(mediator);
     case QSettingsPageKind::ScanProbes:

@@ -4,9 +4,11 @@
 
 #include "analyzers/CInstrumentInfo.h"
 #include "core/QScanOptions.h"
+#include "core/TypeIds.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
+#include "dialogs/CPageSpectralSpatialDefineScripting.h"
 #include "engine/CDeviceManager.h"
 #include "engine/CEngineObjects.h"
 #include "engine/EngineProcessFlags.h"
@@ -82,6 +84,7 @@ class SettingsSheetRunTest : public testing::SheetFixture {
 protected:
     SettingsSheetRunTest() { std::filesystem::create_directories(m_data); }
     ~SettingsSheetRunTest() override {
+        container.owned.clear();
         nodes.clear();
         link.reset();
         layer.reset();
@@ -129,7 +132,7 @@ protected:
     std::shared_ptr<ScriptedPrompt> prompt = std::make_shared<ScriptedPrompt>();
     ScopedPromptInstall promptInstall{prompt};
     test::QuietMainFrame frame{thread};
-    test::FakeNodeContainer container;
+    testing::ChildNodeContainer container;
     test::FakeScanDataList list;
     std::unique_ptr<CEngineObjects> engine = std::make_unique<CEngineObjects>();
     std::unique_ptr<QUIBBStateController> controller = std::make_unique<QUIBBStateController>(thread);
@@ -330,6 +333,61 @@ TEST_F(SettingsSheetRunTest, TheCellsChosenOnTheProbesPageAreTheCellsTheNextScan
         }
     }
     EXPECT_EQ(inPattern, chosen);
+}
+
+TEST_F(SettingsSheetRunTest, TheSegmentsDefinedOnTheScriptPageAreWhatTheChildrenScanInOrder) {
+    QNodeMediator& node = Node(kTypeSpectralSpatialScriptingModuleNode);
+    container.make = [this](QNodeMediator& parent, uint16_t kind) {
+        std::unique_ptr<QNodeMediator> child = MakeNode(kind, &parent, "child");
+        child->SetScanDataList(&list);
+        return child;
+    };
+    CNodeOptionsSheet* sheet = OpenSheet(node, 1);
+    ASSERT_NE(sheet, nullptr);
+    // A few cells keep the scans short.
+    testing::ProbesPageDriver user(dynamic_cast<CPageScanProbes&>(*sheet->GetActivePage()));
+    user.ClickButton(CPageScanProbes::kSelectNone);
+    user.Click(2, 3);
+    user.Click(4, 5);
+    ASSERT_TRUE(sheet->SetActivePage(2));
+    auto& page = dynamic_cast<CPageSpectralSpatialDefineScripting&>(*sheet->GetActivePage());
+    auto enter = [&page](const char* start, const char* stop, const char* rbw) {
+        TypeInto(*page.GetControl(CPageSpectralSpatialDefineScripting::kStartEdit), start);
+        TypeInto(*page.GetControl(CPageSpectralSpatialDefineScripting::kStopEdit), stop);
+        auto& list =
+            dynamic_cast<QComboBox&>(*page.GetControl(CPageSpectralSpatialDefineScripting::kRbwList));
+        list.setCurrentIndex(list.findText(rbw));
+        Click(*page.GetControl(CPageSpectralSpatialDefineScripting::kAdd));
+    };
+    enter("300", "400", "1 MHz");
+    enter("100", "150", "300 KHz");
+    Click(*sheet->GetButton(CNodeOptionsSheet::kOkId));
+    EXPECT_FALSE(sheet->HasWindow());
+    const std::vector<QNodeMediator*> children = container.GetChildMediators(node);
+    ASSERT_EQ(children.size(), 2U);
+
+    ASSERT_TRUE(link->RunScan(node, false)) << ::testing::PrintToString(prompt->Texts());
+    ASSERT_TRUE(test::PumpUntil(
+        thread,
+        [&] {
+            return controller->GetState() == 2 && children[0]->GetScanDataCount() == 1 &&
+                   children[1]->GetScanDataCount() == 1;
+        },
+        60s))
+        << ::testing::PrintToString(prompt->Texts());
+    const float expected[2][3] = {{100.0F, 150.0F, 0.3F}, {300.0F, 400.0F, 1.0F}};
+    for (size_t i = 0; i < children.size(); ++i) {
+        SCOPED_TRACE(i);
+        int32_t scanID = -1;
+        const CSpectralSpatialScanData* scan = children[i]->GetLastSpectralSpatialScanData(scanID);
+        ASSERT_NE(scan, nullptr);
+        EXPECT_EQ(scan->m_StartFrequency, expected[i][0]);
+        EXPECT_EQ(scan->m_StopFrequency, expected[i][1]);
+        EXPECT_EQ(scan->m_ResolutionBandwidth, expected[i][2]);
+    }
+    ASSERT_FALSE(container.spectralSpatialScanOwners.empty());
+    EXPECT_EQ(container.spectralSpatialScanOwners.front(), children[0]) << "the lower segment runs first";
+    EXPECT_EQ(container.spectralSpatialScanOwners.back(), children[1]);
 }
 
 } // namespace

@@ -127,6 +127,43 @@ void LinkMainFrame::ExitProgram(int exitCode) {
     throw std::runtime_error("the program was ended with " + std::to_string(exitCode));
 }
 
+QNodeMediator* ChildNodeContainer::AddChildNode(QNodeMediator& parent, uint16_t kind) {
+    if (!make) {
+        return nullptr;
+    }
+    owned.push_back(make(parent, kind));
+    QNodeMediator& child = *owned.back();
+    child.SetContainer(this);
+    child.SetTreeContainer(this);
+    return &child;
+}
+
+bool ChildNodeContainer::DeleteChildNode(QNodeMediator& child) {
+    const auto found =
+        std::find_if(owned.begin(), owned.end(), [&](const auto& node) { return node.get() == &child; });
+    if (found == owned.end()) {
+        return false;
+    }
+    owned.erase(found);
+    return true;
+}
+
+std::vector<QNodeMediator*> ChildNodeContainer::GetChildMediators(QNodeMediator& parent) {
+    std::vector<QNodeMediator*> children;
+    for (const auto& node : owned) {
+        if (node->GetParentMediator() == &parent) {
+            children.push_back(node.get());
+        }
+    }
+    return children;
+}
+
+void ChildNodeContainer::AddSpectralSpatialScanDataToList(CSpectralSpatialScanData& scan, bool live,
+                                                          QNodeMediator& mediator) {
+    spectralSpatialScanOwners.push_back(&mediator);
+    FakeNodeContainer::AddSpectralSpatialScanDataToList(scan, live, mediator);
+}
+
 SheetFixture::SheetFixture() = default;
 SheetFixture::~SheetFixture() = default;
 

@@ -79,6 +79,22 @@ public:
     QScanEngineLink* link = nullptr;
 };
 
+// A flat node container that makes real child nodes, with `make`, and holds them in the order made:
+// what a scripting node rebuilds its children in.
+class ChildNodeContainer : public test::FakeNodeContainer {
+public:
+    QNodeMediator* AddChildNode(QNodeMediator& parent, uint16_t kind) override;
+    bool DeleteChildNode(QNodeMediator& child) override;
+    std::vector<QNodeMediator*> GetChildMediators(QNodeMediator& parent) override;
+    // Records the node whose spectral/spatial scan arrived, in the order they arrive.
+    void AddSpectralSpatialScanDataToList(CSpectralSpatialScanData& scan, bool live,
+                                          QNodeMediator& mediator) override;
+
+    std::vector<QNodeMediator*> spectralSpatialScanOwners;
+    std::function<std::unique_ptr<QNodeMediator>(QNodeMediator& parent, uint16_t kind)> make;
+    std::vector<std::unique_ptr<QNodeMediator>> owned;
+};
+
 class SheetFixture : public QtWidgetTest {
 protected:
     SheetFixture();

@@ -18,11 +18,14 @@
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPagePreferenceSpectralDisplay.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
+#include "dialogs/CPageSpectralSpatialDefineScripting.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "project/QNodeMediator.h"
+#include "project/TfrmMainApp.h"
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/dialogs/support/SheetTestSupport.h"
@@ -30,15 +33,21 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -317,6 +326,141 @@ TEST_F(ProgramSettingsScreenshots, TheProbesPageOfASpectralSpatialNodeTakesDrags
     EXPECT_TRUE(stored.IsProbeOn(8, 12));
     EXPECT_TRUE(stored.IsProbeOn(20, 30));
     EXPECT_FALSE(stored.IsProbeOn(25, 35));
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+// Every cell text of a report list shows whole in its column, and so does every header.
+void ExpectWholeCells(QTreeWidget& list) {
+    const QFontMetrics metrics = list.fontMetrics();
+    for (int column = 0; column < list.columnCount(); ++column) {
+        EXPECT_GE(list.columnWidth(column), list.header()->sectionSizeFromContents(column).width()) << column;
+        for (int row = 0; row < list.topLevelItemCount(); ++row) {
+            const QString text = list.topLevelItem(row)->text(column);
+            // The view leaves a margin of the focus frame and one pixel on each side of a text.
+            const int margins = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+            EXPECT_GE(list.columnWidth(column), metrics.horizontalAdvance(text) + margins)
+                << text.toStdString();
+        }
+    }
+    EXPECT_GE(list.viewport()->width(), list.columnWidth(0) + list.columnWidth(1) + list.columnWidth(2))
+        << "every column in sight";
+}
+
+TEST_F(ProgramSettingsScreenshots, ThePreferencesDisplayPageAndAScriptNodesSegments) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
+    std::vector<std::string> shots;
+    auto shoot = [&shots](const char* name) {
+        shots.push_back(std::string(ORV_SCREENSHOT_DIR) + "/" + name);
+        EXPECT_TRUE(Screen().save(QString::fromStdString(shots.back())));
+    };
+
+    // Preferences: the display page by its tab; checking compensation looks for the scanner's
+    // correction set beside the program, which is not there: the warning, answered with OK.
+    std::string warning;
+    const bool preferences = testing::WithModalSheet(
+        [&] { EXPECT_TRUE(project->OnCommand(ProjectCommand::kPreferences)); },
+        [&](CNodeOptionsSheet& sheet) {
+            EXPECT_EQ(sheet.windowTitle(), "Preferences");
+            CTabCtrlPropertySheet& tabs = sheet.GetTabCtrl();
+            ASSERT_EQ(tabs.count(), 3);
+            EXPECT_EQ(tabs.tabText(2), "Display Options");
+            QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(2).center());
+            auto* page = dynamic_cast<CPagePreferenceSpectralDisplay*>(sheet.GetActivePage());
+            ASSERT_NE(page, nullptr);
+            ASSERT_TRUE(testing::ProcessEventsUntil(
+                [&] { return page->isVisible() && sheet.isActiveWindow(); }, 10s));
+            testing::FlushEvents();
+            ExpectWholeTexts(sheet);
+            shoot("program-preferences-display.png");
+
+            QTimer answer;
+            answer.setInterval(20);
+            QObject::connect(&answer, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr || !box->isVisible()) {
+                    return;
+                }
+                answer.stop();
+                warning = box->text().toStdString();
+                EXPECT_EQ(box->windowTitle(), "Warning");
+                testing::FlushEvents();
+                shoot("program-preferences-display-warning.png");
+                box->accept();
+            });
+            answer.start();
+            QTest::mouseClick(
+                page->GetControl(CPagePreferenceSpectralDisplay::kCompensation), Qt::LeftButton,
+                Qt::NoModifier,
+                QPoint(8, page->GetControl(CPagePreferenceSpectralDisplay::kCompensation)->height() / 2));
+            EXPECT_TRUE(page->GetControl(CPagePreferenceSpectralDisplay::kThresholdEdit)->isEnabled());
+            EXPECT_FALSE(page->GetControl(CPagePreferenceSpectralDisplay::kPeakOnly)->isEnabled());
+            testing::FlushEvents();
+            ExpectWholeTexts(sheet);
+            shoot("program-preferences-display-compensation.png");
+            QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+        });
+    EXPECT_TRUE(preferences);
+    EXPECT_EQ(warning.rfind("No correction file was found for \"", 0), 0U) << warning;
+    EXPECT_EQ(warning.back(), '.');
+
+    // A scripting node under the project node: its segments entered on its own page.
+    TfrmMainApp* projectApp = frame.FindProjectById(project->GetProjectId());
+    ASSERT_NE(projectApp, nullptr);
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    tree.SelectTreeNode(tree.GetRootItem());
+    QNodeMediator* scripting = projectApp->AddNodeToSelected(kTypeSpectralSpatialScriptingModuleNode);
+    ASSERT_NE(scripting, nullptr);
+    tree.SelectNodeItem(tree.GetRootItem(), scripting);
+    const bool scripts = WithModalSheet(frame, kSettings, [&](CNodeOptionsSheet& sheet) {
+        CTabCtrlPropertySheet& tabs = sheet.GetTabCtrl();
+        EXPECT_EQ(tabs.tabText(2), "Define Scripts");
+        QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(2).center());
+        auto* page = dynamic_cast<CPageSpectralSpatialDefineScripting*>(sheet.GetActivePage());
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(
+            testing::ProcessEventsUntil([&] { return page->isVisible() && sheet.isActiveWindow(); }, 10s));
+        auto enter = [page](const char* start, const char* stop, int rbw) {
+            for (const auto& [id, text] : {std::pair{CPageSpectralSpatialDefineScripting::kStartEdit, start},
+                                           std::pair{CPageSpectralSpatialDefineScripting::kStopEdit, stop}}) {
+                QWidget& edit = *page->GetControl(id);
+                edit.setFocus();
+                QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(&edit, text);
+            }
+            dynamic_cast<QComboBox&>(*page->GetControl(CPageSpectralSpatialDefineScripting::kRbwList))
+                .setCurrentIndex(rbw);
+            QTest::mouseClick(page->GetControl(CPageSpectralSpatialDefineScripting::kAdd), Qt::LeftButton);
+        };
+        enter("1000", "2500.5", 13);
+        enter("30", "300", 8);
+        auto& list =
+            dynamic_cast<QTreeWidget&>(*page->GetControl(CPageSpectralSpatialDefineScripting::kList));
+        ASSERT_EQ(list.topLevelItemCount(), 2);
+        EXPECT_EQ(list.topLevelItem(0)->text(0), "   30.000 MHz");
+        EXPECT_EQ(list.topLevelItem(1)->text(1), " 2500.500 MHz");
+        EXPECT_EQ(list.topLevelItem(1)->text(2), "5 MHz");
+        testing::FlushEvents();
+        ExpectWholeTexts(sheet);
+        ExpectWholeCells(list);
+        shoot("program-define-scripts.png");
+        QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kOkId), Qt::LeftButton);
+    });
+    EXPECT_TRUE(scripts);
+    ASSERT_EQ(scripting->GetScriptDefinitions().size(), 2U);
+    EXPECT_EQ(projectApp->GetOpenProject()->GetChildMediators(*scripting).size(), 2U);
+    for (const std::string& written : shots) {
+        std::cout << "screenshot: " << written << "\n";
+    }
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
