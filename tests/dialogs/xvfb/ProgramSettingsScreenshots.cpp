@@ -24,9 +24,12 @@
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CPageSpectralSpatialDefineScripting.h"
 #include "dialogs/CSettingsSheetMaker.h"
+#include "platform/ui/ScriptedPrompt.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
+#include "project/TfrmProjectView.h"
 #include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/MainFrameTestEnvironment.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/dialogs/support/SheetTestSupport.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -41,7 +44,6 @@
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -335,7 +337,7 @@ TEST_F(ProgramSettingsScreenshots, TheProbesPageOfASpectralSpatialNodeTakesDrags
 void ExpectWholeCells(QTreeWidget& list) {
     const QFontMetrics metrics = list.fontMetrics();
     for (int column = 0; column < list.columnCount(); ++column) {
-        EXPECT_GE(list.columnWidth(column), list.header()->sectionSizeFromContents(column).width()) << column;
+        EXPECT_GE(list.columnWidth(column), list.header()->sectionSizeHint(column)) << column;
         for (int row = 0; row < list.topLevelItemCount(); ++row) {
             const QString text = list.topLevelItem(row)->text(column);
             // The view leaves a margin of the focus frame and one pixel on each side of a text.
@@ -365,16 +367,20 @@ TEST_F(ProgramSettingsScreenshots, ThePreferencesDisplayPageAndAScriptNodesSegme
     };
 
     // Preferences: the display page by its tab; checking compensation looks for the scanner's
-    // correction set beside the program, which is not there: the warning, answered with OK.
+    // correction set beside the program, which is not there: the warning (the driver's prompt
+    // answers the program's boxes and records them).
     std::string warning;
     const bool preferences = testing::WithModalSheet(
         [&] { EXPECT_TRUE(project->OnCommand(ProjectCommand::kPreferences)); },
         [&](CNodeOptionsSheet& sheet) {
             EXPECT_EQ(sheet.windowTitle(), "Preferences");
             CTabCtrlPropertySheet& tabs = sheet.GetTabCtrl();
-            ASSERT_EQ(tabs.count(), 3);
-            EXPECT_EQ(tabs.tabText(2), "Display Options");
-            QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(2).center());
+            int display = -1;
+            for (int i = 0; i < tabs.count(); ++i) {
+                display = tabs.tabText(i) == "Display Options" ? i : display;
+            }
+            EXPECT_EQ(display, tabs.count() - 1) << "the last page";
+            QTest::mouseClick(&tabs, Qt::LeftButton, Qt::NoModifier, tabs.tabRect(display).center());
             auto* page = dynamic_cast<CPagePreferenceSpectralDisplay*>(sheet.GetActivePage());
             ASSERT_NE(page, nullptr);
             ASSERT_TRUE(testing::ProcessEventsUntil(
@@ -383,25 +389,15 @@ TEST_F(ProgramSettingsScreenshots, ThePreferencesDisplayPageAndAScriptNodesSegme
             ExpectWholeTexts(sheet);
             shoot("program-preferences-display.png");
 
-            QTimer answer;
-            answer.setInterval(20);
-            QObject::connect(&answer, &QTimer::timeout, [&] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                if (box == nullptr || !box->isVisible()) {
-                    return;
-                }
-                answer.stop();
-                warning = box->text().toStdString();
-                EXPECT_EQ(box->windowTitle(), "Warning");
-                testing::FlushEvents();
-                shoot("program-preferences-display-warning.png");
-                box->accept();
-            });
-            answer.start();
+            const size_t asked = m_driver.GetEnvironment().GetPrompt().Requests().size();
             QTest::mouseClick(
                 page->GetControl(CPagePreferenceSpectralDisplay::kCompensation), Qt::LeftButton,
                 Qt::NoModifier,
                 QPoint(8, page->GetControl(CPagePreferenceSpectralDisplay::kCompensation)->height() / 2));
+            const std::vector<PromptRequest> requests = m_driver.GetEnvironment().GetPrompt().Requests();
+            ASSERT_EQ(requests.size(), asked + 1);
+            warning = requests.back().text;
+            EXPECT_EQ(requests.back().caption, "Warning");
             EXPECT_TRUE(page->GetControl(CPagePreferenceSpectralDisplay::kThresholdEdit)->isEnabled());
             EXPECT_FALSE(page->GetControl(CPagePreferenceSpectralDisplay::kPeakOnly)->isEnabled());
             testing::FlushEvents();
