@@ -18,6 +18,8 @@
 #include "core/TypeIds.h"
 #include "project/NodeMessages.h"
 #include "project/QScanDataRecord.h"
+#include "project/QViewFactory.h"
+#include "project/QViewFrame.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "scandata/QCompositeSpectra.h"
@@ -85,6 +87,82 @@ public:
     CompositeMediator() : ViewBenchMediator(orv::kTypeSpectralSpatialScanNode) {}
     orv::QSpectralDisplayOptions* GetSpectralDisplayOptions() override { return &options; }
     orv::QSpectralDisplayOptions options;
+    std::unique_ptr<orv::QViewFactory> factory;
+};
+
+// A message target that takes every message and does nothing.
+class QuietTarget : public orv::MessageTarget {
+public:
+    using MessageTarget::MessageTarget;
+
+protected:
+    int64_t HandleMessage(orv::Message& /*message*/) override { return 0; }
+};
+
+// The map pane beside the spectral pane: there, selecting nothing.
+class QuietSpatialPane : public orv::QSpatialViewInterface {
+public:
+    explicit QuietSpatialPane(orv::MessageThread& thread) : m_target(thread) {}
+    bool HasWindow() const override { return true; }
+    orv::MessageTarget& GetMessageTarget() override { return m_target; }
+    void CopyViewImageForReport(int32_t /*picture*/) override {}
+    void SetComparisonState(int32_t /*state*/) override {}
+    void SetBlindSpotState(int32_t /*state*/) override {}
+
+private:
+    QuietTarget m_target;
+};
+
+// The spectral/spatial frame the node shows its scan in: the pane under test and a quiet map pane.
+class CompositeFrame : public orv::QViewFrame {
+public:
+    CompositeFrame(orv::MessageThread& thread, orv::CSpectralView& spectral)
+        : m_spectral(spectral), m_spatial(thread), m_target(thread) {}
+    bool HasWindow() const override { return true; }
+    bool IsVisible() const override { return true; }
+    orv::QShowState GetShowState() const override { return orv::QShowState::Normal; }
+    void SetShowState(orv::QShowState /*state*/) override {}
+    void BringToTop() override {}
+    void Show() override {}
+    void SetTitle(const std::string& /*title*/) override {}
+    std::string GetTitle() const override { return {}; }
+    void DestroyWindow() override {}
+    orv::MessageTarget& GetMessageTarget() override { return m_target; }
+    orv::QSpectralViewInterface* GetSpectralView() override { return &m_spectral; }
+    orv::QSpatialViewInterface* GetSpatialView() override { return &m_spatial; }
+
+private:
+    orv::CSpectralView& m_spectral;
+    QuietSpatialPane m_spatial;
+    QuietTarget m_target;
+};
+
+class CompositeFactory : public orv::QViewFactory {
+public:
+    CompositeFactory(orv::MessageThread& thread, orv::CSpectralView& spectral)
+        : m_thread(thread), m_spectral(spectral) {}
+    std::unique_ptr<orv::QViewFrame> CreateFrame(const orv::QFrameRequest& /*request*/) override {
+        auto frame = std::make_unique<CompositeFrame>(m_thread, m_spectral);
+        m_spectral.SetFrame(frame.get());
+        return frame;
+    }
+    std::unique_ptr<orv::QSettingsSheet> CreateSettingsSheet(const std::string& /*caption*/,
+                                                             orv::QProjectWindow* /*parent*/,
+                                                             int32_t /*firstPage*/) override {
+        return nullptr;
+    }
+    std::unique_ptr<orv::QSettingsPage> CreateSettingsPage(orv::QSettingsPageKind /*kind*/,
+                                                           orv::QNodeMediator& /*mediator*/,
+                                                           uint16_t /*scanKind*/) override {
+        return nullptr;
+    }
+    orv::QReportOpenResult OpenReportFile(orv::QNodeMediator& /*mediator*/) override {
+        return orv::QReportOpenResult::Opened;
+    }
+
+private:
+    orv::MessageThread& m_thread;
+    orv::CSpectralView& m_spectral;
 };
 
 // A spectral/spatial pane showing a complete scan of every cell of the 29 x 42 grid; interleaved
@@ -119,7 +197,6 @@ std::unique_ptr<orv::CSpectralView> MakeCompositeView(orv::MessageThread& thread
         }
         mediator.AddSpectralSpatialScanData(std::move(cell), false);
     }
-    mediator.ShowScanData(1);
     auto view = std::make_unique<orv::CSpectralSSView>(thread);
     view->SetNodeKind(orv::kTypeSpectralSpatialScanNode);
     view->SetMediator(&mediator);
@@ -127,7 +204,11 @@ std::unique_ptr<orv::CSpectralView> MakeCompositeView(orv::MessageThread& thread
     view->resize(kWidth, kHeight + 90 + 45);
     view->show();
     view->OnInitialUpdate();
-    view->GetMessageTarget().Post(orv::NodeMessage::kShowSpectralSpatialScan, 1);
+    mediator.factory = std::make_unique<CompositeFactory>(thread, *view);
+    mediator.SetViewFactory(mediator.factory.get());
+    bool created = false;
+    mediator.OpenView(orv::kTypeSpectralSpatialScanNode, created, true);
+    mediator.ShowScanData(1);
     return view;
 }
 
