@@ -11,10 +11,10 @@
 #include "dialogs/CDlgProbeHeight.h"
 #include "dialogs/CSpinButtonCtrl.h"
 #include "dialogs/PageControls.h"
+#include "dialogs/PageDevices.h"
 #include "dialogs/ProbeGridLayers.h"
 #include "dialogs/TypedNumber.h"
 #include "engine/CDeviceManager.h"
-#include "engine/CEngineObjects.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
@@ -88,25 +88,9 @@ std::string ArmLabel(const char* format, float x, float y, float z) {
 constexpr const char* kStartLabel = "X:%2.0f,Y:%2.0f,Z:%2.0f";
 constexpr const char* kMoveLabel = "X:%2.0f,  Y:%2.0f,  Z:%2.0f";
 
-std::mutex g_armSourceMutex;
-CPageScanProbes::ArmDevicesSource g_armSource;
 std::atomic<int32_t> g_runningArmThreads{0};
 // Threads of destroyed pages that did not end within their bound.
 std::atomic<int32_t> g_orphanedArmThreads{0};
-
-CDeviceManager* ArmDevices() {
-    {
-        const std::lock_guard lock(g_armSourceMutex);
-        if (g_armSource) {
-            return g_armSource();
-        }
-    }
-    CMainFrame* frame = CMainFrame::GetMainFrame();
-    if (frame == nullptr || frame->GetEngineObjects() == nullptr) {
-        return nullptr;
-    }
-    return frame->GetEngineObjects()->GetSetupScan().GetDeviceManager();
-}
 
 // What a scan of the pattern would measure differs: the cells on, or the height of one of them.
 // The heights of off cells are the page's bookkeeping and change with the scanner.
@@ -169,7 +153,7 @@ CPageScanProbes::CPageScanProbes(QNodeMediator& mediator, uint32_t nodeKind)
     : CPropertyPage(QSettingsPageKind::ScanProbes, CaptionOf(nodeKind)), m_pMediator(&mediator),
       m_nodeKind(nodeKind), m_bSpectral(nodeKind == kNodeSpectral ? 1 : 0),
       // The arm's questions are answered from the copies the engine published when the arm connected.
-      m_bArmPresent(GetArmDefaultProbeHeight().has_value() && ArmDevices() != nullptr ? 1 : 0) {
+      m_bArmPresent(GetArmDefaultProbeHeight().has_value() && GetPageDeviceManager() != nullptr ? 1 : 0) {
     // The grid is ours to draw and the pointer is followed without a button held.
     setMouseTracking(true);
     BuildControls();
@@ -1056,8 +1040,7 @@ void CPageScanProbes::AfterChange() {
 // --- The robot arm ---
 
 void CPageScanProbes::SetArmDevicesSource(ArmDevicesSource source) {
-    const std::lock_guard lock(g_armSourceMutex);
-    g_armSource = std::move(source);
+    SetPageDeviceManagerSource(std::move(source));
 }
 
 int32_t CPageScanProbes::GetRunningArmThreads() {
@@ -1093,7 +1076,7 @@ void CPageScanProbes::StartArmThread() {
         return;
     }
     auto shared = std::make_shared<ArmShared>();
-    shared->devices = ArmDevices();
+    shared->devices = GetPageDeviceManager();
     shared->page = this;
     const QScannerContext& context = GetScannerContext();
     for (int row = 0; row < kRows; ++row) {

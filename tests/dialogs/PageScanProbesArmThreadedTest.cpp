@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
 
 #include "tests/app/support/QtTestApplication.h"
 
@@ -33,6 +34,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -487,6 +489,45 @@ TEST_F(ProbesPageArmTest, MoveToHereUpdatePositionAndCalibrate) {
     page.OnCommand(Page::kCalibrate);
     ASSERT_TRUE(AwaitReport(page, Page::kArmReportCalibrate));
     EXPECT_GT(PacketsOf(31), homings);
+}
+
+TEST_F(ProbesPageArmTest, OffTheGridTheMarkerIsHeldToTheEdgeInRed) {
+    Page& page = OpenAllOn(12);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return page.GetLastArmPose().has_value(); }));
+    const std::optional<std::pair<float, float>> origin = Manager().GetGridOrigin();
+    ASSERT_TRUE(origin.has_value());
+    const QSize picture = page.GetGridImage().size();
+    // The arm's x runs down the grid (217.5 mm), its y across it (315 mm).
+    const struct {
+        float x;
+        float y;
+        QPoint centre;
+    } rows[] = {
+        {origin->first - 20.0F, origin->second + 157.5F, QPoint(picture.width() / 2, 0)},
+        {origin->first + 100.0F, origin->second + 400.0F,
+         QPoint(picture.width() - 1, static_cast<int>(100.0 * picture.height() / 217.5))},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(Manager().MoveArmTo(row.x, row.y, 30.0F, 0.0F));
+        page.OnCommand(Page::kUpdatePosition);
+        ASSERT_TRUE(AwaitReport(page, Page::kArmReportUpdate));
+        const std::optional<Page::ArmMarkerPlace> marker = page.GetArmMarkerPlace();
+        ASSERT_TRUE(marker.has_value());
+        EXPECT_TRUE(marker->clamped) << row.x << "," << row.y;
+        EXPECT_NEAR(marker->centre.x(), row.centre.x(), 1);
+        EXPECT_NEAR(marker->centre.y(), row.centre.y(), 1);
+        EXPECT_EQ(page.GetGridImage().pixelColor(marker->centre), QColor(255, 0, 0));
+    }
+}
+
+TEST_F(ProbesPageArmTest, PositionCaptureMarksThePageModified) {
+    Page& page = OpenAllOn(12);
+    QWidget& capture = *page.GetControl(Page::kPositionCapture);
+    ASSERT_TRUE(capture.isVisible());
+    EXPECT_FALSE(page.IsModified());
+    testing::Click(capture);
+    EXPECT_TRUE(page.IsModified());
+    EXPECT_TRUE(sheet->GetButton(CNodeOptionsSheet::kApplyId)->isEnabled());
 }
 
 TEST_F(ProbesPageArmTest, HoldingForwardOrBackAcceleratesAndStopsAtTheGridsEdge) {
