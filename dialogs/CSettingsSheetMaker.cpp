@@ -6,6 +6,7 @@
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
 #include "dialogs/CPagePreferenceAnalyzer.h"
+#include "dialogs/CPagePreferenceScannerType.h"
 #include "dialogs/CPagePreferenceSpectralDisplay.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
@@ -34,6 +35,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
         return std::make_unique<CPagePreferenceSpectralDisplay>(mediator);
     case QSettingsPageKind::DefineScripting:
         return std::make_unique<CPageSpectralSpatialDefineScripting>(mediator);
+    case QSettingsPageKind::PreferenceScannerType:
+        return std::make_unique<CPagePreferenceScannerType>(mediator);
     case QSettingsPageKind::NodeDescription:
         return std::make_unique<CPageNodeDescription>(mediator);
     case QSettingsPageKind::ScanProbes:

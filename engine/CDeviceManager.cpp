@@ -384,6 +384,18 @@ bool CDeviceManager::ConnectScanner(eProbeType type, std::stop_token stop) {
     return true;
 }
 
+std::optional<bool> CDeviceManager::TrySetScannerTypeValue(uint16_t value) {
+    const std::shared_lock swap(m_scannerSwapLock, std::try_to_lock);
+    if (!swap.owns_lock()) {
+        return std::nullopt;
+    }
+    if (m_scanner == nullptr) {
+        return false;
+    }
+    m_scanner->SetScannerTypeValue(value);
+    return true;
+}
+
 bool CDeviceManager::WriteAdapterStaticIPSettings(uint8_t useStaticIp, const std::string& address,
                                                   const std::string& subnetMask) {
     const std::lock_guard guard(m_deviceLock);

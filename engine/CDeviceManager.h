@@ -96,6 +96,10 @@ public:
     // (logged, false) while a scan runs; false when the scanner is not the adapter.
     bool WriteAdapterStaticIPSettings(uint8_t useStaticIp, const std::string& address,
                                       const std::string& subnetMask);
+    // Gives the kept scanner its 16-bit type word (the scanner-type preference page, after the scanner
+    // reconnected). Only tries the swap lock, so the user-interface thread never waits on a connect:
+    // nullopt while the scanner is being replaced or reconnected, false without a scanner.
+    std::optional<bool> TrySetScannerTypeValue(uint16_t value);
     // Reads the kept scanner's type under the device lock: the reply bytes, and the scanner ID the
     // model sees is refreshed from it. False with no scanner or when the read fails.
     bool ReadScannerType(std::vector<uint8_t>& reply) override;

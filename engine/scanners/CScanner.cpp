@@ -26,7 +26,7 @@ std::span<const uint8_t> CScanner::GetProbeCellMap() const {
 }
 
 void CScanner::SetScannerTypeValue(uint16_t value) {
-    m_scannerTypeValue = value;
+    m_scannerTypeValue.store(value);
 }
 
 bool CScanner::SetCell(int32_t row, int32_t column) {

@@ -10,6 +10,7 @@
 
 #include "analyzers/ProbeType.h"
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -65,7 +66,7 @@ public:
     eProbeType GetProbeType() const { return m_probeType; }
     bool IsReconnectNeeded() const { return m_reconnectNeeded != 0; }
     int32_t GetSelectedScannerID() const { return m_selectedScannerID; }
-    uint16_t GetScannerTypeValue() const { return m_scannerTypeValue; }
+    uint16_t GetScannerTypeValue() const { return m_scannerTypeValue.load(); }
     std::span<const uint8_t> GetReplyBuffer() const { return m_replyBuffer; }
 
     // The current cell, written by the scan routines before a switch. A row or column that does not
@@ -110,7 +111,8 @@ private:
     uint16_t m_stepWordA = 0;
     uint16_t m_stepWordB = 0;
     std::vector<uint8_t> m_replyBuffer;
-    uint16_t m_scannerTypeValue = 0;
+    // Written by the preference page's thread while the engine may use the driver.
+    std::atomic<uint16_t> m_scannerTypeValue{0};
     const eProbeType m_probeType;
     int32_t m_scannerID = 0;
     int32_t m_selectedScannerID = 0;
