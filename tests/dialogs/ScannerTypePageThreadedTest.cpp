@@ -27,7 +27,9 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orv {
@@ -41,7 +43,9 @@ using Page = CPagePreferenceScannerType;
 class ScannerOnlyDevices final : public CConnectionDevices {
 public:
     explicit ScannerOnlyDevices(SetupScan& setup) : m_devices(setup) {}
-    bool ConnectScanner(eProbeType type) override { return m_devices.ConnectScanner(type); }
+    bool ConnectScanner(eProbeType type, std::stop_token stop) override {
+        return m_devices.ConnectScanner(type, std::move(stop));
+    }
     bool ConnectAnalyzer() override { return true; }
     bool ReleaseAnalyzer() override { return true; }
     std::optional<std::string> GetAnalyzerNetworkHost() const override { return std::nullopt; }
