@@ -79,9 +79,9 @@ bool SameName(const QString& a, const QString& b) {
 
 CPagePreferenceScannerType::CPagePreferenceScannerType(QNodeMediator& mediator)
     : CPropertyPage(QSettingsPageKind::PreferenceScannerType, "Scanner Type"), m_pMediator(&mediator),
-      m_records(ReadScanHeadTypes()), m_nRecordCount(static_cast<uint32_t>(m_records.size())),
-      m_current(new QLineEdit(this)), m_set(new QPushButton("Set Scanner Type", this)),
-      m_combo(new QComboBox(this)), m_list(new QListWidget(this)), m_progress(new QProgressBar(this)) {
+      m_records(ReadScanHeadTypes()), m_current(new QLineEdit(this)),
+      m_set(new QPushButton("Set Scanner Type", this)), m_combo(new QComboBox(this)),
+      m_list(new QListWidget(this)), m_progress(new QProgressBar(this)) {
     setObjectName("484");
     m_current->setObjectName(QString::number(kCurrentId));
     m_current->setReadOnly(true);

@@ -79,7 +79,6 @@ private:
     QNodeMediator* m_pMediator;
     QUIBBStateController* m_pController = nullptr;
     std::vector<ScanHeadTypeRecord> m_records;
-    uint32_t m_nRecordCount = 0;
     QLineEdit* m_current;
     QPushButton* m_set;
     QComboBox* m_combo;
