@@ -87,6 +87,25 @@ constexpr Entry kSpectralUserCompositeItems[] = {
     {kSettings, "Settings"},
 };
 
+// The views of a comparison or overlay node; each tab takes away what does not apply to it.
+constexpr Entry kSpectralOverlayItems[] = {
+    {kResetZoom, "Reset Zoom"},
+    {kPreviousZoom, "Previous Zoom"},
+    {kSeparator, nullptr},
+    {kClearDeltaMarker, "Clear Selected Delta Marker"},
+    {kSeparator, nullptr},
+    {kCopyScanData, "Copy Scan Data"},
+    {kSubmenu, CViewContextMenu::kExportSpectralDataCaption, kExportSpectralDataItems},
+    {kOpenScanDataDescription, "Open Scan Data Description"},
+    {kSeparator, nullptr},
+    {kCopyImage, "Copy Image"},
+    {kPaste, "Paste"},
+};
+
+constexpr Entry kSpectralComparisonItems[] = {
+    {kPaste, "Paste"},
+};
+
 bool IsCheckable(uint32_t id) {
     switch (id) {
     case kDeltaMarker:
@@ -128,6 +147,10 @@ constexpr Popup kPopups[] = {
      kSpectralNoDataItems},
     {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralUserCompositePopup,
      "Spectral Right Click in SS User Composite", kSpectralUserCompositeItems},
+    {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralOverlayPopup, "Spectral Overlay Right Click",
+     kSpectralOverlayItems},
+    {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralComparisonPopup,
+     "Spectral Comparison Right Click", kSpectralComparisonItems},
 };
 
 const Popup* FindPopup(uint32_t menu, int index) {

@@ -43,6 +43,9 @@ public:
     static constexpr int kSpectralPopup = 3;
     static constexpr int kSpectralNoDataPopup = 7;
     static constexpr int kSpectralUserCompositePopup = 9;
+    // The comparison and overlay views: the full popup, and the one of a tab still without its scan.
+    static constexpr int kSpectralOverlayPopup = 10;
+    static constexpr int kSpectralComparisonPopup = 11;
     static constexpr const char* kExportSpectralDataCaption = "Export Spectral Data";
 
     // The popup's name ("Spectral Right Click", ...); empty where the menu has no such popup.

@@ -24,8 +24,12 @@ CSpectralSingleViewFrame::CSpectralSingleViewFrame(const QFrameRequest& request,
     : CViewFrame(request, formView, initialSize, minimumSize), m_nNodeKind(nodeKind), m_strip(strip),
       m_tabs(std::move(tabs)) {}
 
+std::unique_ptr<CSpectralView> CSpectralSingleViewFrame::MakeView() {
+    return std::make_unique<CSpectralView>(GetThread());
+}
+
 bool CSpectralSingleViewFrame::CreateClient(QMdiSubWindow& window) {
-    m_pView = std::make_unique<CSpectralView>(GetThread());
+    m_pView = MakeView();
     CSpectralView& view = *m_pView;
     view.SetBorder(false);
     view.SetNodeKind(m_nNodeKind);

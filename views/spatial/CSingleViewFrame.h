@@ -38,6 +38,8 @@ protected:
     QWidget* DropTargetView() override;
     // After the view's initial update.
     virtual void OnViewCreated(CSpectralView& /*view*/) {}
+    // The view of the node kind (the base view unless the kind has a variant).
+    virtual std::unique_ptr<CSpectralView> MakeView();
 
 private:
     uint16_t m_nNodeKind;

@@ -4,6 +4,9 @@
 
 #include "core/TypeIds.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spectral/CSpectralComparisonView.h"
+
+#include <memory>
 
 namespace orv {
 
@@ -13,6 +16,11 @@ public:
         : CSpectralSingleViewFrame(request, formView, kTypeSpectralComparisonNode, QSize(750, 440),
                                    QSize(-1, -1), CSpectralView::TabStrip::Comparison,
                                    FrameTabs{{"Test View", "Reference View", "Comparison View"}, true}) {}
+
+protected:
+    std::unique_ptr<CSpectralView> MakeView() override {
+        return std::make_unique<CSpectralComparisonView>(GetThread());
+    }
 };
 
 } // namespace orv

@@ -5,6 +5,9 @@
 
 #include "core/TypeIds.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spectral/CSpectralOverlayView.h"
+
+#include <memory>
 
 namespace orv {
 
@@ -14,6 +17,11 @@ public:
         : CSpectralSingleViewFrame(request, formView, kTypeSpectralOverlayNode, QSize(750, 440),
                                    QSize(-1, -1), CSpectralView::TabStrip::Overlay,
                                    FrameTabs{{"Test View", "Reference View", "Overlay View"}, true}) {}
+
+protected:
+    std::unique_ptr<CSpectralView> MakeView() override {
+        return std::make_unique<CSpectralOverlayView>(GetThread());
+    }
 };
 
 } // namespace orv

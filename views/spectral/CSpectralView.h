@@ -255,6 +255,21 @@ public:
     // Carries out a command of the menu.
     virtual void OnContextCommand(uint32_t command);
 
+    // The menu of the views that compare two scans (comparison and overlay): what it is built from.
+    struct PairMenuState {
+        int32_t tab = 0;
+        bool hasTest = false;
+        bool hasReference = false;
+        // The comparison or overlay result (the data the third tab shows).
+        bool hasResult = false;
+        bool zoomed = false;
+        // The copy slot holds a scan of a Spectral node of this project.
+        bool pasteAllowed = false;
+    };
+    // The popup for the state; null where no menu is shown (the third tab without both scans or
+    // without a result).
+    static std::unique_ptr<QMenu> BuildPairContextMenu(const PairMenuState& state);
+
     // --- Pictures ---
     // The client area above the bottom area, as shown, onto the system clipboard as an image; false
     // (the clipboard as it was) when nothing of the client is left above the bottom area.
@@ -291,8 +306,9 @@ public:
     static void BuildLogGrid(float minimum, float maximum, std::vector<_XAxisGrid>& out);
     void DrawAxisCaption(QPainter& painter, bool vertical, const std::string& text);
     void DrawEmptyHint(QPainter& painter);
-    // The header's lines as DrawHeader writes them, top to bottom; empty without data.
-    std::vector<std::string> BuildHeaderLines();
+    // The header's lines as DrawHeader writes them, top to bottom; empty without data. The
+    // comparison and overlay views write their own for the tab that shows both scans.
+    virtual std::vector<std::string> BuildHeaderLines();
     // The two captions as DrawAxesAndMarkers writes them (horizontal, vertical).
     std::string GetFrequencyCaption() const;
     std::string GetAmplitudeCaption() const;
@@ -381,6 +397,11 @@ protected:
     int32_t WorkflowState() const;
     void AddUserCompositeNode();
     void OpenScanDataDescription();
+    // The right-click menu of a comparison or overlay view, shown for the tab and carried out.
+    void ShowPairContextMenu(int32_t tab, bool hasResult, int32_t x, int32_t y);
+    // Whether the project's copy slot holds a scan of a Spectral node still in the project; the node
+    // is looked at only once the project has confirmed it.
+    bool CanPasteCopiedScan() const;
     // Model exceptions in a handler are logged; after a user action also shown.
     void ReportFailure(const char* where, const std::exception& failure, bool userAction);
     void ForgetScanPointers();

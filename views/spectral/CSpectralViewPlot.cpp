@@ -301,7 +301,21 @@ bool CSpectralView::LoadTraceData(bool reset, bool& needsData) {
         m_nComparisonTabShown = m_nComparisonTab;
         m_pScanData = chosen;
         m_pSpectralData = dynamic_cast<CSpectralScanData*>(chosen);
-    } else if (m_nDisplayMode != kModeOverlay) {
+    } else if (m_nDisplayMode == kModeOverlay) {
+        // The overlay view puts its own data in place for the tab of both scans; the test and
+        // reference tabs show one scan each.
+        if (m_pScanData == nullptr && (m_nOverlayTab == 0 || m_nOverlayTab == 1)) {
+            auto* chosen = dynamic_cast<CSpectralScanData*>(m_pMediator->GetComparedScan(m_nOverlayTab == 1));
+            if (chosen == nullptr) {
+                needsData = true;
+                return false;
+            }
+            chosen->Prepare();
+            m_nOverlayTabShown = m_nOverlayTab;
+            m_pScanData = chosen;
+            m_pSpectralData = chosen;
+        }
+    } else {
         return false;
     }
     if (m_pScanData == nullptr) {
