@@ -7,6 +7,9 @@
 // nearest-point search of a click against one linear pass over the draw points.
 // The report picture of a 100,001-point scan (the 600 x 300 plot copy under its header, handed to the
 // report picture holder) against RenderPlot of the same scan into a 600 x 300 bitmap.
+// The overlay of two 100,001-point scans (10-1000 MHz and 20-1010 MHz, the same step): the overlay
+// result built anew, both traces taken over the common range and drawn into a 1600 x 900 bitmap,
+// against RenderPlot of one 100,001-point scan at the same size.
 // The composite spectrum of a spectral/spatial scan of 1,218 cells of 4,001 points (plain, and
 // interleaved with one level): a full rebuild by the spectral/spatial pane against one pass taking
 // the point-wise maximum of the same cells; and the data lock the rebuild takes, counted and timed.
@@ -23,6 +26,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "scandata/QCompositeSpectra.h"
+#include "views/spectral/CSpectralOverlayView.h"
 #include "views/spectral/CSpectralSSView.h"
 #include "views/spectral/CSpectralView.h"
 
@@ -45,6 +49,7 @@ constexpr int kHeight = 900;
 constexpr uint32_t kPoints = 100000;
 constexpr uint32_t kHoverPoints = 100001;
 constexpr int kHoverAxisWidth = 1600;
+constexpr uint32_t kOverlayPoints = 100001;
 
 // A comparison node holding the scan as its test scan: the view's comparison tab 0 draws it.
 class BenchMediator : public orv::bench::ViewBenchMediator {
@@ -76,6 +81,44 @@ std::unique_ptr<orv::CSpectralView> MakeView(orv::MessageThread& thread, BenchMe
     view->show();
     view->OnInitialUpdate();
     view->GetMessageTarget().Post(orv::NodeMessage::kRefreshSpectralComparison);
+    return view;
+}
+
+class OverlayMediator : public orv::bench::ViewBenchMediator {
+public:
+    OverlayMediator() : ViewBenchMediator(orv::kTypeSpectralOverlayNode) {}
+    orv::QSpectralDisplayOptions* GetSpectralDisplayOptions() override { return &options; }
+    orv::QSpectralDisplayOptions options;
+};
+
+std::unique_ptr<orv::CSpectralScanData> OverlayScan(OverlayMediator& mediator, float start, float stop,
+                                                    uint32_t salt) {
+    auto scan = std::make_unique<orv::CSpectralScanData>();
+    scan->m_Mediator = &mediator;
+    scan->m_StartFrequency = start;
+    scan->m_StopFrequency = stop;
+    std::vector<orv::QSpectralPoint> points(kOverlayPoints);
+    for (uint32_t i = 0; i < kOverlayPoints; ++i) {
+        points[i].m_Amplitude = static_cast<int16_t>(200 + (i * 7919U + salt) % 600U - (i % 13U) * 10U);
+    }
+    scan->SetMirtPoints(std::move(points));
+    return scan;
+}
+
+// An overlay view on its tab of both scans, its plot bitmap 1600 x 900.
+std::unique_ptr<orv::CSpectralOverlayView> MakeOverlayView(orv::MessageThread& thread,
+                                                           OverlayMediator& mediator) {
+    mediator.SetComparedScan(false, OverlayScan(mediator, 10.0F, 1000.0F, 0));
+    mediator.SetComparedScan(true, OverlayScan(mediator, 20.0F, 1010.0F, 311));
+    auto view = std::make_unique<orv::CSpectralOverlayView>(thread);
+    view->SetNodeKind(orv::kTypeSpectralOverlayNode);
+    view->SetMediator(&mediator);
+    view->SetReady(true);
+    view->SetOverlayState(2);
+    view->resize(kWidth, kHeight + 90 + 45);
+    view->show();
+    view->OnInitialUpdate();
+    view->GetMessageTarget().Post(orv::NodeMessage::kRefreshSpectralOverlay);
     return view;
 }
 
@@ -225,6 +268,11 @@ struct Bench {
     std::unique_ptr<orv::CSpectralView> hoverView;
     // Its plot bitmap is the report's 600 x 300.
     std::unique_ptr<orv::CSpectralView> reportView;
+    OverlayMediator overlayMediator;
+    std::unique_ptr<orv::CSpectralOverlayView> overlayView;
+    BenchMediator overlayBaselineMediator;
+    // One scan of the overlay's size in the same bitmap.
+    std::unique_ptr<orv::CSpectralView> overlayBaselineView;
 
     Bench() {
         view = MakeView(thread, mediator, kPoints, kWidth);
@@ -234,6 +282,8 @@ struct Bench {
         reportView->resize(orv::CSpectralView::kCopyWidth, orv::CSpectralView::kCopyHeight + 90 + 45);
         plainView = MakeCompositeView(thread, plainMediator, false);
         interleavedView = MakeCompositeView(thread, interleavedMediator, true);
+        overlayView = MakeOverlayView(thread, overlayMediator);
+        overlayBaselineView = MakeView(thread, overlayBaselineMediator, kOverlayPoints, kWidth);
         Drain();
     }
     void Drain() { orv::bench::DrainMessages(thread); }
@@ -298,6 +348,35 @@ void BM_DecimatedPolylineBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DecimatedPolylineBaseline)->Unit(benchmark::kMillisecond);
+
+// The overlay result marked stale and both traces reloaded at every pass: the whole rebuild and draw.
+void BM_OverlayBuildAndRender(benchmark::State& state) {
+    orv::CSpectralOverlayView& view = *g_bench->overlayView;
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    for (auto _ : state) {
+        g_bench->overlayMediator.SetViewRebuildFlags(true);
+        view.RequestReload();
+        QPainter painter(&image);
+        view.RenderPlot(painter, false);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["test_points"] = view.GetTrace() != nullptr ? view.GetTrace()->m_Count : 0;
+    state.counters["reference_points"] =
+        view.GetSecondTrace() != nullptr ? view.GetSecondTrace()->m_Count : 0;
+}
+BENCHMARK(BM_OverlayBuildAndRender)->Unit(benchmark::kMillisecond);
+
+// Baseline: RenderPlot of one scan of the same size into the same bitmap.
+void BM_OverlayBaselineRenderPlot(benchmark::State& state) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        g_bench->overlayBaselineView->RenderPlot(painter, false);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["points"] = static_cast<double>(g_bench->overlayBaselineView->GetTrace()->m_Count);
+}
+BENCHMARK(BM_OverlayBaselineRenderPlot)->Unit(benchmark::kMillisecond);
 
 // A reload: the copy of every point with its conversion, all of it under the lock; so this is also
 // the time the scan worker can be held up by the view.
