@@ -244,6 +244,22 @@ TEST_F(SpectralOverlayViewTest, AMissingScanShowsTheHintOnItsTabAndNothingOnTheO
     EXPECT_EQ(mediator->GetComparedResult(), nullptr);
 }
 
+TEST_F(SpectralOverlayViewTest, ACorrectionTheScansRefuseLeavesBothTracesInTheNodesUnit) {
+    // The Preferences node asks for field strengths; the scans have no correction data.
+    preferences->spectralDisplay.m_switch8 = 1;
+    CSpectralOverlayView& view = OpenOverlay();
+    Compare(Scan(Ramp(11, 100), 100.0F, 200.0F, 7), Scan(Ramp(16, 400), 150.0F, 300.0F, 9));
+    ShowTab(2);
+    EXPECT_FALSE(view.IsCorrectionApplied());
+    EXPECT_FLOAT_EQ(view.GetPoints().front().m_Amplitude, 15.0F);
+    EXPECT_FLOAT_EQ(view.GetSecondPoints().back().m_Amplitude, 45.0F);
+    EXPECT_EQ(view.GetAmplitudeCaption(), "Amplitude(dBuV)  Auto");
+    const std::vector<std::string> header = view.BuildHeaderLines();
+    ASSERT_EQ(header.size(), 3U);
+    EXPECT_EQ(header[0], "             Spectral Overlay            ");
+    EXPECT_EQ(header[1], "      Overlay Amplitude[15.0  to 45.0  dBuV]      ");
+}
+
 TEST_F(SpectralOverlayViewTest, ScansWithoutASharedRangeGiveTwoEmptyTraces) {
     CSpectralOverlayView& view = OpenOverlay();
     Compare(Scan(Ramp(11, 100), 100.0F, 200.0F, 7), Scan(Ramp(11, 100), 300.0F, 400.0F, 9));
