@@ -16,6 +16,7 @@
 #include "engine/scanners/CNoScannerBoard.h"
 #include "engine/scanners/CScannerBoard.h"
 #include "engine/scanners/CScannerBot.h"
+#include "engine/scanners/LinkStop.h"
 #include "engine/scanners/adapter/CExScannerBoard.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
@@ -363,7 +364,8 @@ bool CDeviceManager::ConnectScanner(eProbeType type, std::stop_token stop) {
         KeepScanner(nullptr);
     }
     // The search, its settles and whatever the drivers ask the user run without the device lock: the
-    // command endpoint answers meanwhile, and a stop ends the settles.
+    // command endpoint answers meanwhile, and a stop ends the settles and the exchanges of the links.
+    const LinkStop linkStop(stop);
     std::optional<eProbeType> searched;
     std::unique_ptr<CScanner> scanner = FindScanner(type, stop, searched);
     if (scanner == nullptr) {

@@ -1,6 +1,7 @@
 #include "engine/scanners/CDOBOTEngine.h"
 
 #include "engine/scanners/DobotCellTables.h"
+#include "engine/scanners/LinkStop.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
 #include "platform/registry/SettingsStore.h"
@@ -435,7 +436,8 @@ bool CDOBOTEngine::ExecuteMove(float height, int32_t row, int32_t column, uint16
         queued = m_link.QueueMove(1, targetX, targetY, h + m_zOffset, 0.0F, index);
     }
     if (!queued || !m_link.WaitForQueuedCommand(index)) {
-        AddInformationMessage(1, "Dobot: the move did not end in time.");
+        AddInformationMessage(1, LinkStop::Requested() ? "Dobot: the move ended on the scan's stop."
+                                                       : "Dobot: the move did not end in time.");
         if (m_stopCount.load() != stopsBefore || m_stopped.load() != 0) {
             m_lastMoveStopped.store(true);
         }

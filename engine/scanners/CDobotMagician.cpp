@@ -1,5 +1,6 @@
 #include "engine/scanners/CDobotMagician.h"
 
+#include "engine/scanners/LinkStop.h"
 #include "platform/clock/Clock.h"
 
 #include <algorithm>
@@ -55,8 +56,11 @@ void CDobotMagician::Close() {
 }
 
 std::optional<CCommandMessage> CDobotMagician::Receive() {
-    return CCommandMessage::Hunt([this](uint8_t& byte) { return m_serial.ReadByte(byte); }, kHuntLimit,
-                                 m_carried, kReceiveDeadlineMs);
+    return CCommandMessage::Hunt(
+        [this](uint8_t& byte) {
+            return LinkStop::ReadSerial(m_serial, &byte, 1, CSerialComm::kReadByteTimeoutMs);
+        },
+        kHuntLimit, m_carried, kReceiveDeadlineMs);
 }
 
 std::optional<CCommandMessage> CDobotMagician::SendAndAwait(const CCommandMessage& request) {
@@ -378,7 +382,7 @@ bool CDobotMagician::WaitForQueuedCommand(uint64_t queuedIndex, uint32_t timeout
         if (ReadQueueIndex(current) && current >= queuedIndex) {
             return true;
         }
-        if (m_serial.GetState() != CSerialComm::kStateReady || m_serial.IsLost() ||
+        if (m_serial.GetState() != CSerialComm::kStateReady || m_serial.IsLost() || LinkStop::Requested() ||
             ElapsedMilliseconds(start) >= static_cast<int64_t>(timeoutMs)) {
             return false;
         }

@@ -170,12 +170,14 @@ public:
     bool ReadQueueIndex(uint64_t& currentIndex);
 
     // Polls the queue's current index until it reaches `queuedIndex` or `timeoutMs` passes on the
-    // platform clock, pausing 1 ms between polls. Fails at once on a lost port.
+    // platform clock, pausing 1 ms between polls. Fails at once on a lost port, and on the stop in force
+    // on the calling thread (LinkStop).
     bool WaitForQueuedCommand(uint64_t queuedIndex, uint32_t timeoutMs = kQueuedCommandTimeoutMs);
 
 private:
-    // The packet hunt (CCommandMessage::Hunt) over ReadByte, giving up after kHuntLimit bytes or once
-    // kReceiveDeadlineMs have passed.
+    // The packet hunt (CCommandMessage::Hunt) over the port, a byte time-out per byte, giving up after
+    // kHuntLimit bytes, once kReceiveDeadlineMs have passed or within a poll of the stop in force on the
+    // calling thread (LinkStop).
     std::optional<CCommandMessage> Receive();
 
     // One exchange whose answer must carry the request's id and at least `answerBytes` parameters.

@@ -1,6 +1,7 @@
 #include "engine/scanners/CScannerBot.h"
 
 #include "engine/scanners/CDOBOTEngine.h"
+#include "engine/scanners/LinkStop.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
@@ -114,10 +115,12 @@ void CScannerBot::SetSwitchMode(uint8_t mode) {
 }
 
 bool CScannerBot::MoveProbe(float height, int32_t row, int32_t column) {
+    // A Stop Scan during the move ends the exchange the arm's link is waiting in at its next poll.
+    const LinkStop stop(CurrentSetup().stop);
     if (m_engine->ExecuteMove(height, row, column, GetStepWordA(), GetStepWordB())) {
         return true;
     }
-    if (m_engine->IsStopped()) {
+    if (m_engine->IsStopped() || LinkStop::Requested()) {
         // Stopped, not broken: the link is fine, but the probe is not over the cell.
         AddInformationMessage(1, "Probe move stopped.");
         SetReconnectNeeded(false);
@@ -224,6 +227,7 @@ float CScannerBot::CellHeight(int32_t row, int32_t column) const {
 
 bool CScannerBot::WalkPattern(int64_t first, int64_t last, int32_t x, bool closeWithTriggers) {
     const ScannerSetup setup = CurrentSetup();
+    const LinkStop stop(setup.stop);
     const int64_t cells = int64_t{m_armRows} * m_armColumns;
     const int64_t end = std::min<int64_t>({last, cells - 1, static_cast<int64_t>(m_pattern.size()) * 8 - 1});
     int32_t count = 0;

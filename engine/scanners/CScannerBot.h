@@ -6,7 +6,8 @@
 //
 // A move that a stop cut short, or that the arm refused because it was stopped, switched nothing: the
 // switch fails with no reconnect needed, so the scan ends instead of measuring a cell the probe never
-// reached.
+// reached. The scan's stop also ends an exchange with the arm that a move or a walk waits in, within a
+// poll of the link (LinkStop).
 
 #include "engine/scanners/CBOTEngine.h"
 #include "engine/scanners/CNoScannerBoard.h"

@@ -62,6 +62,9 @@ public:
     int GetState() const { return m_state.load(); }
     void SetState(int state) { m_state.store(state); }
     bool IsLost() const { return m_lost.load(); }
+    // No more bytes will come: the port was lost or is being closed (what was received can still be
+    // read).
+    bool HasInputEnded() const { return m_buffer.HasEnded(); }
     const std::string& GetPortName() const { return m_portName; }
     // Bytes waiting in the receive buffer.
     std::size_t GetReceivedCount() const { return m_buffer.Size(); }

@@ -1,5 +1,7 @@
 #include "engine/scanners/adapter/CAdapterSerialEngine.h"
 
+#include "engine/scanners/LinkStop.h"
+
 namespace orv {
 
 CAdapterSerialEngine::~CAdapterSerialEngine() {
@@ -25,8 +27,7 @@ bool CAdapterSerialEngine::Write(const uint8_t* bytes, uint32_t count, uint32_t 
 }
 
 bool CAdapterSerialEngine::Read(uint8_t* buffer, uint32_t count, uint32_t timeoutMs) {
-    uint32_t read = 0;
-    return m_serial.Read(buffer, count, read, timeoutMs) && read == count;
+    return LinkStop::ReadSerial(m_serial, buffer, count, timeoutMs);
 }
 
 void CAdapterSerialEngine::Close() {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The adapter over a USB serial port: 8 data bits, no parity, one stop bit. Reads and writes pass
-// straight to the port with the caller's time-outs.
+// straight to the port with the caller's time-outs; a read also ends within a poll of the stop in
+// force on its thread (LinkStop).
 
 #include "engine/scanners/adapter/CAdapterTransport.h"
 #include "platform/serial/CSerialComm.h"

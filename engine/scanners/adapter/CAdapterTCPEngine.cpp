@@ -1,5 +1,7 @@
 #include "engine/scanners/adapter/CAdapterTCPEngine.h"
 
+#include "engine/scanners/LinkStop.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -112,11 +114,11 @@ bool CAdapterTCPEngine::Read(uint8_t* buffer, uint32_t count, uint32_t timeoutMs
             return false;
         }
         const int left = RemainingMs(deadline);
-        if (left == 0) {
+        if (left == 0 || LinkStop::Requested()) {
             return false;
         }
         pollfd wait{fd, POLLIN | POLLRDHUP, 0};
-        const int ready = ::poll(&wait, 1, left);
+        const int ready = ::poll(&wait, 1, std::min(left, static_cast<int>(LinkStop::kPollMs)));
         if (ready < 0 && errno != EINTR) {
             return false;
         }

@@ -3,7 +3,8 @@
 // The adapter over TCP: a non-blocking stream socket with no delay on small writes. A read takes a
 // whole count of bytes or none: it waits on the socket until all have come (a frame split over
 // segments is whole in the end), for a budget of counter + (counter - 1) + ... + 1 ms (the counter
-// being the caller's time-out, at most kMaxReadCounter). The end of the stream or a socket error
+// being the caller's time-out, at most kMaxReadCounter), or until the stop in force on its thread
+// (LinkStop), looked at between waits of at most one poll. The end of the stream or a socket error
 // closes the socket and fails at once. Writes never raise SIGPIPE.
 
 #include "engine/scanners/adapter/CAdapterTransport.h"

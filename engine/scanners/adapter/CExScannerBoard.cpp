@@ -1,5 +1,6 @@
 #include "engine/scanners/adapter/CExScannerBoard.h"
 
+#include "engine/scanners/LinkStop.h"
 #include "engine/scanners/ScannerCommandBytes.h"
 #include "engine/scanners/adapter/CAdapterDiscovery.h"
 #include "platform/CLocale.h"
@@ -97,6 +98,7 @@ constexpr AdapterCommandTexts kWriteStaticIp{
     "Fail to read response of Read adaptor Write Static IP Command from ExAdapter.",
     "Fail (Bad response) to read response of Read adaptor Write Static IP ommand from ExAdapter."};
 
+constexpr const char* kStoppedReadText = "The read of the ExAdapter's reply ended on the scan's stop.";
 constexpr const char* kStartingSwitchWrite = "Fail to write Starting Switch command to ExAdapter.";
 constexpr const char* kStartingSwitchRead =
     "Fail to read response of Starting Switch command from ExAdapter.";
@@ -173,14 +175,17 @@ bool CExScannerBoard::ReadFrame(CAdapterFrame& reply) {
 
 bool CExScannerBoard::Exchange(std::span<const uint8_t> payload, const AdapterCommandTexts& texts,
                                std::size_t replyLength, CAdapterFrame& reply) {
+    const LinkStop stop(CurrentSetup().stop);
     if (!WriteFrame(payload)) {
         SetReconnectNeeded(true);
         Log(texts.write);
         return false;
     }
     if (!ReadFrame(reply)) {
+        // Cut short by a stop or not, the reply may still come: the link is opened anew before the
+        // next scan rather than read it as the answer to another command.
         SetReconnectNeeded(true);
-        Log(texts.read);
+        Log(LinkStop::Requested() ? kStoppedReadText : texts.read);
         return false;
     }
     if (reply.Letter() != payload[0] || reply.Payload().size() < replyLength) {
@@ -402,6 +407,8 @@ bool CExScannerBoard::SwitchToCell() {
 }
 
 bool CExScannerBoard::Trigger(int16_t a, uint8_t b, uint8_t c, int16_t d) {
+    const std::stop_token stop = CurrentSetup().stop;
+    const LinkStop linkStop(stop);
     ScannerCommandBytes payload('i');
     payload.Byte(static_cast<uint8_t>(static_cast<uint16_t>(a) & 0xFFU)).Byte(b).Byte(c);
     payload.Word(static_cast<uint16_t>(d));
@@ -411,8 +418,7 @@ bool CExScannerBoard::Trigger(int16_t a, uint8_t b, uint8_t c, int16_t d) {
         return false;
     }
     // The adapter may or may not acknowledge a trigger; the attempts only give it time to, so a stop
-    // ends them with the trigger written.
-    const std::stop_token stop = CurrentSetup().stop;
+    // ends them, and the read waiting, with the trigger written.
     const int attempts = a / (std::max<int>(d, 1) * 100) + 10;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt != 0 && !ClockSleep(std::chrono::milliseconds(1), stop)) {
@@ -437,6 +443,7 @@ bool CExScannerBoard::SendAndPoll(std::span<const uint8_t> payload, const char* 
         return false;
     }
     const ScannerSetup setup = CurrentSetup();
+    const LinkStop stop(setup.stop);
     const std::array<uint8_t, 2> poll{'a', kPollRequest};
     for (int round = 0; round < kMaxPolls; ++round) {
         // A stopped scan ends the wait; the link is fine, so no reconnect is asked for.
@@ -447,6 +454,10 @@ bool CExScannerBoard::SendAndPoll(std::span<const uint8_t> payload, const char* 
         CAdapterFrame reply;
         if (!WriteFrame(poll) || !ReadFrame(reply)) {
             SetReconnectNeeded(true);
+            if (LinkStop::Requested()) {
+                Log(kStoppedReadText);
+                return false;
+            }
             Log("Fail to read response of switch command from ExAdapter.");
             Log(readText);
             return false;
@@ -469,6 +480,7 @@ bool CExScannerBoard::StartingSwitch(int32_t x) {
     if (!FitsWord(x)) {
         return false;
     }
+    const LinkStop stop(CurrentSetup().stop);
     if (!WriteScannerSize() || !UploadPattern()) {
         return false;
     }
@@ -483,6 +495,7 @@ bool CExScannerBoard::FullSwitchAndTrigger(int32_t a, int32_t b, bool sendPatter
     if (!FitsWord(a) || !FitsWord(b)) {
         return false;
     }
+    const LinkStop stop(CurrentSetup().stop);
     if (sendPattern && !UploadPattern()) {
         return false;
     }
@@ -498,6 +511,7 @@ bool CExScannerBoard::PartialSwitchAndTrigger(int32_t a, int32_t b, int32_t c, b
     if (!FitsWord(a) || !FitsWord(b) || !FitsWord(c)) {
         return false;
     }
+    const LinkStop stop(CurrentSetup().stop);
     if (sendPattern && !UploadPattern()) {
         return false;
     }

@@ -7,6 +7,8 @@
 //
 // A failed write or read means the link is gone: the operation fails and a reconnect is needed. A
 // reply with another letter, or too short for the fields it should carry, fails the operation only.
+// The scan's stop, fired while an operation runs, ends the read it waits in within a poll of the link
+// (LinkStop); the reply may still come, so the link is opened anew before the engine's next command.
 // Numbers that do not fit their field are never sent truncated: the operation fails unsent.
 
 #include "engine/scanners/CScanner.h"

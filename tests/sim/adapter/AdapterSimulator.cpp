@@ -249,6 +249,11 @@ void AdapterSimulator::Serve() {
                          reinterpret_cast<sockaddr*>(&to), sizeof to);
             } else if (it->link == Link::Terminal || it->generation == m_clientGeneration) {
                 Send(it->link, it->bytes);
+                if (it->trickle) {
+                    const std::lock_guard guard(m_lock);
+                    ++m_trickled;
+                    m_changed.notify_all();
+                }
             }
             it = m_pending.erase(it);
         }
@@ -408,6 +413,20 @@ void AdapterSimulator::Answer(Link link, const Bytes& frame, Clock::time_point w
         }
     }
     if (fault == Fault::Silence) {
+        return;
+    }
+    if (fault == Fault::Trickle) {
+        std::chrono::milliseconds period{};
+        {
+            const std::lock_guard guard(m_lock);
+            period = m_tricklePeriod;
+        }
+        // The first byte at once, so a test knows the reply has begun.
+        for (std::size_t i = 0; i < kTrickleBytes; ++i) {
+            Pending byte{Clock::now() + period * i, link, m_clientGeneration, Bytes{0x55}};
+            byte.trickle = true;
+            m_pending.push_back(std::move(byte));
+        }
         return;
     }
     if (fault == Fault::DropLink) {
@@ -571,6 +590,16 @@ void AdapterSimulator::ClearRecord() {
     const std::lock_guard guard(m_lock);
     m_frames.clear();
     m_discoveryQueries = 0;
+}
+
+void AdapterSimulator::SetTricklePeriod(std::chrono::milliseconds period) {
+    const std::lock_guard guard(m_lock);
+    m_tricklePeriod = period;
+}
+
+bool AdapterSimulator::WaitForTrickled(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_lock);
+    return m_changed.wait_for(lock, timeout, [&] { return m_trickled >= count; });
 }
 
 bool AdapterSimulator::WaitForFrames(std::size_t count, std::chrono::milliseconds timeout) const {

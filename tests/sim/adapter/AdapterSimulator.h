@@ -6,7 +6,8 @@
 // namespace it listens on the namespace's address and hears the broadcasts.
 //
 // The test scripts its answers (poll statuses, the search status, the settings it reports) and its
-// faults (a wrong letter, a bad checksum, a short payload, a split frame, silence, a dropped link),
+// faults (a wrong letter, a bad checksum, a short payload, a split frame, silence, a dropped link, a
+// line that trickles junk in place of the reply),
 // and reads back every frame it received. One thread serves every link; the fixture starts it with
 // the object and stops it with its destruction.
 
@@ -33,7 +34,10 @@ public:
     static constexpr uint16_t kTcpPort = 9760;
     static constexpr uint16_t kDiscoveryPort = 9761;
 
-    enum class Fault { WrongLetter, BadChecksum, ShortPayload, SplitFrame, Silence, DropLink };
+    enum class Fault { WrongLetter, BadChecksum, ShortPayload, SplitFrame, Silence, DropLink, Trickle };
+
+    // A trickle sends this many junk bytes (never an STX), one each trickle period.
+    static constexpr std::size_t kTrickleBytes = 400;
 
     struct Options {
         // Host byte order; 0 takes the next free loopback address of this process.
@@ -75,6 +79,7 @@ public:
     void SetDiscoveryAnswer(bool answer);
     void SetDiscoveryJunkFirst(bool junk);
     void SetDiscoveryDelay(std::chrono::milliseconds delay);
+    void SetTricklePeriod(std::chrono::milliseconds period);
 
     // What it received.
     std::vector<Bytes> Frames() const;
@@ -87,6 +92,8 @@ public:
     bool WaitForFrames(std::size_t count, std::chrono::milliseconds timeout) const;
     // The exchanges it answered and the time it spent on them, from its wake-up to its reply sent.
     uint64_t Exchanges() const;
+    // Waits until at least `count` trickled bytes were sent; false on time-out.
+    bool WaitForTrickled(std::size_t count, std::chrono::milliseconds timeout) const;
     std::chrono::nanoseconds ServiceTime() const;
 
 private:
@@ -99,6 +106,7 @@ private:
         bool datagram = false;
         uint32_t to = 0;
         uint16_t toPort = 0;
+        bool trickle = false;
     };
     struct ScriptedFault {
         uint8_t letter;
@@ -152,6 +160,8 @@ private:
     bool m_discoveryAnswer = true;
     bool m_discoveryJunk = false;
     std::chrono::milliseconds m_discoveryDelay{0};
+    std::chrono::milliseconds m_tricklePeriod{50};
+    std::size_t m_trickled = 0;
     std::vector<Bytes> m_frames;
     std::size_t m_discoveryQueries = 0;
     std::size_t m_connections = 0;
