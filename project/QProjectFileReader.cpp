@@ -8,7 +8,7 @@
 namespace orv {
 
 QProjectFileReader::QProjectFileReader(QDataReader& source)
-    : m_source(source), m_buffer(std::make_unique<uint8_t[]>(kBufferSize)) {
+    : m_source(source), m_buffer(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)) {
     m_windowPos = m_windowEnd = m_buffer.get();
     SetStoredFileVersion(source.GetStoredFileVersion());
 }

@@ -123,7 +123,9 @@ Status VisaSocketSession::Open(const SocketResource& resource, std::unique_ptr<V
     return kSuccess;
 }
 
-VisaSocketSession::VisaSocketSession(int socket) : m_socket(socket), m_input(2 * kReceiveChunk) {}
+// The input buffer is sized by the first receive: a session that is opened and closed again (a
+// detection probe, a failed identification) costs no zeroed buffer.
+VisaSocketSession::VisaSocketSession(int socket) : m_socket(socket) {}
 
 std::unique_ptr<VisaSocketSession> VisaSocketSession::FromConnectedSocket(int socket) {
     return std::unique_ptr<VisaSocketSession>(new VisaSocketSession(socket));
@@ -144,13 +146,13 @@ Status VisaSocketSession::ReceiveMore(const Deadline& deadline) {
     if (m_inputPos == m_inputEnd) {
         m_inputPos = m_inputEnd = 0;
     }
-    if (m_input.size() - m_inputEnd < kReceiveChunk) {
+    if (m_input.size() - m_inputEnd < kReceiveChunk && m_inputPos > 0) {
         std::memmove(m_input.data(), m_input.data() + m_inputPos, Buffered());
         m_inputEnd -= m_inputPos;
         m_inputPos = 0;
-        if (m_input.size() - m_inputEnd < kReceiveChunk) {
-            m_input.resize(m_inputEnd + kReceiveChunk);
-        }
+    }
+    if (m_input.size() - m_inputEnd < kReceiveChunk) {
+        m_input.resize(m_inputEnd + kReceiveChunk);
     }
     if (deadline.TakeFirstWait() && m_timeoutMs > 0) {
         // The first wait of an operation blocks in recv itself, bounded by the session's time-out:

@@ -6,6 +6,7 @@
 #include "core/QDataWriter.h"
 #include "core/QException.h"
 #include "core/TypeIds.h"
+#include "platform/debug/DebugOutput.h"
 #include "project/QMediatorFileFields.h"
 #include "project/QMediatorProjectFileModel.h"
 #include "project/QNode.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -182,48 +184,88 @@ void AddScans(QNodeMediator& mediator, uint16_t kind, int32_t id, bool zelt) {
 
 } // namespace
 
-// Projects of this program's own making, one node of every kind with a kind section, as inputs for
-// the replay to start from.
-std::vector<std::vector<uint8_t>> ProjectFileModelFuzzSeeds() {
-    QMediatorProjectFileModel model(MakeFundamental);
-    QProjectFile file(model, {5, 1, 2, 0});
-    QNodeFactory factory(MakeFundamental);
-    QNodePairList pairs;
-    const auto add = [&](uint16_t kind, QNodeMediator* parent) {
+// A project of this program's own making: the Preferences node and the root, then what a seed adds.
+class SeedProject {
+public:
+    SeedProject() {
+        Add(kTypePreferencesNode, nullptr);
+        m_root = Add(kTypeProjectNode, nullptr);
+    }
+    ~SeedProject() { FreeMediators(m_pairs); }
+    SeedProject(const SeedProject&) = delete;
+    SeedProject& operator=(const SeedProject&) = delete;
+
+    QNodeMediator* Add(uint16_t kind, QNodeMediator* parent) {
         QNodeMediator* mediator =
-            factory.CreateNodeWithMediator(parent, nullptr, kind, nullptr, true).release();
+            m_factory.CreateNodeWithMediator(parent, nullptr, kind, nullptr, true).release();
         mediator->SetKind(kind);
-        pairs.push_back({mediator, parent != nullptr ? parent : mediator});
+        m_pairs.push_back({mediator, parent != nullptr ? parent : mediator});
         return mediator;
-    };
-    add(kTypePreferencesNode, nullptr);
-    QNodeMediator* root = add(kTypeProjectNode, nullptr);
-    std::vector<std::vector<uint8_t>> seeds;
-    seeds.push_back(Written(file, pairs, 9));
-    QNodeMediator* spectral = nullptr;
-    for (uint16_t kind : {kTypeSpectralScanNode, kTypeSpatialScanNode, kTypeSpectralSpatialScanNode,
-                          kTypeHandHeldProbeScanNode}) {
-        QNodeMediator* node = add(kind, root);
+    }
+    // A scan node under the root holding a scan of each representation.
+    QNodeMediator* AddScanNode(uint16_t kind) {
+        QNodeMediator* node = Add(kind, m_root);
         AddScans(*node, kind, 1, false);
         AddScans(*node, kind, 2, true);
-        if (kind == kTypeSpectralScanNode) {
-            spectral = node;
-        }
+        return node;
     }
-    dynamic_cast<QMediatorFileFields&>(*pairs[4].m_node).SetNodeValues({1, {1.0F, 2.0F, 3.0F}});
-    QNodeMediator* comparison = add(kTypeSpectralComparisonNode, root);
-    comparison->SetComparedScan(true, spectral->FindSpectralScanData(1)->Clone());
-    QNodeMediator* reference = add(kTypeSpectralScanReferenceNode, root);
-    dynamic_cast<QProxyNodeMediator&>(*reference).LinkToTarget(*spectral);
-    add(kTypeSpectralSpatialScriptingModuleNode, root)
-        ->GetScriptDefinitions()
-        .push_back({1.0F, 2.0F, 0.5F, ""});
-    QNodeMediator* report = add(kTypeWordReportNode, root);
-    report->SetReportBuffers({{static_cast<int32_t>(spectral->GetNodeID()), {2, 1}}});
-    dynamic_cast<QMediatorFileFields&>(*report).SetReportText("text");
-    seeds.push_back(Written(file, pairs, 20));
-    FreeMediators(pairs);
+    QNodeMediator* Root() const { return m_root; }
+    std::vector<uint8_t> Write() {
+        QMediatorProjectFileModel model(MakeFundamental);
+        QProjectFile file(model, {5, 1, 2, 0});
+        return Written(file, m_pairs, 20);
+    }
+
+private:
+    QNodeFactory m_factory{MakeFundamental};
+    QNodePairList m_pairs;
+    QNodeMediator* m_root = nullptr;
+};
+
+// The inputs for the fuzzer and the replay to start from: every node kind with a kind section, the
+// scans of each kind, node values, a link, a compared scan, script definitions and a report's
+// selection and text, spread over small projects. Each node's frame alone is about ten kilobytes and a
+// scan node's load costs far more, so a project of every kind at once made each input a hundred times
+// slower than one of a single kind; the fuzzer's cross-overs still put them together.
+std::vector<std::vector<uint8_t>> ProjectFileModelFuzzSeeds() {
+    std::vector<std::vector<uint8_t>> seeds;
+    seeds.push_back(SeedProject().Write());
+    for (uint16_t kind : {kTypeSpectralScanNode, kTypeSpatialScanNode, kTypeSpectralSpatialScanNode,
+                          kTypeHandHeldProbeScanNode}) {
+        SeedProject project;
+        QNodeMediator* node = project.AddScanNode(kind);
+        if (kind == kTypeSpectralSpatialScanNode) {
+            dynamic_cast<QMediatorFileFields&>(*node).SetNodeValues({1, {1.0F, 2.0F, 3.0F}});
+        }
+        seeds.push_back(project.Write());
+    }
+    {
+        SeedProject project;
+        QNodeMediator* spectral = project.AddScanNode(kTypeSpectralScanNode);
+        QNodeMediator* comparison = project.Add(kTypeSpectralComparisonNode, project.Root());
+        comparison->SetComparedScan(true, spectral->FindSpectralScanData(1)->Clone());
+        QNodeMediator* reference = project.Add(kTypeSpectralScanReferenceNode, project.Root());
+        dynamic_cast<QProxyNodeMediator&>(*reference).LinkToTarget(*spectral);
+        QNodeMediator* report = project.Add(kTypeWordReportNode, project.Root());
+        report->SetReportBuffers({{static_cast<int32_t>(spectral->GetNodeID()), {2, 1}}});
+        dynamic_cast<QMediatorFileFields&>(*report).SetReportText("text");
+        seeds.push_back(project.Write());
+    }
+    {
+        SeedProject project;
+        project.Add(kTypeSpectralSpatialScriptingModuleNode, project.Root())
+            ->GetScriptDefinitions()
+            .push_back({1.0F, 2.0F, 0.5F, ""});
+        seeds.push_back(project.Write());
+    }
     return seeds;
+}
+
+// Every node made and freed says so on the debug output: written to standard error, once per node
+// of every input, it would cost more than the loading.
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+    SetDebugOutputSink([](std::string_view /*text*/) {});
+    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
