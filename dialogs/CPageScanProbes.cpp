@@ -40,6 +40,7 @@
 #include <deque>
 #include <limits>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 namespace orv {
@@ -131,6 +132,9 @@ struct CPageScanProbes::ArmShared {
     // The main frame's flag and count, which its teardown clears and waits on; null without one.
     std::atomic<uint8_t>* frameRun = nullptr;
     std::atomic<int32_t>* frameCount = nullptr;
+    // Requested when the page stops the thread: withdraws the calibration question and ends the wait
+    // for a homing.
+    std::stop_source stop;
     Event wake{Event::Reset::Auto};
     Event ended{Event::Reset::Manual};
     std::thread thread;
@@ -1109,6 +1113,7 @@ void CPageScanProbes::StopArmThread() {
     }
     m_arm->direction.store(0);
     m_arm->run.store(0);
+    m_arm->stop.request_stop();
     m_arm->wake.Set();
     // The thread ends between moves: at most one move and one idle round.
     if (m_arm->ended.Wait(std::chrono::milliseconds(kArmMoveMs + kArmIdleMs))) {
@@ -1196,7 +1201,7 @@ void CPageScanProbes::ArmPositionThread(const std::shared_ptr<ArmShared>& shared
         if (request) {
             bool done = true;
             if (request->kind == kArmCalibrate) {
-                done = devices->HomeArm();
+                done = devices->HomeArm(arm.stop.get_token(), running);
             } else if (request->kind == kArmMoveToCell) {
                 done = devices->MoveArmToCell(static_cast<uint16_t>(request->row),
                                               static_cast<uint16_t>(request->column), request->height, 0, 1);

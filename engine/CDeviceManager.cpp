@@ -21,6 +21,7 @@
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
+#include "platform/ui/Prompt.h"
 
 #include <optional>
 #include <utility>
@@ -269,6 +270,12 @@ std::unique_lock<std::recursive_mutex> CDeviceManager::LockDevices() const {
     return std::unique_lock(m_deviceLock);
 }
 
+bool CDeviceManager::AreDevicesFree() const {
+    const std::unique_lock devices(m_deviceLock, std::try_to_lock);
+    const std::unique_lock swap(m_scannerSwapLock, std::try_to_lock);
+    return devices.owns_lock() && swap.owns_lock();
+}
+
 std::unique_ptr<CScanner> CDeviceManager::MakeAndConnect(const std::array<ScannerMaker, 4>& makers,
                                                          eProbeType type) {
     const ScannerMaker& maker = makers[MakerIndex(type)];
@@ -305,6 +312,7 @@ void CDeviceManager::KeepScanner(std::unique_ptr<CScanner> scanner) {
         // The outside arm operations hold this lock while they use the driver.
         const std::unique_lock swap(m_scannerSwapLock);
         previous = std::exchange(m_scanner, std::move(scanner));
+        ++m_scannerSwaps;
         m_attachedScanner->Publish(m_scanner.get());
     }
     // Out of reach of every caller now; its disconnect talks to the device, so not under the lock.
@@ -673,12 +681,16 @@ template <class Use> bool CDeviceManager::WithIdleArm(const char* what, Use use)
         return false; // not the arm: nothing to refuse
     }
     if (IsScanRunning()) {
-        AddInformationMessage(1, FormatC("%s refused: a scan is running.", what));
+        if (what != nullptr) {
+            AddInformationMessage(1, FormatC("%s refused: a scan is running.", what));
+        }
         return false;
     }
     const std::unique_lock devices(m_deviceLock, std::try_to_lock);
     if (!devices.owns_lock() || IsScanRunning()) {
-        AddInformationMessage(1, FormatC("%s refused: the devices are busy.", what));
+        if (what != nullptr) {
+            AddInformationMessage(1, FormatC("%s refused: the devices are busy.", what));
+        }
         return false;
     }
     return WithArm(use);
@@ -720,11 +732,61 @@ bool CDeviceManager::MoveArmTo(float x, float y, float z, float r) {
     return WithIdleArm("Moving the arm", [&](CScannerBot& bot) { return bot.MoveArmTo(x, y, z, r); });
 }
 
-bool CDeviceManager::HomeArm() {
-    return WithIdleArm("Homing the arm", [](CScannerBot& bot) {
-        bot.HomeArm();
+bool CDeviceManager::HomeArm(const std::stop_token& stop, const std::function<bool()>& going) {
+    const char* const what = "Homing the arm";
+    if (!m_attachedScanner->GetArmDefaultProbeHeight().has_value()) {
+        return false;
+    }
+    if (IsScanRunning()) {
+        AddInformationMessage(1, FormatC("%s refused: a scan is running.", what));
+        return false;
+    }
+    // Asked before any lock: a scan, a connect or the emergency stop must not wait for the answer.
+    if (ShowPrompt(CDOBOTEngine::CalibrationPrompt(), stop, PromptAnswer::Cancel) != PromptAnswer::Ok) {
+        return true;
+    }
+    std::optional<ArmHoming> homing;
+    uint64_t swaps = 0;
+    if (!WithIdleArm(what, [&](CScannerBot& bot) {
+            homing = bot.BeginHoming();
+            swaps = m_scannerSwaps;
+            return true;
+        })) {
+        return false;
+    }
+    const ArmHomingState last = homing ? AwaitArmHoming(*homing, swaps, stop, going) : ArmHomingState::Failed;
+    // A scan that started meanwhile owns the arm's queue now: it is left alone.
+    WithIdleArm(nullptr, [&](CScannerBot& bot) {
+        if (m_scannerSwaps == swaps) {
+            bot.EndHoming(last);
+        }
         return true;
     });
+    return true;
+}
+
+ArmHomingState CDeviceManager::AwaitArmHoming(const ArmHoming& homing, uint64_t swaps,
+                                              const std::stop_token& stop,
+                                              const std::function<bool()>& going) {
+    const Clock::TimePoint start = ClockNow();
+    for (;;) {
+        if (stop.stop_requested() || (going && !going()) || IsScanRunning()) {
+            return ArmHomingState::Abandoned;
+        }
+        ArmHomingState state = ArmHomingState::Failed;
+        // The swap lock for one exchange only: a connect waits for no more than that.
+        WithArm([&](CScannerBot& bot) {
+            if (m_scannerSwaps == swaps) {
+                state = bot.PollHoming(homing);
+            }
+            return true;
+        });
+        if (state != ArmHomingState::Moving ||
+            ElapsedMilliseconds(start) >= static_cast<int64_t>(CDobotMagician::kQueuedCommandTimeoutMs)) {
+            return state;
+        }
+        ClockSleep(kHomingPoll, stop);
+    }
 }
 
 bool CDeviceManager::MoveArmToCell(uint16_t row, uint16_t column, float height, uint16_t wordA,

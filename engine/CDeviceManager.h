@@ -14,6 +14,7 @@
 
 #include "analyzers/ProbeType.h"
 #include "engine/CEngineDevices.h"
+#include "engine/scanners/CBOTEngine.h"
 #include "engine/scanners/CScanner.h"
 #include "engine/scanners/ScannerSetup.h"
 
@@ -144,6 +145,10 @@ public:
     bool IsScanRunning() const { return m_scanRunning.load(); }
     // Serialises the command thread's device work with the scan thread's per-cell device work.
     std::unique_lock<std::recursive_mutex> LockDevices() const;
+    // True when no other thread holds the device lock or the scanner (the swap lock) at this moment.
+    // Asked by a thread that holds neither (the device lock is recursive: its holder would be told
+    // true).
+    bool AreDevicesFree() const;
 
     // What the command endpoint and the scan thread ask of the devices, each under the device lock.
     // Without the device in question each fails (or answers nothing).
@@ -257,7 +262,14 @@ public:
     // another thread holds the devices, so the asking thread never waits on a scan or a connect.
     bool ResetArmQueue();
     bool MoveArmTo(float x, float y, float z, float r);
-    bool HomeArm();
+    // The probes page's Calibrate. The calibration question comes first, with no lock held (Cancel,
+    // or `stop` while it is shown, leaves the arm where it is: true). The homing is then queued under
+    // the device lock, refused as the moves are, and its end polled every kHomingPoll with no lock
+    // held, until it is done, the arm is stopped or replaced, a scan starts, `stop` fires, `going`
+    // (when given) answers false, or the arm queue's time-out passes; the queue is cleared after.
+    // False when the scanner is not the arm or the homing was refused.
+    bool HomeArm(const std::stop_token& stop = {}, const std::function<bool()>& going = nullptr);
+    static constexpr std::chrono::milliseconds kHomingPoll{10};
     bool MoveArmToCell(uint16_t row, uint16_t column, float height, uint16_t wordA, uint16_t wordB);
 
 private:
@@ -273,8 +285,12 @@ private:
     ScannerSetup CurrentScannerSetup() const;
     // Runs `use` on the arm under the shared swap lock; false when the scanner is not the arm.
     template <class Use> bool WithArm(Use use);
-    // The same for the operations that move the arm: also refused during a scan or a busy device lock.
+    // The same for the operations that move the arm: also refused during a scan or a busy device lock,
+    // logged with `what` (none: silently).
     template <class Use> bool WithIdleArm(const char* what, Use use);
+    // The wait of HomeArm: polls the homing with no lock held until it ends or is abandoned.
+    ArmHomingState AwaitArmHoming(const ArmHoming& homing, uint64_t swaps, const std::stop_token& stop,
+                                  const std::function<bool()>& going);
     void KeepScanner(std::unique_ptr<CScanner> scanner);
     // Binds the current driver to the held connection; true when it may be kept.
     bool BindAnalyzer(int32_t code, bool acceptWithoutCheck);
@@ -300,6 +316,9 @@ private:
     // Taken exclusively to replace m_scanner or reconnect it, shared by the outside arm operations while
     // they use it.
     mutable std::shared_mutex m_scannerSwapLock;
+    // Counts the scanners kept; under m_scannerSwapLock. A homing polled across a swap is not the
+    // new arm's.
+    uint64_t m_scannerSwaps = 0;
     // Set while DetectScanners makes its drivers.
     std::atomic<bool> m_detecting{false};
     std::unique_ptr<CSpectrumAnalyzer> m_analyzer;

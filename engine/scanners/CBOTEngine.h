@@ -5,6 +5,7 @@
 // that each arm kind lines up with the same table.
 
 #include <cstdint>
+#include <optional>
 
 namespace orv {
 
@@ -21,6 +22,17 @@ struct ArmOriginRecord {
     float xOffset = 0;
     float yOffset = 0;
 };
+
+// A homing under way: the queue index the arm reaches when it is done, and the stops counted when it
+// was queued (a stop since then ends it unfinished).
+struct ArmHoming {
+    uint64_t queueIndex = 0;
+    uint32_t stopsAtStart = 0;
+};
+
+// Where a homing stands: still moving, done, failed (the link, or a stop of the arm), or no longer
+// waited for (the caller's stop).
+enum class ArmHomingState { Moving, Done, Failed, Abandoned };
 
 class CBOTEngine {
 public:
@@ -68,6 +80,14 @@ public:
     virtual float GetOriginX() const = 0;
     virtual float GetOriginY() const = 0;
     virtual float GetZOffset() const = 0;
+
+    // The homing of Calibrate without its prompt (the caller asked first), in parts, so that no lock
+    // is held while the arm moves: BeginHoming queues it, each part brief; PollHoming asks the queue
+    // once; EndHoming clears the queue and logs a homing that failed or never ended (`last` Moving).
+    // An arm kind without them cannot be homed so.
+    virtual std::optional<ArmHoming> BeginHoming() { return std::nullopt; }
+    virtual ArmHomingState PollHoming(const ArmHoming& /*homing*/) { return ArmHomingState::Failed; }
+    virtual void EndHoming(ArmHomingState /*last*/) {}
 };
 
 } // namespace orv

@@ -278,13 +278,17 @@ void CDOBOTEngine::ApplySettings() {
     }
 }
 
-bool CDOBOTEngine::AskCalibration() const {
+PromptRequest CDOBOTEngine::CalibrationPrompt() {
     PromptRequest request;
     request.text = kCalibrationText;
     request.caption = kCalibrationCaption;
     request.buttons = PromptButtons::OkCancel;
+    return request;
+}
+
+bool CDOBOTEngine::AskCalibration() const {
     const std::stop_token stop = m_stopTokenSource ? m_stopTokenSource() : std::stop_token{};
-    return ShowPrompt(request, stop, PromptAnswer::Cancel) == PromptAnswer::Ok;
+    return ShowPrompt(CalibrationPrompt(), stop, PromptAnswer::Cancel) == PromptAnswer::Ok;
 }
 
 void CDOBOTEngine::Disconnect() {
@@ -304,6 +308,43 @@ void CDOBOTEngine::Calibrate() {
     AddInformationMessage(1, "Dobot homing...");
     uint64_t index = 0;
     if (!m_link.StartHoming(index) || !m_link.WaitForQueuedCommand(index)) {
+        AddInformationMessage(1, "Dobot: the homing did not end.");
+    }
+    m_link.ClearQueue();
+}
+
+std::optional<ArmHoming> CDOBOTEngine::BeginHoming() {
+    ArmHoming homing;
+    homing.stopsAtStart = m_stopCount.load();
+    m_link.ClearQueue();
+    DobotPose pose;
+    // The lift is queued ahead of the homing: the queue runs them in that order with no wait here.
+    if (m_link.ReadPose(pose) && pose.z < 0.0F && !QueueMoveTo(pose.x, pose.y, 0.0F, false)) {
+        return std::nullopt;
+    }
+    AddInformationMessage(1, "Dobot homing...");
+    if (!m_link.StartHoming(homing.queueIndex)) {
+        return std::nullopt;
+    }
+    return homing;
+}
+
+ArmHomingState CDOBOTEngine::PollHoming(const ArmHoming& homing) {
+    uint64_t current = 0;
+    const bool read = m_link.ReadQueueIndex(current);
+    // Tested after the read: the resume after a stop clears the queue, which moves its index past
+    // the homing as if it were done.
+    if (m_stopCount.load() != homing.stopsAtStart) {
+        return ArmHomingState::Failed;
+    }
+    if (read && current >= homing.queueIndex) {
+        return ArmHomingState::Done;
+    }
+    return m_link.IsLinkUp() ? ArmHomingState::Moving : ArmHomingState::Failed;
+}
+
+void CDOBOTEngine::EndHoming(ArmHomingState last) {
+    if (last == ArmHomingState::Moving || last == ArmHomingState::Failed) {
         AddInformationMessage(1, "Dobot: the homing did not end.");
     }
     m_link.ClearQueue();

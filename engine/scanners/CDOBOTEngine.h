@@ -5,12 +5,14 @@
 // the serial port to use; the motion parameters, where present, replace the arm's own at
 // initialisation.
 //
-// Threads: moves, initialisation and homing come from the thread that holds the engine's device lock;
-// Stop, Resume, ClearAlarms and GetPose may come from any thread at any time (the emergency stop, the
-// pose poller), since they touch only the link, which serialises its exchanges, and atomic flags.
+// Threads: moves, initialisation and the start and end of a homing come from the thread that holds the
+// engine's device lock; Stop, Resume, ClearAlarms, GetPose and PollHoming may come from any thread at
+// any time (the emergency stop, the pose poller, the wait for a homing), since they touch only the
+// link, which serialises its exchanges, and atomic flags.
 
 #include "engine/scanners/CBOTEngine.h"
 #include "engine/scanners/CDobotMagician.h"
+#include "platform/ui/Prompt.h"
 
 #include <array>
 #include <atomic>
@@ -67,6 +69,13 @@ public:
     void Resume() override;
     void ClearAlarms() override;
     const ArmOriginRecord* GetOriginRecord() const override;
+    std::optional<ArmHoming> BeginHoming() override;
+    ArmHomingState PollHoming(const ArmHoming& homing) override;
+    void EndHoming(ArmHomingState last) override;
+
+    // The calibration question of Initialize and Calibrate, for a caller that asks it before taking
+    // any lock.
+    static PromptRequest CalibrationPrompt();
 
     // The token that answers the calibration prompt with Cancel when fired (the engine's stop).
     void SetStopTokenSource(std::function<std::stop_token()> source) {

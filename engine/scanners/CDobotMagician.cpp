@@ -375,6 +375,10 @@ bool CDobotMagician::ReadQueueIndex(uint64_t& currentIndex) {
     return ReadQueuedIndex(CCommandMessage(kQueueCurrentIndex, kRead), currentIndex);
 }
 
+bool CDobotMagician::IsLinkUp() const {
+    return m_serial.GetState() == CSerialComm::kStateReady && !m_serial.IsLost();
+}
+
 bool CDobotMagician::WaitForQueuedCommand(uint64_t queuedIndex, uint32_t timeoutMs) {
     const Clock::TimePoint start = ClockNow();
     for (;;) {
@@ -382,7 +386,7 @@ bool CDobotMagician::WaitForQueuedCommand(uint64_t queuedIndex, uint32_t timeout
         if (ReadQueueIndex(current) && current >= queuedIndex) {
             return true;
         }
-        if (m_serial.GetState() != CSerialComm::kStateReady || m_serial.IsLost() || LinkStop::Requested() ||
+        if (!IsLinkUp() || LinkStop::Requested() ||
             ElapsedMilliseconds(start) >= static_cast<int64_t>(timeoutMs)) {
             return false;
         }

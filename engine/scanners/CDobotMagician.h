@@ -168,6 +168,8 @@ public:
     bool ForceStopQueue();
     bool ClearQueue();
     bool ReadQueueIndex(uint64_t& currentIndex);
+    // Whether the port is open and not lost: a poll of the queue may go on.
+    bool IsLinkUp() const;
 
     // Polls the queue's current index until it reaches `queuedIndex` or `timeoutMs` passes on the
     // platform clock, pausing 1 ms between polls. Fails at once on a lost port, and on the stop in force

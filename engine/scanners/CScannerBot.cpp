@@ -383,6 +383,18 @@ void CScannerBot::HomeArm() {
     m_engine->Calibrate();
 }
 
+std::optional<ArmHoming> CScannerBot::BeginHoming() {
+    return m_engine->BeginHoming();
+}
+
+ArmHomingState CScannerBot::PollHoming(const ArmHoming& homing) {
+    return m_engine->PollHoming(homing);
+}
+
+void CScannerBot::EndHoming(ArmHomingState last) {
+    m_engine->EndHoming(last);
+}
+
 void CScannerBot::SetTargetCell(uint16_t row, uint16_t column, float height, uint16_t wordA, uint16_t wordB) {
     m_targetRow = row;
     m_targetColumn = column;

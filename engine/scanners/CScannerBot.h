@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -79,6 +80,11 @@ public:
     // z relative to the arm's z offset.
     bool MoveArmTo(float x, float y, float z, float r);
     void HomeArm();
+    // HomeArm in parts, for a caller that asked the question itself and holds no lock while the arm
+    // moves (CBOTEngine's BeginHoming, PollHoming, EndHoming); the poll may come from any thread.
+    std::optional<ArmHoming> BeginHoming();
+    ArmHomingState PollHoming(const ArmHoming& homing);
+    void EndHoming(ArmHomingState last);
 
     // The probes page's move to one cell: the target, a flag byte it passes along, and the move.
     void SetTargetCell(uint16_t row, uint16_t column, float height, uint16_t wordA, uint16_t wordB);
