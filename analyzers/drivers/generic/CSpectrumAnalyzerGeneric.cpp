@@ -10,7 +10,7 @@
 #include "platform/fs/AppPaths.h"
 #include "platform/ini/IniFile.h"
 #include "platform/log/InformationLog.h"
-#include "platform/ui/Prompt.h"
+#include "platform/ui/PromptDeferral.h"
 
 #include <chrono>
 #include <cmath>
@@ -233,7 +233,8 @@ bool CSpectrumAnalyzerGeneric::SetupSpectrumAnalyzer() {
         request.icon = PromptIcon::Warning;
         const std::stop_token stop =
             m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
-        ShowPrompt(request, stop, PromptAnswer::Ok);
+        // Posted: the set-up runs under the engine's device lock, and the box comes once it is released.
+        PostPrompt(request, stop);
         if (m_scanSetup != nullptr) {
             m_scanSetup->SetFailureCode(kWrongModeFailureCode);
         }

@@ -4,7 +4,7 @@
 #include "analyzers/drivers/rs/CSpectrumAnalyzerFSV3.h"
 #include "analyzers/drivers/scpi/ScpiBlockData.h"
 #include "platform/CLocale.h"
-#include "platform/ui/Prompt.h"
+#include "platform/ui/PromptDeferral.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,7 +75,7 @@ bool CSpectrumAnalyzerZND::SetAttenuation(float dB) {
         // Told, not refused: the scan goes on without the attenuation.
         const std::stop_token stop =
             m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
-        ShowPrompt({kAttenuationWarning, "", PromptButtons::Ok, PromptIcon::Warning}, stop, PromptAnswer::Ok);
+        PostPrompt({kAttenuationWarning, "", PromptButtons::Ok, PromptIcon::Warning}, stop);
     }
     return true;
 }

@@ -4,7 +4,7 @@
 #include "analyzers/drivers/DeviceLibraryTrace.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
-#include "platform/ui/Prompt.h"
+#include "platform/ui/PromptDeferral.h"
 
 #include <algorithm>
 
@@ -64,7 +64,8 @@ bool CSpectrumAnalyzerBB60::CheckStatus() {
         FormatC("There was an error in the BB60A/C driver: %s", text != nullptr ? text : "");
     Log(message);
     const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
-    ShowPrompt({message, "", PromptButtons::Ok, PromptIcon::Error}, stop, PromptAnswer::Ok);
+    // Posted: a set-up shows it once the engine's device lock is released.
+    PostPrompt({message, "", PromptButtons::Ok, PromptIcon::Error}, stop);
     return false;
 }
 

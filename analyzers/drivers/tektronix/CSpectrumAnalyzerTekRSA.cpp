@@ -4,7 +4,7 @@
 #include "analyzers/drivers/DeviceLibraryTrace.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
-#include "platform/ui/Prompt.h"
+#include "platform/ui/PromptDeferral.h"
 
 #include <algorithm>
 
@@ -55,7 +55,8 @@ bool CSpectrumAnalyzerTekRSA::CheckStatus() {
     const char* text = m_deviceStatus == vendor::kRsaConnectionLost ? kConnectionLostText : kUnknownErrorText;
     Log(text);
     const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
-    ShowPrompt({text, "", PromptButtons::Ok, PromptIcon::Error}, stop, PromptAnswer::Ok);
+    // Posted: a set-up shows it once the engine's device lock is released.
+    PostPrompt({text, "", PromptButtons::Ok, PromptIcon::Error}, stop);
     return false;
 }
 
