@@ -356,7 +356,8 @@ private:
     struct PatternRun;
     // The pattern routines' common opening: the device lock, the set-up (with the analyser, and the
     // scanner when asked), its grid and probe-cell map; then `fits` (the routine's own checks of the
-    // set-up and the analyser: false clears read-ok) and OpenPattern. False when any step fails.
+    // set-up and the analyser: false clears read-ok; it may also set the scanner up and put other
+    // cells in run.cells) and OpenPattern over run.cells. False when any step fails.
     template <class Fits> bool BeginPattern(PatternRun& run, bool needScanner, Fits fits);
     // Probe height, the bitmap of the map's active cells to the scanner, and the scanner's height
     // table; the per-cell array zeroed. False (scanner-ready cleared) without a scanner.

@@ -448,32 +448,30 @@ bool CDeviceManager::ScanTwoHalves(RunScan* runner) {
 
 bool CDeviceManager::ScanMultipleGatedSweep(RunScan* runner, uint16_t frequencyIndex,
                                             uint16_t frequencyCount) {
-    const auto lock = LockDevices();
-    const SetupScan* setup = SetupForSpatialRoutine(true);
-    if (setup == nullptr) {
-        return false;
-    }
-    const ScanGrid grid(*setup);
-    const float rbw = setup->GetRBW();
-    const int32_t g = m_analyzer->GetCellsPerSweep(rbw);
-    if (g < 1) {
-        SetReadOk(0);
-        return false;
-    }
-    const auto map = setup->GetProbeCellMap();
-    std::span<const uint8_t> cells = MapCells(map);
+    PatternRun run;
+    int32_t g = 0;
     // Fewer cells per sweep than active probes: every cell of the grid is measured. The map stays
     // the set-up's; the grid's own all-active map stands in for it here.
     std::vector<uint8_t> allActive;
-    if (g < m_analyzer->GetActiveProbeCellCount()) {
-        allActive.assign(grid.CellCount(), 1);
-        cells = allActive;
-    }
-    m_scanner->SetStepWords(frequencyIndex, frequencyCount);
-    m_scanner->SetSwitchMode(GetSwitchModeValue());
-    if (!OpenPattern(grid, cells) || !TriggerSweep()) {
+    if (!BeginPattern(run, true,
+                      [&](const SetupScan& setup, const ScanGrid& grid) {
+                          g = m_analyzer->GetCellsPerSweep(setup.GetRBW());
+                          if (g < 1) {
+                              return false;
+                          }
+                          if (g < m_analyzer->GetActiveProbeCellCount()) {
+                              allActive.assign(grid.CellCount(), 1);
+                              run.cells = allActive;
+                          }
+                          m_scanner->SetStepWords(frequencyIndex, frequencyCount);
+                          m_scanner->SetSwitchMode(GetSwitchModeValue());
+                          return true;
+                      }) ||
+        !TriggerSweep()) {
         return false;
     }
+    const ScanGrid& grid = *run.grid;
+    const std::span<const uint8_t> cells = run.cells;
     Pause(kMultipleGatedTriggerSettle);
     uint32_t active = 0;
     for (uint32_t cell = 0; cell < grid.CellCount() && cell < cells.size(); ++cell) {
