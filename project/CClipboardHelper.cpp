@@ -4,8 +4,12 @@ namespace orv {
 
 CClipboardHelper::CClipboardHelper(int /*reserved*/) {}
 
-void CClipboardHelper::AddFormat(const std::string& name, const std::string& alternative) {
+bool CClipboardHelper::AddFormat(const std::string& name, const std::string& alternative) {
+    if (name.empty()) {
+        return false;
+    }
     m_formats.emplace_back(name, alternative);
+    return true;
 }
 
 } // namespace orv

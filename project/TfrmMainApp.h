@@ -175,6 +175,8 @@ public:
     QOverlayControlList& GetOverlayControls() { return m_overlays; }
 
     const std::array<CClipboardHelper, 3>& GetClipboardHelpers() const { return m_clipboard; }
+    // The drag-enter questions keep their answers in the helpers.
+    std::array<CClipboardHelper, 3>& GetClipboardHelpers() { return m_clipboard; }
     const std::string& GetStartFolder() const { return m_startFolder; }
 
     // --- The node container of the Preferences node ---

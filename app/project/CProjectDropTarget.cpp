@@ -1,8 +1,8 @@
 #include "app/project/CProjectDropTarget.h"
 
+#include "app/controls/ClipboardFormats.h"
 #include "project/QNodeMediator.h"
 
-#include <QAbstractScrollArea>
 #include <QPointer>
 #include <QWidget>
 
@@ -18,21 +18,14 @@ std::map<const QNodeContainer*, QPointer<QWidget>>& Targets() {
     return targets;
 }
 
-void AcceptDrops(QWidget& view, bool accept) {
-    view.setAcceptDrops(accept);
-    if (auto* area = qobject_cast<QAbstractScrollArea*>(&view)) {
-        area->viewport()->setAcceptDrops(accept);
-    }
-}
-
 } // namespace
 
 void CProjectDropTarget::Move(QWidget& view, QNodeMediator& mediator) {
     QPointer<QWidget>& current = Targets()[mediator.GetContainer()];
     if (current != nullptr && current.data() != &view) {
-        AcceptDrops(*current, false);
+        RegisterDropTarget(*current, false);
     }
-    AcceptDrops(view, true);
+    RegisterDropTarget(view, true);
     current = &view;
 }
 

@@ -90,8 +90,8 @@ void CSpectralView::CopyImageToClipboard(int32_t /*picture*/) {
 bool CSpectralView::OnDragEnter(const QMimeData* data) {
     m_bDragFormatOffered = false;
     if (TfrmMainApp* project = GetProject(); project != nullptr && data != nullptr) {
-        for (const CClipboardHelper& helper : project->GetClipboardHelpers()) {
-            if (OffersClipboardFormat(*data, helper)) {
+        for (CClipboardHelper& helper : project->GetClipboardHelpers()) {
+            if (IsAnyFormatAvailable(helper, data)) {
                 m_bDragFormatOffered = true;
                 break;
             }
