@@ -598,7 +598,8 @@ private:
     // A Spectral/Spatial node that a scripting node made from one of its scripts.
     static bool IsScriptMade(const QNodeMediator* mediator);
     void FillScanDataListForKind(uint16_t kind);
-    // What the scan-data list shows for a kind, in list order.
+    // The scans the scan-data list shows for a kind, in list order (the two-scan kinds list their
+    // sources by their part instead).
     std::vector<const CScanData*> ListedScans(uint16_t kind) const;
     int32_t NewestScanID(uint16_t kind, size_t& count);
     // Makes a spectral scan whole and marks it used; the scans a view shows are never moved out.

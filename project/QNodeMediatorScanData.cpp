@@ -405,10 +405,27 @@ void QNodeMediator::FillScanDataList(uint16_t kind) {
     }
     m_pScanListWnd->SetOwner(this);
     m_pScanListWnd->Clear();
-    // The rows show the scans' own date and description: no scan is prepared for its row.
-    for (const CScanData* scan : ListedScans(kind)) {
-        m_pScanListWnd->AddRow(FormatC("%d", static_cast<int32_t>(scan->m_ScanId)), scan->m_DateText,
-                               scan->m_UserText);
+    // A two-scan node lists its sources by their part, not by the scans' own IDs.
+    switch (kind) {
+    case kTypeSpectralComparisonNode:
+        m_pScanListWnd->AddSpectralComparisonRows(*this);
+        break;
+    case kTypeSpatialComparisonNode:
+        m_pScanListWnd->AddSpatialComparisonRows(*this);
+        break;
+    case kTypeSpectralOverlayNode:
+        m_pScanListWnd->AddSpectralOverlayRows(*this);
+        break;
+    case kTypeBlindSpotReductionNode:
+        m_pScanListWnd->AddBlindSpotReductionRows(*this);
+        break;
+    default:
+        // The rows show the scans' own date and description: no scan is prepared for its row.
+        for (const CScanData* scan : ListedScans(kind)) {
+            m_pScanListWnd->AddRow(FormatC("%d", static_cast<int32_t>(scan->m_ScanId)), scan->m_DateText,
+                                   scan->m_UserText);
+        }
+        break;
     }
     const ViewKind* viewKind = FindViewKind(kind == kTypeSpectralSpatialUserCompositeNode ? m_nKind : kind);
     if (viewKind != nullptr) {
@@ -439,14 +456,6 @@ void QNodeMediator::FillScanDataListForKind(uint16_t kind) {
 
 std::vector<const CScanData*> QNodeMediator::ListedScans(uint16_t kind) const {
     std::vector<const CScanData*> scans;
-    const auto compared = [&scans](const auto& group) {
-        for (const CScanData* scan : {static_cast<const CScanData*>(group.first.get()),
-                                      static_cast<const CScanData*>(group.second.get())}) {
-            if (scan != nullptr) {
-                scans.push_back(scan);
-            }
-        }
-    };
     const auto all = [&scans](const auto& list) {
         scans.reserve(list.size());
         for (const auto& scan : list) {
@@ -454,18 +463,6 @@ std::vector<const CScanData*> QNodeMediator::ListedScans(uint16_t kind) const {
         }
     };
     switch (kind) {
-    case kTypeSpectralComparisonNode:
-        compared(m_spectralComparison);
-        break;
-    case kTypeSpatialComparisonNode:
-        compared(m_spatialComparison);
-        break;
-    case kTypeSpectralOverlayNode:
-        compared(m_spectralOverlay);
-        break;
-    case kTypeBlindSpotReductionNode:
-        compared(m_blindSpotReduction);
-        break;
     case kTypeSpectralScanNode:
         all(m_spectralScans);
         break;

@@ -1,16 +1,42 @@
 #include "app/panes/CViewList.h"
 
+#include "app/CDlgScanDataDescription.h"
+#include "app/CStitchDialogMaker.h"
 #include "app/QtConversions.h"
+#include "app/controls/ClipboardFormats.h"
+#include "app/controls/RemoveDuplicateMenuSeparators.h"
+#include "app/controls/WrapToWidth.h"
+#include "app/panes/CViewTreeMenu.h"
+#include "app/panes/CViewTreeWidget.h"
+#include "core/QDataReader.h"
+#include "core/QDataWriter.h"
+#include "core/QScanOptions.h"
+#include "core/TypeIds.h"
 #include "platform/CLocale.h"
+#include "platform/msg/MessageTarget.h"
+#include "platform/ui/Prompt.h"
+#include "project/NodeMessages.h"
+#include "project/QNodeMediator.h"
+#include "project/QProjectFormView.h"
+#include "project/TfrmMainApp.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace orv {
 namespace {
@@ -29,14 +55,77 @@ const std::string& DescriptionOf(const CScanData& scan) {
     return scan.m_UserText;
 }
 
+bool IsTwoSourceKind(uint16_t kind) {
+    return kind == kTypeSpectralComparisonNode || kind == kTypeSpatialComparisonNode ||
+           kind == kTypeSpectralOverlayNode || kind == kTypeBlindSpotReductionNode;
+}
+
+// Menu 350, popup 0: every action carries its command id as its data.
+std::unique_ptr<QMenu> BuildScanPopup() {
+    using namespace ScanListCommand;
+    auto menu = std::make_unique<QMenu>(QString::fromLatin1(CViewList::kScanPopupName));
+    const auto add = [](QMenu& into, uint32_t id, const char* caption) {
+        into.addAction(QString::fromLatin1(caption))->setData(QVariant::fromValue<uint>(id));
+    };
+    add(*menu, kCopy, "Copy");
+    add(*menu, kDelete, "Delete");
+    add(*menu, kExportSpatialData, "Export Spatial Data");
+    QMenu* spectral = menu->addMenu(QString::fromLatin1(CViewList::kExportSpectralDataCaption));
+    add(*spectral, kExportAllData, "All Data");
+    add(*spectral, kExportAllPeaks, "All Peaks");
+    menu->addSeparator();
+    add(*menu, kOpenScanDataDescription, "Open Scan Data Description");
+    add(*menu, kReorderScanData, "Re-Order Scan Data");
+    add(*menu, kStitch, "Stitch");
+    return menu;
+}
+
+void RemoveSubmenu(QMenu& menu, const char* caption) {
+    for (QAction* action : menu.actions()) {
+        if (action->menu() != nullptr && action->text() == QLatin1String(caption)) {
+            menu.removeAction(action);
+            delete action->menu();
+            return;
+        }
+    }
+}
+
+void RemoveFirstSeparator(QMenu& menu) {
+    for (QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            menu.removeAction(action);
+            if (action->parent() == &menu) {
+                delete action;
+            }
+            return;
+        }
+    }
+}
+
 } // namespace
 
 CViewList::CViewList(QWidget* parent) : QTreeWidget(parent) {
     InsertColumns();
     SetListStyles();
+    setMouseTracking(true);
+    // Rows are dragged out to other windows; nothing is dropped here.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    // Scrolling by the user leaves the tree's current node.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int) {
+        if (m_tree != nullptr) {
+            m_tree->SetCurrentNode(nullptr);
+        }
+    });
+    m_tipTimer.setSingleShot(true);
+    m_tipTimer.setInterval(kTipDelayMs);
+    connect(&m_tipTimer, &QTimer::timeout, this, [this] { ShowToolTipNow(); });
+    m_menuRunner = [](QMenu& menu, const QPoint& globalPoint) { return menu.exec(globalPoint); };
 }
 
-CViewList::~CViewList() = default;
+CViewList::~CViewList() {
+    m_tipTimer.stop();
+}
 
 void CViewList::InsertColumns() {
     setColumnCount(3);
@@ -174,6 +263,27 @@ void CViewList::RemoveAllScanData() {
     m_selectedRow = -1;
 }
 
+void CViewList::AddSourceRow(const std::string& text, int32_t source, const CScanData& scan) {
+    auto* row = new QTreeWidgetItem();
+    row->setText(0, CodePageToQString(text));
+    row->setText(kDateColumn, CodePageToQString(DateOf(scan)));
+    row->setText(kDescriptionColumn, CodePageToQString(DescriptionOf(scan)));
+    row->setData(0, kIdRole, source);
+    insertTopLevelItem(0, row);
+    if (m_selectedRow >= 0) {
+        ++m_selectedRow;
+    }
+}
+
+void CViewList::SelectScanDataByIdNoClear(int32_t scanId) {
+    QTreeWidgetItem* row = FindRow(scanId);
+    if (row == nullptr) {
+        return;
+    }
+    row->setSelected(true);
+    scrollToItem(row);
+}
+
 void CViewList::SelectScanDataById(int32_t scanId) {
     clearSelection();
     QTreeWidgetItem* row = FindRow(scanId);
@@ -201,6 +311,397 @@ int32_t CViewList::GetRowId(int row) const {
 std::string CViewList::GetRowText(int row, int column) const {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item != nullptr ? QStringToCodePage(item->text(column)) : std::string();
+}
+
+std::vector<int32_t> CViewList::GetSelectedIds() const {
+    std::vector<int32_t> ids;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->isSelected()) {
+            ids.push_back(topLevelItem(i)->data(0, kIdRole).toInt());
+        }
+    }
+    return ids;
+}
+
+QTreeWidgetItem* CViewList::FirstSelectedRow() const {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->isSelected()) {
+            return topLevelItem(i);
+        }
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* CViewList::FindRowByItemData(int32_t itemData) const {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->data(0, kIdRole).toInt() == itemData) {
+            return topLevelItem(i);
+        }
+    }
+    return nullptr;
+}
+
+TfrmMainApp* CViewList::GetProject() const {
+    return m_tree != nullptr ? m_tree->GetProject() : nullptr;
+}
+
+// --- Following the selection, opening ---
+
+void CViewList::FollowSelection() {
+    QTreeWidgetItem* first = FirstSelectedRow();
+    if (first == nullptr) {
+        return;
+    }
+    const int row = indexOfTopLevelItem(first);
+    if (row == m_selectedRow) {
+        return;
+    }
+    m_selectedRow = row;
+    if (m_owner != nullptr) {
+        m_owner->ShowScanData(first->data(0, kIdRole).toInt());
+    }
+}
+
+void CViewList::OpenSelectedScanData() {
+    QTreeWidgetItem* first = FirstSelectedRow();
+    if (first == nullptr || m_owner == nullptr) {
+        return;
+    }
+    QNodeMediator* owner = m_owner;
+    owner->ViewScanData(first->data(0, kIdRole).toInt());
+    if (m_tree != nullptr) {
+        m_tree->SetCurrentNode(owner);
+    }
+}
+
+void CViewList::mousePressEvent(QMouseEvent* event) {
+    // A press starts a new hover for the tip.
+    m_tipRow = -1;
+    QTreeWidget::mousePressEvent(event);
+}
+
+void CViewList::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        FollowSelection();
+    }
+}
+
+void CViewList::keyReleaseEvent(QKeyEvent* event) {
+    FollowSelection();
+    QTreeWidget::keyReleaseEvent(event);
+}
+
+void CViewList::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        OpenSelectedScanData();
+    }
+}
+
+// --- Context menu ---
+
+bool CViewList::CanDeleteScanData() const {
+    return m_owner != nullptr && !m_owner->IsScanning() && !m_owner->IsScanInProgress();
+}
+
+void CViewList::ShowFirstSelectedByKind() {
+    QTreeWidgetItem* first = FirstSelectedRow();
+    if (first == nullptr || m_owner == nullptr) {
+        return;
+    }
+    const int32_t scanId = first->data(0, kIdRole).toInt();
+    switch (m_owner->GetKind()) {
+    case kTypeSpectralScanNode:
+        m_owner->ShowSpectralScanData(scanId);
+        break;
+    case kTypeSpatialScanNode:
+        m_owner->ShowSpatialScanData(scanId);
+        break;
+    case kTypeSpectralSpatialScanNode:
+        m_owner->ShowSpectralSpatialScanData(scanId, false);
+        break;
+    case kTypeHandHeldProbeScanNode:
+        m_owner->ShowHandHeldProbeScanData(scanId, false);
+        break;
+    default:
+        break;
+    }
+}
+
+std::unique_ptr<QMenu> CViewList::BuildContextMenu() {
+    using namespace ScanListCommand;
+    const std::vector<int32_t> selected = GetSelectedIds();
+    if (selected.empty() || m_owner == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<QMenu> menu = BuildScanPopup();
+    const uint16_t kind = m_owner->GetKind();
+    if (selected.size() == 1) {
+        if (m_owner->GetCurrentScanPointCount() < 1) {
+            CViewTreeMenu::EnableCommand(*menu, kExportAllPeaks, false);
+        }
+        if (kind == kTypeSpectralScanNode) {
+            CViewTreeMenu::RemoveCommand(*menu, kExportSpatialData);
+        } else if (kind == kTypeSpatialScanNode) {
+            RemoveSubmenu(*menu, kExportSpectralDataCaption);
+        } else if (IsTwoSourceKind(kind)) {
+            CViewTreeMenu::RemoveCommand(*menu, kExportSpatialData);
+            RemoveSubmenu(*menu, kExportSpectralDataCaption);
+        }
+    } else {
+        CViewTreeMenu::RemoveCommand(*menu, kCopy);
+        CViewTreeMenu::RemoveCommand(*menu, kExportSpatialData);
+        RemoveSubmenu(*menu, kExportSpectralDataCaption);
+        RemoveFirstSeparator(*menu);
+        CViewTreeMenu::RemoveCommand(*menu, kOpenScanDataDescription);
+    }
+    // Re-ordering is never offered.
+    CViewTreeMenu::RemoveCommand(*menu, kReorderScanData);
+    RemoveDuplicateMenuSeparators(menu.get());
+    return menu;
+}
+
+void CViewList::ShowContextMenu(const QPoint& viewportPoint) {
+    if (FirstSelectedRow() == nullptr || m_owner == nullptr) {
+        return;
+    }
+    ShowFirstSelectedByKind();
+    const QPoint at = viewport()->mapToGlobal(viewportPoint);
+    const TfrmMainApp* project = GetProject();
+    const bool reportOpen = project != nullptr && project->IsReportGeneratorOpen();
+    if (reportOpen || !CanDeleteScanData()) {
+        // Nothing to choose: the popup only says why.
+        std::unique_ptr<QMenu> notice = CViewTreeMenu::BuildPopup(
+            reportOpen ? CViewTreeMenu::kReportGeneratorPopup : CViewTreeMenu::kOngoingScanPopup);
+        m_menuRunner(*notice, at);
+        return;
+    }
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    if (menu == nullptr) {
+        return;
+    }
+    const uint32_t command = CViewTreeMenu::CommandOf(m_menuRunner(*menu, at));
+    menu.reset();
+    if (command != 0) {
+        OnMenuCommand(command);
+    }
+}
+
+void CViewList::contextMenuEvent(QContextMenuEvent* event) {
+    const QPoint point = event->reason() == QContextMenuEvent::Mouse
+                             ? event->pos()
+                             : viewport()->mapFromGlobal(QCursor::pos());
+    ShowContextMenu(point);
+    event->accept();
+}
+
+void CViewList::ExportSpectral(int32_t scanId, bool allPeaks) {
+    QScanOptions* options = m_owner->GetScanOptions();
+    if (!allPeaks || options == nullptr) {
+        m_owner->ExportSpectralTo(scanId);
+        return;
+    }
+    // The switch is cleared however the export ends.
+    class ClearAllPeaks {
+    public:
+        explicit ClearAllPeaks(QScanOptions& options) : m_options(options) {
+            m_options.SetExportAllPeaks(true);
+        }
+        ~ClearAllPeaks() { m_options.SetExportAllPeaks(false); }
+        ClearAllPeaks(const ClearAllPeaks&) = delete;
+        ClearAllPeaks& operator=(const ClearAllPeaks&) = delete;
+
+    private:
+        QScanOptions& m_options;
+    } clear(*options);
+    m_owner->ExportSpectralTo(scanId);
+}
+
+void CViewList::OnMenuCommand(uint32_t command) {
+    using namespace ScanListCommand;
+    QTreeWidgetItem* first = FirstSelectedRow();
+    if (first == nullptr || m_owner == nullptr) {
+        return;
+    }
+    const int32_t id = first->data(0, kIdRole).toInt();
+    switch (command) {
+    case kCopy:
+        if (TfrmMainApp* project = GetProject()) {
+            project->SetCopiedScanData(m_owner, id);
+        }
+        break;
+    case kDelete:
+        if (ShowPrompt(kDeleteText, kDeleteCaption, PromptButtons::OkCancel, PromptIcon::Information) !=
+            PromptAnswer::Cancel) {
+            DeleteSelectedScanData();
+        }
+        break;
+    case kExportSpatialData:
+        m_owner->ExportSpatialTo(id);
+        break;
+    case kExportAllData:
+        ExportSpectral(id, false);
+        break;
+    case kExportAllPeaks:
+        ExportSpectral(id, true);
+        break;
+    case kOpenScanDataDescription:
+        // A two-scan node's row names its source: 1 the reference or lower scan, 0 the other.
+        CDlgScanDataDescription::Run(*m_owner, id, IsTwoSourceKind(m_owner->GetKind()) ? id : 0, this);
+        break;
+    case kStitch:
+        CStitchDialogMaker::Run(*m_owner, this);
+        break;
+    default:
+        break;
+    }
+}
+
+// --- Deleting ---
+
+bool CViewList::DeleteOne(int32_t itemData) {
+    QNodeMediator& owner = *m_owner;
+    const uint16_t kind = owner.GetKind();
+    if (kind == kTypeSpectralSpatialScanNode && owner.CountNodesLinkedToScan(itemData) > 0) {
+        if (ShowPrompt(kLinkedDeleteText, kDeleteCaption, PromptButtons::OkCancel, PromptIcon::Information) ==
+            PromptAnswer::Cancel) {
+            return false;
+        }
+    }
+    delete FindRowByItemData(itemData);
+    const bool first = itemData == kFirstSourceRow;
+    switch (kind) {
+    case kTypeSpectralScanNode:
+        owner.DeleteSpectralScanData(itemData);
+        break;
+    case kTypeSpatialScanNode:
+        owner.DeleteSpatialScanData(itemData);
+        break;
+    case kTypeSpectralSpatialScanNode:
+        owner.CloseViewsOfNodesLinkedToScan(itemData);
+        owner.DeleteSpectralSpatialScanData(itemData);
+        break;
+    case kTypeHandHeldProbeScanNode:
+        owner.DeleteHandHeldProbeScanData(itemData);
+        break;
+    case kTypeSpectralComparisonNode:
+        owner.RemoveSpectralComparisonScan(first);
+        break;
+    case kTypeSpectralOverlayNode:
+        owner.RemoveSpectralOverlayScan(first);
+        break;
+    case kTypeSpatialComparisonNode:
+        owner.RemoveSpatialComparisonScan(first);
+        break;
+    case kTypeBlindSpotReductionNode:
+        owner.RemoveBlindSpotReductionScan(first);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool CViewList::DeleteSelectedScanData() {
+    if (!CanDeleteScanData()) {
+        return false;
+    }
+    // By id: the rows move up as rows above them go.
+    const std::vector<int32_t> ids = GetSelectedIds();
+    bool deleted = false;
+    for (int32_t id : ids) {
+        if (!DeleteOne(id)) {
+            break;
+        }
+        deleted = true;
+    }
+    m_selectedRow = -1;
+    // What went before a cancelled question has gone: the project is modified all the same.
+    if (deleted && m_documentView != nullptr) {
+        m_documentView->GetMessageTarget().Post(NodeMessage::kProjectModified);
+    }
+    return deleted;
+}
+
+// --- Dragging ---
+
+void CViewList::startDrag(Qt::DropActions /*supportedActions*/) {
+    BeginDrag();
+}
+
+void CViewList::BeginDrag() {
+    QTreeWidgetItem* row = currentItem();
+    if (row == nullptr || !row->isSelected()) {
+        row = FirstSelectedRow();
+    }
+    if (row == nullptr) {
+        return;
+    }
+    m_selectedRow = indexOfTopLevelItem(row);
+    m_dragId = row->data(0, kIdRole).toInt();
+    SetDraggedScanData(m_owner, m_dragId);
+    int32_t effect = 0;
+    DragSerializedObject(*this, kDragFormat, this, &effect);
+    ClearDraggedScanData();
+}
+
+void CViewList::StoreClipboardData(QDataWriter& writer) const {
+    writer.WriteI32(m_dragId);
+}
+
+void CViewList::LoadClipboardData(QDataReader& reader) {
+    m_dragId = reader.ReadI32();
+}
+
+// --- Tool-tip ---
+
+void CViewList::mouseMoveEvent(QMouseEvent* event) {
+    QTreeWidget::mouseMoveEvent(event);
+    const QPoint point = event->position().toPoint();
+    QTreeWidgetItem* item = itemAt(point);
+    // The label is the row's first column.
+    const bool overLabel = item != nullptr && columnAt(point.x()) == 0;
+    if (!overLabel) {
+        HideToolTip();
+        return;
+    }
+    const int row = indexOfTopLevelItem(item);
+    if (row == m_tipRow) {
+        return;
+    }
+    m_tipRow = row;
+    const QString description =
+        item->isSelected() && row == m_selectedRow ? item->text(kDescriptionColumn) : QString();
+    m_tipTimer.stop();
+    QToolTip::hideText();
+    if (description.isEmpty()) {
+        m_tipText.clear();
+        return;
+    }
+    m_tipText = WrapToWidth(description, QToolTip::font(), kTipMaxWidth);
+    m_tipPoint = event->globalPosition().toPoint();
+    m_tipTimer.start();
+}
+
+void CViewList::leaveEvent(QEvent* event) {
+    HideToolTip();
+    QTreeWidget::leaveEvent(event);
+}
+
+void CViewList::HideToolTip() {
+    m_tipTimer.stop();
+    m_tipRow = -1;
+    m_tipText.clear();
+    QToolTip::hideText();
+}
+
+void CViewList::ShowToolTipNow() {
+    QPalette palette = QToolTip::palette();
+    palette.setColor(QPalette::ToolTipBase, ColorRefToQColor(kTipBackground));
+    palette.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(palette);
+    QToolTip::showText(m_tipPoint, m_tipText, this, QRect(), 10 * kTipDelayMs);
 }
 
 } // namespace orv

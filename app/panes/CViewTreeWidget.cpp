@@ -2,6 +2,7 @@
 
 #include "app/QtConversions.h"
 #include "app/controls/RemoveDuplicateMenuSeparators.h"
+#include "app/controls/WrapToWidth.h"
 #include "app/panes/CNodeImageList.h"
 #include "app/panes/CViewTreeDelegate.h"
 #include "app/panes/CViewTreeMenu.h"
@@ -22,7 +23,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QTextLayout>
 #include <QToolTip>
 
 #include <limits>
@@ -45,28 +45,6 @@ bool IsTwoSourceKind(uint16_t kind) {
 bool IsInterleaved(QNodeMediator& mediator) {
     QScanOptions* options = mediator.GetScanOptions();
     return options != nullptr && options->GetInterleavedScan() != 0;
-}
-
-// Lines of the text no wider than `width` pixels in the font, broken between words where it can.
-QString WrapToWidth(const QString& text, const QFont& font, int width) {
-    QString wrapped;
-    const QStringList paragraphs = text.split(QLatin1Char('\n'));
-    for (qsizetype p = 0; p < paragraphs.size(); ++p) {
-        QTextLayout layout(paragraphs[p], font);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width);
-            if (!wrapped.isEmpty() || p > 0) {
-                wrapped += QLatin1Char('\n');
-            }
-            wrapped += paragraphs[p].mid(line.textStart(), line.textLength()).trimmed();
-        }
-        layout.endLayout();
-    }
-    return wrapped;
 }
 
 } // namespace

@@ -220,10 +220,8 @@ std::optional<bool> CChildFrame::IsCommandEnabled(uint32_t commandId) {
         return state == kStateReady;
     case kStop:
         return state == kStateScanRunning;
-    case kDeleteScanData:
-        // Until the list deletes its selected scan data itself.
-        return false;
     case kDeleteNode:
+    case kDeleteScanData:
     case kProperties:
     case kSettings:
     case kPreferences:
@@ -274,6 +272,9 @@ bool CChildFrame::OnCommand(uint32_t commandId) {
     case kDeleteNode:
         ConfirmDeleteNode();
         return true;
+    case kDeleteScanData:
+        ConfirmDeleteScanData();
+        return true;
     case kProperties:
     case kSettings:
         if (tree != nullptr) {
@@ -311,6 +312,20 @@ void CChildFrame::ConfirmDeleteNode() {
     if (tree->DeleteSelectedNode() && m_view != nullptr) {
         m_view->GetMessageTarget().Post(NodeMessage::kProjectModified);
     }
+}
+
+void CChildFrame::ConfirmDeleteScanData() {
+    CViewList* list = m_pane != nullptr ? m_pane->GetList() : nullptr;
+    // While the node scans its scan data stays, as the list's own menu refuses it.
+    if (list == nullptr || list->GetSelectedIds().empty() || !list->CanDeleteScanData()) {
+        return;
+    }
+    if (ShowPrompt(CViewList::kDeleteText, CViewList::kDeleteCaption, PromptButtons::OkCancel,
+                   PromptIcon::Information) == PromptAnswer::Cancel) {
+        return;
+    }
+    // The list marks the project modified when anything went.
+    list->DeleteSelectedScanData();
 }
 
 void CChildFrame::OpenPreferences() {

@@ -108,6 +108,7 @@ private:
     int32_t ControllerState() const;
     void CreatePane();
     void ConfirmDeleteNode();
+    void ConfirmDeleteScanData();
     void OpenPreferences();
     void ReleaseProject();
 

@@ -84,7 +84,7 @@ TEST_F(ProjectDocumentKindTest, TheMainFrameMakesProjectWindowsIntoItsArrayAndCo
     EXPECT_TRUE(commands.IsEnabled(ProjectCommand::kConnect));
     EXPECT_FALSE(commands.IsEnabled(ProjectCommand::kRun));
     EXPECT_FALSE(commands.IsEnabled(ProjectCommand::kStop));
-    EXPECT_FALSE(commands.IsEnabled(ProjectCommand::kDeleteScanData));
+    EXPECT_TRUE(commands.IsEnabled(ProjectCommand::kDeleteScanData));
     EXPECT_TRUE(commands.IsEnabled(ProjectCommand::kPreferences));
 
     ASSERT_TRUE(m_frame->GetDocumentFactory()->NewDocument());

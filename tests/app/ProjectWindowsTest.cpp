@@ -466,7 +466,7 @@ TEST_F(ProjectWindowsTest, RunStatesAndCommandEnabling) {
         EXPECT_EQ(frame->IsCommandEnabled(kRun), row.run) << row.state;
         EXPECT_EQ(frame->IsCommandEnabled(kStop), row.stop) << row.state;
         EXPECT_EQ(frame->IsCommandEnabled(kDeleteNode), true);
-        EXPECT_EQ(frame->IsCommandEnabled(kDeleteScanData), false);
+        EXPECT_EQ(frame->IsCommandEnabled(kDeleteScanData), true);
         EXPECT_EQ(frame->IsCommandEnabled(32790), true);
     }
     // The tool bar follows the same rules.

@@ -179,10 +179,10 @@ TEST_F(LeftoversTest, ComparedKindsListTheirComparedScans) {
     EXPECT_TRUE(list.rows.empty());
     ASSERT_TRUE(mediator->SetComparedScan(false, SpectralWithID(9)));
     mediator->FillScanDataList(2010);
-    EXPECT_EQ(list.rows, std::vector<std::string>{"9"});
+    EXPECT_EQ(list.rows, std::vector<std::string>{"Test"});
     ASSERT_TRUE(mediator->SetComparedScan(true, SpectralWithID(4)));
     mediator->FillScanDataList(2010);
-    EXPECT_EQ(list.rows, (std::vector<std::string>{"4", "9"}));
+    EXPECT_EQ(list.rows, (std::vector<std::string>{"Reference", "Test"}));
     EXPECT_EQ(list.owner, mediator.get());
     EXPECT_EQ(frame.raised, raised + 3);
 }
