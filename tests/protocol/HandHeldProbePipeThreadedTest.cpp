@@ -163,6 +163,11 @@ protected:
 // once per poll period (the fake clock counts the waits), logs the failure once, and takes the
 // connection once a handle is free.
 TEST_F(HandHeldProbePipe, AnAcceptOutOfFileHandlesIsRetriedAtThePollPeriod) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The sanitizers' runtimes open descriptors of their own (UBSan's type check probes memory
+    // through a pipe): with none left they report sound code as faulty; the normal tree runs it.
+    GTEST_SKIP() << "needs a process whose runtime opens no descriptors of its own";
+#endif
     FakeClock clock;
     ScopedClockInstall install(clock);
     StartListener();
