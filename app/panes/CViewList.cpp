@@ -80,16 +80,6 @@ std::unique_ptr<QMenu> BuildScanPopup() {
     return menu;
 }
 
-void RemoveSubmenu(QMenu& menu, const char* caption) {
-    for (QAction* action : menu.actions()) {
-        if (action->menu() != nullptr && action->text() == QLatin1String(caption)) {
-            menu.removeAction(action);
-            delete action->menu();
-            return;
-        }
-    }
-}
-
 void RemoveFirstSeparator(QMenu& menu) {
     for (QAction* action : menu.actions()) {
         if (action->isSeparator()) {
@@ -444,15 +434,15 @@ std::unique_ptr<QMenu> CViewList::BuildContextMenu() {
         if (kind == kTypeSpectralScanNode) {
             CViewTreeMenu::RemoveCommand(*menu, kExportSpatialData);
         } else if (kind == kTypeSpatialScanNode) {
-            RemoveSubmenu(*menu, kExportSpectralDataCaption);
+            CViewTreeMenu::RemoveSubmenu(*menu, kExportSpectralDataCaption);
         } else if (IsTwoSourceKind(kind)) {
             CViewTreeMenu::RemoveCommand(*menu, kExportSpatialData);
-            RemoveSubmenu(*menu, kExportSpectralDataCaption);
+            CViewTreeMenu::RemoveSubmenu(*menu, kExportSpectralDataCaption);
         }
     } else {
         CViewTreeMenu::RemoveCommand(*menu, kCopy);
         CViewTreeMenu::RemoveCommand(*menu, kExportSpatialData);
-        RemoveSubmenu(*menu, kExportSpectralDataCaption);
+        CViewTreeMenu::RemoveSubmenu(*menu, kExportSpectralDataCaption);
         RemoveFirstSeparator(*menu);
         CViewTreeMenu::RemoveCommand(*menu, kOpenScanDataDescription);
     }

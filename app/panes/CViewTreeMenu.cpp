@@ -166,6 +166,17 @@ bool CViewTreeMenu::RemoveCommand(QMenu& menu, uint32_t command) {
     return false;
 }
 
+bool CViewTreeMenu::RemoveSubmenu(QMenu& menu, const char* caption) {
+    for (QAction* action : menu.actions()) {
+        if (action->menu() != nullptr && action->text() == QLatin1String(caption)) {
+            menu.removeAction(action);
+            delete action->menu();
+            return true;
+        }
+    }
+    return false;
+}
+
 void CViewTreeMenu::EnableCommand(QMenu& menu, uint32_t command, bool enable) {
     if (QAction* action = FindCommand(menu, command)) {
         action->setEnabled(enable);

@@ -66,6 +66,9 @@ public:
     // Removes the command's action wherever it stands; false when the menu has none.
     static bool RemoveCommand(QMenu& menu, uint32_t command);
     static void EnableCommand(QMenu& menu, uint32_t command, bool enable);
+    // Removes the submenu shown with the caption (a submenu carries no command of its own); false
+    // when the menu has none.
+    static bool RemoveSubmenu(QMenu& menu, const char* caption);
 };
 
 } // namespace orv

@@ -1,5 +1,7 @@
 #include "views/spectral/CSpectralOverlayView.h"
 
+#include "views/spectral/SpectralPainting.h"
+
 #include "app/QtConversions.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
@@ -21,65 +23,9 @@
 
 namespace orv {
 
+using namespace spectral_painting;
+
 namespace {
-
-constexpr float kNoValue = -10000.0F;
-constexpr float kValueLimit = 10000.0F;
-constexpr double kPixelLimit = 1.0e6;
-
-// As the base plot draws them: NaN at the bottom, infinities at their end.
-float FiniteAmplitude(float value) {
-    if (std::isnan(value)) {
-        return kNoValue;
-    }
-    if (std::isinf(value)) {
-        return value > 0 ? kValueLimit : -kValueLimit;
-    }
-    return value;
-}
-
-int SaturatePixel(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    return static_cast<int>(std::clamp(value, -kPixelLimit, kPixelLimit));
-}
-
-int32_t SaturateInt(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    constexpr double lowest = std::numeric_limits<int32_t>::min();
-    constexpr double highest = std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::clamp(std::trunc(value), lowest, highest));
-}
-
-double AxisValue(float frequency, bool log) {
-    return log ? std::log10(static_cast<double>(frequency)) : static_cast<double>(frequency);
-}
-
-QFont ArialFont(int pixelSize, int weight) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    return font;
-}
-
-QPen SolidPen(uint32_t colour, int width = 1) {
-    QPen pen(ColorRefToQColor(colour));
-    pen.setWidth(width);
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    return pen;
-}
-
-// Text whose top-left corner is at (x, y).
-void TextAt(QPainter& painter, int x, int y, const std::string& text) {
-    const QString string = CodePageToQString(text);
-    const QFontMetrics metrics(painter.font());
-    painter.drawText(QRect(x, y, metrics.horizontalAdvance(string) + 2, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, string);
-}
 
 size_t PointCountOf(const CSpectralScanData& scan) {
     return scan.GetPointFormat() == CSpectralScanData::kMirtPoints ? scan.GetMirtPoints().size()

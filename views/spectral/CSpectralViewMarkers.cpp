@@ -15,6 +15,7 @@
 #include "scandata/CSpectralSpatialScanData.h"
 #include "views/spectral/CSpectralView.h"
 #include "views/spectral/QLinkedSpatialPane.h"
+#include "views/spectral/SpectralPainting.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -28,30 +29,9 @@
 
 namespace orv {
 
+using namespace spectral_painting;
+
 namespace {
-
-QFont ArialFont(int pixelSize, int weight) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    return font;
-}
-
-QPen SolidPen(uint32_t colour, int width = 1) {
-    QPen pen(ColorRefToQColor(colour));
-    pen.setWidth(width);
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    return pen;
-}
-
-// Text whose top-left corner is at (x, y), as TextOut places it.
-void TextAt(QPainter& painter, int x, int y, const std::string& text) {
-    const QString string = CodePageToQString(text);
-    const QFontMetrics metrics(painter.font());
-    painter.drawText(QRect(x, y, metrics.horizontalAdvance(string) + 2, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, string);
-}
 
 bool ValidIndex(const CSpectralDrawPoint* set, int32_t k) {
     return set != nullptr && k >= 0 && k < set->m_Count;

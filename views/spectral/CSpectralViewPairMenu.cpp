@@ -27,17 +27,6 @@ void RemoveCommands(QMenu& menu, std::initializer_list<uint32_t> commands) {
     }
 }
 
-// The export submenu carries no command of its own: it is found by its caption.
-void RemoveExportSubmenu(QMenu& menu) {
-    for (QAction* action : menu.actions()) {
-        if (action->menu() != nullptr &&
-            action->text() == QString::fromLatin1(CViewContextMenu::kExportSpectralDataCaption)) {
-            menu.removeAction(action);
-            return;
-        }
-    }
-}
-
 } // namespace
 
 std::unique_ptr<QMenu> CSpectralView::BuildPairContextMenu(const PairMenuState& state) {
@@ -48,7 +37,7 @@ std::unique_ptr<QMenu> CSpectralView::BuildPairContextMenu(const PairMenuState& 
         std::unique_ptr<QMenu> menu = CViewContextMenu::BuildPopup(CViewContextMenu::kSpectralMenu,
                                                                    CViewContextMenu::kSpectralOverlayPopup);
         RemoveCommands(*menu, {kCopyScanData, kOpenScanDataDescription, kPaste});
-        RemoveExportSubmenu(*menu);
+        CViewTreeMenu::RemoveSubmenu(*menu, CViewContextMenu::kExportSpectralDataCaption);
         // The two separators around the group that went stay as they are.
         CViewTreeMenu::EnableCommand(*menu, kResetZoom, state.zoomed);
         CViewTreeMenu::EnableCommand(*menu, kPreviousZoom, state.zoomed);
@@ -64,7 +53,7 @@ std::unique_ptr<QMenu> CSpectralView::BuildPairContextMenu(const PairMenuState& 
     std::unique_ptr<QMenu> menu = CViewContextMenu::BuildPopup(CViewContextMenu::kSpectralMenu,
                                                                CViewContextMenu::kSpectralOverlayPopup);
     RemoveCommands(*menu, {kCopyScanData});
-    RemoveExportSubmenu(*menu);
+    CViewTreeMenu::RemoveSubmenu(*menu, CViewContextMenu::kExportSpectralDataCaption);
     CViewTreeMenu::EnableCommand(*menu, kResetZoom, state.zoomed);
     CViewTreeMenu::EnableCommand(*menu, kPreviousZoom, state.zoomed);
     CViewTreeMenu::EnableCommand(*menu, kPaste, state.pasteAllowed);

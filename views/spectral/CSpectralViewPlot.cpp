@@ -13,6 +13,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "views/spectral/CSpectralView.h"
+#include "views/spectral/SpectralPainting.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -26,55 +27,9 @@
 
 namespace orv {
 
+using namespace spectral_painting;
+
 namespace {
-
-constexpr float kNoValue = -10000.0F;
-constexpr float kValueLimit = 10000.0F;
-// Pixel coordinates saturate here: far outside any surface, well inside the painter's fixed-point
-// range.
-constexpr double kPixelLimit = 1.0e6;
-
-// A non-finite amplitude is drawn as an out-of-range one: NaN as the bottom, infinities at their end.
-float FiniteAmplitude(float value) {
-    if (std::isnan(value)) {
-        return kNoValue;
-    }
-    if (std::isinf(value)) {
-        return value > 0 ? kValueLimit : -kValueLimit;
-    }
-    return value;
-}
-
-int SaturatePixel(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    return static_cast<int>(std::clamp(value, -kPixelLimit, kPixelLimit));
-}
-
-int32_t SaturateInt(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    constexpr double lowest = std::numeric_limits<int32_t>::min();
-    constexpr double highest = std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::clamp(std::trunc(value), lowest, highest));
-}
-
-QFont ArialFont(int pixelSize, int weight) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    return font;
-}
-
-QPen SolidPen(uint32_t colour, int width = 1) {
-    QPen pen(ColorRefToQColor(colour));
-    pen.setWidth(width);
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setJoinStyle(Qt::MiterJoin);
-    return pen;
-}
 
 // A GDI Rectangle from (left, top) to (right, bottom), the right and bottom edges outside it.
 void DrawBox(QPainter& painter, int left, int top, int right, int bottom, uint32_t pen, uint32_t brush) {
@@ -92,18 +47,6 @@ void DrawFrame(QPainter& painter, int left, int top, int width, int height, uint
     painter.setPen(SolidPen(colour));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(left, top, width - 1, height - 1);
-}
-
-// Text whose top-left corner is at (x, y), as TextOut places it.
-void TextAt(QPainter& painter, int x, int y, const std::string& text) {
-    const QString string = CodePageToQString(text);
-    const QFontMetrics metrics(painter.font());
-    painter.drawText(QRect(x, y, metrics.horizontalAdvance(string) + 2, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, string);
-}
-
-double AxisValue(float frequency, bool log) {
-    return log ? std::log10(static_cast<double>(frequency)) : static_cast<double>(frequency);
 }
 
 } // namespace
