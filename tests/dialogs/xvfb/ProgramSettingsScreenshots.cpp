@@ -30,6 +30,7 @@
 #include "project/TfrmProjectView.h"
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/MainFrameTestEnvironment.h"
+#include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/dialogs/support/SheetTestSupport.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -85,8 +86,6 @@ protected:
         CFormViewFactory::SetFrameMaker({});
         CFormViewFactory::SetSettingsMaker({});
     }
-
-    static QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
 
     static bool WithModalSheet(CMainFrame& frame, uint32_t command,
                                const std::function<void(CNodeOptionsSheet&)>& script) {
@@ -159,7 +158,7 @@ TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
         ExpectWholeTexts(sheet);
         std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
         shot = std::string(ORV_SCREENSHOT_DIR) + "/program-settings-sheet.png";
-        EXPECT_TRUE(Screen().save(QString::fromStdString(shot)));
+        EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(shot)));
         QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kOkId), Qt::LeftButton);
     });
     EXPECT_TRUE(shown);
@@ -186,7 +185,7 @@ TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
             shots.push_back(std::string(ORV_SCREENSHOT_DIR) + (amplitude
                                                                    ? "/program-settings-amplitude.png"
                                                                    : "/program-settings-description.png"));
-            EXPECT_TRUE(Screen().save(QString::fromStdString(shots.back())));
+            EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(shots.back())));
         }
         QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
     }));
@@ -220,7 +219,7 @@ TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
         testing::FlushEvents();
         ExpectWholeTexts(sheet);
         const std::string spatialShot = std::string(ORV_SCREENSHOT_DIR) + "/program-settings-spatial.png";
-        EXPECT_TRUE(Screen().save(QString::fromStdString(spatialShot)));
+        EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(spatialShot)));
         std::cout << "screenshot: " << spatialShot << "\n";
         QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
     }));
@@ -317,7 +316,7 @@ TEST_F(ProgramSettingsScreenshots, TheProbesPageOfASpectralSpatialNodeTakesDrags
         ExpectWholeTexts(sheet);
         std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
         shot = std::string(ORV_SCREENSHOT_DIR) + "/program-probes-page.png";
-        EXPECT_TRUE(Screen().save(QString::fromStdString(shot)));
+        EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(shot)));
         QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kOkId), Qt::LeftButton);
     });
     EXPECT_TRUE(shown);
@@ -363,7 +362,7 @@ TEST_F(ProgramSettingsScreenshots, ThePreferencesDisplayPageAndAScriptNodesSegme
     std::vector<std::string> shots;
     auto shoot = [&shots](const char* name) {
         shots.push_back(std::string(ORV_SCREENSHOT_DIR) + "/" + name);
-        EXPECT_TRUE(Screen().save(QString::fromStdString(shots.back())));
+        EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(shots.back())));
     };
 
     // Preferences: the display page by its tab; checking compensation looks for the scanner's

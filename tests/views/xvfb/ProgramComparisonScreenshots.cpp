@@ -18,6 +18,7 @@
 #include "core/TypeIds.h"
 #include "project/QNodeMediator.h"
 #include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "views/spatial/CViewFrameMaker.h"
 #include "views/spectral/CSpectralComparisonView.h"
@@ -43,7 +44,6 @@ namespace {
 using namespace std::chrono_literals;
 using Driver = testing::AcceptanceDriver;
 
-constexpr uint32_t kScan = 32893;
 constexpr uint32_t kAddSpectral = 32809;
 constexpr uint32_t kAddSpectralComparison = 32908;
 constexpr uint32_t kAddSpectralOverlay = 32818;
@@ -57,33 +57,6 @@ protected:
         CViewFrameMaker::Install();
     }
     void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
-    static QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
-    static std::string Save(const std::string& name) {
-        std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
-        std::string path = std::string(ORV_SCREENSHOT_DIR) + "/" + name;
-        EXPECT_TRUE(Screen().save(QString::fromStdString(path)));
-        return path;
-    }
-
-    static QNodeMediator* AddNodeAndScan(CMainFrame& frame, CViewTreeWidget& tree) {
-        tree.SelectTreeNode(tree.GetRootItem());
-        EXPECT_TRUE(frame.OnCommand(kAddSpectral));
-        CTreeItem* node = tree.GetSelectedTreeNode();
-        if (node == nullptr || node->m_kind != kTypeSpectralScanNode) {
-            ADD_FAILURE() << "no Spectral node selected";
-            return nullptr;
-        }
-        EXPECT_TRUE(
-            testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(kScan); }, 60s));
-        EXPECT_TRUE(frame.OnCommand(kScan));
-        Driver::WatchPaneOne(frame, [&] {
-            return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Completed" &&
-                   node->m_mediator->GetScanDataCount() == 1;
-        });
-        EXPECT_EQ(node->m_mediator->GetScanDataCount(), 1U);
-        return node->m_mediator;
-    }
 
     // The node's view once it is shown with a trace drawn (or, with `drawn` false, just shown).
     static CSpectralView* WaitForView(QNodeMediator& node, bool drawn) {
@@ -163,10 +136,10 @@ TEST_F(ProgramComparisonScreenshots, TwoScansComparedAndLaidOverEachOther) {
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
-    QNodeMediator* firstNode = AddNodeAndScan(frame, tree);
+    QNodeMediator* firstNode = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(firstNode, nullptr);
     CSpectralView* first = WaitForView(*firstNode, true);
-    QNodeMediator* secondNode = AddNodeAndScan(frame, tree);
+    QNodeMediator* secondNode = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(secondNode, nullptr);
     CSpectralView* second = WaitForView(*secondNode, true);
     ASSERT_NE(first, nullptr);
@@ -180,7 +153,8 @@ TEST_F(ProgramComparisonScreenshots, TwoScansComparedAndLaidOverEachOther) {
     EXPECT_EQ(header[0], "             Spectral Comparison            ");
     EXPECT_NE(header[1].find(" dB]"), std::string::npos) << header[1];
     testing::FlushEvents();
-    std::cout << "screenshot: " << Save("program-spectral-comparison-view.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-comparison-view.png") << "\n";
 
     CSpectralView* overlay = AddPair(tree, kAddSpectralOverlay, kTypeSpectralOverlayNode, *first, *second,
                                      CSpectralView::TabStrip::Overlay);
@@ -196,12 +170,13 @@ TEST_F(ProgramComparisonScreenshots, TwoScansComparedAndLaidOverEachOther) {
     const QRgb green = ColorRefToQColor(CSpectralView::kSecondTraceColour).rgb() & 0xFFFFFFU;
     EXPECT_TRUE(testing::ProcessEventsUntil(
         [&] {
-            const QImage screen = Screen();
+            const QImage screen = testing::GrabScreen();
             return (screen.pixel(plotOrigin + QPoint(w - 35, 11)) & 0xFFFFFFU) == blue &&
                    (screen.pixel(plotOrigin + QPoint(w - 35, 26)) & 0xFFFFFFU) == green;
         },
         10s));
-    std::cout << "screenshot: " << Save("program-spectral-overlay-view.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-overlay-view.png") << "\n";
 }
 
 } // namespace

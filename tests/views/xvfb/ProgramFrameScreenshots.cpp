@@ -23,6 +23,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
@@ -61,7 +62,6 @@ namespace {
 using namespace std::chrono_literals;
 using Driver = testing::AcceptanceDriver;
 
-constexpr uint32_t kScan = 32893;
 constexpr uint32_t kAddSpectral = 32809;
 constexpr uint32_t kAddSpectralSpatial = 32811;
 // The light grey the map shows where a cell has no colour.
@@ -79,36 +79,6 @@ protected:
         CViewFrameMaker::Install();
     }
     void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
-    static QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
-    static std::string Save(const std::string& name) {
-        std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
-        std::string path = std::string(ORV_SCREENSHOT_DIR) + "/" + name;
-        EXPECT_TRUE(Screen().save(QString::fromStdString(path)));
-        return path;
-    }
-
-    // Adds a node of the command's kind under the project and runs Scan on it until the status bar
-    // reports the scan completed and the node holds it.
-    static QNodeMediator* AddNodeAndScan(CMainFrame& frame, CViewTreeWidget& tree, uint32_t addCommand,
-                                         uint16_t kind) {
-        tree.SelectTreeNode(tree.GetRootItem());
-        EXPECT_TRUE(frame.OnCommand(addCommand));
-        CTreeItem* node = tree.GetSelectedTreeNode();
-        if (node == nullptr || node->m_kind != kind) {
-            ADD_FAILURE() << "no node of kind " << kind << " selected";
-            return nullptr;
-        }
-        EXPECT_TRUE(
-            testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(kScan); }, 60s));
-        EXPECT_TRUE(frame.OnCommand(kScan));
-        const std::vector<std::string> texts = Driver::WatchPaneOne(frame, [&] {
-            return frame.GetMainStatusBar()->GetPaneText(1) == "Scan ...... Completed" &&
-                   node->m_mediator->GetScanDataCount() == 1;
-        });
-        EXPECT_EQ(node->m_mediator->GetScanDataCount(), 1U) << ::testing::PrintToString(texts);
-        return node->m_mediator;
-    }
 
     // The node's Spectral/Spatial frame once its map has been built; null when it never is.
     static CSpectralSpatialViewFrame* WaitForBuiltMap(QNodeMediator& node) {
@@ -137,7 +107,7 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     // Spectral: the node's frame shows the scan with its trace.
-    QNodeMediator* spectral = AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
+    QNodeMediator* spectral = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(spectral, nullptr);
     CSpectralView* view = nullptr;
     ASSERT_TRUE(testing::ProcessEventsUntil(
@@ -156,7 +126,7 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     const QRgb trace = ColorRefToQColor(CSpectralView::kTraceColour).rgb() & 0xFFFFFFU;
     int tracePixels = 0;
     auto traceShown = [&] {
-        const QImage screen = Screen();
+        const QImage screen = testing::GrabScreen();
         const QRect box = view->GetAxisBox();
         const QPoint origin = view->viewport()->mapToGlobal(QPoint(0, 0));
         tracePixels = 0;
@@ -169,11 +139,12 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
         return tracePixels >= box.width() / 2;
     };
     EXPECT_TRUE(testing::ProcessEventsUntil(traceShown, 10s)) << tracePixels << " trace pixels";
-    const std::string spectralShot = Save("program-spectral-view.png");
+    const std::string spectralShot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-view.png");
     std::cout << "screenshot: " << spectralShot << "\n";
 
     // Spectral/Spatial: the frame opens maximised and its map colours every cell scanned.
-    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    QNodeMediator* split =
+        testing::AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
     CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
     ASSERT_NE(splitFrame, nullptr);
@@ -190,7 +161,7 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     // Each scanned cell of the map's grid, coloured on the screen.
     std::vector<QRgb> colours;
     auto cellsShown = [&] {
-        const QImage screen = Screen();
+        const QImage screen = testing::GrabScreen();
         colours.clear();
         for (int row = 0; row < kGridRows; ++row) {
             for (int column = 0; column < kGridColumns; ++column) {
@@ -222,7 +193,7 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
         if (trace == nullptr || trace->m_Count < 2 || composite.GetPoints().empty()) {
             return false;
         }
-        const QImage screen = Screen();
+        const QImage screen = testing::GrabScreen();
         const QPoint shift(-composite.horizontalScrollBar()->value(),
                            composite.GetPlotRect().top() - composite.GetAxisBox().top() -
                                composite.verticalScrollBar()->value());
@@ -248,7 +219,8 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     EXPECT_TRUE(testing::ProcessEventsUntil(compositeShown, 30s)) << drawn << " of " << sampled;
     EXPECT_EQ(composite.GetPoints().size(), scan->m_Units.front()->GetPointCount(scan->m_IsZeltData != 0));
     std::cout << "composite points on the screen: " << drawn << " of " << sampled << " sampled\n";
-    const std::string splitShot = Save("program-spectral-spatial-view.png");
+    const std::string splitShot =
+        testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-view.png");
     std::cout << "screenshot: " << splitShot << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
@@ -265,7 +237,7 @@ TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
     ASSERT_NE(project, nullptr);
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
-    QNodeMediator* spectral = AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
+    QNodeMediator* spectral = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(spectral, nullptr);
     CSpectralView* view = nullptr;
     ASSERT_TRUE(testing::ProcessEventsUntil(
@@ -306,11 +278,12 @@ TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
             QTest::mouseMove(viewport, QPoint(to - 1, y));
             QTest::mouseMove(viewport, QPoint(to, y));
         }
-        const QRgb pixel = Screen().pixel(viewport->mapToGlobal(QPoint((from + to) / 2, 90 + box.top() + 5)));
+        const QRgb pixel =
+            testing::GrabScreen().pixel(viewport->mapToGlobal(QPoint((from + to) / 2, 90 + box.top() + 5)));
         return qBlue(pixel) > qRed(pixel) + 40 && qRed(pixel) > 100;
     };
     EXPECT_TRUE(testing::ProcessEventsUntil(bandShown, 10s));
-    const std::string bandShot = Save("program-spectral-drag-band.png");
+    const std::string bandShot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-drag-band.png");
     std::cout << "screenshot: " << bandShot << "\n";
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, QPoint(to, y));
     ASSERT_TRUE(testing::ProcessEventsUntil(
@@ -359,12 +332,13 @@ TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
     EXPECT_TRUE(viewport->rect().contains(readout.box)) << readout.box.x() << "," << readout.box.y();
     const QColor crossHair = ColorRefToQColor(CSpectralView::kCrossHairColour);
     auto crossHairShown = [&] {
-        const QImage screen = Screen();
+        const QImage screen = testing::GrabScreen();
         const QPoint left = viewport->mapToGlobal(QPoint(box.left() + 3, readout.point.y()));
         return (screen.pixel(left) & 0xFFFFFFU) == (crossHair.rgb() & 0xFFFFFFU);
     };
     EXPECT_TRUE(testing::ProcessEventsUntil(crossHairShown, 10s));
-    const std::string readoutShot = Save("program-spectral-markers-readout.png");
+    const std::string readoutShot =
+        testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-markers-readout.png");
     std::cout << "screenshot: " << readoutShot << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
@@ -381,7 +355,8 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     ASSERT_NE(project, nullptr);
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
-    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    QNodeMediator* split =
+        testing::AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
     CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
     ASSERT_NE(splitFrame, nullptr);
@@ -390,7 +365,9 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     ASSERT_FALSE(map.IsZoomed());
     ASSERT_GE(whole[1], 1);
     ASSERT_GE(whole[3], 1);
-    auto screenAt = [&](QPoint point) { return Screen().pixel(map.mapToGlobal(point)) & 0xFFFFFFU; };
+    auto screenAt = [&](QPoint point) {
+        return testing::GrabScreen().pixel(map.mapToGlobal(point)) & 0xFFFFFFU;
+    };
     auto centre = [&](int32_t row, int32_t column) {
         const CSpatialCell& cell = map.GetCell(row, column);
         return QPoint((cell.m_ViewRect.left + cell.m_ViewRect.right) / 2,
@@ -414,7 +391,8 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     ASSERT_TRUE(testing::ProcessEventsUntil(
         [&] { return screenAt(centre(shownRow, shownColumn)) == (shownColour.rgb() & 0xFFFFFFU); }, 30s));
     const float cellBefore = map.GetCellSize();
-    std::cout << "screenshot: " << Save("program-spectral-spatial-before-zoom.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-before-zoom.png") << "\n";
 
     // A drag from the first cell to the middle of the grid: the band shows while the button is held.
     const int32_t lastRow = std::max(whole[1] / 2, 1);
@@ -444,7 +422,8 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
         << map.IsDragArmed() << " pixel " << std::hex << screenAt(from + QPoint(4, 4)) << std::dec << " from "
         << from.x() << "," << from.y() << " visible " << map.isVisible() << " global "
         << map.mapToGlobal(from).x() << "," << map.mapToGlobal(from).y();
-    std::cout << "screenshot: " << Save("program-spectral-spatial-drag-band.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-drag-band.png") << "\n";
     QTest::mouseRelease(&map, Qt::LeftButton, Qt::NoModifier, to);
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return map.IsZoomed(); }, 10s));
     EXPECT_EQ(map.GetZoomWindow(), (std::array<int32_t, 4>{0, lastRow, 0, lastColumn}));
@@ -454,7 +433,8 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     const QColor zoomedColour = ColorRefToQColor(map.GetCell(shownRow, shownColumn).m_Colour);
     EXPECT_TRUE(testing::ProcessEventsUntil(
         [&] { return screenAt(centre(shownRow, shownColumn)) == (zoomedColour.rgb() & 0xFFFFFFU); }, 10s));
-    std::cout << "screenshot: " << Save("program-spectral-spatial-after-zoom.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-after-zoom.png") << "\n";
 
     // The pointer over a cell: the read-out beside it, in its colours on the screen.
     const QPoint over = centre(shownRow, shownColumn);
@@ -473,7 +453,8 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     std::cout << "read-out: " << readout.text << "\n";
     EXPECT_EQ(readout.text.rfind(" Row:", 0), 0U) << readout.text;
     EXPECT_TRUE(map.rect().contains(readout.rect));
-    std::cout << "screenshot: " << Save("program-spectral-spatial-readout.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-readout.png") << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
@@ -489,7 +470,8 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
     ASSERT_NE(project, nullptr);
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
-    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    QNodeMediator* split =
+        testing::AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
     CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
     ASSERT_NE(splitFrame, nullptr);
@@ -511,7 +493,9 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
         {single, range(count / 3, count / 2, 0), range(count * 2 / 3, count - 1, 1)});
     // The chooser's second tab: the map of the selected frequencies with the list beside it.
     map.GetTabStrip(CSpatialView::TabStrip::SpectralSpatial)->setCurrentIndex(1);
-    auto screenAt = [&](QPoint point) { return Screen().pixel(map.mapToGlobal(point)) & 0xFFFFFFU; };
+    auto screenAt = [&](QPoint point) {
+        return testing::GrabScreen().pixel(map.mapToGlobal(point)) & 0xFFFFFFU;
+    };
     const QRgb button = ColorRefToQColor(CSpatialView::kToggleColour).rgb() & 0xFFFFFFU;
     ASSERT_TRUE(testing::ProcessEventsUntil(
         [&] {
@@ -539,7 +523,8 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
     EXPECT_LT(map.GetMapRect().right(), list.geometry().left());
     EXPECT_EQ(map.GetFrequencyList().GetItemTextColour(0), CSelectedFrequencyList::kSelectedTextColour);
     EXPECT_EQ(map.GetFrequencyList().GetItemTextColour(1), CSelectedFrequencyList::kOtherTextColour);
-    std::cout << "screenshot: " << Save("program-spectral-spatial-header-list.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-header-list.png") << "\n";
 
     // The button collapses the list: the map area reaches the colour bar and the button follows.
     const int expandedRight = map.GetListToggleRect().right();
@@ -551,7 +536,9 @@ TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
                    screenAt(map.GetListToggleRect().topLeft()) == button;
         },
         30s));
-    std::cout << "screenshot: " << Save("program-spectral-spatial-list-collapsed.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-list-collapsed.png")
+              << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
@@ -579,7 +566,8 @@ TEST_F(ProgramFrameScreenshots, SpectralSpatialFrameInTheProjectWindowAsItFirstO
     ASSERT_NE(project, nullptr);
     // The project window as it first opens, four fifths of the client; its frame maximised in it.
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
-    QNodeMediator* split = AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    QNodeMediator* split =
+        testing::AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(split, nullptr);
     CSpectralSpatialViewFrame* splitFrame = WaitForBuiltMap(*split);
     ASSERT_NE(splitFrame, nullptr);
@@ -594,7 +582,7 @@ TEST_F(ProgramFrameScreenshots, SpectralSpatialFrameInTheProjectWindowAsItFirstO
     constexpr std::array<std::pair<int, int>, 5> kLines{{{0, 18}, {20, 35}, {35, 50}, {50, 65}, {65, 80}}};
     std::string report;
     auto headersWhole = [&] {
-        const QImage screen = Screen();
+        const QImage screen = testing::GrabScreen();
         report.clear();
         bool whole = true;
         for (const QWidget* pane :
@@ -632,7 +620,8 @@ TEST_F(ProgramFrameScreenshots, SpectralSpatialFrameInTheProjectWindowAsItFirstO
         std::cout << "tab captions: " << strip->GetCaptionFont().pixelSize() << " pixels, padding "
                   << strip->GetCaptionPadding() << "\n";
     }
-    std::cout << "screenshot: " << Save("program-spectral-spatial-first-size.png") << "\n";
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-spatial-first-size.png") << "\n";
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
@@ -651,7 +640,7 @@ TEST_F(ProgramFrameScreenshots, TheSpectralMenuCopiesThePlotForAnotherClient) {
     ASSERT_NE(project, nullptr);
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
-    QNodeMediator* spectral = AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
+    QNodeMediator* spectral = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(spectral, nullptr);
     CSpectralView* view = nullptr;
     ASSERT_TRUE(testing::ProcessEventsUntil(
@@ -680,7 +669,8 @@ TEST_F(ProgramFrameScreenshots, TheSpectralMenuCopiesThePlotForAnotherClient) {
         int differing = 0;
         EXPECT_TRUE(testing::ProcessEventsUntil(
             [&] {
-                const QImage shown = Screen().copy(QRect(menu->mapToGlobal(QPoint(0, 0)), own.size()));
+                const QImage shown =
+                    testing::GrabScreen().copy(QRect(menu->mapToGlobal(QPoint(0, 0)), own.size()));
                 differing = 0;
                 for (int y = 0; y < own.height(); y += 2) {
                     for (int x = 0; x < own.width(); x += 2) {
@@ -695,7 +685,8 @@ TEST_F(ProgramFrameScreenshots, TheSpectralMenuCopiesThePlotForAnotherClient) {
             items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
         }
         menuPlace = menu->geometry();
-        std::cout << "screenshot: " << Save("program-spectral-context-menu.png") << "\n";
+        std::cout << "screenshot: "
+                  << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spectral-context-menu.png") << "\n";
         QAction* copy = CViewTreeMenu::FindCommand(*menu, ViewCommand::kCopyImage);
         ASSERT_NE(copy, nullptr);
         menu->setActiveAction(copy);

@@ -24,6 +24,7 @@
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
 #include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
@@ -64,12 +65,8 @@ protected:
     }
     void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
 
-    static QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
     static void Save(const std::string& name) {
-        std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
-        const std::string path = std::string(ORV_SCREENSHOT_DIR) + "/" + name;
-        EXPECT_TRUE(Screen().save(QString::fromStdString(path)));
-        std::cout << "screenshot: " << path << "\n";
+        std::cout << "screenshot: " << testing::SaveScreen(ORV_SCREENSHOT_DIR, name) << "\n";
     }
     static QRect ClientOf(CMainFrame& frame) { return frame.GetMdiArea()->viewport()->rect(); }
 
