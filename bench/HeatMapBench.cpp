@@ -7,7 +7,8 @@
 // - an unchanged paint, which draws the header and copies the kept map, against the same paint of
 //   a view that draws no header (the paint as it was before the header);
 // - one pointer move over an interpolated full grid in a 1600 x 1000 map area (the hit test, the
-//   read-out label and the refresh under it), against an unchanged paint of the same view.
+//   read-out label and the refresh under it), against an unchanged paint of the same view;
+// - Copy Image of a 1600 x 1200 view onto the clipboard, against one QWidget::grab of the view.
 
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/ViewBenchMediator.h"
@@ -29,8 +30,11 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 #include <memory>
@@ -496,6 +500,62 @@ void BM_ScaledDrawImageBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ScaledDrawImageBaseline)->Unit(benchmark::kMillisecond);
+
+// --- The copy of the view as it is on screen ---
+
+// A spatial view of 1600 x 1200 showing the full grid.
+struct ScreenCopyView {
+    BenchFactory factory;
+    BenchMediator mediator{kTypeSpatialScanNode};
+    CSpatialView* view = nullptr;
+
+    explicit ScreenCopyView(MessageThread& thread) : factory(thread) {
+        bool created = false;
+        mediator.SetViewFactory(&factory);
+        mediator.OpenView(kTypeSpatialScanNode, created, true);
+        view = factory.last->view.get();
+        view->resize(1600, 1200);
+        QSpatialScanAddition grid;
+        grid.m_Record.m_ScanId = 1;
+        grid.m_Record.m_Rows = kRows;
+        grid.m_Record.m_Columns = kColumns;
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
+        }
+        mediator.AddSpatialScanData(std::move(grid), false, false);
+        mediator.ShowScanData(1);
+        orv::bench::DrainMessages(thread);
+        view->RedrawView(nullptr, CSpatialView::kRedrawMap);
+    }
+};
+
+ScreenCopyView* g_screenCopyView = nullptr;
+
+CSpatialView& ScreenCopy() {
+    if (g_screenCopyView == nullptr) {
+        g_screenCopyView = new ScreenCopyView(g_bench->thread); // NOLINT: lives as long as the run
+    }
+    return *g_screenCopyView->view;
+}
+
+void BM_CopyImage(benchmark::State& state) {
+    CSpatialView& view = ScreenCopy();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(view.CopyImage());
+    }
+    state.counters["height"] = QGuiApplication::clipboard()->image().height();
+}
+BENCHMARK(BM_CopyImage)->Unit(benchmark::kMillisecond);
+
+// Baseline: one grab of the same view.
+void BM_GrabBaseline(benchmark::State& state) {
+    CSpatialView& view = ScreenCopy();
+    for (auto _ : state) {
+        const QPixmap picture = view.grab();
+        benchmark::DoNotOptimize(picture.cacheKey());
+    }
+}
+BENCHMARK(BM_GrabBaseline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -106,8 +106,56 @@ constexpr Entry kSpectralComparisonItems[] = {
     {kPaste, "Paste"},
 };
 
+// The heat map of a node with shown data: what a node kind offers is taken out of it.
+constexpr Entry kSpatialItems[] = {
+    {SpatialCommand::kRunOnce, "Run Once"},
+    {SpatialCommand::kRunContinuously, "Run Continuously"},
+    {SpatialCommand::kStopScan, "Stop Scan"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kResetZoom, "Reset Zoom"},
+    {SpatialCommand::kPreviousZoom, "Previous Zoom"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kSingleCellSelect, "Single Cell Select"},
+    {SpatialCommand::kMultiCellsSelect, "Multi-Cells Select"},
+    {SpatialCommand::kSingleCellExcluding, "Single Cell Excluding"},
+    {SpatialCommand::kMultiCellsExcluding, "Multi-Cells Excluding"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kClearSelectedCells, "Clear Selected Cells"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kExportSpatialData, "Export Spatial Data"},
+    {SpatialCommand::kExportSpectralSpatialFull, "Export Spectral/Spatial Full Scan Data"},
+    {SpatialCommand::kOpenScanDataDescription, "Open Scan Data Description"},
+    {SpatialCommand::kEditOverlay, "Edit Overlay"},
+    {SpatialCommand::kSelectZoomCells, "Select Zoom Cells For New Scan"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kCopyScanData, "Copy Scan Data"},
+    {SpatialCommand::kCopyImage, "Copy Image"},
+    {SpatialCommand::kPaste, "Paste"},
+    {SpatialCommand::kSettings, "Settings"},
+};
+
+constexpr Entry kSpatialNoDataItems[] = {
+    {SpatialCommand::kRunOnce, "Run Once"},         {SpatialCommand::kRunContinuously, "Run Continuously"},
+    {SpatialCommand::kStopScanNoData, "Stop Scan"}, {kSeparator, nullptr},
+    {SpatialCommand::kSettings, "Settings"},
+};
+
+constexpr Entry kSpatialUserCompositeItems[] = {
+    {SpatialCommand::kResetZoom, "Reset Zoom"},
+    {SpatialCommand::kPreviousZoom, "Previous Zoom"},
+    {SpatialCommand::kOpenScanDataDescription, "Open Scan Data Description"},
+    {SpatialCommand::kEditOverlay, "Edit Overlay"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kCopyImage, "Copy Image"},
+    {SpatialCommand::kSettings, "Settings"},
+};
+
 bool IsCheckable(uint32_t id) {
     switch (id) {
+    case SpatialCommand::kSingleCellSelect:
+    case SpatialCommand::kMultiCellsSelect:
+    case SpatialCommand::kSingleCellExcluding:
+    case SpatialCommand::kMultiCellsExcluding:
     case kDeltaMarker:
     case kSingleFrequencyMarker:
     case kMultiFrequencyMarkers:
@@ -151,6 +199,11 @@ constexpr Popup kPopups[] = {
      kSpectralOverlayItems},
     {CViewContextMenu::kSpectralMenu, CViewContextMenu::kSpectralComparisonPopup,
      "Spectral Comparison Right Click", kSpectralComparisonItems},
+    {CViewContextMenu::kSpatialMenu, CViewContextMenu::kSpatialPopup, "Spatial Right Click", kSpatialItems},
+    {CViewContextMenu::kSpatialMenu, CViewContextMenu::kSpatialNoDataPopup, "Right Click When No Data",
+     kSpatialNoDataItems},
+    {CViewContextMenu::kSpatialMenu, CViewContextMenu::kSpatialUserCompositePopup,
+     "Spatial Right Click in SS User Composite", kSpatialUserCompositeItems},
 };
 
 const Popup* FindPopup(uint32_t menu, int index) {

@@ -3,7 +3,7 @@
 // The right-click menus of the result views (menu 316 of the spectral views), made from one table of
 // entries: a command (id and caption), a separator, or a submenu with entries of its own. Every action
 // carries its command id as its data; the marker-mode commands are checkable. The popups are found by
-// their position in the menu resource, as the views ask for them.
+// their position in the menu resource, as the views ask for them. Menu 317 holds the heat maps' menus.
 
 #include <cstdint>
 #include <memory>
@@ -36,6 +36,32 @@ inline constexpr uint32_t kFrequencyMarkerSelect = 32971;
 inline constexpr uint32_t kFrequencyMarkerExclude = 32972;
 } // namespace ViewCommand
 
+// The heat maps' commands (menu 317).
+namespace SpatialCommand {
+inline constexpr uint32_t kRunOnce = 32785;
+inline constexpr uint32_t kRunContinuously = 32786;
+inline constexpr uint32_t kSettings = 32787;
+inline constexpr uint32_t kResetZoom = 32864;
+inline constexpr uint32_t kExportSpatialData = 32866;
+inline constexpr uint32_t kPreviousZoom = 32875;
+inline constexpr uint32_t kOpenScanDataDescription = 32886;
+inline constexpr uint32_t kClearSelectedCells = 32905;
+inline constexpr uint32_t kCopyScanData = 32932;
+inline constexpr uint32_t kPaste = 32933;
+inline constexpr uint32_t kCopyImage = 32951;
+inline constexpr uint32_t kSingleCellExcluding = 32952;
+inline constexpr uint32_t kMultiCellsExcluding = 32953;
+inline constexpr uint32_t kSingleCellSelect = 32954;
+inline constexpr uint32_t kMultiCellsSelect = 32955;
+inline constexpr uint32_t kStopScan = 32962;
+// Stop Scan of the popup shown before a node has data.
+inline constexpr uint32_t kStopScanNoData = 32963;
+inline constexpr uint32_t kExportSpectralSpatialFull = 32965;
+inline constexpr uint32_t kAddUserComposite = 32967;
+inline constexpr uint32_t kEditOverlay = 32974;
+inline constexpr uint32_t kSelectZoomCells = 32975;
+} // namespace SpatialCommand
+
 class CViewContextMenu {
 public:
     // Menu 316, the spectral views' menus.
@@ -47,6 +73,11 @@ public:
     static constexpr int kSpectralOverlayPopup = 10;
     static constexpr int kSpectralComparisonPopup = 11;
     static constexpr const char* kExportSpectralDataCaption = "Export Spectral Data";
+    // Menu 317, the heat maps' menus.
+    static constexpr uint32_t kSpatialMenu = 317;
+    static constexpr int kSpatialPopup = 2;
+    static constexpr int kSpatialNoDataPopup = 6;
+    static constexpr int kSpatialUserCompositePopup = 8;
 
     // The popup's name ("Spectral Right Click", ...); empty where the menu has no such popup.
     static const char* PopupName(uint32_t menu, int popup);

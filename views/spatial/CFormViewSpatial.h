@@ -28,6 +28,12 @@ public:
     // handling of the box runs).
     virtual bool IsRepositionOverlayChecked() const = 0;
     virtual void ClickRepositionOverlay() = 0;
+    // The "Overlay" box, which shows the board overlay on the map: whether it is ticked, and a click
+    // on it (button down and up, the panel's own handling runs).
+    virtual bool IsOverlayChecked() const = 0;
+    virtual void ClickOverlay() = 0;
+    // The panel's "Edit Overlay" command: the overlay view opens.
+    virtual void EditOverlay() = 0;
 
     // Makes the panel of a view, a child of `parent`, owned by the view. Null (or an exception) when
     // it could not be made.

@@ -824,8 +824,4 @@ void CSpatialView::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-// --- Slots whose behaviour the menu part gives ---
-
-void CSpatialView::ShowContextMenu(uint32_t /*flags*/, int32_t /*x*/, int32_t /*y*/) {}
-
 } // namespace orv

@@ -28,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+class QAction;
+class QMenu;
 class QPainter;
 
 namespace orv {
@@ -44,6 +46,8 @@ class QOverlayControlList;
 class QProjectTree;
 class QScanDataList;
 class QSpatialDisplayOptions;
+class CViewTreeWidget;
+class TfrmMainApp;
 
 // The heat-map view: one node's scan data as a grid of coloured cells above an option panel, with
 // the colour-scale bar on its right edge, the selected-frequency list, the tab strips that choose
@@ -191,6 +195,37 @@ public:
     void OnRequestTimer();
     void OnTrackingTimer();
     void SetSingleCellSelect(bool single) { m_bSingleCellSelect = single ? 1 : 0; }
+    bool IsSingleCellSelect() const { return m_bSingleCellSelect != 0; }
+
+    // --- Context menu (menu 317) and the copy of the view as it is on screen ---
+    // The menu is shown this far right of the click.
+    static constexpr int kMenuOffsetX = 10;
+    static constexpr const char* kSelectZoomCellsText =
+        "Are you going to select the zoomed cells for the new scans ?";
+    static constexpr const char* kSelectZoomCellsCaption = "Warning";
+    // What the menu is built from, read from the view, its node and the state controller.
+    struct MenuState {
+        uint16_t nodeKind = 0;
+        bool hasData = false;
+        int32_t workflowState = 0;
+        bool threeD = false;
+        bool singleSelect = true;
+        bool exclude = false;
+        bool zoomed = false;
+        bool interleaved = false;
+    };
+    MenuState GetMenuState();
+    // The popup for the state, items removed, greyed and checked, doubled separators gone.
+    static std::unique_ptr<QMenu> BuildContextMenu(const MenuState& state);
+    // How the menu is run; by default modally at the point, answering the chosen action.
+    using MenuRunner = std::function<QAction*(QMenu&, const QPoint&)>;
+    void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
+    // Carries out a command of the menu.
+    virtual void OnContextCommand(uint32_t command);
+    // The view above the option panel (two rows of the panel included), the 3D view's picture in
+    // place of the map in 3D mode, onto the system clipboard as an image; false (the clipboard as it
+    // was) when nothing is left to copy.
+    bool CopyImage();
 
     // --- Pointer and keys ---
     // The node in the tree, its scan in the list, the drop target for comparison and blind-spot
@@ -436,6 +471,20 @@ protected:
     bool PointerRests() const;
     void StoreZoomIntoScan();
     void RunPointerHandler(const char* where, const std::function<void()>& handler);
+    // The menu's commands.
+    CViewTreeWidget* GetTreeWidget() const;
+    // The project of the view's tree; null without one.
+    TfrmMainApp* GetProject() const;
+    int32_t WorkflowState() const;
+    // The ID of the scan shown; -1 when none.
+    int32_t ShownScanId();
+    // The exclude byte of the selection: the user composite's own, else the shown scan's.
+    bool IsExcludeSelection();
+    void SetSelectionMode(uint32_t command);
+    // The description dialog for the scan and pane shown; answers whether it was accepted.
+    bool OpenScanDataDescription();
+    void EditOverlay();
+    void SelectZoomCellsForNewScan();
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
@@ -631,6 +680,7 @@ protected:
     bool m_bShowingTickDrawing = false;
     QTimer m_requestTimer;
     QTimer m_trackingTimer;
+    MenuRunner m_menuRunner;
     ViewTarget m_target;
     // Last: the worker starts once everything it may touch exists.
     std::jthread m_worker;

@@ -254,6 +254,9 @@ public:
     void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
     // Carries out a command of the menu.
     virtual void OnContextCommand(uint32_t command);
+    // "Add User Composite Node": after the question, a user composite under the node selected in the
+    // tree, the tree's project marked modified and the new node's options opened.
+    static void AddUserCompositeNode(CViewTreeWidget* tree);
 
     // The menu of the views that compare two scans (comparison and overlay): what it is built from.
     struct PairMenuState {
@@ -395,7 +398,6 @@ protected:
     // The project of the view's tree; null without one.
     TfrmMainApp* GetProject() const;
     int32_t WorkflowState() const;
-    void AddUserCompositeNode();
     void OpenScanDataDescription();
     // The right-click menu of a comparison or overlay view, shown for the tab and carried out.
     void ShowPairContextMenu(int32_t tab, bool hasResult, int32_t x, int32_t y);

@@ -235,7 +235,7 @@ void CSpectralView::OnContextCommand(uint32_t command) {
         OpenScanDataDescription();
         break;
     case kAddUserComposite:
-        AddUserCompositeNode();
+        AddUserCompositeNode(GetTreeWidget());
         break;
     default:
         break;
@@ -249,13 +249,12 @@ void CSpectralView::OpenScanDataDescription() {
     CDlgScanDataDescription::Run(*m_pMediator, ShownScanId(), tab, CMainFrame::GetMainFrame());
 }
 
-void CSpectralView::AddUserCompositeNode() {
+void CSpectralView::AddUserCompositeNode(CViewTreeWidget* tree) {
     if (ShowPrompt(kAddUserCompositeText, kAddUserCompositeCaption, PromptButtons::OkCancel,
                    PromptIcon::Information) != PromptAnswer::Ok) {
         return;
     }
-    CViewTreeWidget* tree = GetTreeWidget();
-    TfrmMainApp* project = GetProject();
+    TfrmMainApp* project = tree != nullptr ? tree->GetProject() : nullptr;
     if (tree == nullptr || tree->GetSelectedTreeNode() == nullptr || project == nullptr ||
         project->GetProjectId() != tree->GetProjectId()) {
         return;

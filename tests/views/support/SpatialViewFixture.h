@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace orv::test {
@@ -34,12 +35,23 @@ public:
         reposition = !reposition;
         ++repositionClicks;
     }
+    bool IsOverlayChecked() const override { return overlay; }
+    void ClickOverlay() override {
+        overlay = !overlay;
+        calls.emplace_back("click Overlay");
+    }
+    void EditOverlay() override {
+        calls.emplace_back(overlay ? "Edit Overlay, shown" : "Edit Overlay, hidden");
+    }
 
     int currentTabRefreshes = 0;
     int overlayTabRefreshes = 0;
     int scaleUpdates = 0;
     int repositionClicks = 0;
     bool reposition = false;
+    bool overlay = false;
+    // The overlay box's clicks and the edit requests, in order.
+    std::vector<std::string> calls;
 
 private:
     QWidget m_widget;
