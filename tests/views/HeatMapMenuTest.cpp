@@ -89,6 +89,15 @@ public:
 };
 
 class HeatMapMenuTest : public testing::QtWidgetTest {
+public:
+    ~HeatMapMenuTest() override {
+        CFormViewFactory::SetFrameMaker({});
+        CFormViewFactory::SetSettingsMaker({});
+        CDlgScanDataDescription::InstallMaker({});
+        InstallExportFileChooser(nullptr);
+        CFormViewSpatial::InstallMaker(m_previousPanel);
+    }
+
 protected:
     HeatMapMenuTest()
         : m_sandbox(TestName()),
@@ -112,13 +121,6 @@ protected:
         EXPECT_TRUE(testing::ProcessEventsUntil([this] { return !m_project->GetView()->IsBuildPending(); }));
         m_project->parentWidget()->showMaximized();
         testing::FlushEvents();
-    }
-    ~HeatMapMenuTest() override {
-        CFormViewFactory::SetFrameMaker({});
-        CFormViewFactory::SetSettingsMaker({});
-        CDlgScanDataDescription::InstallMaker({});
-        InstallExportFileChooser(nullptr);
-        CFormViewSpatial::InstallMaker(m_previousPanel);
     }
 
     CViewTreeWidget& Tree() { return *m_project->GetProjectPane()->GetTree(); }
