@@ -379,6 +379,7 @@ TEST_F(HeatMapMenuTest, RunStatesInterleavingZoomAndTheSelectionModeChecked) {
 }
 
 TEST(HeatMapMenuTable, TheExcludingModesAreCheckedWhereAKindOffersThem) {
+    testing::EnsureTestApplication();
     // No node kind offers the excluding modes, so the full table of checks is read off the popup as
     // the Part's steps leave it before the removals by kind.
     CSpatialView::MenuState state;
