@@ -13,8 +13,12 @@
 // The composite spectrum of a spectral/spatial scan of 1,218 cells of 4,001 points (plain, and
 // interleaved with one level): a full rebuild by the spectral/spatial pane against one pass taking
 // the point-wise maximum of the same cells; and the data lock the rebuild takes, counted and timed.
+// The scripting view's joined trace of 10 script segments of 1,218 cells of 4,001 points each (the
+// maximum over the cells of each segment, joined in tree order) against one pass taking the
+// point-wise maximum of the same cells.
 
 #include "app/CReportPictureHolder.h"
+#include "app/panes/CViewTreeWidget.h"
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/ViewBenchMediator.h"
 #include "core/QSpectralDisplayOptions.h"
@@ -28,6 +32,7 @@
 #include "scandata/QCompositeSpectra.h"
 #include "views/spectral/CSpectralOverlayView.h"
 #include "views/spectral/CSpectralSSView.h"
+#include "views/spectral/CSpectralSpatialScriptingView.h"
 #include "views/spectral/CSpectralView.h"
 
 #include <benchmark/benchmark.h>
@@ -38,6 +43,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -255,6 +261,65 @@ std::unique_ptr<orv::CSpectralView> MakeCompositeView(orv::MessageThread& thread
     return view;
 }
 
+constexpr uint32_t kScriptSegments = 10;
+
+// A node of the scripting bench: the scripting node itself or one of its Spectral/Spatial children,
+// found in the tree by its ID.
+class ScriptingMediator : public orv::bench::ViewBenchMediator {
+public:
+    ScriptingMediator(uint16_t kind, uint32_t id) : ViewBenchMediator(kind), m_id(id) {}
+    uint32_t GetNodeID() override { return m_id; }
+    orv::QSpectralDisplayOptions* GetSpectralDisplayOptions() override { return &options; }
+    orv::QSpectralDisplayOptions options;
+
+private:
+    uint32_t m_id;
+};
+
+// A scripting node with ten children in its tree, each holding a scan of every cell of the 29 x 42
+// grid over its own 100 MHz, and its view showing the joined trace.
+struct ScriptingBench {
+    explicit ScriptingBench(orv::MessageThread& thread) {
+        orv::CTreeItem* root = tree.AddChild(nullptr, orv::CViewTree::kLast, "script", &node, false);
+        for (uint32_t s = 0; s < kScriptSegments; ++s) {
+            children.push_back(std::make_unique<ScriptingMediator>(orv::kTypeSpectralSpatialScanNode, s + 2));
+            ScriptingMediator& child = *children.back();
+            tree.AddChild(root, orv::CViewTree::kLast, "segment", &child, false);
+            for (uint32_t u = 0; u < kCompositeCells; ++u) {
+                orv::QCellAddition cell;
+                cell.m_Record.m_ScanId = 1;
+                cell.m_Record.m_Rows = 29;
+                cell.m_Record.m_Columns = 42;
+                cell.m_Record.m_StartFrequency = 100.0F * static_cast<float>(s + 1);
+                cell.m_Record.m_StopFrequency = 100.0F * static_cast<float>(s + 2);
+                cell.m_CellIndex = u + 1;
+                cell.m_CellCount = kCompositeCells;
+                cell.m_CellWord1 = static_cast<uint16_t>(u / 42);
+                cell.m_CellWord2 = static_cast<uint16_t>(u % 42);
+                cell.m_HasValues = true;
+                cell.m_Values.reserve(kCompositePoints);
+                for (uint32_t i = 0; i < kCompositePoints; ++i) {
+                    cell.m_Values.push_back(static_cast<int16_t>(100 + (u * 7919U + i * 104729U + s) % 600U));
+                }
+                child.AddSpectralSpatialScanData(std::move(cell), false);
+            }
+        }
+        view = std::make_unique<orv::CSpectralSpatialScriptingView>(thread);
+        view->SetNodeKind(orv::kTypeSpectralSpatialScriptingModuleNode);
+        view->SetMediator(&node);
+        view->SetProjectTree(&tree);
+        view->SetReady(true);
+        view->resize(kWidth, kHeight + 90 + 45);
+        view->show();
+        view->OnInitialUpdate();
+        view->GetMessageTarget().Post(orv::NodeMessage::kShowScripting);
+    }
+    ScriptingMediator node{orv::kTypeSpectralSpatialScriptingModuleNode, 1};
+    std::vector<std::unique_ptr<ScriptingMediator>> children;
+    orv::CViewTreeWidget tree;
+    std::unique_ptr<orv::CSpectralSpatialScriptingView> view;
+};
+
 struct Bench {
     orv::MessageThread thread;
     CompositeMediator plainMediator;
@@ -273,6 +338,7 @@ struct Bench {
     BenchMediator overlayBaselineMediator;
     // One scan of the overlay's size in the same bitmap.
     std::unique_ptr<orv::CSpectralView> overlayBaselineView;
+    std::unique_ptr<ScriptingBench> scripting;
 
     Bench() {
         view = MakeView(thread, mediator, kPoints, kWidth);
@@ -284,6 +350,7 @@ struct Bench {
         interleavedView = MakeCompositeView(thread, interleavedMediator, true);
         overlayView = MakeOverlayView(thread, overlayMediator);
         overlayBaselineView = MakeView(thread, overlayBaselineMediator, kOverlayPoints, kWidth);
+        scripting = std::make_unique<ScriptingBench>(thread);
         Drain();
     }
     void Drain() { orv::bench::DrainMessages(thread); }
@@ -568,6 +635,44 @@ void BM_CompositeLockHolds(benchmark::State& state) {
     state.counters["longest_hold_us"] = std::chrono::duration<double, std::micro>(lock.m_longest).count();
 }
 BENCHMARK(BM_CompositeLockHolds)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ScriptingJoin(benchmark::State& state) {
+    orv::CSpectralSpatialScriptingView& view = *g_bench->scripting->view;
+    for (auto _ : state) {
+        view.RequestReload();
+        bool needsData = false;
+        benchmark::DoNotOptimize(view.LoadTraceData(false, needsData));
+        benchmark::DoNotOptimize(view.GetPoints().data());
+    }
+    state.counters["segments"] = static_cast<double>(view.GetSegments().size());
+    state.counters["points"] = static_cast<double>(view.GetPoints().size());
+}
+BENCHMARK(BM_ScriptingJoin)->Unit(benchmark::kMillisecond);
+
+// Baseline: one pass over the same cells taking the point-wise maximum of each segment.
+void BM_ScriptingPointwiseMaximumBaseline(benchmark::State& state) {
+    std::vector<const orv::CSpectralSpatialScanData*> scans;
+    for (const auto& child : g_bench->scripting->children) {
+        scans.push_back(child->FindSpectralSpatialScanData(1));
+    }
+    std::vector<int16_t> maxima(kScriptSegments * kCompositePoints);
+    for (auto _ : state) {
+        std::fill(maxima.begin(), maxima.end(), std::numeric_limits<int16_t>::min());
+        for (size_t s = 0; s < scans.size(); ++s) {
+            int16_t* out = maxima.data() + s * kCompositePoints;
+            for (const auto& unit : scans[s]->m_Units) {
+                const int16_t* in = unit->m_Amplitudes.data();
+                for (uint32_t i = 0; i < kCompositePoints; ++i) {
+                    if (in[i] > out[i]) {
+                        out[i] = in[i];
+                    }
+                }
+            }
+        }
+        benchmark::DoNotOptimize(maxima.data());
+    }
+}
+BENCHMARK(BM_ScriptingPointwiseMaximumBaseline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -4,6 +4,9 @@
 
 #include "core/TypeIds.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spectral/CSpectralSpatialScriptingView.h"
+
+#include <memory>
 
 namespace orv {
 
@@ -16,6 +19,9 @@ public:
 
 protected:
     bool ResetsDisplayedScanIds() const override { return true; }
+    std::unique_ptr<CSpectralView> MakeView() override {
+        return std::make_unique<CSpectralSpatialScriptingView>(GetThread());
+    }
 };
 
 } // namespace orv
