@@ -350,15 +350,29 @@ bool CSpectrumAnalyzer::WaitForOpc(int32_t timeoutSeconds) {
     }
 }
 
-bool CSpectrumAnalyzer::ConfirmKeepWaiting() {
-    PromptRequest request;
-    request.text =
-        "The Spectrum Analyzer is still scanning, click OK to keep waiting of CANCEL to terminate the scan";
-    request.caption = "Timeout";
-    request.buttons = PromptButtons::OkCancel;
-    request.icon = PromptIcon::Information;
+CSpectrumAnalyzer::KeepWaiting
+CSpectrumAnalyzer::ConfirmKeepWaiting(std::unique_ptr<OpenQuestion>& question) {
     const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
-    return ShowPrompt(request, stop, PromptAnswer::Cancel) == PromptAnswer::Ok;
+    if (stop.stop_requested()) {
+        question.reset();
+        return KeepWaiting::GiveUp;
+    }
+    if (!question) {
+        PromptRequest request;
+        request.text = "The Spectrum Analyzer is still scanning, click OK to keep waiting of CANCEL to "
+                       "terminate the scan";
+        request.caption = "Timeout";
+        request.buttons = PromptButtons::OkCancel;
+        request.icon = PromptIcon::Information;
+        question = std::make_unique<OpenQuestion>(std::move(request), stop, PromptAnswer::Cancel);
+        return KeepWaiting::Asking;
+    }
+    const std::optional<PromptAnswer> answer = question->Answer();
+    if (!answer) {
+        return KeepWaiting::Asking;
+    }
+    question.reset();
+    return *answer == PromptAnswer::Ok ? KeepWaiting::Restart : KeepWaiting::GiveUp;
 }
 
 } // namespace orv

@@ -10,10 +10,12 @@
 // (or on the placeholder session): it fails with an error status and clears the operation's flag.
 
 #include "analyzers/AnalyzerScanSetup.h"
+#include "platform/ui/OpenQuestion.h"
 #include "platform/visa/VisaEntryPoints.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,7 +116,13 @@ public:
     void FlushBuffers();
     std::string QueryInstrumentMode();
     void RestoreRbwFilterType();
-    bool ConfirmKeepWaiting();
+    // The "still scanning" question of a wait that ran past its bound, called once per round past
+    // it. The box is shown without holding up the wait: the caller goes on polling the instrument
+    // (under the device lock, which must wait for the instrument, never for a person), and leaving
+    // the wait withdraws a box still shown. Asking: no answer yet, go on; Restart: OK, the wait gets
+    // a new bound and may ask again; GiveUp: Cancel, or the scan's stop.
+    enum class KeepWaiting { Asking, Restart, GiveUp };
+    KeepWaiting ConfirmKeepWaiting(std::unique_ptr<OpenQuestion>& question);
 
     // The engine's set-up, given after binding (not owned).
     void SetScanSetup(const AnalyzerScanSetup* setup) { m_scanSetup = setup; }

@@ -266,7 +266,7 @@ void CDeviceManager::SetScanRunning(bool running) {
     m_scanRunning.store(running);
 }
 
-std::unique_lock<std::recursive_mutex> CDeviceManager::LockDevices() const {
+DeviceLockHold CDeviceManager::LockDevices() const {
     return std::unique_lock(m_deviceLock);
 }
 

@@ -14,6 +14,7 @@
 
 #include "analyzers/ProbeType.h"
 #include "engine/CEngineDevices.h"
+#include "engine/DeviceLock.h"
 #include "engine/scanners/CBOTEngine.h"
 #include "engine/scanners/CScanner.h"
 #include "engine/scanners/ScannerSetup.h"
@@ -144,7 +145,7 @@ public:
     void SetScanRunning(bool running) override;
     bool IsScanRunning() const { return m_scanRunning.load(); }
     // Serialises the command thread's device work with the scan thread's per-cell device work.
-    std::unique_lock<std::recursive_mutex> LockDevices() const;
+    DeviceLockHold LockDevices() const;
     // True when no other thread holds the device lock or the scanner (the swap lock) at this moment.
     // Asked by a thread that holds neither (the device lock is recursive: its holder would be told
     // true).
@@ -326,7 +327,7 @@ private:
     std::function<bool()> m_driverChangeApplying;
     AnalyzerFactory m_analyzerFactory;
 
-    mutable std::recursive_mutex m_deviceLock;
+    mutable DeviceLock m_deviceLock;
     std::atomic<bool> m_scanRunning{false};
     std::array<ScannerMaker, 4> m_scannerMakers;
     VisaConnectionMaker m_visaConnectionMaker;

@@ -122,7 +122,7 @@ struct CDeviceManager::ChunkPlan {
 };
 
 struct CDeviceManager::PatternRun {
-    std::unique_lock<std::recursive_mutex> lock;
+    DeviceLockHold lock;
     const SetupScan* setup = nullptr;
     std::optional<ScanGrid> grid;
     std::shared_ptr<const std::vector<uint8_t>> map;

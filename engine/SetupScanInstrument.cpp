@@ -72,7 +72,7 @@ bool SetupScan::SetupInstrument(CSetupStepReporter* reporter) {
     CDeviceManager* devices = GetDeviceManager();
     // Declared before the lock, so that the drivers' notices are shown after it is released.
     const ScopedPromptDeferral notices;
-    std::unique_lock<std::recursive_mutex> deviceLock;
+    DeviceLockHold deviceLock;
     if (devices != nullptr) {
         deviceLock = devices->LockDevices();
         devices->ClearVisaConnections();

@@ -1,5 +1,6 @@
 #include "platform/ui/PromptDeferral.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -25,10 +26,18 @@ ThreadDeferral& ThisThread() {
 } // namespace
 
 ScopedPromptDeferral::ScopedPromptDeferral() {
-    ++ThisThread().depth;
+    BeginPromptDeferral();
 }
 
 ScopedPromptDeferral::~ScopedPromptDeferral() {
+    EndPromptDeferral();
+}
+
+void BeginPromptDeferral() {
+    ++ThisThread().depth;
+}
+
+void EndPromptDeferral() {
     ThreadDeferral& deferral = ThisThread();
     if (--deferral.depth > 0) {
         return;
@@ -43,7 +52,14 @@ ScopedPromptDeferral::~ScopedPromptDeferral() {
 void PostPrompt(const PromptRequest& request, std::stop_token stop) {
     ThreadDeferral& deferral = ThisThread();
     if (deferral.depth > 0) {
-        deferral.kept.push_back({request, std::move(stop)});
+        const bool keptAlready =
+            std::any_of(deferral.kept.begin(), deferral.kept.end(), [&](const KeptNotice& kept) {
+                return kept.request.text == request.text && kept.request.caption == request.caption &&
+                       kept.request.buttons == request.buttons && kept.request.icon == request.icon;
+            });
+        if (!keptAlready) {
+            deferral.kept.push_back({request, std::move(stop)});
+        }
         return;
     }
     ShowPrompt(request, std::move(stop), DismissAnswer(request.buttons));

@@ -123,7 +123,7 @@ TEST_F(ScpiDriverTest, PollAsksOncePerBound) {
     m_driver.FlushBuffers();
 
     // Never 1 within the bound: asked once per bound; OK waits on, Cancel fails. Each read ends at
-    // the time-out and counts one pause.
+    // the time-out and counts one pause; the poll goes on while a question waits for its answer.
     m_driver.SetVisaTimeout(10);
     m_bench.m_sim.SetOperationTime("A", test::ScpiSimulatorProcess::kNeverDoneMs);
     m_prompt->Script(PromptAnswer::Ok);
@@ -131,7 +131,7 @@ TEST_F(ScpiDriverTest, PollAsksOncePerBound) {
     m_bench.m_clock.ClearPauses();
     EXPECT_FALSE(m_driver.PollUntilOne("*OPC?\n", false));
     EXPECT_EQ(m_prompt->Requests().size(), 2u);
-    EXPECT_EQ(m_bench.m_clock.Pauses().size(), 20u); // 1 ms each, two bounds of 10 ms
+    EXPECT_GE(m_bench.m_clock.Pauses().size(), 20u); // 1 ms each, two bounds of 10 ms
     EXPECT_FALSE(m_driver.IsCommandValid());
     m_driver.FlushBuffers();
 
@@ -182,6 +182,22 @@ TEST_F(ScpiDriverTest, TimedOutReadGoesOnAndAsksAfterFiveInARow) {
     m_driver.SendStatusOnly("PIECES?\n");
     EXPECT_TRUE(m_driver.ReadRetryingTimeouts(buffer.data(), 64, got));
     EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + got), "-1.5,-2.5,-3.5,-4.5\n");
+    EXPECT_EQ(NextReply(), "next\n");
+}
+
+// The question does not hold up the read: unanswered, the read goes on, and the late reply is taken
+// and withdraws the box (an unwithdrawn held box would hang the read's end).
+TEST_F(ScpiDriverTest, AReplyComingWhileTheQuestionIsShownIsReadAndWithdrawsIt) {
+    m_driver.SetVisaTimeout(20);
+    m_prompt->ScriptHold();
+    m_bench.m_sim.SetReply("A", "LATE?", "4,5,6\n");
+    m_bench.m_sim.SetDelay("A", "LATE?", 300);
+    std::vector<unsigned char> buffer(64);
+    uint32_t got = 0;
+    m_driver.SendStatusOnly("LATE?\n");
+    EXPECT_TRUE(m_driver.ReadRetryingTimeouts(buffer.data(), 64, got));
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + got), "4,5,6\n");
+    EXPECT_EQ(m_prompt->Requests().size(), 1u);
     EXPECT_EQ(NextReply(), "next\n");
 }
 

@@ -13,6 +13,7 @@
 #include "scandata/QSpectralScan.h"
 #include "tests/engine/support/EngineLinkFixture.h"
 #include "tests/engine/support/EngineTestScopes.h"
+#include "tests/engine/support/LockProbingPrompt.h"
 #include "tests/engine/support/PacketReadBack.h"
 #include "tests/sim/devicelib/FakeBbApi.h"
 #include "tests/sim/devicelib/FakeRsaApi.h"
@@ -74,65 +75,78 @@ protected:
     EnvironmentValue m_rsaNames{"ORV_RSA_API_LIBRARIES", ORV_FAKE_RSA_API_PATH};
     std::shared_ptr<ScriptedPrompt> m_prompt = std::make_shared<ScriptedPrompt>();
     ScopedPromptInstall m_promptInstall{m_prompt};
+
+    // Connects the engine the program makes to the fake device, binds its driver, sets up a spectral
+    // scan of 145-155 MHz and starts it; answers the scan's data frames up to the terminator.
+    std::vector<ReplyFrame> RunSpectralScan(CEngineObjects& objects) {
+        const DeviceCase& device = GetParam();
+        SetupScan& setup = objects.GetSetupScan();
+        CDeviceManager* manager = setup.GetDeviceManager();
+        EXPECT_NE(manager, nullptr);
+        for (const eProbeType type :
+             {eProbeType::UsbScannerBoard, eProbeType::RobotArm, eProbeType::ExternalAdapter}) {
+            manager->SetScannerMaker(type, nullptr);
+        }
+        EXPECT_TRUE(setup.ConnectAnalyzer());
+        EXPECT_TRUE(setup.ConnectScanner(eProbeType::NoScanner));
+        CTransferPipe& pipe = objects.GetCommandPipe();
+        Bytes pending;
+
+        WriteAll(pipe, Frame(4003));
+        const std::vector<ReplyFrame> identity = WaitForFrames(pipe, 1, 5s, pending);
+        EXPECT_EQ(identity.size(), 1U);
+        if (!identity.empty()) {
+            EXPECT_NE(std::string(identity[0].body.begin() + 4, identity[0].body.end())
+                          .find(device.bb60 ? "BB60" : "tektronix_sa"),
+                      std::string::npos);
+        }
+
+        Bytes driver = LittleEndian32(device.code);
+        driver.resize(16, 0);
+        WriteAll(pipe, Frame(4, driver));
+        const std::vector<ReplyFrame> bound = WaitForFrames(pipe, 1, 5s, pending);
+        EXPECT_EQ(bound.size(), 1U);
+        if (!bound.empty()) {
+            EXPECT_EQ(ValueAt<uint32_t>(bound[0].body, 0), device.code);
+        }
+
+        Bytes body = SetupBody({.scanType = 99});
+        const std::size_t tail = SetupTail(2, 3);
+        const auto put = [&body, tail](std::size_t offset, float value) {
+            std::memcpy(body.data() + tail + offset, &value, sizeof value);
+        };
+        put(kRbw, 1.0F);
+        put(kCentre, 150.0F);
+        put(kSpan, 10.0F);
+        WriteAll(pipe, Frame(1, body));
+        const std::vector<ReplyFrame> steps = WaitForFrames(pipe, 21, 5s, pending);
+        EXPECT_EQ(steps.size(), 21U);
+        EXPECT_EQ(std::count_if(steps.begin(), steps.end(), [](const ReplyFrame& f) { return f.id == 4004; }),
+                  20);
+        if (!steps.empty()) {
+            EXPECT_EQ(steps.back().id, 1);
+            EXPECT_EQ(ValueAt<uint32_t>(steps.back().body, tail + kFailureCode), 0U);
+        }
+
+        WriteAll(pipe, Frame(2, {0}));
+        EXPECT_EQ(WaitForFrames(pipe, 1, 5s, pending).size(), 1U);
+        Bytes dataPending;
+        std::vector<ReplyFrame> data;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (std::none_of(data.begin(), data.end(), [](const ReplyFrame& f) { return f.id == 103; }) &&
+               std::chrono::steady_clock::now() < deadline) {
+            for (ReplyFrame& frame : WaitForFrames(objects.GetDataPipe(), 1, 1s, dataPending)) {
+                data.push_back(std::move(frame));
+            }
+        }
+        return data;
+    }
 };
 
 TEST_P(DeviceLibraryScan, ASpectralScanCarriesTheDevicesTraceInDbuvAndEndsWithZero) {
-    const DeviceCase& device = GetParam();
     CEngineObjects objects;
-    SetupScan& setup = objects.GetSetupScan();
-    CDeviceManager* manager = setup.GetDeviceManager();
-    ASSERT_NE(manager, nullptr);
-    for (const eProbeType type :
-         {eProbeType::UsbScannerBoard, eProbeType::RobotArm, eProbeType::ExternalAdapter}) {
-        manager->SetScannerMaker(type, nullptr);
-    }
-    ASSERT_TRUE(setup.ConnectAnalyzer());
-    ASSERT_TRUE(setup.ConnectScanner(eProbeType::NoScanner));
-    CTransferPipe& pipe = objects.GetCommandPipe();
-    Bytes pending;
-
-    WriteAll(pipe, Frame(4003));
-    const std::vector<ReplyFrame> identity = WaitForFrames(pipe, 1, 5s, pending);
-    ASSERT_EQ(identity.size(), 1U);
-    EXPECT_NE(std::string(identity[0].body.begin() + 4, identity[0].body.end())
-                  .find(device.bb60 ? "BB60" : "tektronix_sa"),
-              std::string::npos);
-
-    Bytes driver = LittleEndian32(device.code);
-    driver.resize(16, 0);
-    WriteAll(pipe, Frame(4, driver));
-    const std::vector<ReplyFrame> bound = WaitForFrames(pipe, 1, 5s, pending);
-    ASSERT_EQ(bound.size(), 1U);
-    EXPECT_EQ(ValueAt<uint32_t>(bound[0].body, 0), device.code);
-
-    Bytes body = SetupBody({.scanType = 99});
-    const std::size_t tail = SetupTail(2, 3);
-    const auto put = [&body, tail](std::size_t offset, float value) {
-        std::memcpy(body.data() + tail + offset, &value, sizeof value);
-    };
-    put(kRbw, 1.0F);
-    put(kCentre, 150.0F);
-    put(kSpan, 10.0F);
-    WriteAll(pipe, Frame(1, body));
-    const std::vector<ReplyFrame> steps = WaitForFrames(pipe, 21, 5s, pending);
-    ASSERT_EQ(steps.size(), 21U);
-    EXPECT_EQ(std::count_if(steps.begin(), steps.end(), [](const ReplyFrame& f) { return f.id == 4004; }),
-              20);
-    ASSERT_EQ(steps.back().id, 1);
-    EXPECT_EQ(ValueAt<uint32_t>(steps.back().body, tail + kFailureCode), 0U);
-
-    WriteAll(pipe, Frame(2, {0}));
-    ASSERT_EQ(WaitForFrames(pipe, 1, 5s, pending).size(), 1U);
+    const std::vector<ReplyFrame> data = RunSpectralScan(objects);
     // Progress for each of the three active cells, the spectrum, and the terminator.
-    Bytes dataPending;
-    std::vector<ReplyFrame> data;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (std::none_of(data.begin(), data.end(), [](const ReplyFrame& f) { return f.id == 103; }) &&
-           std::chrono::steady_clock::now() < deadline) {
-        for (ReplyFrame& frame : WaitForFrames(objects.GetDataPipe(), 1, 1s, dataPending)) {
-            data.push_back(std::move(frame));
-        }
-    }
     ASSERT_FALSE(data.empty());
     ASSERT_EQ(data.back().id, 103);
     EXPECT_EQ(data.back().body, LittleEndian32(0));
@@ -147,6 +161,29 @@ TEST_P(DeviceLibraryScan, ASpectralScanCarriesTheDevicesTraceInDbuvAndEndsWithZe
     }
     EXPECT_EQ(amplitudes, (std::vector<int16_t>{570, 670, 865, 870, 470}));
     EXPECT_TRUE(m_prompt->Texts().empty());
+}
+
+// The device fails every measurement of the scan: its error box comes once the scan thread has let go
+// of the devices, never while it holds them, and the same error of each cell is not a box per cell.
+TEST_P(DeviceLibraryScan, AMeasurementsErrorBoxComesWithTheDevicesFree) {
+    CEngineObjects objects;
+    const auto prompt = std::make_shared<LockProbingPrompt>(*objects.GetSetupScan().GetDeviceManager());
+    const ScopedPromptInstall install(prompt);
+    constexpr int32_t kDeviceError = -4;
+    const std::vector<int32_t> failures(64, kDeviceError);
+    if (GetParam().bb60) {
+        FakeBbApi::Script().Script("bbFetchTrace_32f", failures);
+    } else {
+        FakeRsaApi::Script().Script("SPECTRUM_AcquireTrace", failures);
+    }
+    const std::vector<ReplyFrame> data = RunSpectralScan(objects);
+    ASSERT_FALSE(data.empty());
+    EXPECT_EQ(data.back().id, 103);
+    const auto asked = prompt->AskedSoFar();
+    ASSERT_FALSE(asked.empty());
+    for (const auto& box : asked) {
+        EXPECT_TRUE(box.devicesFree) << box.text << " was shown under the device lock";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DeviceLibraryScan,

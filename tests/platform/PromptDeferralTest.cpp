@@ -29,6 +29,8 @@ TEST(PromptDeferralTest, NoticesWaitForTheOutermostDeferralAndComeInOrder) {
         }
         EXPECT_EQ(prompt->Texts().size(), 1U) << "an inner deferral shows nothing";
         PostPrompt(Notice("third"));
+        // The same notice again (a device failing the same way on every cell) is kept once.
+        PostPrompt(Notice("first"));
     }
     EXPECT_EQ(prompt->Texts(), (std::vector<std::string>{"at once", "first", "second", "third"}));
     { const ScopedPromptDeferral again; }

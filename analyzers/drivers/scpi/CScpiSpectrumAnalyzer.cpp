@@ -272,13 +272,13 @@ bool CScpiSpectrumAnalyzer::PollUntilValue(const std::string& query, bool resend
     }
     const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
     Clock::TimePoint start = ClockNow();
+    std::unique_ptr<OpenQuestion> keepWaitingQuestion;
     // Whether the query sent last still waits for its reply.
     bool outstanding = true;
     while (true) {
         if (!outstanding && resendEachRound) {
             if (WriteCommand(query) < 0) {
-                return FailCommand(
-                    FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
+                return FailCommand(FormatC("Spectrum analyzer: sending '%s' failed.", query.c_str()));
             }
             outstanding = true;
         }
@@ -302,12 +302,14 @@ bool CScpiSpectrumAnalyzer::PollUntilValue(const std::string& query, bool resend
             return FailCommand("Spectrum analyzer: waiting stopped.");
         }
         if (ElapsedMilliseconds(start) >= GetPollBoundMs()) {
-            if (stop.stop_requested() || !ConfirmKeepWaiting()) {
+            const KeepWaiting verdict = ConfirmKeepWaiting(keepWaitingQuestion);
+            if (verdict == KeepWaiting::GiveUp) {
                 DrainPollReplies(outstanding);
-                return FailCommand(
-                    FormatC("Spectrum analyzer: waiting for '%s' ended.", query.c_str()));
+                return FailCommand(FormatC("Spectrum analyzer: waiting for '%s' ended.", query.c_str()));
             }
-            start = ClockNow();
+            if (verdict == KeepWaiting::Restart) {
+                start = ClockNow();
+            }
         }
     }
 }
@@ -353,6 +355,7 @@ bool CScpiSpectrumAnalyzer::ReadRetryingTimeouts(unsigned char* buffer, uint32_t
     // each time-out would otherwise hold the read for as long as the reply is long.
     const std::stop_token stop = m_scanSetup != nullptr ? m_scanSetup->GetScanStopToken() : std::stop_token();
     int32_t timeouts = 0;
+    std::unique_ptr<OpenQuestion> keepWaitingQuestion;
     while (received < count) {
         uint32_t got = 0;
         m_lastStatus = m_vi.viRead(m_session, buffer + received, count - received, &got);
@@ -376,11 +379,14 @@ bool CScpiSpectrumAnalyzer::ReadRetryingTimeouts(unsigned char* buffer, uint32_t
             return false;
         }
         if (++timeouts >= kTimeoutsBeforeAsking) {
-            if (!ConfirmKeepWaiting()) {
+            const KeepWaiting verdict = ConfirmKeepWaiting(keepWaitingQuestion);
+            if (verdict == KeepWaiting::GiveUp) {
                 AddInformationMessage(1, "Spectrum analyzer: reading the reply was given up.");
                 return false;
             }
-            timeouts = 0;
+            if (verdict == KeepWaiting::Restart) {
+                timeouts = 0;
+            }
         }
     }
     return true;

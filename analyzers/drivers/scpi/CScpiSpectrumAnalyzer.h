@@ -99,9 +99,9 @@ protected:
     bool SendInputCoupling(bool dc);
 
     // Reads `count` bytes, going on where a timed-out read stopped; after kTimeoutsBeforeAsking
-    // time-outs (with or without bytes) the user is asked (OK: as many more, Cancel: fail); the scan's
-    // stop fails it at the next time-out. Ends at the termination character when it is enabled.
-    // `received` is what arrived either way.
+    // time-outs (with or without bytes) the user is asked while the read goes on (OK: as many more,
+    // Cancel: fail); the scan's stop fails it at the next time-out. Ends at the termination character
+    // when it is enabled. `received` is what arrived either way.
     bool ReadRetryingTimeouts(unsigned char* buffer, uint32_t count, uint32_t& received);
 
     // Opens `resource` through the default resource manager into the session and sets flush-on-access
