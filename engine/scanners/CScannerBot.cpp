@@ -92,7 +92,9 @@ bool CScannerBot::Reconnect() {
         return true;
     }
     m_engine->Disconnect();
-    // The reconnect runs under the device and swap locks: no prompt, no homing.
+    // The reconnect runs under the device and swap locks: no prompt, no homing. A Stop Scan during it
+    // ends the parameter reads at their next poll.
+    const LinkStop stop(CurrentSetup().stop);
     const bool initialized = m_engine->Reinitialize();
     SetReconnectNeeded(false);
     return initialized;

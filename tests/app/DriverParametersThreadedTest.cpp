@@ -142,7 +142,7 @@ TEST_F(DriverParametersTest, WithoutAnAnalyserOrWhileTheDevicesAreBusyTheSetUpsO
     std::latch held(1);
     std::latch release(1);
     std::thread holder([&] {
-        const std::unique_lock<std::recursive_mutex> devices = m_rig.setup.GetDeviceManager()->LockDevices();
+        const DeviceLockHold devices = m_rig.setup.GetDeviceManager()->LockDevices();
         held.count_down();
         release.wait();
     });

@@ -285,6 +285,30 @@ TEST_P(LinkStopAdapter, TheScanStopEndsAnExchangeWhoseReplyTrickles) {
     EXPECT_TRUE(m_board.EndScan());
 }
 
+// A reconnect on the scan thread: the first reply it waits for (the serial search's answer, or the
+// motor settings' read over TCP) trickles, and the scan's stop ends the reconnect within a poll.
+TEST_P(LinkStopAdapter, TheScanStopEndsAReconnectWhoseReplyTrickles) {
+    ASSERT_EQ(m_sim.Error(), "");
+    ASSERT_TRUE(m_board.Connect());
+    m_board.Disconnect();
+    m_sim.SetTricklePeriod(std::chrono::milliseconds(CAdapterFrame::kByteTimeoutMs / 2));
+    m_sim.ScriptFault(GetParam().serial ? 'a' : 'J', AdapterSimulator::Fault::Trickle);
+
+    std::stop_source scanStop;
+    SetStop(scanStop.get_token());
+    std::future<bool> done = std::async(std::launch::async, [&] { return m_board.Reconnect(); });
+    EXPECT_TRUE(m_sim.WaitForTrickled(2, kStepWait)) << "the reply began to trickle";
+    const Clock::time_point stopped = Clock::now();
+    scanStop.request_stop();
+    const bool ended = done.wait_for(kStopBound * 2) == std::future_status::ready;
+    EXPECT_TRUE(ended) << "the stop ended the reconnect";
+    if (!ended) {
+        m_board.Disconnect(); // ends the wait, so the thread can be joined
+    }
+    done.get();
+    EXPECT_LT(Clock::now() - stopped, kStopBound);
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, LinkStopAdapter,
                          ::testing::Values(AdapterLink{"Tcp", false}, AdapterLink{"Serial", true}),
                          [](const ::testing::TestParamInfo<AdapterLink>& info) { return info.param.what; });

@@ -297,6 +297,9 @@ bool CExScannerBoard::Reconnect() {
     }
     m_tcp.Close();
     m_serial.Close();
+    // On the scan thread: a Stop Scan ends the search of the serial ports and the settings' reads at
+    // their next poll instead of their time-outs.
+    const LinkStop stop(CurrentSetup().stop);
     return Connect();
 }
 
