@@ -68,6 +68,8 @@ class CGLEnabledView::Surface : public QOpenGLWidget {
 public:
     explicit Surface(CGLEnabledView& view) : QOpenGLWidget(&view), m_view(view) {
         setFormat(ViewFormat());
+        // The frame a RenderFrame drew stays in the framebuffer until Qt puts it on the screen.
+        setUpdateBehavior(QOpenGLWidget::PartialUpdate);
         setAttribute(Qt::WA_OpaquePaintEvent);
         // The view takes the pointer: its cursor and mouse handling are the derived view's.
         setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -76,7 +78,14 @@ public:
 protected:
     void initializeGL() override { m_view.InitializeContext(); }
     void resizeGL(int width, int height) override { m_view.ResizeContext(width, height); }
-    void paintGL() override { m_view.PaintFrame(); }
+    void paintGL() override {
+        if (m_view.m_bFrameRendered != 0) {
+            // RenderFrame has just drawn it.
+            m_view.m_bFrameRendered = 0;
+            return;
+        }
+        m_view.PaintFrame();
+    }
 
 private:
     CGLEnabledView& m_view;
@@ -185,6 +194,7 @@ void CGLEnabledView::GetVideoMode(int& colours, int& depth, int& doubleBuffer) c
 }
 
 void CGLEnabledView::InitializeContext() {
+    m_bFrameRendered = 0;
     QOpenGLContext* current = m_pSurface != nullptr ? m_pSurface->context() : nullptr;
     if (current == nullptr || !current->isValid()) {
         ReportContextFailureOnce();
@@ -214,6 +224,8 @@ void CGLEnabledView::resizeEvent(QResizeEvent* event) {
 
 void CGLEnabledView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // What the scene shows may have changed while it was hidden.
+    m_bFrameRendered = 0;
     // The surface makes its context with its first non-empty size once shown; none by the time the
     // show has been handled means no OpenGL for this view.
     QMetaObject::invokeMethod(
@@ -227,6 +239,8 @@ void CGLEnabledView::showEvent(QShowEvent* event) {
 }
 
 void CGLEnabledView::ResizeContext(int width, int height) {
+    // A new size is a new framebuffer: the next paint draws.
+    m_bFrameRendered = 0;
     if (width <= 0 || height <= 0) {
         return;
     }
@@ -285,15 +299,37 @@ void CGLEnabledView::ReportContextFailureOnce() {
 }
 
 void CGLEnabledView::RenderFrame() {
-    if (m_pSurface != nullptr) {
-        m_pSurface->repaint();
+    if (m_pSurface == nullptr) {
+        return;
     }
+    if (!m_pSurface->isValid() || !isVisible()) {
+        // Qt makes the context and draws when it shows the surface.
+        m_pSurface->update();
+        return;
+    }
+    // Drawn now, whatever Qt's repaint would put off while the screen still shows the last frame;
+    // Qt then puts the frame on the screen without drawing it again.
+    m_pSurface->makeCurrent();
+    PaintFrame();
+    m_pSurface->doneCurrent();
+    m_bFrameRendered = 1;
+    m_pSurface->update();
+}
+
+void CGLEnabledView::FinishRendering() {
+    if (m_pSurface == nullptr || !m_pSurface->isValid()) {
+        return;
+    }
+    const CurrentContextScope current([this] { makeCurrent(); }, [this] { doneCurrent(); }, m_hRC);
+    glFinish();
 }
 
 QImage CGLEnabledView::GrabFrame() {
     if (m_pSurface == nullptr || !m_pSurface->isValid()) {
         return {};
     }
+    // A frame of the scene as it is now.
+    m_bFrameRendered = 0;
     return m_pSurface->grabFramebuffer();
 }
 
@@ -425,6 +461,7 @@ void CGLEnabledView::ReleaseContextResources() {
     }
     CriticalSectionGuard lock(m_cs);
     makeCurrent();
+    ReleaseSceneResources();
     if (m_bRecordingList != 0) {
         glEndList();
         m_bRecordingList = 0;

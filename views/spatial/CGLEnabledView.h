@@ -44,8 +44,11 @@ public:
     virtual void DrawScene();
     virtual void GetVideoMode(int& colours, int& depth, int& doubleBuffer) const;
 
-    // Renders one frame now (the redraw of the derived view and its owner).
+    // Renders one frame now (the redraw of the derived view and its owner); a view not shown draws
+    // when it is.
     void RenderFrame();
+    // Waits until the context has drawn all it was given (for timing a frame).
+    void FinishRendering();
     // Renders a frame and answers it as a picture of the view's size (null without OpenGL).
     QImage GrabFrame();
     // Renders a frame and draws it into `target`, stretched to `width` x `height` at (2, top): the
@@ -82,6 +85,9 @@ public:
     static void ResetRenderingGuardForTest();
 
 protected:
+    // With the context current before it goes (the view's end, or Qt replacing the context): the
+    // derived view frees what it made on it besides the lists. Not called from the base's destructor.
+    virtual void ReleaseSceneResources() {}
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void makeCurrent();
@@ -122,6 +128,8 @@ private:
     uint32_t m_nFontListBase = 0;
 
     Surface* m_pSurface = nullptr;
+    // The framebuffer holds a frame RenderFrame drew that the screen has not shown yet.
+    uint8_t m_bFrameRendered = 0;
     bool m_contextFailureShown = false;
 };
 

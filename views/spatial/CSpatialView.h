@@ -61,6 +61,9 @@ class CSpatialView : public QWidget,
                      public QSpatialViewInterface,
                      public QLinkedSpatialPane,
                      public QColourScaleOwner {
+    // The 3D view draws the cells, zoom window and layers this view keeps, with its scan picked.
+    friend class C3DSpatialView;
+
 public:
     enum : int32_t {
         kModeNone = 0,

@@ -34,7 +34,8 @@ std::unique_ptr<QViewFrame> ViewTestFactory::CreateFrame(const QFrameRequest& re
         view.OnInitialUpdate();
     }
     if (spatial) {
-        frame->spatialView = std::make_unique<CSpatialView>(m_thread);
+        frame->spatialView =
+            makeSpatialView ? makeSpatialView(m_thread) : std::make_unique<CSpatialView>(m_thread);
         CSpatialView& view = *frame->spatialView;
         view.SetFrame(frame.get());
         view.SetNodeKind(kind);

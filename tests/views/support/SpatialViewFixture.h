@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -88,6 +89,8 @@ public:
     explicit ViewTestFactory(MessageThread& thread) : FakeViewFactory(thread), m_thread(thread) {}
     std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override;
     std::vector<ViewTestFrame*> viewFrames;
+    // Makes the spatial views in place of a plain CSpatialView (a test's own kind of view).
+    std::function<std::unique_ptr<CSpatialView>(MessageThread&)> makeSpatialView;
 
 private:
     MessageThread& m_thread;

@@ -1,0 +1,122 @@
+// The real program on a real X server (Xvfb) with Mesa's software renderer: a Spatial node scanned
+// through the program's own commands, its map switched to 3D as the "View 3D" box of its side panel
+// does (Show3DView), shows the coloured surface on the screen, written out as a picture.
+
+#include "app/CHalvionApp.h"
+#include "app/CMainFrame.h"
+#include "app/controls/CProjectView.h"
+#include "app/panes/CViewTreeMenu.h"
+#include "app/panes/CViewTreeWidget.h"
+#include "app/project/CChildFrame.h"
+#include "app/project/CFormViewFactory.h"
+#include "core/QColourPalette.h"
+#include "core/QManagers.h"
+#include "core/QSpatialDisplayOptions.h"
+#include "core/TypeIds.h"
+#include "project/QNodeMediator.h"
+#include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/ProgramScreens.h"
+#include "tests/app/support/QtTestApplication.h"
+#include "views/spatial/C3DSpatialView.h"
+#include "views/spatial/CSpatialView.h"
+#include "views/spatial/CSpatialViewFrame.h"
+#include "views/spatial/CViewFrameMaker.h"
+
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <set>
+#include <string>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using Driver = testing::AcceptanceDriver;
+
+class ProgramSpatial3DScreenshot : public testing::QtWidgetTest {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+        }
+        CViewFrameMaker::Install();
+    }
+    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
+
+    Driver m_driver;
+};
+
+TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+
+    QNodeMediator* spatial = testing::AddNodeAndScan(frame, tree, kAddSpatial, kTypeSpatialScanNode);
+    ASSERT_NE(spatial, nullptr);
+    CSpatialView* map = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            auto* spatialFrame = dynamic_cast<CSpatialViewFrame*>(spatial->GetFrame(QFrameClass::Spatial));
+            map = spatialFrame != nullptr ? spatialFrame->GetView() : nullptr;
+            return map != nullptr && map->isVisible() && map->GetMapBuildCount() > 0;
+        },
+        30s));
+
+    map->Show3DView(true);
+    C3DSpatialView* view = map->Get3DView();
+    ASSERT_NE(view, nullptr);
+    // The surface's colours (the cells' palette colours) on the screen where the 3D view stands.
+    std::set<QRgb> cellColours;
+    // The palette of the Preferences node's spatial display options, as every heat-map display's.
+    QNodeMediator* preferences = spatial->GetPreferencesMediator();
+    const QSpatialDisplayOptions* options = preferences != nullptr ? preferences->GetSpatialDisplayOptions()
+                                                                   : spatial->GetSpatialDisplayOptions();
+    ASSERT_NE(options, nullptr);
+    const QColourPalette* palette = GetColourPaletteManager().Find(options->GetPaletteId());
+    ASSERT_NE(palette, nullptr);
+    size_t coloured = 0;
+    const auto surfaceShown = [&] {
+        if (!view->isVisible() || view->GetFrameCount() == 0) {
+            return false;
+        }
+        cellColours.clear();
+        for (int r = 0; r < kGridRows; ++r) {
+            for (int c = 0; c < kGridColumns; ++c) {
+                const CSpatialCell& cell = map->GetCell(r, c);
+                if (cell.m_HasData != 0) {
+                    const int32_t index = cell.m_ColourIndex;
+                    cellColours.insert(
+                        qRgb(palette->GetRed(index), palette->GetGreen(index), palette->GetBlue(index)));
+                }
+            }
+        }
+        const QImage screen = testing::GrabScreen();
+        const QRect area(view->mapToGlobal(QPoint(0, 0)), view->size());
+        coloured = 0;
+        for (int y = area.top(); y <= area.bottom(); y += 2) {
+            for (int x = area.left(); x <= area.right(); x += 2) {
+                coloured += cellColours.count(screen.pixel(x, y) | 0xFF000000U);
+            }
+        }
+        return coloured > 500;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(surfaceShown, 30s))
+        << coloured << " surface pixels of " << cellColours.size() << " cell colours";
+    EXPECT_EQ(view->GetLastError(), 0);
+    const std::string shot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spatial-3d-view.png");
+    std::cout << "screenshot: " << shot << "\n";
+}
+
+} // namespace
+} // namespace orv
