@@ -160,6 +160,27 @@ TEST_F(SurfaceBuild, AQuadIsSkippedOnlyWhenAllFourCornersLackAValue) {
     EXPECT_FLOAT_EQ(surface.ForEachQuad([](auto&&...) { FAIL() << "nothing has a value"; }), -1.0F);
 }
 
+TEST_F(SurfaceBuild, AnInterpolatedSurfaceBlendsIndicesBetweenCellCentresAndKeepsEachPixelsValueFlag) {
+    // One row: indices 0, 10 and (without value) 8, at 4 pixels a cell.
+    surface.Build({0, 0, 0, 2}, {{1, 0}, {1, 10}, {0, 8}}, 0, 0, 4, kCell, true);
+    std::vector<int32_t> indices;
+    std::vector<uint8_t> values;
+    for (int32_t column = 1; column <= 12; ++column) {
+        indices.push_back(surface.At(1, column).index);
+        values.push_back(surface.At(1, column).hasValue);
+    }
+    // Flat before the first centre, 2.5 a pixel up to the second centre, then down towards the
+    // cell without value, which blends as 0; its own pixels have no value and index 0.
+    EXPECT_EQ(indices, (std::vector<int32_t>{0, 0, 1, 4, 6, 9, 9, 6, 0, 0, 0, 0}));
+    EXPECT_EQ(values, (std::vector<uint8_t>{1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(surface.HighestIndex(), 10);
+    // Two rows blend along both axes: pixels a quarter of a cell past the first centre and short of
+    // the last, on both axes.
+    surface.Build({0, 1, 0, 1}, {{1, 0}, {1, 20}, {1, 20}, {1, 40}}, 0, 0, 2, kCell, true);
+    EXPECT_EQ(surface.At(2, 2).index, 10);
+    EXPECT_EQ(surface.At(3, 3).index, 30);
+}
+
 TEST_F(SurfaceBuild, NoRowsOrAMismatchedCellListDrawNothingAndTheBufferIsReusedWhileItsSizeStays) {
     Build(std::vector<Cell>(6, {1, 3}));
     Build(std::vector<Cell>(6, {1, 5}));

@@ -52,6 +52,15 @@ double ParseVersion(const char* text) {
     return result.ec == std::errc() ? version : 0.0;
 }
 
+// A pushed model-view matrix, popped however the frame ends.
+class ModelViewScope {
+public:
+    ModelViewScope() { glPushMatrix(); }
+    ~ModelViewScope() { glPopMatrix(); }
+    ModelViewScope(const ModelViewScope&) = delete;
+    ModelViewScope& operator=(const ModelViewScope&) = delete;
+};
+
 } // namespace
 
 class C3DSpatialView::ShownScan {
@@ -165,15 +174,15 @@ void C3DSpatialView::DrawScene() {
         ++m_nFrames;
         m_fDrawnPlaneOpacity = -1.0F;
         glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        const RotationMatrix rotation = m_ball.GetCurrentMatrix();
-        glMultMatrixf(rotation.data());
-        glPushMatrix();
-        ClearSizeChanged();
-        DrawGridAndSurface(*view);
-        DrawPicturePlane(*view);
-        glPopMatrix();
-        glPopMatrix();
+        {
+            const ModelViewScope turned;
+            const RotationMatrix rotation = m_ball.GetCurrentMatrix();
+            glMultMatrixf(rotation.data());
+            const ModelViewScope placed;
+            ClearSizeChanged();
+            DrawGridAndSurface(*view);
+            DrawPicturePlane(*view);
+        }
         glViewport(0, 0, GetViewportWidth(), GetViewportHeight());
     } catch (const std::exception& failure) {
         OutputDebugString(FormatC("C3DSpatialView: frame: %s\n", failure.what()));
@@ -209,7 +218,11 @@ bool C3DSpatialView::BuildSurface(CSpatialView& view) {
         }
     }
     const int32_t pixels = C3DSurface::PixelsPerCell(view.m_fCellSize, area.Rows(), area.Columns());
-    m_pVertices.Build(area, m_areaCells, view.m_nZoomFirstRow, view.m_nZoomFirstColumn, pixels, sceneCell);
+    // The interpolated map's pixels blend between cell centres; the surface follows them.
+    const QSpatialDisplayOptions* options = view.NodeOptions();
+    const bool interpolate = options != nullptr && options->Interpolates();
+    m_pVertices.Build(area, m_areaCells, view.m_nZoomFirstRow, view.m_nZoomFirstColumn, pixels, sceneCell,
+                      interpolate);
     return true;
 }
 

@@ -52,8 +52,26 @@ float C3DSurface::Height(int32_t index, int32_t highest) {
            kBaseHeight;
 }
 
+void C3DSurface::MakeBlends(std::vector<Blend>& blends, int32_t pixels, int32_t cells,
+                            int32_t pixelsPerCell) {
+    blends.resize(static_cast<size_t>(pixels));
+    for (int32_t p = 0; p < pixels; ++p) {
+        // The pixel's centre in cells, counted from the first cell's centre.
+        const float at = (static_cast<float>(p) + 0.5F) / static_cast<float>(pixelsPerCell) - 0.5F;
+        Blend& blend = blends[static_cast<size_t>(p)];
+        if (at <= 0.0F || cells == 1) {
+            blend = {0, 0, 0.0F};
+        } else if (at >= static_cast<float>(cells - 1)) {
+            blend = {cells - 1, cells - 1, 0.0F};
+        } else {
+            const auto first = static_cast<int32_t>(at);
+            blend = {first, first + 1, at - static_cast<float>(first)};
+        }
+    }
+}
+
 void C3DSurface::Build(const C3DCellRange& area, const std::vector<Cell>& cells, int32_t originRow,
-                       int32_t originColumn, int32_t pixelsPerCell, float sceneCell) {
+                       int32_t originColumn, int32_t pixelsPerCell, float sceneCell, bool interpolate) {
     const int32_t areaRows = area.Rows();
     const int32_t areaColumns = area.Columns();
     const int32_t k = std::max(pixelsPerCell, 1);
@@ -94,6 +112,28 @@ void C3DSurface::Build(const C3DCellRange& area, const std::vector<Cell>& cells,
     for (int32_t i = 0; i <= m_highest; ++i) {
         heights[static_cast<size_t>(i)] = Height(i, m_highest);
     }
+    if (interpolate) {
+        MakeBlends(m_columnBlends, m_across, areaColumns, k);
+        MakeBlends(m_rowBlends, m_down, areaRows, k);
+    }
+    // The blended index of pixel (px, py): the two cell rows blended along the row, then together.
+    auto blended = [&](int32_t px, int32_t py) {
+        const Blend& row = m_rowBlends[static_cast<size_t>(py)];
+        const Blend& column = m_columnBlends[static_cast<size_t>(px)];
+        // A cell without value blends as index 0, as on the interpolated map.
+        auto index = [&](int32_t r, int32_t c) {
+            const Cell& cell =
+                cells[static_cast<size_t>(r) * static_cast<size_t>(areaColumns) + static_cast<size_t>(c)];
+            return cell.hasValue != 0 ? static_cast<float>(cell.index) : 0.0F;
+        };
+        const float top = index(row.first, column.first) +
+                          (index(row.first, column.second) - index(row.first, column.first)) * column.weight;
+        const float bottom =
+            index(row.second, column.first) +
+            (index(row.second, column.second) - index(row.second, column.first)) * column.weight;
+        const float value = top + (bottom - top) * row.weight + 0.5F;
+        return std::clamp(static_cast<int32_t>(std::isfinite(value) ? value : 0.0F), 0, m_highest);
+    };
     for (int32_t by = 0; by < m_down + 3; ++by) {
         const int32_t py = by - 1;
         const bool rowInside = py >= 0 && py < m_down;
@@ -110,7 +150,11 @@ void C3DSurface::Build(const C3DCellRange& area, const std::vector<Cell>& cells,
                 const Cell& cell = cellRow[px / k];
                 v.hasValue = cell.hasValue != 0 ? 1 : 0;
                 v.insideRange = 1;
-                v.index = v.hasValue != 0 ? std::clamp(cell.index, 0, m_highest) : 0;
+                if (v.hasValue == 0) {
+                    v.index = 0;
+                } else {
+                    v.index = interpolate ? blended(px, py) : std::clamp(cell.index, 0, m_highest);
+                }
                 v.z = heights[static_cast<size_t>(v.index)];
             } else {
                 v.hasValue = 0;

@@ -67,9 +67,11 @@ public:
     // Rebuilds the buffer over `area`: `cells` holds its cells row by row; the grid's cell
     // (originRow, originColumn) starts at scene (0, 0) and a cell is `sceneCell` units wide. The
     // buffer's storage is kept while its size stays. An empty area, a cell list of another size or
-    // no pixels leave an empty buffer.
+    // no pixels leave an empty buffer. With `interpolate` a pixel's index is blended between the
+    // centres of the cells around it, as the interpolated heat map colours its pixels; its value flag
+    // stays its own cell's.
     void Build(const C3DCellRange& area, const std::vector<Cell>& cells, int32_t originRow,
-               int32_t originColumn, int32_t pixelsPerCell, float sceneCell);
+               int32_t originColumn, int32_t pixelsPerCell, float sceneCell, bool interpolate = false);
 
     int32_t PixelsAcross() const { return m_across; }
     int32_t PixelsDown() const { return m_down; }
@@ -121,7 +123,18 @@ public:
     }
 
 private:
+    // Where each pixel of a row or column lies between two cell centres: the two cells and the
+    // weight of the second.
+    struct Blend {
+        int32_t first = 0;
+        int32_t second = 0;
+        float weight = 0.0F;
+    };
+    static void MakeBlends(std::vector<Blend>& blends, int32_t pixels, int32_t cells, int32_t pixelsPerCell);
+
     std::vector<C3DSurfaceVertex> m_vertices;
+    std::vector<Blend> m_columnBlends;
+    std::vector<Blend> m_rowBlends;
     int32_t m_across = 0;
     int32_t m_down = 0;
     int32_t m_highest = 1;
