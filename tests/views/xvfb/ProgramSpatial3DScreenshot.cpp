@@ -62,7 +62,8 @@ TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
-    QNodeMediator* spatial = testing::AddNodeAndScan(frame, tree, kAddSpatial, kTypeSpatialScanNode);
+    QNodeMediator* spatial =
+        testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpatial, kTypeSpatialScanNode);
     ASSERT_NE(spatial, nullptr);
     CSpatialView* map = nullptr;
     ASSERT_TRUE(testing::ProcessEventsUntil(
