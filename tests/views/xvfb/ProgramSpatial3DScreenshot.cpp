@@ -1,6 +1,6 @@
-// The real program on a real X server (Xvfb) with Mesa's software renderer: a Spatial node scanned
-// through the program's own commands, its map switched to 3D as the "View 3D" box of its side panel
-// does (Show3DView), shows the coloured surface on the screen, written out as a picture.
+// The real program on a real X server (Xvfb) with Mesa's software renderer: a Spectral/Spatial node
+// scanned through the program's own commands, its map switched to 3D as the "View 3D" box of its side
+// panel does (Show3DView), shows the coloured surface on the screen, written out as a picture.
 
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
@@ -19,7 +19,7 @@
 #include "tests/app/support/QtTestApplication.h"
 #include "views/spatial/C3DSpatialView.h"
 #include "views/spatial/CSpatialView.h"
-#include "views/spatial/CSpatialViewFrame.h"
+#include "views/spatial/CSpectralSpatialViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QGuiApplication>
@@ -62,14 +62,17 @@ TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
+    // A Spectral/Spatial node: scanned through the program's own commands with no further set-up, its
+    // map is a spatial view like a Spatial node's.
     QNodeMediator* spatial =
-        testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpatial, kTypeSpatialScanNode);
+        testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(spatial, nullptr);
     CSpatialView* map = nullptr;
     ASSERT_TRUE(testing::ProcessEventsUntil(
         [&] {
-            auto* spatialFrame = dynamic_cast<CSpatialViewFrame*>(spatial->GetFrame(QFrameClass::Spatial));
-            map = spatialFrame != nullptr ? spatialFrame->GetView() : nullptr;
+            auto* splitFrame =
+                dynamic_cast<CSpectralSpatialViewFrame*>(spatial->GetFrame(QFrameClass::SpectralSpatial));
+            map = splitFrame != nullptr ? splitFrame->GetSpatialPane() : nullptr;
             return map != nullptr && map->isVisible() && map->GetMapBuildCount() > 0;
         },
         30s));
