@@ -80,7 +80,7 @@ TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     map->Show3DView(true);
     C3DSpatialView* view = map->Get3DView();
     ASSERT_NE(view, nullptr);
-    // The surface's colours (the cells' palette colours) on the screen where the 3D view stands.
+    // The cells' palette colours, which the surface takes.
     std::set<QRgb> cellColours;
     // The palette of the Preferences node's spatial display options, as every heat-map display's.
     QNodeMediator* preferences = spatial->GetPreferencesMediator();
@@ -90,6 +90,11 @@ TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     const QColourPalette* palette = GetColourPaletteManager().Find(options->GetPaletteId());
     ASSERT_NE(palette, nullptr);
     size_t coloured = 0;
+    size_t matching = 0;
+    size_t compared = 0;
+    // The surface is on the screen when the screen shows the view's own frame there (the 2D map under
+    // it has the same colours, so the colours alone do not tell them apart), and that frame carries
+    // the cells' colours.
     const auto surfaceShown = [&] {
         if (!view->isVisible() || view->GetFrameCount() == 0) {
             return false;
@@ -105,18 +110,29 @@ TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
                 }
             }
         }
-        const QImage screen = testing::GrabScreen();
-        const QRect area(view->mapToGlobal(QPoint(0, 0)), view->size());
+        const QImage frameImage = view->GrabFrame().convertToFormat(QImage::Format_RGB32);
+        const QImage screen = testing::GrabScreen()
+                                  .copy(QRect(view->mapToGlobal(QPoint(0, 0)), view->size()))
+                                  .convertToFormat(QImage::Format_RGB32);
+        if (frameImage.size() != screen.size()) {
+            return false;
+        }
         coloured = 0;
-        for (int y = area.top(); y <= area.bottom(); y += 2) {
-            for (int x = area.left(); x <= area.right(); x += 2) {
-                coloured += cellColours.count(screen.pixel(x, y) | 0xFF000000U);
+        matching = 0;
+        compared = 0;
+        for (int y = 0; y < screen.height(); y += 2) {
+            for (int x = 0; x < screen.width(); x += 2) {
+                const QRgb drawn = frameImage.pixel(x, y) | 0xFF000000U;
+                coloured += cellColours.count(drawn);
+                matching += (screen.pixel(x, y) | 0xFF000000U) == drawn ? 1 : 0;
+                ++compared;
             }
         }
-        return coloured > 500;
+        return coloured > 500 && matching * 100 >= compared * 95;
     };
     EXPECT_TRUE(testing::ProcessEventsUntil(surfaceShown, 30s))
-        << coloured << " surface pixels of " << cellColours.size() << " cell colours";
+        << coloured << " surface pixels of " << cellColours.size() << " cell colours; " << matching << " of "
+        << compared << " screen pixels as the view drew them";
     EXPECT_EQ(view->GetLastError(), 0);
     const std::string shot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-spatial-3d-view.png");
     std::cout << "screenshot: " << shot << "\n";
