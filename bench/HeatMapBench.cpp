@@ -11,6 +11,7 @@
 // - Copy Image of a 1600 x 1200 view onto the clipboard, against one QWidget::grab of the view.
 
 #include "bench/support/OffscreenViewBench.h"
+#include "bench/support/SpatialBenchFrame.h"
 #include "bench/support/ViewBenchMediator.h"
 #include "core/QColourPalette.h"
 #include "core/QManagers.h"
@@ -64,82 +65,17 @@ public:
     void DrawLegend(QPainter& /*painter*/) override {}
 };
 
-// A frame holding one spatial view of the client size that gives 40-pixel cells.
-class BenchFrame : public QViewFrame {
+// Frames whose spatial view has the client size that gives 40-pixel cells.
+class HeatMapFactory : public orv::bench::SpatialBenchFactory {
 public:
-    BenchFrame(MessageThread& thread, QNodeMediator* mediator, uint16_t kind, bool headerless)
-        : m_target(thread) {
-        if (kind == kTypeSpectralSpatialScanNode) {
-            spectral = std::make_unique<CSpectralView>(thread);
-            spectral->SetMediator(mediator);
-            spectral->SetNodeKind(kind);
-        }
-        view = headerless ? std::make_unique<HeaderlessView>(thread) : std::make_unique<CSpatialView>(thread);
-        view->SetFrame(this);
-        view->SetNodeKind(kind);
-        view->AttachNode(mediator);
-        view->resize(kColumns * kCellSize + 80 + 38, kRows * kCellSize + 80 + 45 + 90);
-        view->show();
-        view->OnInitialUpdate();
+    explicit HeatMapFactory(MessageThread& thread) : SpatialBenchFactory(thread) {
+        client = QSize(kColumns * kCellSize + 80 + 38, kRows * kCellSize + 80 + 45 + 90);
     }
-    bool HasWindow() const override { return true; }
-    bool IsVisible() const override { return true; }
-    QShowState GetShowState() const override { return QShowState::Normal; }
-    void SetShowState(QShowState /*state*/) override {}
-    void BringToTop() override {}
-    void Show() override {}
-    void SetTitle(const std::string& /*title*/) override {}
-    std::string GetTitle() const override { return {}; }
-    void DestroyWindow() override {}
-    MessageTarget& GetMessageTarget() override { return m_target; }
-    QSpectralViewInterface* GetSpectralView() override { return spectral.get(); }
-    QSpatialViewInterface* GetSpatialView() override { return view.get(); }
-    std::unique_ptr<CSpectralView> spectral;
-    std::unique_ptr<CSpatialView> view;
-
-private:
-    class Target : public MessageTarget {
-    public:
-        using MessageTarget::MessageTarget;
-
-    protected:
-        int64_t HandleMessage(Message& /*message*/) override { return 0; }
-    } m_target;
-};
-
-class BenchFactory : public QViewFactory {
-public:
-    explicit BenchFactory(MessageThread& thread) : m_thread(thread) {}
-    std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override {
-        auto frame = std::make_unique<BenchFrame>(
-            m_thread, request.mediator,
-            request.spectralSpatialKind != 0 ? request.spectralSpatialKind : request.mediator->GetKind(),
-            headerless);
-        last = frame.get();
-        return frame;
-    }
-    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& /*caption*/,
-                                                        QProjectWindow* /*parent*/,
-                                                        int32_t /*firstPage*/) override {
-        return nullptr;
-    }
-    std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind /*kind*/, QNodeMediator& /*mediator*/,
-                                                      uint16_t /*scanKind*/) override {
-        return nullptr;
-    }
-    QReportOpenResult OpenReportFile(QNodeMediator& /*mediator*/) override {
-        return QReportOpenResult::Opened;
-    }
-    BenchFrame* last = nullptr;
-    bool headerless = false;
-
-private:
-    MessageThread& m_thread;
 };
 
 struct Bench {
     MessageThread thread;
-    BenchFactory factory{thread};
+    HeatMapFactory factory{thread};
     BenchMediator spatial{kTypeSpatialScanNode};
     BenchMediator composite{kTypeSpectralSpatialScanNode};
     BenchMediator pointer{kTypeSpatialScanNode};
@@ -171,10 +107,12 @@ struct Bench {
         Drain();
         spatialView->RedrawView(nullptr, CSpatialView::kRedrawMap);
 
-        factory.headerless = true;
+        factory.makeView = [](MessageThread& viewThread) {
+            return std::make_unique<HeaderlessView>(viewThread);
+        };
         headerless.SetViewFactory(&factory);
         headerless.OpenView(kTypeSpatialScanNode, created, true);
-        factory.headerless = false;
+        factory.makeView = {};
         headerlessView = factory.last->view.get();
         headerless.AddSpatialScanData(std::move(headerlessGrid), false, false);
         headerless.ShowScanData(1);
@@ -240,7 +178,7 @@ public:
 struct LayeredView {
     static constexpr uint32_t kOverlayId = 7;
     MessageThread& thread;
-    BenchFactory factory{thread};
+    HeatMapFactory factory{thread};
     BenchMediator mediator{kTypeSpatialScanNode};
     QOverlayControlList overlays;
     ManyLines drawing;
@@ -505,7 +443,7 @@ BENCHMARK(BM_ScaledDrawImageBaseline)->Unit(benchmark::kMillisecond);
 
 // A spatial view of 1600 x 1200 showing the full grid.
 struct ScreenCopyView {
-    BenchFactory factory;
+    HeatMapFactory factory;
     BenchMediator mediator{kTypeSpatialScanNode};
     CSpatialView* view = nullptr;
 

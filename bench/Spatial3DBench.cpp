@@ -7,6 +7,7 @@
 // prepared array (goal: the whole frame at most twice it). Frames are timed to glFinish.
 
 #include "bench/support/OffscreenViewBench.h"
+#include "bench/support/SpatialBenchFrame.h"
 #include "bench/support/ViewBenchMediator.h"
 #include "core/QColourPalette.h"
 #include "core/QManagers.h"
@@ -41,68 +42,6 @@ public:
     BenchMediator() : ViewBenchMediator(kTypeSpatialScanNode) { options.SetPaletteId(-10); }
     QSpatialDisplayOptions* GetSpatialDisplayOptions() override { return &options; }
     QSpatialDisplayOptions options;
-};
-
-class BenchFrame : public QViewFrame {
-public:
-    BenchFrame(MessageThread& thread, QNodeMediator* mediator, QSize client) : m_target(thread) {
-        view = std::make_unique<CSpatialView>(thread);
-        view->SetFrame(this);
-        view->SetNodeKind(kTypeSpatialScanNode);
-        view->AttachNode(mediator);
-        view->resize(client);
-        view->show();
-        view->OnInitialUpdate();
-    }
-    bool HasWindow() const override { return true; }
-    bool IsVisible() const override { return true; }
-    QShowState GetShowState() const override { return QShowState::Normal; }
-    void SetShowState(QShowState /*state*/) override {}
-    void BringToTop() override {}
-    void Show() override {}
-    void SetTitle(const std::string& /*title*/) override {}
-    std::string GetTitle() const override { return {}; }
-    void DestroyWindow() override {}
-    MessageTarget& GetMessageTarget() override { return m_target; }
-    QSpectralViewInterface* GetSpectralView() override { return nullptr; }
-    QSpatialViewInterface* GetSpatialView() override { return view.get(); }
-    std::unique_ptr<CSpatialView> view;
-
-private:
-    class Target : public MessageTarget {
-    public:
-        using MessageTarget::MessageTarget;
-
-    protected:
-        int64_t HandleMessage(Message& /*message*/) override { return 0; }
-    } m_target;
-};
-
-class BenchFactory : public QViewFactory {
-public:
-    explicit BenchFactory(MessageThread& thread) : m_thread(thread) {}
-    std::unique_ptr<QViewFrame> CreateFrame(const QFrameRequest& request) override {
-        auto frame = std::make_unique<BenchFrame>(m_thread, request.mediator, client);
-        last = frame.get();
-        return frame;
-    }
-    std::unique_ptr<QSettingsSheet> CreateSettingsSheet(const std::string& /*caption*/,
-                                                        QProjectWindow* /*parent*/,
-                                                        int32_t /*firstPage*/) override {
-        return nullptr;
-    }
-    std::unique_ptr<QSettingsPage> CreateSettingsPage(QSettingsPageKind /*kind*/, QNodeMediator& /*mediator*/,
-                                                      uint16_t /*scanKind*/) override {
-        return nullptr;
-    }
-    QReportOpenResult OpenReportFile(QNodeMediator& /*mediator*/) override {
-        return QReportOpenResult::Opened;
-    }
-    QSize client;
-    BenchFrame* last = nullptr;
-
-private:
-    MessageThread& m_thread;
 };
 
 // The same quads as the 3D view's surface, four corners of position and colour each, drawn with the
@@ -142,7 +81,7 @@ void WaitExposed(QWidget& widget) {
 // One node, its spatial view showing a grid in 3D, and the baseline view of the same size.
 struct Surface3D {
     MessageThread& thread;
-    BenchFactory factory{thread};
+    orv::bench::SpatialBenchFactory factory{thread};
     BenchMediator mediator;
     CSpatialView* view = nullptr;
     C3DSpatialView* view3D = nullptr;
