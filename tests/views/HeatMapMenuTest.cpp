@@ -27,6 +27,7 @@
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/MenuItems.h"
 #include "tests/views/support/SpatialViewFixture.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -55,23 +56,6 @@ using testing::TestMainFrame;
 std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "-" + info->name();
-}
-
-// The menu read as a list: captions, "-" for a separator, " [off]" on a greyed item and " [x]" on a
-// checked one.
-std::vector<std::string> Items(const QMenu& menu) {
-    std::vector<std::string> items;
-    for (const QAction* action : menu.actions()) {
-        if (action->isSeparator()) {
-            items.emplace_back("-");
-            continue;
-        }
-        std::string text = action->text().toStdString();
-        text += action->isEnabled() ? "" : " [off]";
-        text += action->isChecked() ? " [x]" : "";
-        items.push_back(text);
-    }
-    return items;
 }
 
 class RecordingChooser : public QExportFileChooser {
@@ -207,7 +191,7 @@ protected:
     std::vector<std::string> RightClick(CSpatialView& view, uint32_t command) {
         std::vector<std::string> offered;
         view.SetMenuRunner([&](QMenu& menu, const QPoint& at) -> QAction* {
-            offered = Items(menu);
+            offered = testing::MenuItems(menu);
             m_menuPoint = at;
             return command != 0 ? CViewTreeMenu::FindCommand(menu, command) : nullptr;
         });
@@ -389,7 +373,7 @@ TEST(HeatMapMenuTable, TheExcludingModesAreCheckedWhereAKindOffersThem) {
         for (const bool exclude : {true, false}) {
             state.singleSelect = single;
             state.exclude = exclude;
-            const std::vector<std::string> items = Items(*CSpatialView::BuildContextMenu(state));
+            const std::vector<std::string> items = testing::MenuItems(*CSpatialView::BuildContextMenu(state));
             ASSERT_GE(items.size(), 11U);
             const std::vector<std::string> modes(items.begin() + 7, items.begin() + 11);
             std::vector<std::string> expected = {"Single Cell Select", "Multi-Cells Select",

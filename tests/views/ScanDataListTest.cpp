@@ -27,6 +27,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/MenuItems.h"
 #include "tests/views/support/SpatialViewFixture.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CViewFrame.h"
@@ -63,32 +64,6 @@ using testing::TestMainFrame;
 std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "-" + info->name();
-}
-
-// The menu read as a list: captions, "-" for a separator, a submenu as "caption>item|item", " [off]"
-// on a greyed item.
-std::string Describe(const QAction& action) {
-    std::string text = action.text().toStdString();
-    if (const QMenu* submenu = action.menu()) {
-        text += ">";
-        bool first = true;
-        for (const QAction* item : submenu->actions()) {
-            text += (first ? "" : "|") + Describe(*item);
-            first = false;
-        }
-    }
-    if (!action.isEnabled()) {
-        text += " [off]";
-    }
-    return text;
-}
-
-std::vector<std::string> Items(const QMenu& menu) {
-    std::vector<std::string> items;
-    for (const QAction* action : menu.actions()) {
-        items.push_back(action->isSeparator() ? "-" : Describe(*action));
-    }
-    return items;
 }
 
 // Chooses the file it was given and notes the all-peaks switch while it is asked.
@@ -191,7 +166,7 @@ protected:
     std::vector<std::string> RightClick(uint32_t command) {
         std::vector<std::string> offered;
         List().SetMenuRunner([&](QMenu& menu, const QPoint&) -> QAction* {
-            offered = Items(menu);
+            offered = testing::MenuItems(menu);
             return command != 0 ? CViewTreeMenu::FindCommand(menu, command) : nullptr;
         });
         int row = 0;

@@ -23,6 +23,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/MenuItems.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -51,19 +52,6 @@ using testing::TestMainFrame;
 std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "-" + info->name();
-}
-
-// The menu as a list: captions, "-" for a separator, " [off]" on a greyed item.
-std::vector<std::string> Items(const QMenu& menu) {
-    std::vector<std::string> items;
-    for (const QAction* action : menu.actions()) {
-        std::string text = action->isSeparator() ? "-" : action->text().toStdString();
-        if (!action->isSeparator() && !action->isEnabled()) {
-            text += " [off]";
-        }
-        items.push_back(text);
-    }
-    return items;
 }
 
 class RecordingDescription : public CDlgScanDataDescription {
@@ -135,7 +123,7 @@ protected:
     std::vector<std::string> RightClick(CSpectralView& view, uint32_t command) {
         std::vector<std::string> offered;
         view.SetMenuRunner([&](QMenu& menu, const QPoint& /*at*/) -> QAction* {
-            offered = Items(menu);
+            offered = testing::MenuItems(menu);
             return command != 0 ? CViewTreeMenu::FindCommand(menu, command) : nullptr;
         });
         QTest::mouseClick(view.viewport(), Qt::RightButton, {}, QPoint(300, 250));

@@ -26,6 +26,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/MenuItems.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -62,35 +63,6 @@ constexpr const char* kScanMime = "application/x-orvilant-myspatialcompare";
 std::string TestName() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string(info->test_suite_name()) + "-" + info->name();
-}
-
-// The menu read as a list: captions, "-" for a separator, a submenu as "caption>item|item", " [off]"
-// on a greyed item and " [x]" on a checked one.
-std::string Describe(const QAction& action) {
-    std::string text = action.text().toStdString();
-    if (const QMenu* submenu = action.menu()) {
-        text += ">";
-        bool first = true;
-        for (const QAction* item : submenu->actions()) {
-            text += (first ? "" : "|") + Describe(*item);
-            first = false;
-        }
-    }
-    if (!action.isEnabled()) {
-        text += " [off]";
-    }
-    if (action.isChecked()) {
-        text += " [x]";
-    }
-    return text;
-}
-
-std::vector<std::string> Items(const QMenu& menu) {
-    std::vector<std::string> items;
-    for (const QAction* action : menu.actions()) {
-        items.push_back(action->isSeparator() ? "-" : Describe(*action));
-    }
-    return items;
 }
 
 class ChoosingChooser : public QExportFileChooser {
@@ -175,7 +147,7 @@ protected:
     std::vector<std::string> RightClick(CSpectralView& view, uint32_t command) {
         std::vector<std::string> offered;
         view.SetMenuRunner([&](QMenu& menu, const QPoint& at) -> QAction* {
-            offered = Items(menu);
+            offered = testing::MenuItems(menu);
             m_menuPoint = at;
             return command != 0 ? CViewTreeMenu::FindCommand(menu, command) : nullptr;
         });
@@ -313,7 +285,7 @@ TEST(SpectralMenuTable, PopupsItemsGreyingAndChecksFollowTheState) {
         SCOPED_TRACE(row.name);
         const std::unique_ptr<QMenu> menu = CSpectralView::BuildContextMenu(row.state);
         ASSERT_NE(menu, nullptr);
-        EXPECT_EQ(Items(*menu), row.items);
+        EXPECT_EQ(testing::MenuItems(*menu), row.items);
     }
 }
 
@@ -325,7 +297,7 @@ TEST(SpectralMenuTable, RemovalByPositionTakesOnlyASeparator) {
     EXPECT_FALSE(CViewContextMenu::RemoveSeparatorAt(*menu, 0)); // "Run Once"
     EXPECT_FALSE(CViewContextMenu::RemoveSeparatorAt(*menu, 5)); // past the end
     EXPECT_TRUE(CViewContextMenu::RemoveSeparatorAt(*menu, 3));
-    EXPECT_EQ(Items(*menu),
+    EXPECT_EQ(testing::MenuItems(*menu),
               (std::vector<std::string>{"Run Once", "Run Continuously", "Stop Scan", "Settings"}));
     EXPECT_EQ(CViewContextMenu::BuildPopup(CViewContextMenu::kSpectralMenu, 4), nullptr);
     EXPECT_STREQ(CViewContextMenu::PopupName(316, 9), "Spectral Right Click in SS User Composite");
@@ -432,7 +404,8 @@ TEST_F(SpectralMenuTest, MarkerCommandsChangeTheModesAndTheLists) {
     CScanData& scan = *comparison.GetComparedScan(false);
     // The base menu as offered, then the command carried out.
     auto choose = [&view](uint32_t command) {
-        const std::vector<std::string> offered = Items(*CSpectralView::BuildContextMenu(view.GetMenuState()));
+        const std::vector<std::string> offered =
+            testing::MenuItems(*CSpectralView::BuildContextMenu(view.GetMenuState()));
         view.OnContextCommand(command);
         testing::FlushEvents();
         return offered;
