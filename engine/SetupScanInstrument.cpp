@@ -6,7 +6,6 @@
 #include "engine/SetupScan.h"
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
-#include "platform/ui/PromptDeferral.h"
 
 #include <algorithm>
 #include <cmath>
@@ -70,8 +69,6 @@ bool SetupScan::SetupInstrument() {
 
 bool SetupScan::SetupInstrument(CSetupStepReporter* reporter) {
     CDeviceManager* devices = GetDeviceManager();
-    // Declared before the lock, so that the drivers' notices are shown after it is released.
-    const ScopedPromptDeferral notices;
     DeviceLockHold deviceLock;
     if (devices != nullptr) {
         deviceLock = devices->LockDevices();

@@ -5,7 +5,6 @@
 #include "engine/SetupScan.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
-#include "platform/ui/PromptDeferral.h"
 
 #include <algorithm>
 #include <cctype>
@@ -38,8 +37,6 @@ template <typename Prepare> bool WithLockedAnalyzer(CDeviceManager* devices, con
     if (devices == nullptr) {
         return false;
     }
-    // Declared before the lock, so that the drivers' notices are shown after it is released.
-    const ScopedPromptDeferral notices;
     const auto lock = devices->LockDevices();
     CSpectrumAnalyzer* analyzer = devices->GetAnalyzer();
     return analyzer != nullptr && prepare(analyzer);
