@@ -166,6 +166,12 @@ bool CViewTreeMenu::RemoveCommand(QMenu& menu, uint32_t command) {
     return false;
 }
 
+void CViewTreeMenu::RemoveCommands(QMenu& menu, std::initializer_list<uint32_t> commands) {
+    for (const uint32_t command : commands) {
+        RemoveCommand(menu, command);
+    }
+}
+
 bool CViewTreeMenu::RemoveSubmenu(QMenu& menu, const char* caption) {
     for (QAction* action : menu.actions()) {
         if (action->menu() != nullptr && action->text() == QLatin1String(caption)) {

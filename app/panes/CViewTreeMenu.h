@@ -4,6 +4,7 @@
 // command ids. Every action carries its command id as its data.
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 class QAction;
@@ -65,6 +66,8 @@ public:
     static QAction* FindCommand(const QMenu& menu, uint32_t command);
     // Removes the command's action wherever it stands; false when the menu has none.
     static bool RemoveCommand(QMenu& menu, uint32_t command);
+    // Removes each command's action wherever it stands; commands the menu lacks are passed over.
+    static void RemoveCommands(QMenu& menu, std::initializer_list<uint32_t> commands);
     static void EnableCommand(QMenu& menu, uint32_t command, bool enable);
     // Removes the submenu shown with the caption (a submenu carries no command of its own); false
     // when the menu has none.

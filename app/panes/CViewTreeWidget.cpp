@@ -610,9 +610,7 @@ std::unique_ptr<QMenu> CViewTreeWidget::BuildContextMenu(CTreeItem* record) {
     }
     std::unique_ptr<QMenu> menu = CViewTreeMenu::BuildPopup(popup);
     const auto remove = [&menu](std::initializer_list<uint32_t> commands) {
-        for (uint32_t command : commands) {
-            CViewTreeMenu::RemoveCommand(*menu, command);
-        }
+        CViewTreeMenu::RemoveCommands(*menu, commands);
     };
     remove({kAddNote, kAddSpatialBlindSpotReduction, kAddBlindSpotReduction, kAddScripting});
     switch (record->m_kind) {

@@ -36,12 +36,6 @@ namespace {
 
 using namespace SpatialCommand;
 
-void Remove(QMenu& menu, std::initializer_list<uint32_t> commands) {
-    for (const uint32_t command : commands) {
-        CViewTreeMenu::RemoveCommand(menu, command);
-    }
-}
-
 // Removes whatever stands at the position (command or separator); nothing past the end.
 void RemoveAt(QMenu& menu, int position) {
     const QList<QAction*> actions = menu.actions();
@@ -125,8 +119,9 @@ std::unique_ptr<QMenu> CSpatialView::BuildContextMenu(const MenuState& state) {
     CViewTreeMenu::EnableCommand(*menu, kStopScanNoData, state.workflowState == 12);
 
     if (state.threeD) {
-        Remove(*menu, {kResetZoom, kPreviousZoom, kSingleCellSelect, kMultiCellsSelect, kSingleCellExcluding,
-                       kMultiCellsExcluding, kClearSelectedCells, kEditOverlay, kSelectZoomCells});
+        CViewTreeMenu::RemoveCommands(*menu, {kResetZoom, kPreviousZoom, kSingleCellSelect, kMultiCellsSelect,
+                                              kSingleCellExcluding, kMultiCellsExcluding, kClearSelectedCells,
+                                              kEditOverlay, kSelectZoomCells});
         // The separators the map's groups leave behind, or, in the short menus, what follows them.
         RemoveAt(*menu, 3);
         RemoveAt(*menu, 3);
@@ -146,15 +141,16 @@ std::unique_ptr<QMenu> CSpatialView::BuildContextMenu(const MenuState& state) {
         RemoveAt(*menu, 6);
         RemoveAt(*menu, 8);
         if (state.interleaved) {
-            Remove(*menu, {kRunContinuously});
+            CViewTreeMenu::RemoveCommands(*menu, {kRunContinuously});
         }
-        Remove(*menu, {kMultiCellsSelect, kSingleCellSelect, kMultiCellsExcluding, kSingleCellExcluding,
-                       kClearSelectedCells, kPaste, kExportSpectralSpatialFull});
+        CViewTreeMenu::RemoveCommands(*menu, {kMultiCellsSelect, kSingleCellSelect, kMultiCellsExcluding,
+                                              kSingleCellExcluding, kClearSelectedCells, kPaste,
+                                              kExportSpectralSpatialFull});
         break;
     case kTypeSpectralSpatialScanNode:
     case kTypeHandHeldProbeScanNode:
-        Remove(*menu, {kMultiCellsExcluding, kSingleCellExcluding, kRunContinuously, kCopyScanData, kPaste,
-                       kExportSpectralSpatialFull});
+        CViewTreeMenu::RemoveCommands(*menu, {kMultiCellsExcluding, kSingleCellExcluding, kRunContinuously,
+                                              kCopyScanData, kPaste, kExportSpectralSpatialFull});
         break;
     default:
         break;

@@ -30,12 +30,6 @@ namespace {
 
 using namespace ViewCommand;
 
-void Remove(QMenu& menu, std::initializer_list<uint32_t> commands) {
-    for (const uint32_t command : commands) {
-        CViewTreeMenu::RemoveCommand(menu, command);
-    }
-}
-
 // A user composite takes the scan of a spectral/spatial or hand-held probe node: no other node offers
 // to add one.
 bool TakesUserComposite(uint16_t kind) {
@@ -87,7 +81,7 @@ std::unique_ptr<QMenu> CSpectralView::BuildContextMenu(const MenuState& state) {
                           ? CViewContextMenu::kSpectralUserCompositePopup
                           : CViewContextMenu::kSpectralPopup;
     std::unique_ptr<QMenu> menu = CViewContextMenu::BuildPopup(CViewContextMenu::kSpectralMenu, popup);
-    Remove(*menu, {kFrequencyMarkerSelect, kFrequencyMarkerExclude});
+    CViewTreeMenu::RemoveCommands(*menu, {kFrequencyMarkerSelect, kFrequencyMarkerExclude});
 
     CViewTreeMenu::EnableCommand(*menu, kRunOnce, state.workflowState == 2);
     CViewTreeMenu::EnableCommand(*menu, kRunContinuously, state.workflowState == 2);
@@ -99,17 +93,18 @@ std::unique_ptr<QMenu> CSpectralView::BuildContextMenu(const MenuState& state) {
 
     switch (state.nodeKind) {
     case kTypeSpectralScanNode:
-        Remove(*menu, {kDeltaMarker, kMultiFrequencyMarkers, kSingleFrequencyMarker, kClearFrequencyMarkers,
-                       kPaste, kExportSpectralSpatialFull});
+        CViewTreeMenu::RemoveCommands(*menu, {kDeltaMarker, kMultiFrequencyMarkers, kSingleFrequencyMarker,
+                                              kClearFrequencyMarkers, kPaste, kExportSpectralSpatialFull});
         break;
     case kTypeSpectralSpatialScanNode:
     case kTypeHandHeldProbeScanNode:
-        Remove(*menu, {kRunContinuously, kCopyScanData, kPaste, kExportSpectralSpatialFull});
+        CViewTreeMenu::RemoveCommands(*menu,
+                                      {kRunContinuously, kCopyScanData, kPaste, kExportSpectralSpatialFull});
         break;
     case kTypeSpectralSpatialScriptingModuleNode:
-        Remove(*menu,
-               {kDeltaMarker, kMultiFrequencyMarkers, kSingleFrequencyMarker, kClearFrequencyMarkers, kPaste,
-                kRunContinuously, kCopyScanData, kOpenScanDataDescription, kExportSpectralSpatialFull});
+        CViewTreeMenu::RemoveCommands(*menu, {kDeltaMarker, kMultiFrequencyMarkers, kSingleFrequencyMarker,
+                                              kClearFrequencyMarkers, kPaste, kRunContinuously, kCopyScanData,
+                                              kOpenScanDataDescription, kExportSpectralSpatialFull});
         // The separators of the groups that went.
         CViewContextMenu::RemoveSeparatorAt(*menu, 5);
         CViewContextMenu::RemoveSeparatorAt(*menu, 8);
@@ -119,7 +114,7 @@ std::unique_ptr<QMenu> CSpectralView::BuildContextMenu(const MenuState& state) {
         break;
     }
     if (!TakesUserComposite(state.nodeKind)) {
-        Remove(*menu, {kAddUserComposite});
+        CViewTreeMenu::RemoveCommands(*menu, {kAddUserComposite});
     }
 
     if (!state.zoomed) {

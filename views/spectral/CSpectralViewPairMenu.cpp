@@ -17,17 +17,7 @@
 
 namespace orv {
 
-namespace {
-
 using namespace ViewCommand;
-
-void RemoveCommands(QMenu& menu, std::initializer_list<uint32_t> commands) {
-    for (const uint32_t command : commands) {
-        CViewTreeMenu::RemoveCommand(menu, command);
-    }
-}
-
-} // namespace
 
 std::unique_ptr<QMenu> CSpectralView::BuildPairContextMenu(const PairMenuState& state) {
     if (state.tab == 2) {
@@ -36,7 +26,7 @@ std::unique_ptr<QMenu> CSpectralView::BuildPairContextMenu(const PairMenuState& 
         }
         std::unique_ptr<QMenu> menu = CViewContextMenu::BuildPopup(CViewContextMenu::kSpectralMenu,
                                                                    CViewContextMenu::kSpectralOverlayPopup);
-        RemoveCommands(*menu, {kCopyScanData, kOpenScanDataDescription, kPaste});
+        CViewTreeMenu::RemoveCommands(*menu, {kCopyScanData, kOpenScanDataDescription, kPaste});
         CViewTreeMenu::RemoveSubmenu(*menu, CViewContextMenu::kExportSpectralDataCaption);
         // The two separators around the group that went stay as they are.
         CViewTreeMenu::EnableCommand(*menu, kResetZoom, state.zoomed);
@@ -52,7 +42,7 @@ std::unique_ptr<QMenu> CSpectralView::BuildPairContextMenu(const PairMenuState& 
     }
     std::unique_ptr<QMenu> menu = CViewContextMenu::BuildPopup(CViewContextMenu::kSpectralMenu,
                                                                CViewContextMenu::kSpectralOverlayPopup);
-    RemoveCommands(*menu, {kCopyScanData});
+    CViewTreeMenu::RemoveCommands(*menu, {kCopyScanData});
     CViewTreeMenu::RemoveSubmenu(*menu, CViewContextMenu::kExportSpectralDataCaption);
     CViewTreeMenu::EnableCommand(*menu, kResetZoom, state.zoomed);
     CViewTreeMenu::EnableCommand(*menu, kPreviousZoom, state.zoomed);
