@@ -29,6 +29,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(rpcbind)
   # A separate X client that reads the clipboard back in the tests of the pictures the views copy.
   packages+=(xclip)
+  # The real-program test keeps the threads' stacks of a program that does not end when closed.
+  packages+=(gdb)
 fi
 
 missing=()

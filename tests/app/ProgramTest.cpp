@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -87,19 +88,37 @@ protected:
                 << "cp '" << (m_root / "data/QZV Technologies/Orvilant/log.txt").string() << "' '"
                 << (m_root / "log-after.txt").string() << "'\n";
         }
+        // A program still running a minute after its window was closed hangs in its shutdown: its
+        // threads' stacks are kept for the failure message before it is killed.
+        const std::string result = (m_root / "result").string();
         std::ofstream(script, std::ios::app)
             << "'" << ORV_WINDOW_CLOSE_PATH << "' Orvilant 30 $program\n"
-            << "echo \"sender=$?\" > '" << (m_root / "result").string() << "'\n"
+            << "echo \"sender=$? at $(date +%s)\" > '" << result << "'\n"
+            << "if ! timeout 60 tail --pid=$program -f /dev/null; then\n"
+            << "  echo \"still running at $(date +%s)\" >> '" << result << "'\n"
+            << "  gdb -batch -p $program -ex 'thread apply all bt' > '" << (m_root / "stacks").string()
+            << "' 2>&1\n"
+            << "  kill -9 $program\n"
+            << "fi\n"
             << "wait $program\n"
-            << "echo \"exit=$?\" >> '" << (m_root / "result").string() << "'\n";
+            << "echo \"exit=$?\" >> '" << result << "'\n";
         fs::remove(m_root / "result");
-        const std::string command =
-            "timeout 90 xvfb-run -a -s '-screen 0 1280x1024x24' sh '" + script.string() + "' >/dev/null 2>&1";
+        fs::remove(m_root / "stacks");
+        const std::string command = "timeout 240 xvfb-run -a -s '-screen 0 1280x1024x24' sh '" +
+                                    script.string() + "' >/dev/null 2>&1";
+        const auto started = std::chrono::steady_clock::now();
         std::system(command.c_str());
-        const std::string result = ReadFile(m_root / "result");
-        EXPECT_NE(result.find("sender=0"), std::string::npos) << result << ReadFile(m_root / "program.out");
-        const size_t at = result.find("exit=");
-        return at == std::string::npos ? -1 : std::atoi(result.c_str() + at + 5);
+        const std::string said = ReadFile(m_root / "result");
+        const std::string context = said + "the run took " +
+                                    std::to_string(std::chrono::duration_cast<std::chrono::seconds>(
+                                                       std::chrono::steady_clock::now() - started)
+                                                       .count()) +
+                                    " s\n--- program output\n" + ReadFile(m_root / "program.out") +
+                                    "--- stacks\n" + ReadFile(m_root / "stacks");
+        EXPECT_NE(said.find("sender=0"), std::string::npos) << context;
+        EXPECT_EQ(said.find("still running"), std::string::npos) << context;
+        const size_t at = said.find("exit=");
+        return at == std::string::npos ? -1 : std::atoi(said.c_str() + at + 5);
     }
 
     fs::path m_root;

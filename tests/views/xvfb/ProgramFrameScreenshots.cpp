@@ -156,7 +156,10 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
     const CSpectralSpatialScanData* scan = split->GetLastSpectralSpatialScanData(scanId);
     ASSERT_NE(scan, nullptr);
     const int scanned = static_cast<int>(scan->m_CellCount);
-    EXPECT_NE(scan->m_Completed, 0);
+    // The status bar's "Completed" comes over the command channel; the last cells may still be on
+    // their way over the data channel.
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return scan->m_Completed != 0; }, 30s))
+        << scan->m_Units.size() << " of " << scanned << " cells arrived";
     ASSERT_GT(scanned, 1);
     // Each scanned cell of the map's grid, coloured on the screen.
     std::vector<QRgb> colours;
