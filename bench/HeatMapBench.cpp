@@ -8,7 +8,11 @@
 //   a view that draws no header (the paint as it was before the header);
 // - one pointer move over an interpolated full grid in a 1600 x 1000 map area (the hit test, the
 //   read-out label and the refresh under it), against an unchanged paint of the same view;
-// - Copy Image of a 1600 x 1200 view onto the clipboard, against one QWidget::grab of the view.
+// - Copy Image of a 1600 x 1200 view onto the clipboard, against one QWidget::grab of the view;
+// - the rebuild and map of a full 29 x 42 multi-level grid at levels 3, 4, 5 and 7, flat and
+//   interpolated, in a 1600 x 1000 map area, against the rebuild and interpolated map of the
+//   single-level grid in the same area (with the process's peak resident size);
+// - the interpolated hit test of the level-7 map (narrowed) against its flat hit test.
 
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/SpatialBenchFrame.h"
@@ -26,6 +30,7 @@
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "views/spatial/CSpatialView.h"
+#include "views/spatial/CSpatialViewZeltp.h"
 #include "views/spectral/CSpectralView.h"
 
 #include <benchmark/benchmark.h>
@@ -38,7 +43,11 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -494,6 +503,189 @@ void BM_GrabBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_GrabBaseline)->Unit(benchmark::kMillisecond);
+
+// --- Multi-level maps ---
+
+// The views, their rebuild asked for as a new scan asks for it.
+class RebuildingView : public CSpatialView {
+public:
+    using CSpatialView::CSpatialView;
+    void AskRebuild() { m_bRebuild = 1; }
+};
+
+class RebuildingLevelView : public CSpatialViewZeltp {
+public:
+    using CSpatialViewZeltp::CSpatialViewZeltp;
+    void AskRebuild() { m_bRebuild = 1; }
+};
+
+// The process's peak resident size so far (MiB).
+double PeakResidentMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024.0;
+        }
+    }
+    return 0.0;
+}
+
+// A full 29 x 42 grid at a level (every sub-cell of every cell measured) in a 1600 x 1000 map area;
+// level 0 with single-level values for the baseline.
+struct LevelMap {
+    MessageThread& thread;
+    HeatMapFactory factory{thread};
+    BenchMediator mediator{kTypeSpatialScanNode};
+    CSpatialView* view = nullptr;
+
+    LevelMap(MessageThread& owner, int level) : thread(owner) {
+        bool created = false;
+        if (level >= 0) {
+            factory.makeView = [](MessageThread& viewThread) {
+                return std::make_unique<RebuildingLevelView>(viewThread);
+            };
+        } else {
+            factory.makeView = [](MessageThread& viewThread) {
+                return std::make_unique<RebuildingView>(viewThread);
+            };
+        }
+        mediator.SetViewFactory(&factory);
+        mediator.OpenView(kTypeSpatialScanNode, created, true);
+        view = factory.last->view.get();
+        view->resize(1600 + 38, 1000 + 90 + 45);
+        {
+            QSpatialScanAddition grid;
+            grid.m_Record.m_ScanId = 1;
+            grid.m_Record.m_Rows = kRows;
+            grid.m_Record.m_Columns = kColumns;
+            if (level < 0) {
+                for (int i = 0; i < kRows * kColumns; ++i) {
+                    grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
+                }
+            } else {
+                const int n = 1 << level;
+                grid.m_Record.m_IsZeltData = 1;
+                grid.m_Record.m_ZeltLevel = static_cast<uint8_t>(level);
+                grid.m_ZeltRecords.reserve(static_cast<size_t>(kRows * kColumns) * n * n * 12U);
+                for (uint16_t r = 0; r < kRows; ++r) {
+                    for (uint16_t c = 0; c < kColumns; ++c) {
+                        for (uint16_t sr = 0; sr < n; ++sr) {
+                            for (uint16_t sc = 0; sc < n; ++sc) {
+                                const auto value =
+                                    static_cast<float>(100 + (r * 37 + c * 11 + sr * 5 + sc * 3) % 700);
+                                uint8_t record[12];
+                                const uint16_t words[4] = {r, c, sr, sc};
+                                std::memcpy(record, words, 8);
+                                std::memcpy(record + 8, &value, 4);
+                                grid.m_ZeltRecords.insert(grid.m_ZeltRecords.end(), record, record + 12);
+                            }
+                        }
+                    }
+                }
+            }
+            mediator.AddSpatialScanData(std::move(grid), false, false);
+        }
+        mediator.ShowScanData(1);
+        orv::bench::DrainMessages(thread);
+        view->RedrawView(nullptr, CSpatialView::kRedrawMap);
+    }
+    void AskRebuild() {
+        if (auto* levels = dynamic_cast<RebuildingLevelView*>(view)) {
+            levels->AskRebuild();
+        } else {
+            static_cast<RebuildingView*>(view)->AskRebuild();
+        }
+    }
+};
+
+std::map<int, LevelMap*> g_levelMaps;
+
+// One map at a time: a level-7 grid alone takes most of a GiB.
+LevelMap& LevelMapOf(int level) {
+    auto found = g_levelMaps.find(level);
+    if (found != g_levelMaps.end()) {
+        return *found->second;
+    }
+    for (auto& [other, map] : g_levelMaps) {
+        delete map; // NOLINT: made below
+    }
+    g_levelMaps.clear();
+    auto* map = new LevelMap(g_bench->thread, level); // NOLINT: lives until another level's map is made
+    g_levelMaps[level] = map;
+    return *map;
+}
+
+void RebuildAndDraw(benchmark::State& state, int level, bool interpolate) {
+    LevelMap& map = LevelMapOf(level);
+    map.mediator.options.m_flag2 = interpolate ? 1 : 0;
+    for (auto _ : state) {
+        map.AskRebuild();
+        map.view->RedrawView(nullptr, CSpatialView::kRedrawMap);
+    }
+    state.counters["cell"] = map.view->GetCellSize();
+    state.counters["peak_MiB"] = PeakResidentMiB();
+    if (auto* levels = dynamic_cast<CSpatialViewZeltp*>(map.view)) {
+        state.counters["subcells"] = static_cast<double>(levels->GetLevelRows()) * levels->GetLevelColumns();
+    }
+}
+
+void BM_LevelMapRebuild(benchmark::State& state) {
+    RebuildAndDraw(state, static_cast<int>(state.range(0)), state.range(1) != 0);
+}
+BENCHMARK(BM_LevelMapRebuild)
+    ->ArgNames({"level", "interpolated"})
+    ->Args({3, 0})
+    ->Args({3, 1})
+    ->Args({4, 0})
+    ->Args({4, 1})
+    ->Args({5, 0})
+    ->Args({5, 1})
+    ->Args({7, 0})
+    ->Args({7, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// Baseline: the single-level grid rebuilt and drawn interpolated in the same area.
+void BM_SingleLevelInterpolatedRebuildBaseline(benchmark::State& state) {
+    RebuildAndDraw(state, -1, true);
+}
+BENCHMARK(BM_SingleLevelInterpolatedRebuildBaseline)->Unit(benchmark::kMillisecond);
+
+// The hit test at points spread over the level-7 map, flat and interpolated.
+void LevelHitTest(benchmark::State& state, bool interpolate) {
+    LevelMap& map = LevelMapOf(7);
+    map.mediator.options.m_flag2 = interpolate ? 1 : 0;
+    map.AskRebuild();
+    map.view->RedrawView(nullptr, CSpatialView::kRedrawMap);
+    const QRect area = map.view->GetMapRect();
+    std::vector<QPoint> points;
+    for (int k = 0; k < 997; ++k) {
+        points.emplace_back(area.left() + (k * 389) % area.width(), area.top() + (k * 263) % area.height());
+    }
+    size_t next = 0;
+    int64_t hits = 0;
+    for (auto _ : state) {
+        const QPoint at = points[next];
+        next = (next + 1) % points.size();
+        int32_t row = 0, column = 0, levelRow = 0, levelColumn = 0;
+        float frequency = 0.0F;
+        const float value =
+            map.view->HitTestCell(at.x(), at.y(), row, column, frequency, levelRow, levelColumn);
+        hits += value != CSpatialView::kNoAmplitude ? 1 : 0;
+    }
+    state.counters["hits"] = static_cast<double>(hits);
+}
+
+void BM_LevelSevenHitTestInterpolated(benchmark::State& state) {
+    LevelHitTest(state, true);
+}
+BENCHMARK(BM_LevelSevenHitTestInterpolated)->Unit(benchmark::kMicrosecond);
+
+// Baseline: the flat hit test of the same map.
+void BM_LevelSevenHitTestFlatBaseline(benchmark::State& state) {
+    LevelHitTest(state, false);
+}
+BENCHMARK(BM_LevelSevenHitTestFlatBaseline)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -24,6 +24,7 @@
 #include "views/spatial/CSpatialBlindSpotReductionViewFrame.h"
 #include "views/spatial/CSpatialComparisonViewFrame.h"
 #include "views/spatial/CSpatialViewFrame.h"
+#include "views/spatial/CSpatialViewZeltp.h"
 #include "views/spatial/CSpectralComparisonViewFrame.h"
 #include "views/spatial/CSpectralOverlayViewFrame.h"
 #include "views/spatial/CSpectralSpatialScriptingViewFrame.h"
@@ -202,6 +203,10 @@ TEST_F(ViewFramesTest, EveryKindOpensItsFrameWithTitleIconSizeAndTabs) {
             ASSERT_NE(view, nullptr) << row.kind;
             EXPECT_EQ(window.widget(), view);
             EXPECT_EQ(view->GetNodeKind(), row.kind);
+            // A Spatial node's frame shows multi-level scans at sub-cell precision.
+            if (row.kind == kTypeSpatialScanNode) {
+                EXPECT_NE(dynamic_cast<CSpatialViewZeltp*>(view), nullptr);
+            }
             const CTabCtrlEx* tabs =
                 view->GetTabStrip(row.kind == 2030   ? CSpatialView::TabStrip::BlindSpot
                                   : row.kind == 2011 ? CSpatialView::TabStrip::Comparison
@@ -240,6 +245,7 @@ TEST_F(ViewFramesTest, EveryKindOpensItsFrameWithTitleIconSizeAndTabs) {
         EXPECT_EQ(window.minimumSize(), QSize(520, 340));
         EXPECT_EQ(frame->GetNodeKind(), row.paneKind);
         EXPECT_EQ(frame->GetSpatialPane()->GetNodeKind(), row.paneKind);
+        EXPECT_NE(dynamic_cast<CSpatialViewZeltp*>(frame->GetSpatialPane()), nullptr);
         EXPECT_EQ(mediator.GetSpectralView(), frame->GetSpectralPane());
         EXPECT_EQ(mediator.GetSpatialView(), frame->GetSpatialPane());
         EXPECT_EQ(frame->GetSplitter()->widget(0), frame->GetSpectralPane());

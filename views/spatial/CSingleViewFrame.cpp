@@ -72,8 +72,12 @@ CSpatialSingleViewFrame::CSpatialSingleViewFrame(const QFrameRequest& request, C
     : CViewFrame(request, formView, initialSize, minimumSize), m_nNodeKind(nodeKind), m_strip(strip),
       m_tabs(std::move(tabs)) {}
 
+std::unique_ptr<CSpatialView> CSpatialSingleViewFrame::MakeView() {
+    return std::make_unique<CSpatialView>(GetThread());
+}
+
 bool CSpatialSingleViewFrame::CreateClient(QMdiSubWindow& window) {
-    m_pView = std::make_unique<CSpatialView>(GetThread());
+    m_pView = MakeView();
     CSpatialView& view = *m_pView;
     view.SetNodeKind(m_nNodeKind);
     if (!m_tabs.captions.empty()) {

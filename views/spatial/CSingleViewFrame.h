@@ -62,6 +62,8 @@ protected:
     bool CreateClient(QMdiSubWindow& window) override;
     void DestroyClient() override;
     QWidget* DropTargetView() override;
+    // The view of the node kind (the base view unless the kind has a variant).
+    virtual std::unique_ptr<CSpatialView> MakeView();
 
 private:
     uint16_t m_nNodeKind;

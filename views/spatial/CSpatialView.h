@@ -461,6 +461,9 @@ protected:
     void DrawTextInto(QPainter& painter, const QRect& rect, int flags, const std::string& text);
     void FillGridCells(CSpatialScanData& scan, bool floatValues, bool compensate, int unit);
     void FillComponentCells(CSpectralSpatialScanData& data, bool compensate, int unit);
+    // The map drawing's last steps over the back buffer (grid lines, labels, scale caption, layers,
+    // the list's button) and its copy onto `out`; the multi-level view ends its drawing with them.
+    void FinishMapDrawing(QImage& out);
     std::string ScaleCaption() const;
     const COverlayControl* FindOverlayControl(uint32_t id) const;
     bool LoadPicture(const COverlayControl& control, uint32_t id, int32_t rotation, int32_t turns);

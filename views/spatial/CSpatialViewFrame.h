@@ -1,9 +1,11 @@
 #pragma once
 
-// The frame of a Spatial node: its heat map, moved by the relayout nudge.
+// The frame of a Spatial node: its heat map (multi-level scans at sub-cell precision), moved by the
+// relayout nudge.
 
 #include "core/TypeIds.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spatial/CSpatialViewZeltp.h"
 
 namespace orv {
 
@@ -16,6 +18,9 @@ public:
 protected:
     bool MovesOnNudge() const override { return true; }
     bool ResetsDisplayedScanIds() const override { return true; }
+    std::unique_ptr<CSpatialView> MakeView() override {
+        return std::make_unique<CSpatialViewZeltp>(GetThread());
+    }
 };
 
 } // namespace orv

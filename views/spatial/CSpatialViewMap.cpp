@@ -735,107 +735,113 @@ void CSpatialView::DrawMap(QImage* target, int32_t /*compose*/) {
                 painter.restore();
             }
         }
-        const float s = m_fCellSize;
-        const int32_t gridLeft = m_nMapOriginX;
-        const int32_t gridTop = m_nMapOriginY;
-        const int32_t gridRight = gridLeft + Truncate(static_cast<float>(m_nShownColumns) * s);
-        const int32_t gridBottom = gridTop + Truncate(static_cast<float>(m_nShownRows) * s);
-        if (options == nullptr || options->ShowsCellLines()) {
-            const bool tracking = m_pMediator != nullptr && m_pMediator->HasProbeVideoTrack();
-            QColor grey = ColorRefToQColor(kGridLineColour);
-            if (tracking) {
-                grey.setAlpha(127);
-            }
-            painter.setPen(QPen(grey, 1));
-            for (int32_t i = 1; i < m_nShownRows; ++i) {
-                const int32_t yLine = gridTop + Truncate(static_cast<float>(i) * s);
-                painter.drawLine(gridLeft, yLine, gridRight, yLine);
-                if (!tracking && m_bZoomed == 0 && i % 5 == 0) {
-                    painter.drawLine(gridLeft, yLine - 1, gridRight, yLine - 1);
-                }
-            }
-            for (int32_t i = 1; i < m_nShownColumns; ++i) {
-                const int32_t xLine = gridLeft + Truncate(static_cast<float>(i) * s);
-                painter.drawLine(xLine, gridTop, xLine, gridBottom);
-                if (!tracking && m_bZoomed == 0 && i % 5 == 0) {
-                    painter.drawLine(xLine - 1, gridTop, xLine - 1, gridBottom);
-                }
-            }
-        }
-        painter.setPen(Qt::black);
-        const QSpatialDisplayOptions* preferences = PreferenceOptions();
-        const bool scannerLabels = preferences != nullptr && preferences->UsesScannerLabels();
-        const QFont small = ArialFont(10);
-        const QFont large = ArialFont(14);
-        auto label = [&](int32_t lx, int32_t ly, const std::string& text, bool highlight) {
-            painter.setFont(highlight ? large : small);
-            DrawTextInto(painter, QRect(lx, ly, 40, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                         text);
-        };
-        if (!scannerLabels) {
-            for (size_t k = 0; k < m_columnTicks.size(); ++k) {
-                const auto i = static_cast<int32_t>(k) * 5;
-                if (i >= m_nShownColumns) {
-                    break;
-                }
-                const int32_t d = i < 10 ? -3 : -5;
-                const int32_t lx =
-                    Truncate(static_cast<float>(gridLeft + d) + static_cast<float>(i) * s + s / 2.0F);
-                const std::string text = FormatC("%d", m_columnTicks[k]);
-                label(lx, gridTop - 18, text, false);
-                label(lx, gridBottom + 3, text, false);
-            }
-            for (size_t k = 0; k < m_rowTicks.size(); ++k) {
-                const auto i = static_cast<int32_t>(k) * 5;
-                if (i >= m_nShownRows) {
-                    break;
-                }
-                const int32_t ly =
-                    Truncate(static_cast<float>(gridTop - 7) + static_cast<float>(i) * s + s / 2.0F);
-                const std::string text = FormatC("%d", m_rowTicks[k]);
-                label(gridLeft - 22, ly, text, false);
-                label(gridRight + 8, ly, text, false);
-            }
-        } else {
-            const QScannerContext& context = GetScannerContext();
-            const int32_t every = s >= 20.0F ? 1 : 5;
-            for (int32_t c = m_nZoomFirstColumn; c <= m_nZoomLastColumn; ++c) {
-                const int32_t i = c - m_nZoomFirstColumn;
-                if (i % every != 0 || c >= context.GetColumnLabelCount()) {
-                    continue;
-                }
-                const QGridLabel& grid = context.GetColumnLabel(c);
-                const int32_t lx = Truncate(static_cast<float>(gridLeft + (i < 10 ? -3 : -5)) +
-                                            static_cast<float>(i) * s + s / 2.0F);
-                label(lx, gridTop - 18, grid.m_text, grid.m_marked);
-                label(lx, gridBottom + 3, grid.m_text, grid.m_marked);
-            }
-            for (int32_t r = m_nZoomFirstRow; r <= m_nZoomLastRow; ++r) {
-                const int32_t i = r - m_nZoomFirstRow;
-                if (i % every != 0 || r >= context.GetRowLabelCount()) {
-                    continue;
-                }
-                const QGridLabel& grid = context.GetRowLabel(r);
-                const int32_t ly =
-                    Truncate(static_cast<float>(gridTop - 7) + static_cast<float>(i) * s + s / 2.0F);
-                label(gridLeft - 22, ly, grid.m_text, grid.m_marked);
-                label(gridRight + 8, ly, grid.m_text, grid.m_marked);
-            }
-        }
-        painter.setFont(large);
-        DrawTextInto(painter, QRect(0, m_nMapHeight - 20, m_nMapWidth - ListBesideMapWidth(), 16),
-                     Qt::AlignCenter | Qt::TextSingleLine, ScaleCaption());
         painter.end();
-        ComposeLayers(false);
-        {
-            QPainter button(&m_backBuffer);
-            DrawFrequencyListToggle(button);
-        }
-        BlitBackBuffer(out);
+        FinishMapDrawing(out);
     }
     if (m_p3DView != nullptr) {
         m_p3DView->GetMessageTarget().Post(C3DSpatialView::kRedrawMessage);
     }
+}
+
+void CSpatialView::FinishMapDrawing(QImage& out) {
+    const QSpatialDisplayOptions* options = NodeOptions();
+    QPainter painter(&m_backBuffer);
+    const float s = m_fCellSize;
+    const int32_t gridLeft = m_nMapOriginX;
+    const int32_t gridTop = m_nMapOriginY;
+    const int32_t gridRight = gridLeft + Truncate(static_cast<float>(m_nShownColumns) * s);
+    const int32_t gridBottom = gridTop + Truncate(static_cast<float>(m_nShownRows) * s);
+    if (options == nullptr || options->ShowsCellLines()) {
+        const bool tracking = m_pMediator != nullptr && m_pMediator->HasProbeVideoTrack();
+        QColor grey = ColorRefToQColor(kGridLineColour);
+        if (tracking) {
+            grey.setAlpha(127);
+        }
+        painter.setPen(QPen(grey, 1));
+        for (int32_t i = 1; i < m_nShownRows; ++i) {
+            const int32_t yLine = gridTop + Truncate(static_cast<float>(i) * s);
+            painter.drawLine(gridLeft, yLine, gridRight, yLine);
+            if (!tracking && m_bZoomed == 0 && i % 5 == 0) {
+                painter.drawLine(gridLeft, yLine - 1, gridRight, yLine - 1);
+            }
+        }
+        for (int32_t i = 1; i < m_nShownColumns; ++i) {
+            const int32_t xLine = gridLeft + Truncate(static_cast<float>(i) * s);
+            painter.drawLine(xLine, gridTop, xLine, gridBottom);
+            if (!tracking && m_bZoomed == 0 && i % 5 == 0) {
+                painter.drawLine(xLine - 1, gridTop, xLine - 1, gridBottom);
+            }
+        }
+    }
+    painter.setPen(Qt::black);
+    const QSpatialDisplayOptions* preferences = PreferenceOptions();
+    const bool scannerLabels = preferences != nullptr && preferences->UsesScannerLabels();
+    const QFont small = ArialFont(10);
+    const QFont large = ArialFont(14);
+    auto label = [&](int32_t lx, int32_t ly, const std::string& text, bool highlight) {
+        painter.setFont(highlight ? large : small);
+        DrawTextInto(painter, QRect(lx, ly, 40, 16), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    };
+    if (!scannerLabels) {
+        for (size_t k = 0; k < m_columnTicks.size(); ++k) {
+            const auto i = static_cast<int32_t>(k) * 5;
+            if (i >= m_nShownColumns) {
+                break;
+            }
+            const int32_t d = i < 10 ? -3 : -5;
+            const int32_t lx =
+                Truncate(static_cast<float>(gridLeft + d) + static_cast<float>(i) * s + s / 2.0F);
+            const std::string text = FormatC("%d", m_columnTicks[k]);
+            label(lx, gridTop - 18, text, false);
+            label(lx, gridBottom + 3, text, false);
+        }
+        for (size_t k = 0; k < m_rowTicks.size(); ++k) {
+            const auto i = static_cast<int32_t>(k) * 5;
+            if (i >= m_nShownRows) {
+                break;
+            }
+            const int32_t ly =
+                Truncate(static_cast<float>(gridTop - 7) + static_cast<float>(i) * s + s / 2.0F);
+            const std::string text = FormatC("%d", m_rowTicks[k]);
+            label(gridLeft - 22, ly, text, false);
+            label(gridRight + 8, ly, text, false);
+        }
+    } else {
+        const QScannerContext& context = GetScannerContext();
+        const int32_t every = s >= 20.0F ? 1 : 5;
+        for (int32_t c = m_nZoomFirstColumn; c <= m_nZoomLastColumn; ++c) {
+            const int32_t i = c - m_nZoomFirstColumn;
+            if (i % every != 0 || c >= context.GetColumnLabelCount()) {
+                continue;
+            }
+            const QGridLabel& grid = context.GetColumnLabel(c);
+            const int32_t lx = Truncate(static_cast<float>(gridLeft + (i < 10 ? -3 : -5)) +
+                                        static_cast<float>(i) * s + s / 2.0F);
+            label(lx, gridTop - 18, grid.m_text, grid.m_marked);
+            label(lx, gridBottom + 3, grid.m_text, grid.m_marked);
+        }
+        for (int32_t r = m_nZoomFirstRow; r <= m_nZoomLastRow; ++r) {
+            const int32_t i = r - m_nZoomFirstRow;
+            if (i % every != 0 || r >= context.GetRowLabelCount()) {
+                continue;
+            }
+            const QGridLabel& grid = context.GetRowLabel(r);
+            const int32_t ly =
+                Truncate(static_cast<float>(gridTop - 7) + static_cast<float>(i) * s + s / 2.0F);
+            label(gridLeft - 22, ly, grid.m_text, grid.m_marked);
+            label(gridRight + 8, ly, grid.m_text, grid.m_marked);
+        }
+    }
+    painter.setFont(large);
+    DrawTextInto(painter, QRect(0, m_nMapHeight - 20, m_nMapWidth - ListBesideMapWidth(), 16),
+                 Qt::AlignCenter | Qt::TextSingleLine, ScaleCaption());
+    painter.end();
+    ComposeLayers(false);
+    {
+        QPainter button(&m_backBuffer);
+        DrawFrequencyListToggle(button);
+    }
+    BlitBackBuffer(out);
 }
 
 // --- The redraw driver ---

@@ -4,6 +4,7 @@
 #include "project/NodeMessages.h"
 #include "project/QNodeMediator.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spatial/CSpatialViewZeltp.h"
 #include "views/spectral/CSpectralSSView.h"
 
 #include <QMdiSubWindow>
@@ -43,7 +44,7 @@ bool CSpectralSpatialViewFrame::CreateClient(QMdiSubWindow& window) {
     window.setWidget(splitter);
 
     m_pSpectralPane = std::make_unique<CSpectralSSView>(GetThread());
-    m_pSpatialPane = std::make_unique<CSpatialView>(GetThread());
+    m_pSpatialPane = std::make_unique<CSpatialViewZeltp>(GetThread());
     splitter->addWidget(m_pSpectralPane.get());
     splitter->addWidget(m_pSpatialPane.get());
     const int half = static_cast<int>(static_cast<float>(client.width()) * 4.0F * 0.125F);

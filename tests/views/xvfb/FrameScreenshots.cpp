@@ -1,7 +1,8 @@
 // The frames on a real X server (Xvfb): scans arriving as a run delivers them open the node's frame,
 // a Spectral node's with its trace, a Spectral/Spatial node's maximised with the twelve cells of its
 // map coloured and the colour-scale bar beside the map; a Spatial node's map under a board picture
-// and under a board drawing. The screen is written out as pictures.
+// and under a board drawing; a Spatial node's multi-level map at level 3. The screen is written out
+// as pictures.
 
 #include "app/UiMessagePump.h"
 #include "app/controls/CProjectView.h"
@@ -23,6 +24,7 @@
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CSpatialView.h"
+#include "views/spatial/CSpatialViewZeltp.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
 #include "views/spatial/CSpectralViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -38,6 +40,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -266,6 +270,65 @@ TEST_F(FrameScreenshots, ASpatialMapUnderItsBoardPictureAndUnderItsBoardDrawing)
         EXPECT_GT(placed.width(), 0);
         Save(shot.file);
     }
+}
+
+TEST_F(FrameScreenshots, ASpatialFrameShowsAMultiLevelScanSubCellBySubCell) {
+    QNodeMediator& node = AddNode(kTypeSpatialScanNode);
+    // Level 3 on 6 x 8 cells: 8 x 8 sub-cells each, a ripple across the board and two cells left out.
+    QSpatialScanAddition scan;
+    scan.m_Record.m_ScanId = 1;
+    scan.m_Record.m_Rows = 6;
+    scan.m_Record.m_Columns = 8;
+    scan.m_Record.m_CenterFrequency = 150.0F;
+    scan.m_Record.m_Texts = {"user", "analyser", "module", "2026-12-11", "head", ""};
+    scan.m_Record.m_IsZeltData = 1;
+    scan.m_Record.m_ZeltLevel = 3;
+    for (uint16_t r = 0; r < 6; ++r) {
+        for (uint16_t c = 0; c < 8; ++c) {
+            if ((r == 1 && c == 6) || (r == 4 && c == 1)) {
+                continue;
+            }
+            for (uint16_t sr = 0; sr < 8; ++sr) {
+                for (uint16_t sc = 0; sc < 8; ++sc) {
+                    const double x = c * 8 + sc;
+                    const double y = r * 8 + sr;
+                    const auto value =
+                        static_cast<float>(400.0 + 250.0 * std::sin(x / 9.0) * std::cos(y / 7.0));
+                    const uint16_t words[4] = {r, c, sr, sc};
+                    uint8_t record[12];
+                    std::memcpy(record, words, 8);
+                    std::memcpy(record + 8, &value, 4);
+                    scan.m_ZeltRecords.insert(scan.m_ZeltRecords.end(), record, record + 12);
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(node.AddSpatialScanData(scan, true, false));
+    CSpatialViewZeltp* view = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] {
+        view = dynamic_cast<CSpatialViewZeltp*>(node.GetSpatialView());
+        return view != nullptr && view->isVisible() && view->GetReceivedPointCount() > 0;
+    }));
+    // The sub-cells of one cell show on the screen in colours of their own.
+    auto subCellColours = [&] {
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        const CCellRect& cell = view->GetCell(2, 3).m_ViewRect;
+        const int w = (cell.right - cell.left) / 8;
+        std::vector<QRgb> colours;
+        for (int k = 0; k < 8; ++k) {
+            const QPoint centre =
+                view->mapToGlobal(QPoint(cell.left + k * w + w / 2, cell.top + k * w + w / 2));
+            colours.push_back(screen.pixel(centre) & 0xFFFFFFU);
+        }
+        std::sort(colours.begin(), colours.end());
+        return std::unique(colours.begin(), colours.end()) - colours.begin() >= 3;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(subCellColours, std::chrono::seconds(5)));
+    const auto& texts = view->GetDrawnTexts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const auto& text) { return text.text == "Level: 4 --- 0.94 mm"; }));
+    testing::FlushEvents();
+    Save("spatial-view-level-3.png");
 }
 
 } // namespace
