@@ -430,6 +430,9 @@ void CSpatialView::PaintInterpolatedQuad(QImage& image, const std::vector<QRgb>&
     float leftValue = static_cast<float>(a.index);
     const int32_t imageWidth = image.width();
     const int32_t imageHeight = image.height();
+    // The lines reached once: a quad of a fine map is a few pixels, the per-line access would cost more.
+    uchar* const bits = image.bits();
+    const qsizetype bytesPerLine = image.bytesPerLine();
     const QRgb* table = colours.data();
     auto paintSpan = [&](QRgb* line, int32_t from, int32_t to) {
         if (from >= to) {
@@ -453,13 +456,19 @@ void CSpatialView::PaintInterpolatedQuad(QImage& image, const std::vector<QRgb>&
         }
     };
     // At most the quad's own span less the four cells' squares: a few spans per row.
-    std::array<std::pair<int32_t, int32_t>, 8> spans{};
-    std::array<std::pair<int32_t, int32_t>, 8> kept{};
+    std::array<std::pair<int32_t, int32_t>, 8> spans;
+    std::array<std::pair<int32_t, int32_t>, 8> kept;
     for (int32_t y = a.y; y < c.y; ++y) {
         if (y >= 0 && y < imageHeight && y >= clip.top && y < clip.bottom) {
-            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            auto* line = reinterpret_cast<QRgb*>(bits + static_cast<qsizetype>(y) * bytesPerLine);
             const int32_t from = std::max({clip.left, a.x, 0});
             const int32_t to = std::min({clip.right, b.x, imageWidth});
+            if (holes.empty()) {
+                paintSpan(line, from, to);
+                leftValue += leftStep;
+                columnStep += columnStepChange;
+                continue;
+            }
             size_t count = 0;
             spans[count++] = {from, to};
             for (const CCellRect& hole : holes) {

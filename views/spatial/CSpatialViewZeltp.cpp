@@ -639,41 +639,58 @@ bool CSpatialViewZeltp::BuildHeatMapBitmap(bool print, QImage& target, int32_t x
         m_nLevelCellCount = count;
     }
     m_nTableLevel = level;
+    // A record's left and right follow from its column alone, its top and bottom from its row.
+    struct Span {
+        uint8_t cell = 0;
+        uint8_t sub = 0;
+        int16_t from = 0;
+        int16_t to = 0;
+        int16_t centre = 0;
+        uint8_t inWindow = 0;
+    };
+    auto spanOf = [n](int32_t fine, int32_t cellFrom, int32_t cellTo, int32_t originAt, int32_t firstShown,
+                      int32_t lastShown) {
+        const int32_t cellIndex = fine / n;
+        const int32_t sub = fine % n;
+        const double size = static_cast<double>(cellTo - cellFrom) / n;
+        const double start = cellFrom + sub * size;
+        const int64_t from = static_cast<int64_t>(Truncate(start)) - originAt;
+        const int64_t to = static_cast<int64_t>(Truncate(start + size)) - originAt;
+        return Span{static_cast<uint8_t>(cellIndex),
+                    static_cast<uint8_t>(sub),
+                    Saturate16(from),
+                    Saturate16(to),
+                    Saturate16((from + to) / 2),
+                    static_cast<uint8_t>(cellIndex >= firstShown && cellIndex <= lastShown ? 1 : 0)};
+    };
+    std::vector<Span> columnSpans(static_cast<size_t>(m_nLevelColumns));
+    for (int32_t cc = 0; cc < m_nLevelColumns; ++cc) {
+        const int32_t fine = m_nLevelLeft + cc;
+        const CCellRect& b = GetCell(0, fine / n).m_BitmapRect;
+        columnSpans[static_cast<size_t>(cc)] =
+            spanOf(fine, b.left, b.right, origin.left, firstColumn, lastColumn);
+    }
     for (int32_t rr = 0; rr < m_nLevelRows; ++rr) {
-        const int32_t fineRow = m_nLevelTop + rr;
-        const int32_t cellRow = fineRow / n;
-        const int32_t subRow = fineRow % n;
+        const int32_t fine = m_nLevelTop + rr;
+        const CCellRect& b = GetCell(fine / n, 0).m_BitmapRect;
+        const Span rowSpan = spanOf(fine, b.top, b.bottom, origin.top, firstRow, lastRow);
+        const CSpatialCell* cells = &m_cells[CellIndex(rowSpan.cell, 0)];
         _LevelCell* line = &m_pLevelCells[static_cast<size_t>(rr) * static_cast<size_t>(m_nLevelColumns)];
         for (int32_t cc = 0; cc < m_nLevelColumns; ++cc) {
-            const int32_t fineColumn = m_nLevelLeft + cc;
-            const int32_t cellColumn = fineColumn / n;
-            const int32_t subColumn = fineColumn % n;
-            const CSpatialCell& cell = GetCell(cellRow, cellColumn);
-            const CCellRect& b = cell.m_BitmapRect;
-            const double w = static_cast<double>(b.right - b.left) / n;
-            const double h = static_cast<double>(b.bottom - b.top) / n;
-            const double leftF = b.left + subColumn * w;
-            const double topF = b.top + subRow * h;
-            const int64_t l = static_cast<int64_t>(Truncate(leftF)) - origin.left;
-            const int64_t t = static_cast<int64_t>(Truncate(topF)) - origin.top;
-            const int64_t r = static_cast<int64_t>(Truncate(leftF + w)) - origin.left;
-            const int64_t bt = static_cast<int64_t>(Truncate(topF + h)) - origin.top;
+            const Span& columnSpan = columnSpans[static_cast<size_t>(cc)];
             _LevelCell& record = line[cc];
-            record.m_Row = static_cast<uint8_t>(cellRow);
-            record.m_Column = static_cast<uint8_t>(cellColumn);
-            record.m_SubRow = static_cast<uint8_t>(subRow);
-            record.m_SubColumn = static_cast<uint8_t>(subColumn);
-            record.m_Left = Saturate16(l);
-            record.m_Top = Saturate16(t);
-            record.m_Right = Saturate16(r);
-            record.m_Bottom = Saturate16(bt);
-            record.m_CentreX = Saturate16((l + r) / 2);
-            record.m_CentreY = Saturate16((t + bt) / 2);
-            record.m_CellHasData = cell.m_HasData;
-            record.m_InWindow = cellRow >= firstRow && cellRow <= lastRow && cellColumn >= firstColumn &&
-                                        cellColumn <= lastColumn
-                                    ? 1
-                                    : 0;
+            record.m_Row = rowSpan.cell;
+            record.m_Column = columnSpan.cell;
+            record.m_SubRow = rowSpan.sub;
+            record.m_SubColumn = columnSpan.sub;
+            record.m_Left = columnSpan.from;
+            record.m_Top = rowSpan.from;
+            record.m_Right = columnSpan.to;
+            record.m_Bottom = rowSpan.to;
+            record.m_CentreX = columnSpan.centre;
+            record.m_CentreY = rowSpan.centre;
+            record.m_CellHasData = cells[columnSpan.cell].m_HasData;
+            record.m_InWindow = rowSpan.inWindow & columnSpan.inWindow;
         }
     }
     m_nDrawnRows = std::max(m_nLevelRows - (interpolate ? 1 : 0), 0);
