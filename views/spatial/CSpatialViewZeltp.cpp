@@ -763,12 +763,7 @@ void CSpatialViewZeltp::PaintInterpolated(const std::vector<QRgb>& colours, bool
             const _LevelCell& first = *quad[0];
             const bool drawable = first.m_InWindow != 0 && first.m_CellHasData != 0;
             if (first.m_CentreX >= quad[3]->m_CentreX || first.m_CentreY >= quad[3]->m_CentreY) {
-                // Narrower than a pixel between the centres: nothing to fill.
-                if (lines && drawable) {
-                    FillClipped(m_heatMap, first.m_Left, first.m_Top - 1, first.m_Right, first.m_Top, grey);
-                    FillClipped(m_heatMap, first.m_Left - 1, first.m_Top, first.m_Left, first.m_Bottom, grey);
-                }
-                continue;
+                continue; // sub-cells thinner than a pixel: no pixel between the centres
             }
             QuadCorner corners[4];
             holes.clear();
