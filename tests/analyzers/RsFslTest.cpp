@@ -254,8 +254,12 @@ TEST_F(FslTest, ReadBackPointCountBeyondAnyTraceIsRefused) {
 }
 
 TEST_F(FslTest, TracesDecodeAndFailedReadsKeepThePreviousTrace) {
-    m_connection.SetTimeout(50);
-    m_prompt->Script(PromptAnswer::Cancel); // a short block is not waited for
+    // A short block is not waited for: every "keep waiting?" is answered Cancel. Only the failing
+    // reads run on a short time-out; the good ones keep the connection's own, so that a loaded
+    // machine never turns a whole reply into a timed-out one.
+    auto cancelling = std::make_shared<ScriptedPrompt>(PromptAnswer::Cancel);
+    ScopedPromptInstall cancelAll{cancelling};
+    m_connection.SetTimeout(5000);
     ASSERT_TRUE(m_driver.SetTraceFormat());
     ASSERT_TRUE(m_driver.SetSweepPoints(32001));
     const float* trace = m_driver.QueryScan();
@@ -271,7 +275,9 @@ TEST_F(FslTest, TracesDecodeAndFailedReadsKeepThePreviousTrace) {
     for (const auto& [what, reply] : failing) {
         SCOPED_TRACE(what);
         Sim().SetReply("A", ":Trace? trace1;", reply);
+        m_connection.SetTimeout(100);
         const float* kept = m_driver.QueryScan();
+        m_connection.SetTimeout(5000);
         ASSERT_NE(kept, nullptr);
         EXPECT_FALSE(m_driver.IsQueryValid());
         EXPECT_EQ(kept[32000], SimulatedTrace(32001)[32000]);
