@@ -12,8 +12,12 @@
 // - the rebuild and map of a full 29 x 42 multi-level grid at levels 3, 4, 5 and 7, flat and
 //   interpolated, in a 1600 x 1000 map area, against the rebuild and interpolated map of the
 //   single-level grid in the same area (with the process's peak resident size);
-// - the interpolated hit test of the level-7 map (narrowed) against its flat hit test.
+// - the interpolated hit test of the level-7 map (narrowed) against its flat hit test;
+// - the report picture of a full grid (drawn at 637 x 500 into the report picture holder), from a
+//   view the report opened hidden and from a visible 800 x 600 view with the repaint it asks for,
+//   against a kind-0 redraw of a 637 x 500 view that rebuilds the map.
 
+#include "app/CReportPictureHolder.h"
 #include "bench/support/OffscreenViewBench.h"
 #include "bench/support/SpatialBenchFrame.h"
 #include "bench/support/ViewBenchMediator.h"
@@ -686,6 +690,97 @@ void BM_LevelSevenHitTestFlatBaseline(benchmark::State& state) {
     LevelHitTest(state, false);
 }
 BENCHMARK(BM_LevelSevenHitTestFlatBaseline)->Unit(benchmark::kMicrosecond);
+// --- The report picture ---
+
+// A view whose next kind-0 redraw rebuilds the map, as after new data.
+class RebuildingView : public CSpatialView {
+public:
+    using CSpatialView::CSpatialView;
+    void MarkRebuild() { m_bRebuild = 1; }
+};
+
+// Spatial views showing the full grid: one of the export size, one hidden and one of 800 x 600.
+struct ReportViews {
+    HeatMapFactory factory;
+    BenchMediator exportSized{kTypeSpatialScanNode};
+    BenchMediator hidden{kTypeSpatialScanNode};
+    BenchMediator shown{kTypeSpatialScanNode};
+    RebuildingView* exportSizedView = nullptr;
+    CSpatialView* hiddenView = nullptr;
+    CSpatialView* shownView = nullptr;
+
+    explicit ReportViews(MessageThread& thread) : factory(thread) {
+        factory.makeView = [](MessageThread& viewThread) {
+            return std::make_unique<RebuildingView>(viewThread);
+        };
+        exportSizedView = static_cast<RebuildingView*>(Open(thread, exportSized, QSize(637, 500)));
+        factory.makeView = {};
+        hiddenView = Open(thread, hidden, QSize(800, 600));
+        hiddenView->hide();
+        shownView = Open(thread, shown, QSize(800, 600));
+        shownView->show();
+    }
+
+    CSpatialView* Open(MessageThread& thread, BenchMediator& mediator, QSize client) {
+        bool created = false;
+        mediator.SetViewFactory(&factory);
+        mediator.OpenView(kTypeSpatialScanNode, created, true);
+        CSpatialView* view = factory.last->view.get();
+        view->resize(client);
+        QSpatialScanAddition grid;
+        grid.m_Record.m_ScanId = 1;
+        grid.m_Record.m_Rows = kRows;
+        grid.m_Record.m_Columns = kColumns;
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            grid.m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700));
+        }
+        mediator.AddSpatialScanData(std::move(grid), false, false);
+        mediator.ShowScanData(1);
+        orv::bench::DrainMessages(thread);
+        view->RedrawView(nullptr, CSpatialView::kRedrawMap);
+        return view;
+    }
+};
+
+ReportViews* g_reportViews = nullptr;
+
+ReportViews& Reports() {
+    if (g_reportViews == nullptr) {
+        g_reportViews = new ReportViews(g_bench->thread); // NOLINT: lives as long as the run
+    }
+    return *g_reportViews;
+}
+
+void BM_ReportPictureOfAHiddenView(benchmark::State& state) {
+    CSpatialView& view = *Reports().hiddenView;
+    for (auto _ : state) {
+        view.CopyViewImageForReport(0);
+        benchmark::DoNotOptimize(CReportPictureHolder::Instance().Peek().image.constBits());
+    }
+    state.counters["width"] = CReportPictureHolder::Instance().Peek().image.width();
+}
+BENCHMARK(BM_ReportPictureOfAHiddenView)->Unit(benchmark::kMillisecond);
+
+void BM_ReportPictureOfAShownViewAndItsRepaint(benchmark::State& state) {
+    CSpatialView& view = *Reports().shownView;
+    for (auto _ : state) {
+        view.CopyViewImageForReport(0);
+        // What the paint it asks for draws.
+        view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+    }
+}
+BENCHMARK(BM_ReportPictureOfAShownViewAndItsRepaint)->Unit(benchmark::kMillisecond);
+
+// Baseline: the kind-0 redraw of a 637 x 500 view that rebuilds its map.
+void BM_ExportSizedRedrawBaseline(benchmark::State& state) {
+    RebuildingView& view = *Reports().exportSizedView;
+    for (auto _ : state) {
+        view.MarkRebuild();
+        view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+        benchmark::DoNotOptimize(view.GetViewImage().constBits());
+    }
+}
+BENCHMARK(BM_ExportSizedRedrawBaseline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

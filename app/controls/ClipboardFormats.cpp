@@ -83,6 +83,15 @@ bool IsAnyFormatAvailable(CClipboardHelper& helper, const QMimeData* data) {
     return available;
 }
 
+bool IsAnyFormatAvailable(std::span<CClipboardHelper> helpers, const QMimeData* data) {
+    for (CClipboardHelper& helper : helpers) {
+        if (IsAnyFormatAvailable(helper, data)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void RegisterDropTarget(QWidget& widget, bool accept) {
     widget.setAcceptDrops(accept);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(&widget)) {

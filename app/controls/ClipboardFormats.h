@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 class QMimeData;
@@ -34,6 +35,8 @@ bool OffersClipboardFormat(const QMimeData& data, const CClipboardHelper& helper
 // its alternative, up to the first the data offers. False without data. The answer is kept in the
 // helper as well.
 bool IsAnyFormatAvailable(CClipboardHelper& helper, const QMimeData* data);
+// The same question to each of a project's helpers in turn, up to the first that says yes.
+bool IsAnyFormatAvailable(std::span<CClipboardHelper> helpers, const QMimeData* data);
 
 // Makes the widget (for a scroll area, also its viewport, which receives the drag events) take
 // drops, or no longer.

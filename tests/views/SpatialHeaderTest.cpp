@@ -2,6 +2,7 @@
 // header texts and rectangles by mode, pane, unit and compensation; the list's rows and colours; a
 // real click on a row toggling the marker in the spectral pane; the button that collapses the list.
 
+#include "app/CReportPictureHolder.h"
 #include "app/QtConversions.h"
 #include "core/TypeIds.h"
 #include "project/NodeMessages.h"
@@ -267,7 +268,7 @@ TEST_F(SpatialHeaderTest, ReportHeaderIsWhiteAndNarrowerByTheBar) {
     EXPECT_EQ(texts[0].rect, QRect(0, 0, 599, 18));
     EXPECT_EQ(view.GetHeaderRect(), QRect(0, 0, 599, 90));
     EXPECT_EQ(view.GetLegendBackground(), 0xFFFFFFU);
-    EXPECT_EQ(QColorToColorRef(PixelAt(view.GetReportImage(), 3, 10)), 0xFFFFFFU);
+    EXPECT_EQ(QColorToColorRef(PixelAt(CReportPictureHolder::Instance().Peek().image, 3, 10)), 0xFFFFFFU);
     // The view's own header keeps its colour and width.
     view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
     EXPECT_EQ(view.GetHeaderRect(), QRect(0, 0, 637, 90));
@@ -555,7 +556,7 @@ TEST_F(SpatialHeaderTest, AnUnchangedHeaderIsNotLaidOutAgain) {
     view.CopyViewImageForReport(0);
     EXPECT_EQ(view.GetLegendBackground(), 0xFFFFFFU);
     EXPECT_EQ(view.GetLegendLayoutCount(), layouts + 3);
-    EXPECT_EQ(QColorToColorRef(PixelAt(view.GetReportImage(), 3, 3)), 0xFFFFFFU);
+    EXPECT_EQ(QColorToColorRef(PixelAt(CReportPictureHolder::Instance().Peek().image, 3, 3)), 0xFFFFFFU);
 }
 
 TEST_F(FrequencyListFrameTest, NoListAndNoButtonOutsideTheLinkedMode) {

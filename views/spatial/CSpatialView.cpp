@@ -543,19 +543,6 @@ void CSpatialView::BringFrameToTop() {
     }
 }
 
-void CSpatialView::CopyViewImageForReport(int32_t /*picture*/) {
-    m_bReportRender = true;
-    try {
-        m_reportImage = QImage(std::max(width(), 1), std::max(height(), 1), QImage::Format_RGB32);
-        m_reportImage.fill(Qt::white);
-        m_nExportWidth = m_reportImage.width();
-        RedrawView(&m_reportImage, kRedrawPaint);
-    } catch (const std::exception& failure) {
-        OutputDebugString(FormatC("CSpatialView: report image: %s\n", failure.what()));
-    }
-    m_bReportRender = false;
-}
-
 // --- Messages ---
 
 size_t CSpatialView::NodeScanCount() const {

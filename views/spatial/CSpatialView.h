@@ -30,6 +30,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QPainter;
 
 namespace orv {
@@ -171,7 +172,8 @@ public:
     // --- QNodeView, QSpatialViewInterface, QLinkedSpatialPane ---
     bool HasWindow() const override { return !m_bDestroyed; }
     MessageTarget& GetMessageTarget() override { return m_target; }
-    // Draws the view into an image; its hand-over belongs to the clipboard.
+    // Draws the view at the export size into the report picture holder (never the system clipboard)
+    // and has the window repaint at its own size afterwards.
     void CopyViewImageForReport(int32_t picture) override;
     void SetComparisonState(int32_t state) override;
     void SetBlindSpotState(int32_t state) override;
@@ -230,6 +232,36 @@ public:
     // was) when nothing is left to copy.
     bool CopyImage();
 
+    // --- The report picture, and scans dropped or pasted into a comparison or blind-spot pane ---
+    // The size the view is drawn at for a report; the picture leaves out the bar and the option
+    // panel.
+    static constexpr int kExportWidth = 637;
+    static constexpr int kExportHeight = 500;
+    static constexpr uint32_t kReportFillColour = 0xE1FFE1;
+    static constexpr uint32_t kReportFrameColour = 0xA6A6A6;
+    // The layout values the report takes with the picture.
+    static constexpr int32_t kReportLayoutFirst = 160;
+    static constexpr int32_t kReportLayoutSecond = 0;
+    static constexpr const char* kCannotPasteText = "This scan data can't be pasted.";
+    static constexpr const char* kPasteCaption = "Warning";
+    static constexpr const char* kIncompatiblePrefix = "There is error as:\n";
+    static constexpr const char* kReferenceRemovedSuffix =
+        "\nThe reference scan data will be removed if you continue !";
+    static constexpr const char* kNotReferenceSuffix =
+        "\nThe scan data can't be used as the reference data !";
+    static constexpr const char* kLowerRemovedSuffix =
+        "\nThe lower scan data will be removed if you continue !";
+    static constexpr const char* kNotLowerSuffix = "\nThe scan data can't be used as the lower data !";
+    // A copy of the source node's spatial scan into the input pane shown (comparison and blind-spot
+    // views, panes 0 and 1); the source must be a node of this view's project.
+    void PasteScanData(QNodeMediator* source, int32_t scanId);
+    // Whether the dragged data offers one of the project's clipboard formats (remembered).
+    bool OnDragEnter(const QMimeData* data);
+    // The drop effect at a client point: copy over the map area while the scan-data list drags a
+    // Spatial node's row onto an input pane and the drag offered one of the project's formats.
+    Qt::DropAction OnDragOver(const QPoint& client);
+    // Pastes the scan the list drags; false when the list drags none.
+    bool OnDrop();
     // --- Pointer and keys ---
     // The node in the tree, its scan in the list, the drop target for comparison and blind-spot
     // nodes, the frame on top.
@@ -400,7 +432,6 @@ public:
     const QImage& GetBackBuffer() const { return m_backBuffer; }
     const QImage& GetHeatMapImage() const { return m_heatMap; }
     bool IsAutoScale() const { return m_bAutoScale != 0; }
-    const QImage& GetReportImage() const { return m_reportImage; }
     CFormViewSpatial* GetFormView() const { return m_pFormView.get(); }
     CScrollBarEx& GetColourBar() { return m_colourBar; }
     C3DSpatialView* Get3DView() const { return m_p3DView.get(); }
@@ -500,6 +531,10 @@ protected:
     void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
     // Members by role.
     uint16_t m_nNodeKind = kNoNodeKind;
@@ -655,9 +690,9 @@ protected:
     int32_t m_nDataFirstColumn = 1000;
     int32_t m_nDataLastRow = -1;
     int32_t m_nDataLastColumn = -1;
-    // The composite image of the window (what the client DC drew) and the copy for a report.
+    // The composite image of the window (what the client DC drew); the export flag while the view
+    // draws its report picture.
     QImage m_viewImage;
-    QImage m_reportImage;
     bool m_bReportRender = false;
     std::vector<DrawnText> m_drawnTexts;
     std::vector<DrawnText> m_legendTexts;
@@ -671,6 +706,9 @@ protected:
     } m_legendPicture;
     uint32_t m_crLegendBackground = kBackgroundColour;
     int32_t m_nExportWidth = 0;
+    int32_t m_nExportHeight = 0;
+    // Whether the data of the drag in progress offered one of the project's formats.
+    bool m_bDragFormatOffered = false;
     QRect m_rcHeader;
     QRect m_rcMapArea;
     // The frequency list: expanded (the list shown) or collapsed to its button.

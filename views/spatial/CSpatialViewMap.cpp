@@ -996,7 +996,10 @@ void CSpatialView::LayOutMap(const QSize& client) {
 void CSpatialView::RedrawView(QImage* target, int32_t kind) {
     ++m_nRedrawCount;
     m_nLastRedrawKind = kind;
-    const QSize client(std::max(width(), 300), std::max(height(), 350));
+    // A report picture is laid out at the export size, whatever the window's.
+    const QSize client = m_bReportRender
+                             ? QSize(std::max(m_nExportWidth, 300), std::max(m_nExportHeight, 350))
+                             : QSize(std::max(width(), 300), std::max(height(), 350));
     if (target == nullptr) {
         if (m_viewImage.size() != client) {
             m_viewImage = QImage(client, QImage::Format_RGB32);

@@ -88,15 +88,8 @@ void CSpectralView::CopyImageToClipboard(int32_t /*picture*/) {
 // --- Drag and drop ---
 
 bool CSpectralView::OnDragEnter(const QMimeData* data) {
-    m_bDragFormatOffered = false;
-    if (TfrmMainApp* project = GetProject(); project != nullptr && data != nullptr) {
-        for (CClipboardHelper& helper : project->GetClipboardHelpers()) {
-            if (IsAnyFormatAvailable(helper, data)) {
-                m_bDragFormatOffered = true;
-                break;
-            }
-        }
-    }
+    TfrmMainApp* project = GetProject();
+    m_bDragFormatOffered = project != nullptr && IsAnyFormatAvailable(project->GetClipboardHelpers(), data);
     return m_bDragFormatOffered;
 }
 
