@@ -2,6 +2,7 @@
 
 #include "app/CClientConnectionLink.h"
 #include "app/CHalvionApp.h"
+#include "dialogs/CReportFileOpener.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "views/spatial/CViewFrameMaker.h"
 
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     orv::CViewFrameMaker::Install();
     // Their settings in the settings sheet and its pages.
     orv::CSettingsSheetMaker::Install();
+    // A Report Generator node's report file in the desktop's word processor.
+    orv::CReportFileOpener::Install();
     orv::CHalvionApp::Options options;
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.

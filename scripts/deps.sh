@@ -31,6 +31,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(xclip)
   # The real-program test keeps the threads' stacks of a program that does not end when closed.
   packages+=(gdb)
+  # Reads the parts of the report documents back (their content.xml) in the report tests.
+  packages+=(unzip)
 fi
 
 missing=()

@@ -2,7 +2,12 @@
 
 #include "platform/CLocale.h"
 #include "platform/log/InformationLog.h"
+#include "project/QMediatorFileFields.h"
+#include "project/QMediatorProjectFileModel.h"
 #include "project/QNodeMediator.h"
+
+#include <filesystem>
+#include <system_error>
 
 namespace orv {
 namespace {
@@ -15,6 +20,11 @@ CFormViewFactory::FrameMaker& Maker() {
 CFormViewFactory::SettingsMaker& SettingsMakers() {
     static CFormViewFactory::SettingsMaker maker;
     return maker;
+}
+
+CFormViewFactory::ReportFileOpener& ReportOpener() {
+    static CFormViewFactory::ReportFileOpener opener;
+    return opener;
 }
 
 } // namespace
@@ -33,6 +43,10 @@ void CFormViewFactory::SetSettingsMaker(SettingsMaker maker) {
 
 const CFormViewFactory::SettingsMaker& CFormViewFactory::GetSettingsMaker() {
     return SettingsMakers();
+}
+
+void CFormViewFactory::SetReportFileOpener(ReportFileOpener opener) {
+    ReportOpener() = std::move(opener);
 }
 
 std::unique_ptr<QViewFrame> CFormViewFactory::CreateFrame(const QFrameRequest& request) {
@@ -68,9 +82,18 @@ CFormViewFactory::CreateSettingsPage(QSettingsPageKind kind, QNodeMediator& medi
 }
 
 QReportOpenResult CFormViewFactory::OpenReportFile(QNodeMediator& mediator) {
-    AddInformationMessage(0,
-                          "The report file of the node \"" + mediator.GetName() + "\" cannot be shown yet.");
-    return QReportOpenResult::Opened;
+    const QMediatorFileFields* fields = QMediatorProjectFileModel::FindFileFields(mediator);
+    const std::string path = fields != nullptr ? fields->GetReportText() : std::string();
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
+        return QReportOpenResult::FileMissing;
+    }
+    if (!ReportOpener()) {
+        AddInformationMessage(0, "The report file of the node \"" + mediator.GetName() +
+                                     "\" cannot be shown: no word processor is available.");
+        return QReportOpenResult::Opened;
+    }
+    return ReportOpener()(path) ? QReportOpenResult::Opened : QReportOpenResult::WordProcessorFailed;
 }
 
 } // namespace orv

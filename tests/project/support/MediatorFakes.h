@@ -272,8 +272,15 @@ public:
 
 class FakeReportDocument : public QReportDocument {
 public:
-    void PasteAndFormat() override { steps.emplace_back("paste"); }
-    void TypeText(const std::string& text) override { steps.push_back(text); }
+    int32_t PasteAndFormat() override {
+        steps.emplace_back("paste");
+        return S_OK;
+    }
+    int32_t TypeText(const std::string& text) override {
+        steps.push_back(text);
+        return S_OK;
+    }
+    int32_t SetFont(int32_t /*size*/, bool /*bold*/, uint32_t /*colour*/) override { return S_OK; }
     std::vector<std::string> steps;
 };
 
