@@ -11,6 +11,7 @@
 #include <QDrag>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -29,9 +30,13 @@ DragRunner& InstalledRunner() {
     return runner;
 }
 
-Qt::DropAction RunQtDrag(QObject& source, QMimeData* data, Qt::DropActions allowed) {
+Qt::DropAction RunQtDrag(QObject& source, QMimeData* data, Qt::DropActions allowed, const QPixmap* picture) {
     QPointer<QDrag> drag = new QDrag(&source);
     drag->setMimeData(data);
+    if (picture != nullptr && !picture->isNull()) {
+        drag->setPixmap(*picture);
+        drag->setHotSpot(QPoint(0, 0));
+    }
     const Qt::DropAction action = drag->exec(allowed, Qt::CopyAction);
     if (drag != nullptr) {
         drag->deleteLater();
@@ -104,7 +109,7 @@ DragRunner InstallDragRunner(DragRunner runner) {
 }
 
 bool DragSerializedObject(QObject& source, const std::string& format, const CClipboardObject* object,
-                          int32_t* dropEffect) {
+                          int32_t* dropEffect, const QPixmap* picture) {
     if (object == nullptr || dropEffect == nullptr) {
         return false;
     }
@@ -124,8 +129,8 @@ bool DragSerializedObject(QObject& source, const std::string& format, const CCli
     data->setData(ClipboardFormatMimeType(format), bytes);
     const DragRunner& runner = InstalledRunner();
     const Qt::DropActions allowed = Qt::CopyAction | Qt::MoveAction;
-    const Qt::DropAction action =
-        runner ? runner(source, data.release(), allowed) : RunQtDrag(source, data.release(), allowed);
+    const Qt::DropAction action = runner ? runner(source, data.release(), allowed)
+                                         : RunQtDrag(source, data.release(), allowed, picture);
     *dropEffect = DropEffectOf(action);
     return true;
 }

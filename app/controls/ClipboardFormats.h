@@ -17,6 +17,7 @@
 
 class QMimeData;
 class QObject;
+class QPixmap;
 class QWidget;
 
 namespace orv {
@@ -51,9 +52,9 @@ DragRunner InstallDragRunner(DragRunner runner);
 // Drags the object's bytes under the format, copy and move allowed, from the source. The drop
 // effect is the action taken as its number (0 none, 1 copy, 2 move). True once the drag ran, also
 // when it was cancelled; false (no drag) without an object or a drop-effect out value, or when the
-// object cannot be serialised.
+// object cannot be serialised. A picture, when given, follows the pointer during a real drag.
 bool DragSerializedObject(QObject& source, const std::string& format, const CClipboardObject* object,
-                          int32_t* dropEffect);
+                          int32_t* dropEffect, const QPixmap* picture = nullptr);
 
 // Reads the "CDRAWMODEL" bytes of the data (null: of the clipboard) into the target. False, the
 // target untouched, without a target, without that format, with fewer than the 4 bytes of an overlay

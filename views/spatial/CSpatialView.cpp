@@ -76,6 +76,7 @@ CSpatialView::CSpatialView(MessageThread& thread, QWidget* parent)
 }
 
 CSpatialView::~CSpatialView() {
+    CloseOverlayEditor();
     m_bRunning = false;
     m_worker.request_stop();
     if (m_worker.joinable()) {

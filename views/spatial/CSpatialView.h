@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/controls/CTabCtrlEx.h"
+#include "overlay/COverlayViewOwner.h"
 #include "platform/msg/MessageTarget.h"
 #include "platform/sync/CriticalSection.h"
 #include "platform/sync/Event.h"
@@ -61,7 +62,8 @@ class TfrmMainApp;
 class CSpatialView : public QWidget,
                      public QSpatialViewInterface,
                      public QLinkedSpatialPane,
-                     public QColourScaleOwner {
+                     public QColourScaleOwner,
+                     public COverlayViewOwner {
     // The 3D view draws the cells, zoom window and layers this view keeps, with its scan picked.
     friend class C3DSpatialView;
 
@@ -182,6 +184,21 @@ public:
     // --- Public operations ---
     void SetFrameTitle(const std::string& text);
     bool HasOverlayPicture();
+
+    // --- The overlay editor, which works for the view ---
+    // Brings the open editor to the top, or opens one titled "Overlay View" for the view's node.
+    void OpenOverlayEditor();
+    Kind GetOverlayOwnerKind() const override { return Kind::SpatialView; }
+    // The shown scan's overlay ID and placement.
+    bool ReadOverlayPlacement(COverlayPlacement& placement) override;
+    // Into the shown scan's overlay fields, with the placement flag set.
+    void WriteOverlayPlacement(const COverlayPlacement& placement, bool drawing) override;
+    // The node's views show the new placement and the project is marked modified.
+    void OnOverlayPlacementApplied() override;
+    // The view's heat map with its cells at the editor's scale.
+    bool DrawOverlayHeatMap(QImage& target, const QPoint& at, float scale, int32_t rows,
+                            int32_t columns) override;
+    QNodeMediator* GetOverlayOwnerMediator() const override { return m_pMediator; }
     void SelectScanData(int32_t kind);
     std::vector<CScanPoint>* GetSelectedCellList();
     void ToggleSelectedCell(int32_t row, int32_t column);
@@ -521,6 +538,8 @@ protected:
     // The description dialog for the scan and pane shown; answers whether it was accepted.
     bool OpenScanDataDescription();
     void EditOverlay();
+    // The open editor goes with the view.
+    void CloseOverlayEditor();
     void SelectZoomCellsForNewScan();
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,0 +1,160 @@
+// The real program on a real X server (Xvfb): a Spectral/Spatial node scanned through the program's own
+// commands, a hand-written Gerber board added to the project as its overlay, and the overlay editor
+// opened from the map as the side panel's "Edit Overlay" does: the drawing over the heat map on the
+// screen, written out as a picture.
+
+#include "app/CHalvionApp.h"
+#include "app/CMainFrame.h"
+#include "app/controls/CProjectView.h"
+#include "app/panes/CViewTreeMenu.h"
+#include "app/panes/CViewTreeWidget.h"
+#include "app/project/CChildFrame.h"
+#include "app/project/CFormViewFactory.h"
+#include "core/QDataWriter.h"
+#include "core/TypeIds.h"
+#include "core/drawing/DrawingRecords.h"
+#include "overlay/COverlayView.h"
+#include "overlay/COverlayViewFrame.h"
+#include "overlay/import/GerberConvert.h"
+#include "overlay/import/ImportSource.h"
+#include "project/COverlayControl.h"
+#include "project/QNodeMediator.h"
+#include "project/TfrmMainApp.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "tests/app/support/AcceptanceDriver.h"
+#include "tests/app/support/ProgramScreens.h"
+#include "tests/app/support/QtTestApplication.h"
+#include "views/spatial/CSpatialView.h"
+#include "views/spatial/CSpectralSpatialViewFrame.h"
+#include "views/spatial/CViewFrameMaker.h"
+
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace orv {
+namespace {
+
+using namespace std::chrono_literals;
+using Driver = testing::AcceptanceDriver;
+
+constexpr uint32_t kBoardId = 5150;
+
+// A small board in millimetres: its outline, a row of round pads joined by tracks, an IC footprint of
+// rectangular pads and a few vias.
+const char* const kBoard =
+    "%FSLAX33Y33*%\n%MOMM*%\n"
+    "%ADD10C,0.5*%\n%ADD11C,3.0X1.2*%\n%ADD12R,2.0X4.0*%\n%ADD13C,1.6X0.8*%\n%ADD14C,1.2*%\n"
+    "D10*\nX0Y0D02*\nX280000Y0D01*\nX280000Y220000D01*\nX0Y220000D01*\nX0Y0D01*\n"
+    "D11*\nX30000Y30000D03*\nX60000Y30000D03*\nX90000Y30000D03*\nX120000Y30000D03*\n"
+    "D14*\nX30000Y30000D02*\nX60000Y30000D01*\nX60000Y80000D01*\nX150000Y80000D01*\n"
+    "X90000Y30000D02*\nX90000Y60000D01*\nX200000Y60000D01*\nX200000Y160000D01*\n"
+    "D12*\nX160000Y120000D03*\nX170000Y120000D03*\nX180000Y120000D03*\nX190000Y120000D03*\n"
+    "X160000Y180000D03*\nX170000Y180000D03*\nX180000Y180000D03*\nX190000Y180000D03*\n"
+    "D13*\nX240000Y40000D03*\nX240000Y190000D03*\nX40000Y190000D03*\n"
+    "M02*\n";
+
+class ProgramOverlayEditorScreenshot : public testing::QtWidgetTest {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+        }
+        CViewFrameMaker::Install();
+    }
+    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
+
+    Driver m_driver;
+};
+
+TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* node =
+        testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    ASSERT_NE(node, nullptr);
+    CSpatialView* map = nullptr;
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            auto* splitFrame =
+                dynamic_cast<CSpectralSpatialViewFrame*>(node->GetFrame(QFrameClass::SpectralSpatial));
+            map = splitFrame != nullptr ? splitFrame->GetSpatialPane() : nullptr;
+            return map != nullptr && map->isVisible() && map->GetMapBuildCount() > 0;
+        },
+        30s));
+
+    // The board imported as the Gerber import makes it and added to the project's overlays.
+    const std::string text = kBoard;
+    ImportMemorySource source(text);
+    const DrawList board = GerberConvert(source);
+    ASSERT_FALSE(board.IsEmpty());
+    QCharCounterDataWriter counter;
+    WriteOverlayDrawingRecords(counter, board.Head());
+    std::vector<uint8_t> records(counter.m_count);
+    QCharArrayDataWriter writer(records.data(), counter.m_count);
+    WriteOverlayDrawingRecords(writer, board.Head());
+    TfrmMainApp* container = TfrmMainApp::GetCurrentProjectContainer();
+    ASSERT_NE(container, nullptr);
+    ASSERT_TRUE(container->AddPcbOverlayControl(records, kBoardId, static_cast<uint32_t>(text.size()), true));
+    COverlayControl* control = container->FindOverlayControl(kBoardId);
+    ASSERT_NE(control, nullptr);
+    ASSERT_NE(control->GetDrawList(), nullptr);
+
+    // The scan shows the board from near the grid's top-left corner.
+    CScanAreaRecord& area = node->GetCurrentSpectralSpatialScanData()->m_ScanArea;
+    area.m_Variant = 0;
+    area.m_OverlayId = kBoardId;
+    area.m_Values = {0.04F, 0.05F};
+    area.m_Left = control->GetExtentMinimum().x;
+    area.m_Top = control->GetExtentMinimum().y;
+    area.m_Right = control->GetExtentMaximum().x;
+    area.m_Bottom = control->GetExtentMaximum().y;
+
+    map->OpenOverlayEditor();
+    COverlayViewFrame* editorFrame = map->GetOverlayFrame();
+    ASSERT_NE(editorFrame, nullptr);
+    COverlayView& editor = *editorFrame->GetOverlayView();
+    editorFrame->move(120, 80);
+    size_t black = 0;
+    size_t coloured = 0;
+    const auto shown = [&] {
+        if (!editorFrame->isVisible() || editor.GetSelectedOverlayId() != kBoardId ||
+            editor.GetRenderedDrawing().isNull()) {
+            return false;
+        }
+        const QRect onScreen(editor.mapToGlobal(editor.GetAreaRect().topLeft()), editor.GetAreaRect().size());
+        const QImage screen = testing::GrabScreen().copy(onScreen).convertToFormat(QImage::Format_RGB32);
+        black = 0;
+        coloured = 0;
+        for (int y = 0; y < screen.height(); y += 2) {
+            for (int x = 0; x < screen.width(); x += 2) {
+                const QColor colour(screen.pixel(x, y));
+                black += colour.value() < 40 ? 1 : 0;
+                coloured += colour.saturation() > 120 && colour.value() > 80 ? 1 : 0;
+            }
+        }
+        return black > 200 && coloured > 200;
+    };
+    EXPECT_TRUE(testing::ProcessEventsUntil(shown, 30s))
+        << black << " dark and " << coloured << " coloured pixels";
+    EXPECT_GT(editor.GetDrawingPixelWidth(), 0);
+    const std::string shot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-overlay-editor.png");
+    std::cout << "screenshot: " << shot << "\n";
+    editorFrame->close();
+}
+
+} // namespace
+} // namespace orv
