@@ -3,6 +3,10 @@
 // come; then the walk a save makes over every scan, checked against what each scan held when it was
 // listed. ORV_CONTINUOUS_SCANS sets the number of scans (default 150,000: ten minutes of the
 // placeholder analyser); the user file's budget applies unless ORV_SCAN_MEMORY_MB is given.
+//
+// The same for spatial scans (a 29 x 42 map each; ORV_SPATIAL_SCANS, default 40,000) and for
+// spectral/spatial scans (1,218 cells of 1,001 points each, listed cell by cell; ORV_SPECTRAL_SPATIAL_SCANS,
+// default 150), added through the node's own intake calls.
 
 #include "core/QProbeScanPattern.h"
 #include "core/TypeIds.h"
@@ -13,7 +17,9 @@
 #include "project/QProjectFileFormat.h"
 #include "project/QReceivedScanCopy.h"
 #include "project/QScanMemoryBudget.h"
+#include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
 #include "scandata/QSetupScanCommand.h"
 #include "scandata/QSpectralScan.h"
 #include "scandata/QSpectralScanContainer.h"
@@ -127,5 +133,155 @@ void BM_ContinuousSpectralScanMemory(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ContinuousSpectralScanMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+uint32_t ScanCount(const char* variable, uint32_t fallback) {
+    const char* text = std::getenv(variable);
+    return text != nullptr ? static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) : fallback;
+}
+
+void ReportSample(uint32_t scans) {
+    std::fprintf(stderr, "%u scans: %.1f MB resident, %.1f MB allocated, %.1f MB held by scans\n", scans,
+                 ResidentMegabytes(), static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1024.0),
+                 static_cast<double>(QScanMemoryBudget::GetHeldBytes()) / (1024.0 * 1024.0));
+}
+
+std::unique_ptr<QNodeMediator> MakeNode(MessageThread& thread, uint16_t kind) {
+    QNodeFactory factory(QFundamentalNodeMediator::MakeMaker(thread, nullptr));
+    std::unique_ptr<QNodeMediator> made =
+        factory.CreateNodeWithMediator(nullptr, nullptr, kind, nullptr, false);
+    made->SetKind(kind);
+    return made;
+}
+
+QScanDataRecord Record(int32_t scanID, uint16_t rows, uint16_t columns) {
+    QScanDataRecord record;
+    record.m_ScanId = scanID;
+    record.m_Rows = rows;
+    record.m_Columns = columns;
+    record.m_StartFrequency = 100.0F;
+    record.m_StopFrequency = 1100.0F;
+    record.m_CenterFrequency = 600.0F;
+    record.m_Texts = {"", "", "", "2026-12-10,  07:00:00", "", ""};
+    return record;
+}
+
+// Every scan listed, then the save's walk over all of them, each checked against the hash of what a
+// save wrote of it when it was listed.
+template <class Scan, class Find, class Saved>
+void WalkAsASave(benchmark::State& state, QNodeMediator& mediator, uint16_t kind,
+                 const std::vector<size_t>& listed, Find find, Saved saved) {
+    uint32_t differing = 0;
+    const std::vector<int32_t> ids = mediator.GetScanIDs(kind);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const Scan* scan = find(ids[i]);
+        if (scan == nullptr || saved(*scan) != listed[i]) {
+            ++differing;
+        }
+    }
+    std::fprintf(stderr, "save walk over %zu scans: %u differ, %.1f MB resident\n", ids.size(), differing,
+                 ResidentMegabytes());
+    state.counters["scans"] = static_cast<double>(ids.size());
+    state.counters["differing"] = differing;
+    state.counters["resident_MB"] = ResidentMegabytes();
+}
+
+size_t SavedSpatialHash(const CSpatialScanData& scan) {
+    const QProjectSpatialScanRecord record = QMediatorProjectFileModel::MakeSpatialRecord(scan);
+    return std::hash<std::string>{}(std::string(record.m_values.begin(), record.m_values.end())) ^
+           std::hash<std::string>{}(std::string(record.m_zeltRecords.begin(), record.m_zeltRecords.end()));
+}
+
+size_t SavedSpectralSpatialHash(const CSpectralSpatialScanData& scan) {
+    const QProjectSpectralSpatialScanRecord record =
+        QMediatorProjectFileModel::MakeSpectralSpatialRecord(scan);
+    size_t hash = record.m_cells.size();
+    for (const QProjectCellEntry& cell : record.m_cells) {
+        hash = hash * 31 + std::hash<std::string>{}(std::string(cell.m_values.begin(), cell.m_values.end())) +
+               cell.m_words[0] + (static_cast<size_t>(cell.m_words[1]) << 16);
+    }
+    return hash;
+}
+
+void ApplyBudget() {
+    if (const char* budget = std::getenv("ORV_SCAN_MEMORY_MB")) {
+        QScanMemoryBudget::SetBudgetBytesForTest(std::strtoull(budget, nullptr, 10) * 1024 * 1024);
+    }
+    std::fprintf(stderr, "budget %.0f MB, start %.1f MB resident\n",
+                 static_cast<double>(QScanMemoryBudget::GetBudgetBytes()) / (1024.0 * 1024.0),
+                 ResidentMegabytes());
+}
+
+void BM_ContinuousSpatialScanMemory(benchmark::State& state) {
+    const uint32_t scans = ScanCount("ORV_SPATIAL_SCANS", 40000);
+    constexpr uint16_t kRows = 29;
+    constexpr uint16_t kColumns = 42;
+    for (auto _ : state) {
+        MessageThread thread;
+        std::unique_ptr<QNodeMediator> mediator = MakeNode(thread, kTypeSpatialScanNode);
+        std::vector<size_t> listed;
+        listed.reserve(scans);
+        ApplyBudget();
+        for (uint32_t round = 0; round < scans; ++round) {
+            QSpatialScanAddition addition;
+            addition.m_Record = Record(static_cast<int32_t>(round + 1), kRows, kColumns);
+            addition.m_Values.resize(static_cast<size_t>(kRows) * kColumns);
+            for (size_t i = 0; i < addition.m_Values.size(); ++i) {
+                addition.m_Values[i] = static_cast<int16_t>((i * 7 + round * 13) % 900);
+            }
+            mediator->AddSpatialScanData(std::move(addition), true, false);
+            thread.Pump();
+            int32_t id = 0;
+            listed.push_back(SavedSpatialHash(*mediator->GetLastSpatialScanData(id)));
+            if ((round + 1) % 5000 == 0) {
+                ReportSample(round + 1);
+            }
+        }
+        WalkAsASave<CSpatialScanData>(
+            state, *mediator, kTypeSpatialScanNode, listed,
+            [&mediator](int32_t id) { return mediator->FindSpatialScanData(id); }, SavedSpatialHash);
+    }
+}
+BENCHMARK(BM_ContinuousSpatialScanMemory)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_ContinuousSpectralSpatialScanMemory(benchmark::State& state) {
+    const uint32_t scans = ScanCount("ORV_SPECTRAL_SPATIAL_SCANS", 150);
+    constexpr uint16_t kRows = 29;
+    constexpr uint16_t kColumns = 42;
+    constexpr uint32_t kCells = static_cast<uint32_t>(kRows) * kColumns;
+    for (auto _ : state) {
+        MessageThread thread;
+        std::unique_ptr<QNodeMediator> mediator = MakeNode(thread, kTypeSpectralSpatialScanNode);
+        std::vector<size_t> listed;
+        listed.reserve(scans);
+        ApplyBudget();
+        for (uint32_t round = 0; round < scans; ++round) {
+            for (uint32_t cell = 1; cell <= kCells; ++cell) {
+                QCellAddition addition;
+                addition.m_Record = Record(static_cast<int32_t>(round + 1), kRows, kColumns);
+                addition.m_CellIndex = cell;
+                addition.m_CellCount = kCells;
+                addition.m_CellWord1 = static_cast<uint16_t>((cell - 1) / kColumns);
+                addition.m_CellWord2 = static_cast<uint16_t>((cell - 1) % kColumns);
+                addition.m_HasValues = true;
+                addition.m_Values.resize(kPoints);
+                for (uint32_t i = 0; i < kPoints; ++i) {
+                    addition.m_Values[i] = static_cast<int16_t>((i * 7 + cell * 3 + round * 13) % 900);
+                }
+                mediator->AddSpectralSpatialScanData(std::move(addition), true);
+                thread.Pump();
+            }
+            int32_t id = 0;
+            listed.push_back(SavedSpectralSpatialHash(*mediator->GetLastSpectralSpatialScanData(id)));
+            if ((round + 1) % 10 == 0) {
+                ReportSample(round + 1);
+            }
+        }
+        WalkAsASave<CSpectralSpatialScanData>(
+            state, *mediator, kTypeSpectralSpatialScanNode, listed,
+            [&mediator](int32_t id) { return mediator->FindSpectralSpatialScanData(id); },
+            SavedSpectralSpatialHash);
+    }
+}
+BENCHMARK(BM_ContinuousSpectralSpatialScanMemory)->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace orv {
@@ -290,12 +291,18 @@ template <class Scan, class Record, class Find, class Make>
 void VisitList(QNodeMediator& mediator, uint16_t kind, CriticalSection& section, Find&& find, Make&& make,
                const std::function<void(const Record&)>& visit) {
     for (int32_t scanID : mediator.GetScanIDs(kind)) {
-        CriticalSectionGuard guard(section);
+        // Found (and read back from its scan file when kept out of memory) outside the section;
+        // the record is made under it and written after it.
         Scan* scan = find(scanID);
         if (scan == nullptr) {
             throw QStorageLayerException(kListChangedText);
         }
-        visit(make(*scan));
+        std::optional<Record> record;
+        {
+            CriticalSectionGuard guard(section);
+            record.emplace(make(*scan));
+        }
+        visit(*record);
     }
 }
 

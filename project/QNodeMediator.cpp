@@ -47,7 +47,7 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
 template <class T> QNodeMediator::ComparedScans<T>::ComparedScans() = default;
 template <class T> QNodeMediator::ComparedScans<T>::~ComparedScans() = default;
 
-QNodeMediator::QNodeMediator() : m_spectralResidency(std::make_unique<QScanResidency>()) {}
+QNodeMediator::QNodeMediator() : m_scanResidency(std::make_unique<QScanResidency>()) {}
 
 namespace {
 
@@ -130,6 +130,7 @@ QNodeMediator::~QNodeMediator() {
     s_previousScanningMediator.compare_exchange_strong(self, kNone);
 
     ClearScanData();
+    SetLinkedScan(nullptr);
     for (auto& frame : m_frames) {
         if (frame != nullptr && frame->HasWindow()) {
             frame->DestroyWindow();

@@ -602,9 +602,17 @@ private:
     // sources by their part instead).
     std::vector<const CScanData*> ListedScans(uint16_t kind) const;
     int32_t NewestScanID(uint16_t kind, size_t& count);
-    // Makes a spectral scan whole and marks it used; the scans a view shows are never moved out.
-    CSpectralScanData* UseSpectral(CSpectralScanData* scan);
-    void TrimSpectral();
+    // Makes a scan of the lists whole and marks it used; the scans the views show are never moved
+    // out. Throws QStorageLayerException (Error#312) when its bulk cannot be read back.
+    void UseScan(CScanData* scan);
+    // The same for a view's lookup and for a scan about to change: a scan that cannot be read back is
+    // logged (Error#312) and answered false, since nothing above a view's message or a scan's intake
+    // could handle the exception. False for no scan too.
+    bool UseScanForView(CScanData* scan);
+    bool ChangingScan(CScanData& scan);
+    void TrimScans();
+    bool IsShownScan(const CScanData& scan) const;
+    void SetLinkedScan(CSpectralSpatialScanData* scan);
     void RefreshComparedViews();
     void AttachComparisonLink(QNodeMediator*& slot, QNodeMediator* link);
     void DropComparisonLinks();
@@ -629,9 +637,9 @@ private:
                          uint32_t message);
 
     std::vector<std::unique_ptr<CSpectralScanData>> m_spectralScans;
-    // Keeps the spectral scans within the memory budget; lookups (also the const ones a save uses)
-    // make a scan whole, so it is mutable.
-    std::unique_ptr<QScanResidency> m_spectralResidency;
+    // Keeps the scans of the four lists within the memory budget; lookups (also the const ones a
+    // save uses) make a scan whole.
+    std::unique_ptr<QScanResidency> m_scanResidency;
     std::vector<std::unique_ptr<CSpatialScanData>> m_spatialScans;
     std::vector<std::unique_ptr<CSpectralSpatialScanData>> m_spectralSpatialScans;
     std::vector<std::unique_ptr<CHandHeldProbeScanData>> m_handHeldScans;

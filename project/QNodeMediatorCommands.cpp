@@ -248,15 +248,10 @@ void QNodeMediator::SetLinkedScanID(int32_t scanID) {
 }
 
 std::vector<QMeasuredFrequencyData::Entry> QNodeMediator::CopyMeasuredFrequencies(const CScanData& scan) {
-    // A spectral scan kept out of memory is made whole first (that takes the section itself). Only
-    // then: the scan hands over its frequencies to a scan that stays whole meanwhile.
-    for (const auto& held : m_spectralScans) {
-        if (held.get() == &scan) {
-            if (m_spectralResidency->IsMovedOut(*held)) {
-                UseSpectral(held.get());
-            }
-            break;
-        }
+    // A scan of this node kept out of memory is made whole first (that takes the section itself).
+    // Only then: the scan hands over its frequencies to a scan that stays whole meanwhile.
+    if (m_scanResidency->IsMovedOut(scan) && !UseScanForView(const_cast<CScanData*>(&scan))) {
+        return {};
     }
     CriticalSectionGuard guard(m_firstSection);
     if (const auto* spectral = dynamic_cast<const CSpectralScanData*>(&scan)) {
@@ -268,15 +263,22 @@ std::vector<QMeasuredFrequencyData::Entry> QNodeMediator::CopyMeasuredFrequencie
     return {};
 }
 
+void QNodeMediator::SetLinkedScan(CSpectralSpatialScanData* scan) {
+    // The node that lists the scan keeps it in memory while this composite shows it.
+    QScanResidency::Unlink(m_pLinkedScan);
+    m_pLinkedScan = scan;
+    QScanResidency::Link(m_pLinkedScan);
+}
+
 bool QNodeMediator::ResolveLinkedScanData() {
-    m_pLinkedScan = nullptr;
+    SetLinkedScan(nullptr);
     if (m_pParent == nullptr) {
         return false;
     }
     if (m_pParent->GetKind() == kTypeSpectralSpatialScanNode) {
-        m_pLinkedScan = m_pParent->GetSpectralSpatialScanData(m_nLinkedScanID);
+        SetLinkedScan(m_pParent->GetSpectralSpatialScanData(m_nLinkedScanID));
     } else {
-        m_pLinkedScan = m_pParent->GetHandHeldProbeScanData(m_nLinkedScanID);
+        SetLinkedScan(m_pParent->GetHandHeldProbeScanData(m_nLinkedScanID));
     }
     return m_pLinkedScan != nullptr;
 }
@@ -506,7 +508,7 @@ void QNodeMediator::CreateUserComposite(QNodeMediator& source) {
     } else if (source.GetKind() == kTypeHandHeldProbeScanNode) {
         scan = source.GetHandHeldProbeScanData(m_nLinkedScanID);
     }
-    m_pLinkedScan = scan;
+    SetLinkedScan(scan);
     if (scan == nullptr) {
         return;
     }

@@ -1,8 +1,10 @@
 #include "analyzers/CInstrumentInfo.h"
+#include "core/QException.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "core/UnitConversion.h"
 #include "platform/CLocale.h"
+#include "platform/log/InformationLog.h"
 #include "platform/msg/MessageTarget.h"
 #include "project/NodeMessages.h"
 #include "project/QNodeContainer.h"
@@ -35,11 +37,8 @@ template <class T> T* FindScan(const std::vector<std::unique_ptr<T>>& list, int3
     return nullptr;
 }
 
-template <class T> T* FindPrepared(const std::vector<std::unique_ptr<T>>& list, int32_t scanID) {
-    T* scan = FindScan(list, scanID);
-    if (scan != nullptr) {
-        scan->Prepare();
-    }
+template <class T> T* Prepared(T* scan) {
+    scan->Prepare();
     return scan;
 }
 
@@ -118,50 +117,68 @@ std::unique_ptr<_SpectralSpatialScanDataUnit> MakeUnit(QCellAddition& addition, 
 
 // --- Lookups ---
 
+// A view's lookup makes the scan whole and prepares it; a save's (Find) makes it whole only, so that
+// it writes what was measured or loaded.
 CSpectralScanData* QNodeMediator::GetSpectralScanData(int32_t scanID) {
-    CSpectralScanData* scan = UseSpectral(FindScan(m_spectralScans, scanID));
-    if (scan != nullptr) {
-        scan->Prepare();
-    }
-    return scan;
+    CSpectralScanData* scan = FindScan(m_spectralScans, scanID);
+    return UseScanForView(scan) ? Prepared(scan) : nullptr;
 }
 CSpatialScanData* QNodeMediator::GetSpatialScanData(int32_t scanID) {
-    return FindPrepared(m_spatialScans, scanID);
+    CSpatialScanData* scan = FindScan(m_spatialScans, scanID);
+    return UseScanForView(scan) ? Prepared(scan) : nullptr;
 }
 CSpectralSpatialScanData* QNodeMediator::GetSpectralSpatialScanData(int32_t scanID) {
-    return FindPrepared(m_spectralSpatialScans, scanID);
+    CSpectralSpatialScanData* scan = FindScan(m_spectralSpatialScans, scanID);
+    return UseScanForView(scan) ? Prepared(scan) : nullptr;
 }
 CHandHeldProbeScanData* QNodeMediator::GetHandHeldProbeScanData(int32_t scanID) {
-    return FindPrepared(m_handHeldScans, scanID);
+    CHandHeldProbeScanData* scan = FindScan(m_handHeldScans, scanID);
+    return UseScanForView(scan) ? Prepared(scan) : nullptr;
 }
 
 CSpectralScanData* QNodeMediator::FindSpectralScanData(int32_t scanID) const {
-    // The scan is made whole but not prepared: a save writes what was measured or loaded.
-    return const_cast<QNodeMediator*>(this)->UseSpectral(FindScan(m_spectralScans, scanID));
+    CSpectralScanData* scan = FindScan(m_spectralScans, scanID);
+    const_cast<QNodeMediator*>(this)->UseScan(scan);
+    return scan;
 }
 CSpatialScanData* QNodeMediator::FindSpatialScanData(int32_t scanID) const {
-    return FindScan(m_spatialScans, scanID);
+    CSpatialScanData* scan = FindScan(m_spatialScans, scanID);
+    const_cast<QNodeMediator*>(this)->UseScan(scan);
+    return scan;
 }
 CSpectralSpatialScanData* QNodeMediator::FindSpectralSpatialScanData(int32_t scanID) const {
-    return FindScan(m_spectralSpatialScans, scanID);
+    CSpectralSpatialScanData* scan = FindScan(m_spectralSpatialScans, scanID);
+    const_cast<QNodeMediator*>(this)->UseScan(scan);
+    return scan;
 }
 CHandHeldProbeScanData* QNodeMediator::FindHandHeldProbeScanData(int32_t scanID) const {
-    return FindScan(m_handHeldScans, scanID);
+    CHandHeldProbeScanData* scan = FindScan(m_handHeldScans, scanID);
+    const_cast<QNodeMediator*>(this)->UseScan(scan);
+    return scan;
 }
 
 CSpectralScanData* QNodeMediator::GetLastSpectralScanData(int32_t& scanID) {
-    if (!m_spectralScans.empty()) {
-        UseSpectral(m_spectralScans.back().get());
+    if (!m_spectralScans.empty() && !UseScanForView(m_spectralScans.back().get())) {
+        return nullptr;
     }
     return LastScan(m_spectralScans, scanID);
 }
 CSpatialScanData* QNodeMediator::GetLastSpatialScanData(int32_t& scanID) {
+    if (!m_spatialScans.empty() && !UseScanForView(m_spatialScans.back().get())) {
+        return nullptr;
+    }
     return LastScan(m_spatialScans, scanID);
 }
 CSpectralSpatialScanData* QNodeMediator::GetLastSpectralSpatialScanData(int32_t& scanID) {
+    if (!m_spectralSpatialScans.empty() && !UseScanForView(m_spectralSpatialScans.back().get())) {
+        return nullptr;
+    }
     return LastScan(m_spectralSpatialScans, scanID);
 }
 CHandHeldProbeScanData* QNodeMediator::GetLastHandHeldProbeScanData(int32_t& scanID) {
+    if (!m_handHeldScans.empty() && !UseScanForView(m_handHeldScans.back().get())) {
+        return nullptr;
+    }
     return LastScan(m_handHeldScans, scanID);
 }
 
@@ -224,18 +241,55 @@ int32_t QNodeMediator::NewestScanID(uint16_t kind, size_t& count) {
     return ids.empty() ? -1 : ids.back();
 }
 
-CSpectralScanData* QNodeMediator::UseSpectral(CSpectralScanData* scan) {
-    if (scan != nullptr) {
-        m_spectralResidency->Use(*scan,
-                                 {m_pCurrentSpectral, FindScan(m_spectralScans, m_nDisplayedSpectralScanID)},
-                                 m_firstSection);
+bool QNodeMediator::IsShownScan(const CScanData& scan) const {
+    if (&scan == m_pCurrentSpectral || &scan == m_pCurrentSpatial || &scan == m_pCurrentSpectralSpatial ||
+        &scan == m_pCurrentHandHeld) {
+        return true;
     }
-    return scan;
+    const auto scanID = static_cast<int32_t>(scan.m_ScanId);
+    if (dynamic_cast<const CHandHeldProbeScanData*>(&scan) != nullptr) {
+        return scanID == m_nDisplayedHandHeldScanID;
+    }
+    if (dynamic_cast<const CSpectralSpatialScanData*>(&scan) != nullptr) {
+        return scanID == m_nDisplayedSpectralSpatialScanID;
+    }
+    if (dynamic_cast<const CSpatialScanData*>(&scan) != nullptr) {
+        return scanID == m_nDisplayedSpatialScanID;
+    }
+    return scanID == m_nDisplayedSpectralScanID;
 }
 
-void QNodeMediator::TrimSpectral() {
-    m_spectralResidency->Trim({m_pCurrentSpectral, FindScan(m_spectralScans, m_nDisplayedSpectralScanID)},
-                              m_firstSection);
+void QNodeMediator::UseScan(CScanData* scan) {
+    if (scan != nullptr) {
+        m_scanResidency->Use(*scan, [this](const CScanData& held) { return IsShownScan(held); });
+    }
+}
+
+bool QNodeMediator::UseScanForView(CScanData* scan) {
+    if (scan == nullptr) {
+        return false;
+    }
+    try {
+        UseScan(scan);
+    } catch (const QStorageLayerException& error) {
+        AddInformationMessage(1, error.what());
+        return false;
+    }
+    return true;
+}
+
+bool QNodeMediator::ChangingScan(CScanData& scan) {
+    try {
+        m_scanResidency->Changing(scan, [this](const CScanData& held) { return IsShownScan(held); });
+    } catch (const QStorageLayerException& error) {
+        AddInformationMessage(1, error.what());
+        return false;
+    }
+    return true;
+}
+
+void QNodeMediator::TrimScans() {
+    m_scanResidency->Trim([this](const CScanData& held) { return IsShownScan(held); });
 }
 
 int32_t QNodeMediator::GetNextSpectralScanID() const {
@@ -313,7 +367,7 @@ void QNodeMediator::PostCloseToLiveFrame(QFrameClass frameClass) {
 
 bool QNodeMediator::DeleteSpectralScanData(int32_t scanID) {
     if (const CSpectralScanData* doomed = FindScan(m_spectralScans, scanID)) {
-        m_spectralResidency->Removed(*doomed);
+        m_scanResidency->Removed(*doomed);
     }
     return DeleteScan(
         m_spectralScans, scanID, m_firstSection, m_pCurrentSpectral, scanID == m_nDisplayedSpectralScanID,
@@ -322,6 +376,9 @@ bool QNodeMediator::DeleteSpectralScanData(int32_t scanID) {
 }
 
 bool QNodeMediator::DeleteSpatialScanData(int32_t scanID) {
+    if (const CSpatialScanData* doomed = FindScan(m_spatialScans, scanID)) {
+        m_scanResidency->Removed(*doomed);
+    }
     return DeleteScan(
         m_spatialScans, scanID, m_firstSection, m_pCurrentSpatial, scanID == m_nDisplayedSpatialScanID,
         [this](int32_t successor) { ShowSpatialScanData(successor); },
@@ -329,6 +386,9 @@ bool QNodeMediator::DeleteSpatialScanData(int32_t scanID) {
 }
 
 bool QNodeMediator::DeleteSpectralSpatialScanData(int32_t scanID) {
+    if (const CSpectralSpatialScanData* doomed = FindScan(m_spectralSpatialScans, scanID)) {
+        m_scanResidency->Removed(*doomed);
+    }
     return DeleteScan(
         m_spectralSpatialScans, scanID, m_secondSection, m_pCurrentSpectralSpatial,
         scanID == m_nDisplayedSpectralSpatialScanID,
@@ -338,10 +398,12 @@ bool QNodeMediator::DeleteSpectralSpatialScanData(int32_t scanID) {
 
 bool QNodeMediator::DeleteHandHeldProbeScanData(int32_t scanID) {
     // The current hand-held entry doubles as the current spectral/spatial one.
-    if (CHandHeldProbeScanData* doomed = FindScan(m_handHeldScans, scanID);
-        doomed != nullptr && m_pCurrentSpectralSpatial == doomed) {
-        CriticalSectionGuard guard(m_secondSection);
-        m_pCurrentSpectralSpatial = nullptr;
+    if (CHandHeldProbeScanData* doomed = FindScan(m_handHeldScans, scanID)) {
+        m_scanResidency->Removed(*doomed);
+        if (m_pCurrentSpectralSpatial == doomed) {
+            CriticalSectionGuard guard(m_secondSection);
+            m_pCurrentSpectralSpatial = nullptr;
+        }
     }
     return DeleteScan(
         m_handHeldScans, scanID, m_secondSection, m_pCurrentHandHeld, scanID == m_nDisplayedHandHeldScanID,
@@ -356,7 +418,7 @@ void QNodeMediator::ClearScanData() {
     m_pCurrentSpatial = nullptr;
     m_pCurrentSpectralSpatial = nullptr;
     m_pCurrentHandHeld = nullptr;
-    m_spectralResidency->Clear();
+    m_scanResidency->Clear();
     m_spectralScans.clear();
     m_spatialScans.clear();
     m_spectralSpatialScans.clear();
@@ -505,14 +567,6 @@ template <class T> std::unique_ptr<T> CopyOf(const std::unique_ptr<T>& scan, QSc
     return copy;
 }
 
-template <class T>
-void AppendCopies(std::vector<std::unique_ptr<T>>& own, const std::vector<std::unique_ptr<T>>& other,
-                  QScanDataMediator* mediator) {
-    for (const auto& scan : other) {
-        own.push_back(CopyOf(scan, mediator));
-    }
-}
-
 } // namespace
 
 bool QNodeMediator::CopyScanDataFrom(QNodeMediator& source) {
@@ -537,22 +591,44 @@ bool QNodeMediator::CopyScanDataFrom(QNodeMediator& source) {
         own.resultChanged = 1;
     };
     // The source's scans are made whole one at a time and copied before the sections are taken:
-    // bringing a scan back reads its scan file.
+    // bringing a scan back reads its scan file. A scan that cannot be read back fails the copy.
+    const auto copyAll = [&source, self](const auto& list, auto& copies) {
+        copies.reserve(list.size());
+        for (const auto& scan : list) {
+            if (!source.UseScanForView(scan.get())) {
+                return false;
+            }
+            copies.push_back(CopyOf(scan, self));
+        }
+        return true;
+    };
     std::vector<std::unique_ptr<CSpectralScanData>> spectralCopies;
-    spectralCopies.reserve(source.m_spectralScans.size());
-    for (const auto& scan : source.m_spectralScans) {
-        source.UseSpectral(scan.get());
-        spectralCopies.push_back(CopyOf(scan, self));
+    std::vector<std::unique_ptr<CSpatialScanData>> spatialCopies;
+    std::vector<std::unique_ptr<CSpectralSpatialScanData>> spectralSpatialCopies;
+    std::vector<std::unique_ptr<CHandHeldProbeScanData>> handHeldCopies;
+    if (!copyAll(source.m_spectralScans, spectralCopies) || !copyAll(source.m_spatialScans, spatialCopies) ||
+        !copyAll(source.m_spectralSpatialScans, spectralSpatialCopies) ||
+        !copyAll(source.m_handHeldScans, handHeldCopies)) {
+        return false;
     }
+    const auto appendAll = [this](auto& own, auto& copies, CriticalSection& section) {
+        for (auto& copy : copies) {
+            m_scanResidency->Added(*copy, section);
+            own.push_back(std::move(copy));
+        }
+    };
+    {
+        CriticalSectionGuard first(m_firstSection);
+        CriticalSectionGuard second(m_secondSection);
+        appendAll(m_spectralScans, spectralCopies, m_firstSection);
+        appendAll(m_spatialScans, spatialCopies, m_firstSection);
+        appendAll(m_spectralSpatialScans, spectralSpatialCopies, m_secondSection);
+        appendAll(m_handHeldScans, handHeldCopies, m_secondSection);
+    }
+    // Outside the sections: moving scans out writes their scan file.
+    TrimScans();
     CriticalSectionGuard first(m_firstSection);
     CriticalSectionGuard second(m_secondSection);
-    for (auto& copy : spectralCopies) {
-        m_spectralResidency->Added(*copy);
-        m_spectralScans.push_back(std::move(copy));
-    }
-    AppendCopies(m_spatialScans, source.m_spatialScans, self);
-    AppendCopies(m_spectralSpatialScans, source.m_spectralSpatialScans, self);
-    AppendCopies(m_handHeldScans, source.m_handHeldScans, self);
     // A pasted report generator reports what its original was set to report.
     m_reportBuffers = source.m_reportBuffers;
     switch (m_nKind) {
@@ -600,12 +676,14 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
             return false;
         }
         CSpectralScanData& last = *m_spectralScans.back();
-        m_spectralResidency->Changing(last, m_firstSection);
+        if (!ChangingScan(last)) {
+            return false;
+        }
         {
             CriticalSectionGuard guard(m_firstSection);
             last.SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
         }
-        m_spectralResidency->Changed(last);
+        m_scanResidency->Changed(last);
         return true;
     }
     const QScanDataRecord& record = addition.m_Record;
@@ -621,14 +699,16 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
         scan->SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
         touched = scan.get();
         m_spectralScans.push_back(std::move(scan));
-        m_spectralResidency->Added(*touched);
-        TrimSpectral();
+        m_scanResidency->Added(*touched, m_firstSection);
+        TrimScans();
     } else {
         if (m_spectralScans.empty()) {
             throw std::invalid_argument("no spectral scan to update");
         }
         CSpectralScanData& last = *m_spectralScans.back();
-        m_spectralResidency->Changing(last, m_firstSection);
+        if (!ChangingScan(last)) {
+            return false;
+        }
         {
             CriticalSectionGuard guard(m_firstSection);
             if (last.GetPointFormat() == CSpectralScanData::kMirtPoints) {
@@ -650,7 +730,7 @@ bool QNodeMediator::AddSpectralScanData(QSpectralScanAddition addition, bool liv
             last.m_PeakHold = record.m_PeakHold;
             last.BuildSpectralSnapshot();
         }
-        m_spectralResidency->Changed(last);
+        m_scanResidency->Changed(last);
         touched = &last;
     }
     if (m_pTreeContainer != nullptr) {
@@ -694,11 +774,16 @@ bool QNodeMediator::AddSpatialScanData(QSpatialScanAddition addition, bool live,
         }
         touched = scan.get();
         m_spatialScans.push_back(std::move(scan));
+        m_scanResidency->Added(*touched, m_firstSection);
+        TrimScans();
     } else {
         if (m_spatialScans.empty()) {
             throw std::invalid_argument("no spatial scan to update");
         }
         CSpatialScanData& last = *m_spatialScans.back();
+        if (!ChangingScan(last)) {
+            return false;
+        }
         {
             CriticalSectionGuard guard(m_firstSection);
             if (!zelt) {
@@ -714,6 +799,7 @@ bool QNodeMediator::AddSpatialScanData(QSpatialScanAddition addition, bool live,
             last.m_PeakHold = record.m_PeakHold;
             last.BuildSpatialSnapshot();
         }
+        m_scanResidency->Changed(last);
         touched = &last;
     }
     if (m_pTreeContainer != nullptr) {
@@ -750,9 +836,14 @@ bool QNodeMediator::AddSpectralSpatialScanData(QCellAddition addition, bool live
         CopyRecordInto(*scan, addition.m_Record, this);
         scan->m_ThirdFlag = addition.m_Record.m_ThirdFlag;
         m_spectralSpatialScans.push_back(std::move(scan));
+        m_scanResidency->Added(*m_spectralSpatialScans.back(), m_secondSection);
     }
     CSpectralSpatialScanData* entry = CellEntry(m_spectralSpatialScans, addition);
     if (entry == nullptr) {
+        return false;
+    }
+    // A scan moved out while its cells still come is made whole before it takes the next one.
+    if (!ChangingScan(*entry)) {
         return false;
     }
     if (live) {
@@ -760,17 +851,25 @@ bool QNodeMediator::AddSpectralSpatialScanData(QCellAddition addition, bool live
     }
     if (addition.m_HasValues) {
         std::unique_ptr<_SpectralSpatialScanDataUnit> unit = MakeUnit(addition, zelt);
-        CriticalSectionGuard guard(m_secondSection);
-        entry->m_Units.push_back(std::move(unit));
-        if (addition.m_CellIndex == addition.m_CellCount) {
-            entry->m_Prepared = 0;
-            entry->m_Completed = 1;
+        const uint64_t bytes = CSpectralSpatialScanData::GetUnitBytes(*unit);
+        {
+            CriticalSectionGuard guard(m_secondSection);
+            entry->m_Units.push_back(std::move(unit));
+            if (addition.m_CellIndex == addition.m_CellCount) {
+                entry->m_Prepared = 0;
+                entry->m_Completed = 1;
+            }
         }
+        m_scanResidency->Grew(*entry, bytes);
+        TrimScans();
     } else if (!addition.m_MeasuredFrequencies.empty()) {
-        CriticalSectionGuard guard(m_secondSection);
-        entry->m_Completed = 1;
-        entry->SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
-        entry->m_Prepared = 0;
+        {
+            CriticalSectionGuard guard(m_secondSection);
+            entry->m_Completed = 1;
+            entry->SetMeasuredFrequencies(std::move(addition.m_MeasuredFrequencies));
+            entry->m_Prepared = 0;
+        }
+        m_scanResidency->Changed(*entry);
     }
     m_nLastCellIndex = addition.m_CellIndex;
     m_nLastCellCount = addition.m_CellCount;
@@ -789,19 +888,28 @@ bool QNodeMediator::AddHandHeldProbeScanData(QCellAddition addition, bool live) 
         auto scan = std::make_unique<CHandHeldProbeScanData>();
         CopyRecordInto(*scan, addition.m_Record, this);
         m_handHeldScans.push_back(std::move(scan));
+        m_scanResidency->Added(*m_handHeldScans.back(), m_secondSection);
     }
     CHandHeldProbeScanData* entry = CellEntry(m_handHeldScans, addition);
     if (entry == nullptr) {
         return false;
     }
     if (addition.m_HasValues) {
-        std::unique_ptr<_SpectralSpatialScanDataUnit> unit = MakeUnit(addition, zelt);
-        // The views read the units of a running hand-held scan under this section.
-        CriticalSectionGuard guard(m_secondSection);
-        entry->m_Units.push_back(std::move(unit));
-        if (addition.m_CellIndex == addition.m_CellCount) {
-            entry->m_Prepared = 0;
+        if (!ChangingScan(*entry)) {
+            return false;
         }
+        std::unique_ptr<_SpectralSpatialScanDataUnit> unit = MakeUnit(addition, zelt);
+        const uint64_t bytes = CSpectralSpatialScanData::GetUnitBytes(*unit);
+        {
+            // The views read the units of a running hand-held scan under this section.
+            CriticalSectionGuard guard(m_secondSection);
+            entry->m_Units.push_back(std::move(unit));
+            if (addition.m_CellIndex == addition.m_CellCount) {
+                entry->m_Prepared = 0;
+            }
+        }
+        m_scanResidency->Grew(*entry, bytes);
+        TrimScans();
     }
     m_nLastCellIndex = addition.m_CellIndex;
     m_nLastCellCount = addition.m_CellCount;

@@ -6,23 +6,44 @@
 #include "core/QException.h"
 #include "platform/debug/DebugOutput.h"
 #include "project/QScanMemoryBudget.h"
-#include "scandata/CSpectralScanData.h"
+#include "scandata/CScanData.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
+#include <unordered_set>
 #include <vector>
 
 namespace orv {
 
 namespace {
 
-bool Kept(const CScanData* scan, std::initializer_list<const CScanData*> keep) {
-    return std::find(keep.begin(), keep.end(), scan) != keep.end();
+// Used on the user-interface thread only, like the scan lists.
+std::unordered_multiset<const CScanData*>& LinkedScans() {
+    static std::unordered_multiset<const CScanData*> linked;
+    return linked;
 }
 
 } // namespace
+
+void QScanResidency::Link(const CScanData* scan) {
+    if (scan != nullptr) {
+        LinkedScans().insert(scan);
+    }
+}
+
+void QScanResidency::Unlink(const CScanData* scan) {
+    const auto found = LinkedScans().find(scan);
+    if (found != LinkedScans().end()) {
+        LinkedScans().erase(found);
+    }
+}
+
+bool QScanResidency::IsLinked(const CScanData* scan) {
+    return !LinkedScans().empty() && LinkedScans().count(scan) != 0;
+}
 
 QScanResidency::QScanResidency() = default;
 
@@ -33,23 +54,24 @@ QScanResidency::~QScanResidency() {
     }
 }
 
-void QScanResidency::Added(CSpectralScanData& scan) {
+void QScanResidency::Added(CScanData& scan, CriticalSection& section) {
     Entry& entry = m_entries[&scan];
+    entry.section = &section;
     entry.counted = scan.GetBulkBytes();
     QScanMemoryBudget::Add(entry.counted);
     entry.recent = m_whole.insert(m_whole.end(), &scan);
 }
 
-void QScanResidency::Changing(CSpectralScanData& scan, CriticalSection& section) {
+void QScanResidency::Changing(CScanData& scan, const Keep& keep) {
     const auto found = m_entries.find(&scan);
     if (found == m_entries.end()) {
         return;
     }
-    Use(scan, {}, section);
+    Use(scan, keep);
     found->second.stored = false;
 }
 
-void QScanResidency::Changed(CSpectralScanData& scan) {
+void QScanResidency::Changed(CScanData& scan) {
     const auto found = m_entries.find(&scan);
     if (found == m_entries.end() || found->second.out) {
         return;
@@ -59,7 +81,16 @@ void QScanResidency::Changed(CSpectralScanData& scan) {
     QScanMemoryBudget::Add(found->second.counted);
 }
 
-void QScanResidency::Removed(const CSpectralScanData& scan) {
+void QScanResidency::Grew(CScanData& scan, uint64_t bytes) {
+    const auto found = m_entries.find(&scan);
+    if (found == m_entries.end() || found->second.out) {
+        return;
+    }
+    found->second.counted += bytes;
+    QScanMemoryBudget::Add(bytes);
+}
+
+void QScanResidency::Removed(const CScanData& scan) {
     const auto found = m_entries.find(&scan);
     if (found == m_entries.end()) {
         return;
@@ -84,7 +115,7 @@ void QScanResidency::Clear() {
     m_outCount = 0;
 }
 
-bool QScanResidency::IsMovedOut(const CSpectralScanData& scan) const {
+bool QScanResidency::IsMovedOut(const CScanData& scan) const {
     const auto found = m_entries.find(&scan);
     return found != m_entries.end() && found->second.out;
 }
@@ -117,13 +148,16 @@ bool QScanResidency::OpenFile() {
     return true;
 }
 
-bool QScanResidency::MoveOut(CSpectralScanData& scan, Entry& entry, CriticalSection& section) {
+bool QScanResidency::MoveOut(CScanData& scan, Entry& entry) {
     if (!entry.stored) {
         if (!OpenFile()) {
             return false;
         }
         QCharCounterDataWriter counter;
         scan.WriteBulk(counter);
+        if (counter.m_count > std::numeric_limits<uint32_t>::max()) {
+            return false; // beyond what an entry can address: the scan stays in memory
+        }
         std::vector<uint8_t> bytes(counter.m_count);
         QCharArrayDataWriter writer(bytes.data(), static_cast<uint32_t>(bytes.size()));
         scan.WriteBulk(writer);
@@ -147,7 +181,7 @@ bool QScanResidency::MoveOut(CSpectralScanData& scan, Entry& entry, CriticalSect
         m_fileEnd += bytes.size();
     }
     {
-        CriticalSectionGuard guard(section);
+        CriticalSectionGuard guard(*entry.section);
         scan.ReleaseBulk();
     }
     QScanMemoryBudget::Remove(entry.counted);
@@ -157,14 +191,14 @@ bool QScanResidency::MoveOut(CSpectralScanData& scan, Entry& entry, CriticalSect
     return true;
 }
 
-void QScanResidency::Trim(std::initializer_list<const CScanData*> keep, CriticalSection& section) {
+void QScanResidency::Trim(const Keep& keep) {
     const uint64_t budget = QScanMemoryBudget::GetBudgetBytes();
     size_t candidates = m_whole.size() > kRecentlyUsed ? m_whole.size() - kRecentlyUsed : 0;
     auto it = m_whole.begin();
     while (candidates-- > 0 && QScanMemoryBudget::GetHeldBytes() > budget) {
-        CSpectralScanData* scan = *it;
+        CScanData* scan = *it;
         Entry& entry = m_entries.at(scan);
-        if (Kept(scan, keep) || !MoveOut(*scan, entry, section)) {
+        if ((keep && keep(*scan)) || IsLinked(scan) || !MoveOut(*scan, entry)) {
             ++it;
             continue;
         }
@@ -172,8 +206,7 @@ void QScanResidency::Trim(std::initializer_list<const CScanData*> keep, Critical
     }
 }
 
-void QScanResidency::Use(CSpectralScanData& scan, std::initializer_list<const CScanData*> keep,
-                         CriticalSection& section) {
+void QScanResidency::Use(CScanData& scan, const Keep& keep) {
     const auto found = m_entries.find(&scan);
     if (found == m_entries.end()) {
         return;
@@ -185,7 +218,7 @@ void QScanResidency::Use(CSpectralScanData& scan, std::initializer_list<const CS
     }
     // Room first, so that reading many scans one after another (a save, an export of all) stays
     // within the budget.
-    Trim(keep, section);
+    Trim(keep);
     std::vector<uint8_t> bytes(entry.size);
     size_t got = 0;
     while (got < bytes.size()) {
@@ -201,7 +234,7 @@ void QScanResidency::Use(CSpectralScanData& scan, std::initializer_list<const CS
     }
     try {
         QCharArrayDataReader reader(bytes.data(), entry.size);
-        CriticalSectionGuard guard(section);
+        CriticalSectionGuard guard(*entry.section);
         scan.ReadBulk(reader);
     } catch (const QIOException&) {
         throw QStorageLayerException("Error#312: Error reading from file: " + m_filePath + ".");

@@ -3,7 +3,7 @@
 #include "platform/sync/CriticalSection.h"
 
 #include <cstdint>
-#include <initializer_list>
+#include <functional>
 #include <list>
 #include <string>
 #include <unordered_map>
@@ -11,19 +11,18 @@
 namespace orv {
 
 class CScanData;
-class CSpectralScanData;
 
-// Keeps a node's spectral scans within the process's memory budget (QScanMemoryBudget) while every
-// scan stays listed: past the budget the least recently used scans have their bulk moved to a scan
-// file of their own (in the per-process temp folder, removed from the folder as soon as it is made,
-// so nothing is left behind), and a scan is made whole again when a view, an export, a copy or a
-// save looks it up. The scan objects themselves stay, with their headers and texts, so the list,
+// Keeps a node's scans (of every kind, through the bulk interface of CScanData) within the process's memory
+// budget (QScanMemoryBudget) while every scan stays listed: past the budget the least recently used scans
+// have their bulk moved to a scan file of their own (in the per-process temp folder, removed from the folder
+// as soon as it is made, so nothing is left behind), and a scan is made whole again when a view, an export, a
+// copy or a save looks it up. The scan objects themselves stay, with their headers and texts, so the list,
 // the tree and every pointer to a scan stay valid; only the bulk comes and goes.
 //
-// The scans a view shows (the `keep` arguments) and the few used last are never moved out, so that
-// a caller holding two or three scans at once finds them whole. Like the scan lists it serves, it
-// is used on the user-interface thread only; the bulk is swapped under the section the views read
-// it under, and the file is written and read outside it.
+// The scans a view shows (those `keep` answers true for) and the few used last are never moved out,
+// so that a caller holding two or three scans at once finds them whole. Like the scan lists it
+// serves, it is used on the user-interface thread only; the bulk is swapped under the section the
+// views read that scan under (given when it joins), and the file is written and read outside it.
 class QScanResidency {
 public:
     // Scans used this recently are never moved out.
@@ -34,23 +33,34 @@ public:
     QScanResidency(const QScanResidency&) = delete;
     QScanResidency& operator=(const QScanResidency&) = delete;
 
-    // A scan joined the list, whole.
-    void Added(CSpectralScanData& scan);
-    // Before a scan changes in place: makes it whole and forgets its stored bulk.
-    void Changing(CSpectralScanData& scan, CriticalSection& section);
+    using Keep = std::function<bool(const CScanData&)>;
+
+    // A scan joined the list, whole; the views read it under `section`.
+    void Added(CScanData& scan, CriticalSection& section);
+    // Before a scan changes in place: makes it whole and forgets its stored bulk. Throws as Use.
+    void Changing(CScanData& scan, const Keep& keep);
     // After it changed: counted again.
-    void Changed(CSpectralScanData& scan);
+    void Changed(CScanData& scan);
+    // After a whole scan grew by about `bytes` (a cell added), where counting it all again would
+    // cost as much as the scan is long.
+    void Grew(CScanData& scan, uint64_t bytes);
     // Before the scan leaves the list.
-    void Removed(const CSpectralScanData& scan);
+    void Removed(const CScanData& scan);
     void Clear();
     // Makes the scan whole (moving others out first when the process is over its budget) and marks
     // it used last. Throws QStorageLayerException (Error#312) when its bulk cannot be read back.
-    void Use(CSpectralScanData& scan, std::initializer_list<const CScanData*> keep, CriticalSection& section);
+    void Use(CScanData& scan, const Keep& keep);
     // Moves the least recently used scans out until the process is within its budget.
-    void Trim(std::initializer_list<const CScanData*> keep, CriticalSection& section);
+    void Trim(const Keep& keep);
 
-    bool IsMovedOut(const CSpectralScanData& scan) const;
+    bool IsMovedOut(const CScanData& scan) const;
     size_t GetMovedOutCount() const;
+
+    // A scan another node shows (a user composite's linked scan) is never moved out by the node that
+    // lists it while linked. The scan is only compared against, never read, so a link that outlives
+    // its scan does no harm.
+    static void Link(const CScanData* scan);
+    static void Unlink(const CScanData* scan);
 
 private:
     struct Entry {
@@ -59,14 +69,16 @@ private:
         bool stored = false; // the bulk at [offset, offset + size) of the file is current
         uint64_t offset = 0;
         uint32_t size = 0;
-        std::list<CSpectralScanData*>::iterator recent; // valid while whole
+        CriticalSection* section = nullptr;
+        std::list<CScanData*>::iterator recent; // valid while whole
     };
 
-    bool MoveOut(CSpectralScanData& scan, Entry& entry, CriticalSection& section);
+    bool MoveOut(CScanData& scan, Entry& entry);
+    static bool IsLinked(const CScanData* scan);
     bool OpenFile();
 
-    std::unordered_map<const CSpectralScanData*, Entry> m_entries;
-    std::list<CSpectralScanData*> m_whole; // least recently used first
+    std::unordered_map<const CScanData*, Entry> m_entries;
+    std::list<CScanData*> m_whole; // least recently used first
     size_t m_outCount = 0;
     int m_file = -1;
     std::string m_filePath;

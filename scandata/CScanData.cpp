@@ -1,10 +1,14 @@
 #include "scandata/CScanData.h"
 
+#include "core/QDataReader.h"
+#include "core/QDataWriter.h"
 #include "core/UnitConversion.h"
 #include "scandata/CSpatialDataAtom.h"
 #include "scandata/CSpectralDataAtom.h"
 #include "scandata/QSSSpatialSnapshot.h"
 #include "scandata/QSSSpectralSnapshot.h"
+
+#include <memory>
 
 namespace orv {
 
@@ -17,6 +21,40 @@ void CScanData::SetProbeScanPatternSize(uint16_t rows, uint16_t columns) {
     m_Columns = columns;
     m_ProbeScanPattern.Resize(rows, columns);
     m_ProbeScanPattern.SetAllProbes(0);
+}
+
+// A kind without bulk of its own has nothing to move out.
+void CScanData::WriteBulk(QDataWriter& /*writer*/) const {}
+void CScanData::ReadBulk(QDataReader& /*reader*/) {}
+void CScanData::ReleaseBulk() {}
+uint64_t CScanData::GetBulkBytes() const {
+    return 0;
+}
+
+void CScanData::WritePatternBulk(QDataWriter& writer) const {
+    m_ProbeScanPattern.WriteBody(writer);
+}
+
+QProbeScanPattern CScanData::ReadPatternBulk(QDataReader& reader) {
+    // The grids as they were, heights and all: a bulk is always written with both, whatever file
+    // version the reader was set to.
+    QProbeScanPattern pattern;
+    const uint32_t version = reader.GetStoredFileVersion();
+    reader.SetStoredFileVersion(kCurrentStoredFileVersion);
+    pattern.ReadBody(reader);
+    reader.SetStoredFileVersion(version);
+    return pattern;
+}
+
+void CScanData::ReleasePattern() {
+    // Made anew in place: assigning an empty pattern would keep the grids' memory.
+    std::destroy_at(&m_ProbeScanPattern);
+    std::construct_at(&m_ProbeScanPattern);
+}
+
+uint64_t CScanData::GetPatternBytes() const {
+    return m_ProbeScanPattern.GetChoiceGrid().GetCells().capacity() +
+           m_ProbeScanPattern.GetHeightGrid().GetCells().capacity() * sizeof(uint16_t);
 }
 
 bool CScanData::GetCompensationSettings(QScanCompensationSettings& out) const {

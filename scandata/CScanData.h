@@ -14,6 +14,8 @@
 
 namespace orv {
 
+class QDataReader;
+class QDataWriter;
 class QSSSpectralSnapshot;
 class QSSSpatialSnapshot;
 class CSpatialDataAtom;
@@ -96,6 +98,18 @@ public:
 
     // Sets the grid and resizes and clears the probe pattern.
     void SetProbeScanPatternSize(uint16_t rows, uint16_t columns);
+
+    // A scan kept out of memory (QScanResidency): its bulk, which nothing else holds (the measured
+    // values and the probe pattern), is written as fixed-width little-endian fields and dropped with
+    // the tables built from it; reading it back makes the scan whole, and the next Prepare builds
+    // the tables again. The header, texts and view settings stay in memory throughout, so the list
+    // and every pointer to the scan stay valid. The dump is the process's own, never stored.
+    virtual void WriteBulk(QDataWriter& writer) const;
+    // Throws QIOException on a short or damaged dump; the scan is then unchanged.
+    virtual void ReadBulk(QDataReader& reader);
+    virtual void ReleaseBulk();
+    // What the bulk and the tables built from it take in memory, roughly.
+    virtual uint64_t GetBulkBytes() const;
 
     void GetDateText(std::string& out) const { out = m_DescriptionTexts.GetText(1); }
     void GetUserText(std::string& out) const { out = m_DescriptionTexts.GetText(2); }
@@ -241,6 +255,12 @@ protected:
     // Prepares the scan, then runs `load` the first time only; later calls answer what it gave.
     bool PrepareCompensationOnce(uint8_t& tried, uint8_t& available, const std::function<bool()>& load);
     uint16_t GetNodeTypeId() const { return m_Mediator != nullptr ? m_Mediator->GetNodeTypeId() : 0; }
+    // The probe pattern's part of a bulk: both grids, heights and all.
+    void WritePatternBulk(QDataWriter& writer) const;
+    static QProbeScanPattern ReadPatternBulk(QDataReader& reader);
+    // Gives the grids' memory back.
+    void ReleasePattern();
+    uint64_t GetPatternBytes() const;
 };
 
 } // namespace orv

@@ -1,6 +1,8 @@
 #include "scandata/CSpatialScanData.h"
 
 #include "core/ByteCodec.h"
+#include "core/QDataReader.h"
+#include "core/QDataWriter.h"
 #include "core/UnitConversion.h"
 #include "scandata/CSpatialDataAtom.h"
 #include "scandata/QSSSpatialSnapshot.h"
@@ -123,8 +125,83 @@ void CSpatialScanData::BuildSpatialSnapshot() {
     }
 }
 
+void CSpatialScanData::WriteBulk(QDataWriter& writer) const {
+    writer.WriteU32(static_cast<uint32_t>(m_Values.size()));
+    for (int16_t value : m_Values) {
+        writer.WriteI16(value);
+    }
+    writer.WriteU32(static_cast<uint32_t>(m_FloatValues.size()));
+    for (float value : m_FloatValues) {
+        writer.WriteF32(value);
+    }
+    writer.WriteU32(static_cast<uint32_t>(m_ZeltRecords.size()));
+    for (const CZeltSpatialRecord& record : m_ZeltRecords) {
+        writer.WriteU16(record.m_Row);
+        writer.WriteU16(record.m_Column);
+        writer.WriteU16(record.m_SubRow);
+        writer.WriteU16(record.m_SubColumn);
+        writer.WriteF32(record.m_Value);
+    }
+    WritePatternBulk(writer);
+}
+
+void CSpatialScanData::ReadBulk(QDataReader& reader) {
+    uint32_t count = reader.ReadU32();
+    reader.RequireRemaining(2 * static_cast<uint64_t>(count));
+    std::vector<int16_t> values(count);
+    for (int16_t& value : values) {
+        value = reader.ReadI16();
+    }
+    count = reader.ReadU32();
+    reader.RequireRemaining(4 * static_cast<uint64_t>(count));
+    std::vector<float> floats(count);
+    for (float& value : floats) {
+        value = reader.ReadF32();
+    }
+    count = reader.ReadU32();
+    reader.RequireRemaining(kRecordBytes * static_cast<uint64_t>(count));
+    std::vector<CZeltSpatialRecord> records(count);
+    for (CZeltSpatialRecord& record : records) {
+        record.m_Row = reader.ReadU16();
+        record.m_Column = reader.ReadU16();
+        record.m_SubRow = reader.ReadU16();
+        record.m_SubColumn = reader.ReadU16();
+        record.m_Value = reader.ReadF32();
+    }
+    QProbeScanPattern pattern = ReadPatternBulk(reader);
+    m_Values = std::move(values);
+    m_FloatValues = std::move(floats);
+    m_ZeltRecords = std::move(records);
+    m_ProbeScanPattern = pattern;
+    m_Prepared = 0;
+}
+
+void CSpatialScanData::ReleaseBulk() {
+    // Swapped with new vectors to give their memory back: clear() keeps the capacity.
+    std::vector<int16_t>().swap(m_Values);
+    std::vector<float>().swap(m_FloatValues);
+    std::vector<CZeltSpatialRecord>().swap(m_ZeltRecords);
+    ReleasePattern();
+    std::vector<float>().swap(m_CorrectionFactors);
+    m_CompensationTried = 0;
+    m_CompensationAvailable = 0;
+    m_SpatialSnapshot.reset();
+    m_SpatialAtom.reset();
+    m_Prepared = 0;
+}
+
+uint64_t CSpatialScanData::GetBulkBytes() const {
+    // The heat map Prepare builds is counted whether built yet or not (a value, a frequency and a
+    // correction per cell), so that the count stays the same while the scan is whole.
+    const uint64_t heatMap =
+        static_cast<uint64_t>(m_Rows) * m_Columns * (sizeof(int16_t) + 2 * sizeof(float));
+    return m_Values.capacity() * sizeof(int16_t) + m_FloatValues.capacity() * sizeof(float) +
+           m_ZeltRecords.capacity() * sizeof(CZeltSpatialRecord) + GetPatternBytes() + heatMap +
+           m_CorrectionFactors.capacity() * sizeof(float);
+}
+
 float CSpatialScanData::GetFactor(uint16_t row, uint16_t column) const {
-    if (row >= kFactorStride || column >= kFactorStride) {
+    if (row >= kFactorStride || column >= kFactorStride || m_CorrectionFactors.empty()) {
         return 0.0F;
     }
     return m_CorrectionFactors[static_cast<size_t>(row) * kFactorStride + column];
@@ -136,9 +213,11 @@ bool CSpatialScanData::LoadCorrectionFactors() {
         return false;
     }
     const float frequency = m_CenterFrequency;
+    m_CorrectionFactors.assign(static_cast<size_t>(kFactorStride) * kFactorStride, 0.0F);
     if (!LoadCellFactors(
             settings.m_CorrectionSetName, m_ProbeScanPattern, m_Rows, m_Columns,
             [frequency](uint16_t, uint16_t) { return frequency; }, m_CorrectionFactors)) {
+        std::vector<float>().swap(m_CorrectionFactors);
         NoteMissingCorrectionList(settings.m_CorrectionSetName);
         return false;
     }

@@ -37,6 +37,11 @@ public:
     // Once: builds the heat map, then fills the description texts.
     void Prepare() override;
     uint8_t UpdateLevelRange() override;
+    // The bulk: the values (16-bit, float or Zelt records) and the probe pattern.
+    void WriteBulk(QDataWriter& writer) const override;
+    void ReadBulk(QDataReader& reader) override;
+    void ReleaseBulk() override;
+    uint64_t GetBulkBytes() const override;
 
     std::unique_ptr<CSpatialScanData> Clone() const;
     void BuildSpatialSnapshot();
@@ -76,7 +81,9 @@ public:
     uint8_t m_CompensationAvailable = 0;
     float m_CompensationLimit = 0.0F;
     float m_StoredOffset = 0.0F;
-    std::array<float, kFactorStride * kFactorStride> m_CorrectionFactors{};
+    // kFactorStride x kFactorStride factors once loaded, else empty: most scans are never
+    // compensated, and a grid per scan would outweigh its values.
+    std::vector<float> m_CorrectionFactors;
     int32_t m_CorrectionSet = 0;
 
 private:

@@ -127,7 +127,6 @@ void CSpectralScanData::SetMeasuredFrequencies(std::vector<QMeasuredFrequencyDat
     m_Frequencies.clear();
 }
 
-// The bulk: the points, the probe cells, the measured frequencies and the probe-pattern grids.
 void CSpectralScanData::WriteBulk(QDataWriter& writer) const {
     writer.WriteU8(m_PointFormat);
     if (m_PointFormat == kMirtPoints) {
@@ -157,7 +156,7 @@ void CSpectralScanData::WriteBulk(QDataWriter& writer) const {
         writer.WriteU32(entry.m_Index);
         writer.WriteF32(entry.m_Frequency);
     }
-    m_ProbeScanPattern.WriteBody(writer);
+    WritePatternBulk(writer);
 }
 
 void CSpectralScanData::ReadBulk(QDataReader& reader) {
@@ -201,12 +200,7 @@ void CSpectralScanData::ReadBulk(QDataReader& reader) {
         entry.m_Index = reader.ReadU32();
         entry.m_Frequency = reader.ReadF32();
     }
-    // The grids as they were, heights and all: a bulk is always written with both.
-    QProbeScanPattern pattern;
-    const uint32_t version = reader.GetStoredFileVersion();
-    reader.SetStoredFileVersion(kCurrentStoredFileVersion);
-    pattern.ReadBody(reader);
-    reader.SetStoredFileVersion(version);
+    QProbeScanPattern pattern = ReadPatternBulk(reader);
     if (format == kMirtPoints) {
         SetMirtPoints(std::move(mirt));
     } else {
@@ -225,9 +219,7 @@ void CSpectralScanData::ReleaseBulk() {
     std::vector<CFloatSpectralPoint>().swap(m_FloatPoints);
     m_PointCount = 0;
     std::vector<std::pair<uint16_t, uint16_t>>().swap(m_ProbeCells);
-    // Made anew in place: assigning an empty pattern would keep the grids' memory.
-    std::destroy_at(&m_ProbeScanPattern);
-    std::construct_at(&m_ProbeScanPattern);
+    ReleasePattern();
     std::vector<QMeasuredFrequencyData::Entry>().swap(m_MeasuredFrequencies);
     std::vector<float>().swap(m_Frequencies);
     std::vector<float>().swap(m_CorrectionFactors);
@@ -246,9 +238,7 @@ uint64_t CSpectralScanData::GetBulkBytes() const {
     const uint64_t tables =
         static_cast<uint64_t>(m_PointCount) * (sizeof(QSpectralPoint) + 2 * sizeof(float));
     return points + tables + m_ProbeCells.capacity() * sizeof(std::pair<uint16_t, uint16_t>) +
-           m_ProbeScanPattern.GetChoiceGrid().GetCells().capacity() +
-           m_ProbeScanPattern.GetHeightGrid().GetCells().capacity() * sizeof(uint16_t) +
-           m_MeasuredFrequencies.capacity() * sizeof(QMeasuredFrequencyData::Entry) +
+           GetPatternBytes() + m_MeasuredFrequencies.capacity() * sizeof(QMeasuredFrequencyData::Entry) +
            m_CorrectionFactors.capacity() * sizeof(float);
 }
 

@@ -85,16 +85,11 @@ public:
     const std::vector<QSpectralPoint>& GetMirtPoints() const { return m_MirtPoints; }
     const std::vector<CFloatSpectralPoint>& GetFloatPoints() const { return m_FloatPoints; }
 
-    // A scan kept out of memory: its bulk (the points, probe cells and measured frequencies, which
-    // nothing else holds) is written as fixed-width little-endian fields and dropped with the tables
-    // built from it; reading it back makes the scan whole, and the next Prepare builds the tables
-    // again. The header, texts and view settings stay in memory throughout.
-    void WriteBulk(QDataWriter& writer) const;
-    // Throws QIOException on a short or damaged dump; the scan is then unchanged.
-    void ReadBulk(QDataReader& reader);
-    void ReleaseBulk();
-    // What the bulk and the tables built from it take in memory, roughly.
-    uint64_t GetBulkBytes() const;
+    // The bulk: the points, the probe cells, the measured frequencies and the probe pattern.
+    void WriteBulk(QDataWriter& writer) const override;
+    void ReadBulk(QDataReader& reader) override;
+    void ReleaseBulk() override;
+    uint64_t GetBulkBytes() const override;
 
     std::vector<QMeasuredFrequencyData::Entry> m_MeasuredFrequencies;
     std::vector<std::pair<uint16_t, uint16_t>> m_ProbeCells;

@@ -1,5 +1,8 @@
 #include "scandata/CSpectralSpatialScanData.h"
 
+#include "core/QDataReader.h"
+#include "core/QDataWriter.h"
+#include "core/QException.h"
 #include "core/UnitConversion.h"
 #include "platform/log/InformationLog.h"
 #include "scandata/CSpatialDataAtom.h"
@@ -185,6 +188,124 @@ void CSpectralSpatialScanData::BuildZeltCellData() {
     FinishRange();
 }
 
+void CSpectralSpatialScanData::WriteBulk(QDataWriter& writer) const {
+    writer.WriteU32(static_cast<uint32_t>(m_Units.size()));
+    for (const auto& unit : m_Units) {
+        writer.WriteU16(unit->m_Row);
+        writer.WriteU16(unit->m_Column);
+        writer.WriteF32(unit->m_PeakLevel);
+        writer.WriteF32(unit->m_PeakFrequency);
+        writer.WriteU16(unit->m_CellWord3);
+        writer.WriteF32(unit->m_CellValue);
+        for (uint16_t word : unit->m_Words) {
+            writer.WriteU16(word);
+        }
+        writer.WriteU32(unit->m_Word1);
+        writer.WriteU32(unit->m_Word2);
+        writer.WriteU32(static_cast<uint32_t>(unit->m_Amplitudes.size()));
+        for (int16_t amplitude : unit->m_Amplitudes) {
+            writer.WriteI16(amplitude);
+        }
+        writer.WriteU32(static_cast<uint32_t>(unit->m_ZeltAmplitudes.size()));
+        for (float amplitude : unit->m_ZeltAmplitudes) {
+            writer.WriteF32(amplitude);
+        }
+    }
+    writer.WriteU32(static_cast<uint32_t>(m_MeasuredFrequencies.size()));
+    for (const QMeasuredFrequencyData::Entry& entry : m_MeasuredFrequencies) {
+        writer.WriteU32(entry.m_Index);
+        writer.WriteF32(entry.m_Frequency);
+    }
+    WritePatternBulk(writer);
+}
+
+void CSpectralSpatialScanData::ReadBulk(QDataReader& reader) {
+    // The fixed fields of a unit, before its two point counts.
+    constexpr uint64_t kUnitFixedBytes = 2 + 2 + 4 + 4 + 2 + 4 + 4 * 2 + 4 + 4;
+    uint32_t count = reader.ReadU32();
+    reader.RequireRemaining((kUnitFixedBytes + 8) * static_cast<uint64_t>(count));
+    std::vector<std::unique_ptr<_SpectralSpatialScanDataUnit>> units(count);
+    for (auto& unit : units) {
+        unit = std::make_unique<_SpectralSpatialScanDataUnit>();
+        unit->m_Row = reader.ReadU16();
+        unit->m_Column = reader.ReadU16();
+        unit->m_PeakLevel = reader.ReadF32();
+        unit->m_PeakFrequency = reader.ReadF32();
+        unit->m_CellWord3 = reader.ReadU16();
+        unit->m_CellValue = reader.ReadF32();
+        for (uint16_t& word : unit->m_Words) {
+            word = reader.ReadU16();
+        }
+        unit->m_Word1 = reader.ReadU32();
+        unit->m_Word2 = reader.ReadU32();
+        uint32_t points = reader.ReadU32();
+        reader.RequireRemaining(2 * static_cast<uint64_t>(points));
+        unit->m_Amplitudes.resize(points);
+        for (int16_t& amplitude : unit->m_Amplitudes) {
+            amplitude = reader.ReadI16();
+        }
+        points = reader.ReadU32();
+        reader.RequireRemaining(4 * static_cast<uint64_t>(points));
+        unit->m_ZeltAmplitudes.resize(points);
+        for (float& amplitude : unit->m_ZeltAmplitudes) {
+            amplitude = reader.ReadF32();
+        }
+    }
+    count = reader.ReadU32();
+    reader.RequireRemaining(8 * static_cast<uint64_t>(count));
+    std::vector<QMeasuredFrequencyData::Entry> measured(count);
+    for (QMeasuredFrequencyData::Entry& entry : measured) {
+        entry.m_Index = reader.ReadU32();
+        entry.m_Frequency = reader.ReadF32();
+    }
+    QProbeScanPattern pattern = ReadPatternBulk(reader);
+    m_Units = std::move(units);
+    SetMeasuredFrequencies(std::move(measured));
+    m_ProbeScanPattern = pattern;
+    m_Prepared = 0;
+}
+
+void CSpectralSpatialScanData::ReleaseBulk() {
+    // Swapped with new vectors to give their memory back: clear() keeps the capacity.
+    std::vector<std::unique_ptr<_SpectralSpatialScanDataUnit>>().swap(m_Units);
+    std::vector<QMeasuredFrequencyData::Entry>().swap(m_MeasuredFrequencies);
+    std::vector<float>().swap(m_Frequencies);
+    std::vector<float>().swap(m_SpectralFactors);
+    std::vector<float>().swap(m_SpatialFactors);
+    ReleasePattern();
+    m_SpectralCompensationTried = 0;
+    m_SpectralCompensationAvailable = 0;
+    m_SpatialCompensationTried = 0;
+    m_SpatialCompensationAvailable = 0;
+    m_FullComposite.reset();
+    m_UserComposite.reset();
+    m_SpectralSnapshot.reset();
+    m_SpatialSnapshot.reset();
+    m_SpectralAtom.reset();
+    m_SpatialAtom.reset();
+    m_Prepared = 0;
+}
+
+uint64_t CSpectralSpatialScanData::GetUnitBytes(const _SpectralSpatialScanDataUnit& unit) {
+    // The unit, its pointer in the list and its two point lists.
+    return sizeof(_SpectralSpatialScanDataUnit) + sizeof(void*) +
+           unit.m_Amplitudes.capacity() * sizeof(int16_t) + unit.m_ZeltAmplitudes.capacity() * sizeof(float);
+}
+
+uint64_t CSpectralSpatialScanData::GetBulkBytes() const {
+    uint64_t bytes = 0;
+    for (const auto& unit : m_Units) {
+        bytes += GetUnitBytes(*unit);
+    }
+    // The max-hold spectrum (a point and a correction per point) and the peak map (a value, a
+    // frequency and a correction per cell) Prepare builds, whether built yet or not.
+    bytes += static_cast<uint64_t>(m_PointCount) * (sizeof(QSpectralPoint) + 2 * sizeof(float)) +
+             static_cast<uint64_t>(m_Rows) * m_Columns * (sizeof(int16_t) + 2 * sizeof(float));
+    return bytes + m_MeasuredFrequencies.capacity() * sizeof(QMeasuredFrequencyData::Entry) +
+           m_SpectralFactors.capacity() * sizeof(float) + m_SpatialFactors.capacity() * sizeof(float) +
+           GetPatternBytes();
+}
+
 void CSpectralSpatialScanData::SetMeasuredFrequencies(std::vector<QMeasuredFrequencyData::Entry> entries) {
     m_MeasuredFrequencies = std::move(entries);
     m_Frequencies.clear();
@@ -229,6 +350,7 @@ bool CSpectralSpatialScanData::PrepareSpatialCompensation() {
     }
     return PrepareCompensationOnce(m_SpatialCompensationTried, m_SpatialCompensationAvailable, [this] {
         QScanCompensationSettings settings;
+        m_SpatialFactors.assign(static_cast<size_t>(kFactorStride) * kFactorStride, 0.0F);
         const bool loaded =
             GetCompensationSettings(settings) &&
             LoadCellFactors(
@@ -259,6 +381,7 @@ bool CSpectralSpatialScanData::PrepareSpatialCompensation() {
                 },
                 m_SpatialFactors);
         if (!loaded) {
+            std::vector<float>().swap(m_SpatialFactors);
             NoteMissingCorrectionList(settings.m_CorrectionSetName);
             AddInformationMessage(0, "can't open the correction file for the spectral/spatial correction.");
             return false;
@@ -285,7 +408,7 @@ bool CSpectralSpatialScanData::GetCompensatedSpatialValue(int32_t value, uint16_
         return false;
     }
     // A cell beyond the factor grid has no factor, which leaves its level as it is.
-    const float factor = row < kFactorStride && column < kFactorStride
+    const float factor = row < kFactorStride && column < kFactorStride && !m_SpatialFactors.empty()
                              ? m_SpatialFactors[static_cast<size_t>(row) * kFactorStride + column]
                              : 0.0F;
     // Against the spectral reference level, 5.0 until the spectral compensation has been prepared.

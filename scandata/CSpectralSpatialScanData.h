@@ -50,6 +50,13 @@ public:
     float GetFrequency(int32_t index) override;
     uint32_t GetCount() const override { return static_cast<uint32_t>(m_MeasuredFrequencies.size()); }
     uint8_t UpdateLevelRange() override;
+    // The bulk: the units, the measured frequencies and the probe pattern.
+    void WriteBulk(QDataWriter& writer) const override;
+    void ReadBulk(QDataReader& reader) override;
+    void ReleaseBulk() override;
+    uint64_t GetBulkBytes() const override;
+    // What one unit takes in memory, roughly (for a scan that grows cell by cell).
+    static uint64_t GetUnitBytes(const _SpectralSpatialScanDataUnit& unit);
 
     std::unique_ptr<CSpectralSpatialScanData> Clone() const;
 
@@ -83,7 +90,8 @@ public:
     uint8_t m_SpatialCompensationTried = 0;
     uint8_t m_SpatialCompensationAvailable = 0;
     float m_SpatialCompensationLimit = 5.0F;
-    std::array<float, CSpatialScanData::kFactorStride * CSpatialScanData::kFactorStride> m_SpatialFactors{};
+    // CSpatialScanData::kFactorStride squared factors once loaded, else empty.
+    std::vector<float> m_SpatialFactors;
 
     float m_LowestPeak = 10000.0F;
     float m_HighestPeak = -10000.0F;

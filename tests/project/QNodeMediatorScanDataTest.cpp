@@ -1,7 +1,13 @@
 #include "analyzers/CInstrumentInfo.h"
+#include "core/PathUtilities.h"
+#include "core/QDataWriter.h"
+#include "core/QException.h"
+#include "core/TypeIds.h"
 #include "core/UnitConversion.h"
+#include "platform/log/InformationLog.h"
 #include "project/NodeMessages.h"
 #include "project/QMediatorProjectFileModel.h"
+#include "project/QProjectFileFormat.h"
 #include "project/QScanMemoryBudget.h"
 #include "project/QScanResidency.h"
 #include "scandata/CHandHeldProbeScanData.h"
@@ -13,7 +19,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <functional>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace orv::test {
 namespace {
@@ -170,6 +181,251 @@ TEST_F(ScanDataTest, ScansBeyondTheMemoryBudgetAreMovedOutAndComeBackWhole) {
     mediator->ClearScanData();
     EXPECT_EQ(QScanMemoryBudget::GetHeldBytes(), heldBefore);
 }
+
+struct BudgetScope {
+    explicit BudgetScope(uint64_t bytes) { QScanMemoryBudget::SetBudgetBytesForTest(bytes); }
+    ~BudgetScope() { QScanMemoryBudget::SetBudgetBytesForTest(0); }
+};
+
+// The bytes a save writes of a node's scans, through the save's own walk.
+std::vector<uint8_t> SavedScans(QNodeMediator& mediator, uint16_t kind) {
+    QMediatorProjectFileModel model;
+    const auto walk = [&](QDataWriter& writer) {
+        switch (kind) {
+        case kTypeSpatialScanNode:
+            model.VisitSpatialScans(mediator, [&writer](const QProjectSpatialScanRecord& record) {
+                WriteSpatialScanRecord(writer, record);
+            });
+            break;
+        case kTypeSpectralSpatialScanNode:
+            model.VisitSpectralSpatialScans(mediator,
+                                            [&writer](const QProjectSpectralSpatialScanRecord& record) {
+                                                WriteSpectralSpatialScanRecord(writer, record, false);
+                                            });
+            break;
+        default:
+            model.VisitHandHeldScans(mediator, [&writer](const QProjectSpectralSpatialScanRecord& record) {
+                WriteSpectralSpatialScanRecord(writer, record, true);
+            });
+            break;
+        }
+    };
+    QCharCounterDataWriter counter;
+    walk(counter);
+    std::vector<uint8_t> bytes(counter.m_count);
+    QCharArrayDataWriter writer(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    walk(writer);
+    return bytes;
+}
+
+struct KeptKind {
+    const char* name;
+    uint16_t kind;
+    bool zelt;
+};
+
+class ScanResidencyKindsTest : public ScanDataTest, public ::testing::WithParamInterface<KeptKind> {
+protected:
+    static constexpr int32_t kScans = 24;
+    static constexpr uint32_t kCells = 6;
+
+    // Scan `scanID`, whole: spatial values (or Zelt records) that differ per scan, or kCells cells of
+    // 300 points each; the pattern's heights are set apart from the defaults.
+    void AddScan(QNodeMediator& mediator, int32_t scanID) {
+        const KeptKind& kept = GetParam();
+        if (kept.kind == kTypeSpatialScanNode) {
+            QSpatialScanAddition addition = Spatial(scanID, 29, 42, 0);
+            addition.m_Record.m_Texts = {"user " + std::to_string(scanID), "", "", "", "", ""};
+            for (size_t i = 0; i < addition.m_Values.size(); ++i) {
+                addition.m_Values[i] = i % 5 == 0
+                                           ? CScanData::kNoValue
+                                           : static_cast<int16_t>(scanID * 3 + static_cast<int32_t>(i));
+            }
+            if (kept.zelt) {
+                addition.m_Record.m_IsZeltData = 1;
+                addition.m_Record.m_ZeltLevel = 1;
+                for (uint16_t cell = 0; cell < 40; ++cell) {
+                    const uint16_t words[4] = {static_cast<uint16_t>(cell % 29), static_cast<uint16_t>(cell),
+                                               static_cast<uint16_t>(cell & 1), 1};
+                    for (uint16_t word : words) {
+                        addition.m_ZeltRecords.push_back(static_cast<uint8_t>(word));
+                        addition.m_ZeltRecords.push_back(static_cast<uint8_t>(word >> 8));
+                    }
+                    const float value = 10.5F * static_cast<float>(scanID) + static_cast<float>(cell);
+                    uint32_t raw = 0;
+                    std::memcpy(&raw, &value, 4);
+                    for (int b = 0; b < 4; ++b) {
+                        addition.m_ZeltRecords.push_back(static_cast<uint8_t>(raw >> (8 * b)));
+                    }
+                }
+            }
+            ASSERT_TRUE(mediator.AddSpatialScanData(std::move(addition), true, false));
+        } else {
+            for (uint32_t index = 1; index <= kCells; ++index) {
+                std::vector<int16_t> levels(300);
+                for (size_t i = 0; i < levels.size(); ++i) {
+                    levels[i] = static_cast<int16_t>(scanID * 11 + static_cast<int32_t>(index * i % 97));
+                }
+                QCellAddition cell = Cell(scanID, index, kCells, kept.zelt ? std::vector<int16_t>{} : levels);
+                cell.m_Record.m_Texts = {"user " + std::to_string(scanID), "", "", "", "", ""};
+                if (kept.zelt) {
+                    cell.m_Record.m_IsZeltData = 1;
+                    cell.m_Record.m_ZeltLevel = 1;
+                    cell.m_HasValues = true;
+                    cell.m_ZeltWords = {static_cast<uint16_t>(index), 3, 1, 0};
+                    cell.m_ZeltValues.assign(levels.begin(), levels.end());
+                }
+                const bool added = kept.kind == kTypeHandHeldProbeScanNode
+                                       ? mediator.AddHandHeldProbeScanData(std::move(cell), true)
+                                       : mediator.AddSpectralSpatialScanData(std::move(cell), true);
+                ASSERT_TRUE(added);
+            }
+        }
+        CScanData* scan = Listed(mediator, scanID);
+        ASSERT_NE(scan, nullptr);
+        scan->m_ProbeScanPattern.SetHeightAt(1, static_cast<int>(scanID % 42),
+                                             static_cast<uint16_t>(200 + scanID));
+    }
+
+    CScanData* Listed(QNodeMediator& mediator, int32_t scanID) {
+        switch (GetParam().kind) {
+        case kTypeSpatialScanNode:
+            return mediator.FindSpatialScanData(scanID);
+        case kTypeSpectralSpatialScanNode:
+            return mediator.FindSpectralSpatialScanData(scanID);
+        default:
+            return mediator.FindHandHeldProbeScanData(scanID);
+        }
+    }
+    CScanData* Shown(QNodeMediator& mediator, int32_t scanID) {
+        switch (GetParam().kind) {
+        case kTypeSpatialScanNode:
+            return mediator.GetSpatialScanData(scanID);
+        case kTypeSpectralSpatialScanNode:
+            return mediator.GetSpectralSpatialScanData(scanID);
+        default:
+            return mediator.GetHandHeldProbeScanData(scanID);
+        }
+    }
+    // Whether the scan holds its bulk now (read without a lookup, which would bring it back).
+    bool Holds(const CScanData& scan) const {
+        if (const auto* spatial = dynamic_cast<const CSpatialScanData*>(&scan)) {
+            return !spatial->m_Values.empty() || !spatial->m_ZeltRecords.empty();
+        }
+        return !dynamic_cast<const CSpectralSpatialScanData&>(scan).m_Units.empty();
+    }
+};
+
+// Every kind of scan is moved out past the budget and comes back whole: a save writes exactly the
+// bytes it wrote while every scan was in memory, the scans hold no more than the few used last
+// while the save walks them, and a view's lookup prepares what it brings back.
+TEST_P(ScanResidencyKindsTest, MovedOutScansComeBackForASaveByteForByte) {
+    const uint16_t kind = GetParam().kind;
+    const uint64_t heldBefore = QScanMemoryBudget::GetHeldBytes();
+    auto mediator = Make(kind);
+    std::vector<uint8_t> whole;
+    {
+        BudgetScope roomy(uint64_t{1} << 40);
+        for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
+            AddScan(*mediator, scanID);
+        }
+        whole = SavedScans(*mediator, kind);
+    }
+    ASSERT_FALSE(whole.empty());
+    const uint64_t perScan = Listed(*mediator, kScans)->GetBulkBytes();
+    CScanData* first = Listed(*mediator, 1);
+
+    BudgetScope tight(1);
+    const uint64_t heldByRoomy = QScanMemoryBudget::GetHeldBytes();
+    auto other = Make(kind);
+    std::vector<QProbeScanPattern> patterns;
+    for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
+        AddScan(*other, scanID);
+        patterns.push_back(Listed(*other, scanID)->m_ProbeScanPattern);
+    }
+    // Past the budget the early scans hold nothing, yet every one stays listed with its texts.
+    CScanData* early = Listed(*other, 2);
+    for (int32_t scanID = 3; scanID <= kScans; ++scanID) {
+        Listed(*other, scanID);
+    }
+    EXPECT_FALSE(Holds(*early));
+    EXPECT_EQ(early->m_UserText, "user 2");
+    EXPECT_EQ(other->GetScanIDs(kind).size(), static_cast<size_t>(kScans));
+    const uint64_t bound = (QScanResidency::kRecentlyUsed + 2) * perScan;
+    EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldByRoomy, bound);
+
+    // The save of the tight node writes the bytes the roomy one did, twice over, within the bound.
+    EXPECT_EQ(SavedScans(*other, kind), whole);
+    EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldByRoomy, bound);
+    EXPECT_EQ(SavedScans(*other, kind), whole);
+    for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
+        EXPECT_FALSE(Listed(*other, scanID)->m_ProbeScanPattern != patterns[scanID - 1]) << scanID;
+    }
+    // The roomy node was trimmed by its own lookups only: its first scan was never moved out.
+    EXPECT_TRUE(Holds(*first));
+
+    // A view's lookup brings a moved-out scan back prepared.
+    CScanData* shown = Shown(*other, 2);
+    ASSERT_EQ(shown, early);
+    EXPECT_TRUE(Holds(*shown));
+    EXPECT_EQ(shown->m_Prepared, 1);
+
+    // Deleting scans, whole or moved out, and clearing give back what they held.
+    EXPECT_TRUE(kind == kTypeSpatialScanNode           ? other->DeleteSpatialScanData(1)
+                : kind == kTypeSpectralSpatialScanNode ? other->DeleteSpectralSpatialScanData(1)
+                                                       : other->DeleteHandHeldProbeScanData(1));
+    other->ClearScanData();
+    mediator->ClearScanData();
+    EXPECT_EQ(QScanMemoryBudget::GetHeldBytes(), heldBefore);
+}
+
+// A scan whose scan file cannot be read back: a view's lookup logs Error#312 and finds no scan
+// rather than throwing into the event loop; a save's lookup throws it, so the save fails.
+TEST_P(ScanResidencyKindsTest, AScanThatCannotBeReadBackIsLoggedForAViewAndFailsASave) {
+    const uint16_t kind = GetParam().kind;
+    BudgetScope tight(1);
+    auto mediator = Make(kind);
+    for (int32_t scanID = 1; scanID <= kScans; ++scanID) {
+        AddScan(*mediator, scanID);
+    }
+    // Every scan file of the process is emptied: it is open, unnamed, in the temp folder.
+    const std::string folder = GetTempFolder();
+    int emptied = 0;
+    if (DIR* fds = ::opendir("/proc/self/fd")) {
+        while (const dirent* entry = ::readdir(fds)) {
+            char target[4096] = {};
+            const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+            const ssize_t n = ::readlink(link.c_str(), target, sizeof(target) - 1);
+            const std::string path(target, n > 0 ? static_cast<size_t>(n) : 0);
+            if (path.rfind(folder, 0) == 0 && path.find(" (deleted)") != std::string::npos &&
+                ::ftruncate(std::atoi(entry->d_name), 0) == 0) {
+                ++emptied;
+            }
+        }
+        ::closedir(fds);
+    }
+    ASSERT_GE(emptied, 1);
+
+    std::vector<std::string> lines;
+    InformationLog::Sink previous = InformationLog::Instance().SetSink(
+        [&lines](uint8_t, const std::string& line) { lines.push_back(line); });
+    CScanData* shown = nullptr;
+    EXPECT_NO_THROW(shown = Shown(*mediator, 1));
+    InformationLog::Instance().SetSink(previous);
+    EXPECT_EQ(shown, nullptr);
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_NE(lines[0].find("Error#312: Error reading from file: "), std::string::npos) << lines[0];
+    EXPECT_THROW(SavedScans(*mediator, kind), QStorageLayerException);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ScanResidencyKindsTest,
+    ::testing::Values(KeptKind{"SpatialMirt", kTypeSpatialScanNode, false},
+                      KeptKind{"SpatialZelt", kTypeSpatialScanNode, true},
+                      KeptKind{"SpectralSpatialMirt", kTypeSpectralSpatialScanNode, false},
+                      KeptKind{"SpectralSpatialZelt", kTypeSpectralSpatialScanNode, true},
+                      KeptKind{"HandHeld", kTypeHandHeldProbeScanNode, false}),
+    [](const ::testing::TestParamInfo<KeptKind>& info) { return std::string(info.param.name); });
 
 TEST(ScanMemoryBudget, FollowsTheSettingWithinAQuarterOfTheMachine) {
     constexpr uint64_t kMB = 1024 * 1024;
