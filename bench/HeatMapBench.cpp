@@ -690,14 +690,8 @@ void BM_LevelSevenHitTestFlatBaseline(benchmark::State& state) {
     LevelHitTest(state, false);
 }
 BENCHMARK(BM_LevelSevenHitTestFlatBaseline)->Unit(benchmark::kMicrosecond);
-// --- The report picture ---
 
-// A view whose next kind-0 redraw rebuilds the map, as after new data.
-class RebuildingView : public CSpatialView {
-public:
-    using CSpatialView::CSpatialView;
-    void MarkRebuild() { m_bRebuild = 1; }
-};
+// --- The report picture ---
 
 // Spatial views showing the full grid: one of the export size, one hidden and one of 800 x 600.
 struct ReportViews {
@@ -775,7 +769,7 @@ BENCHMARK(BM_ReportPictureOfAShownViewAndItsRepaint)->Unit(benchmark::kMilliseco
 void BM_ExportSizedRedrawBaseline(benchmark::State& state) {
     RebuildingView& view = *Reports().exportSizedView;
     for (auto _ : state) {
-        view.MarkRebuild();
+        view.AskRebuild();
         view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
         benchmark::DoNotOptimize(view.GetViewImage().constBits());
     }
