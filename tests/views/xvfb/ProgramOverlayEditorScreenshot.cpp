@@ -24,6 +24,7 @@
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProgramMapWindow.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -60,18 +61,7 @@ const char* const kBoard =
     "D13*\nX240000Y40000D03*\nX240000Y190000D03*\nX40000Y190000D03*\n"
     "M02*\n";
 
-class ProgramOverlayEditorScreenshot : public testing::QtWidgetTest {
-protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
-        }
-        CViewFrameMaker::Install();
-    }
-    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
-    Driver m_driver;
-};
+class ProgramOverlayEditorScreenshot : public testing::ProgramOnXServerTest {};
 
 TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
@@ -86,15 +76,8 @@ TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap)
     QNodeMediator* node =
         testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(node, nullptr);
-    CSpatialView* map = nullptr;
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            auto* splitFrame =
-                dynamic_cast<CSpectralSpatialViewFrame*>(node->GetFrame(QFrameClass::SpectralSpatial));
-            map = splitFrame != nullptr ? splitFrame->GetSpatialPane() : nullptr;
-            return map != nullptr && map->isVisible() && map->GetMapBuildCount() > 0;
-        },
-        30s));
+    CSpatialView* map = testing::WaitForShownSpectralSpatialMap(*node);
+    ASSERT_NE(map, nullptr);
 
     // The board imported as the Gerber import makes it and added to the project's overlays.
     const std::string text = kBoard;

@@ -17,6 +17,7 @@
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProgramMapWindow.h"
 #include "views/spatial/C3DSpatialView.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpectralSpatialViewFrame.h"
@@ -38,18 +39,7 @@ namespace {
 using namespace std::chrono_literals;
 using Driver = testing::AcceptanceDriver;
 
-class ProgramSpatial3DScreenshot : public testing::QtWidgetTest {
-protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
-        }
-        CViewFrameMaker::Install();
-    }
-    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
-    Driver m_driver;
-};
+class ProgramSpatial3DScreenshot : public testing::ProgramOnXServerTest {};
 
 TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
@@ -67,15 +57,8 @@ TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     QNodeMediator* spatial =
         testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
     ASSERT_NE(spatial, nullptr);
-    CSpatialView* map = nullptr;
-    ASSERT_TRUE(testing::ProcessEventsUntil(
-        [&] {
-            auto* splitFrame =
-                dynamic_cast<CSpectralSpatialViewFrame*>(spatial->GetFrame(QFrameClass::SpectralSpatial));
-            map = splitFrame != nullptr ? splitFrame->GetSpatialPane() : nullptr;
-            return map != nullptr && map->isVisible() && map->GetMapBuildCount() > 0;
-        },
-        30s));
+    CSpatialView* map = testing::WaitForShownSpectralSpatialMap(*spatial);
+    ASSERT_NE(map, nullptr);
 
     map->Show3DView(true);
     C3DSpatialView* view = map->Get3DView();
