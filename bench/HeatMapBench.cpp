@@ -15,7 +15,10 @@
 // - the interpolated hit test of the level-7 map (narrowed) against its flat hit test;
 // - the report picture of a full grid (drawn at 637 x 500 into the report picture holder), from a
 //   view the report opened hidden and from a visible 800 x 600 view with the repaint it asks for,
-//   against a kind-0 redraw of a 637 x 500 view that rebuilds the map.
+//   against a kind-0 redraw of a 637 x 500 view that rebuilds the map;
+// - the kind-0 paint of the comparison pane of a Compare Spatial view after its two full-grid scans
+//   changed (the comparison made again, its map rebuilt, its header drawn), against the kind-0 paint
+//   of the view's test pane that rebuilds its map.
 
 #include "app/CReportPictureHolder.h"
 #include "bench/support/OffscreenViewBench.h"
@@ -33,6 +36,7 @@
 #include "project/QViewFactory.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
+#include "views/spatial/CSpatialComparisonView.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpatialViewZeltp.h"
 #include "views/spectral/CSpectralView.h"
@@ -775,6 +779,92 @@ void BM_ExportSizedRedrawBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ExportSizedRedrawBaseline)->Unit(benchmark::kMillisecond);
+
+// --- The comparison pane ---
+
+class RebuildingComparisonView : public CSpatialComparisonView {
+public:
+    using CSpatialComparisonView::CSpatialComparisonView;
+    void AskRebuild() { m_bRebuild = 1; }
+};
+
+// Two Compare Spatial views of full 29 x 42 scans (the test 3 dB above the reference in every other
+// cell) in an 800 x 600 client: one on its comparison pane, one on its test pane.
+struct ComparisonViews {
+    HeatMapFactory factory;
+    BenchMediator resultNode{kTypeSpatialComparisonNode};
+    BenchMediator sourceNode{kTypeSpatialComparisonNode};
+    RebuildingComparisonView* resultView = nullptr;
+    RebuildingComparisonView* sourceView = nullptr;
+
+    explicit ComparisonViews(MessageThread& thread) : factory(thread) {
+        factory.client = QSize(800, 600);
+        factory.makeView = [](MessageThread& viewThread) {
+            return std::make_unique<RebuildingComparisonView>(viewThread);
+        };
+        resultView = Open(thread, resultNode, 2);
+        sourceView = Open(thread, sourceNode, 0);
+    }
+
+    static std::unique_ptr<CSpatialScanData> Scan(int32_t id, int16_t raise) {
+        auto scan = std::make_unique<CSpatialScanData>();
+        scan->m_ScanId = static_cast<uint32_t>(id);
+        scan->m_Rows = kRows;
+        scan->m_Columns = kColumns;
+        scan->m_CenterFrequency = 150.0F;
+        scan->SetProbeScanPatternSize(kRows, kColumns);
+        for (int i = 0; i < kRows * kColumns; ++i) {
+            scan->m_Values.push_back(static_cast<int16_t>(100 + (i * 37) % 700 + (i % 2 == 0 ? raise : 0)));
+        }
+        return scan;
+    }
+
+    RebuildingComparisonView* Open(MessageThread& thread, BenchMediator& node, int32_t pane) {
+        bool created = false;
+        node.SetViewFactory(&factory);
+        node.OpenView(kTypeSpatialComparisonNode, created, true);
+        auto* view = static_cast<RebuildingComparisonView*>(factory.last->view.get());
+        node.SetComparedScan(true, Scan(1, 0));
+        node.SetComparedScan(false, Scan(2, 30));
+        view->SetComparisonState(pane);
+        view->GetMessageTarget().Post(NodeMessage::kRefreshSpatialComparison);
+        orv::bench::DrainMessages(thread);
+        view->RedrawView(nullptr, CSpatialView::kRedrawPaint);
+        return view;
+    }
+};
+
+ComparisonViews* g_comparisonViews = nullptr;
+
+ComparisonViews& Comparisons() {
+    if (g_comparisonViews == nullptr) {
+        g_comparisonViews = new ComparisonViews(g_bench->thread); // NOLINT: lives as long as the run
+    }
+    return *g_comparisonViews;
+}
+
+void BM_ComparisonPanePaintAfterTheScansChanged(benchmark::State& state) {
+    ComparisonViews& views = Comparisons();
+    for (auto _ : state) {
+        // What a new input asks for: the comparison made again at the next paint.
+        views.resultNode.SetViewRebuildFlags(true);
+        views.resultView->RedrawView(nullptr, CSpatialView::kRedrawPaint);
+        benchmark::DoNotOptimize(views.resultView->GetViewImage().constBits());
+    }
+    state.counters["lines"] = static_cast<double>(views.resultView->GetLegendTexts().size());
+}
+BENCHMARK(BM_ComparisonPanePaintAfterTheScansChanged)->Unit(benchmark::kMillisecond);
+
+// Baseline: the kind-0 paint of the test pane that rebuilds its map.
+void BM_ComparisonSourcePanePaintBaseline(benchmark::State& state) {
+    RebuildingComparisonView& view = *Comparisons().sourceView;
+    for (auto _ : state) {
+        view.AskRebuild();
+        view.RedrawView(nullptr, CSpatialView::kRedrawPaint);
+        benchmark::DoNotOptimize(view.GetViewImage().constBits());
+    }
+}
+BENCHMARK(BM_ComparisonSourcePanePaintBaseline)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

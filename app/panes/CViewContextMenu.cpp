@@ -150,6 +150,21 @@ constexpr Entry kSpatialUserCompositeItems[] = {
     {SpatialCommand::kSettings, "Settings"},
 };
 
+// The comparison and blind-spot views; the result pane takes away what belongs to an input scan.
+constexpr Entry kSpatialComparisonItems[] = {
+    {SpatialCommand::kResetZoom, "Reset Zoom"},
+    {SpatialCommand::kPreviousZoom, "Previous Zoom"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kOpenScanDataDescription, "Open Scan Data Description"},
+    {kSeparator, nullptr},
+    {SpatialCommand::kCopyImage, "Copy Image"},
+    {SpatialCommand::kPaste, "Paste"},
+};
+
+constexpr Entry kSpatialComparisonPasteItems[] = {
+    {SpatialCommand::kPaste, "Paste"},
+};
+
 bool IsCheckable(uint32_t id) {
     switch (id) {
     case SpatialCommand::kSingleCellSelect:
@@ -204,6 +219,10 @@ constexpr Popup kPopups[] = {
      kSpatialNoDataItems},
     {CViewContextMenu::kSpatialMenu, CViewContextMenu::kSpatialUserCompositePopup,
      "Spatial Right Click in SS User Composite", kSpatialUserCompositeItems},
+    {CViewContextMenu::kSpatialMenu, CViewContextMenu::kSpatialComparisonPopup,
+     "Spatial Comparison Right Click", kSpatialComparisonItems},
+    {CViewContextMenu::kSpatialMenu, CViewContextMenu::kSpatialComparisonPastePopup,
+     "Spatial Comparison Right Click-1", kSpatialComparisonPasteItems},
 };
 
 const Popup* FindPopup(uint32_t menu, int index) {

@@ -78,6 +78,10 @@ public:
     static constexpr int kSpatialPopup = 2;
     static constexpr int kSpatialNoDataPopup = 6;
     static constexpr int kSpatialUserCompositePopup = 8;
+    // The comparison and blind-spot views: the popup of a pane with its scan, and the one of an input
+    // pane still without it.
+    static constexpr int kSpatialComparisonPopup = 4;
+    static constexpr int kSpatialComparisonPastePopup = 5;
 
     // The popup's name ("Spectral Right Click", ...); empty where the menu has no such popup.
     static const char* PopupName(uint32_t menu, int popup);

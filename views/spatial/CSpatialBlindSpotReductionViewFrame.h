@@ -4,6 +4,9 @@
 
 #include "core/TypeIds.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spatial/CSpatialBlindSpotReductionView.h"
+
+#include <memory>
 
 namespace orv {
 
@@ -14,6 +17,11 @@ public:
               request, formView, kTypeBlindSpotReductionNode, QSize(600, 570), QSize(-1, -1),
               CSpatialView::TabStrip::BlindSpot,
               FrameTabs{{"Upper Scan View", "Lower Scan View", "Blind Spot Reduction View"}, true}) {}
+
+protected:
+    std::unique_ptr<CSpatialView> MakeView() override {
+        return std::make_unique<CSpatialBlindSpotReductionView>(GetThread());
+    }
 };
 
 } // namespace orv

@@ -4,6 +4,9 @@
 
 #include "core/TypeIds.h"
 #include "views/spatial/CSingleViewFrame.h"
+#include "views/spatial/CSpatialComparisonView.h"
+
+#include <memory>
 
 namespace orv {
 
@@ -13,6 +16,11 @@ public:
         : CSpatialSingleViewFrame(request, formView, kTypeSpatialComparisonNode, QSize(600, 570),
                                   QSize(-1, -1), CSpatialView::TabStrip::Comparison,
                                   FrameTabs{{"Test View", "Reference View", "Comparison View"}, true}) {}
+
+protected:
+    std::unique_ptr<CSpatialView> MakeView() override {
+        return std::make_unique<CSpatialComparisonView>(GetThread());
+    }
 };
 
 } // namespace orv
