@@ -123,8 +123,8 @@ protected:
         target = &AddNode(kind);
         Preset(0, pane0Scan);
         Preset(1, pane1Scan);
-        bool created = false;
-        target->OpenView(kind, created, true);
+        // As the tree opens it: the frame made, and the view told to show the node's scans.
+        target->ViewNode();
         testing::FlushEvents();
         auto* view = dynamic_cast<CSpatialView*>(target->GetSpatialView());
         EXPECT_NE(view, nullptr);
@@ -254,6 +254,7 @@ TEST_F(SpatialPairViewsTest, PasteIsOfferedOnlyForASpatialNodeStillInTheProject)
     for (const uint16_t kind : {kTypeSpatialComparisonNode, kTypeBlindSpotReductionNode}) {
         SCOPED_TRACE(kind);
         CSpatialView& view = OpenTarget(kind, 0, 0, 0);
+        Project().SetCopiedScanData(nullptr, -1);
         // Nothing copied; a Spectral node's scan.
         EXPECT_EQ(RightClick(view, 0), std::vector<std::string>{"Paste [off]"});
         QNodeMediator& spectral = AddNode(kTypeSpectralScanNode);
@@ -336,7 +337,6 @@ TEST_F(SpatialPairViewsTest, PreviousZoomWithoutHistoryShowsTheWholeGridAndCopyI
         EXPECT_EQ(RightClick(view, kPreviousZoom)[1], "Previous Zoom");
         EXPECT_FALSE(view.IsZoomed());
         EXPECT_EQ(result.m_SpatialZoomed, 0);
-        EXPECT_EQ(view.GetLastRedrawKind(), CSpatialView::kRedrawSelection);
         // Reset Zoom while not zoomed: greyed and nothing done.
         const int32_t redraws = view.GetRedrawCount();
         RightClick(view, kResetZoom);

@@ -113,8 +113,7 @@ TEST_F(ComparisonFrameScreenshots, EachTabOfTheCompareSpatialFrame) {
     QNodeMediator& node = AddNode(kTypeSpatialComparisonNode);
     ASSERT_TRUE(node.SetComparedScan(true, Board(1, false, &node)));
     ASSERT_TRUE(node.SetComparedScan(false, Board(2, true, &node)));
-    bool created = false;
-    node.OpenView(kTypeSpatialComparisonNode, created, true);
+    node.ViewNode();
     auto* view = dynamic_cast<CSpatialComparisonView*>(node.GetSpatialView());
     ASSERT_NE(view, nullptr);
     QWidget* window = view->window();
