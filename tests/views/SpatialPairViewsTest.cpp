@@ -191,10 +191,14 @@ protected:
     QNodeMediator* target = nullptr;
 };
 
-const std::vector<std::string> kInputMenu = {
-    "Reset Zoom [off]", "Previous Zoom [off]", "-", "Open Scan Data Description", "-",
-    "Copy Image",       "Paste [off]"};
-const std::vector<std::string> kResultMenu = {"Reset Zoom [off]", "Previous Zoom [off]", "-", "Copy Image"};
+std::vector<std::string> InputMenu() {
+    return {"Reset Zoom [off]", "Previous Zoom [off]", "-", "Open Scan Data Description", "-",
+            "Copy Image",       "Paste [off]"};
+}
+
+std::vector<std::string> ResultMenu() {
+    return {"Reset Zoom [off]", "Previous Zoom [off]", "-", "Copy Image"};
+}
 
 TEST_F(SpatialPairViewsTest, EachPaneWithAndWithoutItsScan) {
     struct Row {
@@ -206,18 +210,18 @@ TEST_F(SpatialPairViewsTest, EachPaneWithAndWithoutItsScan) {
         std::vector<std::string> items;
     };
     const Row rows[] = {
-        {"comparison, test pane", kTypeSpatialComparisonNode, 2, 1, 0, kInputMenu},
-        {"comparison, reference pane", kTypeSpatialComparisonNode, 2, 1, 1, kInputMenu},
-        {"comparison pane", kTypeSpatialComparisonNode, 2, 1, 2, kResultMenu},
-        {"comparison, no reference: test pane", kTypeSpatialComparisonNode, 2, 0, 0, kInputMenu},
+        {"comparison, test pane", kTypeSpatialComparisonNode, 2, 1, 0, InputMenu()},
+        {"comparison, reference pane", kTypeSpatialComparisonNode, 2, 1, 1, InputMenu()},
+        {"comparison pane", kTypeSpatialComparisonNode, 2, 1, 2, ResultMenu()},
+        {"comparison, no reference: test pane", kTypeSpatialComparisonNode, 2, 0, 0, InputMenu()},
         {"comparison, no reference: reference pane", kTypeSpatialComparisonNode, 2, 0, 1, {"Paste [off]"}},
         {"comparison, no reference: comparison pane", kTypeSpatialComparisonNode, 2, 0, 2, {}},
         {"comparison, no test: test pane", kTypeSpatialComparisonNode, 0, 1, 0, {"Paste [off]"}},
         {"comparison, no test: comparison pane", kTypeSpatialComparisonNode, 0, 1, 2, {}},
-        {"blind spot, upper pane", kTypeBlindSpotReductionNode, 1, 2, 0, kInputMenu},
-        {"blind spot, lower pane", kTypeBlindSpotReductionNode, 1, 2, 1, kInputMenu},
-        {"blind spot, result pane", kTypeBlindSpotReductionNode, 1, 2, 2, kResultMenu},
-        {"blind spot, no lower: upper pane", kTypeBlindSpotReductionNode, 1, 0, 0, kInputMenu},
+        {"blind spot, upper pane", kTypeBlindSpotReductionNode, 1, 2, 0, InputMenu()},
+        {"blind spot, lower pane", kTypeBlindSpotReductionNode, 1, 2, 1, InputMenu()},
+        {"blind spot, result pane", kTypeBlindSpotReductionNode, 1, 2, 2, ResultMenu()},
+        {"blind spot, no lower: upper pane", kTypeBlindSpotReductionNode, 1, 0, 0, InputMenu()},
         {"blind spot, no lower: lower pane", kTypeBlindSpotReductionNode, 1, 0, 1, {"Paste [off]"}},
         {"blind spot, no lower: result pane", kTypeBlindSpotReductionNode, 1, 0, 2, {}},
         {"blind spot, nothing: upper pane", kTypeBlindSpotReductionNode, 0, 0, 0, {"Paste [off]"}},
