@@ -936,6 +936,7 @@ void QNodeMediator::ClearForSpatialSubNodes() {
     DeleteChildNodes();
     if (m_pScanListWnd != nullptr && m_pScanListWnd->GetOwner() == this) {
         m_pScanListWnd->Clear();
+        m_bScanListFilled = 0;
     }
 }
 

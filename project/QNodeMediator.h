@@ -396,6 +396,14 @@ public:
     // Empties the scan-data list and makes this node its owner.
     void ClearScanDataList();
     void SelectDisplayedScanInList();
+    // The two list-sync flags: the scan-data list is this node's (it filled or cleared it last), and
+    // it holds this node's scans (set by FillScanDataList, cleared by ClearScanDataList). A view
+    // selects its scan in the list only while both hold, so that it never selects a row of a list
+    // another node has taken over meanwhile.
+    bool IsScanListOwner() const;
+    bool IsScanListFilled() const { return m_bScanListFilled != 0; }
+    // Makes the scan's row the list's only selected one; no such row: nothing.
+    void SelectScanInList(int32_t scanID);
     // Opens the view on one scan and selects it in the scan-data list.
     void ViewScanData(int32_t scanID);
 
@@ -667,6 +675,7 @@ private:
     std::vector<_ReportGeneratorDataBuffer> m_reportBuffers;
     uint8_t m_bSettingsCopied = 0;
     uint8_t m_bRangeChanged = 0;
+    uint8_t m_bScanListFilled = 0;
     uint8_t m_bNodeSettingsApplied = 0;
     uint32_t m_nSettingsSourceID = 0;
     std::array<int32_t, 3> m_viewState{};

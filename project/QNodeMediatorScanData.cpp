@@ -459,6 +459,17 @@ void QNodeMediator::ClearScanDataList() {
         m_pScanListWnd->SetOwner(this);
         m_pScanListWnd->Clear();
     }
+    m_bScanListFilled = 0;
+}
+
+bool QNodeMediator::IsScanListOwner() const {
+    return m_pScanListWnd != nullptr && m_pScanListWnd->GetOwner() == this;
+}
+
+void QNodeMediator::SelectScanInList(int32_t scanID) {
+    if (m_pScanListWnd != nullptr && scanID != -1) {
+        m_pScanListWnd->SelectOnlyRow(FormatC("%d", scanID));
+    }
 }
 
 void QNodeMediator::FillScanDataList(uint16_t kind) {
@@ -467,6 +478,7 @@ void QNodeMediator::FillScanDataList(uint16_t kind) {
     }
     m_pScanListWnd->SetOwner(this);
     m_pScanListWnd->Clear();
+    m_bScanListFilled = 1;
     // A two-scan node lists its sources by their part, not by the scans' own IDs.
     switch (kind) {
     case kTypeSpectralComparisonNode:

@@ -29,6 +29,9 @@ public:
     virtual void AddRow(const std::string& text, const std::string& date, const std::string& description) = 0;
     // Adds the row with this text to the selection; no such row: nothing.
     virtual void SelectRow(const std::string& text) = 0;
+    // Makes the row with this text the only selected one; by default it is only added to the
+    // selection.
+    virtual void SelectOnlyRow(const std::string& text) { SelectRow(text); }
 
     // The fixed rows of the two-scan nodes, one for each source the node holds, the first source's
     // row added first: "Reference" and "Test" (Compare Spectral, Spectral Overlay, Compare Spatial),

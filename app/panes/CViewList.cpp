@@ -182,6 +182,17 @@ void CViewList::SelectRow(const std::string& text) {
     }
 }
 
+void CViewList::SelectOnlyRow(const std::string& text) {
+    const QString wanted = CodePageToQString(text);
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (topLevelItem(i)->text(0) == wanted) {
+            SelectAlone(topLevelItem(i));
+            scrollToItem(topLevelItem(i));
+            return;
+        }
+    }
+}
+
 QTreeWidgetItem* CViewList::FindRow(int32_t scanId) const {
     const QString wanted = QString::number(scanId);
     for (int i = 0; i < topLevelItemCount(); ++i) {

@@ -89,6 +89,7 @@ public:
     // A new row at the top.
     void AddRow(const std::string& text, const std::string& date, const std::string& description) override;
     void SelectRow(const std::string& text) override;
+    void SelectOnlyRow(const std::string& text) override;
 
     // --- The row being dragged, while a drag of a row runs: its node's mediator and scan id ---
     // (The list sets it around its own drags.)

@@ -589,6 +589,10 @@ int64_t CSpatialView::OnMessage(const Message& message) {
                 QueueRedraw(kRedrawMap);
                 break;
             }
+            // Only a list that still shows this node's scans follows the view.
+            if (m_pMediator != nullptr && m_pMediator->IsScanListOwner() && m_pMediator->IsScanListFilled()) {
+                m_pMediator->SelectScanInList(m_pMediator->GetDisplayedSpatialScanID());
+            }
             m_bRebuild = 1;
             ClearReposition();
             if (m_pMediator != nullptr) {
@@ -717,6 +721,13 @@ int64_t CSpatialView::OnMessage(const Message& message) {
                 InvalidateWholeView();
             } else {
                 InvalidateMapRect();
+            }
+            // Levels or frequencies edited on the node's panel apply to the linked spectrum too:
+            // the frame's spectral view rebuilds its points.
+            if (m_pMediator != nullptr && m_pMediator->IsRangeChanged() && m_pFrame != nullptr) {
+                if (auto* spectral = dynamic_cast<CSpectralView*>(m_pFrame->GetSpectralView())) {
+                    spectral->RequestReload();
+                }
             }
             UpdateSelectedFrequencies();
             break;

@@ -253,6 +253,7 @@ void CViewFrame::OnWindowEnding(Ending ending) {
     if (tree == nullptr || project == nullptr || project->IsClosing()) {
         return;
     }
+    tree->ClearDropHighlight();
     tree->SetCurrentNode(nullptr);
     tree->ShowSelectedNodeScanData();
 }
