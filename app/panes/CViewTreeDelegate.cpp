@@ -19,6 +19,10 @@ QColor CViewTreeDelegate::TextColour(const QModelIndex& index) const {
 
 void CViewTreeDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    // The target of a node drag is drawn as the selected item is.
+    if (m_tree.IsDropHighlighted(index)) {
+        option->state |= QStyle::State_Selected;
+    }
     // The selected item looks the same with and without the focus.
     const QPalette system = QApplication::palette();
     option->palette.setColor(QPalette::Inactive, QPalette::Highlight,

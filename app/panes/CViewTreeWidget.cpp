@@ -19,6 +19,7 @@
 #include "project/TfrmProjectView.h"
 #include "protocol/QUIBBStateController.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -62,7 +63,8 @@ CViewTreeWidget::CViewTreeWidget(QWidget* parent) : QTreeWidget(parent) {
     setPalette(white);
     m_delegate = new CViewTreeDelegate(*this);
     setItemDelegate(m_delegate);
-    // Nodes are not dragged.
+    // Nodes are dragged by the tree itself (a copy or move inside the project), not through the
+    // clipboard's drag and drop.
     setDragEnabled(false);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     // Scrolling by the user leaves the current node.
@@ -75,6 +77,9 @@ CViewTreeWidget::CViewTreeWidget(QWidget* parent) : QTreeWidget(parent) {
 }
 
 CViewTreeWidget::~CViewTreeWidget() {
+    if (m_bDragging) {
+        StopNodeDrag();
+    }
     m_tipTimer.stop();
     m_records.Clear();
     clear();
@@ -737,6 +742,10 @@ void CViewTreeWidget::OnMenuCommand(uint32_t command) {
 }
 
 void CViewTreeWidget::ShowContextMenu(const QPoint& viewportPoint) {
+    if (m_bDropPending) {
+        ShowDropMenu(viewportPoint);
+        return;
+    }
     if (m_project != nullptr && m_project->IsReportGeneratorOpen()) {
         std::unique_ptr<QMenu> menu = BuildContextMenu(nullptr);
         QAction* chosen = m_menuRunner(*menu, viewport()->mapToGlobal(viewportPoint + QPoint(10, 0)));
@@ -767,10 +776,13 @@ void CViewTreeWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         return;
     }
+    m_pressItem = QPersistentModelIndex();
     CTreeItem* record = m_records.Find(itemAt(event->position().toPoint()));
     if (record == nullptr) {
         return;
     }
+    m_pressItem = QPersistentModelIndex(indexFromItem(record->m_item));
+    m_pressPoint = event->position().toPoint();
     SelectTreeNode(record);
     ShowSelectedNodeScanData();
     m_current = nullptr;
@@ -813,8 +825,19 @@ void CViewTreeWidget::contextMenuEvent(QContextMenuEvent* event) {
 // --- Tool-tips ---
 
 void CViewTreeWidget::mouseMoveEvent(QMouseEvent* event) {
-    QTreeWidget::mouseMoveEvent(event);
     const QPoint point = event->position().toPoint();
+    if (m_bDragging) {
+        DragNodeTo(point);
+        event->accept();
+        return;
+    }
+    if ((event->buttons() & Qt::LeftButton) != 0 && m_pressItem.isValid() &&
+        (point - m_pressPoint).manhattanLength() >= QApplication::startDragDistance()) {
+        BeginNodeDrag(point);
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseMoveEvent(event);
     QTreeWidgetItem* item = itemAt(point);
     CTreeItem* record = m_records.Find(item);
     bool overLabel = false;

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QMenu;
 
 namespace orv {
@@ -45,6 +46,9 @@ public:
         "Scan can't be run continuously for the interleaved spatial !";
     static constexpr const char* kNoContinuousRunText = "Scan can't be run continuously for this node!";
     static constexpr const char* kNoRunText = "Scan can't be run for this node!";
+    static constexpr const char* kDropIntoOwnBranchText =
+        "no support for copying or moving node into its child branch.";
+    static constexpr const char* kScanRunningText = "The scan is in progress, stop the scan first!";
 
     // Relation codes of GetRelatedItem.
     enum Relation : uint32_t { kRoot = 0, kNext = 1, kPrevious = 2, kParent = 3, kChild = 4, kCaret = 9 };
@@ -136,6 +140,30 @@ public:
     // The context menu at a point of the viewport, as a right click or the menu key gives it.
     void ShowContextMenu(const QPoint& viewportPoint);
 
+    // --- Dragging nodes ---
+    // Whether a node of the dragged kind may be dropped on a node of the target kind (copied or
+    // moved below it).
+    static bool IsDropAllowed(uint16_t targetKind, uint16_t draggedKind);
+    bool IsDragging() const { return m_bDragging; }
+    bool IsDropPending() const { return m_bDropPending; }
+    bool IsDropAllowedNow() const { return m_bDropAllowed; }
+    uint16_t GetDraggedKind() const { return m_draggedKind; }
+    CTreeItem* GetDraggedRecord() const { return RecordAt(m_dragItem); }
+    CTreeItem* GetDropTargetRecord() const { return RecordAt(m_dropTarget); }
+    CTreeItem* GetDropHighlightRecord() const { return RecordAt(m_dropHighlight); }
+    // The picture that follows the cursor while a drop is allowed; null when no drag ran yet.
+    const QLabel* GetDragPicture() const { return m_dragPicture.get(); }
+    bool IsDropHighlighted(const QModelIndex& index) const {
+        return m_dropHighlight.isValid() && index == QModelIndex(m_dropHighlight);
+    }
+    void ClearDropHighlight();
+    // The context menu of a drop (popup 5): the copy or move the user picks, or the refusal of a
+    // target inside the dragged node's own branch. Clears the drop-pending flag.
+    void ShowDropMenu(const QPoint& viewportPoint);
+    // 32916, 32917 or 32918 on the dragged node and the drop target; false when nothing was made
+    // (the user has been told why).
+    bool CopyDraggedNode(uint32_t command);
+
     // --- Item colours and tool-tips ---
     // Whether the node has nothing to show (a scan node without scan data, a two-source node
     // missing a source).
@@ -150,11 +178,25 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
+public:
+    TfrmProjectView* GetNodeContainer() const override;
+
 private:
-    TfrmProjectView* GetNodeContainer() const;
+    CTreeItem* RecordAt(const QPersistentModelIndex& index) const;
+    void BeginNodeDrag(const QPoint& viewportPoint);
+    void DragNodeTo(const QPoint& viewportPoint);
+    void EndNodeDrag(const QPoint& viewportPoint);
+    // The picture gone, the mouse released and the highlight cleared; the dragged item and the target
+    // stay for the drop menu.
+    void StopNodeDrag();
+    void ForgetNodeDrag();
+    void MoveDragPicture();
+    bool IsSubtreeScanning(CTreeItem* item) const;
     QTreeWidgetItem* ChildItem(QTreeWidgetItem* parent, int index) const;
     int IndexOf(const CTreeItem& record) const;
     void RemoveRecords(QTreeWidgetItem* item);
@@ -179,6 +221,18 @@ private:
 
     QPersistentModelIndex m_pendingScroll;
     bool m_scrollScheduled = false;
+
+    // The item a left press was on, until the button goes up; the drag starts from it.
+    QPersistentModelIndex m_pressItem;
+    QPoint m_pressPoint;
+    QPersistentModelIndex m_dragItem;
+    QPersistentModelIndex m_dropTarget;
+    QPersistentModelIndex m_dropHighlight;
+    bool m_bDragging = false;
+    uint16_t m_draggedKind = 0;
+    bool m_bDropAllowed = false;
+    bool m_bDropPending = false;
+    std::unique_ptr<QLabel> m_dragPicture;
 
     CTreeItem* m_tipItem = nullptr;
     QString m_tipText;

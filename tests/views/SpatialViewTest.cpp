@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace orv::test {
 namespace {
@@ -268,6 +270,56 @@ TEST_F(SpatialViewMessages, RepositionBoxIsClickedOffByANewScan) {
     Pump();
     EXPECT_EQ(Panel().repositionClicks, 1);
     EXPECT_FALSE(Panel().reposition);
+}
+
+// A new spatial scan selects its row in the scan-data list only while the list is the node's and
+// holds its scans; a list another node took over, or one the node emptied, keeps its selection.
+TEST_F(SpatialViewMessages, ANewScanSelectsItsRowOnlyWhileTheListIsTheNodesAndFilled) {
+    CSpatialView& view = Prepare(kTypeSpatialScanNode, 3);
+    mediator->ShowScanData(2);
+    Pump();
+    SpatialTestMediator other(kTypeSpatialScanNode, "Other");
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        bool selects;
+    };
+    const Case cases[] = {
+        {"filled by the node", [&] { mediator->FillScanDataList(kTypeSpatialScanNode); }, true},
+        {"emptied by the node", [&] { mediator->ClearScanDataList(); }, false},
+        {"taken over by another node",
+         [&] {
+             mediator->FillScanDataList(kTypeSpatialScanNode);
+             list.SetOwner(&other);
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        EXPECT_EQ(mediator->IsScanListOwner() && mediator->IsScanListFilled(), c.selects);
+        list.selected.clear();
+        view.GetMessageTarget().Post(NodeMessage::kShowSpatialScan);
+        Pump();
+        EXPECT_EQ(list.selected, c.selects ? std::vector<std::string>{"2"} : std::vector<std::string>{});
+    }
+}
+
+// A level or frequency range edited on the node's panel reaches the frame's spectrum with the next
+// linked spectral/spatial scan: the spectral view rebuilds its points. Without an edit it keeps them.
+TEST_F(SpatialViewMessages, TheLinkedScanHasTheFramesSpectrumReloadedAfterARangeEdit) {
+    for (const bool edited : {false, true}) {
+        SCOPED_TRACE(edited);
+        CSpatialView& view = Prepare(kTypeSpectralSpatialScanNode, 1);
+        CSpectralView* spectral = factory.viewFrames.back()->spectralView.get();
+        ASSERT_NE(spectral, nullptr);
+        orv::testing::Grab(*spectral);
+        ASSERT_FALSE(spectral->IsReloadPending());
+        mediator->SetRangeChanged(edited);
+        view.GetMessageTarget().Post(NodeMessage::kShowLinkedSpectralSpatial);
+        Pump();
+        EXPECT_EQ(spectral->IsReloadPending(), edited);
+    }
 }
 
 TEST_F(SpatialViewMessages, OverlayPictureIsFoundInTheProjectsOverlays) {
