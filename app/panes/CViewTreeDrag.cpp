@@ -6,16 +6,19 @@
 #include "core/TypeIds.h"
 #include "platform/ui/Prompt.h"
 #include "project/QNodeMediator.h"
+#include "project/QScanEngineLink.h"
 #include "project/TfrmMainApp.h"
 #include "project/TfrmProjectView.h"
 
 #include <QCursor>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -78,13 +81,14 @@ void CViewTreeWidget::BeginNodeDrag(const QPoint& viewportPoint) {
     m_bDragging = true;
 
     // The item's picture and label as the tree draws them, without the selection's colours.
-    const QRect rect = visualItemRect(dragged->m_item);
-    QPixmap picture(rect.size().expandedTo(QSize(1, 1)));
+    const int iconSide = iconSize().height();
+    const int height = std::max(visualItemRect(dragged->m_item).height(), iconSide);
+    const QRect rect(0, 0, iconSide + 10 + fontMetrics().horizontalAdvance(dragged->m_item->text(0)), height);
+    QPixmap picture(rect.size());
     picture.fill(Qt::white);
     {
         QPainter painter(&picture);
         const QIcon icon = dragged->m_item->icon(0);
-        const int iconSide = iconSize().height();
         icon.paint(&painter, QRect(2, (rect.height() - iconSide) / 2, iconSide, iconSide));
         painter.setPen(Qt::black);
         painter.setFont(font());

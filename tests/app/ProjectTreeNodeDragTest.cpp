@@ -208,9 +208,11 @@ TEST_F(NodeDragTest, TheDropTargetIsDrawnAsSelectedAndThePictureShowsTheDraggedI
     const QColor highlight = m_tree.palette().color(QPalette::Active, QPalette::Highlight);
     EXPECT_EQ(testing::PixelAt(testing::Grab(Viewport()), inside.x(), inside.y()), highlight);
     EXPECT_NE(before, highlight);
-    // The picture is the item's own: as wide as its row, and with dark text pixels on white.
+    // The picture is the item's own: its icon and label, as high as its row, with dark text on white.
     const QImage picture = m_tree.GetDragPicture()->pixmap().toImage();
-    EXPECT_EQ(picture.size(), m_tree.visualItemRect(board->m_item).size());
+    EXPECT_EQ(picture.height(), m_tree.visualItemRect(board->m_item).height());
+    EXPECT_GT(picture.width(), m_tree.iconSize().width() + m_tree.fontMetrics().horizontalAdvance("Board A"));
+    EXPECT_LT(picture.width(), m_tree.visualItemRect(board->m_item).width());
     int dark = 0;
     for (int x = 0; x < picture.width(); ++x) {
         for (int y = 0; y < picture.height(); ++y) {
@@ -452,7 +454,8 @@ TEST_F(NodeDragTest, AFailedCopyLeavesBothBranchesAsTheyWereAndSaysWhy) {
         BudgetScope() { QScanMemoryBudget::SetBudgetBytesForTest(1); }
         ~BudgetScope() { QScanMemoryBudget::SetBudgetBytesForTest(0); }
     } tight;
-    for (int32_t id = 3; id <= 6; ++id) {
+    // More scans than the residency keeps whole as the ones used last.
+    for (int32_t id = 3; id <= 16; ++id) {
         ASSERT_TRUE(board->m_mediator->AddSpectralScanData(SpectralScan(id), false, false));
     }
     ASSERT_GE(EmptyMovedOutScanFiles(), 1);
@@ -465,7 +468,7 @@ TEST_F(NodeDragTest, AFailedCopyLeavesBothBranchesAsTheyWereAndSaysWhy) {
         EXPECT_TRUE(Children(bench).empty());
         ASSERT_EQ(Children(rack).size(), 1U);
         EXPECT_EQ(Children(rack)[0], board);
-        EXPECT_EQ(board->m_mediator->GetScanDataCount(), 6U);
+        EXPECT_EQ(board->m_mediator->GetScanDataCount(), 16U);
     }
     InformationLog::Instance().SetSink(previous);
     EXPECT_EQ(Prompts().size(), 3U);

@@ -5,10 +5,12 @@
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/views/support/SpatialViewFixture.h"
+#include "views/spectral/CSpectralSSView.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -303,23 +305,39 @@ TEST_F(SpatialViewMessages, ANewScanSelectsItsRowOnlyWhileTheListIsTheNodesAndFi
         Pump();
         EXPECT_EQ(list.selected, c.selects ? std::vector<std::string>{"2"} : std::vector<std::string>{});
     }
+    list.SetOwner(nullptr);
 }
 
 // A level or frequency range edited on the node's panel reaches the frame's spectrum with the next
 // linked spectral/spatial scan: the spectral view rebuilds its points. Without an edit it keeps them.
 TEST_F(SpatialViewMessages, TheLinkedScanHasTheFramesSpectrumReloadedAfterARangeEdit) {
+    // The views the mediators were opened with live as long as the mediators.
+    std::vector<std::unique_ptr<CSpectralView>> replaced;
     for (const bool edited : {false, true}) {
         SCOPED_TRACE(edited);
         CSpatialView& view = Prepare(kTypeSpectralSpatialScanNode, 1);
-        CSpectralView* spectral = factory.viewFrames.back()->spectralView.get();
-        ASSERT_NE(spectral, nullptr);
-        orv::testing::Grab(*spectral);
+        // The frame's spectrum pane as the program makes it, showing the linked scan with its points
+        // built.
+        ViewTestFrame& frame = *factory.viewFrames.back();
+        replaced.push_back(std::move(frame.spectralView));
+        frame.spectralView = std::make_unique<CSpectralSSView>(thread);
+        CSpectralView* spectral = frame.spectralView.get();
+        spectral->SetNodeKind(kTypeSpectralSpatialScanNode);
+        spectral->SetFrame(&frame);
+        spectral->SetMediator(mediator.get());
+        spectral->SetReady(true);
+        spectral->OnInitialUpdate();
+        spectral->GetMessageTarget().Post(NodeMessage::kShowLinkedSpectralSpatial);
+        Pump();
+        bool needsData = false;
+        ASSERT_TRUE(spectral->LoadTraceData(false, needsData));
         ASSERT_FALSE(spectral->IsReloadPending());
         mediator->SetRangeChanged(edited);
         view.GetMessageTarget().Post(NodeMessage::kShowLinkedSpectralSpatial);
         Pump();
         EXPECT_EQ(spectral->IsReloadPending(), edited);
     }
+    mediator.reset();
 }
 
 TEST_F(SpatialViewMessages, OverlayPictureIsFoundInTheProjectsOverlays) {
