@@ -39,6 +39,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -399,11 +401,22 @@ TEST_F(ViewFramesTest, ClosingAFrameResetsTheNodeAndTheTreeAndTheNextViewBuildsA
     EXPECT_EQ(node.GetDisplayedSpectralScanID(), 1);
     QSpectralViewInterface* oldView = node.GetSpectralView();
     CTreeItem* otherItem = Tree().GetRecords().FindByMediator(&other);
+    // A node drag runs over the tree with the node's item as its target.
+    CTreeItem* nodeItem = Tree().GetRecords().FindByMediator(&node);
+    QWidget& port = *Tree().viewport();
+    testing::SendMouse(port, QEvent::MouseButtonPress, Tree().visualItemRect(otherItem->m_item).center(),
+                       Qt::LeftButton, Qt::LeftButton);
+    testing::SendMouse(port, QEvent::MouseMove, Tree().visualItemRect(nodeItem->m_item).center(),
+                       Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(Tree().GetDropHighlightRecord(), nodeItem);
     Tree().SetCurrentNode(&node);
     Tree().SelectTreeNode(otherItem);
 
     QPointer<QMdiSubWindow> window = frame->GetWindow();
     window->close();
+    EXPECT_EQ(Tree().GetDropHighlightRecord(), nullptr);
+    QTest::keyClick(&Tree(), Qt::Key_Escape);
+    EXPECT_FALSE(Tree().IsDragging());
     EXPECT_FALSE(frame->HasWindow());
     EXPECT_FALSE(oldView->HasWindow());
     EXPECT_EQ(node.GetDisplayedSpectralScanID(), -1);
