@@ -743,17 +743,22 @@ void CViewTreeWidget::OnMenuCommand(uint32_t command) {
 }
 
 void CViewTreeWidget::ShowContextMenu(const QPoint& viewportPoint) {
-    if (m_bDropPending) {
-        ShowDropMenu(viewportPoint);
-        return;
-    }
     if (m_project != nullptr && m_project->IsReportGeneratorOpen()) {
+        // Nothing changes the project's nodes under the open report generator, a drop neither.
+        if (m_bDropPending) {
+            m_bDropPending = false;
+            ForgetNodeDrag();
+        }
         std::unique_ptr<QMenu> menu = BuildContextMenu(nullptr);
         QAction* chosen = m_menuRunner(*menu, viewport()->mapToGlobal(viewportPoint + QPoint(10, 0)));
         const uint32_t command = CViewTreeMenu::CommandOf(chosen);
         if (command != 0 && m_commandRoute) {
             m_commandRoute(command);
         }
+        return;
+    }
+    if (m_bDropPending) {
+        ShowDropMenu(viewportPoint);
         return;
     }
     CTreeItem* record = m_records.Find(itemAt(viewportPoint));

@@ -260,8 +260,17 @@ TEST_F(NodeDragTest, DropsOnItselfOnAForbiddenTargetAndIntoItsOwnBranchChangeNot
     // Nor onto the dragged node's own child by the command's own route.
     EXPECT_FALSE(m_tree.CopyDraggedNode(kCopyNodeWithSettings));
 
+    // While the report generator is open, a drop only gets that popup.
+    m_app->SetReportGeneratorOpen(true);
+    DragAndDrop(board, rack, kCopyNodeWithSettingsAndData);
+    m_app->SetReportGeneratorOpen(false);
+    EXPECT_EQ(m_menus,
+              std::vector<std::string>{CViewTreeMenu::PopupName(CViewTreeMenu::kReportGeneratorPopup)});
+    EXPECT_FALSE(m_tree.IsDropPending());
+
     EXPECT_EQ(m_tree.GetRecords().GetCount(), count);
     EXPECT_EQ(Children(shelf).size(), 0U);
+    EXPECT_EQ(Children(rack).size(), 1U);
     EXPECT_EQ(CountReceived(NodeMessage::kProjectModified), 0U);
 }
 

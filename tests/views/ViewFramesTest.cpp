@@ -38,7 +38,6 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
-
 #include <QTest>
 
 #include <gtest/gtest.h>
