@@ -3,8 +3,9 @@
 // The project tree of a project window: the project node at the root and its nodes below, each
 // item carrying a record that points at the node's mediator. A click shows the node's scan data in
 // the list, a double click opens its view, and the context menu (menu 315) runs scans, adds and
-// deletes nodes and opens views and settings. Every action is the mediator's, the project's
-// (TfrmMainApp and its node tree) or the state controller's; the tree keeps no node data.
+// deletes nodes and opens views and settings; a node dragged onto another with the left button is
+// copied (with its settings, or with its scans too) or moved below it. Every action is the mediator's, the
+// project's (TfrmMainApp and its node tree) or the state controller's; the tree keeps no node data.
 //
 // User-interface thread only.
 
@@ -96,6 +97,8 @@ public:
     CTreeItem* GetNextSiblingItem(CTreeItem* item) override;
     CTreeItem* GetSelectedItem() override { return GetSelectedTreeNode(); }
     void SelectItem(CTreeItem* item) override { SelectTreeNode(item); }
+    // The open project's node tree; none without a project.
+    TfrmProjectView* GetNodeContainer() const override;
 
     // --- Records and items ---
     const TTreeNodeList& GetRecords() const { return m_records; }
@@ -182,9 +185,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void leaveEvent(QEvent* event) override;
-
-public:
-    TfrmProjectView* GetNodeContainer() const override;
 
 private:
     CTreeItem* RecordAt(const QPersistentModelIndex& index) const;
