@@ -311,7 +311,7 @@ TEST_F(SpatialViewMessages, ANewScanSelectsItsRowOnlyWhileTheListIsTheNodesAndFi
 // A level or frequency range edited on the node's panel reaches the frame's spectrum with the next
 // linked spectral/spatial scan: the spectral view rebuilds its points. Without an edit it keeps them.
 TEST_F(SpatialViewMessages, TheLinkedScanHasTheFramesSpectrumReloadedAfterARangeEdit) {
-    // The views the mediators were opened with live as long as the mediators.
+    // The views the mediators were opened with (and still point at) live as long as the mediators.
     std::vector<std::unique_ptr<CSpectralView>> replaced;
     for (const bool edited : {false, true}) {
         SCOPED_TRACE(edited);
@@ -320,6 +320,8 @@ TEST_F(SpatialViewMessages, TheLinkedScanHasTheFramesSpectrumReloadedAfterARange
         // built.
         ViewTestFrame& frame = *factory.viewFrames.back();
         replaced.push_back(std::move(frame.spectralView));
+        // Out of sight: it paints no more, not even after its node has gone.
+        replaced.back()->hide();
         frame.spectralView = std::make_unique<CSpectralSSView>(thread);
         CSpectralView* spectral = frame.spectralView.get();
         spectral->SetNodeKind(kTypeSpectralSpatialScanNode);
