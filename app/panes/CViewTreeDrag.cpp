@@ -19,6 +19,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -254,6 +255,37 @@ bool CViewTreeWidget::IsSubtreeScanning(CTreeItem* item) const {
     return false;
 }
 
+void CViewTreeWidget::RelinkMovedNodes(CTreeItem* moved) {
+    // The nodes that went live on in their copies: every report generator of the project that
+    // reported one of them reports its copy.
+    std::map<int32_t, int32_t> copies;
+    std::vector<QNodeMediator*> subtree{moved->m_mediator};
+    CollectSubtreeNodes(moved, subtree);
+    for (QNodeMediator* mediator : subtree) {
+        if (mediator != nullptr && mediator->IsSettingsCopied()) {
+            copies[static_cast<int32_t>(mediator->GetSettingsSourceID())] =
+                static_cast<int32_t>(mediator->GetNodeID());
+        }
+    }
+    m_records.ForEach([&copies](CTreeItem& record) {
+        if (record.m_kind != kTypeWordReportNode || record.m_mediator == nullptr) {
+            return;
+        }
+        std::vector<_ReportGeneratorDataBuffer> buffers = record.m_mediator->GetReportBuffers();
+        bool relinked = false;
+        for (_ReportGeneratorDataBuffer& buffer : buffers) {
+            const auto copy = copies.find(buffer.m_NodeId);
+            if (copy != copies.end()) {
+                buffer.m_NodeId = copy->second;
+                relinked = true;
+            }
+        }
+        if (relinked) {
+            record.m_mediator->SetReportBuffers(std::move(buffers));
+        }
+    });
+}
+
 bool CViewTreeWidget::CopyDraggedNode(uint32_t command) {
     CTreeItem* dragged = RecordAt(m_dragItem);
     CTreeItem* target = RecordAt(m_dropTarget);
@@ -289,6 +321,7 @@ bool CViewTreeWidget::CopyDraggedNode(uint32_t command) {
             }
             return false;
         }
+        RelinkMovedNodes(copy);
         SelectTreeNode(copy);
         m_current = nullptr;
     }

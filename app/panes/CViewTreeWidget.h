@@ -197,6 +197,8 @@ private:
     void ForgetNodeDrag();
     void MoveDragPicture();
     bool IsSubtreeScanning(CTreeItem* item) const;
+    // After a move: the reports of the whole project follow the moved nodes to their copies.
+    void RelinkMovedNodes(CTreeItem* moved);
     QTreeWidgetItem* ChildItem(QTreeWidgetItem* parent, int index) const;
     int IndexOf(const CTreeItem& record) const;
     void RemoveRecords(QTreeWidgetItem* item);

@@ -398,6 +398,8 @@ TEST_F(NodeDragTest, AMoveIsRefusedWhileANodeOfTheBranchScansAndOtherwiseReplace
     CTreeItem* report = Add(rack, kTypeWordReportNode, "Report");
     report->m_mediator->SetReportBuffers({{boardId, {1}}});
     CTreeItem* bench = Add(Root(), kTypeModuleNode, "Bench");
+    CTreeItem* projectReport = Add(Root(), kTypeWordReportNode, "Project report");
+    projectReport->m_mediator->SetReportBuffers({{boardId, {2}}, {999, {}}});
     ShowTree();
     const size_t count = m_tree.GetRecords().GetCount();
 
@@ -424,7 +426,7 @@ TEST_F(NodeDragTest, AMoveIsRefusedWhileANodeOfTheBranchScansAndOtherwiseReplace
     DragAndDrop(rack, bench, kMoveNode);
     EXPECT_EQ(Prompts().size(), 2U);
     EXPECT_EQ(m_tree.GetRecords().GetCount(), count);
-    ASSERT_EQ(Children(Root()).size(), 1U);
+    ASSERT_EQ(Children(Root()).size(), 2U);
     ASSERT_EQ(Children(bench).size(), 1U);
     CTreeItem* moved = Children(bench)[0];
     EXPECT_EQ(NameOf(moved), "Rack");
@@ -435,6 +437,10 @@ TEST_F(NodeDragTest, AMoveIsRefusedWhileANodeOfTheBranchScansAndOtherwiseReplace
     EXPECT_EQ(Children(moved)[1]->m_mediator->GetReportBuffers(),
               (std::vector<_ReportGeneratorDataBuffer>{
                   {static_cast<int32_t>(movedBoard->m_mediator->GetNodeID()), {1}}}));
+    // So does a report elsewhere in the project.
+    EXPECT_EQ(projectReport->m_mediator->GetReportBuffers(),
+              (std::vector<_ReportGeneratorDataBuffer>{
+                  {static_cast<int32_t>(movedBoard->m_mediator->GetNodeID()), {2}}, {999, {}}}));
     EXPECT_EQ(m_tree.GetSelectedTreeNode(), moved);
     EXPECT_EQ(m_tree.GetCurrentNode(), nullptr);
     EXPECT_EQ(m_view.list.owner, moved->m_mediator);
