@@ -10,7 +10,6 @@
 #include "project/TfrmMainApp.h"
 #include "project/TfrmProjectView.h"
 
-#include <QCursor>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -111,9 +110,9 @@ void CViewTreeWidget::BeginNodeDrag(const QPoint& viewportPoint) {
     DragNodeTo(viewportPoint);
 }
 
-void CViewTreeWidget::MoveDragPicture() {
+void CViewTreeWidget::MoveDragPicture(const QPoint& viewportPoint) {
     if (m_dragPicture != nullptr) {
-        m_dragPicture->move(QCursor::pos() + kPictureOffset);
+        m_dragPicture->move(viewport()->mapToGlobal(viewportPoint) + kPictureOffset);
     }
 }
 
@@ -144,7 +143,7 @@ void CViewTreeWidget::DragNodeTo(const QPoint& viewportPoint) {
         }
     }
     m_bDropAllowed = target != nullptr && IsDropAllowed(target->m_kind, m_draggedKind);
-    MoveDragPicture();
+    MoveDragPicture(viewportPoint);
     if (m_dragPicture != nullptr) {
         m_dragPicture->setVisible(m_bDropAllowed && isVisible());
     }

@@ -195,7 +195,8 @@ private:
     // stay for the drop menu.
     void StopNodeDrag();
     void ForgetNodeDrag();
-    void MoveDragPicture();
+    // The picture follows the cursor at the point, a little below and to the right of its tip.
+    void MoveDragPicture(const QPoint& viewportPoint);
     bool IsSubtreeScanning(CTreeItem* item) const;
     // After a move: the reports of the whole project follow the moved nodes to their copies.
     void RelinkMovedNodes(CTreeItem* moved);

@@ -205,6 +205,11 @@ TEST_F(NodeDragTest, TheDropTargetIsDrawnAsSelectedAndThePictureShowsTheDraggedI
     StartDrag(board);
     MoveOver(module);
     ASSERT_TRUE(PictureShown());
+    // Just below and right of the cursor's tip.
+    const QPoint fromCursor = m_tree.GetDragPicture()->pos() - Viewport().mapToGlobal(CentreOf(module));
+    EXPECT_GT(fromCursor.x(), 0);
+    EXPECT_GT(fromCursor.y(), 0);
+    EXPECT_LT(fromCursor.manhattanLength(), 40);
     const QColor highlight = m_tree.palette().color(QPalette::Active, QPalette::Highlight);
     EXPECT_EQ(testing::PixelAt(testing::Grab(Viewport()), inside.x(), inside.y()), highlight);
     EXPECT_NE(before, highlight);

@@ -131,7 +131,6 @@ TEST_F(ProgramNodeDragXvfb, AScannedSpectralNodeDraggedOntoTheProjectIsCopiedWit
     testing::SendMouse(port, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
     for (int step = 1; step <= 8; ++step) {
         const QPoint at = from + (to - from) * step / 8 + QPoint(0, step == 1 ? 1 : 0);
-        QCursor::setPos(port.mapToGlobal(at));
         testing::SendMouse(port, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
         testing::FlushEvents();
     }
@@ -139,6 +138,26 @@ TEST_F(ProgramNodeDragXvfb, AScannedSpectralNodeDraggedOntoTheProjectIsCopiedWit
     EXPECT_EQ(tree.GetDropTargetRecord(), root);
     ASSERT_NE(tree.GetDragPicture(), nullptr);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return tree.GetDragPicture()->isVisible(); }, 5s));
+    // Until the X server shows the tree as it paints itself around the picture (no trace of the
+    // places the picture passed).
+    EXPECT_TRUE(testing::ProcessEventsUntil(
+        [&] {
+            const QImage screen = testing::GrabScreen();
+            const QImage own = port.grab().toImage();
+            const QPoint origin = port.mapToGlobal(QPoint(0, 0));
+            const QRect picture = tree.GetDragPicture()->geometry();
+            for (int y = 0; y < own.height(); y += 2) {
+                for (int x = 0; x < own.width(); x += 2) {
+                    const QPoint at = origin + QPoint(x, y);
+                    if (!picture.contains(at) &&
+                        (screen.pixel(at) & 0xFFFFFFU) != (own.pixel(x, y) & 0xFFFFFFU)) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        },
+        5s));
     std::cout << "screenshot: " << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-node-drag-dragging.png")
               << "\n";
     testing::SendMouse(port, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
