@@ -231,6 +231,21 @@ TEST_F(ScanDataListTest, AClickAndAKeyReleaseShowAChangedSelectionOnceAndADouble
     EXPECT_EQ(Tree().GetCurrentNode(), nullptr);
 }
 
+// A view that selects its scan makes that row the only selected one; a scan without a row leaves the
+// selection alone.
+TEST_F(ScanDataListTest, AViewsSelectionMakesItsRowTheOnlySelectedOne) {
+    Spectral(3);
+    Select({0, 2});
+    List().SelectOnlyRow("2");
+    EXPECT_FALSE(List().topLevelItem(0)->isSelected());
+    EXPECT_TRUE(List().topLevelItem(1)->isSelected());
+    EXPECT_FALSE(List().topLevelItem(2)->isSelected());
+    EXPECT_EQ(List().GetSelectedRow(), 1);
+    List().SelectOnlyRow("7");
+    EXPECT_EQ(List().selectedItems().size(), 1);
+    EXPECT_TRUE(List().topLevelItem(1)->isSelected());
+}
+
 // --- Rows ---
 
 TEST_F(ScanDataListTest, TwoScanNodesListTheirSourcesByPartAndARowOnlyWhileItsSourceExists) {
