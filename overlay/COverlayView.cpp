@@ -4,11 +4,14 @@
 #include "app/UiMessagePump.h"
 #include "app/controls/CClipboardObject.h"
 #include "app/controls/ClipboardFormats.h"
+#include "app/controls/RemoveDuplicateMenuSeparators.h"
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
 #include "core/QScannerContext.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "overlay/COverlayControlImage.h"
+#include "overlay/COverlayImport.h"
+#include "overlay/COverlayImportFileChooser.h"
 #include "overlay/COverlayUnitView.h"
 #include "overlay/COverlayUtility.h"
 #include "overlay/COverlayViewFrame.h"
@@ -21,24 +24,91 @@
 #include "project/QProjectFormView.h"
 #include "project/TfrmMainApp.h"
 
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTransform>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
+#include <optional>
+#include <utility>
 
 namespace orv {
 namespace {
+
+COverlayView::MenuRunner& InstalledMenuRunner() {
+    static COverlayView::MenuRunner runner;
+    return runner;
+}
+
+// -value without overflow: the extent of a hostile placement may hold INT32_MIN.
+int32_t Negate(int32_t value) {
+    return value == INT32_MIN ? INT32_MAX : -value;
+}
+
+struct MenuEntry {
+    const char* caption; // null: a separator
+    uint32_t command;
+};
+
+// The "Overlay Config" popup of menu 365 as the resource holds it.
+constexpr MenuEntry kConfigMenu[] = {
+    {"Import New PCB File", OverlayCommand::kImport},
+    {"Import New Jpeg File", OverlayCommand::kImport},
+    {nullptr, 0},
+    {"Copy Overlay", OverlayCommand::kCopyOverlay},
+    {"Paste Overlay", OverlayCommand::kPasteOverlay},
+    {nullptr, 0},
+    {"Reset", OverlayCommand::kReset},
+    {"Reset Picture", OverlayCommand::kResetPicture},
+    {"Unselect Picture", OverlayCommand::kUnselect},
+    {nullptr, 0},
+    {"Mirror Horizontally", OverlayCommand::kMirrorHorizontally},
+    {"Mirror Vertically", OverlayCommand::kMirrorVertically},
+    {nullptr, 0},
+    {"Rotate Clockwise", OverlayCommand::kRotateClockwise},
+    {"Rotate Counter Clockwise", OverlayCommand::kRotateCounterClockwise},
+};
+
+void RemoveCommands(QMenu& menu, std::initializer_list<uint32_t> commands) {
+    for (QAction* action : menu.actions()) {
+        if (!action->isSeparator() &&
+            std::find(commands.begin(), commands.end(), action->data().toUInt()) != commands.end()) {
+            menu.removeAction(action);
+            delete action;
+        }
+    }
+}
+
+// Separators left first, last or doubled by removed entries go too.
+void RemoveStraySeparators(QMenu& menu) {
+    RemoveDuplicateMenuSeparators(&menu);
+    while (!menu.actions().isEmpty() && menu.actions().front()->isSeparator()) {
+        QAction* first = menu.actions().front();
+        menu.removeAction(first);
+        delete first;
+    }
+    while (!menu.actions().isEmpty() && menu.actions().back()->isSeparator()) {
+        QAction* last = menu.actions().back();
+        menu.removeAction(last);
+        delete last;
+    }
+}
 
 // Drawing units the grid spans: 40 x 32 cells, or 42 x 29.
 constexpr int64_t kUnitsAcross40 = 3040;
@@ -97,6 +167,9 @@ void ClearWhite(QImage& image) {
 
 COverlayView::COverlayView(QWidget* parent) : QWidget(parent), MessageTarget(GetUiMessageThread()) {
     setAcceptDrops(true);
+    // The arrows move the overlay: the view takes the keys once clicked.
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
     auto button = [this](const char* caption, int id) {
         auto* made = new QPushButton(QString::fromLatin1(caption), this);
         made->setObjectName(QString::number(id));
@@ -202,9 +275,358 @@ void COverlayView::Apply() {
     if (m_pOwner == nullptr || control == nullptr) {
         return;
     }
-    m_pOwner->WriteOverlayPlacement(m_placement, control->GetSourceKind() == COverlayControl::kPcbDrawing);
+    const bool drawing = control->GetSourceKind() == COverlayControl::kPcbDrawing;
+    m_pOwner->WriteOverlayPlacement(m_placement, drawing);
+    const COverlayViewOwner::Kind kind = m_pOwner->GetOverlayOwnerKind();
+    if (kind != COverlayViewOwner::Kind::SpatialView) {
+        if (drawing) {
+            std::shared_ptr<const DrawList> original = control->GetDrawList();
+            m_pOwner->TakeOverlayDrawing(COverlayUtility::BuildDrawList(original ? original->Head() : nullptr,
+                                                                        m_placement.m_drawingQuarterTurns),
+                                         kAppliedDrawingOpacity);
+        }
+        if (MessageTarget* target = m_pOwner->GetOverlayOwnerTarget()) {
+            target->Post(OverlayMessage::kPlacementChanged,
+                         kind == COverlayViewOwner::Kind::DescriptionDialog ? 1U : 0U);
+        }
+    }
     m_pOwner->OnOverlayPlacementApplied();
     m_pApply->setEnabled(false);
+}
+
+void COverlayView::PlacementChanged() {
+    update(m_areaRect);
+    Post(OverlayMessage::kPlacementChanged);
+    m_pApply->setEnabled(true);
+}
+
+bool COverlayView::IsPictureSelected() const {
+    const COverlayControl* control = FindSelectedControl();
+    return control != nullptr && control->GetSourceKind() != COverlayControl::kPcbDrawing;
+}
+
+// --- The "Overlay Config" menu and its commands ---
+
+COverlayView::MenuRunner COverlayView::InstallMenuRunner(MenuRunner runner) {
+    return std::exchange(InstalledMenuRunner(), std::move(runner));
+}
+
+std::unique_ptr<QMenu> COverlayView::BuildContextMenu() const {
+    auto menu = std::make_unique<QMenu>(QString::fromLatin1(kMenuCaption));
+    for (const MenuEntry& entry : kConfigMenu) {
+        if (entry.caption == nullptr) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromLatin1(entry.caption));
+        action->setData(entry.command);
+        // Reset has no work of its own to do.
+        action->setEnabled(entry.command != OverlayCommand::kReset);
+    }
+    const COverlayPlacement* clipboard = m_pProject != nullptr ? &m_pProject->GetOverlayClipboard() : nullptr;
+    const bool pasteable = clipboard != nullptr && clipboard->m_overlayId != 0 &&
+                           m_pProject->FindOverlayControl(clipboard->m_overlayId) != nullptr;
+    RemoveCommands(*menu, {OverlayCommand::kResetPicture});
+    const COverlayControl* selected = FindSelectedControl();
+    if (selected == nullptr) {
+        RemoveCommands(*menu, {OverlayCommand::kReset, OverlayCommand::kUnselect,
+                               OverlayCommand::kMirrorHorizontally, OverlayCommand::kMirrorVertically,
+                               OverlayCommand::kRotateClockwise, OverlayCommand::kRotateCounterClockwise});
+    } else if (selected->GetSourceKind() != COverlayControl::kPcbDrawing) {
+        // Mirroring and turning work on drawings only.
+        RemoveCommands(*menu, {OverlayCommand::kMirrorHorizontally, OverlayCommand::kMirrorVertically,
+                               OverlayCommand::kRotateClockwise, OverlayCommand::kRotateCounterClockwise});
+    }
+    for (QAction* action : menu->actions()) {
+        const uint32_t command = action->data().toUInt();
+        if (command == OverlayCommand::kPasteOverlay) {
+            action->setEnabled(pasteable);
+        } else if (command == OverlayCommand::kCopyOverlay) {
+            action->setEnabled(selected != nullptr);
+        }
+    }
+    RemoveStraySeparators(*menu);
+    return menu;
+}
+
+void COverlayView::ShowContextMenu(const QPoint& at) {
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    const QPoint screen = mapToGlobal(at);
+    const MenuRunner& runner = InstalledMenuRunner();
+    QAction* chosen = runner ? runner(*menu, screen) : menu->exec(screen);
+    const uint32_t command = chosen != nullptr && chosen->isEnabled() ? chosen->data().toUInt() : 0;
+    menu.reset();
+    if (command != 0) {
+        OnCommand(command);
+    }
+}
+
+void COverlayView::OnCommand(uint32_t command) {
+    switch (command) {
+    case OverlayCommand::kMirrorHorizontally:
+    case OverlayCommand::kMirrorVertically:
+        Mirror(command == OverlayCommand::kMirrorHorizontally);
+        break;
+    case OverlayCommand::kRotateClockwise:
+    case OverlayCommand::kRotateCounterClockwise:
+        Rotate(command == OverlayCommand::kRotateClockwise);
+        break;
+    case OverlayCommand::kImport:
+        ImportFile();
+        update();
+        break;
+    case OverlayCommand::kUnselect:
+        SelectOverlayControl(0);
+        m_pApply->setEnabled(true);
+        break;
+    case OverlayCommand::kCopyOverlay:
+        CopyOverlay();
+        break;
+    case OverlayCommand::kPasteOverlay:
+        PasteOverlay();
+        break;
+    default:
+        break;
+    }
+}
+
+void COverlayView::Mirror(bool horizontally) {
+    const COverlayControl* control = FindSelectedControl();
+    if (control == nullptr || control->GetSourceKind() != COverlayControl::kPcbDrawing) {
+        return;
+    }
+    // The mapping lays the extent's first corner on the top-left: exchanged values mirror the drawing.
+    m_bMirrored = !m_bMirrored;
+    if (horizontally) {
+        std::swap(m_placement.m_extentX1, m_placement.m_extentX2);
+    } else {
+        std::swap(m_placement.m_extentY1, m_placement.m_extentY2);
+    }
+    m_bDrawingChanged = true;
+    update();
+    m_pApply->setEnabled(true);
+}
+
+void COverlayView::Rotate(bool clockwise) {
+    const COverlayControl* control = FindSelectedControl();
+    if (control == nullptr || control->GetSourceKind() != COverlayControl::kPcbDrawing) {
+        return;
+    }
+    const int16_t turn = clockwise ? -1 : 1;
+    // The remainder keeps the sign: the turns stay within -3 .. 3.
+    m_placement.m_drawingQuarterTurns = static_cast<int8_t>((m_placement.m_drawingQuarterTurns + turn) % 4);
+    for (DrawBase_t* primitive = m_turnedDrawing.Head(); primitive != nullptr;
+         primitive = primitive->m_next) {
+        primitive->Rotate90(turn);
+    }
+    const int32_t x1 = m_placement.m_extentX1;
+    const int32_t y1 = m_placement.m_extentY1;
+    const int32_t x2 = m_placement.m_extentX2;
+    const int32_t y2 = m_placement.m_extentY2;
+    if (clockwise) {
+        m_placement.m_extentX1 = y2;
+        m_placement.m_extentY1 = Negate(x1);
+        m_placement.m_extentX2 = y1;
+        m_placement.m_extentY2 = Negate(x2);
+    } else {
+        m_placement.m_extentX1 = Negate(y1);
+        m_placement.m_extentY1 = x2;
+        m_placement.m_extentX2 = Negate(y2);
+        m_placement.m_extentY2 = x1;
+    }
+    m_bDrawingChanged = true;
+    update();
+    m_pApply->setEnabled(true);
+}
+
+void COverlayView::CopyOverlay() {
+    if (m_pProject != nullptr && FindSelectedControl() != nullptr) {
+        m_pProject->SetOverlayClipboard(m_placement);
+    }
+}
+
+void COverlayView::PasteOverlay() {
+    if (m_pProject == nullptr) {
+        return;
+    }
+    const COverlayPlacement record = m_pProject->GetOverlayClipboard();
+    COverlayControl* control =
+        record.m_overlayId != 0 ? m_pProject->FindOverlayControl(record.m_overlayId) : nullptr;
+    if (control == nullptr) {
+        return;
+    }
+    m_placement = record;
+    m_nMoveX = m_nMoveY = m_nResizeX = m_nResizeY = 0;
+    if (control->GetSourceKind() == COverlayControl::kPcbDrawing) {
+        std::shared_ptr<const DrawList> drawing = control->GetDrawList();
+        m_turnedDrawing = COverlayUtility::BuildDrawList(drawing ? drawing->Head() : nullptr,
+                                                         m_placement.m_drawingQuarterTurns);
+        m_bDrawingChanged = true;
+    } else {
+        ApplyPictureTurns();
+    }
+    m_bPlacementDirty = true;
+    RestoreWorkingCopy();
+    RelayoutLater();
+    m_pApply->setEnabled(true);
+}
+
+void COverlayView::ImportFile() {
+    if (m_pProject == nullptr) {
+        return;
+    }
+    COverlayImportFileRequest request;
+    request.m_title = kImportTitle;
+    request.m_filter = kImportFilter;
+    request.m_defaultExtension = kImportDefaultExtension;
+    const std::optional<std::string> path = COverlayImportFileChooser::Get()->ChooseOpenFile(request, this);
+    if (!path.has_value()) {
+        return;
+    }
+    const COverlayImport::Result result = COverlayImport::ImportFile(*m_pProject, *path);
+    if (result.m_overlayId == 0) {
+        return;
+    }
+    m_bDropValid = false;
+    if (result.m_added) {
+        if (m_pUnitView != nullptr) {
+            m_pUnitView->RefillUnits();
+        }
+        if (QProjectFormView* view = m_pProject->GetProjectFormView()) {
+            view->GetMessageTarget().Post(NodeMessage::kProjectModified);
+        }
+    }
+    SelectOverlayControl(result.m_overlayId);
+}
+
+// --- Mouse and keys ---
+
+void COverlayView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (m_pFrame != nullptr) {
+        m_pFrame->raise();
+        m_pFrame->activateWindow();
+    }
+    setFocus(Qt::MouseFocusReason);
+    m_bButtonDown = true;
+    m_lastMouse = event->position().toPoint();
+    m_bMoving = false;
+    m_bResizing = false;
+    if (FindSelectedControl() == nullptr) {
+        return;
+    }
+    // A drag that starts on the overlay goes on wherever the mouse goes until the button is up.
+    if (IsPictureSelected() && m_handleRect.contains(m_lastMouse)) {
+        m_bResizing = true;
+    } else if (m_pictureRect.contains(m_lastMouse)) {
+        m_bMoving = true;
+    }
+}
+
+void COverlayView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_bButtonDown = false;
+        m_bMoving = false;
+        m_bResizing = false;
+        return;
+    }
+    if (event->button() == Qt::RightButton) {
+        ShowContextMenu(event->position().toPoint());
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void COverlayView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const bool selected = FindSelectedControl() != nullptr;
+    const bool overHandle = selected && IsPictureSelected() && m_handleRect.contains(at);
+    if (m_bResizing || (!m_bMoving && overHandle)) {
+        setCursor(Qt::SizeFDiagCursor);
+    } else if (m_bMoving || (selected && m_pictureRect.contains(at))) {
+        setCursor(Qt::CrossCursor);
+    } else {
+        unsetCursor();
+    }
+    if (!m_bButtonDown || !selected || (!m_bMoving && !m_bResizing)) {
+        m_lastMouse = at;
+        return;
+    }
+    const QPoint delta = at - m_lastMouse;
+    m_lastMouse = at;
+    if (delta.isNull()) {
+        return;
+    }
+    if (m_bResizing) {
+        SetPendingResize(delta.x(), delta.y());
+    } else {
+        SetPendingMove(delta.x(), delta.y());
+    }
+    PlacementChanged();
+}
+
+void COverlayView::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    if (!IsPictureSelected()) {
+        m_nWheelRemainder = 0;
+        return;
+    }
+    m_nWheelRemainder += event->angleDelta().y();
+    const int32_t notches = m_nWheelRemainder / kWheelNotch;
+    m_nWheelRemainder %= kWheelNotch;
+    if (notches == 0) {
+        return;
+    }
+    m_placement.m_opacity = std::clamp(std::clamp(m_placement.m_opacity, 0, 100) + notches, 0, 100);
+    update(m_areaRect);
+    m_pApply->setEnabled(true);
+}
+
+void COverlayView::TrackModifiers(Qt::KeyboardModifiers modifiers) {
+    m_bControl = modifiers.testFlag(Qt::ControlModifier);
+    m_bShift = modifiers.testFlag(Qt::ShiftModifier);
+}
+
+void COverlayView::keyPressEvent(QKeyEvent* event) {
+    TrackModifiers(event->modifiers());
+    int32_t dx = 0;
+    int32_t dy = 0;
+    switch (event->key()) {
+    case Qt::Key_Right:
+        dx = 1;
+        break;
+    case Qt::Key_Left:
+        dx = -1;
+        break;
+    case Qt::Key_Down:
+        dy = 1;
+        break;
+    case Qt::Key_Up:
+        dy = -1;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    // Nothing selected: nothing to move, and no delta is kept for the overlay selected next.
+    if (FindSelectedControl() == nullptr) {
+        return;
+    }
+    if (m_bControl || m_bShift) {
+        SetPendingResize(dx, dy);
+    } else {
+        SetPendingMove(dx, dy);
+    }
+    PlacementChanged();
+}
+
+void COverlayView::keyReleaseEvent(QKeyEvent* event) {
+    TrackModifiers(event->modifiers());
+    QWidget::keyReleaseEvent(event);
 }
 
 // --- Layout ---
@@ -322,6 +744,11 @@ void COverlayView::SelectOverlayControl(uint32_t overlayId) {
         return;
     }
     m_placement.m_overlayId = overlayId;
+    // What was pending belonged to the overlay selected before.
+    m_nMoveX = m_nMoveY = m_nResizeX = m_nResizeY = 0;
+    m_bMoving = m_bResizing = false;
+    m_handleRect = QRect();
+    m_pictureRect = QRect();
     COverlayControl* control = FindSelectedControl();
     if (control == nullptr) {
         m_placement.m_overlayId = 0;
@@ -504,6 +931,8 @@ void COverlayView::DrawLabels(QPainter& painter) {
 }
 
 void COverlayView::DrawDrawing(QPainter& painter, COverlayControl& /*control*/) {
+    // A drawing keeps the size of its extent: Ctrl and Shift arrows have nothing to resize.
+    m_nResizeX = m_nResizeY = 0;
     const int64_t extentWidth =
         std::llabs(static_cast<int64_t>(m_placement.m_extentX2) - m_placement.m_extentX1);
     const int64_t extentHeight =

@@ -9,11 +9,15 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QAction;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace orv {
@@ -23,6 +27,21 @@ class COverlayUnitView;
 class COverlayViewFrame;
 class COverlayViewOwner;
 class TfrmMainApp;
+
+// The commands of the editor's "Overlay Config" menu (menu 365). Reset and Reset Picture carry
+// numbers of their own: the menu lists them, but neither does anything.
+namespace OverlayCommand {
+inline constexpr uint32_t kMirrorHorizontally = 32846;
+inline constexpr uint32_t kMirrorVertically = 32847;
+inline constexpr uint32_t kRotateClockwise = 32848;
+inline constexpr uint32_t kRotateCounterClockwise = 32849;
+inline constexpr uint32_t kReset = 32850;
+inline constexpr uint32_t kResetPicture = 32851;
+inline constexpr uint32_t kImport = 32853;
+inline constexpr uint32_t kUnselect = 32884;
+inline constexpr uint32_t kCopyOverlay = 32956;
+inline constexpr uint32_t kPasteOverlay = 32958;
+} // namespace OverlayCommand
 
 // The overlay editor's grid (template 364): the project's overlay chosen in the units pane is laid
 // over the grid of scan cells, with the owner's cells (or its heat map) under it, and placed for the
@@ -52,6 +71,10 @@ public:
     // A dropped overlay keeps at least this many pixels of the area to its right and below it.
     static constexpr int kDropRoom = 50;
     static constexpr int kHandleSize = 16;
+    // One wheel notch: the opacity changes by one percent a notch.
+    static constexpr int kWheelNotch = 120;
+    // The opacity a description dialog or probes page blends an applied drawing at.
+    static constexpr int32_t kAppliedDrawingOpacity = 50;
     // Colours as Windows colour values (red in the low byte).
     static constexpr uint32_t kBandColour = 0xB3D1FF;
     static constexpr uint32_t kGridLineColour = 0xBEBEBE;
@@ -64,6 +87,11 @@ public:
         std::string m_text;
         QPoint m_at;
     };
+
+    static constexpr const char* kMenuCaption = "Overlay Config";
+    static constexpr const char* kImportTitle = "Input PCB File";
+    static constexpr const char* kImportDefaultExtension = "ovp";
+    static constexpr const char* kImportFilter = "JPG Files(*.jpg);;JPG Files(*.jpeg);;All Files (*)";
 
     explicit COverlayView(QWidget* parent = nullptr);
     ~COverlayView() override;
@@ -114,6 +142,20 @@ public:
     }
     // The drag that entered the view has left it.
     bool HasDragLeft() const { return m_bDragLeft; }
+    // Whether Ctrl or Shift is held, as the last key event told (the arrows then resize).
+    bool IsControlHeld() const { return m_bControl; }
+    bool IsShiftHeld() const { return m_bShift; }
+
+    // The "Overlay Config" menu as the right button shows it now: entries removed or greyed by what
+    // is selected and what the project's overlay clipboard holds. Every action carries its command.
+    std::unique_ptr<QMenu> BuildContextMenu() const;
+    // Shows the menu and answers the chosen action (null: none). Tests put their own in.
+    using MenuRunner = std::function<QAction*(QMenu&, const QPoint&)>;
+    static MenuRunner InstallMenuRunner(MenuRunner runner);
+    // Carries out a command of the menu.
+    void OnCommand(uint32_t command);
+    // Applies the placement to the owner (the Apply button).
+    void Apply();
 
     // Read back by the frame, the owners and the tests.
     const COverlayPlacement& GetPlacement() const { return m_placement; }
@@ -146,6 +188,12 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void Relayout();
@@ -160,7 +208,17 @@ private:
     void DrawPicture(QPainter& painter);
     void RenderDrawing(const QRect& visible);
     void Cancel();
-    void Apply();
+    void ShowContextMenu(const QPoint& at);
+    void Mirror(bool horizontally);
+    void Rotate(bool clockwise);
+    void CopyOverlay();
+    void PasteOverlay();
+    void ImportFile();
+    // A change of the placement: repaints (queued, as the pending deltas are applied by painting)
+    // and enables Apply.
+    void PlacementChanged();
+    bool IsPictureSelected() const;
+    void TrackModifiers(Qt::KeyboardModifiers modifiers);
 
     // Owner links.
     TfrmMainApp* m_pProject = nullptr;
@@ -195,6 +253,14 @@ private:
     QPoint m_dropPoint;
     bool m_bDropValid = false;
     bool m_bDragLeft = false;
+    bool m_bButtonDown = false;
+    bool m_bMoving = false;
+    bool m_bResizing = false;
+    QPoint m_lastMouse;
+    bool m_bControl = false;
+    bool m_bShift = false;
+    // Wheel rotation not yet a whole notch (a touchpad's small steps add up).
+    int32_t m_nWheelRemainder = 0;
 
     // Rendering.
     QImage m_background;

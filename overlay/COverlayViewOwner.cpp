@@ -19,6 +19,12 @@ bool COverlayViewOwner::DrawOverlayHeatMap(QImage& /*target*/, const QPoint& /*a
     return false;
 }
 
+void COverlayViewOwner::TakeOverlayDrawing(DrawList /*turned*/, int32_t /*opacity*/) {}
+
+MessageTarget* COverlayViewOwner::GetOverlayOwnerTarget() {
+    return nullptr;
+}
+
 QNodeMediator* COverlayViewOwner::GetOverlayOwnerMediator() const {
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/drawing/DrawList.h"
 #include "project/COverlayPlacement.h"
 
 #include <cstdint>
@@ -10,6 +11,7 @@ class QPoint;
 namespace orv {
 
 class COverlayViewFrame;
+class MessageTarget;
 class QNodeMediator;
 
 // The one window an overlay editor works for: the scan-data description dialog, the scan probes page
@@ -36,6 +38,13 @@ public:
     virtual void WriteOverlayPlacement(const COverlayPlacement& placement, bool drawing) = 0;
     // Called after WriteOverlayPlacement: the owner shows the new placement.
     virtual void OnOverlayPlacementApplied() = 0;
+    // A drawing's placement applied to the description dialog or the probes page: the drawing as the
+    // owner paints it, turned by the applied quarter turns, and the opacity the owner blends it at
+    // (50). Comes between WriteOverlayPlacement and the apply notice. Nothing by default.
+    virtual void TakeOverlayDrawing(DrawList turned, int32_t opacity);
+    // Where the description dialog and the probes page take the apply notice (10020, wParam 1 for
+    // the dialog, 0 for the page), posted after the placement was written; none by default.
+    virtual MessageTarget* GetOverlayOwnerTarget();
 
     // The owner's cell table (rows by 42 columns): whether the cell is marked to be shown in green
     // under the overlay. None by default.

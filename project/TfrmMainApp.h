@@ -1,6 +1,7 @@
 #pragma once
 
 #include "project/CClipboardHelper.h"
+#include "project/COverlayPlacement.h"
 #include "project/QNodeContainerImpl.h"
 #include "project/QNodeFactory.h"
 #include "project/QOverlayControlList.h"
@@ -173,6 +174,10 @@ public:
     void ReadOverlayControls(QDataReader& reader) { m_overlays.ReadOverlayControls(reader); }
     void WriteOverlayControls(QDataWriter& writer) const { m_overlays.WriteOverlayControls(writer); }
     QOverlayControlList& GetOverlayControls() { return m_overlays; }
+    // The project's overlay clipboard: the overlay ID and placement that Copy Overlay of an overlay
+    // editor kept for Paste Overlay (in any editor of this project).
+    const COverlayPlacement& GetOverlayClipboard() const { return m_overlayClipboard; }
+    void SetOverlayClipboard(const COverlayPlacement& placement) { m_overlayClipboard = placement; }
 
     const std::array<CClipboardHelper, 3>& GetClipboardHelpers() const { return m_clipboard; }
     // The drag-enter questions keep their answers in the helpers.
@@ -239,6 +244,7 @@ private:
     uint32_t m_projectId = 0;
     std::map<uint32_t, CViewTree*> m_projectTrees;
     QOverlayControlList m_overlays;
+    COverlayPlacement m_overlayClipboard;
     std::unique_ptr<QNodeMediator> m_preferencesMediator;
     std::array<CClipboardHelper, 3> m_clipboard;
     QNodeMediator* m_copiedMediator = nullptr;

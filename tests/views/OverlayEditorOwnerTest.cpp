@@ -2,6 +2,7 @@
 #include "core/TypeIds.h"
 #include "overlay/COverlayView.h"
 #include "overlay/COverlayViewFrame.h"
+#include "project/NodeMessages.h"
 #include "scandata/CSpatialScanData.h"
 #include "tests/views/support/SpatialViewFixture.h"
 
@@ -9,6 +10,7 @@
 
 #include <QPointer>
 
+#include <algorithm>
 #include <vector>
 
 namespace orv::test {
@@ -73,6 +75,12 @@ TEST_F(OverlayEditorOwnerTest, TheShownScanGivesAndTakesThePlacement) {
     EXPECT_EQ(Area().m_Left, 300);
     EXPECT_EQ(Area().m_Bottom, -100);
     EXPECT_EQ(mediator->overlay.m_pictureFlags[0], 1);
+    // The editor's Apply ends with the notice: the project is marked modified.
+    window.target.received.clear();
+    view.OnOverlayPlacementApplied();
+    Pump();
+    const std::vector<uint32_t> ids = window.target.Ids();
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), NodeMessage::kProjectModified), 1);
     COverlayPlacement again;
     ASSERT_TRUE(view.ReadOverlayPlacement(again));
     EXPECT_EQ(again, drawing);
