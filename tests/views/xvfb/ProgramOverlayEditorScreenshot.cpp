@@ -13,6 +13,7 @@
 #include "core/QDataWriter.h"
 #include "core/TypeIds.h"
 #include "core/drawing/DrawingRecords.h"
+#include "overlay/COverlayImportFileChooser.h"
 #include "overlay/COverlayView.h"
 #include "overlay/COverlayViewFrame.h"
 #include "overlay/import/GerberConvert.h"
@@ -31,11 +32,17 @@
 
 #include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +69,19 @@ const char* const kBoard =
     "M02*\n";
 
 class ProgramOverlayEditorScreenshot : public testing::ProgramOnXServerTest {};
+
+// The file the user picks in the import's file dialog.
+class ChosenFile : public COverlayImportFileChooser {
+public:
+    explicit ChosenFile(std::string path) : m_path(std::move(path)) {}
+    std::optional<std::string> ChooseOpenFile(const COverlayImportFileRequest& /*request*/,
+                                              QWidget* /*parent*/) override {
+        return m_path;
+    }
+
+private:
+    std::string m_path;
+};
 
 TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
@@ -137,6 +157,72 @@ TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap)
     const std::string shot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-overlay-editor.png");
     std::cout << "screenshot: " << shot << "\n";
     editorFrame->close();
+}
+
+// The board imported from its file through the editor of the map, applied, turned a quarter clockwise
+// with OK: the map shows it upright.
+TEST_F(ProgramOverlayEditorScreenshot, AGerberFileImportedTurnedAndAppliedShowsTurnedOnTheMap) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / "orv-overlay-import-program";
+    std::filesystem::create_directories(folder);
+    const std::string board = (folder / "board.gbr").string();
+    std::ofstream(board, std::ios::binary | std::ios::trunc) << kBoard;
+    std::shared_ptr<COverlayImportFileChooser> previous =
+        COverlayImportFileChooser::Install(std::make_shared<ChosenFile>(board));
+
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    QNodeMediator* node =
+        testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
+    ASSERT_NE(node, nullptr);
+    CSpatialView* map = testing::WaitForShownSpectralSpatialMap(*node);
+    ASSERT_NE(map, nullptr);
+
+    map->OpenOverlayEditor();
+    COverlayViewFrame* editorFrame = map->GetOverlayFrame();
+    ASSERT_NE(editorFrame, nullptr);
+    editorFrame->move(120, 80);
+    COverlayView& editor = *editorFrame->GetOverlayView();
+    ASSERT_TRUE(testing::ProcessEventsUntil(
+        [&] { return editorFrame->isVisible() && editor.IsInitialised() && editor.GetScale() > 0.0F; }, 30s));
+    editor.OnCommand(OverlayCommand::kImport);
+    const uint32_t imported = editor.GetSelectedOverlayId();
+    ASSERT_NE(imported, 0U);
+    TfrmMainApp* container = TfrmMainApp::GetCurrentProjectContainer();
+    ASSERT_NE(container, nullptr);
+    ASSERT_EQ(container->GetOverlayControls().GetControls().front()->GetOverlayId(), imported);
+
+    // Applied as imported, then turned a quarter clockwise and applied with OK: the scan keeps the
+    // turn and the turned extent, and the map is built again each time.
+    const COverlayPlacement imported0 = editor.GetPlacement();
+    CScanAreaRecord& area = node->GetCurrentSpectralSpatialScanData()->m_ScanArea;
+    int32_t builds = map->GetMapBuildCount();
+    QTest::mouseClick(editor.GetButton(COverlayView::kApplyId), Qt::LeftButton);
+    EXPECT_EQ(area.m_OverlayId, imported);
+    EXPECT_EQ(area.m_RotationCount, 0);
+    EXPECT_EQ(area.m_Right, imported0.m_extentX2);
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return map->GetMapBuildCount() > builds; }, 30s));
+    editor.OnCommand(OverlayCommand::kRotateClockwise);
+    builds = map->GetMapBuildCount();
+    QPointer<COverlayViewFrame> closing(editorFrame);
+    QTest::mouseClick(editor.GetButton(COverlayView::kOkId), Qt::LeftButton);
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return closing.isNull(); }, 30s));
+    EXPECT_EQ(area.m_RotationCount, -1);
+    EXPECT_EQ(std::vector<int32_t>({area.m_Left, area.m_Top, area.m_Right, area.m_Bottom}),
+              std::vector<int32_t>({imported0.m_extentY2, -imported0.m_extentX1, imported0.m_extentY1,
+                                    -imported0.m_extentX2}));
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return map->GetMapBuildCount() > builds; }, 30s));
+    testing::FlushEvents();
+    const std::string shot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-overlay-imported-turned.png");
+    std::cout << "screenshot: " << shot << "\n";
+    COverlayImportFileChooser::Install(previous);
 }
 
 } // namespace
