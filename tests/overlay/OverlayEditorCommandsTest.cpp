@@ -117,7 +117,7 @@ DrawList FShape() {
 }
 
 class OverlayEditorCommandsTest : public OverlayEditorTest {
-protected:
+public:
     OverlayEditorCommandsTest() : m_chooser(std::make_shared<NamedFileChooser>()) {
         m_previousChooser = COverlayImportFileChooser::Install(m_chooser);
     }
@@ -126,6 +126,7 @@ protected:
         COverlayView::InstallMenuRunner({});
     }
 
+protected:
     void AddRedPicture(uint32_t id) {
         QImage red(20, 20, QImage::Format_RGB32);
         red.fill(Qt::red);
@@ -632,17 +633,17 @@ TEST_F(OverlayEditorCommandsTest, ApplyHandsEachKindOfOwnerItsFieldsAndNotice) {
     AddDrawing(3, shape);
     AddRedPicture(4);
     struct Case {
-        COverlayViewOwner::Kind kind;
-        uint32_t overlay;
-        bool drawingTaken;
         std::vector<test::ReceivedMessage> notices;
+        uint32_t overlay;
+        COverlayViewOwner::Kind kind;
+        bool drawingTaken;
     };
     const Case cases[] = {
-        {COverlayViewOwner::Kind::DescriptionDialog, 3, true, {{OverlayMessage::kPlacementChanged, 1, 0}}},
-        {COverlayViewOwner::Kind::DescriptionDialog, 4, false, {{OverlayMessage::kPlacementChanged, 1, 0}}},
-        {COverlayViewOwner::Kind::ProbesPage, 3, true, {{OverlayMessage::kPlacementChanged, 0, 0}}},
-        {COverlayViewOwner::Kind::ProbesPage, 4, false, {{OverlayMessage::kPlacementChanged, 0, 0}}},
-        {COverlayViewOwner::Kind::SpatialView, 3, false, {}},
+        {{{OverlayMessage::kPlacementChanged, 1, 0}}, 3, COverlayViewOwner::Kind::DescriptionDialog, true},
+        {{{OverlayMessage::kPlacementChanged, 1, 0}}, 4, COverlayViewOwner::Kind::DescriptionDialog, false},
+        {{{OverlayMessage::kPlacementChanged, 0, 0}}, 3, COverlayViewOwner::Kind::ProbesPage, true},
+        {{{OverlayMessage::kPlacementChanged, 0, 0}}, 4, COverlayViewOwner::Kind::ProbesPage, false},
+        {{}, 3, COverlayViewOwner::Kind::SpatialView, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(static_cast<int>(c.kind)) + " " + std::to_string(c.overlay));
