@@ -210,6 +210,11 @@ TEST_F(ProgramOverlayEditorScreenshot, AGerberFileImportedTurnedAndAppliedShowsT
     EXPECT_EQ(area.m_Right, imported0.m_extentX2);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return map->GetMapBuildCount() > builds; }, 30s));
     editor.OnCommand(OverlayCommand::kRotateClockwise);
+    EXPECT_TRUE(testing::ProcessEventsUntil([&] { return !editor.GetRenderedDrawing().isNull(); }, 30s));
+    testing::FlushEvents();
+    std::cout << "screenshot: "
+              << testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-overlay-editor-imported-turned.png")
+              << "\n";
     builds = map->GetMapBuildCount();
     QPointer<COverlayViewFrame> closing(editorFrame);
     QTest::mouseClick(editor.GetButton(COverlayView::kOkId), Qt::LeftButton);
