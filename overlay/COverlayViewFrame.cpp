@@ -91,8 +91,11 @@ void COverlayViewFrame::Create() {
         RegisterDropTarget(*m_pOverlayView, true);
         m_pOverlayView->show();
         m_pOverlayView->LoadPlacementFromOwner();
+        // The arrows move the overlay from the start, without a click on the grid first.
+        setFocusProxy(m_pOverlayView);
     }
     show();
+    m_pOverlayView->setFocus(Qt::OtherFocusReason);
     if (m_bModal) {
         if (QWidget* main = MainWindow()) {
             main->setEnabled(false);

@@ -234,6 +234,8 @@ TEST_F(OverlayEditorCommandsTest, ArrowsMoveAndCtrlOrShiftArrowsResizeByOnePixel
         {Qt::Key_Down, Qt::ShiftModifier, QMargins(0, 0, 0, 1)},
         {Qt::Key_Up, Qt::ControlModifier, QMargins(0, 0, 0, -1)},
     };
+    // The grid takes the keys from the start.
+    EXPECT_EQ(m_frame->focusWidget(), &View());
     SelectAndPaint(1);
     const float width = static_cast<float>(View().GetAreaRect().width());
     for (const Case& c : cases) {
