@@ -133,7 +133,15 @@ void CNodeOptionsSheet::OnInitDialog() {
 }
 
 void CNodeOptionsSheet::OnDestroy() {
+    if (!m_hasWindow) {
+        return;
+    }
     m_hasWindow = false;
+    for (const QPointer<CPropertyPage>& page : m_pages) {
+        if (page != nullptr && page->HasWindow()) {
+            page->OnDestroy();
+        }
+    }
     if (m_watchingCursor) {
         qApp->removeEventFilter(this);
         m_watchingCursor = false;

@@ -43,6 +43,8 @@ public:
     virtual bool OnApply();
     virtual void OnOK() {}
     virtual void OnCancel() {}
+    // The sheet's window goes (after OK or Cancel, or with its node); only for a page with a window.
+    virtual void OnDestroy() {}
 
 protected:
     // Brings the sheet's window to the top (a press on a page of a sheet behind another window).

@@ -8,6 +8,7 @@
 #include "dialogs/CPagePreferenceAnalyzer.h"
 #include "dialogs/CPagePreferenceScannerType.h"
 #include "dialogs/CPagePreferenceSpectralDisplay.h"
+#include "dialogs/CPageReportGenerator.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
@@ -41,6 +42,8 @@ std::unique_ptr<QSettingsPage> CSettingsSheetMaker::MakePage(QSettingsPageKind k
         return std::make_unique<CPageNodeDescription>(mediator);
     case QSettingsPageKind::ScanProbes:
         return std::make_unique<CPageScanProbes>(mediator, scanKind);
+    case QSettingsPageKind::ReportGenerator:
+        return std::make_unique<CPageReportGenerator>(mediator);
     default:
         return nullptr;
     }

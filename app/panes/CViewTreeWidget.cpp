@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -576,8 +577,22 @@ bool CViewTreeWidget::OpenNodeOptions(QNodeMediator* mediator) {
 
 void CViewTreeWidget::OpenReportGenerator() {
     const CTreeItem* selected = GetSelectedTreeNode();
-    if (selected != nullptr && selected->m_mediator != nullptr && selected->m_kind == kTypeWordReportNode) {
-        OpenNodeOptions(selected->m_mediator);
+    if (selected == nullptr || selected->m_mediator == nullptr || selected->m_kind != kTypeWordReportNode ||
+        !OpenNodeOptions(selected->m_mediator)) {
+        return;
+    }
+    // The sheet was raised; its report page takes the keyboard once the raise has been handled.
+    QSettingsPage* page = selected->m_mediator->FindPage(QSettingsPageKind::ReportGenerator);
+    if (auto* window = dynamic_cast<QWidget*>(page); window != nullptr && page->HasWindow()) {
+        QMetaObject::invokeMethod(
+            window,
+            [report = QPointer<QWidget>(window)] {
+                if (report != nullptr) {
+                    report->activateWindow();
+                    report->setFocus(Qt::OtherFocusReason);
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 
