@@ -33,6 +33,8 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(gdb)
   # Reads the parts of the report documents back (their content.xml) in the report tests.
   packages+=(unzip)
+  # Reads a generated report's text back as another program does.
+  packages+=(odt2txt)
 fi
 
 missing=()

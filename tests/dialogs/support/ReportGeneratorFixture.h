@@ -57,9 +57,6 @@ protected:
           m_projects(m_frame, m_projectList, m_sandbox.StorageFactory(m_frame, GetUiMessageThread()),
                      m_sandbox.Maker(m_frame, GetUiMessageThread())),
           m_windows(m_area, m_projects) {
-        std::filesystem::remove_all(m_data);
-        std::filesystem::create_directories(m_data);
-        SetUserDataFolderOverride(m_data);
         CReportPictureHolder::Instance().Clear();
         CViewFrameMaker::Install();
         CSettingsSheetMaker::Install();
@@ -71,10 +68,6 @@ protected:
         CFormViewFactory::SetFrameMaker({});
         CFormViewFactory::SetSettingsMaker({});
         CReportPictureHolder::Instance().Clear();
-        SetUserDataFolderOverride({});
-        std::error_code error;
-        std::filesystem::permissions(m_data + "/Reports", std::filesystem::perms::owner_all, error);
-        std::filesystem::remove_all(m_data, error);
     }
 
     CChildFrame* NewWindow() {
@@ -162,9 +155,28 @@ protected:
     ScriptedPrompt& Prompt() { return m_sandbox.Prompt(); }
     std::string ReportsFolder() const { return m_data + "/Reports"; }
 
-    std::string m_data = (std::filesystem::temp_directory_path() /
-                          ("orv-reportgen-" + std::to_string(::getpid()) + "-" + ReportTestName()))
-                             .string();
+    // The user-data folder of the test, the first member and so the last to go: the project windows
+    // still write into it as they close.
+    struct DataFolder {
+        DataFolder()
+            : path((std::filesystem::temp_directory_path() /
+                    ("orv-reportgen-" + std::to_string(::getpid()) + "-" + ReportTestName()))
+                       .string()) {
+            std::filesystem::remove_all(path);
+            std::filesystem::create_directories(path);
+            SetUserDataFolderOverride(path);
+        }
+        ~DataFolder() {
+            SetUserDataFolderOverride({});
+            std::error_code error;
+            std::filesystem::permissions(path + "/Reports", std::filesystem::perms::owner_all, error);
+            std::filesystem::remove_all(path, error);
+        }
+        DataFolder(const DataFolder&) = delete;
+        DataFolder& operator=(const DataFolder&) = delete;
+        std::string path;
+    } m_dataFolder;
+    const std::string& m_data = m_dataFolder.path;
     ProjectSandbox m_sandbox;
     TestMainFrame m_frame;
     std::vector<std::unique_ptr<TfrmMainApp>> m_projectList;
