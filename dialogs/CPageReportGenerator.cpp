@@ -110,6 +110,10 @@ CPageReportGenerator::CPageReportGenerator(QNodeMediator& mediator)
     buttons->addStretch(1);
     buttons->addWidget(m_generate);
     layout->addLayout(buttons, 2, 0, 1, 2);
+    // The list shows its three columns whole, the tree a node's name beside it.
+    m_list->setMinimumWidth(kIdColumnWidth + kDateColumnWidth + kDescriptionColumnWidth + 24);
+    m_tree->setMinimumWidth(240);
+    m_tree->setMinimumHeight(300);
     // The keyboard comes to the tree when the page is focused (the tree's open command raises it).
     setFocusProxy(m_tree);
 

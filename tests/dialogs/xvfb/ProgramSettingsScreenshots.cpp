@@ -4,6 +4,7 @@
 
 #include "app/CHalvionApp.h"
 #include "app/CMainFrame.h"
+#include "app/controls/CCustomTreeCtrl.h"
 #include "app/controls/CMainStatusBar.h"
 #include "app/controls/CProjectView.h"
 #include "app/controls/CTabCtrlPropertySheet.h"
@@ -19,6 +20,7 @@
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
 #include "dialogs/CPagePreferenceSpectralDisplay.h"
+#include "dialogs/CPageReportGenerator.h"
 #include "dialogs/CPageScanProbes.h"
 #include "dialogs/CPageSpatialScan.h"
 #include "dialogs/CPageSpectralScan.h"
@@ -456,6 +458,80 @@ TEST_F(ProgramSettingsScreenshots, ThePreferencesDisplayPageAndAScriptNodesSegme
     for (const std::string& written : shots) {
         std::cout << "screenshot: " << written << "\n";
     }
+
+    project->GetDocument().SetModifiedFlag(false);
+    EXPECT_EQ(app.ExitInstance(), 0);
+}
+
+} // namespace
+} // namespace orv
+
+namespace orv {
+namespace {
+
+// The report generator's sheet is modeless and stays above the program: the user goes on in the
+// project tree while it is open, and its ticks still take clicks.
+TEST_F(ProgramSettingsScreenshots, TheReportGeneratorSheetStaysUsableBesideTheMainWindow) {
+    CHalvionApp app({"-NoSA"}, m_driver.Options());
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
+    CChildFrame* project = Driver::MakeProject(frame);
+    ASSERT_NE(project, nullptr);
+    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
+    tree.SelectTreeNode(tree.GetRootItem());
+    EXPECT_TRUE(WithModalSheet(frame, kAddSpectral, [](CNodeOptionsSheet& sheet) {
+        QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+    }));
+    CTreeItem* spectral = tree.GetSelectedTreeNode();
+    ASSERT_NE(spectral, nullptr);
+    tree.SelectTreeNode(tree.GetRootItem());
+    QNodeMediator* report = project->GetProject()->AddNodeToSelected(kTypeWordReportNode);
+    ASSERT_NE(report, nullptr);
+    tree.SelectTreeNode(tree.GetRecords().FindByMediator(report));
+    tree.OpenReportGenerator();
+    auto* page = dynamic_cast<CPageReportGenerator*>(report->FindPage(QSettingsPageKind::ReportGenerator));
+    ASSERT_NE(page, nullptr);
+    CNodeOptionsSheet& sheet = *page->GetSheet();
+    ASSERT_TRUE(
+        testing::ProcessEventsUntil([&] { return sheet.isVisible() && sheet.isActiveWindow(); }, 10s));
+    EXPECT_FALSE(sheet.isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(sheet.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    // A click into the main window's tree selects there while the sheet stays open and shown.
+    const QRect spectralRow = tree.visualItemRect(spectral->m_item);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, spectralRow.center());
+    testing::FlushEvents();
+    EXPECT_EQ(tree.GetSelectedTreeNode(), spectral);
+    EXPECT_TRUE(sheet.isVisible());
+    // Back in the sheet, a tick of the Spectral node takes.
+    QTreeWidgetItem* item = page->FindTreeItem(spectral->m_mediator);
+    ASSERT_NE(item, nullptr);
+    QTest::mouseClick(
+        page->GetTree().viewport(), Qt::LeftButton, {},
+        CPageReportGenerator::ItemPartRect(page->GetTree(), *item, QStyle::SE_ItemViewItemCheckIndicator)
+            .center());
+    testing::FlushEvents();
+    EXPECT_EQ(item->checkState(0), Qt::Checked);
+    ASSERT_EQ(page->GetSelection().size(), 1U);
+
+    sheet.raise();
+    sheet.activateWindow();
+    ASSERT_TRUE(testing::ProcessEventsUntil([&] { return sheet.isActiveWindow(); }, 10s));
+    testing::FlushEvents();
+    ExpectWholeTexts(sheet);
+    std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
+    const std::string shot = std::string(ORV_SCREENSHOT_DIR) + "/program-report-generator.png";
+    EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(shot)));
+    std::cout << "screenshot: " << shot << "\n";
+    // While it is open the project offers no operation; Cancel lets the project go on.
+    EXPECT_TRUE(project->GetProject()->IsReportGeneratorOpen());
+    QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+    testing::FlushEvents();
+    EXPECT_FALSE(project->GetProject()->IsReportGeneratorOpen());
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
