@@ -6,6 +6,7 @@
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
+#include "dialogs/CPageReportGenerator.h"
 #include "dialogs/CPageSpectralScan.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "dialogs/TypedNumber.h"
@@ -230,7 +231,9 @@ TEST_F(NodeOptionsSheetTest, ThePageMakerHasThePagesBuiltSoFar) {
     EXPECT_NE(dynamic_cast<CPageNodeDescription*>(
                   CSettingsSheetMaker::MakePage(QSettingsPageKind::NodeDescription, node, 0).get()),
               nullptr);
-    EXPECT_EQ(CSettingsSheetMaker::MakePage(QSettingsPageKind::ReportGenerator, node, 0), nullptr);
+    EXPECT_NE(dynamic_cast<CPageReportGenerator*>(
+                  CSettingsSheetMaker::MakePage(QSettingsPageKind::ReportGenerator, node, 0).get()),
+              nullptr);
 }
 
 TEST(TypedNumber, TheLeadingFiniteDecimalNumberInTheCLocale) {
