@@ -106,7 +106,8 @@ protected:
 
 TEST_F(ReportGeneratorRunTest, TheReportHoldsTheTitleBlockAndOneSectionPerTickedScanWithTheViewsCharts) {
     QNodeMediator& spectral = AddNode(kTypeSpectralScanNode, "Board spectrum");
-    spectral.SetLabel("Top side, 30 MHz to 1 GHz");
+    // Texts of the user are data to the report's formats, never formats themselves.
+    spectral.SetLabel("Top side %s%n, 30 MHz to 1 GHz (100%)");
     QNodeMediator& spectralSpatial = AddNode(kTypeSpectralSpatialScanNode, "Board map");
     QNodeMediator& untickedScans = AddNode(kTypeSpectralScanNode, "Nothing ticked");
     QNodeMediator& halfSet = AddNode(kTypeSpatialComparisonNode, "Half compare");
@@ -197,7 +198,7 @@ TEST_F(ReportGeneratorRunTest, TheReportHoldsTheTitleBlockAndOneSectionPerTicked
                                "\\d{2}:\\d{2}:\\d{2}\nThe scans were conducted using an Orvilant\\.  The "
                                "system interfaced with a computer running Orvilant client software and a "
                                "Spectrum Analyzer\\.\n\n\f\nNode:   Board spectrum\nNode Description: "
-                               "\nTop side, 30 MHz to 1 GHz \n\nScan Data ID: " +
+                               "\nTop side %s%n, 30 MHz to 1 GHz \\(100%\\) \n\nScan Data ID: " +
                                std::to_string(spectralIds[2]) + "\nScan Time: "))
             .match(QString::fromStdString(exact))
             .hasMatch())

@@ -16,6 +16,7 @@
 #include "core/QProbeScanPatternOptions.h"
 #include "core/QScanOptions.h"
 #include "core/TypeIds.h"
+#include "dialogs/CDesktopOpener.h"
 #include "dialogs/CNodeOptionsSheet.h"
 #include "dialogs/CPageAmplitudeAdjust.h"
 #include "dialogs/CPageNodeDescription.h"
@@ -527,11 +528,22 @@ TEST_F(ProgramSettingsScreenshots, TheReportGeneratorSheetStaysUsableBesideTheMa
     const std::string shot = std::string(ORV_SCREENSHOT_DIR) + "/program-report-generator.png";
     EXPECT_TRUE(testing::GrabScreen().save(QString::fromStdString(shot)));
     std::cout << "screenshot: " << shot << "\n";
-    // While it is open the project offers no operation; Cancel lets the project go on.
+    // While it is open the project offers no operation. The report is written and handed to the
+    // desktop (here a recording opener), the program steps aside and the sheet closes with OK.
     EXPECT_TRUE(project->GetProject()->IsReportGeneratorOpen());
-    QTest::mouseClick(sheet.GetButton(CNodeOptionsSheet::kCancelId), Qt::LeftButton);
+    std::vector<QString> opened;
+    const ScopedDesktopOpenerInstall opener([&opened](const QString& path) {
+        opened.push_back(path);
+        return true;
+    });
+    QTest::mouseClick(&page->GetGenerateButton(), Qt::LeftButton);
     testing::FlushEvents();
+    EXPECT_EQ(opened.size(), 1U);
+    EXPECT_TRUE(frame.isMinimized());
+    EXPECT_FALSE(sheet.isVisible());
     EXPECT_FALSE(project->GetProject()->IsReportGeneratorOpen());
+    EXPECT_EQ(report->GetReportBuffers().size(), 1U);
+    frame.showNormal();
 
     project->GetDocument().SetModifiedFlag(false);
     EXPECT_EQ(app.ExitInstance(), 0);
