@@ -216,6 +216,20 @@ TfrmMainApp* CPageReportGenerator::ReportProject() const {
     return tree != nullptr ? tree->GetProject() : nullptr;
 }
 
+bool CPageReportGenerator::IsLive(const QNodeMediator* mediator) const {
+    if (mediator == nullptr) {
+        return false;
+    }
+    // A node that left the project while the page was open (a scan's sub-nodes made anew) is gone.
+    TfrmMainApp* project = ReportProject();
+    return project == nullptr || project->IsNodeMediatorInProject(const_cast<QNodeMediator*>(mediator));
+}
+
+QNodeMediator* CPageReportGenerator::NodeOf(const QTreeWidgetItem* item) const {
+    QNodeMediator* mediator = MediatorOf(item);
+    return IsLive(mediator) ? mediator : nullptr;
+}
+
 // --- Initialise ---
 
 bool CPageReportGenerator::OnInitDialog() {
@@ -307,7 +321,7 @@ void CPageReportGenerator::PruneSelection() {
     for (_ReportGeneratorDataBuffer& record : m_selection) {
         QNodeMediator* node = nullptr;
         for (QTreeWidgetItemIterator it(m_tree); *it != nullptr && node == nullptr; ++it) {
-            QNodeMediator* mediator = MediatorOf(*it);
+            QNodeMediator* mediator = NodeOf(*it);
             if (mediator != nullptr && NodeIdOf(*mediator) == record.m_NodeId) {
                 node = mediator;
             }
@@ -372,7 +386,7 @@ void CPageReportGenerator::FillList(QNodeMediator* mediator, bool enabled) {
 // --- Ticks ---
 
 void CPageReportGenerator::OnTreeItemChanged(QTreeWidgetItem* item) {
-    QNodeMediator* mediator = MediatorOf(item);
+    QNodeMediator* mediator = NodeOf(item);
     if (mediator == nullptr) {
         return;
     }
@@ -392,7 +406,7 @@ void CPageReportGenerator::OnTreeItemChanged(QTreeWidgetItem* item) {
 }
 
 void CPageReportGenerator::ApplyTickToSubtree(QTreeWidgetItem* item, bool ticked) {
-    if (QNodeMediator* mediator = MediatorOf(item)) {
+    if (QNodeMediator* mediator = NodeOf(item)) {
         if (ticked) {
             if (FindRecord(mediator->GetNodeID()) == nullptr) {
                 m_selection.push_back({NodeIdOf(*mediator), {}});
@@ -408,7 +422,7 @@ void CPageReportGenerator::ApplyTickToSubtree(QTreeWidgetItem* item, bool ticked
 }
 
 void CPageReportGenerator::OnTreeSelectionChanged(QTreeWidgetItem* item) {
-    m_current = MediatorOf(item);
+    m_current = NodeOf(item);
     FillList(m_current, item->checkState(0) == Qt::Checked);
 }
 
@@ -416,7 +430,7 @@ void CPageReportGenerator::OnListItemChanged(QTreeWidgetItem* row) {
     SetModified(true);
     m_changed = true;
     const int32_t id = row->data(0, kScanIdRole).toInt();
-    _ReportGeneratorDataBuffer* record = m_current != nullptr ? FindRecord(m_current->GetNodeID()) : nullptr;
+    _ReportGeneratorDataBuffer* record = IsLive(m_current) ? FindRecord(m_current->GetNodeID()) : nullptr;
     if (row->checkState(0) == Qt::Checked) {
         if (record == nullptr) {
             // A node ticked for display only has no record to take the scan: the box says so.
@@ -460,7 +474,7 @@ void CPageReportGenerator::OnTreeDoubleClicked(const QPoint& viewportPoint) {
     if (viewportPoint.x() < text.left()) {
         return;
     }
-    QNodeMediator* mediator = MediatorOf(item);
+    QNodeMediator* mediator = NodeOf(item);
     if (mediator == nullptr) {
         return;
     }
@@ -472,7 +486,7 @@ void CPageReportGenerator::OnTreeDoubleClicked(const QPoint& viewportPoint) {
 
 void CPageReportGenerator::OnListDoubleClicked(const QPoint& viewportPoint) {
     QTreeWidgetItem* row = m_list->itemAt(viewportPoint);
-    if (row == nullptr || m_current == nullptr) {
+    if (row == nullptr || !IsLive(m_current)) {
         return;
     }
     QNodeMediator* mediator = m_current;
@@ -624,7 +638,7 @@ void CPageReportGenerator::WriteSections(QTreeWidgetItem* item, CWordAutomation&
     if (!StillWriting()) {
         return;
     }
-    if (QNodeMediator* mediator = MediatorOf(item)) {
+    if (QNodeMediator* mediator = NodeOf(item)) {
         // A copy: the chart's view may run events, and the record must stay what it was.
         if (const _ReportGeneratorDataBuffer* record = FindRecord(mediator->GetNodeID())) {
             const _ReportGeneratorDataBuffer copy = *record;

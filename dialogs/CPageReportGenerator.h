@@ -97,6 +97,9 @@ public:
 private:
     // The project the report node belongs to; null while it is shown in no project window.
     TfrmMainApp* ReportProject() const;
+    // The item's node while it is still part of the project; null once it has gone.
+    QNodeMediator* NodeOf(const QTreeWidgetItem* item) const;
+    bool IsLive(const QNodeMediator* mediator) const;
     void FillTree();
     void FillTreeItem(CTreeItem* projectItem, QTreeWidgetItem* parent);
     void FillList(QNodeMediator* mediator, bool enabled);

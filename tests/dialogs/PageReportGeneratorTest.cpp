@@ -333,6 +333,27 @@ TEST_F(PageReportGeneratorTest, DoubleClicksOpenTheNodeOrTheScanAndSelectItInThe
     EXPECT_EQ(boardB.GetSpectralView(), nullptr);
 }
 
+TEST_F(PageReportGeneratorTest, ANodeThatLeavesTheProjectWhileThePageIsOpenIsPassedOver) {
+    report.SetReportBuffers({Record(boardB, {1}), Record(map)});
+    CPageReportGenerator& page = OpenReport(report);
+    QTreeWidgetItem* gone = page.FindTreeItem(&map);
+    ASSERT_NE(gone, nullptr);
+    // As a spectral/spatial scan that ends makes its sub-nodes anew.
+    ASSERT_TRUE(Project().GetOpenProject()->DeleteNode(Tree().GetRecords().FindByMediator(&map)));
+    ClickPart(page.GetTree(), gone, QStyle::SE_ItemViewItemText);
+    EXPECT_EQ(page.GetCurrentNode(), nullptr);
+    EXPECT_TRUE(Rows(page).empty());
+    ClickPart(page.GetTree(), gone, QStyle::SE_ItemViewItemCheckIndicator);
+    EXPECT_EQ(page.GetSelection().size(), 2U);
+    QTest::mouseClick(&page.GetGenerateButton(), Qt::LeftButton);
+    FlushEvents();
+    ASSERT_EQ(m_opened.size(), 1U);
+    const std::optional<OdtDocument> written = OdtDocument::Read(m_opened.front().toStdString());
+    ASSERT_TRUE(written.has_value());
+    EXPECT_NE(written->Text().indexOf("Node:   Board B"), -1) << written->Text().toStdString();
+    EXPECT_EQ(written->Pictures().size(), 1U);
+}
+
 TEST_F(PageReportGeneratorTest, AReportThatCannotBeWrittenLeavesTheSheetOpenWithItsSelection) {
     report.SetReportBuffers({Record(boardA, {2})});
     CPageReportGenerator& page = OpenReport(report);
