@@ -3,6 +3,7 @@
 // report-page flag, the double clicks, and what a report that cannot be written or a sheet left
 // while a report is built leave behind.
 
+#include "app/project/CHalvionDoc.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
 #include "tests/dialogs/support/OdtDocument.h"
@@ -261,21 +262,23 @@ TEST_F(PageReportGeneratorTest, ApplyStoresACopyAndReopeningShowsTheRecordsPrune
         const char* what;
         std::function<void(CPageReportGenerator&)> close;
         Records storedAfter;
+        bool projectModified;
     };
     const std::vector<Row> rows = {
-        {"cancel", [](CPageReportGenerator& page) { Sheet(page).PressCancel(); }, stored},
+        {"cancel", [](CPageReportGenerator& page) { Sheet(page).PressCancel(); }, stored, false},
         {"OK without a change", [](CPageReportGenerator& page) { ASSERT_TRUE(Sheet(page).PressOK()); },
-         stored},
+         stored, false},
         {"OK after a change",
          [this](CPageReportGenerator& page) {
              TickNode(page, script);
              TickNode(page, script);
              ASSERT_TRUE(Sheet(page).PressOK());
          },
-         pruned},
+         pruned, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        m_project->GetDocument().SetModifiedFlag(false);
         CPageReportGenerator& page = OpenReport(report);
         EXPECT_TRUE(Project().IsReportGeneratorOpen());
         EXPECT_EQ(Sorted(page.GetSelection()), Sorted(pruned));
@@ -289,6 +292,7 @@ TEST_F(PageReportGeneratorTest, ApplyStoresACopyAndReopeningShowsTheRecordsPrune
         row.close(page);
         FlushEvents();
         EXPECT_EQ(Sorted(report.GetReportBuffers()), Sorted(row.storedAfter));
+        EXPECT_EQ(m_project->GetDocument().IsModified(), row.projectModified);
         EXPECT_FALSE(Project().IsReportGeneratorOpen());
     }
 }
