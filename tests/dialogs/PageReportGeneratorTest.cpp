@@ -92,6 +92,7 @@ TEST_F(PageReportGeneratorTest, TheTreeShowsTheProjectInItsOrderWithoutTheReport
     ASSERT_EQ(tree.topLevelItemCount(), 1);
     const QTreeWidgetItem* root = tree.topLevelItem(0);
     std::vector<std::string> children;
+    children.reserve(static_cast<size_t>(root->childCount()));
     for (int i = 0; i < root->childCount(); ++i) {
         children.push_back(root->child(i)->text(0).toStdString());
     }
