@@ -591,6 +591,7 @@ void CPageReportGenerator::GenerateReport() {
     document.SetQuitOnRelease(false);
     document.Release();
     const bool shown = document.GetLastResult() == S_OK;
+    const std::string writtenPath = document.GetWrittenPath();
     m_pWordAutomation.reset();
     m_generating = false;
     if (!shown) {
@@ -599,10 +600,12 @@ void CPageReportGenerator::GenerateReport() {
         return;
     }
     MinimiseMainFrame();
+    // The node's report text is what its View opens: it names the document just written, so that the
+    // report can be opened again later (left empty, View could never find it).
     if (QMediatorFileFields* fields = QMediatorProjectFileModel::FindFileFields(*m_pMediator)) {
-        fields->SetReportText({});
+        fields->SetReportText(writtenPath);
     }
-    m_status->setText({});
+    m_status->setText(CodePageToQString(writtenPath));
     SetModified(true);
     if (m_pSheet != nullptr) {
         m_pSheet->PressOK();

@@ -4,6 +4,8 @@
 // pages and pictures from the file's parts.
 
 #include "engine/CEngineObjects.h"
+#include "project/QMediatorFileFields.h"
+#include "project/QMediatorProjectFileModel.h"
 #include "protocol/QCommLayer.h"
 #include "protocol/QScanEngineLinkOverController.h"
 #include "protocol/QUIBBStateController.h"
@@ -141,7 +143,11 @@ TEST_F(ReportGeneratorRunTest, TheReportHoldsTheTitleBlockAndOneSectionPerTicked
     EXPECT_TRUE(Prompt().Requests().empty()) << ::testing::PrintToString(Prompt().Texts());
     ASSERT_EQ(m_opened.size(), 1U);
     const std::string path = m_opened.front().toStdString();
-    // The sheet was closed with OK: the selection is the node's, the status text is empty.
+    // The sheet was closed with OK: the selection is the node's, and its report text names the
+    // document written, which the node's View opens.
+    const QMediatorFileFields* fields = QMediatorProjectFileModel::FindFileFields(report);
+    ASSERT_NE(fields, nullptr);
+    EXPECT_EQ(fields->GetReportText(), path);
     EXPECT_FALSE(Sheet(page).isVisible());
     EXPECT_FALSE(Sheet(page).HasWindow());
     EXPECT_EQ(report.GetReportBuffers().size(), 5U);
