@@ -15,7 +15,12 @@ namespace orv {
 class QSSSpatialSnapshot : public QSpatialScanInterface, public QSerializable {
 public:
     static constexpr int16_t kNoValue = 30000;
-    static constexpr uint32_t kMaxCells = 4096;
+    // A stitched scan spans up to 168 x 116 cells (more when a stitched scan is stitched again), far
+    // beyond a scan head's grid; the limit only keeps a damaged size from taking the memory.
+    static constexpr uint32_t kMaxCells = 65536;
+    // The correction factors stay those of a 64 x 64 grid: cells beyond it are shown uncorrected.
+    static constexpr uint32_t kCorrectionStride = 64;
+    static constexpr uint32_t kCorrectionCells = kCorrectionStride * kCorrectionStride;
 
     // Refuses (Error#363) more than kMaxCells cells.
     QSSSpatialSnapshot(uint16_t rows = 0, uint16_t columns = 0);
@@ -39,7 +44,7 @@ public:
     void Fill(int16_t value);
     const std::vector<int16_t>& GetValues() const { return m_Values; }
     const std::vector<float>& GetFrequencies() const { return m_Frequencies; }
-    // kMaxCells factors in dB, addressed as row x column count + column.
+    // kCorrectionCells factors in dB, addressed as row x column count + column.
     std::vector<float>& GetCorrections() { return m_Corrections; }
 
     float GetThreshold() const { return m_Threshold; }

@@ -21,6 +21,9 @@ namespace {
 // No analyser delivers more points per cell; a stored count above it is corrupt and would only size
 // a huge allocation.
 constexpr uint32_t kMaxPointsPerCell = 1U << 20;
+// A spectral/spatial scan keeps a spectrum per cell: its grid stays within a scan head's 64 x 64,
+// whatever larger maps the spatial snapshot can hold.
+constexpr uint64_t kMaxGeometryCells = 64 * 64;
 
 } // namespace
 
@@ -199,7 +202,7 @@ QSpectralSpatialScanContainer::Ingest(const Incoming& incoming, std::array<uint1
     const uint32_t count = static_cast<uint32_t>(amplitudes.size());
     const uint32_t rows = GetSetupScanCommand().GetRows();
     const uint32_t columns = GetSetupScanCommand().GetColumns();
-    const bool geometryTooLarge = static_cast<uint64_t>(rows) * columns > QSSSpatialSnapshot::kMaxCells;
+    const bool geometryTooLarge = static_cast<uint64_t>(rows) * columns > kMaxGeometryCells;
 
     if (incoming.dataForm > 0) {
         // A reassembled record's block opens with the four position words and carries P points.

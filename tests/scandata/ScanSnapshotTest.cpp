@@ -208,9 +208,35 @@ TEST(SpatialSnapshotTest, CompensationTruncatesTheSumAboveTheThreshold) {
     EXPECT_EQ(map.GetAmplitude(0, 1), -249);
 }
 
-TEST(SpatialSnapshotTest, MoreThan4096CellsAreRefusedAtConstruction) {
-    EXPECT_THROW(QSSSpatialSnapshot(64, 65), QIOException);
-    EXPECT_NO_THROW(QSSSpatialSnapshot(64, 64));
+TEST(SpatialSnapshotTest, AStitchedCanvasFitsAndOnlyMoreThan65536CellsAreRefused) {
+    EXPECT_NO_THROW(QSSSpatialSnapshot(116, 168));
+    EXPECT_NO_THROW(QSSSpatialSnapshot(256, 256));
+    EXPECT_THROW(QSSSpatialSnapshot(256, 257), QIOException);
+}
+
+TEST(SpatialSnapshotTest, AGridWiderThan64KeepsItsCellsBeyond64Uncorrected) {
+    QSSSpatialSnapshot map(2, 100);
+    map.Fill(100);
+    // Factor index 70 is cell (0, 70) of this grid: beyond the 64 x 64 factors, so it is not used.
+    map.GetCorrections()[70] = 2.0F;
+    map.GetCorrections()[63] = 1.0F;
+    CompensationSwitches on(false, true);
+    EXPECT_EQ(map.GetAmplitude(0, 63), 110);
+    EXPECT_EQ(map.GetAmplitude(0, 70), 100);
+    EXPECT_EQ(map.GetAmplitude(1, 99), 100);
+}
+
+TEST(SpatialSnapshotTest, AStoredMapOfAStitchedSizeReadsBack) {
+    QSSSpatialSnapshot original(116, 168);
+    original.Fill(QSSSpatialSnapshot::kNoValue);
+    original.SetCell(115, 167, -42, 433.5F);
+    QSSSpatialSnapshot back;
+    ReadBodyFrom(back, BodyBytes(original));
+    EXPECT_EQ(back.GetRowCount(), 116);
+    EXPECT_EQ(back.GetColumnCount(), 168);
+    EXPECT_EQ(back.GetRawAmplitude(115, 167), -42);
+    EXPECT_EQ(back.GetFrequency(115, 167), 433.5F);
+    EXPECT_EQ(back.GetRawAmplitude(0, 0), QSSSpatialSnapshot::kNoValue);
 }
 
 } // namespace
