@@ -4,6 +4,7 @@
 #include "app/CHalvionApp.h"
 #include "dialogs/CReportFileOpener.h"
 #include "dialogs/CSettingsSheetMaker.h"
+#include "overlay/CDlgStitcher.h"
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QApplication>
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     orv::CSettingsSheetMaker::Install();
     // A Report Generator node's report file in the desktop's word processor.
     orv::CReportFileOpener::Install();
+    // The scan-data list's Stitch in the stitcher.
+    orv::CDlgStitcher::InstallMaker();
     orv::CHalvionApp::Options options;
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.

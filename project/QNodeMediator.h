@@ -375,6 +375,10 @@ public:
     // The same for spatial scans; a live first pass of a blind-spot reduction scan is held back
     // until its second pass arrives and the two are listed as one scan.
     bool AddSpatialScanData(QSpatialScanAddition addition, bool live, bool updateLast);
+    // A spatial scan made from the node's own scans (the stitcher's), appended under the scan
+    // section with an ID no listed scan has and the view settings a received scan starts with; its
+    // row is listed, the node's kind is notified and the project marked modified. Its ID.
+    int32_t AddMadeSpatialScanData(std::unique_ptr<CSpatialScanData> scan);
     // One cell of a spectral/spatial scan; cell index 1 starts a new entry.
     bool AddSpectralSpatialScanData(QCellAddition addition, bool live);
     bool AddHandHeldProbeScanData(QCellAddition addition, bool live);

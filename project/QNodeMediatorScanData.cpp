@@ -11,6 +11,7 @@
 #include "project/QNodeMediator.h"
 #include "project/QReportDocument.h"
 #include "project/QScanDataList.h"
+#include "project/QScanOptionSnapshot.h"
 #include "project/QScanResidency.h"
 #include "project/QViewFrame.h"
 #include "project/ScanRecordFields.h"
@@ -821,6 +822,33 @@ bool QNodeMediator::AddSpatialScanData(QSpatialScanAddition addition, bool live,
         PostNotification(m_nKind);
     }
     return true;
+}
+
+int32_t QNodeMediator::AddMadeSpatialScanData(std::unique_ptr<CSpatialScanData> scan) {
+    // An ID from the count could name a listed scan once a middle scan was deleted.
+    const int32_t scanID = GetNextSpatialScanID();
+    scan->m_ScanId = static_cast<uint32_t>(scanID);
+    scan->m_Mediator = this;
+    if (const QSpectralDisplayOptions* spectral = GetSpectralDisplayOptions()) {
+        scan->m_DisplayValue = spectral->m_step;
+        scan->m_DisplayCount = spectral->m_count;
+    }
+    ApplyViewSnapshot(*this, *scan);
+    CSpatialScanData* added = scan.get();
+    {
+        // The views walk the list under this section.
+        CriticalSectionGuard guard(m_firstSection);
+        m_spatialScans.push_back(std::move(scan));
+        m_scanResidency->Added(*added, m_firstSection);
+    }
+    // Outside the section: moving scans out writes their scan file.
+    TrimScans();
+    if (m_pTreeContainer != nullptr) {
+        m_pTreeContainer->AddSpatialScanDataToList(*added, false, true, *this);
+    }
+    PostNotification(m_nKind);
+    MarkProjectModified();
+    return scanID;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "core/PathUtilities.h"
 #include "core/QDataWriter.h"
 #include "core/QException.h"
+#include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "core/UnitConversion.h"
 #include "platform/log/InformationLog.h"
@@ -14,6 +15,7 @@
 #include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
+#include "scandata/QSSSpatialSnapshot.h"
 #include "scandata/QSSSpectralSnapshot.h"
 #include "tests/project/support/MediatorFakes.h"
 
@@ -497,6 +499,75 @@ TEST_F(ScanDataTest, DeletingTheDisplayedScan) {
     EXPECT_FALSE(frame.HasWindow());
     EXPECT_EQ(frame.target.Ids(), std::vector<uint32_t>{NodeMessage::kClose});
     EXPECT_EQ(mediator->GetScanDataCount(), 0U);
+}
+
+// A spatial node with its own display options, as the stitcher's node has.
+class SpatialNodeMediator : public TestMediator {
+public:
+    using TestMediator::TestMediator;
+    QSpatialDisplayOptions* GetSpatialDisplayOptions() override { return &spatialDisplay; }
+    QSpatialDisplayOptions spatialDisplay;
+};
+
+// A copy of a listed scan with a grid of its own, as the stitcher makes one.
+std::unique_ptr<CSpatialScanData> MadeFrom(QNodeMediator& node, int32_t scanID, uint16_t rows,
+                                           uint16_t columns) {
+    std::unique_ptr<CSpatialScanData> made = node.GetSpatialScanData(scanID)->Clone();
+    made->SetProbeScanPatternSize(rows, columns);
+    made->m_Values.resize(static_cast<size_t>(rows) * columns);
+    for (size_t at = 0; at < made->m_Values.size(); ++at) {
+        made->m_Values[at] = at % 7 == 0 ? CScanData::kNoValue : static_cast<int16_t>(at % 1000 - 300);
+    }
+    made->m_Prepared = 0;
+    return made;
+}
+
+TEST_F(ScanDataTest, AMadeScanGetsAnUnusedIdIsListedNotifiedAndMarksTheProjectModified) {
+    auto node = std::make_unique<SpatialNodeMediator>(kTypeSpatialScanNode, "Node");
+    node->Wire(&factory, &window, &tree, &list, &container);
+    node->spectralDisplay.m_count = 17;
+    node->spectralDisplay.m_step = 2.5F;
+    node->spatialDisplay.m_rangeLow = -20.0F;
+    node->spatialDisplay.m_rangeHigh = 80.0F;
+    node->spatialDisplay.m_modeB = 0;
+    for (int32_t scanID : {1, 2, 3}) {
+        ASSERT_TRUE(node->AddSpatialScanData(Spatial(scanID, 2, 3, 40), false, false));
+    }
+    // With the middle scan gone, the count + 1 would name scan 3 again.
+    ASSERT_TRUE(node->DeleteSpatialScanData(2));
+    container.listCalls.clear();
+    thread.Pump();
+    window.target.received.clear();
+
+    // The whole canvas of the stitcher, beyond the 64 x 64 of a scan head.
+    const int32_t made = node->AddMadeSpatialScanData(MadeFrom(*node, 1, 116, 168));
+    EXPECT_EQ(made, 4);
+    EXPECT_EQ(node->GetScanIDs(kTypeSpatialScanNode), (std::vector<int32_t>{1, 3, 4}));
+    ASSERT_EQ(container.listCalls.size(), 1U);
+    EXPECT_EQ(container.listCalls[0].scanID, 4U);
+    EXPECT_TRUE(container.listCalls[0].newEntry);
+    EXPECT_EQ(node->notifications, std::vector<uint16_t>{kTypeSpatialScanNode});
+    thread.Pump();
+    EXPECT_EQ(window.target.Ids(), std::vector<uint32_t>{NodeMessage::kProjectModified});
+
+    // Prepared for a view: its map spans the whole grid, each cell as stored.
+    CSpatialScanData* scan = node->GetSpatialScanData(4);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_Mediator, node.get());
+    ASSERT_NE(scan->m_SpatialSnapshot, nullptr);
+    EXPECT_EQ(scan->m_SpatialSnapshot->GetRowCount(), 116);
+    EXPECT_EQ(scan->m_SpatialSnapshot->GetColumnCount(), 168);
+    const size_t last = 116U * 168U - 1U;
+    EXPECT_EQ(scan->m_SpatialSnapshot->GetRawAmplitude(115, 167), scan->m_Values[last]);
+    EXPECT_EQ(scan->m_SpatialSnapshot->GetRawAmplitude(0, 0), CScanData::kNoValue);
+    EXPECT_TRUE(scan->m_ProbeScanPattern.IsProbeOn(115, 167));
+    EXPECT_FALSE(scan->m_ProbeScanPattern.IsProbeOn(0, 0));
+    // The view settings a received scan starts with.
+    EXPECT_EQ(scan->m_DisplayCount, 17U);
+    EXPECT_EQ(scan->m_DisplayValue, 2.5F);
+    EXPECT_EQ(scan->m_SpatialRangeLow, -20.0F);
+    EXPECT_EQ(scan->m_SpatialRangeHigh, 80.0F);
+    EXPECT_EQ(scan->m_SpatialAutoByte, 0);
 }
 
 TEST_F(ScanDataTest, UpdateLastFailsCleanly) {

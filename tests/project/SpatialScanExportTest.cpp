@@ -10,6 +10,7 @@
 #include "project/QScanDataExportCommand.h"
 #include "project/QSpatialScanDataExporter.h"
 #include "project/QSpectralScanDataExporter.h"
+#include "scandata/CSpatialScanData.h"
 #include "tests/project/support/ExportFixture.h"
 #include "tests/project/support/FileSizeLimit.h"
 #include "tests/scandata/support/ScanDataFakes.h"
@@ -17,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -137,6 +139,25 @@ TEST_F(SpatialScanExportTest, AnOrdinarySpatialScanWritesEveryCellTheUnselectedO
                  "      0,      0,   200.000000,       0.1", "      0,      1,   200.000000,       0.2",
                  "      0,      2,   200.000000,       0.3", "      1,      0,   200.000000,       0.4",
                  "      1,      1,     0.000000,       0.0", "      1,      2,   200.000000,       0.6"}));
+}
+
+TEST_F(SpatialScanExportTest, AStitchedScanOfTheWholeCanvasWritesEveryCellOfItsGrid) {
+    std::unique_ptr<QNodeMediator> node = Spatial({1, 2, 3, 4, 5, 6});
+    std::unique_ptr<CSpatialScanData> stitched = node->GetSpatialScanData(1)->Clone();
+    stitched->SetProbeScanPatternSize(116, 168);
+    stitched->m_Values.assign(116U * 168U, 123);
+    stitched->m_Values[0] = CScanData::kNoValue;
+    stitched->m_Prepared = 0;
+    const int32_t scanID = node->AddMadeSpatialScanData(std::move(stitched));
+    const std::string text = Export(*node, scanID);
+    EXPECT_NE(text.find("RowCount: 116\r\nColumnCount: 168\r\n"), std::string::npos);
+    EXPECT_NE(text.find("      0,      0,     0.000000,       0.0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("     64,    100,   200.000000,      12.3\r\n"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("    115,    167,   200.000000,      12.3\r\n"))
+        << text.substr(text.size() - 200);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              static_cast<std::ptrdiff_t>(std::count(text.begin(), text.find("Data:") + text.begin(), '\n') +
+                                          2 + 116 * 168));
 }
 
 TEST_F(SpatialScanExportTest, TheSpatialSwitchCompensatesEachCellWithItsFactor) {
