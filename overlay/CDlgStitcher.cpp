@@ -6,6 +6,7 @@
 #include "platform/CLocale.h"
 #include "platform/ui/Prompt.h"
 #include "project/QNodeMediator.h"
+#include "scandata/CSpatialDataAtom.h"
 #include "scandata/CSpatialScanData.h"
 #include "scandata/QSSSpatialSnapshot.h"
 #include "scandata/RecordCodec.h"

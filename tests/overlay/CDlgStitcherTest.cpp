@@ -3,11 +3,11 @@
 #include "app/CStitchDialogMaker.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
-#include "platform/msg/MessageThread.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/NodeMessages.h"
 #include "project/QScanDataRecord.h"
 #include "scandata/CSpatialScanData.h"
+#include "scandata/QSSSpatialSnapshot.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/project/support/MediatorFakes.h"
 
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <memory>
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,23 @@ struct ScanSpec {
     uint8_t level = 0;
     std::vector<CZeltSpatialRecord> records;
 };
+
+ScanSpec Plain(uint16_t rows, uint16_t columns, std::vector<int16_t> values) {
+    ScanSpec spec;
+    spec.rows = rows;
+    spec.columns = columns;
+    spec.values = std::move(values);
+    return spec;
+}
+
+ScanSpec MultiLevel(uint16_t rows, uint16_t columns, uint8_t level, std::vector<CZeltSpatialRecord> records) {
+    ScanSpec spec;
+    spec.rows = rows;
+    spec.columns = columns;
+    spec.level = level;
+    spec.records = std::move(records);
+    return spec;
+}
 
 std::vector<int16_t> Counting(int count, int16_t base) {
     std::vector<int16_t> values(static_cast<size_t>(count));
@@ -94,7 +112,7 @@ protected:
     // Scans 1 .. count of 29 x 42 cells, all at the scan's ID.
     void AddHeadScans(int32_t count) {
         for (int32_t id = 1; id <= count; ++id) {
-            AddScan(id, {29, 42, std::vector<int16_t>(29 * 42, static_cast<int16_t>(id))});
+            AddScan(id, Plain(29, 42, std::vector<int16_t>(29 * 42, static_cast<int16_t>(id))));
         }
     }
 
@@ -146,7 +164,7 @@ protected:
 
 TEST_F(CDlgStitcherTest, TheFirstOpeningShowsThePresetAndAnUnusedSlotIsNeitherPaintedNorHitNorCounted) {
     AddHeadScans(3);
-    AddScan(4, {10, 20, std::vector<int16_t>(200, 7)});
+    AddScan(4, Plain(10, 20, std::vector<int16_t>(200, 7)));
     auto dialog = Open();
     EXPECT_EQ(dialog->windowTitle().toStdString(), "Stitch Scan Data");
     for (int i = 0; i < kStitchSlotCount; ++i) {
@@ -213,7 +231,8 @@ TEST_F(CDlgStitcherTest, DragsMoveInWholeCellsKeepTheirRemaindersAndStayOnTheCan
     EXPECT_EQ(Slot(1).m_X, 168 - 42);
     EXPECT_EQ(Slot(1).m_Y, 116 - 29);
     EXPECT_TRUE(Painted(*dialog, 167, 115));
-    Drag(*dialog, CellPixel(127, 88), {QPoint(0, 0)});
+    // (A null point would be taken for the dialog's centre.)
+    Drag(*dialog, CellPixel(127, 88), {QPoint(1, 1)});
     EXPECT_EQ(Slot(1).m_X, 0);
     EXPECT_EQ(Slot(1).m_Y, 0);
     // A turned scan is kept on the canvas by its turned size.
@@ -271,10 +290,10 @@ TEST_F(CDlgStitcherTest, TheLayoutOutlivesTheDialogAndAScanThatIsGoneFreesItsSlo
 }
 
 struct OkCase {
-    const char* name;
+    const char* name = "";
     std::vector<ScanSpec> scans;
     // The slots used, by slot number; the others are unused.
-    std::vector<std::pair<int, _StitchPlacement>> slots;
+    std::vector<std::pair<int, _StitchPlacement>> placements;
     // A scan deleted while the dialog is open (0: none).
     int32_t deletedWhileOpen = 0;
     const char* prompt = nullptr;
@@ -282,6 +301,11 @@ struct OkCase {
     uint16_t columns = 0;
     std::vector<int16_t> values;
 };
+
+// The case's name in place of its bytes.
+void PrintTo(const OkCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CDlgStitcherOkTest : public CDlgStitcherTest, public ::testing::WithParamInterface<OkCase> {};
 
@@ -292,7 +316,7 @@ TEST_P(CDlgStitcherOkTest, Stitch) {
     }
     StitchPlacements& table = QStitchLayout::Table();
     table = {};
-    for (const auto& [slot, placement] : c.slots) {
+    for (const auto& [slot, placement] : c.placements) {
         table[static_cast<size_t>(slot)] = placement;
     }
     auto dialog = Open();
@@ -347,52 +371,48 @@ std::vector<int16_t> SideBySide() {
 
 constexpr int16_t kNo = CScanData::kNoValue;
 
+OkCase Refused(const char* name, std::vector<ScanSpec> scans,
+               std::vector<std::pair<int, _StitchPlacement>> placements, int32_t deletedWhileOpen,
+               const char* prompt) {
+    OkCase c;
+    c.name = name;
+    c.scans = std::move(scans);
+    c.placements = std::move(placements);
+    c.deletedWhileOpen = deletedWhileOpen;
+    c.prompt = prompt;
+    return c;
+}
+
+OkCase Stitched(const char* name, std::vector<ScanSpec> scans,
+                std::vector<std::pair<int, _StitchPlacement>> placements, uint16_t rows, uint16_t columns,
+                std::vector<int16_t> values) {
+    OkCase c;
+    c.name = name;
+    c.scans = std::move(scans);
+    c.placements = std::move(placements);
+    c.rows = rows;
+    c.columns = columns;
+    c.values = std::move(values);
+    return c;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, CDlgStitcherOkTest,
     ::testing::Values(
-        OkCase{"NoSlotUsed", {{2, 3, Counting(6, 0)}}, {}, 0, CDlgStitcher::kNothingToStitchText},
-        OkCase{"FirstScanGone",
-               {{2, 3, Counting(6, 0)}, {2, 3, Counting(6, 0)}},
-               {{1, Placed(1, 0, 0)}, {2, Placed(0, 5, 5)}},
-               2,
-               CDlgStitcher::kNothingToStitchText},
-        OkCase{"HigherLevel",
-               {{2, 3, Counting(6, 0)}, {2, 2, {}, 1, {{0, 0, 1, 1, 12.0F}}}},
-               {{0, Placed(0, 0, 0)}, {3, Placed(1, 10, 0)}},
-               0,
-               CDlgStitcher::kHigherLevelText},
-        OkCase{"SideBySide",
-               {{10, 20, Counting(200, 0)}, {10, 20, Counting(200, 1000)}},
-               {{0, Placed(0, 0, 0)}, {1, Placed(1, 20, 0)}},
-               0,
-               nullptr,
-               10,
-               40,
-               SideBySide()},
-        OkCase{"TurnedOnce",
-               {{2, 3, Counting(6, 0)}},
-               {{2, Placed(0, 4, 9, 1)}},
-               0,
-               nullptr,
-               3,
-               2,
-               {3, 0, 4, 1, 5, 2}},
-        OkCase{"OverlapTakesTheLaterSlotAndUncoveredCellsHoldNoValue",
-               {{2, 2, {1, 2, 3, 4}}, {2, 2, {5, 6, 7, kNo}}},
-               {{0, Placed(1, 1, 1)}, {4, Placed(0, 0, 0)}},
-               0,
-               nullptr,
-               3,
-               3,
-               {1, 2, kNo, 3, 4, 6, kNo, 7, kNo}},
-        OkCase{"ALevelZeroMultiLevelScanGivesItsCellsAsItsMapShowsThem",
-               {{1, 2, {}, 0, {{0, 1, 0, 0, 25.7F}}}},
-               {{0, Placed(0, 0, 0)}},
-               0,
-               nullptr,
-               1,
-               2,
-               {kNo, 25}}),
+        Refused("NoSlotUsed", {Plain(2, 3, Counting(6, 0))}, {}, 0, CDlgStitcher::kNothingToStitchText),
+        Refused("FirstScanGone", {Plain(2, 3, Counting(6, 0)), Plain(2, 3, Counting(6, 0))},
+                {{1, Placed(1, 0, 0)}, {2, Placed(0, 5, 5)}}, 2, CDlgStitcher::kNothingToStitchText),
+        Refused("HigherLevel", {Plain(2, 3, Counting(6, 0)), MultiLevel(2, 2, 1, {{0, 0, 1, 1, 12.0F}})},
+                {{0, Placed(0, 0, 0)}, {3, Placed(1, 10, 0)}}, 0, CDlgStitcher::kHigherLevelText),
+        Stitched("SideBySide", {Plain(10, 20, Counting(200, 0)), Plain(10, 20, Counting(200, 1000))},
+                 {{0, Placed(0, 0, 0)}, {1, Placed(1, 20, 0)}}, 10, 40, SideBySide()),
+        Stitched("TurnedOnce", {Plain(2, 3, Counting(6, 0))}, {{2, Placed(0, 4, 9, 1)}}, 3, 2,
+                 {3, 0, 4, 1, 5, 2}),
+        Stitched("OverlapTakesTheLaterSlotAndUncoveredCellsHoldNoValue",
+                 {Plain(2, 2, {1, 2, 3, 4}), Plain(2, 2, {5, 6, 7, kNo})},
+                 {{0, Placed(1, 1, 1)}, {4, Placed(0, 0, 0)}}, 3, 3, {1, 2, kNo, 3, 4, 6, kNo, 7, kNo}),
+        Stitched("ALevelZeroMultiLevelScanGivesItsCellsAsItsMapShowsThem",
+                 {MultiLevel(1, 2, 0, {{0, 1, 0, 0, 25.7F}})}, {{0, Placed(0, 0, 0)}}, 1, 2, {kNo, 25})),
     [](const ::testing::TestParamInfo<OkCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CDlgStitcherTest, TheListsStitchRunsTheDialogOnceItsMakerIsInstalled) {
@@ -400,7 +420,7 @@ TEST_F(CDlgStitcherTest, TheListsStitchRunsTheDialogOnceItsMakerIsInstalled) {
     CDlgStitcher::InstallMaker();
     bool accepted = false;
     QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<CDlgStitcher*>(QApplication::activeModalWidget());
+        auto* dialog = dynamic_cast<CDlgStitcher*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         QTest::mouseClick(dialog->findChild<QPushButton*>("1"), Qt::LeftButton);
     });

@@ -182,8 +182,8 @@ TEST(SpatialSnapshotTest, BadBodiesAreRefusedAndLeaveTheSnapshot) {
     };
     QSSSpatialSnapshot snapshot = MapOf(2, 2);
     const std::vector<uint8_t> before = BodyBytes(snapshot);
-    EXPECT_THROW(ReadBodyFrom(snapshot, bytesWith(64, 65, 64, 65, 64 * 65 * 4)),
-                 QIOException);                                                    // > 4096 cells
+    EXPECT_THROW(ReadBodyFrom(snapshot, bytesWith(256, 257, 256, 257, 256 * 257 * 4)),
+                 QIOException);                                                    // > 65536 cells
     EXPECT_THROW(ReadBodyFrom(snapshot, bytesWith(2, 3, 3, 2, 24)), QIOException); // grids differ
     EXPECT_THROW(ReadBodyFrom(snapshot, bytesWith(2, 3, 2, 3, 23)), QIOException); // truncated
     EXPECT_THROW(ReadBodyFrom(snapshot, {0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0}), QIOException);
