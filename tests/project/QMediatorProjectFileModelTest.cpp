@@ -506,6 +506,47 @@ TEST_F(MediatorProjectFileTest, AComparedScanWithoutPointsIsAbsentAndTheRestLoad
     EXPECT_EQ(pairs[3].m_node->GetScanIDs(kTypeSpectralScanNode), std::vector<int32_t>{1});
 }
 
+// A stitched scan is an ordinary spatial scan of its node once added: the stored form is the same,
+// only its grid is larger than a scan head's.
+TEST_F(MediatorProjectFileTest, AStitchedScanKeepsItsIdAndWholeGridThroughASaveAndAReopening) {
+    std::vector<int16_t> values(116U * 168U);
+    for (size_t at = 0; at < values.size(); ++at) {
+        values[at] = at % 5 == 0 ? CScanData::kNoValue : static_cast<int16_t>(at % 2000 - 700);
+    }
+    {
+        auto app = MakeModelApp(false);
+        ASSERT_TRUE(app->NewProject(kWindow, nullptr));
+        QNodeMediator* spatial = Add(*app->GetOpenProject(), nullptr, kTypeSpatialScanNode);
+        for (int32_t id : {1, 2, 3}) {
+            AddSpatial(*spatial, id, false);
+        }
+        ASSERT_TRUE(spatial->DeleteSpatialScanData(2));
+        std::unique_ptr<CSpatialScanData> stitched = spatial->GetSpatialScanData(1)->Clone();
+        stitched->SetProbeScanPatternSize(116, 168);
+        stitched->m_Values = values;
+        stitched->m_Prepared = 0;
+        EXPECT_EQ(spatial->AddMadeSpatialScanData(std::move(stitched)), 4);
+        ASSERT_TRUE(app->SaveProject()) << LastPrompt();
+        app->CloseProject();
+    }
+    auto app = MakeModelApp(true);
+    ASSERT_TRUE(app->OpenProject(kWindow, ProjectFile(), nullptr)) << LastPrompt();
+    QNodeMediator* spatial = nullptr;
+    for (const QNodePair& pair : app->GetOpenProject()->GetPairList()) {
+        if (pair.m_node->GetKind() == kTypeSpatialScanNode) {
+            spatial = pair.m_node;
+        }
+    }
+    ASSERT_NE(spatial, nullptr);
+    EXPECT_EQ(spatial->GetScanIDs(kTypeSpatialScanNode), (std::vector<int32_t>{1, 3, 4}));
+    const CSpatialScanData* scan = spatial->GetSpatialScanData(4);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_Rows, 116);
+    EXPECT_EQ(scan->m_Columns, 168);
+    EXPECT_EQ(scan->m_Values, values);
+    app->CloseProject();
+}
+
 TEST_F(MediatorProjectFileTest, ASaveWhileAScanRunsIsRefusedAndKeepsThePreviousFile) {
     auto app = MakeModelApp(false);
     ASSERT_TRUE(app->NewProject(kWindow, nullptr));
