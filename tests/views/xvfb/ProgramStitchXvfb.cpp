@@ -11,6 +11,7 @@
 #include "app/panes/CViewTreeWidget.h"
 #include "app/project/CChildFrame.h"
 #include "app/project/CFormViewFactory.h"
+#include "app/project/CHalvionDoc.h"
 #include "core/TypeIds.h"
 #include "overlay/CDlgStitcher.h"
 #include "project/QNodeMediator.h"
@@ -23,6 +24,7 @@
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -132,13 +134,18 @@ TEST_F(ProgramStitchXvfb, TwoScansAreStitchedFromTheListsMenuIntoANewListedScan)
     });
 
     // The list's real menu, opened by the right click on a row; "Stitch" chosen from it.
+    const QPoint row = list.visualItemRect(list.topLevelItem(0)).topLeft() + QPoint(10, 4);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
+    testing::FlushEvents();
     std::vector<std::string> offered;
-    QTimer::singleShot(0, [&] {
+    QTimer menuWatch;
+    menuWatch.setInterval(20);
+    QObject::connect(&menuWatch, &QTimer::timeout, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr) {
-            ADD_FAILURE() << "no menu open";
+        if (menu == nullptr || !menu->isVisible()) {
             return;
         }
+        menuWatch.stop();
         for (QAction* action : menu->actions()) {
             offered.push_back(action->isSeparator() ? "-" : action->text().toStdString());
         }
@@ -148,9 +155,11 @@ TEST_F(ProgramStitchXvfb, TwoScansAreStitchedFromTheListsMenuIntoANewListedScan)
         menu->setActiveAction(stitch);
         QTest::keyClick(menu, Qt::Key_Return);
     });
-    const QPoint row = list.visualItemRect(list.topLevelItem(0)).topLeft() + QPoint(10, 4);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
+    menuWatch.start();
     QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row);
+    // The context-menu event the X server's right click brings (QTest's own click does not make one).
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, row, list.viewport()->mapToGlobal(row));
+    QApplication::sendEvent(list.viewport(), &rightClick);
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return dialogSeen && !dialogWatch.isActive(); }, 30s));
     testing::FlushEvents();
     EXPECT_NE(std::find(offered.begin(), offered.end(), "Stitch"), offered.end());
