@@ -211,12 +211,18 @@ void CDlgStitcher::RenderCanvas() {
         }
         DrawCellGrid(m_canvas, slot.m_X, slot.m_Y, slot.ShownWidth(), slot.ShownHeight(), kSlotColours[i],
                      kSlotLineColour);
+        // Written on an opaque white ground, as text is by default, so that the grid lines do not
+        // run through it.
         QPainter painter(&m_canvas);
         painter.setFont(font());
+        const QString label = QString::fromStdString(SlotLabel(slot));
+        // The text's top-left corner at (4x + 2, 4y + 2).
+        const QPoint baseline(kStitchCellPixels * slot.m_X + 2,
+                              kStitchCellPixels * slot.m_Y + 2 + painter.fontMetrics().ascent());
+        painter.fillRect(painter.fontMetrics().boundingRect(label).translated(baseline).adjusted(-1, 0, 1, 0),
+                         Qt::white);
         painter.setPen(Qt::black);
-        painter.drawText(QRect(kStitchCellPixels * slot.m_X + 2, kStitchCellPixels * slot.m_Y + 2,
-                               kCanvasWidth, kCanvasHeight),
-                         Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(SlotLabel(slot)));
+        painter.drawText(baseline, label);
     }
 }
 
