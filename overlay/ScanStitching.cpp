@@ -129,8 +129,16 @@ bool GetStitchBounds(const StitchPlacements& placements, _StitchBounds& bounds) 
 }
 
 std::vector<int16_t> MakeStitchGrid(const _StitchBounds& bounds) {
-    return std::vector<int16_t>(static_cast<size_t>(bounds.m_Width) * static_cast<size_t>(bounds.m_Height),
-                                kStitchNoValue);
+    // A grid up to the canvas's size is copied from a canvas of cells without value made once: a
+    // block copy, where filling cell by cell would take most of the stitch.
+    static const std::vector<int16_t> canvas(static_cast<size_t>(kStitchCanvasColumns) * kStitchCanvasRows,
+                                             kStitchNoValue);
+    const size_t cells =
+        static_cast<size_t>(std::max(bounds.m_Width, 0)) * static_cast<size_t>(std::max(bounds.m_Height, 0));
+    if (cells <= canvas.size()) {
+        return std::vector<int16_t>(canvas.begin(), canvas.begin() + static_cast<std::ptrdiff_t>(cells));
+    }
+    return std::vector<int16_t>(cells, kStitchNoValue);
 }
 
 void PlaceStitchSlot(std::span<int16_t> grid, const _StitchBounds& bounds, const _StitchPlacement& placement,
