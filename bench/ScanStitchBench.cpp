@@ -13,10 +13,6 @@
 
 namespace {
 
-using orv::_StitchBounds;
-using orv::_StitchPlacement;
-using orv::StitchPlacements;
-
 constexpr int32_t kRows = 29;
 constexpr int32_t kColumns = 42;
 constexpr size_t kCells = static_cast<size_t>(kRows) * kColumns;
@@ -34,12 +30,12 @@ std::array<std::vector<int16_t>, orv::kStitchSlotCount> MakeScans() {
 
 // Four across the top, one below the first, one in the bottom-right corner: the bounds are the
 // whole canvas. With `turns`, slot i is turned i times (the corner slots stay within the canvas).
-StitchPlacements FullCanvas(bool turns) {
+orv::StitchPlacements FullCanvas(bool turns) {
     const std::array<std::array<int32_t, 2>, orv::kStitchSlotCount> places = {
         {{0, 0}, {42, 0}, {84, 0}, {126, 0}, {0, 29}, {126, 87}}};
-    StitchPlacements placements;
+    orv::StitchPlacements placements;
     for (size_t i = 0; i < placements.size(); ++i) {
-        _StitchPlacement& slot = placements[i];
+        orv::_StitchPlacement& slot = placements[i];
         slot.m_X = places[i][0];
         slot.m_Y = places[i][1];
         slot.m_Rows = kRows;
@@ -53,8 +49,8 @@ StitchPlacements FullCanvas(bool turns) {
 
 void Stitch(benchmark::State& state, bool turns) {
     const auto scans = MakeScans();
-    const StitchPlacements placements = FullCanvas(turns);
-    _StitchBounds bounds;
+    const orv::StitchPlacements placements = FullCanvas(turns);
+    orv::_StitchBounds bounds;
     orv::GetStitchBounds(placements, bounds);
     if (bounds.m_Width != orv::kStitchCanvasColumns || bounds.m_Height != orv::kStitchCanvasRows) {
         state.SkipWithError("the layout does not span the canvas");
