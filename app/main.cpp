@@ -3,6 +3,7 @@
 #include "app/CClientConnectionLink.h"
 #include "app/CHalvionApp.h"
 #include "dialogs/CReportFileOpener.h"
+#include "dialogs/CScanDataDescriptionDialog.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "overlay/CDlgStitcher.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     orv::CReportFileOpener::Install();
     // The scan-data list's Stitch in the stitcher.
     orv::CDlgStitcher::InstallMaker();
+    // A scan's description, parameters and overlay placement from the scan-data list and the views.
+    orv::CScanDataDescriptionDialog::Install();
     orv::CHalvionApp::Options options;
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.

@@ -128,6 +128,26 @@ public:
     // Prepares the scan, then fills the description texts that the text export prints.
     void FillDescriptionTexts();
 
+    // The front end the scan was taken with, read where the scan record keeps it. The intake writes
+    // the attenuator value and switches and "Measure Peaks" into the tail; the front-end kind and the
+    // averaging switch are the header's settings bytes; the tail's last three bytes and its word are
+    // read by the front end in use: the analyser's input coupling and pre-amplifier gain, or the
+    // scanner's pre-amplifier, noise reduction, threshold and attenuator switches.
+    float GetAttenuationValue() const { return m_TailValue; } // dB; negative = amplification
+    bool IsPreAmplifierOn() const { return m_TailBytes[0] != 0; }
+    bool IsTrackingGenerationOn() const { return m_TailBytes[1] != 0; }
+    bool IsMeasurePeaksOn() const { return m_TailBytes[2] != 0; }
+    // 0 or below: the analyser's own front end; 1 or above: the scanner's.
+    int8_t GetFrontEndKind() const { return static_cast<int8_t>(m_SettingsBytes[0]); }
+    bool IsAveraging() const { return m_SettingsBytes[1] != 0; }
+    bool IsDcCoupled() const { return m_TailBytes[3] != 0; }
+    uint16_t GetPreAmplifierGain() const { return m_TailWord; } // dB
+    uint8_t GetScannerPreAmplifier() const { return m_TailBytes[3]; }
+    uint8_t GetNoiseReduction() const { return m_TailBytes[4]; }
+    uint16_t GetNoiseThreshold() const { return m_TailWord; }
+    bool IsInternalAttenuatorOn() const { return (m_TailBytes[5] & 1U) != 0; }
+    bool IsExternalRfBypassOn() const { return (m_TailBytes[5] & 2U) != 0; }
+
     // The Preferences node's compensation settings; false without a mediator or settings.
     bool GetCompensationSettings(QScanCompensationSettings& out) const;
     const CScanAreaRecord& GetScanArea() const { return m_ScanArea; }

@@ -35,6 +35,9 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(unzip)
   # Reads a generated report's text back as another program does.
   packages+=(odt2txt)
+  # Real board drawings for the overlay tests: the Gerber examples of gerbv and the HPGL test plots
+  # of hp2xx, read from where the packages install them.
+  packages+=(gerbv hp2xx)
 fi
 
 missing=()

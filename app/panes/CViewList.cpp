@@ -304,6 +304,24 @@ std::string CViewList::GetDescriptionById(int32_t scanId) const {
     return {};
 }
 
+bool CViewList::SetDescriptionByItemData(int32_t itemData, const std::string& description) {
+    QTreeWidgetItem* row = FindRowByItemData(itemData);
+    if (row == nullptr) {
+        return false;
+    }
+    row->setText(kDescriptionColumn, CodePageToQString(description));
+    return true;
+}
+
+bool CViewList::SetDescriptionById(int32_t scanId, const std::string& description) {
+    QTreeWidgetItem* row = FindRow(scanId);
+    if (row == nullptr) {
+        return false;
+    }
+    row->setText(kDescriptionColumn, CodePageToQString(description));
+    return true;
+}
+
 int32_t CViewList::GetRowId(int row) const {
     const QTreeWidgetItem* item = topLevelItem(row);
     return item != nullptr ? item->data(0, kIdRole).toInt() : -1;

@@ -124,6 +124,10 @@ public:
     // Adds the row of the id to the selection and scrolls it into view; no such row: nothing.
     void SelectScanDataByIdNoClear(int32_t scanId);
     std::string GetDescriptionById(int32_t scanId) const;
+    // The description column of the row whose item data is `itemData` (a two-scan node's fixed row
+    // by its source), or of the row whose text is the scan-data id; false when no row has it.
+    bool SetDescriptionByItemData(int32_t itemData, const std::string& description);
+    bool SetDescriptionById(int32_t scanId, const std::string& description);
     // -1 for none.
     int GetSelectedRow() const { return m_selectedRow; }
     // The scan-data id of a row (its item data); -1 outside the list.
