@@ -287,6 +287,7 @@ void CScanDataDescriptionDialog::BuildControls() {
     m_parameters->setColumnCount(2);
     m_parameters->setHeaderLabels({QStringLiteral("Parameters"), QStringLiteral("Value")});
     m_parameters->header()->setSectionsMovable(true);
+    m_parameters->header()->setStretchLastSection(false);
     m_parameters->setColumnWidth(0, 165);
     m_parameters->setColumnWidth(1, 480);
     m_convert = new QPushButton(QStringLiteral("Convert Scan Parameters Into Node Setting "), this);
@@ -513,9 +514,13 @@ void CScanDataDescriptionDialog::RenderOverlay() {
     const int64_t width =
         kTableWidth * (std::llabs(spanX) * 40 / ScanDescriptionGrid::kColumns) / kUnitsAcross;
     const int64_t height = kTableHeight * (std::llabs(spanY) * 32 / ScanDescriptionGrid::kRows) / kUnitsDown;
+    // A drawing scaled to many times the grid would take long to paint for a few of its lines; it is
+    // not drawn.
     constexpr int64_t kLimit = std::numeric_limits<int32_t>::max() / 4;
+    constexpr int64_t kLargestScale = 32;
     if (spanX == 0 || spanY == 0 || width <= 0 || height <= 0 || std::llabs(spanX) > kLimit ||
-        std::llabs(spanY) > kLimit || width > kLimit || height > kLimit) {
+        std::llabs(spanY) > kLimit || width > kLargestScale * kTableWidth ||
+        height > kLargestScale * kTableHeight) {
         ClearWhite(m_overlayImage);
         return;
     }
@@ -527,7 +532,9 @@ void CScanDataDescriptionDialog::RenderOverlay() {
     // The extent's first corner lands on the mapped area's top-left: swapped corners mirror it.
     painter.setWindow(QRect(m_placement.m_extentX1, m_placement.m_extentY1, static_cast<int>(spanX),
                             static_cast<int>(spanY)));
-    painter.setViewport(mapped);
+    // The extent's far corner on the frame's last pixel, not one past it: the drawing's outer lines
+    // stay inside its frame.
+    painter.setViewport(mapped.adjusted(0, 0, -1, -1));
     painter.setPen(QPen(Qt::black, 0));
     COverlayUtility::PaintDrawing(painter, m_turnedDrawing.Head());
     painter.restore();
@@ -623,7 +630,8 @@ void CScanDataDescriptionDialog::DrawHoverLabel(QPainter& painter) {
     }
     const QRect grid = m_grid.GetRect();
     int x = m_hoverPoint.x() + 10;
-    if (x + kLabelWidth > grid.left() + grid.width()) {
+    // Left of the mouse near the grid's right edge, unless a narrow grid would put it off the dialog.
+    if (x + kLabelWidth > grid.left() + grid.width() && m_hoverPoint.x() - 10 - kLabelWidth >= 0) {
         x = m_hoverPoint.x() - 10 - kLabelWidth;
     }
     int y = m_hoverPoint.y() - kLabelHeight / 2;
