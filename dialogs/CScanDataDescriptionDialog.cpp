@@ -334,18 +334,19 @@ void CScanDataDescriptionDialog::LayoutControls() {
 }
 
 void CScanDataDescriptionDialog::FillParameterList(CScanData& scan) {
+    // Outside the scan's lock: the compensated range may read the correction files first.
+    m_bCompensated = scan.UpdateLevelRange() == 1;
+    const bool spatialKind = m_kind == kTypeSpatialScanNode || m_kind == kTypeSpatialComparisonNode ||
+                             m_kind == kTypeBlindSpotReductionNode;
+    if (spatialKind) {
+        const QSpatialDisplayOptions* options = m_mediator.GetSpatialDisplayOptions();
+        m_unitCode = options != nullptr ? options->GetAmplitudeUnit() : 1U;
+    } else {
+        const QSpectralDisplayOptions* options = m_mediator.GetSpectralDisplayOptions();
+        m_unitCode = options != nullptr ? options->GetAmplitudeUnit() : 1U;
+    }
     {
         std::lock_guard<std::recursive_mutex> hold(scan.m_Lock);
-        m_bCompensated = scan.UpdateLevelRange() != 0;
-        const bool spatialKind = m_kind == kTypeSpatialScanNode || m_kind == kTypeSpatialComparisonNode ||
-                                 m_kind == kTypeBlindSpotReductionNode;
-        if (spatialKind) {
-            const QSpatialDisplayOptions* options = m_mediator.GetSpatialDisplayOptions();
-            m_unitCode = options != nullptr ? options->GetAmplitudeUnit() : 1U;
-        } else {
-            const QSpectralDisplayOptions* options = m_mediator.GetSpectralDisplayOptions();
-            m_unitCode = options != nullptr ? options->GetAmplitudeUnit() : 1U;
-        }
         m_parameterRows = BuildScanParameterRows(scan, m_kind, m_bCompensated, m_unitCode);
     }
     m_parameters->clear();
@@ -747,6 +748,12 @@ void CScanDataDescriptionDialog::accept() {
     if (Apply()) {
         QDialog::accept();
     }
+}
+
+void CScanDataDescriptionDialog::done(int result) {
+    // The editor works for this dialog only: it goes when the dialog closes.
+    CloseOverlayEditor();
+    QDialog::done(result);
 }
 
 void CScanDataDescriptionDialog::OpenOverlayEditor() {

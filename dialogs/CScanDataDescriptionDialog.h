@@ -115,6 +115,7 @@ public:
     QTreeWidget* GetParameterList() const { return m_parameters; }
 
     void accept() override;
+    void done(int result) override;
 
 protected:
     int64_t HandleMessage(Message& message) override;

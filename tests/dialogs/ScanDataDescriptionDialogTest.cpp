@@ -865,6 +865,13 @@ TEST_F(ScanDataDescriptionOverlayTest, TheOverlayEditorWorksForTheDialogAndGoesW
     testing::FlushEvents();
     EXPECT_EQ(frame->GetOverlayView()->GetSelectedOverlayId(), 31U);
 
+    // It goes when the dialog closes, and with the dialog.
+    dialog->reject();
+    testing::FlushEvents();
+    EXPECT_TRUE(frame.isNull());
+    dialog->OpenOverlayEditor();
+    frame = dialog->GetOverlayFrame();
+    ASSERT_FALSE(frame.isNull());
     dialog.reset();
     testing::FlushEvents();
     EXPECT_TRUE(frame.isNull());
