@@ -188,9 +188,10 @@ protected:
     CViewList& List() { return *m_project->GetProjectPane()->GetList(); }
     TfrmMainApp& Project() { return *m_projects.FindProjectById(m_project->GetProjectId()); }
     ScriptedPrompt& Prompt() { return m_sandbox.Prompt(); }
-    QNodeMediator& AddNode(uint16_t kind) {
-        QNodeMediator* mediator =
-            Project().GetOpenProject()->AddNode(Tree().GetRootItem(), CViewTree::kLast, kind);
+    QNodeMediator& AddNode(uint16_t kind, QNodeMediator* parent = nullptr) {
+        CTreeItem* item =
+            parent != nullptr ? Tree().GetRecords().FindByMediator(parent) : Tree().GetRootItem();
+        QNodeMediator* mediator = Project().GetOpenProject()->AddNode(item, CViewTree::kLast, kind);
         EXPECT_NE(mediator, nullptr) << kind;
         return *mediator;
     }
@@ -256,6 +257,24 @@ TEST_F(ScanDataDescriptionDialogTest, TheScanShownFollowsTheNodeKindAndTheSource
     ASSERT_TRUE(compareSpatial.SetComparedScan(false, SpatialCopy(6, "spatial test")));
     QNodeMediator& composite = AddNode(kTypeSpectralSpatialUserCompositeNode);
     QNodeMediator& note = AddNode(kTypeNoteNode);
+    QNodeMediator& blindSpot = AddNode(kTypeBlindSpotReductionNode);
+    ASSERT_TRUE(blindSpot.SetComparedScan(true, SpatialCopy(1, "lower pass")));
+    ASSERT_TRUE(blindSpot.SetComparedScan(false, SpatialCopy(2, "upper pass")));
+    QNodeMediator& overlay = AddNode(kTypeSpectralOverlayNode);
+    ASSERT_TRUE(overlay.SetComparedScan(true, SpectralCopy(3, "overlay reference")));
+    // A spectral/spatial scan of one cell, and a user composite linked to it.
+    QNodeMediator& spectralSpatial = AddNode(kTypeSpectralSpatialScanNode);
+    QCellAddition cell;
+    cell.m_CellIndex = 1;
+    cell.m_CellCount = 1;
+    cell.m_Record = Record(12, 2, 2, "cell spectra");
+    cell.m_CellWord1 = 1;
+    cell.m_CellWord2 = 1;
+    cell.m_HasValues = true;
+    cell.m_Values = {400, 500};
+    ASSERT_TRUE(spectralSpatial.AddSpectralSpatialScanData(std::move(cell), false));
+    QNodeMediator& linked = AddNode(kTypeSpectralSpatialUserCompositeNode, &spectralSpatial);
+    linked.SetLinkedScanID(12);
 
     struct Case {
         QNodeMediator* node;
@@ -271,6 +290,12 @@ TEST_F(ScanDataDescriptionDialogTest, TheScanShownFollowsTheNodeKindAndTheSource
         {&compareSpectral, 0, 0, "spectral test"},
         {&compareSpatial, 1, 1, "spatial reference"},
         {&compareSpatial, 0, 0, "spatial test"},
+        {&blindSpot, 1, 1, "lower pass"},
+        {&blindSpot, 0, 0, "upper pass"},
+        {&overlay, 1, 1, "overlay reference"},
+        {&overlay, 0, 0, nullptr},
+        {&spectralSpatial, 12, 0, "cell spectra"},
+        {&linked, 12, 0, "cell spectra"},
         // A user composite linked to nothing, and a kind without scans.
         {&composite, 3, 0, nullptr},
         {&note, 9, 0, nullptr},
@@ -416,10 +441,9 @@ TEST_F(ScanDataDescriptionDialogTest, TheParameterListShowsTheScanInTheCLocale) 
     QNodeMediator& node = SpatialNode(addition);
     auto dialog = Open(node, 1);
     const std::vector<ScanParameterRow>& rows = dialog->GetParameterRows();
-    std::vector<std::string> names;
-    for (const ScanParameterRow& row : rows) {
-        names.push_back(row.m_name);
-    }
+    std::vector<std::string> names(rows.size());
+    std::transform(rows.begin(), rows.end(), names.begin(),
+                   [](const ScanParameterRow& row) { return row.m_name; });
     EXPECT_EQ(names, (std::vector<std::string>{
                          "User", "Scan Date", "Scanner Module", "Orvilant and Firmware Version", "Analyzer",
                          "Center Frequency", "Bandwidth Resolution", "Reference Level", "Level Range",
