@@ -59,6 +59,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -472,11 +473,17 @@ TEST(ScanParameterTableTest, FrequencyRowsUnitsAndFrontEndsFollowTheScan) {
     scan.m_StopFrequency = 1000.0F;
     scan.m_MinLevelShown = -20.5F;
     scan.m_MaxLevelShown = 42.25F;
-    const std::vector<ScanParameterRow> spectral =
-        BuildScanParameterRows(scan, kTypeSpectralScanNode, false, 1);
-    EXPECT_EQ(Value(spectral, "Start Frequency"), "30.5000     MHz");
-    EXPECT_EQ(Value(spectral, "Stop Frequency"), "1000.0000   MHz");
-    EXPECT_EQ(Value(spectral, "Center Frequency"), "<absent>");
+    // Points, never commas, whatever the user's locale.
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    for (const char* locale : {"C", "de_DE.UTF-8"}) {
+        std::setlocale(LC_ALL, locale);
+        const std::vector<ScanParameterRow> spectral =
+            BuildScanParameterRows(scan, kTypeSpectralScanNode, false, 1);
+        EXPECT_EQ(Value(spectral, "Start Frequency"), "30.5000     MHz") << locale;
+        EXPECT_EQ(Value(spectral, "Stop Frequency"), "1000.0000   MHz") << locale;
+        EXPECT_EQ(Value(spectral, "Center Frequency"), "<absent>");
+    }
+    std::setlocale(LC_ALL, previous.c_str());
 
     struct Unit {
         bool compensated;
