@@ -114,6 +114,34 @@ public:
     bool Interpolates() const { return GetEffectiveSettings().m_flag2 != 0; }
     bool ShowsOverlay() const { return GetEffectiveSettings().m_flag6 != 0; }
     bool BlendsOverlay() const { return GetEffectiveSettings().m_flag7 != 0; }
+    // The side panel's switches: each is then the node's own, no longer inherited.
+    void SetShowsCellLines(bool on) {
+        m_flag1 = on ? 1 : 0;
+        m_ownFlag1 = 1;
+    }
+    void SetInterpolates(bool on) {
+        m_flag2 = on ? 1 : 0;
+        m_ownFlag2 = 1;
+    }
+    void SetShowsOverlay(bool on) {
+        m_flag6 = on ? 1 : 0;
+        m_ownFlag6 = 1;
+    }
+    void SetBlendsOverlay(bool on) {
+        m_flag7 = on ? 1 : 0;
+        m_ownFlag7 = 1;
+    }
+    // The sub-cell lines of multi-level maps (synchronised from the governing node like the unit).
+    bool ShowsSubGridLines() const { return m_flag3 != 0; }
+    void SetShowsSubGridLines(bool on) { m_flag3 = on ? 1 : 0; }
+    void SetAmplitudeUnit(uint32_t unit) { m_modeA = unit; }
+    void SetAutoScale(bool on) { m_modeB = on ? 1 : 0; }
+    // A fixed range of the node's own (no longer the ancestor's).
+    void SetRange(float low, float high) {
+        m_rangeLow = low;
+        m_rangeHigh = high;
+        m_flag12 = 1;
+    }
     // Synchronised from the governing node: the scanner's own labels on the map's axes.
     bool UsesScannerLabels() const { return m_flag5 != 0; }
     void SetUsesScannerLabels(bool on) { m_flag5 = on ? 1 : 0; }

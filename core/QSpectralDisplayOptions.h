@@ -47,6 +47,27 @@ public:
     bool MarksPeaks() const { return m_switch2 != 0; }
     bool IsLogFrequencyAxis() const { return m_switch4 != 0; }
     bool HidesMarkers() const { return m_switch5 != 0; }
+    // The side panel's writers of the same fields.
+    void SetAmplitudeUnit(uint32_t unit) { m_modeA = unit; }
+    void SetFrequencyAuto(bool on) { m_modeB = on ? 1 : 0; }
+    void SetFixedFrequencyRange(float low, float high) {
+        m_levelLow = low;
+        m_levelHigh = high;
+    }
+    void SetAmplitudeAuto(bool on) { m_modeC = on ? 1 : 0; }
+    void SetFixedAmplitudeRange(float low, float high) {
+        m_markerLow = low;
+        m_markerHigh = high;
+    }
+    void SetShowsGrid(bool on) { m_switch1 = on ? 1 : 0; }
+    void SetMarksPeaks(bool on) { m_switch2 = on ? 1 : 0; }
+    void SetLogFrequencyAxis(bool on) { m_switch4 = on ? 1 : 0; }
+    void SetHidesMarkers(bool on) { m_switch5 = on ? 1 : 0; }
+    // The peaks the view marks: how many, and how far (dB) above the average noise they must rise.
+    uint32_t GetPeakCount() const { return m_count; }
+    void SetPeakCount(uint32_t count) { m_count = count; }
+    float GetPeakThreshold() const { return m_step; }
+    void SetPeakThreshold(float threshold) { m_step = threshold; }
     // The node's settings apply instead of each scan's own.
     bool UsesNodeSettings() const { return m_useSameViewSetting != 0; }
     void SetUsesNodeSettings(bool on) { m_useSameViewSetting = on ? 1 : 0; }
