@@ -81,4 +81,26 @@ void ApplyViewSnapshot(QNodeMediator& mediator, CScanData& scan) {
     }
 }
 
+void TakeOverlayPlacement(const CScanAreaRecord& area, QOverlayOptions& overlay) {
+    overlay.m_sourceKind = area.m_Variant;
+    overlay.m_overlayId = static_cast<int32_t>(area.m_OverlayId);
+    overlay.m_showFlag = static_cast<uint8_t>(area.m_RotationCount);
+    if (area.m_Variant == QOverlayOptions::kSourceDrawing) {
+        overlay.m_placementA = area.m_Values[0];
+        overlay.m_placementB = area.m_Values[1];
+        overlay.m_placement.a = area.m_Left;
+        overlay.m_placement.b = area.m_Top;
+        overlay.m_placement.c = area.m_Right;
+        overlay.m_placement.d = area.m_Bottom;
+        return;
+    }
+    for (size_t i = 0; i < area.m_OtherValues.size(); ++i) {
+        overlay.m_pictureValues[i] = area.m_OtherValues[i];
+    }
+    overlay.m_pictureInt = static_cast<int32_t>(area.m_OtherWord);
+    for (size_t i = 0; i < area.m_OtherBytes.size(); ++i) {
+        overlay.m_pictureFlags[i] = area.m_OtherBytes[i];
+    }
+}
+
 } // namespace orv

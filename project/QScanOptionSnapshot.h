@@ -10,6 +10,8 @@ namespace orv {
 
 class CScanData;
 class QNodeMediator;
+class QOverlayOptions;
+struct CScanAreaRecord;
 struct QScanDataRecord;
 
 // Placement value A of a scan taken with the probe-tracking camera on: the overlay follows the
@@ -33,5 +35,9 @@ void TakeOptionSnapshot(QNodeMediator& mediator, QScanDataRecord& record);
 // with their auto bytes, and the spatial display's range with its auto byte. (The inverse of what a
 // user composite takes from its scan.)
 void ApplyViewSnapshot(QNodeMediator& mediator, CScanData& scan);
+
+// The inverse of the scan-area block above: a scan's overlay and its placement become the node's
+// overlay options, so that the node's next scans are placed the same way.
+void TakeOverlayPlacement(const CScanAreaRecord& area, QOverlayOptions& overlay);
 
 } // namespace orv

@@ -695,8 +695,10 @@ bool CSpatialViewZeltp::BuildHeatMapBitmap(bool print, QImage& target, int32_t x
     }
     m_nDrawnRows = std::max(m_nLevelRows - (interpolate ? 1 : 0), 0);
     m_nDrawnColumns = std::max(m_nLevelColumns - (interpolate ? 1 : 0), 0);
-    const bool lines =
-        !print && (options == nullptr || options->ShowsCellLines()) && level > 0 && m_fSubWidth > 3.0F;
+    // Sub-cell lines belong to the cell grid: they show while both the grid and the sub-grid do.
+    const bool lines = !print &&
+                       (options == nullptr || (options->ShowsCellLines() && options->ShowsSubGridLines())) &&
+                       level > 0 && m_fSubWidth > 3.0F;
     if (palette != nullptr) {
         const std::vector<QRgb> colours = PaletteTable(*palette, palette->GetLastColourIndex());
         if (interpolate) {

@@ -1,0 +1,746 @@
+#include "views/spatial/CSpatialSidePanel.h"
+
+#include "app/controls/CMyButton.h"
+#include "app/controls/CMyEdit.h"
+#include "core/QOverlayOptions.h"
+#include "core/QScanOptions.h"
+#include "core/QSpatialDisplayOptions.h"
+#include "core/TypeIds.h"
+#include "platform/ui/Prompt.h"
+#include "project/QNodeMediator.h"
+#include "project/QScanOptionSnapshot.h"
+#include "project/QViewFrame.h"
+#include "scandata/CHandHeldProbeScanData.h"
+#include "scandata/CScanData.h"
+#include "scandata/CSpatialScanData.h"
+#include "scandata/CSpectralSpatialScanData.h"
+#include "views/spatial/C3DSpatialView.h"
+#include "views/spatial/CSpatialView.h"
+#include "views/spectral/SidePanelLook.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimerEvent>
+#include <QToolBar>
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+
+namespace orv {
+
+namespace {
+
+constexpr std::array<const char*, 5> kPageNames = {"View Options", "Peak Options", "Scale Options",
+                                                   "Scan Options", "Overlay Options"};
+
+} // namespace
+
+void CSpatialSidePanel::Install() {
+    CFormViewSpatial::InstallMaker(
+        [](CSpatialView& view, QWidget* parent) -> std::unique_ptr<CFormViewSpatial> {
+            return std::make_unique<CSpatialSidePanel>(view, parent);
+        });
+}
+
+CSpatialSidePanel::CSpatialSidePanel(CSpatialView& view, QWidget* parent)
+    : QWidget(parent), m_view(view), m_nTransparency(100 - view.GetCutOff()) {
+    setProperty("templateId", kFormId);
+    StyleSidePanel(*this);
+
+    auto add = [this](int id, QWidget* control) {
+        control->setObjectName(QString::number(id));
+        control->setFont(SidePanelFont());
+        m_controls[id] = control;
+        control->hide();
+        return control;
+    };
+    m_options = static_cast<CMyButton*>(add(kOptionsButton, new CMyButton(CMyButton::kOptionKind, this)));
+    m_options->setFocusPolicy(Qt::NoFocus);
+    connect(m_options, &QAbstractButton::clicked, this, [this] { OnOptionsButton(); });
+    m_options->show();
+
+    const std::array<std::pair<int, const char*>, 10> checks = {
+        {{kView3D, "View 3D"},
+         {kGrid, "Grid"},
+         {kInterpolation, "Interpolation"},
+         {kOverlay, "Overlay"},
+         {kSubGrid, "Sub-Grid"},
+         {kPeakHold, "Peak Hold"},
+         {kAveraging, "Averaging"},
+         {kAutoScale, "Auto Scale Amplitude"},
+         {kOverlayTransparency, "Overlay Transparency"},
+         {kRepositionOverlay, "Reposition Overlay"}}};
+    for (const auto& [id, text] : checks) {
+        auto* box = new QCheckBox(QString::fromLatin1(text), this);
+        add(id, box);
+        connect(box, &QAbstractButton::clicked, this, [this, id = id] { OnCheck(id); });
+    }
+    add(kMinLabel, new QLabel(QStringLiteral("Min:"), this));
+    add(kMaxLabel, new QLabel(QStringLiteral("Max:"), this));
+    m_minEdit = static_cast<CMyEdit*>(add(kMinEdit, new CMyEdit(this)));
+    m_maxEdit = static_cast<CMyEdit*>(add(kMaxEdit, new CMyEdit(this)));
+    for (CMyEdit* edit : {m_minEdit, m_maxEdit}) {
+        edit->SetPanels(nullptr, this);
+        // Only what the user types counts as an edit; the panel's own fills do not.
+        connect(edit, &QLineEdit::textEdited, this, [this] { m_bScaleEdited = true; });
+    }
+    m_editOverlay = static_cast<CMyButton*>(add(kEditOverlay, new CMyButton(CMyButton::kOptionKind, this)));
+    m_editOverlay->setText(QStringLiteral("Edit Overlay"));
+    connect(m_editOverlay, &QAbstractButton::clicked, this, [this] { EditOverlay(); });
+
+    m_unitGroup = static_cast<QGroupBox*>(add(kUnitGroup, new QGroupBox(this)));
+    m_unitGroup->setFlat(true);
+    auto* dbuv = new QRadioButton(QStringLiteral("dBuV"), m_unitGroup);
+    auto* dbm = new QRadioButton(QStringLiteral("dBm"), m_unitGroup);
+    for (auto [id, button] : {std::pair<int, QRadioButton*>{kDbuv, dbuv}, {kDbm, dbm}}) {
+        button->setObjectName(QString::number(id));
+        button->setFont(SidePanelFont());
+        m_controls[id] = button;
+        connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnUnit(id == kDbuv ? 1U : 2U); });
+    }
+
+    m_bar = static_cast<QScrollBar*>(add(kTransparencyBar, new QScrollBar(Qt::Horizontal, this)));
+    m_bar->setRange(0, 100);
+    m_bar->setPageStep(5);
+    m_bar->setSingleStep(1);
+    // The arrow keys move the value the way they point.
+    m_bar->setInvertedControls(false);
+    QPalette barColours = m_bar->palette();
+    barColours.setColor(QPalette::Window, SidePanelColour(kBarColour));
+    barColours.setColor(QPalette::Base, SidePanelColour(kBarColour));
+    m_bar->setPalette(barColours);
+    connect(m_bar, &QAbstractSlider::actionTriggered, this, [this](int action) {
+        TransparencyStep step = TransparencyStep::Other;
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            step = TransparencyStep::LineLeft;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            step = TransparencyStep::LineRight;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            step = TransparencyStep::PageLeft;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            step = TransparencyStep::PageRight;
+            break;
+        case QAbstractSlider::SliderMove:
+            step = TransparencyStep::Track;
+            break;
+        default:
+            break;
+        }
+        OnTransparencyScroll(step, m_bar->sliderPosition());
+    });
+}
+
+CSpatialSidePanel::~CSpatialSidePanel() {
+    if (m_nStartTimer != 0) {
+        killTimer(m_nStartTimer);
+        m_nStartTimer = 0;
+    }
+    // A repositioning still under way gives the windows it disabled back.
+    for (const QPointer<QWidget>& widget : m_disabledByReposition) {
+        if (widget != nullptr) {
+            widget->setEnabled(true);
+        }
+    }
+}
+
+// --- Reading the view and its node ---
+
+QNodeMediator* CSpatialSidePanel::Mediator() const {
+    return m_view.GetOverlayOwnerMediator();
+}
+
+QSpatialDisplayOptions* CSpatialSidePanel::NodeOptions() const {
+    QNodeMediator* mediator = Mediator();
+    return mediator != nullptr ? mediator->GetSpatialDisplayOptions() : nullptr;
+}
+
+CScanData* CSpatialSidePanel::ShownScan() const {
+    QNodeMediator* mediator = Mediator();
+    if (mediator == nullptr) {
+        return nullptr;
+    }
+    switch (m_view.GetDisplayMode()) {
+    case CSpatialView::kModeSpatial:
+        return mediator->GetCurrentSpatialScanData();
+    case CSpatialView::kModeSpectralSpatial:
+    case CSpatialView::kModeLinkedSpectralSpatial:
+        return mediator->GetCurrentSpectralSpatialScanData();
+    case CSpatialView::kModeHandHeld:
+        return mediator->GetCurrentHandHeldScanData();
+    case CSpatialView::kModeComparison:
+    case CSpatialView::kModeBlindSpot: {
+        const int32_t pane = m_view.GetDisplayMode() == CSpatialView::kModeComparison
+                                 ? m_view.GetComparisonPane()
+                                 : m_view.GetBlindSpotPane();
+        return pane == 2 ? mediator->GetComparedResult() : mediator->GetComparedScan(pane == 0);
+    }
+    default:
+        return nullptr;
+    }
+}
+
+bool CSpatialSidePanel::HasDisplayData() const {
+    return ShownScan() != nullptr;
+}
+
+bool CSpatialSidePanel::UsesNodeScale() const {
+    const QSpatialDisplayOptions* options = NodeOptions();
+    QNodeMediator* mediator = Mediator();
+    if (options == nullptr) {
+        return false;
+    }
+    // As the map reads its range: the node's own when its settings apply or no scan keeps one.
+    return options->UsesNodeSettings() || (mediator != nullptr && mediator->AreNodeSettingsApplied()) ||
+           ShownScan() == nullptr;
+}
+
+int CSpatialSidePanel::GetDpi() const {
+    if (m_nDpiOverride > 0) {
+        return m_nDpiOverride;
+    }
+    const QScreen* shown = screen();
+    return shown != nullptr ? static_cast<int>(shown->logicalDotsPerInchX()) : SidePanelLayout::kDesignDpi;
+}
+
+QWidget* CSpatialSidePanel::GetControl(int id) const {
+    const auto found = m_controls.find(id);
+    return found != m_controls.end() ? found->second : nullptr;
+}
+
+// --- Start and layout ---
+
+void CSpatialSidePanel::OnInitialUpdate() {
+    m_nPage = kPageView;
+    if (m_nStartTimer == 0) {
+        m_nStartTimer = startTimer(kStartTimerMilliseconds);
+    }
+}
+
+void CSpatialSidePanel::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_nStartTimer) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    killTimer(m_nStartTimer);
+    m_nStartTimer = 0;
+    ShowPage(m_nPage);
+}
+
+void CSpatialSidePanel::ShowPage(int page) {
+    m_nPage = page;
+    LayOutPage();
+}
+
+void CSpatialSidePanel::HideAllPageControls() {
+    for (const auto& [id, control] : m_controls) {
+        if (id != kOptionsButton && id != kDbuv && id != kDbm) {
+            control->hide();
+        }
+    }
+}
+
+void CSpatialSidePanel::Place(int id, int x, int y, int width, int height) {
+    QWidget* control = GetControl(id);
+    control->setGeometry(x, y, width, height);
+    control->show();
+    control->raise();
+}
+
+void CSpatialSidePanel::LayOutPage() {
+    HideAllPageControls();
+    m_options->setGeometry(SidePanelLayout::kOptionsLeft, SidePanelLayout::kOptionsTop,
+                           SidePanelLayout::kOptionsWidth, SidePanelLayout::kOptionsHeight);
+    m_options->setText(QString::fromLatin1(kPageNames.at(static_cast<size_t>(m_nPage))));
+    m_options->show();
+    const int x = SidePanelLayout::kRowLeft;
+    const int y = SidePanelLayout::kRowTop;
+    const int h = SidePanelLayout::kRowHeight;
+    switch (m_nPage) {
+    case kPageView:
+        LayOutViewPage();
+        break;
+    case kPagePeak:
+        Place(kPeakHold, x, y, W(80), h);
+        Place(kAveraging, x + W(80) + 15, y, W(80), h);
+        break;
+    case kPageScale: {
+        Place(kAutoScale, x, 16, W(135), 13);
+        int left = x + W(135) + 15;
+        Place(kMinLabel, left, y, W(30), h);
+        left += W(30) + 5;
+        Place(kMinEdit, left, y - 3, 70, h + 6);
+        left += 70 + 15;
+        Place(kMaxLabel, left, y, W(30), h);
+        left += W(30) + 5;
+        Place(kMaxEdit, left, y - 3, 70, h + 6);
+        UpdateScaleOptionFields();
+        break;
+    }
+    case kPageOverlay:
+        Place(kEditOverlay, x, y - 4, W(80), h + 8);
+        Place(kRepositionOverlay, x + W(80) + 15, y, W(180), h);
+        Place(kTransparencyBar, x + W(80) + 15 + W(180) + 10, y, W(100), h);
+        break;
+    default:
+        break;
+    }
+    RefreshChecks();
+    update();
+}
+
+void CSpatialSidePanel::LayOutViewPage() {
+    const int y = SidePanelLayout::kRowTop;
+    const int h = SidePanelLayout::kRowHeight;
+    Place(kView3D, SidePanelLayout::kRowLeft, y, W(60), h);
+    if (m_view.Is3DShown()) {
+        Place(kOverlay, W(60) + 150, y, W(60), h);
+        return;
+    }
+    const int gridX = W(60) + 135;
+    Place(kGrid, gridX, y, W(40), h);
+    const int interpolationX = gridX + W(40) + 15;
+    Place(kInterpolation, interpolationX, y, W(80), h);
+    const int groupX = interpolationX + W(80) + 10;
+    Place(kUnitGroup, groupX, 0, W(70), 44);
+    GetControl(kDbuv)->setGeometry(5, SidePanelLayout::kUpperLine, W(70) - 10, h);
+    GetControl(kDbm)->setGeometry(5, SidePanelLayout::kLowerLine, W(70) - 10, h);
+    const int overlayX = groupX + W(70) + 10;
+    int overlayWidth = W(60);
+    if (m_view.HasOverlayPicture()) {
+        overlayWidth = W(63);
+        Place(kOverlay, overlayX, SidePanelLayout::kUpperLine, overlayWidth, h);
+        Place(kOverlayTransparency, overlayX, SidePanelLayout::kLowerLine, 2 * W(63) - 1, 17);
+    } else {
+        Place(kOverlay, overlayX, y, overlayWidth, h);
+    }
+    Place(kSubGrid, overlayX + overlayWidth + 65, y, W(80), h);
+}
+
+// --- Refreshing from the node and the view ---
+
+void CSpatialSidePanel::RefreshCurrentOptionTab() {
+    RefreshChecks();
+}
+
+void CSpatialSidePanel::RefreshOverlayOptionTab() {
+    if (m_nPage == kPageView) {
+        LayOutPage();
+    } else {
+        RefreshChecks();
+    }
+}
+
+void CSpatialSidePanel::RefreshChecks() {
+    const QSpatialDisplayOptions* options = NodeOptions();
+    QNodeMediator* mediator = Mediator();
+    if (options == nullptr || mediator == nullptr) {
+        return;
+    }
+    auto check = [this](int id, bool on) { static_cast<QAbstractButton*>(GetControl(id))->setChecked(on); };
+    const bool threeD = m_view.Is3DShown();
+    check(kView3D, threeD);
+    check(kGrid, options->ShowsCellLines());
+    check(kInterpolation, options->Interpolates());
+    check(kOverlay, options->ShowsOverlay());
+    check(kSubGrid, options->ShowsSubGridLines());
+    check(kOverlayTransparency, options->BlendsOverlay());
+    check(options->GetAmplitudeUnit() == 1U ? kDbuv : kDbm, true);
+    const uint16_t kind = mediator->GetKind();
+    const bool peakOptions = kind == kTypeSpectralScanNode || kind == kTypeSpatialScanNode;
+    const QScanOptions* scanOptions = mediator->GetScanOptions();
+    check(kPeakHold, peakOptions && scanOptions != nullptr && scanOptions->IsPeakHold());
+    check(kAveraging, peakOptions && scanOptions != nullptr && scanOptions->IsAveraging());
+    GetControl(kPeakHold)->setEnabled(peakOptions);
+    GetControl(kAveraging)->setEnabled(peakOptions);
+    check(kAutoScale, m_view.IsAutoScale());
+    m_minEdit->setEnabled(!m_view.IsAutoScale());
+    m_maxEdit->setEnabled(!m_view.IsAutoScale());
+    check(kRepositionOverlay, m_view.IsRepositionOverlay());
+    GetControl(kRepositionOverlay)->setEnabled(!options->BlendsOverlay());
+    if (m_nPage == kPageView) {
+        const bool picture = m_view.HasOverlayPicture();
+        GetControl(kSubGrid)->setVisible(!threeD && m_view.GetCurrentLevel() >= 1);
+        GetControl(kOverlayTransparency)->setVisible(!threeD && picture);
+    }
+    // The view's colour-scale bar moves the same cut-off.
+    m_nTransparency = std::clamp(100 - m_view.GetCutOff(), 0, 100);
+    const QSignalBlocker quiet(m_bar);
+    m_bar->setValue(m_nTransparency);
+}
+
+void CSpatialSidePanel::UpdateScaleOptionFields() {
+    const float top = m_view.GetColourBar().GetTop();
+    const float bottom = m_view.GetColourBar().GetBottom();
+    m_minEdit->setText(QString::fromStdString(FormatAmplitudeField(bottom)));
+    m_maxEdit->setText(QString::fromStdString(FormatAmplitudeField(top)));
+}
+
+// --- The "Options" menu ---
+
+std::unique_ptr<QMenu> CSpatialSidePanel::BuildOptionsMenu(int page, bool hasData) {
+    auto menu = std::make_unique<QMenu>();
+    auto item = [&](uint32_t command, const char* text, int itemPage) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setData(command);
+        action->setCheckable(true);
+        action->setChecked(page == itemPage);
+    };
+    item(kViewOptionCommand, "View Option", kPageView);
+    item(kPeakOptionCommand, "Peak Option", kPagePeak);
+    if (hasData) {
+        item(kScaleOptionCommand, "Scale Option", kPageScale);
+    }
+    return menu;
+}
+
+void CSpatialSidePanel::OnOptionsButton() {
+    if (Mediator() == nullptr) {
+        return;
+    }
+    std::unique_ptr<QMenu> menu = BuildOptionsMenu(m_nPage, HasDisplayData());
+    const QPoint at =
+        m_options->mapToGlobal(QPoint(SidePanelLayout::kMenuOffsetX, -SidePanelLayout::kMenuOffsetY));
+    QAction* chosen = m_menuRunner ? m_menuRunner(*menu, at) : menu->exec(at);
+    if (chosen == nullptr) {
+        return;
+    }
+    int page = m_nPage;
+    switch (chosen->data().toUInt()) {
+    case kViewOptionCommand:
+        page = kPageView;
+        break;
+    case kPeakOptionCommand:
+        page = kPagePeak;
+        break;
+    case kScaleOptionCommand:
+        page = kPageScale;
+        break;
+    default:
+        return;
+    }
+    if (!(page == kPageScale && m_nPage == kPageScale)) {
+        m_bScaleEdited = false;
+    }
+    ShowPage(page);
+}
+
+// --- Posting ---
+
+void CSpatialSidePanel::PostToView(int64_t lParam) {
+    m_view.GetMessageTarget().Post(CSpatialView::kSpatialRepaintMessage, 0, lParam);
+    m_posted.push_back({CSpatialView::kSpatialRepaintMessage, lParam});
+}
+
+void CSpatialSidePanel::Post3DRedraw() {
+    if (C3DSpatialView* threeD = m_view.Get3DView()) {
+        threeD->GetMessageTarget().Post(C3DSpatialView::kRedrawMessage);
+        m_posted.push_back({C3DSpatialView::kRedrawMessage, 0});
+    }
+}
+
+void CSpatialSidePanel::MarkModified() {
+    if (QNodeMediator* mediator = Mediator()) {
+        mediator->MarkProjectModified();
+    }
+}
+
+// --- The controls ---
+
+void CSpatialSidePanel::OnCheck(int id) {
+    if (Mediator() == nullptr || NodeOptions() == nullptr) {
+        return;
+    }
+    const bool on = static_cast<QAbstractButton*>(GetControl(id))->isChecked();
+    switch (id) {
+    case kGrid:
+    case kSubGrid:
+    case kInterpolation:
+        OnGridType(id, on);
+        break;
+    case kOverlay:
+        OnOverlay(on);
+        break;
+    case kPeakHold:
+    case kAveraging:
+        OnPeakOption(id, on);
+        break;
+    case kOverlayTransparency:
+        OnOverlayTransparency(on);
+        break;
+    case kView3D:
+        OnView3D(on);
+        break;
+    case kAutoScale:
+        OnAutoScale(on);
+        break;
+    case kRepositionOverlay:
+        OnRepositionOverlay(on);
+        break;
+    default:
+        break;
+    }
+}
+
+void CSpatialSidePanel::OnGridType(int id, bool on) {
+    QSpatialDisplayOptions* options = NodeOptions();
+    if (id == kGrid) {
+        options->SetShowsCellLines(on);
+    } else if (id == kSubGrid) {
+        options->SetShowsSubGridLines(on);
+    } else {
+        options->SetInterpolates(on);
+    }
+    PostToView(1);
+    MarkModified();
+}
+
+void CSpatialSidePanel::OnOverlay(bool on) {
+    NodeOptions()->SetShowsOverlay(on);
+    PostToView(2);
+    if (on && m_view.Is3DShown()) {
+        Post3DRedraw();
+    }
+    MarkModified();
+}
+
+void CSpatialSidePanel::OnPeakOption(int id, bool on) {
+    QScanOptions* options = Mediator()->GetScanOptions();
+    if (options == nullptr) {
+        return;
+    }
+    // Peak hold and averaging exclude each other.
+    if (id == kPeakHold) {
+        options->SetPeakHold(on);
+        if (on) {
+            options->SetAveraging(false);
+            static_cast<QAbstractButton*>(GetControl(kAveraging))->setChecked(false);
+        }
+    } else {
+        options->SetAveraging(on);
+        if (on) {
+            options->SetPeakHold(false);
+            static_cast<QAbstractButton*>(GetControl(kPeakHold))->setChecked(false);
+        }
+    }
+    MarkModified();
+}
+
+void CSpatialSidePanel::OnOverlayTransparency(bool on) {
+    NodeOptions()->SetBlendsOverlay(on);
+    GetControl(kRepositionOverlay)->setEnabled(!on);
+    Mediator()->RefreshSpatialView();
+    MarkModified();
+}
+
+void CSpatialSidePanel::OnView3D(bool on) {
+    m_view.Show3DView(on);
+    if (m_nPage == kPageView) {
+        LayOutPage();
+    }
+    if (!on) {
+        m_view.update();
+    }
+}
+
+void CSpatialSidePanel::OnUnit(uint32_t unit) {
+    QSpatialDisplayOptions* options = NodeOptions();
+    if (options == nullptr || Mediator() == nullptr) {
+        return;
+    }
+    if (options->GetAmplitudeUnit() != unit) {
+        options->SetAmplitudeUnit(unit);
+        Mediator()->RefreshSpatialView();
+        MarkModified();
+    }
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CSpatialSidePanel::StoreScale(float low, float high, bool automatic) {
+    if (UsesNodeScale()) {
+        QSpatialDisplayOptions* options = NodeOptions();
+        options->SetRange(low, high);
+        options->SetAutoScale(automatic);
+        return;
+    }
+    CScanData* scan = ShownScan();
+    const std::lock_guard<std::recursive_mutex> hold(scan->m_Lock);
+    scan->m_SpatialRangeLow = low;
+    scan->m_SpatialRangeHigh = high;
+    scan->m_SpatialAutoByte = automatic ? 1 : 0;
+}
+
+void CSpatialSidePanel::OnAutoScale(bool on) {
+    m_minEdit->setEnabled(!on);
+    m_maxEdit->setEnabled(!on);
+    // The range the map shows now stays as the fixed range once the automatic scale is left.
+    const float top = m_view.GetColourBar().GetTop();
+    const float bottom = m_view.GetColourBar().GetBottom();
+    StoreScale(bottom, top, on);
+    Mediator()->RefreshSpatialView();
+    MarkModified();
+}
+
+void CSpatialSidePanel::ApplyEditedFields() {
+    if (m_nPage != kPageScale || !m_bScaleEdited || Mediator() == nullptr || NodeOptions() == nullptr) {
+        return;
+    }
+    m_bScaleEdited = false;
+    const ScaleLimits limits = LimitAmplitudeScale(ReadPanelNumber(m_minEdit->text().toStdString()),
+                                                   ReadPanelNumber(m_maxEdit->text().toStdString()));
+    const bool automatic = static_cast<QAbstractButton*>(GetControl(kAutoScale))->isChecked();
+    StoreScale(limits.minimum, limits.maximum, automatic);
+    Mediator()->RefreshSpatialView();
+    MarkModified();
+}
+
+void CSpatialSidePanel::OnTransparencyScroll(TransparencyStep step, int32_t trackPosition) {
+    m_nTransparency = NextTransparency(m_nTransparency, step, trackPosition);
+    const QSignalBlocker quiet(m_bar);
+    m_bar->setValue(m_nTransparency);
+    m_bar->setSliderPosition(m_nTransparency);
+    m_view.SetOverlayTransparency(m_nTransparency);
+}
+
+// --- Overlay commands ---
+
+bool CSpatialSidePanel::IsOverlayChecked() const {
+    return static_cast<QAbstractButton*>(GetControl(kOverlay))->isChecked();
+}
+
+void CSpatialSidePanel::ClickOverlay() {
+    auto* box = static_cast<QAbstractButton*>(GetControl(kOverlay));
+    box->setChecked(!box->isChecked());
+    OnCheck(kOverlay);
+}
+
+bool CSpatialSidePanel::IsRepositionOverlayChecked() const {
+    return static_cast<QAbstractButton*>(GetControl(kRepositionOverlay))->isChecked();
+}
+
+void CSpatialSidePanel::ClickRepositionOverlay() {
+    auto* box = static_cast<QAbstractButton*>(GetControl(kRepositionOverlay));
+    box->setChecked(!box->isChecked());
+    OnCheck(kRepositionOverlay);
+}
+
+void CSpatialSidePanel::EditOverlay() {
+    if (Mediator() == nullptr) {
+        return;
+    }
+    // The overlay page holds what belongs to the editing: repositioning and the transparency bar.
+    if (m_nPage != kPageOverlay) {
+        ShowPage(kPageOverlay);
+    }
+    m_view.OpenOverlayEditor();
+}
+
+void CSpatialSidePanel::OnRepositionOverlay(bool on) {
+    if (on) {
+        EnterReposition();
+    } else {
+        LeaveReposition();
+    }
+}
+
+void CSpatialSidePanel::EnterReposition() {
+    m_view.SetRepositionOverlay(true);
+    m_view.ClearOverlayMoved();
+    m_view.setFocus(Qt::OtherFocusReason);
+    auto disable = [this](QWidget* widget) {
+        if (widget != nullptr && widget->isEnabled()) {
+            widget->setEnabled(false);
+            m_disabledByReposition.emplace_back(widget);
+        }
+    };
+    // The main window's command surfaces: its menu bar and tool bars.
+    if (auto* main = qobject_cast<QMainWindow*>(window())) {
+        disable(main->menuBar());
+        for (QToolBar* bar : main->findChildren<QToolBar*>()) {
+            disable(bar);
+        }
+    }
+    // Every window of the view's frame beside the chain that leads from the frame to this panel: the
+    // map itself stays live for the arrow keys.
+    QWidget* frame = &m_view;
+    while (frame->parentWidget() != nullptr && qobject_cast<QMdiSubWindow*>(frame) == nullptr &&
+           !frame->isWindow()) {
+        frame = frame->parentWidget();
+    }
+    for (QWidget* link = this; link != frame && link->parentWidget() != nullptr;
+         link = link->parentWidget()) {
+        for (QObject* sibling : link->parentWidget()->children()) {
+            auto* widget = qobject_cast<QWidget*>(sibling);
+            if (widget != nullptr && widget != link && !widget->isWindow()) {
+                disable(widget);
+            }
+        }
+    }
+    disable(m_options);
+    disable(m_editOverlay);
+}
+
+void CSpatialSidePanel::LeaveReposition() {
+    QNodeMediator* mediator = Mediator();
+    m_view.SetRepositionOverlay(false);
+    if (QViewFrame* frame = m_view.GetFrame(); frame != nullptr && frame->HasWindow()) {
+        frame->BringToTop();
+    }
+    if (m_view.IsOverlayMoved()) {
+        m_view.ClearOverlayMoved();
+        CScanData* scan = ShownScan();
+        if (scan != nullptr && ShowPrompt(kKeepOverlayText, kKeepOverlayCaption, PromptButtons::YesNo,
+                                          PromptIcon::Question) == PromptAnswer::Yes) {
+            if (QOverlayOptions* overlay = mediator->GetOverlayOptions()) {
+                const std::lock_guard<std::recursive_mutex> hold(scan->m_Lock);
+                TakeOverlayPlacement(scan->GetScanArea(), *overlay);
+            }
+        }
+    }
+    for (const QPointer<QWidget>& widget : m_disabledByReposition) {
+        if (widget != nullptr) {
+            widget->setEnabled(true);
+        }
+    }
+    m_disabledByReposition.clear();
+    MarkModified();
+}
+
+// --- Mouse and painting ---
+
+void CSpatialSidePanel::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || Mediator() == nullptr) {
+        return;
+    }
+    m_view.SelectOwnNodeInProjectPane();
+    ApplyEditedFields();
+}
+
+void CSpatialSidePanel::mouseReleaseEvent(QMouseEvent* event) {
+    QWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && m_nPage == kPageScale) {
+        m_bScaleEdited = false;
+    }
+}
+
+void CSpatialSidePanel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    PaintSidePanelGround(painter, rect());
+}
+
+} // namespace orv
