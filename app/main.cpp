@@ -6,7 +6,9 @@
 #include "dialogs/CScanDataDescriptionDialog.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "overlay/CDlgStitcher.h"
+#include "views/spatial/CSpatialSidePanel.h"
 #include "views/spatial/CViewFrameMaker.h"
+#include "views/spectral/CSpectralSidePanel.h"
 
 #include <QApplication>
 
@@ -22,6 +24,9 @@ int main(int argc, char** argv) {
     }
     // The nodes' views open in frames of the project windows.
     orv::CViewFrameMaker::Install();
+    // With the option panels under their maps and plots.
+    orv::CSpatialSidePanel::Install();
+    orv::CSpectralSidePanel::Install();
     // Their settings in the settings sheet and its pages.
     orv::CSettingsSheetMaker::Install();
     // A Report Generator node's report file in the desktop's word processor.

@@ -170,6 +170,7 @@ public:
     void SetNodeKind(uint16_t kind) { m_nNodeKind = kind; }
     void SetFrame(QViewFrame* frame) { m_pFrame = frame; }
     void SetMediator(QNodeMediator* mediator) { m_pMediator = mediator; }
+    QNodeMediator* GetMediator() const { return m_pMediator; }
     void SetFrameObject(void* object) { m_pFrameObject = object; }
     void SetProjectTree(CViewTree* tree) { m_pProjectTree = tree; }
     void SetScanDataList(QScanDataList* list) { m_pScanDataList = list; }
@@ -230,6 +231,8 @@ public:
     // Puts the plot image back on the screen: the cross-hair, the read-out and the drag band go.
     void BlitPlot();
     void ActivateView();
+    // The scan the view shows (the option panel edits its own settings); null when none.
+    CScanData* GetShownScanData() const { return FindShownScanData(); }
     void SelectComponentScanData(int32_t mode);
     // What the scan shows changed: the points are converted again at the next render.
     void RequestReload() { m_bReload = 1; }

@@ -1,0 +1,588 @@
+#include "views/spectral/CSpectralSidePanel.h"
+
+#include "app/controls/CMyButton.h"
+#include "app/controls/CMyEdit.h"
+#include "core/QScanOptions.h"
+#include "core/QSpectralDisplayOptions.h"
+#include "core/TypeIds.h"
+#include "platform/CLocale.h"
+#include "project/QNodeMediator.h"
+#include "scandata/CScanData.h"
+#include "views/spectral/CSpectralView.h"
+#include "views/spectral/SidePanelLook.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimerEvent>
+
+#include <array>
+#include <mutex>
+#include <utility>
+
+namespace orv {
+
+namespace {
+
+constexpr std::array<const char*, 4> kPageNames = {"View Options", "Peak Options", "Scale Options",
+                                                   "Scan Options"};
+
+bool IsPeakOptionKind(uint16_t kind) {
+    return kind == kTypeSpectralScanNode || kind == kTypeSpatialScanNode;
+}
+
+} // namespace
+
+void CSpectralSidePanel::Install() {
+    CFormViewSpectral::InstallMaker(
+        [](CSpectralView& view, QWidget* parent) -> std::unique_ptr<CFormViewSpectral> {
+            return std::make_unique<CSpectralSidePanel>(view, parent);
+        });
+}
+
+CSpectralSidePanel::CSpectralSidePanel(CSpectralView& view, QWidget* parent) : QWidget(parent), m_view(view) {
+    setProperty("templateId", kFormId);
+    StyleSidePanel(*this);
+    auto add = [this](int id, QWidget* control) {
+        control->setObjectName(QString::number(id));
+        control->setFont(SidePanelFont());
+        m_controls[id] = control;
+        control->hide();
+        return control;
+    };
+    m_options = static_cast<CMyButton*>(add(kOptionsButton, new CMyButton(CMyButton::kOptionKind, this)));
+    m_options->setFocusPolicy(Qt::NoFocus);
+    connect(m_options, &QAbstractButton::clicked, this, [this] { OnOptionsButton(); });
+    m_options->show();
+
+    const std::array<std::pair<int, const char*>, 8> checks = {{{kGrid, "Grid"},
+                                                                {kShowPeaks, "Show Peaks"},
+                                                                {kLogScale, "Log Scale"},
+                                                                {kFrequencyMarker, "Show Frequency Marker"},
+                                                                {kPeakHold, "Peak Hold"},
+                                                                {kAveraging, "Averaging"},
+                                                                {kAutoFrequency, "Auto Scale Frequency"},
+                                                                {kAutoAmplitude, "Auto Scale Amplitude"}}};
+    for (const auto& [id, text] : checks) {
+        auto* box = new QCheckBox(QString::fromLatin1(text), this);
+        add(id, box);
+        connect(box, &QAbstractButton::clicked, this, [this, id = id] { OnCheck(id); });
+    }
+    for (auto [id, text] : {std::pair<int, const char*>{kDbuv, "dBuV"}, {kDbm, "dBm"}}) {
+        auto* button = new QRadioButton(QString::fromLatin1(text), this);
+        add(id, button);
+        connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnUnit(id == kDbuv ? 1U : 2U); });
+    }
+    const std::array<std::pair<int, const char*>, 6> labels = {
+        {{kPeakNumberLabel, "Peak Number:"},
+         {kThresholdLabel, "Peak Threshold Above\nAverage Noise"},
+         {kFrequencyMinLabel, "Min:"},
+         {kFrequencyMaxLabel, "Max:"},
+         {kAmplitudeMinLabel, "Min:"},
+         {kAmplitudeMaxLabel, "Max:"}}};
+    for (const auto& [id, text] : labels) {
+        add(id, new QLabel(QString::fromLatin1(text), this));
+    }
+    for (int id : {kPeakNumberEdit, kThresholdEdit}) {
+        auto* edit = static_cast<CMyEdit*>(add(id, new CMyEdit(this)));
+        edit->SetPanels(this, nullptr);
+        connect(edit, &QLineEdit::textEdited, this, [this] { m_bPeakEdited = true; });
+    }
+    for (int id : {kFrequencyMinEdit, kFrequencyMaxEdit, kAmplitudeMinEdit, kAmplitudeMaxEdit}) {
+        auto* edit = static_cast<CMyEdit*>(add(id, new CMyEdit(this)));
+        edit->SetPanels(this, nullptr);
+        connect(edit, &QLineEdit::textEdited, this, [this] { m_bScaleEdited = true; });
+    }
+}
+
+CSpectralSidePanel::~CSpectralSidePanel() {
+    for (int* timer : {&m_nLayoutTimer, &m_nRefreshTimer}) {
+        if (*timer != 0) {
+            killTimer(*timer);
+            *timer = 0;
+        }
+    }
+}
+
+// --- Reading the view and its node ---
+
+QNodeMediator* CSpectralSidePanel::Mediator() const {
+    return m_view.GetMediator();
+}
+
+QSpectralDisplayOptions* CSpectralSidePanel::NodeOptions() const {
+    QNodeMediator* mediator = Mediator();
+    return mediator != nullptr ? mediator->GetSpectralDisplayOptions() : nullptr;
+}
+
+CScanData* CSpectralSidePanel::ShownScan() const {
+    return Mediator() != nullptr ? m_view.GetShownScanData() : nullptr;
+}
+
+bool CSpectralSidePanel::UsesNodeSettings() const {
+    const QSpectralDisplayOptions* options = NodeOptions();
+    QNodeMediator* mediator = Mediator();
+    // As the plot reads its window: the node's when its settings apply or no scan keeps one.
+    return options != nullptr && (ShownScan() == nullptr || options->UsesNodeSettings() ||
+                                  (mediator != nullptr && mediator->AreNodeSettingsApplied()));
+}
+
+bool CSpectralSidePanel::ShowsFrequencyMarkerBox() const {
+    QNodeMediator* mediator = Mediator();
+    if (mediator == nullptr) {
+        return false;
+    }
+    const uint16_t kind = mediator->GetKind();
+    return (kind == kTypeSpectralSpatialScanNode || kind == kTypeHandHeldProbeScanNode) &&
+           ShownScan() != nullptr;
+}
+
+int CSpectralSidePanel::GetDpi() const {
+    if (m_nDpiOverride > 0) {
+        return m_nDpiOverride;
+    }
+    const QScreen* shown = screen();
+    return shown != nullptr ? static_cast<int>(shown->logicalDotsPerInchX()) : SidePanelLayout::kDesignDpi;
+}
+
+QWidget* CSpectralSidePanel::GetControl(int id) const {
+    const auto found = m_controls.find(id);
+    return found != m_controls.end() ? found->second : nullptr;
+}
+
+bool CSpectralSidePanel::IsChecked(int id) const {
+    return static_cast<QAbstractButton*>(GetControl(id))->isChecked();
+}
+
+void CSpectralSidePanel::SetChecked(int id, bool on) {
+    static_cast<QAbstractButton*>(GetControl(id))->setChecked(on);
+}
+
+std::string CSpectralSidePanel::EditText(int id) const {
+    return static_cast<QLineEdit*>(GetControl(id))->text().toStdString();
+}
+
+// --- Start, timers and layout ---
+
+void CSpectralSidePanel::OnInitialUpdate() {
+    m_nPage = kPageView;
+    if (m_nLayoutTimer == 0) {
+        m_nLayoutTimer = startTimer(kLayoutMilliseconds);
+    }
+    if (m_nRefreshTimer == 0) {
+        m_nRefreshTimer = startTimer(kRefreshMilliseconds);
+    }
+}
+
+void CSpectralSidePanel::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_nLayoutTimer) {
+        killTimer(m_nLayoutTimer);
+        m_nLayoutTimer = 0;
+        LayOutPage();
+        RefreshChecks();
+        return;
+    }
+    if (event->timerId() == m_nRefreshTimer) {
+        RefreshChecks();
+        return;
+    }
+    QWidget::timerEvent(event);
+}
+
+void CSpectralSidePanel::ShowPage(int page) {
+    m_nPage = page;
+    LayOutPage();
+}
+
+void CSpectralSidePanel::Place(int id, int x, int y, int width, int height) {
+    QWidget* control = GetControl(id);
+    control->setGeometry(x, y, width, height);
+    control->show();
+    control->raise();
+}
+
+void CSpectralSidePanel::LayOutPage() {
+    for (const auto& [id, control] : m_controls) {
+        if (id != kOptionsButton) {
+            control->hide();
+        }
+    }
+    m_options->setGeometry(SidePanelLayout::kOptionsLeft, SidePanelLayout::kOptionsTop,
+                           SidePanelLayout::kOptionsWidth, SidePanelLayout::kOptionsHeight);
+    m_options->setText(QString::fromLatin1(kPageNames.at(static_cast<size_t>(m_nPage))));
+    m_options->show();
+    const int y = SidePanelLayout::kRowTop;
+    const int h = SidePanelLayout::kRowHeight;
+    int x = SidePanelLayout::kRowLeft;
+    switch (m_nPage) {
+    case kPageView:
+        Place(kGrid, x, y, W(40), h);
+        x += W(40) + 15;
+        Place(kShowPeaks, x, y, W(80), h);
+        x += W(80) + 15;
+        Place(kLogScale, x, y, W(80), h);
+        x += W(80) + 15;
+        Place(kDbuv, x, SidePanelLayout::kUpperLine, W(60), h);
+        Place(kDbm, x, SidePanelLayout::kLowerLine, W(60), h);
+        x += W(60) + 15;
+        if (ShowsFrequencyMarkerBox()) {
+            Place(kFrequencyMarker, x, y, W(135), h);
+        }
+        break;
+    case kPagePeak:
+        Place(kPeakHold, x, y, W(80), h);
+        x += W(80) + 15;
+        Place(kAveraging, x, y, W(80), h);
+        x += W(80) + 15;
+        Place(kPeakNumberLabel, x, y, W(85), h);
+        x += W(85) + 5;
+        Place(kPeakNumberEdit, x, y - 3, 70, h + 6);
+        x += 70 + 15;
+        Place(kThresholdLabel, x, 6, 120, 32);
+        x += 120 + 5;
+        Place(kThresholdEdit, x, y - 3, 60, h + 6);
+        UpdatePeakOptionFields();
+        break;
+    case kPageScale:
+        for (const auto& row :
+             {std::array<int, 6>{SidePanelLayout::kUpperLine - 6, kAutoFrequency, kFrequencyMinLabel,
+                                 kFrequencyMinEdit, kFrequencyMaxLabel, kFrequencyMaxEdit},
+              std::array<int, 6>{SidePanelLayout::kLowerLine - 5, kAutoAmplitude, kAmplitudeMinLabel,
+                                 kAmplitudeMinEdit, kAmplitudeMaxLabel, kAmplitudeMaxEdit}}) {
+            const int top = row[0];
+            int left = SidePanelLayout::kRowLeft;
+            Place(row[1], left, top, W(135), h);
+            left += W(135) + 15;
+            Place(row[2], left, top, W(30), h);
+            left += W(30) + 5;
+            Place(row[3], left, top, 70, h);
+            left += 70 + 15;
+            Place(row[4], left, top, W(30), h);
+            left += W(30) + 5;
+            Place(row[5], left, top, 70, h);
+        }
+        UpdateScaleOptionFields();
+        break;
+    default:
+        break;
+    }
+    update();
+}
+
+// --- Refreshing from the node ---
+
+void CSpectralSidePanel::RefreshChecks() {
+    QNodeMediator* mediator = Mediator();
+    const QSpectralDisplayOptions* options = NodeOptions();
+    if (mediator == nullptr || options == nullptr) {
+        return;
+    }
+    SetChecked(kGrid, options->ShowsGrid());
+    SetChecked(kShowPeaks, options->MarksPeaks());
+    const bool peakOptions = IsPeakOptionKind(mediator->GetKind());
+    const QScanOptions* scanOptions = mediator->GetScanOptions();
+    SetChecked(kPeakHold, peakOptions && scanOptions != nullptr && scanOptions->IsPeakHold());
+    SetChecked(kAveraging, peakOptions && scanOptions != nullptr && scanOptions->IsAveraging());
+    GetControl(kPeakHold)->setEnabled(peakOptions);
+    GetControl(kAveraging)->setEnabled(peakOptions);
+    SetChecked(options->GetAmplitudeUnit() == 1U ? kDbuv : kDbm, true);
+    SetChecked(kLogScale, options->IsLogFrequencyAxis());
+    SetChecked(kFrequencyMarker, !options->HidesMarkers());
+    if (m_nPage == kPageView) {
+        GetControl(kFrequencyMarker)->setVisible(ShowsFrequencyMarkerBox());
+    }
+    // The scale page's automatic switches as the plot last used them.
+    const bool nodeWindow = UsesNodeSettings();
+    const CScanData* scan = ShownScan();
+    bool frequencyAuto = true;
+    bool amplitudeAuto = true;
+    if (nodeWindow) {
+        frequencyAuto = options->IsFrequencyAuto();
+        amplitudeAuto = options->IsAmplitudeAuto();
+    } else if (scan != nullptr) {
+        frequencyAuto = scan->m_FrequencyAutoByte == 1;
+        amplitudeAuto = scan->m_LevelAutoByte == 1;
+    }
+    SetChecked(kAutoFrequency, frequencyAuto);
+    SetChecked(kAutoAmplitude, amplitudeAuto);
+    GetControl(kFrequencyMinEdit)->setEnabled(!frequencyAuto);
+    GetControl(kFrequencyMaxEdit)->setEnabled(!frequencyAuto);
+    GetControl(kAmplitudeMinEdit)->setEnabled(!amplitudeAuto);
+    GetControl(kAmplitudeMaxEdit)->setEnabled(!amplitudeAuto);
+}
+
+void CSpectralSidePanel::UpdateScaleOptionFields() {
+    // The window the plot shows now: its first and last visible frequency and its amplitude axis, in
+    // the display unit the plot is drawn in.
+    const std::vector<TracePoint>& points = m_view.GetPoints();
+    const int32_t first = m_view.GetFirstVisible();
+    const int32_t last = m_view.GetLastVisible();
+    auto set = [this](int id, const std::string& text) {
+        static_cast<QLineEdit*>(GetControl(id))->setText(QString::fromStdString(text));
+    };
+    if (first >= 0 && last >= first && static_cast<size_t>(last) < points.size()) {
+        set(kFrequencyMinEdit, FormatFrequencyField(points[static_cast<size_t>(first)].m_Frequency));
+        set(kFrequencyMaxEdit, FormatFrequencyField(points[static_cast<size_t>(last)].m_Frequency));
+    }
+    set(kAmplitudeMinEdit, FormatAmplitudeField(static_cast<float>(m_view.GetAmpAxisMin())));
+    set(kAmplitudeMaxEdit, FormatAmplitudeField(static_cast<float>(m_view.GetAmpAxisMax())));
+}
+
+void CSpectralSidePanel::UpdatePeakOptionFields() {
+    const QSpectralDisplayOptions* options = NodeOptions();
+    if (options == nullptr) {
+        return;
+    }
+    uint32_t count = options->GetPeakCount();
+    float threshold = options->GetPeakThreshold();
+    if (!UsesNodeSettings()) {
+        if (CScanData* scan = ShownScan()) {
+            const std::lock_guard<std::recursive_mutex> hold(scan->m_Lock);
+            count = scan->m_DisplayCount;
+            threshold = scan->m_DisplayValue;
+        }
+    }
+    static_cast<QLineEdit*>(GetControl(kPeakNumberEdit))
+        ->setText(QString::fromStdString(FormatC("%u", count)));
+    static_cast<QLineEdit*>(GetControl(kThresholdEdit))
+        ->setText(QString::fromStdString(FormatAmplitudeField(threshold)));
+}
+
+// --- The "Options" menu ---
+
+std::unique_ptr<QMenu> CSpectralSidePanel::BuildOptionsMenu(int page, bool hasData) {
+    auto menu = std::make_unique<QMenu>();
+    auto item = [&](uint32_t command, const char* text, int itemPage) {
+        QAction* action = menu->addAction(QString::fromLatin1(text));
+        action->setData(command);
+        action->setCheckable(true);
+        action->setChecked(page == itemPage);
+    };
+    item(kViewOptionCommand, "View Option", kPageView);
+    item(kPeakOptionCommand, "Peak Option", kPagePeak);
+    if (hasData) {
+        item(kScaleOptionCommand, "Scale Option", kPageScale);
+    }
+    return menu;
+}
+
+void CSpectralSidePanel::OnOptionsButton() {
+    if (Mediator() == nullptr) {
+        return;
+    }
+    std::unique_ptr<QMenu> menu = BuildOptionsMenu(m_nPage, ShownScan() != nullptr);
+    const QPoint at =
+        m_options->mapToGlobal(QPoint(SidePanelLayout::kMenuOffsetX, -SidePanelLayout::kMenuOffsetY));
+    QAction* chosen = m_menuRunner ? m_menuRunner(*menu, at) : menu->exec(at);
+    if (chosen == nullptr) {
+        return;
+    }
+    int page = m_nPage;
+    switch (chosen->data().toUInt()) {
+    case kViewOptionCommand:
+        page = kPageView;
+        break;
+    case kPeakOptionCommand:
+        page = kPagePeak;
+        break;
+    case kScaleOptionCommand:
+        page = kPageScale;
+        break;
+    default:
+        return;
+    }
+    if (!(page == kPageScale && m_nPage == kPageScale)) {
+        m_bScaleEdited = false;
+    }
+    ShowPage(page);
+}
+
+// --- The controls ---
+
+void CSpectralSidePanel::MarkModifiedAndRefresh() {
+    QNodeMediator* mediator = Mediator();
+    mediator->RefreshSpectralView();
+    mediator->MarkProjectModified();
+}
+
+void CSpectralSidePanel::OnCheck(int id) {
+    QSpectralDisplayOptions* options = NodeOptions();
+    if (options == nullptr || ShownScan() == nullptr) {
+        return;
+    }
+    const bool on = IsChecked(id);
+    switch (id) {
+    case kGrid:
+        options->SetShowsGrid(on);
+        break;
+    case kShowPeaks:
+        options->SetMarksPeaks(on);
+        break;
+    case kLogScale:
+        options->SetLogFrequencyAxis(on);
+        break;
+    case kFrequencyMarker:
+        options->SetHidesMarkers(!on);
+        break;
+    case kPeakHold:
+    case kAveraging:
+        OnPeakOption(id, on);
+        return;
+    case kAutoFrequency:
+        OnAutoFrequency(on);
+        return;
+    case kAutoAmplitude:
+        OnAutoAmplitude(on);
+        return;
+    default:
+        return;
+    }
+    MarkModifiedAndRefresh();
+}
+
+void CSpectralSidePanel::OnPeakOption(int id, bool on) {
+    QScanOptions* options = Mediator()->GetScanOptions();
+    if (options == nullptr) {
+        return;
+    }
+    // Peak hold and averaging exclude each other.
+    if (id == kPeakHold) {
+        options->SetPeakHold(on);
+        if (on) {
+            options->SetAveraging(false);
+            SetChecked(kAveraging, false);
+        }
+    } else {
+        options->SetAveraging(on);
+        if (on) {
+            options->SetPeakHold(false);
+            SetChecked(kPeakHold, false);
+        }
+    }
+    Mediator()->MarkProjectModified();
+}
+
+void CSpectralSidePanel::OnUnit(uint32_t unit) {
+    QSpectralDisplayOptions* options = NodeOptions();
+    if (options == nullptr || ShownScan() == nullptr) {
+        return;
+    }
+    if (options->GetAmplitudeUnit() != unit) {
+        options->SetAmplitudeUnit(IsChecked(kDbuv) ? 1U : 2U);
+        MarkModifiedAndRefresh();
+    }
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CSpectralSidePanel::StoreFrequencyWindow(float low, float high, bool automatic) {
+    if (UsesNodeSettings()) {
+        QSpectralDisplayOptions* options = NodeOptions();
+        options->SetFixedFrequencyRange(low, high);
+        options->SetFrequencyAuto(automatic);
+        return;
+    }
+    CScanData* scan = ShownScan();
+    const std::lock_guard<std::recursive_mutex> hold(scan->m_Lock);
+    scan->m_LevelLow = low;
+    scan->m_LevelHigh = high;
+    scan->m_FrequencyAutoByte = automatic ? 1 : 0;
+}
+
+void CSpectralSidePanel::StoreAmplitudeWindow(float low, float high, bool automatic) {
+    if (UsesNodeSettings()) {
+        QSpectralDisplayOptions* options = NodeOptions();
+        options->SetFixedAmplitudeRange(low, high);
+        options->SetAmplitudeAuto(automatic);
+        return;
+    }
+    CScanData* scan = ShownScan();
+    const std::lock_guard<std::recursive_mutex> hold(scan->m_Lock);
+    scan->m_MarkerLow = low;
+    scan->m_MarkerHigh = high;
+    scan->m_LevelAutoByte = automatic ? 1 : 0;
+}
+
+void CSpectralSidePanel::OnAutoFrequency(bool on) {
+    GetControl(kFrequencyMinEdit)->setEnabled(!on);
+    GetControl(kFrequencyMaxEdit)->setEnabled(!on);
+    CScanData* scan = ShownScan();
+    float low = scan->m_StartFrequency;
+    float high = scan->m_StopFrequency;
+    if (!on) {
+        // The window shown now stays as the fixed window.
+        const std::vector<TracePoint>& points = m_view.GetPoints();
+        const int32_t first = m_view.GetFirstVisible();
+        const int32_t last = m_view.GetLastVisible();
+        if (first >= 0 && last > first && static_cast<size_t>(last) < points.size()) {
+            low = points[static_cast<size_t>(first)].m_Frequency;
+            high = points[static_cast<size_t>(last)].m_Frequency;
+        }
+    }
+    StoreFrequencyWindow(low, high, on);
+    MarkModifiedAndRefresh();
+}
+
+void CSpectralSidePanel::OnAutoAmplitude(bool on) {
+    GetControl(kAmplitudeMinEdit)->setEnabled(!on);
+    GetControl(kAmplitudeMaxEdit)->setEnabled(!on);
+    // The plot's own amplitude range, already in the display unit; when leaving the automatic scale
+    // the axis shown now stays as the fixed range.
+    const float low = on ? m_view.GetAmpMin() : static_cast<float>(m_view.GetAmpAxisMin());
+    const float high = on ? m_view.GetAmpMax() : static_cast<float>(m_view.GetAmpAxisMax());
+    StoreAmplitudeWindow(low, high, on);
+    MarkModifiedAndRefresh();
+}
+
+void CSpectralSidePanel::ApplyEditedFields() {
+    CScanData* scan = ShownScan();
+    if (scan == nullptr || NodeOptions() == nullptr) {
+        return;
+    }
+    if (m_nPage == kPageScale && m_bScaleEdited) {
+        m_bScaleEdited = false;
+        const ScaleLimits frequency = LimitFrequencyScale(ReadPanelNumber(EditText(kFrequencyMinEdit)),
+                                                          ReadPanelNumber(EditText(kFrequencyMaxEdit)),
+                                                          scan->m_StartFrequency, scan->m_StopFrequency);
+        const ScaleLimits amplitude = LimitAmplitudeScale(ReadPanelNumber(EditText(kAmplitudeMinEdit)),
+                                                          ReadPanelNumber(EditText(kAmplitudeMaxEdit)));
+        StoreFrequencyWindow(frequency.minimum, frequency.maximum, IsChecked(kAutoFrequency));
+        StoreAmplitudeWindow(amplitude.minimum, amplitude.maximum, IsChecked(kAutoAmplitude));
+        MarkModifiedAndRefresh();
+    } else if (m_nPage == kPagePeak && m_bPeakEdited) {
+        m_bPeakEdited = false;
+        const uint32_t count = LimitPeakNumber(ReadPanelNumber(EditText(kPeakNumberEdit)));
+        const float threshold = LimitPeakThreshold(ReadPanelNumber(EditText(kThresholdEdit)));
+        if (UsesNodeSettings()) {
+            NodeOptions()->SetPeakCount(count);
+            NodeOptions()->SetPeakThreshold(threshold);
+        } else {
+            const std::lock_guard<std::recursive_mutex> hold(scan->m_Lock);
+            scan->m_DisplayCount = count;
+            scan->m_DisplayValue = threshold;
+        }
+        UpdatePeakOptionFields();
+        MarkModifiedAndRefresh();
+    }
+}
+
+// --- Mouse and painting ---
+
+void CSpectralSidePanel::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton || Mediator() == nullptr) {
+        return;
+    }
+    m_view.ActivateView();
+    ApplyEditedFields();
+}
+
+void CSpectralSidePanel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    PaintSidePanelGround(painter, rect());
+}
+
+} // namespace orv
