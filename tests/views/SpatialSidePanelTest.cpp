@@ -153,6 +153,33 @@ TEST_F(SpatialSidePanelTest, TheOptionsMenuOffersTheViewPeakAndScalePagesOnly) {
               (std::vector<std::string>{"View Option [x]", "Peak Option"}));
 }
 
+TEST_F(SpatialSidePanelTest, TheViewPageScalesWithTheScreenDensity) {
+    OpenNode(kTypeSpatialScanNode, true);
+    Panel().SetDpiForLayout(144);
+    Panel().ShowPage(CSpatialSidePanel::kPageView);
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kOptionsButton)->geometry(), QRect(5, 10, 94, 28));
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kView3D)->geometry(), QRect(120, 14, 90, 16));
+    const QRect grid = Panel().GetControl(CSpatialSidePanel::kGrid)->geometry();
+    EXPECT_EQ(grid.topLeft(), QPoint(90 + 135, 14));
+    EXPECT_EQ(grid.width(), 60);
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kInterpolation)->geometry().left(),
+              grid.right() + 1 + 15);
+    const QRect units = Panel().GetControl(CSpatialSidePanel::kUnitGroup)->geometry();
+    EXPECT_EQ(units.top(), 0);
+    EXPECT_EQ(units.height(), 44);
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kDbuv)->geometry().top(), 11);
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kDbm)->geometry().top(), 27);
+    // No picture: "Overlay" in the row, 10 pixels after the unit box; in 3D only it stays beside
+    // "View 3D".
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kOverlay)->geometry().topLeft(),
+              QPoint(units.right() + 1 + 10, 14));
+    View().Show3DView(true);
+    Panel().ShowPage(CSpatialSidePanel::kPageView);
+    EXPECT_EQ(Panel().GetControl(CSpatialSidePanel::kOverlay)->geometry().topLeft(), QPoint(90 + 150, 14));
+    EXPECT_FALSE(Box(CSpatialSidePanel::kGrid)->isVisible());
+    View().Show3DView(false);
+}
+
 TEST_F(SpatialSidePanelTest, AveragingAndPeakHoldExcludeEachOtherAndEachClickMarksTheProjectOnce) {
     PanelMediator& node = OpenNode(kTypeSpatialScanNode, false);
     ChooseOption(CSpatialSidePanel::kPeakOptionCommand);

@@ -254,11 +254,16 @@ void CSpatialSidePanel::HideAllPageControls() {
     }
 }
 
-void CSpatialSidePanel::Place(int id, int x, int y, int width, int height) {
+int CSpatialSidePanel::Place(int id, int x, int y, int width, int height) {
     QWidget* control = GetControl(id);
+    // A box or label is never narrower than its text in the panel's font (a designed width may be).
+    if (qobject_cast<QAbstractButton*>(control) != nullptr || qobject_cast<QLabel*>(control) != nullptr) {
+        width = std::max(width, control->sizeHint().width());
+    }
     control->setGeometry(x, y, width, height);
     control->show();
     control->raise();
+    return x + width;
 }
 
 void CSpatialSidePanel::LayOutPage() {
@@ -275,27 +280,23 @@ void CSpatialSidePanel::LayOutPage() {
         LayOutViewPage();
         break;
     case kPagePeak:
-        Place(kPeakHold, x, y, W(80), h);
-        Place(kAveraging, x + W(80) + 15, y, W(80), h);
+        Place(kAveraging, Place(kPeakHold, x, y, W(80), h) + 15, y, W(80), h);
         break;
     case kPageScale: {
-        Place(kAutoScale, x, 16, W(135), 13);
-        int left = x + W(135) + 15;
-        Place(kMinLabel, left, y, W(30), h);
-        left += W(30) + 5;
-        Place(kMinEdit, left, y - 3, 70, h + 6);
-        left += 70 + 15;
-        Place(kMaxLabel, left, y, W(30), h);
-        left += W(30) + 5;
-        Place(kMaxEdit, left, y - 3, 70, h + 6);
+        int right = Place(kAutoScale, x, 16, W(135), 13);
+        right = Place(kMinLabel, right + 15, y, W(30), h);
+        right = Place(kMinEdit, right + 5, y - 3, 70, h + 6);
+        right = Place(kMaxLabel, right + 15, y, W(30), h);
+        Place(kMaxEdit, right + 5, y - 3, 70, h + 6);
         UpdateScaleOptionFields();
         break;
     }
-    case kPageOverlay:
-        Place(kEditOverlay, x, y - 4, W(80), h + 8);
-        Place(kRepositionOverlay, x + W(80) + 15, y, W(180), h);
-        Place(kTransparencyBar, x + W(80) + 15 + W(180) + 10, y, W(100), h);
+    case kPageOverlay: {
+        const int right =
+            Place(kRepositionOverlay, Place(kEditOverlay, x, y - 4, W(80), h + 8) + 15, y, W(180), h);
+        Place(kTransparencyBar, right + 10, y, W(100), h);
         break;
+    }
     default:
         break;
     }
@@ -306,29 +307,29 @@ void CSpatialSidePanel::LayOutPage() {
 void CSpatialSidePanel::LayOutViewPage() {
     const int y = SidePanelLayout::kRowTop;
     const int h = SidePanelLayout::kRowHeight;
-    Place(kView3D, SidePanelLayout::kRowLeft, y, W(60), h);
+    const int view3DRight = Place(kView3D, SidePanelLayout::kRowLeft, y, W(60), h);
     if (m_view.Is3DShown()) {
-        Place(kOverlay, W(60) + 150, y, W(60), h);
+        Place(kOverlay, view3DRight + 30, y, W(60), h);
         return;
     }
-    const int gridX = W(60) + 135;
-    Place(kGrid, gridX, y, W(40), h);
-    const int interpolationX = gridX + W(40) + 15;
-    Place(kInterpolation, interpolationX, y, W(80), h);
-    const int groupX = interpolationX + W(80) + 10;
-    Place(kUnitGroup, groupX, 0, W(70), 44);
-    GetControl(kDbuv)->setGeometry(5, SidePanelLayout::kUpperLine, W(70) - 10, h);
-    GetControl(kDbm)->setGeometry(5, SidePanelLayout::kLowerLine, W(70) - 10, h);
-    const int overlayX = groupX + W(70) + 10;
-    int overlayWidth = W(60);
+    const int gridRight = Place(kGrid, view3DRight + 15, y, W(40), h);
+    const int interpolationRight = Place(kInterpolation, gridRight + 15, y, W(80), h);
+    QWidget* dbuv = GetControl(kDbuv);
+    QWidget* dbm = GetControl(kDbm);
+    const int buttonWidth = std::max({W(70) - 10, dbuv->sizeHint().width(), dbm->sizeHint().width()});
+    const int groupRight = Place(kUnitGroup, interpolationRight + 10, 0, buttonWidth + 10, 44);
+    dbuv->setGeometry(5, SidePanelLayout::kUpperLine, buttonWidth, h);
+    dbm->setGeometry(5, SidePanelLayout::kLowerLine, buttonWidth, h);
+    int overlayRight = 0;
     if (m_view.HasOverlayPicture()) {
-        overlayWidth = W(63);
-        Place(kOverlay, overlayX, SidePanelLayout::kUpperLine, overlayWidth, h);
-        Place(kOverlayTransparency, overlayX, SidePanelLayout::kLowerLine, 2 * W(63) - 1, 17);
+        const int left = groupRight + 10;
+        overlayRight = Place(kOverlay, left, SidePanelLayout::kUpperLine, W(63), h);
+        overlayRight = std::max(
+            overlayRight, Place(kOverlayTransparency, left, SidePanelLayout::kLowerLine, 2 * W(63) - 1, 17));
     } else {
-        Place(kOverlay, overlayX, y, overlayWidth, h);
+        overlayRight = Place(kOverlay, groupRight + 10, y, W(60), h);
     }
-    Place(kSubGrid, overlayX + overlayWidth + 65, y, W(80), h);
+    Place(kSubGrid, overlayRight + 65, y, W(80), h);
 }
 
 // --- Refreshing from the node and the view ---

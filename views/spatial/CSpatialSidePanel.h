@@ -143,7 +143,8 @@ private:
     bool UsesNodeScale() const;
     void LayOutPage();
     void LayOutViewPage();
-    void Place(int id, int x, int y, int width, int height);
+    // Shows the control there; answers its right edge.
+    int Place(int id, int x, int y, int width, int height);
     int W(int width) const { return ScaledPanelWidth(width, GetDpi()); }
     void HideAllPageControls();
     void RefreshChecks();

@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <utility>
@@ -198,11 +199,16 @@ void CSpectralSidePanel::ShowPage(int page) {
     LayOutPage();
 }
 
-void CSpectralSidePanel::Place(int id, int x, int y, int width, int height) {
+int CSpectralSidePanel::Place(int id, int x, int y, int width, int height) {
     QWidget* control = GetControl(id);
+    // A box or label is never narrower than its text in the panel's font (a designed width may be).
+    if (qobject_cast<QAbstractButton*>(control) != nullptr || qobject_cast<QLabel*>(control) != nullptr) {
+        width = std::max(width, control->sizeHint().width());
+    }
     control->setGeometry(x, y, width, height);
     control->show();
     control->raise();
+    return x + width;
 }
 
 void CSpectralSidePanel::LayOutPage() {
@@ -217,53 +223,42 @@ void CSpectralSidePanel::LayOutPage() {
     m_options->show();
     const int y = SidePanelLayout::kRowTop;
     const int h = SidePanelLayout::kRowHeight;
-    int x = SidePanelLayout::kRowLeft;
+    const int x = SidePanelLayout::kRowLeft;
     switch (m_nPage) {
-    case kPageView:
-        Place(kGrid, x, y, W(40), h);
-        x += W(40) + 15;
-        Place(kShowPeaks, x, y, W(80), h);
-        x += W(80) + 15;
-        Place(kLogScale, x, y, W(80), h);
-        x += W(80) + 15;
-        Place(kDbuv, x, SidePanelLayout::kUpperLine, W(60), h);
-        Place(kDbm, x, SidePanelLayout::kLowerLine, W(60), h);
-        x += W(60) + 15;
+    case kPageView: {
+        int right = Place(kGrid, x, y, W(40), h);
+        right = Place(kShowPeaks, right + 15, y, W(80), h);
+        right = Place(kLogScale, right + 15, y, W(80), h);
+        const int units = right + 15;
+        right = std::max(Place(kDbuv, units, SidePanelLayout::kUpperLine, W(60), h),
+                         Place(kDbm, units, SidePanelLayout::kLowerLine, W(60), h));
         if (ShowsFrequencyMarkerBox()) {
-            Place(kFrequencyMarker, x, y, W(135), h);
+            Place(kFrequencyMarker, right + 15, y, W(135), h);
         }
         break;
-    case kPagePeak:
-        Place(kPeakHold, x, y, W(80), h);
-        x += W(80) + 15;
-        Place(kAveraging, x, y, W(80), h);
-        x += W(80) + 15;
-        Place(kPeakNumberLabel, x, y, W(85), h);
-        x += W(85) + 5;
-        Place(kPeakNumberEdit, x, y - 3, 70, h + 6);
-        x += 70 + 15;
-        Place(kThresholdLabel, x, 6, 120, 32);
-        x += 120 + 5;
-        Place(kThresholdEdit, x, y - 3, 60, h + 6);
+    }
+    case kPagePeak: {
+        int right = Place(kPeakHold, x, y, W(80), h);
+        right = Place(kAveraging, right + 15, y, W(80), h);
+        right = Place(kPeakNumberLabel, right + 15, y, W(85), h);
+        right = Place(kPeakNumberEdit, right + 5, y - 3, 70, h + 6);
+        right = Place(kThresholdLabel, right + 15, 6, 120, 32);
+        Place(kThresholdEdit, right + 5, y - 3, 60, h + 6);
         UpdatePeakOptionFields();
         break;
+    }
     case kPageScale:
         for (const auto& row :
-             {std::array<int, 6>{SidePanelLayout::kUpperLine - 6, kAutoFrequency, kFrequencyMinLabel,
+             {std::array<int, 6>{SidePanelLayout::kScaleUpperRow, kAutoFrequency, kFrequencyMinLabel,
                                  kFrequencyMinEdit, kFrequencyMaxLabel, kFrequencyMaxEdit},
-              std::array<int, 6>{SidePanelLayout::kLowerLine - 5, kAutoAmplitude, kAmplitudeMinLabel,
+              std::array<int, 6>{SidePanelLayout::kScaleLowerRow, kAutoAmplitude, kAmplitudeMinLabel,
                                  kAmplitudeMinEdit, kAmplitudeMaxLabel, kAmplitudeMaxEdit}}) {
             const int top = row[0];
-            int left = SidePanelLayout::kRowLeft;
-            Place(row[1], left, top, W(135), h);
-            left += W(135) + 15;
-            Place(row[2], left, top, W(30), h);
-            left += W(30) + 5;
-            Place(row[3], left, top, 70, h);
-            left += 70 + 15;
-            Place(row[4], left, top, W(30), h);
-            left += W(30) + 5;
-            Place(row[5], left, top, 70, h);
+            int right = Place(row[1], x, top, W(135), h);
+            right = Place(row[2], right + 15, top, W(30), h);
+            right = Place(row[3], right + 5, top, 70, h);
+            right = Place(row[4], right + 15, top, W(30), h);
+            Place(row[5], right + 5, top, 70, h);
         }
         UpdateScaleOptionFields();
         break;

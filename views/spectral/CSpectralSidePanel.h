@@ -110,7 +110,8 @@ private:
     bool UsesNodeSettings() const;
     bool ShowsFrequencyMarkerBox() const;
     void LayOutPage();
-    void Place(int id, int x, int y, int width, int height);
+    // Shows the control there; answers its right edge.
+    int Place(int id, int x, int y, int width, int height);
     int W(int width) const { return ScaledPanelWidth(width, GetDpi()); }
     void MarkModifiedAndRefresh();
     void OnCheck(int id);

@@ -21,6 +21,9 @@ struct SidePanelLayout {
     // The upper and lower line of a control pair stacked in the row (unit buttons, two scale rows).
     static constexpr int kUpperLine = 11;
     static constexpr int kLowerLine = 27;
+    // The two rows of the spectral scale page.
+    static constexpr int kScaleUpperRow = 11;
+    static constexpr int kScaleLowerRow = 28;
     // The "Options" menu opens this far right of and above the button's top-left corner.
     static constexpr int kMenuOffsetX = 10;
     static constexpr int kMenuOffsetY = 65;
