@@ -95,7 +95,7 @@ CSpatialSidePanel::CSpatialSidePanel(CSpatialView& view, QWidget* parent)
         // Only what the user types counts as an edit; the panel's own fills do not.
         connect(edit, &QLineEdit::textEdited, this, [this] { m_bScaleEdited = true; });
     }
-    m_editOverlay = static_cast<CMyButton*>(add(kEditOverlay, new CMyButton(CMyButton::kOptionKind, this)));
+    m_editOverlay = static_cast<CMyButton*>(add(kEditOverlay, new CMyButton(1, this)));
     m_editOverlay->setText(QStringLiteral("Edit Overlay"));
     connect(m_editOverlay, &QAbstractButton::clicked, this, [this] { EditOverlay(); });
 
@@ -375,7 +375,11 @@ void CSpatialSidePanel::RefreshChecks() {
     GetControl(kRepositionOverlay)->setEnabled(!options->BlendsOverlay());
     if (m_nPage == kPageView) {
         const bool picture = m_view.HasOverlayPicture();
-        GetControl(kSubGrid)->setVisible(!threeD && m_view.GetCurrentLevel() >= 1);
+        // Sub-cells exist only in the multi-level data of an interleaved scan.
+        const CScanData* scan = ShownScan();
+        const bool subCells =
+            scan != nullptr && scan->m_IsZeltData != 0 && static_cast<int8_t>(scan->m_ZeltLevel) >= 1;
+        GetControl(kSubGrid)->setVisible(!threeD && subCells);
         GetControl(kOverlayTransparency)->setVisible(!threeD && picture);
     }
     // The view's colour-scale bar moves the same cut-off.

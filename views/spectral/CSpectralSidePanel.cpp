@@ -287,8 +287,9 @@ void CSpectralSidePanel::RefreshChecks() {
     SetChecked(options->GetAmplitudeUnit() == 1U ? kDbuv : kDbm, true);
     SetChecked(kLogScale, options->IsLogFrequencyAxis());
     SetChecked(kFrequencyMarker, !options->HidesMarkers());
-    if (m_nPage == kPageView) {
-        GetControl(kFrequencyMarker)->setVisible(ShowsFrequencyMarkerBox());
+    // The marker box comes and goes with the shown data: the page is laid out again to place it.
+    if (m_nPage == kPageView && GetControl(kFrequencyMarker)->isHidden() == ShowsFrequencyMarkerBox()) {
+        LayOutPage();
     }
     // The scale page's automatic switches as the plot last used them.
     const bool nodeWindow = UsesNodeSettings();
