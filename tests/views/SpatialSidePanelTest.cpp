@@ -235,6 +235,34 @@ TEST_F(SpatialSidePanelTest, MapSwitchesStoreTheirOptionAndPostOneRedrawOfTheirK
     EXPECT_FALSE(Box(CSpatialSidePanel::kOverlayTransparency)->isVisible());
 }
 
+TEST_F(SpatialSidePanelTest, TheOverlaySwitchedOnRedrawsThe3DViewOnlyWhileItShows) {
+    PanelMediator& node = OpenNode(kTypeSpatialScanNode, true);
+    ASSERT_NE(View().Get3DView(), nullptr);
+    auto postedIds = [this] {
+        std::vector<uint32_t> ids;
+        for (const CSpatialSidePanel::PostedRedraw& posted : Panel().GetPostedRedraws()) {
+            ids.push_back(posted.id);
+        }
+        return ids;
+    };
+    // 2D: off and on again, the map alone redraws.
+    Click(CSpatialSidePanel::kOverlay);
+    Click(CSpatialSidePanel::kOverlay);
+    EXPECT_TRUE(node.spatialDisplay.ShowsOverlay());
+    EXPECT_EQ(postedIds(), (std::vector<uint32_t>{10019, 10019}));
+    // "View 3D": the row keeps only the overlay box; switched on there, the 3D view redraws too.
+    Click(CSpatialSidePanel::kView3D);
+    EXPECT_TRUE(View().Is3DShown());
+    EXPECT_FALSE(Box(CSpatialSidePanel::kGrid)->isVisible());
+    Click(CSpatialSidePanel::kOverlay);
+    Click(CSpatialSidePanel::kOverlay);
+    EXPECT_EQ(postedIds(), (std::vector<uint32_t>{10019, 10019, 10019, 10019, 10022}));
+    // Off again: the 2D row is back.
+    Click(CSpatialSidePanel::kView3D);
+    EXPECT_FALSE(View().Is3DShown());
+    EXPECT_TRUE(Box(CSpatialSidePanel::kGrid)->isVisible());
+}
+
 TEST_F(SpatialSidePanelTest, UnitButtonsStoreOneAndTwoOnlyWhenTheUnitChanges) {
     PanelMediator& node = OpenNode(kTypeSpatialScanNode, true);
     ASSERT_EQ(node.spatialDisplay.GetAmplitudeUnit(), 1U);

@@ -377,20 +377,11 @@ void CSpectralSidePanel::OnOptionsButton() {
     if (chosen == nullptr) {
         return;
     }
-    int page = m_nPage;
-    switch (chosen->data().toUInt()) {
-    case kViewOptionCommand:
-        page = kPageView;
-        break;
-    case kPeakOptionCommand:
-        page = kPagePeak;
-        break;
-    case kScaleOptionCommand:
-        page = kPageScale;
-        break;
-    default:
-        return;
-    }
+    // The menu holds the three page commands only.
+    const uint32_t command = chosen->data().toUInt();
+    const int page = command == kPeakOptionCommand    ? kPagePeak
+                     : command == kScaleOptionCommand ? kPageScale
+                                                      : kPageView;
     if (!(page == kPageScale && m_nPage == kPageScale)) {
         m_bScaleEdited = false;
     }
