@@ -3,12 +3,14 @@
 // with, the transparency bar and the overlay repositioning.
 
 #include "app/QtConversions.h"
+#include "app/panes/CViewContextMenu.h"
 #include "core/QColourPalette.h"
 #include "core/QManagers.h"
 #include "core/QOverlayOptions.h"
 #include "core/QScanOptions.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
+#include "overlay/COverlayViewFrame.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/COverlayControl.h"
 #include "project/NodeMessages.h"
@@ -27,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
@@ -355,6 +358,22 @@ TEST_F(SpatialSidePanelTest, TheTransparencyBarDraggedPastItsEndsStaysWithin0And
     EXPECT_EQ(Panel().GetTransparency(), 0);
     EXPECT_EQ(View().GetCutOff(), 100);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(SpatialSidePanelTest, EditOverlayOpensOneEditorForTheViewOnTheOverlayPage) {
+    OpenNode(kTypeSpatialScanNode, true);
+    // The view's own "Edit Overlay" command reaches the panel, which shows its overlay page.
+    View().OnContextCommand(SpatialCommand::kEditOverlay);
+    EXPECT_EQ(Panel().GetPage(), CSpatialSidePanel::kPageOverlay);
+    const QPointer<COverlayViewFrame> frame = View().GetOverlayFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->windowTitle(), "Overlay View");
+    QWidget* button = Panel().GetControl(CSpatialSidePanel::kEditOverlay);
+    ASSERT_TRUE(button->isVisible());
+    frame->showMinimized();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(View().GetOverlayFrame(), frame.data());
+    EXPECT_FALSE(frame->isMinimized());
 }
 
 class RepositionTest : public SpatialSidePanelTest {
