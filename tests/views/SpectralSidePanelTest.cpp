@@ -172,6 +172,17 @@ TEST_F(SpectralSidePanelTest, TheFrequencyMarkerBoxShowsOnlyForSpectralSpatialAn
         OpenNode(c.kind, c.data);
         EXPECT_EQ(Box(CSpectralSidePanel::kFrequencyMarker)->isVisible(), c.shown);
     }
+    // Data that arrives after the first layout brings the box into the row, right of the rest.
+    OpenNode(kTypeSpectralSpatialScanNode, false);
+    ASSERT_FALSE(Box(CSpectralSidePanel::kFrequencyMarker)->isVisible());
+    EXPECT_TRUE(
+        mediator->AddSpectralSpatialScanData(test::SpectralSpatialCell(1, 1, 1, 0, 0, {300, 310}), false));
+    mediator->ShowScanData(1);
+    Pump();
+    Panel().RefreshChecks();
+    EXPECT_TRUE(Box(CSpectralSidePanel::kFrequencyMarker)->isVisible());
+    EXPECT_GT(Box(CSpectralSidePanel::kFrequencyMarker)->x(),
+              Panel().GetControl(CSpectralSidePanel::kDbm)->geometry().right());
     // Unchecked hides the markers.
     PanelMediator& node = OpenNode(kTypeHandHeldProbeScanNode, true);
     ASSERT_TRUE(Box(CSpectralSidePanel::kFrequencyMarker)->isChecked());
