@@ -483,5 +483,23 @@ TEST_F(RepositionTest, OffWithNoLeavesTheNodesPlacementAndEnablesEverythingAgain
     ExpectAllEnabled();
 }
 
+TEST_F(RepositionTest, OverlayTransparencyBlendsThePictureAndHoldsRepositioningOff) {
+    OpenInMainWindow();
+    Panel().ShowPage(CSpatialSidePanel::kPageView);
+    // With a picture the overlay box sits over the transparency box.
+    const QRect overlay = Panel().GetControl(CSpatialSidePanel::kOverlay)->geometry();
+    const QRect blend = Panel().GetControl(CSpatialSidePanel::kOverlayTransparency)->geometry();
+    EXPECT_EQ(overlay.top(), 11);
+    EXPECT_EQ(blend.topLeft(), QPoint(overlay.left(), 27));
+    Click(CSpatialSidePanel::kOverlayTransparency);
+    EXPECT_TRUE(mediator->spatialDisplay.BlendsOverlay());
+    EXPECT_EQ(ModifiedPosts(), 1);
+    EXPECT_FALSE(Panel().GetControl(CSpatialSidePanel::kRepositionOverlay)->isEnabled());
+    Click(CSpatialSidePanel::kOverlayTransparency);
+    EXPECT_FALSE(mediator->spatialDisplay.BlendsOverlay());
+    EXPECT_TRUE(Panel().GetControl(CSpatialSidePanel::kRepositionOverlay)->isEnabled());
+    EXPECT_EQ(ModifiedPosts(), 2);
+}
+
 } // namespace
 } // namespace orv
