@@ -15,7 +15,7 @@ bool IsTextNumber(int number) {
 } // namespace
 
 void QDescriptionRecord::SetCenterFrequency(float mhz) {
-    m_texts[2] = FormatC("%5.3f", static_cast<double>(mhz)) + " MHz";
+    Text(2) = FormatC("%5.3f", static_cast<double>(mhz)) + " MHz";
 }
 
 void QDescriptionRecord::SetResolutionBandwidth(float mhz) {
@@ -25,20 +25,20 @@ void QDescriptionRecord::SetResolutionBandwidth(float mhz) {
     text.erase(0, first == std::string::npos ? text.size() : first);
     const size_t length = text.size();
     if (length < 8) {
-        m_texts[3] = text + " Hz";
+        Text(3) = text + " Hz";
     } else if (length <= 10) {
-        m_texts[3] = FormatC("%11.3f", static_cast<double>(hz / 1000.0F)) + " KHz";
+        Text(3) = FormatC("%11.3f", static_cast<double>(hz / 1000.0F)) + " KHz";
     } else {
-        m_texts[3] = FormatC("%8.3f", static_cast<double>(hz / 1000000.0F)) + " MHz";
+        Text(3) = FormatC("%8.3f", static_cast<double>(hz / 1000000.0F)) + " MHz";
     }
 }
 
 void QDescriptionRecord::SetFrequencySpan(float mhz) {
-    m_texts[4] = FormatC("%5.3f", static_cast<double>(mhz)) + " MHz";
+    Text(4) = FormatC("%5.3f", static_cast<double>(mhz)) + " MHz";
 }
 
 void QDescriptionRecord::SetReferenceLevel(float dbuv) {
-    m_texts[5] = FormatC("%3.1f", static_cast<double>(dbuv)) + " dBuV";
+    Text(5) = FormatC("%3.1f", static_cast<double>(dbuv)) + " dBuV";
 }
 
 void QDescriptionRecord::SetLevelRange(float low, float high, int unit) {
@@ -49,29 +49,46 @@ void QDescriptionRecord::SetLevelRange(float low, float high, int unit) {
     } else if (unit == 2) {
         text += " dBm";
     }
-    m_texts[6] = std::move(text);
+    Text(6) = std::move(text);
 }
 
 void QDescriptionRecord::SetValuesPerPoint(int32_t count) {
-    m_texts[7] = FormatC("%d", count);
+    Text(7) = FormatC("%d", count);
 }
 
 void QDescriptionRecord::SetPointsCells(int32_t cells) {
-    m_texts[8] = FormatC("%d", cells) + " cells";
+    Text(8) = FormatC("%d", cells) + " cells";
 }
 
 void QDescriptionRecord::SetPointsCellsAndPoints(int32_t cells, int32_t points) {
-    m_texts[8] = FormatC("%d", cells) + " cells, " + FormatC("%d", points) + " points";
+    Text(8) = FormatC("%d", cells) + " cells, " + FormatC("%d", points) + " points";
+}
+
+QDescriptionRecord::QDescriptionRecord(const QDescriptionRecord& other)
+    : m_texts(other.m_texts != nullptr ? std::make_unique<Texts>(*other.m_texts) : nullptr) {}
+
+QDescriptionRecord& QDescriptionRecord::operator=(const QDescriptionRecord& other) {
+    if (this != &other) {
+        m_texts = other.m_texts != nullptr ? std::make_unique<Texts>(*other.m_texts) : nullptr;
+    }
+    return *this;
+}
+
+std::string& QDescriptionRecord::Text(size_t index) {
+    if (m_texts == nullptr) {
+        m_texts = std::make_unique<Texts>();
+    }
+    return (*m_texts)[index];
 }
 
 void QDescriptionRecord::SetText(int number, std::string text) {
     if (IsTextNumber(number)) {
-        m_texts[static_cast<size_t>(number - 1)] = std::move(text);
+        Text(static_cast<size_t>(number - 1)) = std::move(text);
     }
 }
 
 std::string QDescriptionRecord::GetText(int number) const {
-    return IsTextNumber(number) ? m_texts[static_cast<size_t>(number - 1)] : std::string();
+    return IsTextNumber(number) ? Held(static_cast<size_t>(number - 1)) : std::string();
 }
 
 } // namespace orv

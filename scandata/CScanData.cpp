@@ -31,25 +31,45 @@ uint64_t CScanData::GetBulkBytes() const {
     return 0;
 }
 
-void CScanData::WritePatternBulk(QDataWriter& writer) const {
+void CScanData::WriteCommonBulk(QDataWriter& writer) const {
     m_ProbeScanPattern.WriteBody(writer);
+    for (const std::string* text : {&m_AnalyzerText, &m_ModuleText, &m_ScanHeadText, &m_ExtraText}) {
+        WriteString(writer, *text);
+    }
 }
 
-QProbeScanPattern CScanData::ReadPatternBulk(QDataReader& reader) {
+CScanData::CommonBulk CScanData::ReadCommonBulk(QDataReader& reader) {
     // The grids as they were, heights and all: a bulk is always written with both, whatever file
     // version the reader was set to.
-    QProbeScanPattern pattern;
+    CommonBulk bulk;
     const uint32_t version = reader.GetStoredFileVersion();
     reader.SetStoredFileVersion(kCurrentStoredFileVersion);
-    pattern.ReadBody(reader);
+    bulk.m_Pattern.ReadBody(reader);
     reader.SetStoredFileVersion(version);
-    return pattern;
+    for (std::string& text : bulk.m_Texts) {
+        ReadString(reader, text);
+    }
+    return bulk;
 }
 
-void CScanData::ReleasePattern() {
-    // Made anew in place: assigning an empty pattern would keep the grids' memory.
+void CScanData::TakeCommonBulk(CommonBulk bulk) {
+    m_ProbeScanPattern = std::move(bulk.m_Pattern);
+    m_AnalyzerText = std::move(bulk.m_Texts[0]);
+    m_ModuleText = std::move(bulk.m_Texts[1]);
+    m_ScanHeadText = std::move(bulk.m_Texts[2]);
+    m_ExtraText = std::move(bulk.m_Texts[3]);
+}
+
+void CScanData::ReleaseCommonBulk() {
+    // Made anew in place: assigning an empty pattern would keep the grids' memory, and swapped
+    // with new texts, as clear() keeps a long text's memory.
     std::destroy_at(&m_ProbeScanPattern);
     std::construct_at(&m_ProbeScanPattern);
+    for (std::string* text : {&m_AnalyzerText, &m_ModuleText, &m_ScanHeadText, &m_ExtraText}) {
+        std::string().swap(*text);
+    }
+    // Made again by the next Prepare.
+    m_DescriptionTexts.Clear();
 }
 
 uint64_t CScanData::GetPatternBytes() const {

@@ -100,10 +100,12 @@ public:
     void SetProbeScanPatternSize(uint16_t rows, uint16_t columns);
 
     // A scan kept out of memory (QScanResidency): its bulk, which nothing else holds (the measured
-    // values and the probe pattern), is written as fixed-width little-endian fields and dropped with
-    // the tables built from it; reading it back makes the scan whole, and the next Prepare builds
-    // the tables again. The header, texts and view settings stay in memory throughout, so the list
-    // and every pointer to the scan stay valid. The dump is the process's own, never stored.
+    // values, the probe pattern and the header texts the list does not show), is written as
+    // fixed-width little-endian fields and dropped with the tables and description texts built from
+    // it; reading it back makes the scan whole, and the next Prepare builds the tables and texts
+    // again. The ID, the date and user texts the list shows, the numeric header and the view
+    // settings stay in memory throughout, so the list and every pointer to the scan stay valid. The
+    // dump is the process's own, never stored.
     virtual void WriteBulk(QDataWriter& writer) const;
     // Throws QIOException on a short or damaged dump; the scan is then unchanged.
     virtual void ReadBulk(QDataReader& reader);
@@ -275,11 +277,17 @@ protected:
     // Prepares the scan, then runs `load` the first time only; later calls answer what it gave.
     bool PrepareCompensationOnce(uint8_t& tried, uint8_t& available, const std::function<bool()>& load);
     uint16_t GetNodeTypeId() const { return m_Mediator != nullptr ? m_Mediator->GetNodeTypeId() : 0; }
-    // The probe pattern's part of a bulk: both grids, heights and all.
-    void WritePatternBulk(QDataWriter& writer) const;
-    static QProbeScanPattern ReadPatternBulk(QDataReader& reader);
-    // Gives the grids' memory back.
-    void ReleasePattern();
+    // What every kind's bulk ends with: the probe pattern (both grids, heights and all) and the
+    // header texts that no list row shows (analyser, module, scan head, extra).
+    struct CommonBulk {
+        QProbeScanPattern m_Pattern;
+        std::array<std::string, 4> m_Texts;
+    };
+    void WriteCommonBulk(QDataWriter& writer) const;
+    static CommonBulk ReadCommonBulk(QDataReader& reader);
+    void TakeCommonBulk(CommonBulk bulk);
+    // Gives the grids', those texts' and the description texts' memory back.
+    void ReleaseCommonBulk();
     uint64_t GetPatternBytes() const;
 };
 

@@ -142,7 +142,7 @@ void CSpatialScanData::WriteBulk(QDataWriter& writer) const {
         writer.WriteU16(record.m_SubColumn);
         writer.WriteF32(record.m_Value);
     }
-    WritePatternBulk(writer);
+    WriteCommonBulk(writer);
 }
 
 void CSpatialScanData::ReadBulk(QDataReader& reader) {
@@ -168,11 +168,11 @@ void CSpatialScanData::ReadBulk(QDataReader& reader) {
         record.m_SubColumn = reader.ReadU16();
         record.m_Value = reader.ReadF32();
     }
-    QProbeScanPattern pattern = ReadPatternBulk(reader);
+    CommonBulk common = ReadCommonBulk(reader);
     m_Values = std::move(values);
     m_FloatValues = std::move(floats);
     m_ZeltRecords = std::move(records);
-    m_ProbeScanPattern = pattern;
+    TakeCommonBulk(std::move(common));
     m_Prepared = 0;
 }
 
@@ -181,7 +181,7 @@ void CSpatialScanData::ReleaseBulk() {
     std::vector<int16_t>().swap(m_Values);
     std::vector<float>().swap(m_FloatValues);
     std::vector<CZeltSpatialRecord>().swap(m_ZeltRecords);
-    ReleasePattern();
+    ReleaseCommonBulk();
     std::vector<float>().swap(m_CorrectionFactors);
     m_CompensationTried = 0;
     m_CompensationAvailable = 0;

@@ -156,7 +156,7 @@ void CSpectralScanData::WriteBulk(QDataWriter& writer) const {
         writer.WriteU32(entry.m_Index);
         writer.WriteF32(entry.m_Frequency);
     }
-    WritePatternBulk(writer);
+    WriteCommonBulk(writer);
 }
 
 void CSpectralScanData::ReadBulk(QDataReader& reader) {
@@ -200,14 +200,14 @@ void CSpectralScanData::ReadBulk(QDataReader& reader) {
         entry.m_Index = reader.ReadU32();
         entry.m_Frequency = reader.ReadF32();
     }
-    QProbeScanPattern pattern = ReadPatternBulk(reader);
+    CommonBulk common = ReadCommonBulk(reader);
     if (format == kMirtPoints) {
         SetMirtPoints(std::move(mirt));
     } else {
         SetFloatPoints(std::move(floats), format);
     }
     m_ProbeCells = std::move(cells);
-    m_ProbeScanPattern = pattern;
+    TakeCommonBulk(std::move(common));
     SetMeasuredFrequencies(std::move(measured));
     m_Prepared = 0;
 }
@@ -219,7 +219,7 @@ void CSpectralScanData::ReleaseBulk() {
     std::vector<CFloatSpectralPoint>().swap(m_FloatPoints);
     m_PointCount = 0;
     std::vector<std::pair<uint16_t, uint16_t>>().swap(m_ProbeCells);
-    ReleasePattern();
+    ReleaseCommonBulk();
     std::vector<QMeasuredFrequencyData::Entry>().swap(m_MeasuredFrequencies);
     std::vector<float>().swap(m_Frequencies);
     std::vector<float>().swap(m_CorrectionFactors);

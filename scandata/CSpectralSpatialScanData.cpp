@@ -216,7 +216,7 @@ void CSpectralSpatialScanData::WriteBulk(QDataWriter& writer) const {
         writer.WriteU32(entry.m_Index);
         writer.WriteF32(entry.m_Frequency);
     }
-    WritePatternBulk(writer);
+    WriteCommonBulk(writer);
 }
 
 void CSpectralSpatialScanData::ReadBulk(QDataReader& reader) {
@@ -258,10 +258,10 @@ void CSpectralSpatialScanData::ReadBulk(QDataReader& reader) {
         entry.m_Index = reader.ReadU32();
         entry.m_Frequency = reader.ReadF32();
     }
-    QProbeScanPattern pattern = ReadPatternBulk(reader);
+    CommonBulk common = ReadCommonBulk(reader);
     m_Units = std::move(units);
     SetMeasuredFrequencies(std::move(measured));
-    m_ProbeScanPattern = pattern;
+    TakeCommonBulk(std::move(common));
     m_Prepared = 0;
 }
 
@@ -272,7 +272,7 @@ void CSpectralSpatialScanData::ReleaseBulk() {
     std::vector<float>().swap(m_Frequencies);
     std::vector<float>().swap(m_SpectralFactors);
     std::vector<float>().swap(m_SpatialFactors);
-    ReleasePattern();
+    ReleaseCommonBulk();
     m_SpectralCompensationTried = 0;
     m_SpectralCompensationAvailable = 0;
     m_SpatialCompensationTried = 0;

@@ -59,6 +59,13 @@ TEST(Description, RecordRoundTripAndFailedReadKeepsTexts) {
     EXPECT_EQ(back.GetPeakHold(), "On");
     record.SetPeakHold(false);
     EXPECT_EQ(record.GetPeakHold(), "Off");
+    // A copy keeps its texts when the record it came from is cleared.
+    const QDescriptionRecord copy = record;
+    record.Clear();
+    EXPECT_TRUE(record.IsEmpty());
+    EXPECT_EQ(record.GetText(13), "");
+    EXPECT_EQ(copy.GetText(13), "thirteen");
+    EXPECT_EQ(copy.GetPeakHold(), "Off");
 
     // A body cut short: the reader's error, and every text stays as it was.
     std::vector<uint8_t> body = WrittenBody(description);

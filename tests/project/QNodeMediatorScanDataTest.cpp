@@ -231,13 +231,25 @@ protected:
     static constexpr int32_t kScans = 24;
     static constexpr uint32_t kCells = 6;
 
+    // Header texts longer than a short text's inline room, each its own per scan: a moved-out scan
+    // gives up those the list does not show and must get them back for a save.
+    static decltype(QScanDataRecord::m_Texts) Texts(int32_t scanID) {
+        const std::string id = std::to_string(scanID);
+        return {"user " + id,
+                "Placeholder Analyzer " + id,
+                "Scanner Module " + id,
+                "2026-12-11,  17:00:" + id,
+                "Scan Head " + id + ", wide band",
+                "extra text " + id + " past sixteen"};
+    }
+
     // Scan `scanID`, whole: spatial values (or Zelt records) that differ per scan, or kCells cells of
     // 300 points each; the pattern's heights are set apart from the defaults.
     void AddScan(QNodeMediator& mediator, int32_t scanID) {
         const KeptKind& kept = GetParam();
         if (kept.kind == kTypeSpatialScanNode) {
             QSpatialScanAddition addition = Spatial(scanID, 29, 42, 0);
-            addition.m_Record.m_Texts = {"user " + std::to_string(scanID), "", "", "", "", ""};
+            addition.m_Record.m_Texts = Texts(scanID);
             for (size_t i = 0; i < addition.m_Values.size(); ++i) {
                 addition.m_Values[i] = i % 5 == 0
                                            ? CScanData::kNoValue
@@ -269,7 +281,7 @@ protected:
                     levels[i] = static_cast<int16_t>(scanID * 11 + static_cast<int32_t>(index * i % 97));
                 }
                 QCellAddition cell = Cell(scanID, index, kCells, kept.zelt ? std::vector<int16_t>{} : levels);
-                cell.m_Record.m_Texts = {"user " + std::to_string(scanID), "", "", "", "", ""};
+                cell.m_Record.m_Texts = Texts(scanID);
                 if (kept.zelt) {
                     cell.m_Record.m_IsZeltData = 1;
                     cell.m_Record.m_ZeltLevel = 1;
@@ -352,6 +364,9 @@ TEST_P(ScanResidencyKindsTest, MovedOutScansComeBackForASaveByteForByte) {
     }
     EXPECT_FALSE(Holds(*early));
     EXPECT_EQ(early->m_UserText, "user 2");
+    EXPECT_EQ(early->m_DateText, "2026-12-11,  17:00:2");
+    EXPECT_TRUE(early->m_AnalyzerText.empty());
+    EXPECT_TRUE(early->m_DescriptionTexts.IsEmpty());
     EXPECT_EQ(other->GetScanIDs(kind).size(), static_cast<size_t>(kScans));
     const uint64_t bound = (QScanResidency::kRecentlyUsed + 2) * perScan;
     EXPECT_LE(QScanMemoryBudget::GetHeldBytes() - heldByRoomy, bound);
@@ -371,6 +386,8 @@ TEST_P(ScanResidencyKindsTest, MovedOutScansComeBackForASaveByteForByte) {
     ASSERT_EQ(shown, early);
     EXPECT_TRUE(Holds(*shown));
     EXPECT_EQ(shown->m_Prepared, 1);
+    EXPECT_EQ(shown->m_AnalyzerText, "Placeholder Analyzer 2");
+    EXPECT_EQ(shown->m_DescriptionTexts.GetDate(), "2026-12-11,  17:00:2");
 
     // Deleting scans, whole or moved out, and clearing give back what they held.
     EXPECT_TRUE(kind == kTypeSpatialScanNode           ? other->DeleteSpatialScanData(1)

@@ -75,6 +75,17 @@ std::unique_ptr<CScanData> Spectral(int16_t base) {
     return scan;
 }
 
+// Header texts longer than a short text's inline room, and a filled description.
+void WithTexts(CScanData& scan, const std::string& id) {
+    scan.m_DateText = "2026-12-11,  17:00:" + id;
+    scan.m_UserText = "board " + id + ", top side";
+    scan.m_AnalyzerText = "Placeholder Analyzer " + id;
+    scan.m_ModuleText = "Scanner Module " + id;
+    scan.m_ScanHeadText = "Scan Head " + id + ", wide band";
+    scan.m_ExtraText = "extra text " + id + " past sixteen";
+    scan.m_DescriptionTexts.SetText(13, "Sweeps Per Cell of scan " + id);
+}
+
 struct BulkCase {
     const char* name;
     std::function<std::unique_ptr<CScanData>(int16_t)> make;
@@ -86,6 +97,7 @@ class ScanBulkTest : public ::testing::TestWithParam<BulkCase> {};
 // is refused with the scan left as it was.
 TEST_P(ScanBulkTest, ComesBackWholeAndRefusesAShortDump) {
     const std::unique_ptr<CScanData> scan = GetParam().make(40);
+    WithTexts(*scan, "40");
     const std::vector<uint8_t> bulk = BulkOf(*scan);
     const uint64_t bytes = scan->GetBulkBytes();
     EXPECT_GT(bytes, 0U);
@@ -94,13 +106,25 @@ TEST_P(ScanBulkTest, ComesBackWholeAndRefusesAShortDump) {
     EXPECT_NE(BulkOf(*scan), bulk);
     EXPECT_LT(scan->GetBulkBytes(), bytes);
     EXPECT_EQ(scan->m_ProbeScanPattern.GetChoiceGrid().GetCells().capacity(), 0U);
+    // What a list row shows stays; the other header texts and the description go with the bulk.
+    EXPECT_EQ(scan->m_DateText, "2026-12-11,  17:00:40");
+    EXPECT_EQ(scan->m_UserText, "board 40, top side");
+    for (const std::string* text :
+         {&scan->m_AnalyzerText, &scan->m_ModuleText, &scan->m_ScanHeadText, &scan->m_ExtraText}) {
+        EXPECT_TRUE(text->empty()) << *text;
+        EXPECT_LE(text->capacity(), std::string().capacity());
+    }
+    EXPECT_TRUE(scan->m_DescriptionTexts.IsEmpty());
     QCharArrayDataReader reader(bulk.data(), static_cast<uint32_t>(bulk.size()));
     scan->ReadBulk(reader);
     EXPECT_EQ(reader.GetRemaining(), 0U);
     EXPECT_EQ(BulkOf(*scan), bulk);
     EXPECT_EQ(scan->m_Prepared, 0);
+    EXPECT_EQ(scan->m_AnalyzerText, "Placeholder Analyzer 40");
+    EXPECT_EQ(scan->m_ExtraText, "extra text 40 past sixteen");
 
     const std::unique_ptr<CScanData> other = GetParam().make(90);
+    WithTexts(*other, "90");
     const std::vector<uint8_t> kept = BulkOf(*other);
     for (size_t cut : {size_t{0}, size_t{3}, size_t{9}, bulk.size() / 2, bulk.size() - 1}) {
         QCharArrayDataReader shortReader(bulk.data(), static_cast<uint32_t>(cut));
