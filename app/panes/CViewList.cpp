@@ -165,7 +165,9 @@ void CViewList::AddRow(const std::string& text, const std::string& date, const s
     row->setText(0, CodePageToQString(text));
     row->setText(kDateColumn, CodePageToQString(date));
     row->setText(kDescriptionColumn, CodePageToQString(description));
-    row->setData(0, kIdRole, ParseInt32C(text).value_or(-1));
+    const int32_t id = ParseInt32C(text).value_or(-1);
+    row->setData(0, kIdRole, id);
+    m_largestRowId = std::max(m_largestRowId, id);
     insertTopLevelItem(0, row);
     if (m_selectedRow >= 0) {
         ++m_selectedRow;
@@ -229,7 +231,8 @@ void CViewList::AddOrUpdateTop(const CScanData& scan, bool select, bool updateTo
 }
 
 void CViewList::AddSpectralScanData(const CSpectralScanData& scan, bool select, bool updateTop) {
-    if (QTreeWidgetItem* listed = FindRow(static_cast<int32_t>(scan.m_ScanId))) {
+    const auto scanId = static_cast<int32_t>(scan.m_ScanId);
+    if (QTreeWidgetItem* listed = MayBeListed(scanId) ? FindRow(scanId) : nullptr) {
         listed->setText(kDateColumn, CodePageToQString(DateOf(scan)));
         return;
     }
@@ -241,7 +244,8 @@ void CViewList::AddSpatialScanData(const CSpatialScanData& scan, bool select, bo
 }
 
 void CViewList::AddListedOnce(const CScanData& scan, bool select) {
-    if (FindRow(static_cast<int32_t>(scan.m_ScanId)) != nullptr) {
+    const auto scanId = static_cast<int32_t>(scan.m_ScanId);
+    if (MayBeListed(scanId) && FindRow(scanId) != nullptr) {
         return;
     }
     QTreeWidgetItem* row = InsertTopRow(scan);
@@ -262,6 +266,7 @@ void CViewList::AddHandHeldProbeScanData(const CHandHeldProbeScanData& scan, boo
 void CViewList::RemoveAllScanData() {
     clear();
     m_selectedRow = -1;
+    m_largestRowId = std::numeric_limits<int32_t>::min();
 }
 
 void CViewList::AddSourceRow(const std::string& text, int32_t source, const CScanData& scan) {

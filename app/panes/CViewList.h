@@ -22,6 +22,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -201,6 +202,9 @@ private:
     void HideToolTip();
     void ShowToolTipNow();
     QTreeWidgetItem* FindRow(int32_t scanId) const;
+    // False when no row can hold the scan: a new scan's ID is above every listed one, and a long
+    // continuous run would otherwise search every row for each scan it lists.
+    bool MayBeListed(int32_t scanId) const { return scanId <= m_largestRowId; }
     QTreeWidgetItem* InsertTopRow(const CScanData& scan);
     void SelectAlone(QTreeWidgetItem* row);
     void AddOrUpdateTop(const CScanData& scan, bool select, bool updateTop);
@@ -210,6 +214,9 @@ private:
     CViewTreeWidget* m_tree = nullptr;
     QNodeMediator* m_owner = nullptr;
     int m_selectedRow = -1;
+    // The largest ID a row was added with since the list was last emptied (rows deleted since
+    // leave it as it was).
+    int32_t m_largestRowId = std::numeric_limits<int32_t>::min();
     QNodeMediator* m_dragMediator = nullptr;
     int32_t m_dragScanId = -1;
     int32_t m_dragId = -1;

@@ -209,8 +209,8 @@ TEST_F(ContinuousScanMemoryTest, MemoryStaysFlatPastTheBudgetAndEveryScanIsSaved
     EXPECT_EQ(printedWithoutPoints, 0U);
     EXPECT_EQ(node.GetScanIDs(kTypeSpectralScanNode), shownIDs);
 
-    // Past the budget, memory grows by no more than the scans' own headers: a tenth of what their
-    // points took while the budget was not yet reached.
+    // Past the budget, memory grows only by what each scan keeps for the list (its header entry and
+    // its row): well under a quarter of what a scan took while the budget was not yet reached.
     const auto reached = std::find_if(samples.begin(), samples.end(),
                                       [&](const Sample& s) { return s.m_HeldMB >= budgetMB * 0.9; });
     ASSERT_NE(reached, samples.end()) << "the budget of " << budgetMB << " MB was never reached";
@@ -223,7 +223,7 @@ TEST_F(ContinuousScanMemoryTest, MemoryStaysFlatPastTheBudgetAndEveryScanIsSaved
             (end.m_ResidentMB - reached->m_ResidentMB) / static_cast<double>(end.m_Scans - reached->m_Scans);
         std::printf("per scan: %.0f bytes resident before the budget, %.0f bytes after it\n",
                     perScanBefore * 1024 * 1024, perScanAfter * 1024 * 1024);
-        EXPECT_LT(perScanAfter, perScanBefore / 10);
+        EXPECT_LT(perScanAfter, perScanBefore / 4);
     }
 
     // Save As, close, reopen.
