@@ -53,7 +53,7 @@ CScanData::CommonBulk CScanData::ReadCommonBulk(QDataReader& reader) {
 }
 
 void CScanData::TakeCommonBulk(CommonBulk bulk) {
-    m_ProbeScanPattern = std::move(bulk.m_Pattern);
+    m_ProbeScanPattern = bulk.m_Pattern;
     m_AnalyzerText = std::move(bulk.m_Texts[0]);
     m_ModuleText = std::move(bulk.m_Texts[1]);
     m_ScanHeadText = std::move(bulk.m_Texts[2]);
