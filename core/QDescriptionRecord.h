@@ -11,7 +11,7 @@ namespace orv {
 // The working copy of a scan description's twenty texts, with setters that format the numeric ones.
 // Texts are numbered 1 to 20; numbers are formatted in the C locale whatever the user's locale.
 // The texts take memory only once one is set, and Clear gives it back: every scan holds a record,
-// and tens of thousands of scans of a long run are listed without theirs ever being filled.
+// and a scan kept out of memory gives its texts back until it is prepared again.
 class QDescriptionRecord {
 public:
     static constexpr int kTextCount = 20;
