@@ -45,6 +45,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 namespace orv {
 namespace {
@@ -443,6 +444,7 @@ bool CScanDataDescriptionDialog::ReadOverlayPlacement(COverlayPlacement& placeme
 void CScanDataDescriptionDialog::WriteOverlayPlacement(const COverlayPlacement& placement, bool drawing) {
     m_placement.m_overlayId = placement.m_overlayId;
     if (drawing) {
+        // The turned drawing and its opacity follow from the editor (TakeOverlayDrawing).
         m_placement.m_drawingQuarterTurns = placement.m_drawingQuarterTurns;
         m_placement.m_originX = placement.m_originX;
         m_placement.m_originY = placement.m_originY;
@@ -450,11 +452,6 @@ void CScanDataDescriptionDialog::WriteOverlayPlacement(const COverlayPlacement& 
         m_placement.m_extentY1 = placement.m_extentY1;
         m_placement.m_extentX2 = placement.m_extentX2;
         m_placement.m_extentY2 = placement.m_extentY2;
-        m_placement.m_opacity = 50;
-        COverlayControl* control = FindOverlayControl();
-        std::shared_ptr<const DrawList> list = control != nullptr ? control->GetDrawList() : nullptr;
-        m_turnedDrawing =
-            COverlayUtility::BuildDrawList(list ? list->Head() : nullptr, m_placement.m_drawingQuarterTurns);
         return;
     }
     m_turnedDrawing.Clear();
@@ -468,10 +465,15 @@ void CScanDataDescriptionDialog::WriteOverlayPlacement(const COverlayPlacement& 
     m_placement.m_opacity = placement.m_opacity;
 }
 
+void CScanDataDescriptionDialog::TakeOverlayDrawing(DrawList turned, int32_t opacity) {
+    m_turnedDrawing = std::move(turned);
+    m_placement.m_opacity = opacity;
+}
+
 void CScanDataDescriptionDialog::OnOverlayPlacementApplied() {
-    // The placement is only the dialog's until its own Apply; the editor's apply notice.
+    // The placement is only the dialog's until its own Apply; the grid is drawn again on the editor's
+    // notice (10020), posted to GetOverlayOwnerTarget.
     m_apply->setEnabled(true);
-    Post(kPlacementChangedMessage, 1);
 }
 
 bool CScanDataDescriptionDialog::IsOverlayCellMarked(int32_t row, int32_t column) const {

@@ -98,6 +98,8 @@ public:
     bool ReadOverlayPlacement(COverlayPlacement& placement) override;
     void WriteOverlayPlacement(const COverlayPlacement& placement, bool drawing) override;
     void OnOverlayPlacementApplied() override;
+    void TakeOverlayDrawing(DrawList turned, int32_t opacity) override;
+    MessageTarget* GetOverlayOwnerTarget() override { return this; }
     bool IsOverlayCellMarked(int32_t row, int32_t column) const override;
     QNodeMediator* GetOverlayOwnerMediator() const override { return &m_mediator; }
 

@@ -23,6 +23,7 @@
 #include "core/TypeIds.h"
 #include "dialogs/CScanDataDescriptionDialog.h"
 #include "dialogs/ScanParameterTable.h"
+#include "overlay/COverlayImportFileChooser.h"
 #include "overlay/COverlayView.h"
 #include "overlay/COverlayViewFrame.h"
 #include "overlay/import/DetectDrawingFileType.h"
@@ -54,16 +55,19 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QTransform>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -656,6 +660,16 @@ TEST_F(ScanDataDescriptionDialogTest, ADescriptionTooLongForTheFileIsRefusedWith
 
 // --- Overlays ---
 
+// The file the user picks in the editor's import dialog.
+class NamedImportFile : public COverlayImportFileChooser {
+public:
+    std::optional<std::string> ChooseOpenFile(const COverlayImportFileRequest& /*request*/,
+                                              QWidget* /*parent*/) override {
+        return path;
+    }
+    std::string path;
+};
+
 class ScanDataDescriptionOverlayTest : public ScanDataDescriptionDialogTest {
 protected:
     // A full 29 x 42 scan with a diagonal of measured cells.
@@ -666,29 +680,43 @@ protected:
         }
         return SpatialNode(Grid(1, 29, 42, diagonal, "board"));
     }
-    // Imports the drawing as the editor's import does and places it through the owner interface at
-    // the origin fractions, its whole extent shown.
-    void PlaceDrawing(CScanDataDescriptionDialog& dialog, const DrawList& drawing, uint32_t id, float x,
-                      float y) {
-        ASSERT_FALSE(drawing.IsEmpty());
-        ASSERT_TRUE(
-            Project().AddPcbOverlayControl(fake::WrittenRecords(drawing.Head()), id, 1000 + id, true));
-        COverlayControl* control = Project().FindOverlayControl(id);
-        ASSERT_NE(control, nullptr);
-        // The control works its extent out with its drawing, as the editor's selection has it do.
-        ASSERT_NE(control->GetDrawList(), nullptr);
-        COverlayPlacement placement;
-        placement.m_overlayId = id;
-        placement.m_originX = x;
-        placement.m_originY = y;
-        placement.m_extentX1 = control->GetExtentMinimum().x;
-        placement.m_extentY1 = control->GetExtentMinimum().y;
-        placement.m_extentX2 = control->GetExtentMaximum().x;
-        placement.m_extentY2 = control->GetExtentMaximum().y;
-        dialog.WriteOverlayPlacement(placement, true);
-        dialog.OnOverlayPlacementApplied();
+    ScanDataDescriptionOverlayTest() { m_previousChooser = COverlayImportFileChooser::Install(m_chooser); }
+    ~ScanDataDescriptionOverlayTest() override { COverlayImportFileChooser::Install(m_previousChooser); }
+
+    // The editor the dialog's "Overlay Editor" button opens, shown and laid out.
+    static COverlayView& OpenEditor(CScanDataDescriptionDialog& dialog) {
+        QTest::mouseClick(
+            dynamic_cast<QPushButton*>(dialog.GetControl(CScanDataDescriptionDialog::kOverlayEditorButton)),
+            Qt::LeftButton);
         testing::FlushEvents();
+        EXPECT_NE(dialog.GetOverlayFrame(), nullptr);
+        COverlayView& editor = *dialog.GetOverlayFrame()->GetOverlayView();
+        EXPECT_TRUE(
+            testing::ProcessEventsUntil([&] { return editor.IsInitialised() && editor.GetScale() > 0.0F; }));
+        testing::Grab(editor);
+        return editor;
     }
+    // Drags the selected overlay by `by` pixels of the editor with the left button, in steps, and lets
+    // the editor paint the move.
+    static void Drag(COverlayView& editor, QPoint by) {
+        const QPoint start = editor.GetPictureRect().center();
+        QTest::mousePress(&editor, Qt::LeftButton, Qt::NoModifier, start);
+        for (int step = 1; step <= 4; ++step) {
+            testing::SendMouse(editor, QEvent::MouseMove, start + by * step / 4, Qt::NoButton,
+                               Qt::LeftButton);
+            testing::Grab(editor);
+        }
+        QTest::mouseRelease(&editor, Qt::LeftButton, Qt::NoModifier, start + by);
+        testing::Grab(editor);
+    }
+    // The grid as the dialog shows it on its face.
+    static QImage ShownGrid(CScanDataDescriptionDialog& dialog) {
+        return testing::Grab(dialog).copy(dialog.GetGrid().GetRect());
+    }
+
+    std::shared_ptr<NamedImportFile> m_chooser = std::make_shared<NamedImportFile>();
+    std::shared_ptr<COverlayImportFileChooser> m_previousChooser;
+
     // Where the placement puts the drawing on the grid image: the extent's share of the 2992 x 2395
     // drawing units the 42 x 29 grid spans.
     static QRect PlacedRect(const COverlayPlacement& placement) {
@@ -738,6 +766,32 @@ protected:
         EXPECT_GT(DarkPixels(grid, placed.adjusted(1, 1, -1, -1)), 40);
         EXPECT_EQ(StrayPixels(grid, placed), 0);
     }
+    // The share of the dark pixels inside `after`'s frame that lie within a pixel of a dark pixel of
+    // `before` turned a quarter clockwise (the dialog's cells are as wide as they are high to a pixel in
+    // 300, so a turned drawing keeps its shape).
+    static double TurnedMatch(const QImage& before, const QImage& after) {
+        const QImage turned =
+            before.copy(before.rect().adjusted(1, 1, -1, -1)).transformed(QTransform().rotate(90));
+        const QImage inner = after.copy(after.rect().adjusted(1, 1, -1, -1));
+        int dark = 0;
+        int matched = 0;
+        for (int y = 0; y < inner.height(); ++y) {
+            for (int x = 0; x < inner.width(); ++x) {
+                if (inner.pixelColor(x, y).lightness() >= 60) {
+                    continue;
+                }
+                ++dark;
+                bool near = false;
+                for (int v = std::max(0, y - 1); v <= std::min(turned.height() - 1, y + 1) && !near; ++v) {
+                    for (int u = std::max(0, x - 1); u <= std::min(turned.width() - 1, x + 1) && !near; ++u) {
+                        near = turned.pixelColor(u, v).lightness() < 60;
+                    }
+                }
+                matched += near ? 1 : 0;
+            }
+        }
+        return dark == 0 ? 0.0 : static_cast<double>(matched) / dark;
+    }
 };
 
 DrawList ImportDrawing(const std::string& path, int32_t expectedType) {
@@ -750,46 +804,109 @@ DrawList ImportDrawing(const std::string& path, int32_t expectedType) {
     return expectedType == kDrawingFileGerber ? GerberConvert(*source) : HPGLConvert(*source);
 }
 
-TEST_F(ScanDataDescriptionOverlayTest, RealBoardDrawingsLandInsideTheirPlacement) {
+// A board of gerbv's examples and a plot of hp2xx's test files, as Debian installs them, imported in
+// the editor the dialog opens, dragged with the mouse and applied; then turned a quarter clockwise and
+// applied with OK. The dialog shows each placement as the editor hands it over, and its own Apply
+// stores the last one with the scan.
+TEST_F(ScanDataDescriptionOverlayTest, RealBoardDrawingsPlacedInTheEditorLandInsideTheirPlacement) {
     struct Case {
         const char* path;
         int32_t type;
+        // Where the drawing is dragged to, as fractions of the editor's grid.
         float x;
         float y;
     };
-    // A board of gerbv's examples and a plot of hp2xx's test files, as Debian installs them.
     const Case cases[] = {
         {"/usr/share/doc/gerbv/examples/dan/top.gbx", kDrawingFileGerber, 0.05F, 0.1F},
         {"/usr/share/doc/hp2xx/hp-tests/colors.hp", kDrawingFileHpgl, 0.2F, 0.15F},
     };
     QNodeMediator& node = FullGridNode();
-    uint32_t id = 50;
     for (const Case& c : cases) {
         if (!std::filesystem::exists(c.path)) {
             GTEST_SKIP() << c.path << " is not installed (scripts/deps.sh --tests)";
         }
         SCOPED_TRACE(c.path);
+        CSpatialScanData& scan = *node.GetSpatialScanData(1);
+        const uint32_t storedBefore = scan.GetScanArea().m_OverlayId;
         auto dialog = Open(node, 1);
-        ++id;
-        PlaceDrawing(*dialog, ImportDrawing(c.path, c.type), id, c.x, c.y);
-        EXPECT_TRUE(
-            dynamic_cast<QCheckBox*>(dialog->GetControl(CScanDataDescriptionDialog::kShowOverlayCheck))
-                ->isChecked());
+        auto* show =
+            dynamic_cast<QCheckBox*>(dialog->GetControl(CScanDataDescriptionDialog::kShowOverlayCheck));
+        auto* apply =
+            dynamic_cast<QPushButton*>(dialog->GetControl(CScanDataDescriptionDialog::kApplyButton));
+        show->setChecked(false);
+        COverlayView& editor = OpenEditor(*dialog);
+        QPointer<COverlayViewFrame> frame = dialog->GetOverlayFrame();
+
+        // Imported through the editor's menu command, which selects it at the grid's top-left.
+        m_chooser->path = c.path;
+        editor.OnCommand(OverlayCommand::kImport);
+        testing::Grab(editor);
+        const uint32_t id = editor.GetSelectedOverlayId();
+        ASSERT_NE(id, 0U);
+        ASSERT_EQ(Project().FindOverlayControl(id)->GetSourceKind(), COverlayControl::kPcbDrawing);
+        const QRect area = editor.GetAreaRect();
+        Drag(editor, QPoint(static_cast<int>(std::lround(c.x * area.width())),
+                            static_cast<int>(std::lround(c.y * area.height()))));
+        const COverlayPlacement dragged = editor.GetPlacement();
+        EXPECT_NEAR(dragged.m_originX, c.x, 0.01F);
+        EXPECT_NEAR(dragged.m_originY, c.y, 0.01F);
+        EXPECT_FALSE(apply->isEnabled());
+        QTest::mouseClick(editor.GetButton(COverlayView::kApplyId), Qt::LeftButton);
+        testing::FlushEvents();
+
+        // The dialog takes the placement, shows it (the box ticked again) and offers its own Apply.
+        EXPECT_EQ(dialog->GetPlacement().m_overlayId, id);
+        EXPECT_EQ(dialog->GetPlacement().m_originX, dragged.m_originX);
+        EXPECT_EQ(dialog->GetPlacement().m_originY, dragged.m_originY);
+        EXPECT_EQ(dialog->GetPlacement().m_opacity, COverlayView::kAppliedDrawingOpacity);
+        EXPECT_TRUE(show->isChecked());
+        EXPECT_TRUE(apply->isEnabled());
         const QRect placed = PlacedRect(dialog->GetPlacement());
         SCOPED_TRACE(::testing::Message()
                      << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height());
         ASSERT_TRUE(QRect(0, 0, 336, 232).contains(placed));
-        ExpectDrawingInside(dialog->GetGridImage(), placed);
+        const QImage upright = ShownGrid(*dialog);
+        ExpectDrawingInside(upright, placed);
 
-        // Unticked, the plain grid; the placement is stored and read back by the next dialog.
-        auto* show =
-            dynamic_cast<QCheckBox*>(dialog->GetControl(CScanDataDescriptionDialog::kShowOverlayCheck));
-        QTest::mouseClick(show, Qt::LeftButton);
-        EXPECT_EQ(StrayPixels(dialog->GetGridImage(), QRect()), 0);
-        ASSERT_TRUE(dialog->Apply());
+        // Turned a quarter clockwise and applied with OK, which closes the editor.
+        editor.OnCommand(OverlayCommand::kRotateClockwise);
+        testing::Grab(editor);
+        const COverlayPlacement turned = editor.GetPlacement();
+        QTest::mouseClick(editor.GetButton(COverlayView::kOkId), Qt::LeftButton);
+        EXPECT_TRUE(testing::ProcessEventsUntil([&] { return frame.isNull(); }));
+        testing::FlushEvents();
+        EXPECT_EQ(dialog->GetPlacement().m_drawingQuarterTurns, -1);
+        EXPECT_EQ(
+            std::vector<int32_t>({dialog->GetPlacement().m_extentX1, dialog->GetPlacement().m_extentY1,
+                                  dialog->GetPlacement().m_extentX2, dialog->GetPlacement().m_extentY2}),
+            std::vector<int32_t>(
+                {turned.m_extentX1, turned.m_extentY1, turned.m_extentX2, turned.m_extentY2}));
+        const QRect placedTurned = PlacedRect(dialog->GetPlacement());
+        EXPECT_EQ(placedTurned.topLeft(), placed.topLeft());
+        EXPECT_NEAR(placedTurned.width(), placed.height(), 2);
+        EXPECT_NEAR(placedTurned.height(), placed.width(), 2);
+        ASSERT_TRUE(QRect(0, 0, 336, 232).contains(placedTurned));
+        const QImage shown = ShownGrid(*dialog);
+        ExpectDrawingInside(shown, placedTurned);
+        EXPECT_GT(TurnedMatch(upright.copy(placed), shown.copy(placedTurned)), 0.9);
+
+        // Nothing is stored before the dialog's own Apply; then the scan keeps the placement and the
+        // next dialog shows the same.
+        EXPECT_EQ(scan.GetScanArea().m_OverlayId, storedBefore);
+        ClearModified();
+        QTest::mouseClick(apply, Qt::LeftButton);
+        EXPECT_TRUE(IsModified());
+        const CScanAreaRecord& area = scan.GetScanArea();
+        EXPECT_EQ(area.m_OverlayId, id);
+        EXPECT_EQ(area.m_Variant, COverlayControl::kPcbDrawing);
+        EXPECT_EQ(area.m_RotationCount, -1);
+        EXPECT_EQ(area.m_Values, (std::array<float, 2>{dragged.m_originX, dragged.m_originY}));
+        EXPECT_EQ(std::vector<int32_t>({area.m_Left, area.m_Top, area.m_Right, area.m_Bottom}),
+                  std::vector<int32_t>(
+                      {turned.m_extentX1, turned.m_extentY1, turned.m_extentX2, turned.m_extentY2}));
         auto again = Open(node, 1);
         EXPECT_EQ(again->GetPlacement(), dialog->GetPlacement());
-        ExpectDrawingInside(again->GetGridImage(), placed);
+        EXPECT_EQ(ShownGrid(*again), shown);
 
 #ifdef ORV_SCREENSHOT_DIR
         if (c.type == kDrawingFileGerber) {
@@ -845,7 +962,9 @@ TEST_F(ScanDataDescriptionOverlayTest, APictureIsTurnedAndMirroredAsItsPlacement
         placement.m_mirrorHorizontal = c.mirrorHorizontal;
         placement.m_mirrorVertical = c.mirrorVertical;
         placement.m_opacity = 100;
+        // As the editor's Apply hands it over.
         dialog->WriteOverlayPlacement(placement, false);
+        dialog->GetOverlayOwnerTarget()->Post(CScanDataDescriptionDialog::kPlacementChangedMessage, 1);
         dialog->OnOverlayPlacementApplied();
         testing::FlushEvents();
         const QImage& grid = dialog->GetGridImage();
