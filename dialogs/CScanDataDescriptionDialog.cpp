@@ -532,6 +532,9 @@ void CScanDataDescriptionDialog::RenderOverlay() {
                        static_cast<int>(width), static_cast<int>(height));
     QPainter painter(&m_overlayImage);
     painter.save();
+    // A line on the extent's edge of a turned drawing (its window runs right to left) can round to the
+    // pixel outside; the drawing stays within its frame.
+    painter.setClipRect(mapped);
     // The extent's first corner lands on the mapped area's top-left: swapped corners mirror it.
     painter.setWindow(QRect(m_placement.m_extentX1, m_placement.m_extentY1, static_cast<int>(spanX),
                             static_cast<int>(spanY)));
