@@ -1,8 +1,8 @@
 // The scan-data description dialog over a real project window (tree, scan-data list, nodes of the
 // real factory): the scan it shows for each node kind, the grid with its counts, bands, numbers and
 // hover label, the parameter list, Apply and the list row, patterns larger than the cell table, real
-// board drawings and a turned, mirrored picture laid over the grid through the overlay editor's owner
-// interface, and the convert command.
+// board drawings imported, moved and turned in the overlay editor the dialog opens, a turned, mirrored
+// picture handed over as the editor hands it, and the convert command.
 
 #include "app/CDlgScanDataDescription.h"
 #include "app/QtConversions.h"
@@ -668,6 +668,10 @@ public:
 };
 
 class ScanDataDescriptionOverlayTest : public ScanDataDescriptionDialogTest {
+public:
+    ScanDataDescriptionOverlayTest() { m_previousChooser = COverlayImportFileChooser::Install(m_chooser); }
+    ~ScanDataDescriptionOverlayTest() override { COverlayImportFileChooser::Install(m_previousChooser); }
+
 protected:
     // A full 29 x 42 scan with a diagonal of measured cells.
     QNodeMediator& FullGridNode() {
@@ -677,9 +681,6 @@ protected:
         }
         return SpatialNode(Grid(1, 29, 42, diagonal, "board"));
     }
-    ScanDataDescriptionOverlayTest() { m_previousChooser = COverlayImportFileChooser::Install(m_chooser); }
-    ~ScanDataDescriptionOverlayTest() override { COverlayImportFileChooser::Install(m_previousChooser); }
-
     // The editor the dialog's "Overlay Editor" button opens, shown and laid out.
     static COverlayView& OpenEditor(CScanDataDescriptionDialog& dialog) {
         QTest::mouseClick(
