@@ -7,6 +7,7 @@
 #include "dialogs/CSettingsSheetMaker.h"
 #include "overlay/CDlgStitcher.h"
 #include "views/spatial/CSpatialSidePanel.h"
+#include "overlay/camera/CVideoCap.h"
 #include "views/spatial/CViewFrameMaker.h"
 #include "views/spectral/CSpectralSidePanel.h"
 
@@ -39,6 +40,12 @@ int main(int argc, char** argv) {
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.
     options.frame.makeConnectionLink = &orv::CClientConnectionLink::MakeForFrame;
-    orv::CHalvionApp app(std::move(arguments), std::move(options));
-    return app.Run();
+    int exitCode = 0;
+    {
+        orv::CHalvionApp app(std::move(arguments), std::move(options));
+        exitCode = app.Run();
+    }
+    // Cameras closed as the windows went are still closing on their release threads.
+    orv::JoinCameraReleaseThreads();
+    return exitCode;
 }

@@ -16,8 +16,9 @@ packages=(
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core
   # The 3D view: Qt's OpenGL modules, GLU, and Mesa's software rasteriser for the OpenGL tests on Xvfb.
   libqt6opengl6-dev libglu1-mesa-dev libgl1-mesa-dri
-  # The program's sounds (QSoundEffect).
-  qt6-multimedia-dev
+  # The program's sounds (QSoundEffect) and its cameras; Qt Multimedia reaches V4L2 cameras through
+  # GStreamer's good plugins.
+  qt6-multimedia-dev gstreamer1.0-plugins-good
   # Metric-compatible faces for the fonts the views name ("Arial").
   fonts-liberation2
   # The real program's test runs it on an X server of its own and closes its window through Xlib.
