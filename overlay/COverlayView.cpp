@@ -16,6 +16,7 @@
 #include "overlay/COverlayUtility.h"
 #include "overlay/COverlayViewFrame.h"
 #include "overlay/COverlayViewOwner.h"
+#include "overlay/CWebcamDlg.h"
 #include "overlay/OverlayMessages.h"
 #include "project/COverlayControl.h"
 #include "project/NodeMessages.h"
@@ -70,6 +71,7 @@ struct MenuEntry {
 constexpr MenuEntry kConfigMenu[] = {
     {"Import New PCB File", OverlayCommand::kImport},
     {"Import New Jpeg File", OverlayCommand::kImport},
+    {"Import Webcam Image", OverlayCommand::kImportWebcamImage},
     {nullptr, 0},
     {"Copy Overlay", OverlayCommand::kCopyOverlay},
     {"Paste Overlay", OverlayCommand::kPasteOverlay},
@@ -375,6 +377,10 @@ void COverlayView::OnCommand(uint32_t command) {
         ImportFile();
         update();
         break;
+    case OverlayCommand::kImportWebcamImage:
+        ImportWebcamImage();
+        update();
+        break;
     case OverlayCommand::kUnselect:
         SelectOverlayControl(0);
         m_pApply->setEnabled(true);
@@ -497,6 +503,22 @@ void COverlayView::ImportFile() {
         }
     }
     SelectOverlayControl(result.m_overlayId);
+}
+
+void COverlayView::ImportWebcamImage() {
+    if (m_pProject == nullptr) {
+        return;
+    }
+    // The dialog adds the snapshot and selects it here.
+    CWebcamDlg dialog(*m_pProject, *this, this);
+    dialog.exec();
+}
+
+void COverlayView::ResetPicturePlacement() {
+    m_placement.m_pictureLeft = 0.0F;
+    m_placement.m_pictureTop = 0.0F;
+    m_placement.m_pictureWidth = 1.0F;
+    m_placement.m_pictureHeight = 1.0F;
 }
 
 // --- Mouse and keys ---

@@ -41,6 +41,7 @@ inline constexpr uint32_t kImport = 32853;
 inline constexpr uint32_t kUnselect = 32884;
 inline constexpr uint32_t kCopyOverlay = 32956;
 inline constexpr uint32_t kPasteOverlay = 32958;
+inline constexpr uint32_t kImportWebcamImage = 33002;
 } // namespace OverlayCommand
 
 // The overlay editor's grid (template 364): the project's overlay chosen in the units pane is laid
@@ -131,6 +132,16 @@ public:
         m_dropPoint = point;
         m_bDropValid = true;
     }
+    // Forgets a move not yet painted.
+    void ClearPendingMove() {
+        m_nMoveX = 0;
+        m_nMoveY = 0;
+    }
+    // The picture placement back to the whole area: size fractions 1.0 at position 0.
+    void ResetPicturePlacement();
+    // The units pane beside the view (null before the frame links it).
+    COverlayUnitView* GetUnitView() const { return m_pUnitView; }
+    TfrmMainApp* GetProject() const { return m_pProject; }
     // Moves (resizes) the selected overlay by that many pixels at the next paint.
     void SetPendingMove(int32_t dx, int32_t dy) {
         m_nMoveX += dx;
@@ -214,6 +225,7 @@ private:
     void CopyOverlay();
     void PasteOverlay();
     void ImportFile();
+    void ImportWebcamImage();
     // A change of the placement: repaints (queued, as the pending deltas are applied by painting)
     // and enables Apply.
     void PlacementChanged();

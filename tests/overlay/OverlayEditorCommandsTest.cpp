@@ -326,7 +326,8 @@ TEST_F(OverlayEditorCommandsTest, TheMenuOffersWhatTheSelectionAndTheClipboardAl
     AddRedPicture(1);
     AddDrawing(2, Box(500, 500));
     Open();
-    const std::vector<std::string> imports{"Import New PCB File", "Import New Jpeg File", "-"};
+    const std::vector<std::string> imports{"Import New PCB File", "Import New Jpeg File",
+                                           "Import Webcam Image", "-"};
     auto with = [&imports](std::vector<std::string> rest) {
         std::vector<std::string> items = imports;
         items.insert(items.end(), rest.begin(), rest.end());
