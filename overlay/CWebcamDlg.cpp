@@ -65,11 +65,11 @@ CWebcamDlg::CWebcamDlg(TfrmMainApp& project, COverlayView& view, QWidget* parent
     setFixedSize(client.size());
 
     m_pCameras = new QComboBox(this);
-    m_pCameras->setGeometry(DialogRect(7, 198, 140, 14));
+    m_pCameras->setGeometry(DialogRect(7, 198, 136, 14));
     m_pSelectDevice = new QPushButton(QStringLiteral("Select Device"), this);
-    m_pSelectDevice->setGeometry(DialogRect(151, 198, 56, 14));
+    m_pSelectDevice->setGeometry(DialogRect(147, 198, 60, 14));
     m_pPause = new QCheckBox(QStringLiteral("Pause"), this);
-    m_pPause->setGeometry(DialogRect(213, 198, 36, 14));
+    m_pPause->setGeometry(DialogRect(212, 198, 38, 14));
     m_pImport = new QPushButton(QStringLiteral("Import"), this);
     m_pImport->setGeometry(DialogRect(253, 198, 50, 14));
     m_pImport->setDefault(true);

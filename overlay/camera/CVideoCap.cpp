@@ -165,7 +165,7 @@ QImage TintedPart(const QImage& frame, const QRect& source, const QSize& size, u
         const uchar* in = frame.constScanLine(sourceY);
         auto* out = reinterpret_cast<QRgb*>(tinted.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            const uchar* pixel = in + 3 * columns[static_cast<size_t>(x)];
+            const uchar* pixel = in + static_cast<ptrdiff_t>(3) * columns[static_cast<size_t>(x)];
             out[x] = alphaBits | (static_cast<uint32_t>(scaled[0][pixel[2]]) << 16) |
                      (static_cast<uint32_t>(scaled[1][pixel[1]]) << 8) | scaled[2][pixel[0]];
         }

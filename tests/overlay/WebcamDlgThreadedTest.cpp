@@ -7,13 +7,14 @@
 #include "tests/overlay/camera/support/FakeCameras.h"
 #include "tests/overlay/support/OverlayEditorFixture.h"
 
-#include <QCheckBox>
 #include <QCameraDevice>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMediaDevices>
 #include <QTimerEvent>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 
 namespace orv {
@@ -134,6 +135,13 @@ TEST_F(WebcamDlgTest, ImportMakesAnEightHundredBySixHundredSnapshotSelectedAndLi
     }
     ASSERT_TRUE(rig.Camera(0).Push(picture));
     ASSERT_TRUE(WaitUntil([&] { return Button(CWebcamDlg::kImportId).isEnabled(); }));
+    ASSERT_TRUE(WaitUntil([&] {
+        const QImage& preview = Dialog().GetPreview();
+        return preview.pixel(preview.width() / 4, preview.height() / 2) == kRed &&
+               preview.pixel(preview.width() * 3 / 4, preview.height() / 2) == kBlue;
+    }));
+    std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
+    EXPECT_TRUE(testing::Grab(Dialog()).save(ORV_SCREENSHOT_DIR "/webcam-dialog-preview.png"));
     const size_t modifiedBefore = ModifiedPostCount();
     Click(CWebcamDlg::kImportId);
     EXPECT_EQ(Dialog().result(), QDialog::Accepted);

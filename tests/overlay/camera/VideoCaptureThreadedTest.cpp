@@ -27,7 +27,6 @@ namespace {
 
 using camera_test::FakeCameraRig;
 using camera_test::Filled;
-using camera_test::MakeVideoFrame;
 
 constexpr QRgb kRed = 0xFFFF0000U;
 constexpr QRgb kBlue = 0xFF0000FFU;
@@ -41,7 +40,7 @@ void EnsureApplication() {
         static int argc = 1;
         static char name[] = "test_camera";
         static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
+        static QApplication application(argc, argv);
     }
 }
 
@@ -205,7 +204,7 @@ TEST_F(CameraTest, ACaptureOpensThenShowsFramesAndEmptyReads) {
     const uchar* first = frame.constScanLine(0);
     EXPECT_EQ((std::vector<int>{first[0], first[1], first[2]}), (std::vector<int>{30, 20, 10}))
         << "blue, green, red";
-    const uchar* last = frame.constScanLine(47) + 63 * 3;
+    const uchar* last = frame.constScanLine(47) + static_cast<ptrdiff_t>(63 * 3);
     EXPECT_EQ((std::vector<int>{last[0], last[1], last[2]}), (std::vector<int>{50, 100, 200}));
 
     // Whatever ends the delivery, the capture shows it as an empty read until frames come again.
