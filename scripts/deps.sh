@@ -23,6 +23,8 @@ packages=(
   fonts-liberation2
   # The real program's test runs it on an X server of its own and closes its window through Xlib.
   xvfb xauth libx11-dev
+  # Camera capture and the probe marker tracker (aruco comes with the contrib modules).
+  libopencv-dev libopencv-contrib-dev
 )
 
 if [ "${1:-}" = "--tests" ]; then
