@@ -14,7 +14,7 @@ namespace orv {
 namespace {
 
 // A dictionary of the largest sensible size (1024 markers of 8 x 8 bits) is about 100 KB as text.
-constexpr uint64_t kMaxDictionaryFileBytes = 1024u * 1024u;
+constexpr uint64_t kMaxDictionaryFileBytes = uint64_t{1024} * 1024;
 constexpr int kMaxMarkers = 1024;
 constexpr int kMinMarkerSize = 2;
 constexpr int kMaxMarkerSize = 8;

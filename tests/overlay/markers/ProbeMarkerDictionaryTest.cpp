@@ -55,7 +55,7 @@ TEST_F(ProbeMarkerDictionaryTest, UnusableFilesGiveNoDictionaryAndOneLogLine) {
         {"empty", ""},
         {"blank", " \n\n"},
         {"corrupt", "%YAML:1.0\nnmarkers: [1, {2\n\x01\x02 : : ::\n"},
-        {"not YAML", "\x89PNG\r\n\x1a\n\x00\x00\x00"},
+        {"not YAML", std::string("\x89PNG\r\n\x1a\n\x00\x00\x00", 11)},
         {"a list", header + "- 1\n- 2\n"},
         {"no size", header + "nmarkers: 1\nmarker_0: \"" + bits16 + "\"\n"},
         {"size as text", header + "nmarkers: 1\nmarkersize: four\nmarker_0: \"" + bits16 + "\"\n"},

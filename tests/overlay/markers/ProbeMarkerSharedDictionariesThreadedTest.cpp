@@ -41,6 +41,7 @@ TEST(ProbeMarkerSharedDictionaries, MadeOncePerProcessForTrackersStartingTogethe
     std::vector<std::unique_ptr<CProbeMarkerDetector>> detectors(kTrackers);
     std::latch start(kTrackers);
     std::vector<std::thread> threads;
+    threads.reserve(kTrackers);
     for (int i = 0; i < kTrackers; ++i) {
         threads.emplace_back([&, i] {
             start.arrive_and_wait();
