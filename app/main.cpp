@@ -7,6 +7,7 @@
 #include "dialogs/CSettingsSheetMaker.h"
 #include "overlay/CDlgStitcher.h"
 #include "views/spatial/CSpatialSidePanel.h"
+#include "overlay/camera/CProbeMarkerTracker.h"
 #include "overlay/camera/CVideoCap.h"
 #include "views/spatial/CViewFrameMaker.h"
 #include "views/spectral/CSpectralSidePanel.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     orv::CDlgStitcher::InstallMaker();
     // A scan's description, parameters and overlay placement from the scan-data list and the views.
     orv::CScanDataDescriptionDialog::Install();
+    // Hand-held probe nodes follow their probe's marker in the picture of the chosen camera.
+    orv::InstallProbeMarkerTracking();
     orv::CHalvionApp::Options options;
     // The client's scan state controller and command queue over the engine's pipes, with the frame's
     // displays: without them the program would connect its devices but could never run a scan.

@@ -1,6 +1,6 @@
 #include "core/TypeIds.h"
 #include "overlay/COverlayDrawList.h"
-#include "overlay/CProbeVideoPreview.h"
+#include "overlay/camera/CProbeVideoPreview.h"
 #include "project/COverlayControl.h"
 #include "project/QOverlayControlList.h"
 #include "scandata/CSpatialScanData.h"

@@ -6,7 +6,7 @@
 #include "core/QSpatialDisplayOptions.h"
 #include "overlay/COverlayControlImage.h"
 #include "overlay/COverlayUtility.h"
-#include "overlay/CProbeVideoPreview.h"
+#include "overlay/camera/CProbeVideoPreview.h"
 #include "project/COverlayControl.h"
 #include "project/QNodeMediator.h"
 #include "project/QOverlayControlList.h"

@@ -6,7 +6,7 @@
 #include "core/QColourPalette.h"
 #include "core/QManagers.h"
 #include "core/TypeIds.h"
-#include "overlay/CProbeVideoPreview.h"
+#include "overlay/camera/CProbeVideoPreview.h"
 #include "platform/log/InformationLog.h"
 #include "platform/ui/ScriptedPrompt.h"
 #include "project/COverlayControl.h"

@@ -1,4 +1,4 @@
-#include "overlay/CProbeVideoPreview.h"
+#include "overlay/camera/CProbeVideoPreview.h"
 
 namespace orv {
 
