@@ -89,7 +89,8 @@ void CProbeMarkerDetector::ProcessFrame(const cv::Mat& frame) {
     if (window.width <= 0 || window.height <= 0) {
         return;
     }
-    m_search = working(window);
+    // A view into the working image, which may be the caller's frame: it is not kept past this call.
+    const cv::Mat search = working(window);
 
     const cv::Point2f origin(static_cast<float>(window.x), static_cast<float>(window.y));
     cv::Point2f centre;
@@ -99,7 +100,7 @@ void CProbeMarkerDetector::ProcessFrame(const cv::Mat& frame) {
         if (m_rememberedPass != -1 && m_rememberedPass != family) {
             continue;
         }
-        found = RunPass(family, origin, elapsed, nowNs, centre, probe);
+        found = RunPass(family, search, origin, elapsed, nowNs, centre, probe);
     }
 
     if (m_passHold > 0) {
@@ -120,8 +121,9 @@ void CProbeMarkerDetector::ProcessFrame(const cv::Mat& frame) {
     }
 }
 
-bool CProbeMarkerDetector::RunPass(int32_t family, const cv::Point2f& origin, double elapsedSeconds,
-                                   int64_t nowNs, cv::Point2f& centre, cv::Point2f& probe) {
+bool CProbeMarkerDetector::RunPass(int32_t family, const cv::Mat& search, const cv::Point2f& origin,
+                                   double elapsedSeconds, int64_t nowNs, cv::Point2f& centre,
+                                   cv::Point2f& probe) {
     const cv::Ptr<cv::aruco::Dictionary>& dictionary =
         family == 1 ? m_dictionaries.m_family1 : m_dictionaries.m_family2;
     // Without its dictionary a family is never detected (and no attempt is counted for it).
@@ -129,10 +131,10 @@ bool CProbeMarkerDetector::RunPass(int32_t family, const cv::Point2f& origin, do
         return false;
     }
     if (family == 1) {
-        cv::bitwise_not(m_search, m_inverted);
+        cv::bitwise_not(search, m_inverted);
         cv::cvtColor(m_inverted, m_grey, cv::COLOR_BGR2GRAY);
     } else {
-        cv::cvtColor(m_search, m_grey, cv::COLOR_BGR2GRAY);
+        cv::cvtColor(search, m_grey, cv::COLOR_BGR2GRAY);
     }
     m_corners.clear();
     m_ids.clear();

@@ -58,12 +58,11 @@ public:
 
 private:
     // Runs one family's pass over the search image; true when a marker was accepted.
-    bool RunPass(int32_t family, const cv::Point2f& origin, double elapsedSeconds, int64_t nowNs,
-                 cv::Point2f& centre, cv::Point2f& probe);
+    bool RunPass(int32_t family, const cv::Mat& search, const cv::Point2f& origin, double elapsedSeconds,
+                 int64_t nowNs, cv::Point2f& centre, cv::Point2f& probe);
 
     ProbeMarkerDictionaries m_dictionaries;
     cv::Mat m_scaled;   // the frame scaled to the working size when it is larger
-    cv::Mat m_search;   // the window of the working image (a view, no copy)
     cv::Mat m_inverted; // the search image inverted for family 1
     cv::Mat m_grey;
     cv::Ptr<cv::aruco::DetectorParameters> m_parameters;
