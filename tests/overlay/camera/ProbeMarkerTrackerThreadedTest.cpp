@@ -276,6 +276,50 @@ TEST_F(ProbeMarkerTrackerTest, PreviewSquaresTurnRedFromTheFourthAttempt) {
     capture.reset();
 }
 
+// Every probe model through the camera's own path: pictures pushed by the fake device, read by the
+// capture, handed to the detection as they are. The frame is 1278 pixels wide, so its rows carry
+// padding: the tip lands where it belongs only if the frame's bytes are read with their row length
+// and colour order. Tolerance: a pixel, and a pixel per marker side between centre and tip (the
+// detector's corners lie on whole pixels of the outline).
+TEST_F(ProbeMarkerTrackerTest, EveryModelsTipThroughTheCamera) {
+    std::shared_ptr<CVideoCap> capture = AcquireVideoCap("usb-cam-0");
+    ASSERT_NE(capture, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return m_rig.Camera(0).IsStreaming(); }));
+    const cv::Size frameSize(1278, 718);
+    int32_t count = 0;
+    const ProbeMarkerModel* models = ProbeMarkerModels(count);
+    for (int32_t row = 0; row < count; ++row) {
+        const ProbeMarkerModel& model = models[row];
+        SCOPED_TRACE(model.m_name);
+        cv::Mat frame = test::MakeBlankFrame(frameSize.width, frameSize.height);
+        const test::MarkerCorners drawn = test::DrawProbeMarker(
+            frame, test::MakeTestDictionaries(),
+            {model.m_family, model.m_id, {560, 300}, 76, 8.0F * static_cast<float>(row)});
+        const test::TipPoint expected = test::ExpectedTip(test::DetectedCorners(drawn, frameSize), model);
+        const QImage picture = ToImage(frame);
+        ASSERT_TRUE(m_rig.Camera(0).Push(picture));
+        ASSERT_TRUE(WaitUntil([&] { return Shows(*capture, picture); }));
+        QImage delivered;
+        ASSERT_TRUE(capture->GetFrame(delivered));
+        ASSERT_GT(delivered.bytesPerLine(), delivered.width() * 3);
+
+        CProbeMarkerTracker tracker(capture, CProbeMarkerTracker::Thread::kNone);
+        for (int i = 0; i < 18 && tracker.GetFramesSinceDetected() != 0; ++i) {
+            tracker.ProcessFrame();
+        }
+        ASSERT_EQ(tracker.GetFramesSinceDetected(), 0U);
+        float x = 0.0F;
+        float y = 0.0F;
+        tracker.GetMarkerPosition(x, y);
+        const double tolerance =
+            1.0 + std::hypot(static_cast<double>(model.m_alongX), static_cast<double>(model.m_alongY)) /
+                      static_cast<double>(model.m_side);
+        EXPECT_LE(std::hypot(static_cast<double>(x * 640.0F - expected.tip.x),
+                             static_cast<double>(y * 480.0F - expected.tip.y)),
+                  tolerance);
+    }
+}
+
 // A camera that delivers nothing leaves the tracker as it was: no attempts counted.
 TEST_F(ProbeMarkerTrackerTest, NothingIsCountedWithoutFrames) {
     m_rig.Camera(2).SetFailToStart(true);
