@@ -333,6 +333,20 @@ TEST_F(OverlayLayersTest, CameraPreviewOverTheZoomWindowAndIntoTheTexture) {
     mediator->StopProbeVideoTrack();
 }
 
+// A camera's tracker draws its own preview: with none set on the view, the node's track is asked.
+TEST_F(OverlayLayersTest, CameraTrackerDrawsItsOwnPreview) {
+    class TrackWithPreview : public FakeTrack, public FakePreview {};
+    auto track = std::make_shared<TrackWithPreview>();
+    SetProbeVideoTrackAcquirer([track](const std::string&) { return track; });
+    AddDrawingControl();
+    Show(DrawingArea());
+    ASSERT_TRUE(mediator->StartProbeVideoTrack("camera0"));
+    SetFlags(true, true);
+    Redraw();
+    EXPECT_GE(track->calls, 1);
+    mediator->StopProbeVideoTrack();
+}
+
 TEST_F(OverlayLayersTest, TextureSizeFollowsTheOpenGLVersionAndDrawingsGoInWhiteTransparent) {
     AddDrawingControl();
     CSpatialView& view = Show(DrawingArea());

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace orv {
 
@@ -256,7 +257,12 @@ void CSpatialView::ComposeLayers(bool toTexture) {
                 SpatialOverlayFields::WriteOpacity(*scan, overlay, 50);
             }
         }
-        if (m_pProbePreview == nullptr) {
+        // The tracker of the node's camera draws its own preview unless one was set on the view; the
+        // track is pinned while it draws.
+        const std::shared_ptr<CProbeVideoTrack> track = m_pMediator->GetProbeVideoTrack();
+        CProbeVideoPreview* const preview =
+            m_pProbePreview != nullptr ? m_pProbePreview : dynamic_cast<CProbeVideoPreview*>(track.get());
+        if (preview == nullptr) {
             return;
         }
         ProbePreviewPlacement placement;
@@ -273,13 +279,12 @@ void CSpatialView::ComposeLayers(bool toTexture) {
                 return;
             }
             QPainter painter(&m_textureLayer);
-            m_pProbePreview->DrawPreview(painter, placement, 0, 0, zoomWidth, zoomHeight, sx, sy, sw, sh,
-                                         0xFFFFFFFFU);
+            preview->DrawPreview(painter, placement, 0, 0, zoomWidth, zoomHeight, sx, sy, sw, sh,
+                                 0xFFFFFFFFU);
         } else if (!m_backBuffer.isNull()) {
             QPainter painter(&m_backBuffer);
-            m_pProbePreview->DrawPreview(painter, placement, m_nMapOriginX, m_nMapOriginY, zoomWidth,
-                                         zoomHeight, sx, sy, sw, sh,
-                                         (static_cast<uint32_t>(kTrackingAlpha) << 24) | 0xFFFFFFU);
+            preview->DrawPreview(painter, placement, m_nMapOriginX, m_nMapOriginY, zoomWidth, zoomHeight, sx,
+                                 sy, sw, sh, (static_cast<uint32_t>(kTrackingAlpha) << 24) | 0xFFFFFFU);
         }
         return;
     }
