@@ -6,9 +6,9 @@
 #include "dialogs/CScanDataDescriptionDialog.h"
 #include "dialogs/CSettingsSheetMaker.h"
 #include "overlay/CDlgStitcher.h"
-#include "views/spatial/CSpatialSidePanel.h"
 #include "overlay/camera/CProbeMarkerTracker.h"
 #include "overlay/camera/CVideoCap.h"
+#include "views/spatial/CSpatialSidePanel.h"
 #include "views/spatial/CViewFrameMaker.h"
 #include "views/spectral/CSpectralSidePanel.h"
 
