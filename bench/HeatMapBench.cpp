@@ -230,8 +230,9 @@ struct LayeredView {
         mediator.OpenView(kTypeSpatialScanNode, created, true);
         view = factory.last->view.get();
         view->SetOverlayControls(&overlays);
-        view->SetOverlayDrawLists(
-            [this](uint32_t id) -> const COverlayDrawList* { return id == kOverlayId ? &drawing : nullptr; });
+        view->SetOverlayDrawLists([this](uint32_t id, int32_t /*quarterTurns*/) -> const COverlayDrawList* {
+            return id == kOverlayId ? &drawing : nullptr;
+        });
         view->resize(1600 + 38, 1000 + 90 + 45);
         QSpatialScanAddition grid;
         grid.m_Record.m_ScanId = 1;

@@ -84,10 +84,12 @@ public:
         }
     }
 
-    void PaintList(const DrawBase_t* head) {
+    // The primitives from first up to end (null: the list's end).
+    void PaintList(const DrawBase_t* first, const DrawBase_t* end) {
         const DrawRepeat_t* block = nullptr;
         const DrawBase_t* blockStart = nullptr;
-        for (const DrawBase_t* primitive = head; primitive != nullptr; primitive = primitive->m_next) {
+        for (const DrawBase_t* primitive = first; primitive != end && primitive != nullptr;
+             primitive = primitive->m_next) {
             const DrawRepeat_t* repeat =
                 primitive->m_kind == draw_kind::kRepeat ? As<DrawRepeat_t>(*primitive) : nullptr;
             if (repeat == nullptr) {
@@ -104,7 +106,7 @@ public:
                 blockStart = primitive->m_next;
             }
         }
-        FinishBlock(block, blockStart, nullptr);
+        FinishBlock(block, blockStart, end);
     }
 
     bool Limited() const { return m_limited; }
@@ -392,13 +394,17 @@ private:
 COverlayUtility::~COverlayUtility() = default;
 
 void COverlayUtility::PaintDrawing(QPainter& painter, const DrawBase_t* drawing) {
+    PaintDrawing(painter, drawing, nullptr);
+}
+
+void COverlayUtility::PaintDrawing(QPainter& painter, const DrawBase_t* first, const DrawBase_t* end) {
     const QBrush previous = painter.brush();
     bool failed = false;
     bool limited = false;
     try {
         painter.setBrush(Qt::NoBrush);
         DrawingPainter drawingPainter(painter);
-        drawingPainter.PaintList(drawing);
+        drawingPainter.PaintList(first, end);
         limited = drawingPainter.Limited();
     } catch (...) {
         failed = true;
@@ -411,6 +417,24 @@ void COverlayUtility::PaintDrawing(QPainter& painter, const DrawBase_t* drawing)
     if (failed) {
         ReportPaintFailure();
     }
+}
+
+std::vector<const DrawBase_t*> COverlayUtility::FindSelfContainedRuns(const DrawBase_t* head) {
+    std::vector<const DrawBase_t*> starts;
+    // A repeat block of two or more copies replays what follows it up to the next repeat, so nothing
+    // inside it starts afresh; outside one, the painter carries only the current position, which a
+    // move-to sets.
+    bool inBlock = false;
+    for (const DrawBase_t* primitive = head; primitive != nullptr; primitive = primitive->m_next) {
+        if (primitive->m_kind == draw_kind::kRepeat) {
+            const DrawRepeat_t* repeat = As<DrawRepeat_t>(*primitive);
+            inBlock = repeat != nullptr && static_cast<uint64_t>(repeat->m_xRepeat) * repeat->m_yRepeat >= 2;
+        }
+        if (starts.empty() || (!inBlock && primitive->m_kind == draw_kind::kMoveTo)) {
+            starts.push_back(primitive);
+        }
+    }
+    return starts;
 }
 
 void COverlayUtility::PaintDrawList(QPainter& painter, int32_t /*reserved*/, const DrawBase_t* drawing) {

@@ -53,6 +53,12 @@ public:
     void PaintDrawList(QPainter& painter, int32_t reserved, const DrawBase_t* drawing);
     // The same for a drawing of no utility's owner.
     static void PaintDrawing(QPainter& painter, const DrawBase_t* drawing);
+    // The primitives of a drawing from first up to end (null: the drawing's end), as painting the
+    // whole drawing paints them when first is one of the drawing's self-contained runs (below).
+    static void PaintDrawing(QPainter& painter, const DrawBase_t* first, const DrawBase_t* end);
+    // Where the drawing's self-contained runs start: painted one after another, each on its own,
+    // they paint what the whole drawing paints. The first starts at the head; empty for no drawing.
+    static std::vector<const DrawBase_t*> FindSelfContainedRuns(const DrawBase_t* head);
 
     // Paints a drawing given through the windows' own drawing interface: each primitive in the
     // painter's current window and viewport; the painter's state is the same afterwards. A null list

@@ -91,8 +91,9 @@ protected:
                        std::vector<int16_t> values = ThreeByFour()) {
         Open(kTypeSpatialScanNode);
         View().SetOverlayControls(&overlays);
-        View().SetOverlayDrawLists(
-            [this](uint32_t id) -> const COverlayDrawList* { return id == kOverlayId ? &drawing : nullptr; });
+        View().SetOverlayDrawLists([this](uint32_t id, int32_t /*quarterTurns*/) -> const COverlayDrawList* {
+            return id == kOverlayId ? &drawing : nullptr;
+        });
         QSpatialScanAddition addition = SpatialGrid(1, rows, columns, std::move(values));
         addition.m_Record.m_Area = area;
         EXPECT_TRUE(mediator->AddSpatialScanData(addition, false, false));

@@ -1,6 +1,7 @@
 #include "views/spatial/CSingleViewFrame.h"
 
 #include "project/QNodeMediator.h"
+#include "views/spatial/ProjectBoardDrawingSource.h"
 
 #include <QMdiSubWindow>
 
@@ -88,6 +89,8 @@ bool CSpatialSingleViewFrame::CreateClient(QMdiSubWindow& window) {
     // Hands the mediator to the 3D view too and sets the node's overlay value.
     view.AttachNode(GetMediator());
     view.SetOverlayControls(GetOverlayControls());
+    // The frame outlives its view, and answers the project the view is in at each ask.
+    view.SetOverlayDrawLists(MakeProjectBoardDrawingSource([this] { return GetProject(); }));
     view.SetProjectTree(GetRequest().projectTree);
     view.SetScanDataList(GetScanDataList());
     window.setWidget(&view);

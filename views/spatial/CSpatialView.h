@@ -376,8 +376,10 @@ public:
     static int32_t BytesPerPixelForDepth(int32_t depth);
 
     // --- Layers over the heat map ---
-    // The board drawing of an overlay id (null: none); the view does not own it.
-    using OverlayDrawListSource = std::function<const COverlayDrawList*(uint32_t overlayId)>;
+    // The board drawing of an overlay id turned by the scan's signed quarter turns (null: none); the
+    // view does not own it, and paints it at once.
+    using OverlayDrawListSource =
+        std::function<const COverlayDrawList*(uint32_t overlayId, int32_t quarterTurns)>;
     void SetOverlayDrawLists(OverlayDrawListSource source) { m_overlayDrawLists = std::move(source); }
     // The camera preview drawn while a probe is tracked by camera; not owned.
     void SetProbePreview(CProbeVideoPreview* preview) { m_pProbePreview = preview; }

@@ -170,7 +170,7 @@ void CSpatialView::DrawOverlayLayer() {
         painter.setWindow(fields.m_rectLeft, fields.m_rectTop, static_cast<int>(windowWidth),
                           static_cast<int>(windowHeight));
         painter.setViewport(viewport);
-        COverlayUtility::PaintDrawList(painter, m_overlayDrawLists(fields.m_overlayId));
+        COverlayUtility::PaintDrawList(painter, m_overlayDrawLists(fields.m_overlayId, fields.m_rotation));
         painter.restore();
     }
     painter.setBrush(Qt::NoBrush);

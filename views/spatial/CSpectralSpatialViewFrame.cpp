@@ -5,6 +5,7 @@
 #include "project/QNodeMediator.h"
 #include "views/spatial/CSingleViewFrame.h"
 #include "views/spatial/CSpatialViewZeltp.h"
+#include "views/spatial/ProjectBoardDrawingSource.h"
 #include "views/spectral/CSpectralSSView.h"
 
 #include <QMdiSubWindow>
@@ -73,6 +74,8 @@ bool CSpectralSpatialViewFrame::CreateClient(QMdiSubWindow& window) {
     spatial.AttachNode(mediator);
     spatial.CreateFrequencyList();
     spatial.SetOverlayControls(GetOverlayControls());
+    // The frame outlives its view, and answers the project the view is in at each ask.
+    spatial.SetOverlayDrawLists(MakeProjectBoardDrawingSource([this] { return GetProject(); }));
     spatial.SetProjectTree(GetRequest().projectTree);
     spatial.SetScanDataList(GetScanDataList());
     spatial.AttachNode(mediator);

@@ -102,6 +102,8 @@ protected:
     CViewTree* GetTree() const;
     QScanDataList* GetScanDataList() const { return m_request.scanDataList; }
     const QOverlayControlList* GetOverlayControls() const;
+    // The project window the frame is in (null: none).
+    TfrmMainApp* GetProject() const;
     const QFrameRequest& GetRequest() const { return m_request; }
     void MoveDropTarget();
     bool IsMinimised() const;
@@ -126,7 +128,6 @@ private:
     enum class Ending { UserClose, ParentGone, Mediator };
     void OnWindowEnding(Ending ending);
     CViewTreeWidget* GetTreeWidget() const;
-    TfrmMainApp* GetProject() const;
 
     QFrameRequest m_request;
     CHalvionView& m_formView;

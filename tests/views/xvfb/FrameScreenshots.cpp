@@ -261,7 +261,9 @@ TEST_F(FrameScreenshots, ASpatialMapUnderItsBoardPictureAndUnderItsBoardDrawing)
         }));
         // The drawing's painter, as the overlay editor's import hands it over; then the map rebuilt.
         view->SetOverlayDrawLists(
-            [&drawing](uint32_t id) -> const COverlayDrawList* { return id == 42 ? &drawing : nullptr; });
+            [&drawing](uint32_t id, int32_t /*quarterTurns*/) -> const COverlayDrawList* {
+                return id == 42 ? &drawing : nullptr;
+            });
         view->GetMessageTarget().Post(CSpatialView::kSpatialRepaintMessage, 0, 2);
         ASSERT_TRUE(testing::ProcessEventsUntil([&] { return !view->GetPictureRect().isEmpty(); }));
         testing::FlushEvents();
