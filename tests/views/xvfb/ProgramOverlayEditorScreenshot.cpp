@@ -21,6 +21,7 @@
 #include "project/COverlayControl.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
+#include "scandata/CSpatialScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/ProgramScreens.h"
@@ -39,6 +40,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -69,6 +71,55 @@ const char* const kBoard =
     "M02*\n";
 
 class ProgramOverlayEditorScreenshot : public testing::ProgramOnXServerTest {};
+
+// The board's black pixels on the map's board layer: those inside the placement the scan gives (its
+// outline, on the placement's frame, left out) with their centre as shares of the placement, and
+// those off it.
+struct BoardInk {
+    int inside = 0;
+    int outside = 0;
+    double u = 0.0;
+    double v = 0.0;
+};
+
+QRect Placement(const CSpatialView& map, const CScanAreaRecord& area) {
+    const QImage& layer = map.GetOverlayLayer();
+    const auto w = static_cast<double>(layer.width());
+    const auto h = static_cast<double>(layer.height());
+    // The layer is the shown grid at the map's cell size.
+    const auto columns = static_cast<uint16_t>(std::lround(w / map.GetCellSize()));
+    const auto rows = static_cast<uint16_t>(std::lround(h / map.GetCellSize()));
+    return {static_cast<int>(w * area.m_Values[0]), static_cast<int>(h * area.m_Values[1]),
+            static_cast<int>(w * CSpatialScanData::AreaWidthFraction(area, columns)),
+            static_cast<int>(h * CSpatialScanData::AreaHeightFraction(area, rows))};
+}
+
+BoardInk ReadBoardInk(const CSpatialView& map, const CScanAreaRecord& area) {
+    const QImage& layer = map.GetOverlayLayer();
+    const QRect board = Placement(map, area);
+    const QRect interior = board.adjusted(3, 3, -3, -3);
+    const QRect onBoard = board.adjusted(-2, -2, 2, 2);
+    BoardInk ink;
+    for (int y = 0; y < layer.height(); ++y) {
+        for (int x = 0; x < layer.width(); ++x) {
+            if ((layer.pixel(x, y) & 0xFFFFFFU) != 0) {
+                continue;
+            }
+            if (interior.contains(x, y)) {
+                ++ink.inside;
+                ink.u += static_cast<double>(x - board.left()) / board.width();
+                ink.v += static_cast<double>(y - board.top()) / board.height();
+            } else if (!onBoard.contains(x, y)) {
+                ++ink.outside;
+            }
+        }
+    }
+    if (ink.inside > 0) {
+        ink.u /= ink.inside;
+        ink.v /= ink.inside;
+    }
+    return ink;
+}
 
 // The file the user picks in the import's file dialog.
 class ChosenFile : public COverlayImportFileChooser {
@@ -160,7 +211,7 @@ TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap)
 }
 
 // The board imported from its file through the editor of the map, applied, turned a quarter clockwise
-// with OK: the map shows it upright.
+// with OK: the map shows its pads and tracks, then turned.
 TEST_F(ProgramOverlayEditorScreenshot, AGerberFileImportedTurnedAndAppliedShowsTurnedOnTheMap) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / "orv-overlay-import-program";
@@ -209,6 +260,10 @@ TEST_F(ProgramOverlayEditorScreenshot, AGerberFileImportedTurnedAndAppliedShowsT
     EXPECT_EQ(area.m_RotationCount, 0);
     EXPECT_EQ(area.m_Right, imported0.m_extentX2);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return map->GetMapBuildCount() > builds; }, 30s));
+    // The board's pads and tracks on the map, inside the placement.
+    const BoardInk upright = ReadBoardInk(*map, area);
+    EXPECT_GT(upright.inside, 200);
+    EXPECT_EQ(upright.outside, 0);
     editor.OnCommand(OverlayCommand::kRotateClockwise);
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return !editor.GetRenderedDrawing().isNull(); }, 30s));
     testing::FlushEvents();
@@ -225,6 +280,35 @@ TEST_F(ProgramOverlayEditorScreenshot, AGerberFileImportedTurnedAndAppliedShowsT
                                     -imported0.m_extentX2}));
     EXPECT_TRUE(testing::ProcessEventsUntil([&] { return map->GetMapBuildCount() > builds; }, 30s));
     testing::FlushEvents();
+    // The same board turned a quarter clockwise: what lay at (u, v) of the placement lies at (1 - v, u).
+    const BoardInk turned = ReadBoardInk(*map, area);
+    EXPECT_EQ(turned.outside, 0);
+    EXPECT_NEAR(turned.inside, upright.inside, upright.inside / 5);
+    EXPECT_NEAR(turned.u, 1.0 - upright.v, 0.03) << upright.u << "," << upright.v;
+    EXPECT_NEAR(turned.v, upright.u, 0.03) << upright.u << "," << upright.v;
+    EXPECT_GT(std::fabs(turned.u - upright.u) + std::fabs(turned.v - upright.v), 0.05);
+    // And drawn over the heat map: the board's pixels at half strength over the cells and the white.
+    const QImage& layer = map->GetOverlayLayer();
+    const QImage& composed = map->GetBackBuffer();
+    // The back buffer is the view below its header and the pane's tab strip.
+    const CTabCtrlEx* tabs = map->GetTabStrip(CSpatialView::TabStrip::SpectralSpatial);
+    ASSERT_NE(tabs, nullptr);
+    const QPoint origin(map->GetMapRect().left(),
+                        map->GetMapRect().top() - (tabs->geometry().y() + tabs->geometry().height()));
+    int dark = 0;
+    int boardPixels = 0;
+    const QRect interior = Placement(*map, area).adjusted(3, 3, -3, -3);
+    for (int y = interior.top(); y <= interior.bottom(); ++y) {
+        for (int x = interior.left(); x <= interior.right(); ++x) {
+            if ((layer.pixel(x, y) & 0xFFFFFFU) == 0 && composed.valid(origin + QPoint(x, y))) {
+                ++boardPixels;
+                const QColor colour(composed.pixel(origin + QPoint(x, y)));
+                dark += colour.red() <= 130 && colour.green() <= 130 && colour.blue() <= 130 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_EQ(boardPixels, turned.inside);
+    EXPECT_GT(dark, boardPixels * 9 / 10);
     const std::string shot = testing::SaveScreen(ORV_SCREENSHOT_DIR, "program-overlay-imported-turned.png");
     std::cout << "screenshot: " << shot << "\n";
     COverlayImportFileChooser::Install(previous);
