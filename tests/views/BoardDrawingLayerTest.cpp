@@ -11,6 +11,7 @@
 #include "app/project/CProjectArray.h"
 #include "app/project/CProjectWindows.h"
 #include "core/QDataWriter.h"
+#include "core/QException.h"
 #include "core/TypeIds.h"
 #include "core/drawing/DrawingRecords.h"
 #include "overlay/import/GerberConvert.h"
@@ -229,6 +230,26 @@ TEST_F(BoardDrawingLayerTest, TheProjectsGerberBoardIsPaintedInsideThePlacementT
     controls.clear();
     Redraw(*view);
     view->RedrawView(nullptr, CSpatialView::kRedrawComposed);
+
+    // Back under the id with stored records cut short, which do not read back: the board's frame
+    // alone, and no fault.
+    const std::vector<uint8_t> records = Records(Board(20));
+    ASSERT_GT(records.size(), 10U);
+    ASSERT_TRUE(Project().AddPcbOverlayControl(std::vector<uint8_t>(records.begin(), records.begin() + 10),
+                                               kBoardId, 10, true));
+    ASSERT_NE(Project().FindOverlayControl(kBoardId), nullptr);
+    EXPECT_THROW(Project().FindOverlayControl(kBoardId)->GetDrawList(), QOutOfMemoryException);
+    const QImage& broken = Redraw(*view);
+    const QRect board = Placement(*view, broken);
+    EXPECT_TRUE(Black(broken, board.topLeft()));
+    int ink = 0;
+    const QRect interior = board.adjusted(2, 2, -2, -2);
+    for (int y = interior.top(); y <= interior.bottom(); ++y) {
+        for (int x = interior.left(); x <= interior.right(); ++x) {
+            ink += Black(broken, QPoint(x, y)) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(ink, 0);
 }
 
 } // namespace
