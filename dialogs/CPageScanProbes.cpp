@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/QtConversions.h"
+#include "app/UiMessagePump.h"
 #include "app/controls/CBotButton.h"
 #include "core/QAttachedScannerSource.h"
 #include "core/QProbeScanPatternOptions.h"
@@ -15,6 +16,7 @@
 #include "dialogs/ProbeGridLayers.h"
 #include "dialogs/TypedNumber.h"
 #include "engine/CDeviceManager.h"
+#include "overlay/COverlayViewFrame.h"
 #include "platform/CLocale.h"
 #include "platform/clock/Clock.h"
 #include "platform/log/InformationLog.h"
@@ -154,8 +156,8 @@ struct CPageScanProbes::ArmReport {
 };
 
 CPageScanProbes::CPageScanProbes(QNodeMediator& mediator, uint32_t nodeKind)
-    : CPropertyPage(QSettingsPageKind::ScanProbes, CaptionOf(nodeKind)), m_pMediator(&mediator),
-      m_nodeKind(nodeKind), m_bSpectral(nodeKind == kNodeSpectral ? 1 : 0),
+    : CPropertyPage(QSettingsPageKind::ScanProbes, CaptionOf(nodeKind)), MessageTarget(GetUiMessageThread()),
+      m_pMediator(&mediator), m_nodeKind(nodeKind), m_bSpectral(nodeKind == kNodeSpectral ? 1 : 0),
       // The arm's questions are answered from the copies the engine published when the arm connected.
       m_bArmPresent(GetArmDefaultProbeHeight().has_value() && GetPageDeviceManager() != nullptr ? 1 : 0) {
     // The grid is ours to draw and the pointer is followed without a button held.
@@ -166,6 +168,7 @@ CPageScanProbes::CPageScanProbes(QNodeMediator& mediator, uint32_t nodeKind)
 
 CPageScanProbes::~CPageScanProbes() {
     StopArmThread();
+    CloseOverlayEditor();
 }
 
 QString CPageScanProbes::CaptionOf(uint32_t nodeKind) {
@@ -222,8 +225,8 @@ void CPageScanProbes::BuildControls() {
     QPushButton* selectNone = button("Select None", kSelectNone, QRect(kSide, 122, 190, 28));
     connect(selectAll, &QPushButton::clicked, this, [this] { OnCommand(kSelectAll); });
     connect(selectNone, &QPushButton::clicked, this, [this] { OnCommand(kSelectNone); });
-    // The overlay editor opens once the board overlay can be placed from this page.
-    button("Overlay Editor", kOverlayEditor, QRect(kSide, 156, 190, 28))->setVisible(false);
+    QPushButton* editor = button("Overlay Editor", kOverlayEditor, QRect(kSide, 156, 190, 28));
+    connect(editor, &QPushButton::clicked, this, [this] { OnCommand(kOverlayEditor); });
 
     auto* tips = new QGroupBox("Tips");
     place(tips, 0, QRect(kSide, 186, 200, 110));
@@ -347,6 +350,7 @@ bool CPageScanProbes::OnInitDialog() {
     BuildCells();
     m_onCount->setText(QStringLiteral("0"));
     m_offCount->setText(QStringLiteral("0"));
+    LoadOverlaySettings();
     RenderGrid(false);
     update();
     return true;
@@ -518,8 +522,12 @@ void CPageScanProbes::RenderGridOnly(bool markModified) {
         painter.drawLine(x, 0, x, size.height() - 1);
     }
 
-    if (!tracking && m_pOverlayLayer != nullptr) {
-        m_pOverlayLayer->Draw(painter, size);
+    if (!tracking) {
+        if (m_pOverlayLayer != nullptr) {
+            m_pOverlayLayer->Draw(painter, size);
+        } else {
+            DrawBoardOverlay(painter, size);
+        }
     }
     if (IsArmPresent()) {
         if (m_pArmMarker != nullptr) {
@@ -892,6 +900,9 @@ bool CPageScanProbes::OnCommand(uint32_t command) {
     case kCalibrate:
         CalibrateArm();
         return true;
+    case kOverlayEditor:
+        OpenOverlayEditor();
+        return true;
     default:
         return false;
     }
@@ -1038,6 +1049,8 @@ void CPageScanProbes::AfterChange() {
     update();
     if (m_relayoutOverlayEditor) {
         m_relayoutOverlayEditor();
+    } else if (COverlayViewFrame* frame = GetOverlayFrame()) {
+        frame->RelayoutOverlayView();
     }
 }
 
@@ -1491,6 +1504,7 @@ void CPageScanProbes::hideEvent(QHideEvent* event) {
 // --- Commit ---
 
 bool CPageScanProbes::OnApply() {
+    SaveOverlaySettings();
     QProbeScanPatternOptions* options = GetPatternOptions();
     if (options == nullptr) {
         return CPropertyPage::OnApply();

@@ -15,6 +15,8 @@
 #include "app/controls/CBotJogTarget.h"
 #include "dialogs/CPropertyPage.h"
 #include "dialogs/ProbePatternClipboard.h"
+#include "overlay/COverlayViewOwner.h"
+#include "platform/msg/MessageTarget.h"
 
 #include "core/QProbeScanPattern.h"
 
@@ -47,10 +49,16 @@ class CDlgProbeHeight;
 class CProbeArmMarker;
 class CProbeCameraLayer;
 class CProbeOverlayLayer;
+class COverlayControl;
 class QNodeMediator;
+class QOverlayOptions;
 class QProbeScanPatternOptions;
+class TfrmMainApp;
 
-class CPageScanProbes : public CPropertyPage, public CBotJogTarget {
+class CPageScanProbes : public CPropertyPage,
+                        public CBotJogTarget,
+                        public COverlayViewOwner,
+                        public MessageTarget {
 public:
     static constexpr int kRows = ProbePatternClipboard::kRows;
     static constexpr int kColumns = ProbePatternClipboard::kColumns;
@@ -84,6 +92,12 @@ public:
     static constexpr int kFocusSlider = 1279;
     static constexpr int kFocusLabel = 1280;
     static constexpr int kFocusValue = 1281;
+
+    // The overlay editor's messages to the page.
+    static constexpr uint32_t kPlacementChangedMessage = 10020;
+    static constexpr uint32_t kSelectOverlayPictureMessage = 10028;
+    static constexpr const char* kEditorTitle = "Overlay View";
+    static constexpr const char* kNoDrawingText = "No finding for the overlay Gerber List...";
 
     // Menu commands: the drag pop-up and the "Probes" pop-up of menu 316.
     static constexpr uint32_t kSelectCells = 32831;
@@ -275,10 +289,39 @@ public:
         m_relayoutOverlayEditor = std::move(relayout);
     }
 
+    // --- The board overlay ---
+    // The node's overlay choice and placement taken into the page, and written back.
+    void LoadOverlaySettings();
+    void SaveOverlaySettings();
+    // Renders a drawing overlay into the overlay bitmap; without `force` only when its size changed.
+    void RenderOverlayBitmap(bool force);
+    // "Overlay Editor": opens the editor over the page, or brings the open one forward.
+    void OpenOverlayEditor();
+    uint32_t GetOverlayId() const { return m_overlayId; }
+    int32_t GetOverlayOpacity() const { return m_opacity; }
+    // The drawing's bitmap (white made transparent) and where it lies in the grid picture; a null
+    // image when there is none.
+    const QImage& GetOverlayBitmap() const { return m_overlayBitmap; }
+    QRect GetOverlayBitmapPlace() const { return m_overlayBitmapPlace; }
+    // How many times the bitmap was rendered (the cache's effect).
+    uint32_t GetOverlayRenderCount() const { return m_overlayRenderCount; }
+
+    // --- COverlayViewOwner ---
+    Kind GetOverlayOwnerKind() const override { return Kind::ProbesPage; }
+    bool ReadOverlayPlacement(COverlayPlacement& placement) override;
+    void WriteOverlayPlacement(const COverlayPlacement& placement, bool drawing) override;
+    void OnOverlayPlacementApplied() override;
+    void TakeOverlayDrawing(DrawList turned, int32_t opacity) override;
+    MessageTarget* GetOverlayOwnerTarget() override { return this; }
+    bool IsOverlayCellMarked(int32_t row, int32_t column) const override;
+    QNodeMediator* GetOverlayOwnerMediator() const override { return m_pMediator; }
+
     struct ArmShared;
     struct ArmReport;
 
 protected:
+    int64_t HandleMessage(Message& message) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -320,6 +363,12 @@ private:
     void OnArmReport(const ArmReport& report);
     void RenderGridOnly(bool markModified);
     void DrawArmMarker(QPainter& painter) const;
+    // The board overlay.
+    TfrmMainApp* GetProject() const;
+    COverlayControl* FindOverlayControl() const;
+    void DrawBoardOverlay(QPainter& painter, const QSize& picture);
+    void DrawOverlayPicture(QPainter& painter, const QSize& picture, const COverlayControl& control) const;
+    void CloseOverlayEditor();
 
     QNodeMediator* m_pMediator;
     uint32_t m_nodeKind;
@@ -367,6 +416,29 @@ private:
     CProbeOverlayLayer* m_pOverlayLayer = nullptr;
     CProbeArmMarker* m_pArmMarker = nullptr;
     std::function<void()> m_relayoutOverlayEditor;
+
+    // The board overlay: the control's ID (0 none), a picture's opacity (percent), offsets and scales
+    // (fractions of the grid picture), its flag bytes (the third its quarter turns), and a drawing's
+    // quarter turns, origin fractions and placement rectangle (drawing units).
+    uint32_t m_overlayId = 0;
+    int32_t m_opacity = 0;
+    float m_offsetX = 0.0F;
+    float m_offsetY = 0.0F;
+    float m_scaleX = 0.0F;
+    float m_scaleY = 0.0F;
+    std::array<uint8_t, 3> m_pictureFlags{};
+    uint8_t m_drawingQuarterTurns = 0;
+    float m_positionX = 0.0F;
+    float m_positionY = 0.0F;
+    std::array<int32_t, 4> m_placementRect{};
+    // The drawing as the page paints it (turned); rebuilt on load and on the editor's apply.
+    DrawList m_drawList;
+    int32_t m_overlayBitmapWidth = 0;
+    int32_t m_overlayBitmapHeight = 0;
+    QRect m_overlayBitmapPlace;
+    QImage m_overlayBitmap;
+    uint32_t m_overlayRenderCount = 0;
+    uint8_t m_bOverlayEditorOpened = 0;
 
     QWidget* m_picture = nullptr;
     QLabel* m_onCount = nullptr;

@@ -110,7 +110,7 @@ void COverlayViewFrame::PrepareDragImage(const COverlayUnitWnd& unit) {
 
 void COverlayViewFrame::RelayoutOverlayView() {
     if (m_pOverlayView == nullptr || m_pOwner == nullptr ||
-        m_pOwner->GetOverlayOwnerKind() != COverlayViewOwner::Kind::DescriptionDialog) {
+        m_pOwner->GetOverlayOwnerKind() == COverlayViewOwner::Kind::SpatialView) {
         return;
     }
     m_pOverlayView->RelayoutLater();

@@ -54,7 +54,7 @@ public:
     void SetDragging(bool dragging) { m_bDragging = dragging; }
     bool IsDragging() const { return m_bDragging; }
 
-    // A description-dialog owner's editor lays its grid out again.
+    // The editor of a description dialog or a probes page lays its grid out again.
     void RelayoutOverlayView();
     // The owner's placement is loaded again once the current event is done.
     void ReloadPlacementLater();

@@ -158,9 +158,10 @@ TEST_F(ProbesPageTest, ANewNodeShowsItsPatternWithEveryOffCellAtFive) {
     // The arm's controls and the camera's are not shown without them.
     for (const int id :
          {Page::kBotGroup, Page::kHeightEdit, Page::kHeightSpin, Page::kCalibrate, Page::kUpdatePosition,
-          Page::kCameraTracking, Page::kCameraList, Page::kFocusSlider, Page::kOverlayEditor}) {
+          Page::kCameraTracking, Page::kCameraList, Page::kFocusSlider}) {
         EXPECT_FALSE(page.GetControl(id)->isVisible()) << id;
     }
+    EXPECT_TRUE(page.GetControl(Page::kOverlayEditor)->isVisible());
 }
 
 TEST_F(ProbesPageTest, ClicksToggleAndDragsDownRightOfferTheRectangle) {
