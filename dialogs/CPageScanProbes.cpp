@@ -10,6 +10,7 @@
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "dialogs/CDlgProbeHeight.h"
+#include "dialogs/CNodeProbeCameraLayer.h"
 #include "dialogs/CSpinButtonCtrl.h"
 #include "dialogs/PageControls.h"
 #include "dialogs/PageDevices.h"
@@ -36,6 +37,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -163,11 +165,16 @@ CPageScanProbes::CPageScanProbes(QNodeMediator& mediator, uint32_t nodeKind)
     // The grid is ours to draw and the pointer is followed without a button held.
     setMouseTracking(true);
     BuildControls();
+    m_nodeCameraLayer = std::make_unique<CNodeProbeCameraLayer>(mediator);
+    m_pCameraLayer = m_nodeCameraLayer.get();
+    m_cameraTimer = new QTimer(this);
+    connect(m_cameraTimer, &QTimer::timeout, this, [this] { OnCameraTimer(); });
     StartArmThread();
 }
 
 CPageScanProbes::~CPageScanProbes() {
     StopArmThread();
+    RestoreCameraTracking();
     CloseOverlayEditor();
 }
 
@@ -304,14 +311,27 @@ void CPageScanProbes::BuildControls() {
     slider->setValue(-2);
     QLabel* focusValue = label("Auto", kFocusValue, QRect(kSide + 154, 476, 46, 22));
     QLabel* focusLabel = label("Focus", kFocusLabel, QRect(kSide, 500, 60, 22));
+    m_cameraOptions = options;
+    m_focusSlider = slider;
+    m_focusValue = focusValue;
+    m_focusLabel = focusLabel;
+    connect(options, &QPushButton::clicked, this, [this] { OnCommand(kCameraOptions); });
+    connect(slider, &QSlider::valueChanged, this, [this](int position) { OnFocusSlider(position); });
+    connect(m_cameraTracking, &QCheckBox::clicked, this,
+            [this](bool checked) { OnCameraTrackingClicked(checked); });
+    connect(m_cameraList, &QComboBox::activated, this, [this] {
+        if (m_cameraTracking->isChecked()) {
+            StartCameraPreview(-1);
+        }
+    });
 
     m_armControls = {botGroup,    m_armPosition, capture,      calibrate, update,
                      heightLabel, heightUnit,    m_heightEdit, heightSpin};
     m_cameraControls = {m_cameraTracking, m_cameraList, options, slider, focusValue, focusLabel};
     m_editControls = {selectAll, selectNone, m_heightEdit};
 
-    // The arm's controls are there only with the arm. The camera preview is not offered here yet,
-    // so its controls stay hidden and never cover the arm's.
+    // The arm's controls are there only with the arm; the camera's wait for the layout OnInitDialog
+    // chooses, so they never cover the arm's.
     for (QWidget* control : m_armControls) {
         control->setVisible(IsArmPresent());
     }
@@ -342,15 +362,23 @@ bool CPageScanProbes::OnInitDialog() {
         m_heightEdit->setText(
             QString::fromStdString(FormatC("%2.0f", static_cast<double>(options->GetMeasurementHeight()))));
         m_trackingCameraIndex = options->GetTrackingCameraIndex();
-        if (m_nodeKind == kTypeHandHeldProbeScanNode) {
-            m_cameraTracking->setChecked(options->IsProbeCameraTracking());
-        }
     }
     ClearSelection();
     BuildCells();
     m_onCount->setText(QStringLiteral("0"));
     m_offCount->setText(QStringLiteral("0"));
+    const bool foundTracking = m_pMediator->HasProbeVideoTrack();
+    SetUpCamera();
     LoadOverlaySettings();
+    if (m_pMediator->HasProbeVideoTrack()) {
+        // A preview the set-up started keeps its faster refresh.
+        if (foundTracking) {
+            m_cameraTimer->start(kPreviewRunningMs);
+        }
+        ShowCameraControls();
+    } else {
+        ShowArmControls();
+    }
     RenderGrid(false);
     update();
     return true;
@@ -902,6 +930,9 @@ bool CPageScanProbes::OnCommand(uint32_t command) {
         return true;
     case kOverlayEditor:
         OpenOverlayEditor();
+        return true;
+    case kCameraOptions:
+        OnCameraOptions();
         return true;
     default:
         return false;
@@ -1504,6 +1535,7 @@ void CPageScanProbes::hideEvent(QHideEvent* event) {
 // --- Commit ---
 
 bool CPageScanProbes::OnApply() {
+    TakeCameraStill();
     SaveOverlaySettings();
     QProbeScanPatternOptions* options = GetPatternOptions();
     if (options == nullptr) {

@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -41,11 +42,14 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSlider;
+class QTimer;
 
 namespace orv {
 
 class CDeviceManager;
 class CDlgProbeHeight;
+class CNodeProbeCameraLayer;
 class CProbeArmMarker;
 class CProbeCameraLayer;
 class CProbeOverlayLayer;
@@ -280,7 +284,8 @@ public:
     using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& globalPoint)>;
     void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
 
-    // The layers the page draws with its cells; not owned, null for none.
+    // The layers the page draws with its cells; not owned, null for none. The camera layer is the
+    // node's own camera until another is given.
     void SetCameraLayer(CProbeCameraLayer* layer) { m_pCameraLayer = layer; }
     void SetOverlayLayer(CProbeOverlayLayer* layer) { m_pOverlayLayer = layer; }
     void SetArmMarker(CProbeArmMarker* marker) { m_pArmMarker = marker; }
@@ -315,6 +320,30 @@ public:
     MessageTarget* GetOverlayOwnerTarget() override { return this; }
     bool IsOverlayCellMarked(int32_t row, int32_t column) const override;
     QNodeMediator* GetOverlayOwnerMediator() const override { return m_pMediator; }
+
+    // --- The hand-held probe's camera (kind 2029) ---
+    static constexpr const char* kChooseCameraText = "Choose a valid video device from the dropdown menu.";
+    static constexpr const char* kCameraListRefreshedText =
+        "The device list was invalid, and has been refreshed.";
+    static constexpr int kPreviewStartMs = 66;
+    static constexpr int kPreviewRunningMs = 200;
+    // The still the page makes the node's overlay on Apply.
+    static constexpr int kStillWidth = 200;
+    static constexpr int kStillHeight = 150;
+    // Starts the node's tracking on the camera of the combo entry (-1: the combo's selection).
+    void StartCameraPreview(int32_t index = -1);
+    void StopCameraPreview();
+    // The camera layout (combo, focus) and the arm layout.
+    void ShowCameraControls();
+    void ShowArmControls();
+    // The camera's device index while a preview runs from this page, else -1.
+    int32_t GetCameraIndex() const { return m_cameraIndex; }
+    // The refresh timer's interval; 0 when it does not run.
+    int GetCameraTimerInterval() const;
+    // One tick of the refresh timer.
+    void OnCameraTimer();
+    // The focus slider's position.
+    void OnFocusSlider(int position);
 
     struct ArmShared;
     struct ArmReport;
@@ -369,6 +398,13 @@ private:
     void DrawBoardOverlay(QPainter& painter, const QSize& picture);
     void DrawOverlayPicture(QPainter& painter, const QSize& picture, const COverlayControl& control) const;
     void CloseOverlayEditor();
+    // The camera.
+    void SetUpCamera();
+    void OnCameraTrackingClicked(bool checked);
+    void OnCameraOptions();
+    // On Apply with a running camera and no overlay yet: the latest frame becomes the node's overlay.
+    void TakeCameraStill();
+    void RestoreCameraTracking();
 
     QNodeMediator* m_pMediator;
     uint32_t m_nodeKind;
@@ -439,6 +475,20 @@ private:
     QImage m_overlayBitmap;
     uint32_t m_overlayRenderCount = 0;
     uint8_t m_bOverlayEditorOpened = 0;
+
+    // The camera: the device paths found at the last start, the device index of the running preview
+    // (-1 none), whether the node tracked when the page opened, and the combo entry it ran on when
+    // the page stopped it.
+    std::vector<std::string> m_cameraPaths;
+    int32_t m_cameraIndex = -1;
+    uint8_t m_bTrackingAtStart = 0;
+    int32_t m_savedCameraIndex = -1;
+    QTimer* m_cameraTimer = nullptr;
+    std::unique_ptr<CNodeProbeCameraLayer> m_nodeCameraLayer;
+    QPushButton* m_cameraOptions = nullptr;
+    QSlider* m_focusSlider = nullptr;
+    QLabel* m_focusValue = nullptr;
+    QLabel* m_focusLabel = nullptr;
 
     QWidget* m_picture = nullptr;
     QLabel* m_onCount = nullptr;

@@ -3,14 +3,6 @@
 // examples placed through the overlay editor opened with the page as owner, the drawing's bitmap
 // cache and an empty placement, and what Apply stores in the node.
 
-#include "app/UiMessagePump.h"
-#include "app/controls/CProjectView.h"
-#include "app/panes/CViewTreeWidget.h"
-#include "app/project/CChildFrame.h"
-#include "app/project/CHalvionDoc.h"
-#include "app/project/CHalvionView.h"
-#include "app/project/CProjectArray.h"
-#include "app/project/CProjectWindows.h"
 #include "core/QOverlayOptions.h"
 #include "core/TypeIds.h"
 #include "dialogs/CPageScanProbes.h"
@@ -23,15 +15,13 @@
 #include "project/COverlayControl.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
-#include "project/TfrmProjectView.h"
-#include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
 #include "tests/core/support/DrawingFixtures.h"
+#include "tests/dialogs/support/ProbesPageProjectFixture.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QMdiArea>
 #include <QPointer>
 #include <QWheelEvent>
 
@@ -47,13 +37,6 @@ namespace orv {
 namespace {
 
 using Page = CPageScanProbes;
-using testing::ProjectSandbox;
-using testing::TestMainFrame;
-
-std::string TestName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "-" + info->name();
-}
 
 ::testing::AssertionResult Near(const QColor& actual, const QColor& expected, int tolerance = 3) {
     const int worst =
@@ -84,35 +67,8 @@ DrawList ImportDrawing(const std::string& path, int32_t expectedType) {
     return expectedType == kDrawingFileGerber ? GerberConvert(*source) : HPGLConvert(*source);
 }
 
-class ProbesPageOverlayTest : public testing::QtWidgetTest {
+class ProbesPageOverlayTest : public testing::ProbesPageProjectFixture {
 protected:
-    ProbesPageOverlayTest()
-        : m_sandbox(TestName()),
-          m_projects(m_frame, m_projectList, m_sandbox.StorageFactory(m_frame, GetUiMessageThread()),
-                     m_sandbox.Maker(m_frame, GetUiMessageThread())),
-          m_windows(m_area, m_projects) {
-        m_area.resize(1400, 1000);
-        m_area.show();
-        m_project = m_windows.NewDocument();
-        EXPECT_TRUE(testing::ProcessEventsUntil([this] { return !m_project->GetView()->IsBuildPending(); }));
-        testing::FlushEvents();
-    }
-
-    TfrmMainApp& Project() { return *m_projects.FindProjectById(m_project->GetProjectId()); }
-    CViewTreeWidget& Tree() { return *m_project->GetProjectPane()->GetTree(); }
-    QNodeMediator& AddNode(uint16_t kind) {
-        QNodeMediator* mediator =
-            Project().GetOpenProject()->AddNode(Tree().GetRootItem(), CViewTree::kLast, kind);
-        EXPECT_NE(mediator, nullptr) << kind;
-        return *mediator;
-    }
-    std::unique_ptr<Page> Open(QNodeMediator& node) {
-        auto page = std::make_unique<Page>(node, node.GetKind());
-        page->OnInitDialog();
-        page->show();
-        testing::FlushEvents();
-        return page;
-    }
     // A picture overlay in the project, chosen by the node over the whole grid at that opacity.
     void ChoosePicture(QNodeMediator& node, const QImage& image, const char* format, uint32_t id,
                        int32_t opacity, uint8_t turns,
@@ -138,14 +94,6 @@ protected:
             QApplication::sendEvent(&page, &event);
         }
     }
-
-    ProjectSandbox m_sandbox;
-    TestMainFrame m_frame;
-    std::vector<std::unique_ptr<TfrmMainApp>> m_projectList;
-    QMdiArea m_area;
-    CProjectArray m_projects;
-    CProjectWindows m_windows;
-    CChildFrame* m_project = nullptr;
 };
 
 TEST_F(ProbesPageOverlayTest, APictureIsTurnedByItsQuarterTurnsModuloFourAndTheWheelKeepsTheOpacityInRange) {
