@@ -6,6 +6,8 @@
 #include "core/TypeIds.h"
 #include "dialogs/CNodeProbeCameraLayer.h"
 #include "dialogs/CPageScanProbes.h"
+#include "overlay/camera/CProbeMarkerTracker.h"
+#include "overlay/camera/CVideoCap.h"
 #include "overlay/camera/CameraDevices.h"
 #include "platform/CLocale.h"
 #include "platform/ui/Prompt.h"
@@ -20,6 +22,8 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace orv {
 
@@ -154,6 +158,24 @@ void CPageScanProbes::OnFocusSlider(int position) {
         m_focusValue->setText(QStringLiteral("Set"));
     } else {
         m_focusValue->setText(QString::fromStdString(FormatC("%i%%", 2 * position)));
+    }
+    const auto tracker = std::dynamic_pointer_cast<CProbeMarkerTracker>(m_pMediator->GetProbeVideoTrack());
+    if (tracker == nullptr || tracker->GetCapture() == nullptr) {
+        return;
+    }
+    CVideoCap& capture = *tracker->GetCapture();
+    if (position == -2) {
+        tracker->SetAutoFocus(true);
+        capture.SetProperty(CVideoCap::kPropertyAutoFocus, 1.0);
+    } else if (position == -1) {
+        // Manual focus where the camera stands now.
+        tracker->SetAutoFocus(false);
+        capture.SetProperty(CVideoCap::kPropertyAutoFocus, 0.0);
+    } else {
+        const auto focus = static_cast<uint8_t>(std::clamp(5 * position, 0, 255));
+        capture.SetProperty(CVideoCap::kPropertyAutoFocus, 0.0);
+        tracker->SetFocusValue(focus);
+        capture.SetProperty(CVideoCap::kPropertyFocus, focus);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "overlay/camera/CCameraFrameSource.h"
 
+#include "overlay/camera/CVideoCap.h"
+
 #include <QCamera>
 #include <QCameraDevice>
 #include <QCameraFormat>
@@ -8,6 +10,7 @@
 #include <QObject>
 #include <QVideoSink>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -91,6 +94,30 @@ void CCameraFrameSource::Start(int32_t deviceIndex, QVideoSink& sink, VideoSourc
     m_session->setCamera(m_camera);
     m_session->setVideoSink(&sink);
     m_camera->start();
+}
+
+bool CCameraFrameSource::SetProperty(int32_t property, double value) {
+    if (m_camera == nullptr) {
+        return false;
+    }
+    if (property == CVideoCap::kPropertyAutoFocus) {
+        const QCamera::FocusMode mode = value != 0.0 ? QCamera::FocusModeAuto : QCamera::FocusModeManual;
+        if (!m_camera->isFocusModeSupported(mode)) {
+            return false;
+        }
+        m_camera->setFocusMode(mode);
+        return true;
+    }
+    if (property == CVideoCap::kPropertyFocus) {
+        if (!m_camera->isFocusModeSupported(QCamera::FocusModeManual)) {
+            return false;
+        }
+        constexpr double kNearestFocus = 250.0;
+        m_camera->setFocusMode(QCamera::FocusModeManual);
+        m_camera->setFocusDistance(static_cast<float>(std::clamp(value / kNearestFocus, 0.0, 1.0)));
+        return true;
+    }
+    return false;
 }
 
 void CCameraFrameSource::LeaveThread() {

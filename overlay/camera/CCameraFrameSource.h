@@ -35,6 +35,8 @@ public:
 
     void Start(int32_t deviceIndex, QVideoSink& sink, VideoSourceEvents events) override;
     void LeaveThread() override;
+    // Auto-focus on or off, and a manual focus of 0 (far) to 250 (near), where the camera offers them.
+    bool SetProperty(int32_t property, double value) override;
 
     // The index of the format nearest to 800 x 600 (the sum of the two sides' differences), then to
     // 15 frames per second (0 within the format's range); -1 for no format.

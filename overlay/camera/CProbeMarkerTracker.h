@@ -60,6 +60,11 @@ public:
     void ProcessFrame();
 
     const CProbeMarkerDetector& GetDetector() const { return m_detector; }
+    // The focus the probes page chose for this camera: automatic, or the manual value it set.
+    void SetAutoFocus(bool autoFocus) { m_autoFocus = autoFocus; }
+    bool IsAutoFocus() const { return m_autoFocus.load(); }
+    void SetFocusValue(uint8_t value) { m_focusValue = value; }
+    uint8_t GetFocusValue() const { return m_focusValue.load(); }
     const std::shared_ptr<CVideoCap>& GetCapture() const { return m_capture; }
 
 private:
@@ -69,6 +74,8 @@ private:
     QImage m_frame; // tracker thread only
     CProbeMarkerDetector m_detector;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_autoFocus{true};
+    std::atomic<uint8_t> m_focusValue{0};
     std::stop_source m_stopSource;
     std::thread m_thread;
 };

@@ -226,12 +226,14 @@ void CVideoCap::CaptureLoop() {
     events.m_failed = [reports = m_reports] { reports->m_failed = true; };
     events.m_stopped = [reports = m_reports] { reports->m_stopped = true; };
     device->m_source->Start(m_deviceIndex, *device->m_sink, std::move(events));
+    ApplyProperties(*device->m_source);
 
     if (ReadFrame()) {
         QEventLoop loop;
         QTimer timer;
         timer.setInterval(kReadIntervalMs);
-        QObject::connect(&timer, &QTimer::timeout, &loop, [this, &loop] {
+        QObject::connect(&timer, &QTimer::timeout, &loop, [this, &loop, source = device->m_source.get()] {
+            ApplyProperties(*source);
             if (!ReadFrame()) {
                 loop.quit();
             }
@@ -281,6 +283,23 @@ bool CVideoCap::ReadFrame() {
         SetFrame({}, kEmptyRead);
     }
     return true;
+}
+
+void CVideoCap::SetProperty(int32_t property, double value) {
+    const std::lock_guard<std::mutex> lock(m_propertyMutex);
+    m_properties.emplace_back(property, value);
+}
+
+void CVideoCap::ApplyProperties(CVideoFrameSource& source) {
+    std::vector<std::pair<int32_t, double>> pending;
+    {
+        const std::lock_guard<std::mutex> lock(m_propertyMutex);
+        pending.swap(m_properties);
+    }
+    // The device is told outside the lock: a slow driver never holds up the one who sets.
+    for (const auto& [property, value] : pending) {
+        source.SetProperty(property, value);
+    }
 }
 
 void CVideoCap::SetFrame(QImage frame, int32_t state) {

@@ -7,11 +7,15 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QPainter;
 class QThread;
 
 namespace orv {
+
+class CVideoFrameSource;
 
 // One open camera, shared by every window and thread that shows or tracks it (the webcam dialog, the
 // probe tracker, the probes page's preview); AcquireVideoCap hands it out by device path.
@@ -58,6 +62,12 @@ public:
     int32_t Draw(QPainter& painter, int32_t x, int32_t y, int32_t width, int32_t height, float sourceX,
                  float sourceY, float sourceWidth, float sourceHeight, uint32_t tint) const;
 
+    // Device properties the capture thread hands to the device at its next read (any thread); a
+    // device without the property ignores it.
+    static constexpr int32_t kPropertyFocus = 28;
+    static constexpr int32_t kPropertyAutoFocus = 39;
+    void SetProperty(int32_t property, double value);
+
     int32_t GetState() const { return m_state.load(); }
     int32_t GetDeviceIndex() const { return m_deviceIndex; }
     bool IsOpened() const { return m_opened.load(); }
@@ -73,6 +83,8 @@ private:
     // One read; false when the thread is to end.
     bool ReadFrame();
     void SetFrame(QImage frame, int32_t state);
+    // Capture thread: the properties set since the last call go to the source.
+    void ApplyProperties(CVideoFrameSource& source);
 
     std::atomic<int32_t> m_state{kOpening};
     // Made by the capture thread, taken by the destructor once that thread has ended.
@@ -87,6 +99,9 @@ private:
     // What the source reported and the frame it last delivered; shared with its callbacks, which may
     // run on the device's own threads after the capture has gone.
     std::shared_ptr<SourceReports> m_reports;
+    // Properties waiting for the capture thread, in the order they were set.
+    std::mutex m_propertyMutex;
+    std::vector<std::pair<int32_t, double>> m_properties;
     // Capture thread only: a frame (good or not) has arrived.
     bool m_bFrameArrived = false;
 };

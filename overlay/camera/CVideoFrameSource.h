@@ -34,6 +34,9 @@ public:
     // Capture thread, as it ends: the source's Qt objects leave the thread so that the release thread
     // may delete them.
     virtual void LeaveThread() {}
+    // Capture thread, after Start: sets a device property (the capture's property numbers: 39 the
+    // auto-focus switch, 28 the focus). A device without it ignores it; false then.
+    virtual bool SetProperty(int32_t /*property*/, double /*value*/) { return false; }
 };
 
 // Makes the sources of new captures: the Qt camera's unless a test installed a maker. Installs the

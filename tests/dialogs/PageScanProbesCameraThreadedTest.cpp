@@ -24,6 +24,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace orv {
 namespace {
@@ -113,14 +115,33 @@ TEST_F(ProbesPageCameraTest, TheSetUpLayoutsAndFocusTexts) {
         EXPECT_FALSE(Visible(*page, id)) << id;
     }
 
+    // The focus texts, the tracker's focus and what reaches the camera (39 auto-focus, 28 focus).
+    const auto tracker = std::dynamic_pointer_cast<CProbeMarkerTracker>(node.GetProbeVideoTrack());
+    ASSERT_NE(tracker, nullptr);
+    using Properties = std::vector<std::pair<int32_t, double>>;
     auto& slider = dynamic_cast<QSlider&>(*page->GetControl(Page::kFocusSlider));
     const struct {
         int position;
         const char* text;
-    } focus[] = {{10, "20%"}, {-1, "Set"}, {50, "100%"}, {0, "0%"}, {-2, "Auto"}};
+        bool autoFocus;
+        uint8_t focusValue;
+        Properties properties;
+    } focus[] = {{10, "20%", true, 50, {{39, 0.0}, {28, 50.0}}},
+                 {-1, "Set", false, 50, {{39, 0.0}}},
+                 {50, "100%", false, 250, {{39, 0.0}, {28, 250.0}}},
+                 {-2, "Auto", true, 250, {{39, 1.0}}}};
+    size_t seen = m_rig.Camera(1).Properties().size();
     for (const auto& f : focus) {
+        SCOPED_TRACE(f.position);
         slider.setValue(f.position);
         EXPECT_EQ(dynamic_cast<QLabel&>(*page->GetControl(Page::kFocusValue)).text().toStdString(), f.text);
+        EXPECT_EQ(tracker->IsAutoFocus(), f.autoFocus);
+        EXPECT_EQ(tracker->GetFocusValue(), f.focusValue);
+        ASSERT_TRUE(testing::ProcessEventsUntil(
+            [&] { return m_rig.Camera(1).Properties().size() >= seen + f.properties.size(); }));
+        const Properties all = m_rig.Camera(1).Properties();
+        EXPECT_EQ(Properties(all.begin() + static_cast<ptrdiff_t>(seen), all.end()), f.properties);
+        seen = all.size();
     }
 
     // Unticked: tracking stops and the arm layout (no arm here) hides the camera's controls.

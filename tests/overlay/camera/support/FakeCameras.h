@@ -65,6 +65,15 @@ public:
     void SetOnClose(std::function<void()> onClose) { m_onClose = std::move(onClose); }
 
     int Starts() const { return m_starts.load(); }
+    // The device properties set on it, in order (the capture thread sets them).
+    std::vector<std::pair<int32_t, double>> Properties() const {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_properties;
+    }
+    void RecordProperty(int32_t property, double value) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_properties.emplace_back(property, value);
+    }
     int Closes() const { return m_closes.load(); }
     bool IsStreaming() const {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -133,6 +142,7 @@ private:
     QVideoSink* m_sink = nullptr;
     VideoSourceEvents m_events;
     std::thread::id m_closeThread;
+    std::vector<std::pair<int32_t, double>> m_properties;
 };
 
 // The devices the machine lists now, in order.
@@ -168,6 +178,13 @@ public:
         }
         m_camera = plugged[static_cast<size_t>(deviceIndex)];
         m_camera->Started(sink, std::move(events));
+    }
+    bool SetProperty(int32_t property, double value) override {
+        if (!m_camera) {
+            return false;
+        }
+        m_camera->RecordProperty(property, value);
+        return true;
     }
 
 private:
