@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
@@ -206,6 +207,10 @@ TEST_F(ProbesPageCameraTest, ThePreviewWashesTheMarkersCellAndApplyMakesOneStill
     };
     EXPECT_GT(countNear(row, column, (170 + 255) / 2), 20) << row << "," << column;
     EXPECT_GT(countNear(2, 2, 170), 100);
+#ifdef ORV_SCREENSHOT_DIR
+    QDir().mkpath(QStringLiteral(ORV_SCREENSHOT_DIR));
+    testing::Grab(*page).save(QStringLiteral(ORV_SCREENSHOT_DIR "/probes_page_camera.png"));
+#endif
 
     // Apply twice: one still of 200 x 150 in the frame's three channels, with an ID free in the list.
     const size_t before = Project().GetOverlayControls().GetControls().size();

@@ -12,6 +12,7 @@
 #include "overlay/import/GerberConvert.h"
 #include "overlay/import/HPGLConvert.h"
 #include "overlay/import/ImportSource.h"
+#include "platform/log/InformationLog.h"
 #include "project/COverlayControl.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
@@ -27,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -230,7 +232,10 @@ TEST_F(ProbesPageOverlayTest, RealBoardDrawingsPlacedThroughTheEditorLandInsideT
 
         COverlayView* view = frame->GetOverlayView();
         ASSERT_NE(view, nullptr);
-        view->SelectOverlayControl(id);
+        // The unit is chosen through the page's message, as the editor's units pane asks it.
+        page->Post(Page::kSelectOverlayPictureMessage, id);
+        testing::FlushEvents();
+        EXPECT_EQ(view->GetSelectedOverlayId(), id);
         view->Apply();
         testing::FlushEvents();
         EXPECT_EQ(page->GetOverlayId(), id);
@@ -290,6 +295,24 @@ TEST_F(ProbesPageOverlayTest, RealBoardDrawingsPlacedThroughTheEditorLandInsideT
         page.reset();
         EXPECT_TRUE(frame.isNull());
     }
+}
+
+TEST_F(ProbesPageOverlayTest, ADrawingWithNothingToDrawIsLogged) {
+    std::vector<std::string> lines;
+    InformationLog::Sink previous = InformationLog::Instance().SetSink(
+        [&lines](uint8_t /*kind*/, const std::string& line) { lines.push_back(line); });
+    ASSERT_TRUE(Project().AddPcbOverlayControl(fake::WrittenRecords(nullptr), 808, 1808, true));
+    QNodeMediator& node = AddNode(kTypeSpatialScanNode);
+    QOverlayOptions& options = *node.GetOverlayOptions();
+    options.m_overlayId = 808;
+    options.m_sourceKind = QOverlayOptions::kSourceDrawing;
+    options.m_placement = {0, 0, 1000, 1000};
+    auto page = Open(node);
+    InformationLog::Instance().SetSink(std::move(previous));
+    EXPECT_TRUE(page->GetOverlayBitmap().isNull());
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find(Page::kNoDrawingText) != std::string::npos;
+    })) << ::testing::PrintToString(lines);
 }
 
 } // namespace
