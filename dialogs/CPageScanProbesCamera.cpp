@@ -45,7 +45,7 @@ void CPageScanProbes::SetUpCamera() {
         return;
     }
     const int32_t stored = m_trackingCameraIndex;
-    m_cameraList->setCurrentIndex(stored != -1 && stored >= 0 && stored < m_cameraList->count() ? stored : 0);
+    m_cameraList->setCurrentIndex(stored >= 0 && stored < m_cameraList->count() ? stored : 0);
     if (!m_pMediator->HasProbeVideoTrack()) {
         StartCameraPreview(-1);
     } else {
