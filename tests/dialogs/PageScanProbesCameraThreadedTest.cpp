@@ -174,6 +174,23 @@ TEST_F(ProbesPageCameraTest, TheSetUpLayoutsAndFocusTexts) {
     QTest::mouseClick(&dynamic_cast<QCheckBox&>(*third->GetControl(Page::kCameraTracking)), Qt::LeftButton);
     EXPECT_TRUE(off.HasProbeVideoTrack());
     EXPECT_EQ(off.GetProbeCameraPath(), "usb-cam-0");
+
+    // "Options" only checks the choice: a good one says nothing, a stale list is refilled, no choice
+    // asks for one.
+    auto& offCombo = dynamic_cast<QComboBox&>(*third->GetControl(Page::kCameraList));
+    const size_t shown = m_sandbox.Prompt().Texts().size();
+    third->OnCommand(Page::kCameraOptions);
+    EXPECT_EQ(m_sandbox.Prompt().Texts().size(), shown);
+    m_rig.Camera(1).SetPlugged(false);
+    offCombo.setCurrentIndex(1);
+    third->OnCommand(Page::kCameraOptions);
+    ASSERT_EQ(m_sandbox.Prompt().Texts().size(), shown + 1);
+    EXPECT_EQ(m_sandbox.Prompt().Texts().back(), Page::kCameraListRefreshedText);
+    EXPECT_EQ(offCombo.count(), 1);
+    offCombo.setCurrentIndex(-1);
+    third->OnCommand(Page::kCameraOptions);
+    ASSERT_EQ(m_sandbox.Prompt().Texts().size(), shown + 2);
+    EXPECT_EQ(m_sandbox.Prompt().Texts().back(), Page::kChooseCameraText);
     third.reset();
     EXPECT_FALSE(off.HasProbeVideoTrack());
 }
