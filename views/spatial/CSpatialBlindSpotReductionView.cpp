@@ -1,14 +1,11 @@
 #include "views/spatial/CSpatialBlindSpotReductionView.h"
 
-#include "app/panes/CViewContextMenu.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/UnitConversion.h"
 #include "platform/CLocale.h"
 #include "project/QNodeMediator.h"
 #include "scandata/CSpatialScanData.h"
-#include "views/spatial/CSpatialPairMenu.h"
 
-#include <QMenu>
 #include <QPainter>
 
 #include <algorithm>
@@ -82,58 +79,7 @@ void CSpatialBlindSpotReductionView::DrawLegend(QPainter& painter) {
     };
     PaintLegendLines(painter, legendWidth);
 
-    m_rcHeader = QRect(0, 0, legendWidth, kHeaderHeight);
-    const int32_t areaWidth = m_nMapWidth - (m_bListShown != 0 ? ListWidth() : 0);
-    m_rcMapArea = QRect(0, m_nTopMargin + 1, std::max(areaWidth, 0), std::max(m_nMapHeight, 0));
-}
-
-void CSpatialBlindSpotReductionView::ShowContextMenu(uint32_t /*flags*/, int32_t x, int32_t y) {
-    if (m_pMediator == nullptr) {
-        return;
-    }
-    SelectOwnNodeInProjectPane();
-    // The upper pass is the mediator's first compared scan, the lower pass its second.
-    const bool upper = m_pMediator->GetComparedScan(true) != nullptr;
-    const bool lower = m_pMediator->GetComparedScan(false) != nullptr;
-    CSpatialPairMenu::State state;
-    state.pane = m_nBlindSpotPane;
-    state.paneScan = m_nBlindSpotPane == 0 ? upper : m_nBlindSpotPane == 1 && lower;
-    state.bothScans = upper && lower;
-    state.pasteAllowed = CSpatialPairMenu::CanPasteCopiedScan(GetProject());
-    state.threeD = m_b3DShown != 0;
-    state.zoomed = m_bZoomed != 0;
-    std::unique_ptr<QMenu> menu = CSpatialPairMenu::Build(state);
-    if (menu == nullptr) {
-        return;
-    }
-    // The scans may go while the menu is open: the commands look for them again.
-    ForgetScanPointers();
-    const uint32_t command =
-        CSpatialPairMenu::Run(*menu, mapToGlobal(QPoint(x + kMenuOffsetX, y)), m_menuRunner);
-    menu.reset();
-    if (command != 0) {
-        OnContextCommand(command);
-    }
-}
-
-void CSpatialBlindSpotReductionView::OnContextCommand(uint32_t command) {
-    if (m_pMediator == nullptr) {
-        return;
-    }
-    switch (command) {
-    case SpatialCommand::kPaste:
-        CSpatialPairMenu::PasteCopiedScan(*this, GetProject());
-        break;
-    case SpatialCommand::kOpenScanDataDescription:
-        // An accepted edit of the upper pass has the result made again at the next redraw.
-        if (OpenScanDataDescription() && m_nBlindSpotPane == 0) {
-            m_pMediator->SetViewRebuildFlags(true);
-        }
-        break;
-    default:
-        CSpatialViewZeltp::OnContextCommand(command);
-        break;
-    }
+    SetCombinedPaneRectangles(legendWidth);
 }
 
 } // namespace orv

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/spatial/CSpatialViewZeltp.h"
+#include "views/spatial/CSpatialPairView.h"
 
 #include <cstdint>
 
@@ -10,20 +10,21 @@ namespace orv {
 // and the comparison (their difference in dB). The map is the multi-level view's; the comparison pane
 // has a header of its own, and the menu is the blind-spot view's with test and reference in place of
 // the upper and lower pass.
-class CSpatialComparisonView : public CSpatialViewZeltp {
+class CSpatialComparisonView : public CSpatialPairView {
 public:
     static constexpr const char* kTitle = "             Spatial Comparison             ";
     static constexpr const char* kCompensatedTitle = " Spatial Comparison(Compensated) ";
 
-    using CSpatialViewZeltp::CSpatialViewZeltp;
+    using CSpatialPairView::CSpatialPairView;
 
     // The test and reference panes the base header; the comparison pane its title and the range of
     // the differences, always in dB.
     void DrawLegend(QPainter& painter) override;
-    void ShowContextMenu(uint32_t flags, int32_t x, int32_t y) override;
-    // Paste from the project's copy slot, and the description dialog whose OK on the test pane has
-    // the comparison made again; the rest as the base carries them out.
-    void OnContextCommand(uint32_t command) override;
+
+protected:
+    int32_t GetPairPane() const override { return m_nComparisonPane; }
+    // The test scan is pane 0 and the mediator's second compared scan; the reference its first.
+    bool PaneZeroShowsFirstComparedScan() const override { return false; }
 };
 
 } // namespace orv
