@@ -3,10 +3,12 @@
 #include "overlay/camera/markers/ProbeMarkerModel.h"
 #include "platform/clock/Clock.h"
 
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <utility>
 
 namespace orv {
@@ -27,7 +29,13 @@ int64_t SteadyNanoseconds(Clock::TimePoint time) {
 } // namespace
 
 CProbeMarkerDetector::CProbeMarkerDetector(ProbeMarkerDictionaries dictionaries)
-    : m_dictionaries(std::move(dictionaries)), m_parameters(cv::aruco::DetectorParameters::create()) {}
+    : m_dictionaries(std::move(dictionaries)), m_parameters(cv::aruco::DetectorParameters::create()) {
+    // Each tracker has a thread of its own that looks at a quarter of a frame every 50 ms: OpenCV's
+    // worker pool would only add threads that compete with the window side and the captures (and
+    // whose hand-offs the thread checker cannot see), so detection runs on the calling thread.
+    static std::once_flag sequential;
+    std::call_once(sequential, [] { cv::setNumThreads(0); });
+}
 
 void CProbeMarkerDetector::GetMarkerPosition(float& x, float& y) const {
     const std::lock_guard lock(m_mutex);

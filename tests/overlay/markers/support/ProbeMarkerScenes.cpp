@@ -1,11 +1,23 @@
 #include "ProbeMarkerScenes.h"
 
 #include <opencv2/aruco.hpp>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
 
 namespace orv::test {
+
+namespace {
+
+// The scenes are drawn with OpenCV before any detector exists: they run on the calling thread too, as
+// detection does, so that no worker pool is started whose hand-offs the thread checker cannot see.
+const bool kScenesDrawnSequentially = [] {
+    cv::setNumThreads(0);
+    return true;
+}();
+
+} // namespace
 
 cv::Ptr<cv::aruco::Dictionary> MakeTestFamily1Dictionary() {
     return cv::aruco::generateCustomDictionary(8, 4, 7);
