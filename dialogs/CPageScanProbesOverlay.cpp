@@ -8,12 +8,12 @@
 #include "overlay/COverlayUtility.h"
 #include "overlay/COverlayView.h"
 #include "overlay/COverlayViewFrame.h"
+#include "overlay/OverlayEditorWindow.h"
 #include "platform/log/InformationLog.h"
 #include "project/COverlayControl.h"
 #include "project/QNodeMediator.h"
 #include "project/TfrmMainApp.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QTransform>
 #include <QWheelEvent>
@@ -308,34 +308,15 @@ bool CPageScanProbes::IsOverlayCellMarked(int32_t row, int32_t column) const {
 }
 
 void CPageScanProbes::OpenOverlayEditor() {
-    if (COverlayViewFrame* frame = GetOverlayFrame()) {
-        if (frame->isMinimized()) {
-            frame->showNormal();
-        }
-        frame->raise();
-        frame->activateWindow();
+    if (RaiseOverlayEditor(*this)) {
         return;
     }
     m_bOverlayEditorOpened = 1;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto* frame = new COverlayViewFrame(GetProject(), kEditorTitle, 0);
-    // A window of its own over the page, closed with it.
-    frame->setParent(this, frame->windowFlags() | Qt::Window);
-    frame->setWindowIcon(QApplication::windowIcon());
-    frame->SetOwner(this);
-    frame->setGeometry(QRect(mapToGlobal(QPoint(0, 0)), size()));
-    frame->Create();
-    frame->raise();
-    frame->activateWindow();
-    QApplication::restoreOverrideCursor();
+    OpenOverlayEditorOver(*this, *this, GetProject(), kEditorTitle);
 }
 
 void CPageScanProbes::CloseOverlayEditor() {
-    if (COverlayViewFrame* frame = GetOverlayFrame()) {
-        frame->ForgetOwner();
-        SetOverlayFrame(nullptr);
-        delete frame;
-    }
+    DeleteOverlayEditor(*this);
 }
 
 } // namespace orv

@@ -15,11 +15,13 @@
 #include "overlay/COverlayUtility.h"
 #include "overlay/COverlayView.h"
 #include "overlay/COverlayViewFrame.h"
+#include "overlay/OverlayEditorWindow.h"
 #include "platform/CLocale.h"
 #include "platform/ui/Prompt.h"
 #include "project/COverlayControl.h"
 #include "project/QNodeMediator.h"
 #include "project/QScanDataList.h"
+#include "project/ScanAreaPlacement.h"
 #include "project/TfrmMainApp.h"
 #include "scandata/CHandHeldProbeScanData.h"
 #include "scandata/CScanData.h"
@@ -27,7 +29,6 @@
 #include "scandata/CSpectralScanData.h"
 #include "scandata/CSpectralSpatialScanData.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -417,23 +418,12 @@ void CScanDataDescriptionDialog::StorePlacementInScan(CScanData& scan) {
     }
     area.m_Variant = control->GetSourceKind();
     if (control->GetSourceKind() == COverlayControl::kPcbDrawing) {
-        area.m_RotationCount = m_placement.m_drawingQuarterTurns;
-        area.m_Values = {m_placement.m_originX, m_placement.m_originY};
-        area.m_Left = m_placement.m_extentX1;
-        area.m_Top = m_placement.m_extentY1;
-        area.m_Right = m_placement.m_extentX2;
-        area.m_Bottom = m_placement.m_extentY2;
-        if (options != nullptr) {
-            options->m_pictureFlags[0] = 1;
-            options->m_pictureFlags[1] = 1;
-        }
+        StoreDrawingPlacement(m_placement, area, options);
         return;
     }
-    area.m_RotationCount = m_placement.m_pictureQuarterTurns;
-    area.m_OtherValues = {m_placement.m_pictureLeft, m_placement.m_pictureTop, m_placement.m_pictureWidth,
-                          m_placement.m_pictureHeight};
-    area.m_OtherWord = static_cast<uint32_t>(std::clamp(m_placement.m_opacity, 0, 100));
-    area.m_OtherBytes = {1, 1, static_cast<uint8_t>(m_placement.m_pictureQuarterTurns)};
+    StorePicturePlacement(m_placement, area);
+    // A project file keeps a picture's turns in the last byte as well.
+    area.m_OtherBytes[2] = static_cast<uint8_t>(m_placement.m_pictureQuarterTurns);
 }
 
 bool CScanDataDescriptionDialog::ReadOverlayPlacement(COverlayPlacement& placement) {
@@ -762,34 +752,16 @@ void CScanDataDescriptionDialog::done(int result) {
 }
 
 void CScanDataDescriptionDialog::OpenOverlayEditor() {
-    if (COverlayViewFrame* frame = GetOverlayFrame()) {
-        if (frame->isMinimized()) {
-            frame->showNormal();
-        }
-        frame->raise();
-        frame->activateWindow();
+    if (RaiseOverlayEditor(*this)) {
         return;
     }
     m_showOverlay->setChecked(true);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto* frame = new COverlayViewFrame(GetProject(), kEditorTitle, 0);
     // A child window of the dialog: it takes input while the dialog runs modally and goes with it.
-    frame->setParent(this, frame->windowFlags() | Qt::Window);
-    frame->setWindowIcon(QApplication::windowIcon());
-    frame->SetOwner(this);
-    frame->setGeometry(QRect(mapToGlobal(QPoint(0, 0)), size()));
-    frame->Create();
-    frame->raise();
-    frame->activateWindow();
-    QApplication::restoreOverrideCursor();
+    OpenOverlayEditorOver(*this, *this, GetProject(), kEditorTitle);
 }
 
 void CScanDataDescriptionDialog::CloseOverlayEditor() {
-    if (COverlayViewFrame* frame = GetOverlayFrame()) {
-        frame->ForgetOwner();
-        SetOverlayFrame(nullptr);
-        delete frame;
-    }
+    DeleteOverlayEditor(*this);
 }
 
 void CScanDataDescriptionDialog::ConvertScanParametersIntoNodeSettings() {

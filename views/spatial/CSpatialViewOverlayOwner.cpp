@@ -3,7 +3,9 @@
 
 #include "core/QOverlayOptions.h"
 #include "overlay/COverlayViewFrame.h"
+#include "overlay/OverlayEditorWindow.h"
 #include "project/QNodeMediator.h"
+#include "project/ScanAreaPlacement.h"
 #include "project/TfrmMainApp.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/SpatialOverlayFields.h"
@@ -24,12 +26,7 @@ int32_t Edge(int32_t index, float scale) {
 } // namespace
 
 void CSpatialView::OpenOverlayEditor() {
-    if (COverlayViewFrame* frame = GetOverlayFrame()) {
-        if (frame->isMinimized()) {
-            frame->showNormal();
-        }
-        frame->raise();
-        frame->activateWindow();
+    if (RaiseOverlayEditor(*this)) {
         return;
     }
     auto* frame = new COverlayViewFrame(GetProject(), "Overlay View", 0);
@@ -86,24 +83,10 @@ void CSpatialView::WriteOverlayPlacement(const COverlayPlacement& placement, boo
     QOverlayOptions* options = m_pMediator->GetOverlayOptions();
     if (drawing) {
         area.m_Variant = 0;
-        area.m_RotationCount = placement.m_drawingQuarterTurns;
-        area.m_Values = {placement.m_originX, placement.m_originY};
-        area.m_Left = placement.m_extentX1;
-        area.m_Top = placement.m_extentY1;
-        area.m_Right = placement.m_extentX2;
-        area.m_Bottom = placement.m_extentY2;
-        if (options != nullptr) {
-            options->m_pictureFlags[0] = 1;
-            options->m_pictureFlags[1] = 1;
-        }
+        StoreDrawingPlacement(placement, area, options);
     } else {
         area.m_Variant = area.m_Variant != 0 ? area.m_Variant : 1;
-        area.m_RotationCount = placement.m_pictureQuarterTurns;
-        area.m_OtherValues = {placement.m_pictureLeft, placement.m_pictureTop, placement.m_pictureWidth,
-                              placement.m_pictureHeight};
-        area.m_OtherWord = static_cast<uint32_t>(std::clamp(placement.m_opacity, 0, 100));
-        area.m_OtherBytes[0] = 1;
-        area.m_OtherBytes[1] = 1;
+        StorePicturePlacement(placement, area);
     }
     m_bRebuild = 1;
 }
