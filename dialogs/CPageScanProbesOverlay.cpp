@@ -6,8 +6,6 @@
 #include "dialogs/CPageScanProbes.h"
 #include "overlay/COverlayControlImage.h"
 #include "overlay/COverlayUtility.h"
-#include "overlay/COverlayView.h"
-#include "overlay/COverlayViewFrame.h"
 #include "overlay/OverlayEditorWindow.h"
 #include "platform/log/InformationLog.h"
 #include "project/COverlayControl.h"
@@ -238,11 +236,7 @@ int64_t CPageScanProbes::HandleMessage(Message& message) {
         update(GetGridRect());
         return 0;
     case kSelectOverlayPictureMessage:
-        if (COverlayViewFrame* frame = GetOverlayFrame()) {
-            if (COverlayView* view = frame->GetOverlayView()) {
-                view->SelectOverlayControl(static_cast<uint32_t>(message.wParam));
-            }
-        }
+        SelectOverlayInEditor(*this, static_cast<uint32_t>(message.wParam));
         return 0;
     default:
         return 0;

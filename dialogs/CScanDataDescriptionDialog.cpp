@@ -13,8 +13,6 @@
 #include "core/TypeIds.h"
 #include "overlay/COverlayControlImage.h"
 #include "overlay/COverlayUtility.h"
-#include "overlay/COverlayView.h"
-#include "overlay/COverlayViewFrame.h"
 #include "overlay/OverlayEditorWindow.h"
 #include "platform/CLocale.h"
 #include "platform/ui/Prompt.h"
@@ -68,18 +66,6 @@ int32_t RoundToInt(double value) {
         return 0;
     }
     return static_cast<int32_t>(std::lround(value));
-}
-
-// White becomes see-through, as the drawing is copied over the grid.
-void ClearWhite(QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (line[x] == 0xFFFFFFFFU) {
-                line[x] = 0;
-            }
-        }
-    }
 }
 
 // Clockwise quarter turns 0 to 3 (a negative count is counted from 4).
@@ -479,11 +465,7 @@ int64_t CScanDataDescriptionDialog::HandleMessage(Message& message) {
         update(m_grid.GetRect());
         return 0;
     case kSelectOverlayPictureMessage:
-        if (COverlayViewFrame* frame = GetOverlayFrame()) {
-            if (COverlayView* view = frame->GetOverlayView()) {
-                view->SelectOverlayControl(static_cast<uint32_t>(message.wParam));
-            }
-        }
+        SelectOverlayInEditor(*this, static_cast<uint32_t>(message.wParam));
         return 0;
     default:
         return 0;
@@ -514,7 +496,7 @@ void CScanDataDescriptionDialog::RenderOverlay() {
     if (spanX == 0 || spanY == 0 || width <= 0 || height <= 0 || std::llabs(spanX) > kLimit ||
         std::llabs(spanY) > kLimit || width > kLargestScale * kTableWidth ||
         height > kLargestScale * kTableHeight) {
-        ClearWhite(m_overlayImage);
+        COverlayUtility::MakeWhiteTransparent(m_overlayImage);
         return;
     }
     const QRect mapped(RoundToInt(static_cast<double>(m_placement.m_originX) * kTableWidth),
@@ -538,7 +520,7 @@ void CScanDataDescriptionDialog::RenderOverlay() {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(mapped.adjusted(0, 0, -1, -1));
     painter.end();
-    ClearWhite(m_overlayImage);
+    COverlayUtility::MakeWhiteTransparent(m_overlayImage);
 }
 
 void CScanDataDescriptionDialog::DrawPicture(QPainter& painter, const COverlayControl& control) const {

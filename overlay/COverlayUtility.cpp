@@ -393,6 +393,17 @@ private:
 
 COverlayUtility::~COverlayUtility() = default;
 
+void COverlayUtility::MakeWhiteTransparent(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == 0xFFFFFFFFU) {
+                line[x] = 0;
+            }
+        }
+    }
+}
+
 void COverlayUtility::PaintDrawing(QPainter& painter, const DrawBase_t* drawing) {
     PaintDrawing(painter, drawing, nullptr);
 }

@@ -64,6 +64,9 @@ public:
     // painter's current window and viewport; the painter's state is the same afterwards. A null list
     // paints nothing.
     static void PaintDrawList(QPainter& painter, const COverlayDrawList* list);
+    // Opaque white pixels become fully transparent: a drawing painted on white and copied over a
+    // picture or grid shows what lies under its background and its holes.
+    static void MakeWhiteTransparent(QImage& image);
 
     // Loads a picture file: true when it decoded. The decoded picture keeps its full size; the stored
     // bytes are the file's own up to 480,000 pixels, else an 800 x 600 JPEG of it. A file that cannot

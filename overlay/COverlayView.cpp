@@ -153,18 +153,6 @@ void Frame(QPainter& painter, const QRect& rect, uint32_t colour) {
     painter.restore();
 }
 
-// White becomes see-through: holes painted white show what lies under the drawing.
-void ClearWhite(QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            if (line[x] == 0xFFFFFFFFU) {
-                line[x] = 0;
-            }
-        }
-    }
-}
-
 } // namespace
 
 COverlayView::COverlayView(QWidget* parent) : QWidget(parent), MessageTarget(GetUiMessageThread()) {
@@ -1041,7 +1029,7 @@ void COverlayView::RenderDrawing(const QRect& part) {
                       static_cast<int>(std::min<int64_t>(m_nDrawingHeight, INT32_MAX / 2)));
     Frame(painter, whole, 0x000000);
     painter.end();
-    ClearWhite(m_drawingImage);
+    COverlayUtility::MakeWhiteTransparent(m_drawingImage);
 }
 
 void COverlayView::DrawPicture(QPainter& painter) {

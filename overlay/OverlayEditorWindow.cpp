@@ -1,5 +1,6 @@
 #include "overlay/OverlayEditorWindow.h"
 
+#include "overlay/COverlayView.h"
 #include "overlay/COverlayViewFrame.h"
 #include "overlay/COverlayViewOwner.h"
 
@@ -35,6 +36,14 @@ COverlayViewFrame* OpenOverlayEditorOver(QWidget& over, COverlayViewOwner& owner
     frame->activateWindow();
     QApplication::restoreOverrideCursor();
     return frame;
+}
+
+void SelectOverlayInEditor(const COverlayViewOwner& owner, uint32_t overlayId) {
+    if (COverlayViewFrame* frame = owner.GetOverlayFrame()) {
+        if (COverlayView* view = frame->GetOverlayView()) {
+            view->SelectOverlayControl(overlayId);
+        }
+    }
 }
 
 void DeleteOverlayEditor(COverlayViewOwner& owner) {
