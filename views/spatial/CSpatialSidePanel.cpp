@@ -3,9 +3,7 @@
 #include "app/controls/CMyButton.h"
 #include "app/controls/CMyEdit.h"
 #include "core/QOverlayOptions.h"
-#include "core/QScanOptions.h"
 #include "core/QSpatialDisplayOptions.h"
-#include "core/TypeIds.h"
 #include "platform/ui/Prompt.h"
 #include "project/QNodeMediator.h"
 #include "project/QScanOptionSnapshot.h"
@@ -26,9 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimerEvent>
 #include <QToolBar>
@@ -44,6 +40,10 @@ namespace {
 constexpr std::array<const char*, 5> kPageNames = {"View Options", "Peak Options", "Scale Options",
                                                    "Scan Options", "Overlay Options"};
 
+constexpr CPagedSidePanel::OptionsCommands kOptionsCommands = {CSpatialSidePanel::kViewOptionCommand,
+                                                               CSpatialSidePanel::kPeakOptionCommand,
+                                                               CSpatialSidePanel::kScaleOptionCommand};
+
 } // namespace
 
 void CSpatialSidePanel::Install() {
@@ -54,21 +54,9 @@ void CSpatialSidePanel::Install() {
 }
 
 CSpatialSidePanel::CSpatialSidePanel(CSpatialView& view, QWidget* parent)
-    : QWidget(parent), m_view(view), m_nTransparency(100 - view.GetCutOff()) {
-    setProperty("templateId", kFormId);
-    StyleSidePanel(*this);
-
-    auto add = [this](int id, QWidget* control) {
-        control->setObjectName(QString::number(id));
-        control->setFont(SidePanelFont());
-        m_controls[id] = control;
-        control->hide();
-        return control;
-    };
-    m_options = static_cast<CMyButton*>(add(kOptionsButton, new CMyButton(CMyButton::kOptionKind, this)));
-    m_options->setFocusPolicy(Qt::NoFocus);
-    connect(m_options, &QAbstractButton::clicked, this, [this] { OnOptionsButton(); });
-    m_options->show();
+    : CPagedSidePanel(kFormId, {kPeakHold, kAveraging}, parent), m_view(view),
+      m_nTransparency(100 - view.GetCutOff()) {
+    AddOptionsButton(kOptionsButton);
 
     const std::array<std::pair<int, const char*>, 10> checks = {
         {{kView3D, "View 3D"},
@@ -82,35 +70,33 @@ CSpatialSidePanel::CSpatialSidePanel(CSpatialView& view, QWidget* parent)
          {kOverlayTransparency, "Overlay Transparency"},
          {kRepositionOverlay, "Reposition Overlay"}}};
     for (const auto& [id, text] : checks) {
-        auto* box = new QCheckBox(QString::fromLatin1(text), this);
-        add(id, box);
+        auto* box = AddControl(id, new QCheckBox(QString::fromLatin1(text), this));
         connect(box, &QAbstractButton::clicked, this, [this, id = id] { OnCheck(id); });
     }
-    add(kMinLabel, new QLabel(QStringLiteral("Min:"), this));
-    add(kMaxLabel, new QLabel(QStringLiteral("Max:"), this));
-    m_minEdit = static_cast<CMyEdit*>(add(kMinEdit, new CMyEdit(this)));
-    m_maxEdit = static_cast<CMyEdit*>(add(kMaxEdit, new CMyEdit(this)));
+    AddControl(kMinLabel, new QLabel(QStringLiteral("Min:"), this));
+    AddControl(kMaxLabel, new QLabel(QStringLiteral("Max:"), this));
+    m_minEdit = AddControl(kMinEdit, new CMyEdit(this));
+    m_maxEdit = AddControl(kMaxEdit, new CMyEdit(this));
     for (CMyEdit* edit : {m_minEdit, m_maxEdit}) {
         edit->SetPanels(nullptr, this);
         // Only what the user types counts as an edit; the panel's own fills do not.
         connect(edit, &QLineEdit::textEdited, this, [this] { m_bScaleEdited = true; });
     }
-    m_editOverlay = static_cast<CMyButton*>(add(kEditOverlay, new CMyButton(1, this)));
+    m_editOverlay = AddControl(kEditOverlay, new CMyButton(1, this));
     m_editOverlay->setText(QStringLiteral("Edit Overlay"));
     connect(m_editOverlay, &QAbstractButton::clicked, this, [this] { EditOverlay(); });
 
-    m_unitGroup = static_cast<QGroupBox*>(add(kUnitGroup, new QGroupBox(this)));
+    m_unitGroup = AddControl(kUnitGroup, new QGroupBox(this));
     m_unitGroup->setFlat(true);
     auto* dbuv = new QRadioButton(QStringLiteral("dBuV"), m_unitGroup);
     auto* dbm = new QRadioButton(QStringLiteral("dBm"), m_unitGroup);
     for (auto [id, button] : {std::pair<int, QRadioButton*>{kDbuv, dbuv}, {kDbm, dbm}}) {
-        button->setObjectName(QString::number(id));
-        button->setFont(SidePanelFont());
-        m_controls[id] = button;
+        // Inside the group, shown and hidden with it.
+        RegisterControl(id, button);
         connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnUnit(id == kDbuv ? 1U : 2U); });
     }
 
-    m_bar = static_cast<QScrollBar*>(add(kTransparencyBar, new QScrollBar(Qt::Horizontal, this)));
+    m_bar = AddControl(kTransparencyBar, new QScrollBar(Qt::Horizontal, this));
     m_bar->setRange(0, 100);
     m_bar->setPageStep(5);
     m_bar->setSingleStep(1);
@@ -209,19 +195,6 @@ bool CSpatialSidePanel::UsesNodeScale() const {
            ShownScan() == nullptr;
 }
 
-int CSpatialSidePanel::GetDpi() const {
-    if (m_nDpiOverride > 0) {
-        return m_nDpiOverride;
-    }
-    const QScreen* shown = screen();
-    return shown != nullptr ? static_cast<int>(shown->logicalDotsPerInchX()) : SidePanelLayout::kDesignDpi;
-}
-
-QWidget* CSpatialSidePanel::GetControl(int id) const {
-    const auto found = m_controls.find(id);
-    return found != m_controls.end() ? found->second : nullptr;
-}
-
 // --- Start and layout ---
 
 void CSpatialSidePanel::OnInitialUpdate() {
@@ -241,11 +214,6 @@ void CSpatialSidePanel::timerEvent(QTimerEvent* event) {
     ShowPage(m_nPage);
 }
 
-void CSpatialSidePanel::ShowPage(int page) {
-    m_nPage = page;
-    LayOutPage();
-}
-
 void CSpatialSidePanel::HideAllPageControls() {
     for (const auto& [id, control] : m_controls) {
         if (id != kOptionsButton && id != kDbuv && id != kDbm) {
@@ -254,24 +222,9 @@ void CSpatialSidePanel::HideAllPageControls() {
     }
 }
 
-int CSpatialSidePanel::Place(int id, int x, int y, int width, int height) {
-    QWidget* control = GetControl(id);
-    // A box or label is never narrower than its text in the panel's font (a designed width may be).
-    if (qobject_cast<QAbstractButton*>(control) != nullptr || qobject_cast<QLabel*>(control) != nullptr) {
-        width = std::max(width, control->sizeHint().width());
-    }
-    control->setGeometry(x, y, width, height);
-    control->show();
-    control->raise();
-    return x + width;
-}
-
 void CSpatialSidePanel::LayOutPage() {
     HideAllPageControls();
-    m_options->setGeometry(SidePanelLayout::kOptionsLeft, SidePanelLayout::kOptionsTop,
-                           SidePanelLayout::kOptionsWidth, SidePanelLayout::kOptionsHeight);
-    m_options->setText(QString::fromLatin1(kPageNames.at(static_cast<size_t>(m_nPage))));
-    m_options->show();
+    PlaceOptionsButton(kPageNames.at(static_cast<size_t>(m_nPage)));
     const int x = SidePanelLayout::kRowLeft;
     const int y = SidePanelLayout::kRowTop;
     const int h = SidePanelLayout::kRowHeight;
@@ -352,26 +305,19 @@ void CSpatialSidePanel::RefreshChecks() {
     if (options == nullptr || mediator == nullptr) {
         return;
     }
-    auto check = [this](int id, bool on) { static_cast<QAbstractButton*>(GetControl(id))->setChecked(on); };
     const bool threeD = m_view.Is3DShown();
-    check(kView3D, threeD);
-    check(kGrid, options->ShowsCellLines());
-    check(kInterpolation, options->Interpolates());
-    check(kOverlay, options->ShowsOverlay());
-    check(kSubGrid, options->ShowsSubGridLines());
-    check(kOverlayTransparency, options->BlendsOverlay());
-    check(options->GetAmplitudeUnit() == 1U ? kDbuv : kDbm, true);
-    const uint16_t kind = mediator->GetKind();
-    const bool peakOptions = kind == kTypeSpectralScanNode || kind == kTypeSpatialScanNode;
-    const QScanOptions* scanOptions = mediator->GetScanOptions();
-    check(kPeakHold, peakOptions && scanOptions != nullptr && scanOptions->IsPeakHold());
-    check(kAveraging, peakOptions && scanOptions != nullptr && scanOptions->IsAveraging());
-    GetControl(kPeakHold)->setEnabled(peakOptions);
-    GetControl(kAveraging)->setEnabled(peakOptions);
-    check(kAutoScale, m_view.IsAutoScale());
+    SetChecked(kView3D, threeD);
+    SetChecked(kGrid, options->ShowsCellLines());
+    SetChecked(kInterpolation, options->Interpolates());
+    SetChecked(kOverlay, options->ShowsOverlay());
+    SetChecked(kSubGrid, options->ShowsSubGridLines());
+    SetChecked(kOverlayTransparency, options->BlendsOverlay());
+    SetChecked(options->GetAmplitudeUnit() == 1U ? kDbuv : kDbm, true);
+    RefreshPeakBoxes(*mediator);
+    SetChecked(kAutoScale, m_view.IsAutoScale());
     m_minEdit->setEnabled(!m_view.IsAutoScale());
     m_maxEdit->setEnabled(!m_view.IsAutoScale());
-    check(kRepositionOverlay, m_view.IsRepositionOverlay());
+    SetChecked(kRepositionOverlay, m_view.IsRepositionOverlay());
     GetControl(kRepositionOverlay)->setEnabled(!options->BlendsOverlay());
     if (m_nPage == kPageView) {
         const bool picture = m_view.HasOverlayPicture();
@@ -398,41 +344,14 @@ void CSpatialSidePanel::UpdateScaleOptionFields() {
 // --- The "Options" menu ---
 
 std::unique_ptr<QMenu> CSpatialSidePanel::BuildOptionsMenu(int page, bool hasData) {
-    auto menu = std::make_unique<QMenu>();
-    auto item = [&](uint32_t command, const char* text, int itemPage) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
-        action->setData(command);
-        action->setCheckable(true);
-        action->setChecked(page == itemPage);
-    };
-    item(kViewOptionCommand, "View Option", kPageView);
-    item(kPeakOptionCommand, "Peak Option", kPagePeak);
-    if (hasData) {
-        item(kScaleOptionCommand, "Scale Option", kPageScale);
-    }
-    return menu;
+    return BuildPageMenu(page, hasData, kOptionsCommands);
 }
 
 void CSpatialSidePanel::OnOptionsButton() {
     if (Mediator() == nullptr) {
         return;
     }
-    std::unique_ptr<QMenu> menu = BuildOptionsMenu(m_nPage, HasDisplayData());
-    const QPoint at =
-        m_options->mapToGlobal(QPoint(SidePanelLayout::kMenuOffsetX, -SidePanelLayout::kMenuOffsetY));
-    QAction* chosen = m_menuRunner ? m_menuRunner(*menu, at) : menu->exec(at);
-    if (chosen == nullptr) {
-        return;
-    }
-    // The menu holds the three page commands only.
-    const uint32_t command = chosen->data().toUInt();
-    const int page = command == kPeakOptionCommand    ? kPagePeak
-                     : command == kScaleOptionCommand ? kPageScale
-                                                      : kPageView;
-    if (!(page == kPageScale && m_nPage == kPageScale)) {
-        m_bScaleEdited = false;
-    }
-    ShowPage(page);
+    RunOptionsMenu(HasDisplayData(), kOptionsCommands);
 }
 
 // --- Posting ---
@@ -461,7 +380,7 @@ void CSpatialSidePanel::OnCheck(int id) {
     if (Mediator() == nullptr || NodeOptions() == nullptr) {
         return;
     }
-    const bool on = static_cast<QAbstractButton*>(GetControl(id))->isChecked();
+    const bool on = IsChecked(id);
     switch (id) {
     case kGrid:
     case kSubGrid:
@@ -473,7 +392,7 @@ void CSpatialSidePanel::OnCheck(int id) {
         break;
     case kPeakHold:
     case kAveraging:
-        OnPeakOption(id, on);
+        TogglePeakOption(*Mediator(), id, on);
         break;
     case kOverlayTransparency:
         OnOverlayTransparency(on);
@@ -510,28 +429,6 @@ void CSpatialSidePanel::OnOverlay(bool on) {
     PostToView(2);
     if (on && m_view.Is3DShown()) {
         Post3DRedraw();
-    }
-    MarkModified();
-}
-
-void CSpatialSidePanel::OnPeakOption(int id, bool on) {
-    QScanOptions* options = Mediator()->GetScanOptions();
-    if (options == nullptr) {
-        return;
-    }
-    // Peak hold and averaging exclude each other.
-    if (id == kPeakHold) {
-        options->SetPeakHold(on);
-        if (on) {
-            options->SetAveraging(false);
-            static_cast<QAbstractButton*>(GetControl(kAveraging))->setChecked(false);
-        }
-    } else {
-        options->SetAveraging(on);
-        if (on) {
-            options->SetPeakHold(false);
-            static_cast<QAbstractButton*>(GetControl(kPeakHold))->setChecked(false);
-        }
     }
     MarkModified();
 }
@@ -598,7 +495,7 @@ void CSpatialSidePanel::ApplyEditedFields() {
     m_bScaleEdited = false;
     const ScaleLimits limits = LimitAmplitudeScale(ReadPanelNumber(m_minEdit->text().toStdString()),
                                                    ReadPanelNumber(m_maxEdit->text().toStdString()));
-    const bool automatic = static_cast<QAbstractButton*>(GetControl(kAutoScale))->isChecked();
+    const bool automatic = IsChecked(kAutoScale);
     StoreScale(limits.minimum, limits.maximum, automatic);
     Mediator()->RefreshSpatialView();
     MarkModified();
@@ -615,7 +512,7 @@ void CSpatialSidePanel::OnTransparencyScroll(TransparencyStep step, int32_t trac
 // --- Overlay commands ---
 
 bool CSpatialSidePanel::IsOverlayChecked() const {
-    return static_cast<QAbstractButton*>(GetControl(kOverlay))->isChecked();
+    return IsChecked(kOverlay);
 }
 
 void CSpatialSidePanel::ClickOverlay() {
@@ -625,7 +522,7 @@ void CSpatialSidePanel::ClickOverlay() {
 }
 
 bool CSpatialSidePanel::IsRepositionOverlayChecked() const {
-    return static_cast<QAbstractButton*>(GetControl(kRepositionOverlay))->isChecked();
+    return IsChecked(kRepositionOverlay);
 }
 
 void CSpatialSidePanel::ClickRepositionOverlay() {
@@ -732,11 +629,6 @@ void CSpatialSidePanel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && m_nPage == kPageScale) {
         m_bScaleEdited = false;
     }
-}
-
-void CSpatialSidePanel::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    PaintSidePanelGround(painter, rect());
 }
 
 } // namespace orv

@@ -2,23 +2,16 @@
 
 #include "app/controls/CEditApplyPanel.h"
 #include "views/spatial/CFormViewSpatial.h"
-#include "views/spectral/SidePanelRules.h"
+#include "views/spectral/CPagedSidePanel.h"
 
 #include <QPointer>
-#include <QWidget>
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
-class QAbstractButton;
-class QAction;
-class QCheckBox;
 class QGroupBox;
 class QMenu;
-class QRadioButton;
 class QScrollBar;
 
 namespace orv {
@@ -34,7 +27,7 @@ class QSpatialDisplayOptions;
 // commands, one page of them at a time, picked from the "Options" button. Every change goes into the
 // node's options (or the shown scan's own scale), the view is told to redraw, and the project is
 // marked modified. User-interface thread only.
-class CSpatialSidePanel : public QWidget, public CFormViewSpatial, public CEditApplyPanel {
+class CSpatialSidePanel : public CPagedSidePanel, public CFormViewSpatial, public CEditApplyPanel {
 public:
     static constexpr int kFormId = 359;
     // Control ids.
@@ -58,11 +51,7 @@ public:
     static constexpr int kOverlayTransparency = 1150;
     static constexpr int kTransparencyBar = 1028;
     static constexpr int kRepositionOverlay = 1067;
-    // Pages.
-    static constexpr int kPageView = 0;
-    static constexpr int kPagePeak = 1;
-    static constexpr int kPageScale = 2;
-    static constexpr int kPageScan = 3;
+    // The page beyond the shared ones.
     static constexpr int kPageOverlay = 4;
     // Menu commands of the "Options" menu and the page each picks.
     static constexpr uint32_t kViewOptionCommand = 32925;
@@ -97,27 +86,16 @@ public:
     // --- CEditApplyPanel: Enter in a scale edit applies it ---
     void ApplyEditedFields() override;
 
-    // --- Pages and the "Options" menu ---
-    int GetPage() const { return m_nPage; }
-    // Sets the page and lays it out.
-    void ShowPage(int page);
+    // --- The "Options" menu ---
     // The menu as offered on `page` (its item checked), "Scale Option" only with display data.
     static std::unique_ptr<QMenu> BuildOptionsMenu(int page, bool hasData);
-    // How the menu runs; by default modally at the point, answering the chosen action.
-    using MenuRunner = std::function<QAction*(QMenu&, const QPoint&)>;
-    void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
-    void OnOptionsButton();
-    // The screen's horizontal dots per inch that the layout scales with.
-    int GetDpi() const;
-    void SetDpiForLayout(int dpi) { m_nDpiOverride = dpi; }
+    void OnOptionsButton() override;
 
     // --- The transparency bar ---
     void OnTransparencyScroll(TransparencyStep step, int32_t trackPosition);
     int32_t GetTransparency() const { return m_nTransparency; }
 
     // --- State the tests read ---
-    QWidget* GetControl(int id) const;
-    bool IsScaleEdited() const { return m_bScaleEdited; }
     bool IsStartTimerActive() const { return m_nStartTimer != 0; }
     // The redraw requests the panel posted to the view (10019 with its lParam) and to the 3D view
     // (10022), in order.
@@ -128,7 +106,6 @@ public:
     const std::vector<PostedRedraw>& GetPostedRedraws() const { return m_posted; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -141,11 +118,8 @@ private:
     bool HasDisplayData() const;
     // Whether the view scales by the node's options rather than by the shown scan's own.
     bool UsesNodeScale() const;
-    void LayOutPage();
+    void LayOutPage() override;
     void LayOutViewPage();
-    // Shows the control there; answers its right edge.
-    int Place(int id, int x, int y, int width, int height);
-    int W(int width) const { return ScaledPanelWidth(width, GetDpi()); }
     void HideAllPageControls();
     void RefreshChecks();
     void PostToView(int64_t lParam);
@@ -155,7 +129,6 @@ private:
     void OnCheck(int id);
     void OnGridType(int id, bool on);
     void OnOverlay(bool on);
-    void OnPeakOption(int id, bool on);
     void OnOverlayTransparency(bool on);
     void OnView3D(bool on);
     void OnUnit(uint32_t unit);
@@ -166,19 +139,13 @@ private:
     void StoreScale(float low, float high, bool automatic);
 
     CSpatialView& m_view;
-    int m_nPage = kPageView;
-    bool m_bScaleEdited = false;
     int32_t m_nTransparency = 0;
     int m_nStartTimer = 0;
-    int m_nDpiOverride = 0;
-    std::map<int, QWidget*> m_controls;
-    CMyButton* m_options = nullptr;
     CMyButton* m_editOverlay = nullptr;
     QGroupBox* m_unitGroup = nullptr;
     CMyEdit* m_minEdit = nullptr;
     CMyEdit* m_maxEdit = nullptr;
     QScrollBar* m_bar = nullptr;
-    MenuRunner m_menuRunner;
     std::vector<PostedRedraw> m_posted;
     // What "Reposition Overlay" disabled, enabled again when it ends.
     std::vector<QPointer<QWidget>> m_disabledByReposition;

@@ -1,23 +1,18 @@
 #include "views/spectral/CSpectralSidePanel.h"
 
-#include "app/controls/CMyButton.h"
 #include "app/controls/CMyEdit.h"
-#include "core/QScanOptions.h"
 #include "core/QSpectralDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "platform/CLocale.h"
 #include "project/QNodeMediator.h"
 #include "scandata/CScanData.h"
 #include "views/spectral/CSpectralView.h"
-#include "views/spectral/SidePanelLook.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -32,9 +27,9 @@ namespace {
 constexpr std::array<const char*, 4> kPageNames = {"View Options", "Peak Options", "Scale Options",
                                                    "Scan Options"};
 
-bool IsPeakOptionKind(uint16_t kind) {
-    return kind == kTypeSpectralScanNode || kind == kTypeSpatialScanNode;
-}
+constexpr CPagedSidePanel::OptionsCommands kOptionsCommands = {CSpectralSidePanel::kViewOptionCommand,
+                                                               CSpectralSidePanel::kPeakOptionCommand,
+                                                               CSpectralSidePanel::kScaleOptionCommand};
 
 } // namespace
 
@@ -45,20 +40,9 @@ void CSpectralSidePanel::Install() {
         });
 }
 
-CSpectralSidePanel::CSpectralSidePanel(CSpectralView& view, QWidget* parent) : QWidget(parent), m_view(view) {
-    setProperty("templateId", kFormId);
-    StyleSidePanel(*this);
-    auto add = [this](int id, QWidget* control) {
-        control->setObjectName(QString::number(id));
-        control->setFont(SidePanelFont());
-        m_controls[id] = control;
-        control->hide();
-        return control;
-    };
-    m_options = static_cast<CMyButton*>(add(kOptionsButton, new CMyButton(CMyButton::kOptionKind, this)));
-    m_options->setFocusPolicy(Qt::NoFocus);
-    connect(m_options, &QAbstractButton::clicked, this, [this] { OnOptionsButton(); });
-    m_options->show();
+CSpectralSidePanel::CSpectralSidePanel(CSpectralView& view, QWidget* parent)
+    : CPagedSidePanel(kFormId, {kPeakHold, kAveraging}, parent), m_view(view) {
+    AddOptionsButton(kOptionsButton);
 
     const std::array<std::pair<int, const char*>, 8> checks = {{{kGrid, "Grid"},
                                                                 {kShowPeaks, "Show Peaks"},
@@ -69,13 +53,11 @@ CSpectralSidePanel::CSpectralSidePanel(CSpectralView& view, QWidget* parent) : Q
                                                                 {kAutoFrequency, "Auto Scale Frequency"},
                                                                 {kAutoAmplitude, "Auto Scale Amplitude"}}};
     for (const auto& [id, text] : checks) {
-        auto* box = new QCheckBox(QString::fromLatin1(text), this);
-        add(id, box);
+        auto* box = AddControl(id, new QCheckBox(QString::fromLatin1(text), this));
         connect(box, &QAbstractButton::clicked, this, [this, id = id] { OnCheck(id); });
     }
     for (auto [id, text] : {std::pair<int, const char*>{kDbuv, "dBuV"}, {kDbm, "dBm"}}) {
-        auto* button = new QRadioButton(QString::fromLatin1(text), this);
-        add(id, button);
+        auto* button = AddControl(id, new QRadioButton(QString::fromLatin1(text), this));
         connect(button, &QAbstractButton::clicked, this, [this, id = id] { OnUnit(id == kDbuv ? 1U : 2U); });
     }
     const std::array<std::pair<int, const char*>, 6> labels = {
@@ -86,15 +68,15 @@ CSpectralSidePanel::CSpectralSidePanel(CSpectralView& view, QWidget* parent) : Q
          {kAmplitudeMinLabel, "Min:"},
          {kAmplitudeMaxLabel, "Max:"}}};
     for (const auto& [id, text] : labels) {
-        add(id, new QLabel(QString::fromLatin1(text), this));
+        AddControl(id, new QLabel(QString::fromLatin1(text), this));
     }
     for (int id : {kPeakNumberEdit, kThresholdEdit}) {
-        auto* edit = static_cast<CMyEdit*>(add(id, new CMyEdit(this)));
+        auto* edit = AddControl(id, new CMyEdit(this));
         edit->SetPanels(this, nullptr);
         connect(edit, &QLineEdit::textEdited, this, [this] { m_bPeakEdited = true; });
     }
     for (int id : {kFrequencyMinEdit, kFrequencyMaxEdit, kAmplitudeMinEdit, kAmplitudeMaxEdit}) {
-        auto* edit = static_cast<CMyEdit*>(add(id, new CMyEdit(this)));
+        auto* edit = AddControl(id, new CMyEdit(this));
         edit->SetPanels(this, nullptr);
         connect(edit, &QLineEdit::textEdited, this, [this] { m_bScaleEdited = true; });
     }
@@ -142,27 +124,6 @@ bool CSpectralSidePanel::ShowsFrequencyMarkerBox() const {
            ShownScan() != nullptr;
 }
 
-int CSpectralSidePanel::GetDpi() const {
-    if (m_nDpiOverride > 0) {
-        return m_nDpiOverride;
-    }
-    const QScreen* shown = screen();
-    return shown != nullptr ? static_cast<int>(shown->logicalDotsPerInchX()) : SidePanelLayout::kDesignDpi;
-}
-
-QWidget* CSpectralSidePanel::GetControl(int id) const {
-    const auto found = m_controls.find(id);
-    return found != m_controls.end() ? found->second : nullptr;
-}
-
-bool CSpectralSidePanel::IsChecked(int id) const {
-    return static_cast<QAbstractButton*>(GetControl(id))->isChecked();
-}
-
-void CSpectralSidePanel::SetChecked(int id, bool on) {
-    static_cast<QAbstractButton*>(GetControl(id))->setChecked(on);
-}
-
 std::string CSpectralSidePanel::EditText(int id) const {
     return static_cast<QLineEdit*>(GetControl(id))->text().toStdString();
 }
@@ -194,33 +155,13 @@ void CSpectralSidePanel::timerEvent(QTimerEvent* event) {
     QWidget::timerEvent(event);
 }
 
-void CSpectralSidePanel::ShowPage(int page) {
-    m_nPage = page;
-    LayOutPage();
-}
-
-int CSpectralSidePanel::Place(int id, int x, int y, int width, int height) {
-    QWidget* control = GetControl(id);
-    // A box or label is never narrower than its text in the panel's font (a designed width may be).
-    if (qobject_cast<QAbstractButton*>(control) != nullptr || qobject_cast<QLabel*>(control) != nullptr) {
-        width = std::max(width, control->sizeHint().width());
-    }
-    control->setGeometry(x, y, width, height);
-    control->show();
-    control->raise();
-    return x + width;
-}
-
 void CSpectralSidePanel::LayOutPage() {
     for (const auto& [id, control] : m_controls) {
         if (id != kOptionsButton) {
             control->hide();
         }
     }
-    m_options->setGeometry(SidePanelLayout::kOptionsLeft, SidePanelLayout::kOptionsTop,
-                           SidePanelLayout::kOptionsWidth, SidePanelLayout::kOptionsHeight);
-    m_options->setText(QString::fromLatin1(kPageNames.at(static_cast<size_t>(m_nPage))));
-    m_options->show();
+    PlaceOptionsButton(kPageNames.at(static_cast<size_t>(m_nPage)));
     const int y = SidePanelLayout::kRowTop;
     const int h = SidePanelLayout::kRowHeight;
     const int x = SidePanelLayout::kRowLeft;
@@ -278,12 +219,7 @@ void CSpectralSidePanel::RefreshChecks() {
     }
     SetChecked(kGrid, options->ShowsGrid());
     SetChecked(kShowPeaks, options->MarksPeaks());
-    const bool peakOptions = IsPeakOptionKind(mediator->GetKind());
-    const QScanOptions* scanOptions = mediator->GetScanOptions();
-    SetChecked(kPeakHold, peakOptions && scanOptions != nullptr && scanOptions->IsPeakHold());
-    SetChecked(kAveraging, peakOptions && scanOptions != nullptr && scanOptions->IsAveraging());
-    GetControl(kPeakHold)->setEnabled(peakOptions);
-    GetControl(kAveraging)->setEnabled(peakOptions);
+    RefreshPeakBoxes(*mediator);
     SetChecked(options->GetAmplitudeUnit() == 1U ? kDbuv : kDbm, true);
     SetChecked(kLogScale, options->IsLogFrequencyAxis());
     SetChecked(kFrequencyMarker, !options->HidesMarkers());
@@ -351,41 +287,14 @@ void CSpectralSidePanel::UpdatePeakOptionFields() {
 // --- The "Options" menu ---
 
 std::unique_ptr<QMenu> CSpectralSidePanel::BuildOptionsMenu(int page, bool hasData) {
-    auto menu = std::make_unique<QMenu>();
-    auto item = [&](uint32_t command, const char* text, int itemPage) {
-        QAction* action = menu->addAction(QString::fromLatin1(text));
-        action->setData(command);
-        action->setCheckable(true);
-        action->setChecked(page == itemPage);
-    };
-    item(kViewOptionCommand, "View Option", kPageView);
-    item(kPeakOptionCommand, "Peak Option", kPagePeak);
-    if (hasData) {
-        item(kScaleOptionCommand, "Scale Option", kPageScale);
-    }
-    return menu;
+    return BuildPageMenu(page, hasData, kOptionsCommands);
 }
 
 void CSpectralSidePanel::OnOptionsButton() {
     if (Mediator() == nullptr) {
         return;
     }
-    std::unique_ptr<QMenu> menu = BuildOptionsMenu(m_nPage, ShownScan() != nullptr);
-    const QPoint at =
-        m_options->mapToGlobal(QPoint(SidePanelLayout::kMenuOffsetX, -SidePanelLayout::kMenuOffsetY));
-    QAction* chosen = m_menuRunner ? m_menuRunner(*menu, at) : menu->exec(at);
-    if (chosen == nullptr) {
-        return;
-    }
-    // The menu holds the three page commands only.
-    const uint32_t command = chosen->data().toUInt();
-    const int page = command == kPeakOptionCommand    ? kPagePeak
-                     : command == kScaleOptionCommand ? kPageScale
-                                                      : kPageView;
-    if (!(page == kPageScale && m_nPage == kPageScale)) {
-        m_bScaleEdited = false;
-    }
-    ShowPage(page);
+    RunOptionsMenu(ShownScan() != nullptr, kOptionsCommands);
 }
 
 // --- The controls ---
@@ -417,7 +326,7 @@ void CSpectralSidePanel::OnCheck(int id) {
         break;
     case kPeakHold:
     case kAveraging:
-        OnPeakOption(id, on);
+        TogglePeakOption(*Mediator(), id, on);
         return;
     case kAutoFrequency:
         OnAutoFrequency(on);
@@ -429,28 +338,6 @@ void CSpectralSidePanel::OnCheck(int id) {
         return;
     }
     MarkModifiedAndRefresh();
-}
-
-void CSpectralSidePanel::OnPeakOption(int id, bool on) {
-    QScanOptions* options = Mediator()->GetScanOptions();
-    if (options == nullptr) {
-        return;
-    }
-    // Peak hold and averaging exclude each other.
-    if (id == kPeakHold) {
-        options->SetPeakHold(on);
-        if (on) {
-            options->SetAveraging(false);
-            SetChecked(kAveraging, false);
-        }
-    } else {
-        options->SetAveraging(on);
-        if (on) {
-            options->SetPeakHold(false);
-            SetChecked(kPeakHold, false);
-        }
-    }
-    Mediator()->MarkProjectModified();
 }
 
 void CSpectralSidePanel::OnUnit(uint32_t unit) {
@@ -565,11 +452,6 @@ void CSpectralSidePanel::mousePressEvent(QMouseEvent* event) {
     }
     m_view.ActivateView();
     ApplyEditedFields();
-}
-
-void CSpectralSidePanel::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    PaintSidePanelGround(painter, rect());
 }
 
 } // namespace orv

@@ -2,22 +2,16 @@
 
 #include "app/controls/CEditApplyPanel.h"
 #include "views/spectral/CFormViewSpectral.h"
-#include "views/spectral/SidePanelRules.h"
-
-#include <QWidget>
+#include "views/spectral/CPagedSidePanel.h"
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <memory>
+#include <string>
 
-class QAction;
 class QMenu;
 
 namespace orv {
 
-class CMyButton;
-class CMyEdit;
 class CScanData;
 class CSpectralView;
 class QNodeMediator;
@@ -27,7 +21,7 @@ class QSpectralDisplayOptions;
 // and amplitude scale limits, one page at a time, picked from the "Options" button. Changes go into
 // the node's options or the shown scan's own, the node's mediator refreshes the view, and the
 // project is marked modified. User-interface thread only.
-class CSpectralSidePanel : public QWidget, public CFormViewSpectral, public CEditApplyPanel {
+class CSpectralSidePanel : public CPagedSidePanel, public CFormViewSpectral, public CEditApplyPanel {
 public:
     static constexpr int kFormId = 361;
     static constexpr int kOptionsButton = 1132;
@@ -53,10 +47,6 @@ public:
     static constexpr int kAmplitudeMaxLabel = 1149;
     static constexpr int kAmplitudeMinEdit = 1144;
     static constexpr int kAmplitudeMaxEdit = 1145;
-    static constexpr int kPageView = 0;
-    static constexpr int kPagePeak = 1;
-    static constexpr int kPageScale = 2;
-    static constexpr int kPageScan = 3;
     static constexpr uint32_t kViewOptionCommand = 32921;
     static constexpr uint32_t kPeakOptionCommand = 32936;
     static constexpr uint32_t kScaleOptionCommand = 32927;
@@ -81,25 +71,16 @@ public:
     // --- CEditApplyPanel: Enter in an edit applies the page's edits ---
     void ApplyEditedFields() override;
 
-    int GetPage() const { return m_nPage; }
-    void ShowPage(int page);
     static std::unique_ptr<QMenu> BuildOptionsMenu(int page, bool hasData);
-    using MenuRunner = std::function<QAction*(QMenu&, const QPoint&)>;
-    void SetMenuRunner(MenuRunner runner) { m_menuRunner = std::move(runner); }
-    void OnOptionsButton();
+    void OnOptionsButton() override;
     // What timer 2 does every 500 ms: the check boxes follow the node's options.
     void RefreshChecks();
-    int GetDpi() const;
-    void SetDpiForLayout(int dpi) { m_nDpiOverride = dpi; }
 
-    QWidget* GetControl(int id) const;
-    bool IsScaleEdited() const { return m_bScaleEdited; }
     bool IsPeakEdited() const { return m_bPeakEdited; }
     bool IsLayoutTimerActive() const { return m_nLayoutTimer != 0; }
     bool IsRefreshTimerActive() const { return m_nRefreshTimer != 0; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
@@ -109,32 +90,20 @@ private:
     CScanData* ShownScan() const;
     bool UsesNodeSettings() const;
     bool ShowsFrequencyMarkerBox() const;
-    void LayOutPage();
-    // Shows the control there; answers its right edge.
-    int Place(int id, int x, int y, int width, int height);
-    int W(int width) const { return ScaledPanelWidth(width, GetDpi()); }
+    void LayOutPage() override;
     void MarkModifiedAndRefresh();
     void OnCheck(int id);
-    void OnPeakOption(int id, bool on);
     void OnUnit(uint32_t unit);
     void OnAutoFrequency(bool on);
     void OnAutoAmplitude(bool on);
     void StoreFrequencyWindow(float low, float high, bool automatic);
     void StoreAmplitudeWindow(float low, float high, bool automatic);
-    bool IsChecked(int id) const;
-    void SetChecked(int id, bool on);
     std::string EditText(int id) const;
 
     CSpectralView& m_view;
-    int m_nPage = kPageView;
-    bool m_bScaleEdited = false;
     bool m_bPeakEdited = false;
     int m_nLayoutTimer = 0;
     int m_nRefreshTimer = 0;
-    int m_nDpiOverride = 0;
-    std::map<int, QWidget*> m_controls;
-    CMyButton* m_options = nullptr;
-    MenuRunner m_menuRunner;
 };
 
 } // namespace orv
