@@ -79,7 +79,7 @@ class ProgramSettingsScreenshots : public testing::QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         // As the program's start installs them.
         CViewFrameMaker::Install();

@@ -18,13 +18,13 @@
 
 namespace orv::testing {
 
-// Runs only under xvfb-run (the real windows, not the offscreen platform), with the view frames the
+// Runs only on an X server of its own (the real windows, not the offscreen platform), with the view frames the
 // program installs at start.
 class ProgramOnXServerTest : public QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         CViewFrameMaker::Install();
     }

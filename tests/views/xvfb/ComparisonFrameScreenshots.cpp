@@ -74,7 +74,7 @@ protected:
 
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         m_area.setGeometry(0, 0, 1280, 1000);
         m_area.show();

@@ -105,7 +105,7 @@ class GLEnabledViewXvfb : public testing::QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         CGLEnabledView::ResetRenderingGuardForTest();
     }

@@ -52,7 +52,7 @@ class ProgramComparisonScreenshots : public testing::QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         CViewFrameMaker::Install();
     }

@@ -73,7 +73,7 @@ class ProgramFrameScreenshots : public testing::QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         // As the program's start installs it.
         CViewFrameMaker::Install();

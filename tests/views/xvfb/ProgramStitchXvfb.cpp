@@ -62,7 +62,7 @@ class ProgramStitchXvfb : public testing::QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         CViewFrameMaker::Install();
         // As the program's start installs it.

@@ -55,7 +55,7 @@ class ProgramWindowsScreenshots : public testing::QtWidgetTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         CViewFrameMaker::Install();
         // A new user: no repository chosen yet (the driver's own is forgotten).

@@ -105,7 +105,7 @@ protected:
 
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         m_area.setGeometry(0, 0, 900, 900);
         m_area.show();

@@ -101,7 +101,7 @@ class SpatialView3DXvfb : public SpatialViewTest {
 protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (xvfb-run)";
+            GTEST_SKIP() << "runs on an X server (Xvfb)";
         }
         CGLEnabledView::ResetRenderingGuardForTest();
         previousSink = InformationLog::Instance().SetSink(
