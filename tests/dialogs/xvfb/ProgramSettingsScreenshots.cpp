@@ -46,7 +46,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -123,13 +122,9 @@ void ExpectWholeTexts(CNodeOptionsSheet& sheet) {
 
 TEST_F(ProgramSettingsScreenshots, SettingsOnASpectralNodeEditsItsSweep) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     // A new node opens its settings at once; the user closes them.
@@ -262,13 +257,9 @@ private:
 
 TEST_F(ProgramSettingsScreenshots, TheProbesPageOfASpectralSpatialNodeTakesDrags) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     tree.SelectTreeNode(tree.GetRootItem());
     EXPECT_TRUE(WithModalSheet(frame, kAddSpectralSpatial, [](CNodeOptionsSheet& sheet) {
@@ -354,13 +345,9 @@ void ExpectWholeCells(QTreeWidget& list) {
 
 TEST_F(ProgramSettingsScreenshots, ThePreferencesDisplayPageAndAScriptNodesSegments) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
     std::vector<std::string> shots;
     auto shoot = [&shots](const char* name) {
@@ -474,13 +461,9 @@ namespace {
 // project tree while it is open, and its ticks still take clicks.
 TEST_F(ProgramSettingsScreenshots, TheReportGeneratorSheetStaysUsableBesideTheMainWindow) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     tree.SelectTreeNode(tree.GetRootItem());
     EXPECT_TRUE(WithModalSheet(frame, kAddSpectral, [](CNodeOptionsSheet& sheet) {

@@ -1,14 +1,10 @@
 // The Compare Spatial frame on a real X server (Xvfb), on each of its three tabs: the test scan, the
 // reference scan and the comparison with its own header. The screen is written out as pictures.
 
-#include "app/UiMessagePump.h"
 #include "app/controls/CProjectView.h"
 #include "app/panes/CViewTreeWidget.h"
 #include "app/project/CChildFrame.h"
 #include "app/project/CFormViewFactory.h"
-#include "app/project/CHalvionView.h"
-#include "app/project/CProjectArray.h"
-#include "app/project/CProjectWindows.h"
 #include "core/TypeIds.h"
 #include "project/QNodeMediator.h"
 #include "project/QScanDataRecord.h"
@@ -17,13 +13,12 @@
 #include "scandata/CSpatialScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProjectWindowOnXServer.h"
 #include "views/spatial/CSpatialComparisonView.h"
 #include "views/spatial/CViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QGuiApplication>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -64,49 +59,21 @@ std::unique_ptr<CSpatialScanData> Board(int32_t id, bool test, QNodeMediator* ow
     return scan;
 }
 
-class ComparisonFrameScreenshots : public testing::QtWidgetTest {
+class ComparisonFrameScreenshots : public testing::ProjectWindowOnXServerTest {
 protected:
     ComparisonFrameScreenshots()
-        : m_sandbox("ComparisonFrameScreenshots"),
-          m_projects(m_frame, m_projectList, m_sandbox.StorageFactory(m_frame, GetUiMessageThread()),
-                     m_sandbox.Maker(m_frame, GetUiMessageThread())),
-          m_windows(m_area, m_projects) {}
+        : ProjectWindowOnXServerTest("ComparisonFrameScreenshots", QRect(0, 0, 1280, 1000)) {}
 
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (Xvfb)";
-        }
-        m_area.setGeometry(0, 0, 1280, 1000);
-        m_area.show();
-        CViewFrameMaker::Install();
-        m_project = m_windows.NewDocument();
-        ASSERT_TRUE(testing::ProcessEventsUntil([this] { return !m_project->GetView()->IsBuildPending(); }));
-        m_project->parentWidget()->showMaximized();
-        testing::FlushEvents();
-    }
     void TearDown() override {
-        CFormViewFactory::SetFrameMaker({});
+        ProjectWindowOnXServerTest::TearDown();
         CViewFrame::SetDropTargetHook({});
     }
 
-    QNodeMediator& AddNode(uint16_t kind) {
-        TfrmMainApp& project = *m_projects.FindProjectById(m_project->GetProjectId());
-        CViewTreeWidget& tree = *m_project->GetProjectPane()->GetTree();
-        return *project.GetOpenProject()->AddNode(tree.GetRootItem(), CViewTree::kLast, kind);
-    }
     static QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
     static void Save(const QImage& screen, const std::string& name) {
         std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
         EXPECT_TRUE(screen.save(QString::fromStdString(std::string(ORV_SCREENSHOT_DIR) + "/" + name)));
     }
-
-    ProjectSandbox m_sandbox;
-    TestMainFrame m_frame;
-    std::vector<std::unique_ptr<TfrmMainApp>> m_projectList;
-    QMdiArea m_area;
-    CProjectArray m_projects;
-    CProjectWindows m_windows;
-    CChildFrame* m_project = nullptr;
 };
 
 TEST_F(ComparisonFrameScreenshots, EachTabOfTheCompareSpatialFrame) {

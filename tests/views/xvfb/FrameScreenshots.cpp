@@ -4,14 +4,10 @@
 // and under a board drawing; a Spatial node's multi-level map at level 3. The screen is written out
 // as pictures.
 
-#include "app/UiMessagePump.h"
 #include "app/controls/CProjectView.h"
 #include "app/panes/CViewTreeWidget.h"
 #include "app/project/CChildFrame.h"
 #include "app/project/CFormViewFactory.h"
-#include "app/project/CHalvionView.h"
-#include "app/project/CProjectArray.h"
-#include "app/project/CProjectWindows.h"
 #include "core/QSpatialDisplayOptions.h"
 #include "core/TypeIds.h"
 #include "overlay/COverlayDrawList.h"
@@ -22,6 +18,7 @@
 #include "scandata/CSpatialScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProjectWindowOnXServer.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CSpatialView.h"
 #include "views/spatial/CSpatialViewZeltp.h"
@@ -31,8 +28,6 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPainter>
 #include <QScreen>
 
@@ -106,46 +101,15 @@ QByteArray BoardPicturePng() {
     return png;
 }
 
-class FrameScreenshots : public testing::QtWidgetTest {
+class FrameScreenshots : public testing::ProjectWindowOnXServerTest {
 protected:
-    FrameScreenshots()
-        : m_sandbox("FrameScreenshots"),
-          m_projects(m_frame, m_projectList, m_sandbox.StorageFactory(m_frame, GetUiMessageThread()),
-                     m_sandbox.Maker(m_frame, GetUiMessageThread())),
-          m_windows(m_area, m_projects) {}
+    FrameScreenshots() : ProjectWindowOnXServerTest("FrameScreenshots", QRect(0, 0, 1280, 1000)) {}
 
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (Xvfb)";
-        }
-        m_area.setGeometry(0, 0, 1280, 1000);
-        m_area.show();
-        CViewFrameMaker::Install();
-        m_project = m_windows.NewDocument();
-        ASSERT_TRUE(testing::ProcessEventsUntil([this] { return !m_project->GetView()->IsBuildPending(); }));
-        m_project->parentWidget()->showMaximized();
-        testing::FlushEvents();
-    }
-    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
-    QNodeMediator& AddNode(uint16_t kind) {
-        TfrmMainApp& project = *m_projects.FindProjectById(m_project->GetProjectId());
-        CViewTreeWidget& tree = *m_project->GetProjectPane()->GetTree();
-        return *project.GetOpenProject()->AddNode(tree.GetRootItem(), CViewTree::kLast, kind);
-    }
     static void Save(const std::string& name) {
         std::filesystem::create_directories(ORV_SCREENSHOT_DIR);
         const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         EXPECT_TRUE(screen.save(QString::fromStdString(std::string(ORV_SCREENSHOT_DIR) + "/" + name)));
     }
-
-    ProjectSandbox m_sandbox;
-    TestMainFrame m_frame;
-    std::vector<std::unique_ptr<TfrmMainApp>> m_projectList;
-    QMdiArea m_area;
-    CProjectArray m_projects;
-    CProjectWindows m_windows;
-    CChildFrame* m_project = nullptr;
 };
 
 TEST_F(FrameScreenshots, ASpectralScanOpensItsTraceAndASpectralSpatialScanItsMaximisedMap) {

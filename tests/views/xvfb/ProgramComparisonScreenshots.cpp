@@ -25,7 +25,6 @@
 #include "views/spectral/CSpectralOverlayView.h"
 
 #include <QGuiApplication>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QScreen>
 #include <QScrollBar>
@@ -127,13 +126,9 @@ protected:
 
 TEST_F(ProgramComparisonScreenshots, TwoScansComparedAndLaidOverEachOther) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     QNodeMediator* firstNode = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);

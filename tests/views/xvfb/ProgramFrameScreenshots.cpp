@@ -36,7 +36,6 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QProcess>
 #include <QScreen>
@@ -96,14 +95,9 @@ protected:
 
 TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectralSpatialMap) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    // No window manager under Xvfb: the program's window takes the screen as a maximised one would.
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     // Spectral: the node's frame shows the scan with its trace.
@@ -232,13 +226,9 @@ TEST_F(ProgramFrameScreenshots, ScanOpensTheSpectralTraceAndTheMaximisedSpectral
 
 TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* spectral = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(spectral, nullptr);
@@ -350,13 +340,9 @@ TEST_F(ProgramFrameScreenshots, DragZoomMarkersAndTheReadoutOnASpectralFrame) {
 
 TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* split =
         testing::AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
@@ -465,13 +451,9 @@ TEST_F(ProgramFrameScreenshots, DragZoomAndTheReadoutOnASpectralSpatialMap) {
 
 TEST_F(ProgramFrameScreenshots, HeaderAndFrequencyListOfASpectralSpatialMap) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* split =
         testing::AddNodeAndScan(frame, tree, kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
@@ -561,12 +543,9 @@ int HeaderTextPixels(const QImage& screen, const QWidget& widget, int top, int b
 
 TEST_F(ProgramFrameScreenshots, SpectralSpatialFrameInTheProjectWindowAsItFirstOpens) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithNewProject(app);
     ASSERT_NE(project, nullptr);
+    CMainFrame& frame = *app.GetMainFrame();
     // The project window as it first opens, four fifths of the client; its frame maximised in it.
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* split =
@@ -635,13 +614,9 @@ TEST_F(ProgramFrameScreenshots, TheSpectralMenuCopiesThePlotForAnotherClient) {
         GTEST_SKIP() << "xclip is not installed";
     }
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* spectral = testing::AddNodeAndScan(frame, tree, kAddSpectral, kTypeSpectralScanNode);
     ASSERT_NE(spectral, nullptr);

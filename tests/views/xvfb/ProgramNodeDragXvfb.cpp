@@ -22,7 +22,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -64,13 +63,9 @@ protected:
 
 TEST_F(ProgramNodeDragXvfb, AScannedSpectralNodeDraggedOntoTheProjectIsCopiedWithItsScan) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     QNodeMediator* spectral =

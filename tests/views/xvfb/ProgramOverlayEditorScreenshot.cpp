@@ -32,7 +32,6 @@
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QGuiApplication>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -52,7 +51,6 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Driver = testing::AcceptanceDriver;
 
 constexpr uint32_t kBoardId = 5150;
 
@@ -136,13 +134,9 @@ private:
 
 TEST_F(ProgramOverlayEditorScreenshot, TheEditorShowsAGerberBoardOverTheHeatMap) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* node =
         testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);
@@ -222,13 +216,9 @@ TEST_F(ProgramOverlayEditorScreenshot, AGerberFileImportedTurnedAndAppliedShowsT
         COverlayImportFileChooser::Install(std::make_shared<ChosenFile>(board));
 
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     QNodeMediator* node =
         testing::AddNodeAndScan(frame, tree, TreeCommand::kAddSpectralSpatial, kTypeSpectralSpatialScanNode);

@@ -26,10 +26,7 @@
 #include "tests/views/support/ProgramMapWindow.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QMdiSubWindow>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -49,7 +46,6 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Driver = testing::AcceptanceDriver;
 
 constexpr uint32_t kBoardId = 6160;
 const char* const kBoardFile = "/usr/share/doc/gerbv/examples/dan/top.gbx";
@@ -102,13 +98,9 @@ TEST_F(ProgramScanDataDescriptionXvfb, TheListOpensTheDescriptionOfAScannedNodes
         GTEST_SKIP() << kBoardFile << " is not installed (scripts/deps.sh --tests)";
     }
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     CViewList& list = *project->GetProjectPane()->GetList();
     QNodeMediator* node =
@@ -173,29 +165,9 @@ TEST_F(ProgramScanDataDescriptionXvfb, TheListOpensTheDescriptionOfAScannedNodes
     });
 
     // The list's real menu, opened by the right click on the row; "Open Scan Data Description" chosen.
-    const QPoint row = list.visualItemRect(list.topLevelItem(0)).topLeft() + QPoint(10, 4);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
-    testing::FlushEvents();
-    QTimer menuWatch;
-    menuWatch.setInterval(20);
-    QObject::connect(&menuWatch, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr || !menu->isVisible()) {
-            return;
-        }
-        menuWatch.stop();
-        QAction* open = CViewTreeMenu::FindCommand(*menu, ScanListCommand::kOpenScanDataDescription);
-        ASSERT_NE(open, nullptr);
-        EXPECT_EQ(open->text().toStdString(), "Open Scan Data Description");
-        dialogWatch.start();
-        menu->setActiveAction(open);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    menuWatch.start();
-    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row);
-    // The context-menu event the X server's right click brings (QTest's own click does not make one).
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, row, list.viewport()->mapToGlobal(row));
-    QApplication::sendEvent(list.viewport(), &rightClick);
+    const testing::ListMenuChoice choice = testing::ChooseFromScanListMenu(
+        list, 0, ScanListCommand::kOpenScanDataDescription, [&] { dialogWatch.start(); });
+    EXPECT_EQ(choice.chosen, "Open Scan Data Description");
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return dialogSeen && !dialogWatch.isActive(); }, 30s));
     testing::FlushEvents();
     std::cout << "screenshot: " << shot << "\n";

@@ -26,7 +26,6 @@
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMdiSubWindow>
 #include <QScreen>
 #include <QTest>
 
@@ -40,7 +39,6 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Driver = testing::AcceptanceDriver;
 
 class ProgramSidePanelScreenshots : public testing::ProgramOnXServerTest {
 protected:
@@ -86,13 +84,9 @@ protected:
 
 TEST_F(ProgramSidePanelScreenshots, ScannedPlotAndMapShowTheirPanels) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     // The Spectral node's plot with its panel.

@@ -24,7 +24,6 @@
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QGuiApplication>
-#include <QMdiSubWindow>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -37,19 +36,14 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Driver = testing::AcceptanceDriver;
 
 class ProgramSpatial3DScreenshot : public testing::ProgramOnXServerTest {};
 
 TEST_F(ProgramSpatial3DScreenshot, AScannedSpatialNodeShowsItsSurfaceIn3D) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
+    CMainFrame& frame = *app.GetMainFrame();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
 
     // A Spectral/Spatial node: scanned through the program's own commands with no further set-up, its

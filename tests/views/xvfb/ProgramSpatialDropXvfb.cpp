@@ -27,7 +27,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -132,13 +131,8 @@ protected:
 
 TEST_F(ProgramSpatialDropXvfb, ASpatialScanDraggedFromTheListBecomesTheComparisonsTestScan) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     CViewList& list = *project->GetProjectPane()->GetList();
 

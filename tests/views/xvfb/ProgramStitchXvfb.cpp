@@ -24,10 +24,7 @@
 #include "views/spatial/CViewFrameMaker.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QMdiSubWindow>
-#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -78,13 +75,8 @@ protected:
 
 TEST_F(ProgramStitchXvfb, TwoScansAreStitchedFromTheListsMenuIntoANewListedScan) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
-    ASSERT_TRUE(app.InitInstance());
-    CMainFrame& frame = *app.GetMainFrame();
-    frame.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-    ASSERT_TRUE(Driver::WaitForConnectedDevices(frame));
-    CChildFrame* project = Driver::MakeProject(frame);
+    CChildFrame* project = testing::StartWithMaximisedProject(app);
     ASSERT_NE(project, nullptr);
-    qobject_cast<QMdiSubWindow*>(project->parentWidget())->showMaximized();
     CViewTreeWidget& tree = *project->GetProjectPane()->GetTree();
     CViewList& list = *project->GetProjectPane()->GetList();
 
@@ -134,35 +126,12 @@ TEST_F(ProgramStitchXvfb, TwoScansAreStitchedFromTheListsMenuIntoANewListedScan)
     });
 
     // The list's real menu, opened by the right click on a row; "Stitch" chosen from it.
-    const QPoint row = list.visualItemRect(list.topLevelItem(0)).topLeft() + QPoint(10, 4);
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
-    testing::FlushEvents();
-    std::vector<std::string> offered;
-    QTimer menuWatch;
-    menuWatch.setInterval(20);
-    QObject::connect(&menuWatch, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr || !menu->isVisible()) {
-            return;
-        }
-        menuWatch.stop();
-        for (QAction* action : menu->actions()) {
-            offered.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-        }
-        QAction* stitch = CViewTreeMenu::FindCommand(*menu, ScanListCommand::kStitch);
-        ASSERT_NE(stitch, nullptr);
-        dialogWatch.start();
-        menu->setActiveAction(stitch);
-        QTest::keyClick(menu, Qt::Key_Return);
-    });
-    menuWatch.start();
-    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row);
-    // The context-menu event the X server's right click brings (QTest's own click does not make one).
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, row, list.viewport()->mapToGlobal(row));
-    QApplication::sendEvent(list.viewport(), &rightClick);
+    const testing::ListMenuChoice choice =
+        testing::ChooseFromScanListMenu(list, 0, ScanListCommand::kStitch, [&] { dialogWatch.start(); });
+    EXPECT_FALSE(choice.chosen.empty()) << "the list's menu offers no Stitch";
     ASSERT_TRUE(testing::ProcessEventsUntil([&] { return dialogSeen && !dialogWatch.isActive(); }, 30s));
     testing::FlushEvents();
-    EXPECT_NE(std::find(offered.begin(), offered.end(), "Stitch"), offered.end());
+    EXPECT_NE(std::find(choice.offered.begin(), choice.offered.end(), "Stitch"), choice.offered.end());
     std::cout << "screenshot: " << dialogShot << "\n";
 
     // The stitched scan: its own ID, listed, both scans side by side in one 29 x 84 grid.

@@ -2,7 +2,6 @@
 // window of another kind, the overlay ID read back from the real clipboard, and the list with its
 // menu written out as a picture.
 
-#include "app/UiMessagePump.h"
 #include "app/controls/CClipboardObject.h"
 #include "app/controls/CProjectView.h"
 #include "app/controls/ClipboardFormats.h"
@@ -10,9 +9,6 @@
 #include "app/panes/CViewTreeWidget.h"
 #include "app/project/CChildFrame.h"
 #include "app/project/CFormViewFactory.h"
-#include "app/project/CHalvionView.h"
-#include "app/project/CProjectArray.h"
-#include "app/project/CProjectWindows.h"
 #include "core/QDataReader.h"
 #include "core/QDataWriter.h"
 #include "core/TypeIds.h"
@@ -22,6 +18,7 @@
 #include "scandata/CSpectralScanData.h"
 #include "tests/app/support/ProjectWindowSupport.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProjectWindowOnXServer.h"
 #include "tests/views/support/SpectralViewFixture.h"
 #include "views/spatial/CViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
@@ -32,7 +29,6 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
-#include <QMdiArea>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -95,37 +91,16 @@ public:
     uint32_t overlayId = 99;
 };
 
-class ScanListXvfb : public testing::QtWidgetTest {
+class ScanListXvfb : public testing::ProjectWindowOnXServerTest {
 protected:
-    ScanListXvfb()
-        : m_sandbox("ScanListXvfb"),
-          m_projects(m_frame, m_projectList, m_sandbox.StorageFactory(m_frame, GetUiMessageThread()),
-                     m_sandbox.Maker(m_frame, GetUiMessageThread())),
-          m_windows(m_area, m_projects) {}
+    ScanListXvfb() : ProjectWindowOnXServerTest("ScanListXvfb", QRect(0, 0, 900, 900)) {}
 
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (Xvfb)";
-        }
-        m_area.setGeometry(0, 0, 900, 900);
-        m_area.show();
-        CViewFrameMaker::Install();
-        m_project = m_windows.NewDocument();
-        ASSERT_TRUE(testing::ProcessEventsUntil([this] { return !m_project->GetView()->IsBuildPending(); }));
-        m_project->parentWidget()->showMaximized();
-        testing::FlushEvents();
-    }
     void TearDown() override {
-        CFormViewFactory::SetFrameMaker({});
+        ProjectWindowOnXServerTest::TearDown();
         CViewFrame::SetDropTargetHook({});
     }
 
-    CViewTreeWidget& Tree() { return *m_project->GetProjectPane()->GetTree(); }
     CViewList& List() { return *m_project->GetProjectPane()->GetList(); }
-    QNodeMediator& AddNode(uint16_t kind) {
-        TfrmMainApp& project = *m_projects.FindProjectById(m_project->GetProjectId());
-        return *project.GetOpenProject()->AddNode(Tree().GetRootItem(), CViewTree::kLast, kind);
-    }
     // A Spectral node with scans 1 .. 3, listed.
     QNodeMediator& Spectral() {
         QNodeMediator& node = AddNode(kTypeSpectralScanNode);
@@ -192,14 +167,6 @@ protected:
         const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         EXPECT_TRUE(screen.save(QString::fromStdString(std::string(ORV_SCREENSHOT_DIR) + "/" + name)));
     }
-
-    ProjectSandbox m_sandbox;
-    TestMainFrame m_frame;
-    std::vector<std::unique_ptr<TfrmMainApp>> m_projectList;
-    QMdiArea m_area;
-    CProjectArray m_projects;
-    CProjectWindows m_windows;
-    CChildFrame* m_project = nullptr;
 };
 
 TEST_F(ScanListXvfb, ARowDraggedToAnotherWindowDeliversItsIdAndTheDragState) {
