@@ -32,9 +32,6 @@
 namespace orv {
 namespace {
 
-using testing::ProjectSandbox;
-using testing::TestMainFrame;
-
 // A 6 x 8 board at 150 MHz: a slope of levels, and in the test a hot spot 9 dB up around (2, 5).
 std::unique_ptr<CSpatialScanData> Board(int32_t id, bool test, QNodeMediator* owner) {
     auto scan = std::make_unique<CSpatialScanData>();

@@ -44,9 +44,6 @@
 namespace orv {
 namespace {
 
-using testing::ProjectSandbox;
-using testing::TestMainFrame;
-
 // One cell of a 3 x 4 spectral/spatial scan (cells numbered from 1, row by row) with its spectrum.
 QCellAddition Cell(uint32_t index) {
     QCellAddition addition;

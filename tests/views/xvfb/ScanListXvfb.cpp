@@ -46,9 +46,6 @@
 namespace orv {
 namespace {
 
-using testing::ProjectSandbox;
-using testing::TestMainFrame;
-
 constexpr const char* kScanMime = "application/x-orvilant-myspatialcompare";
 
 // A window that takes any drop and notes what came, and what the list said of its drag meanwhile.
