@@ -20,6 +20,7 @@
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProgramMapWindow.h"
 #include "views/spatial/CViewFrameMaker.h"
 #include "views/spectral/CSpectralComparisonView.h"
 #include "views/spectral/CSpectralOverlayView.h"
@@ -41,22 +42,13 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Driver = testing::AcceptanceDriver;
 
 constexpr uint32_t kAddSpectral = 32809;
 constexpr uint32_t kAddSpectralComparison = 32908;
 constexpr uint32_t kAddSpectralOverlay = 32818;
 
-class ProgramComparisonScreenshots : public testing::QtWidgetTest {
+class ProgramComparisonScreenshots : public testing::ProgramOnXServerTest {
 protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (Xvfb)";
-        }
-        CViewFrameMaker::Install();
-    }
-    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
     // The node's view once it is shown with a trace drawn (or, with `drawn` false, just shown).
     static CSpectralView* WaitForView(QNodeMediator& node, bool drawn) {
         CSpectralView* view = nullptr;
@@ -120,8 +112,6 @@ protected:
         EXPECT_TRUE(testing::ProcessEventsUntil([&] { return view->GetTrace() != nullptr; }, 10s));
         return view;
     }
-
-    Driver m_driver;
 };
 
 TEST_F(ProgramComparisonScreenshots, TwoScansComparedAndLaidOverEachOther) {

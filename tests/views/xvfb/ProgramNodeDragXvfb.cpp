@@ -16,6 +16,7 @@
 #include "tests/app/support/AcceptanceDriver.h"
 #include "tests/app/support/ProgramScreens.h"
 #include "tests/app/support/QtTestApplication.h"
+#include "tests/views/support/ProgramMapWindow.h"
 #include "views/spatial/CViewFrame.h"
 #include "views/spatial/CViewFrameMaker.h"
 
@@ -36,7 +37,6 @@ namespace orv {
 namespace {
 
 using namespace std::chrono_literals;
-using Driver = testing::AcceptanceDriver;
 
 // The measured values of a scan as the process dumps them.
 std::vector<uint8_t> BulkOf(const CScanData& scan) {
@@ -48,18 +48,7 @@ std::vector<uint8_t> BulkOf(const CScanData& scan) {
     return bytes;
 }
 
-class ProgramNodeDragXvfb : public testing::QtWidgetTest {
-protected:
-    void SetUp() override {
-        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "runs on an X server (Xvfb)";
-        }
-        CViewFrameMaker::Install();
-    }
-    void TearDown() override { CFormViewFactory::SetFrameMaker({}); }
-
-    Driver m_driver;
-};
+class ProgramNodeDragXvfb : public testing::ProgramOnXServerTest {};
 
 TEST_F(ProgramNodeDragXvfb, AScannedSpectralNodeDraggedOntoTheProjectIsCopiedWithItsScan) {
     CHalvionApp app({"-NoSA"}, m_driver.Options());
