@@ -26,7 +26,8 @@ int16_t QSSSpatialSnapshot::GetAmplitude(uint16_t row, uint16_t column) const {
     }
     if (static_cast<float>(value) > static_cast<float>(m_NoiseFloor) + 10.0F * m_Threshold) {
         const uint32_t cell = row * GetColumnCount() + column;
-        const bool hasFactor = row < kCorrectionStride && column < kCorrectionStride && cell < kCorrectionCells;
+        const bool hasFactor =
+            row < kCorrectionStride && column < kCorrectionStride && cell < kCorrectionCells;
         const float factor = hasFactor ? m_Corrections[cell] : 0.0F;
         return SaturateToInt16(std::trunc(10.0F * factor + static_cast<float>(value)));
     }

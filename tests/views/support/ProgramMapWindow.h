@@ -18,8 +18,8 @@
 
 namespace orv::testing {
 
-// Runs only on an X server of its own (the real windows, not the offscreen platform), with the view frames the
-// program installs at start.
+// Runs only on an X server of its own (the real windows, not the offscreen platform), with the view frames
+// the program installs at start.
 class ProgramOnXServerTest : public QtWidgetTest {
 protected:
     void SetUp() override {
