@@ -131,7 +131,10 @@ TEST_F(NodePagesProgramTest, AmplificationNameAndDescriptionReachTheScanAndThePr
         },
         60s));
 
-    // Save As, close, reopen.
+    // Save As, close, reopen: as a user does, once the run has ended (the status bar says the scan
+    // completed as its last cell arrives, before the run's state is back to idle, when saving is refused).
+    ASSERT_TRUE(
+        testing::ProcessEventsUntil([&] { return frame.GetCommandTable().IsEnabled(kScanOnce); }, 60s));
     const std::string path = m_driver.GetRepository() + "/Pages.ovp";
     kind.GetWindows().SetSaveAsChooser([path](QWidget*) { return std::optional<std::string>(path); });
     ASSERT_TRUE(frame.OnCommand(kSaveAs));
