@@ -26,6 +26,8 @@ if ! read -r -t 60 number <&4; then
 fi
 exec 4>&-
 export DISPLAY=":$number"
+# No sound server and no camera here: keep GStreamer's device providers for them from starting.
+export GST_PLUGIN_FEATURE_RANK="${GST_PLUGIN_FEATURE_RANK:-pulsedeviceprovider:NONE,v4l2deviceprovider:NONE}"
 "$@" &
 child=$!
 trap 'kill "$child" 2>/dev/null; wait "$child"; stop_server; exit 143' TERM INT
